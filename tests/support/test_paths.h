@@ -1,0 +1,16 @@
+// Where the tests find the source tree, the build tree and a scratch folder of their own.
+#pragma once
+#include <string>
+
+namespace pavo_test {
+
+// Root of the source tree (holds examples/, tests/data/, tests/expected/).
+std::string sourceDir();
+// Root of the build tree.
+std::string binaryDir();
+// A fresh empty folder under the build tree for one test; created on each call.
+std::string scratchDir(const std::string &name);
+// Whole contents of a file, or an empty string when it cannot be read.
+std::string readFile(const std::string &path);
+
+} // namespace pavo_test
