@@ -105,6 +105,7 @@ enum OvelKeyword {
   OvelTetrahedraP4 = 97,
   OvelHexahedraQ3 = 98,
   OvelHexahedraQ4 = 99,
+  OvelHOSolAtEdgesP1 = 104,
   OvelHOSolAtTrianglesP2 = 108,
   OvelHOSolAtTetrahedraP2 = 114,
   OvelTrianglesP2Ordering = 129,
