@@ -55,7 +55,8 @@ struct Keyword {
 // Buffered reads at explicit file offsets (pread), with the ASCII tokenizer on top.
 class Reader {
 public:
-  void attach(int fd);
+  // Reads from fd, whose size bounds the buffer (no token can be longer than the file).
+  void attach(int fd, int64_t fileSize);
   int64_t tell() const { return bufferStart_ + static_cast<int64_t>(index_); }
   void seek(int64_t offset);
   // Copies n bytes or fails.

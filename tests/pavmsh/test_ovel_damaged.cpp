@@ -351,3 +351,20 @@ TEST(OvelDamaged, BlockArgumentsValidatedFirst) {
 }
 
 } // namespace
+
+// Hostile files kept from fuzzing and from hand: opening and reading everything must end cleanly.
+TEST(OvelDamaged, RegressionFilesReplay) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(pavo_test::sourceDir()) / "tests" / "data" / "ovel";
+  int files = 0;
+  for (const auto &entry : fs::directory_iterator(dir)) {
+    files++;
+    int version = 0, dim = 0;
+    int64_t h = OvelOpenMesh(entry.path().c_str(), OvelRead, &version, &dim);
+    if (!h) continue;
+    EXPECT_TRUE(version >= 1 && version <= 4 && (dim == 2 || dim == 3)) << entry.path();
+    ovel_fuzz::readAll(h);
+    EXPECT_EQ(OvelCloseMesh(h), 1);
+  }
+  EXPECT_GE(files, 7);
+}
