@@ -146,6 +146,10 @@ void expandFormat(const File &file, int code, Keyword &kw);
 // the other order would write it); otherwise as OvelOpenMesh(name, OvelWrite, version, dimension).
 int64_t openForeignOrder(const char *name, int version, int dimension);
 
+// Least bytes of one binary block (4 MiB); blocks hold at least OVEL_BLOCK_LINES lines. Tests set
+// it to 0 to see blocks of exactly OVEL_BLOCK_LINES lines.
+extern int64_t blockFloorBytes;
+
 // Reads `lines` lines of `lineBytes` bytes from `offset` by blocks of `blockLines`, two buffers
 // alternating through asynchronous reads so that convert(block, firstLineIndex, count) of one
 // block overlaps the read of the next. Prints the diagnostics and returns false on a failed read.

@@ -368,3 +368,29 @@ TEST(OvelDamaged, RegressionFilesReplay) {
   }
   EXPECT_GE(files, 7);
 }
+
+// A file cut short after it was indexed: the block reader reports the failed read and returns 0.
+TEST(OvelDamaged, BlockReadOfAFileCutAfterOpening) {
+  const std::string dir = pavo_test::scratchDir("ovel_cut_after_open");
+  const std::string name = dir + "/cut.meshb";
+  const int n = 30000;
+  std::vector<double> xy(2 * (n + 1), 1.0);
+  std::vector<int> ref(n + 1, 1);
+  int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
+  OvelSetKwd(h, OvelVertices, n);
+  OvelSetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[2], &xy[2 * n],
+               OvelInt, &ref[1], &ref[n]);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  ASSERT_NE(h, 0);
+  std::filesystem::resize_file(name, 1000);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[2],
+                         &xy[2 * n], OvelInt, &ref[1], &ref[n]),
+            0);
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find("block      = 0 / 1\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("size       = 30000 lines\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("aio_nbytes = 600000\n"), std::string::npos) << printed;
+  EXPECT_EQ(OvelCloseMesh(h), 1);
+}
