@@ -474,7 +474,9 @@ int getLine(File &f, int code, va_list *ap) {
   if (f.currentLine >= kw.lines) return 0;
   const bool solution = OvelKeywordEntry(code)->kind == OvelKwdSolution;
   const size_t nf = kw.fields.size();
-  std::vector<void *> out(solution ? 1 : nf);
+  // Reused from call to call: reading a line allocates nothing.
+  thread_local std::vector<void *> out;
+  out.assign(solution ? 1 : nf, nullptr);
   for (auto &p : out) {
     p = va_arg(*ap, void *);
     if (!p) return 0;
@@ -555,7 +557,8 @@ int setLine(File &f, int code, va_list *ap) {
   const bool solution = OvelKeywordEntry(code)->kind == OvelKwdSolution;
   const size_t nf = kw.fields.size();
   // Take every argument first, so that a bad one writes nothing.
-  std::vector<Value> values(nf);
+  thread_local std::vector<Value> values;
+  values.assign(nf, Value{});
   if (solution) {
     const void *array = va_arg(*ap, const void *);
     if (!array && nf > 0) return 0;
