@@ -431,7 +431,8 @@ void indexBinary(File &f) {
   while (at < f.size) {
     f.reader.seek(at);
     int32_t code = getI32(f);
-    int64_t next = getWord(f, f.positionBytes);
+    // 32-bit positions are unsigned: versions 1 and 2 reach 4 GiB.
+    int64_t next = f.positionBytes == 4 ? int64_t(uint32_t(getI32(f))) : getWord(f, 8);
     if (next < 0 || next > f.size || (next != 0 && next <= previous) || (next != 0 && next <= at))
       fail();
     if (code >= 1 && code <= OVEL_MAX_KEYWORD) {
@@ -549,7 +550,8 @@ static void startKeyword(File &f, int code) {
     if (f.positionField) {
       int64_t p = here;
       if (f.positionBytes == 4) {
-        int32_t p32 = static_cast<int32_t>(p);
+        if (p > int64_t(UINT32_MAX)) f.writer.setFailed(); // needs version 3 or 4
+        uint32_t p32 = static_cast<uint32_t>(p);
         if (f.swap) p32 = byteSwap(p32);
         f.writer.patch(f.positionField, &p32, 4);
       } else {
