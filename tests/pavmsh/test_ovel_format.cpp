@@ -324,3 +324,37 @@ TEST(OvelFormat, ListLetterAndAsciiProgress) {
 }
 
 } // namespace
+
+namespace {
+
+// ASCII files larger than the 1 MiB read buffer: keyword names and numbers cut by the buffer end
+// are read whole.
+TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
+  const std::string dir = pavo_test::scratchDir("ovel_buffer_edge");
+  const std::string name = dir + "/edge.mesh";
+  const size_t edge = size_t(1) << 20;
+  // The junk token "0Corners" starts at edge - 9 .. edge + 1: cut right after its "0", a reader
+  // that lost the cut token's start would see the keyword Corners.
+  for (int delta = -9; delta <= 1; delta++) {
+    std::string text = "MeshVersionFormatted 2\nDimension 2\n";
+    while (text.size() + 6 < edge + delta) text += "12345 ";
+    while (text.size() < edge + delta) text += " ";
+    text += "0Corners Triangles 1\n1 2 3 4\nCorners 2 17 \n";
+    std::ofstream(name, std::ios::binary) << text;
+    int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+    ASSERT_NE(h, 0) << delta;
+    ASSERT_EQ(OvelStatKwd(h, OvelTriangles), 1) << delta;
+    ASSERT_EQ(OvelStatKwd(h, OvelCorners), 2) << delta;
+    int t[4] = {}, c[2] = {};
+    ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 1, 1, 0, nullptr, nullptr, OvelIntVec, 4, t, t), 1);
+    EXPECT_EQ(t[3], 4);
+    EXPECT_EQ(OvelGetBlock(h, OvelCorners, 1, 2, 0, nullptr, nullptr, OvelInt, &c[0], &c[1]), 0)
+        << "the second corner is missing";
+    ASSERT_EQ(OvelGotoKwd(h, OvelCorners), 1);
+    ASSERT_EQ(OvelGetLin(h, OvelCorners, &c[0]), 1);
+    EXPECT_EQ(c[0], 17);
+    OvelCloseMesh(h);
+  }
+}
+
+} // namespace
