@@ -26,13 +26,16 @@ std::string expected(const std::string &name) {
   return text;
 }
 
-// Runs pavo4 in a scratch folder with no display in its environment.
+// Runs pavo4 with no display in its environment, in a scratch folder of the running test (ctest
+// runs tests in parallel, and later modes write their outputs there).
 ProcessResult runHeadless(const std::vector<std::string> &args,
                           std::vector<std::string> extraEnv = {}) {
   ProcessOptions options;
   options.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
   options.set = std::move(extraEnv);
-  options.workDir = pavo_test::scratchDir("cli");
+  const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+  options.workDir =
+      pavo_test::scratchDir(std::string("cli_") + test->test_suite_name() + "_" + test->name());
   options.timeoutSeconds = 60;
   return runProcess(PAVO4_EXE, args, options);
 }
