@@ -223,6 +223,66 @@ const char *volumeName(HoKind kind) {
   }
 }
 
+// The element loop of LagrangeToBezier; NC > 0 fixes the number of components at compile time
+// (scalar fields and coordinates), 0 takes it from ncompRuntime.
+template <int NC>
+void convertElements(const Kernel &k, HoKind kind, int degree, float *values, int ncompRuntime,
+                     int64_t nbrNod, int64_t nbrElt, const int32_t *elementNodes, int npe,
+                     uint64_t *done) {
+  const int ncomp = NC > 0 ? NC : ncompRuntime;
+  const auto isDone = [done](int32_t v) { return (done[v >> 6] >> (v & 63)) & 1; };
+  const bool rowKernel =
+      kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid;
+  const int *rst = k.rows.start.data(), *rcl = k.rows.col.data();
+  const double *rvl = k.rows.val.data();
+  const int *cst = k.colloc.start.data(), *ccl = k.colloc.col.data();
+  const double *cvl = k.colloc.val.data();
+  double lag[MAX_KERNEL_NODES], bez[MAX_KERNEL_NODES];
+  bool known[MAX_KERNEL_NODES];
+  const uint64_t nbrNodU = static_cast<uint64_t>(nbrNod);
+  for (int64_t e = 0; e < nbrElt; ++e) {
+    const int32_t *nodes = elementNodes + e * npe;
+    bool valid = true;
+    int nbrKnown = 0;
+    for (int i = 0; i < npe; ++i) {
+      const int32_t v = nodes[i];
+      if (static_cast<uint64_t>(static_cast<uint32_t>(v)) >= nbrNodU || v < 0) {
+        valid = false;
+        break;
+      }
+      known[i] = isDone(v);
+      nbrKnown += known[i];
+    }
+    // An element whose nodes are all converted already has nothing left to write.
+    if (!valid || nbrKnown == npe) continue;
+    for (int c = 0; c < ncomp; ++c) {
+      for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nodes[i]) * ncomp + c];
+      for (int i = 0; nbrKnown > 0 && i < npe; ++i) {
+        if (!known[i]) continue;
+        double sum = 0;
+        for (int t = cst[i]; t < cst[i + 1]; ++t)
+          sum += cvl[t] * values[static_cast<size_t>(nodes[ccl[t]]) * ncomp + c];
+        lag[i] = sum;
+      }
+      if (rowKernel) {
+        // Only the rows of nodes still to write are needed.
+        for (int i = 0; i < npe; ++i) {
+          if (known[i]) continue;
+          double sum = 0;
+          for (int t = rst[i]; t < rst[i + 1]; ++t) sum += rvl[t] * lag[rcl[t]];
+          values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(sum);
+        }
+        continue;
+      }
+      applyKernel(k, kind, degree, lag, bez);
+      for (int i = 0; i < npe; ++i)
+        if (!known[i]) values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(bez[i]);
+    }
+    for (int i = 0; i < npe; ++i)
+      if (!known[i]) done[nodes[i] >> 6] |= uint64_t(1) << (nodes[i] & 63);
+  }
+}
+
 } // namespace
 
 bool hoHasKernel(HoKind kind, int degree) {
@@ -269,51 +329,11 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
   // the collocation row of the node applied to coefficients that are all in place. Only one
   // flag bit per node is allocated.
   std::vector<uint64_t> done(static_cast<size_t>((nbrNod + 63) / 64), 0);
-  const auto isDone = [&done](int32_t v) { return (done[v >> 6] >> (v & 63)) & 1; };
-  const bool rowKernel =
-      kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid;
-  const int *rst = k.rows.start.data(), *rcl = k.rows.col.data();
-  const double *rvl = k.rows.val.data();
-  const int *cst = k.colloc.start.data(), *ccl = k.colloc.col.data();
-  const double *cvl = k.colloc.val.data();
-  double lag[MAX_KERNEL_NODES], bez[MAX_KERNEL_NODES];
-  bool known[MAX_KERNEL_NODES];
-  for (int64_t e = 0; e < nbrElt; ++e) {
-    const int32_t *nodes = elementNodes + e * npe;
-    bool valid = true, pending = false;
-    for (int i = 0; i < npe; ++i) {
-      if (nodes[i] < 0 || nodes[i] >= nbrNod)
-        valid = false;
-      else if (!(known[i] = isDone(nodes[i])))
-        pending = true;
-    }
-    // An element whose nodes are all converted already has nothing left to write.
-    if (!valid || !pending) continue;
-    for (int c = 0; c < ncomp; ++c) {
-      for (int i = 0; i < npe; ++i) {
-        if (!known[i]) {
-          lag[i] = values[static_cast<size_t>(nodes[i]) * ncomp + c];
-          continue;
-        }
-        double sum = 0;
-        for (int t = cst[i]; t < cst[i + 1]; ++t)
-          sum += cvl[t] * values[static_cast<size_t>(nodes[ccl[t]]) * ncomp + c];
-        lag[i] = sum;
-      }
-      if (rowKernel) {
-        // Only the rows of nodes still to write are needed.
-        for (int i = 0; i < npe; ++i) {
-          if (known[i]) continue;
-          double sum = 0;
-          for (int t = rst[i]; t < rst[i + 1]; ++t) sum += rvl[t] * lag[rcl[t]];
-          values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(sum);
-        }
-        continue;
-      }
-      applyKernel(k, kind, degree, lag, bez);
-      for (int i = 0; i < npe; ++i)
-        if (!known[i]) values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(bez[i]);
-    }
-    for (int i = 0; i < npe; ++i) done[nodes[i] >> 6] |= uint64_t(1) << (nodes[i] & 63);
-  }
+  if (ncomp == 1)
+    convertElements<1>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, npe, done.data());
+  else if (ncomp == 3)
+    convertElements<3>(k, kind, degree, values, 3, nbrNod, nbrElt, elementNodes, npe, done.data());
+  else
+    convertElements<0>(k, kind, degree, values, ncomp, nbrNod, nbrElt, elementNodes, npe,
+                       done.data());
 }
