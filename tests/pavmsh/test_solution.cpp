@@ -25,9 +25,7 @@ protected:
 
   // An owned record of a list, named, pushed at its head.
   PavSolution *push(int solTyp, int kind, int nbrEnt, int degree, const char *name = "") {
-    const int listType = pav_SolTyp2ListTyp(solTyp);
     const int nbrNod = solTyp == SolAtVertices ? 1 : pav_SolTyp2NbrNod(solTyp, degree);
-    (void)listType;
     PavSolution *rec = pav_NewSolutionRecord(obj->dim, kind, nbrEnt, degree, nbrNod, status);
     EXPECT_NE(rec, nullptr) << status;
     std::snprintf(rec->name, sizeof rec->name, "%s", name);
