@@ -333,7 +333,7 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
                       const int32_t *elementNodes, int npe) {
   if (degree > HO_MAX_DEGREE || degree < 0)
     pav_Fatal("error : degree %d not supported for vizualisation \n", degree);
-  if (degree <= 1 || nbrNod <= 0 || ncomp <= 0) return;
+  if (degree <= 1 || nbrNod <= 0 || ncomp <= 0 || !values) return;
   if (degree == 3 && (npe < 4 || npe > 64))
     pav_Fatal(" error : no element of degree %d with %d vertices \n", degree, npe);
   int kindIdx = -1;
@@ -347,7 +347,7 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
                 volumeName(kind), degree);
     return;
   }
-  if (nbrElt <= 0) return;
+  if (nbrElt <= 0 || !elementNodes) return;
 
   const Kernel &k = kernel(kind, degree);
   // The conversion runs in place with no copy of the field. A node already converted by an
