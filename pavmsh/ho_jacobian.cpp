@@ -5,7 +5,7 @@
 // two Bernstein polynomials is a Bernstein polynomial of the summed degree, weighted by a ratio of
 // multinomial coefficients. Each type has a table of terms (target coefficient, the derivative
 // control points involved, weight) generated once from that rule; an element costs one
-// Lagrange-to-Bezier product, one pass over the table and one product with the evaluation matrix
+// Lagrange-to-Bezier conversion, one pass over the table and one product with the evaluation matrix
 // of the Jacobian at the output nodes.
 //
 // Hexahedra, prisms and pyramids would need tables of tens of thousands of terms. Their
@@ -18,6 +18,7 @@
 // reads them and works in arrays owned by the HoJacobian object.
 #include "ho_jacobian.h"
 
+#include "ho_bezier.h"
 #include "ho_lattice.h"
 #include "pav_lapack.h"
 #include "pav_solution.h"
@@ -209,8 +210,11 @@ struct Rule {
   bool product = false;
   double factor = 1.; // 3 for pyramids: the mean of (1-w)^2's coefficients is 1/3
 
-  // Lagrange-to-Bezier matrix (ncp x ng) of the geometry, its control points by storage position.
+  // Geometry control points: ncp of them, by storage position. The product rule converts with
+  // the kind's kernel and moves node k to position nodeToPos[k]; sampling folds the
+  // Lagrange-to-Bezier matrix l2b (ncp x ng) into its derivative matrices.
   int ncp = 0;
+  const int *nodeToPos = nullptr;
   std::vector<double> l2b;
 
   // Product rule: derivative control point k in direction r is P[plus] - P[minus] (the degree
@@ -461,13 +465,15 @@ Rule *buildRule(int type) {
   r->q = std::min(r->jd, HO_MAX_DEGREE);
   r->n = static_cast<int>(hoNodeCount(r->kind, r->q));
   r->ncp = r->ng;
-  r->l2b = lagrangeToBezier(r->kind, r->d);
+  r->nodeToPos = hoNodeToPos(r->kind, r->d);
   const int m1 = r->jd + 1;
   switch (r->kind) {
   case HoTriangle:
   case HoTetrahedron:
   case HoQuadrilateral: {
     r->product = true;
+    if (r->d > 1 && !hoHasKernel(r->kind, r->d))
+      pav_Fatal(" ERROR : no Lagrange to Bezier kernel for type %d \n", type);
     r->nc = static_cast<int>(hoNodeCount(r->kind, r->jd));
     buildProductRule(*r);
     // The Jacobian degree of these kinds never exceeds 10: the output nodes are its own lattice.
@@ -480,15 +486,18 @@ Rule *buildRule(int type) {
   }
   case HoPrism:
     r->nc = m1 * m1 * (m1 + 1) / 2;
+    r->l2b = lagrangeToBezier(r->kind, r->d);
     buildSampling(*r);
     break;
   case HoPyramid:
     r->factor = 3.;
     r->nc = m1 * m1 * m1;
+    r->l2b = lagrangeToBezier(r->kind, r->d);
     buildSampling(*r);
     break;
   case HoHexahedron:
     r->nc = m1 * m1 * m1;
+    r->l2b = lagrangeToBezier(r->kind, r->d);
     buildSampling(*r);
     break;
   default:
@@ -538,10 +547,12 @@ void sampleJacobian(const Rule &r, const double *g, int nbrPts, const double *cr
 
 struct HoJacobian::Impl {
   const Rule &r;
-  std::vector<double> cp, der, coef, lat, tmp;
+  std::vector<double> cp, lag, bez, der, coef, lat, tmp;
   double norm = 1.;
   explicit Impl(const Rule &rule) : r(rule) {
     cp.resize(static_cast<std::size_t>(r.ncp) * 3);
+    lag.resize(static_cast<std::size_t>(r.ng));
+    bez.resize(static_cast<std::size_t>(r.ng));
     der.resize(static_cast<std::size_t>(r.nder[0] + r.nder[1] + r.nder[2]) * 3);
     coef.resize(static_cast<std::size_t>(r.nc));
     lat.resize(static_cast<std::size_t>(r.nc));
@@ -565,19 +576,13 @@ double HoJacobian::compute(const double *crd, double *values) {
   const int nc = r.nc, ng = r.ng;
 
   if (r.product) {
-    // Control points, then derivative control points, then the table of terms.
-    double *cp = impl_->cp.data();
-    for (int p = 0; p < r.ncp; p++) {
-      const double *row = &r.l2b[static_cast<std::size_t>(p) * ng];
-      double x = 0., y = 0., z = 0.;
-      for (int k = 0; k < ng; k++) {
-        x += row[k] * crd[3 * k];
-        y += row[k] * crd[3 * k + 1];
-        z += row[k] * crd[3 * k + 2];
-      }
-      cp[3 * p] = x;
-      cp[3 * p + 1] = y;
-      cp[3 * p + 2] = z;
+    // Control points (the kind's Lagrange-to-Bezier kernel, one component at a time, moved to
+    // storage order), then derivative control points, then the table of terms.
+    double *cp = impl_->cp.data(), *lag = impl_->lag.data(), *bez = impl_->bez.data();
+    for (int c = 0; c < 3; c++) {
+      for (int k = 0; k < ng; k++) lag[k] = crd[3 * k + c];
+      hoLagrangeToBezier(r.kind, r.d, lag, bez);
+      for (int k = 0; k < ng; k++) cp[3 * r.nodeToPos[k] + c] = bez[k];
     }
     double *dr[3];
     dr[0] = impl_->der.data();
