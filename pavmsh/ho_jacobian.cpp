@@ -5,8 +5,8 @@
 // two Bernstein polynomials is a Bernstein polynomial of the summed degree, weighted by a ratio of
 // multinomial coefficients. Each type has a table of terms (target coefficient, the derivative
 // control points involved, weight) generated once from that rule; an element costs one
-// Lagrange-to-Bezier conversion, one pass over the table and one product with the evaluation matrix
-// of the Jacobian at the output nodes.
+// Lagrange-to-Bezier conversion, one pass over the table and one product with the (sparse)
+// evaluation matrix of the Jacobian at the output nodes.
 //
 // Hexahedra, prisms and pyramids would need tables of tens of thousands of terms. Their
 // determinant is instead sampled exactly (through the derivatives of the Lagrange basis) on the
@@ -223,7 +223,10 @@ struct Rule {
   std::vector<int> plus[3], minus[3];
   std::vector<Term2> terms2;
   std::vector<Term3> terms3;
-  std::vector<double> eval; // n x nc: Bernstein basis of the Jacobian at the output nodes
+  int nlow = 0; // derivative control points per direction (simplices)
+  // Bernstein basis of the Jacobian at the output nodes, n sparse rows.
+  std::vector<int> evalStart, evalCol;
+  std::vector<double> evalVal;
 
   // Sampling: derivative matrices of the Lagrange basis, [direction][point][node].
   std::vector<double> gNod;
@@ -338,22 +341,27 @@ void buildProductRule(Rule &r) {
   const int nl = static_cast<int>(low.size());
   std::vector<double> mult(low.size());
   for (int k = 0; k < nl; k++) mult[k] = multinomial(low[k].data(), nbr);
-  for (int a = 0; a < nl; a++)
-    for (int b = 0; b < nl; b++) {
-      std::array<int, 4> s{};
-      for (int i = 0; i < nbr; i++) s[i] = low[a][i] + low[b][i];
-      if (ndir == 2) {
+  r.nlow = nl;
+  if (ndir == 2) {
+    for (int a = 0; a < nl; a++)
+      for (int b = 0; b < nl; b++) {
+        std::array<int, 4> s{};
+        for (int i = 0; i < nbr; i++) s[i] = low[a][i] + low[b][i];
         const double w = scale * mult[a] * mult[b] / multinomial(s.data(), nbr);
         r.terms2.push_back({simplexPos(nbr, m, s.data()), a, b, w});
-        continue;
       }
-      for (int c = 0; c < nl; c++) {
+    return;
+  }
+  // Terms come in runs of nl sharing the second and third factors, so that an element computes
+  // each cross product D2[b] x D3[c] once.
+  for (int b = 0; b < nl; b++)
+    for (int c = 0; c < nl; c++)
+      for (int a = 0; a < nl; a++) {
         std::array<int, 4> t{};
-        for (int i = 0; i < nbr; i++) t[i] = s[i] + low[c][i];
+        for (int i = 0; i < nbr; i++) t[i] = low[a][i] + low[b][i] + low[c][i];
         const double w = scale * mult[a] * mult[b] * mult[c] / multinomial(t.data(), nbr);
         r.terms3.push_back({simplexPos(nbr, m, t.data()), a, b, c, w});
       }
-    }
 }
 
 void buildSampling(Rule &r) {
@@ -477,11 +485,21 @@ Rule *buildRule(int type) {
     r->nc = static_cast<int>(hoNodeCount(r->kind, r->jd));
     buildProductRule(*r);
     // The Jacobian degree of these kinds never exceeds 10: the output nodes are its own lattice.
-    r->eval.assign(static_cast<std::size_t>(r->n) * r->nc, 0.);
+    // Bernstein polynomials vanish on the faces away from their control point, so a node on an
+    // edge or face only sees that edge's or face's coefficients: the matrix is kept sparse.
     const double *ref = hoNodeRefCoords(r->kind, r->q);
     const int w = hoRefWidth(r->kind);
-    for (int s = 0; s < r->n; s++)
-      basisValues(r->kind, r->q, ref + s * w, &r->eval[static_cast<std::size_t>(s) * r->nc]);
+    std::vector<double> row(static_cast<std::size_t>(r->nc));
+    r->evalStart.push_back(0);
+    for (int s = 0; s < r->n; s++) {
+      basisValues(r->kind, r->q, ref + s * w, row.data());
+      for (int p = 0; p < r->nc; p++)
+        if (row[p] != 0.) {
+          r->evalCol.push_back(p);
+          r->evalVal.push_back(row[p]);
+        }
+      r->evalStart.push_back(static_cast<int>(r->evalCol.size()));
+    }
     break;
   }
   case HoPrism:
@@ -599,8 +617,17 @@ double HoJacobian::compute(const double *crd, double *values) {
         coef[t.g] += t.w * (a[0] * b[1] - a[1] * b[0]);
       }
     } else {
-      for (const Term3 &t : r.terms3)
-        coef[t.g] += t.w * det3(dr[0] + 3 * t.a, dr[1] + 3 * t.b, dr[2] + 3 * t.c);
+      const int nl = r.nlow;
+      const Term3 *t = r.terms3.data();
+      for (int bc = 0; bc < nl * nl; bc++, t += nl) {
+        const double *b = dr[1] + 3 * t->b, *c = dr[2] + 3 * t->c;
+        const double x[3] = {b[1] * c[2] - b[2] * c[1], b[2] * c[0] - b[0] * c[2],
+                             b[0] * c[1] - b[1] * c[0]};
+        for (int k = 0; k < nl; k++) {
+          const double *a = dr[0] + 3 * t[k].a;
+          coef[t[k].g] += t[k].w * (a[0] * x[0] + a[1] * x[1] + a[2] * x[2]);
+        }
+      }
     }
   } else {
     sampleJacobian(r, r.gNod.data(), r.n, crd, values);
@@ -669,9 +696,9 @@ double HoJacobian::compute(const double *crd, double *values) {
   double mn = 0.;
   if (r.product) {
     for (int s = 0; s < r.n; s++) {
-      const double *row = &r.eval[static_cast<std::size_t>(s) * nc];
       double v = 0.;
-      for (int p = 0; p < nc; p++) v += row[p] * coef[p];
+      for (int k = r.evalStart[s]; k < r.evalStart[s + 1]; k++)
+        v += r.evalVal[k] * coef[r.evalCol[k]];
       values[s] = v;
     }
   } else {
