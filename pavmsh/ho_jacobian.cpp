@@ -236,6 +236,13 @@ struct Rule {
   std::vector<double> inv1;   // (jd+1)^2: inverse 1-D collocation at the lattice
   int ntri = 0;
   std::vector<double> invTri; // ntri^2: inverse triangle collocation (prisms)
+
+  // Hexahedra by sum factorisation: 1-D Bernstein values and derivatives of the geometry degree at
+  // the lattice parameters a/jd (bLat, dbLat: (jd+1) x (d+1)) and, when the stored degree is
+  // lower, at the node parameters a/q (bNod, dbNod) with the grid position of each node.
+  bool tensor = false;
+  std::vector<double> bLat, dbLat, bNod, dbNod;
+  std::vector<int> nodeToGrid;
 };
 
 // Gradient, in the kind's reference variables, of every Lagrange basis function at one point:
@@ -364,6 +371,100 @@ void buildProductRule(Rule &r) {
       }
 }
 
+// Inverse of the collocation matrix of the 1-D Bernstein basis of degree m at the points a/m.
+std::vector<double> inverse1d(int m) {
+  const int m1 = m + 1;
+  std::vector<double> w(static_cast<std::size_t>(m1) * m1);
+  for (int a = 0; a < m1; a++) bernstein1d(m, double(a) / m, &w[a * m1], 0);
+  return invertOrDie(m1, w);
+}
+
+// 1-D Bernstein values and derivatives of degree d at the points a/m, a = 0..m.
+void tensorTables(int d, int m, std::vector<double> &b, std::vector<double> &db) {
+  b.assign(static_cast<std::size_t>(m + 1) * (d + 1), 0.);
+  db.assign(b.size(), 0.);
+  for (int a = 0; a <= m; a++) bernstein1d(d, double(a) / m, &b[a * (d + 1)], &db[a * (d + 1)]);
+}
+
+void buildTensor(Rule &r) {
+  r.tensor = true;
+  r.nodeToPos = hoNodeToPos(HoHexahedron, r.d);
+  r.inv1 = inverse1d(r.jd);
+  tensorTables(r.d, r.jd, r.bLat, r.dbLat);
+  const int *ord = hoNodeOrder(HoHexahedron, r.q);
+  if (r.q == r.jd) {
+    r.sameLattice = true;
+    r.nodeToLat.resize(static_cast<std::size_t>(r.n));
+    for (int s = 0; s < r.n; s++)
+      r.nodeToLat[s] = posHex(r.q, ord[3 * s], ord[3 * s + 1], ord[3 * s + 2]);
+  } else {
+    tensorTables(r.d, r.q, r.bNod, r.dbNod);
+    r.nodeToGrid.resize(static_cast<std::size_t>(r.n));
+    for (int s = 0; s < r.n; s++)
+      r.nodeToGrid[s] = posHex(r.q, ord[3 * s], ord[3 * s + 1], ord[3 * s + 2]);
+  }
+}
+
+// Jacobian of a hexahedral Bezier map (control points cp[c][posHex], degree d) on the grid of m
+// parameters per axis (tables b, db: m x (d+1)), written at posHex(m-1, a, b, c). Each derivative
+// is contracted one axis at a time: the first axis with the value or derivative table, then the
+// second, then the third. work holds 2 m D^2 + 3 m^2 D + 9 m^3 doubles (D = d+1).
+void tensorJacobian(int d, int m, const double *b, const double *db, const double *const cp[3],
+                    double *work, double *out) {
+  const int D = d + 1, D2 = D * D, m2 = m * m, m3 = m2 * m;
+  double *t1 = work;            // [2][m][D][D]: first axis by b, db
+  double *t2 = t1 + 2 * m * D2; // [3][m][m][D]: (b, b), (db, b), (b, db)
+  double *x = t2 + 3 * m2 * D;  // [dir][comp][m^3]
+  for (int c = 0; c < 3; c++) {
+    const double *p = cp[c];
+    for (int a = 0; a < m; a++)
+      for (int jk = 0; jk < D2; jk++) {
+        double s0 = 0., s1 = 0.;
+        for (int i = 0; i < D; i++) {
+          s0 += b[a * D + i] * p[i * D2 + jk];
+          s1 += db[a * D + i] * p[i * D2 + jk];
+        }
+        t1[a * D2 + jk] = s0;
+        t1[m * D2 + a * D2 + jk] = s1;
+      }
+    for (int a = 0; a < m; a++)
+      for (int e = 0; e < m; e++)
+        for (int k = 0; k < D; k++) {
+          double s0 = 0., s1 = 0., s2 = 0.;
+          for (int j = 0; j < D; j++) {
+            const double v0 = t1[a * D2 + j * D + k], v1 = t1[m * D2 + a * D2 + j * D + k];
+            s0 += b[e * D + j] * v0;
+            s1 += b[e * D + j] * v1;
+            s2 += db[e * D + j] * v0;
+          }
+          const int at = (a * m + e) * D + k;
+          t2[at] = s0;
+          t2[m2 * D + at] = s1;
+          t2[2 * m2 * D + at] = s2;
+        }
+    double *xu = x + c * m3, *xv = x + (3 + c) * m3, *xw = x + (6 + c) * m3;
+    for (int ae = 0; ae < m2; ae++)
+      for (int f = 0; f < m; f++) {
+        double su = 0., sv = 0., sw = 0.;
+        for (int k = 0; k < D; k++) {
+          su += b[f * D + k] * t2[m2 * D + ae * D + k];
+          sv += b[f * D + k] * t2[2 * m2 * D + ae * D + k];
+          sw += db[f * D + k] * t2[ae * D + k];
+        }
+        xu[ae * m + f] = su;
+        xv[ae * m + f] = sv;
+        xw[ae * m + f] = sw;
+      }
+  }
+  for (int s = 0; s < m3; s++) {
+    const double u[3] = {x[s], x[m3 + s], x[2 * m3 + s]};
+    const double v[3] = {x[3 * m3 + s], x[4 * m3 + s], x[5 * m3 + s]};
+    const double w[3] = {x[6 * m3 + s], x[7 * m3 + s], x[8 * m3 + s]};
+    out[s] = u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
+             u[2] * (v[0] * w[1] - v[1] * w[0]);
+  }
+}
+
 void buildSampling(Rule &r) {
   const int jd = r.jd, ng = r.ng;
   std::vector<double> pyrInv;
@@ -394,10 +495,7 @@ void buildSampling(Rule &r) {
 
   // Jacobian lattice: hexahedral (i, j, k)/jd in posHex order, or prism layers of triangles
   // (a, b, c)/jd in posMultiDegPri order.
-  const int m1 = jd + 1;
-  std::vector<double> w1(static_cast<std::size_t>(m1) * m1);
-  for (int a = 0; a < m1; a++) bernstein1d(jd, double(a) / jd, &w1[a * m1], 0);
-  r.inv1 = invertOrDie(m1, w1);
+  r.inv1 = inverse1d(jd);
   std::vector<std::array<double, 4>> lat;
   if (r.kind == HoPrism) {
     const auto tri = simplexIndices(3, jd);
@@ -515,8 +613,7 @@ Rule *buildRule(int type) {
     break;
   case HoHexahedron:
     r->nc = m1 * m1 * m1;
-    r->l2b = lagrangeToBezier(r->kind, r->d);
-    buildSampling(*r);
+    buildTensor(*r);
     break;
   default:
     break;
@@ -565,9 +662,15 @@ void sampleJacobian(const Rule &r, const double *g, int nbrPts, const double *cr
 
 struct HoJacobian::Impl {
   const Rule &r;
-  std::vector<double> cp, lag, bez, der, coef, lat, tmp;
+  std::vector<double> cp, lag, bez, der, coef, lat, tmp, work, grid;
   double norm = 1.;
   explicit Impl(const Rule &rule) : r(rule) {
+    if (r.tensor) {
+      const std::size_t D = static_cast<std::size_t>(r.d) + 1,
+                        m = static_cast<std::size_t>(r.jd) + 1;
+      work.resize(2 * m * D * D + 3 * m * m * D + 9 * m * m * m);
+      if (!r.sameLattice) grid.resize(static_cast<std::size_t>(r.q + 1) * (r.q + 1) * (r.q + 1));
+    }
     cp.resize(static_cast<std::size_t>(r.ncp) * 3);
     lag.resize(static_cast<std::size_t>(r.ng));
     bez.resize(static_cast<std::size_t>(r.ng));
@@ -629,13 +732,35 @@ double HoJacobian::compute(const double *crd, double *values) {
         }
       }
     }
-  } else {
-    sampleJacobian(r, r.gNod.data(), r.n, crd, values);
-    double *lat = impl_->lat.data(), *tmp = impl_->tmp.data();
+  } else if (r.tensor) {
+    // Hexahedra: control points per component, then the determinant on the lattice (and on the
+    // node grid when the stored degree is lower) by sum factorisation.
+    double *cp = impl_->cp.data(), *lag = impl_->lag.data(), *bez = impl_->bez.data();
+    const double *cpc[3] = {cp, cp + ng, cp + 2 * ng};
+    for (int c = 0; c < 3; c++) {
+      for (int k = 0; k < ng; k++) lag[k] = crd[3 * k + c];
+      hoLagrangeToBezier(HoHexahedron, r.d, lag, bez);
+      for (int k = 0; k < ng; k++) cp[c * ng + r.nodeToPos[k]] = bez[k];
+    }
+    double *lat = impl_->lat.data();
+    tensorJacobian(r.d, r.jd + 1, r.bLat.data(), r.dbLat.data(), cpc, impl_->work.data(), lat);
     if (r.sameLattice) {
-      for (int s = 0; s < r.n; s++) lat[r.nodeToLat[s]] = values[s];
+      for (int s = 0; s < r.n; s++) values[s] = lat[r.nodeToLat[s]];
     } else {
-      sampleJacobian(r, r.gLat.data(), nc, crd, lat);
+      double *grid = impl_->grid.data();
+      tensorJacobian(r.d, r.q + 1, r.bNod.data(), r.dbNod.data(), cpc, impl_->work.data(), grid);
+      for (int s = 0; s < r.n; s++) values[s] = grid[r.nodeToGrid[s]];
+    }
+  }
+  if (!r.product) {
+    double *lat = impl_->lat.data(), *tmp = impl_->tmp.data();
+    if (!r.tensor) {
+      sampleJacobian(r, r.gNod.data(), r.n, crd, values);
+      if (r.sameLattice) {
+        for (int s = 0; s < r.n; s++) lat[r.nodeToLat[s]] = values[s];
+      } else {
+        sampleJacobian(r, r.gLat.data(), nc, crd, lat);
+      }
     }
     // Samples to Bezier coefficients, one axis at a time.
     const int m1 = r.jd + 1;
