@@ -98,7 +98,7 @@ int simplexPos(int nbr, int m, const int *a) {
 }
 
 // Bernstein simplex polynomial of multi-index a at barycentric point l, and optionally its
-// derivatives with respect to l[1..nbr-1] (l[0] = 1 - the others).
+// derivatives along l[1..nbr-1] (l[0] = 1 - the others).
 double simplexValue(int nbr, const int *a, const double *l, double *grad) {
   const double c = multinomial(a, nbr);
   double v = c;

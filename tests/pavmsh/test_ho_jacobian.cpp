@@ -519,6 +519,48 @@ TEST(TetrahedraQuality, MetricSpaceRegularity) {
   }
 }
 
+TEST(TetrahedraQuality, ElementMetricAndVertexPrecedence) {
+  // The element field holds the stretching metric at the four vertices of the tetrahedron that is
+  // regular in it; a vertex field, when present, is used instead.
+  const double ainv[3][3] = {{0.5, -0.5, 0.0625}, {0., 1., -0.125}, {0., 0., 0.25}};
+  std::vector<double> crd(12);
+  for (int v = 0; v < 4; v++)
+    for (int i = 0; i < 3; i++)
+      crd[3 * v + i] = ainv[i][0] * kRegular[3 * v] + ainv[i][1] * kRegular[3 * v + 1] +
+                       ainv[i][2] * kRegular[3 * v + 2];
+  const double met[6] = {4., 2., 0., 2., 0.5, 16.25};
+  ObjectPtr obj = singleElement(Tetrahedra, crd, 3);
+  char status[PAV_STATUS_SIZE];
+  std::vector<double> elt(6 * 4 * 2), ver(6 * 5, 0.);
+  for (int k = 0; k < 4; k++)
+    for (int c = 0; c < 6; c++) elt[6 * (4 + k) + c] = met[c];
+  ASSERT_EQ(pav_AddSolution(obj.get(), Tetrahedra, PavSolSymMatrix, 1, 1, 4, 24, 0, 0., elt.data(),
+                            status),
+            0)
+      << status;
+  ::testing::internal::CaptureStdout();
+  pav_ComputeTetrahedraQuality(obj.get());
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "  The metric is used to compute the quality \n");
+  EXPECT_NEAR(obj->ent[Tetrahedra].val[1], 1., 1e-13);
+
+  // An identity metric at the vertices takes over: the Euclidean (poor) quality comes back.
+  for (int v = 1; v <= 4; v++) ver[6 * v] = ver[6 * v + 3] = ver[6 * v + 5] = 1.;
+  ASSERT_EQ(
+      pav_AddSolution(obj.get(), Vertices, PavSolSymMatrix, 4, 1, 1, 6, 0, 0., ver.data(), status),
+      0);
+  ::testing::internal::CaptureStdout();
+  pav_ComputeTetrahedraQuality(obj.get());
+  ::testing::internal::GetCapturedStdout();
+  const double withVertexMetric = obj->ent[Tetrahedra].val[1];
+  pav_FreeSolutions(obj.get());
+  ::testing::internal::CaptureStdout();
+  pav_ComputeTetrahedraQuality(obj.get());
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_GT(withVertexMetric, 1.5);
+  EXPECT_NEAR(withVertexMetric, obj->ent[Tetrahedra].val[1], 1e-13);
+}
+
 TEST(TetrahedraQuality, EmptyMeshAndNullObject) {
   PavObject *obj = nullptr;
   ASSERT_EQ(pav_NewInterface(&obj), 0);
