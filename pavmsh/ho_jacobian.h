@@ -30,7 +30,10 @@ int pav_JacobianStoredDegree(int type);
 // 13, 19, 20, 26, 27 in that order) from the x and y coordinates. Mode 1 stores, per element, the
 // normalised Jacobian at the canonical nodes of the kind at the stored degree (a record of that
 // degree with that many nodes); mode 2 stores its smallest node value (a record of degree 0 with
-// one node). Types without entities, and types that already carry a Jacobian record, are skipped.
+// one node); any other mode counts as mode 1. Records are scalar (kind 1) fields of dimension 2
+// here, 3 for volumes, owning their data (entity e from 1 at e * nodes). An element with a vertex
+// number out of range gets zeros. Types without entities, and types that already carry a Jacobian
+// record, are skipped.
 // *maxDeg (may be null) is raised to the largest stored degree met. Returns the number of records
 // created and attached with pav_SetJacobian, or 2 when obj is null.
 int pav_ComputeSurfaceJacobians(PavObject *obj, int mode, int *maxDeg);
