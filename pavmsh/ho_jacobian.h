@@ -18,7 +18,7 @@
 
 #include <memory>
 
-// Degree of the Jacobian determinant of an entity type (table above: 0 for P1 triangles and
+// Degree of the Jacobian determinant of an entity type (rule above: 0 for P1 triangles and
 // tetrahedra, ..., 11 for Q4 hexahedra, P4 pyramids and P4 prisms). Any other type prints
 // "%s : no jacobian for this type of entity !\n" with the type's display name and gives -1.
 int pav_JacobianDegree(int type);
