@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace pavo {
+
 // A palette that is missing or out of order is a programming error of the caller: the message
 // goes to standard error and the process ends.
 [[noreturn]] static void paletteFatal(const char *msg) {
@@ -152,3 +154,5 @@ void PavReferenceColours::colour(int64_t ref, float f, float rgb[3]) const {
   const uint8_t *c = builtin((int)i);
   for (int k = 0; k < 3; k++) rgb[k] = (float)c[k] / 255.0f * f + (1 - f);
 }
+
+} // namespace pavo

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pavo {
+
 struct PavPalette {
   float palette[5] = {0, 0, 0, 0, 0}; // break values p0 <= p1 <= p2 <= p3 <= p4
   bool paletteSet = false;            // a palette is present
@@ -59,3 +61,5 @@ struct PavReferenceColours {
 private:
   std::vector<int32_t> user; // 3 per entry
 };
+
+} // namespace pavo

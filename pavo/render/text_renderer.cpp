@@ -8,6 +8,18 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+// The resources are compiled into the static application library; nothing references their
+// object file, so register them explicitly before the first use.
+static void registerPavoResources() {
+  static const bool done = [] {
+    Q_INIT_RESOURCE(pavo);
+    return true;
+  }();
+  (void)done;
+}
+
+namespace pavo {
+
 namespace {
 
 // Glyph bitmaps before packing.
@@ -89,18 +101,8 @@ PavGlyphAtlas rasterizeFont(const char *path, int pixelSize) {
   return atlas;
 }
 
-// The resources are compiled into the static application library; nothing references their
-// object file, so register them explicitly before the first use.
-static void registerResources() {
-  static const bool done = [] {
-    Q_INIT_RESOURCE(pavo);
-    return true;
-  }();
-  (void)done;
-}
-
 QString extractResource(const QString &resource, const QString &dir, const QString &fileName) {
-  registerResources();
+  registerPavoResources();
   QString path = dir + "/" + fileName;
   QFile::remove(path);
   if (!QFile::copy(resource, path)) return QString();
@@ -236,3 +238,5 @@ void PavTextRenderer::renderText3D(const float mvp[16], int width, int height, P
   if (projectToWindow(mvp, width, height, point, &x, &y))
     renderText(font, text, x, y, scale, colour);
 }
+
+} // namespace pavo

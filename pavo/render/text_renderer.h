@@ -11,6 +11,8 @@
 
 class QOpenGLFunctions_4_0_Core;
 
+namespace pavo {
+
 // One glyph. size, bearing and the atlas rectangle are in pixels; advance is in 1/64 pixel as
 // FreeType gives it. A glyph that failed to load is all zeros.
 struct PavGlyph {
@@ -89,3 +91,5 @@ private:
 // is behind the camera (w <= 0).
 bool projectToWindow(const float mvp[16], int width, int height, const float point[3], float *x,
                      float *y);
+
+} // namespace pavo

@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+using namespace pavo;
+
 namespace {
 
 void expectRgb(const float rgb[3], float r, float g, float b, float tol = 1e-5f) {

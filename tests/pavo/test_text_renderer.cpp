@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace pavo;
+
 namespace {
 
 const PavGlyphAtlas &regular32() {
