@@ -27,6 +27,13 @@ void recordOpenedName(char *status, const std::string &name) {
   std::snprintf(status + PAV_STATUS_SIZE, PAV_STATUS_SIZE, "%s", name.c_str());
 }
 
+// The library takes the file kind from the name: ".meshb" first, then ".mesh", ".solb", ".sol".
+bool isBinaryName(const std::string &name) {
+  if (name.find(".meshb") != std::string::npos) return true;
+  if (name.find(".mesh") != std::string::npos) return false;
+  return name.find(".solb") != std::string::npos;
+}
+
 int64_t tryOpen(const std::string &name, int *version, int *dim) {
   return OvelOpenMesh(name.c_str(), OvelRead, version, dim);
 }
@@ -147,6 +154,7 @@ PavPolygonSet *readPolygons(int64_t file) {
 struct SolutionFile {
   int64_t file;
   int version;
+  bool binary;
   PavObject *obj;
   int iteration;
   double time;
@@ -222,24 +230,45 @@ int readSolutionKeyword(SolutionFile &f, int keyword, int list, bool highOrder,
     recs[j]->time = f.time;
   }
 
-  const int64_t chunk = std::max<int64_t>(1, std::min<int64_t>(n, kSolutionChunkDoubles / size));
-  std::vector<double> buffer(size_t(chunk) * size_t(size));
-  for (int64_t first = 1; first <= n; first += chunk) {
-    const int64_t last = std::min(n, first + chunk - 1);
-    if (!OvelGetBlock(f.file, keyword, first, last, 0, nullptr, nullptr, OvelDoubleVec, size,
-                      &buffer[0], &buffer[size_t(last - first) * size_t(size)])) {
+  auto distribute = [&](int64_t i, const double *line) {
+    for (int k = 0; k < m; k++)
+      for (int j = 0; j < nbrFields; j++) {
+        if (!recs[j]) continue;
+        const double *from = line + size_t(k) * size_t(perNode) + offset[j];
+        std::copy(from, from + width[j],
+                  recs[j]->data + (size_t(i) * size_t(m) + size_t(k)) * size_t(width[j]));
+      }
+  };
+  if (!f.binary) {
+    // ASCII ranges are found by reading from the keyword's start: line by line avoids rereading
+    // the beginning for every chunk. Version-1 lines hold floats.
+    std::vector<double> line(static_cast<size_t>(size));
+    std::vector<float> single(f.version == 1 ? static_cast<size_t>(size) : 0);
+    bool ok = OvelGotoKwd(f.file, keyword) == 1;
+    for (int64_t i = 1; ok && i <= n; i++) {
+      ok = OvelGetLin(f.file, keyword,
+                      f.version == 1 ? static_cast<void *>(single.data())
+                                     : static_cast<void *>(line.data())) == 1;
+      if (f.version == 1) std::copy(single.begin(), single.end(), line.begin());
+      if (ok) distribute(i, line.data());
+    }
+    if (!ok) {
       release();
       return pav_Fail(f.status, "Error while reading %s \n", name);
     }
-    for (int64_t i = first; i <= last; i++) {
-      const double *line = &buffer[size_t(i - first) * size_t(size)];
-      for (int k = 0; k < m; k++)
-        for (int j = 0; j < nbrFields; j++) {
-          if (!recs[j]) continue;
-          const double *from = line + size_t(k) * size_t(perNode) + offset[j];
-          std::copy(from, from + width[j],
-                    recs[j]->data + (size_t(i) * size_t(m) + size_t(k)) * size_t(width[j]));
-        }
+  } else {
+    const int64_t chunk =
+        std::max<int64_t>(1, std::min<int64_t>(n, int64_t(kSolutionChunkDoubles) / size));
+    std::vector<double> buffer(size_t(chunk) * size_t(size));
+    for (int64_t first = 1; first <= n; first += chunk) {
+      const int64_t last = std::min(n, first + chunk - 1);
+      if (!OvelGetBlock(f.file, keyword, first, last, 0, nullptr, nullptr, OvelDoubleVec, size,
+                        &buffer[0], &buffer[size_t(last - first) * size_t(size)])) {
+        release();
+        return pav_Fail(f.status, "Error while reading %s \n", name);
+      }
+      for (int64_t i = first; i <= last; i++)
+        distribute(i, &buffer[size_t(i - first) * size_t(size)]);
     }
   }
   int created = 0;
@@ -421,7 +450,7 @@ int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
     return pav_Fail(status, "Invalid solution dimension %d should be %d \n", dim, obj->dim);
   }
 
-  SolutionFile f{file, version, obj, 0, 0.0, status};
+  SolutionFile f{file, version, isBinaryName(opened), obj, 0, 0.0, status};
   if (OvelStatKwd(file, kTimeKeyword) > 0 && OvelGotoKwd(file, kTimeKeyword)) {
     if (version == 1) {
       float t = 0;

@@ -224,6 +224,36 @@ TEST(SolutionRead, NameResolutionAndDimension) {
   EXPECT_STREQ(status, "Invalid solution dimension 3 should be 2 \n");
 }
 
+// Version-1 files hold floats, Time included; both file forms read them into the records.
+TEST(SolutionRead, VersionOneFloatsAndTime) {
+  for (const char *ext : {".sol", ".solb"}) {
+    SCOPED_TRACE(ext);
+    Object obj = makeMesh(2, 3, 0, {});
+    const std::string path = scratchDir("sol_version1") + "/v" + ext;
+    int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 1, 2);
+    ASSERT_NE(f, 0);
+    const int types[] = {2};
+    OvelSetKwd(f, OvelSolAtVertices, 3, 1, types);
+    for (int i = 1; i <= 3; i++) {
+      const float v[2] = {0.5f * i, -0.25f * i};
+      OvelSetLin(f, OvelSolAtVertices, v);
+    }
+    OvelSetKwd(f, OvelTime, 1);
+    OvelSetLin(f, OvelTime, 1.5);
+    OvelSetKwd(f, OvelIterations, 1);
+    OvelSetLin(f, OvelIterations, 42);
+    ASSERT_EQ(OvelCloseMesh(f), 1);
+    char status[PAV_IO_STATUS_SIZE];
+    ASSERT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+    const PavSolution *rec = pav_SolutionList(obj.get(), SolAtVertices);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->data[2 * 3], 1.5);
+    EXPECT_EQ(rec->data[2 * 3 + 1], -0.75);
+    EXPECT_EQ(rec->time, 1.5);
+    EXPECT_EQ(rec->iteration, 42);
+  }
+}
+
 // A count mismatch ends the load; what came before stays and the next load works.
 TEST(SolutionRead, CountMismatchFails) {
   Object obj = makeMesh(3, 6, 4, {Triangles});
