@@ -92,8 +92,11 @@ void BM_CappingSliceOnlyBaseline(benchmark::State &state) {
   state.counters["triangles"] = double(tris);
 }
 
-BENCHMARK(BM_CutDirectScanBaseline)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_CutDetection)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CutDirectScanBaseline)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_CutDetection)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
 BENCHMARK(BM_CappingSliceOnlyBaseline)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Capping)->Unit(benchmark::kMillisecond)->Iterations(5);
 
