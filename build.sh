@@ -56,7 +56,7 @@ run_tests() {
 
   echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
   configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DPAVO_CORE_ONLY=ON -DPAVO_SANITIZE=ON
-  run_ctest build-asan env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
+  run_ctest build-asan env ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1
 
   if [ -f tests/fuzz/CMakeLists.txt ]; then
     echo "== fuzzers (${FUZZ_SECONDS} s each)"

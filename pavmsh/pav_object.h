@@ -96,7 +96,7 @@ struct PavObject {
   PavEntitySet ent[PAV_NBR_STORED_TYPES];
 
   // Vertices (counts in ent[Vertices]).
-  float *crdFlt;  // 3 floats per vertex, optional (null when the double coordinates exist)
+  float *crdFlt;  // 3 floats per vertex, optional; readers prefer crdDbl when both exist
   double *crdDbl; // 3 doubles per vertex; the third is 0 in dimension 2
   int32_t nbrNor; // number of normals
   float *nor;     // 3 floats per normal, numbered from 1

@@ -2,3 +2,8 @@
 #pragma once
 
 #include "pav_status.h"
+#include "pav_types.h"
+#include "pav_object.h"
+#include "pav_solution.h"
+#include "ovel.h"
+#include "ho_lattice.h"

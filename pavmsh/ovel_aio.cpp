@@ -1,0 +1,117 @@
+// Binary block reading through POSIX asynchronous I/O: two buffers alternate, so that the
+// conversion of one block runs while the next block is being read.
+#include "ovel_internal.h"
+
+#include <aio.h>
+#include <cerrno>
+#include <cstdio>
+#include <unistd.h>
+
+namespace ovel {
+
+namespace {
+
+struct Request {
+  struct aiocb cb;
+  bool active = false;
+};
+
+void printDiagnostics(const struct aiocb &cb, int64_t block, int64_t blocks, int64_t lines) {
+  std::printf("block      = %zd / %zd\n", static_cast<ssize_t>(block),
+              static_cast<ssize_t>(blocks));
+  std::printf("size       = %lld lines\n", static_cast<long long>(lines));
+  std::printf("aio_fildes = %p\n", reinterpret_cast<void *>(static_cast<intptr_t>(cb.aio_fildes)));
+  std::printf("aio_buf    = %p\n", const_cast<void *>(cb.aio_buf));
+  std::printf("aio_offset = %lld\n", static_cast<long long>(cb.aio_offset));
+  std::printf("aio_nbytes = %lld\n", static_cast<long long>(cb.aio_nbytes));
+  std::printf("errno      = %d\n", errno);
+}
+
+bool submit(Request &r, int fd, char *buffer, int64_t offset, size_t bytes) {
+  std::memset(&r.cb, 0, sizeof r.cb);
+  r.cb.aio_fildes = fd;
+  r.cb.aio_buf = buffer;
+  r.cb.aio_nbytes = bytes;
+  r.cb.aio_offset = offset;
+  r.cb.aio_sigevent.sigev_notify = SIGEV_NONE;
+  if (aio_read(&r.cb) != 0) return false;
+  r.active = true;
+  return true;
+}
+
+// Waits for the request; true when all its bytes arrived (a short transfer is completed with
+// plain reads, as the platform may split a request).
+bool complete(Request &r, int64_t block, int64_t blocks, int64_t lines) {
+  const struct aiocb *list[1] = {&r.cb};
+  int e;
+  while ((e = aio_error(&r.cb)) == EINPROGRESS) aio_suspend(list, 1, nullptr);
+  r.active = false;
+  ssize_t got = aio_return(&r.cb);
+  if (e != 0) {
+    std::printf(" Error at aio_error() : %s\n", std::strerror(e));
+    return false;
+  }
+  size_t done = got > 0 ? static_cast<size_t>(got) : 0;
+  while (done < r.cb.aio_nbytes) {
+    ssize_t n = ::pread(r.cb.aio_fildes,
+                        const_cast<char *>(static_cast<volatile char *>(r.cb.aio_buf)) + done,
+                        r.cb.aio_nbytes - done, r.cb.aio_offset + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      printDiagnostics(r.cb, block, blocks, lines);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void abandon(Request &r) {
+  if (!r.active) return;
+  aio_cancel(r.cb.aio_fildes, &r.cb);
+  const struct aiocb *list[1] = {&r.cb};
+  while (aio_error(&r.cb) == EINPROGRESS) aio_suspend(list, 1, nullptr);
+  aio_return(&r.cb);
+  r.active = false;
+}
+
+} // namespace
+
+bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                void (*convert)(void *context, const char *block, int64_t first, int64_t count),
+                void *context) {
+  if (lines <= 0) return true;
+  if (lineBytes <= 0) {
+    convert(context, nullptr, 0, lines);
+    return true;
+  }
+  const int64_t blocks = (lines + blockLines - 1) / blockLines;
+  const size_t bufferBytes = static_cast<size_t>(std::min(blockLines, lines) * lineBytes);
+  std::unique_ptr<char[]> buffers[2] = {std::unique_ptr<char[]>(new char[bufferBytes]),
+                                        std::unique_ptr<char[]>(new char[bufferBytes])};
+  Request requests[2];
+  auto start = [&](int64_t b) {
+    int64_t first = b * blockLines;
+    int64_t count = std::min(blockLines, lines - first);
+    Request &r = requests[b & 1];
+    if (!submit(r, fd, buffers[b & 1].get(), offset + first * lineBytes,
+                static_cast<size_t>(count * lineBytes))) {
+      printDiagnostics(r.cb, b, blocks, lines);
+      return false;
+    }
+    return true;
+  };
+  bool ok = start(0);
+  for (int64_t b = 0; ok && b < blocks; b++) {
+    ok = complete(requests[b & 1], b, blocks, lines);
+    if (ok && b + 1 < blocks) ok = start(b + 1);
+    if (!ok) break;
+    int64_t first = b * blockLines;
+    convert(context, buffers[b & 1].get(), first, std::min(blockLines, lines - first));
+  }
+  abandon(requests[0]);
+  abandon(requests[1]);
+  return ok;
+}
+
+} // namespace ovel

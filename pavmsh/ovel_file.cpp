@@ -1,0 +1,698 @@
+// Opening, indexing and closing mesh files; the buffered reader and writer; starting keywords.
+#include "ovel_internal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdarg>
+#include <fast_float/fast_float.h>
+#include <fcntl.h>
+#include <mutex>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace ovel {
+
+namespace {
+
+// Reading buffer: large enough that a 100 MB ASCII file costs few system calls; a token may not
+// be longer than this.
+constexpr size_t kReadBuffer = size_t(1) << 20;
+// Binary lines are written whenever more than this many bytes are pending; ASCII text in larger
+// batches (the format makes no promise about text writes).
+constexpr size_t kBinaryFlush = 10000;
+constexpr size_t kAsciiFlush = size_t(1) << 16;
+
+struct Space {
+  bool is[256] = {};
+  constexpr Space() : is() {
+    is[int(' ')] = is[int('\t')] = is[int('\n')] = is[int('\r')] = is[int('\v')] = is[int('\f')] =
+        true;
+  }
+};
+constexpr Space kSpace;
+inline bool isSpace(char c) { return kSpace.is[static_cast<unsigned char>(c)]; }
+
+std::mutex gRegistryMutex;
+std::unordered_set<File *> &registry() {
+  static std::unordered_set<File *> files;
+  return files;
+}
+
+} // namespace
+
+File *lookup(int64_t handle) {
+  File *f = reinterpret_cast<File *>(static_cast<intptr_t>(handle));
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  return registry().count(f) ? f : nullptr;
+}
+
+int64_t registerFile(File *file) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  registry().insert(file);
+  return static_cast<int64_t>(reinterpret_cast<intptr_t>(file));
+}
+
+void unregisterFile(File *file) {
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  registry().erase(file);
+}
+
+File::~File() {
+  if (fd >= 0) ::close(fd);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reader
+
+void Reader::attach(int fd, int64_t fileSize) {
+  fd_ = fd;
+  // Small files get a small buffer: opening many of them stays cheap.
+  capacity_ = static_cast<size_t>(
+      std::max<int64_t>(4096, std::min<int64_t>(fileSize + 1, int64_t(kReadBuffer))));
+  buffer_.reset(new char[capacity_]);
+  length_ = index_ = 0;
+  bufferStart_ = 0;
+}
+
+void Reader::seek(int64_t offset) {
+  if (offset < 0) fail();
+  if (offset >= bufferStart_ && offset <= bufferStart_ + static_cast<int64_t>(length_)) {
+    index_ = static_cast<size_t>(offset - bufferStart_);
+    return;
+  }
+  bufferStart_ = offset;
+  length_ = index_ = 0;
+}
+
+// Keeps the unread bytes, moved to the front, and appends what the file has next.
+bool Reader::fill() {
+  size_t rest = length_ - index_;
+  if (index_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + index_, rest);
+    bufferStart_ += static_cast<int64_t>(index_);
+    index_ = 0;
+    length_ = rest;
+  }
+  if (length_ == capacity_) return false;
+  for (;;) {
+    ssize_t n = ::pread(fd_, buffer_.get() + length_, capacity_ - length_,
+                        bufferStart_ + static_cast<int64_t>(length_));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    length_ += static_cast<size_t>(n);
+    return true;
+  }
+}
+
+void Reader::read(void *out, size_t n) {
+  char *dst = static_cast<char *>(out);
+  while (n > 0) {
+    if (index_ == length_ && !fill()) fail();
+    size_t k = std::min(n, length_ - index_);
+    std::memcpy(dst, buffer_.get() + index_, k);
+    index_ += k;
+    dst += k;
+    n -= k;
+  }
+}
+
+bool Reader::token(std::string_view &out) {
+  for (;;) {
+    for (;;) {
+      if (index_ == length_ && !fill()) return false;
+      const char *b = buffer_.get();
+      while (index_ < length_ && isSpace(b[index_])) index_++;
+      if (index_ < length_) break;
+    }
+    size_t end = index_;
+    for (;;) {
+      const char *b = buffer_.get();
+      while (end < length_ && !isSpace(b[end])) end++;
+      if (end < length_) break;
+      size_t done = end - index_;
+      if (!fill()) {
+        if (length_ - index_ == capacity_) fail(); // a token longer than the buffer
+        end = index_ + done;
+        break;
+      }
+      end = index_ + done;
+    }
+    const char *b = buffer_.get();
+    if (b[index_] == '#') {
+      // A comment runs to the end of its line.
+      index_ = end;
+      for (;;) {
+        const void *nl = std::memchr(b + index_, '\n', length_ - index_);
+        if (nl) {
+          index_ = static_cast<size_t>(static_cast<const char *>(nl) - b) + 1;
+          break;
+        }
+        index_ = length_;
+        if (!fill()) return false;
+        b = buffer_.get();
+      }
+      continue;
+    }
+    out = std::string_view(b + index_, end - index_);
+    index_ = end;
+    return true;
+  }
+}
+
+void Reader::restOfLine(char *out) {
+  for (;;) {
+    if (index_ == length_ && !fill()) fail();
+    if (!isSpace(buffer_[index_])) break;
+    index_++;
+  }
+  size_t n = 0;
+  for (;;) {
+    if (index_ == length_ && !fill()) break;
+    char c = buffer_[index_];
+    if (c == '\n') {
+      index_++;
+      break;
+    }
+    if (n < OVEL_STRING_SIZE - 1) out[n++] = c;
+    index_++;
+  }
+  while (n > 0 && isSpace(out[n - 1])) n--;
+  out[n] = 0;
+}
+
+int64_t Reader::integer() {
+  std::string_view t;
+  if (!token(t)) fail();
+  const char *b = t.data(), *e = b + t.size();
+  if (b < e && *b == '+') b++;
+  int64_t v = 0;
+  auto r = std::from_chars(b, e, v);
+  if (r.ec != std::errc() || r.ptr != e) fail();
+  return v;
+}
+
+double Reader::real64() {
+  std::string_view t;
+  if (!token(t)) fail();
+  const char *b = t.data(), *e = b + t.size();
+  if (b < e && *b == '+') b++;
+  double v = 0;
+  auto r = fast_float::from_chars(b, e, v);
+  if (r.ec != std::errc() || r.ptr != e) fail();
+  return v;
+}
+
+float Reader::real32() {
+  std::string_view t;
+  if (!token(t)) fail();
+  const char *b = t.data(), *e = b + t.size();
+  if (b < e && *b == '+') b++;
+  float v = 0;
+  auto r = fast_float::from_chars(b, e, v);
+  if (r.ec != std::errc() || r.ptr != e) fail();
+  return v;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writer
+
+void Writer::attach(int fd, size_t threshold) {
+  fd_ = fd;
+  threshold_ = threshold;
+  // Room for the threshold plus the longest line (9000 fields of 8 bytes or more).
+  capacity_ = threshold + (size_t(1) << 17);
+  buffer_.reset(new char[capacity_]);
+  pending_ = 0;
+  written_ = 0;
+}
+
+char *Writer::reserve(size_t n) {
+  if (pending_ + n > capacity_) {
+    flush();
+    if (n > capacity_) {
+      std::unique_ptr<char[]> bigger(new char[n]);
+      buffer_.swap(bigger);
+      capacity_ = n;
+    }
+  }
+  return buffer_.get() + pending_;
+}
+
+static bool writeAll(int fd, const char *p, size_t n, int64_t offset) {
+  while (n > 0) {
+    ssize_t k = ::pwrite(fd, p, n, offset);
+    if (k < 0 && errno == EINTR) continue;
+    if (k <= 0) return false;
+    p += k;
+    n -= static_cast<size_t>(k);
+    offset += k;
+  }
+  return true;
+}
+
+void Writer::flush() {
+  if (pending_ == 0) return;
+  if (!writeAll(fd_, buffer_.get(), pending_, written_)) failed_ = true;
+  written_ += static_cast<int64_t>(pending_);
+  pending_ = 0;
+}
+
+void Writer::direct(const void *data, size_t n) {
+  flush();
+  if (!writeAll(fd_, static_cast<const char *>(data), n, written_)) failed_ = true;
+  written_ += static_cast<int64_t>(n);
+}
+
+void Writer::patch(int64_t offset, const void *data, size_t n) {
+  flush();
+  if (!writeAll(fd_, static_cast<const char *>(data), n, offset)) failed_ = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Values in the file's widths and byte order
+
+namespace {
+
+int32_t getI32(File &f) {
+  int32_t v;
+  f.reader.read(&v, 4);
+  return f.swap ? byteSwap(v) : v;
+}
+
+int64_t getWord(File &f, int bytes) {
+  if (bytes == 4) return getI32(f);
+  int64_t v;
+  f.reader.read(&v, 8);
+  return f.swap ? byteSwap(v) : v;
+}
+
+void putI32(File &f, int32_t v) {
+  if (f.swap) v = byteSwap(v);
+  f.writer.put(&v, 4);
+}
+
+void putWord(File &f, int64_t v, int bytes) {
+  if (bytes == 4) return putI32(f, static_cast<int32_t>(v));
+  if (f.swap) v = byteSwap(v);
+  f.writer.put(&v, 8);
+}
+
+void setWidths(File &f) {
+  f.realBytes = f.version == 1 ? 4 : 8;
+  f.intBytes = f.version == 4 ? 8 : 4;
+  f.positionBytes = f.version >= 3 ? 8 : 4;
+}
+
+// Kind flags from the name: ".meshb", ".mesh", ".solb", ".sol", searched in this order.
+bool kindFromName(File &f, const char *name) {
+  if (std::strstr(name, ".meshb")) {
+    f.ascii = false, f.mesh = true;
+  } else if (std::strstr(name, ".mesh")) {
+    f.ascii = true, f.mesh = true;
+  } else if (std::strstr(name, ".solb")) {
+    f.ascii = false, f.mesh = false;
+  } else if (std::strstr(name, ".sol")) {
+    f.ascii = true, f.mesh = false;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool nameFits(const char *name) {
+  return name && std::strlen(name) + 7 <= static_cast<size_t>(OVEL_MAX_NAME);
+}
+
+void checkSolutionHeader(int64_t fields, int degree, int nodes, bool ho) {
+  if (fields < 0 || fields > OVEL_MAX_FIELDS) fail();
+  if (ho && (degree < 0 || nodes < 1)) fail();
+}
+
+// Reads the header of keyword `code` at the reader's position and records where its lines start.
+void readHeader(File &f, int code) {
+  Keyword &kw = f.keywords[code];
+  kw = Keyword{};
+  const OvelKeywordInfo *info = OvelKeywordEntry(code);
+  const bool ho = baseFormat(code) == "hr";
+  if (info->kind == OvelKwdInfo) {
+    kw.lines = 1;
+  } else {
+    kw.lines = f.ascii ? f.reader.integer() : getWord(f, f.intBytes);
+    if (kw.lines < 0) fail();
+    if (info->kind == OvelKwdSolution) {
+      int64_t n = f.ascii ? f.reader.integer() : getI32(f);
+      checkSolutionHeader(n, 0, 1, false);
+      kw.types.resize(static_cast<size_t>(n));
+      for (auto &t : kw.types) {
+        int64_t v = f.ascii ? f.reader.integer() : getI32(f);
+        if (v < INT32_MIN || v > INT32_MAX) fail();
+        t = static_cast<int>(v);
+      }
+      if (ho) {
+        int64_t d = f.ascii ? f.reader.integer() : getI32(f);
+        int64_t m = f.ascii ? f.reader.integer() : getI32(f);
+        if (d < 0 || d > INT32_MAX || m < 1 || m > OVEL_MAX_FORMAT) fail();
+        kw.degree = static_cast<int>(d);
+        kw.nodes = static_cast<int>(m);
+      }
+    }
+  }
+  expandFormat(f, code, kw);
+  kw.position = f.reader.tell();
+  kw.present = true;
+}
+
+// Skips the lines of a keyword holding strings, so that words inside them are not taken for
+// keywords by the ASCII index.
+void skipStringLines(File &f, const Keyword &kw) {
+  std::string_view t;
+  char s[OVEL_STRING_SIZE];
+  for (int64_t l = 0; l < kw.lines; l++)
+    for (char c : kw.fields) {
+      if (c == 'c')
+        f.reader.restOfLine(s);
+      else if (!f.reader.token(t))
+        return;
+    }
+}
+
+void indexAscii(File &f) {
+  std::string_view t;
+  auto skipTo = [&](const char *word) {
+    while (f.reader.token(t))
+      if (t == word) return;
+    fail();
+  };
+  skipTo("MeshVersionFormatted");
+  int64_t version = f.reader.integer();
+  if (version < 1 || version > 4) fail();
+  f.version = static_cast<int>(version);
+  skipTo("Dimension");
+  int64_t dim = f.reader.integer();
+  if (dim != 2 && dim != 3) fail();
+  f.dimension = static_cast<int>(dim);
+  setWidths(f);
+  while (f.reader.token(t)) {
+    unsigned char c0 = static_cast<unsigned char>(t[0]);
+    if (!((c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z'))) continue;
+    int code = keywordCode(t);
+    if (!code) continue;
+    readHeader(f, code);
+    const Keyword &kw = f.keywords[code];
+    // Every field is a token of at least one character and a separator: a line count that the
+    // rest of the file cannot hold is a damaged header, refused before anyone sizes arrays by it.
+    const int64_t tokens = (f.size - kw.position + 1) / 2;
+    if (!kw.fields.empty() && kw.lines > tokens / static_cast<int64_t>(kw.fields.size())) fail();
+    if (kw.fields.find('c') != std::string::npos) skipStringLines(f, kw);
+  }
+}
+
+void indexBinary(File &f) {
+  int32_t order;
+  f.reader.read(&order, 4);
+  if (order == 16777216)
+    f.swap = true;
+  else if (order != 1)
+    fail();
+  f.version = getI32(f);
+  if (f.version < 1 || f.version > 4) fail();
+  setWidths(f);
+  if (getI32(f) != OvelDimension) fail();
+  int64_t previous = 8;
+  getWord(f, f.positionBytes);
+  f.dimension = getI32(f);
+  if (f.dimension != 2 && f.dimension != 3) fail();
+  // Walk the chain of keyword records. Positions must increase and stay inside the file, so the
+  // walk ends on any input.
+  int64_t at = f.reader.tell();
+  while (at < f.size) {
+    f.reader.seek(at);
+    int32_t code = getI32(f);
+    int64_t next = getWord(f, f.positionBytes);
+    if (next < 0 || next > f.size || (next != 0 && next <= previous) || (next != 0 && next <= at))
+      fail();
+    if (code >= 1 && code <= OVEL_MAX_KEYWORD) {
+      readHeader(f, code);
+      const Keyword &kw = f.keywords[code];
+      int64_t end = next ? next : f.size;
+      if (kw.position > end) fail();
+      if (kw.lineBytes > 0 && kw.lines > (end - kw.position) / kw.lineBytes) fail();
+    }
+    if (next == 0 || code == OvelEnd) break;
+    previous = at;
+    at = next;
+  }
+}
+
+int64_t openRead(const char *name, int *version, int *dimension) {
+  if (!nameFits(name)) return 0;
+  std::unique_ptr<File> f(new File);
+  if (!kindFromName(*f, name)) return 0;
+  f->name = name;
+  f->mode = OvelRead;
+  f->fd = ::open(name, O_RDONLY | O_CLOEXEC);
+  if (f->fd < 0) return 0;
+  struct stat st;
+  if (::fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  f->size = static_cast<int64_t>(st.st_size);
+  f->reader.attach(f->fd, f->size);
+  try {
+    if (f->ascii)
+      indexAscii(*f);
+    else
+      indexBinary(*f);
+  } catch (const Failure &) {
+    return 0;
+  }
+  if (version) *version = f->version;
+  if (dimension) *dimension = f->dimension;
+  return registerFile(f.release());
+}
+
+void writeHeader(File &f) {
+  if (f.ascii) {
+    char text[128];
+    std::snprintf(text, sizeof text, "MeshVersionFormatted %d\n\nDimension %d\n", f.version,
+                  f.dimension);
+    f.writer.text(text);
+    return;
+  }
+  putI32(f, 1);
+  putI32(f, f.version);
+  putI32(f, OvelDimension);
+  f.positionField = f.writer.tell();
+  putWord(f, 0, f.positionBytes);
+  putI32(f, f.dimension);
+}
+
+} // namespace
+
+int64_t openWrite(const char *name, int version, int dimension, bool foreign) {
+  if (!nameFits(name) || version < 1 || version > 4 || (dimension != 2 && dimension != 3)) return 0;
+  std::unique_ptr<File> f(new File);
+  if (!kindFromName(*f, name)) return 0;
+  f->name = name;
+  f->mode = OvelWrite;
+  f->version = version;
+  f->dimension = dimension;
+  f->swap = foreign;
+  setWidths(*f);
+  f->fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (f->fd < 0) return 0;
+  f->writer.attach(f->fd, f->ascii ? kAsciiFlush : kBinaryFlush);
+  writeHeader(*f);
+  return registerFile(f.release());
+}
+
+int64_t openForeignOrder(const char *name, int version, int dimension) {
+  try {
+    return openWrite(name, version, dimension, true);
+  } catch (...) {
+    return 0;
+  }
+}
+
+// Writes the header of keyword `code` (already expanded in f.keywords[code]).
+static void startKeyword(File &f, int code) {
+  Keyword &kw = f.keywords[code];
+  const OvelKeywordInfo *info = OvelKeywordEntry(code);
+  const bool ho = baseFormat(code) == "hr";
+  if (f.current && f.currentLine != f.keywords[f.current].lines) f.writer.setFailed();
+  f.writer.flush();
+  if (f.ascii) {
+    char text[64];
+    f.writer.text("\n");
+    f.writer.text(info->name);
+    f.writer.text("\n");
+    if (info->kind != OvelKwdInfo) {
+      std::snprintf(text, sizeof text, "%lld\n", static_cast<long long>(kw.lines));
+      f.writer.text(text);
+    }
+    if (info->kind == OvelKwdSolution) {
+      std::snprintf(text, sizeof text, "%d ", static_cast<int>(kw.types.size()));
+      f.writer.text(text);
+      for (int t : kw.types) {
+        std::snprintf(text, sizeof text, "%d ", t);
+        f.writer.text(text);
+      }
+      f.writer.text("\n");
+      if (ho) {
+        std::snprintf(text, sizeof text, "%d %d\n", kw.degree, kw.nodes);
+        f.writer.text(text);
+      }
+    }
+  } else {
+    int64_t here = f.writer.tell();
+    if (f.positionField) {
+      int64_t p = here;
+      if (f.positionBytes == 4) {
+        int32_t p32 = static_cast<int32_t>(p);
+        if (f.swap) p32 = byteSwap(p32);
+        f.writer.patch(f.positionField, &p32, 4);
+      } else {
+        if (f.swap) p = byteSwap(p);
+        f.writer.patch(f.positionField, &p, 8);
+      }
+    }
+    putI32(f, code);
+    f.positionField = f.writer.tell();
+    putWord(f, 0, f.positionBytes);
+    if (info->kind != OvelKwdInfo) putWord(f, kw.lines, f.intBytes);
+    if (info->kind == OvelKwdSolution) {
+      putI32(f, static_cast<int32_t>(kw.types.size()));
+      for (int t : kw.types) putI32(f, t);
+      if (ho) {
+        putI32(f, kw.degree);
+        putI32(f, kw.nodes);
+      }
+    }
+  }
+  kw.present = true;
+  f.current = code;
+  f.currentLine = 0;
+}
+
+} // namespace ovel
+
+using namespace ovel;
+
+int64_t OvelOpenMesh(const char *name, int mode, ...) {
+  va_list ap;
+  va_start(ap, mode);
+  int64_t handle = 0;
+  try {
+    if (mode == OvelRead) {
+      int *version = va_arg(ap, int *);
+      int *dimension = va_arg(ap, int *);
+      handle = openRead(name, version, dimension);
+    } else if (mode == OvelWrite) {
+      int version = va_arg(ap, int);
+      int dimension = va_arg(ap, int);
+      handle = openWrite(name, version, dimension, false);
+    }
+  } catch (...) {
+    handle = 0;
+  }
+  va_end(ap);
+  return handle;
+}
+
+int OvelCloseMesh(int64_t handle) {
+  File *f = lookup(handle);
+  if (!f) return 0;
+  unregisterFile(f);
+  bool ok = true;
+  try {
+    if (f->mode == OvelWrite) {
+      if (f->current != OvelEnd) {
+        f->keywords[OvelEnd] = Keyword{};
+        f->keywords[OvelEnd].lines = 1;
+        startKeyword(*f, OvelEnd);
+      }
+      f->writer.flush();
+      ok = !f->writer.failed();
+    }
+  } catch (...) {
+    ok = false;
+  }
+  if (f->fd >= 0 && ::close(f->fd) != 0) ok = false;
+  f->fd = -1;
+  delete f;
+  return ok ? 1 : 0;
+}
+
+int64_t OvelStatKwd(int64_t handle, int code, ...) {
+  File *f = lookup(handle);
+  if (!f || code < 1 || code > OVEL_MAX_KEYWORD) return 0;
+  const Keyword &kw = f->keywords[code];
+  const OvelKeywordInfo *info = OvelKeywordEntry(code);
+  if (info->kind == OvelKwdSolution) {
+    va_list ap;
+    va_start(ap, code);
+    int *fields = va_arg(ap, int *);
+    int *size = va_arg(ap, int *);
+    int *types = va_arg(ap, int *);
+    int n = kw.present ? static_cast<int>(kw.types.size()) : 0;
+    if (fields) *fields = n;
+    if (size) *size = kw.present ? kw.solutionSize : 0;
+    if (types) std::copy(kw.types.begin(), kw.types.begin() + n, types);
+    if (baseFormat(code) == "hr") {
+      int *degree = va_arg(ap, int *);
+      int *nodes = va_arg(ap, int *);
+      if (degree) *degree = kw.present ? kw.degree : 0;
+      if (nodes) *nodes = kw.present ? kw.nodes : 0;
+    }
+    va_end(ap);
+  }
+  return kw.present ? kw.lines : 0;
+}
+
+int OvelGotoKwd(int64_t handle, int code) {
+  File *f = lookup(handle);
+  if (!f || f->mode != OvelRead || code < 1 || code > OVEL_MAX_KEYWORD) return 0;
+  const Keyword &kw = f->keywords[code];
+  if (!kw.present) return 0;
+  f->reader.seek(kw.position);
+  f->current = code;
+  f->currentLine = 0;
+  return 1;
+}
+
+int OvelSetKwd(int64_t handle, int code, int64_t lines, ...) {
+  File *f = lookup(handle);
+  if (!f || f->mode != OvelWrite || code < 1 || code > OVEL_MAX_KEYWORD) return 0;
+  const OvelKeywordInfo *info = OvelKeywordEntry(code);
+  Keyword kw;
+  if (info->kind == OvelKwdInfo) {
+    lines = 1;
+  } else if (lines < 0) {
+    return 0;
+  }
+  kw.lines = lines;
+  int result = 1;
+  va_list ap;
+  va_start(ap, lines);
+  try {
+    if (info->kind == OvelKwdSolution) {
+      int n = va_arg(ap, int);
+      const int *types = va_arg(ap, const int *);
+      if (n < 0 || n > OVEL_MAX_FIELDS || (n > 0 && !types)) fail();
+      kw.types.assign(types, types + n);
+      if (baseFormat(code) == "hr") {
+        kw.degree = va_arg(ap, int);
+        kw.nodes = va_arg(ap, int);
+        if (kw.degree < 0 || kw.nodes < 1) fail();
+      }
+    }
+    expandFormat(*f, code, kw);
+    f->keywords[code] = std::move(kw);
+    startKeyword(*f, code);
+  } catch (...) {
+    result = 0;
+  }
+  va_end(ap);
+  return result;
+}

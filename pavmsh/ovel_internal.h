@@ -1,0 +1,160 @@
+// Internals of the mesh file library shared by its sources (not for callers): the file record,
+// the buffered reader and writer over a POSIX descriptor, and the per-keyword state.
+#pragma once
+
+#include "ovel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ovel {
+
+// Thrown inside the library on a short read, an unparsable token, a failed seek or a bad header;
+// every public entry point catches it (and std::bad_alloc) and returns its failure value.
+struct Failure {};
+[[noreturn]] inline void fail() { throw Failure{}; }
+
+template <typename T> inline T byteSwap(T v) {
+  static_assert(sizeof(T) == 4 || sizeof(T) == 8, "4 or 8 bytes");
+  if constexpr (sizeof(T) == 4) {
+    uint32_t u;
+    std::memcpy(&u, &v, 4);
+    u = __builtin_bswap32(u);
+    std::memcpy(&v, &u, 4);
+  } else {
+    uint64_t u;
+    std::memcpy(&u, &v, 8);
+    u = __builtin_bswap64(u);
+    std::memcpy(&v, &u, 8);
+  }
+  return v;
+}
+
+// The line format of a code with its repetitions ("i*28") written out; "" outside 0-217.
+const std::string &baseFormat(int code);
+
+// What a file holds for one keyword code.
+struct Keyword {
+  bool present = false;
+  int64_t lines = 0;
+  int64_t position = 0; // file offset of the first line
+  int degree = 0, nodes = 1;
+  std::vector<int> types; // solution field types
+  int solutionSize = 0;   // reals of one line, every node included (solution keywords)
+  std::string format;     // expanded line format, "n" letters kept
+  std::string fields;     // the expanded format without "n": one letter per field
+  int64_t lineBytes = 0;  // bytes of one binary line
+  std::vector<int> order; // node ordering: file node j goes to caller field order[j]
+};
+
+// Buffered reads at explicit file offsets (pread), with the ASCII tokenizer on top.
+class Reader {
+public:
+  // Reads from fd, whose size bounds the buffer (no token can be longer than the file).
+  void attach(int fd, int64_t fileSize);
+  int64_t tell() const { return bufferStart_ + static_cast<int64_t>(index_); }
+  void seek(int64_t offset);
+  // Copies n bytes or fails.
+  void read(void *out, size_t n);
+  // Next whitespace-separated token, comments ("#" to the end of the line) skipped; false at the
+  // end of the file. The view lives until the next call.
+  bool token(std::string_view &out);
+  // Skips blanks and line ends, then takes the rest of the line (at most 255 characters, trailing
+  // blanks removed) into out (OVEL_STRING_SIZE bytes, terminated).
+  void restOfLine(char *out);
+  int64_t integer();
+  double real64();
+  float real32();
+
+private:
+  bool fill();
+  int fd_ = -1;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0, length_ = 0, index_ = 0;
+  int64_t bufferStart_ = 0;
+};
+
+// Buffered writes; the pending bytes go to the file when more than `threshold` are pending.
+class Writer {
+public:
+  void attach(int fd, size_t threshold);
+  int64_t tell() const { return written_ + static_cast<int64_t>(pending_); }
+  // Room for n more bytes at the returned address; commit() the bytes used.
+  char *reserve(size_t n);
+  void commit(size_t n) {
+    pending_ += n;
+    if (pending_ > threshold_) flush();
+  }
+  void put(const void *data, size_t n) {
+    std::memcpy(reserve(n), data, n);
+    commit(n);
+  }
+  void text(const char *s) { put(s, std::strlen(s)); }
+  void flush();
+  // Writes n bytes at an earlier offset (a keyword position field); pending bytes are flushed.
+  void patch(int64_t offset, const void *data, size_t n);
+  bool failed() const { return failed_; }
+  void setFailed() { failed_ = true; }
+  // Writes n bytes straight to the file after the pending ones.
+  void direct(const void *data, size_t n);
+
+private:
+  int fd_ = -1;
+  std::unique_ptr<char[]> buffer_;
+  size_t capacity_ = 0, pending_ = 0, threshold_ = 0;
+  int64_t written_ = 0;
+  bool failed_ = false;
+};
+
+struct File {
+  int dimension = 0, version = 0, mode = 0;
+  bool ascii = false, mesh = false;
+  bool swap = false; // multi-byte values are stored in the other byte order
+  int realBytes = 8, intBytes = 4, positionBytes = 4;
+  int64_t positionField = 0; // offset of the position field of the keyword being written
+  int64_t size = 0;          // file size when read
+  int fd = -1;
+  std::string name;
+  Reader reader;
+  Writer writer;
+  Keyword keywords[OVEL_MAX_KEYWORD + 1];
+  // The keyword whose lines OvelGetLin / OvelSetLin move, and the lines moved so far.
+  int current = 0;
+  int64_t currentLine = 0;
+  std::vector<char> line; // one binary line being assembled
+  ~File();
+};
+
+// The live file of a handle, or null for a handle that is not open.
+File *lookup(int64_t handle);
+int64_t registerFile(File *file);
+void unregisterFile(File *file);
+
+// The code of a keyword token, 0 when it names none.
+int keywordCode(std::string_view token);
+
+// Expands the line format of `code` for the solution header already stored in `kw` (types,
+// degree, nodes). Fails when the expanded format exceeds OVEL_MAX_FORMAT letters.
+void expandFormat(const File &file, int code, Keyword &kw);
+
+// Opens for writing with every multi-byte value stored in the other byte order (as a machine of
+// the other order would write it); otherwise as OvelOpenMesh(name, OvelWrite, version, dimension).
+int64_t openForeignOrder(const char *name, int version, int dimension);
+
+// Least bytes of one binary block (4 MiB); blocks hold at least OVEL_BLOCK_LINES lines. Tests set
+// it to 0 to see blocks of exactly OVEL_BLOCK_LINES lines.
+extern int64_t blockFloorBytes;
+
+// Reads `lines` lines of `lineBytes` bytes from `offset` by blocks of `blockLines`, two buffers
+// alternating through asynchronous reads so that convert(block, firstLineIndex, count) of one
+// block overlaps the read of the next. Prints the diagnostics and returns false on a failed read.
+bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                void (*convert)(void *context, const char *block, int64_t first, int64_t count),
+                void *context);
+
+} // namespace ovel

@@ -1,0 +1,294 @@
+// The file layout itself: byte-exact ASCII text, the binary record chain, the ASCII reading rules,
+// kinds from names, node orderings, polygons and the numbering measure.
+#include "ovel.h"
+#include "test_paths.h"
+
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+void writeText(const std::string &path, const std::string &text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+int32_t wordAt(const std::string &bytes, size_t offset) {
+  int32_t v = 0;
+  if (offset + 4 <= bytes.size()) std::memcpy(&v, bytes.data() + offset, 4);
+  return v;
+}
+
+TEST(OvelFormat, AsciiLayoutIsExact) {
+  const std::string dir = pavo_test::scratchDir("ovel_ascii_layout");
+  const std::string name = dir + "/two.mesh";
+  int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelSetKwd(h, OvelVertices, 2), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelVertices, 0.0, 0.1, -2.5e-300, 1), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelVertices, 1.0, 1e21, 3.0, -7), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelTriangles, 1), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelTriangles, 1, 2, 3, 7), 1);
+  const int types[2] = {OvelSolScalar, OvelSolVector};
+  ASSERT_EQ(OvelSetKwd(h, OvelHOSolAtEdgesP1, 1, 2, types, 1, 2), 1);
+  const double sol[8] = {1, 2, 3, 4, 5, 6, 7, 0.5};
+  ASSERT_EQ(OvelSetLin(h, OvelHOSolAtEdgesP1, sol), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelTime, 0), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelTime, 1.0 / 3.0), 1);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  EXPECT_EQ(pavo_test::readFile(name), "MeshVersionFormatted 2\n\nDimension 3\n"
+                                       "\nVertices\n2\n0 0.10000000000000001 -2.5e-300 1 \n"
+                                       "1 1e+21 3 -7 \n"
+                                       "\nTriangles\n1\n1 2 3 7 \n"
+                                       "\nHOSolAtEdgesP1\n1\n2 1 2 \n1 2\n1 2 3 4 5 6 7 0.5 \n"
+                                       "\nTime\n0.33333333333333331 \n"
+                                       "\nEnd\n");
+
+  const std::string v1 = dir + "/one.sol";
+  h = OvelOpenMesh(v1.c_str(), OvelWrite, 1, 2);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelSetKwd(h, OvelVertices, 1), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelVertices, 0.1, 1.0 / 3.0, 5), 1);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  EXPECT_EQ(pavo_test::readFile(v1), "MeshVersionFormatted 1\n\nDimension 2\n"
+                                     "\nVertices\n1\n0.100000001 0.333333343 5 \n\nEnd\n");
+}
+
+// Version 2 (32-bit positions) and 3 (64-bit): code 1, version, the Dimension record, then each
+// record pointing at the next, End last with position 0.
+TEST(OvelFormat, BinaryChainLayout) {
+  const std::string dir = pavo_test::scratchDir("ovel_binary_layout");
+  for (int version : {2, 3}) {
+    const std::string name = dir + "/v" + std::to_string(version) + ".meshb";
+    int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, version, 2);
+    ASSERT_NE(h, 0);
+    ASSERT_EQ(OvelSetKwd(h, OvelVertices, 1), 1);
+    ASSERT_EQ(OvelSetLin(h, OvelVertices, 1.0, 2.0, 9), 1);
+    ASSERT_EQ(OvelCloseMesh(h), 1);
+    const std::string b = pavo_test::readFile(name);
+    const size_t pw = version == 2 ? 4 : 8;
+    const size_t vertices = 8 + 4 + pw + 4;
+    const size_t end = vertices + 4 + pw + 4 + 20;
+    ASSERT_EQ(b.size(), end + 4 + pw);
+    EXPECT_EQ(wordAt(b, 0), 1);
+    EXPECT_EQ(wordAt(b, 4), version);
+    EXPECT_EQ(wordAt(b, 8), OvelDimension);
+    EXPECT_EQ(wordAt(b, 12), int32_t(vertices));
+    EXPECT_EQ(wordAt(b, 12 + pw), 2);
+    EXPECT_EQ(wordAt(b, vertices), OvelVertices);
+    EXPECT_EQ(wordAt(b, vertices + 4), int32_t(end));
+    EXPECT_EQ(wordAt(b, vertices + 4 + pw), 1);
+    double x;
+    std::memcpy(&x, b.data() + vertices + 8 + pw, 8);
+    EXPECT_EQ(x, 1.0);
+    EXPECT_EQ(wordAt(b, end - 4), 9);
+    EXPECT_EQ(wordAt(b, end), OvelEnd);
+    EXPECT_EQ(wordAt(b, end + 4), 0);
+  }
+}
+
+TEST(OvelFormat, AsciiReadingRules) {
+  const std::string dir = pavo_test::scratchDir("ovel_ascii_rules");
+  const std::string name = dir + "/rules.mesh";
+  writeText(name, "# MeshVersionFormatted 9 in a comment\n"
+                  "junk Vertices 3 MeshVersionFormatted 2\n"
+                  "Triangles 1 1 2 3 4\n"
+                  "Dimension\n2\n"
+                  "Reserved Foo 17\n"
+                  "Vertices # Triangles 5 in a comment\n3\n"
+                  "0 0 1\n"
+                  "1.5e0 +2 2   # trailing comment\n"
+                  "-1 .5 3\n"
+                  "Comments 1\n   Vertices inside a string   \n"
+                  "End");
+  int version = 0, dim = 0;
+  int64_t h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
+  ASSERT_NE(h, 0);
+  EXPECT_EQ(version, 2);
+  EXPECT_EQ(dim, 2);
+  EXPECT_EQ(OvelStatKwd(h, OvelTriangles), 0) << "keywords before Dimension are not seen";
+  ASSERT_EQ(OvelStatKwd(h, OvelVertices), 3);
+  double x[4], y[4];
+  int r[4];
+  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelDouble, &x[1], &x[3],
+                         OvelDouble, &y[1], &y[3], OvelInt, &r[1], &r[3]),
+            1);
+  EXPECT_EQ(x[2], 1.5);
+  EXPECT_EQ(y[2], 2.0);
+  EXPECT_EQ(y[3], 0.5);
+  EXPECT_EQ(r[3], 3);
+  char text[OVEL_STRING_SIZE];
+  ASSERT_EQ(OvelGotoKwd(h, OvelComments), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelComments, text), 1);
+  EXPECT_STREQ(text, "Vertices inside a string");
+  EXPECT_EQ(OvelStatKwd(h, OvelEnd), 1);
+  EXPECT_EQ(OvelCloseMesh(h), 1);
+
+  writeText(name, "MeshVersionFormatted 2\nVertices 0\n");
+  EXPECT_EQ(OvelOpenMesh(name.c_str(), OvelRead, &version, &dim), 0) << "no Dimension";
+  writeText(name, "Dimension 3\n");
+  EXPECT_EQ(OvelOpenMesh(name.c_str(), OvelRead, &version, &dim), 0) << "no version";
+}
+
+TEST(OvelFormat, KindFromName) {
+  const std::string dir = pavo_test::scratchDir("ovel_kind");
+  const std::string both = dir + "/case.meshb.sol";
+  int64_t h = OvelOpenMesh(both.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  EXPECT_EQ(wordAt(pavo_test::readFile(both), 0), 1) << "\".meshb\" is found first: binary";
+  const std::string sol = dir + "/f.sol";
+  h = OvelOpenMesh(sol.c_str(), OvelWrite, 2, 3);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  EXPECT_EQ(pavo_test::readFile(sol).substr(0, 20), "MeshVersionFormatted");
+  EXPECT_EQ(OvelOpenMesh((dir + "/f.txt").c_str(), OvelWrite, 2, 3), 0);
+  EXPECT_EQ(OvelOpenMesh((dir + "/missing.meshb").c_str(), OvelRead, nullptr, nullptr), 0);
+  EXPECT_EQ(OvelOpenMesh(dir.c_str(), OvelRead, nullptr, nullptr), 0);
+}
+
+TEST(OvelFormat, KeywordTable) {
+  int info = 0, regular = 0, solution = 0;
+  for (int c = 1; c <= OVEL_MAX_KEYWORD; c++) {
+    const OvelKeywordInfo *k = OvelKeywordEntry(c);
+    ASSERT_NE(k, nullptr);
+    info += k->kind == OvelKwdInfo;
+    regular += k->kind == OvelKwdRegular;
+    solution += k->kind == OvelKwdSolution;
+    if (std::strcmp(k->name, "Reserved") != 0) {
+      EXPECT_EQ(OvelKeywordCode(k->name), c) << k->name;
+    }
+  }
+  EXPECT_EQ(info + regular + solution, 217);
+  // 9 SolAt, SolAtPyramids and the 28 HOSolAt keywords.
+  EXPECT_EQ(solution, 8 + 1 + 28);
+  EXPECT_EQ(OvelKeywordEntry(218), nullptr);
+  EXPECT_EQ(std::strlen(OvelKeywordEntry(OvelHexahedraQ4)->format), 126u);
+  EXPECT_STREQ(OvelKeywordEntry(OvelPolygons)->header, "");
+  EXPECT_EQ(OvelKeywordCode("vertices"), 0) << "names are case-sensitive";
+  EXPECT_EQ(OvelSolutionFieldSize(OvelSolSymMat, 3), 6);
+  EXPECT_EQ(OvelSolutionFieldSize(OvelSolMat, 2), 4);
+  EXPECT_EQ(OvelSolutionFieldSize(7, 3), 0);
+}
+
+// A 2-D solution with fields (1, 4) holds 1 + 4 reals per line; an unknown type adds none.
+TEST(OvelFormat, SolutionSizes) {
+  const std::string dir = pavo_test::scratchDir("ovel_solsize");
+  const std::string name = dir + "/s.solb";
+  int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
+  const int types[3] = {OvelSolScalar, OvelSolMat, 9};
+  ASSERT_EQ(OvelSetKwd(h, OvelSolAtTriangles, 1, 3, types), 1);
+  const double v[5] = {1, 2, 3, 4, 5};
+  ASSERT_EQ(OvelSetLin(h, OvelSolAtTriangles, v), 1);
+  const int many[OVEL_MAX_FIELDS + 1] = {};
+  EXPECT_EQ(OvelSetKwd(h, OvelSolAtEdges, 1, OVEL_MAX_FIELDS + 1, many), 0);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  int fields, size, got[OVEL_MAX_FIELDS];
+  ASSERT_EQ(OvelStatKwd(h, OvelSolAtTriangles, &fields, &size, got), 1);
+  EXPECT_EQ(fields, 3);
+  EXPECT_EQ(size, 5);
+  EXPECT_EQ(got[2], 9);
+  OvelCloseMesh(h);
+}
+
+// The six P2 triangle nodes as integer barycentric coordinates.
+const int kP2Ref[6][3] = {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
+
+TEST(OvelOrdering, PermutesP2TriangleNodesInBlockReads) {
+  const std::string dir = pavo_test::scratchDir("ovel_ordering");
+  const std::string name = dir + "/p2.meshb";
+  const int perm[6] = {4, 2, 0, 5, 1, 3}; // file node j is reference node perm[j]
+  int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
+  ASSERT_EQ(OvelSetKwd(h, OvelTrianglesP2Ordering, 6), 1);
+  for (int j = 0; j < 6; j++) {
+    const int *c = kP2Ref[perm[j]];
+    ASSERT_EQ(OvelSetLin(h, OvelTrianglesP2Ordering, c[0], c[1], c[2]), 1);
+  }
+  ASSERT_EQ(OvelSetKwd(h, OvelTrianglesP2, 1), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelTrianglesP2, 100 + perm[0], 100 + perm[1], 100 + perm[2],
+                       100 + perm[3], 100 + perm[4], 100 + perm[5], 42),
+            1);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+
+  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelStatKwd(h, OvelTrianglesP2Ordering), 6);
+  int fileNodes[18];
+  ASSERT_EQ(OvelGetBlock(h, OvelTrianglesP2Ordering, 1, 6, 0, nullptr, nullptr, OvelIntVec, 3,
+                         &fileNodes[0], &fileNodes[15]),
+            1);
+  ASSERT_EQ(OvelSetHONodesOrdering(h, OvelTrianglesP2, &kP2Ref[0][0], fileNodes), 1);
+  int nodes[7];
+  ASSERT_EQ(OvelGetBlock(h, OvelTrianglesP2, 1, 1, 0, nullptr, nullptr, OvelIntVec, 6, &nodes[0],
+                         &nodes[0], OvelInt, &nodes[6], &nodes[6]),
+            1);
+  for (int i = 0; i < 6; i++) EXPECT_EQ(nodes[i], 100 + i) << "reference position " << i;
+  EXPECT_EQ(nodes[6], 42);
+
+  // A duplicate node: not a permutation, so the file order is kept.
+  std::memcpy(&fileNodes[3], &fileNodes[0], 3 * sizeof(int));
+  EXPECT_EQ(OvelSetHONodesOrdering(h, OvelTrianglesP2, &kP2Ref[0][0], fileNodes), 0);
+  ASSERT_EQ(OvelGetBlock(h, OvelTrianglesP2, 1, 1, 0, nullptr, nullptr, OvelIntVec, 6, &nodes[0],
+                         &nodes[0], OvelInt, &nodes[6], &nodes[6]),
+            1);
+  for (int j = 0; j < 6; j++) EXPECT_EQ(nodes[j], 100 + perm[j]);
+  EXPECT_EQ(OvelSetHONodesOrdering(h, OvelVertices, &kP2Ref[0][0], fileNodes), 0);
+  OvelCloseMesh(h);
+}
+
+TEST(OvelPolygons, RunsReversedAndCut) {
+  const std::string dir = pavo_test::scratchDir("ovel_polygons");
+  const std::string name = dir + "/poly.mesh";
+  int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 3);
+  ASSERT_EQ(OvelSetKwd(h, OvelBoundaryPolygonHeaders, 3), 1);
+  OvelSetLin(h, OvelBoundaryPolygonHeaders, 1, 10);
+  OvelSetLin(h, OvelBoundaryPolygonHeaders, 4, 20);
+  OvelSetLin(h, OvelBoundaryPolygonHeaders, 8, 30);
+  const int big = 300;
+  ASSERT_EQ(OvelSetKwd(h, OvelBoundaryPolygonVertices, 7 + big), 1);
+  for (int v = 1; v <= 7 + big; v++) OvelSetLin(h, OvelBoundaryPolygonVertices, v);
+  ASSERT_EQ(OvelSetKwd(h, OvelInnerPolygonHeaders, 2), 1);
+  OvelSetLin(h, OvelInnerPolygonHeaders, 1, 0);
+  OvelSetLin(h, OvelInnerPolygonHeaders, 3, 0);
+  ASSERT_EQ(OvelSetKwd(h, OvelInnerPolygonVertices, 5), 1);
+  for (int v = 11; v <= 15; v++) OvelSetLin(h, OvelInnerPolygonVertices, v);
+  ASSERT_EQ(OvelSetKwd(h, OvelPolyhedraHeaders, 1), 1);
+  OvelSetLin(h, OvelPolyhedraHeaders, 1, 5);
+  ASSERT_EQ(OvelSetKwd(h, OvelPolyhedraFaces, 3), 1);
+  for (int f : {1, -2, 5}) OvelSetLin(h, OvelPolyhedraFaces, f);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+
+  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  OvelPolygonSet *s = OvelReadPolygonSet(h);
+  ASSERT_NE(s, nullptr);
+  int out[OVEL_POLYGON_MAX];
+  auto list = [&](int n) { return std::vector<int>(out, out + n); };
+  EXPECT_EQ(list(OvelGetBoundaryPolygon(s, 1, out)), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(list(OvelGetBoundaryPolygon(s, 2, out)), (std::vector<int>{4, 5, 6, 7}));
+  EXPECT_EQ(OvelGetBoundaryPolygon(s, 3, out), OVEL_POLYGON_MAX) << "cut to 257 entries";
+  EXPECT_EQ(out[OVEL_POLYGON_MAX - 1], 8 + OVEL_POLYGON_MAX - 1);
+  EXPECT_EQ(OvelGetBoundaryPolygon(s, 4, out), 0);
+  EXPECT_EQ(OvelGetBoundaryPolygon(s, 0, out), 0);
+  EXPECT_EQ(list(OvelGetInnerPolygon(s, 1, out)), (std::vector<int>{11, 12}));
+  EXPECT_EQ(list(OvelGetInnerPolygon(s, -2, out)), (std::vector<int>{15, 14, 13}));
+  EXPECT_EQ(list(OvelGetPolyhedron(s, 1, out)), (std::vector<int>{1, -2, 5}));
+  OvelFreePolygonSet(s);
+  OvelCloseMesh(h);
+}
+
+TEST(OvelNumbering, DirectMappedCacheHits) {
+  // Records of 3 vertices and a reference: the stride skips the reference.
+  const int rec[2][4] = {{1, 2, 3, 99}, {1, 2, 257, 99}};
+  // Line 1 misses thrice; line 2 hits 1 and 2, and 257 evicts 1 (same low 8 bits).
+  EXPECT_FLOAT_EQ(OvelEvaluateNumbering(2, 3, rec[0], rec[1]), 200.0f / 6.0f);
+  const int same[3][2] = {{5, 6}, {5, 6}, {5, 6}};
+  EXPECT_FLOAT_EQ(OvelEvaluateNumbering(3, 2, same[0], same[2]), 400.0f / 6.0f);
+  EXPECT_EQ(OvelEvaluateNumbering(0, 3, rec[0], rec[1]), 0.0f);
+  EXPECT_EQ(OvelEvaluateNumbering(2, 0, rec[0], rec[1]), 0.0f);
+  EXPECT_EQ(OvelEvaluateNumbering(2, 3, rec[1], rec[0]), 0.0f);
+  EXPECT_EQ(OvelEvaluateNumbering(2, 3, nullptr, rec[0]), 0.0f);
+}
+
+} // namespace

@@ -1,0 +1,323 @@
+// Round trips through the mesh file library: every keyword kind (regular, solution with mixed
+// field types, high-order solution with nodes, strings, information keywords), every version,
+// ASCII and binary in both byte orders, line and block transfers.
+#include "ovel.h"
+#include "ovel_internal.h"
+#include "test_paths.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum Form { Ascii, Binary, BinaryForeign };
+
+struct Case {
+  int version;
+  Form form;
+};
+
+std::string caseName(const testing::TestParamInfo<Case> &info) {
+  const char *forms[] = {"Ascii", "Binary", "Foreign"};
+  return std::string(forms[info.param.form]) + "V" + std::to_string(info.param.version);
+}
+
+std::vector<Case> allCases() {
+  std::vector<Case> cases;
+  for (int v = 1; v <= 4; v++)
+    for (Form f : {Ascii, Binary, BinaryForeign}) cases.push_back({v, f});
+  return cases;
+}
+
+int64_t openForWriting(const std::string &name, const Case &c, int dim) {
+  if (c.form == BinaryForeign) return ovel::openForeignOrder(name.c_str(), c.version, dim);
+  return OvelOpenMesh(name.c_str(), OvelWrite, c.version, dim);
+}
+
+// The sample content, written and checked with the value widths of the version.
+constexpr int kVertices = 5;
+double coord(int i, int k) { return 0.1 * i + (k == 1 ? -1.0 / 3.0 : k == 2 ? 7e-3 * i : 0.0); }
+const int kTets[2][5] = {{1, 2, 3, 4, 7}, {2, 3, 4, 5, -8}};
+const int kSolTypes[4] = {OvelSolScalar, OvelSolVector, OvelSolSymMat, OvelSolMat};
+constexpr int kSolSize = 1 + 3 + 6 + 9;
+const int kHoTypes[2] = {OvelSolScalar, OvelSolVector};
+constexpr int kHoSize = (1 + 3) * 6;
+double solValue(int line, int k) { return line * 100.0 + k / 7.0; }
+const char *kComments[2] = {"first comment line", "second"};
+
+template <typename Int> void writeSample(int64_t h) {
+  ASSERT_EQ(OvelSetKwd(h, OvelVertices, kVertices), 1);
+  for (int i = 1; i <= kVertices; i++)
+    ASSERT_EQ(OvelSetLin(h, OvelVertices, coord(i, 0), coord(i, 1), coord(i, 2), Int(i % 3)), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelTetrahedra, 2), 1);
+  for (auto &t : kTets)
+    ASSERT_EQ(OvelSetLin(h, OvelTetrahedra, Int(t[0]), Int(t[1]), Int(t[2]), Int(t[3]), Int(t[4])),
+              1);
+  ASSERT_EQ(OvelSetKwd(h, OvelTime, 0), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelTime, 0.5), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelIterations, 0), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelIterations, Int(12)), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelBoundingBox, 0), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelBoundingBox, -1.5, 0.0, 2.0, 1.5, 3.0, 4.25), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelComments, 2), 1);
+  for (const char *s : kComments) ASSERT_EQ(OvelSetLin(h, OvelComments, s), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelReferenceStrings, 1), 1);
+  ASSERT_EQ(OvelSetLin(h, OvelReferenceStrings, Int(62), Int(2), "pressure 1,2"), 1);
+}
+
+template <typename Real> void writeSolutions(int64_t h) {
+  ASSERT_EQ(OvelSetKwd(h, OvelSolAtVertices, kVertices, 4, kSolTypes), 1);
+  Real line[kHoSize];
+  for (int i = 1; i <= kVertices; i++) {
+    for (int k = 0; k < kSolSize; k++) line[k] = Real(solValue(i, k));
+    ASSERT_EQ(OvelSetLin(h, OvelSolAtVertices, line), 1);
+  }
+  ASSERT_EQ(OvelSetKwd(h, OvelHOSolAtTrianglesP2, 1, 2, kHoTypes, 2, 6), 1);
+  for (int k = 0; k < kHoSize; k++) line[k] = Real(solValue(1, k));
+  ASSERT_EQ(OvelSetLin(h, OvelHOSolAtTrianglesP2, line), 1);
+}
+
+template <typename Int, typename Real> void checkLines(int64_t h) {
+  ASSERT_EQ(OvelStatKwd(h, OvelVertices), kVertices);
+  ASSERT_EQ(OvelGotoKwd(h, OvelVertices), 1);
+  for (int i = 1; i <= kVertices; i++) {
+    Real x, y, z;
+    Int ref;
+    ASSERT_EQ(OvelGetLin(h, OvelVertices, &x, &y, &z, &ref), 1);
+    EXPECT_EQ(x, Real(coord(i, 0)));
+    EXPECT_EQ(y, Real(coord(i, 1)));
+    EXPECT_EQ(z, Real(coord(i, 2)));
+    EXPECT_EQ(ref, i % 3);
+  }
+  Int extra;
+  Real r;
+  EXPECT_EQ(OvelGetLin(h, OvelVertices, &r, &r, &r, &extra), 0) << "read past the line count";
+
+  ASSERT_EQ(OvelStatKwd(h, OvelTetrahedra), 2);
+  ASSERT_EQ(OvelGotoKwd(h, OvelTetrahedra), 1);
+  for (auto &t : kTets) {
+    Int v[5];
+    ASSERT_EQ(OvelGetLin(h, OvelTetrahedra, &v[0], &v[1], &v[2], &v[3], &v[4]), 1);
+    for (int k = 0; k < 5; k++) EXPECT_EQ(v[k], t[k]);
+  }
+
+  ASSERT_EQ(OvelStatKwd(h, OvelTime), 1);
+  ASSERT_EQ(OvelGotoKwd(h, OvelTime), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelTime, &r), 1);
+  EXPECT_EQ(r, Real(0.5));
+  ASSERT_EQ(OvelGotoKwd(h, OvelIterations), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelIterations, &extra), 1);
+  EXPECT_EQ(extra, 12);
+  Real box[6];
+  ASSERT_EQ(OvelGotoKwd(h, OvelBoundingBox), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelBoundingBox, &box[0], &box[1], &box[2], &box[3], &box[4], &box[5]),
+            1);
+  EXPECT_EQ(box[0], Real(-1.5));
+  EXPECT_EQ(box[5], Real(4.25));
+
+  char text[OVEL_STRING_SIZE];
+  ASSERT_EQ(OvelStatKwd(h, OvelComments), 2);
+  ASSERT_EQ(OvelGotoKwd(h, OvelComments), 1);
+  for (const char *s : kComments) {
+    ASSERT_EQ(OvelGetLin(h, OvelComments, text), 1);
+    EXPECT_STREQ(text, s);
+  }
+  Int code, count;
+  ASSERT_EQ(OvelGotoKwd(h, OvelReferenceStrings), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelReferenceStrings, &code, &count, text), 1);
+  EXPECT_EQ(code, 62);
+  EXPECT_EQ(count, 2);
+  EXPECT_STREQ(text, "pressure 1,2");
+
+  int fields = -1, size = -1, types[OVEL_MAX_FIELDS], degree = -1, nodes = -1;
+  ASSERT_EQ(OvelStatKwd(h, OvelSolAtVertices, &fields, &size, types), kVertices);
+  EXPECT_EQ(fields, 4);
+  EXPECT_EQ(size, kSolSize);
+  EXPECT_EQ(std::vector<int>(types, types + 4), std::vector<int>(kSolTypes, kSolTypes + 4));
+  Real line[kHoSize];
+  ASSERT_EQ(OvelGotoKwd(h, OvelSolAtVertices), 1);
+  for (int i = 1; i <= kVertices; i++) {
+    ASSERT_EQ(OvelGetLin(h, OvelSolAtVertices, line), 1);
+    for (int k = 0; k < kSolSize; k++) ASSERT_EQ(line[k], Real(solValue(i, k))) << i << " " << k;
+  }
+  ASSERT_EQ(OvelStatKwd(h, OvelHOSolAtTrianglesP2, &fields, &size, types, &degree, &nodes), 1);
+  EXPECT_EQ(fields, 2);
+  EXPECT_EQ(size, kHoSize) << "(1 + 3) reals at each of 6 nodes";
+  EXPECT_EQ(degree, 2);
+  EXPECT_EQ(nodes, 6);
+  ASSERT_EQ(OvelGotoKwd(h, OvelHOSolAtTrianglesP2), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelHOSolAtTrianglesP2, line), 1);
+  for (int k = 0; k < kHoSize; k++) EXPECT_EQ(line[k], Real(solValue(1, k)));
+}
+
+// Block reads convert: coordinates into doubles and floats, indices into 32- and 64-bit ints.
+template <typename Real> void checkBlocks(int64_t h) {
+  const int n = kVertices;
+  std::vector<double> xyz(3 * (n + 1), -1);
+  std::vector<float> xyzf(3 * (n + 1), -1);
+  std::vector<int> ref(n + 1, -1);
+  std::vector<int64_t> ref64(n + 1, -1);
+  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
+                         &xyz[3 * n], OvelInt, &ref[1], &ref[n]),
+            1);
+  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelFloat, &xyzf[3],
+                         &xyzf[3 * n], OvelFloat, &xyzf[4], &xyzf[3 * n + 1], OvelFloat, &xyzf[5],
+                         &xyzf[3 * n + 2], OvelLong, &ref64[1], &ref64[n]),
+            1);
+  for (int i = 1; i <= n; i++) {
+    for (int k = 0; k < 3; k++) {
+      EXPECT_EQ(xyz[3 * i + k], double(Real(coord(i, k))));
+      EXPECT_EQ(xyzf[3 * i + k], float(Real(coord(i, k))));
+    }
+    EXPECT_EQ(ref[i], i % 3);
+    EXPECT_EQ(ref64[i], i % 3);
+  }
+  EXPECT_EQ(xyz[2], -1) << "entry 0 of a 1-based table is left alone";
+
+  std::vector<int64_t> tets(5 * 3, 0);
+  ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, 2, 0, nullptr, nullptr, OvelLongVec, 5, &tets[5],
+                         &tets[10]),
+            1);
+  for (int e = 0; e < 2; e++)
+    for (int k = 0; k < 5; k++) EXPECT_EQ(tets[5 * (e + 1) + k], kTets[e][k]);
+
+  std::vector<double> sol(kSolSize * (n + 1));
+  ASSERT_EQ(OvelGetBlock(h, OvelSolAtVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, kSolSize,
+                         &sol[kSolSize], &sol[kSolSize * n]),
+            1);
+  for (int i = 1; i <= n; i++)
+    for (int k = 0; k < kSolSize; k++)
+      EXPECT_EQ(sol[kSolSize * i + k], double(Real(solValue(i, k))));
+}
+
+class OvelRoundTrip : public testing::TestWithParam<Case> {};
+
+TEST_P(OvelRoundTrip, EveryKeywordKindByLines) {
+  const Case c = GetParam();
+  const std::string dir = pavo_test::scratchDir("ovel_roundtrip");
+  const std::string name = dir + (c.form == Ascii ? "/sample.mesh" : "/sample.meshb");
+  int64_t h = openForWriting(name, c, 3);
+  ASSERT_NE(h, 0);
+  if (c.version == 4)
+    writeSample<int64_t>(h);
+  else
+    writeSample<int>(h);
+  if (c.version == 1)
+    writeSolutions<float>(h);
+  else
+    writeSolutions<double>(h);
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+  if (c.form != Ascii) {
+    const std::string bytes = pavo_test::readFile(name);
+    int32_t order;
+    std::memcpy(&order, bytes.data(), 4);
+    EXPECT_EQ(order, c.form == Binary ? 1 : 16777216);
+  }
+
+  int version = 0, dim = 0;
+  h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
+  ASSERT_NE(h, 0);
+  EXPECT_EQ(version, c.version);
+  EXPECT_EQ(dim, 3);
+  if (c.version == 1)
+    checkLines<int, float>(h);
+  else if (c.version == 4)
+    checkLines<int64_t, double>(h);
+  else
+    checkLines<int, double>(h);
+  if (c.version == 1)
+    checkBlocks<float>(h);
+  else
+    checkBlocks<double>(h);
+  EXPECT_EQ(OvelStatKwd(h, OvelTriangles), 0) << "absent keyword";
+  EXPECT_EQ(OvelGotoKwd(h, OvelTriangles), 0);
+  EXPECT_EQ(OvelStatKwd(h, OvelEnd), 1) << "closing ends the file with End";
+  EXPECT_EQ(OvelCloseMesh(h), 1);
+}
+
+// Blocks written from caller arrays of other widths, through a map table, read back by lines.
+TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
+  const Case c = GetParam();
+  const std::string dir = pavo_test::scratchDir("ovel_roundtrip_blocks");
+  const std::string name = dir + (c.form == Ascii ? "/blocks.mesh" : "/blocks.meshb");
+  const int n = 25000; // more than two binary blocks of 10000 lines
+  struct SmallBlocks {
+    int64_t saved = ovel::blockFloorBytes;
+    SmallBlocks() { ovel::blockFloorBytes = 0; }
+    ~SmallBlocks() { ovel::blockFloorBytes = saved; }
+  } smallBlocks;
+  std::vector<float> xy(2 * (n + 1));
+  std::vector<int64_t> ref(n + 1);
+  std::vector<int> map(n + 1);
+  for (int i = 1; i <= n; i++) {
+    xy[2 * i] = 0.5f * i;
+    xy[2 * i + 1] = -0.25f * i;
+    ref[i] = i * 3;
+    map[i] = n + 1 - i; // written in reverse order
+  }
+  std::vector<int> tri(3 * (n + 1));
+  for (int i = 1; i <= n; i++)
+    for (int k = 0; k < 3; k++) tri[3 * i + k] = i + k;
+  int64_t h = openForWriting(name, c, 2);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelSetKwd(h, OvelVertices, n), 1);
+  int progressCalls = 0;
+  auto progress = [](int64_t, int64_t, void *a) { ++*static_cast<int *>(a); };
+  ASSERT_EQ(OvelSetBlock(h, OvelVertices, 1, n, 3, map.data(), progress, &progressCalls,
+                         OvelFloatVec, 2, &xy[2], &xy[2 * n], OvelLong, &ref[1], &ref[n]),
+            1);
+  EXPECT_GE(progressCalls, 3);
+  ASSERT_EQ(OvelSetKwd(h, OvelTriangles, n), 1);
+  // Two halves: the second block continues the lines of the first.
+  ASSERT_EQ(OvelSetBlock(h, OvelTriangles, 1, n / 2, 0, nullptr, nullptr, OvelIntVec, 3, &tri[3],
+                         &tri[3 * (n / 2)], OvelInt, &tri[5], &tri[3 * (n / 2) + 2]),
+            1);
+  ASSERT_EQ(OvelSetBlock(h, OvelTriangles, n / 2 + 1, n, 0, nullptr, nullptr, OvelIntVec, 3,
+                         &tri[3 * (n / 2 + 1)], &tri[3 * n], OvelInt, &tri[3 * (n / 2 + 1) + 2],
+                         &tri[3 * n + 2]),
+            1);
+  EXPECT_EQ(OvelSetBlock(h, OvelTriangles, 1, 1, 0, nullptr, nullptr, OvelIntVec, 3, &tri[3],
+                         &tri[3], OvelInt, &tri[5], &tri[5]),
+            0)
+      << "more lines than the keyword declared";
+  ASSERT_EQ(OvelCloseMesh(h), 1);
+
+  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelStatKwd(h, OvelVertices), n);
+  // Read back through the inverse map (64-bit entries) into doubles and 32-bit references.
+  std::vector<int64_t> back(n + 1);
+  for (int i = 1; i <= n; i++) back[i] = n + 1 - i;
+  std::vector<double> x(n + 1), y(n + 1);
+  std::vector<int> r(n + 1);
+  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 4, back.data(), nullptr, OvelDouble, &x[1], &x[n],
+                         OvelDouble, &y[1], &y[n], OvelInt, &r[1], &r[n]),
+            1);
+  for (int i = 1; i <= n; i++) {
+    ASSERT_EQ(x[i], 0.5f * i) << i;
+    ASSERT_EQ(y[i], -0.25f * i) << i;
+    ASSERT_EQ(r[i], i * 3) << i;
+  }
+  // A middle range, given as field tables.
+  std::vector<int> t(3 * (n + 1), 0), tr(n + 1, 0);
+  int types[2] = {OvelIntVec, OvelInt}, lengths[2] = {3, 1};
+  void *firsts[2] = {&t[3 * 100], &tr[100]}, *lasts[2] = {&t[3 * 20000], &tr[20000]};
+  ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 100, 20000, 0, nullptr, nullptr, OvelFieldTables, types,
+                         lengths, firsts, lasts),
+            1);
+  for (int i = 100; i <= 20000; i++) {
+    ASSERT_EQ(t[3 * i], i);
+    ASSERT_EQ(t[3 * i + 2], i + 2);
+    ASSERT_EQ(tr[i], i + 2);
+  }
+  EXPECT_EQ(t[3 * 99], 0);
+  EXPECT_EQ(t[3 * 20001], 0);
+  EXPECT_EQ(OvelCloseMesh(h), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllVersionsAndForms, OvelRoundTrip, testing::ValuesIn(allCases()),
+                         caseName);
+
+} // namespace
