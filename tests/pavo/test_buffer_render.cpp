@@ -7,6 +7,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 #include "gl_fixture.h"
 #include "render/buffer_object.h"
@@ -100,44 +101,93 @@ std::vector<float> gridPoints(int nx, int ny, int sub) {
 
 } // namespace
 
-TEST_F(BufferRender, CurvedP2SideCoversTheParabola) {
-  // Corners (0,0), (1,0), (0,1); the side from (0,0) to (1,0) bulges to y = -4 h x (1 - x)
-  // (Bezier control point (0.5, -2h)); the two other sides are straight.
-  const double h = 0.2, x0 = -0.25, y0 = -0.45, size = 1.5;
-  const float xyz[18] = {0, 0,    0,    1, 0, 0,    0, 1, 0, 0.5f, float(-2 * h),
-                         0, 0.5f, 0.5f, 0, 0, 0.5f, 0};
-  const int elt[6] = {0, 1, 2, 3, 4, 5};
-  GlslProgram &p = program("P2TriSha", x0, y0, size, 8);
-  auto *b = buffer<PavBufferTriangleP2>();
-  b->updateVao(gl, 6, xyz, 1, elt);
-  auto object = plainObject(DrawTriangleP2, {1, 0, 0, 1});
+// One curved element of each face kind and degree whose bottom side is bent downward: the
+// inner control points of the side from (0,0) to (1,0) are lowered by `a`, every other control
+// point sits on the straight element. The bottom side is then the curve
+// y(x) = -a (1 - x^d - (1 - x)^d) and the other sides stay straight; the drawn pixels must match
+// the region this bounds, up to the one-pixel band along the boundary.
+class CurvedMask : public BufferRender,
+                   public ::testing::WithParamInterface<std::tuple<int, int>> {};
+
+TEST_P(CurvedMask, BentSideCoversTheExactRegion) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  const double a = 0.2, x0 = -0.25, y0 = -0.4, size = 1.5;
+  const bool tri = kind == HoTriangle;
+  const int k = int(hoNodeCount(kind, d));
+  const int *order = hoNodeOrder(kind, d);
+  std::vector<float> xyz;
+  std::vector<int> elt;
+  for (int n = 0; n < k; ++n) {
+    // Triangle lattice (weights of vertices (0,0), (1,0), (0,1)); quadrilateral lattice (i, j).
+    const int *l = order + n * hoOrderWidth(kind);
+    const int along = tri ? l[1] : l[0];
+    const bool bottom = tri ? l[2] == 0 : l[1] == 0;
+    const double x = double(along) / d, y = double(tri ? l[2] : l[1]) / d;
+    xyz.push_back(float(x));
+    xyz.push_back(float(bottom && along > 0 && along < d ? y - a : y));
+    xyz.push_back(0);
+    elt.push_back(n);
+  }
+  std::unique_ptr<PavBufferObject> b;
+  const char *name = nullptr;
+  uint32_t type = 0;
+  switch (tri ? d : 10 + d) {
+  case 2:
+    b.reset(new PavBufferTriangleP2), name = "P2TriSha", type = DrawTriangleP2;
+    break;
+  case 3:
+    b.reset(new PavBufferTriangleP3), name = "P3TriSha", type = DrawTriangleP3;
+    break;
+  case 4:
+    b.reset(new PavBufferTriangleP4), name = "P4TriSha", type = DrawTriangleP4;
+    break;
+  case 12:
+    b.reset(new PavBufferQuadQ2), name = "Q2QuaSha", type = DrawQuadQ2;
+    break;
+  case 13:
+    b.reset(new PavBufferQuadQ3), name = "Q3QuaSha", type = DrawQuadQ3;
+    break;
+  default:
+    b.reset(new PavBufferQuadQ4), name = "Q4QuaSha", type = DrawQuadQ4;
+    break;
+  }
+  GlslProgram &p = program(name, x0, y0, size, 8);
+  b->updateVao(gl, k, xyz.data(), 1, elt.data());
+  auto object = plainObject(type, {1, 0, 0, 1});
   EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
+  b->release(gl);
   EXPECT_EQ(glError(), 0u);
   const std::vector<uint8_t> image = readAll();
   auto inside = [&](double x, double y) {
-    return x >= 0 && x <= 1 && y <= 1 - x && y >= -4 * h * x * (1 - x);
+    const double bottom = -a * (1 - std::pow(x, d) - std::pow(1 - x, d));
+    return x >= 0 && x <= 1 && y >= bottom && (tri ? y <= 1 - x : y <= 1);
   };
   int strict = 0, wrong = 0, below = 0;
+  const double px1 = size / width;
   for (int py = 0; py < height; ++py)
     for (int px = 0; px < width; ++px) {
       const bool drawn = image[(py * width + px) * 4] > 128;
       const double x = worldX(px, x0, size), y = worldY(py, y0, size);
       if (drawn && y < 0) ++below;
-      // Pixels within one pixel of the boundary may go either way.
-      const double d = size / width;
       bool same = true;
       for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
-          same = same && inside(x + dx * d, y + dy * d) == inside(x, y);
+          same = same && inside(x + dx * px1, y + dy * px1) == inside(x, y);
       if (!same) continue;
       ++strict;
       if (drawn != inside(x, y)) ++wrong;
     }
-  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(wrong, 0) << name;
   EXPECT_GT(strict, width * height * 9 / 10);
-  // The area under the chord, 2h/3, is about 3900 pixels at this scale.
-  EXPECT_NEAR(below, 2 * h / 3 / (size * size / (width * height)), 150);
+  // The area between the chord and the curve: a (1 - 2 / (d + 1)), in pixels.
+  EXPECT_NEAR(below, a * (1 - 2.0 / (d + 1)) / (px1 * px1), 0.04 * below) << name;
 }
+
+INSTANTIATE_TEST_SUITE_P(FaceKinds, CurvedMask,
+                         ::testing::Combine(::testing::Values(int(HoTriangle),
+                                                              int(HoQuadrilateral)),
+                                            ::testing::Range(2, 5)));
 
 TEST_F(BufferRender, StraightSidesTessellateAtLevelOne) {
   // Straight elements of every curved kind: one triangle per triangle, two per quadrilateral,
