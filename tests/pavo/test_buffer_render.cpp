@@ -14,6 +14,7 @@
 #include "render/buffer_packing.h"
 #include "render/glsl_catalogue.h"
 #include "render/glsl_program.h"
+#include "render/palette.h"
 
 using namespace pavo;
 
@@ -460,6 +461,82 @@ TEST_F(BufferRender, SolutionColoursFollowThePalette) {
   for (int c = 0; c < 3; ++c) {
     EXPECT_NEAR(low[c], table[c] * 255, 1.5) << c;
     EXPECT_NEAR(high[c], table[last + c] * 255, 1.5) << c;
+  }
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, PolygonSidesAreDrawnButNotTheirDiagonals) {
+  // A unit square of two triangles; the diagonal from (1,1) to (0,0) is an inner side (tag 0).
+  const float data[30] = {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1,
+                          0, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1};
+  const unsigned tags[6] = {1, 1, 0, 0, 1, 1};
+  const float normals[6] = {0, 0, 1, 0, 0, 1};
+  const double stl[30] = {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1,
+                          0, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1};
+  auto object = plainObject(DrawPolygon, {1, 1, 1, 1, 1, 1, 1, 1});
+  auto drawWith = [&](const char *name, PavBufferTriangle *b) {
+    clear(0, 0, 1, 1);
+    GlslProgram &p = program(name, -0.1, -0.1, 1.2, 1);
+    p.setUniform("LineOn", true);
+    p.setUniform("LineSurfOn", true);
+    p.setUniform("Line.Color", QVector4D(0, 0, 0, 1));
+    EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 2);
+  };
+  auto *polygon = buffer<PavBufferTriangle>();
+  polygon->updateVaoPolygon(gl, 6, data, tags, normals);
+  EXPECT_TRUE(polygon->isPolOn());
+  drawWith("PolygonSha", polygon);
+  const int centre = width / 2, side = int(0.1 / 1.2 * width); // first pixel row inside
+  EXPECT_EQ(pixel(centre, centre)[0], 255);                    // the diagonal is not drawn
+  EXPECT_LT(pixel(centre, side)[0], 128);                      // the bottom side is
+  EXPECT_LT(pixel(side, centre)[0], 128);                      // and the left one
+  EXPECT_EQ(pixel(centre, centre / 2)[0], 255);                // inside: the face colour
+  // The same triangles without polygon tags show their diagonal.
+  auto *triangles = buffer<PavBufferTriangle>();
+  triangles->updateVaoStl(gl, 6, stl);
+  EXPECT_TRUE(triangles->isNorOn());
+  EXPECT_FALSE(triangles->isPolOn());
+  drawWith("TriSTLSha", triangles);
+  EXPECT_LT(pixel(centre, centre)[0], 128);
+  EXPECT_EQ(pixel(centre, centre / 2)[0], 255);
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
+  // The field x * 4 on the unit square (degree 1, per element), palette 0..4, three parts per
+  // interval: twelve bands, each in the colour of its lower value.
+  const float xyz[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const int elt[6] = {0, 1, 2, 0, 2, 3};
+  // Lexicographic degree-1 coefficients: vertex 1, vertex 2, vertex 0.
+  const float coefficients[6] = {4, 4, 0, 4, 0, 0};
+  PavDrawSolution solution(1);
+  const float pal[5] = {0, 1, 2, 3, 4};
+  solution.setPalette(pal);
+  solution.colormap = -1;
+  solution.nbrIso = 3;
+  auto *b = buffer<PavBufferTriangle>();
+  b->updateVao(gl, 4, xyz, 2, elt);
+  b->attachFields(&solution, nullptr, nullptr);
+  b->setFieldDegrees(1, 0, 0);
+  b->updateFieldTextures(gl, 6, coefficients, 0, nullptr, 0, nullptr);
+  GlslFlags flags;
+  flags.sol = true;
+  flags.solDeg = 1;
+  GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
+  p.setUniform("SolOn", 2);
+  p.setUniform("IsoOn", 0);
+  auto object = plainObject(DrawTriangle);
+  b->renderList(gl, object.get(), &p, nullptr, nullptr);
+  for (int band = 0; band < 12; ++band) {
+    const double x = (band + 0.5) / 12;
+    float expected[3];
+    paletteColour(pal, -1, float(band) / 3, expected);
+    const auto got = pixel(int(x * width), height / 3);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], expected[c] * 255, 2.0) << "band " << band;
+    // Constant across the band away from its boundaries.
+    const auto left = pixel(int((band + 0.25) / 12 * width), height / 3);
+    EXPECT_EQ(left[0], got[0]) << "band " << band;
+    EXPECT_EQ(left[1], got[1]) << "band " << band;
   }
   EXPECT_EQ(glError(), 0u);
 }
