@@ -234,6 +234,18 @@ bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *
   return true;
 }
 
+bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
+                                       const unsigned *edgeTags, const float *normals) {
+  if (!object || !buffers.contains(object)) {
+    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
+           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    return false;
+  }
+  if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
+  object->count = nbrVer / 3;
+  return true;
+}
+
 void PavSceneWindow::resetShaders() {
   bool current = gl && glContext() && QOpenGLContext::currentContext() == glContext();
   for (int i = 0; i < kSceneProgramCount; i++) {
@@ -383,7 +395,7 @@ PavOverlayTexts PavSceneWindow::overlayTexts() const {
   return t;
 }
 
-void PavSceneWindow::renderOverlay(const PavCameraMatrices &) {
+void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   if (!textReady) return;
   if (!textProgramBuilt) {
     GlslFlags none;
@@ -418,6 +430,10 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &) {
       y -= line;
       text.renderText(PavFont::Regular, v.c_str(), x, y, scale, colour);
     }
+  }
+  for (const PavSceneLabel &l : labels) {
+    const float p[3] = {l.at.x(), l.at.y(), l.at.z()};
+    text.renderText3D(m.mvp.constData(), w, h, PavFont::SemiBold, l.text.c_str(), p, scale, colour);
   }
   if (!t.plane.empty())
     text.renderText(PavFont::Regular, t.plane.c_str(), x, 12 * scale, scale, colour);

@@ -51,6 +51,12 @@ std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int coun
 // The cut-plane equation a x + b y + c z + d = 0 as the overlay prints it.
 std::string planeEquationText(const double eq[4]);
 
+// A text attached to a scene point, drawn over the frame.
+struct PavSceneLabel {
+  QVector3D at;
+  std::string text;
+};
+
 class PavSceneWindow : public OpenGLWindow {
   Q_OBJECT
 public:
@@ -81,6 +87,11 @@ public:
   // Geometry of an object: nbrVer positions (3 floats each) and nbrElt elements of the node count
   // of its type (0-based vertex indices). Warns when the object is not in the scene.
   bool attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt, const int *elt);
+  // Polygon geometry (types 75-77): nbrVer triangle corners of 5 floats (x, y, z and a
+  // barycentric pair), one edge tag per triangle side (1: polygon side, 0: hidden diagonal), one
+  // normal per triangle.
+  bool attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
+                         const unsigned *edgeTags, const float *normals);
   PavDrawField *fieldOf(PavFieldKind kind, const PavDrawObject *target) const;
 
   // Releases every built program and clears its flag.
@@ -123,6 +134,7 @@ public:
   double lastFps = 0;
   const double *cutPlane = nullptr; // a x + b y + c z + d = 0 when shown (4 values, not owned)
   PavReferenceColours referenceColours;
+  std::vector<PavSceneLabel> labels;
 
   // Field state for the shaders.
   bool solOn = false, hasSolution = false, jacOn = false, valOn = false;
