@@ -1,5 +1,6 @@
 #include "scene/demo_scenes.h"
 
+#include "ho_bezier.h"
 #include "ho_lattice.h"
 
 #include <algorithm>
@@ -42,22 +43,32 @@ HoKind kindOf(uint32_t type) {
 }
 
 // Appends one element whose nodes are the reference nodes of its kind mapped by `map` (a function
-// of the reference point, as (x, y) in the unit square for quadrilaterals and edges, barycentric
-// for triangles). Returns the node positions appended.
+// of the reference point: (x, y) in the unit square for quadrilaterals, u for edges, barycentric
+// for triangles). The positions are converted to Bezier control points (canonical node order)
+// and the element's index list follows the lexicographic control-point layout the curved
+// programs read.
 template <typename Map> void addElement(PavDemoItem &item, const Map &map, double box[6]) {
   uint32_t type = item.object->type;
   HoKind kind = kindOf(type);
   int d = pavDrawTypeDegree(type);
   int64_t n = hoNodeCount(kind, d);
   const double *ref = hoNodeRefCoords(kind, d);
+  const int *posToNode = hoPosToNode(kind, d);
   int w = hoRefWidth(kind);
   int base = (int)(item.xyz.size() / 3);
+  double lagrange[3][25], bezier[3][25];
   for (int64_t i = 0; i < n; i++) {
     QVector3D p = map(ref + i * w);
     grow(box, p);
-    item.xyz.insert(item.xyz.end(), {p.x(), p.y(), p.z()});
-    item.elt.push_back(base + (int)i);
+    for (int k = 0; k < 3; k++) lagrange[k][i] = p[k];
   }
+  for (int k = 0; k < 3; k++)
+    if (!hoLagrangeToBezier(kind, d, lagrange[k], bezier[k]))
+      std::copy_n(lagrange[k], n, bezier[k]);
+  for (int64_t i = 0; i < n; i++)
+    item.xyz.insert(item.xyz.end(),
+                    {(float)bezier[0][i], (float)bezier[1][i], (float)bezier[2][i]});
+  for (int64_t pos = 0; pos < n; pos++) item.elt.push_back(base + posToNode[pos]);
 }
 
 PavDemoItem makeItem(uint32_t type, int32_t id) {

@@ -1,5 +1,6 @@
 #include "scene/scene_window.h"
 
+#include "render/glsl_catalogue.h"
 #include "scene/screenshot.h"
 
 #include <QDateTime>
@@ -15,38 +16,6 @@
 namespace pavo {
 
 namespace {
-
-// The overlay text program: glyph quads in window pixels, coverage from the atlas's red channel.
-const char *const kTextVertex = R"(#version 400
-layout(location = 0) in vec3 vert;
-layout(location = 1) in vec2 textuv;
-uniform mat4 ortho;
-uniform bool fronttext;
-out vec2 uv;
-void main() {
-  vec3 p = vert;
-  if (fronttext) p.z = 0.0;
-  gl_Position = ortho * vec4(p, 1.0);
-  uv = textuv;
-}
-)";
-
-const char *const kTextFragment = R"(
-in vec2 uv;
-uniform sampler2D text;
-uniform vec3 writecolor;
-uniform bool sampletext;
-out vec4 color;
-void main() {
-  float a = texture(text, uv).r;
-  if (sampletext) {
-    if (a < 0.3) discard;
-    color = vec4(writecolor, 1.0);
-  } else {
-    color = vec4(writecolor, a);
-  }
-}
-)";
 
 const QList<PavDrawObject *> kNoObjects;
 
@@ -398,15 +367,11 @@ PavOverlayTexts PavSceneWindow::overlayTexts() const {
 void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   if (!textReady) return;
   if (!textProgramBuilt) {
-    GlslFlags none;
-    textProgram.compileShaderFromString(none, "TextSha", kTextVertex, GlslVertex);
-    textProgram.compileShaderFromString(none, "TextSha", kTextFragment, GlslFragment);
-    textProgramBuilt = textProgram.link();
-    if (!textProgramBuilt) {
-      printf("  ## ERROR: text program: %s\n", textProgram.getLog().c_str());
-      textReady = false;
-      return;
-    }
+    const GlslCatalogueEntry *e = findGlslProgram("TextSha");
+    if (!e) return;
+    GlslFlags flags = glslBuildFlags(*e, GlslFlags());
+    textProgram.buildFromResources(flags, e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
+    textProgramBuilt = true;
   }
   int w = deviceWidth(), h = deviceHeight();
   QMatrix4x4 ortho;
