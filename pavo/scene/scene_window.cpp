@@ -59,6 +59,39 @@ std::string planeEquationText(const double eq[4]) {
   return s;
 }
 
+const char *programNameForType(uint32_t type) {
+  static const char *const tri[4] = {"TriSha", "P2TriSha", "P3TriSha", "P4TriSha"};
+  static const char *const triCustom[4] = {"TriCustomSha", "P2TriCustomSha", "P3TriCustomSha",
+                                           "P4TriCustomSha"};
+  static const char *const qua[4] = {"QuaSha", "Q2QuaSha", "Q3QuaSha", "Q4QuaSha"};
+  static const char *const quaCustom[4] = {"QuaCustomSha", "Q2QuaCustomSha", "Q3QuaCustomSha",
+                                           "Q4QuaCustomSha"};
+  static const char *const edg[4] = {"EdgSha", "P2EdgSha", "P3EdgSha", "P4EdgSha"};
+  int d = pavDrawTypeDegree(type) - 1;
+  bool custom = type >= DrawCustomTriangle && type < DrawCustomTriangle + 8;
+  switch (pavDrawFamily(type)) {
+  case PavDrawFamily::Point:
+    return type == DrawCorner ? "CrnSha" : "PntSha";
+  case PavDrawFamily::Edge:
+    return edg[d];
+  case PavDrawFamily::Triangle:
+    if (type == DrawVecTriangle) return "VecTriSha";
+    return custom ? triCustom[d] : tri[d];
+  case PavDrawFamily::Quadrilateral:
+    return custom ? quaCustom[d] : qua[d];
+  case PavDrawFamily::Polygon:
+    return type == DrawPolyhedra ? "PolyhedraSha" : "PolygonSha";
+  case PavDrawFamily::CutPlane:
+    return "ClipSha";
+  case PavDrawFamily::Palette:
+    return "PalSha";
+  case PavDrawFamily::Patch:
+    return "PatSha";
+  default:
+    return nullptr;
+  }
+}
+
 PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
   connect(&timer, &QTimer::timeout, this, &PavSceneWindow::animate);
 }
@@ -342,6 +375,73 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     *pickCounter += o->count;
   }
   return n;
+}
+
+GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
+  const char *name = programNameForType(type);
+  if (!name || !gl) return nullptr;
+  int count = 0;
+  const GlslCatalogueEntry *entries = glslCatalogue(&count);
+  const GlslCatalogueEntry *e = findGlslProgram(name);
+  if (!e) return nullptr;
+  int index = (int)(e - entries);
+  if (index < 0 || index >= kSceneProgramCount) return nullptr;
+  GlslProgram &p = programs[index];
+  if (!built[index]) {
+    GlslFlags state;
+    state.sol = solOn;
+    state.jac = jacOn;
+    state.val = valOn;
+    state.solDeg = solDeg;
+    state.jacDeg = jacDeg;
+    p.release();
+    p.buildFromResources(glslBuildFlags(*e, state), e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
+    built[index] = true;
+  }
+  p.use();
+  // Positions are scaled into the unit sphere in the vertex stage; the matrices hold the camera.
+  QVector3D trans = -sceneCentre * sceneScale;
+  p.setUniform("MVP", m.mvp);
+  p.setUniform("ModelViewMatrix", m.modelView);
+  p.setUniform("NormalMatrix", m.normal);
+  p.setUniform("Rotation", QMatrix4x4(trackball.rotation.toRotationMatrix()));
+  p.setUniform("trans", trans);
+  p.setUniform("scaling", sceneScale);
+  p.setUniform("scenescaling", QVector4D(sceneCentre, sceneScale));
+  p.setUniform("CutPlane", cutPlane ? QVector4D((float)cutPlane[0], (float)cutPlane[1],
+                                                (float)cutPlane[2], (float)cutPlane[3])
+                                    : QVector4D(0, 0, 0, -1));
+  p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
+  p.setUniform("Light.Position", QVector4D(0, 0, 0, 1));
+  p.setUniform("Light.Intensity", QVector3D(1, 1, 1));
+  p.setUniform("Material.Ka", QVector3D(0.15f, 0.15f, 0.15f));
+  p.setUniform("Material.Kd", QVector3D(0.85f, 0.85f, 0.85f));
+  p.setUniform("Material.Ks", QVector3D(0.2f, 0.2f, 0.2f));
+  p.setUniform("Material.Shininess", 40.0f);
+  p.setUniform("Line.Width", options.lineWidth);
+  float line = whiteBackground ? 0.0f : 1.0f;
+  p.setUniform("Line.Color", QVector4D(line, line, line, 1));
+  p.setUniform("THICKNESS", options.edgeThickness);
+  p.setUniform("tess_level", options.TessOn ? (int)options.tessLevel : 1);
+  p.setUniform("LineOn", options.LineOn);
+  p.setUniform("TransOn", options.TransOn);
+  p.setUniform("TessOn", options.TessOn);
+  p.setUniform("JacOn", options.JacOn && jacOn);
+  p.setUniform("DiscardUnPicked", options.DiscardUnPicked);
+  p.setUniform("UsePhong", (int)options.UsePhong);
+  p.setUniform("IsoOn", options.IsoOn);
+  p.setUniform("SolOn", options.SolOn);
+  p.setUniform("LineSurfOn", options.LineSurfOn);
+  p.setUniform("HideSurfOn", options.HideSurfOn);
+  p.setUniform("HideVolOn", options.HideVolOn);
+  p.setUniform("CutoffBelowOn", options.CutoffBelowOn);
+  p.setUniform("CutoffAboveOn", options.CutoffAboveOn);
+  p.setUniform("CutoffBelowVal", options.CutoffBelowVal);
+  p.setUniform("CutoffAboveVal", options.CutoffAboveVal);
+  p.setUniform("IsoWidth", 1.5f);
+  p.setUniform("PointSize", 6.0f);
+  p.setUniform("Picking", pickingPass);
+  return &p;
 }
 
 PavOverlayTexts PavSceneWindow::overlayTexts() const {

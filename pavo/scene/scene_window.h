@@ -51,6 +51,10 @@ std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int coun
 // The cut-plane equation a x + b y + c z + d = 0 as the overlay prints it.
 std::string planeEquationText(const double eq[4]);
 
+// Name of the catalogue program that draws a draw type ("TriSha", "P3EdgSha", ...), or null
+// for types drawn by no program (volumes, fields, composites).
+const char *programNameForType(uint32_t type);
+
 // A text attached to a scene point, drawn over the frame.
 struct PavSceneLabel {
   QVector3D at;
@@ -169,6 +173,9 @@ protected:
   // The base draws nothing for types without a buffer.
   virtual int64_t renderType(uint32_t type, const QList<PavDrawObject *> &list,
                              const PavCameraMatrices &m, int *pickCounter);
+  // The program of a draw type, built for the current field state if its flag is clear and in
+  // use with the uniforms that do not depend on the object; null when the type has none.
+  GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m);
   // Overlay text over the frame.
   virtual void renderOverlay(const PavCameraMatrices &m);
   // Texts of the overlay for the current state.

@@ -141,3 +141,18 @@ TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
   EXPECT_GT(light, 20);
   scene.checkGLError(__FILE__, __LINE__);
 }
+
+// Every drawable type is drawn by a program of the catalogue.
+TEST(SceneTexts, EveryDrawableTypeHasAProgram) {
+  for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES; t++) {
+    PavDrawFamily f = pavDrawFamily(t);
+    bool drawn = f != PavDrawFamily::None && f != PavDrawFamily::Solution &&
+                 f != PavDrawFamily::Composite && f != PavDrawFamily::Tetrahedron;
+    EXPECT_EQ(programNameForType(t) != nullptr, drawn) << t;
+  }
+  EXPECT_STREQ(programNameForType(DrawTriangleP3), "P3TriSha");
+  EXPECT_STREQ(programNameForType(DrawCustomQuad + 1), "Q2QuaCustomSha");
+  EXPECT_STREQ(programNameForType(DrawSrfQuad + 3), "Q4QuaSha");
+  EXPECT_STREQ(programNameForType(DrawCustomEdge + 2), "P3EdgSha");
+  EXPECT_STREQ(programNameForType(DrawPolyhedra), "PolyhedraSha");
+}
