@@ -28,6 +28,7 @@ void PavMeshViewer::showDemo(PavDemoKind kind) {
   for (const PavDemoLabel &l : s.labels) labels.push_back({l.at, l.text});
   fitBoundingBox(s.box);
   whiteBackground = true;
+  options.setRenderMode(3); // lit grey faces, so that the curvature shows
   renderLater();
 }
 

@@ -122,6 +122,7 @@ void PavSceneWindow::removeObject(PavDrawObject *object) {
     return;
   }
   buffers.remove(object);
+  releaseGeometry(object);
   auto it = objectsByType.find((int)object->type);
   if (it != objectsByType.end()) {
     it->removeAll(object);
@@ -137,6 +138,7 @@ void PavSceneWindow::clearScene() {
   for (auto it = buffers.begin(); it != buffers.end(); ++it) owned.insert(it.key());
   for (auto *map : {&solutions, &jacobians, &values})
     for (PavDrawField *f : *map) owned.insert(f);
+  for (PavDrawObject *o : owned) releaseGeometry(o);
   buffers.clear();
   objectsByType.clear();
   solutions.clear();
@@ -205,7 +207,15 @@ bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDraw
            (void *)object, pavDrawType2String(object->type));
     return false;
   }
-  (void)data;
+  // A first solution is shown with its isolines.
+  if (kind == PavFieldKind::Solution && options.SolOn == 0) {
+    options.SolOn = 1;
+    options.IsoOn = 1;
+  }
+  std::vector<float> bezier;
+  if (!atVertices && packBezierField(object->type, nbrNod, nbrEnt, data, bezier)) {
+    if (PavSceneGeometry *g = geometryOf(object)) g->uploadField(gl, kind, bezier);
+  }
   return true;
 }
 
@@ -232,8 +242,11 @@ bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *
     return false;
   }
   if (nbrVer <= 0 || !xyz || nbrElt < 0 || (nbrElt > 0 && !elt)) return false;
+  int k = pavDrawFamily(object->type) == PavDrawFamily::Point ? 1 : PavDrawTyp2Siz(object->type);
+  if (k <= 0) return false;
   object->count = nbrElt;
-  return true;
+  PavSceneGeometry *g = geometryOf(object);
+  return !g || g->upload(gl, nbrVer, xyz, nbrElt, elt, k);
 }
 
 bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
@@ -246,6 +259,25 @@ bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const 
   if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
   object->count = nbrVer / 3;
   return true;
+}
+
+PavSceneGeometry *PavSceneWindow::geometryOf(const PavDrawObject *object) {
+  // GPU data exist only once the context does; the context is made current for the upload.
+  if (!gl || !glContext()) return nullptr;
+  if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
+  PavSceneGeometry *&g = gpu[object];
+  if (!g) g = new PavSceneGeometry;
+  return g;
+}
+
+void PavSceneWindow::releaseGeometry(const PavDrawObject *object) {
+  PavSceneGeometry *g = gpu.take(object);
+  if (!g) return;
+  if (gl && glContext()) {
+    if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
+    g->release(gl);
+  }
+  delete g;
 }
 
 void PavSceneWindow::resetShaders() {
@@ -271,7 +303,9 @@ int PavSceneWindow::deviceWidth() const { return (int)(width() * devicePixelRati
 int PavSceneWindow::deviceHeight() const { return (int)(height() * devicePixelRatio()); }
 
 PavCameraMatrices PavSceneWindow::matrices() const {
-  return cameraMatrices(trackball, sceneCentre, sceneScale, fovy, deviceWidth(), deviceHeight());
+  // The programs scale and move positions into the unit sphere themselves (scaling, trans): the
+  // matrices hold the camera only.
+  return cameraMatrices(trackball, QVector3D(), 1.0f, fovy, deviceWidth(), deviceHeight());
 }
 
 void PavSceneWindow::wheelEvent(QWheelEvent *event) {
@@ -362,17 +396,41 @@ void PavSceneWindow::render() {
 }
 
 int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &list,
-                                   const PavCameraMatrices &, int *pickCounter) {
+                                   const PavCameraMatrices &m, int *pickCounter) {
+  if (type == DrawSolution) return 0;
+  GlslProgram *p = nullptr;
   int64_t n = 0;
   for (PavDrawObject *o : list) {
-    PavBufferObject *b = buffers.value(o, nullptr);
-    if (!b) {
-      // Objects the scene cannot draw yet still hold their picking ids.
-      if (type != DrawSolution) picks.append(PavPickEntry(o, *pickCounter));
+    PavSceneGeometry *g = gpu.value(o, nullptr);
+    if (!g || g->nbrElt < 1) {
+      printf(" warning : no attachData to object of type %s with ref %d\n",
+             pavDrawType2String(o->type), o->id);
       continue;
     }
-    n += o->count;
-    *pickCounter += o->count;
+    if (!p) p = useProgramForType(type, m);
+    if (!p) return n;
+    float refColour[3];
+    referenceColours.colour(o->id, 1.0f, refColour);
+    PavRenderModeUniforms u =
+        renderModeUniforms(options.renderMode(), o->volSurf, !whiteBackground, refColour);
+    p->setUniform("FaceOff", u.faceOff != 0);
+    // HideSurfOn stays the scene's own switch: the face programs read it as "hide the faces of
+    // surfaces", which the wireframe mode must not do.
+    if (u.usePhong >= 0) p->setUniform("UsePhong", u.usePhong);
+    if (u.setLine)
+      p->setUniform("Line.Color",
+                    QVector4D(u.lineColor[0], u.lineColor[1], u.lineColor[2], u.lineColor[3]));
+    p->setUniform("Material.Kd", QVector3D(u.kd[0], u.kd[1], u.kd[2]));
+    const float *colour = options.renderMode() >= 2 ? u.kd : o->params.color;
+    PavDrawField *sol = solutions.value(o, nullptr);
+    // Objects of one program share its uniforms: restore the field switches for each.
+    p->setUniform("SolOn", options.SolOn);
+    p->setUniform("IsoOn", options.IsoOn);
+    picks.append(PavPickEntry(o, *pickCounter));
+    int64_t drawn = g->draw(gl, *p, *o, sol, *pickCounter, colour);
+    o->count = (int32_t)drawn;
+    *pickCounter += (int)drawn;
+    n += drawn;
   }
   return n;
 }
@@ -497,7 +555,8 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
     }
   }
   for (const PavSceneLabel &l : labels) {
-    const float p[3] = {l.at.x(), l.at.y(), l.at.z()};
+    QVector3D q = (l.at - sceneCentre) * sceneScale;
+    const float p[3] = {q.x(), q.y(), q.z()};
     text.renderText3D(m.mvp.constData(), w, h, PavFont::SemiBold, l.text.c_str(), p, scale, colour);
   }
   if (!t.plane.empty())

@@ -11,6 +11,7 @@
 #include "scene/camera.h"
 #include "scene/gl_frame.h"
 #include "scene/render_option.h"
+#include "scene/scene_geometry.h"
 
 #include <QHash>
 #include <QList>
@@ -123,6 +124,8 @@ public:
   float sceneScale = 1.0f; // 1 / radius of the scene
   // Centre and scale from a bounding box (min x, max x, min y, max y, min z, max z).
   void fitBoundingBox(const double box[6]);
+  // Camera matrices of the frame, for positions already scaled into the unit sphere
+  // ((p - sceneCentre) * sceneScale, what the programs compute from scaling and trans).
   PavCameraMatrices matrices() const;
   void linkRotation(PavSceneWindow *other) { linkedRotation.append(other); }
   void linkTranslation(PavSceneWindow *other) { linkedTranslation.append(other); }
@@ -184,6 +187,7 @@ protected:
   QOpenGLFunctions_4_0_Core *gl = nullptr;
   QMap<int, QList<PavDrawObject *>> objectsByType;
   QHash<PavDrawObject *, PavBufferObject *> buffers;
+  QHash<const PavDrawObject *, PavSceneGeometry *> gpu; // uploaded geometry and fields
   QHash<const PavDrawObject *, PavDrawField *> solutions, jacobians, values;
   GlslProgram programs[kSceneProgramCount];
   bool built[kSceneProgramCount] = {};
@@ -199,6 +203,8 @@ protected:
 private:
   bool attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
                    const float *values, int64_t nbrEnt, int nbrNod, bool atVertices);
+  PavSceneGeometry *geometryOf(const PavDrawObject *object);
+  void releaseGeometry(const PavDrawObject *object);
   int deviceWidth() const;
   int deviceHeight() const;
   PavTrackball::Mode dragMode = PavTrackball::Rotation;
