@@ -158,7 +158,7 @@ int64_t PavSceneGeometry::draw(QOpenGLFunctions_4_0_Core *gl, GlslProgram &p,
     gl->glDrawArrays(GL_POINTS, 0, nbrVer);
   } else if (f == PavDrawFamily::Edge && degree == 1) {
     gl->glDrawElements(GL_LINES, n, GL_UNSIGNED_INT, nullptr);
-  } else if (f == PavDrawFamily::Triangle && degree == 1) {
+  } else if (f == PavDrawFamily::Polygon || (f == PavDrawFamily::Triangle && degree == 1)) {
     gl->glDrawElements(GL_TRIANGLES, n, GL_UNSIGNED_INT, nullptr);
   } else {
     // Curved kinds and quadrilaterals pull their nodes: one patch per element, no index buffer.

@@ -258,7 +258,15 @@ bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const 
   }
   if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
   object->count = nbrVer / 3;
-  return true;
+  // Three corners per triangle, no sharing: positions in corner order, indices 0, 1, 2, ...
+  std::vector<float> xyz(3 * (size_t)nbrVer);
+  std::vector<int> idx((size_t)nbrVer);
+  for (size_t i = 0; i < (size_t)nbrVer; i++) {
+    for (int k = 0; k < 3; k++) xyz[3 * i + k] = data[5 * i + k];
+    idx[i] = (int)i;
+  }
+  PavSceneGeometry *g = geometryOf(object);
+  return !g || g->upload(gl, nbrVer, xyz.data(), nbrVer / 3, idx.data(), 3);
 }
 
 PavSceneGeometry *PavSceneWindow::geometryOf(const PavDrawObject *object) {
@@ -407,7 +415,11 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
              pavDrawType2String(o->type), o->id);
       continue;
     }
-    if (!p) p = useProgramForType(type, m);
+    // Polygons are uploaded as flat triangles with shared-nothing corners: the triangle program
+    // draws them, lighting each from its own geometry.
+    if (!p)
+      p = useProgramForType(
+          pavDrawFamily(type) == PavDrawFamily::Polygon ? (uint32_t)DrawTriangle : type, m);
     if (!p) return n;
     float refColour[3];
     referenceColours.colour(o->id, 1.0f, refColour);
@@ -470,9 +482,11 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
                                                 (float)cutPlane[2], (float)cutPlane[3])
                                     : QVector4D(0, 0, 0, -1));
   p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
-  p.setUniform("Light.Position", QVector4D(0, 0, 0, 1));
+  // A directional light from above left of the viewer: faces seen straight on stay grey, not
+  // white, and curvature shows as shading.
+  p.setUniform("Light.Position", QVector4D(-0.4f, 0.6f, 1.0f, 0.0f));
   p.setUniform("Light.Intensity", QVector3D(1, 1, 1));
-  p.setUniform("Material.Ka", QVector3D(0.15f, 0.15f, 0.15f));
+  p.setUniform("Material.Ka", QVector3D(0.08f, 0.08f, 0.08f));
   p.setUniform("Material.Kd", QVector3D(0.85f, 0.85f, 0.85f));
   p.setUniform("Material.Ks", QVector3D(0.2f, 0.2f, 0.2f));
   p.setUniform("Material.Shininess", 40.0f);

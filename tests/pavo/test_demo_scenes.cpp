@@ -7,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <algorithm>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <set>
@@ -152,5 +153,20 @@ TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
     for (int y = 0; y < 30; y++)
       for (int x = 0; x < 100; x++) dark += qGray(img.pixel(x, y)) < 100;
     EXPECT_GT(dark, 20) << mode;
+    // The faces are drawn: shaded grey everywhere, and the solutions in saturated colours.
+    int grey = 0, saturated = 0;
+    for (int y = 0; y < img.height(); y += 2)
+      for (int x = 0; x < img.width(); x += 2) {
+        QRgb c = img.pixel(x, y);
+        int hi = std::max({qRed(c), qGreen(c), qBlue(c)}),
+            lo = std::min({qRed(c), qGreen(c), qBlue(c)});
+        grey += hi - lo < 8 && hi > 90 && hi < 235;
+        saturated += hi - lo > 150;
+      }
+    EXPECT_GT(grey, 1000) << mode;
+    if (std::string(mode) == "-poly")
+      EXPECT_EQ(saturated, 0);
+    else
+      EXPECT_GT(saturated, 300) << mode;
   }
 }
