@@ -626,6 +626,8 @@ std::vector<uint8_t> PavSceneWindow::grabFrame(int *w, int *h) {
 }
 
 void PavSceneWindow::screenshot(const char *name) {
+  // After a swap the back buffer holds nothing defined: draw the frame again, unswapped.
+  if (isExposed() && gl) renderNowNoSwap();
   int w = 0, h = 0;
   std::vector<uint8_t> pixels = grabFrame(&w, &h);
   std::string file = screenshotFileName(name, (long)std::time(nullptr));

@@ -112,7 +112,8 @@ public:
 
   void printGLInfo(bool withExtensions);
   void checkGLError(const char *file, int line);
-  // Writes the current back buffer (resolved when multisampled); see screenshot.h for names.
+  // Draws the frame without swapping and writes it (resolved when multisampled); see
+  // screenshot.h for names and formats.
   void screenshot(const char *name);
   // Pixels of the frame as a screenshot reads them (RGBA, bottom row first), and their size.
   std::vector<uint8_t> grabFrame(int *width, int *height);

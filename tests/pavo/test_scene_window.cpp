@@ -156,3 +156,30 @@ TEST(SceneTexts, EveryDrawableTypeHasAProgram) {
   EXPECT_STREQ(programNameForType(DrawCustomEdge + 2), "P3EdgSha");
   EXPECT_STREQ(programNameForType(DrawPolyhedra), "PolyhedraSha");
 }
+
+// A left drag turns this scene and every scene linked for rotation; a middle drag moves this scene
+// and the scenes linked for translation, in units of each scene's own size.
+TEST_F(SceneWindowTest, MouseDragsFollowLinkedWindows) {
+  PavSceneWindow a, b, c;
+  a.resize(200, 200);
+  const double small[6] = {0, 1, 0, 1, 0, 1}, big[6] = {0, 10, 0, 10, 0, 10};
+  a.fitBoundingBox(small);
+  c.fitBoundingBox(big);
+  a.linkRotation(&b);
+  a.linkTranslation(&c);
+  auto send = [&](QEvent::Type type, QPointF p, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, p, p, p, button, held, Qt::NoModifier);
+    QGuiApplication::sendEvent(&a, &e);
+  };
+  send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, QPointF(140, 100), Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, QPointF(140, 100), Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(a.trackball.rotation.isIdentity());
+  EXPECT_TRUE(qFuzzyCompare(b.trackball.rotation, a.trackball.rotation));
+  EXPECT_TRUE(c.trackball.rotation.isIdentity());
+  send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::MiddleButton, Qt::MiddleButton);
+  send(QEvent::MouseMove, QPointF(150, 100), Qt::NoButton, Qt::MiddleButton);
+  EXPECT_NEAR(a.trackball.translation.x(), 0.5f, 1e-5);
+  EXPECT_NEAR(c.trackball.translation.x(), 0.05f, 1e-5); // ten times larger scene
+  EXPECT_FLOAT_EQ(b.trackball.translation.x(), 0);
+}
