@@ -62,3 +62,28 @@ double pav_EvaluateValueOnHexahedra(const float *coef, int degree, double u, dou
 // cross (no point is computed).
 int pav_EvaluateInterEdge(const double *control, int degree, const double *plane, int *count,
                           double **point, double *param);
+
+struct PavObject;
+struct PavSolution;
+
+// Values of a solution at the nodes of the faces cut out of volume elements by a plane, as a
+// triangle (quadrilateral) field of degree outDegree (0..10, canonical node order of that face).
+// Cut-face records, numbered from 1 (entry 0 unused), as the capping code delivers them:
+//   triLnk[3 i .. 3 i + 2] = (parent volume type code, parent entity number from 1, reference);
+//   triAux[12 i + 4 c .. 12 i + 4 c + 3] = reference coordinates of corner c (0..2) in the parent
+//   (tetrahedron: 4 barycentric; pyramid, hexahedron: 3; prism: 3 barycentric and the height);
+// quadrilaterals alike with quaAux holding 16 doubles (4 corners) per face.
+// sol is the solution: with onVertices != 0 a vertex field (value of vertex v at data[v * s],
+// s = doubles per node of its kind), else a field of the parent type (its nbrNod values of degree
+// sol->degree per entity). Only the first component is evaluated. The parent types are volume
+// codes of tetrahedra, pyramids, prisms or hexahedra of degree 1 to 4; any other is fatal.
+// Fields of degree 2 or more are converted to Bezier form per parent (no heap allocation per
+// face). Parents or vertices out of range give 0.
+// *triVal receives (nbrCutTri + 1) * n doubles and *quaVal (nbrCutQua + 1) * m doubles (n, m the
+// node counts of the output faces; the first n or m unused), both allocated with malloc and owned
+// by the caller (free); a count of 0 still gives the unused first block. Returns 0, or 2 with a
+// message in status (null object, solution or outputs; allocation failure).
+int pav_EvaluateSolutionOnCutFaces(const PavObject *obj, const PavSolution *sol, int onVertices,
+                                   int32_t nbrCutTri, const int32_t *triLnk, const double *triAux,
+                                   int32_t nbrCutQua, const int32_t *quaLnk, const double *quaAux,
+                                   int outDegree, double **triVal, double **quaVal, char *status);

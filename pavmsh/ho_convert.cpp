@@ -21,12 +21,15 @@ constexpr int MAX_KERNEL_NODES = 343; // hexahedron of degree 6
 struct Csr {
   std::vector<int> start, col;
   std::vector<double> val;
-  // out[r] = sum over the row of val * in[col].
+  // out[r] = sum over the row of val * in[col]. Raw pointers: the compiler cannot otherwise tell
+  // that writing out does not move the vectors' storage, and reloads it at every term.
   void apply(const double *in, double *out, int stride = 1) const {
     const int rows = static_cast<int>(start.size()) - 1;
+    const int *st = start.data(), *cl = col.data();
+    const double *vl = val.data();
     for (int r = 0; r < rows; ++r) {
       double s = 0;
-      for (int k = start[r]; k < start[r + 1]; ++k) s += val[k] * in[col[k] * stride];
+      for (int k = st[r], e = st[r + 1]; k < e; ++k) s += vl[k] * in[cl[k] * stride];
       out[r * stride] = s;
     }
   }
@@ -88,6 +91,7 @@ Csr compress(const std::vector<double> &m, int n, const int *perm = nullptr) {
 
 struct Kernel {
   bool present = false;
+  Csr colloc;                  // the collocation matrix itself, canonical order (see below)
   Csr rows;                    // edge, triangle, tetrahedron, pyramid: canonical order
   Csr line;                    // quadrilateral, hexahedron, prism: 1-D inverse, lattice order i
   Csr tri;                     // prism: triangle inverse in posTri order
@@ -99,6 +103,14 @@ Kernel buildKernel(HoKind kind, int d) {
   k.present = true;
   const int *ord = hoNodeOrder(kind, d);
   const int n = static_cast<int>(hoNodeCount(kind, d));
+  {
+    const int w = hoRefWidth(kind);
+    const double *ref = hoNodeRefCoords(kind, d);
+    std::vector<double> v(static_cast<size_t>(n) * n);
+    for (int p = 0; p < n; ++p)
+      hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
+    k.colloc = compress(v, n);
+  }
   const int D = d + 1;
   switch (kind) {
   case HoEdge:
@@ -211,6 +223,66 @@ const char *volumeName(HoKind kind) {
   }
 }
 
+// The element loop of LagrangeToBezier; NC > 0 fixes the number of components at compile time
+// (scalar fields and coordinates), 0 takes it from ncompRuntime.
+template <int NC>
+void convertElements(const Kernel &k, HoKind kind, int degree, float *values, int ncompRuntime,
+                     int64_t nbrNod, int64_t nbrElt, const int32_t *elementNodes, int npe,
+                     uint64_t *done) {
+  const int ncomp = NC > 0 ? NC : ncompRuntime;
+  const auto isDone = [done](int32_t v) { return (done[v >> 6] >> (v & 63)) & 1; };
+  const bool rowKernel =
+      kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid;
+  const int *rst = k.rows.start.data(), *rcl = k.rows.col.data();
+  const double *rvl = k.rows.val.data();
+  const int *cst = k.colloc.start.data(), *ccl = k.colloc.col.data();
+  const double *cvl = k.colloc.val.data();
+  double lag[MAX_KERNEL_NODES], bez[MAX_KERNEL_NODES];
+  bool known[MAX_KERNEL_NODES];
+  const uint64_t nbrNodU = static_cast<uint64_t>(nbrNod);
+  for (int64_t e = 0; e < nbrElt; ++e) {
+    const int32_t *nodes = elementNodes + e * npe;
+    bool valid = true;
+    int nbrKnown = 0;
+    for (int i = 0; i < npe; ++i) {
+      const int32_t v = nodes[i];
+      if (static_cast<uint64_t>(static_cast<uint32_t>(v)) >= nbrNodU || v < 0) {
+        valid = false;
+        break;
+      }
+      known[i] = isDone(v);
+      nbrKnown += known[i];
+    }
+    // An element whose nodes are all converted already has nothing left to write.
+    if (!valid || nbrKnown == npe) continue;
+    for (int c = 0; c < ncomp; ++c) {
+      for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nodes[i]) * ncomp + c];
+      for (int i = 0; nbrKnown > 0 && i < npe; ++i) {
+        if (!known[i]) continue;
+        double sum = 0;
+        for (int t = cst[i]; t < cst[i + 1]; ++t)
+          sum += cvl[t] * values[static_cast<size_t>(nodes[ccl[t]]) * ncomp + c];
+        lag[i] = sum;
+      }
+      if (rowKernel) {
+        // Only the rows of nodes still to write are needed.
+        for (int i = 0; i < npe; ++i) {
+          if (known[i]) continue;
+          double sum = 0;
+          for (int t = rst[i]; t < rst[i + 1]; ++t) sum += rvl[t] * lag[rcl[t]];
+          values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(sum);
+        }
+        continue;
+      }
+      applyKernel(k, kind, degree, lag, bez);
+      for (int i = 0; i < npe; ++i)
+        if (!known[i]) values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(bez[i]);
+    }
+    for (int i = 0; i < npe; ++i)
+      if (!known[i]) done[nodes[i] >> 6] |= uint64_t(1) << (nodes[i] & 63);
+  }
+}
+
 } // namespace
 
 bool hoHasKernel(HoKind kind, int degree) {
@@ -251,28 +323,17 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
   if (nbrElt <= 0) return;
 
   const Kernel &k = kernel(kind, degree);
-  const size_t total = static_cast<size_t>(nbrNod) * ncomp;
-  std::vector<float> work(values, values + total);
-  std::vector<unsigned char> done(static_cast<size_t>(nbrNod), 0);
-  double lag[MAX_KERNEL_NODES], bez[MAX_KERNEL_NODES];
-  for (int64_t e = 0; e < nbrElt; ++e) {
-    const int32_t *nodes = elementNodes + e * npe;
-    bool valid = true, pending = false;
-    for (int i = 0; i < npe; ++i) {
-      if (nodes[i] < 0 || nodes[i] >= nbrNod)
-        valid = false;
-      else if (!done[nodes[i]])
-        pending = true;
-    }
-    // An element whose nodes are all converted already has nothing left to write.
-    if (!valid || !pending) continue;
-    for (int c = 0; c < ncomp; ++c) {
-      for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nodes[i]) * ncomp + c];
-      applyKernel(k, kind, degree, lag, bez);
-      for (int i = 0; i < npe; ++i)
-        if (!done[nodes[i]]) work[static_cast<size_t>(nodes[i]) * ncomp + c] = float(bez[i]);
-    }
-    for (int i = 0; i < npe; ++i) done[nodes[i]] = 1;
-  }
-  std::memcpy(values, work.data(), total * sizeof(float));
+  // The conversion runs in place with no copy of the field. A node already converted by an
+  // earlier element has lost its Lagrange value, but it lies on an edge or face that the earlier
+  // element converted whole, so its value is the polynomial of that edge or face at the node:
+  // the collocation row of the node applied to coefficients that are all in place. Only one
+  // flag bit per node is allocated.
+  std::vector<uint64_t> done(static_cast<size_t>((nbrNod + 63) / 64), 0);
+  if (ncomp == 1)
+    convertElements<1>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, npe, done.data());
+  else if (ncomp == 3)
+    convertElements<3>(k, kind, degree, values, 3, nbrNod, nbrElt, elementNodes, npe, done.data());
+  else
+    convertElements<0>(k, kind, degree, values, ncomp, nbrNod, nbrElt, elementNodes, npe,
+                       done.data());
 }

@@ -261,7 +261,7 @@ int cubicRoots(double a, double b, double c, double root[3], int mult[3]) {
   }
 
 merge:
-  // Roots closer than 1e-5 of the spectral size are one eigenvalue. The scaled matrix has a
+  // Roots closer than 1e-5 of the largest root are one eigenvalue. The scaled matrix has a
   // largest entry of 1, so its largest root is at least 1 in magnitude.
   {
     const double size =

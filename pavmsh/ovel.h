@@ -34,7 +34,7 @@ constexpr int OVEL_MAX_FORMAT = 9000;       // letters of one expanded line form
 constexpr int OVEL_MAX_NAME = 1023;         // characters of a file name, with 7 to spare
 constexpr int OVEL_STRING_SIZE = 256;       // bytes of one string field (255 characters + 0)
 constexpr int OVEL_POLYGON_MAX = 257;       // entries returned for one polygon or polyhedron
-constexpr int64_t OVEL_BLOCK_LINES = 10000; // lines per binary block transfer
+constexpr int64_t OVEL_BLOCK_LINES = 10000; // least lines per binary block transfer
 
 // Keyword kinds.
 constexpr int OvelKwdInfo = 0;     // exactly one line, no line count stored

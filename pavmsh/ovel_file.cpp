@@ -1,6 +1,7 @@
 // Opening, indexing and closing mesh files; the buffered reader and writer; starting keywords.
 #include "ovel_internal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdarg>
@@ -66,12 +67,12 @@ File::~File() {
 // ---------------------------------------------------------------------------------------------
 // Reader
 
-void Reader::attach(int fd) {
+void Reader::attach(int fd, int64_t fileSize) {
   fd_ = fd;
-  if (!buffer_) {
-    buffer_.reset(new char[kReadBuffer]);
-    capacity_ = kReadBuffer;
-  }
+  // Small files get a small buffer: opening many of them stays cheap.
+  capacity_ = static_cast<size_t>(
+      std::max<int64_t>(4096, std::min<int64_t>(fileSize + 1, int64_t(kReadBuffer))));
+  buffer_.reset(new char[capacity_]);
   length_ = index_ = 0;
   bufferStart_ = 0;
 }
@@ -457,7 +458,7 @@ int64_t openRead(const char *name, int *version, int *dimension) {
   struct stat st;
   if (::fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   f->size = static_cast<int64_t>(st.st_size);
-  f->reader.attach(f->fd);
+  f->reader.attach(f->fd, f->size);
   try {
     if (f->ascii)
       indexAscii(*f);

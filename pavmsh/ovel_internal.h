@@ -55,7 +55,8 @@ struct Keyword {
 // Buffered reads at explicit file offsets (pread), with the ASCII tokenizer on top.
 class Reader {
 public:
-  void attach(int fd);
+  // Reads from fd, whose size bounds the buffer (no token can be longer than the file).
+  void attach(int fd, int64_t fileSize);
   int64_t tell() const { return bufferStart_ + static_cast<int64_t>(index_); }
   void seek(int64_t offset);
   // Copies n bytes or fails.
@@ -144,6 +145,10 @@ void expandFormat(const File &file, int code, Keyword &kw);
 // Opens for writing with every multi-byte value stored in the other byte order (as a machine of
 // the other order would write it); otherwise as OvelOpenMesh(name, OvelWrite, version, dimension).
 int64_t openForeignOrder(const char *name, int version, int dimension);
+
+// Least bytes of one binary block (4 MiB); blocks hold at least OVEL_BLOCK_LINES lines. Tests set
+// it to 0 to see blocks of exactly OVEL_BLOCK_LINES lines.
+extern int64_t blockFloorBytes;
 
 // Reads `lines` lines of `lineBytes` bytes from `offset` by blocks of `blockLines`, two buffers
 // alternating through asynchronous reads so that convert(block, firstLineIndex, count) of one

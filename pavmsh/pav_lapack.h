@@ -9,5 +9,5 @@
 // inv(A^T) = inv(A)^T) into inv (n*n doubles owned by the caller; inv may equal mat). Returns
 // PAV_SUCCESS, or PAV_FAILURE with a message in status when n < 1, an argument is null, the memory
 // for the pivots cannot be obtained, or the matrix is singular (a zero pivot of the LU factors, or
-// factors that are not finite); inv is then left unspecified.
+// factors that are not finite); inv is then left undefined.
 int pav_InvertMatrix(int n, const double *mat, double *inv, char *status);

@@ -2,6 +2,8 @@
 // CC0), 256 RGB entries each, as released by their authors. Data only.
 #include "render/colormap_data.h"
 
+namespace pavo {
+
 const float kColormapMagma[256 * 3] = {
     0.001462f, 0.000466f, 0.013866f, 0.002258f, 0.001295f, 0.018331f, 0.003279f, 0.002305f,
     0.023708f, 0.004512f, 0.003490f, 0.029965f, 0.005950f, 0.004843f, 0.037130f, 0.007588f,
@@ -397,3 +399,5 @@ const float kColormapViridis[256 * 3] = {
     0.112838f, 0.955300f, 0.901065f, 0.118128f, 0.964894f, 0.902323f, 0.123941f, 0.974417f,
     0.903590f, 0.130215f, 0.983868f, 0.904867f, 0.136897f, 0.993248f, 0.906157f, 0.143936f,
 };
+
+} // namespace pavo

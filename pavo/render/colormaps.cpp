@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+namespace pavo {
+
 namespace {
 
 const float kRainbow[5 * 3] = {0, 0, 1, 0, 1, 1, 0, 1, 0, 1, 1, 0, 1, 0, 0};
@@ -169,3 +171,5 @@ void colormapLookup(int index, float t, float rgb[3]) {
   float w = x - (float)lo;
   for (int k = 0; k < 3; k++) rgb[k] = tab[3 * lo + k] * (1 - w) + tab[3 * hi + k] * w;
 }
+
+} // namespace pavo

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pavo {
+
 constexpr int PAV_NBR_COLORMAPS = 12;
 
 enum PavColormap : int32_t {
@@ -39,3 +41,5 @@ int colormapSize(int index);
 // Colour at position t (0 to 1, clamped) of a map: t is scaled to the entry index, the two
 // neighbouring entries are mixed linearly and the last entry caps the upper neighbour.
 void colormapLookup(int index, float t, float rgb[3]);
+
+} // namespace pavo

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace pavo {
+
 PavDrawObject::PavDrawObject(uint32_t t, int32_t i) : type(t), id(i) {}
 PavDrawObject::~PavDrawObject() = default;
 
@@ -301,3 +303,5 @@ int checkFieldAttach(PavFieldKind kind, const PavDrawObject *field, const PavDra
   }
   return deg;
 }
+
+} // namespace pavo

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pavo {
+
 // Display parameters of a draw object beyond the fields named in the class.
 struct PavDrawParams {
   float color[3] = {0.85f, 0.85f, 0.85f}; // face colour when no field or reference colour applies
@@ -270,3 +272,5 @@ PavRenderModeUniforms renderModeUniforms(int mode, bool volSurf, bool whiteLines
 // (nothing to do).
 int checkFieldAttach(PavFieldKind kind, const PavDrawObject *field, const PavDrawObject *target,
                      int64_t nbrEnt, int nbrNod);
+
+} // namespace pavo

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+namespace pavo {
+
 namespace {
 
 struct DrawTypeRow {
@@ -164,3 +166,5 @@ bool pavIsFaceType(uint32_t type) {
   return f == PavDrawFamily::Triangle || f == PavDrawFamily::Quadrilateral ||
          f == PavDrawFamily::Polygon || f == PavDrawFamily::Tetrahedron;
 }
+
+} // namespace pavo

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace pavo {
+
 enum PavDrawType : uint32_t {
   DrawVertex = 0,
   DrawCorner = 1,
@@ -106,3 +108,5 @@ int pavDrawTypeDegree(uint32_t type);
 // True for the families drawn as faces with a palette (triangles, quadrilaterals, polygons,
 // volume tetrahedra).
 bool pavIsFaceType(uint32_t type);
+
+} // namespace pavo

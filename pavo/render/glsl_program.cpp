@@ -10,6 +10,16 @@
 
 #include "pav_status.h"
 
+// The resources live in the static library pavoapp; registering them explicitly keeps the linker
+// from dropping them from programs that only reach them by path.
+static void registerPavoResources() {
+  static const bool done = [] {
+    Q_INIT_RESOURCE(pavo);
+    return true;
+  }();
+  (void)done;
+}
+
 namespace pavo {
 
 unsigned glslStageEnum(int kind) {
@@ -38,16 +48,61 @@ bool GlslProgram::createProgramIfNeeded() {
   return false;
 }
 
+namespace {
+
+bool readResource(const QString &path, std::string &out) {
+  registerPavoResources();
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray text = file.readAll();
+  file.close();
+  out.assign(text.constData(), static_cast<size_t>(text.size()));
+  return true;
+}
+
+// Replaces each line `#include "lib/x.glsl"` by the text of the resource ":/glsl/lib/x.glsl",
+// recursively (a few levels), so that the stages of one family share their code. False when an
+// included resource is missing or the nesting is too deep.
+bool expandIncludes(std::string &text, int depth) {
+  if (depth > 4) return false;
+  std::string out;
+  out.reserve(text.size());
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    const std::string key = "#include \"";
+    if (line.compare(0, key.size(), key) == 0) {
+      const size_t close = line.find('"', key.size());
+      if (close == std::string::npos) return false;
+      std::string included;
+      const std::string path = ":/glsl/" + line.substr(key.size(), close - key.size());
+      if (!readResource(QString::fromStdString(path), included)) return false;
+      if (!expandIncludes(included, depth + 1)) return false;
+      out += included;
+      if (!included.empty() && included.back() != '\n') out += '\n';
+    } else {
+      out += line;
+      out += '\n';
+    }
+    start = end + 1;
+  }
+  text.swap(out);
+  return true;
+}
+
+} // namespace
+
 bool GlslProgram::compileShaderFromResource(const GlslFlags &flags, const char *name,
                                             const char *resourcePath, int kind) {
-  QFile file(QString::fromUtf8(resourcePath ? resourcePath : ""));
-  if (!file.open(QIODevice::ReadOnly)) {
+  std::string text;
+  if (!readResource(QString::fromUtf8(resourcePath ? resourcePath : ""), text) ||
+      !expandIncludes(text, 0)) {
     log = "File not found.";
     return false;
   }
-  const QByteArray text = file.readAll();
-  file.close();
-  return compileShaderFromString(flags, name, std::string(text.constData(), text.size()), kind);
+  return compileShaderFromString(flags, name, text, kind);
 }
 
 bool GlslProgram::compileShaderFromFile(const GlslFlags &flags, const char *name, const char *path,

@@ -1,11 +1,17 @@
 #include "render/palette.h"
 
 #include "render/colormaps.h"
+#include "render/draw_types.h"
 
+#include "ho_split.h"
+
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+namespace pavo {
 
 // A palette that is missing or out of order is a programming error of the caller: the message
 // goes to standard error and the process ends.
@@ -61,6 +67,74 @@ void PavPalette::resetPalette() {
   if (paletteFixed) return;
   paletteSet = false;
   for (float &p : palette) p = 0;
+}
+
+void PavPalette::refinePaletteArray(uint32_t drawType, int degree, int64_t nbrEnt,
+                                    const float *ctrl) {
+  float range[2];
+  if (!bezierFieldRange(drawType, degree, nbrEnt, ctrl, range)) return;
+  setPaletteFromValues(2, range);
+}
+
+bool bezierFieldRange(uint32_t drawType, int degree, int64_t nbrEnt, const float *ctrl,
+                      float range[2]) {
+  PavDrawFamily family = pavDrawFamily(drawType);
+  if (!ctrl || nbrEnt <= 0 || degree < 0 || degree > 10) return false;
+  int64_t n = 0;
+  if (family == PavDrawFamily::Edge)
+    n = degree + 1;
+  else if (family == PavDrawFamily::Triangle)
+    n = (degree + 1) * (degree + 2) / 2;
+  else if (family == PavDrawFamily::Quadrilateral)
+    n = (degree + 1) * (degree + 1);
+  else
+    return false;
+  bool any = false;
+  float lo = 0, hi = 0;
+  // Subdivision depth: deep enough to reach the extrema of the polynomials met in practice,
+  // bounded because a triangle or quadrilateral piece splits in four.
+  const int depth = family == PavDrawFamily::Edge ? 2 * degree : std::min(degree + 1, 5);
+  for (int64_t e = 0; e < nbrEnt; e++) {
+    const float *c = ctrl + e * n;
+    float cmin = c[0], cmax = c[0];
+    for (int64_t k = 1; k < n; k++) {
+      cmin = std::min(cmin, c[k]);
+      cmax = std::max(cmax, c[k]);
+    }
+    if (std::isnan(cmin) || std::isnan(cmax)) continue;
+    // An element whose control values stay inside the range found so far cannot widen it.
+    if (any && cmin >= lo && cmax <= hi) continue;
+    float b[2];
+    if (family == PavDrawFamily::Edge) {
+      b[0] = b[1] = c[0];
+      b[0] = std::min(b[0], c[degree]);
+      b[1] = std::max(b[1], c[degree]);
+      if (degree > 1) pav_RefineBoundsOnEdge(c, degree, 0.5, 0.5, b, depth);
+    } else if (family == PavDrawFamily::Triangle) {
+      int last = (degree + 1) * (degree + 2) / 2 - 1;
+      float v0 = c[0], v1 = c[degree], v2 = c[last];
+      b[0] = std::min({v0, v1, v2});
+      b[1] = std::max({v0, v1, v2});
+      if (degree > 1) pav_RefineBoundsOnTriangle(c, degree, 4, 1.0 / 3, 1.0 / 3, 1.0 / 3, b, depth);
+    } else {
+      int d = degree, last = (d + 1) * (d + 1) - 1;
+      b[0] = std::min({c[0], c[d], c[d * (d + 1)], c[last]});
+      b[1] = std::max({c[0], c[d], c[d * (d + 1)], c[last]});
+      if (degree > 1) pav_RefineBoundsOnQuadrilateral(c, degree, 0.5, 0.5, b, depth);
+    }
+    if (degree <= 1) {
+      // Linear and constant fields take their extreme values at their nodes.
+      b[0] = cmin;
+      b[1] = cmax;
+    }
+    lo = any ? std::min(lo, b[0]) : b[0];
+    hi = any ? std::max(hi, b[1]) : b[1];
+    any = true;
+  }
+  if (!any) return false;
+  range[0] = lo;
+  range[1] = hi;
+  return true;
 }
 
 float palettePosition(const float pal[5], float value) {
@@ -152,3 +226,5 @@ void PavReferenceColours::colour(int64_t ref, float f, float rgb[3]) const {
   const uint8_t *c = builtin((int)i);
   for (int k = 0; k < 3; k++) rgb[k] = (float)c[k] / 255.0f * f + (1 - f);
 }
+
+} // namespace pavo

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pavo {
+
 struct PavPalette {
   float palette[5] = {0, 0, 0, 0, 0}; // break values p0 <= p1 <= p2 <= p3 <= p4
   bool paletteSet = false;            // a palette is present
@@ -26,7 +28,20 @@ struct PavPalette {
   void setPaletteFromValues(int64_t n, const double *values);
   // Unless the palette is fixed: no palette, all break values 0.
   void resetPalette();
+  // setPaletteFromValues over the range a curved field takes inside its elements (see
+  // bezierFieldRange), not only at its nodes. Nothing is set when no element has a value.
+  void refinePaletteArray(uint32_t drawType, int degree, int64_t nbrEnt, const float *ctrl);
 };
+
+// Range of a field given in Bezier form on the elements of a draw type's family (edges,
+// triangles, quadrilaterals): nbrEnt elements of PavDrawTyp2Siz-like coefficient counts for
+// `degree` (degree + 1, (d+1)(d+2)/2, (d+1)^2), one scalar per coefficient, in the storage (lattice
+// position) order of the subdivision routines (ho_split.h). The range starts from the exact corner
+// values and is widened by recursive subdivision where control values leave it, so it is an inner
+// estimate close to the true range; degrees 0 and 1 give the exact range. Other families, degrees
+// outside 0..10 or no elements return false.
+bool bezierFieldRange(uint32_t drawType, int degree, int64_t nbrEnt, const float *ctrl,
+                      float range[2]);
 
 // Position of a value on the palette, from 0 (p0) to 4 (p4): the value is clamped to [p0, p4],
 // the interval i (1..4) is the last whose lower break it reaches and the position is
@@ -59,3 +74,5 @@ struct PavReferenceColours {
 private:
   std::vector<int32_t> user; // 3 per entry
 };
+
+} // namespace pavo

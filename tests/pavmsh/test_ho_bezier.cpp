@@ -422,3 +422,65 @@ TEST(HoInterEdge, CurvedEdgeIsLocatedOnTheCurve) {
   EXPECT_LT(param[1], 0.5 + 1e-12);
   delete[] pt;
 }
+
+class HoSharedFaceSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// Two elements of a kind glued along one face (an edge for surfaces): the second element reuses
+// the first one's nodes on that face in the same local places and has fresh nodes elsewhere. The
+// in-place conversion must give every node the coefficient of an element converted on its own,
+// although the second element finds the shared nodes already converted.
+TEST_P(HoSharedFaceSweep, SecondElementSeesConvertedFace) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  if (!hoHasKernel(kind, d)) GTEST_SKIP() << "no kernel";
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const int w = hoOrderWidth(kind);
+  const int *ord = hoNodeOrder(kind, d);
+  // Lattice points on the glued face, and a second face for the prism's quadrilateral side.
+  const auto onFace = [&](const int *l, int which) {
+    switch (kind) {
+    case HoEdge:
+      return l[0] == 0;
+    case HoTriangle:
+      return l[2] == 0;
+    case HoQuadrilateral:
+      return l[1] == 0;
+    case HoTetrahedron:
+      return l[3] == 0;
+    case HoPyramid:
+      return which == 0 ? l[1] == 0 : l[2] == 0;
+    case HoPrism:
+      return which == 0 ? l[3] == 0 : l[2] == 0;
+    case HoHexahedron:
+      return l[2] == 0;
+    }
+    return false;
+  };
+  for (int which = 0; which < 2; ++which) {
+    std::vector<int32_t> elts(2 * n);
+    int next = n;
+    for (int p = 0; p < n; ++p) {
+      elts[p] = p;
+      elts[n + p] = onFace(ord + p * w, which) ? p : next++;
+    }
+    std::mt19937 rng(7 * kind + d + which);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    std::vector<float> f(2 * next);
+    for (float &x : f) x = dist(rng);
+    const std::vector<float> lag = f;
+    LagrangeToBezier(next, d, f.data(), 2, 2, elts.data(), n);
+    std::vector<double> in(n), out(n);
+    for (int e = 0; e < 2; ++e)
+      for (int c = 0; c < 2; ++c) {
+        for (int p = 0; p < n; ++p) in[p] = lag[2 * elts[e * n + p] + c];
+        hoLagrangeToBezier(kind, d, in.data(), out.data());
+        for (int p = 0; p < n; ++p)
+          ASSERT_NEAR(f[2 * elts[e * n + p] + c], out[p], 1e-4 * (1 + std::fabs(out[p])))
+              << "element " << e << " node " << p << " component " << c << " face " << which;
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelKindsAndDegrees, HoSharedFaceSweep,
+                         ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
+                                            ::testing::Range(2, HO_MAX_DEGREE + 1)));

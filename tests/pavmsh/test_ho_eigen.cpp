@@ -31,7 +31,7 @@ std::vector<double> full3(const double *met) {
 }
 
 // Checks one 3-D decomposition: A v = lambda v relative to the matrix norm, orthonormal vectors,
-// and the same spectrum as the oracle.
+// and the same eigenvalues as the oracle.
 void expectDecomposition3(const double *met, const char *what) {
   SCOPED_TRACE(what);
   double val[3], vec[9];
@@ -172,7 +172,7 @@ TEST(Eigen3d, DiagonalAndZero) {
   EXPECT_EQ(Eigen3d(nullptr, val, vec), 0);
 }
 
-TEST(Eigen3d, RandomSpectraAgreeWithLapack) {
+TEST(Eigen3d, RandomEigenvaluesAgreeWithLapack) {
   std::mt19937 rng(11);
   std::uniform_real_distribution<double> u(-1., 1.);
   std::uniform_int_distribution<int> ex(-12, 12);
@@ -201,7 +201,7 @@ TEST(Eigen3d, RandomSpectraAgreeWithLapack) {
     }
     double met[6];
     composeMetric(rng, lambda, met);
-    expectDecomposition3(met, ("random spectrum " + std::to_string(t)).c_str());
+    expectDecomposition3(met, ("random eigenvalues " + std::to_string(t)).c_str());
   }
   for (int t = 0; t < 1000; t++) {
     const double sca = std::pow(10., ex(rng));

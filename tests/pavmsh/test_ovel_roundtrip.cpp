@@ -242,7 +242,12 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
   const Case c = GetParam();
   const std::string dir = pavo_test::scratchDir("ovel_roundtrip_blocks");
   const std::string name = dir + (c.form == Ascii ? "/blocks.mesh" : "/blocks.meshb");
-  const int n = 25000; // more than two binary blocks
+  const int n = 25000; // more than two binary blocks of 10000 lines
+  struct SmallBlocks {
+    int64_t saved = ovel::blockFloorBytes;
+    SmallBlocks() { ovel::blockFloorBytes = 0; }
+    ~SmallBlocks() { ovel::blockFloorBytes = saved; }
+  } smallBlocks;
   std::vector<float> xy(2 * (n + 1));
   std::vector<int64_t> ref(n + 1);
   std::vector<int> map(n + 1);

@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+using namespace pavo;
+
 TEST(DrawTypes, NamesEndWithOneBlankAndUnnamedCodesAreUnknown) {
   std::set<std::string> seen;
   for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES; t++) {

@@ -93,6 +93,8 @@ TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
 }
 
 TEST(GlVersion, OldContextEitherExitsOrLeavesTheWindowEmpty) {
+  // Other tests leave GL threads behind: the dying child must be a fresh process.
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_TRUE(pavo::checkGLVersion(4, 0, true));
   testing::internal::CaptureStdout();
   EXPECT_FALSE(pavo::checkGLVersion(3, 3, false));
@@ -103,6 +105,7 @@ TEST(GlVersion, OldContextEitherExitsOrLeavesTheWindowEmpty) {
 }
 
 TEST(GlslProgramDeath, MissingMandatoryStageOrResourceEndsTheProcess) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
   GlslProgram program;
   EXPECT_EXIT(program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/tri.vs", nullptr, nullptr,
                                          nullptr, nullptr),
@@ -183,4 +186,15 @@ TEST_F(GlslProgramGl, UniformSettersAndArrayCap) {
   EXPECT_NE(out.find(" | Col\n"), std::string::npos);
   program.release();
   EXPECT_EQ(glError(), 0u);
+}
+TEST_F(GlslProgramGl, TessellationNeedsBothPaths) {
+  GlslProgram program;
+  program.setGLFunctions(gl);
+  // Control path given, evaluation path empty: built without tessellation stages.
+  program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/tri.vs", ":/glsl/tri.fs",
+                             ":/glsl/tri.gs", ":/glsl/trip2.tcs", "");
+  GLint attached = 0;
+  gl->glGetProgramiv(static_cast<GLuint>(program.getHandle()), GL_ATTACHED_SHADERS, &attached);
+  EXPECT_EQ(attached, 3);
+  program.release();
 }

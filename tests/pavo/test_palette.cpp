@@ -1,11 +1,16 @@
 // Palettes, colour maps and reference colours, evaluated on the CPU as the shaders do.
 #include "render/colormaps.h"
+#include "render/draw_types.h"
 #include "render/palette.h"
+
+#include "ho_lattice.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+
+using namespace pavo;
 
 namespace {
 
@@ -172,4 +177,44 @@ TEST(ReferenceColours, BuiltinTableIsDistinctAndWrapsOnAbsoluteValue) {
   refs.setUserTable(2, user);
   refs.colour(3, 0.5f, a);
   expectRgb(a, 0, 0.2f, 1);
+}
+
+// Interior extrema of curved fields reach the palette; values at the nodes alone would miss them.
+TEST(PaletteRange, CurvedFieldsReachTheirInteriorExtrema) {
+  float r[2];
+  // Quadratic edge with end values 0 and 0 and middle control 1: the polynomial 2t(1-t) peaks at
+  // 0.5, while the control value 1 is never reached.
+  const float edge[3] = {0, 1, 0};
+  ASSERT_TRUE(bezierFieldRange(DrawEdgeP2, 2, 1, edge, r));
+  EXPECT_FLOAT_EQ(r[0], 0);
+  EXPECT_NEAR(r[1], 0.5f, 1e-6);
+  // Quadratic quadrilateral (tensor product of the same edge): peak 0.25 at the centre.
+  float quad[9];
+  for (int j = 0; j < 3; j++)
+    for (int i = 0; i < 3; i++) quad[3 * j + i] = edge[i] * edge[j];
+  ASSERT_TRUE(bezierFieldRange(DrawQuadQ2, 2, 1, quad, r));
+  EXPECT_NEAR(r[1], 0.25f, 0.01f);
+  EXPECT_LE(r[1], 0.25f + 1e-6f); // an inner estimate never overshoots
+  // Quadratic triangle: control 1 on the three edge midpoints, 0 at the corners; the polynomial
+  // 2(uv + vw + wu) peaks at 2/3 in the centre.
+  float tri[6];
+  for (int i = 0; i <= 2; i++)
+    for (int j = 0; i + j <= 2; j++)
+      tri[posTri(2, i, j, 2 - i - j)] = i == 2 || j == 2 || i + j == 0 ? 0 : 1;
+  ASSERT_TRUE(bezierFieldRange(DrawTriangleP2, 2, 1, tri, r));
+  EXPECT_NEAR(r[1], 2.0f / 3.0f, 0.02f);
+  EXPECT_LE(r[1], 2.0f / 3.0f + 1e-6f);
+  // Linear fields: exact range from the nodes, over several elements.
+  const float lin[6] = {3, -1, 2, 7, 0, 1};
+  ASSERT_TRUE(bezierFieldRange(DrawTriangle, 1, 2, lin, r));
+  EXPECT_FLOAT_EQ(r[0], -1);
+  EXPECT_FLOAT_EQ(r[1], 7);
+  EXPECT_FALSE(bezierFieldRange(DrawVertex, 1, 2, lin, r));
+  EXPECT_FALSE(bezierFieldRange(DrawTriangle, 11, 2, lin, r));
+  EXPECT_FALSE(bezierFieldRange(DrawTriangle, 1, 0, lin, r));
+  PavPalette p;
+  p.refinePaletteArray(DrawEdgeP2, 2, 1, edge);
+  EXPECT_FLOAT_EQ(p.palette[0], 0);
+  EXPECT_NEAR(p.palette[4], 0.5f, 1e-6);
+  EXPECT_NEAR(p.palette[2], 0.25f, 1e-6);
 }

@@ -1,0 +1,208 @@
+// Files exchanged with independent tools: meshio (Python) writes ASCII and binary files that the
+// library reads, and reads the files the library writes; gmsh writes an ASCII mesh of a box whose
+// volume and surface area the elements read must reproduce.
+#include "ovel.h"
+#include "test_paths.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The system Python, which has meshio (the one first on PATH may not).
+const char *kPython = "/usr/bin/python3";
+
+bool haveMeshio() {
+  static const bool ok =
+      access(kPython, X_OK) == 0 &&
+      std::system((std::string(kPython) + " -c 'import meshio' >/dev/null 2>&1").c_str()) == 0;
+  return ok;
+}
+
+bool haveGmsh() {
+  static const bool ok = std::system("command -v gmsh >/dev/null 2>&1") == 0;
+  return ok;
+}
+
+// Runs a Python script; returns its standard output, or "FAILED" with its log.
+std::string runPython(const std::string &dir, const std::string &script,
+                      const std::string &argument = "") {
+  const std::string py = dir + "/script.py", out = dir + "/script.out";
+  std::ofstream(py) << script;
+  const std::string cmd = std::string(kPython) + " " + py + " " + argument + " > " + out + " 2>&1";
+  const int status = std::system(cmd.c_str());
+  const std::string text = pavo_test::readFile(out);
+  return status == 0 ? text : "FAILED\n" + text;
+}
+
+// Writes the same five vertices, two triangles and a tetrahedron in doubles and floats, ASCII and
+// binary.
+const char *kMeshioSample = R"(
+import meshio, numpy as np, sys
+for dtype, tag in ((np.float64, "d"), (np.float32, "f")):
+    pts = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1], [1, 1, 1.5]], dtype=dtype)
+    m = meshio.Mesh(pts, [("triangle", np.array([[0, 1, 2], [1, 2, 4]])),
+                          ("tetra", np.array([[0, 1, 2, 3]]))],
+                    point_data={"medit:ref": np.array([1, 2, 3, 4, 5])},
+                    cell_data={"medit:ref": [np.array([7, 8]), np.array([9])]})
+    for ext in (".mesh", ".meshb"):
+        meshio.write(sys.argv[1] + "/" + tag + ext, m)
+)";
+
+TEST(OvelInterop, ReadsFilesWrittenByMeshio) {
+  if (!haveMeshio()) GTEST_SKIP() << "python3-meshio is not installed for " << kPython;
+  const std::string dir = pavo_test::scratchDir("ovel_meshio_in");
+  const std::string out = runPython(dir, kMeshioSample, dir);
+  ASSERT_EQ(out.find("FAILED"), std::string::npos) << out;
+  for (const char *ext : {".mesh", ".meshb"})
+    for (const char *dtype : {"d", "f"}) {
+      const std::string name = dir + "/" + dtype + ext;
+      int version = 0, dim = 0;
+      int64_t h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
+      ASSERT_NE(h, 0) << ext << " " << dtype;
+      EXPECT_EQ(dim, 3);
+      ASSERT_EQ(OvelStatKwd(h, OvelVertices), 5);
+      ASSERT_EQ(OvelStatKwd(h, OvelTriangles), 2);
+      ASSERT_EQ(OvelStatKwd(h, OvelTetrahedra), 1);
+      double xyz[3 * 6];
+      int vref[6], tri[4 * 3], tet[5 * 2];
+      ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, 5, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
+                             &xyz[15], OvelInt, &vref[1], &vref[5]),
+                1);
+      ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 1, 2, 0, nullptr, nullptr, OvelIntVec, 4, &tri[4],
+                             &tri[8]),
+                1);
+      ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, 1, 0, nullptr, nullptr, OvelIntVec, 5, &tet[5],
+                             &tet[5]),
+                1);
+      EXPECT_EQ(xyz[3 * 5 + 2], 1.5);
+      EXPECT_EQ(xyz[3 * 2 + 0], 1.0);
+      for (int i = 1; i <= 5; i++) EXPECT_EQ(vref[i], i);
+      EXPECT_EQ(std::vector<int>(tri + 4, tri + 12), (std::vector<int>{1, 2, 3, 7, 2, 3, 5, 8}));
+      EXPECT_EQ(std::vector<int>(tet + 5, tet + 10), (std::vector<int>{1, 2, 3, 4, 9}));
+      EXPECT_EQ(OvelCloseMesh(h), 1);
+    }
+}
+
+TEST(OvelInterop, MeshioReadsFilesWrittenHere) {
+  if (!haveMeshio()) GTEST_SKIP() << "python3-meshio is not installed for " << kPython;
+  const std::string dir = pavo_test::scratchDir("ovel_meshio_out");
+  // meshio reads ASCII files of versions 1 and 2 only, binary files of every version.
+  std::vector<std::string> names;
+  for (int version = 1; version <= 4; version++)
+    for (const char *ext : {".mesh", ".meshb"}) {
+      if (version > 2 && std::string(ext) == ".mesh") continue;
+      const std::string name = dir + "/v" + std::to_string(version) + ext;
+      names.push_back(name);
+      int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, version, 3);
+      ASSERT_NE(h, 0);
+      const int n = 6;
+      std::vector<double> xyz(3 * (n + 1));
+      std::vector<int> ref(n + 1), tets = {0, 0, 0, 0, 1, 2, 3, 4, 3, 4, 5, 6};
+      for (int i = 1; i <= n; i++) {
+        xyz[3 * i] = 0.5 * i;
+        xyz[3 * i + 1] = -0.25 * i;
+        xyz[3 * i + 2] = i * i;
+        ref[i] = 10 + i;
+      }
+      ASSERT_EQ(OvelSetKwd(h, OvelVertices, n), 1);
+      ASSERT_EQ(OvelSetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
+                             &xyz[3 * n], OvelInt, &ref[1], &ref[n]),
+                1);
+      ASSERT_EQ(OvelSetKwd(h, OvelTetrahedra, 2), 1);
+      ASSERT_EQ(OvelSetBlock(h, OvelTetrahedra, 1, 2, 0, nullptr, nullptr, OvelIntVec, 4, &tets[4],
+                             &tets[8], OvelInt, &ref[1], &ref[2]),
+                1);
+      ASSERT_EQ(OvelCloseMesh(h), 1);
+    }
+  std::string script = "import meshio, sys\n"
+                       "for name in sys.argv[1:]:\n"
+                       "    m = meshio.read(name)\n"
+                       "    print(len(m.points), m.points[5][2], m.points[1][1])\n"
+                       "    c = m.cells_dict['tetra']\n"
+                       "    print(len(c), *c[1])\n"
+                       "    print(*m.cell_data_dict['medit:ref']['tetra'])\n"
+                       "    print(*m.point_data['medit:ref'])\n";
+  std::string arguments, expected;
+  for (const std::string &name : names) {
+    arguments += " " + name;
+    expected += "6 36.0 -0.5\n2 2 3 4 5\n11 12\n11 12 13 14 15 16\n";
+  }
+  EXPECT_EQ(runPython(dir, script, arguments), expected);
+}
+
+double tetVolume(const double *a, const double *b, const double *c, const double *d) {
+  double u[3], v[3], w[3];
+  for (int k = 0; k < 3; k++) u[k] = b[k] - a[k], v[k] = c[k] - a[k], w[k] = d[k] - a[k];
+  return std::fabs(u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
+                   u[2] * (v[0] * w[1] - v[1] * w[0])) /
+         6.0;
+}
+
+double triArea(const double *a, const double *b, const double *c) {
+  double u[3], v[3];
+  for (int k = 0; k < 3; k++) u[k] = b[k] - a[k], v[k] = c[k] - a[k];
+  const double x = u[1] * v[2] - u[2] * v[1], y = u[2] * v[0] - u[0] * v[2],
+               z = u[0] * v[1] - u[1] * v[0];
+  return 0.5 * std::sqrt(x * x + y * y + z * z);
+}
+
+// A 1 x 2 x 3 box meshed by gmsh: its tetrahedra fill volume 6 and its boundary triangles cover
+// area 22, which only holds when every index and coordinate was read right.
+TEST(OvelInterop, ReadsGmshAsciiMesh) {
+  if (!haveGmsh()) GTEST_SKIP() << "gmsh is not installed";
+  const std::string dir = pavo_test::scratchDir("ovel_gmsh");
+  std::ofstream(dir + "/box.geo") << "SetFactory(\"OpenCASCADE\");\n"
+                                     "Box(1) = {0, 0, 0, 1, 2, 3};\n"
+                                     "Mesh.MeshSizeMax = 0.6;\n";
+  const std::string name = dir + "/box.mesh";
+  const std::string cmd =
+      "cd " + dir + " && gmsh box.geo -3 -format mesh -o " + name + " > gmsh.log 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << pavo_test::readFile(dir + "/gmsh.log");
+  int version = 0, dim = 0;
+  int64_t h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
+  ASSERT_NE(h, 0);
+  EXPECT_EQ(dim, 3);
+  const int64_t nv = OvelStatKwd(h, OvelVertices), nt = OvelStatKwd(h, OvelTetrahedra),
+                nf = OvelStatKwd(h, OvelTriangles);
+  ASSERT_GT(nv, 8);
+  ASSERT_GT(nt, 0);
+  ASSERT_GT(nf, 0);
+  std::vector<double> xyz(3 * (nv + 1));
+  std::vector<int> vref(nv + 1), tet(5 * (nt + 1)), tri(4 * (nf + 1));
+  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, nv, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
+                         &xyz[3 * nv], OvelInt, &vref[1], &vref[nv]),
+            1);
+  ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, nt, 0, nullptr, nullptr, OvelIntVec, 5, &tet[5],
+                         &tet[5 * nt]),
+            1);
+  ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 1, nf, 0, nullptr, nullptr, OvelIntVec, 4, &tri[4],
+                         &tri[4 * nf]),
+            1);
+  EXPECT_EQ(OvelCloseMesh(h), 1);
+  double volume = 0, area = 0;
+  for (int64_t e = 1; e <= nt; e++) {
+    const int *t = &tet[5 * e];
+    for (int k = 0; k < 4; k++) ASSERT_TRUE(t[k] >= 1 && t[k] <= nv);
+    volume += tetVolume(&xyz[3 * t[0]], &xyz[3 * t[1]], &xyz[3 * t[2]], &xyz[3 * t[3]]);
+  }
+  std::vector<int> perSurface(7, 0);
+  for (int64_t e = 1; e <= nf; e++) {
+    const int *t = &tri[4 * e];
+    for (int k = 0; k < 3; k++) ASSERT_TRUE(t[k] >= 1 && t[k] <= nv);
+    area += triArea(&xyz[3 * t[0]], &xyz[3 * t[1]], &xyz[3 * t[2]]);
+    ASSERT_TRUE(t[3] >= 1 && t[3] <= 6) << "a reference per box face";
+    perSurface[t[3]]++;
+  }
+  EXPECT_NEAR(volume, 6.0, 1e-9);
+  EXPECT_NEAR(area, 22.0, 1e-9);
+  for (int s = 1; s <= 6; s++) EXPECT_GT(perSurface[s], 0) << "face " << s;
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a fuzz build for a bounded time on a copy of its seed corpus.
+#   tools/run_fuzzers.sh <build-fuzz> <seconds>
+# Fails when a target finds a crash, a leak or a timeout; the reproducer is kept in
+# <build-fuzz>/fuzz-artifacts/ (copy it to tests/data/ovel/ as a regression file).
+set -euo pipefail
+build=${1:?usage: run_fuzzers.sh <build-dir> <seconds>}
+seconds=${2:?usage: run_fuzzers.sh <build-dir> <seconds>}
+root=$(cd "$(dirname "$0")/.." && pwd)
+artifacts="$build/fuzz-artifacts"
+mkdir -p "$artifacts"
+status=0
+found=0
+for target in "$build"/tests/fuzz/fuzz_*; do
+  [ -x "$target" ] || continue
+  name=$(basename "$target")
+  found=1
+  work=$(mktemp -d)
+  if [ -d "$root/tests/fuzz/corpus/$name" ]; then
+    cp -r "$root/tests/fuzz/corpus/$name/." "$work/"
+  fi
+  echo "== $name for ${seconds} s"
+  if ! ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$seconds" -max_len=8192 \
+      -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$artifacts/$name-" "$work" > "$artifacts/$name.log" 2>&1; then
+    echo "$name FAILED; last lines of $artifacts/$name.log:"
+    tail -n 40 "$artifacts/$name.log"
+    status=1
+  else
+    grep -E '^stat::number_of_executed_units|^#[0-9]+.*DONE' "$artifacts/$name.log" | tail -n 2 || true
+  fi
+  rm -rf "$work"
+done
+if [ "$found" = 0 ]; then
+  echo "no fuzz targets in $build/tests/fuzz"
+  exit 1
+fi
+exit $status
