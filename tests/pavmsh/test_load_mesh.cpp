@@ -124,6 +124,17 @@ TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
   }
 }
 
+// Degree-1 volume and quadrilateral orderings are not read: such elements keep the file order.
+TEST(MeshOrdering, DegreeOneQuadrilateralOrderingIsIgnored) {
+  const std::string path = scratchDir("mesh_ordering_q1") + "/q1.meshb";
+  const std::vector<int> perm = {3, 2, 1, 0}, canonical = {5, 6, 7, 8};
+  writePermutedFile(path, Quadrilaterals, 7, 145, perm, canonical, 10);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  for (int j = 0; j < 4; j++) EXPECT_EQ(obj->ent[Quadrilaterals].idx[4 + j], canonical[perm[j]]);
+}
+
 // A node listed twice is no permutation: the error names the kind and the file order is kept.
 TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
   const std::string path = scratchDir("mesh_ordering_dup") + "/dup.meshb";
