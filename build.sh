@@ -29,14 +29,34 @@ format_check() {
   git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 }
 
+# Runs ctest in a build folder (extra arguments go before it, e.g. an xvfb-run prefix), keeps its log
+# and adds its counts to the totals printed at the end.
+passed=0
+failed=0
+run_ctest() { # dir, prefix...
+  local dir=$1
+  shift
+  local log="$root/$dir/ctest.log" rc=0
+  (cd "$dir" && "$@" ctest --output-on-failure -j "$jobs") 2>&1 | tee "$log" || rc=$?
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -n "$line" ]; then
+    local nf nt
+    nf=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+    nt=$(echo "$line" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+    passed=$((passed + nt - nf))
+    failed=$((failed + nf))
+  fi
+  return $rc
+}
+
 run_tests() {
   echo "== tests (normal build, under Xvfb)"
-  (cd build && "${xvfb[@]}" ctest --output-on-failure -j "$jobs")
+  run_ctest build "${xvfb[@]}"
 
   echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
   configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DPAVO_CORE_ONLY=ON -DPAVO_SANITIZE=ON
-  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --output-on-failure -j "$jobs")
+  run_ctest build-asan env ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1
 
   if [ -f tests/fuzz/CMakeLists.txt ]; then
     echo "== fuzzers (${FUZZ_SECONDS} s each)"
@@ -61,6 +81,7 @@ test)
   format_check
   build_main
   run_tests
+  echo "Summary: $passed passed, $failed failed"
   ;;
 bench)
   setup

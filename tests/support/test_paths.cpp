@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace pavo_test {
 
@@ -11,7 +12,10 @@ std::string binaryDir() { return PAVO_BINARY_DIR; }
 
 std::string scratchDir(const std::string &name) {
   namespace fs = std::filesystem;
-  fs::path dir = fs::path(PAVO_BINARY_DIR) / "test_scratch" / name;
+  // ctest runs tests in parallel processes, often several instances of one parameterised test:
+  // the process id keeps their folders apart.
+  fs::path dir =
+      fs::path(PAVO_BINARY_DIR) / "test_scratch" / (name + "." + std::to_string(getpid()));
   std::error_code ec;
   fs::remove_all(dir, ec);
   fs::create_directories(dir);

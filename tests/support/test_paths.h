@@ -8,7 +8,8 @@ namespace pavo_test {
 std::string sourceDir();
 // Root of the build tree.
 std::string binaryDir();
-// A fresh empty folder under the build tree for one test; created on each call.
+// A fresh empty folder under the build tree for one test, private to this process; created
+// anew on each call.
 std::string scratchDir(const std::string &name);
 // Whole contents of a file, or an empty string when it cannot be read.
 std::string readFile(const std::string &path);

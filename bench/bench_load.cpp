@@ -1,0 +1,223 @@
+// Opening and writing a large tetrahedral mesh, each against its baseline in the same run: the
+// raw block transfer of the same keywords into (or from) arrays of the same layout, with nothing
+// else around it. Also the peak resident memory of an open against the arrays the object holds.
+//
+// Size: PAVO_BENCH_TETS tetrahedra (default 1000000), a fifth as many vertices; the file is built
+// once in PAVO_BENCH_DIR (default /tmp) and kept for later runs.
+#include "ovel.h"
+#include "pav_io.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <malloc.h>
+#include <random>
+#include <string>
+
+namespace {
+
+int32_t tetCount() {
+  const char *env = std::getenv("PAVO_BENCH_TETS");
+  const long n = env ? std::atol(env) : 1000000;
+  return int32_t(n > 0 ? n : 1000000);
+}
+
+std::string benchDir() {
+  const char *env = std::getenv("PAVO_BENCH_DIR");
+  return env ? env : "/tmp";
+}
+
+// A mesh whose elements reuse nearby vertices as a real, reasonably numbered mesh does.
+PavObject *buildMesh(int32_t nbrTet) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  const int32_t nbrVer = std::max<int32_t>(8, nbrTet / 5);
+  pav_AllocEntityArrays(obj, Vertices, nbrVer, status);
+  pav_AllocEntityArrays(obj, Tetrahedra, nbrTet, status);
+  std::mt19937 rng(1);
+  std::uniform_real_distribution<double> u(0, 1);
+  for (int32_t i = 1; i <= nbrVer; i++) {
+    for (int c = 0; c < 3; c++) obj->crdDbl[3 * size_t(i) + c] = u(rng);
+    obj->ent[Vertices].ref[i] = i % 7;
+  }
+  for (int32_t i = 1; i <= nbrTet; i++) {
+    const int32_t base = 1 + int32_t(int64_t(i - 1) * (nbrVer - 8) / nbrTet);
+    for (int k = 0; k < 4; k++)
+      obj->ent[Tetrahedra].idx[4 * size_t(i) + k] = base + int32_t(rng() % 8);
+    obj->ent[Tetrahedra].ref[i] = i % 3;
+  }
+  return obj;
+}
+
+const std::string &meshFile() {
+  static const std::string path = [] {
+    const int32_t n = tetCount();
+    std::string p = benchDir() + "/pavo_bench_load_" + std::to_string(n) + ".meshb";
+    if (!std::ifstream(p).good()) {
+      PavObject *obj = buildMesh(n);
+      char status[PAV_IO_STATUS_SIZE];
+      if (pav_WriteMesh(obj, p.c_str(), status) != PAV_SUCCESS) std::printf("%s", status);
+      pav_DeleteInterface(&obj);
+    }
+    return p;
+  }();
+  return path;
+}
+
+double seconds(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+struct RawArrays {
+  double *crd = nullptr;
+  int32_t *verRef = nullptr, *idx = nullptr, *ref = nullptr;
+  int64_t nbrVer = 0, nbrTet = 0;
+  ~RawArrays() {
+    std::free(crd);
+    std::free(verRef);
+    std::free(idx);
+    std::free(ref);
+  }
+};
+
+// The baseline: open, two block reads into freshly allocated arrays of the object's layout.
+bool rawRead(const std::string &path, RawArrays &a) {
+  int version = 0, dim = 0;
+  const int64_t f = OvelOpenMesh(path.c_str(), OvelRead, &version, &dim);
+  if (!f) return false;
+  a.nbrVer = OvelStatKwd(f, OvelVertices);
+  a.nbrTet = OvelStatKwd(f, OvelTetrahedra);
+  a.crd = static_cast<double *>(std::malloc(size_t(a.nbrVer + 1) * 3 * sizeof(double)));
+  a.verRef = static_cast<int32_t *>(std::malloc(size_t(a.nbrVer + 1) * sizeof(int32_t)));
+  a.idx = static_cast<int32_t *>(std::malloc(size_t(a.nbrTet + 1) * 4 * sizeof(int32_t)));
+  a.ref = static_cast<int32_t *>(std::malloc(size_t(a.nbrTet + 1) * sizeof(int32_t)));
+  const size_t lv = 3 * size_t(a.nbrVer), lt = 4 * size_t(a.nbrTet);
+  bool ok = OvelGetBlock(f, OvelVertices, 1, a.nbrVer, 0, nullptr, nullptr, OvelDouble, &a.crd[3],
+                         &a.crd[lv], OvelDouble, &a.crd[4], &a.crd[lv + 1], OvelDouble, &a.crd[5],
+                         &a.crd[lv + 2], OvelInt, &a.verRef[1], &a.verRef[a.nbrVer]) &&
+            OvelGetBlock(f, OvelTetrahedra, 1, a.nbrTet, 0, nullptr, nullptr, OvelIntVec, 4,
+                         &a.idx[4], &a.idx[lt], OvelInt, &a.ref[1], &a.ref[a.nbrTet]);
+  OvelCloseMesh(f);
+  return ok;
+}
+
+bool rawWrite(const std::string &path, const RawArrays &a) {
+  const int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 3, 3);
+  if (!f) return false;
+  const size_t lv = 3 * size_t(a.nbrVer), lt = 4 * size_t(a.nbrTet);
+  bool ok = OvelSetKwd(f, OvelVertices, a.nbrVer) &&
+            OvelSetBlock(f, OvelVertices, 1, a.nbrVer, 0, nullptr, nullptr, OvelDouble, &a.crd[3],
+                         &a.crd[lv], OvelDouble, &a.crd[4], &a.crd[lv + 1], OvelDouble, &a.crd[5],
+                         &a.crd[lv + 2], OvelInt, &a.verRef[1], &a.verRef[a.nbrVer]) &&
+            OvelSetKwd(f, OvelTetrahedra, a.nbrTet) &&
+            OvelSetBlock(f, OvelTetrahedra, 1, a.nbrTet, 0, nullptr, nullptr, OvelIntVec, 4,
+                         &a.idx[4], &a.idx[lt], OvelInt, &a.ref[1], &a.ref[a.nbrTet]);
+  return OvelCloseMesh(f) && ok;
+}
+
+// Alternates the raw read and pav_OpenMesh so that both see the same file cache state.
+void BM_OpenMeshAgainstRawRead(benchmark::State &state) {
+  const std::string &path = meshFile();
+  {
+    RawArrays warm; // brings the file into the cache before either is timed
+    rawRead(path, warm);
+  }
+  double raw = 0, open = 0;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    {
+      RawArrays a;
+      if (!rawRead(path, a)) state.SkipWithError("raw read failed");
+      benchmark::DoNotOptimize(a.idx);
+    }
+    raw += seconds(t0);
+    t0 = std::chrono::steady_clock::now();
+    PavObject *obj = nullptr;
+    char status[PAV_IO_STATUS_SIZE];
+    pav_NewInterface(&obj);
+    if (pav_OpenMesh(obj, path.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
+    pav_DeleteInterface(&obj);
+    open += seconds(t0);
+  }
+  state.counters["raw_s"] = raw / double(state.iterations());
+  state.counters["open_s"] = open / double(state.iterations());
+  state.counters["open_over_raw"] = open / raw;
+  state.counters["tets"] = tetCount();
+}
+BENCHMARK(BM_OpenMeshAgainstRawRead)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+void BM_WriteMeshAgainstRawWrite(benchmark::State &state) {
+  const std::string &path = meshFile();
+  RawArrays a;
+  rawRead(path, a);
+  PavObject *obj = nullptr;
+  char status[PAV_IO_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  pav_OpenMesh(obj, path.c_str(), status);
+  const std::string out = benchDir() + "/pavo_bench_load_out.meshb";
+  double raw = 0, write = 0;
+  for (auto _ : state) {
+    auto t0 = std::chrono::steady_clock::now();
+    if (!rawWrite(out, a)) state.SkipWithError("raw write failed");
+    raw += seconds(t0);
+    t0 = std::chrono::steady_clock::now();
+    if (pav_WriteMesh(obj, out.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
+    write += seconds(t0);
+  }
+  pav_DeleteInterface(&obj);
+  std::remove(out.c_str());
+  state.counters["raw_s"] = raw / double(state.iterations());
+  state.counters["write_s"] = write / double(state.iterations());
+  state.counters["write_over_raw"] = write / raw;
+}
+BENCHMARK(BM_WriteMeshAgainstRawWrite)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Resident set size or its high-water mark, in bytes, from /proc/self/status.
+int64_t procStatus(const char *key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const size_t len = std::strlen(key);
+  while (std::getline(in, line))
+    if (line.compare(0, len, key) == 0) return std::atoll(line.c_str() + len) * 1024;
+  return 0;
+}
+
+// The peak is reset (clear_refs 5) before the open, so that it measures the open alone.
+void BM_OpenMeshPeakMemory(benchmark::State &state) {
+  const std::string &path = meshFile();
+  for (auto _ : state) {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const int64_t before = procStatus("VmRSS:");
+    PavObject *obj = nullptr;
+    char status[PAV_IO_STATUS_SIZE];
+    pav_NewInterface(&obj);
+    if (pav_OpenMesh(obj, path.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
+    const int64_t peak = procStatus("VmHWM:");
+    const double nv = obj->ent[Vertices].nbr + 1.0, nt = obj->ent[Tetrahedra].nbr + 1.0;
+    const double arrays = nv * (3 * 8 + 4) + nt * (4 * 4 + 4);
+    pav_DeleteInterface(&obj);
+    state.counters["arrays_MB"] = arrays / 1048576.0;
+    state.counters["peak_MB"] = double(peak - before) / 1048576.0;
+    state.counters["peak_over_arrays"] = double(peak - before) / arrays;
+  }
+}
+BENCHMARK(BM_OpenMeshPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+// Large arrays come fresh from the system on every open, as they do for a viewer opening one
+// file: a fixed mmap threshold stops the allocator from recycling the previous iteration's pages
+// for one of the two contenders only.
+int main(int argc, char **argv) {
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

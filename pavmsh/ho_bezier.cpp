@@ -1,0 +1,230 @@
+// Evaluation of Bezier coefficients by de Casteljau's algorithm. The coefficients are first
+// scattered from canonical node order into a dense stack array addressed by the lattice
+// coordinates (the last barycentric coordinate of a simplex is implied), then reduced in place
+// one degree per pass.
+#include "ho_bezier.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+namespace {
+
+constexpr int D_MAX = HO_MAX_DEGREE + 1;
+
+// 1-D passes over count values spaced by stride: after them c[0] holds the value at s.
+inline void casteljau1d(double *c, int degree, int stride, double s) {
+  const double r = 1 - s;
+  for (int level = degree; level > 0; --level)
+    for (int i = 0; i < level; ++i) c[i * stride] = r * c[i * stride] + s * c[(i + 1) * stride];
+}
+
+// Triangle passes on c[a * D + b] (the third index implied): c[0] ends as the value.
+inline void casteljauTri(double *c, int degree, int D, double u, double v, double w) {
+  for (int level = degree; level > 0; --level)
+    for (int a = 0; a < level; ++a)
+      for (int b = 0; a + b < level; ++b)
+        c[a * D + b] = u * c[(a + 1) * D + b] + v * c[a * D + b + 1] + w * c[a * D + b];
+}
+
+[[noreturn]] void degreeFail(const char *name, int degree) {
+  pav_Fatal(" ERROR : in %s case %d not considered \n", name, degree);
+}
+
+} // namespace
+
+double pav_EvaluateValueOnEdge(const float *coef, int degree, double u) {
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnEdge", degree);
+  double c[D_MAX];
+  const int *ord = hoNodeOrder(HoEdge, degree);
+  for (int p = 0; p <= degree; ++p) c[ord[p]] = coef[p];
+  casteljau1d(c, degree, 1, u);
+  return c[0];
+}
+
+double pav_EvaluateValueOnTriangle(const float *coef, int degree, double u, double v, double w) {
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnTriangle", degree);
+  const int D = degree + 1;
+  double c[D_MAX * D_MAX];
+  const int *ord = hoNodeOrder(HoTriangle, degree);
+  const int n = static_cast<int>(hoNodeCount(HoTriangle, degree));
+  for (int p = 0; p < n; ++p) c[ord[3 * p] * D + ord[3 * p + 1]] = coef[p];
+  casteljauTri(c, degree, D, u, v, w);
+  return c[0];
+}
+
+double pav_EvaluateValueOnQuadrilateral(const float *coef, int degree, double u, double v) {
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnQuadrilateral", degree);
+  const int D = degree + 1;
+  double c[D_MAX * D_MAX];
+  const int *ord = hoNodeOrder(HoQuadrilateral, degree);
+  for (int p = 0; p < D * D; ++p) c[ord[2 * p] * D + ord[2 * p + 1]] = coef[p];
+  for (int j = 0; j < D; ++j) casteljau1d(c + j, degree, D, u);
+  casteljau1d(c, degree, 1, v);
+  return c[0];
+}
+
+double pav_EvaluateValueOnTetrahedra(const float *coef, int degree, double u, double v, double w,
+                                     double t) {
+  const double sum = u + v + w + t;
+  if (std::fabs(sum - 1) > 1e-4) {
+    std::printf("ERROR pav_EvaluateValueOnTetrahedra : u = %f, v = %f, w = %f, t = %f \n", u, v, w,
+                t);
+    std::printf("ERROR u + v + w + t = %f \n", sum);
+    pav_Fatal("ERROR u + v + w + t should be equal to 1 \n");
+  }
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnTetrahedra", degree);
+  const int D = degree + 1;
+  double c[D_MAX * D_MAX * D_MAX];
+  const int *ord = hoNodeOrder(HoTetrahedron, degree);
+  const int n = static_cast<int>(hoNodeCount(HoTetrahedron, degree));
+  for (int p = 0; p < n; ++p) {
+    const int *l = ord + 4 * p;
+    c[(l[0] * D + l[1]) * D + l[2]] = coef[p];
+  }
+  for (int level = degree; level > 0; --level)
+    for (int a = 0; a < level; ++a)
+      for (int b = 0; a + b < level; ++b)
+        for (int e = 0; a + b + e < level; ++e) {
+          const int i = (a * D + b) * D + e;
+          c[i] = u * c[i + D * D] + v * c[i + D] + w * c[i + 1] + t * c[i];
+        }
+  return c[0];
+}
+
+double pav_EvaluateValueOnPrism(const float *coef, int degree, double u1, double u2, double u3,
+                                double h) {
+  const double sum = u1 + u2 + u3;
+  if (std::fabs(sum - 1) > 1e-4) {
+    std::printf("ERROR pav_EvaluateValueOnPrism : u1 = %f, u2 = %f, u3 = %f \n", u1, u2, u3);
+    std::printf("ERROR u1 + u2 + u3 = %f \n", sum);
+    pav_Fatal("ERROR u1 + u2 + u3 should be equal to 1 \n");
+  }
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnPrism", degree);
+  const int D = degree + 1;
+  double c[D_MAX * D_MAX * D_MAX]; // c[k][a][b]
+  const int *ord = hoNodeOrder(HoPrism, degree);
+  const int n = static_cast<int>(hoNodeCount(HoPrism, degree));
+  for (int p = 0; p < n; ++p) {
+    const int *l = ord + 4 * p;
+    c[(l[3] * D + l[0]) * D + l[1]] = coef[p];
+  }
+  for (int k = 0; k < D; ++k) casteljauTri(c + k * D * D, degree, D, u1, u2, u3);
+  casteljau1d(c, degree, D * D, h);
+  return c[0];
+}
+
+double pav_EvaluateValueOnPyramid(const float *coef, int degree, double u, double v, double w) {
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnPyramid", degree);
+  // The apex (lattice point (0, 0, d)) is vertex 4 of the canonical order.
+  if (std::fabs(1 - w) < 1e-10) return coef[4];
+  const int D = degree + 1;
+  double c[D_MAX * D_MAX * D_MAX]; // c[k][i][j]
+  const int *ord = hoNodeOrder(HoPyramid, degree);
+  const int n = static_cast<int>(hoNodeCount(HoPyramid, degree));
+  for (int p = 0; p < n; ++p) {
+    const int *l = ord + 3 * p;
+    c[(l[2] * D + l[0]) * D + l[1]] = coef[p];
+  }
+  const double s = u / (1 - w), t = v / (1 - w);
+  for (int k = 0; k < D; ++k) {
+    double *layer = c + k * D * D;
+    const int m = degree - k;
+    for (int j = 0; j <= m; ++j) casteljau1d(layer + j, m, D, s);
+    casteljau1d(layer, m, 1, t);
+  }
+  casteljau1d(c, degree, D * D, w);
+  return c[0];
+}
+
+double pav_EvaluateValueOnHexahedra(const float *coef, int degree, double u, double v, double w) {
+  if (degree == 0) return coef[0];
+  if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnHexahedra", degree);
+  const int D = degree + 1;
+  double c[D_MAX * D_MAX * D_MAX];
+  const int *ord = hoNodeOrder(HoHexahedron, degree);
+  for (int p = 0; p < D * D * D; ++p) {
+    const int *l = ord + 3 * p;
+    c[(l[0] * D + l[1]) * D + l[2]] = coef[p];
+  }
+  for (int jk = 0; jk < D * D; ++jk) casteljau1d(c + jk, degree, D * D, u);
+  for (int k = 0; k < D; ++k) casteljau1d(c + k, degree, D, v);
+  casteljau1d(c, degree, 1, w);
+  return c[0];
+}
+
+int pav_EvaluateInterEdge(const double *control, int degree, const double *plane, int *count,
+                          double **point, double *param) {
+  if (degree < 1 || degree > HO_MAX_DEGREE)
+    pav_Fatal(" ERROR : in pav_EvaluateInterEdge case %d not considered \n", degree);
+  const int d = degree;
+  double poly[D_MAX][3];
+  for (int i = 0; i <= d; ++i)
+    for (int c = 0; c < 3; ++c) poly[i][c] = control[3 * i + c];
+  const auto side = [plane](const double *p) {
+    return plane[0] * p[0] + plane[1] * p[1] + plane[2] * p[2] + plane[3];
+  };
+  // The halving shrinks the polygon geometrically; the cap only guards against NaN input.
+  for (int iter = 0; iter < 200; ++iter) {
+    // De Casteljau at the middle: the left half takes the first point of every level, the right
+    // half the last one.
+    double lvl[D_MAX][3], dl[D_MAX][3], dr[D_MAX][3];
+    for (int i = 0; i <= d; ++i)
+      for (int c = 0; c < 3; ++c) lvl[i][c] = poly[i][c];
+    for (int r = 0; r <= d; ++r) {
+      for (int c = 0; c < 3; ++c) dl[r][c] = lvl[0][c], dr[d - r][c] = lvl[d - r][c];
+      for (int i = 0; i < d - r; ++i)
+        for (int c = 0; c < 3; ++c) lvl[i][c] = 0.5 * lvl[i][c] + 0.5 * lvl[i + 1][c];
+    }
+    double fl[D_MAX], fr[D_MAX];
+    int nl = 0, nr = 0;
+    for (int i = 0; i <= d; ++i) {
+      fl[i] = side(dl[i]);
+      fr[i] = side(dr[i]);
+      if (i > 0 && (fl[i] < 0) != (fl[i - 1] < 0)) ++nl;
+      if (i > 0 && (fr[i] < 0) != (fr[i - 1] < 0)) ++nr;
+    }
+    if (nl > 0 && nr > 0) return 2;
+    if (nl == 0 && nr == 0) {
+      *count = 0;
+      return 0;
+    }
+    const bool left = nl > 0;
+    double(*half)[3] = left ? dl : dr;
+    const double *f = left ? fl : fr;
+    if (!*point) *point = new double[3];
+    double *pt = *point;
+    for (int i = 0; i < d; ++i) {
+      if ((f[i] < 0) == (f[i + 1] < 0)) continue;
+      double s = 1;
+      if (std::fabs(f[i + 1] - f[i]) <= 1e-10)
+        std::printf("pav_EvaluateInterEdge : fabs(%s[i] / (%s[i + 1] - %s[i])) almost equal to "
+                    "zero \n",
+                    left ? "dl" : "dr", left ? "dl" : "dr", left ? "dl" : "dr");
+      else
+        s = std::fabs(f[i] / (f[i + 1] - f[i]));
+      double seg = 0, part = 0;
+      for (int c = 0; c < 3; ++c) {
+        pt[c] = half[i][c] + s * (half[i + 1][c] - half[i][c]);
+        seg += (half[i + 1][c] - half[i][c]) * (half[i + 1][c] - half[i][c]);
+        part += (pt[c] - half[i][c]) * (pt[c] - half[i][c]);
+      }
+      param[2] = i * 0.5 + (seg > 0 ? 0.5 * std::sqrt(part / seg) : 0.0);
+    }
+    *count = left ? nl : nr;
+    const double mid = 0.5 * (param[0] + param[1]);
+    (left ? param[1] : param[0]) = mid;
+    double dist = 0;
+    for (int c = 0; c < 3; ++c) dist += (pt[c] - half[d][c]) * (pt[c] - half[d][c]);
+    if (!(dist > 0.001)) return 0;
+    for (int i = 0; i <= d; ++i)
+      for (int c = 0; c < 3; ++c) poly[i][c] = half[i][c];
+  }
+  return 0;
+}

@@ -1,0 +1,366 @@
+// Lagrange-to-Bezier kernels. Each kernel applies the inverse of the Bernstein collocation matrix
+// V[p][q] = (basis q at the reference point of node p). The inverses are computed once, in
+// double precision, by Gauss-Jordan elimination; entries below round-off are dropped so that the
+// kernels keep the exact sparsity of the rational inverse (vertex rows are copies, edge rows only
+// read their edge, ...).
+//
+// Tensor kinds factor: the collocation matrix of a quadrilateral or hexahedron is the Kronecker
+// product of the 1-D matrix per axis, that of a prism the product of the triangle's and the 1-D
+// matrix, so their inverses are applied axis by axis. Simplices and pyramids keep compressed rows.
+#include "ho_bezier.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int MAX_KERNEL_NODES = 343; // hexahedron of degree 6
+
+struct Csr {
+  std::vector<int> start, col;
+  std::vector<double> val;
+  // out[r] = sum over the row of val * in[col]. Raw pointers: the compiler cannot otherwise tell
+  // that writing out does not move the vectors' storage, and reloads it at every term.
+  void apply(const double *in, double *out, int stride = 1) const {
+    const int rows = static_cast<int>(start.size()) - 1;
+    const int *st = start.data(), *cl = col.data();
+    const double *vl = val.data();
+    for (int r = 0; r < rows; ++r) {
+      double s = 0;
+      for (int k = st[r], e = st[r + 1]; k < e; ++k) s += vl[k] * in[cl[k] * stride];
+      out[r * stride] = s;
+    }
+  }
+};
+
+// Inverse of the n x n row-major matrix a (destroyed), by Gauss-Jordan with partial pivoting.
+std::vector<double> invert(std::vector<double> a, int n) {
+  std::vector<double> inv(static_cast<size_t>(n) * n, 0.0);
+  for (int i = 0; i < n; ++i) inv[i * n + i] = 1;
+  for (int c = 0; c < n; ++c) {
+    int piv = c;
+    for (int r = c + 1; r < n; ++r)
+      if (std::fabs(a[r * n + c]) > std::fabs(a[piv * n + c])) piv = r;
+    if (piv != c)
+      for (int k = 0; k < n; ++k) {
+        std::swap(a[c * n + k], a[piv * n + k]);
+        std::swap(inv[c * n + k], inv[piv * n + k]);
+      }
+    const double p = 1.0 / a[c * n + c];
+    for (int k = 0; k < n; ++k) a[c * n + k] *= p, inv[c * n + k] *= p;
+    for (int r = 0; r < n; ++r) {
+      if (r == c) continue;
+      const double f = a[r * n + c];
+      if (f == 0) continue;
+      for (int k = 0; k < n; ++k)
+        a[r * n + k] -= f * a[c * n + k], inv[r * n + k] -= f * inv[c * n + k];
+    }
+  }
+  return inv;
+}
+
+// The inverse collocation matrix of a kind and degree, in canonical node order.
+std::vector<double> inverseCollocation(HoKind kind, int d) {
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const int w = hoRefWidth(kind);
+  const double *ref = hoNodeRefCoords(kind, d);
+  std::vector<double> v(static_cast<size_t>(n) * n);
+  for (int p = 0; p < n; ++p)
+    hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
+  return invert(std::move(v), n);
+}
+
+// Compressed rows of a dense matrix, rows and columns renumbered through perm (new index ->
+// old index; identity when null). The rational inverses have entries of moderate size, so
+// anything below 1e-11 is round-off of an exact zero.
+Csr compress(const std::vector<double> &m, int n, const int *perm = nullptr) {
+  Csr c;
+  c.start.push_back(0);
+  for (int r = 0; r < n; ++r) {
+    const int rr = perm ? perm[r] : r;
+    for (int k = 0; k < n; ++k) {
+      const double x = m[static_cast<size_t>(rr) * n + (perm ? perm[k] : k)];
+      if (std::fabs(x) > 1e-11) c.col.push_back(k), c.val.push_back(x);
+    }
+    c.start.push_back(static_cast<int>(c.col.size()));
+  }
+  return c;
+}
+
+struct Kernel {
+  bool present = false;
+  Csr colloc;                  // the collocation matrix itself, canonical order (see below)
+  std::vector<int> activeRows; // rows that are not a plain copy (every node but the vertices)
+  Csr rows;                    // edge, triangle, tetrahedron, pyramid: canonical order
+  Csr line;                    // quadrilateral, hexahedron, prism: 1-D inverse, lattice order i
+  Csr tri;                     // prism: triangle inverse in posTri order
+  std::vector<int> tensorSlot; // tensor kinds: node -> index in the axis-ordered work array
+};
+
+Kernel buildKernel(HoKind kind, int d) {
+  Kernel k;
+  k.present = true;
+  const int *ord = hoNodeOrder(kind, d);
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  {
+    const int w = hoRefWidth(kind);
+    const double *ref = hoNodeRefCoords(kind, d);
+    std::vector<double> v(static_cast<size_t>(n) * n);
+    for (int p = 0; p < n; ++p)
+      hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
+    k.colloc = compress(v, n);
+    // A node whose basis row is a unit vector (a vertex) has the same row in the inverse.
+    for (int r = 0; r < n; ++r) {
+      const int b = k.colloc.start[r];
+      const bool unit = k.colloc.start[r + 1] == b + 1 && k.colloc.col[b] == r &&
+                        std::fabs(k.colloc.val[b] - 1) < 1e-12;
+      if (!unit) k.activeRows.push_back(r);
+    }
+  }
+  const int D = d + 1;
+  switch (kind) {
+  case HoEdge:
+  case HoTriangle:
+  case HoTetrahedron:
+  case HoPyramid:
+    k.rows = compress(inverseCollocation(kind, d), n);
+    break;
+  case HoQuadrilateral:
+  case HoHexahedron:
+  case HoPrism: {
+    // The 1-D inverse renumbered from the edge's canonical order (0, d, 1, ...) to lattice order.
+    std::vector<int> edgeNodeOfI(D);
+    const int *eo = hoNodeOrder(HoEdge, d);
+    for (int i = 0; i < D; ++i) edgeNodeOfI[eo[i]] = i;
+    k.line = compress(inverseCollocation(HoEdge, d), D, edgeNodeOfI.data());
+    k.tensorSlot.resize(n);
+    const int w = hoOrderWidth(kind);
+    if (kind == HoPrism) {
+      const int nt = static_cast<int>(hoNodeCount(HoTriangle, d));
+      k.tri = compress(inverseCollocation(HoTriangle, d), nt, hoPosToNode(HoTriangle, d));
+      for (int p = 0; p < n; ++p) {
+        const int *l = ord + p * w;
+        k.tensorSlot[p] = l[3] * nt + posTri(d, l[0], l[1], l[2]);
+      }
+    } else {
+      for (int p = 0; p < n; ++p) {
+        const int *l = ord + p * w;
+        k.tensorSlot[p] = kind == HoQuadrilateral ? l[0] * D + l[1] : (l[0] * D + l[1]) * D + l[2];
+      }
+    }
+    break;
+  }
+  }
+  return k;
+}
+
+struct Kernels {
+  Kernel k[HO_KIND_COUNT][HO_MAX_DEGREE + 1];
+  Kernels() {
+    for (int kind = 0; kind < HO_KIND_COUNT; ++kind)
+      for (int d = 2; d <= HO_MAX_DEGREE; ++d)
+        if (hoHasKernel(static_cast<HoKind>(kind), d))
+          k[kind][d] = buildKernel(static_cast<HoKind>(kind), d);
+  }
+};
+
+const Kernel &kernel(HoKind kind, int d) {
+  static const Kernels all; // thread-safe initialisation on first use
+  return all.k[kind][d];
+}
+
+// Applies the 1-D inverse along one axis of a work array: count lines of D values, consecutive
+// values of a line `stride` apart, consecutive lines starting `step` apart inside blocks of
+// `inner` lines, blocks `blockStep` apart.
+void applyAxis(const Csr &line, int D, double *w, int stride, int inner, int innerStep, int outer,
+               int outerStep) {
+  double in[HO_MAX_DEGREE + 1], out[HO_MAX_DEGREE + 1];
+  for (int o = 0; o < outer; ++o)
+    for (int i = 0; i < inner; ++i) {
+      double *base = w + o * outerStep + i * innerStep;
+      for (int t = 0; t < D; ++t) in[t] = base[t * stride];
+      line.apply(in, out);
+      for (int t = 0; t < D; ++t) base[t * stride] = out[t];
+    }
+}
+
+void applyKernel(const Kernel &k, HoKind kind, int d, const double *lag, double *bez) {
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const int D = d + 1;
+  if (kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid) {
+    k.rows.apply(lag, bez);
+    return;
+  }
+  double w[MAX_KERNEL_NODES];
+  for (int p = 0; p < n; ++p) w[k.tensorSlot[p]] = lag[p];
+  if (kind == HoQuadrilateral) {
+    // w[i * D + j]: along i for every j, then along j for every i.
+    applyAxis(k.line, D, w, D, D, 1, 1, 0);
+    applyAxis(k.line, D, w, 1, D, D, 1, 0);
+  } else if (kind == HoHexahedron) {
+    // w[(i * D + j) * D + k].
+    applyAxis(k.line, D, w, D * D, D * D, 1, 1, 0);
+    applyAxis(k.line, D, w, D, D, 1, D, D * D);
+    applyAxis(k.line, D, w, 1, D * D, D, 1, 0);
+  } else { // prism: w[k * nt + posTri]: the triangle inverse per layer, then across layers
+    const int nt = static_cast<int>(hoNodeCount(HoTriangle, d));
+    double layer[66];
+    for (int l = 0; l < D; ++l) {
+      k.tri.apply(w + l * nt, layer);
+      std::memcpy(w + l * nt, layer, sizeof(double) * nt);
+    }
+    applyAxis(k.line, D, w, nt, nt, 1, 1, 0);
+  }
+  for (int p = 0; p < n; ++p) bez[p] = w[k.tensorSlot[p]];
+}
+
+const char *volumeName(HoKind kind) {
+  switch (kind) {
+  case HoTetrahedron:
+    return "TetraP";
+  case HoPyramid:
+    return "PyramidP";
+  case HoPrism:
+    return "PrismP";
+  case HoHexahedron:
+    return "HexaQ";
+  default:
+    return "";
+  }
+}
+
+// The element loop of LagrangeToBezier; NC > 0 fixes the number of components at compile time
+// (scalar fields and coordinates), 0 takes it from ncompRuntime.
+// One sparse row times x, with four partial sums so that long rows (interior nodes) are not one
+// chain of dependent additions.
+inline double rowDot(const double *val, const int *col, int b, int e, const double *x) {
+  double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  int t = b;
+  for (; t + 4 <= e; t += 4) {
+    s0 += val[t] * x[col[t]];
+    s1 += val[t + 1] * x[col[t + 1]];
+    s2 += val[t + 2] * x[col[t + 2]];
+    s3 += val[t + 3] * x[col[t + 3]];
+  }
+  for (; t < e; ++t) s0 += val[t] * x[col[t]];
+  return (s0 + s1) + (s2 + s3);
+}
+
+template <int NC>
+void convertElements(const Kernel &k, HoKind kind, int degree, float *values, int ncompRuntime,
+                     int64_t nbrNod, int64_t nbrElt, const int32_t *elementNodes, int npe,
+                     uint64_t *done) {
+  const int ncomp = NC > 0 ? NC : ncompRuntime;
+  const bool rowKernel =
+      kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid;
+  const int *rst = k.rows.start.data(), *rcl = k.rows.col.data();
+  const double *rvl = k.rows.val.data();
+  const int *cst = k.colloc.start.data(), *ccl = k.colloc.col.data();
+  const double *cvl = k.colloc.val.data();
+  const int *active = k.activeRows.data();
+  const int nbrActive = static_cast<int>(k.activeRows.size());
+  double lag[MAX_KERNEL_NODES], bez[MAX_KERNEL_NODES];
+  bool known[MAX_KERNEL_NODES];
+  for (int64_t e = 0; e < nbrElt; ++e) {
+    const int32_t *nodes = elementNodes + e * npe;
+    int32_t lo = nodes[0], hi = nodes[0];
+    for (int i = 1; i < npe; ++i) lo = std::min(lo, nodes[i]), hi = std::max(hi, nodes[i]);
+    if (lo < 0 || hi >= nbrNod) continue;
+    // Test and set in one pass: known[i] is the state before this element.
+    int nbrKnown = 0;
+    for (int i = 0; i < npe; ++i) {
+      uint64_t &word = done[nodes[i] >> 6];
+      const uint64_t bit = uint64_t(1) << (nodes[i] & 63);
+      known[i] = (word & bit) != 0;
+      word |= bit;
+      nbrKnown += known[i];
+    }
+    // An element whose nodes are all converted already has nothing left to write.
+    if (nbrKnown == npe) continue;
+    for (int c = 0; c < ncomp; ++c) {
+      for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nodes[i]) * ncomp + c];
+      // Vertex coefficients are the vertex values: only the other known nodes need their value
+      // back.
+      for (int a = 0; nbrKnown > 0 && a < nbrActive; ++a) {
+        const int i = active[a];
+        if (!known[i]) continue;
+        double sum = 0;
+        for (int t = cst[i]; t < cst[i + 1]; ++t)
+          sum += cvl[t] * values[static_cast<size_t>(nodes[ccl[t]]) * ncomp + c];
+        lag[i] = sum;
+      }
+      if (rowKernel) {
+        // Vertex rows copy, so their values stay; only the other rows still to write are needed.
+        for (int a = 0; a < nbrActive; ++a) {
+          const int i = active[a];
+          if (known[i]) continue;
+          values[static_cast<size_t>(nodes[i]) * ncomp + c] =
+              float(rowDot(rvl, rcl, rst[i], rst[i + 1], lag));
+        }
+        continue;
+      }
+      applyKernel(k, kind, degree, lag, bez);
+      for (int a = 0; a < nbrActive; ++a)
+        if (!known[active[a]])
+          values[static_cast<size_t>(nodes[active[a]]) * ncomp + c] = float(bez[active[a]]);
+    }
+  }
+}
+
+} // namespace
+
+bool hoHasKernel(HoKind kind, int degree) {
+  if (degree < 2 || degree > HO_MAX_DEGREE || kind < 0 || kind >= HO_KIND_COUNT) return false;
+  if (degree <= 6) return true;
+  return kind == HoEdge || kind == HoTriangle || kind == HoQuadrilateral;
+}
+
+bool hoLagrangeToBezier(HoKind kind, int degree, const double *lagrange, double *bezier) {
+  if (degree == 0 || degree == 1) {
+    const int64_t n = hoNodeCount(kind, degree);
+    for (int64_t i = 0; i < n; ++i) bezier[i] = lagrange[i];
+    return true;
+  }
+  if (!hoHasKernel(kind, degree)) return false;
+  applyKernel(kernel(kind, degree), kind, degree, lagrange, bezier);
+  return true;
+}
+
+void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int64_t nbrElt,
+                      const int32_t *elementNodes, int npe) {
+  if (degree > HO_MAX_DEGREE || degree < 0)
+    pav_Fatal("error : degree %d not supported for vizualisation \n", degree);
+  if (degree <= 1 || nbrNod <= 0 || ncomp <= 0 || !values) return;
+  if (degree == 3 && (npe < 4 || npe > 64))
+    pav_Fatal(" error : no element of degree %d with %d vertices \n", degree, npe);
+  int kindIdx = -1;
+  for (int k = 0; k < HO_KIND_COUNT && kindIdx < 0; ++k)
+    if (hoNodeCount(static_cast<HoKind>(k), degree) == npe) kindIdx = k;
+  if (kindIdx < 0) pav_Fatal(" error : no element of degree %d with %d vertices \n", degree, npe);
+  const HoKind kind = static_cast<HoKind>(kindIdx);
+  if (!hoHasKernel(kind, degree)) {
+    std::printf("warning: conversion LagrangeToBezier not done for %s%d, solution capping possibly "
+                "not accurate \n",
+                volumeName(kind), degree);
+    return;
+  }
+  if (nbrElt <= 0 || !elementNodes) return;
+
+  const Kernel &k = kernel(kind, degree);
+  // The conversion runs in place with no copy of the field. A node already converted by an
+  // earlier element has lost its Lagrange value, but it lies on an edge or face that the earlier
+  // element converted whole, so its value is the polynomial of that edge or face at the node:
+  // the collocation row of the node applied to coefficients that are all in place. Only one
+  // flag bit per node is allocated.
+  std::vector<uint64_t> done(static_cast<size_t>((nbrNod + 63) / 64), 0);
+  if (ncomp == 1)
+    convertElements<1>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, npe, done.data());
+  else if (ncomp == 3)
+    convertElements<3>(k, kind, degree, values, 3, nbrNod, nbrElt, elementNodes, npe, done.data());
+  else
+    convertElements<0>(k, kind, degree, values, ncomp, nbrNod, nbrElt, elementNodes, npe,
+                       done.data());
+}

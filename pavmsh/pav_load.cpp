@@ -1,0 +1,566 @@
+// Mesh and solution files into the mesh object.
+//
+// Every array is filled by one block transfer straight into the object's 1-based arrays, so that
+// opening a mesh costs the file read and nothing else: no temporary copy of the elements, no
+// per-element allocation. Solutions go through a bounded buffer because their fields are
+// interleaved in the file and separate in the records.
+#include "ho_lattice.h"
+#include "ovel.h"
+#include "pav_io.h"
+#include "pav_io_keywords.h"
+#include "pav_solution.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace pav_io;
+
+namespace {
+
+// The opened file's name goes into the second half of the loaders' status buffer.
+void recordOpenedName(char *status, const std::string &name) {
+  std::snprintf(status + PAV_STATUS_SIZE, PAV_STATUS_SIZE, "%s", name.c_str());
+}
+
+// The library takes the file kind from the name: ".meshb" first, then ".mesh", ".solb", ".sol".
+bool isBinaryName(const std::string &name) {
+  if (name.find(".meshb") != std::string::npos) return true;
+  if (name.find(".mesh") != std::string::npos) return false;
+  return name.find(".solb") != std::string::npos;
+}
+
+int64_t tryOpen(const std::string &name, int *version, int *dim) {
+  return OvelOpenMesh(name.c_str(), OvelRead, version, dim);
+}
+
+const char *keywordName(int code) {
+  const OvelKeywordInfo *k = OvelKeywordEntry(code);
+  return k ? k->name : "unknown";
+}
+
+// Entity types in the order the mesh file is read.
+constexpr int kReadOrder[] = {
+    Vertices,     Edges,        Corners,      Triangles,        Quadrilaterals,   Tetrahedra,
+    Pyramids,     Prisms,       Hexahedra,    EdgesP2,          EdgesP3,          EdgesP4,
+    TrianglesP2,  TrianglesP3,  TrianglesP4,  QuadrilateralsQ2, QuadrilateralsQ3, QuadrilateralsQ4,
+    TetrahedraP2, TetrahedraP3, TetrahedraP4, HexahedraQ2,      HexahedraQ3,      HexahedraQ4,
+    PyramidsP2,   PyramidsP3,   PyramidsP4,   PrismsP2,         PrismsP3,         PrismsP4,
+};
+
+// Gives every element keyword with an ordering keyword in the file its node order; a table that
+// is no permutation of the canonical nodes leaves the kind in file order.
+void applyOrderings(int64_t file) {
+  for (const MeshKeyword &k : kMeshKeywords) {
+    if (!k.readOrdering) continue;
+    const int64_t lines = OvelStatKwd(file, k.readOrdering);
+    if (lines <= 0) continue;
+    int width = 0;
+    const int nodes = OvelElementNodes(k.keyword, &width);
+    char scratch[PAV_STATUS_SIZE];
+    const int *reference = pav_Typ2Ordering(k.type, scratch);
+    if (!nodes || !reference) continue;
+    std::vector<int> fileNodes(size_t(nodes) * size_t(width), -1);
+    const int64_t take = std::min<int64_t>(lines, nodes);
+    bool ok = OvelGetBlock(file, k.readOrdering, 1, take, 0, nullptr, nullptr, OvelIntVec, width,
+                           &fileNodes[0], &fileNodes[size_t(take - 1) * size_t(width)]) == 1;
+    ok = OvelSetHONodesOrdering(file, k.keyword, reference, fileNodes.data()) == 1 && ok &&
+         lines == nodes;
+    if (!ok) {
+      std::printf("  %%%% Error while reading %s Nodes Ordering. Default ordering used.  \n",
+                  k.printed);
+      OvelSetHONodesOrdering(file, k.keyword, reference, reference);
+    }
+  }
+}
+
+int readVertices(int64_t file, PavObject *obj, int32_t n) {
+  double *c = obj->crdDbl;
+  int32_t *r = obj->ent[Vertices].ref;
+  const size_t last = 3 * size_t(n);
+  if (obj->dim == 3)
+    return OvelGetBlock(file, kVerticesKeyword, 1, n, 0, nullptr, nullptr, OvelDouble, &c[3],
+                        &c[last], OvelDouble, &c[4], &c[last + 1], OvelDouble, &c[5], &c[last + 2],
+                        OvelInt, &r[1], &r[n]);
+  return OvelGetBlock(file, kVerticesKeyword, 1, n, 0, nullptr, nullptr, OvelDouble, &c[3],
+                      &c[last], OvelDouble, &c[4], &c[last + 1], OvelInt, &r[1], &r[n]);
+}
+
+int readCorners(int64_t file, PavObject *obj, int32_t n) {
+  PavEntitySet &set = obj->ent[Corners];
+  if (!OvelGetBlock(file, kCornersKeyword, 1, n, 0, nullptr, nullptr, OvelInt, &set.idx[1],
+                    &set.idx[n]))
+    return 0;
+  const PavEntitySet &ver = obj->ent[Vertices];
+  for (int32_t i = 1; i <= n; i++) {
+    const int32_t v = set.idx[i];
+    set.ref[i] = v >= 1 && v <= ver.nbr ? ver.ref[v] : 0;
+  }
+  return 1;
+}
+
+int readElements(int64_t file, int keyword, PavEntitySet &set, int32_t n, int s) {
+  return OvelGetBlock(file, keyword, 1, n, 0, nullptr, nullptr, OvelIntVec, s, &set.idx[s],
+                      &set.idx[size_t(s) * size_t(n)], OvelInt, &set.ref[1], &set.ref[n]);
+}
+
+// Every consumer of the object indexes the vertex arrays with the element nodes: a node outside
+// 1..nbrVer is refused here rather than met later. Returns the position of the first bad node in
+// the index array, or 0.
+int64_t firstBadNode(const PavEntitySet &set, int32_t n, int s, int32_t nbrVer) {
+  const int64_t end = int64_t(s) * (int64_t(n) + 1);
+  const uint32_t limit = uint32_t(nbrVer);
+  for (int64_t i = s; i < end; i++)
+    if (uint32_t(set.idx[i]) - 1u >= limit) return i;
+  return 0;
+}
+
+int32_t *copyTable(const int *from, int64_t entries) {
+  if (!from || entries <= 0) return nullptr;
+  auto *to = static_cast<int32_t *>(std::malloc(size_t(entries) * sizeof(int32_t)));
+  if (to) std::memcpy(to, from, size_t(entries) * sizeof(int32_t));
+  return to;
+}
+
+// The object keeps its polygons in malloc'ed 32-bit tables; the library's set is copied.
+PavPolygonSet *readPolygons(int64_t file) {
+  OvelPolygonSet *in = OvelReadPolygonSet(file);
+  if (!in) return nullptr;
+  const int64_t counts[] = {in->boundaryCount,    in->boundaryVertexCount, in->innerCount,
+                            in->innerVertexCount, in->polyhedronCount,     in->polyhedronFaceCount};
+  for (int64_t c : counts)
+    if (c < 0 || c >= INT32_MAX) {
+      OvelFreePolygonSet(in);
+      return nullptr;
+    }
+  auto *set = static_cast<PavPolygonSet *>(std::calloc(1, sizeof(PavPolygonSet)));
+  if (set) {
+    set->nbrBndPol = int32_t(in->boundaryCount);
+    set->nbrBndVer = int32_t(in->boundaryVertexCount);
+    set->bndHdr = copyTable(in->boundaryHeaders, 2 * (in->boundaryCount + 1));
+    set->bndVer = copyTable(in->boundaryVertices, in->boundaryVertexCount + 1);
+    set->nbrInnPol = int32_t(in->innerCount);
+    set->nbrInnVer = int32_t(in->innerVertexCount);
+    set->innHdr = copyTable(in->innerHeaders, 2 * (in->innerCount + 1));
+    set->innVer = copyTable(in->innerVertices, in->innerVertexCount + 1);
+    set->nbrPolyhedra = int32_t(in->polyhedronCount);
+    set->nbrPolyhedraFaces = int32_t(in->polyhedronFaceCount);
+    set->phdHdr = copyTable(in->polyhedronHeaders, 2 * (in->polyhedronCount + 1));
+    set->phdFac = copyTable(in->polyhedronFaces, in->polyhedronFaceCount + 1);
+    // A table the library did not read (or that could not be copied) counts as absent.
+    if (!set->bndHdr || !set->bndVer) set->nbrBndPol = set->nbrBndVer = 0;
+    if (!set->innHdr || !set->innVer) set->nbrInnPol = set->nbrInnVer = 0;
+    if (!set->phdHdr || !set->phdFac) set->nbrPolyhedra = set->nbrPolyhedraFaces = 0;
+  }
+  OvelFreePolygonSet(in);
+  return set;
+}
+
+// ---- Solutions ----
+
+struct SolutionFile {
+  int64_t file;
+  int version;
+  bool binary;
+  PavObject *obj;
+  int iteration;
+  double time;
+  char *status;
+};
+
+constexpr size_t kSolutionChunkDoubles = size_t(1) << 22;
+
+// Entities a solution list is checked against.
+int32_t listCount(const PavObject *obj, int list) {
+  return list == SolAtVertices ? obj->ent[Vertices].nbr : pav_Count(obj, pav_SolTyp2ListTyp(list));
+}
+
+void printInvalidSizeWarning() {
+  std::printf("Warning: the size of the solution is invalid \n");
+  std::printf("Please check your solution file \n");
+  std::printf("In particular, check that your type of each solution is good \n");
+  std::printf("1 for a scalar, 2 for a vector, 3 for symmetric matrix and 4 for a full matrix");
+  std::printf(" ");
+}
+
+// Reads one solution keyword into new records pushed on the list (last field first). The
+// records made are appended to `made` in field order. 0, or 2 with the message in status.
+int readSolutionKeyword(SolutionFile &f, int keyword, int list, bool highOrder,
+                        std::vector<PavSolution *> &made) {
+  made.clear();
+  std::vector<int> types(OVEL_MAX_FIELDS, 0);
+  int nbrFields = 0, size = 0, degree = list == SolAtVertices ? 1 : 0, m = 1;
+  const int64_t n = highOrder
+                        ? OvelStatKwd(f.file, keyword, &nbrFields, &size, types.data(), &degree, &m)
+                        : OvelStatKwd(f.file, keyword, &nbrFields, &size, types.data());
+  if (n <= 0) return PAV_SUCCESS;
+  const char *name = keywordName(keyword);
+  const int32_t expected = listCount(f.obj, list);
+  if (n != expected)
+    return pav_Fail(f.status, "Invalid number of solution  %d should be %d for %s \n",
+                    n > INT32_MAX ? INT32_MAX : int(n), expected, name);
+  if (size < 1) {
+    printInvalidSizeWarning();
+    return PAV_SUCCESS;
+  }
+  const int dim = f.obj->dim;
+  if (highOrder &&
+      (degree < 0 || degree > PAV_MAX_DEGREE || m != pav_SolTyp2NbrNod(list, degree))) {
+    std::printf("Invalid degree %d with %d nodes for %s \n", degree, m, name);
+    return PAV_SUCCESS;
+  }
+  std::vector<int> width(static_cast<size_t>(nbrFields)), offset(static_cast<size_t>(nbrFields));
+  int perNode = 0;
+  for (int j = 0; j < nbrFields; j++) {
+    width[j] = pav_SolKindSize(dim, types[j]);
+    offset[j] = perNode;
+    perNode += width[j];
+  }
+  if (int64_t(perNode) * m != size) {
+    std::printf("Invalid size of solution for Type %s : %d and it should be %d \n", name,
+                perNode * m, size);
+    return PAV_SUCCESS;
+  }
+
+  std::vector<PavSolution *> recs(size_t(nbrFields), nullptr);
+  auto release = [&]() {
+    for (PavSolution *r : recs) pav_FreeSolutionList(r);
+  };
+  for (int j = 0; j < nbrFields; j++) {
+    if (width[j] < 1) continue;
+    recs[j] = pav_NewSolutionRecord(dim, types[j], int32_t(n), degree, m, f.status);
+    if (!recs[j]) {
+      release();
+      return PAV_FAILURE;
+    }
+    recs[j]->iteration = f.iteration;
+    recs[j]->time = f.time;
+  }
+
+  auto distribute = [&](int64_t i, const double *line) {
+    for (int k = 0; k < m; k++)
+      for (int j = 0; j < nbrFields; j++) {
+        if (!recs[j]) continue;
+        const double *from = line + size_t(k) * size_t(perNode) + offset[j];
+        std::copy(from, from + width[j],
+                  recs[j]->data + (size_t(i) * size_t(m) + size_t(k)) * size_t(width[j]));
+      }
+  };
+  if (!f.binary) {
+    // ASCII ranges are found by reading from the keyword's start: line by line avoids rereading
+    // the beginning for every chunk. Version-1 lines hold floats.
+    std::vector<double> line(static_cast<size_t>(size));
+    std::vector<float> single(f.version == 1 ? static_cast<size_t>(size) : 0);
+    bool ok = OvelGotoKwd(f.file, keyword) == 1;
+    for (int64_t i = 1; ok && i <= n; i++) {
+      ok = OvelGetLin(f.file, keyword,
+                      f.version == 1 ? static_cast<void *>(single.data())
+                                     : static_cast<void *>(line.data())) == 1;
+      if (f.version == 1) std::copy(single.begin(), single.end(), line.begin());
+      if (ok) distribute(i, line.data());
+    }
+    if (!ok) {
+      release();
+      return pav_Fail(f.status, "Error while reading %s \n", name);
+    }
+  } else {
+    const int64_t chunk =
+        std::max<int64_t>(1, std::min<int64_t>(n, int64_t(kSolutionChunkDoubles) / size));
+    std::vector<double> buffer(size_t(chunk) * size_t(size));
+    for (int64_t first = 1; first <= n; first += chunk) {
+      const int64_t last = std::min(n, first + chunk - 1);
+      if (!OvelGetBlock(f.file, keyword, first, last, 0, nullptr, nullptr, OvelDoubleVec, size,
+                        &buffer[0], &buffer[size_t(last - first) * size_t(size)])) {
+        release();
+        return pav_Fail(f.status, "Error while reading %s \n", name);
+      }
+      for (int64_t i = first; i <= last; i++)
+        distribute(i, &buffer[size_t(i - first) * size_t(size)]);
+    }
+  }
+  int created = 0;
+  for (int j = nbrFields - 1; j >= 0; j--) {
+    PavSolution *r = recs[j];
+    if (!r) continue;
+    created++;
+    if (dim == 3 && r->kind == PavSolSymMatrix) pav_SwapMetricOrder(r->data + 6 * m, n * m);
+    recs[j] = nullptr;
+    pav_PushSolution(f.obj, list, r, f.status);
+  }
+  for (PavSolution *r = pav_SolutionList(f.obj, list); r && int(made.size()) < created; r = r->next)
+    made.push_back(r);
+  return PAV_SUCCESS;
+}
+
+// Converts the records just read from a high-order keyword with the positions of its nodes.
+int readNodesPositions(SolutionFile &f, int keyword, int kind,
+                       const std::vector<PavSolution *> &made) {
+  const int64_t lines = OvelStatKwd(f.file, keyword);
+  if (lines <= 0 || made.empty()) return PAV_SUCCESS;
+  const int m = made.front()->nbrNod;
+  const int degree = made.front()->degree;
+  if (lines != m)
+    return pav_Fail(f.status,
+                    "Invalid number of solution reference nodes  %d should be %d for %s \n",
+                    lines > INT32_MAX ? INT32_MAX : int(lines), m, keywordName(keyword));
+  if (degree < 1 || degree > PAV_MAX_DEGREE) return PAV_SUCCESS;
+  const int width = pav_NodesPositionsWidth(kind);
+  std::vector<double> positions(size_t(m) * size_t(width));
+  if (!OvelGetBlock(f.file, keyword, 1, m, 0, nullptr, nullptr, OvelDoubleVec, width, &positions[0],
+                    &positions[size_t(m - 1) * size_t(width)]))
+    return pav_Fail(f.status, "Error while reading %s \n", keywordName(keyword));
+  std::vector<double> matrix(size_t(m) * size_t(m));
+  if (pav_NodesPositionsMatrix(kind, degree, positions.data(), matrix.data()) != PAV_SUCCESS) {
+    if (kind == PavKindPyramid)
+      std::printf("HO solution Nodes positions conversion failed for pyramid as the matrix cannot "
+                  "be inverted. Display of the nodes in pavo uniform nodes distribution ");
+    else
+      std::printf("HO solution Nodes positions conversion failed as the matrix cannot be "
+                  "inverted. Display of the nodes in pavo uniform nodes distribution ");
+    return PAV_SUCCESS;
+  }
+  for (PavSolution *r : made) pav_ApplyNodesMatrix(r, f.obj->dim, matrix.data());
+  return PAV_SUCCESS;
+}
+
+int readAllSolutions(SolutionFile &f) {
+  std::vector<PavSolution *> made;
+  if (int rc = readSolutionKeyword(f, kSolAtVerticesKeyword, SolAtVertices, false, made)) return rc;
+  for (int kind = 0; kind < PavKindCount; kind++) {
+    const int p1List = PAV_FIRST_ELEMENT_SOLTYP + kind;
+    if (int rc = readSolutionKeyword(f, solAtKeyword(kind), p1List, false, made)) return rc;
+    for (int g = 1; g <= 4; g++) {
+      const int list = PAV_FIRST_ELEMENT_SOLTYP + 7 * (g - 1) + kind;
+      if (int rc = readSolutionKeyword(f, hoSolKeyword(kind, g), list, true, made)) return rc;
+      if (int rc = readNodesPositions(f, nodesPositionsKeyword(kind, g), kind, made)) return rc;
+    }
+  }
+  return PAV_SUCCESS;
+}
+
+// Integers of a "1,3-5" list, at most `limit` of them (one more tells the caller the list is
+// longer). False for a token that is not a number or a range.
+bool parseNumberList(const char *text, int64_t limit, std::vector<int> &out) {
+  out.clear();
+  const char *p = text;
+  while (*p) {
+    while (*p == ',' || std::isspace(static_cast<unsigned char>(*p))) p++;
+    if (!*p) break;
+    char *end = nullptr;
+    const long a = std::strtol(p, &end, 10);
+    if (end == p) return false;
+    long b = a;
+    p = end;
+    if (*p == '-') {
+      b = std::strtol(p + 1, &end, 10);
+      if (end == p + 1) return false;
+      p = end;
+    }
+    if (*p && *p != ',' && !std::isspace(static_cast<unsigned char>(*p))) return false;
+    for (long v = a; v <= b && int64_t(out.size()) <= limit; v++) out.push_back(int(v));
+  }
+  return true;
+}
+
+} // namespace
+
+int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  if (!name) return pav_Fail(status, "NULL (MshFile)   parameter on input\n");
+  if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
+  status[0] = status[PAV_STATUS_SIZE] = 0;
+
+  int version = 0, dim = 0;
+  std::string opened = name;
+  int64_t file = tryOpen(opened, &version, &dim);
+  if (!file) {
+    if (std::strstr(name, ".mesh")) return pav_Fail(status, "Cannot open mesh file %s\n", name);
+    opened = std::string(name) + ".meshb";
+    file = tryOpen(opened, &version, &dim);
+    if (!file) {
+      opened = std::string(name) + ".mesh";
+      file = tryOpen(opened, &version, &dim);
+    }
+    if (!file) return pav_Fail(status, "Cannot open mesh file %s.[mesh[b]]\n", name);
+  }
+  recordOpenedName(status, opened);
+  pav_ResetObject(obj);
+  obj->dim = dim;
+
+  applyOrderings(file);
+
+  for (int type : kReadOrder) {
+    const MeshKeyword *mk = meshKeyword(type);
+    const int keyword = type == Vertices  ? kVerticesKeyword
+                        : type == Corners ? kCornersKeyword
+                                          : mk->keyword;
+    const int64_t lines = OvelStatKwd(file, keyword);
+    const int s = type == Vertices ? 3 : type == Corners ? 1 : pav_MshTyp2Siz(type, nullptr);
+    if (lines >= INT32_MAX) {
+      OvelCloseMesh(file);
+      return pav_Fail(status, "Allocation failed for %s-arrays, size %lg Mb\n",
+                      pav_TypeAllocName(type),
+                      double(lines + 1) * s * (type == Vertices ? 8 : 4) * 9.5367431640625e-7);
+    }
+    const int32_t n = int32_t(lines);
+    if (pav_AllocEntityArrays(obj, type, n, status) != PAV_SUCCESS) {
+      OvelCloseMesh(file);
+      return PAV_FAILURE;
+    }
+    if (n == 0) continue;
+    int ok = 0;
+    if (type == Vertices)
+      ok = readVertices(file, obj, n);
+    else if (type == Corners)
+      ok = readCorners(file, obj, n);
+    else
+      ok = readElements(file, keyword, obj->ent[type], n, s);
+    if (!ok) {
+      pav_AllocEntityArrays(obj, type, 0, status);
+      OvelCloseMesh(file);
+      return pav_Fail(status, "Error while reading %s in mesh file %s\n", keywordName(keyword),
+                      opened.c_str());
+    }
+    if (type != Vertices && type != Corners) {
+      const int64_t bad = firstBadNode(obj->ent[type], n, s, obj->ent[Vertices].nbr);
+      if (bad) {
+        const int32_t vertex = obj->ent[type].idx[bad];
+        pav_AllocEntityArrays(obj, type, 0, status);
+        OvelCloseMesh(file);
+        return pav_Fail(status, "Invalid vertex %d in %s %lld of mesh file %s\n", vertex,
+                        keywordName(keyword), static_cast<long long>(bad / s), opened.c_str());
+      }
+    }
+  }
+
+  obj->pol = readPolygons(file);
+  OvelCloseMesh(file);
+  return PAV_SUCCESS;
+}
+
+int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  if (!name) return pav_Fail(status, "NULL (Solution Name) parameter on input\n");
+  if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
+  status[0] = status[PAV_STATUS_SIZE] = 0;
+
+  std::string base = name;
+  const size_t cut = base.find(".mesh");
+  if (cut != std::string::npos) base.resize(cut);
+  int version = 0, dim = 0;
+  std::string opened = base;
+  int64_t file = tryOpen(opened, &version, &dim);
+  if (!file) {
+    if (base.find(".sol") == std::string::npos) {
+      opened = base + ".solb";
+      file = tryOpen(opened, &version, &dim);
+      if (!file) {
+        opened = base + ".sol";
+        file = tryOpen(opened, &version, &dim);
+      }
+    }
+    if (!file) return pav_Fail(status, "Cannot open solution file %s.[sol[b]]\n", base.c_str());
+  }
+  recordOpenedName(status, opened);
+  if (dim != obj->dim) {
+    OvelCloseMesh(file);
+    return pav_Fail(status, "Invalid solution dimension %d should be %d \n", dim, obj->dim);
+  }
+
+  SolutionFile f{file, version, isBinaryName(opened), obj, 0, 0.0, status};
+  if (OvelStatKwd(file, kTimeKeyword) > 0 && OvelGotoKwd(file, kTimeKeyword)) {
+    if (version == 1) {
+      float t = 0;
+      if (OvelGetLin(file, kTimeKeyword, &t)) f.time = t;
+    } else {
+      double t = 0;
+      if (OvelGetLin(file, kTimeKeyword, &t)) f.time = t;
+    }
+  }
+  if (OvelStatKwd(file, kIterationsKeyword) > 0 && OvelGotoKwd(file, kIterationsKeyword)) {
+    if (version == 4) {
+      int64_t it = 0;
+      if (OvelGetLin(file, kIterationsKeyword, &it)) f.iteration = int(it);
+    } else {
+      int it = 0;
+      if (OvelGetLin(file, kIterationsKeyword, &it)) f.iteration = it;
+    }
+  }
+
+  if (int rc = readAllSolutions(f)) {
+    OvelCloseMesh(file);
+    return rc;
+  }
+  pav_ReadSolutionsStrings(file, obj, version);
+  OvelCloseMesh(file);
+  return PAV_SUCCESS;
+}
+
+int pav_ReadSolutionsStrings(int64_t file, PavObject *obj, int version) {
+  const int64_t lines = OvelStatKwd(file, kReferenceStringsKeyword);
+  if (!obj || lines <= 0 || !OvelGotoKwd(file, kReferenceStringsKeyword)) return 0;
+  int named = 0;
+  std::vector<int> numbers;
+  for (int64_t l = 0; l < lines; l++) {
+    char text[OVEL_STRING_SIZE] = {0};
+    int64_t code = 0, count = 0;
+    int ok = 0;
+    if (version == 4) {
+      ok = OvelGetLin(file, kReferenceStringsKeyword, &code, &count, text);
+    } else {
+      int c = 0, k = 0;
+      ok = OvelGetLin(file, kReferenceStringsKeyword, &c, &k, text);
+      code = c;
+      count = k;
+    }
+    if (!ok) break;
+    text[OVEL_STRING_SIZE - 1] = 0;
+    if (code < 0 || code > OVEL_MAX_KEYWORD) {
+      std::printf(" pav_ReadSolutionsStrings : invalid keywork id %d should be in [0-%d].\n",
+                  int(code), OVEL_MAX_KEYWORD + 1);
+      continue;
+    }
+    const char *kwd = keywordName(int(code));
+    char word[2][OVEL_STRING_SIZE];
+    char extra[OVEL_STRING_SIZE];
+    if (std::sscanf(text, "%255s %255s %255s", word[0], word[1], extra) != 2 ||
+        !parseNumberList(word[1], std::min<int64_t>(count, 1 << 20), numbers)) {
+      std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %s attached to %s.\n "
+                  "Invalid string.\n",
+                  text, kwd);
+      continue;
+    }
+    if (int64_t(numbers.size()) != count) {
+      std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %s attached to %s.\n "
+                  "The number of given references (%d) should match the given number (%d).\n",
+                  text, kwd, int(numbers.size()), int(count));
+      continue;
+    }
+    for (int k : numbers)
+      if (pav_SetSolutionName(obj, int(code), k, word[0]) == PAV_SUCCESS) named++;
+  }
+  return named;
+}
+
+int pav_SetSolutionName(PavObject *obj, int keyword, int k, const char *name) {
+  if (!obj || !name) return PAV_FAILURE;
+  const int list = keywordList(keyword);
+  const char *kwd = keywordName(keyword);
+  if (!list) {
+    std::printf(" ERROR: Keyword %s (= %d) is not of solution type\n", kwd, keyword);
+    return PAV_FAILURE;
+  }
+  PavSolution *rec = k >= 1 ? pav_SolutionList(obj, list) : nullptr;
+  for (int i = 1; i < k && rec; i++) rec = rec->next;
+  if (!rec) {
+    std::printf(" ERROR: Solution # %d corresponding to keyword %s (= %d) does not exists\n", k,
+                kwd, keyword);
+    return PAV_FAILURE;
+  }
+  std::snprintf(rec->name, PAV_NAME_SIZE, "%s", name);
+  return PAV_SUCCESS;
+}

@@ -1,0 +1,836 @@
+// Local tables are generated from the canonical node order: a face node of the face element's
+// lattice is mapped to the volume lattice through the face's vertices (barycentric for triangles,
+// bilinear for quadrilaterals, exact in integers since vertex coordinates are 0 or d), then looked
+// up in the volume's order. Only the first-order faces and edges are typed in.
+#include "pav_topology.h"
+
+#include "ho_lattice.h"
+#include "pav_hash.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// ---- First-order axioms ----
+
+struct P1Faces {
+  int nbr;
+  int siz[PAV_MAX_FACES];
+  int ver[PAV_MAX_FACES][4];
+};
+
+const P1Faces kTetFaces = {4, {3, 3, 3, 3}, {{1, 2, 3}, {3, 2, 0}, {3, 0, 1}, {1, 0, 2}}};
+const P1Faces kPyrFaces = {
+    5, {3, 3, 3, 3, 4}, {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {0, 4, 3}, {0, 3, 2, 1}}};
+const P1Faces kPriFaces = {
+    5, {3, 3, 4, 4, 4}, {{0, 2, 1}, {3, 4, 5}, {0, 1, 4, 3}, {1, 2, 5, 4}, {0, 3, 5, 2}}};
+const P1Faces kHexFaces = {
+    6,
+    {4, 4, 4, 4, 4, 4},
+    {{0, 3, 2, 1}, {0, 1, 5, 4}, {0, 4, 7, 3}, {6, 2, 3, 7}, {6, 5, 1, 2}, {6, 7, 4, 5}}};
+
+struct P1Edges {
+  int nbr;
+  int ver[PAV_MAX_EDGES][2];
+};
+
+const P1Edges kEdgEdges = {1, {{0, 1}}};
+const P1Edges kTriEdges = {3, {{0, 1}, {1, 2}, {2, 0}}};
+const P1Edges kQuaEdges = {4, {{0, 1}, {1, 2}, {2, 3}, {3, 0}}};
+const P1Edges kTetEdges = {6, {{0, 1}, {1, 2}, {2, 0}, {0, 3}, {1, 3}, {2, 3}}};
+const P1Edges kPyrEdges = {8, {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 0}, {4, 1}, {4, 2}, {4, 3}}};
+const P1Edges kPriEdges = {
+    9, {{0, 1}, {1, 2}, {2, 0}, {3, 4}, {4, 5}, {5, 3}, {0, 3}, {1, 4}, {2, 5}}};
+const P1Edges kHexEdges = {12,
+                           {{0, 1},
+                            {1, 2},
+                            {2, 3},
+                            {3, 0},
+                            {4, 5},
+                            {5, 6},
+                            {6, 7},
+                            {7, 4},
+                            {0, 4},
+                            {1, 5},
+                            {2, 6},
+                            {3, 7}}};
+
+const P1Faces *p1Faces(PavElementKind k) {
+  switch (k) {
+  case PavKindTetrahedron:
+    return &kTetFaces;
+  case PavKindPyramid:
+    return &kPyrFaces;
+  case PavKindPrism:
+    return &kPriFaces;
+  case PavKindHexahedron:
+    return &kHexFaces;
+  default:
+    return nullptr;
+  }
+}
+
+const P1Edges *p1Edges(PavElementKind k) {
+  switch (k) {
+  case PavKindEdge:
+    return &kEdgEdges;
+  case PavKindTriangle:
+    return &kTriEdges;
+  case PavKindQuadrilateral:
+    return &kQuaEdges;
+  case PavKindTetrahedron:
+    return &kTetEdges;
+  case PavKindPyramid:
+    return &kPyrEdges;
+  case PavKindPrism:
+    return &kPriEdges;
+  case PavKindHexahedron:
+    return &kHexEdges;
+  default:
+    return nullptr;
+  }
+}
+
+// ---- Generated tables ----
+
+struct KindTables {
+  int nbrFac = 0;
+  int facSiz[PAV_MAX_FACES] = {};
+  std::vector<int> fac[PAV_MAX_FACES];
+  int nbrEdg = 0;
+  std::vector<int> edg[PAV_MAX_EDGES];
+};
+
+KindTables gTables[PavKindCount][PAV_MAX_DEGREE + 1];
+std::once_flag gTablesOnce;
+
+struct Lattice {
+  int width;
+  int degree;
+  const int *order;
+  int64_t nbr;
+  std::vector<int> index; // lattice point (base d + 1) -> canonical node
+
+  int code(const int *p) const {
+    int c = 0;
+    for (int k = 0; k < width; k++) c = c * (degree + 1) + p[k];
+    return c;
+  }
+  int find(const int *p) const {
+    for (int k = 0; k < width; k++)
+      if (p[k] < 0 || p[k] > degree) return -1;
+    return index[code(p)];
+  }
+};
+
+Lattice makeLattice(HoKind kind, int d) {
+  Lattice l;
+  l.width = hoOrderWidth(kind);
+  l.degree = d;
+  l.order = hoNodeOrder(kind, d);
+  l.nbr = hoNodeCount(kind, d);
+  int64_t size = 1;
+  for (int k = 0; k < l.width; k++) size *= d + 1;
+  l.index.assign(size, -1);
+  for (int64_t n = 0; n < l.nbr; n++) l.index[l.code(l.order + n * l.width)] = static_cast<int>(n);
+  return l;
+}
+
+[[noreturn]] void tableFail(const char *what, int kind, int d) {
+  pav_Fatal("Local %s table of kind %d degree %d could not be generated\n", what, kind, d);
+}
+
+void buildTables() {
+  for (int k = 0; k < PavKindCount; k++) {
+    const PavElementKind kind = static_cast<PavElementKind>(k);
+    const HoKind ho = static_cast<HoKind>(k);
+    for (int d = 1; d <= PAV_MAX_DEGREE; d++) {
+      KindTables &t = gTables[k][d];
+      const Lattice vol = makeLattice(ho, d);
+      const int w = vol.width;
+      auto vertex = [&](int v) { return vol.order + v * w; };
+      int p[4];
+      if (const P1Faces *f1 = p1Faces(kind)) {
+        t.nbrFac = f1->nbr;
+        for (int f = 0; f < f1->nbr; f++) {
+          const int *v = f1->ver[f];
+          if (f1->siz[f] == 3) {
+            const int *tri = hoNodeOrder(HoTriangle, d);
+            const int64_t n = hoNodeCount(HoTriangle, d);
+            for (int64_t m = 0; m < n; m++) {
+              const int *abc = tri + 3 * m;
+              for (int c = 0; c < w; c++)
+                p[c] = (abc[0] * vertex(v[0])[c] + abc[1] * vertex(v[1])[c] +
+                        abc[2] * vertex(v[2])[c]) /
+                       d;
+              const int id = vol.find(p);
+              if (id < 0) tableFail("face", k, d);
+              t.fac[f].push_back(id);
+            }
+          } else {
+            const int *qua = hoNodeOrder(HoQuadrilateral, d);
+            const int64_t n = hoNodeCount(HoQuadrilateral, d);
+            for (int64_t m = 0; m < n; m++) {
+              const int i = qua[2 * m], j = qua[2 * m + 1];
+              for (int c = 0; c < w; c++)
+                p[c] = vertex(v[0])[c] + (i * (vertex(v[1])[c] - vertex(v[0])[c]) +
+                                          j * (vertex(v[3])[c] - vertex(v[0])[c])) /
+                                             d;
+              const int id = vol.find(p);
+              if (id < 0) tableFail("face", k, d);
+              t.fac[f].push_back(id);
+            }
+          }
+          t.facSiz[f] = static_cast<int>(t.fac[f].size());
+        }
+      }
+      const P1Edges *e1 = p1Edges(kind);
+      t.nbrEdg = e1->nbr;
+      for (int e = 0; e < e1->nbr; e++) {
+        const int a = e1->ver[e][0], b = e1->ver[e][1];
+        t.edg[e].push_back(a);
+        t.edg[e].push_back(b);
+        for (int s = 1; s < d; s++) {
+          for (int c = 0; c < w; c++) p[c] = vertex(a)[c] + s * (vertex(b)[c] - vertex(a)[c]) / d;
+          const int id = vol.find(p);
+          if (id < 0) tableFail("edge", k, d);
+          t.edg[e].push_back(id);
+        }
+      }
+    }
+  }
+}
+
+const KindTables *tables(PavElementKind kind, int degree) {
+  if (kind < 0 || kind >= PavKindCount || degree < 1 || degree > PAV_MAX_DEGREE) return nullptr;
+  std::call_once(gTablesOnce, buildTables);
+  return &gTables[kind][degree];
+}
+
+bool isVolumeKind(PavElementKind k) {
+  return k == PavKindTetrahedron || k == PavKindPyramid || k == PavKindPrism ||
+         k == PavKindHexahedron;
+}
+
+// Volume kind and degree of a stored volume type (7..10, 14..17, 21..24, 28..31).
+bool storedVolume(int type, PavElementKind *kind, int *degree) {
+  if (!pav_IsElementType(type)) return false;
+  *kind = pav_ElementKind(type);
+  *degree = pav_ElementDegree(type);
+  return isVolumeKind(*kind);
+}
+
+inline void sortSmall(int32_t *v, int n) {
+  // Three or four values: insertion sort beats std::sort's set-up.
+  for (int i = 1; i < n; i++) {
+    const int32_t x = v[i];
+    int j = i - 1;
+    while (j >= 0 && v[j] > x) {
+      v[j + 1] = v[j];
+      j--;
+    }
+    v[j + 1] = x;
+  }
+}
+
+inline bool validNodes(const int32_t *nod, int n, int32_t nbrVer) {
+  for (int k = 0; k < n; k++)
+    if (nod[k] < 1 || nod[k] > nbrVer) return false;
+  return true;
+}
+
+} // namespace
+
+int pav_KindNbrFaces(PavElementKind kind) {
+  const P1Faces *f = p1Faces(kind);
+  return f ? f->nbr : 0;
+}
+
+int pav_KindNbrEdges(PavElementKind kind) {
+  const P1Edges *e = p1Edges(kind);
+  return e ? e->nbr : 0;
+}
+
+const int *pav_LocalFace(PavElementKind kind, int degree, int f, int *nbrNod) {
+  if (nbrNod) *nbrNod = 0;
+  const KindTables *t = tables(kind, degree);
+  if (!t || f < 0 || f >= t->nbrFac) return nullptr;
+  if (nbrNod) *nbrNod = t->facSiz[f];
+  return t->fac[f].data();
+}
+
+const int *pav_LocalEdge(PavElementKind kind, int degree, int e, int *nbrNod) {
+  if (nbrNod) *nbrNod = 0;
+  const KindTables *t = tables(kind, degree);
+  if (!t || e < 0 || e >= t->nbrEdg) return nullptr;
+  if (nbrNod) *nbrNod = static_cast<int>(t->edg[e].size());
+  return t->edg[e].data();
+}
+
+// ---- Faces and edges of entities ----
+
+namespace {
+
+// The index array of element i of a type, or null when the array is missing or i out of range.
+const int32_t *elementNodes(const PavObject *obj, int type, int i) {
+  const PavEntitySet &es = obj->ent[type];
+  if (!es.idx || i < 1 || i > es.nbr) return nullptr;
+  const int64_t siz = pav_KindNbrNod(pav_ElementKind(type), pav_ElementDegree(type));
+  return es.idx + static_cast<int64_t>(i) * siz;
+}
+
+} // namespace
+
+int GetEntityFaces(const PavObject *obj, int i, int type, int *nbrFac, int *facSiz, int *facNod,
+                   char *status) {
+  if (nbrFac) *nbrFac = 0;
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  PavElementKind kind;
+  int d;
+  if (!storedVolume(type, &kind, &d))
+    return pav_Fail(status, "Type %d is not handled in GetEntityFaces ! \n", type);
+  const int32_t *nod = elementNodes(obj, type, i);
+  if (!nod) return PAV_FAILURE;
+  const KindTables *t = tables(kind, d);
+  for (int f = 0; f < t->nbrFac; f++) {
+    if (facSiz) facSiz[f] = t->facSiz[f];
+    if (facNod)
+      for (int m = 0; m < t->facSiz[f]; m++) facNod[f * PAV_FACE_SLOTS + m] = nod[t->fac[f][m]];
+  }
+  if (nbrFac) *nbrFac = t->nbrFac;
+  return PAV_SUCCESS;
+}
+
+int GetEntityFaces(const PavObject *obj, int i, int type, int *nbrFac, int *facSiz,
+                   int (*facVer)[4], char *status) {
+  if (nbrFac) *nbrFac = 0;
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  PavElementKind kind;
+  int d;
+  if (!storedVolume(type, &kind, &d))
+    return pav_Fail(status, "Type %d is not handled in GetEntityFaces ! \n", type);
+  const int32_t *nod = elementNodes(obj, type, i);
+  if (!nod) return PAV_FAILURE;
+  const P1Faces *f1 = p1Faces(kind);
+  for (int f = 0; f < f1->nbr; f++) {
+    if (facSiz) facSiz[f] = f1->siz[f];
+    if (facVer)
+      for (int m = 0; m < f1->siz[f]; m++) facVer[f][m] = nod[f1->ver[f][m]];
+  }
+  if (nbrFac) *nbrFac = f1->nbr;
+  return PAV_SUCCESS;
+}
+
+int pav_GetIthEntityFace(const PavObject *obj, int i, int type, int f, int *nbrNod, int *nodes,
+                         char *status) {
+  if (nbrNod) *nbrNod = 0;
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  PavElementKind kind;
+  int d;
+  if (!storedVolume(type, &kind, &d))
+    return pav_Fail(status, "Type %d is not handled in pav_GetIthEntityFace ! \n", type);
+  const int32_t *nod = elementNodes(obj, type, i);
+  const KindTables *t = tables(kind, d);
+  if (!nod || f < 0 || f >= t->nbrFac) return PAV_FAILURE;
+  for (int m = 0; m < t->facSiz[f]; m++)
+    if (nodes) nodes[m] = nod[t->fac[f][m]];
+  if (nbrNod) *nbrNod = t->facSiz[f];
+  return PAV_SUCCESS;
+}
+
+int pav_GetEntityEdges(const PavObject *obj, int i, int type, int *nbrEdg, int *edgNod,
+                       char *status) {
+  if (nbrEdg) *nbrEdg = 0;
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  const PavElementKind kind = pav_ElementKind(type);
+  if (!pav_IsFaceOrVolumeType(type))
+    return pav_Fail(status, "Type %d is not handled in pav_GetEntityEdges ! \n", type);
+  const int32_t *nod = elementNodes(obj, type, i);
+  if (!nod) return PAV_FAILURE;
+  const KindTables *t = tables(kind, pav_ElementDegree(type));
+  for (int e = 0; e < t->nbrEdg; e++)
+    for (size_t m = 0; m < t->edg[e].size(); m++)
+      if (edgNod) edgNod[e * PAV_EDGE_SLOTS + m] = nod[t->edg[e][m]];
+  if (nbrEdg) *nbrEdg = t->nbrEdg;
+  return PAV_SUCCESS;
+}
+
+int pav_GetIthEntityTypLocalId(int type, int f, int *nbrNod, int *localIds, char *status) {
+  if (nbrNod) *nbrNod = 0;
+  const PavElementKind kind = pav_ElementKind(type);
+  if (type < Tetrahedra || type > PAV_MAX_SIZED_TYPE || !isVolumeKind(kind))
+    return pav_Fail(status, "Type %d is not handled in pav_GetIthEntityTypLocalId ! \n", type);
+  const KindTables *t = tables(kind, pav_ElementDegree(type));
+  if (!t || f < 0 || f >= t->nbrFac) return PAV_FAILURE;
+  if (localIds) memcpy(localIds, t->fac[f].data(), sizeof(int) * t->facSiz[f]);
+  if (nbrNod) *nbrNod = t->facSiz[f];
+  return PAV_SUCCESS;
+}
+
+int32_t pav_CountInvalidEntities(const PavObject *obj, int type) {
+  if (!obj || !pav_IsElementType(type)) return 0;
+  const PavEntitySet &es = obj->ent[type];
+  if (!es.idx || es.nbr < 1) return 0;
+  const int64_t siz = pav_KindNbrNod(pav_ElementKind(type), pav_ElementDegree(type));
+  const int32_t nbrVer = obj->ent[Vertices].nbr;
+  int32_t bad = 0;
+  for (int32_t i = 1; i <= es.nbr; i++)
+    bad += !validNodes(es.idx + i * siz, static_cast<int>(siz), nbrVer);
+  return bad;
+}
+
+// ---- Boundary surface ----
+
+namespace {
+
+// Key of a face in the conformal pass: (n, element, face, flag, volume type, sorted vertices);
+// the sorted vertices (from offset 5) are hashed and compared.
+constexpr int kKeyOff = 5;
+
+struct Extraction {
+  PavObject *obj;
+  int volType;
+  PavElementKind kind;
+  int degree;
+  int triType, quaType;
+  int32_t nbrVer;
+  std::vector<int> triNod, quaNod, triLnk, quaLnk;
+  int nbrTri = 0, nbrQua = 0;
+};
+
+// The volume types sharing the surface types of a degree.
+int volumeTypesOfDegree(int d, int types[4]) {
+  types[0] = pav_ElementType(PavKindTetrahedron, d);
+  types[1] = pav_ElementType(PavKindPyramid, d);
+  types[2] = pav_ElementType(PavKindPrism, d);
+  types[3] = pav_ElementType(PavKindHexahedron, d);
+  return 4;
+}
+
+void appendNewFace(Extraction &x, int32_t i, int f) {
+  const KindTables *t = tables(x.kind, x.degree);
+  const int64_t siz = pav_KindNbrNod(x.kind, x.degree);
+  const int32_t *nod = x.obj->ent[x.volType].idx + i * siz;
+  const bool tri = t->facSiz[f] == pav_KindNbrNod(PavKindTriangle, x.degree);
+  std::vector<int> &out = tri ? x.triNod : x.quaNod;
+  for (int m = 0; m < t->facSiz[f]; m++) out.push_back(nod[t->fac[f][m]]);
+  std::vector<int> &lnk = tri ? x.triLnk : x.quaLnk;
+  lnk.push_back(x.volType);
+  lnk.push_back(i);
+  lnk.push_back(f);
+  (tri ? x.nbrTri : x.nbrQua)++;
+}
+
+[[noreturn]] void orderingFail() {
+  printf("Warning: ordering of the face not found \n");
+  fflush(stdout);
+  exit(-1);
+}
+
+// Writes the link of existing surface element e (n = 3 or 4 vertices) to face f of element i.
+void writeLink(Extraction &x, int n, int32_t e, int32_t i, int f, int *triLnk, int *quaLnk) {
+  int *lnk = n == 3 ? triLnk : quaLnk;
+  if (!lnk) return;
+  const int surfType = n == 3 ? x.triType : x.quaType;
+  const int64_t ssiz = pav_KindNbrNod(n == 3 ? PavKindTriangle : PavKindQuadrilateral, x.degree);
+  const int32_t *sur = x.obj->ent[surfType].idx + e * ssiz;
+  const int64_t vsiz = pav_KindNbrNod(x.kind, x.degree);
+  const int32_t *vol = x.obj->ent[x.volType].idx + i * vsiz;
+  const P1Faces *f1 = p1Faces(x.kind);
+  int pos[4];
+  for (int m = 0; m < n; m++) {
+    pos[m] = -1;
+    for (int q = 0; q < n; q++)
+      if (sur[q] == vol[f1->ver[f][m]]) pos[m] = q;
+    if (pos[m] < 0) orderingFail();
+  }
+  int *l = lnk + 6 * static_cast<int64_t>(e);
+  l[0] = x.volType;
+  l[1] = i;
+  l[2] = f;
+  if (n == 3) {
+    l[3] = pos[0];
+    l[4] = pos[1];
+    l[5] = pos[2];
+  } else {
+    const int k = pos[0];
+    if (pos[1] == (k + 1) % 4) {
+      l[3] = 0;
+      l[4] = 1;
+    } else if (pos[1] == (k + 3) % 4) {
+      l[3] = 1;
+      l[4] = 0;
+    } else {
+      orderingFail();
+    }
+    l[5] = k;
+  }
+}
+
+int finish(Extraction &x, int *nbrNewTri, int **newTriNod, int **newTriLnk, int *nodPerTri,
+           int *nbrNewQua, int **newQuaNod, int **newQuaLnk, int *nodPerQua, char *status) {
+  if (x.nbrTri || x.nbrQua) {
+    printf("  Creation of");
+    if (x.nbrTri) printf(" %d new surface triangles", x.nbrTri);
+    if (x.nbrTri && x.nbrQua) printf(" and");
+    if (x.nbrQua) printf(" %d new surface quadrilaterals", x.nbrQua);
+    printf(" from the volume mesh\n");
+  }
+  if (x.triLnk.size() != 3 * static_cast<size_t>(x.nbrTri))
+    printf("error with triangular faces link array\n");
+  if (x.quaLnk.size() != 3 * static_cast<size_t>(x.nbrQua))
+    printf("error with quadrilateral faces link array\n");
+  auto copy = [&](const std::vector<int> &v, int **out) -> bool {
+    if (!out) return true;
+    *out = nullptr;
+    if (v.empty()) return true;
+    *out = static_cast<int *>(malloc(sizeof(int) * v.size()));
+    if (!*out) return false;
+    memcpy(*out, v.data(), sizeof(int) * v.size());
+    return true;
+  };
+  if (!copy(x.triNod, newTriNod) || !copy(x.triLnk, newTriLnk) || !copy(x.quaNod, newQuaNod) ||
+      !copy(x.quaLnk, newQuaLnk)) {
+    for (int **p : {newTriNod, newTriLnk, newQuaNod, newQuaLnk})
+      if (p) {
+        free(*p);
+        *p = nullptr;
+      }
+    return pav_Fail(status, "Allocation failed for boundary-arrays, size %lg Mb\n",
+                    pav_BytesToMb(sizeof(int) * (x.triNod.size() + x.quaNod.size())));
+  }
+  if (nbrNewTri) *nbrNewTri = x.nbrTri;
+  if (nbrNewQua) *nbrNewQua = x.nbrQua;
+  if (nodPerTri) *nodPerTri = x.nbrTri ? static_cast<int>(x.triNod.size() / x.nbrTri) : 0;
+  if (nodPerQua) *nodPerQua = x.nbrQua ? static_cast<int>(x.quaNod.size() / x.nbrQua) : 0;
+  return PAV_SUCCESS;
+}
+
+// Faces counted instead of cancelled: key (sorted vertices, count, 4 surface nodes).
+int nonConformal(Extraction &x, int *triLnk, int *quaLnk) {
+  PavObject *obj = x.obj;
+  int types[4];
+  volumeTypesOfDegree(x.degree, types);
+  int64_t total = 0;
+  for (int t : types) total += pav_Count(obj, t);
+  PavHashTable *tab = pav_NewHashTable(6 * total + 1, 4 * total + 1);
+  if (!tab) return PAV_FAILURE;
+  int32_t key[9];
+  for (int t : types) {
+    const PavEntitySet &es = obj->ent[t];
+    if (es.nbr < 1 || !es.idx) continue;
+    const P1Faces *f1 = p1Faces(pav_ElementKind(t));
+    const int64_t siz = pav_KindNbrNod(pav_ElementKind(t), x.degree);
+    for (int32_t i = 1; i <= es.nbr; i++) {
+      const int32_t *nod = es.idx + i * siz;
+      if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
+      for (int f = 0; f < f1->nbr; f++) {
+        const int n = f1->siz[f];
+        for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];
+        sortSmall(key, n);
+        if (PavHashNode *h = pav_HashFind(tab, n, n, key)) {
+          h->key[n]++;
+        } else {
+          key[n] = 1;
+          pav_HashAdd(tab, n, n + 5, n, key);
+        }
+      }
+    }
+  }
+  for (int n = 3; n <= 4; n++) {
+    const int st = n == 3 ? x.triType : x.quaType;
+    const PavEntitySet &ss = obj->ent[st];
+    if (ss.nbr < 1 || !ss.idx) continue;
+    const int64_t ssiz = pav_KindNbrNod(n == 3 ? PavKindTriangle : PavKindQuadrilateral, x.degree);
+    for (int32_t e = 1; e <= ss.nbr; e++) {
+      const int32_t *sur = ss.idx + e * ssiz;
+      for (int m = 0; m < n; m++) key[m] = sur[m];
+      sortSmall(key, n);
+      if (PavHashNode *h = pav_HashFind(tab, n, n, key)) {
+        h->key[n] = -e;
+        for (int m = 0; m < 4; m++) h->key[n + 1 + m] = m < n ? sur[m] : 0;
+      }
+    }
+  }
+  const PavEntitySet &es = obj->ent[x.volType];
+  const P1Faces *f1 = p1Faces(x.kind);
+  const int64_t siz = pav_KindNbrNod(x.kind, x.degree);
+  for (int32_t i = 1; i <= es.nbr; i++) {
+    const int32_t *nod = es.idx + i * siz;
+    if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
+    for (int f = 0; f < f1->nbr; f++) {
+      const int n = f1->siz[f];
+      for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];
+      sortSmall(key, n);
+      PavHashNode *h = pav_HashFind(tab, n, n, key);
+      if (!h) continue;
+      if (h->key[n] == 1)
+        appendNewFace(x, i, f);
+      else if (h->key[n] < 0)
+        writeLink(x, n, -h->key[n], i, f, triLnk, quaLnk);
+    }
+  }
+  pav_FreeHashTable(tab);
+  return PAV_SUCCESS;
+}
+
+} // namespace
+
+int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **newTriNod,
+                             int **newTriLnk, int *triLnk, int *nodPerTri, int *nbrNewQua,
+                             int **newQuaNod, int **newQuaLnk, int *quaLnk, int *nodPerQua,
+                             char *status) {
+  for (int *p : {nbrNewTri, nodPerTri, nbrNewQua, nodPerQua})
+    if (p) *p = 0;
+  for (int **p : {newTriNod, newTriLnk, newQuaNod, newQuaLnk})
+    if (p) *p = nullptr;
+  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
+  Extraction x;
+  x.obj = obj;
+  x.volType = volType;
+  if (!storedVolume(volType, &x.kind, &x.degree) || x.degree > 4) return PAV_SUCCESS;
+  const PavEntitySet &es = obj->ent[volType];
+  if (es.nbr < 1 || !es.idx) return PAV_SUCCESS;
+  x.triType = pav_ElementType(PavKindTriangle, x.degree);
+  x.quaType = pav_ElementType(PavKindQuadrilateral, x.degree);
+  x.nbrVer = obj->ent[Vertices].nbr;
+
+  int types[4];
+  volumeTypesOfDegree(x.degree, types);
+  int64_t total = 0;
+  for (int t : types) total += pav_Count(obj, t);
+  PavHashTable *tab = pav_NewHashTable(6 * total, 4 * total);
+  if (!tab)
+    return pav_Fail(status, "Allocation failed for hash-arrays, size %lg Mb\n",
+                    pav_BytesToMb(static_cast<size_t>(total) * 6 * sizeof(void *)));
+
+  // Faces of every volume kind of the degree cancel in pairs: in a hybrid mesh a triangle
+  // between a tetrahedron and a pyramid is interior although each kind meets it once.
+  int32_t key[kKeyOff + 4];
+  for (int t : types) {
+    const PavEntitySet &vs = obj->ent[t];
+    if (vs.nbr < 1 || !vs.idx) continue;
+    const PavElementKind k = pav_ElementKind(t);
+    const P1Faces *f1 = p1Faces(k);
+    const int64_t siz = pav_KindNbrNod(k, x.degree);
+    key[4] = t;
+    key[3] = 1;
+    for (int32_t i = 1; i <= vs.nbr; i++) {
+      const int32_t *nod = vs.idx + i * siz;
+      if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
+      key[1] = i;
+      for (int f = 0; f < f1->nbr; f++) {
+        const int n = f1->siz[f];
+        key[0] = n;
+        key[2] = f;
+        for (int m = 0; m < n; m++) key[kKeyOff + m] = nod[f1->ver[f][m]];
+        sortSmall(key + kKeyOff, n);
+        pav_HashToggle(tab, 1, kKeyOff + n, n, kKeyOff, key);
+      }
+    }
+  }
+
+  // Existing surface elements mark the face they cover; one that covers no boundary face means
+  // the surface holds internal interfaces.
+  for (int n = 3; n <= 4; n++) {
+    const int st = n == 3 ? x.triType : x.quaType;
+    const PavEntitySet &ss = obj->ent[st];
+    if (ss.nbr < 1 || !ss.idx) continue;
+    const int64_t ssiz = pav_KindNbrNod(n == 3 ? PavKindTriangle : PavKindQuadrilateral, x.degree);
+    for (int32_t e = 1; e <= ss.nbr; e++) {
+      const int32_t *sur = ss.idx + e * ssiz;
+      for (int m = 0; m < n; m++) key[kKeyOff + m] = sur[m];
+      sortSmall(key + kKeyOff, n);
+      PavHashNode *h = pav_HashFindOffset(tab, 0, n, kKeyOff, key);
+      if (!h) {
+        printf("  Non Conformal reconstruction is used\n");
+        pav_FreeHashTable(tab);
+        const int rc = nonConformal(x, triLnk, quaLnk);
+        if (rc != PAV_SUCCESS)
+          return pav_Fail(status, "Allocation failed for hash-arrays, size %lg Mb\n",
+                          pav_BytesToMb(static_cast<size_t>(total) * 6 * sizeof(void *)));
+        return finish(x, nbrNewTri, newTriNod, newTriLnk, nodPerTri, nbrNewQua, newQuaNod,
+                      newQuaLnk, nodPerQua, status);
+      }
+      h->key[3] = -e;
+    }
+  }
+
+  for (int32_t b = 0; b < tab->nbrBuckets; b++) {
+    for (PavHashNode *h = tab->buckets[b]; h; h = h->nxt) {
+      const int32_t *k = h->key;
+      if (k[4] != volType) continue;
+      if (k[3] > 0)
+        appendNewFace(x, k[1], k[2]);
+      else
+        writeLink(x, k[0], -k[3], k[1], k[2], triLnk, quaLnk);
+    }
+  }
+  pav_FreeHashTable(tab);
+  return finish(x, nbrNewTri, newTriNod, newTriLnk, nodPerTri, nbrNewQua, newQuaNod, newQuaLnk,
+                nodPerQua, status);
+}
+
+// ---- Volume to surface solutions ----
+
+namespace {
+
+struct Transfer {
+  PavElementKind volKind;
+  int volEntTyp; // code of the volume kind at the field degree (7..74)
+  int nbrNodVol;
+  int nbrNodFac;
+  bool tri;
+};
+
+bool setUpTransfer(const char *fn, int deg, int volSolTyp, int surfType, Transfer *t) {
+  if (deg < 0 || deg > PAV_MAX_DEGREE) {
+    printf("wrong degree in input\n");
+    return false;
+  }
+  if (volSolTyp < PAV_FIRST_ELEMENT_SOLTYP || volSolTyp > PAV_LAST_ELEMENT_SOLTYP) return false;
+  t->volKind = static_cast<PavElementKind>((volSolTyp - PAV_FIRST_ELEMENT_SOLTYP) % 7);
+  if (!isVolumeKind(t->volKind)) return false;
+  const PavElementKind sk = pav_ElementKind(surfType);
+  if (sk != PavKindTriangle && sk != PavKindQuadrilateral) return false;
+  t->tri = sk == PavKindTriangle;
+  t->nbrNodVol = pav_KindNbrNod(t->volKind, deg);
+  t->nbrNodFac = pav_KindNbrNod(sk, deg);
+  t->volEntTyp = deg > 0 ? pav_SolTyp2EntTyp(volSolTyp, deg) : 0;
+  (void)fn;
+  return true;
+}
+
+// Local ids of face f at the field degree (degree 0: the element's single value).
+bool faceIds(const Transfer &t, int deg, int f, int *ids, int *n) {
+  if (deg == 0) {
+    ids[0] = 0;
+    *n = 1;
+    return f >= 0 && f < pav_KindNbrFaces(t.volKind);
+  }
+  return pav_GetIthEntityTypLocalId(t.volEntTyp, f, n, ids, nullptr) == PAV_SUCCESS;
+}
+
+double *allocValues(int64_t nbr, int64_t nodes, int sizSol) {
+  return static_cast<double *>(
+      calloc(static_cast<size_t>((nbr + 1) * nodes * sizSol), sizeof(double)));
+}
+
+} // namespace
+
+double *pav_GetCreatedSurfaceSolutionFromVolumeSolution(int deg, int volSolTyp, const double *vol,
+                                                        int sizSol, int surfType, int nbrNewFac,
+                                                        const int *lnk, char *status) {
+  Transfer t;
+  if (!setUpTransfer("created", deg, volSolTyp, surfType, &t) || !vol || sizSol < 1 ||
+      nbrNewFac < 0 || (nbrNewFac > 0 && !lnk)) {
+    pav_SetStatus(status, "Invalid surface solution request\n");
+    return nullptr;
+  }
+  double *out = allocValues(nbrNewFac, t.nbrNodFac, sizSol);
+  if (!out) {
+    pav_SetStatus(status, "Allocation failed for solution-arrays, size %lg Mb\n",
+                  pav_BytesToMb(sizeof(double) * (nbrNewFac + 1) * t.nbrNodFac * sizSol));
+    return nullptr;
+  }
+  int ids[128];
+  for (int32_t k = 1; k <= nbrNewFac; k++) {
+    const int *l = lnk + 3 * static_cast<int64_t>(k - 1);
+    if (pav_ElementKind(l[0]) != t.volKind) continue;
+    int n = 0;
+    if (!faceIds(t, deg, l[2], ids, &n)) continue;
+    if (deg > 0 && n != t.nbrNodFac) {
+      fprintf(stderr,
+              "pav_GetCreatedSurfaceSolutionFromVolumeSolution : incompatibility between surface "
+              "(sizFac = %d) and volume entities (nbrNod = %d)\n",
+              t.nbrNodFac, n);
+      free(out);
+      return nullptr;
+    }
+    const double *src = vol + static_cast<int64_t>(l[1]) * t.nbrNodVol * sizSol;
+    double *dst = out + static_cast<int64_t>(k) * t.nbrNodFac * sizSol;
+    for (int m = 0; m < t.nbrNodFac; m++)
+      for (int c = 0; c < sizSol; c++) dst[m * sizSol + c] = src[ids[m] * sizSol + c];
+  }
+  return out;
+}
+
+double *pav_GetSurfaceSolutionFromVolumeSolution(int deg, int volSolTyp, const double *vol,
+                                                 int sizSol, int surfType, int nbrSurf,
+                                                 const int *lnk, double *out, int *nbrUnlinked,
+                                                 char *status) {
+  if (nbrUnlinked) *nbrUnlinked = 0;
+  Transfer t;
+  if (!setUpTransfer("existing", deg, volSolTyp, surfType, &t) || !vol || sizSol < 1 ||
+      nbrSurf < 0 || (nbrSurf > 0 && !lnk)) {
+    pav_SetStatus(status, "Invalid surface solution request\n");
+    return nullptr;
+  }
+  if (!out) out = allocValues(nbrSurf, t.nbrNodFac, sizSol);
+  if (!out) {
+    pav_SetStatus(status, "Allocation failed for solution-arrays, size %lg Mb\n",
+                  pav_BytesToMb(sizeof(double) * (nbrSurf + 1) * t.nbrNodFac * sizSol));
+    return nullptr;
+  }
+  // Target node of each face node, per orientation: face lattice point -> surface lattice point.
+  const HoKind sk = t.tri ? HoTriangle : HoQuadrilateral;
+  const int *faceOrder = hoNodeOrder(sk, deg);
+  const int *posToNode = hoPosToNode(sk, deg);
+  int ids[128];
+  int unlinked = 0;
+  for (int32_t e = 1; e <= nbrSurf; e++) {
+    const int *l = lnk + 6 * static_cast<int64_t>(e);
+    if (l[0] == 0) {
+      unlinked++;
+      continue;
+    }
+    if (pav_ElementKind(l[0]) != t.volKind) continue;
+    int n = 0;
+    if (!faceIds(t, deg, l[2], ids, &n)) continue;
+    if (deg > 0 && n != t.nbrNodFac) {
+      fprintf(stderr,
+              "pav_GetSurfaceSolutionFromVolumeSolution: incompatibility between surface and "
+              "volume entities sizFac %d nbrNod %d because deg is %d\n",
+              t.nbrNodFac, n, deg);
+      if (!nbrUnlinked) free(out);
+      return nullptr;
+    }
+    const double *src = vol + static_cast<int64_t>(l[1]) * t.nbrNodVol * sizSol;
+    double *dst = out + static_cast<int64_t>(e) * t.nbrNodFac * sizSol;
+    for (int m = 0; m < t.nbrNodFac; m++) {
+      int target = 0;
+      if (deg > 0) {
+        if (t.tri) {
+          const int *abc = faceOrder + 3 * m;
+          int w[3];
+          w[l[3]] = abc[0];
+          w[l[4]] = abc[1];
+          w[l[5]] = abc[2];
+          target = posToNode[posTri(deg, w[0], w[1], w[2])];
+        } else {
+          // Face vertex q sits at quadrilateral vertex k + q (same direction) or k - q.
+          static const int corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+          const int dir = l[3] == 0 ? 1 : 3;
+          const int q0 = l[5], q1 = (l[5] + dir) % 4, q3 = (l[5] + 3 * dir) % 4;
+          const int i = faceOrder[2 * m], j = faceOrder[2 * m + 1];
+          int p[2];
+          for (int c = 0; c < 2; c++)
+            p[c] = deg * corner[q0][c] + i * (corner[q1][c] - corner[q0][c]) +
+                   j * (corner[q3][c] - corner[q0][c]);
+          target = posToNode[posQua(deg, p[0], p[1])];
+        }
+      }
+      for (int c = 0; c < sizSol; c++) dst[target * sizSol + c] = src[ids[m] * sizSol + c];
+    }
+  }
+  if (nbrUnlinked)
+    *nbrUnlinked = unlinked;
+  else if (unlinked)
+    printf("\n  Warning: For %d surfaces, no volume found, values set to zero \n \n", unlinked);
+  return out;
+}

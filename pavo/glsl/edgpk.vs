@@ -1,0 +1,2 @@
+#version 400
+#include "lib/pull.glsl"

@@ -1,0 +1,21 @@
+// Vertex pulling for patches: the draw is glDrawArrays(GL_PATCHES, 0, k * n) with no index
+// buffer; patch vertex gl_VertexID reads its node index from NodeIdx (k per element, in the
+// lexicographic control-point layout) and the node position from NodePos. The element index is
+// passed on explicitly because gl_PrimitiveID is not reliable under tessellation on every driver.
+layout(location = 0) in vec3 VertexPosition; // unused: positions come from NodePos
+
+uniform samplerBuffer NodePos;   // 3 floats per node
+uniform usamplerBuffer NodeIdx;  // k node indices per element
+uniform int NodesPerElement;     // k
+uniform float scaling;
+uniform vec3 trans;
+
+out vec3 VPos;
+flat out int VElt;
+
+void main() {
+  uint node = texelFetch(NodeIdx, gl_VertexID).r;
+  vec3 p = texelFetch(NodePos, int(node)).xyz;
+  VPos = scaling * p + trans;
+  VElt = gl_VertexID / max(NodesPerElement, 1);
+}

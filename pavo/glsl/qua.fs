@@ -1,0 +1,2 @@
+#define QUAD
+#include "lib/surface_fs.glsl"

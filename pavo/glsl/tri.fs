@@ -1,0 +1,1 @@
+#include "lib/surface_fs.glsl"

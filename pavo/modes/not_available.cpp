@@ -1,0 +1,12 @@
+#include "modes/mode_drivers.h"
+
+#include <cstdio>
+
+namespace pavo {
+
+int reportNotAvailable(const char *mode) {
+  std::printf("  pavo4: the %s mode is not available in this build\n", mode);
+  return 0;
+}
+
+} // namespace pavo

@@ -1,0 +1,29 @@
+// The catalogue of the scene's GLSL programs: name, stage resources and the flags a build of it
+// fixes. The scene keeps one GlslProgram and one "built" flag per entry, in this order.
+#pragma once
+
+#include "render/glsl_prefix.h"
+
+namespace pavo {
+
+struct GlslCatalogueEntry {
+  const char *name; // e.g. "TriSha"
+  const char *vs;   // resource paths under ":/glsl/"; null when the stage is absent
+  const char *tcs;
+  const char *tes;
+  const char *gs;
+  const char *fs;
+  bool stl;       // built with the per-face-normal layout (and POLYGON for polygon programs)
+  bool fixedFlat; // built with every field flag off whatever the scene state (text)
+};
+
+// The entries, in catalogue order; *count receives their number.
+const GlslCatalogueEntry *glslCatalogue(int *count);
+
+// The entry of a program name, or null.
+const GlslCatalogueEntry *findGlslProgram(const char *name);
+
+// The flags a build of `entry` uses when the scene's field state is `state`.
+GlslFlags glslBuildFlags(const GlslCatalogueEntry &entry, const GlslFlags &state);
+
+} // namespace pavo

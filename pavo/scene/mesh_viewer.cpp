@@ -1,0 +1,35 @@
+#include "scene/mesh_viewer.h"
+
+namespace pavo {
+
+PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {}
+
+void PavMeshViewer::showDemo(PavDemoKind kind) {
+  clearScene();
+  PavDemoScene s = buildDemoScene(kind);
+  for (PavDemoItem &item : s.items) {
+    PavDrawObject *object = item.object.release();
+    addObject(object);
+    if (!item.polygonData.empty()) {
+      attachPolygonData(object, (int)(item.polygonData.size() / 5), item.polygonData.data(),
+                        item.edgeTags.data(), item.normals.data());
+    } else {
+      int n = PavDrawTyp2Siz(object->type);
+      int nbrElt = n > 0 ? (int)(item.elt.size() / (size_t)n) : 0;
+      attachData(object, (int)(item.xyz.size() / 3), item.xyz.data(), nbrElt, item.elt.data());
+    }
+    if (item.solution) {
+      int64_t nbrEnt = item.fieldNodes > 0 ? (int64_t)item.fieldValues.size() / item.fieldNodes : 0;
+      PavDrawSolution *sol = item.solution.release();
+      if (!attachData(sol, object, item.fieldValues.data(), nbrEnt, item.fieldNodes)) delete sol;
+    }
+  }
+  labels.clear();
+  for (const PavDemoLabel &l : s.labels) labels.push_back({l.at, l.text});
+  fitBoundingBox(s.box);
+  whiteBackground = true;
+  options.setRenderMode(3); // lit grey faces, so that the curvature shows
+  renderLater();
+}
+
+} // namespace pavo

@@ -1,0 +1,638 @@
+#include "scene/scene_window.h"
+
+#include "render/glsl_catalogue.h"
+#include "scene/screenshot.h"
+
+#include <QDateTime>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_4_0_Core>
+#include <QSet>
+#include <QWheelEvent>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace pavo {
+
+namespace {
+
+const QList<PavDrawObject *> kNoObjects;
+
+long nowMs() { return (long)QDateTime::currentMSecsSinceEpoch(); }
+
+} // namespace
+
+std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int count, bool quality,
+                         bool minimalJacobian) {
+  char buf[128];
+  switch (kind) {
+  case PavFieldKind::Solution:
+    if (count > 1)
+      snprintf(buf, sizeof buf, "Solution at %s %d of %d", atVertices ? "Vertices" : "Elements",
+               index, count);
+    else
+      snprintf(buf, sizeof buf, "Solution at %s", atVertices ? "Vertices" : "Elements");
+    return buf;
+  case PavFieldKind::Value:
+    return quality ? "Quality" : "Values";
+  case PavFieldKind::Jacobian:
+    return minimalJacobian ? "Minimal Jacobian" : "Normalized Jacobian";
+  }
+  return std::string();
+}
+
+std::string planeEquationText(const double eq[4]) {
+  // Built term by term as users have always read it: the first coefficient with its sign, the
+  // others as " + " or " - " followed by their magnitude.
+  char buf[64];
+  std::string s = "Eqn: ";
+  snprintf(buf, sizeof buf, " %3.2fx ", eq[0]);
+  s += buf;
+  const char *const terms[3] = {"%3.2fy ", "%3.2fz ", "%3.2f "};
+  for (int i = 1; i < 4; i++) {
+    s += eq[i] < 0 ? " - " : " + ";
+    snprintf(buf, sizeof buf, terms[i - 1], std::fabs(eq[i]));
+    s += buf;
+  }
+  s += " = 0";
+  return s;
+}
+
+const char *programNameForType(uint32_t type) {
+  static const char *const tri[4] = {"TriSha", "P2TriSha", "P3TriSha", "P4TriSha"};
+  static const char *const triCustom[4] = {"TriCustomSha", "P2TriCustomSha", "P3TriCustomSha",
+                                           "P4TriCustomSha"};
+  static const char *const qua[4] = {"QuaSha", "Q2QuaSha", "Q3QuaSha", "Q4QuaSha"};
+  static const char *const quaCustom[4] = {"QuaCustomSha", "Q2QuaCustomSha", "Q3QuaCustomSha",
+                                           "Q4QuaCustomSha"};
+  static const char *const edg[4] = {"EdgSha", "P2EdgSha", "P3EdgSha", "P4EdgSha"};
+  int d = pavDrawTypeDegree(type) - 1;
+  bool custom = type >= DrawCustomTriangle && type < DrawCustomTriangle + 8;
+  switch (pavDrawFamily(type)) {
+  case PavDrawFamily::Point:
+    return type == DrawCorner ? "CrnSha" : "PntSha";
+  case PavDrawFamily::Edge:
+    return edg[d];
+  case PavDrawFamily::Triangle:
+    if (type == DrawVecTriangle) return "VecTriSha";
+    return custom ? triCustom[d] : tri[d];
+  case PavDrawFamily::Quadrilateral:
+    return custom ? quaCustom[d] : qua[d];
+  case PavDrawFamily::Polygon:
+    return type == DrawPolyhedra ? "PolyhedraSha" : "PolygonSha";
+  case PavDrawFamily::CutPlane:
+    return "ClipSha";
+  case PavDrawFamily::Palette:
+    return "PalSha";
+  case PavDrawFamily::Patch:
+    return "PatSha";
+  default:
+    return nullptr;
+  }
+}
+
+PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
+  connect(&timer, &QTimer::timeout, this, &PavSceneWindow::animate);
+}
+
+PavSceneWindow::~PavSceneWindow() {
+  // GL names die with the context; only the CPU side is freed here.
+  clearScene();
+}
+
+// ---- Registry ----
+
+void PavSceneWindow::addObject(PavDrawObject *object) {
+  if (!object) return;
+  if (buffers.contains(object)) {
+    if (object->type != DrawCutPlane)
+      printf(" warning : addObject: object %p of type %s already in scene \n", (void *)object,
+             pavDrawType2String(object->type));
+    return;
+  }
+  buffers.insert(object, nullptr);
+  objectsByType[(int)object->type].append(object);
+}
+
+void PavSceneWindow::removeObject(PavDrawObject *object) {
+  if (!object || !buffers.contains(object)) {
+    printf(" warning : removeObject: object %p of type %s is not present in the scene \n",
+           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    return;
+  }
+  buffers.remove(object);
+  releaseGeometry(object);
+  auto it = objectsByType.find((int)object->type);
+  if (it != objectsByType.end()) {
+    it->removeAll(object);
+    if (it->isEmpty()) objectsByType.erase(it);
+  }
+  solutions.remove(object);
+  jacobians.remove(object);
+  values.remove(object);
+}
+
+void PavSceneWindow::clearScene() {
+  QSet<PavDrawObject *> owned;
+  for (auto it = buffers.begin(); it != buffers.end(); ++it) owned.insert(it.key());
+  for (auto *map : {&solutions, &jacobians, &values})
+    for (PavDrawField *f : *map) owned.insert(f);
+  for (PavDrawObject *o : owned) releaseGeometry(o);
+  buffers.clear();
+  objectsByType.clear();
+  solutions.clear();
+  jacobians.clear();
+  values.clear();
+  for (PavDrawObject *o : owned) delete o;
+  bool hadFields = solOn || jacOn || valOn;
+  solOn = hasSolution = jacOn = valOn = false;
+  solDeg = jacDeg = 0;
+  if (hadFields) resetShaders();
+}
+
+bool PavSceneWindow::contains(const PavDrawObject *object) const {
+  return buffers.contains(const_cast<PavDrawObject *>(object));
+}
+
+const QList<PavDrawObject *> &PavSceneWindow::objectsOfType(uint32_t type) const {
+  auto it = objectsByType.find((int)type);
+  return it == objectsByType.end() ? kNoObjects : *it;
+}
+
+int PavSceneWindow::objectCount() const { return buffers.size(); }
+
+PavDrawField *PavSceneWindow::fieldOf(PavFieldKind kind, const PavDrawObject *target) const {
+  const auto &map = kind == PavFieldKind::Solution   ? solutions
+                    : kind == PavFieldKind::Jacobian ? jacobians
+                                                     : values;
+  return map.value(target, nullptr);
+}
+
+bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
+                                 const float *data, int64_t nbrEnt, int nbrNod, bool atVertices) {
+  int deg = checkFieldAttach(kind, field, object, nbrEnt, nbrNod);
+  if (deg < 0) return false;
+  if (kind == PavFieldKind::Solution && !buffers.contains(object)) {
+    printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
+           (void *)object, pavDrawType2String(object->type));
+    return false;
+  }
+  auto &map = kind == PavFieldKind::Solution   ? solutions
+              : kind == PavFieldKind::Jacobian ? jacobians
+                                               : values;
+  map.insert(object, field);
+  field->degree = deg;
+  field->atVertices = atVertices;
+  // The first field of a kind switches its definition on in every program.
+  bool &on = kind == PavFieldKind::Solution   ? solOn
+             : kind == PavFieldKind::Jacobian ? jacOn
+                                              : valOn;
+  if (!on) {
+    resetShaders();
+    on = true;
+  }
+  if (kind == PavFieldKind::Solution) {
+    hasSolution = true;
+    if (deg > solDeg) {
+      solDeg = deg;
+      resetShaders();
+    }
+  } else if (kind == PavFieldKind::Jacobian && deg > jacDeg) {
+    jacDeg = deg;
+    resetShaders();
+  }
+  if (!buffers.contains(object)) {
+    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
+           (void *)object, pavDrawType2String(object->type));
+    return false;
+  }
+  // A first solution is shown with its isolines.
+  if (kind == PavFieldKind::Solution && options.SolOn == 0) {
+    options.SolOn = 1;
+    options.IsoOn = 1;
+  }
+  std::vector<float> bezier;
+  if (!atVertices && packBezierField(object->type, nbrNod, nbrEnt, data, bezier)) {
+    if (PavSceneGeometry *g = geometryOf(object)) g->uploadField(gl, kind, bezier);
+  }
+  return true;
+}
+
+bool PavSceneWindow::attachData(PavDrawSolution *solution, PavDrawObject *object, const float *data,
+                                int64_t nbrEnt, int nbrNod, bool atVertices) {
+  return attachField(PavFieldKind::Solution, solution, object, data, nbrEnt, nbrNod, atVertices);
+}
+
+bool PavSceneWindow::attachData(PavDrawJacobian *jacobian, PavDrawObject *object, const float *data,
+                                int64_t nbrEnt, int nbrNod) {
+  return attachField(PavFieldKind::Jacobian, jacobian, object, data, nbrEnt, nbrNod, false);
+}
+
+bool PavSceneWindow::attachData(PavDrawValue *value, PavDrawObject *object, const float *data,
+                                int64_t nbrEnt, int nbrNod) {
+  return attachField(PavFieldKind::Value, value, object, data, nbrEnt, nbrNod, false);
+}
+
+bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt,
+                                const int *elt) {
+  if (!object || !buffers.contains(object)) {
+    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
+           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    return false;
+  }
+  if (nbrVer <= 0 || !xyz || nbrElt < 0 || (nbrElt > 0 && !elt)) return false;
+  int k = pavDrawFamily(object->type) == PavDrawFamily::Point ? 1 : PavDrawTyp2Siz(object->type);
+  if (k <= 0) return false;
+  object->count = nbrElt;
+  PavSceneGeometry *g = geometryOf(object);
+  return !g || g->upload(gl, nbrVer, xyz, nbrElt, elt, k);
+}
+
+bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
+                                       const unsigned *edgeTags, const float *normals) {
+  if (!object || !buffers.contains(object)) {
+    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
+           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    return false;
+  }
+  if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
+  object->count = nbrVer / 3;
+  // Three corners per triangle, no sharing: positions in corner order, indices 0, 1, 2, ...
+  std::vector<float> xyz(3 * (size_t)nbrVer);
+  std::vector<int> idx((size_t)nbrVer);
+  for (size_t i = 0; i < (size_t)nbrVer; i++) {
+    for (int k = 0; k < 3; k++) xyz[3 * i + k] = data[5 * i + k];
+    idx[i] = (int)i;
+  }
+  PavSceneGeometry *g = geometryOf(object);
+  return !g || g->upload(gl, nbrVer, xyz.data(), nbrVer / 3, idx.data(), 3);
+}
+
+PavSceneGeometry *PavSceneWindow::geometryOf(const PavDrawObject *object) {
+  // GPU data exist only once the context does; the context is made current for the upload.
+  if (!gl || !glContext()) return nullptr;
+  if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
+  PavSceneGeometry *&g = gpu[object];
+  if (!g) g = new PavSceneGeometry;
+  return g;
+}
+
+void PavSceneWindow::releaseGeometry(const PavDrawObject *object) {
+  PavSceneGeometry *g = gpu.take(object);
+  if (!g) return;
+  if (gl && glContext()) {
+    if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
+    g->release(gl);
+  }
+  delete g;
+}
+
+void PavSceneWindow::resetShaders() {
+  bool current = gl && glContext() && QOpenGLContext::currentContext() == glContext();
+  for (int i = 0; i < kSceneProgramCount; i++) {
+    if (!built[i]) continue;
+    if (current) programs[i].release();
+    built[i] = false;
+  }
+}
+
+// ---- Camera ----
+
+void PavSceneWindow::fitBoundingBox(const double b[6]) {
+  sceneCentre = QVector3D((float)(0.5 * (b[0] + b[1])), (float)(0.5 * (b[2] + b[3])),
+                          (float)(0.5 * (b[4] + b[5])));
+  double dx = b[1] - b[0], dy = b[3] - b[2], dz = b[5] - b[4];
+  double r = 0.5 * std::sqrt(dx * dx + dy * dy + dz * dz);
+  sceneScale = r > 0 && std::isfinite(r) ? (float)(1.0 / r) : 1.0f;
+}
+
+int PavSceneWindow::deviceWidth() const { return (int)(width() * devicePixelRatio()); }
+int PavSceneWindow::deviceHeight() const { return (int)(height() * devicePixelRatio()); }
+
+PavCameraMatrices PavSceneWindow::matrices() const {
+  // The programs scale and move positions into the unit sphere themselves (scaling, trans): the
+  // matrices hold the camera only.
+  return cameraMatrices(trackball, QVector3D(), 1.0f, fovy, deviceWidth(), deviceHeight());
+}
+
+void PavSceneWindow::wheelEvent(QWheelEvent *event) {
+  QPoint d = event->angleDelta();
+  if (acceptsInteraction && (d.x() != 0 || d.y() != 0)) {
+    fovy = fovyAfterWheel(fovy, d.y());
+    renderNow();
+  }
+  event->accept();
+}
+
+void PavSceneWindow::mousePressEvent(QMouseEvent *event) {
+  dragMode =
+      event->button() == Qt::MiddleButton ? PavTrackball::Translation : PavTrackball::Rotation;
+  trackball.push(QPointF(std::round(event->localPos().x()), std::round(event->localPos().y())),
+                 width(), height(), nowMs());
+  event->accept();
+}
+
+void PavSceneWindow::mouseReleaseEvent(QMouseEvent *event) {
+  trackball.release();
+  event->accept();
+}
+
+void PavSceneWindow::mouseMoveEvent(QMouseEvent *event) {
+  QPointF p(std::round(event->localPos().x()), std::round(event->localPos().y()));
+  bool changed = false;
+  if (event->buttons() & Qt::MiddleButton)
+    changed = trackball.move(p, width(), height(), nowMs(), PavTrackball::Translation);
+  else if (event->buttons() & Qt::LeftButton)
+    changed = trackball.move(p, width(), height(), nowMs(), PavTrackball::Rotation);
+  if (!changed) return;
+  renderNow();
+  for (PavSceneWindow *w : linkedRotation) {
+    if (!w || w == this) continue;
+    w->trackball.rotation = trackball.rotation;
+    w->renderNow();
+  }
+  for (PavSceneWindow *w : linkedTranslation) {
+    if (!w || w == this) continue;
+    // The translation is in units of this scene's radius; the other scene has its own.
+    w->trackball.translation = trackball.translation * (w->sceneScale / sceneScale);
+    w->renderNow();
+  }
+}
+
+void PavSceneWindow::animate() { renderLater(); }
+
+// ---- Context ----
+
+void PavSceneWindow::initialize() {
+  OpenGLWindow::initialize();
+  gl = glContext() ? glContext()->versionFunctions<QOpenGLFunctions_4_0_Core>() : nullptr;
+  if (gl && !gl->initializeOpenGLFunctions()) gl = nullptr;
+  GLint major = 0, minor = 0;
+  if (gl) {
+    gl->glGetIntegerv(GL_MAJOR_VERSION, &major);
+    gl->glGetIntegerv(GL_MINOR_VERSION, &minor);
+  } else {
+    QSurfaceFormat f = glContext() ? glContext()->format() : QSurfaceFormat();
+    major = f.majorVersion();
+    minor = f.minorVersion();
+  }
+  displayEnabled = checkGLVersion(major, minor, exitOnGLFailure) && gl;
+  if (!displayEnabled) return;
+  setFixedGLState(gl);
+  for (GlslProgram &p : programs) p.setGLFunctions(gl);
+  textProgram.setGLFunctions(gl);
+  textReady = text.init(gl, 48);
+}
+
+void PavSceneWindow::render() {
+  if (!displayEnabled || !gl) return;
+  PavCameraMatrices m = matrices();
+  gl->glViewport(0, 0, deviceWidth(), deviceHeight());
+  // The picking pass clears to id 0; the frame to the background colour.
+  float bg = pickingPass ? 0.0f : (whiteBackground ? 1.0f : 0.0f);
+  gl->glClearColor(bg, bg, bg, pickingPass ? 0.0f : 1.0f);
+  gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  long start = nowMs();
+  picks.clear();
+  int counter = 1; // 0 is the background
+  for (auto it = objectsByType.constBegin(); it != objectsByType.constEnd(); ++it)
+    if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
+  if (!pickingPass && options.TextOn) renderOverlay(m);
+  long dt = nowMs() - start;
+  lastFps = dt > 0 ? 1000.0 / (double)dt : lastFps;
+}
+
+int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &list,
+                                   const PavCameraMatrices &m, int *pickCounter) {
+  if (type == DrawSolution) return 0;
+  GlslProgram *p = nullptr;
+  int64_t n = 0;
+  for (PavDrawObject *o : list) {
+    PavSceneGeometry *g = gpu.value(o, nullptr);
+    if (!g || g->nbrElt < 1) {
+      printf(" warning : no attachData to object of type %s with ref %d\n",
+             pavDrawType2String(o->type), o->id);
+      continue;
+    }
+    // Polygons are uploaded as flat triangles with shared-nothing corners: the triangle program
+    // draws them, lighting each from its own geometry.
+    if (!p)
+      p = useProgramForType(
+          pavDrawFamily(type) == PavDrawFamily::Polygon ? (uint32_t)DrawTriangle : type, m);
+    if (!p) return n;
+    float refColour[3];
+    referenceColours.colour(o->id, 1.0f, refColour);
+    PavRenderModeUniforms u =
+        renderModeUniforms(options.renderMode(), o->volSurf, !whiteBackground, refColour);
+    p->setUniform("FaceOff", u.faceOff != 0);
+    // HideSurfOn stays the scene's own switch: the face programs read it as "hide the faces of
+    // surfaces", which the wireframe mode must not do.
+    if (u.usePhong >= 0) p->setUniform("UsePhong", u.usePhong);
+    if (u.setLine)
+      p->setUniform("Line.Color",
+                    QVector4D(u.lineColor[0], u.lineColor[1], u.lineColor[2], u.lineColor[3]));
+    p->setUniform("Material.Kd", QVector3D(u.kd[0], u.kd[1], u.kd[2]));
+    const float *colour = options.renderMode() >= 2 ? u.kd : o->params.color;
+    PavDrawField *sol = solutions.value(o, nullptr);
+    // Objects of one program share its uniforms: restore the field switches for each.
+    p->setUniform("SolOn", options.SolOn);
+    p->setUniform("IsoOn", options.IsoOn);
+    picks.append(PavPickEntry(o, *pickCounter));
+    int64_t drawn = g->draw(gl, *p, *o, sol, *pickCounter, colour);
+    o->count = (int32_t)drawn;
+    *pickCounter += (int)drawn;
+    n += drawn;
+  }
+  return n;
+}
+
+GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
+  const char *name = programNameForType(type);
+  if (!name || !gl) return nullptr;
+  int count = 0;
+  const GlslCatalogueEntry *entries = glslCatalogue(&count);
+  const GlslCatalogueEntry *e = findGlslProgram(name);
+  if (!e) return nullptr;
+  int index = (int)(e - entries);
+  if (index < 0 || index >= kSceneProgramCount) return nullptr;
+  GlslProgram &p = programs[index];
+  if (!built[index]) {
+    GlslFlags state;
+    state.sol = solOn;
+    state.jac = jacOn;
+    state.val = valOn;
+    state.solDeg = solDeg;
+    state.jacDeg = jacDeg;
+    p.release();
+    p.buildFromResources(glslBuildFlags(*e, state), e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
+    built[index] = true;
+  }
+  p.use();
+  // Positions are scaled into the unit sphere in the vertex stage; the matrices hold the camera.
+  QVector3D trans = -sceneCentre * sceneScale;
+  p.setUniform("MVP", m.mvp);
+  p.setUniform("ModelViewMatrix", m.modelView);
+  p.setUniform("NormalMatrix", m.normal);
+  p.setUniform("Rotation", QMatrix4x4(trackball.rotation.toRotationMatrix()));
+  p.setUniform("trans", trans);
+  p.setUniform("scaling", sceneScale);
+  p.setUniform("scenescaling", QVector4D(sceneCentre, sceneScale));
+  p.setUniform("CutPlane", cutPlane ? QVector4D((float)cutPlane[0], (float)cutPlane[1],
+                                                (float)cutPlane[2], (float)cutPlane[3])
+                                    : QVector4D(0, 0, 0, -1));
+  p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
+  // A directional light from above left of the viewer: faces seen straight on stay grey, not
+  // white, and curvature shows as shading.
+  p.setUniform("Light.Position", QVector4D(-0.4f, 0.6f, 1.0f, 0.0f));
+  p.setUniform("Light.Intensity", QVector3D(1, 1, 1));
+  p.setUniform("Material.Ka", QVector3D(0.08f, 0.08f, 0.08f));
+  p.setUniform("Material.Kd", QVector3D(0.85f, 0.85f, 0.85f));
+  p.setUniform("Material.Ks", QVector3D(0.2f, 0.2f, 0.2f));
+  p.setUniform("Material.Shininess", 40.0f);
+  p.setUniform("Line.Width", options.lineWidth);
+  float line = whiteBackground ? 0.0f : 1.0f;
+  p.setUniform("Line.Color", QVector4D(line, line, line, 1));
+  p.setUniform("THICKNESS", options.edgeThickness);
+  p.setUniform("tess_level", options.TessOn ? (int)options.tessLevel : 1);
+  p.setUniform("LineOn", options.LineOn);
+  p.setUniform("TransOn", options.TransOn);
+  p.setUniform("TessOn", options.TessOn);
+  p.setUniform("JacOn", options.JacOn && jacOn);
+  p.setUniform("DiscardUnPicked", options.DiscardUnPicked);
+  p.setUniform("UsePhong", (int)options.UsePhong);
+  p.setUniform("IsoOn", options.IsoOn);
+  p.setUniform("SolOn", options.SolOn);
+  p.setUniform("LineSurfOn", options.LineSurfOn);
+  p.setUniform("HideSurfOn", options.HideSurfOn);
+  p.setUniform("HideVolOn", options.HideVolOn);
+  p.setUniform("CutoffBelowOn", options.CutoffBelowOn);
+  p.setUniform("CutoffAboveOn", options.CutoffAboveOn);
+  p.setUniform("CutoffBelowVal", options.CutoffBelowVal);
+  p.setUniform("CutoffAboveVal", options.CutoffAboveVal);
+  p.setUniform("IsoWidth", 1.5f);
+  p.setUniform("PointSize", 6.0f);
+  p.setUniform("Picking", pickingPass);
+  return &p;
+}
+
+PavOverlayTexts PavSceneWindow::overlayTexts() const {
+  PavOverlayTexts t;
+  char buf[64];
+  snprintf(buf, sizeof buf, "FPS: %2.2f", lastFps);
+  t.fps = buf;
+  // The first field found names the palette: solution, then value, then Jacobian.
+  const PavDrawField *field = nullptr;
+  for (const auto *map : {&solutions, &values, &jacobians})
+    if (!field && !map->isEmpty()) field = map->constBegin().value();
+  if (field && field->paletteSet) {
+    t.title = paletteTitle(field->fieldKind, field->atVertices, 1, 1);
+    for (float v : field->palette) {
+      snprintf(buf, sizeof buf, "%1.5lg", (double)v);
+      t.values.push_back(buf);
+    }
+  }
+  if (cutPlane && options.CutOn) t.plane = planeEquationText(cutPlane);
+  return t;
+}
+
+void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
+  if (!textReady) return;
+  if (!textProgramBuilt) {
+    const GlslCatalogueEntry *e = findGlslProgram("TextSha");
+    if (!e) return;
+    GlslFlags flags = glslBuildFlags(*e, GlslFlags());
+    textProgram.buildFromResources(flags, e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
+    textProgramBuilt = true;
+  }
+  int w = deviceWidth(), h = deviceHeight();
+  QMatrix4x4 ortho;
+  ortho.ortho(0, (float)w, 0, (float)h, -1, 1);
+  textProgram.use();
+  textProgram.setUniform("ortho", ortho);
+  textProgram.setUniform("fronttext", true);
+  textProgram.setUniform("sampletext", false);
+  gl->glDisable(GL_DEPTH_TEST);
+  // Dark text on a light background and the reverse.
+  float grey = whiteBackground ? 0.05f : 0.95f;
+  const float colour[3] = {grey, grey, grey};
+  float scale = (float)devicePixelRatio() * 0.4f;
+  float line = 48 * scale * 1.3f, x = 12 * scale, y = (float)h - line;
+  PavOverlayTexts t = overlayTexts();
+  text.renderText(PavFont::Regular, t.fps.c_str(), x, y, scale, colour);
+  if (!t.title.empty()) {
+    y -= line;
+    text.renderText(PavFont::SemiBold, t.title.c_str(), x, y, scale, colour);
+    for (const std::string &v : t.values) {
+      y -= line;
+      text.renderText(PavFont::Regular, v.c_str(), x, y, scale, colour);
+    }
+  }
+  for (const PavSceneLabel &l : labels) {
+    QVector3D q = (l.at - sceneCentre) * sceneScale;
+    const float p[3] = {q.x(), q.y(), q.z()};
+    text.renderText3D(m.mvp.constData(), w, h, PavFont::SemiBold, l.text.c_str(), p, scale, colour);
+  }
+  if (!t.plane.empty())
+    text.renderText(PavFont::Regular, t.plane.c_str(), x, 12 * scale, scale, colour);
+  gl->glEnable(GL_DEPTH_TEST);
+}
+
+// ---- Picking, information, screenshots ----
+
+void PavSceneWindow::performPicking(int x, int y, int *id, int mode) {
+  if (id) *id = 0;
+  if (mode == 2) {
+    printf("performpicking isoline\n");
+    return;
+  }
+  if (!gl || !isExposed()) return;
+  updateContext(); // makes the context current
+  GLuint previous = glContext()->defaultFramebufferObject();
+  if (!pickingFb.create(gl, deviceWidth(), deviceHeight(), previous)) return;
+  if (mode != 1 && mode != 3) return;
+  gl->glBindFramebuffer(GL_FRAMEBUFFER, pickingFb.framebuffer);
+  gl->glDisable(GL_BLEND);
+  pickingPass = true;
+  render();
+  pickingPass = false;
+  double ratio = devicePixelRatio();
+  int px = (int)std::floor(x * ratio), py = pickingFb.height - (int)std::floor(y * ratio);
+  uint8_t rgba[4] = {0, 0, 0, 0};
+  if (px >= 0 && px < pickingFb.width && py >= 0 && py < pickingFb.height)
+    gl->glReadPixels(px, py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  gl->glBindFramebuffer(GL_FRAMEBUFFER, previous);
+  gl->glEnable(GL_BLEND);
+  gl->glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  if (id) *id = (int)composePickId(rgba);
+}
+
+void PavSceneWindow::printGLInfo(bool withExtensions) {
+  if (!gl || !glContext()) return;
+  pavo::printGLInfo(gl, glContext()->format().depthBufferSize(), devicePixelRatio(),
+                    withExtensions);
+}
+
+void PavSceneWindow::checkGLError(const char *file, int line) {
+  pavo::checkGLError(gl, file, line);
+}
+
+std::vector<uint8_t> PavSceneWindow::grabFrame(int *w, int *h) {
+  *w = deviceWidth();
+  *h = deviceHeight();
+  if (!gl || !glContext()) return {};
+  updateContext();
+  return readFramebuffer(gl, glContext()->defaultFramebufferObject(), *w, *h);
+}
+
+void PavSceneWindow::screenshot(const char *name) {
+  // After a swap the back buffer holds nothing defined: draw the frame again, unswapped.
+  if (isExposed() && gl) renderNowNoSwap();
+  int w = 0, h = 0;
+  std::vector<uint8_t> pixels = grabFrame(&w, &h);
+  std::string file = screenshotFileName(name, (long)std::time(nullptr));
+  if (!pixels.empty()) writeScreenshotFile(file, w, h, pixels.data());
+  printf("\n  Screen shot done in file : %s \n", file.c_str());
+}
+
+} // namespace pavo

@@ -1,0 +1,215 @@
+// The scene window: the OpenGL window in which draw objects are drawn. It owns the draw objects
+// handed to it and one buffer object per draw object, the shader programs with their "built"
+// flags, the camera, the display options, the picking framebuffer and the text renderer.
+#pragma once
+
+#include "render/draw_object.h"
+#include "render/glsl_program.h"
+#include "render/opengl_window.h"
+#include "render/palette.h"
+#include "render/text_renderer.h"
+#include "scene/camera.h"
+#include "scene/gl_frame.h"
+#include "scene/render_option.h"
+#include "scene/scene_geometry.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QTimer>
+#include <QVector3D>
+#include <string>
+#include <vector>
+
+class QOpenGLFunctions_4_0_Core;
+
+namespace pavo {
+
+class PavBufferObject;
+
+// Number of programs in the scene's catalogue (one "built" flag each).
+constexpr int kSceneProgramCount = 38;
+
+// One pick-list entry: a draw object and the first picking id of its elements.
+using PavPickEntry = QPair<PavDrawObject *, int>;
+
+// Texts of the overlay that do not depend on the context (frame rate, palette title and values,
+// cut-plane equation); pure so that they can be checked without a window.
+struct PavOverlayTexts {
+  std::string fps;                 // "FPS: %2.2f"
+  std::string title;               // palette title, empty when no field is shown
+  std::vector<std::string> values; // the five palette values, "%1.5lg"
+  std::string plane;               // "Eqn: ..." when a cut plane is shown
+};
+
+// Title of the palette of a field: "Solution at Vertices"/"Solution at Elements" with
+// " %d of %d" when several fields exist (index from 1), "Quality" or "Values" for values,
+// "Normalized Jacobian" or "Minimal Jacobian" for Jacobians.
+std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int count,
+                         bool quality = false, bool minimalJacobian = false);
+
+// The cut-plane equation a x + b y + c z + d = 0 as the overlay prints it.
+std::string planeEquationText(const double eq[4]);
+
+// Name of the catalogue program that draws a draw type ("TriSha", "P3EdgSha", ...), or null
+// for types drawn by no program (volumes, fields, composites).
+const char *programNameForType(uint32_t type);
+
+// A text attached to a scene point, drawn over the frame.
+struct PavSceneLabel {
+  QVector3D at;
+  std::string text;
+};
+
+class PavSceneWindow : public OpenGLWindow {
+  Q_OBJECT
+public:
+  explicit PavSceneWindow(QWindow *parent = nullptr);
+  ~PavSceneWindow() override;
+
+  // Registry. addObject takes ownership; a null object does nothing; an object already in the
+  // scene warns (except cut planes) and is not added again.
+  void addObject(PavDrawObject *object);
+  // Takes the object out of the scene and deletes its buffer object; the caller owns the object
+  // again. Warns when the object is not in the scene.
+  void removeObject(PavDrawObject *object);
+  // Deletes every object, field and buffer and resets the field state.
+  void clearScene();
+  bool contains(const PavDrawObject *object) const;
+  const QList<PavDrawObject *> &objectsOfType(uint32_t type) const;
+  int objectCount() const;
+
+  // Field attachment (checks of the draw objects, then the upload to the target's buffer).
+  // values hold nbrEnt * nbrNod floats (Lagrange coefficients per element, or per vertex with
+  // atVertices). Returns true when the field was attached.
+  bool attachData(PavDrawSolution *solution, PavDrawObject *object, const float *values,
+                  int64_t nbrEnt, int nbrNod, bool atVertices = false);
+  bool attachData(PavDrawJacobian *jacobian, PavDrawObject *object, const float *values,
+                  int64_t nbrEnt, int nbrNod);
+  bool attachData(PavDrawValue *value, PavDrawObject *object, const float *values, int64_t nbrEnt,
+                  int nbrNod);
+  // Geometry of an object: nbrVer positions (3 floats each) and nbrElt elements of the node count
+  // of its type (0-based vertex indices). Warns when the object is not in the scene.
+  bool attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt, const int *elt);
+  // Polygon geometry (types 75-77): nbrVer triangle corners of 5 floats (x, y, z and a
+  // barycentric pair), one edge tag per triangle side (1: polygon side, 0: hidden diagonal), one
+  // normal per triangle.
+  bool attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
+                         const unsigned *edgeTags, const float *normals);
+  PavDrawField *fieldOf(PavFieldKind kind, const PavDrawObject *target) const;
+
+  // Releases every built program and clears its flag.
+  void resetShaders();
+  bool programBuilt(int index) const {
+    return index >= 0 && index < kSceneProgramCount && built[index];
+  }
+
+  // Picking: mode 1 and 3 render the id pass at window point (x, y) (logical pixels, y down) and
+  // return the id there (0: background); mode 2 prints "performpicking isoline" and gives 0.
+  void performPicking(int x, int y, int *id, int mode);
+  const QList<PavPickEntry> &pickList() const { return picks; }
+
+  void printGLInfo(bool withExtensions);
+  void checkGLError(const char *file, int line);
+  // Draws the frame without swapping and writes it (resolved when multisampled); see
+  // screenshot.h for names and formats.
+  void screenshot(const char *name);
+  // Pixels of the frame as a screenshot reads them (RGBA, bottom row first), and their size.
+  std::vector<uint8_t> grabFrame(int *width, int *height);
+
+  // Camera.
+  double fovy = 45.0;
+  PavTrackball trackball;
+  QVector3D sceneCentre;
+  float sceneScale = 1.0f; // 1 / radius of the scene
+  // Centre and scale from a bounding box (min x, max x, min y, max y, min z, max z).
+  void fitBoundingBox(const double box[6]);
+  // Camera matrices of the frame, for positions already scaled into the unit sphere
+  // ((p - sceneCentre) * sceneScale, what the programs compute from scaling and trans).
+  PavCameraMatrices matrices() const;
+  void linkRotation(PavSceneWindow *other) { linkedRotation.append(other); }
+  void linkTranslation(PavSceneWindow *other) { linkedTranslation.append(other); }
+
+  // Display state.
+  PavRenderOption options;
+  bool displayEnabled = true;
+  bool exitOnGLFailure = false;
+  bool pickingPass = false;
+  bool whiteBackground = true; // the background flag: white (true) or black
+  int dimension = 3;
+  bool acceptsInteraction = true;
+  double lastFps = 0;
+  const double *cutPlane = nullptr; // a x + b y + c z + d = 0 when shown (4 values, not owned)
+  PavReferenceColours referenceColours;
+  std::vector<PavSceneLabel> labels;
+
+  // Field state for the shaders.
+  bool solOn = false, hasSolution = false, jacOn = false, valOn = false;
+  int solDeg = 0, jacDeg = 0;
+
+  QOpenGLFunctions_4_0_Core *functions() const { return gl; }
+  PavTextRenderer &textRenderer() { return text; }
+
+  void render() override;
+  void initialize() override;
+
+signals:
+  void pickingDone(pavo::PavDrawObject *object);
+  void eltpickingDone(pavo::PavDrawObject *object);
+  void edgpickingDone(pavo::PavDrawObject *object);
+  void doCenterScene(pavo::PavDrawObject *object);
+  void showSceneCenter();
+  void computeMeshJacobian();
+  void computeMeshJacobianMinimal();
+  void showPlaneCenter();
+
+public slots:
+  void animate();
+
+protected:
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void wheelEvent(QWheelEvent *event) override;
+
+  // Draws the objects of one draw type with their buffer objects; returns the elements drawn.
+  // The base draws nothing for types without a buffer.
+  virtual int64_t renderType(uint32_t type, const QList<PavDrawObject *> &list,
+                             const PavCameraMatrices &m, int *pickCounter);
+  // The program of a draw type, built for the current field state if its flag is clear and in
+  // use with the uniforms that do not depend on the object; null when the type has none.
+  GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m);
+  // Overlay text over the frame.
+  virtual void renderOverlay(const PavCameraMatrices &m);
+  // Texts of the overlay for the current state.
+  PavOverlayTexts overlayTexts() const;
+
+  QOpenGLFunctions_4_0_Core *gl = nullptr;
+  QMap<int, QList<PavDrawObject *>> objectsByType;
+  QHash<PavDrawObject *, PavBufferObject *> buffers;
+  QHash<const PavDrawObject *, PavSceneGeometry *> gpu; // uploaded geometry and fields
+  QHash<const PavDrawObject *, PavDrawField *> solutions, jacobians, values;
+  GlslProgram programs[kSceneProgramCount];
+  bool built[kSceneProgramCount] = {};
+  GlslProgram textProgram;
+  bool textProgramBuilt = false;
+  PavTextRenderer text;
+  bool textReady = false;
+  PavPickingFramebuffer pickingFb;
+  QList<PavPickEntry> picks;
+  QList<PavSceneWindow *> linkedRotation, linkedTranslation;
+  long frameClockMs = 0;
+
+private:
+  bool attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
+                   const float *values, int64_t nbrEnt, int nbrNod, bool atVertices);
+  PavSceneGeometry *geometryOf(const PavDrawObject *object);
+  void releaseGeometry(const PavDrawObject *object);
+  int deviceWidth() const;
+  int deviceHeight() const;
+  PavTrackball::Mode dragMode = PavTrackball::Rotation;
+  QTimer timer;
+};
+
+} // namespace pavo

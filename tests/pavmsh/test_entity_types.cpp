@@ -1,0 +1,204 @@
+// Entity and solution type codes and their size tables, checked against independent oracles:
+// node counts by enumerating the lattice of each element kind, codes by the numbering rule written
+// out here, and the values printed in the type table.
+#include "pav_status.h"
+#include "pav_types.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum Kind { Edge, Tri, Quad, Tet, Pyr, Prism, Hex };
+
+// Counts the nodes of the complete Lagrange space of degree d by walking its lattice.
+int latticeNodes(Kind kind, int d) {
+  int n = 0;
+  for (int i = 0; i <= d; i++)
+    for (int j = 0; j <= d; j++)
+      for (int k = 0; k <= d; k++) {
+        switch (kind) {
+        case Edge:
+          n += j == 0 && k == 0;
+          break;
+        case Tri:
+          n += k == 0 && i + j <= d;
+          break;
+        case Quad:
+          n += k == 0;
+          break;
+        case Tet:
+          n += i + j + k <= d;
+          break;
+        case Pyr:
+          n += i <= d - k && j <= d - k;
+          break; // square layers shrinking to the apex
+        case Prism:
+          n += i + j <= d;
+          break; // triangle times segment
+        case Hex:
+          n += 1;
+          break;
+        }
+      }
+  return n;
+}
+
+struct Code {
+  int code;
+  Kind kind;
+  int degree;
+};
+
+// Every element code 3..31 and 32..74, listed by the numbering rule: degree 1 has its own codes;
+// degrees 2..10 take blocks of 7 in the order edge, triangle, quadrilateral, tetrahedron,
+// hexahedron, pyramid, prism, skipping 39.
+std::vector<Code> allElementCodes() {
+  std::vector<Code> codes = {{3, Edge, 1}, {4, Tri, 1},   {6, Quad, 1}, {7, Tet, 1},
+                             {8, Pyr, 1},  {9, Prism, 1}, {10, Hex, 1}};
+  const Kind blockOrder[7] = {Edge, Tri, Quad, Tet, Hex, Pyr, Prism};
+  int next = 11;
+  for (int degree = 2; degree <= 10; degree++)
+    for (Kind kind : blockOrder) {
+      if (next == 39) next++;
+      codes.push_back({next++, kind, degree});
+    }
+  EXPECT_EQ(next, 75);
+  return codes;
+}
+
+int corners(Kind kind) {
+  const int n[] = {2, 3, 4, 4, 5, 6, 8};
+  return n[kind];
+}
+
+} // namespace
+
+TEST(EntityTypes, NodeCountsMatchTheLatticeOfEveryCode) {
+  for (const Code &c : allElementCodes()) {
+    SCOPED_TRACE("code " + std::to_string(c.code));
+    EXPECT_EQ(pav_MshTyp2Siz(c.code, nullptr), latticeNodes(c.kind, c.degree));
+    EXPECT_EQ(pav_MshTyp2SizElt(c.code, nullptr), corners(c.kind));
+    EXPECT_EQ(pav_GetDegree(c.code), c.code <= 31 ? c.degree : 0);
+    EXPECT_EQ(pav_ElementDegree(c.code), c.degree);
+  }
+}
+
+TEST(EntityTypes, SizesQuotedInTheTypeTable) {
+  const int expected[][2] = {{15, 27},  {22, 64}, {29, 125}, {30, 55},  {31, 75},   {16, 14},
+                             {17, 18},  {23, 30}, {24, 40},  {28, 35},  {72, 1331}, {32, 6},
+                             {36, 216}, {37, 91}, {38, 126}, {73, 506}, {74, 726}};
+  for (const auto &e : expected) EXPECT_EQ(pav_MshTyp2Siz(e[0], nullptr), e[1]) << e[0];
+  // Corners and normals are single items per entity.
+  EXPECT_EQ(pav_MshTyp2Siz(Corners, nullptr), 1);
+  EXPECT_EQ(pav_MshTyp2Siz(Normals, nullptr), 1);
+}
+
+TEST(EntityTypes, BezierWidthAndSolutionCodeFollowTheKind) {
+  const int width[] = {2, 3, 2, 4, 3, 4, 3};
+  const int solutionOffset[] = {0, 1, 2, 3, 4, 5, 6};
+  for (const Code &c : allElementCodes()) {
+    SCOPED_TRACE("code " + std::to_string(c.code));
+    EXPECT_EQ(pav_Typ2NbrBezCoe(c.code, nullptr), width[c.kind]);
+    if (c.degree <= 4) {
+      EXPECT_EQ(pav_EntTyp2SolTyp(c.code, nullptr),
+                100 + 7 * (c.degree - 1) + solutionOffset[c.kind]);
+    }
+  }
+  EXPECT_EQ(pav_EntTyp2SolTyp(HexahedraQ2, nullptr), 113);
+  EXPECT_EQ(pav_EntTyp2SolTyp(PyramidsP4, nullptr), 125);
+}
+
+TEST(EntityTypes, UnlistedCodesAreRefusedWithTheirMessage) {
+  char status[PAV_STATUS_SIZE];
+  struct Refusal {
+    int (*fn)(int, char *);
+    const char *name;
+    std::vector<int> codes;
+  };
+  const Refusal refusals[] = {
+      {pav_MshTyp2Siz, "pav_MshTyp2Siz", {0, 1, 5, 39, 75, 127, -3}},
+      {pav_MshTyp2SizElt, "pav_MshTyp2SizElt", {0, 1, 2, 5, 39, 128}},
+      {pav_Typ2NbrBezCoe, "pav_Typ2NbrBezCoe", {0, 1, 2, 5, 39, 128}},
+      {pav_EntTyp2SolTyp, "pav_EntTyp2SolTyp", {0, 1, 2, 5, 32, 39, 74, 128}},
+  };
+  for (const Refusal &r : refusals)
+    for (int code : r.codes) {
+      status[0] = '\0';
+      EXPECT_EQ(r.fn(code, status), 0) << r.name << " " << code;
+      EXPECT_EQ(std::string(status), " " + std::string(r.name) + " is undefined for Typ " +
+                                         std::to_string(code) + " !\n");
+      EXPECT_EQ(r.fn(code, nullptr), 0) << "a null status only drops the message";
+    }
+}
+
+TEST(EntityTypes, DisplayNames) {
+  EXPECT_STREQ(pav_EntityTypeName(Any), " Any       type   ");
+  EXPECT_STREQ(pav_EntityTypeName(Vertices), " Vertex           ");
+  EXPECT_STREQ(pav_EntityTypeName(Tetrahedra), " Tetrahedra       ");
+  EXPECT_STREQ(pav_EntityTypeName(QuadrilateralsQ2), " Q2 Quadrilateral ");
+  EXPECT_STREQ(pav_EntityTypeName(HexahedraQ4), " Q4 Hexahedra     ");
+  EXPECT_STREQ(pav_EntityTypeName(PrismsP3), " P3 Prism         ");
+  EXPECT_STREQ(pav_EntityTypeName(Reference), " Reference        ");
+  for (int code : {2, 5, 32, 40, 74, 128, -1, 1000})
+    EXPECT_STREQ(pav_EntityTypeName(code), "unknown type") << code;
+  for (int code = 0; code <= 31; code++)
+    if (code != 2 && code != 5) {
+      EXPECT_EQ(std::string(pav_EntityTypeName(code)).size(), 18u);
+    }
+}
+
+TEST(EntityTypes, AllocationNamesOfTheLoaders) {
+  // The accessor words are checked with the accessors; these only appear on allocation failures.
+  EXPECT_STREQ(pav_TypeAllocName(Triangles), "triangle");
+  EXPECT_STREQ(pav_TypeAllocName(TrianglesP2), "P2Triangle");
+  EXPECT_STREQ(pav_TypeAllocName(HexahedraQ2), "Q2Hex");
+  EXPECT_STREQ(pav_TypeAllocName(QuadrilateralsQ4), "Q4Quad");
+  EXPECT_STREQ(pav_TypeAllocName(Corners), "corners");
+  EXPECT_EQ(pav_TypeAllocName(5), nullptr);
+}
+
+TEST(SolutionTypes, ElementCodeOfAKindAtAnyDegree) {
+  EXPECT_EQ(pav_SolTyp2EntTyp(SolAtTrianglesP1, 3), TrianglesP3);
+  EXPECT_EQ(pav_SolTyp2EntTyp(106, 5), 36);
+  EXPECT_EQ(pav_SolTyp2EntTyp(104, 2), PyramidsP2);
+  EXPECT_EQ(pav_SolTyp2EntTyp(106, 2), HexahedraQ2);
+  EXPECT_EQ(pav_SolTyp2EntTyp(SolAtHexahedraQ4, 10), 72);
+  for (int degree : {0, 11, -1}) EXPECT_EQ(pav_SolTyp2EntTyp(101, degree), 0);
+  for (int code : {99, 128, 0}) EXPECT_EQ(pav_SolTyp2EntTyp(code, 2), 0);
+
+  // The kind of a solution code does not depend on its own degree, and its node count is that of
+  // the element code of the same kind at the asked degree.
+  for (int solTyp = 100; solTyp <= 127; solTyp++) {
+    const int listDegree = (solTyp - 100) / 7 + 1;
+    const int listType = pav_SolTyp2EntTyp(solTyp, listDegree);
+    EXPECT_EQ(pav_EntTyp2SolTyp(listType, nullptr), solTyp);
+    EXPECT_EQ(pav_SolTyp2ListTyp(solTyp), listType);
+    for (int degree = 1; degree <= 10; degree++) {
+      const int type = pav_SolTyp2EntTyp(solTyp, degree);
+      EXPECT_EQ(pav_SolTyp2NbrNod(solTyp, degree), pav_MshTyp2Siz(type, nullptr));
+      EXPECT_EQ(pav_SolTyp2NodTyp(solTyp, degree), type);
+    }
+    EXPECT_EQ(pav_SolTyp2NbrNod(solTyp, 0), 1) << "degree 0 is one value per element";
+    EXPECT_EQ(pav_SolTyp2NodTyp(solTyp, 0), 0);
+  }
+  EXPECT_EQ(pav_SolTyp2NbrNod(99, 1), 0);
+  EXPECT_EQ(pav_SolTyp2NbrNod(101, 11), 0);
+  EXPECT_EQ(pav_SolTyp2ListTyp(SolAtVertices), Vertices);
+}
+
+TEST(SolutionTypes, KindSizes) {
+  const int expected[4][2] = {{1, 1}, {2, 3}, {3, 6}, {4, 9}};
+  for (int kind = 1; kind <= 4; kind++) {
+    EXPECT_EQ(pav_SolKindSize(2, kind), expected[kind - 1][0]);
+    EXPECT_EQ(pav_SolKindSize(3, kind), expected[kind - 1][1]);
+    EXPECT_EQ(pav_SolKindSize(3, kind, 10), 10 * expected[kind - 1][1]);
+  }
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_SolKindSize(3, 5), 0);
+  EXPECT_EQ(pav_SolKindSize(2, 0, 6), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Warning: the following solution type is unkown   5 \n"
+            "Warning: the following solution type is unkown   0 \n");
+}

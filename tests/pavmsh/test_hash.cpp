@@ -1,0 +1,162 @@
+// The tuple hash table (toggling against a counting oracle, pools growing past their first chunk,
+// growth failures) and the reference index of the mesh object.
+#include "pav_hash.h"
+#include "pav_reference_index.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace {
+
+TEST(HashTable, BucketsArePowersOfTwo) {
+  EXPECT_EQ(pav_NewHashTable(0, 10), nullptr);
+  PavHashTable *t = pav_NewHashTable(1000, 0);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->nbrBuckets, 512);
+  EXPECT_EQ(t->keyFactor, 1);
+  EXPECT_EQ(t->nodFactor, 1);
+  pav_FreeHashTable(t);
+  t = pav_NewHashTable(1024, 5);
+  EXPECT_EQ(t->nbrBuckets, 1024);
+  pav_FreeHashTable(t);
+}
+
+TEST(HashTable, FindAddRemoveByType) {
+  PavHashTable *t = pav_NewHashTable(64, 0);
+  const int32_t a[3] = {5, 6, 7}, b[3] = {5, 6, 8};
+  PavHashNode *na = pav_HashAdd(t, 2, 3, 2, a);
+  ASSERT_NE(na, nullptr);
+  EXPECT_EQ(pav_HashFind(t, 2, 2, b), na); // only the first two integers are hashed and compared
+  EXPECT_EQ(pav_HashFind(t, 0, 2, b), na); // type 0 matches any type
+  EXPECT_EQ(pav_HashFind(t, 3, 2, b), nullptr);
+  EXPECT_EQ(pav_HashFind(t, 2, 3, a), nullptr); // hashed length differs
+  PavHashNode *nb = pav_HashAdd(t, 3, 3, 3, b);
+  pav_HashNodeAppend(nb, 42);
+  EXPECT_EQ(pav_HashFind(t, 3, 3, b), nb);
+  EXPECT_EQ(t->nbrObj, 2);
+  EXPECT_EQ(pav_HashRemoveType(t, 3), 1);
+  EXPECT_EQ(pav_HashFind(t, 3, 3, b), nullptr);
+  EXPECT_EQ(t->nbrObj, 1);
+  // The second form compares from an offset: keys differing before it still match.
+  const int32_t c[4] = {99, 98, 5, 6}, d[4] = {1, 2, 5, 6};
+  PavHashTable *o = pav_NewHashTable(64, 0);
+  PavHashNode *nc = pav_HashToggle(o, 1, 4, 2, 2, c);
+  EXPECT_EQ(pav_HashFindOffset(o, 1, 2, 2, d), nc);
+  EXPECT_EQ(nc->key[0], 99);
+  pav_FreeHashTable(o);
+  pav_FreeHashTable(t);
+}
+
+// Random faces toggled through several pool growths (the sum hash crowds small keys into few
+// buckets, so the chains are long here): the table must end with exactly the keys met
+// an odd number of times, which a std::map counts independently.
+TEST(HashTable, ToggleKeepsOddOccurrencesThroughGrowth) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int32_t> v(1, 40);
+  PavHashTable *t = pav_NewHashTable(4096, 100);
+  std::map<std::vector<int32_t>, int> count;
+  for (int i = 0; i < 60000; i++) {
+    int32_t key[5] = {i, -1, v(rng), v(rng), v(rng)};
+    pav_HashToggle(t, 1, 5, 3, 2, key);
+    count[{key[2], key[3], key[4]}]++;
+  }
+  int odd = 0;
+  for (const auto &kv : count) {
+    int32_t key[5] = {0, 0, kv.first[0], kv.first[1], kv.first[2]};
+    const bool present = pav_HashFindOffset(t, 1, 3, 2, key) != nullptr;
+    ASSERT_EQ(present, kv.second % 2 == 1);
+    odd += kv.second % 2;
+  }
+  EXPECT_EQ(t->nbrObj, odd);
+  EXPECT_GT(t->nodFactor, 1); // the first chunk of 101 nodes was outgrown
+  testing::internal::CaptureStdout();
+  pav_HashStatistics(t);
+  const std::string stats = testing::internal::GetCapturedStdout();
+  EXPECT_NE(stats.find("    Number of objects    " + std::to_string(odd) + " Table size 4096\n"),
+            std::string::npos);
+  EXPECT_NE(stats.find("    Mean    number of collisons for a key "), std::string::npos);
+  pav_FreeHashTable(t);
+}
+
+TEST(HashTable, StatisticsCountChains) {
+  PavHashTable *t = pav_NewHashTable(4, 0);
+  // Hashes 4*k0 masked by 3: keys 1, 2, 3 all land in bucket 0.
+  for (int32_t k = 1; k <= 3; k++) pav_HashAdd(t, 1, 1, 1, &k);
+  testing::internal::CaptureStdout();
+  pav_HashStatistics(t);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "    Number of objects    3 Table size 4\n"
+            "    Number of collisions 2\n"
+            "    Number of empty box  3\n"
+            "    Maximum number of collisons for a key 2\n"
+            "    Mean    number of collisons for a key 2.00\n");
+  pav_FreeHashTable(t);
+}
+
+TEST(HashTable, FullTableReportsAndKeepsWorking) {
+  PavHashTable *t = pav_NewHashTable(16, 3);
+  pav_HashSetGrowthLimitForTests(10);
+  testing::internal::CaptureStderr();
+  int added = 0;
+  for (int32_t k = 0; k < 10; k++) added += pav_HashAdd(t, 1, 1, 1, &k) != nullptr;
+  const std::string err = testing::internal::GetCapturedStderr();
+  pav_HashSetGrowthLimitForTests(-1);
+  EXPECT_EQ(added, 3);
+  EXPECT_NE(err.find("  ## HASHTABLE FATAL ERROR: FULL HASH TABLE NCALL 2 SIZE"),
+            std::string::npos);
+  const int32_t k1 = 1;
+  EXPECT_NE(pav_HashFind(t, 1, 1, &k1), nullptr);
+  const int32_t k9 = 9;
+  EXPECT_NE(pav_HashAdd(t, 1, 1, 1, &k9), nullptr); // grows once the limit is lifted
+  pav_FreeHashTable(t);
+}
+
+TEST(ReferenceIndex, ListsReferencesAndEntities) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE] = "";
+  ASSERT_EQ(pav_NewInterface(&obj), 0);
+  obj->dim = 3;
+  ASSERT_EQ(pav_AllocEntityArrays(obj, Triangles, 6, status), 0);
+  ASSERT_EQ(pav_AllocEntityArrays(obj, Edges, 2, status), 0);
+  const int32_t triRef[7] = {0, 7, 3, 7, 7, 3, 12};
+  for (int i = 1; i <= 6; i++) obj->ent[Triangles].ref[i] = triRef[i];
+  obj->ent[Edges].ref[1] = 40;
+  obj->ent[Edges].ref[2] = 3;
+
+  int n = 0, *a = nullptr;
+  ASSERT_EQ(pav_GetReferences(obj, Triangles, &n, &a, status), 0);
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(a[0], 3);
+  EXPECT_EQ(a[1], 7);
+  EXPECT_EQ(a[2], 12);
+  free(a);
+  ASSERT_EQ(pav_GetEntitiesOfReference(obj, 7, Triangles, &n, &a, status), 0);
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(a[0], 1);
+  EXPECT_EQ(a[1], 3);
+  EXPECT_EQ(a[2], 4);
+  free(a);
+  // Building again (after a change) replaces the type's lists instead of adding to them.
+  obj->ent[Triangles].ref[6] = 7;
+  ASSERT_EQ(pav_GetEntitiesOfReference(obj, 7, Triangles, &n, &a, status), 0);
+  EXPECT_EQ(n, 4);
+  free(a);
+  ASSERT_EQ(pav_GetEntitiesOfReference(obj, 12, Triangles, &n, &a, status), 0);
+  EXPECT_EQ(n, 0);
+  EXPECT_EQ(a, nullptr);
+  ASSERT_EQ(pav_GetEntitiesOfReference(obj, 3, Tetrahedra, &n, &a, status), 0);
+  EXPECT_EQ(n, 0);
+  ASSERT_EQ(pav_GetReferences(obj, 0, &n, &a, status), 0);
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(a[2], 40);
+  free(a);
+  EXPECT_EQ(pav_GetReferences(nullptr, 0, &n, &a, status), PAV_FAILURE);
+  EXPECT_STREQ(status, PAV_MSG_NULL_OBJECT);
+  pav_DeleteInterface(&obj); // releases the index
+}
+
+} // namespace

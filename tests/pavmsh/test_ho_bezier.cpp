@@ -1,0 +1,486 @@
+// Lagrange-to-Bezier conversion and de Casteljau evaluation: the conversion must give back the
+// Lagrange values and reproduce polynomials when evaluated by the independent de Casteljau code,
+// shared nodes must agree between elements, and the plane crossing of curved edges.
+#include "ho_bezier.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+double evaluate(HoKind kind, const float *c, int d, const double *x) {
+  switch (kind) {
+  case HoEdge:
+    return pav_EvaluateValueOnEdge(c, d, x[0]);
+  case HoTriangle:
+    return pav_EvaluateValueOnTriangle(c, d, x[0], x[1], x[2]);
+  case HoQuadrilateral:
+    return pav_EvaluateValueOnQuadrilateral(c, d, x[0], x[1]);
+  case HoTetrahedron:
+    return pav_EvaluateValueOnTetrahedra(c, d, x[0], x[1], x[2], x[3]);
+  case HoPyramid:
+    return pav_EvaluateValueOnPyramid(c, d, x[0], x[1], x[2]);
+  case HoPrism:
+    return pav_EvaluateValueOnPrism(c, d, x[0], x[1], x[2], x[3]);
+  case HoHexahedron:
+    return pav_EvaluateValueOnHexahedra(c, d, x[0], x[1], x[2]);
+  }
+  return 0;
+}
+
+// Cartesian position (x, y, z) of a reference point, for building test polynomials.
+void cartesian(HoKind kind, const double *r, double *p) {
+  p[0] = p[1] = p[2] = 0;
+  switch (kind) {
+  case HoEdge:
+    p[0] = r[0];
+    break;
+  case HoTriangle:
+    p[0] = r[1], p[1] = r[2];
+    break;
+  case HoQuadrilateral:
+    p[0] = r[0], p[1] = r[1];
+    break;
+  case HoTetrahedron:
+    p[0] = r[1], p[1] = r[2], p[2] = r[3];
+    break;
+  case HoPrism:
+    p[0] = r[1], p[1] = r[2], p[2] = r[3];
+    break;
+  default:
+    p[0] = r[0], p[1] = r[1], p[2] = r[2];
+    break;
+  }
+}
+
+// A polynomial of total degree d with all monomials present.
+double poly(int d, const double *p) {
+  double s = 0.3;
+  for (int a = 0; a <= d; ++a)
+    for (int b = 0; a + b <= d; ++b)
+      for (int c = 0; a + b + c <= d; ++c)
+        s += (0.7 - 0.1 * (a + 2 * b) + 0.05 * c) * std::pow(p[0], a) * std::pow(p[1], b) *
+             std::pow(p[2], c);
+  return s;
+}
+
+// Interior sample points in reference coordinates of each kind.
+std::vector<std::vector<double>> samples(HoKind kind) {
+  std::vector<std::vector<double>> out;
+  const double t[5][3] = {
+      {0.1, 0.2, 0.3}, {0.45, 0.1, 0.2}, {0.3, 0.3, 0.3}, {0.05, 0.7, 0.1}, {0.6, 0.05, 0.25}};
+  for (const auto &s : t) {
+    switch (kind) {
+    case HoEdge:
+      out.push_back({s[0]});
+      break;
+    case HoTriangle:
+      out.push_back({1 - s[0] - s[1], s[0], s[1]});
+      break;
+    case HoQuadrilateral:
+      out.push_back({s[0], s[1]});
+      break;
+    case HoTetrahedron:
+      out.push_back({1 - s[0] - s[1] - s[2], s[0], s[1], s[2]});
+      break;
+    case HoPrism:
+      out.push_back({1 - s[0] - s[1], s[0], s[1], s[2]});
+      break;
+    case HoPyramid:
+      out.push_back({s[0] * (1 - s[2]), s[1] * (1 - s[2]), s[2]});
+      break;
+    case HoHexahedron:
+      out.push_back({s[0], s[1], s[2]});
+      break;
+    }
+  }
+  return out;
+}
+
+int kernelDegrees(HoKind kind) {
+  return kind == HoEdge || kind == HoTriangle || kind == HoQuadrilateral ? 10 : 6;
+}
+
+} // namespace
+
+class HoConvertSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// Convert then evaluate: at every node the Lagrange value comes back (two components, so the
+// node-major stride is exercised), and a polynomial of the element's degree is reproduced at
+// interior points.
+TEST_P(HoConvertSweep, ConvertThenEvaluateIsTheIdentity) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  if (d > kernelDegrees(kind)) GTEST_SKIP() << "no kernel";
+  ASSERT_TRUE(hoHasKernel(kind, d) || d <= 1);
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const int w = hoRefWidth(kind);
+  const double *ref = hoNodeRefCoords(kind, d);
+
+  std::mt19937 rng(17 + 31 * kind + d);
+  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+  std::vector<float> values(2 * n), lag;
+  std::vector<int32_t> nodes(n);
+  for (int i = 0; i < n; ++i) {
+    nodes[i] = i;
+    values[2 * i] = dist(rng);
+    double p[3];
+    cartesian(kind, ref + i * w, p);
+    values[2 * i + 1] = static_cast<float>(poly(d, p));
+  }
+  lag = values;
+  LagrangeToBezier(n, d, values.data(), 2, 1, nodes.data(), n);
+
+  std::vector<float> c0(n), c1(n);
+  double scale = 1;
+  for (int i = 0; i < n; ++i) {
+    c0[i] = values[2 * i], c1[i] = values[2 * i + 1];
+    scale = std::max(scale, double(std::fabs(c0[i])));
+  }
+  // The coefficients carry float rounding amplified by the size of the coefficients.
+  const double tol = 2e-6 * scale * n;
+  // (The single node of degree 0 has every coordinate 1/4 for the prism, not a barycentric point.)
+  for (int i = 0; i < n && !(d == 0 && kind == HoPrism); ++i) {
+    EXPECT_NEAR(evaluate(kind, c0.data(), d, ref + i * w), lag[2 * i], tol) << "node " << i;
+    EXPECT_NEAR(evaluate(kind, c1.data(), d, ref + i * w), lag[2 * i + 1], 1e-4) << "node " << i;
+  }
+  for (const auto &x : samples(kind)) {
+    double p[3];
+    cartesian(kind, x.data(), p);
+    EXPECT_NEAR(evaluate(kind, c1.data(), d, x.data()), poly(d, p), 1e-4);
+  }
+  // Vertex coefficients are the vertex values.
+  for (int v = 0; d >= 1 && v < hoNodeCount(kind, 1); ++v) EXPECT_EQ(c0[v], lag[2 * v]);
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelKindsAndDegrees, HoConvertSweep,
+                         ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
+                                            ::testing::Range(0, HO_MAX_DEGREE + 1)));
+
+class HoEvaluateSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// The evaluators against the Bernstein basis written out term by term, on random coefficients,
+// for every kind and degree 0..10 (kernels or not).
+TEST_P(HoEvaluateSweep, DeCasteljauMatchesTheBernsteinSum) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  std::mt19937 rng(5 + kind * 11 + d);
+  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+  std::vector<float> c(n);
+  for (float &x : c) x = dist(rng);
+  std::vector<double> phi(n);
+  for (const auto &x : samples(kind)) {
+    hoBernsteinBasis(kind, d, x.data(), phi.data());
+    double s = 0;
+    for (int i = 0; i < n; ++i) s += phi[i] * c[i];
+    EXPECT_NEAR(evaluate(kind, c.data(), d, x.data()), s, 1e-12);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKindsAndDegrees, HoEvaluateSweep,
+                         ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
+                                            ::testing::Range(0, HO_MAX_DEGREE + 1)));
+
+TEST(HoConvert, KnownCoefficientsOfDegreeTwo) {
+  // Middle of a P2 edge: 2 L(mid) - (L0 + L1) / 2.
+  float edge[3] = {1.0f, 3.0f, 4.0f};
+  const int32_t en[3] = {0, 1, 2};
+  LagrangeToBezier(3, 2, edge, 1, 1, en, 3);
+  EXPECT_FLOAT_EQ(edge[2], 2 * 4.0f - 0.5f * (1.0f + 3.0f));
+
+  // Centre of a Q2 face: 4 L(c) - (corner coefficients) / 4 - (edge coefficients) / 2.
+  float q[9] = {1, 2, 3, 4, 0.5f, 0.25f, -1, 2, 5};
+  const float lag[9] = {1, 2, 3, 4, 0.5f, 0.25f, -1, 2, 5};
+  int32_t qn[9];
+  for (int i = 0; i < 9; ++i) qn[i] = i;
+  LagrangeToBezier(9, 2, q, 1, 1, qn, 9);
+  const float corners = q[0] + q[1] + q[2] + q[3], edges = q[4] + q[5] + q[6] + q[7];
+  EXPECT_NEAR(q[8], 4 * lag[8] - 0.25f * corners - 0.5f * edges, 1e-5);
+}
+
+TEST(HoConvert, DegreeOneAndEmptyCallsLeaveValuesAlone) {
+  std::vector<float> v = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  const std::vector<float> orig = v;
+  const int32_t tet[4] = {0, 1, 2, 3};
+  LagrangeToBezier(4, 1, v.data(), 3, 1, tet, 4);
+  EXPECT_EQ(v, orig);
+  int32_t tri[6] = {0, 1, 2, 3, 4, 5};
+  LagrangeToBezier(2, 2, v.data(), 6, 0, tri, 6); // no element
+  EXPECT_EQ(v, orig);
+  // A node index outside the field skips the element instead of reading past the array.
+  tri[5] = 7;
+  LagrangeToBezier(6, 2, v.data(), 2, 1, tri, 6);
+  EXPECT_EQ(v, orig);
+}
+
+// Builds a structured mesh of n x 1 x 1 hexahedra (or quadrilaterals when dim = 2) of degree d
+// with globally numbered nodes, then checks that the converted field equals, element by element,
+// the conversion of that element alone: the shared face nodes get identical coefficients whichever
+// element converts them first.
+static void checkSharedNodes(HoKind kind, int d, int nx) {
+  const int dim = kind == HoHexahedron ? 3 : 2;
+  const int gx = nx * d + 1, gy = d + 1, gz = dim == 3 ? d + 1 : 1;
+  const int nbrNod = gx * gy * gz;
+  const int npe = static_cast<int>(hoNodeCount(kind, d));
+  std::vector<int32_t> elts;
+  const int *ord = hoNodeOrder(kind, d);
+  for (int e = 0; e < nx; ++e)
+    for (int p = 0; p < npe; ++p) {
+      const int *l = ord + p * dim;
+      const int i = e * d + l[0], j = l[1], k = dim == 3 ? l[2] : 0;
+      elts.push_back((k * gy + j) * gx + i);
+    }
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> dist(-2.0f, 2.0f);
+  std::vector<float> field(nbrNod);
+  for (float &x : field) x = dist(rng);
+  const std::vector<float> lag = field;
+  LagrangeToBezier(nbrNod, d, field.data(), 1, nx, elts.data(), npe);
+  std::vector<double> in(npe), out(npe);
+  for (int e = 0; e < nx; ++e) {
+    for (int p = 0; p < npe; ++p) in[p] = lag[elts[e * npe + p]];
+    ASSERT_TRUE(hoLagrangeToBezier(kind, d, in.data(), out.data()));
+    for (int p = 0; p < npe; ++p)
+      EXPECT_NEAR(field[elts[e * npe + p]], out[p], 1e-5 * (1 + std::fabs(out[p])))
+          << "element " << e << " node " << p;
+  }
+}
+
+TEST(HoConvert, SharedNodesAgreeBetweenElements) {
+  checkSharedNodes(HoQuadrilateral, 3, 3);
+  checkSharedNodes(HoQuadrilateral, 9, 2);
+  checkSharedNodes(HoHexahedron, 2, 3);
+  checkSharedNodes(HoHexahedron, 4, 2);
+
+  // Two P3 triangles sharing the edge of nodes 1-2; the second lists it reversed.
+  // Element A: vertices 0,1,2; element B: vertices 2,1,3.
+  const int32_t tris[20] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 2, 1, 3, 7, 6, 11, 12, 13, 14, 15};
+  std::vector<float> f(16);
+  for (int i = 0; i < 16; ++i) f[i] = std::sin(1.3f * i) + 0.1f * i;
+  const std::vector<float> lag = f;
+  LagrangeToBezier(16, 3, f.data(), 1, 2, tris, 10);
+  for (int e = 0; e < 2; ++e) {
+    double in[10], out[10];
+    for (int p = 0; p < 10; ++p) in[p] = lag[tris[e * 10 + p]];
+    hoLagrangeToBezier(HoTriangle, 3, in, out);
+    for (int p = 0; p < 10; ++p) EXPECT_NEAR(f[tris[e * 10 + p]], out[p], 1e-5) << e << " " << p;
+  }
+}
+
+TEST(HoConvert, HighDegreeVolumesWarnAndKeepValues) {
+  const int n = static_cast<int>(hoNodeCount(HoTetrahedron, 8));
+  std::vector<float> v(n);
+  std::vector<int32_t> nodes(n);
+  for (int i = 0; i < n; ++i) v[i] = float(i), nodes[i] = i;
+  const std::vector<float> orig = v;
+  ::testing::internal::CaptureStdout();
+  LagrangeToBezier(n, 8, v.data(), 1, 1, nodes.data(), n);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "warning: conversion LagrangeToBezier not done for TetraP8, solution capping possibly "
+            "not accurate \n");
+  EXPECT_EQ(v, orig);
+
+  const int nh = static_cast<int>(hoNodeCount(HoHexahedron, 10));
+  std::vector<float> h(nh, 1.0f);
+  std::vector<int32_t> hn(nh);
+  for (int i = 0; i < nh; ++i) hn[i] = i;
+  ::testing::internal::CaptureStdout();
+  LagrangeToBezier(nh, 10, h.data(), 1, 1, hn.data(), nh);
+  EXPECT_NE(::testing::internal::GetCapturedStdout().find("for HexaQ10, solution"),
+            std::string::npos);
+  EXPECT_FALSE(hoHasKernel(HoPrism, 7));
+  EXPECT_TRUE(hoHasKernel(HoQuadrilateral, 10));
+}
+
+// Node counts must identify the kind at each degree, else the conversion picks the wrong kernel.
+TEST(HoConvert, NodeCountsIdentifyTheKind) {
+  for (int d = 2; d <= HO_MAX_DEGREE; ++d)
+    for (int a = 0; a < HO_KIND_COUNT; ++a)
+      for (int b = a + 1; b < HO_KIND_COUNT; ++b)
+        EXPECT_NE(hoNodeCount(HoKind(a), d), hoNodeCount(HoKind(b), d))
+            << d << " " << a << " " << b;
+}
+
+static void convertOnStdoutToStderr(int degree, int npe) {
+  dup2(2, 1);
+  std::vector<float> v(static_cast<size_t>(npe > 0 ? npe : 1));
+  std::vector<int32_t> nodes(v.size(), 0);
+  LagrangeToBezier(static_cast<int64_t>(v.size()), degree, v.data(), 1, 1, nodes.data(), npe);
+}
+
+TEST(HoConvertDeathTest, UnsupportedDegreesAndSizesStop) {
+  EXPECT_EXIT(convertOnStdoutToStderr(11, 12), ::testing::ExitedWithCode(1),
+              "error : degree 11 not supported for vizualisation");
+  EXPECT_EXIT(convertOnStdoutToStderr(2, 7), ::testing::ExitedWithCode(1),
+              " error : no element of degree 2 with 7 vertices");
+  EXPECT_EXIT(convertOnStdoutToStderr(3, 65), ::testing::ExitedWithCode(1),
+              " error : no element of degree 3 with 65 vertices");
+}
+
+TEST(HoEvaluate, CornersApexAndBase) {
+  const int n = static_cast<int>(hoNodeCount(HoHexahedron, 3));
+  std::vector<float> c(n);
+  for (int i = 0; i < n; ++i) c[i] = 0.5f * i - 3;
+  EXPECT_DOUBLE_EQ(pav_EvaluateValueOnHexahedra(c.data(), 3, 0, 0, 0), c[0]);
+  EXPECT_DOUBLE_EQ(pav_EvaluateValueOnHexahedra(c.data(), 3, 1, 1, 1), c[6]);
+
+  // Pyramid: the apex coefficient at w = 1, the tensor polynomial of the base layer at w = 0.
+  const int d = 3;
+  const int np = static_cast<int>(hoNodeCount(HoPyramid, d));
+  std::vector<float> p(np);
+  for (int i = 0; i < np; ++i) p[i] = std::cos(0.7f * i);
+  EXPECT_EQ(pav_EvaluateValueOnPyramid(p.data(), d, 0.0, 0.0, 1.0), p[4]);
+  EXPECT_EQ(pav_EvaluateValueOnPyramid(p.data(), d, 0.3, 0.4, 1.0), p[4]);
+  std::vector<float> base(16);
+  const int *po = hoNodeOrder(HoPyramid, d);
+  const int *qo = hoNodeOrder(HoQuadrilateral, d);
+  for (int q = 0; q < 16; ++q)
+    for (int i = 0; i < np; ++i)
+      if (po[3 * i] == qo[2 * q] && po[3 * i + 1] == qo[2 * q + 1] && po[3 * i + 2] == 0)
+        base[q] = p[i];
+  EXPECT_NEAR(pav_EvaluateValueOnPyramid(p.data(), d, 0.3, 0.8, 0.0),
+              pav_EvaluateValueOnQuadrilateral(base.data(), d, 0.3, 0.8), 1e-12);
+
+  // Barycentric sums within 1e-4 are accepted.
+  std::vector<float> t(hoNodeCount(HoTetrahedron, 2), 2.0f);
+  EXPECT_NEAR(pav_EvaluateValueOnTetrahedra(t.data(), 2, 0.25, 0.25, 0.25, 0.25005), 2.0, 1e-3);
+}
+
+static void tetOnStderr(double sum) {
+  dup2(2, 1);
+  float c[4] = {0, 0, 0, 0};
+  pav_EvaluateValueOnTetrahedra(c, 1, 0.25, 0.25, 0.25, sum - 0.75);
+}
+static void prismOnStderr() {
+  dup2(2, 1);
+  float c[6] = {0};
+  pav_EvaluateValueOnPrism(c, 1, 0.5, 0.5, 0.5, 0.0);
+}
+static void edgeOnStderr(int degree) {
+  dup2(2, 1);
+  float c[12] = {0};
+  pav_EvaluateValueOnEdge(c, degree, 0.5);
+}
+
+TEST(HoEvaluateDeathTest, BadArgumentsStop) {
+  EXPECT_EXIT(tetOnStderr(1.001), ::testing::ExitedWithCode(1),
+              "ERROR pav_EvaluateValueOnTetrahedra : u = 0.250000, v = 0.250000, w = 0.250000, t = "
+              "0.251000 \nERROR u \\+ v \\+ w \\+ t = 1.001000 \nERROR u \\+ v \\+ w \\+ t should "
+              "be equal to 1 \n");
+  EXPECT_EXIT(prismOnStderr(), ::testing::ExitedWithCode(1), "ERROR u1 \\+ u2 \\+ u3 = 1.500000");
+  EXPECT_EXIT(edgeOnStderr(11), ::testing::ExitedWithCode(1),
+              " ERROR : in pav_EvaluateValueOnEdge case 11 not considered");
+}
+
+TEST(HoInterEdge, StraightEdgeCrossingOnce) {
+  // P3 control points of the straight segment from (0,0,0) to (3,0,0), plane x = 1.2.
+  double ctrl[12] = {0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0};
+  const double plane[4] = {1, 0, 0, -1.2};
+  int count = -1;
+  double *pt = nullptr;
+  double param[3] = {0, 1, 0};
+  EXPECT_EQ(pav_EvaluateInterEdge(ctrl, 3, plane, &count, &pt, param), 0);
+  ASSERT_NE(pt, nullptr);
+  EXPECT_EQ(count, 1);
+  EXPECT_NEAR(pt[0], 1.2, 1e-9);
+  EXPECT_NEAR(pt[1], 0.0, 1e-12);
+  EXPECT_LE(param[0], 0.4);
+  EXPECT_GE(param[1], 0.4);
+  delete[] pt;
+
+  // A plane that misses the edge.
+  const double far[4] = {1, 0, 0, -5};
+  count = -1;
+  pt = nullptr;
+  EXPECT_EQ(pav_EvaluateInterEdge(ctrl, 3, far, &count, &pt, param), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(pt, nullptr);
+}
+
+TEST(HoInterEdge, CurvedEdgeIsLocatedOnTheCurve) {
+  // P2 arc from (0,0,0) to (2,0,0) bulging to y = 1 at the middle: x = 2 t, y = 4 t (1 - t).
+  const double ctrl[9] = {0, 0, 0, 1, 2, 0, 2, 0, 0};
+  const double plane[4] = {0, 1, 0, -0.5}; // y = 0.5, crossed twice: once in each half
+  int count = 0;
+  double *pt = nullptr;
+  double param[3] = {0, 1, 0};
+  EXPECT_EQ(pav_EvaluateInterEdge(ctrl, 2, plane, &count, &pt, param), 2);
+  EXPECT_EQ(pt, nullptr);
+
+  const double slanted[4] = {1, 0, 0, -0.5}; // x = 0.5, crossed once in the left half
+  EXPECT_EQ(pav_EvaluateInterEdge(ctrl, 2, slanted, &count, &pt, param), 0);
+  ASSERT_NE(pt, nullptr);
+  EXPECT_EQ(count, 1);
+  // At x = 0.5, t = 0.25 and y = 0.75.
+  EXPECT_NEAR(pt[0], 0.5, 1e-9);
+  EXPECT_NEAR(pt[1], 0.75, 0.04);
+  EXPECT_LT(param[1], 0.5 + 1e-12);
+  delete[] pt;
+}
+
+class HoSharedFaceSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// Two elements of a kind glued along one face (an edge for surfaces): the second element reuses
+// the first one's nodes on that face in the same local places and has fresh nodes elsewhere. The
+// in-place conversion must give every node the coefficient of an element converted on its own,
+// although the second element finds the shared nodes already converted.
+TEST_P(HoSharedFaceSweep, SecondElementSeesConvertedFace) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  if (!hoHasKernel(kind, d)) GTEST_SKIP() << "no kernel";
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const int w = hoOrderWidth(kind);
+  const int *ord = hoNodeOrder(kind, d);
+  // Lattice points on the glued face, and a second face for the prism's quadrilateral side.
+  const auto onFace = [&](const int *l, int which) {
+    switch (kind) {
+    case HoEdge:
+      return l[0] == 0;
+    case HoTriangle:
+      return l[2] == 0;
+    case HoQuadrilateral:
+      return l[1] == 0;
+    case HoTetrahedron:
+      return l[3] == 0;
+    case HoPyramid:
+      return which == 0 ? l[1] == 0 : l[2] == 0;
+    case HoPrism:
+      return which == 0 ? l[3] == 0 : l[2] == 0;
+    case HoHexahedron:
+      return l[2] == 0;
+    }
+    return false;
+  };
+  for (int which = 0; which < 2; ++which) {
+    std::vector<int32_t> elts(2 * n);
+    int next = n;
+    for (int p = 0; p < n; ++p) {
+      elts[p] = p;
+      elts[n + p] = onFace(ord + p * w, which) ? p : next++;
+    }
+    std::mt19937 rng(7 * kind + d + which);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    std::vector<float> f(2 * next);
+    for (float &x : f) x = dist(rng);
+    const std::vector<float> lag = f;
+    LagrangeToBezier(next, d, f.data(), 2, 2, elts.data(), n);
+    std::vector<double> in(n), out(n);
+    for (int e = 0; e < 2; ++e)
+      for (int c = 0; c < 2; ++c) {
+        for (int p = 0; p < n; ++p) in[p] = lag[2 * elts[e * n + p] + c];
+        hoLagrangeToBezier(kind, d, in.data(), out.data());
+        for (int p = 0; p < n; ++p)
+          ASSERT_NEAR(f[2 * elts[e * n + p] + c], out[p], 1e-4 * (1 + std::fabs(out[p])))
+              << "element " << e << " node " << p << " component " << c << " face " << which;
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(KernelKindsAndDegrees, HoSharedFaceSweep,
+                         ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
+                                            ::testing::Range(2, HO_MAX_DEGREE + 1)));

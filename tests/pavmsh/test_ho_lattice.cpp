@@ -1,0 +1,356 @@
+// Node lattices and canonical orders: the worked orders, counts and uniqueness for every kind and
+// degree, the storage positions, reference coordinates, vertex weights and the fatal checks.
+#include "ho_lattice.h"
+
+#include <cctype>
+#include <gtest/gtest.h>
+#include <memory>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Rows = std::vector<std::vector<int>>;
+
+Rows orderRows(HoKind kind, int degree) {
+  const int *t = hoNodeOrder(kind, degree);
+  const int w = hoOrderWidth(kind);
+  Rows rows;
+  for (int64_t i = 0; i < hoNodeCount(kind, degree); ++i)
+    rows.emplace_back(t + i * w, t + (i + 1) * w);
+  return rows;
+}
+
+Rows tail(const Rows &rows, size_t n) { return Rows(rows.end() - n, rows.end()); }
+
+// Lattice points written as in the documentation: "(2,0,0) (0,2,0) ...".
+Rows rows(const std::string &text) {
+  Rows out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '(') {
+      out.emplace_back();
+    } else if (std::isdigit(static_cast<unsigned char>(text[i]))) {
+      size_t used = 0;
+      out.back().push_back(std::stoi(text.substr(i), &used));
+      i += used - 1;
+    }
+  }
+  return out;
+}
+
+// Lattice constraint of a kind, checked independently of the generator.
+bool onLattice(HoKind kind, int d, const std::vector<int> &p) {
+  for (int c : p)
+    if (c < 0 || c > d) return false;
+  switch (kind) {
+  case HoEdge:
+  case HoQuadrilateral:
+  case HoHexahedron:
+    return true;
+  case HoTriangle:
+    return p[0] + p[1] + p[2] == d;
+  case HoTetrahedron:
+    return p[0] + p[1] + p[2] + p[3] == d;
+  case HoPyramid:
+    return p[0] <= d - p[2] && p[1] <= d - p[2];
+  case HoPrism:
+    return p[0] + p[1] + p[2] == d;
+  }
+  return false;
+}
+
+} // namespace
+
+TEST(HoLattice, DegreeTwoOrders) {
+  EXPECT_EQ(orderRows(HoEdge, 2), rows("(0) (2) (1)"));
+  EXPECT_EQ(orderRows(HoTriangle, 2), rows("(2,0,0) (0,2,0) (0,0,2) (1,1,0) (0,1,1) (1,0,1)"));
+  EXPECT_EQ(orderRows(HoQuadrilateral, 2),
+            rows("(0,0) (2,0) (2,2) (0,2) (1,0) (2,1) (1,2) (0,1) (1,1)"));
+  EXPECT_EQ(orderRows(HoTetrahedron, 2),
+            rows("(2,0,0,0) (0,2,0,0) (0,0,2,0) (0,0,0,2) (1,1,0,0) (0,1,1,0) (1,0,1,0) (1,0,0,1) "
+                 "(0,1,0,1) (0,0,1,1)"));
+  EXPECT_EQ(orderRows(HoPyramid, 2),
+            rows("(0,0,0) (2,0,0) (2,2,0) (0,2,0) (0,0,2) (1,0,0) (2,1,0) (1,2,0) (0,1,0) (0,0,1) "
+                 "(1,0,1) (1,1,1) (0,1,1) (1,1,0)"));
+  EXPECT_EQ(orderRows(HoPrism, 2),
+            rows("(2,0,0,0) (0,2,0,0) (0,0,2,0) (2,0,0,2) (0,2,0,2) (0,0,2,2) (1,1,0,0) (0,1,1,0) "
+                 "(1,0,1,0) (1,1,0,2) (0,1,1,2) (1,0,1,2) (2,0,0,1) (0,2,0,1) (0,0,2,1) (1,1,0,1) "
+                 "(0,1,1,1) (1,0,1,1)"));
+  EXPECT_EQ(orderRows(HoHexahedron, 2),
+            rows("(0,0,0) (2,0,0) (2,2,0) (0,2,0) (0,0,2) (2,0,2) (2,2,2) (0,2,2) (1,0,0) (2,1,0) "
+                 "(1,2,0) (0,1,0) (1,0,2) (2,1,2) (1,2,2) (0,1,2) (0,0,1) (2,0,1) (2,2,1) (0,2,1) "
+                 "(1,1,0) (1,1,2) (1,0,1) (2,1,1) (1,2,1) (0,1,1) (1,1,1)"));
+}
+
+TEST(HoLattice, HigherDegreeWorkedOrders) {
+  EXPECT_EQ(orderRows(HoTriangle, 3),
+            rows("(3,0,0) (0,3,0) (0,0,3) (2,1,0) (1,2,0) (0,2,1) (0,1,2) "
+                 "(1,0,2) (2,0,1) (1,1,1)"));
+  EXPECT_EQ(tail(orderRows(HoTetrahedron, 3), 4), rows("(1,1,1,0) (1,1,0,1) (0,1,1,1) (1,0,1,1)"));
+  EXPECT_EQ(tail(orderRows(HoTriangle, 4), 3), rows("(2,1,1) (1,2,1) (1,1,2)"));
+  EXPECT_EQ(tail(orderRows(HoQuadrilateral, 4), 9),
+            rows("(1,1) (3,1) (3,3) (1,3) (2,1) (3,2) (2,3) (1,2) (2,2)"));
+  EXPECT_EQ(tail(orderRows(HoPyramid, 3), 1), rows("(1,1,1)"));
+  EXPECT_EQ(tail(orderRows(HoPyramid, 4), 5), rows("(1,1,1) (2,1,1) (2,2,1) (1,2,1) (1,1,2)"));
+  EXPECT_EQ(tail(orderRows(HoPrism, 4), 9),
+            rows("(2,1,1,1) (1,2,1,1) (1,1,2,1) (2,1,1,3) (1,2,1,3) (1,1,2,3) (2,1,1,2) (1,2,1,2) "
+                 "(1,1,2,2)"));
+
+  // The hexahedron Q4 ends with a Q2 hexahedron offset by 1.
+  Rows q2 = orderRows(HoHexahedron, 2);
+  for (auto &r : q2)
+    for (int &c : r) c += 1;
+  EXPECT_EQ(tail(orderRows(HoHexahedron, 4), 27), q2);
+}
+
+// Interior prism layers are visited from both ends inward; read the heights off the tail of the
+// order, one triangle layer at a time.
+TEST(HoLattice, PrismInteriorLayersAlternate) {
+  const auto layerHeights = [](int d) {
+    const Rows rows = orderRows(HoPrism, d);
+    const size_t perLayer = static_cast<size_t>(hoNodeCount(HoTriangle, d - 3));
+    std::vector<int> heights;
+    const size_t first = rows.size() - perLayer * (d - 1);
+    for (size_t i = first; i < rows.size(); i += perLayer) {
+      for (size_t j = 1; j < perLayer; ++j) EXPECT_EQ(rows[i + j][3], rows[i][3]);
+      heights.push_back(rows[i][3]);
+    }
+    return heights;
+  };
+  EXPECT_EQ(layerHeights(5), (std::vector<int>{1, 4, 2, 3}));
+  EXPECT_EQ(layerHeights(6), (std::vector<int>{1, 5, 2, 4, 3}));
+}
+
+class HoLatticeSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// For every kind and degree: the table's count, every node on the lattice, no node twice, the
+// first-order vertices first, positions a permutation, and reference coordinates p / d.
+TEST_P(HoLatticeSweep, CountsUniqueNodesAndPositions) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  static const int64_t expected[7][11] = {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+                                          {1, 3, 6, 10, 15, 21, 28, 36, 45, 55, 66},
+                                          {1, 4, 9, 16, 25, 36, 49, 64, 81, 100, 121},
+                                          {1, 4, 10, 20, 35, 56, 84, 120, 165, 220, 286},
+                                          {1, 5, 14, 30, 55, 91, 140, 204, 285, 385, 506},
+                                          {1, 6, 18, 40, 75, 126, 196, 288, 405, 550, 726},
+                                          {1, 8, 27, 64, 125, 216, 343, 512, 729, 1000, 1331}};
+  const int64_t n = hoNodeCount(kind, d);
+  ASSERT_EQ(n, expected[kind][d]);
+
+  const Rows rows = orderRows(kind, d);
+  std::set<std::vector<int>> seen;
+  for (const auto &r : rows) {
+    EXPECT_TRUE(onLattice(kind, d, r)) << "node off the lattice";
+    EXPECT_TRUE(seen.insert(r).second) << "node listed twice";
+  }
+  EXPECT_EQ(static_cast<int64_t>(seen.size()), n);
+
+  if (d >= 1) {
+    // The vertices of the element come first, in the order of its first-order vertices.
+    const Rows p1 = orderRows(kind, 1);
+    for (size_t v = 0; v < p1.size(); ++v) {
+      std::vector<int> scaled = p1[v];
+      for (int &c : scaled) c *= d;
+      EXPECT_EQ(rows[v], scaled) << "vertex " << v;
+    }
+  }
+
+  const int *toPos = hoNodeToPos(kind, d);
+  const int *toNode = hoPosToNode(kind, d);
+  for (int i = 0; i < n; ++i) {
+    ASSERT_GE(toPos[i], 0);
+    ASSERT_LT(toPos[i], n);
+    EXPECT_EQ(toNode[toPos[i]], i);
+  }
+
+  const double *ref = hoNodeRefCoords(kind, d);
+  const int rw = hoRefWidth(kind);
+  for (int i = 0; i < n && d > 0; ++i)
+    for (int c = 0; c < rw; ++c) EXPECT_DOUBLE_EQ(ref[i * rw + c], double(rows[i][c]) / d);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKindsAndDegrees, HoLatticeSweep,
+                         ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
+                                            ::testing::Range(0, HO_MAX_DEGREE + 1)));
+
+TEST(HoLattice, PositionExamples) {
+  EXPECT_EQ(posTri(3, 1, 1, 1), 5);
+  for (int d = 1; d <= 10; ++d) EXPECT_EQ(posTri(d, 0, d, 0), 0);
+  EXPECT_EQ(posTet(3, 1, 0, 2, 0), 15);
+  EXPECT_EQ(posPyr(3, 1, 1, 1), 20);
+  EXPECT_EQ(posPri(2, 2, 0, 0, 1), 11);
+  EXPECT_EQ(posHex(2, 1, 0, 2), 11);
+  EXPECT_EQ(posQua(3, 2, 1), 9);
+  // The first coefficient of a pyramid layer is (m, m, k).
+  EXPECT_EQ(posPyr(3, 2, 2, 1), 16);
+  // A prism of equal degrees stores like posPri.
+  EXPECT_EQ(posMultiDegPri(3, 3, 1, 1, 1, 2), posPri(3, 1, 1, 1, 2));
+  EXPECT_EQ(posMultiDegPri(2, 4, 0, 0, 2, 4), 4 * 6 + 2);
+}
+
+TEST(HoLatticeDeathTest, PositionChecksStopTheProgram) {
+  EXPECT_EXIT(posTri(2, 1, 1, 1), ::testing::ExitedWithCode(1),
+              "posTri wrong coefficients in input\n #ERROR :posTri degree 2, i 1, j 1, k 1");
+  EXPECT_EXIT(posQua(2, 3, 0), ::testing::ExitedWithCode(1), "posQua wrong coefficients");
+  EXPECT_EXIT(posHex(2, 0, 0, -1), ::testing::ExitedWithCode(1), "posHex wrong coefficients");
+  EXPECT_EXIT(posTet(2, 1, 1, 1, 0), ::testing::ExitedWithCode(1), "posTet wrong coefficients");
+  EXPECT_EXIT(posPyr(3, 2, 0, 2), ::testing::ExitedWithCode(1), "posPyr wrong coefficients");
+  EXPECT_EXIT(posPri(2, 1, 1, 0, 3), ::testing::ExitedWithCode(1), "posPri wrong coefficients");
+  EXPECT_EXIT(
+      posMultiDegPri(2, 1, 1, 1, 0, 2), ::testing::ExitedWithCode(1),
+      "posMultiDegPri wrong coefficients in input\n degijk: 2 degl: 1 i: 1 j: 1 k: 0 l:  2");
+}
+
+TEST(HoLattice, TypeOrderingTables) {
+  char status[PAV_STATUS_SIZE] = "";
+  EXPECT_EQ(pav_Typ2Ordering(14, status), hoNodeOrder(HoTetrahedron, 2));
+  EXPECT_EQ(pav_Typ2Ordering(15, status), hoNodeOrder(HoHexahedron, 2));
+  EXPECT_EQ(pav_Typ2Ordering(16, status), hoNodeOrder(HoPyramid, 2));
+  EXPECT_EQ(pav_Typ2Ordering(31, status), hoNodeOrder(HoPrism, 4));
+  EXPECT_EQ(pav_Typ2Ordering(8, status), hoNodeOrder(HoPyramid, 1));
+  EXPECT_EQ(pav_Typ2Ordering(10, status), hoNodeOrder(HoHexahedron, 1));
+  EXPECT_STREQ(status, "");
+  for (int bad : {0, 1, 2, 5, 32, 39}) {
+    EXPECT_EQ(pav_Typ2Ordering(bad, status), nullptr);
+    EXPECT_EQ(std::string(status),
+              " pav_Typ2Ordering is undefined for Typ " + std::to_string(bad) + " !\n");
+  }
+  EXPECT_EQ(pav_Typ2Ordering(14, nullptr), nullptr);
+}
+
+TEST(HoLattice, ReferenceCoordinatesByType) {
+  int dim = -7;
+  std::unique_ptr<double[]> q(GetCrdNodByTyp(6, 3, &dim));
+  EXPECT_EQ(dim, 2);
+  EXPECT_DOUBLE_EQ(q[2 * 4 + 0], 1.0 / 3); // first edge node (1, 0)
+  EXPECT_DOUBLE_EQ(q[2 * 15 + 1], 2.0 / 3);
+
+  std::unique_ptr<double[]> c(GetCrdNodByTyp(9, 0, &dim));
+  EXPECT_EQ(dim, 4);
+  for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(c[i], 0.25);
+  std::unique_ptr<double[]> t(GetCrdNodByTyp(4, 0, &dim));
+  EXPECT_EQ(dim, 3);
+  EXPECT_DOUBLE_EQ(t[0] + t[1] + t[2], 1.0);
+
+  // Barycentric coordinates of the simplex nodes sum to one at every degree.
+  for (int d = 1; d <= 10; ++d) {
+    std::unique_ptr<double[]> tet(GetCrdNodByTyp(7, d, &dim));
+    for (int64_t i = 0; i < hoNodeCount(HoTetrahedron, d); ++i)
+      EXPECT_NEAR(tet[4 * i] + tet[4 * i + 1] + tet[4 * i + 2] + tet[4 * i + 3], 1.0, 1e-14);
+  }
+}
+
+// These messages go to standard output; the helpers send it to the stream the death test reads.
+static void crdNodOnStderr(int type, int degree) {
+  dup2(2, 1);
+  int dim = 0;
+  GetCrdNodByTyp(type, degree, &dim);
+}
+static void weightsOnStderr(int type, double x, double y, double z) {
+  dup2(2, 1);
+  const double p[4] = {x, y, z, 0};
+  int n = 0;
+  GetBasisFunctionsFromCrdNod(type, p, &n);
+}
+
+TEST(HoLatticeDeathTest, ReferenceCoordinatesRefuseBadTypesAndDegrees) {
+  EXPECT_EXIT(crdNodOnStderr(7, 11), ::testing::ExitedWithCode(1),
+              "GetCrdNodByTyp Typ 7, deg 11 not considered");
+  EXPECT_EXIT(crdNodOnStderr(5, 2), ::testing::ExitedWithCode(1),
+              "GetCrdNodByTyp Typ 5 not defined");
+  EXPECT_EXIT(weightsOnStderr(4, 0.3, 0.3, 0.4), ::testing::ExitedWithCode(1),
+              "GetBasisFunctionsFromCrdNod : typ 4 not considered");
+  // Far outside, next to the apex plane, rounding breaks the partition of unity.
+  EXPECT_EXIT(weightsOnStderr(8, 1e3, 1e3, 1 - 1e-12), ::testing::ExitedWithCode(1),
+              "case Pyramid, the sum should be equal to 1 Phi Pyr");
+}
+
+// First-order weights reproduce the vertices: at a vertex's reference point the vertex weighs 1,
+// and the weighted vertex coordinates give back the point.
+TEST(HoLattice, VertexWeightsInterpolateVertices) {
+  struct Case {
+    int type;
+    HoKind kind;
+  };
+  for (Case k : {Case{6, HoQuadrilateral}, Case{7, HoTetrahedron}, Case{8, HoPyramid},
+                 Case{9, HoPrism}, Case{10, HoHexahedron}}) {
+    const double *ref = hoNodeRefCoords(k.kind, 1);
+    const int w = hoRefWidth(k.kind);
+    const int nv = static_cast<int>(hoNodeCount(k.kind, 1));
+    for (int v = 0; v < nv; ++v) {
+      int count = 0;
+      std::unique_ptr<double[]> phi(GetBasisFunctionsFromCrdNod(k.type, ref + v * w, &count));
+      ASSERT_EQ(count, nv);
+      for (int u = 0; u < nv; ++u) EXPECT_DOUBLE_EQ(phi[u], u == v ? 1.0 : 0.0) << k.type;
+    }
+    // An interior point is the weighted sum of the vertices.
+    const double pt[4] = {0.2, 0.3, 0.25, 0.5};
+    double p[4] = {0.2, 0.3, 0.25, 0.4};
+    if (k.kind == HoTetrahedron) p[3] = 0.25;
+    if (k.kind == HoPrism) p[2] = 0.5, p[3] = pt[3];
+    int count = 0;
+    std::unique_ptr<double[]> phi(GetBasisFunctionsFromCrdNod(k.type, p, &count));
+    for (int c = 0; c < w; ++c) {
+      double s = 0;
+      for (int u = 0; u < nv; ++u) s += phi[u] * ref[u * w + c];
+      EXPECT_NEAR(s, p[c], 1e-14) << k.type << " coordinate " << c;
+    }
+  }
+  int count = 0;
+  const double apex[3] = {0, 0, 1};
+  std::unique_ptr<double[]> phi(GetBasisFunctionsFromCrdNod(8, apex, &count));
+  EXPECT_EQ(std::vector<double>(phi.get(), phi.get() + 5), (std::vector<double>{0, 0, 0, 0, 1}));
+}
+
+TEST(HoLattice, SmallIntegerHelpers) {
+  EXPECT_EQ(hoFactorial(0), 1);
+  EXPECT_EQ(hoFactorial(10), 3628800);
+  EXPECT_EQ(hoFactorial(-1), 0);
+  EXPECT_FLOAT_EQ(hoIntPow(2.0f, 10), 1024.0f);
+  EXPECT_FLOAT_EQ(hoIntPow(2.0f, -3), 0.125f);
+  EXPECT_FLOAT_EQ(hoIntPow(-3.0f, 0), 1.0f);
+  EXPECT_EQ(hoBinomial(20, 10), 184756.0);
+  EXPECT_EQ(hoBinomial(5, 6), 0.0);
+}
+
+class HoBernsteinSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// Partition of unity at interior and boundary points, and the node-vertex property: at a vertex
+// only that vertex's function is 1.
+TEST_P(HoBernsteinSweep, PartitionOfUnityAndVertexInterpolation) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  std::vector<double> phi(n);
+  const double points[4][4] = {
+      {0.2, 0.3, 0.5, 0.0}, {0.1, 0.6, 0.3, 0.0}, {0.25, 0.15, 0.35, 0.25}, {0.0, 0.0, 1.0, 0.0}};
+  for (const auto &p0 : points) {
+    double p[4] = {p0[0], p0[1], p0[2], p0[3]};
+    if (kind == HoTetrahedron && p[3] == 0.0) p[3] = 1 - p[0] - p[1] - p[2];
+    if (kind == HoTriangle || kind == HoPrism) p[2] = 1 - p[0] - p[1];
+    if (kind == HoPrism) p[3] = 0.7;
+    if (kind == HoPyramid && p[2] < 1) p[2] = 0.4, p[0] = 0.3 * (1 - p[2]), p[1] = 0.5 * (1 - p[2]);
+    hoBernsteinBasis(kind, d, p, phi.data());
+    double s = 0;
+    for (double v : phi) {
+      EXPECT_GE(v, -1e-15);
+      s += v;
+    }
+    EXPECT_NEAR(s, 1.0, 1e-13);
+  }
+  if (d == 0) return;
+  const int nv = static_cast<int>(hoNodeCount(kind, 1));
+  const double *ref = hoNodeRefCoords(kind, d);
+  const int w = hoRefWidth(kind);
+  for (int v = 0; v < nv; ++v) {
+    hoBernsteinBasis(kind, d, ref + v * w, phi.data());
+    for (int q = 0; q < n; ++q) EXPECT_NEAR(phi[q], q == v ? 1.0 : 0.0, 1e-14);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllKindsAndDegrees, HoBernsteinSweep,
+                         ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
+                                            ::testing::Range(0, HO_MAX_DEGREE + 1)));

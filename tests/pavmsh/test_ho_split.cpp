@@ -1,0 +1,226 @@
+// Subdivision reproduces the parent polynomial on every piece (checked with the evaluators of the
+// canonical layout), and the bounds refinement gives an inner estimate that converges to the range
+// found by dense sampling.
+#include "ho_bezier.h"
+#include "ho_split.h"
+
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Storage layout (posTri / posQua / lattice order) to canonical node order, for the evaluators.
+std::vector<float> toCanonical(HoKind kind, int d, const float *stored) {
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const int *toPos = hoNodeToPos(kind, d);
+  std::vector<float> c(n);
+  for (int i = 0; i < n; ++i) c[i] = stored[toPos[i]];
+  return c;
+}
+
+std::vector<float> randomCoefficients(int n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+  std::vector<float> c(n);
+  for (float &x : c) x = dist(rng);
+  return c;
+}
+
+double edgeAt(const float *stored, int d, double t) {
+  return pav_EvaluateValueOnEdge(toCanonical(HoEdge, d, stored).data(), d, t);
+}
+double quadAt(const float *stored, int d, double s, double t) {
+  return pav_EvaluateValueOnQuadrilateral(toCanonical(HoQuadrilateral, d, stored).data(), d, s, t);
+}
+// Triangle at barycentric weights (b0, b1, b2) on its storage corners V0, V1, V2, which are the
+// lattice vertices (0,d,0), (0,0,d), (d,0,0).
+double triAt(const float *stored, int d, const double *b) {
+  return pav_EvaluateValueOnTriangle(toCanonical(HoTriangle, d, stored).data(), d, b[2], b[0],
+                                     b[1]);
+}
+
+} // namespace
+
+TEST(HoSplit, EdgePiecesReproduceTheParent) {
+  for (int d = 1; d <= HO_MAX_DEGREE; ++d) {
+    const std::vector<float> c = randomCoefficients(d + 1, d);
+    float *res = nullptr;
+    pav_SplitEdge(c.data(), &res, d, 0.7, 0.3); // split point at t = 0.3
+    ASSERT_NE(res, nullptr);
+    std::unique_ptr<float[]> own(res);
+    for (double s : {0.0, 0.2, 0.5, 0.9, 1.0}) {
+      EXPECT_NEAR(edgeAt(res, d, s), edgeAt(c.data(), d, 0.3 * s), 1e-5) << d;
+      EXPECT_NEAR(edgeAt(res + d + 1, d, s), edgeAt(c.data(), d, 0.3 + 0.7 * s), 1e-5) << d;
+    }
+  }
+  const float lin[2] = {1, 3};
+  float *res = nullptr;
+  pav_SplitEdge(lin, &res, 1, 0.5, 0.5);
+  EXPECT_EQ(std::vector<float>(res, res + 4), (std::vector<float>{1, 2, 2, 3}));
+  delete[] res;
+  testing::internal::CaptureStdout();
+  pav_SplitEdge(lin, &res, 0, 0.5, 0.5);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "no subdivision\n");
+  EXPECT_EQ(res, nullptr);
+}
+
+TEST(HoSplit, QuadrilateralPiecesReproduceTheParent) {
+  for (int d = 1; d <= HO_MAX_DEGREE; d += 3) {
+    const int n = (d + 1) * (d + 1);
+    const std::vector<float> c = randomCoefficients(n, 100 + d);
+    float *res = nullptr;
+    pav_SplitQuadrilateral(c.data(), &res, d, 0.6, 0.25); // i split at 0.4, j split at 0.75
+    ASSERT_NE(res, nullptr);
+    std::unique_ptr<float[]> own(res);
+    const double ti = 0.4, tj = 0.75;
+    for (double s : {0.0, 0.3, 1.0})
+      for (double t : {0.1, 0.6, 1.0}) {
+        const double i1 = s * ti, i2 = ti + s * (1 - ti), j1 = t * tj, j2 = tj + t * (1 - tj);
+        EXPECT_NEAR(quadAt(res, d, s, t), quadAt(c.data(), d, i1, j1), 1e-5);
+        EXPECT_NEAR(quadAt(res + n, d, s, t), quadAt(c.data(), d, i2, j1), 1e-5);
+        EXPECT_NEAR(quadAt(res + 2 * n, d, s, t), quadAt(c.data(), d, i2, j2), 1e-5);
+        EXPECT_NEAR(quadAt(res + 3 * n, d, s, t), quadAt(c.data(), d, i1, j2), 1e-5);
+      }
+  }
+}
+
+TEST(HoSplit, TrianglePiecesReproduceTheParent) {
+  const double u = 0.2, v = 0.5, w = 0.3;
+  const double V[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, P[3] = {u, v, w};
+  const double E01[3] = {u / (u + v), v / (u + v), 0}, E12[3] = {0, v / (v + w), w / (v + w)},
+               E02[3] = {u / (u + w), 0, w / (u + w)};
+  const double *three[3][3] = {{V[0], V[1], P}, {P, V[1], V[2]}, {V[0], P, V[2]}};
+  const double *four[4][3] = {
+      {V[0], E01, E02}, {E01, V[1], E12}, {E02, E12, V[2]}, {E01, E12, E02}};
+  const double local[4][3] = {{1, 0, 0}, {0.2, 0.3, 0.5}, {0.6, 0.1, 0.3}, {0, 0.5, 0.5}};
+  for (int d = 1; d <= HO_MAX_DEGREE; ++d) {
+    const int nc = (d + 1) * (d + 2) / 2;
+    const std::vector<float> c = randomCoefficients(nc, 200 + d);
+    for (int pieces : {3, 4}) {
+      float *res = nullptr;
+      pav_SplitTriangle(pieces, c.data(), &res, d, u, v, w);
+      ASSERT_NE(res, nullptr);
+      std::unique_ptr<float[]> own(res);
+      for (int p = 0; p < pieces; ++p) {
+        const double *const *corners = pieces == 3 ? three[p] : four[p];
+        for (const auto &l : local) {
+          double b[3] = {0, 0, 0};
+          for (int k = 0; k < 3; ++k)
+            for (int x = 0; x < 3; ++x) b[x] += l[k] * corners[k][x];
+          EXPECT_NEAR(triAt(res + p * nc, d, l), triAt(c.data(), d, b), 2e-5)
+              << "degree " << d << ", " << pieces << " pieces, piece " << p;
+        }
+      }
+    }
+  }
+  // Degree 1 in three: the corner values and the value at P.
+  const float lin[3] = {1, 2, 4};
+  float *res = nullptr;
+  pav_SplitTriangle(3, lin, &res, 1, u, v, w);
+  const float p = float(u * 1 + v * 2 + w * 4);
+  const std::vector<float> expect = {1, 2, p, p, 2, 4, 1, p, 4};
+  for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(res[i], expect[i]);
+  delete[] res;
+}
+
+TEST(HoSplit, TriangleArgumentsAreChecked) {
+  const float lin[3] = {1, 2, 4};
+  float *res = reinterpret_cast<float *>(&res);
+  testing::internal::CaptureStdout();
+  pav_SplitTriangle(4, lin, &res, 1, 0.0, 0.5, 0.5);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            " unproper input arguments u, v, w for triangle subdivision");
+  EXPECT_EQ(res, nullptr);
+  testing::internal::CaptureStdout();
+  pav_SplitTriangle(5, lin, &res, 1, 0.2, 0.3, 0.5);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            " subdvision in 5 of a HO triangle not implemented\n");
+  EXPECT_EQ(res, nullptr);
+}
+
+TEST(HoBounds, FirstSplitFindsTheBumpOfAQuadraticEdge) {
+  const float c[3] = {0, 1, 0};
+  float bounds[2] = {0, 0};
+  pav_RefineBoundsOnEdge(c, 2, 0.5, 0.5, bounds, 0);
+  EXPECT_FLOAT_EQ(bounds[0], 0.0f);
+  EXPECT_FLOAT_EQ(bounds[1], 0.5f);
+}
+
+TEST(HoBounds, FirstOrderElementsNeverRefine) {
+  const float e[2] = {2, -1};
+  float b[2] = {-1, 2};
+  pav_RefineBoundsOnEdge(e, 1, 0.5, 0.5, b, 10);
+  EXPECT_EQ(b[0], -1.0f);
+  EXPECT_EQ(b[1], 2.0f);
+  const float q[4] = {0, 1, 3, 2};
+  float bq[2] = {0, 3};
+  pav_RefineBoundsOnQuadrilateral(q, 1, 0.5, 0.5, bq, 10);
+  EXPECT_EQ(bq[0], 0.0f);
+  EXPECT_EQ(bq[1], 3.0f);
+}
+
+// The refined bounds stay inside the range of the polynomial and, deep enough, reach the range
+// found by dense sampling.
+TEST(HoBounds, RefinedBoundsConvergeToTheSampledRange) {
+  for (int d : {2, 3, 5, 8}) {
+    // Edge.
+    const std::vector<float> e = randomCoefficients(d + 1, 300 + d);
+    float lo = 1e30f, hi = -1e30f;
+    for (int s = 0; s <= 4000; ++s) {
+      const float x = float(edgeAt(e.data(), d, s / 4000.0));
+      lo = std::min(lo, x), hi = std::max(hi, x);
+    }
+    float b[2] = {std::min(e[0], e[d]), std::max(e[0], e[d])};
+    pav_RefineBoundsOnEdge(e.data(), d, 0.5, 0.5, b, 2 * d + 8);
+    EXPECT_GE(b[0], lo - 1e-5f);
+    EXPECT_LE(b[1], hi + 1e-5f);
+    EXPECT_NEAR(b[0], lo, 2e-3) << d;
+    EXPECT_NEAR(b[1], hi, 2e-3) << d;
+
+    // Quadrilateral.
+    const int nq = (d + 1) * (d + 1);
+    const std::vector<float> q = randomCoefficients(nq, 400 + d);
+    lo = 1e30f, hi = -1e30f;
+    for (int s = 0; s <= 200; ++s)
+      for (int t = 0; t <= 200; ++t) {
+        const float x = float(quadAt(q.data(), d, s / 200.0, t / 200.0));
+        lo = std::min(lo, x), hi = std::max(hi, x);
+      }
+    const float qc[4] = {q[0], q[d], q[d * (d + 1)], q[nq - 1]};
+    float bq[2] = {*std::min_element(qc, qc + 4), *std::max_element(qc, qc + 4)};
+    pav_RefineBoundsOnQuadrilateral(q.data(), d, 0.5, 0.5, bq, 10);
+    EXPECT_GE(bq[0], lo - 1e-3f);
+    EXPECT_LE(bq[1], hi + 1e-3f);
+    EXPECT_NEAR(bq[0], lo, 1e-2) << d;
+    EXPECT_NEAR(bq[1], hi, 1e-2) << d;
+
+    // Triangle, in four around the centroid.
+    const int nt = (d + 1) * (d + 2) / 2;
+    const std::vector<float> t = randomCoefficients(nt, 500 + d);
+    lo = 1e30f, hi = -1e30f;
+    for (int i = 0; i <= 200; ++i)
+      for (int j = 0; i + j <= 200; ++j) {
+        const double bc[3] = {i / 200.0, j / 200.0, 1 - i / 200.0 - j / 200.0};
+        const float x = float(triAt(t.data(), d, bc));
+        lo = std::min(lo, x), hi = std::max(hi, x);
+      }
+    const float tc[3] = {t[0], t[d], t[nt - 1]};
+    float bt[2] = {*std::min_element(tc, tc + 3), *std::max_element(tc, tc + 3)};
+    pav_RefineBoundsOnTriangle(t.data(), d, 4, 1.0 / 3, 1.0 / 3, 1.0 / 3, bt, 10);
+    EXPECT_GE(bt[0], lo - 1e-3f);
+    EXPECT_LE(bt[1], hi + 1e-3f);
+    EXPECT_NEAR(bt[0], lo, 1e-2) << d;
+    EXPECT_NEAR(bt[1], hi, 1e-2) << d;
+  }
+}
+
+TEST(HoBoundsDeathTest, NegativeQuadrilateralDegreeStops) {
+  const float q[1] = {0};
+  float b[2] = {0, 0};
+  EXPECT_EXIT(pav_RefineBoundsOnQuadrilateral(q, -1, 0.5, 0.5, b, 1), ::testing::ExitedWithCode(1),
+              "posQua wrong coefficients in input");
+}

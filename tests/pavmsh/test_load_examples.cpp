@@ -1,0 +1,55 @@
+// The shipped examples: they are what the generator writes, and they open with their solutions.
+// PAVO_WRITE_EXAMPLES=1 regenerates them into examples/ first.
+#include "example_meshes.h"
+#include "load_test_mesh.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace load_test;
+
+namespace {
+
+TEST(Examples, FilesAreTheGeneratorOutput) {
+  const std::string examples = pavo_test::sourceDir() + "/examples";
+  if (std::getenv("PAVO_WRITE_EXAMPLES")) {
+    ASSERT_TRUE(pavo_test::writeExamples(examples));
+  }
+  const std::string dir = pavo_test::scratchDir("examples");
+  ASSERT_TRUE(pavo_test::writeExamples(dir));
+  for (const std::string &name : pavo_test::exampleFiles()) {
+    const std::string fresh = pavo_test::readFile(dir + "/" + name);
+    EXPECT_FALSE(fresh.empty()) << name;
+    EXPECT_TRUE(fresh == pavo_test::readFile(examples + "/" + name))
+        << name << " differs from the generator's output (PAVO_WRITE_EXAMPLES=1 rewrites it)";
+  }
+}
+
+struct ExampleCase {
+  const char *base;
+  int type, count, list, degree;
+};
+
+TEST(Examples, OpenWithTheirSolutions) {
+  const ExampleCase cases[] = {{"annulus_p2", TetrahedraP2, 216, SolAtTetrahedraP2, 3},
+                               {"sphere_p3", TrianglesP3, 9, SolAtTrianglesP3, 3}};
+  for (const ExampleCase &c : cases) {
+    SCOPED_TRACE(c.base);
+    const std::string base = pavo_test::sourceDir() + "/examples/" + c.base;
+    Object obj = newObject();
+    char status[PAV_IO_STATUS_SIZE];
+    ASSERT_EQ(pav_OpenMesh(obj.get(), base.c_str(), status), PAV_SUCCESS) << status;
+    EXPECT_EQ(obj->ent[c.type].nbr, c.count);
+    ASSERT_EQ(pav_OpenSolution(obj.get(), base.c_str(), status), PAV_SUCCESS) << status;
+    EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj.get()), 1);
+    const PavSolution *rec = pav_SolutionList(obj.get(), c.list);
+    ASSERT_NE(rec, nullptr);
+    EXPECT_EQ(rec->degree, c.degree);
+    EXPECT_NE(rec->name[0], 0);
+    EXPECT_NE(pav_SolutionList(obj.get(), SolAtVertices)->name[0], 0);
+  }
+}
+
+} // namespace

@@ -1,0 +1,329 @@
+// Reading and writing meshes: round trips of every element kind, node orderings declared in the
+// file, name resolution, corners, polygons and failures.
+#include "load_test_mesh.h"
+#include "ovel.h"
+#include "run_process.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+using namespace load_test;
+using pavo_test::scratchDir;
+
+namespace {
+
+class MeshRoundTrip : public ::testing::TestWithParam<std::tuple<int, const char *>> {};
+
+// Every element type of degrees 1 to 4, written and read back: binary and ASCII files both
+// keep doubles exactly (ASCII prints 17 digits).
+TEST_P(MeshRoundTrip, EveryElementTypeReadsBackUnchanged) {
+  const int dim = std::get<0>(GetParam());
+  const std::string path = scratchDir("mesh_roundtrip") + "/all" + std::get<1>(GetParam());
+  Object out = makeMesh(dim, 200, 4, elementTypes());
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_WriteMesh(out.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  EXPECT_EQ(statusName(status), path);
+
+  Object in = newObject();
+  ASSERT_EQ(pav_OpenMesh(in.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  EXPECT_EQ(statusName(status), path);
+  expectSameMesh(out.get(), in.get());
+  if (dim == 2) {
+    for (int i = 1; i <= 200; i++) ASSERT_EQ(in->crdDbl[3 * i + 2], 0.0);
+  }
+  EXPECT_EQ(in->pol, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MeshRoundTrip,
+                         ::testing::Combine(::testing::Values(2, 3),
+                                            ::testing::Values(".meshb", ".mesh")));
+
+// Writes one element keyword whose nodes are stored in the order `perm` (file node j is the
+// canonical node perm[j]) with the ordering keyword that says so.
+void writePermutedFile(const std::string &path, int type, int keyword, int orderingKeyword,
+                       const std::vector<int> &perm, const std::vector<int> &canonical,
+                       int nbrVer) {
+  int width = 0;
+  const int nodes = OvelElementNodes(keyword, &width);
+  char scratch[PAV_STATUS_SIZE];
+  const int *lattice = pav_Typ2Ordering(type, scratch);
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(f, 0);
+  OvelSetKwd(f, OvelVertices, nbrVer);
+  for (int i = 1; i <= nbrVer; i++) OvelSetLin(f, OvelVertices, double(i), 0.0, 0.0, 0);
+  std::vector<int> fileNodes;
+  for (int j = 0; j < nodes; j++)
+    for (int c = 0; c < width; c++) fileNodes.push_back(lattice[perm[j] * width + c]);
+  OvelSetKwd(f, orderingKeyword, nodes);
+  OvelSetBlock(f, orderingKeyword, 1, nodes, 0, nullptr, nullptr, OvelIntVec, width, &fileNodes[0],
+               &fileNodes[(nodes - 1) * width]);
+  // One element: canonical node k has vertex canonical[k].
+  std::vector<int> line(nodes + 1);
+  for (int j = 0; j < nodes; j++) line[j] = canonical[perm[j]];
+  line[nodes] = 9;
+  OvelSetKwd(f, keyword, 1);
+  OvelSetBlock(f, keyword, 1, 1, 0, nullptr, nullptr, OvelIntVec, nodes + 1, &line[0], &line[0]);
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+}
+
+struct OrderedKind {
+  int type, keyword, ordering;
+};
+
+// Files that declare another node order read into the canonical order, for every kind whose
+// ordering the loader reads.
+TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
+  const OrderedKind kinds[] = {
+      {Edges, 5, 141},
+      {EdgesP2, 25, 127},
+      {EdgesP3, 92, 128},
+      {EdgesP4, 93, 142},
+      {Triangles, 6, 143},
+      {TrianglesP2, 24, 129},
+      {TrianglesP3, 90, 130},
+      {TrianglesP4, 91, 144},
+      {QuadrilateralsQ2, 27, 131},
+      {QuadrilateralsQ3, 88, 132},
+      {QuadrilateralsQ4, 89, 146},
+      {TetrahedraP2, 30, 133},
+      {TetrahedraP3, 96, 134},
+      {TetrahedraP4, 97, 148},
+      {PyramidsP2, 87, 135},
+      {PyramidsP3, 100, 136},
+      {PyramidsP4, 101, 150},
+      {PrismsP2, 86, 137},
+      {PrismsP3, 102, 138},
+      {PrismsP4, 103, 152},
+      {HexahedraQ2, 33, 139},
+      {HexahedraQ3, 98, 140},
+      {HexahedraQ4, 99, 154},
+  };
+  const std::string dir = scratchDir("mesh_ordering");
+  std::mt19937 rng(3);
+  for (const OrderedKind &k : kinds) {
+    SCOPED_TRACE(pav_TypeAllocName(k.type));
+    const int nodes = pav_MshTyp2Siz(k.type, nullptr);
+    std::vector<int> perm(nodes), canonical(nodes);
+    for (int j = 0; j < nodes; j++) perm[j] = j, canonical[j] = 1 + (7 * j + 3) % 200;
+    std::shuffle(perm.begin(), perm.end(), rng);
+    for (const char *ext : {".meshb", ".mesh"}) {
+      const std::string path = dir + "/perm" + std::to_string(k.type) + ext;
+      writePermutedFile(path, k.type, k.keyword, k.ordering, perm, canonical, 200);
+      Object obj = newObject();
+      char status[PAV_IO_STATUS_SIZE];
+      testing::internal::CaptureStdout();
+      ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+      EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+      ASSERT_EQ(obj->ent[k.type].nbr, 1);
+      for (int j = 0; j < nodes; j++) ASSERT_EQ(obj->ent[k.type].idx[nodes + j], canonical[j]);
+      EXPECT_EQ(obj->ent[k.type].ref[1], 9);
+    }
+  }
+}
+
+// Degree-1 volume and quadrilateral orderings are not read: such elements keep the file order.
+TEST(MeshOrdering, DegreeOneQuadrilateralOrderingIsIgnored) {
+  const std::string path = scratchDir("mesh_ordering_q1") + "/q1.meshb";
+  const std::vector<int> perm = {3, 2, 1, 0}, canonical = {5, 6, 7, 8};
+  writePermutedFile(path, Quadrilaterals, 7, 145, perm, canonical, 10);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  for (int j = 0; j < 4; j++) EXPECT_EQ(obj->ent[Quadrilaterals].idx[4 + j], canonical[perm[j]]);
+}
+
+// A node listed twice is no permutation: the error names the kind and the file order is kept.
+TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
+  const std::string path = scratchDir("mesh_ordering_dup") + "/dup.meshb";
+  const int lattice[] = {2, 0, 0, 0, 2, 0, 0, 0, 2, 1, 1, 0, 1, 1, 0, 1, 0, 1};
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(f, 0);
+  OvelSetKwd(f, OvelVertices, 6);
+  for (int i = 1; i <= 6; i++) OvelSetLin(f, OvelVertices, double(i), 0.0, 0.0, 0);
+  OvelSetKwd(f, OvelTrianglesP2Ordering, 6);
+  OvelSetBlock(f, OvelTrianglesP2Ordering, 1, 6, 0, nullptr, nullptr, OvelIntVec, 3, &lattice[0],
+               &lattice[15]);
+  OvelSetKwd(f, OvelTrianglesP2, 1);
+  OvelSetLin(f, OvelTrianglesP2, 6, 5, 4, 3, 2, 1, 4);
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "  %% Error while reading TrianglesP2 Nodes Ordering. Default ordering used.  \n");
+  const int expected[] = {6, 5, 4, 3, 2, 1};
+  for (int j = 0; j < 6; j++) EXPECT_EQ(obj->ent[TrianglesP2].idx[6 + j], expected[j]);
+}
+
+// wing opens wing.meshb before wing.mesh; an explicit .mesh name is not completed.
+TEST(MeshOpen, NameResolution) {
+  const std::string dir = scratchDir("mesh_names");
+  Object two = makeMesh(2, 5, 1, {Triangles});
+  Object three = makeMesh(3, 6, 1, {Tetrahedra});
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_WriteMesh(two.get(), (dir + "/wing.mesh").c_str(), status), PAV_SUCCESS);
+  Object obj = newObject();
+  ASSERT_EQ(pav_OpenMesh(obj.get(), (dir + "/wing").c_str(), status), PAV_SUCCESS);
+  EXPECT_EQ(statusName(status), dir + "/wing.mesh");
+  EXPECT_EQ(obj->dim, 2);
+
+  ASSERT_EQ(pav_WriteMesh(three.get(), (dir + "/wing.meshb").c_str(), status), PAV_SUCCESS);
+  ASSERT_EQ(pav_OpenMesh(obj.get(), (dir + "/wing").c_str(), status), PAV_SUCCESS);
+  EXPECT_EQ(statusName(status), dir + "/wing.meshb");
+  EXPECT_EQ(obj->dim, 3);
+  EXPECT_EQ(obj->ent[Tetrahedra].nbr, 1);
+  EXPECT_EQ(obj->ent[Triangles].nbr, 0); // the earlier mesh was reset
+
+  const std::string missing = dir + "/tail.mesh";
+  EXPECT_EQ(pav_OpenMesh(obj.get(), missing.c_str(), status), PAV_FAILURE);
+  EXPECT_EQ(std::string(status), "Cannot open mesh file " + missing + "\n");
+  const std::string bare = dir + "/tail";
+  EXPECT_EQ(pav_OpenMesh(obj.get(), bare.c_str(), status), PAV_FAILURE);
+  EXPECT_EQ(std::string(status), "Cannot open mesh file " + bare + ".[mesh[b]]\n");
+  // A failed open leaves the object as it was.
+  EXPECT_EQ(obj->ent[Tetrahedra].nbr, 1);
+}
+
+TEST(MeshOpen, ArgumentChecks) {
+  char status[PAV_IO_STATUS_SIZE];
+  Object obj = newObject();
+  EXPECT_EQ(pav_OpenMesh(nullptr, "x.mesh", status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (PavObject) parameter on input\n");
+  EXPECT_EQ(pav_OpenMesh(obj.get(), nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (MshFile)   parameter on input\n");
+  EXPECT_EQ(pav_OpenMesh(obj.get(), "x.mesh", nullptr), PAV_FAILURE);
+  EXPECT_EQ(pav_WriteMesh(obj.get(), nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (MshFile)   parameter on input\n");
+}
+
+// Corners take the reference of their vertex; a vertex number out of range gives 0.
+TEST(MeshOpen, CornerReferencesComeFromVertices) {
+  const std::string path = scratchDir("mesh_corners") + "/c.mesh";
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 2);
+  ASSERT_NE(f, 0);
+  OvelSetKwd(f, OvelVertices, 3);
+  OvelSetLin(f, OvelVertices, 0.0, 0.0, 11);
+  OvelSetLin(f, OvelVertices, 1.0, 0.0, 12);
+  OvelSetLin(f, OvelVertices, 0.0, 1.0, 13);
+  OvelSetKwd(f, OvelCorners, 3);
+  OvelSetLin(f, OvelCorners, 3);
+  OvelSetLin(f, OvelCorners, 0);
+  OvelSetLin(f, OvelCorners, 4);
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  ASSERT_EQ(obj->ent[Corners].nbr, 3);
+  EXPECT_EQ(obj->ent[Corners].ref[1], 13);
+  EXPECT_EQ(obj->ent[Corners].ref[2], 0);
+  EXPECT_EQ(obj->ent[Corners].ref[3], 0);
+}
+
+TEST(MeshOpen, PolygonsAreKept) {
+  const std::string path = scratchDir("mesh_polygons") + "/p.meshb";
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(f, 0);
+  OvelSetKwd(f, OvelVertices, 5);
+  for (int i = 1; i <= 5; i++) OvelSetLin(f, OvelVertices, double(i), 1.0, 2.0, 0);
+  OvelSetKwd(f, OvelBoundaryPolygonHeaders, 2);
+  OvelSetLin(f, OvelBoundaryPolygonHeaders, 1, 7);
+  OvelSetLin(f, OvelBoundaryPolygonHeaders, 4, 8);
+  OvelSetKwd(f, OvelBoundaryPolygonVertices, 7);
+  for (int v : {1, 2, 3, 1, 3, 4, 5}) OvelSetLin(f, OvelBoundaryPolygonVertices, v);
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  ASSERT_NE(obj->pol, nullptr);
+  EXPECT_EQ(obj->pol->nbrBndPol, 2);
+  EXPECT_EQ(obj->pol->nbrBndVer, 7);
+  EXPECT_EQ(obj->pol->bndHdr[4], 4);
+  EXPECT_EQ(obj->pol->bndHdr[5], 8);
+  EXPECT_EQ(obj->pol->bndVer[7], 5);
+  EXPECT_EQ(obj->pol->nbrInnPol, 0);
+}
+
+// A node beyond the vertices ends the load: the types read before stay, that one is empty.
+TEST(MeshOpen, NodeOutsideTheVerticesFails) {
+  const std::string path = scratchDir("mesh_bad_node") + "/b.meshb";
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(f, 0);
+  OvelSetKwd(f, OvelVertices, 4);
+  for (int i = 1; i <= 4; i++) OvelSetLin(f, OvelVertices, double(i), 0.0, 0.0, 0);
+  OvelSetKwd(f, OvelTriangles, 1);
+  OvelSetLin(f, OvelTriangles, 1, 2, 3, 0);
+  OvelSetKwd(f, OvelTetrahedra, 2);
+  OvelSetLin(f, OvelTetrahedra, 1, 2, 3, 4, 0);
+  OvelSetLin(f, OvelTetrahedra, 1, 2, 5, 4, 0);
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_FAILURE);
+  EXPECT_EQ(std::string(status), "Invalid vertex 5 in Tetrahedra 2 of mesh file " + path + "\n");
+  EXPECT_EQ(obj->ent[Triangles].nbr, 1);
+  EXPECT_EQ(obj->ent[Tetrahedra].nbr, 0);
+}
+
+// A file cut short fails, and the object accepts the next load.
+TEST(MeshOpen, TruncatedFileThenGoodFile) {
+  const std::string dir = scratchDir("mesh_truncated");
+  Object out = makeMesh(3, 50, 20, {Triangles, Tetrahedra});
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_WriteMesh(out.get(), (dir + "/good.meshb").c_str(), status), PAV_SUCCESS);
+  std::string bytes = pavo_test::readFile(dir + "/good.meshb");
+  // Cut inside the tetrahedra (written after the triangles and their ordering).
+  std::ofstream(dir + "/cut.meshb", std::ios::binary).write(bytes.data(), bytes.size() - 200);
+
+  Object obj = newObject();
+  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/cut.meshb").c_str(), status), PAV_FAILURE);
+  ASSERT_EQ(pav_OpenMesh(obj.get(), (dir + "/good.meshb").c_str(), status), PAV_SUCCESS);
+  expectSameMesh(out.get(), obj.get());
+}
+
+// An independent reader finds the same counts and coordinates in what was written. It reads
+// binary files of version 3 and skips keywords it does not know; in ASCII it knows versions up to
+// 2 (whose text is that of version 3) and stops at the ordering keywords, so the ASCII check reads
+// a copy with the version lowered and the orderings left out.
+TEST(MeshWrite, IndependentReaderAgrees) {
+  const std::string dir = scratchDir("mesh_meshio");
+  Object out =
+      makeMesh(3, 30, 5, {Edges, Triangles, Quadrilaterals, Tetrahedra, Prisms, Hexahedra});
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_WriteMesh(out.get(), (dir + "/m.meshb").c_str(), status), PAV_SUCCESS);
+  ASSERT_EQ(pav_WriteMesh(out.get(), (dir + "/m.mesh").c_str(), status), PAV_SUCCESS);
+  std::string text = pavo_test::readFile(dir + "/m.mesh");
+  ASSERT_EQ(text.compare(0, 23, "MeshVersionFormatted 3\n"), 0);
+  text[21] = '2';
+  std::string kept;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\n\n", at);
+    end = end == std::string::npos ? text.size() : end + 2;
+    const std::string section = text.substr(at, end - at);
+    if (section.find("Ordering") == std::string::npos) kept += section;
+    at = end;
+  }
+  std::ofstream(dir + "/copy.mesh") << kept;
+
+  const std::string script = "import meshio,sys\n"
+                             "m=meshio.read(sys.argv[1])\n"
+                             "print(len(m.points))\n"
+                             "print(' '.join('%s:%d'%(c.type,len(c.data)) for c in m.cells))\n"
+                             "print('%.17g %.17g'%(m.points[29][2],m.points[0][0]))\n";
+  char expected[512];
+  std::snprintf(expected, sizeof expected,
+                "30\nline:5 triangle:5 quad:5 tetra:5 wedge:5 hexahedron:5\n%.17g %.17g\n",
+                out->crdDbl[3 * 30 + 2], out->crdDbl[3]);
+  for (const char *file : {"/m.meshb", "/copy.mesh"}) {
+    pavo_test::ProcessResult r =
+        pavo_test::runProcess("/usr/bin/python3", {"-c", script, dir + file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, expected) << file;
+  }
+}
+
+} // namespace

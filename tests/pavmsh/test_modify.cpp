@@ -1,0 +1,326 @@
+// Vertex merging, boundary edges and surface completion, with their messages and writing.
+#include "mesh_builders.h"
+#include "pav_io.h"
+#include "pav_modify.h"
+#include "pav_solution.h"
+#include "pav_topology.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+using pavo_test::buildCube;
+using pavo_test::CubeSplit;
+
+namespace {
+
+std::string gWritten;
+int fakeWriter(const PavObject *, const char *name, char *) {
+  gWritten = name;
+  return 0;
+}
+int failingWriter(const PavObject *, const char *, char *status) {
+  return pav_Fail(status, "Cannot open mesh file %s\n", "x.meshb");
+}
+
+int failingSolutionWriter(const PavObject *, const char *, int, char *status) {
+  return pav_Fail(status, "Cannot open solution file %s\n", "x.solb");
+}
+
+PavObject *surfaceMesh(const std::vector<std::array<double, 3>> &ver,
+                       const std::vector<std::vector<int>> &tri) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  pav_AllocEntityArrays(obj, Vertices, static_cast<int>(ver.size()), status);
+  for (size_t v = 0; v < ver.size(); v++)
+    for (int c = 0; c < 3; c++) obj->crdDbl[3 * (v + 1) + c] = ver[v][c];
+  pav_AllocEntityArrays(obj, Triangles, static_cast<int>(tri.size()), status);
+  for (size_t t = 0; t < tri.size(); t++)
+    for (int c = 0; c < 3; c++) obj->ent[Triangles].idx[3 * (t + 1) + c] = tri[t][c];
+  return obj;
+}
+
+std::string capture(const std::function<void()> &f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+TEST(MergeVertices, TwoTrianglesWithSeparateCopies) {
+  PavObject *obj = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                               {{1, 2, 3}, {4, 5, 6}});
+  obj->ent[Vertices].ref[4] = 9; // the second copy's reference is dropped
+  obj->ent[Vertices].ref[2] = 7;
+  double *sol = nullptr;
+  PavSolution *rec = pav_NewSolutionRecord(3, PavSolScalar, 6, 1, 1, nullptr);
+  for (int v = 1; v <= 6; v++) rec->data[v] = 10 * v;
+  sol = rec->data;
+  char status[PAV_STATUS_SIZE];
+  pav_PushSolution(obj, SolAtVertices, rec, status);
+  pav_SetMeshWriters(fakeWriter, nullptr);
+  gWritten.clear();
+  const std::string out = capture([&] { EXPECT_EQ(pav_MergeVertices(obj, "m.meshb", status), 0); });
+  EXPECT_EQ(out.rfind("  Merge vertices: 2 vertices need to be removed \n \n  %% Mesh written in "
+                      "m.meshb\n",
+                      0),
+            0u)
+      << out;
+  EXPECT_EQ(gWritten, "m.meshb");
+  ASSERT_EQ(obj->ent[Vertices].nbr, 4);
+  const int *t = obj->ent[Triangles].idx;
+  EXPECT_EQ(std::vector<int>(t + 3, t + 9), (std::vector<int>{1, 2, 3, 2, 4, 3}));
+  EXPECT_EQ(obj->ent[Vertices].ref[2], 7);
+  EXPECT_EQ(obj->crdDbl[3 * 4], 1.0);
+  EXPECT_EQ(obj->crdDbl[3 * 4 + 1], 1.0);
+  EXPECT_EQ(sol[4], 50.0); // vertex 5 became vertex 4
+  EXPECT_EQ(obj->ent[Vertices].sol->nbrEnt, 4);
+
+  // Nothing left to merge: the message, no change, nothing written.
+  gWritten.clear();
+  EXPECT_EQ(capture([&] { pav_MergeVertices(obj, "m.meshb", status); }),
+            "  Merge vertices: No vertex needs to be removed ");
+  EXPECT_EQ(gWritten, "");
+  EXPECT_EQ(obj->ent[Vertices].nbr, 4);
+  pav_SetMeshWriters(nullptr, nullptr);
+  pav_DeleteInterface(&obj);
+}
+
+// A cube whose elements each got private copies of their vertices merges back to the conforming
+// mesh: same vertex count and the same boundary.
+TEST(MergeVertices, RestoresAnExplodedCube) {
+  PavObject *obj = buildCube(CubeSplit::Prisms, 3, 2);
+  const int nv = obj->ent[Vertices].nbr;
+  const int n = obj->ent[PrismsP2].nbr, siz = 18;
+  std::vector<double> crd(obj->crdDbl, obj->crdDbl + 3 * (nv + 1));
+  char status[PAV_STATUS_SIZE];
+  pav_AllocEntityArrays(obj, Vertices, n * siz, status);
+  for (int i = 1; i <= n; i++)
+    for (int m = 0; m < siz; m++) {
+      const int v = obj->ent[PrismsP2].idx[i * siz + m], w = (i - 1) * siz + m + 1;
+      for (int c = 0; c < 3; c++) obj->crdDbl[3 * w + c] = crd[3 * v + c];
+      obj->ent[PrismsP2].idx[i * siz + m] = w;
+    }
+  const std::string out = capture([&] { pav_MergeVertices(obj, nullptr, status); });
+  EXPECT_NE(out.find("  Merge vertices: " + std::to_string(n * siz - nv) +
+                     " vertices need to be removed"),
+            std::string::npos);
+  EXPECT_EQ(obj->ent[Vertices].nbr, nv);
+  int nt = 0, nq = 0, pt, pq, *tn = nullptr, *tl = nullptr, *qn = nullptr, *ql = nullptr;
+  testing::internal::CaptureStdout();
+  pav_BuildBoundarySurface(obj, PrismsP2, &nt, &tn, &tl, nullptr, &pt, &nq, &qn, &ql, nullptr, &pq,
+                           status);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(nt, 2 * 2 * 9);
+  EXPECT_EQ(nq, 4 * 9);
+  free(tn);
+  free(tl);
+  free(qn);
+  free(ql);
+  pav_DeleteInterface(&obj);
+}
+
+std::vector<std::array<int, 3>> edgesOf(const PavObject *obj) {
+  std::vector<std::array<int, 3>> e;
+  for (int i = 1; i <= obj->ent[Edges].nbr; i++)
+    e.push_back(
+        {obj->ent[Edges].idx[2 * i], obj->ent[Edges].idx[2 * i + 1], obj->ent[Edges].ref[i]});
+  return e;
+}
+
+TEST(AddBoundaryEdges, CurvesGetOneReferenceEach) {
+  char status[PAV_STATUS_SIZE];
+  PavObject *one = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}});
+  EXPECT_EQ(capture([&] {
+              pav_AddBoundaryEdges(one, nullptr, status);
+            }).rfind(" 3 new edges will be added [1 refs]\n \n", 0),
+            0u);
+  EXPECT_EQ(edgesOf(one), (std::vector<std::array<int, 3>>{{1, 2, 1}, {2, 3, 1}, {3, 1, 1}}));
+  // Run again: the existing edges are replaced.
+  EXPECT_EQ(capture([&] {
+              pav_AddBoundaryEdges(one, nullptr, status);
+            }).rfind(" 3 existing edges will be removed \n 3 new edges will be added", 0),
+            0u);
+  pav_DeleteInterface(&one);
+
+  PavObject *two = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 0, 0}, {6, 0, 0}, {5, 1, 0}},
+                               {{1, 2, 3}, {4, 5, 6}});
+  capture([&] { pav_AddBoundaryEdges(two, nullptr, status); });
+  const auto e2 = edgesOf(two);
+  ASSERT_EQ(e2.size(), 6u);
+  for (int k = 0; k < 6; k++) EXPECT_EQ(e2[k][2], k < 3 ? 1 : 2);
+  pav_DeleteInterface(&two);
+
+  // A square with a square hole, elements listed so the first boundary edge found is on the hole
+  // and the outer curve is met in several pieces: still two curves.
+  std::vector<std::array<double, 3>> v;
+  for (int j = 0; j < 4; j++)
+    for (int i = 0; i < 4; i++) v.push_back({double(i), double(j), 0});
+  std::vector<std::vector<int>> tris;
+  for (int j = 0; j < 3; j++)
+    for (int i = 0; i < 3; i++) {
+      if (i == 1 && j == 1) continue; // the hole
+      const int a = j * 4 + i + 1, b = a + 1, c = a + 5, d = a + 4;
+      tris.push_back({a, b, c});
+      tris.push_back({a, c, d});
+    }
+  std::rotate(tris.begin(), tris.begin() + 7, tris.end());
+  PavObject *ring = surfaceMesh(v, tris);
+  EXPECT_EQ(capture([&] { pav_AddBoundaryEdges(ring, nullptr, status); }),
+            " 16 new edges will be added [2 refs]\n \n  Dimension 3  \n"
+            "  Number Of Vertices                     16 \n"
+            "  Number Of Edges                        16 \n"
+            "  Number Of Triangles                    16 \n\n");
+  // Each curve is one reference: the 4 hole edges share one, the 12 outer edges the other.
+  std::map<int, int> perRef;
+  for (const auto &e : edgesOf(ring)) perRef[e[2]]++;
+  EXPECT_EQ(perRef.size(), 2u);
+  std::multiset<int> sizes;
+  for (auto &kv : perRef) sizes.insert(kv.second);
+  EXPECT_EQ(sizes, (std::multiset<int>{4, 12}));
+  pav_DeleteInterface(&ring);
+
+  // Three triangles on one edge: three non-manifold occurrences.
+  PavObject *fan = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
+                               {{1, 2, 3}, {2, 1, 4}, {1, 2, 5}});
+  EXPECT_EQ(capture([&] {
+              pav_AddBoundaryEdges(fan, nullptr, status);
+            }).rfind(" 3 non-manifold edges detected \n", 0),
+            0u);
+  pav_DeleteInterface(&fan);
+}
+
+// Volume values f(x, y, z) at every node: completed surface fields must hold f at their nodes.
+double field(const PavObject *obj, int v) {
+  const double *x = obj->crdDbl + 3 * v;
+  return 1 + x[0] - 2 * x[1] + 3 * x[2] * x[0];
+}
+
+TEST(CheckSurf, CompletesFacesAndSolutions) {
+  PavObject *obj = buildCube(CubeSplit::Tetrahedra, 2, 2);
+  char status[PAV_STATUS_SIZE];
+  // Half the boundary exists already, without a solution.
+  int nt, nq, pt, pq, *tn, *tl, *qn, *ql;
+  testing::internal::CaptureStdout();
+  pav_BuildBoundarySurface(obj, TetrahedraP2, &nt, &tn, &tl, nullptr, &pt, &nq, &qn, &ql, nullptr,
+                           &pq, status);
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(nt, 48);
+  pav_AllocEntityArrays(obj, TrianglesP2, 20, status);
+  std::copy(tn, tn + 20 * 6, obj->ent[TrianglesP2].idx + 6);
+  for (int e = 1; e <= 20; e++) obj->ent[TrianglesP2].ref[e] = 50;
+  free(tn);
+  free(tl);
+  const int n = obj->ent[TetrahedraP2].nbr;
+  PavSolution *rec = pav_NewSolutionRecord(3, PavSolScalar, n, 2, 10, status);
+  for (int i = 1; i <= n; i++)
+    for (int m = 0; m < 10; m++)
+      rec->data[i * 10 + m] = field(obj, obj->ent[TetrahedraP2].idx[i * 10 + m]);
+  pav_PushSolution(obj, SolAtTetrahedraP2, rec, status);
+
+  const std::string out = capture([&] { EXPECT_EQ(checksurfMesh(0, obj, nullptr, nullptr), 0); });
+  EXPECT_NE(out.find("28 missing P2-triangles faces are added \n \n"), std::string::npos) << out;
+  EXPECT_NE(out.find("0 missing Q2-quadrilateral faces are added \n \n"), std::string::npos);
+  EXPECT_NE(out.find("28 missing Solutions at P2-Triangles from volumes are added \n \n"),
+            std::string::npos);
+  EXPECT_NE(out.find("20 missing Solutions at P2-Triangles are added \n \n"), std::string::npos);
+  ASSERT_EQ(obj->ent[TrianglesP2].nbr, 48);
+  EXPECT_EQ(obj->ent[TrianglesP2].ref[20], 50);
+  EXPECT_GE(obj->ent[TrianglesP2].ref[21], 1); // the reference of its volume element
+  EXPECT_LE(obj->ent[TrianglesP2].ref[21], 3);
+  PavSolution *s = obj->ent[TrianglesP2].sol;
+  ASSERT_NE(s, nullptr);
+  ASSERT_EQ(s->nbrEnt, 48);
+  ASSERT_EQ(s->nbrNod, 6);
+  for (int e = 1; e <= 48; e++)
+    for (int m = 0; m < 6; m++)
+      ASSERT_NEAR(s->data[e * 6 + m], field(obj, obj->ent[TrianglesP2].idx[e * 6 + m]), 1e-12)
+          << e << " " << m;
+  // Complete already: nothing more.
+  const std::string again = capture([&] { checksurfMesh(0, obj, nullptr, nullptr); });
+  EXPECT_NE(again.find("0 missing P2-triangles faces are added"), std::string::npos);
+  EXPECT_EQ(obj->ent[TrianglesP2].nbr, 48);
+  pav_DeleteInterface(&obj);
+}
+
+// Faces between a tetrahedron and a pyramid, or a hexahedron and a prism, are interior.
+TEST(CheckSurf, HybridMeshesGetOnlyTheirBoundary) {
+  for (CubeSplit s : {CubeSplit::TetPyramid, CubeSplit::HexPrism}) {
+    PavObject *obj = buildCube(s, 2, 1);
+    capture([&] { checksurfMesh(0, obj, nullptr, nullptr); });
+    double area = 0;
+    for (int t : {Triangles, Quadrilaterals}) {
+      const int per = t == Triangles ? 3 : 4;
+      for (int e = 1; e <= obj->ent[t].nbr; e++) {
+        const int *v = obj->ent[t].idx + e * per;
+        double a = 0;
+        for (int k = 1; k + 1 < per; k++) {
+          const double *p = obj->crdDbl + 3 * v[0], *q = obj->crdDbl + 3 * v[k],
+                       *r = obj->crdDbl + 3 * v[k + 1];
+          const double u[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
+          const double w[3] = {r[0] - p[0], r[1] - p[1], r[2] - p[2]};
+          a += 0.5 * std::sqrt(std::pow(u[1] * w[2] - u[2] * w[1], 2) +
+                               std::pow(u[2] * w[0] - u[0] * w[2], 2) +
+                               std::pow(u[0] * w[1] - u[1] * w[0], 2));
+        }
+        area += a;
+      }
+    }
+    EXPECT_NEAR(area, 6.0, 1e-12) << int(s);
+    pav_DeleteInterface(&obj);
+  }
+}
+
+TEST(CheckSurf, BadInputAndWriting) {
+  PavObject *obj = nullptr;
+  pav_NewInterface(&obj);
+  EXPECT_EQ(capture([&] { EXPECT_EQ(checksurfMesh(1, obj, "a.meshb", nullptr), PAV_FAILURE); }),
+            "checksurfMesh : Mesh with no vertices\n");
+  pav_DeleteInterface(&obj);
+
+  obj = buildCube(CubeSplit::Hexahedra, 1, 1);
+  obj->ent[Hexahedra].idx[8] = 77; // points past the vertices
+  pav_SetMeshWriters(failingWriter, failingSolutionWriter);
+  const std::string out = capture([&] { checksurfMesh(1, obj, "a.meshb", "a.solb"); });
+  EXPECT_NE(out.find(" 1 topologically invalid entities are filtered !\n"), std::string::npos);
+  EXPECT_NE(out.find("0 missing quadrilateral faces are added \n \n"), std::string::npos);
+  EXPECT_NE(out.find(" pav_WriteMeshOvelFileb failed error   2 : Cannot open mesh file x.meshb\n"),
+            std::string::npos);
+  EXPECT_NE(out.find(" pav_WriteSolution failed error   2 : Cannot open solution file x.solb\n"),
+            std::string::npos);
+  pav_SetMeshWriters(nullptr, nullptr);
+  pav_DeleteInterface(&obj);
+}
+
+} // namespace
+
+namespace {
+
+// Through the real writer: the merged mesh read back from the file.
+TEST(MergeVertices, WrittenFileReadsBack) {
+  PavObject *obj = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                               {{1, 2, 3}, {4, 5, 6}});
+  const std::string name = pavo_test::scratchDir("merge_write") + "/m.merge.meshb";
+  char status[PAV_STATUS_SIZE];
+  const std::string out = capture([&] { pav_MergeVertices(obj, name.c_str(), status); });
+  EXPECT_NE(out.find("  %% Mesh written in " + name + "\n"), std::string::npos) << out;
+  pav_DeleteInterface(&obj);
+  pav_NewInterface(&obj);
+  char st[1024];
+  ASSERT_EQ(pav_OpenMesh(obj, name.c_str(), st), 0) << st;
+  EXPECT_EQ(obj->ent[Vertices].nbr, 4);
+  EXPECT_EQ(obj->ent[Triangles].nbr, 2);
+  pav_DeleteInterface(&obj);
+}
+
+} // namespace

@@ -1,0 +1,411 @@
+// The mesh object: life cycle, array sizing, counts, accessors and their messages, the summary.
+#include "pav_object.h"
+
+#include <climits>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every code with an index array, with the words its messages use.
+struct ElementWords {
+  int code;
+  const char *label;
+  const char *arrays;
+};
+const ElementWords kElements[] = {
+    {3, "edge", "Edge"},
+    {11, "P2-edge", "P2-Edge"},
+    {18, "P3-edge", "P3-Edge"},
+    {25, "P4-edge", "P4-Edge"},
+    {4, "triangle", "Triangle"},
+    {12, "P2-triangle", "P2-Triangle"},
+    {19, "P3-triangle", "P3-Triangle"},
+    {26, "P4-triangle", "P4-Triangle"},
+    {6, "quadrilateral", "Quadrilateral"},
+    {13, "Q2-quadrilateral", "Q2-Quadrilateral"},
+    {20, "Q3-quadrilateral", "Q3-Quadrilateral"},
+    {27, "Q4-quadrilateral", "Q4-Quadrilateral"},
+    {7, "tetrahedron", "Tetrahedron"},
+    {14, "P2-tetrahedron", "P2-Tetrahedron"},
+    {21, "P3-tetrahedron", "P3-Tetrahedron"},
+    {28, "P4-tetrahedron", "P4-Tetrahedron"},
+    {8, "pyramid", "Pyramid"},
+    {16, "P2-pyramid", "P2-Pyramid"},
+    {23, "P3-pyramid", "P3-Pyramid"},
+    {30, "P4-pyramid", "P4-Pyramid"},
+    {9, "prism", "Prism"},
+    {17, "P2-prism", "P2-Prism"},
+    {24, "P3-prism", "P3-Prism"},
+    {31, "P4-prism", "P4-Prism"},
+    {10, "hexahedron", "Hexahedron"},
+    {15, "Q2-hexahedron", "Q2-Hexahedron"},
+    {22, "Q3-hexahedron", "Q3-Hexahedron"},
+    {29, "Q4-hexahedron", "Q4-Hexahedron"},
+};
+
+class MeshObject : public testing::Test {
+protected:
+  void SetUp() override { ASSERT_EQ(pav_NewInterface(&obj), PAV_SUCCESS); }
+  void TearDown() override {
+    if (obj) {
+      EXPECT_EQ(pav_DeleteInterface(&obj), PAV_SUCCESS);
+    }
+  }
+
+  // Vertices 1..n at (v, 2v, 3v) (z = 0 in 2-D) with reference 10 + v.
+  void addVertices(int n, int dim = 3) {
+    obj->dim = dim;
+    ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, n, status), PAV_SUCCESS) << status;
+    for (int v = 1; v <= n; v++) {
+      obj->crdDbl[3 * v] = v;
+      obj->crdDbl[3 * v + 1] = 2 * v;
+      obj->crdDbl[3 * v + 2] = dim == 3 ? 3 * v : 0;
+      obj->ent[Vertices].ref[v] = 10 + v;
+    }
+  }
+  // n entities of a type; node k of entity i is vertex 100*i + k + 1, its reference i.
+  void addElements(int type, int n) {
+    ASSERT_EQ(pav_AllocEntityArrays(obj, type, n, status), PAV_SUCCESS) << status;
+    const int s = pav_MshTyp2Siz(type, nullptr);
+    for (int i = 1; i <= n; i++) {
+      for (int k = 0; k < s; k++) obj->ent[type].idx[s * i + k] = 100 * i + k + 1;
+      obj->ent[type].ref[i] = i;
+    }
+  }
+
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE] = "";
+};
+
+} // namespace
+
+TEST_F(MeshObject, EmptyObjectHasNothingButSucceeds) {
+  int n = -1;
+  for (int type = 0; type <= 31; type++) {
+    if (type == 5) continue;
+    EXPECT_EQ(pav_GetNumberOfEntities(obj, type, &n, status), PAV_SUCCESS) << type;
+    EXPECT_EQ(n, 0);
+  }
+  double bbox[6] = {1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(pav_GetBoundingBox(obj, bbox, status), PAV_SUCCESS);
+  for (double b : bbox) EXPECT_EQ(b, 0.0);
+  int maxRef = -1;
+  EXPECT_EQ(pav_GetMaxReference(obj, Any, &maxRef, status), PAV_SUCCESS);
+  EXPECT_EQ(maxRef, 0);
+  EXPECT_EQ(pav_GetNumberOfNonP1SimplexEntities(obj, status), 0);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_PrintMeshInfo(obj, status), PAV_SUCCESS);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Dimension 0  \n\n");
+}
+
+TEST_F(MeshObject, NullObjectAndNullStatusFollowTheConvention) {
+  int n = 7;
+  status[0] = '\0';
+  EXPECT_EQ(pav_GetNumberOfTriangles(nullptr, &n, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (PavObject) parameter on input\n");
+  EXPECT_EQ(pav_GetNumberOfTriangles(obj, &n, nullptr), PAV_FAILURE);
+  EXPECT_EQ(pav_GetNumberOfTriangles(obj, nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (nbrEnt)   parameter on input\n");
+  EXPECT_EQ(pav_GetDimension(obj, nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (dim)   parameter on input\n");
+  EXPECT_EQ(pav_GetBoundingBox(obj, nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (bbox)   parameter on input\n");
+  EXPECT_EQ(pav_GetBoundingBox(nullptr, nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (PavObject) parameter on input\n");
+  EXPECT_EQ(pav_PrintMeshInfo(obj, nullptr), PAV_FAILURE);
+  int nodes[8], nbrNod = 9, ref = 9;
+  EXPECT_EQ(pav_GetTetrahedron(nullptr, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+  EXPECT_EQ(nbrNod, 0) << "outputs are zeroed at entry";
+  EXPECT_EQ(ref, 0);
+  EXPECT_EQ(pav_GetIndicesArray(nullptr, Triangles, &n, &nbrNod, status), nullptr);
+
+  EXPECT_EQ(pav_ResetObject(nullptr), 1);
+  EXPECT_EQ(pav_FreeSolutions(nullptr), 1);
+  EXPECT_EQ(pav_NewInterface(nullptr), PAV_FAILURE);
+  PavObject *none = nullptr;
+  EXPECT_EQ(pav_DeleteInterface(&none), PAV_FAILURE);
+  EXPECT_EQ(pav_DeleteInterface(nullptr), PAV_FAILURE);
+}
+
+TEST_F(MeshObject, NumberOfEntitiesRefusesUnassignedCodes) {
+  addElements(TrianglesP3, 4);
+  int n = -1;
+  EXPECT_EQ(pav_GetNumberOfEntities(obj, TrianglesP3, &n, status), PAV_SUCCESS);
+  EXPECT_EQ(n, 4);
+  EXPECT_EQ(pav_GetNumberOfTrianglesP3(obj, &n, status), PAV_SUCCESS);
+  EXPECT_EQ(n, 4);
+  for (int type : {5, 32, 39, 40, 128, -1}) {
+    n = -1;
+    EXPECT_EQ(pav_GetNumberOfEntities(obj, type, &n, status), PAV_FAILURE);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(std::string(status),
+              "pav_GetNumberOfEntities is undefined for Typ " + std::to_string(type) + " !\n");
+  }
+}
+
+TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
+  using Accessor = int (*)(const PavObject *, int, int *, int *, int *, char *);
+  const Accessor accessors[] = {
+      pav_GetEdge,          pav_GetEdgeP2,          pav_GetEdgeP3,          pav_GetEdgeP4,
+      pav_GetTriangle,      pav_GetTriangleP2,      pav_GetTriangleP3,      pav_GetTriangleP4,
+      pav_GetQuadrilateral, pav_GetQuadrilateralQ2, pav_GetQuadrilateralQ3, pav_GetQuadrilateralQ4,
+      pav_GetTetrahedron,   pav_GetTetrahedronP2,   pav_GetTetrahedronP3,   pav_GetTetrahedronP4,
+      pav_GetPyramid,       pav_GetPyramidP2,       pav_GetPyramidP3,       pav_GetPyramidP4,
+      pav_GetPrism,         pav_GetPrismP2,         pav_GetPrismP3,         pav_GetPrismP4,
+      pav_GetHexahedron,    pav_GetHexahedronQ2,    pav_GetHexahedronQ3,    pav_GetHexahedronQ4,
+  };
+  int k = 0;
+  for (const ElementWords &w : kElements) {
+    SCOPED_TRACE(w.label);
+    const Accessor get = accessors[k++];
+    addElements(w.code, 3);
+    const int s = pav_MshTyp2Siz(w.code, nullptr);
+    int nodes[125], nbrNod = 0, ref = 0;
+
+    for (int i = 1; i <= 3; i++) {
+      ASSERT_EQ(get(obj, i, &nbrNod, nodes, &ref, status), PAV_SUCCESS) << status;
+      EXPECT_EQ(nbrNod, s);
+      EXPECT_EQ(nodes[0], 100 * i + 1);
+      EXPECT_EQ(nodes[s - 1], 100 * i + s);
+      EXPECT_EQ(ref, i);
+      // The generic entry reads the same entity.
+      int generic[125], genNod = 0, genRef = 0;
+      ASSERT_EQ(pav_GetEntityData(obj, w.code, i, &genNod, generic, &genRef, status), PAV_SUCCESS);
+      EXPECT_EQ(std::vector<int>(generic, generic + genNod), std::vector<int>(nodes, nodes + s));
+    }
+    for (int i : {0, 4, -1}) {
+      EXPECT_EQ(get(obj, i, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+      EXPECT_EQ(std::string(status), "Index-out-of-bound for " + std::string(w.label) + " " +
+                                         std::to_string(i) + ", must be in [1 3]\n");
+      EXPECT_EQ(nbrNod, 0);
+      EXPECT_EQ(ref, 0);
+    }
+    // The index check comes before the array check; missing arrays are reported with i.
+    std::free(obj->ent[w.code].ref);
+    obj->ent[w.code].ref = nullptr;
+    EXPECT_EQ(get(obj, 5, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+    EXPECT_NE(std::string(status).find("Index-out-of-bound"), std::string::npos);
+    EXPECT_EQ(get(obj, 2, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+    EXPECT_EQ(std::string(status),
+              std::string(w.arrays) + " arrays are wrongly allocated, cannot access 2\n");
+    EXPECT_EQ(get(obj, 2, &nbrNod, nodes, &ref, nullptr), PAV_FAILURE);
+  }
+}
+
+TEST_F(MeshObject, GenericEntityDataDispatch) {
+  addVertices(3);
+  addElements(EdgesP4, 2);
+  int nodes[125], nbrNod = 0, ref = 0;
+  EXPECT_EQ(pav_GetEntityData(obj, Any, 1, &nbrNod, nodes, &ref, status), PAV_SUCCESS);
+  EXPECT_EQ(pav_GetEntityData(obj, Vertices, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Vertex type is not allowed for generic function Pav_GetEntityData \n");
+  EXPECT_EQ(pav_GetEntityData(obj, Corners, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Corner type is not allowed for generic function Pav_GetEntityData \n");
+  for (int type : {5, 32, 39, 128}) {
+    EXPECT_EQ(pav_GetEntityData(obj, type, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+    EXPECT_EQ(std::string(status),
+              "pav_GetEntityData is undefined for Typ " + std::to_string(type) + " !\n");
+  }
+  ASSERT_EQ(pav_GetEntityData(obj, 25, 2, &nbrNod, nodes, &ref, status), PAV_SUCCESS);
+  EXPECT_EQ(nbrNod, 5);
+  EXPECT_EQ(nodes[4], 205);
+  EXPECT_EQ(pav_GetEntityData(obj, 25, 3, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Index-out-of-bound for P4-edge 3, must be in [1 2]\n");
+}
+
+TEST_F(MeshObject, VerticesAlwaysHaveThreeCoordinates) {
+  addVertices(4, 2);
+  int nbrCrd = 0, ref = 0;
+  double crd[3] = {-1, -1, -1};
+  ASSERT_EQ(pav_GetVertex(obj, 4, &nbrCrd, crd, &ref, status), PAV_SUCCESS);
+  EXPECT_EQ(nbrCrd, 3);
+  EXPECT_EQ(crd[0], 4);
+  EXPECT_EQ(crd[1], 8);
+  EXPECT_EQ(crd[2], 0);
+  EXPECT_EQ(ref, 14);
+  EXPECT_EQ(pav_GetVertex(obj, 5, &nbrCrd, crd, &ref, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Index-out-of-bound for vertex 5, must be in [1 4]\n");
+
+  // A list stops at its first bad number, keeping what was copied.
+  const int list[] = {3, 1, 9, 2};
+  double out[12] = {};
+  int refs[4] = {}, nbrOut = -1;
+  EXPECT_EQ(pav_GetVertices(obj, 4, list, &nbrOut, out, refs, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Index-out-of-bound for vertex 9, must be in [1 4]\n");
+  EXPECT_EQ(nbrOut, 6);
+  EXPECT_EQ(out[0], 3);
+  EXPECT_EQ(out[3], 1);
+  EXPECT_EQ(refs[1], 11);
+  EXPECT_EQ(pav_GetVertices(obj, 0, nullptr, &nbrOut, out, refs, status), PAV_SUCCESS);
+  EXPECT_EQ(nbrOut, 0);
+
+  std::free(obj->crdDbl);
+  obj->crdDbl = nullptr;
+  EXPECT_EQ(pav_GetVertex(obj, 2, &nbrCrd, crd, &ref, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Vertex arrays are wrongly allocated, cannot access 2\n");
+}
+
+TEST_F(MeshObject, BoundingBoxFromDoublesOrElseFloats) {
+  addVertices(3);
+  obj->crdDbl[3 * 2 + 0] = -5; // vertex 2 holds the x minimum
+  double bbox[6];
+  ASSERT_EQ(pav_GetBoundingBox(obj, bbox, status), PAV_SUCCESS);
+  const double expected[6] = {-5, 3, 2, 6, 3, 9};
+  for (int c = 0; c < 6; c++) EXPECT_EQ(bbox[c], expected[c]) << c;
+
+  std::free(obj->crdDbl);
+  obj->crdDbl = nullptr;
+  obj->crdFlt = static_cast<float *>(std::calloc(12, sizeof(float)));
+  for (int v = 1; v <= 3; v++)
+    for (int c = 0; c < 3; c++) obj->crdFlt[3 * v + c] = float(v * (c == 1 ? -1 : 1));
+  ASSERT_EQ(pav_GetBoundingBox(obj, bbox, status), PAV_SUCCESS);
+  const double fromFloats[6] = {1, 3, -3, -1, 1, 3};
+  for (int c = 0; c < 6; c++) EXPECT_EQ(bbox[c], fromFloats[c]) << c;
+}
+
+TEST_F(MeshObject, IndicesAndReferenceArrays) {
+  addVertices(3);
+  addElements(TetrahedraP2, 2);
+  ASSERT_EQ(pav_AllocEntityArrays(obj, Corners, 2, status), PAV_SUCCESS);
+  ASSERT_EQ(pav_AllocEntityArrays(obj, Normals, 4, status), PAV_SUCCESS);
+  int n = -1, s = -1;
+  EXPECT_EQ(pav_GetIndicesArray(obj, TetrahedraP2, &n, &s, status), obj->ent[TetrahedraP2].idx);
+  EXPECT_EQ(n, 2);
+  EXPECT_EQ(s, 10);
+  EXPECT_EQ(pav_GetIndicesArray(obj, Vertices, &n, &s, status), obj->crdDbl);
+  EXPECT_EQ(n, 3);
+  EXPECT_EQ(s, 1);
+  EXPECT_EQ(pav_GetIndicesArray(obj, Corners, &n, &s, status), obj->ent[Corners].idx);
+  EXPECT_EQ(pav_GetIndicesArray(obj, Normals, &n, &s, status), obj->nor);
+  EXPECT_EQ(n, 4);
+  status[0] = '\0';
+  EXPECT_EQ(pav_GetIndicesArray(obj, Any, &n, &s, status), nullptr);
+  EXPECT_STREQ(status, "") << "type 0 is silent";
+  EXPECT_EQ(pav_GetIndicesArray(obj, 39, &n, &s, status), nullptr);
+  EXPECT_STREQ(status, " pav_GetIndicesArray is undefined for Typ 39 !\n");
+  EXPECT_EQ(n, 0);
+
+  EXPECT_EQ(pav_GetReferenceArray(obj, TetrahedraP2, status), obj->ent[TetrahedraP2].ref);
+  EXPECT_EQ(pav_GetReferenceArray(obj, Vertices, status), obj->ent[Vertices].ref);
+  EXPECT_EQ(pav_GetReferenceArray(obj, Any, status), nullptr);
+  EXPECT_EQ(pav_GetReferenceArray(obj, 5, status), nullptr);
+  EXPECT_STREQ(status, " pav_GetReferenceArray is undefined for Typ 5 !\n");
+}
+
+TEST_F(MeshObject, MaxReferenceIsPerTypeOrOverallAndNeverNegative) {
+  addVertices(3); // references 11..13
+  addElements(Prisms, 2);
+  obj->ent[Prisms].ref[1] = 40;
+  addElements(Triangles, 2);
+  obj->ent[Triangles].ref[1] = obj->ent[Triangles].ref[2] = -7;
+  int maxRef = -1;
+  EXPECT_EQ(pav_GetMaxReference(obj, Prisms, &maxRef, status), PAV_SUCCESS);
+  EXPECT_EQ(maxRef, 40);
+  EXPECT_EQ(pav_GetMaxReference(obj, Triangles, &maxRef, status), PAV_SUCCESS);
+  EXPECT_EQ(maxRef, 0);
+  EXPECT_EQ(pav_GetMaxReference(obj, Hexahedra, &maxRef, status), PAV_SUCCESS);
+  EXPECT_EQ(maxRef, 0);
+  EXPECT_EQ(pav_GetMaxReference(obj, Any, &maxRef, status), PAV_SUCCESS);
+  EXPECT_EQ(maxRef, 40);
+}
+
+TEST_F(MeshObject, MeshSummaryLayout) {
+  addVertices(12);
+  addElements(Tetrahedra, 1234567);
+  addElements(EdgesP2, 3);
+  addElements(PrismsP3, 2);
+  addElements(Pyramids, 1);
+  addElements(QuadrilateralsQ2, 5);
+  obj->pol = static_cast<PavPolygonSet *>(std::calloc(1, sizeof(PavPolygonSet)));
+  obj->pol->nbrBndPol = 2;
+  obj->pol->nbrPolyhedra = 1;
+  obj->pol->bndHdr = static_cast<int32_t *>(std::calloc(6, sizeof(int32_t)));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_PrintMeshInfo(obj, status), PAV_SUCCESS);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Dimension 3  \n"
+                                                    "  Number Of Vertices                     12 \n"
+                                                    "  Number Of P2-Edges                      3 \n"
+                                                    "  Number Of Q2-Quadrilaterals             5 \n"
+                                                    "  Number Of Tetrahedra              1234567 \n"
+                                                    "  Number Of P3-Prisms                     2 \n"
+                                                    "  Number Of Pyramids                      1 \n"
+                                                    "  Number Of Boundary-Polygons             2 \n"
+                                                    "  Number Of Polyhedra                     1 \n"
+                                                    "\n");
+  EXPECT_EQ(pav_GetNumberOfNonP1SimplexEntities(obj, status), 3 + 2 + 1 + 5);
+}
+
+TEST_F(MeshObject, ResetReleasesEverythingAndDeleteNullsTheHandle) {
+  addVertices(5);
+  addElements(HexahedraQ2, 2);
+  obj->ent[HexahedraQ2].val = static_cast<double *>(std::calloc(3, sizeof(double)));
+  obj->nbrMetVer = 2;
+  obj->metVer = static_cast<int32_t *>(std::calloc(3, sizeof(int32_t)));
+  obj->pol = static_cast<PavPolygonSet *>(std::calloc(1, sizeof(PavPolygonSet)));
+  obj->pol->innVer = static_cast<int32_t *>(std::calloc(4, sizeof(int32_t)));
+  EXPECT_EQ(pav_ResetObject(obj), PAV_SUCCESS);
+  EXPECT_EQ(obj->dim, 0);
+  EXPECT_EQ(pav_Count(obj, Vertices), 0);
+  EXPECT_EQ(pav_Count(obj, HexahedraQ2), 0);
+  EXPECT_EQ(obj->ent[HexahedraQ2].idx, nullptr);
+  EXPECT_EQ(obj->crdDbl, nullptr);
+  EXPECT_EQ(obj->pol, nullptr);
+  EXPECT_EQ(obj->nbrMetVer, 0);
+  // Refilled after a reset, then released by delete (the leak checker watches both).
+  addVertices(2);
+  PavObject *handle = obj;
+  obj = nullptr;
+  EXPECT_EQ(pav_DeleteInterface(&handle), PAV_SUCCESS);
+  EXPECT_EQ(handle, nullptr);
+}
+
+TEST_F(MeshObject, ReallocationReplacesArraysAndCounts) {
+  addElements(Triangles, 4);
+  ASSERT_EQ(pav_AllocEntityArrays(obj, Triangles, 2, status), PAV_SUCCESS);
+  EXPECT_EQ(obj->ent[Triangles].nbr, 2);
+  EXPECT_EQ(obj->ent[Triangles].nbrMax, 2);
+  EXPECT_EQ(obj->ent[Triangles].idx[3 * 2 + 2], 0) << "arrays start zeroed";
+  ASSERT_EQ(pav_AllocEntityArrays(obj, Triangles, 0, status), PAV_SUCCESS);
+  EXPECT_NE(obj->ent[Triangles].idx, nullptr) << "entry 0 always exists";
+  EXPECT_EQ(pav_AllocEntityArrays(obj, Triangles, -1, status), PAV_FAILURE);
+  EXPECT_EQ(pav_Count(obj, Triangles), 0);
+  EXPECT_EQ(pav_AllocEntityArrays(obj, 5, 3, status), PAV_FAILURE);
+  EXPECT_STREQ(status, " pav_AllocEntityArrays is undefined for Typ 5 !\n");
+}
+
+TEST(ArraySizing, CountsNearInt32MaxDoNotOverflow) {
+  const std::size_t entries = std::size_t(INT32_MAX) + 1;
+  EXPECT_EQ(pav_ArrayBytes(INT32_MAX, 125, sizeof(int32_t)), entries * 125 * 4);
+  EXPECT_EQ(pav_ArrayBytes(INT32_MAX, 1331, sizeof(double) * 9), entries * 1331 * 72);
+  EXPECT_EQ(pav_ArrayBytes(0, 3, sizeof(double)), 24u);
+  EXPECT_EQ(pav_ArrayBytes(-1, 3, sizeof(double)), 0u);
+  EXPECT_EQ(pav_ArrayBytes(5, 0, sizeof(double)), 0u);
+  EXPECT_DOUBLE_EQ(pav_BytesToMb(3 * 1048576), 3.0);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define PAV_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PAV_TEST_ASAN 1
+#endif
+#endif
+
+TEST(ArraySizing, FailedAllocationIsReportedInMegabytes) {
+#ifdef PAV_TEST_ASAN
+  GTEST_SKIP() << "the sanitizer allocator aborts on impossible sizes instead of failing";
+#else
+  char status[PAV_STATUS_SIZE];
+  PavObject *obj = nullptr;
+  ASSERT_EQ(pav_NewInterface(&obj), PAV_SUCCESS);
+  // 2^31 Q4 hexahedra need 2^31 * 125 * 4 bytes of indices: 1 TB, more than any test machine.
+  EXPECT_EQ(pav_AllocEntityArrays(obj, HexahedraQ4, INT32_MAX, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "Allocation failed for Q4Hex-arrays, size 1.024e+06 Mb\n");
+  EXPECT_EQ(pav_Count(obj, HexahedraQ4), 0);
+  EXPECT_EQ(obj->ent[HexahedraQ4].idx, nullptr);
+  pav_DeleteInterface(&obj);
+#endif
+}

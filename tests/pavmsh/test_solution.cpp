@@ -1,0 +1,371 @@
+// Solutions, jacobians and values attached to a mesh object, and the display transformations.
+#include "pav_solution.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Solutions : public testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(pav_NewInterface(&obj), PAV_SUCCESS);
+    obj->dim = 3;
+    ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, 10, status), PAV_SUCCESS);
+    ASSERT_EQ(pav_AllocEntityArrays(obj, Triangles, 4, status), PAV_SUCCESS);
+    ASSERT_EQ(pav_AllocEntityArrays(obj, TrianglesP2, 2, status), PAV_SUCCESS);
+    ASSERT_EQ(pav_AllocEntityArrays(obj, TrianglesP4, 2, status), PAV_SUCCESS);
+    ASSERT_EQ(pav_AllocEntityArrays(obj, Edges, 3, status), PAV_SUCCESS);
+    ASSERT_EQ(pav_AllocEntityArrays(obj, Tetrahedra, 5, status), PAV_SUCCESS);
+  }
+  void TearDown() override { EXPECT_EQ(pav_DeleteInterface(&obj), PAV_SUCCESS); }
+
+  // An owned record of a list, named, pushed at its head.
+  PavSolution *push(int solTyp, int kind, int nbrEnt, int degree, const char *name = "") {
+    const int nbrNod = solTyp == SolAtVertices ? 1 : pav_SolTyp2NbrNod(solTyp, degree);
+    PavSolution *rec = pav_NewSolutionRecord(obj->dim, kind, nbrEnt, degree, nbrNod, status);
+    EXPECT_NE(rec, nullptr) << status;
+    std::snprintf(rec->name, sizeof rec->name, "%s", name);
+    EXPECT_EQ(pav_PushSolution(obj, solTyp, rec, status), PAV_SUCCESS) << status;
+    return rec;
+  }
+
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE] = "";
+  // Caller-owned data: stays with the test, must survive the object.
+  std::vector<double> scalars = std::vector<double>(11, 1.5);
+};
+
+} // namespace
+
+TEST_F(Solutions, AttachChecksSizesBeforeChangingAnything) {
+  EXPECT_EQ(
+      pav_AddSolution(obj, Vertices, PavSolScalar, 10, 1, 1, 3, 0, 0.0, scalars.data(), status),
+      PAV_FAILURE);
+  EXPECT_STREQ(status, " Invalid solutions size (width) \n");
+  EXPECT_EQ(
+      pav_AddSolution(obj, Vertices, PavSolScalar, 9, 1, 1, 1, 0, 0.0, scalars.data(), status),
+      PAV_FAILURE);
+  EXPECT_STREQ(status, " Invalid solutions size (height) \n");
+  EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj), 0) << "a refused field leaves no record";
+
+  ASSERT_EQ(
+      pav_AddSolution(obj, Vertices, PavSolScalar, 10, 1, 1, 1, 7, 0.25, scalars.data(), status),
+      PAV_SUCCESS);
+  EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj), 1);
+  const PavSolution *rec = obj->ent[Vertices].sol;
+  EXPECT_EQ(rec->owned, 0);
+  EXPECT_EQ(rec->dim, 0);
+  EXPECT_EQ(rec->data, scalars.data()) << "attached data is not copied";
+  EXPECT_STREQ(rec->name, "");
+
+  // A vector of 6 nodes per P2 triangle in 3-D is 18 wide.
+  std::vector<double> vectors(3 * 6 * 3, 0.0);
+  EXPECT_EQ(
+      pav_AddSolution(obj, TrianglesP2, PavSolVector, 2, 2, 6, 6, 0, 0.0, vectors.data(), status),
+      PAV_FAILURE);
+  EXPECT_EQ(
+      pav_AddSolution(obj, TrianglesP2, PavSolVector, 2, 2, 6, 18, 0, 0.0, vectors.data(), status),
+      PAV_SUCCESS)
+      << status;
+  EXPECT_EQ(pav_GetNumberOfSolutions(obj, SolAtTrianglesP2), 1);
+}
+
+TEST_F(Solutions, AttachRefusesUnsupportedTypesAndNullArguments) {
+  std::vector<double> data(64, 0.0);
+  EXPECT_EQ(
+      pav_AddSolution(obj, TrianglesP4, PavSolScalar, 2, 4, 15, 15, 0, 0.0, data.data(), status),
+      PAV_FAILURE);
+  EXPECT_STREQ(status, "solution creation not implemented \n");
+  EXPECT_EQ(pav_AddSolution(obj, Edges, PavSolScalar, 3, 1, 2, 2, 0, 0.0, data.data(), status),
+            PAV_FAILURE);
+  EXPECT_STREQ(status, "solution creation not implemented \n");
+  // A type without entities accepts anything and attaches nothing.
+  EXPECT_EQ(pav_AddSolution(obj, Prisms, PavSolScalar, 99, 1, 6, 1, 0, 0.0, data.data(), status),
+            PAV_SUCCESS);
+  EXPECT_EQ(pav_GetNumberOfSolutions(obj, SolAtPrismsP1), 0);
+
+  EXPECT_EQ(pav_AddSolution(nullptr, Vertices, 1, 10, 1, 1, 1, 0, 0.0, data.data(), status),
+            PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (PavObject) parameter on input\n");
+  EXPECT_EQ(pav_AddSolution(obj, Vertices, 1, 10, 1, 1, 1, 0, 0.0, nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (solArray) parameter on input\n");
+  EXPECT_EQ(pav_AddSolution(obj, Vertices, 1, 10, 1, 1, 1, 0, 0.0, data.data(), nullptr),
+            PAV_FAILURE);
+  EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj), 0);
+}
+
+TEST_F(Solutions, NewestFirstAndWalkingPastTheEnd) {
+  std::vector<double> first(5 * 4, 1.0), second(5 * 4, 2.0);
+  ASSERT_EQ(
+      pav_AddSolution(obj, Tetrahedra, PavSolScalar, 5, 1, 4, 4, 3, 0.5, first.data(), status),
+      PAV_SUCCESS);
+  ASSERT_EQ(
+      pav_AddSolution(obj, Tetrahedra, PavSolScalar, 5, 2, 4, 4, 8, 1.5, second.data(), status),
+      PAV_SUCCESS);
+  int nbrEnt, kind, iteration, degree, nbrNod;
+  double time;
+  EXPECT_EQ(pav_GetSolutionArray(obj, SolAtTetrahedraP1, 1, &nbrEnt, &kind, &iteration, &time,
+                                 &degree, &nbrNod, status),
+            second.data());
+  EXPECT_EQ(iteration, 8);
+  EXPECT_EQ(time, 1.5);
+  EXPECT_EQ(degree, 2);
+  EXPECT_EQ(nbrNod, 4);
+  EXPECT_EQ(nbrEnt, 5);
+  EXPECT_EQ(pav_GetSolutionArray(obj, SolAtTetrahedraP1, 2, &nbrEnt, &kind, &iteration, &time,
+                                 &degree, &nbrNod, status),
+            first.data());
+  EXPECT_EQ(iteration, 3);
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_GetSolutionArray(obj, SolAtTetrahedraP1, 3, &nbrEnt, &kind, &iteration, &time,
+                                 &degree, &nbrNod, status),
+            nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            " warning : unsucessfully attempting to access to solution 3\n");
+  EXPECT_STREQ(status, "Invalid request to get a solution\n");
+  EXPECT_EQ(nbrEnt, 0);
+  EXPECT_EQ(degree, 0);
+
+  // An empty list fails without the warning.
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_GetSolutionArray(obj, SolAtHexahedraQ1, 1, &nbrEnt, &kind, &iteration, &time,
+                                 &degree, &nbrNod, status),
+            nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_STREQ(status, "Invalid request to get a solution\n");
+}
+
+TEST_F(Solutions, EdgeCodesAreNotServedByTheSolutionFetch) {
+  push(SolAtEdgesP1, PavSolScalar, 3, 1);
+  int nbrEnt, kind, iteration, degree, nbrNod;
+  double time;
+  for (int code : {100, 107, 114, 121, 98, 128}) {
+    EXPECT_EQ(pav_GetSolutionArray(obj, code, 1, &nbrEnt, &kind, &iteration, &time, &degree,
+                                   &nbrNod, status),
+              nullptr);
+    EXPECT_EQ(std::string(status),
+              " pav_GetSolutionArray is undefined for Typ " + std::to_string(code) + " !\n");
+  }
+  status[0] = '\0';
+  EXPECT_EQ(
+      pav_GetSolutionArray(obj, 0, 1, &nbrEnt, &kind, &iteration, &time, &degree, &nbrNod, status),
+      nullptr);
+  EXPECT_STREQ(status, "");
+  // The edge list still counts.
+  EXPECT_EQ(pav_GetNumberOfSolutions(obj, SolAtEdgesP1), 1);
+}
+
+TEST_F(Solutions, CountsFieldsDegreesAndNames) {
+  push(SolAtTrianglesP1, PavSolScalar, 4, 1, "pressure");
+  push(SolAtTrianglesP1, PavSolVector, 4, 3, "velocity");
+  push(SolAtTetrahedraP1, PavSolScalar, 5, 5);
+  push(SolAtTetrahedraP1, PavSolSymMatrix, 5, 2, "metric");
+  push(SolAtTetrahedraP1, PavSolScalar, 5, 1, "");
+  push(SolAtVertices, PavSolScalar, 10, 1, "temperature");
+  push(SolAtVertices, PavSolMatrix, 10, 1, "stress");
+
+  EXPECT_EQ(pav_GetNumberOfFields(obj, SolAtTrianglesP1), 1 + 3);
+  EXPECT_EQ(pav_GetNumberOfFields(obj, SolAtTetrahedraP1), 1 + 6 + 1);
+  EXPECT_EQ(pav_GetNumberOfSolutions(obj, SolAtTetrahedraP1), 3);
+  EXPECT_EQ(pav_GetNumberOfSolutions(obj, SolAtPrismsP4), 0);
+  EXPECT_EQ(pav_GetMaxSolutionDegree(obj), 5);
+  EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj), 2);
+  EXPECT_EQ(pav_GetMaxNumberOfElementSolutions(obj), 3);
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_GetNumberOfFields(obj, SolAtVertices), 0);
+  EXPECT_EQ(pav_GetNumberOfSolutions(obj, 128), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Warining: pav_GetNumberOfFields: case not considered"
+            "Warining: pav_GetNumberOfFields: case not considered");
+
+  std::vector<char[PAV_NAME_SIZE]> names(4);
+  for (auto &slot : names) slot[0] = '\0';
+  pav_GetVertexSolutionNames(obj, names.data());
+  EXPECT_STREQ(names[1], "stress");
+  EXPECT_STREQ(names[2], "temperature");
+
+  // Slot k takes the first non-empty name among the k-th records, triangles before tetrahedra.
+  for (auto &slot : names) slot[0] = '\0';
+  pav_GetElementSolutionNames(obj, names.data());
+  EXPECT_STREQ(names[1], "velocity");
+  EXPECT_STREQ(names[2], "pressure");
+  EXPECT_STREQ(names[3], "");
+  pav_GetElementSolutionNames(obj, nullptr);
+}
+
+TEST_F(Solutions, SummaryLayout) {
+  push(SolAtVertices, PavSolScalar, 10, 1);
+  push(SolAtTetrahedraP1, PavSolScalar, 5, 1);
+  push(SolAtTetrahedraP1, PavSolScalar, 5, 4); // the head's degree is printed
+  push(SolAtEdgesP1, PavSolScalar, 3, 2);
+  push(SolAtTrianglesP2, PavSolScalar, 2, 10);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_PrintSolutionInfo(obj, status), PAV_SUCCESS);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "  Isoparametric SolAtVertices\n"
+            // the name padded to 34 columns, then the degree in 9
+            "  Degree of SolAtEdgesP1          "
+            "        2 \n"
+            "  Degree of SolAtTrianglesP2      "
+            "       10 \n"
+            "  Degree of SolAtTetrahedraP1     "
+            "        4 \n"
+            "\n");
+}
+
+TEST_F(Solutions, FreeSolutionsKeepsMeshJacobiansAndCallerData) {
+  ASSERT_EQ(
+      pav_AddSolution(obj, Vertices, PavSolScalar, 10, 1, 1, 1, 0, 0.0, scalars.data(), status),
+      PAV_SUCCESS);
+  push(SolAtTrianglesP1, PavSolVector, 4, 1);
+  PavSolution *jac = pav_NewSolutionRecord(3, PavSolScalar, 5, 1, 4, status);
+  ASSERT_EQ(pav_SetJacobian(obj, Tetrahedra, jac, status), PAV_SUCCESS);
+  EXPECT_EQ(pav_FreeSolutions(obj), PAV_SUCCESS);
+  EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj), 0);
+  EXPECT_EQ(pav_GetMaxNumberOfElementSolutions(obj), 0);
+  EXPECT_EQ(pav_Count(obj, Triangles), 4);
+  EXPECT_EQ(obj->ent[Tetrahedra].jac, jac);
+  EXPECT_EQ(scalars[10], 1.5) << "attached data left to its owner";
+}
+
+TEST_F(Solutions, JacobiansAndValues) {
+  PavSolution *older = pav_NewSolutionRecord(3, PavSolScalar, 5, 2, 10, status);
+  PavSolution *newer = pav_NewSolutionRecord(3, PavSolScalar, 5, 3, 20, status);
+  newer->next = older;
+  ASSERT_EQ(pav_SetJacobian(obj, Tetrahedra, newer, status), PAV_SUCCESS);
+  int nbrEnt, kind, iteration, degree, nbrNod;
+  double time;
+  EXPECT_EQ(pav_GetJacobiansArray(obj, Tetrahedra, 2, &nbrEnt, &kind, &iteration, &time, &degree,
+                                  &nbrNod, status),
+            older->data);
+  EXPECT_EQ(degree, 2);
+  EXPECT_EQ(nbrNod, 10);
+  EXPECT_EQ(pav_GetJacobiansArray(obj, Vertices, 1, &nbrEnt, &kind, &iteration, &time, &degree,
+                                  &nbrNod, status),
+            nullptr);
+  EXPECT_EQ(pav_GetJacobiansArray(obj, EdgesP2, 1, &nbrEnt, &kind, &iteration, &time, &degree,
+                                  &nbrNod, status),
+            nullptr);
+  EXPECT_STREQ(status, " pav_GetJacobiansArray is undefined for Typ 11 !\n");
+  EXPECT_EQ(pav_SetJacobian(obj, Edges, newer, status), PAV_FAILURE);
+  EXPECT_STREQ(status, " pav_SetJacobian is undefined for Typ 3 !\n");
+
+  // Values: the object owns what it is given, replacing frees the earlier array.
+  for (int round = 0; round < 2; round++) {
+    double *quality = static_cast<double *>(std::calloc(6, sizeof(double)));
+    quality[5] = 0.5 + round;
+    ASSERT_EQ(pav_SetValues(obj, Tetrahedra, quality, status), PAV_SUCCESS);
+    EXPECT_EQ(pav_GetValuesArrray(obj, Tetrahedra, status), quality);
+  }
+  EXPECT_EQ(pav_GetValuesArrray(obj, Tetrahedra, status)[5], 1.5);
+  EXPECT_EQ(pav_GetValuesArrray(obj, Triangles, status), nullptr);
+  EXPECT_STREQ(status, " pav_GetValuesArrray is undefined for Typ 4 !\n");
+  EXPECT_EQ(pav_SetValues(obj, Vertices, nullptr, status), PAV_FAILURE);
+  EXPECT_STREQ(status, " pav_SetValues is undefined for Typ 1 !\n");
+}
+
+TEST_F(Solutions, RecordsAndPushChecks) {
+  PavSolution *rec = pav_NewSolutionRecord(2, PavSolSymMatrix, 4, 2, 6, status);
+  ASSERT_NE(rec, nullptr);
+  EXPECT_EQ(rec->owned, 1);
+  EXPECT_EQ(rec->iteration, 0);
+  // (4 + 1) entities * 6 nodes * 3 doubles: the last value is writable (the sanitizer checks).
+  rec->data[5 * 6 * 3 - 1] = 1.0;
+  EXPECT_EQ(pav_PushSolution(obj, SolAtVertices + 29, rec, status), PAV_FAILURE);
+  EXPECT_STREQ(status, " pav_PushSolution is undefined for Typ 128 !\n");
+  pav_FreeSolutionList(rec);
+
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_NewSolutionRecord(3, 7, 4, 1, 1, status), nullptr);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(pav_NewSolutionRecord(3, PavSolScalar, -1, 1, 1, status), nullptr);
+}
+
+TEST(FieldTransformations, ComponentsAndLength) {
+  // Two 2-D entities of one node: (3, 4) and (-6, 8).
+  const double data[] = {0, 0, 3, 4, -6, 8};
+  double *len = pav_ExtractComponent(2, 4, data, 2, 1);
+  double *x = pav_ExtractComponent(2, 1, data, 2, 1);
+  double *y = pav_ExtractComponent(2, 2, data, 2, 1);
+  EXPECT_EQ(len[1], 5);
+  EXPECT_EQ(len[2], 10);
+  EXPECT_EQ(x[2], -6);
+  EXPECT_EQ(y[1], 4);
+  std::free(len);
+  std::free(x);
+  std::free(y);
+
+  // One 3-D entity of two nodes.
+  const double data3[] = {0, 0, 0, 0, 0, 0, 1, 2, 2, 0, 0, -7};
+  double *z = pav_ExtractComponent(3, 3, data3, 1, 2);
+  double *len3 = pav_ExtractComponent(3, 0, data3, 1, 2);
+  EXPECT_EQ(z[2], 2);
+  EXPECT_EQ(z[3], -7);
+  EXPECT_EQ(len3[2], 3);
+  EXPECT_EQ(len3[3], 7);
+  std::free(z);
+  std::free(len3);
+}
+
+TEST(FieldTransformations, Determinants) {
+  // 2-D symmetric (a11, a12, a22) = (4, 1, 3): 11.
+  const double sym2[] = {0, 0, 0, 4, 1, 3};
+  double *d = pav_SolutionDeterminant(2, sym2, 1, 1, PavSolSymMatrix);
+  EXPECT_EQ(d[1], 11);
+  std::free(d);
+  // 3-D symmetric [[2,1,0],[1,3,1],[0,1,4]]: 2(12-1) - 1(4-0) + 0 = 18.
+  const double sym3[] = {0, 0, 0, 0, 0, 0, 2, 1, 0, 3, 1, 4};
+  d = pav_SolutionDeterminant(3, sym3, 1, 1, PavSolSymMatrix);
+  EXPECT_EQ(d[1], 18);
+  std::free(d);
+  // 2-D full [[1,2],[3,4]]: -2.
+  const double full2[] = {0, 0, 0, 0, 1, 2, 3, 4};
+  d = pav_SolutionDeterminant(2, full2, 1, 1, PavSolMatrix);
+  EXPECT_EQ(d[1], -2);
+  std::free(d);
+  // 3-D full [[2,0,1],[1,3,2],[1,1,1]]: 2(3-2) - 0 + 1(1-3) = 0; and [[1,2,3],[0,1,4],[5,6,0]]: 1.
+  std::vector<double> full3(9, 0.0);
+  for (double v : {2, 0, 1, 1, 3, 2, 1, 1, 1, 1, 2, 3, 0, 1, 4, 5, 6, 0}) full3.push_back(v);
+  d = pav_SolutionDeterminant(3, full3.data(), 2, 1, PavSolMatrix);
+  EXPECT_EQ(d[1], 0);
+  EXPECT_EQ(d[2], 1);
+  std::free(d);
+  EXPECT_EQ(pav_SolutionDeterminant(3, full3.data(), 2, 1, PavSolVector), nullptr);
+}
+
+TEST(FieldTransformations, GatherRows) {
+  const double data[] = {0, 0, 10, 11, 20, 21, 30, 31};
+  const int list[] = {3, 1};
+  double *rows = pav_GatherSolution(data, 2, 2, list);
+  EXPECT_EQ(rows[2], 30);
+  EXPECT_EQ(rows[3], 31);
+  EXPECT_EQ(rows[4], 10);
+  EXPECT_EQ(rows[5], 11);
+  std::free(rows);
+}
+
+TEST(FieldTransformations, VertexToElementExpansion) {
+  // Three 2-D vertices with vector values (v, -v); two edges (1 2) and (3 9): vertex 9 is bad.
+  const double verData[] = {0, 0, 1, -1, 2, -2, 3, -3};
+  const int idx[] = {0, 0, 1, 2, 3, 9};
+  testing::internal::CaptureStdout();
+  double *out = pav_VertexToElementSolution(2, verData, 3, PavSolVector, idx, 2, 2);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "error: impossible to get solution of index 1 of entity 2: invalid vertex 9 / 3 \n");
+  const std::vector<double> expected = {0, 0, 0, 0, 1, -1, 2, -2, 3, -3, 0, 0};
+  EXPECT_EQ(std::vector<double>(out, out + 12), expected);
+  std::free(out);
+
+  // The packed form reads element i at (i - 1) * n.
+  testing::internal::CaptureStdout();
+  out = pav_VertexToElementSolutionPacked(2, verData, 3, PavSolVector, idx + 2, 2, 2);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "error");
+  EXPECT_EQ(std::vector<double>(out, out + 12), expected);
+  std::free(out);
+}

@@ -1,0 +1,82 @@
+// Start-up pieces that need no child process: the platform choice, the sample count clamp and,
+// on a real display, the probe of the driver's sample limit.
+#include "app_startup.h"
+
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CliStartup, PlatformIsChosenOnlyWhenTheUserDidNot) {
+  using pavo::choosePlatform;
+  // No display at all (empty counts as unset): the off-screen platform, never the default one.
+  EXPECT_EQ(choosePlatform(nullptr, nullptr, nullptr), "offscreen");
+  EXPECT_EQ(choosePlatform("", "", ""), "offscreen");
+  // A display: its platform first, off-screen as the fallback when it cannot be reached.
+  EXPECT_EQ(choosePlatform(":0", nullptr, nullptr), "xcb;offscreen");
+  EXPECT_EQ(choosePlatform(":0", "wayland-0", nullptr), "xcb;offscreen");
+  EXPECT_EQ(choosePlatform(nullptr, "wayland-0", nullptr), "wayland;offscreen");
+  // The user's own choice is kept, with or without a display.
+  EXPECT_EQ(choosePlatform(nullptr, nullptr, "minimal"), "");
+  EXPECT_EQ(choosePlatform(":0", nullptr, "offscreen"), "");
+}
+
+TEST(CliStartup, SampleCountNeverExceedsTheDriverLimit) {
+  using pavo::clampSamples;
+  EXPECT_EQ(clampSamples(16, 4), 4);   // software rasteriser
+  EXPECT_EQ(clampSamples(16, 32), 16); // a GPU allowing more keeps the request
+  EXPECT_EQ(clampSamples(16, 16), 16);
+  EXPECT_EQ(clampSamples(16, 1), 0); // no multisampling at all
+  EXPECT_EQ(clampSamples(16, 0), 0);
+  EXPECT_EQ(clampSamples(16, -1), 16); // probe failed: nothing known, request unchanged
+  EXPECT_EQ(clampSamples(0, 4), 0);
+  EXPECT_EQ(clampSamples(-1, 4), -1);
+}
+
+TEST(CliStartup, DrawingFormatKeepsTheDefaultButSamplesAndAlpha) {
+  QSurfaceFormat base = pavo::defaultSurfaceFormat();
+  base.setAlphaBufferSize(8);
+  const QSurfaceFormat f = pavo::drawingFormat(base, 4);
+  EXPECT_EQ(f.majorVersion(), 4);
+  EXPECT_EQ(f.minorVersion(), 5);
+  EXPECT_EQ(f.profile(), QSurfaceFormat::CoreProfile);
+  EXPECT_EQ(f.depthBufferSize(), 24);
+  EXPECT_EQ(f.samples(), 4);
+  EXPECT_EQ(f.alphaBufferSize(), 0);
+  EXPECT_EQ(pavo::drawingFormat(pavo::defaultSurfaceFormat(), 64).samples(), 16);
+}
+
+bool glWindowsAvailable() {
+  return qGuiApp && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+// Whether a window made with `format` really got a double-buffered configuration; -1 when no
+// context could be made current on it.
+int windowIsDoubleBuffered(const QSurfaceFormat &format) {
+  QWindow window;
+  window.setSurfaceType(QSurface::OpenGLSurface);
+  window.setFormat(format);
+  window.resize(64, 64);
+  window.create();
+  QOpenGLContext context;
+  context.setFormat(format);
+  if (!context.create() || !context.makeCurrent(&window)) return -1;
+  unsigned char doubleBuffered = 0;
+  context.functions()->glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+  context.doneCurrent();
+  return doubleBuffered ? 1 : 0;
+}
+
+// The probe finds the real limit, and windows made with the clamped format stay double-buffered
+// (asking a software rasteriser for more samples than it has silently gives a single buffer).
+TEST(CliStartup, ProbedFormatGivesDoubleBufferedWindows) {
+  if (!glWindowsAvailable()) GTEST_SKIP() << "needs an X server";
+  const int probed = pavo::probeMaxSamples(pavo::defaultSurfaceFormat());
+  ASSERT_GE(probed, 1);
+  EXPECT_EQ(windowIsDoubleBuffered(pavo::drawingFormat(pavo::defaultSurfaceFormat(), probed)), 1);
+}
+
+} // namespace

@@ -1,0 +1,180 @@
+// The command line, seen from outside: the built executable runs as a child process without any
+// display (as on a cluster node), and its standard output is compared byte for byte with the
+// texts in tests/expected/ (where @YEAR@ stands for the current year).
+#include "run_process.h"
+#include "test_paths.h"
+
+#include <QDate>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using pavo_test::ProcessOptions;
+using pavo_test::ProcessResult;
+using pavo_test::runProcess;
+
+int thisYear() { return QDate::currentDate().year(); }
+
+std::string expected(const std::string &name) {
+  std::string text = pavo_test::readFile(pavo_test::sourceDir() + "/tests/expected/" + name);
+  const std::string placeholder = "@YEAR@";
+  for (std::size_t at = text.find(placeholder); at != std::string::npos;
+       at = text.find(placeholder, at))
+    text.replace(at, placeholder.size(), std::to_string(thisYear()));
+  return text;
+}
+
+// Runs pavo4 with no display in its environment, in a scratch folder of the running test (ctest
+// runs tests in parallel, and later modes write their outputs there).
+ProcessResult runHeadless(const std::vector<std::string> &args,
+                          std::vector<std::string> extraEnv = {}) {
+  ProcessOptions options;
+  options.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  options.set = std::move(extraEnv);
+  const auto *test = ::testing::UnitTest::GetInstance()->current_test_info();
+  options.workDir =
+      pavo_test::scratchDir(std::string("cli_") + test->test_suite_name() + "_" + test->name());
+  options.timeoutSeconds = 60;
+  return runProcess(PAVO4_EXE, args, options);
+}
+
+std::string joined(const std::vector<std::string> &args) {
+  std::string line = "pavo4";
+  for (const std::string &a : args) line += " " + a;
+  return line;
+}
+
+// A normal end: started, not killed, not timed out.
+::testing::AssertionResult endedNormally(const ProcessResult &r) {
+  if (!r.started) return ::testing::AssertionFailure() << "could not start " << PAVO4_EXE;
+  if (r.timedOut) return ::testing::AssertionFailure() << "timed out; stderr:\n" << r.err;
+  if (r.signal != 0)
+    return ::testing::AssertionFailure() << "killed by signal " << r.signal << "; stderr:\n"
+                                         << r.err;
+  return ::testing::AssertionSuccess();
+}
+
+struct Case {
+  std::vector<std::string> args;
+  const char *expectedFile;
+};
+
+TEST(CliHelp, PrintsBannerUsageAndThanksWithStatusZero) {
+  for (const auto &args : {std::vector<std::string>{"-h"}, std::vector<std::string>{"-help"}}) {
+    SCOPED_TRACE(joined(args));
+    const ProcessResult r = runHeadless(args);
+    ASSERT_TRUE(endedNormally(r));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, expected("cli_help.txt"));
+  }
+}
+
+TEST(CliHelp, BannerYearLineHoldsTheCurrentYear) {
+  const ProcessResult r = runHeadless({"-h"});
+  ASSERT_TRUE(endedNormally(r));
+  // The banner's year line is its third line (after an empty line and the product line).
+  std::vector<std::string> lines;
+  for (std::size_t from = 0, end; (end = r.out.find('\n', from)) != std::string::npos;
+       from = end + 1)
+    lines.push_back(r.out.substr(from, end - from));
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_NE(lines[2].find(" " + std::to_string(thisYear()) + " "), std::string::npos) << lines[2];
+  EXPECT_NE(lines[2].find("PAVO 4 developers"), std::string::npos) << lines[2];
+}
+
+// A mode that needs more arguments, called alone: banner, launch line (except -solana), the
+// error and the mode's format text; status 0. With argc 3 the surface reconstruction and the
+// solution generator still lack arguments and say so the same way.
+TEST(CliMissingArguments, ModeAloneNamesTheErrorAndTheFormat) {
+  const Case cases[] = {
+      {{"-checksurf"}, "cli_checksurf_alone.txt"},
+      {{"-solana"}, "cli_solana_alone.txt"},
+      {{"-seq"}, "cli_seq_alone.txt"},
+      {{"-convert"}, "cli_convert_alone.txt"},
+      {{"-extr"}, "cli_extr_alone.txt"},
+      {{"-checksurf", "wing.meshb"}, "cli_checksurf_alone.txt"},
+      {{"-solana", "wing.meshb"}, "cli_solana_alone.txt"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(joined(c.args));
+    const ProcessResult r = runHeadless(c.args);
+    ASSERT_TRUE(endedNormally(r));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, expected(c.expectedFile));
+  }
+}
+
+// Anything that selects no mode, with one argument or more: option names match exactly and
+// case-sensitively, and a mesh name alone is not opened.
+TEST(CliNothingToDisplay, UnknownOrMistypedCommandLinesPrintTheUsage) {
+  const std::vector<std::string> commandLines[] = {
+      {"-H"},
+      {"-Help"},
+      {"--help"},
+      {"-IN", "x.meshb"},
+      {"mesh.meshb"},
+      {"-in"},
+      {"-merge"},
+      {"-addedges"},
+      {"-sol", "x.sol"},
+      {"-demo", "extra"},
+      {"-Extr", "-in", "x.meshb"},
+  };
+  for (const auto &args : commandLines) {
+    SCOPED_TRACE(joined(args));
+    const ProcessResult r = runHeadless(args);
+    ASSERT_TRUE(endedNormally(r));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, expected("cli_nothing_to_display.txt"));
+  }
+}
+
+// Batch modes with their arguments begin with the banner, the launch line and the format text,
+// and need no display. Only the beginning of the output is fixed here: the work comes after.
+TEST(CliBatchModes, BeginWithBannerLaunchLineAndFormatWithoutDisplay) {
+  const Case cases[] = {
+      {{"-checksurf", "-in", "wing.meshb"}, "cli_checksurf_start.txt"},
+      {{"-merge", "x.meshb"}, "cli_merge_start.txt"},
+      {{"-addedges", "x.meshb"}, "cli_addedges_start.txt"},
+      {{"-convert", "x.cgns"}, "cli_convert_start.txt"},
+      {{"-extr", "-in", "x.meshb"}, "cli_extr_start.txt"},
+      {{"-solana", "-in", "x.meshb"}, "cli_solana_start.txt"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(joined(c.args));
+    const ProcessResult r = runHeadless(c.args);
+    ASSERT_TRUE(endedNormally(r));
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string start = expected(c.expectedFile);
+    EXPECT_EQ(r.out.substr(0, start.size()), start);
+  }
+}
+
+// A display that is named but cannot be reached (a stale DISPLAY after ssh) must not abort the
+// process either.
+TEST(CliNoDisplay, UnreachableDisplayStillPrintsTheHelp) {
+  const ProcessResult r = runHeadless({"-help"}, {"DISPLAY=:9731"});
+  ASSERT_TRUE(endedNormally(r));
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, expected("cli_help.txt"));
+}
+
+// Modes that open a window say that there is no display and fail, instead of aborting in the
+// platform plugin or returning success without having done anything.
+TEST(CliNoDisplay, WindowModesFailCleanly) {
+  const std::vector<std::string> commandLines[] = {
+      {}, {"-demo"}, {"-demofull"}, {"-poly"}, {"-movie"}, {"-in", "x.meshb"}, {"-seq", "-in", "x"},
+  };
+  for (const auto &args : commandLines) {
+    SCOPED_TRACE(joined(args));
+    const ProcessResult r = runHeadless(args);
+    ASSERT_TRUE(endedNormally(r));
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.out.find("no display"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Launching"), std::string::npos) << r.out;
+  }
+}
+
+} // namespace

@@ -1,0 +1,172 @@
+// The demonstration scenes: what they contain, and one frame of each rendered by the program.
+#include "ho_bezier.h"
+#include "render/draw_types.h"
+#include "run_process.h"
+#include "scene/demo_scenes.h"
+#include "test_paths.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <algorithm>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace pavo;
+
+TEST(DemoScenes, PlainSceneHasEveryCurvedKindAndDegreeWithConsistentArrays) {
+  PavDemoScene s = buildDemoScene(PavDemoKind::Plain);
+  std::set<uint32_t> types;
+  int fields = 0;
+  for (const PavDemoItem &item : s.items) {
+    ASSERT_TRUE(item.object);
+    uint32_t t = item.object->type;
+    types.insert(t);
+    int n = PavDrawTyp2Siz(t);
+    ASSERT_GT(n, 0) << t;
+    ASSERT_EQ(item.elt.size() % (size_t)n, 0u) << t;
+    EXPECT_EQ(item.object->count, (int32_t)(item.elt.size() / (size_t)n));
+    for (int v : item.elt) ASSERT_LT((size_t)v, item.xyz.size() / 3) << t;
+    if (item.solution) {
+      fields++;
+      EXPECT_EQ(PavSolDeg(t, item.fieldNodes), 3);
+      EXPECT_EQ(item.fieldValues.size(), (size_t)item.fieldNodes * item.object->count);
+      EXPECT_TRUE(item.solution->paletteSet);
+      EXPECT_GT(item.solution->nbrIso, 0);
+      EXPECT_LT(item.solution->palette[0], item.solution->palette[4]);
+    }
+  }
+  for (uint32_t t :
+       {DrawEdge, DrawEdgeP2, DrawEdgeP3, DrawEdgeP4, DrawTriangle, DrawTriangleP2, DrawTriangleP3,
+        DrawTriangleP4, DrawQuad, DrawQuadQ2, DrawQuadQ3, DrawQuadQ4, DrawVertex, DrawCorner})
+    EXPECT_TRUE(types.count(t)) << pavDrawType2String(t);
+  EXPECT_EQ(fields, 1);
+  EXPECT_FALSE(s.labels.empty());
+}
+
+namespace {
+
+// Point of curved triangle e of an item at barycentric (u, v, w), from its control points read
+// through the element's lexicographic index list.
+QVector3D evalTriangle(const PavDemoItem &item, int e, double u, double v, double w) {
+  int d = pavDrawTypeDegree(item.object->type);
+  int n = (int)hoNodeCount(HoTriangle, d);
+  const int *posToNode = hoPosToNode(HoTriangle, d);
+  float coef[3][15];
+  for (int pos = 0; pos < n; pos++) {
+    int node = item.elt[(size_t)(e * n + pos)];
+    for (int k = 0; k < 3; k++) coef[k][posToNode[pos]] = item.xyz[3 * (size_t)node + k];
+  }
+  QVector3D p;
+  for (int k = 0; k < 3; k++) p[k] = (float)pav_EvaluateValueOnTriangle(coef[k], d, u, v, w);
+  return p;
+}
+
+} // namespace
+
+// The two curved triangles of a tile meet along their diagonal without a crack, and the surface
+// passes through the corners of the tile and bulges out of its plane.
+TEST(DemoScenes, CurvedTrianglesOfATileShareTheirDiagonal) {
+  PavDemoScene s = buildDemoScene(PavDemoKind::Plain);
+  for (const PavDemoItem &item : s.items) {
+    uint32_t t = item.object->type;
+    if (pavDrawFamily(t) != PavDrawFamily::Triangle || item.solution) continue;
+    SCOPED_TRACE(pavDrawType2String(t));
+    ASSERT_EQ(item.object->count, 2);
+    // Triangle 0 has vertices (0,0), (1,0), (0,1) of the tile, triangle 1 (1,1), (0,1), (1,0):
+    // the diagonal runs from vertex 1 to vertex 2 of the first and from 2 to 1 of the second.
+    for (double a : {0.0, 0.25, 0.5, 0.8, 1.0}) {
+      QVector3D p = evalTriangle(item, 0, 0, 1 - a, a), q = evalTriangle(item, 1, 0, a, 1 - a);
+      EXPECT_NEAR((p - q).length(), 0, 1e-5) << a;
+    }
+    QVector3D centre = evalTriangle(item, 0, 1.0 / 3, 1.0 / 3, 1.0 / 3);
+    if (pavDrawTypeDegree(t) > 1) {
+      EXPECT_GT(centre.z(), 0.1f);
+    }
+    for (int k = 0; k < 3; k++) {
+      EXPECT_GE(centre[k], s.box[2 * k] - 1e-5);
+      EXPECT_LE(centre[k], s.box[2 * k + 1] + 1e-5);
+    }
+  }
+}
+
+TEST(DemoScenes, PolygonsKeepTheirSidesAndHideTheirDiagonals) {
+  PavDemoScene s = buildDemoScene(PavDemoKind::Polygons);
+  ASSERT_EQ(s.items.size(), 2u);
+  // Polygons of 5, 6, 8 and 6 sides; polyhedron faces 6, 6 and six of 4.
+  const int sides[2][8] = {{5, 6, 8, 6}, {6, 6, 4, 4, 4, 4, 4, 4}};
+  const int count[2] = {4, 8};
+  for (int k = 0; k < 2; k++) {
+    const PavDemoItem &item = s.items[(size_t)k];
+    int visible = 0, hidden = 0, triangles = 0;
+    for (unsigned tag : item.edgeTags) (tag ? visible : hidden)++;
+    for (int i = 0; i < count[k]; i++) {
+      triangles += sides[k][i] - 2;
+      hidden -= 2 * (sides[k][i] - 3); // each diagonal is a side of two triangles
+      visible -= sides[k][i];
+    }
+    EXPECT_EQ(visible, 0);
+    EXPECT_EQ(hidden, 0);
+    EXPECT_EQ(item.object->count, triangles);
+    EXPECT_EQ(item.polygonData.size(), 15u * triangles);
+    EXPECT_EQ(item.normals.size(), 3u * triangles);
+    auto *faces = dynamic_cast<PavDrawObjectWithPalette *>(item.object.get());
+    ASSERT_TRUE(faces);
+    int32_t parent = 0;
+    EXPECT_EQ(faces->getPolygonParent(triangles - 1, &parent), 0);
+    EXPECT_EQ(parent, count[k]);
+  }
+}
+
+namespace {
+
+bool haveDisplay() {
+  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
+}
+
+} // namespace
+
+// One frame of each demonstration, rendered by the program itself through its screenshot hook.
+TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
+  if (!haveDisplay()) GTEST_SKIP() << "no display";
+  std::string dir = pavo_test::scratchDir("demo_frames");
+  const std::pair<const char *, const char *> modes[] = {
+      {"-demo", "  Launching demo version !\n"},
+      {"-demofull", "  Launching demo full version !\n"},
+      {"-poly", "  Launching Polygons version !\n"}};
+  for (const auto &[mode, launch] : modes) {
+    std::string file = dir + "/" + (mode + 1) + ".png";
+    pavo_test::ProcessOptions opt;
+    opt.set = {"PAVO4_DEMO_SCREENSHOT=" + file};
+    opt.timeoutSeconds = 60;
+    pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, {mode}, opt);
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 0) << mode << r.err;
+    EXPECT_NE(r.out.find(launch), std::string::npos) << mode;
+    EXPECT_NE(r.out.find("  Screen shot done in file : " + file + " \n"), std::string::npos);
+    QImage img(QString::fromStdString(file));
+    ASSERT_FALSE(img.isNull()) << mode;
+    // White background in the lower-right corner, dark overlay text at the top left.
+    QRgb corner = img.pixel(img.width() - 3, img.height() - 3);
+    EXPECT_EQ(qGray(corner), 255) << mode;
+    int dark = 0;
+    for (int y = 0; y < 30; y++)
+      for (int x = 0; x < 100; x++) dark += qGray(img.pixel(x, y)) < 100;
+    EXPECT_GT(dark, 20) << mode;
+    // The faces are drawn: shaded grey everywhere, and the solutions in saturated colours.
+    int grey = 0, saturated = 0;
+    for (int y = 0; y < img.height(); y += 2)
+      for (int x = 0; x < img.width(); x += 2) {
+        QRgb c = img.pixel(x, y);
+        int hi = std::max({qRed(c), qGreen(c), qBlue(c)}),
+            lo = std::min({qRed(c), qGreen(c), qBlue(c)});
+        grey += hi - lo < 8 && hi > 90 && hi < 235;
+        saturated += hi - lo > 150;
+      }
+    EXPECT_GT(grey, 1000) << mode;
+    if (std::string(mode) == "-poly")
+      EXPECT_EQ(saturated, 0);
+    else
+      EXPECT_GT(saturated, 300) << mode;
+  }
+}

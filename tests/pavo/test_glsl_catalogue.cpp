@@ -1,0 +1,217 @@
+// Every program of the catalogue compiles and links on a real context for the definitions the
+// scene can request, and exposes the uniform names the buffer objects and the scene set.
+#include <QOpenGLFunctions_4_0_Core>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gl_fixture.h"
+#include "render/glsl_catalogue.h"
+#include "render/glsl_program.h"
+
+using pavo::GlslFlags;
+using pavo::GlslProgram;
+
+namespace {
+
+// The build of buildFromResources without its fatal exits: the first failure as text.
+std::string tryBuild(const pavo::GlslCatalogueEntry &e, const GlslFlags &state, GlslProgram &p) {
+  const GlslFlags f = pavo::glslBuildFlags(e, state);
+  struct Stage {
+    const char *path;
+    int kind;
+  } stages[] = {{e.vs, pavo::GlslVertex},
+                {e.tcs, pavo::GlslTessControl},
+                {e.tes, pavo::GlslTessEvaluation},
+                {e.gs, pavo::GlslGeometry},
+                {e.fs, pavo::GlslFragment}};
+  for (const Stage &s : stages) {
+    if (!s.path) continue;
+    if (!p.compileShaderFromResource(f, e.name, s.path, s.kind))
+      return std::string(e.name) + " " + s.path + ": " + p.getLog();
+  }
+  if (!p.link()) return std::string(e.name) + " link: " + p.getLog();
+  return "";
+}
+
+GlslFlags state(bool sol, bool jac, bool val, int solDeg, int jacDeg) {
+  GlslFlags f;
+  f.sol = sol;
+  f.jac = jac;
+  f.val = val;
+  f.solDeg = solDeg;
+  f.jacDeg = jacDeg;
+  return f;
+}
+
+bool isSurfaceFragment(const pavo::GlslCatalogueEntry &e) {
+  return std::string(e.fs) == ":/glsl/tri.fs" || std::string(e.fs) == ":/glsl/qua.fs";
+}
+
+} // namespace
+
+TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
+  int count = 0;
+  const pavo::GlslCatalogueEntry *entries = pavo::glslCatalogue(&count);
+  ASSERT_EQ(count, 35);
+  std::set<std::string> names;
+  for (int i = 0; i < count; ++i) {
+    EXPECT_TRUE(names.insert(entries[i].name).second) << entries[i].name;
+    EXPECT_EQ(pavo::findGlslProgram(entries[i].name), entries + i);
+    // Tessellation stages come in pairs.
+    EXPECT_EQ(entries[i].tcs == nullptr, entries[i].tes == nullptr) << entries[i].name;
+  }
+  EXPECT_EQ(pavo::findGlslProgram("TetSha"), nullptr);
+  EXPECT_TRUE(pavo::findGlslProgram("PolygonSha")->stl);
+  // Text is always built without field definitions.
+  const GlslFlags text =
+      pavo::glslBuildFlags(*pavo::findGlslProgram("TextSha"), state(true, true, true, 4, 3));
+  EXPECT_FALSE(text.sol || text.jac || text.val || text.stl);
+  EXPECT_EQ(text.solDeg, 0);
+}
+
+using GlslCatalogueGl = pavo_test::GlFixture;
+
+TEST_F(GlslCatalogueGl, EveryProgramBuildsWithoutAndWithAllFields) {
+  int count = 0;
+  const pavo::GlslCatalogueEntry *entries = pavo::glslCatalogue(&count);
+  for (const GlslFlags &s : {state(false, false, false, 0, 0), state(true, true, true, 10, 10)}) {
+    for (int i = 0; i < count; ++i) {
+      GlslProgram program;
+      program.setGLFunctions(gl);
+      EXPECT_EQ(tryBuild(entries[i], s, program), "");
+      program.release();
+    }
+  }
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(GlslCatalogueGl, SurfaceProgramsBuildForEveryFieldState) {
+  // The definitions only change the face fragment stages. Every subset of the three fields is
+  // linked at degree 3, and every highest degree 0 to 10 with all fields, for the triangle and
+  // quadrilateral stages; the fragment stage alone compiles for every prefix the scene can
+  // produce (solution degrees 0 to 10, Jacobian degrees 1 to 10).
+  int linked = 0, compiled = 0;
+  for (const char *name : {"TriSha", "QuaSha", "PolygonSha"}) {
+    const pavo::GlslCatalogueEntry *e = pavo::findGlslProgram(name);
+    ASSERT_TRUE(e && isSurfaceFragment(*e));
+    std::vector<GlslFlags> states;
+    for (int mask = 0; mask < 8; ++mask)
+      states.push_back(state(mask & 1, mask & 2, mask & 4, 3, 3));
+    for (int deg = 0; deg <= 10; ++deg) states.push_back(state(true, true, true, deg, deg));
+    for (const GlslFlags &s : states) {
+      GlslProgram program;
+      program.setGLFunctions(gl);
+      EXPECT_EQ(tryBuild(*e, s, program), "") << "solDeg " << s.solDeg;
+      program.release();
+      ++linked;
+    }
+    for (int mask = 0; mask < 8; ++mask)
+      for (int solDeg = 0; solDeg <= 10; ++solDeg)
+        for (int jacDeg = 1; jacDeg <= 10; ++jacDeg) {
+          if (!(mask & 2) && jacDeg != 1) continue;
+          const GlslFlags f =
+              pavo::glslBuildFlags(*e, state(mask & 1, mask & 2, mask & 4, solDeg, jacDeg));
+          GlslProgram program;
+          program.setGLFunctions(gl);
+          EXPECT_TRUE(program.compileShaderFromResource(f, name, e->fs, pavo::GlslFragment))
+              << name << " mask " << mask << " solDeg " << solDeg << " jacDeg " << jacDeg << "\n"
+              << program.getLog();
+          program.release();
+          ++compiled;
+        }
+  }
+  EXPECT_EQ(linked, 57);
+  EXPECT_EQ(compiled, 3 * (4 * 11 + 4 * 11 * 10));
+}
+
+TEST_F(GlslCatalogueGl, UniformVocabularyIsActive) {
+  GlslProgram program;
+  program.setGLFunctions(gl);
+  ASSERT_EQ(tryBuild(*pavo::findGlslProgram("P2TriSha"), state(true, true, true, 3, 2), program),
+            "");
+  const GLuint h = static_cast<GLuint>(program.getHandle());
+  for (const char *name : {"MVP",
+                           "ModelViewMatrix",
+                           "NormalMatrix",
+                           "trans",
+                           "scaling",
+                           "scenescaling",
+                           "CutPlane",
+                           "tess_level",
+                           "Light.Position",
+                           "Light.Intensity",
+                           "Material.Ka",
+                           "Material.Kd",
+                           "Material.Ks",
+                           "Material.Shininess",
+                           "Line.Width",
+                           "Line.Color",
+                           "UsePhong",
+                           "Picking",
+                           "BasePicking",
+                           "HighLightAll",
+                           "DiscardUnPicked",
+                           "LineOn",
+                           "LineSurfOn",
+                           "TessOn",
+                           "TransOn",
+                           "FaceOff",
+                           "VolSurf",
+                           "HideSurfOn",
+                           "HideVolOn",
+                           "CheckInOut",
+                           "SolOn",
+                           "IsoOn",
+                           "JacOn",
+                           "JacIsoOn",
+                           "ValOn",
+                           "solDeg",
+                           "jacDeg",
+                           "valDeg",
+                           "offset",
+                           "Palette",
+                           "JacPalette",
+                           "ValPalette",
+                           "nbrIso",
+                           "NbrUsrIso",
+                           "UsrIso",
+                           "nbrJacIso",
+                           "nbrUsrJacIso",
+                           "UsrJacIso",
+                           "IsoWidth",
+                           "CutoffBelowOn",
+                           "CutoffAboveOn",
+                           "CutoffBelowVal",
+                           "CutoffAboveVal",
+                           "tex",
+                           "texjac",
+                           "texval",
+                           "texref",
+                           "colmap",
+                           "colmapsiz",
+                           "NodePos",
+                           "NodeIdx",
+                           "NodesPerElement"})
+    EXPECT_GE(gl->glGetUniformLocation(h, name), 0) << name;
+  program.release();
+
+  GlslProgram edges;
+  edges.setGLFunctions(gl);
+  ASSERT_EQ(tryBuild(*pavo::findGlslProgram("EdgSha"), state(false, false, false, 0, 0), edges),
+            "");
+  const GLuint he = static_cast<GLuint>(edges.getHandle());
+  for (const char *name : {"THICKNESS", "WIN_SCALE", "PickingEdge", "NbrHighLight", "IdHighlight",
+                           "texref", "Picking", "BasePicking"})
+    EXPECT_GE(gl->glGetUniformLocation(he, name), 0) << name;
+  edges.release();
+
+  GlslProgram stl;
+  stl.setGLFunctions(gl);
+  ASSERT_EQ(tryBuild(*pavo::findGlslProgram("PolygonSha"), state(false, false, false, 0, 0), stl),
+            "");
+  EXPECT_GE(gl->glGetUniformLocation(static_cast<GLuint>(stl.getHandle()), "polygon"), 0);
+  EXPECT_GE(gl->glGetUniformLocation(static_cast<GLuint>(stl.getHandle()), "normal"), 0);
+  stl.release();
+}

@@ -1,0 +1,200 @@
+// Fragment prefixes byte for byte (no context), the version test, and GlslProgram on a real
+// context: stage compilation, link, uniforms, release and the fatal build paths.
+#include <QOpenGLFunctions_4_0_Core>
+#include <gtest/gtest.h>
+#include <regex>
+
+#include "gl_fixture.h"
+#include "render/glsl_prefix.h"
+#include "render/glsl_program.h"
+#include "render/opengl_window.h"
+
+using pavo::GlslFlags;
+using pavo::GlslProgram;
+
+namespace {
+
+GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl = false) {
+  GlslFlags f;
+  f.sol = sol;
+  f.jac = jac;
+  f.val = val;
+  f.solDeg = solDeg;
+  f.jacDeg = jacDeg;
+  f.stl = stl;
+  return f;
+}
+
+} // namespace
+
+TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, false, 0, 0), "TriSha"), "#version 400\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 1, 0), "TriSha"),
+            "#version 400\n#define SOL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 3, 0), "TriSha"),
+            "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n");
+  // Degrees above ten stop at Deg10.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 12, 0), "TriSha"),
+            "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n"
+            "#define Deg5\n#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n"
+            "#define Deg10\n");
+  // A Jacobian alone always has HO; a degree-1 Jacobian has no Deg run.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, true, false, 0, 1), "TriSha"),
+            "#version 400\n#define JAC\n#define HO\n");
+  // Both runs are written when both degrees are high; the common lines repeat.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, true, false, 2, 3), "TriSha"),
+            "#version 400\n#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n"
+            "#define Deg2\n");
+  // A value field with a Jacobian: HO comes after VAL, not after JAC.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, true, true, 1, 2), "TriSha"),
+            "#version 400\n#define JAC\n#define VAL\n#define HO\n#define Deg2\n");
+  // A value field of degree 1 alone needs no high-order path.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, true, 1, 0), "TriSha"),
+            "#version 400\n#define VAL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, true, 2, 0), "TriSha"),
+            "#version 400\n#define VAL\n#define HO\n#define Deg2\n");
+}
+
+TEST(GlslPrefix, PolygonLineOnlyForPolygonProgramsInTheStlLayout) {
+  const GlslFlags stl = flags(false, false, false, 0, 0, true);
+  EXPECT_EQ(pavo::fragmentPrefix(stl, "PolygonSha"),
+            "#version 400\n#define STL\n#define POLYGON\n");
+  EXPECT_EQ(pavo::fragmentPrefix(stl, "PolyhedraSha"),
+            "#version 400\n#define STL\n#define POLYGON\n");
+  EXPECT_EQ(pavo::fragmentPrefix(stl, "TriSTLSha"), "#version 400\n#define STL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(stl, nullptr), "#version 400\n#define STL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, false, 0, 0), "PolygonSha"), "#version 400\n");
+}
+
+TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
+  const std::string text = pavo::glVersionFailureText(3, 3);
+  EXPECT_EQ(text.rfind(" \n \n \n", 0), 0u);
+  EXPECT_NE(text.find("|  \033[31mYou cannot use pavo 4 on your host as openGL 4 is required, "
+                      "sorry !\033[0m |\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("|  \033[31mThe openGL context is 3.3\033[0m"), std::string::npos);
+  EXPECT_NE(text.find("  for more information. \n"), std::string::npos);
+  // Every frame line has the same visible width once the colour codes are removed.
+  const std::string plain = std::regex_replace(text, std::regex("\033\\[[0-9]+m"), "");
+  size_t width = 0;
+  int frameLines = 0;
+  for (size_t start = 0; start < plain.size();) {
+    const size_t end = plain.find('\n', start);
+    const std::string line = plain.substr(start, end - start);
+    if (!line.empty() && line[0] == '|') {
+      if (width == 0) width = line.size();
+      EXPECT_EQ(line.size(), width) << line;
+      EXPECT_EQ(line.back(), '|') << line;
+      ++frameLines;
+    }
+    start = end + 1;
+  }
+  EXPECT_EQ(frameLines, 6);
+}
+
+TEST(GlVersion, OldContextEitherExitsOrLeavesTheWindowEmpty) {
+  // Other tests leave GL threads behind: the dying child must be a fresh process.
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_TRUE(pavo::checkGLVersion(4, 0, true));
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(pavo::checkGLVersion(3, 3, false));
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("The openGL context is 3.3"), std::string::npos);
+  EXPECT_NE(out.find("  The window won't display anything !\n\n"), std::string::npos);
+  EXPECT_EXIT(pavo::checkGLVersion(3, 3, true), testing::ExitedWithCode(1), "");
+}
+
+TEST(GlslProgramDeath, MissingMandatoryStageOrResourceEndsTheProcess) {
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  GlslProgram program;
+  EXPECT_EXIT(program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/tri.vs", nullptr, nullptr,
+                                         nullptr, nullptr),
+              testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(
+      {
+        testing::internal::CaptureStdout();
+        program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/none.vs", ":/glsl/tri.fs",
+                                   nullptr, nullptr, nullptr);
+      },
+      testing::ExitedWithCode(1), "");
+}
+
+using GlslProgramGl = pavo_test::GlFixture;
+
+namespace {
+
+const char *kVs = "#version 400\nlayout(location=0) in vec3 P;\nuniform float Arr[12];\n"
+                  "void main(){ gl_Position = vec4(P * Arr[11], 1.0); }\n";
+const char *kFs = "uniform vec4 Col;\nout vec4 FragColor;\nvoid main(){ FragColor = Col; }\n";
+
+} // namespace
+
+TEST_F(GlslProgramGl, CompilesLinksAndReportsFailures) {
+  GlslProgram program;
+  program.setGLFunctions(gl);
+  EXPECT_FALSE(program.compileShaderFromString(GlslFlags(), "T", kVs, 5));
+  EXPECT_EQ(program.getHandle(), 0);
+  ASSERT_TRUE(program.compileShaderFromString(GlslFlags(), "T", kVs, pavo::GlslVertex));
+  EXPECT_GT(program.getHandle(), 0);
+  // The fragment text has no #version line: the prefix supplies it.
+  ASSERT_TRUE(program.compileShaderFromString(GlslFlags(), "T", kFs, pavo::GlslFragment))
+      << program.getLog();
+  EXPECT_FALSE(program.compileShaderFromString(GlslFlags(), "T", "#version 400\nvoid main(){ x; }",
+                                               pavo::GlslGeometry));
+  EXPECT_FALSE(program.getLog().empty());
+  EXPECT_FALSE(program.compileShaderFromResource(GlslFlags(), "T", ":/glsl/nothing.vs", 0));
+  EXPECT_EQ(program.getLog(), "File not found.");
+  EXPECT_TRUE(program.link());
+  EXPECT_TRUE(program.isLinked());
+  const GLuint handle = static_cast<GLuint>(program.getHandle());
+  GLint attached = 0;
+  gl->glGetProgramiv(handle, GL_ATTACHED_SHADERS, &attached);
+  EXPECT_EQ(attached, 2); // failed stages are not attached
+  program.release();
+  EXPECT_EQ(program.getHandle(), 0);
+  EXPECT_FALSE(program.isLinked());
+  EXPECT_FALSE(gl->glIsProgram(handle));
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(GlslProgramGl, UniformSettersAndArrayCap) {
+  GlslProgram program;
+  program.setGLFunctions(gl);
+  ASSERT_TRUE(program.compileShaderFromString(GlslFlags(), "T", kVs, pavo::GlslVertex));
+  ASSERT_TRUE(program.compileShaderFromString(GlslFlags(), "T", kFs, pavo::GlslFragment));
+  ASSERT_TRUE(program.link());
+  program.use();
+  float values[12];
+  for (int i = 0; i < 12; ++i) values[i] = float(i + 1);
+  program.setUniform("Arr", 12, values);
+  program.setUniform("Col", QVector4D(0.25f, 0.5f, 0.75f, 1.0f));
+  program.setUniform("NotThere", 3.0f); // ignored
+  const GLuint handle = static_cast<GLuint>(program.getHandle());
+  float read = -1;
+  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Arr[9]"), &read);
+  EXPECT_EQ(read, 10.0f);
+  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Arr[11]"), &read);
+  EXPECT_EQ(read, 0.0f); // only ten values are sent
+  float col[4] = {};
+  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Col"), col);
+  EXPECT_EQ(col[2], 0.75f);
+  testing::internal::CaptureStdout();
+  program.printActiveUniforms();
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out.rfind(" Location | Name\n------------------------------------------------\n", 0),
+            0u);
+  EXPECT_NE(out.find(" | Col\n"), std::string::npos);
+  program.release();
+  EXPECT_EQ(glError(), 0u);
+}
+TEST_F(GlslProgramGl, TessellationNeedsBothPaths) {
+  GlslProgram program;
+  program.setGLFunctions(gl);
+  // Control path given, evaluation path empty: built without tessellation stages.
+  program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/tri.vs", ":/glsl/tri.fs",
+                             ":/glsl/tri.gs", ":/glsl/trip2.tcs", "");
+  GLint attached = 0;
+  gl->glGetProgramiv(static_cast<GLuint>(program.getHandle()), GL_ATTACHED_SHADERS, &attached);
+  EXPECT_EQ(attached, 3);
+  program.release();
+}

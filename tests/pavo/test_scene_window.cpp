@@ -1,0 +1,185 @@
+// The scene window: registry rules, field state, overlay texts, wheel zoom, picking of the
+// background and screenshots of a real window.
+#include "scene/scene_window.h"
+#include "test_paths.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+using namespace pavo;
+
+namespace {
+
+bool haveDisplay() {
+  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
+}
+
+std::string captureOut(const std::function<void()> &f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(SceneTexts, PaletteTitlesAndPlaneEquation) {
+  EXPECT_EQ(paletteTitle(PavFieldKind::Solution, true, 1, 1), "Solution at Vertices");
+  EXPECT_EQ(paletteTitle(PavFieldKind::Solution, false, 2, 3), "Solution at Elements 2 of 3");
+  EXPECT_EQ(paletteTitle(PavFieldKind::Value, false, 1, 1, true), "Quality");
+  EXPECT_EQ(paletteTitle(PavFieldKind::Value, false, 1, 1), "Values");
+  EXPECT_EQ(paletteTitle(PavFieldKind::Jacobian, false, 1, 1), "Normalized Jacobian");
+  EXPECT_EQ(paletteTitle(PavFieldKind::Jacobian, false, 1, 1, false, true), "Minimal Jacobian");
+  const double eq[4] = {1, -2.5, 0.25, -4};
+  EXPECT_EQ(planeEquationText(eq), "Eqn:  1.00x  - 2.50y  + 0.25z  - 4.00  = 0");
+}
+
+class SceneWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!haveDisplay()) GTEST_SKIP() << "no display";
+  }
+};
+
+TEST_F(SceneWindowTest, AddingTwiceWarnsOnceAndRemovingUnknownWarns) {
+  PavSceneWindow scene;
+  PavDrawObject *tri = createDrawObject(DrawTriangle, 3);
+  PavDrawObject *plane = createDrawObject(DrawCutPlane, 0);
+  scene.addObject(nullptr);
+  scene.addObject(tri);
+  std::string out = captureOut([&] { scene.addObject(tri); });
+  EXPECT_NE(out.find(" warning : addObject: object "), std::string::npos);
+  EXPECT_NE(out.find(" of type Triangle  already in scene "), std::string::npos);
+  EXPECT_EQ(scene.objectCount(), 1);
+  EXPECT_EQ(scene.objectsOfType(DrawTriangle).size(), 1);
+  scene.addObject(plane);
+  EXPECT_EQ(captureOut([&] { scene.addObject(plane); }), ""); // cut planes re-add silently
+  PavDrawTriangle stranger(DrawTriangle, 9);
+  out = captureOut([&] { scene.removeObject(&stranger); });
+  EXPECT_NE(out.find("is not present in the scene"), std::string::npos);
+  scene.removeObject(tri);
+  EXPECT_FALSE(scene.contains(tri));
+  EXPECT_TRUE(scene.objectsOfType(DrawTriangle).isEmpty());
+  delete tri;
+}
+
+TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChangesNothing) {
+  PavSceneWindow scene;
+  PavDrawObject *tri = createDrawObject(DrawTriangleP2, 1);
+  scene.addObject(tri);
+  const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  const int elt[6] = {0, 1, 2, 0, 1, 2};
+  ASSERT_TRUE(scene.attachData(tri, 3, xyz, 1, elt));
+  EXPECT_EQ(tri->count, 1);
+  auto *sol = new PavDrawSolution(1);
+  const float v[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  std::string out = captureOut([&] { EXPECT_FALSE(scene.attachData(sol, tri, v, 2, 6)); });
+  EXPECT_EQ(out, " Invalid number of entities for solution object 2 != 1\n");
+  EXPECT_FALSE(scene.solOn);
+  EXPECT_EQ(scene.fieldOf(PavFieldKind::Solution, tri), nullptr);
+  ASSERT_TRUE(scene.attachData(sol, tri, v, 1, 10)); // cubic field on a P2 triangle
+  EXPECT_TRUE(scene.solOn);
+  EXPECT_TRUE(scene.hasSolution);
+  EXPECT_EQ(scene.solDeg, 3);
+  EXPECT_EQ(sol->degree, 3);
+  EXPECT_EQ(scene.fieldOf(PavFieldKind::Solution, tri), sol);
+  auto *jac = new PavDrawJacobian(1);
+  out =
+      captureOut([&] { scene.attachData(reinterpret_cast<PavDrawJacobian *>(tri), sol, v, 1, 1); });
+  EXPECT_NE(out.find("not in the right order"), std::string::npos);
+  EXPECT_FALSE(scene.jacOn);
+  ASSERT_TRUE(scene.attachData(jac, tri, v, 1, 3));
+  EXPECT_TRUE(scene.jacOn);
+  EXPECT_EQ(scene.jacDeg, 1);
+  scene.clearScene(); // deletes the objects and fields
+  EXPECT_FALSE(scene.solOn || scene.jacOn || scene.hasSolution);
+  EXPECT_EQ(scene.solDeg, 0);
+}
+
+TEST_F(SceneWindowTest, WheelZoomsAndRendersWithinLimits) {
+  PavSceneWindow scene;
+  for (int i = 0; i < 10; i++) {
+    QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QGuiApplication::sendEvent(&scene, &e);
+    EXPECT_TRUE(e.isAccepted());
+  }
+  EXPECT_NEAR(scene.fovy, 116.7, 0.05);
+  scene.acceptsInteraction = false;
+  QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
+                Qt::NoModifier, Qt::NoScrollPhase, false);
+  QGuiApplication::sendEvent(&scene, &e);
+  EXPECT_NEAR(scene.fovy, 116.7, 0.05);
+}
+
+TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
+  PavSceneWindow scene;
+  scene.resize(320, 240);
+  scene.show();
+  scene.waitForInit();
+  ASSERT_TRUE(scene.displayEnabled);
+  int id = -1;
+  scene.performPicking(160, 120, &id, 1);
+  EXPECT_EQ(id, 0);
+  EXPECT_EQ(captureOut([&] { scene.performPicking(160, 120, &id, 2); }),
+            "performpicking isoline\n");
+  scene.whiteBackground = false;
+  scene.options.TextOn = true;
+  scene.renderNowNoSwap();
+  std::string file = pavo_test::scratchDir("scene_shot") + "/frame.png";
+  std::string out = captureOut([&] { scene.screenshot(file.c_str()); });
+  EXPECT_EQ(out, "\n  Screen shot done in file : " + file + " \n");
+  QImage img(QString::fromStdString(file));
+  ASSERT_FALSE(img.isNull());
+  EXPECT_EQ(img.width(), 320);
+  EXPECT_EQ(qRed(img.pixel(300, 230)), 0); // black background away from the text
+  // The frame-rate text is drawn light on dark in the upper-left corner.
+  int light = 0;
+  for (int y = 0; y < 40; y++)
+    for (int x = 0; x < 120; x++) light += qGray(img.pixel(x, y)) > 128;
+  EXPECT_GT(light, 20);
+  scene.checkGLError(__FILE__, __LINE__);
+}
+
+// Every drawable type is drawn by a program of the catalogue.
+TEST(SceneTexts, EveryDrawableTypeHasAProgram) {
+  for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES; t++) {
+    PavDrawFamily f = pavDrawFamily(t);
+    bool drawn = f != PavDrawFamily::None && f != PavDrawFamily::Solution &&
+                 f != PavDrawFamily::Composite && f != PavDrawFamily::Tetrahedron;
+    EXPECT_EQ(programNameForType(t) != nullptr, drawn) << t;
+  }
+  EXPECT_STREQ(programNameForType(DrawTriangleP3), "P3TriSha");
+  EXPECT_STREQ(programNameForType(DrawCustomQuad + 1), "Q2QuaCustomSha");
+  EXPECT_STREQ(programNameForType(DrawSrfQuad + 3), "Q4QuaSha");
+  EXPECT_STREQ(programNameForType(DrawCustomEdge + 2), "P3EdgSha");
+  EXPECT_STREQ(programNameForType(DrawPolyhedra), "PolyhedraSha");
+}
+
+// A left drag turns this scene and every scene linked for rotation; a middle drag moves this scene
+// and the scenes linked for translation, in units of each scene's own size.
+TEST_F(SceneWindowTest, MouseDragsFollowLinkedWindows) {
+  PavSceneWindow a, b, c;
+  a.resize(200, 200);
+  const double small[6] = {0, 1, 0, 1, 0, 1}, big[6] = {0, 10, 0, 10, 0, 10};
+  a.fitBoundingBox(small);
+  c.fitBoundingBox(big);
+  a.linkRotation(&b);
+  a.linkTranslation(&c);
+  auto send = [&](QEvent::Type type, QPointF p, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent e(type, p, p, p, button, held, Qt::NoModifier);
+    QGuiApplication::sendEvent(&a, &e);
+  };
+  send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, QPointF(140, 100), Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, QPointF(140, 100), Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(a.trackball.rotation.isIdentity());
+  EXPECT_TRUE(qFuzzyCompare(b.trackball.rotation, a.trackball.rotation));
+  EXPECT_TRUE(c.trackball.rotation.isIdentity());
+  send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::MiddleButton, Qt::MiddleButton);
+  send(QEvent::MouseMove, QPointF(150, 100), Qt::NoButton, Qt::MiddleButton);
+  EXPECT_NEAR(a.trackball.translation.x(), 0.5f, 1e-5);
+  EXPECT_NEAR(c.trackball.translation.x(), 0.05f, 1e-5); // ten times larger scene
+  EXPECT_FLOAT_EQ(b.trackball.translation.x(), 0);
+}

@@ -1,0 +1,113 @@
+// Glyph rasterisation and text layout, checked without an OpenGL context.
+#include "render/text_renderer.h"
+#include "test_paths.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace pavo;
+
+namespace {
+
+const PavGlyphAtlas &regular32() {
+  static const PavGlyphAtlas atlas =
+      rasterizeFont((pavo_test::sourceDir() + "/pavo/fonts/Montserrat-Regular.ttf").c_str(), 32);
+  return atlas;
+}
+
+// Rows of the atlas rectangle of a glyph that hold at least one covered pixel.
+int inkedRows(const PavGlyphAtlas &a, const PavGlyph &g) {
+  int rows = 0;
+  for (int r = 0; r < g.size[1]; r++) {
+    bool ink = false;
+    for (int c = 0; c < g.size[0]; c++)
+      ink |= a.pixels[(size_t)(g.atlasY + r) * (size_t)a.width + (size_t)(g.atlasX + c)] > 128;
+    rows += ink;
+  }
+  return rows;
+}
+
+} // namespace
+
+TEST(TextAtlas, GlyphsHaveTheSizeOfTheFontAndTheirInkInTheAtlas) {
+  const PavGlyphAtlas &a = regular32();
+  ASSERT_TRUE(a.valid);
+  const PavGlyph &H = a.glyphs['H'], &x = a.glyphs['x'], &p = a.glyphs['p'];
+  // Capital height of this family is about 0.7 em; x-height about 0.52 em.
+  EXPECT_NEAR(H.size[1], 0.70 * 32, 2.5);
+  EXPECT_NEAR(x.size[1], 0.52 * 32, 2.5);
+  EXPECT_EQ(H.bearing[1], H.size[1]); // sits on the baseline
+  EXPECT_LT(p.bearing[1], p.size[1]); // descender below it
+  EXPECT_GT(H.advance, H.size[0] * 64);
+  EXPECT_GE(inkedRows(a, H), H.size[1] - 1);
+  // The glyph rectangles do not overlap and lie inside the atlas.
+  for (int c = 33; c < 127; c++) {
+    const PavGlyph &g = a.glyphs[c];
+    ASSERT_GT(g.size[0], 0) << c;
+    EXPECT_LE(g.atlasX + g.size[0], a.width);
+    EXPECT_LE(g.atlasY + g.size[1], a.height);
+    for (int d = c + 1; d < 127; d++) {
+      const PavGlyph &o = a.glyphs[d];
+      bool apart = g.atlasX + g.size[0] <= o.atlasX || o.atlasX + o.size[0] <= g.atlasX ||
+                   g.atlasY + g.size[1] <= o.atlasY || o.atlasY + o.size[1] <= g.atlasY;
+      EXPECT_TRUE(apart) << c << " " << d;
+    }
+  }
+  const PavGlyphAtlas big =
+      rasterizeFont((pavo_test::sourceDir() + "/pavo/fonts/Montserrat-SemiBold.ttf").c_str(), 64);
+  EXPECT_NEAR(big.glyphs['H'].size[1], 2 * H.size[1], 2);
+}
+
+TEST(TextAtlas, BlankAdvancesWithoutAQuad) {
+  const PavGlyphAtlas &a = regular32();
+  std::vector<float> v;
+  float end = layoutText(a, "A A", 10, 20, 0.5f, v);
+  EXPECT_EQ(v.size(), 2u * 6 * 5);
+  float expected =
+      10 + 0.5f * (float)(2 * (a.glyphs['A'].advance >> 6) + (a.glyphs[' '].advance >> 6));
+  EXPECT_FLOAT_EQ(end, expected);
+  EXPECT_GT(a.glyphs[' '].advance, 0);
+  // The second A is the first shifted by the advances of A and the blank.
+  EXPECT_FLOAT_EQ(v[30] - v[0],
+                  0.5f * (float)((a.glyphs['A'].advance >> 6) + (a.glyphs[' '].advance >> 6)));
+  // Quad of the first A: bottom on the baseline, height the scaled bitmap height.
+  float ymin = 1e9f, ymax = -1e9f;
+  for (int i = 0; i < 6; i++) {
+    ymin = std::min(ymin, v[5 * i + 1]);
+    ymax = std::max(ymax, v[5 * i + 1]);
+  }
+  EXPECT_FLOAT_EQ(ymin, 20.0f);
+  EXPECT_FLOAT_EQ(ymax - ymin, 0.5f * a.glyphs['A'].size[1]);
+  v.clear();
+  EXPECT_FLOAT_EQ(layoutText(a, "\xc3\xa9", 3, 0, 1, v), 3); // codes above 127 draw nothing
+  EXPECT_TRUE(v.empty());
+}
+
+TEST(TextAtlas, FontFailuresAreReported) {
+  testing::internal::CaptureStderr();
+  PavGlyphAtlas none = rasterizeFont("/nonexistent/font.ttf", 12);
+  EXPECT_FALSE(none.valid);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open font /nonexistent/font.ttf\n");
+}
+
+TEST(TextAtlas, BuiltInFontsAreResources) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QString path = extractResource(":/fonts/Montserrat-SemiBold.ttf", dir.path(), "semi.ttf");
+  ASSERT_FALSE(path.isEmpty());
+  EXPECT_TRUE(rasterizeFont(path.toLocal8Bit().constData(), 16).valid);
+  EXPECT_TRUE(extractResource(":/fonts/none.ttf", dir.path(), "x.ttf").isEmpty());
+}
+
+TEST(TextProjection, SceneToWindow) {
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  const float p[3] = {0.5f, -1, 0};
+  float x, y;
+  ASSERT_TRUE(projectToWindow(identity, 200, 100, p, &x, &y));
+  EXPECT_FLOAT_EQ(x, 150);
+  EXPECT_FLOAT_EQ(y, 0);
+  const float behind[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0};
+  const float q[3] = {0, 0, 1};
+  EXPECT_FALSE(projectToWindow(behind, 200, 100, q, &x, &y));
+}

@@ -1,0 +1,230 @@
+// Nodes are generated in integer units of a fine grid (2d units per cell, so pyramid apexes and
+// every lattice point of degree d land on grid points) and numbered on first use, which makes
+// shared nodes of neighbouring elements one vertex.
+#include "mesh_builders.h"
+
+#include "ho_lattice.h"
+#include "pav_types.h"
+
+#include <cmath>
+#include <vector>
+
+namespace pavo_test {
+
+namespace {
+
+struct P {
+  int x, y, z;
+};
+
+struct Builder {
+  int n, d, D, res;
+  std::vector<int32_t> vid; // fine grid point -> vertex number (0: unused)
+  std::vector<P> ver;       // vertex number - 1 -> fine point
+  std::vector<int32_t> nodes[PAV_NBR_STORED_TYPES];
+  std::vector<int32_t> refs[PAV_NBR_STORED_TYPES];
+
+  int32_t vertex(int x, int y, int z) {
+    int32_t &v = vid[(static_cast<int64_t>(x) * (res + 1) + y) * (res + 1) + z];
+    if (!v) {
+      ver.push_back({x, y, z});
+      v = static_cast<int32_t>(ver.size());
+    }
+    return v;
+  }
+
+  static int64_t det(const P &a, const P &b, const P &c) {
+    return int64_t(a.x) * (int64_t(b.y) * c.z - int64_t(b.z) * c.y) -
+           int64_t(a.y) * (int64_t(b.x) * c.z - int64_t(b.z) * c.x) +
+           int64_t(a.z) * (int64_t(b.x) * c.y - int64_t(b.y) * c.x);
+  }
+  static P sub(const P &a, const P &b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+
+  // Vertex weights of the reference point r of a kind.
+  static void weights(HoKind k, const double *r, double *w) {
+    switch (k) {
+    case HoTetrahedron:
+      for (int i = 0; i < 4; i++) w[i] = r[i];
+      break;
+    case HoPrism:
+      for (int i = 0; i < 3; i++) {
+        w[i] = r[i] * (1 - r[3]);
+        w[i + 3] = r[i] * r[3];
+      }
+      break;
+    case HoPyramid: {
+      // Affine on straight pyramids with a parallelogram base.
+      const double x = r[0], y = r[1], z = r[2];
+      w[0] = 1 - x - y - z;
+      w[1] = x;
+      w[3] = y;
+      w[2] = 0;
+      w[4] = z;
+      // base(u, v) = V0 + u (V1 - V0) + v (V3 - V0): no V2 term for a parallelogram.
+      break;
+    }
+    default: {
+      const double x = r[0], y = r[1], z = r[2];
+      w[0] = (1 - x) * (1 - y) * (1 - z);
+      w[1] = x * (1 - y) * (1 - z);
+      w[2] = x * y * (1 - z);
+      w[3] = (1 - x) * y * (1 - z);
+      w[4] = (1 - x) * (1 - y) * z;
+      w[5] = x * (1 - y) * z;
+      w[6] = x * y * z;
+      w[7] = (1 - x) * y * z;
+    }
+    }
+  }
+
+  void element(HoKind k, std::vector<P> v, int32_t ref) {
+    // Orient positively: the first three edges out of vertex 0 form a right-handed frame.
+    auto flip = [&](int a, int b) { std::swap(v[a], v[b]); };
+    switch (k) {
+    case HoTetrahedron:
+      if (det(sub(v[1], v[0]), sub(v[2], v[0]), sub(v[3], v[0])) < 0) flip(1, 2);
+      break;
+    case HoPrism:
+      if (det(sub(v[1], v[0]), sub(v[2], v[0]), sub(v[3], v[0])) < 0) {
+        flip(1, 2);
+        flip(4, 5);
+      }
+      break;
+    case HoPyramid:
+      if (det(sub(v[1], v[0]), sub(v[3], v[0]), sub(v[4], v[0])) < 0) flip(1, 3);
+      break;
+    default:
+      if (det(sub(v[1], v[0]), sub(v[3], v[0]), sub(v[4], v[0])) < 0) {
+        flip(1, 3);
+        flip(5, 7);
+      }
+    }
+    const int type = pav_ElementType(static_cast<PavElementKind>(k), d);
+    const int64_t nbr = hoNodeCount(k, d);
+    const int rw = hoRefWidth(k);
+    const double *rc = hoNodeRefCoords(k, d);
+    double w[8];
+    for (int64_t m = 0; m < nbr; m++) {
+      weights(k, rc + m * rw, w);
+      double x = 0, y = 0, z = 0;
+      for (size_t i = 0; i < v.size(); i++) {
+        x += w[i] * v[i].x;
+        y += w[i] * v[i].y;
+        z += w[i] * v[i].z;
+      }
+      nodes[type].push_back(vertex(static_cast<int>(std::lround(x)),
+                                   static_cast<int>(std::lround(y)),
+                                   static_cast<int>(std::lround(z))));
+    }
+    refs[type].push_back(ref);
+  }
+};
+
+} // namespace
+
+int elementsPerCell(CubeSplit split) {
+  switch (split) {
+  case CubeSplit::Hexahedra:
+    return 1;
+  case CubeSplit::Tetrahedra:
+    return 6;
+  case CubeSplit::Prisms:
+    return 2;
+  case CubeSplit::Pyramids:
+    return 6;
+  default:
+    return 0;
+  }
+}
+
+PavObject *buildCube(CubeSplit split, int n, int degree) {
+  if (n < 1 || degree < 1 || degree > 4) return nullptr;
+  Builder b;
+  b.n = n;
+  b.d = degree;
+  b.D = 2 * degree;
+  b.res = n * b.D;
+  b.vid.assign(static_cast<size_t>(b.res + 1) * (b.res + 1) * (b.res + 1), 0);
+  for (int ci = 0; ci < n; ci++)
+    for (int cj = 0; cj < n; cj++)
+      for (int ck = 0; ck < n; ck++) {
+        const int D = b.D;
+        const int X = ci * D, Y = cj * D, Z = ck * D;
+        const P c[8] = {{X, Y, Z},     {X + D, Y, Z},     {X + D, Y + D, Z},     {X, Y + D, Z},
+                        {X, Y, Z + D}, {X + D, Y, Z + D}, {X + D, Y + D, Z + D}, {X, Y + D, Z + D}};
+        const P mid = {X + D / 2, Y + D / 2, Z + D / 2};
+        const int32_t ref = 1 + ((ci * n + cj) * n + ck) % 3;
+        auto hex = [&] {
+          b.element(HoHexahedron, {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]}, ref);
+        };
+        auto prisms = [&] {
+          b.element(HoPrism, {c[0], c[1], c[2], c[4], c[5], c[6]}, ref);
+          b.element(HoPrism, {c[0], c[2], c[3], c[4], c[6], c[7]}, ref);
+        };
+        // The six faces of the cell, each as a quadrilateral.
+        const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
+                                 {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
+        switch (split) {
+        case CubeSplit::Hexahedra:
+          hex();
+          break;
+        case CubeSplit::Tetrahedra: {
+          const int t[6][4] = {{0, 1, 2, 6}, {0, 2, 3, 6}, {0, 3, 7, 6},
+                               {0, 7, 4, 6}, {0, 4, 5, 6}, {0, 5, 1, 6}};
+          for (const auto &q : t)
+            b.element(HoTetrahedron, {c[q[0]], c[q[1]], c[q[2]], c[q[3]]}, ref);
+          break;
+        }
+        case CubeSplit::Prisms:
+          prisms();
+          break;
+        case CubeSplit::Pyramids:
+          for (const auto &f : faces)
+            b.element(HoPyramid, {c[f[0]], c[f[1]], c[f[2]], c[f[3]], mid}, ref);
+          break;
+        case CubeSplit::HexPrism:
+          if (2 * ci < n)
+            hex();
+          else
+            prisms();
+          break;
+        case CubeSplit::TetPyramid:
+          for (int f = 0; f < 6; f++) {
+            const int *q = faces[f];
+            if (f >= 2) {
+              b.element(HoPyramid, {c[q[0]], c[q[1]], c[q[2]], c[q[3]], mid}, ref);
+            } else {
+              // Bottom and top faces split along the diagonal through corner (X, Y): the same on
+              // both cells sharing the face.
+              b.element(HoTetrahedron, {c[f ? 4 : 0], c[f ? 5 : 1], c[f ? 6 : 2], mid}, ref);
+              b.element(HoTetrahedron, {c[f ? 4 : 0], c[f ? 6 : 2], c[f ? 7 : 3], mid}, ref);
+            }
+          }
+          break;
+        }
+      }
+
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  if (pav_NewInterface(&obj) != 0) return nullptr;
+  obj->dim = 3;
+  const int32_t nv = static_cast<int32_t>(b.ver.size());
+  pav_AllocEntityArrays(obj, Vertices, nv, status);
+  for (int32_t i = 1; i <= nv; i++) {
+    const P &p = b.ver[i - 1];
+    obj->crdDbl[3 * i] = static_cast<double>(p.x) / b.res;
+    obj->crdDbl[3 * i + 1] = static_cast<double>(p.y) / b.res;
+    obj->crdDbl[3 * i + 2] = static_cast<double>(p.z) / b.res;
+  }
+  for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
+    const int32_t cnt = static_cast<int32_t>(b.refs[t].size());
+    if (!cnt) continue;
+    pav_AllocEntityArrays(obj, t, cnt, status);
+    const int64_t siz = static_cast<int64_t>(b.nodes[t].size()) / cnt;
+    std::copy(b.nodes[t].begin(), b.nodes[t].end(), obj->ent[t].idx + siz);
+    std::copy(b.refs[t].begin(), b.refs[t].end(), obj->ent[t].ref + 1);
+  }
+  return obj;
+}
+
+} // namespace pavo_test

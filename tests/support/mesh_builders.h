@@ -1,0 +1,27 @@
+// Structured meshes of the unit cube for tests and benchmarks: every volume kind, degrees 1..4,
+// conforming, positively oriented, high-order nodes placed exactly on the straight elements.
+#pragma once
+
+#include "pav_object.h"
+
+namespace pavo_test {
+
+enum class CubeSplit {
+  Hexahedra,  // one hexahedron per cell
+  Tetrahedra, // six tetrahedra per cell around the diagonal (0,0,0)-(1,1,1)
+  Prisms,     // two prisms per cell, bottom split along (0,0)-(1,1)
+  Pyramids,   // six pyramids per cell, apex at the cell centre
+  HexPrism,   // hexahedra in the cells with x below one half, prisms elsewhere
+  TetPyramid, // pyramids on the four side faces of each cell, two tetrahedra on top and bottom
+};
+
+// A new object (dimension 3) of n x n x n cells over [0, 1]^3 with elements of degree 1..4.
+// Element references are 1 + (cell number mod 3). Vertex references are 0. Release with
+// pav_DeleteInterface. Null for a bad argument.
+PavObject *buildCube(CubeSplit split, int n, int degree);
+
+// Number of volume elements per cell of a split (hybrid splits: averaged over the whole mesh is
+// not meaningful, gives 0).
+int elementsPerCell(CubeSplit split);
+
+} // namespace pavo_test
