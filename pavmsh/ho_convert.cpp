@@ -249,11 +249,12 @@ inline double rowDot(const double *val, const int *col, int b, int e, const doub
   return (s0 + s1) + (s2 + s3);
 }
 
-template <int NC>
+template <int NC, int NPE>
 void convertElements(const Kernel &k, HoKind kind, int degree, float *values, int ncompRuntime,
-                     int64_t nbrNod, int64_t nbrElt, const int32_t *elementNodes, int npe,
+                     int64_t nbrNod, int64_t nbrElt, const int32_t *elementNodes, int npeRuntime,
                      uint64_t *done) {
   const int ncomp = NC > 0 ? NC : ncompRuntime;
+  const int npe = NPE > 0 ? NPE : npeRuntime;
   const bool rowKernel =
       kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid;
   const int *rst = k.rows.start.data(), *rcl = k.rows.col.data();
@@ -356,11 +357,17 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
   // the collocation row of the node applied to coefficients that are all in place. Only one
   // flag bit per node is allocated.
   std::vector<uint64_t> done(static_cast<size_t>((nbrNod + 63) / 64), 0);
-  if (ncomp == 1)
-    convertElements<1>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, npe, done.data());
+  // Compile-time sizes for the common cases let the node loops unroll: scalar fields and
+  // coordinates, and the ten nodes of P2 tetrahedra and P3 triangles.
+  uint64_t *bits = done.data();
+  if (ncomp == 1 && npe == 10)
+    convertElements<1, 10>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, 10, bits);
+  else if (ncomp == 3 && npe == 10)
+    convertElements<3, 10>(k, kind, degree, values, 3, nbrNod, nbrElt, elementNodes, 10, bits);
+  else if (ncomp == 1)
+    convertElements<1, 0>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, npe, bits);
   else if (ncomp == 3)
-    convertElements<3>(k, kind, degree, values, 3, nbrNod, nbrElt, elementNodes, npe, done.data());
+    convertElements<3, 0>(k, kind, degree, values, 3, nbrNod, nbrElt, elementNodes, npe, bits);
   else
-    convertElements<0>(k, kind, degree, values, ncomp, nbrNod, nbrElt, elementNodes, npe,
-                       done.data());
+    convertElements<0, 0>(k, kind, degree, values, ncomp, nbrNod, nbrElt, elementNodes, npe, bits);
 }

@@ -76,6 +76,7 @@ public:
 
 private:
   bool fill();
+  template <typename T> bool quick(T &value);
   int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, length_ = 0, index_ = 0;
