@@ -66,8 +66,11 @@ run_tests() {
 }
 
 main_job() {
-  # The main job: open the example mesh with its solution in the viewer.
-  "${xvfb[@]}" build/pavo/pavo4 -in examples/square.mesh
+  # The main job: complete the boundary surface of the curved example mesh with its solutions
+  # (the surface reconstruction mode); the result is written to build/example_out/.
+  mkdir -p build/example_out
+  build/pavo/pavo4 -checksurf -in examples/annulus_p2.mesh -sol examples/annulus_p2.sol \
+    -out build/example_out/annulus_p2_closed
 }
 
 case "${1:-}" in
@@ -87,7 +90,11 @@ bench)
   setup
   build_main
   for b in build/bench/bench_*; do
-    [ -x "$b" ] && "$b"
+    [ -x "$b" ] || continue
+    case "$(basename "$b")" in
+    bench_gl_*) "${xvfb[@]}" "$b" ;; # renderer benchmarks need an X server
+    *) "$b" ;;
+    esac
   done
   ;;
 build)
