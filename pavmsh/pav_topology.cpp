@@ -520,7 +520,7 @@ int nonConformal(Extraction &x, int *triLnk, int *quaLnk) {
   for (int t : types) total += pav_Count(obj, t);
   PavHashTable *tab = pav_NewHashTable(6 * total + 1, 4 * total + 1);
   if (!tab) return PAV_FAILURE;
-  int32_t key[9];
+  int32_t key[9] = {};
   for (int t : types) {
     const PavEntitySet &es = obj->ent[t];
     if (es.nbr < 1 || !es.idx) continue;
@@ -611,7 +611,7 @@ int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **
 
   // Faces of every volume kind of the degree cancel in pairs: in a hybrid mesh a triangle
   // between a tetrahedron and a pyramid is interior although each kind meets it once.
-  int32_t key[kKeyOff + 4];
+  int32_t key[kKeyOff + 4] = {};
   for (int t : types) {
     const PavEntitySet &vs = obj->ent[t];
     if (vs.nbr < 1 || !vs.idx) continue;

@@ -1,0 +1,248 @@
+// The batch modes end to end: generated mesh files in a scratch folder, pavo4 run as a process
+// without a display, then the printed lines and the files it wrote, read back with the loader.
+#include "mesh_builders.h"
+#include "pav_io.h"
+#include "pav_solution.h"
+#include "pav_topology.h"
+#include "run_process.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using pavo_test::buildCube;
+using pavo_test::CubeSplit;
+
+struct Run {
+  pavo_test::ProcessResult r;
+  std::string dir;
+};
+
+std::string scratch() {
+  const auto *t = ::testing::UnitTest::GetInstance()->current_test_info();
+  return pavo_test::scratchDir(std::string("batch_") + t->test_suite_name() + "_" + t->name());
+}
+
+pavo_test::ProcessResult run(const std::string &dir, const std::vector<std::string> &args) {
+  pavo_test::ProcessOptions o;
+  o.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  o.workDir = dir;
+  o.timeoutSeconds = 60;
+  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
+  EXPECT_TRUE(r.started);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.signal, 0) << r.err;
+  return r;
+}
+
+void write(const PavObject *obj, const std::string &name) {
+  char status[1024];
+  ASSERT_EQ(pav_WriteMesh(obj, name.c_str(), status), 0) << status;
+}
+
+PavObject *read(const std::string &name) {
+  PavObject *obj = nullptr;
+  pav_NewInterface(&obj);
+  char status[1024];
+  EXPECT_EQ(pav_OpenMesh(obj, name.c_str(), status), 0) << status;
+  return obj;
+}
+
+bool contains(const std::string &out, const std::string &text) {
+  return out.find(text) != std::string::npos;
+}
+
+// A tetrahedral cube with a third of its boundary present: the rest is added, in binary by
+// default and in ASCII with -ascii, under the derived names.
+TEST(BatchCheckSurf, CompletesTheBoundaryUnderDerivedNames) {
+  const std::string dir = scratch();
+  PavObject *obj = buildCube(CubeSplit::Tetrahedra, 2, 1);
+  int nt, nq, pt, pq, *tn, *tl, *qn, *ql;
+  char status[PAV_STATUS_SIZE];
+  testing::internal::CaptureStdout();
+  pav_BuildBoundarySurface(obj, Tetrahedra, &nt, &tn, &tl, nullptr, &pt, &nq, &qn, &ql, nullptr,
+                           &pq, status);
+  testing::internal::GetCapturedStdout();
+  pav_AllocEntityArrays(obj, Triangles, 16, status);
+  std::copy(tn, tn + 48, obj->ent[Triangles].idx + 3);
+  free(tn);
+  free(tl);
+  write(obj, dir + "/cube.meshb");
+  pav_DeleteInterface(&obj);
+
+  auto r = run(dir, {"-checksurf", "-in", "cube.meshb"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(contains(r.out, "  %% " + dir + "/cube.meshb OPENED\n") ||
+              contains(r.out, "  %% cube.meshb OPENED\n"))
+      << r.out;
+  EXPECT_TRUE(contains(r.out, "  Launching Surface Reconstruction Mode. This may take a while\n"));
+  EXPECT_TRUE(contains(r.out, "32 missing triangles faces are added \n \n"));
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in cube.surfOK.meshb\n"));
+  EXPECT_TRUE(contains(r.out, "  Thank you for using the surface reconstruction mode of Pavo\n"));
+  PavObject *back = read(dir + "/cube.surfOK.meshb");
+  EXPECT_EQ(back->ent[Triangles].nbr, 48);
+  pav_DeleteInterface(&back);
+
+  r = run(dir, {"-checksurf", "-in", "cube.meshb", "-ascii", "-out", "done.mesh"});
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in done.mesh\n")) << r.out;
+  std::ifstream ascii(dir + "/done.mesh");
+  EXPECT_TRUE(ascii.good());
+
+  r = run(dir, {"-checksurf", "-sol", "x.sol"});
+  EXPECT_TRUE(contains(r.out, "  ERROR: -in is missing\n"));
+}
+
+TEST(BatchMerge, MergesAndAddsEdges) {
+  const std::string dir = scratch();
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  pav_AllocEntityArrays(obj, Vertices, 6, status);
+  const double xyz[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+  for (int v = 0; v < 6; v++)
+    for (int c = 0; c < 3; c++) obj->crdDbl[3 * (v + 1) + c] = xyz[v][c];
+  pav_AllocEntityArrays(obj, Triangles, 2, status);
+  const int t[6] = {1, 2, 3, 4, 5, 6};
+  std::copy(t, t + 6, obj->ent[Triangles].idx + 3);
+  write(obj, dir + "/x.meshb");
+  pav_DeleteInterface(&obj);
+
+  auto r = run(dir, {"-merge", "x.meshb"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(contains(r.out, "  Merge vertices: 2 vertices need to be removed \n \n"));
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in x.merge.meshb\n"));
+  EXPECT_TRUE(contains(r.out, "  Thank you for using the merge of vertices of Pavo\n"));
+  PavObject *merged = read(dir + "/x.merge.meshb");
+  EXPECT_EQ(merged->ent[Vertices].nbr, 4);
+  pav_DeleteInterface(&merged);
+
+  r = run(dir, {"-addedges", "x.merge.meshb", "-ascii"});
+  EXPECT_TRUE(contains(r.out, " 4 new edges will be added [1 refs]\n \n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in x.merge.e.mesh\n"));
+  EXPECT_TRUE(contains(r.out, "  Thank you for using the addition of edges of Pavo\n"));
+  PavObject *edged = read(dir + "/x.merge.e.mesh");
+  EXPECT_EQ(edged->ent[Edges].nbr, 4);
+  pav_DeleteInterface(&edged);
+
+  // The unmerged mesh: two separate triangles, two curves.
+  r = run(dir, {"-addedges", "x.meshb", "-out", "y.meshb"});
+  EXPECT_TRUE(contains(r.out, " 6 new edges will be added [2 refs]\n \n"));
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in y.meshb\n"));
+}
+
+TEST(BatchSolana, WritesTheTestField) {
+  const std::string dir = scratch();
+  PavObject *obj = buildCube(CubeSplit::Hexahedra, 2, 1);
+  write(obj, dir + "/h.meshb");
+  pav_DeleteInterface(&obj);
+  auto r = run(dir, {"-solana", "-in", "h.meshb", "-test"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(contains(r.out, "nbrVer = 27 \n"));
+  EXPECT_TRUE(contains(r.out, "Now write the solution "));
+  EXPECT_TRUE(contains(r.out, "  Thank you for using the solution generator mode of Pavo\n"));
+  obj = read(dir + "/h.meshb");
+  char status[1024];
+  ASSERT_EQ(pav_OpenSolution(obj, (dir + "/test.sol").c_str(), status), 0) << status;
+  const PavSolution *s = obj->ent[Vertices].sol;
+  ASSERT_NE(s, nullptr);
+  int centre = 0;
+  for (int v = 1; v <= obj->ent[Vertices].nbr; v++) {
+    const double *x = obj->crdDbl + 3 * v;
+    if (x[0] == 0.5 && x[1] == 0.5 && x[2] == 0) centre = v;
+  }
+  ASSERT_GT(centre, 0);
+  EXPECT_NEAR(s->data[centre], -1.0, 1e-12); // cos(pi) * exp(0)
+  pav_DeleteInterface(&obj);
+  r = run(dir, {"-solana", "-in", "missing.meshb"});
+  EXPECT_TRUE(contains(r.out, "Error while opening the mesh \n"));
+}
+
+TEST(BatchConvert, ReadsAndWritesEachCgnsName) {
+  const std::string dir = scratch();
+  PavObject *obj = buildCube(CubeSplit::Prisms, 1, 2);
+  write(obj, dir + "/p.cgns.meshb"); // the loader tries the name with ".meshb" appended
+  pav_DeleteInterface(&obj);
+  auto r = run(dir, {"-convert", "p.cgns", "-ascii", "-checksurf"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(contains(r.out, "Output will be in ascii format \n"));
+  EXPECT_TRUE(contains(r.out, "Surface reconstruction mode will be used \n"));
+  EXPECT_TRUE(contains(r.out, "Case of cgns file: p.cgns\n"));
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in p.mesh\n")) << r.out;
+  EXPECT_TRUE(contains(r.out, "  Thank you for using the convert mode of Pavo\n"));
+  PavObject *back = read(dir + "/p.mesh");
+  EXPECT_EQ(back->ent[TrianglesP2].nbr, 4);
+  EXPECT_EQ(back->ent[QuadrilateralsQ2].nbr, 4);
+  pav_DeleteInterface(&back);
+  r = run(dir, {"-convert", "p.cgns"});
+  EXPECT_TRUE(contains(r.out, "  %% Mesh written in p.meshb\n"));
+}
+
+// A tube along y (radius 10, y from 0 to 600) as the wing surface: every wing section is a
+// closed ring of 32 crossings; the slat and flap sections cut nothing.
+TEST(BatchExtr, WritesTheSections) {
+  const std::string dir = scratch();
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  const int around = 16, along = 60;
+  pav_AllocEntityArrays(obj, Vertices, around * (along + 1), status);
+  auto id = [&](int a, int j) { return j * around + (a % around) + 1; };
+  for (int j = 0; j <= along; j++)
+    for (int a = 0; a < around; a++) {
+      double *x = obj->crdDbl + 3 * id(a, j);
+      x[0] = 10 * std::cos(2 * M_PI * a / around);
+      x[1] = 10.0 * j;
+      x[2] = 10 * std::sin(2 * M_PI * a / around);
+    }
+  pav_AllocEntityArrays(obj, Triangles, 2 * around * along, status);
+  int e = 1;
+  for (int j = 0; j < along; j++)
+    for (int a = 0; a < around; a++) {
+      const int q[4] = {id(a, j), id(a + 1, j), id(a + 1, j + 1), id(a, j + 1)};
+      const int tri[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
+      for (auto &t : tri) {
+        std::copy(t, t + 3, obj->ent[Triangles].idx + 3 * e);
+        obj->ent[Triangles].ref[e++] = 2;
+      }
+    }
+  write(obj, dir + "/wing.meshb");
+  pav_DeleteInterface(&obj);
+  auto r = run(dir, {"-extr", "-in", "wing.meshb", "-out", "res.dat"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(contains(r.out, "  21 cut plane equations \n"));
+  EXPECT_TRUE(contains(r.out, " For Plane 2, number of surface entites cut = 32 \n")) << r.out;
+  EXPECT_TRUE(contains(r.out, " For Plane 1, number of surface entites cut = 0 \n"));
+  EXPECT_TRUE(contains(r.out, "Writing big file ok\n"));
+  EXPECT_TRUE(contains(r.out, "  Thank you for using the surface extraction mode of Pavo\n"));
+  const std::string dat = pavo_test::readFile(dir + "/A-002_cpcf.dat");
+  ASSERT_FALSE(dat.empty());
+  EXPECT_EQ(dat.rfind("# The following section is for A-002\n", 0), 0u);
+  const std::string zone = "ZONE T=\"E-mesh wing-A case1b A-002 a7.05 freeair FT\"\n";
+  const size_t at = dat.find(zone);
+  ASSERT_NE(at, std::string::npos);
+  // 32 ring points and the first one again, each on a line, at y = 62.5 and radius about 10.
+  const size_t end = dat.find("  \n", at);
+  int lines = 0;
+  for (size_t p = at + zone.size(); p < end; p = dat.find('\n', p) + 1) {
+    double x, y, z;
+    ASSERT_EQ(std::sscanf(dat.c_str() + p, " %lf %lf %lf", &x, &y, &z), 3);
+    EXPECT_NEAR(y, 62.5, 1e-6);
+    EXPECT_NEAR(std::hypot(x, z), 10.0, 0.3);
+    lines++;
+  }
+  EXPECT_EQ(lines, 33);
+  EXPECT_FALSE(pavo_test::readFile(dir + "/edges.mesh").empty());
+  r = run(dir, {"-extr", "-in", "wing.meshb", "-out"});
+  EXPECT_TRUE(contains(r.out, "Argument missing, please check your command \n"));
+}
+
+} // namespace
