@@ -433,7 +433,12 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
       p->setUniform("Line.Color",
                     QVector4D(u.lineColor[0], u.lineColor[1], u.lineColor[2], u.lineColor[3]));
     p->setUniform("Material.Kd", QVector3D(u.kd[0], u.kd[1], u.kd[2]));
-    const float *colour = options.renderMode() >= 2 ? u.kd : o->params.color;
+    // Render modes recolour faces only; edges and points keep their own colour.
+    bool face = pavIsFaceType(o->type);
+    const float *colour = face && options.renderMode() >= 2 ? u.kd : o->params.color;
+    if (!face)
+      p->setUniform("Material.Kd",
+                    QVector3D(o->params.color[0], o->params.color[1], o->params.color[2]));
     PavDrawField *sol = solutions.value(o, nullptr);
     // Objects of one program share its uniforms: restore the field switches for each.
     p->setUniform("SolOn", options.SolOn);
