@@ -28,7 +28,8 @@ namespace pavo {
 
 class PavBufferObject;
 
-// Number of programs in the scene's catalogue (one "built" flag each).
+// Program slots of a scene, one "built" flag each, indexed like the catalogue
+// (glsl_catalogue.h); there are more slots than catalogue entries.
 constexpr int kSceneProgramCount = 38;
 
 // One pick-list entry: a draw object and the first picking id of its elements.
@@ -187,8 +188,11 @@ protected:
 
   QOpenGLFunctions_4_0_Core *gl = nullptr;
   QMap<int, QList<PavDrawObject *>> objectsByType;
+  // Membership of the registry: every object in the scene has an entry; the value is the buffer
+  // object of the object's draw type where one is made, else null.
   QHash<PavDrawObject *, PavBufferObject *> buffers;
-  QHash<const PavDrawObject *, PavSceneGeometry *> gpu; // uploaded geometry and fields
+  // GPU data the scene's programs draw from, per object with uploaded geometry (owned).
+  QHash<const PavDrawObject *, PavSceneGeometry *> gpu;
   QHash<const PavDrawObject *, PavDrawField *> solutions, jacobians, values;
   GlslProgram programs[kSceneProgramCount];
   bool built[kSceneProgramCount] = {};
