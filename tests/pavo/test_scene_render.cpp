@@ -176,3 +176,15 @@ TEST_F(SceneRender, PickingReturnsTheElementIdsAndZeroOnTheBackground) {
   EXPECT_EQ(scene->pickList().front().second, 1);
   EXPECT_EQ(strip->count, 3);
 }
+
+TEST_F(SceneRender, HiddenElementsAreNeitherDrawnNorPicked) {
+  PavDrawObject *strip = addStrip(makeStrip(2, -1, 1, [](float, int) { return 0.0f; }), nullptr, 0);
+  strip->eltColors = {0.2f, 0.4f, 0.6f, 1, 0, 0, 0, 0}; // the right quad hidden
+  draw();
+  expectColour(colourAt(-0.5f, 0), 51, 102, 153);
+  expectColour(colourAt(0.5f, 0), 255, 255, 255);
+  int id = -1;
+  QPoint p = pixelOf(0.5f, 0);
+  scene->performPicking(p.x(), scene->height() - p.y(), &id, 1);
+  EXPECT_EQ(id, 0);
+}
