@@ -81,6 +81,43 @@ BENCHMARK(BM_DenseBaseline_TetrahedraP2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LagrangeToBezier_TrianglesP3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DenseBaseline_TrianglesP3)->Unit(benchmark::kMillisecond);
 
+// One element's kernel alone, data in cache: the sparse rows against a dense product of the
+// element's size.
+void kernelOnly(benchmark::State &state, HoKind kind, int degree) {
+  const int n = static_cast<int>(hoNodeCount(kind, degree));
+  std::vector<double> in(n), out(n);
+  for (int i = 0; i < n; ++i) in[i] = 0.1 * i;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(in.data());
+    hoLagrangeToBezier(kind, degree, in.data(), out.data());
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void denseKernel(benchmark::State &state, HoKind kind, int degree) {
+  const int n = static_cast<int>(hoNodeCount(kind, degree));
+  std::vector<double> m(static_cast<size_t>(n) * n, 0.5), in(n), out(n);
+  for (int i = 0; i < n; ++i) in[i] = 0.1 * i;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(in.data());
+    for (int r = 0; r < n; ++r) {
+      double s = 0;
+      for (int c = 0; c < n; ++c) s += m[r * n + c] * in[c];
+      out[r] = s;
+    }
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+BENCHMARK_CAPTURE(kernelOnly, TetrahedraP2, HoTetrahedron, 2);
+BENCHMARK_CAPTURE(denseKernel, TetrahedraP2, HoTetrahedron, 2);
+BENCHMARK_CAPTURE(kernelOnly, TrianglesP3, HoTriangle, 3);
+BENCHMARK_CAPTURE(denseKernel, TrianglesP3, HoTriangle, 3);
+BENCHMARK_CAPTURE(kernelOnly, HexahedraQ4, HoHexahedron, 4);
+BENCHMARK_CAPTURE(denseKernel, HexahedraQ4, HoHexahedron, 4);
+BENCHMARK_CAPTURE(kernelOnly, PrismsP4, HoPrism, 4);
+BENCHMARK_CAPTURE(denseKernel, PrismsP4, HoPrism, 4);
+
 // Evaluators: de Casteljau against the Bernstein sum with the basis values already known.
 template <HoKind K, int D> void evaluate(benchmark::State &state) {
   const int n = static_cast<int>(hoNodeCount(K, D));

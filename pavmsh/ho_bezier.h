@@ -27,8 +27,10 @@ bool hoLagrangeToBezier(HoKind kind, int degree, const double *lagrange, double 
 // elementNodes: nbrElt x npe node indices numbered from 0, npe nodes per element in canonical
 // order; the kind is recognised from (degree, npe). A node shared by several elements is
 // converted by the first element holding it, which is exact since shared edges and faces only
-// depend on their own nodes; nodes used by no element keep their values. Elements with a node
-// index outside 0..nbrNod-1 are skipped. Degree 1 returns at once; a degree above 10 or an npe
+// depend on their own nodes; the elements must share whole edges or faces in matching places (a
+// conforming mesh), else the shared coefficients are not meaningful. Nodes used by no element
+// keep their values. Elements with a node index outside 0..nbrNod-1 are skipped. Allocates one
+// bit per node; no copy of the field. Degree 1 returns at once; a degree above 10 or an npe
 // that is no kind's node count is fatal; volume kinds at degrees 7 to 10 have no kernel: a warning
 // is printed and the values are left unchanged.
 void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int64_t nbrElt,

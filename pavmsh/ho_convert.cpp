@@ -9,6 +9,7 @@
 // matrix, so their inverses are applied axis by axis. Simplices and pyramids keep compressed rows.
 #include "ho_bezier.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -92,6 +93,7 @@ Csr compress(const std::vector<double> &m, int n, const int *perm = nullptr) {
 struct Kernel {
   bool present = false;
   Csr colloc;                  // the collocation matrix itself, canonical order (see below)
+  std::vector<int> activeRows; // rows that are not a plain copy (every node but the vertices)
   Csr rows;                    // edge, triangle, tetrahedron, pyramid: canonical order
   Csr line;                    // quadrilateral, hexahedron, prism: 1-D inverse, lattice order i
   Csr tri;                     // prism: triangle inverse in posTri order
@@ -110,6 +112,13 @@ Kernel buildKernel(HoKind kind, int d) {
     for (int p = 0; p < n; ++p)
       hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
     k.colloc = compress(v, n);
+    // A node whose basis row is a unit vector (a vertex) has the same row in the inverse.
+    for (int r = 0; r < n; ++r) {
+      const int b = k.colloc.start[r];
+      const bool unit = k.colloc.start[r + 1] == b + 1 && k.colloc.col[b] == r &&
+                        std::fabs(k.colloc.val[b] - 1) < 1e-12;
+      if (!unit) k.activeRows.push_back(r);
+    }
   }
   const int D = d + 1;
   switch (kind) {
@@ -225,39 +234,58 @@ const char *volumeName(HoKind kind) {
 
 // The element loop of LagrangeToBezier; NC > 0 fixes the number of components at compile time
 // (scalar fields and coordinates), 0 takes it from ncompRuntime.
+// One sparse row times x, with four partial sums so that long rows (interior nodes) are not one
+// chain of dependent additions.
+inline double rowDot(const double *val, const int *col, int b, int e, const double *x) {
+  double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  int t = b;
+  for (; t + 4 <= e; t += 4) {
+    s0 += val[t] * x[col[t]];
+    s1 += val[t + 1] * x[col[t + 1]];
+    s2 += val[t + 2] * x[col[t + 2]];
+    s3 += val[t + 3] * x[col[t + 3]];
+  }
+  for (; t < e; ++t) s0 += val[t] * x[col[t]];
+  return (s0 + s1) + (s2 + s3);
+}
+
 template <int NC>
 void convertElements(const Kernel &k, HoKind kind, int degree, float *values, int ncompRuntime,
                      int64_t nbrNod, int64_t nbrElt, const int32_t *elementNodes, int npe,
                      uint64_t *done) {
   const int ncomp = NC > 0 ? NC : ncompRuntime;
-  const auto isDone = [done](int32_t v) { return (done[v >> 6] >> (v & 63)) & 1; };
   const bool rowKernel =
       kind == HoEdge || kind == HoTriangle || kind == HoTetrahedron || kind == HoPyramid;
   const int *rst = k.rows.start.data(), *rcl = k.rows.col.data();
   const double *rvl = k.rows.val.data();
   const int *cst = k.colloc.start.data(), *ccl = k.colloc.col.data();
   const double *cvl = k.colloc.val.data();
+  const int *active = k.activeRows.data();
+  const int nbrActive = static_cast<int>(k.activeRows.size());
   double lag[MAX_KERNEL_NODES], bez[MAX_KERNEL_NODES];
   bool known[MAX_KERNEL_NODES];
-  const uint64_t nbrNodU = static_cast<uint64_t>(nbrNod);
   for (int64_t e = 0; e < nbrElt; ++e) {
     const int32_t *nodes = elementNodes + e * npe;
-    bool valid = true;
+    int32_t lo = nodes[0], hi = nodes[0];
+    for (int i = 1; i < npe; ++i) lo = std::min(lo, nodes[i]), hi = std::max(hi, nodes[i]);
+    if (lo < 0 || hi >= nbrNod) continue;
+    // Test and set in one pass: known[i] is the state before this element.
     int nbrKnown = 0;
     for (int i = 0; i < npe; ++i) {
-      const int32_t v = nodes[i];
-      if (static_cast<uint64_t>(static_cast<uint32_t>(v)) >= nbrNodU || v < 0) {
-        valid = false;
-        break;
-      }
-      known[i] = isDone(v);
+      uint64_t &word = done[nodes[i] >> 6];
+      const uint64_t bit = uint64_t(1) << (nodes[i] & 63);
+      known[i] = (word & bit) != 0;
+      word |= bit;
       nbrKnown += known[i];
     }
     // An element whose nodes are all converted already has nothing left to write.
-    if (!valid || nbrKnown == npe) continue;
+    if (nbrKnown == npe) continue;
     for (int c = 0; c < ncomp; ++c) {
       for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nodes[i]) * ncomp + c];
-      for (int i = 0; nbrKnown > 0 && i < npe; ++i) {
+      // Vertex coefficients are the vertex values: only the other known nodes need their value
+      // back.
+      for (int a = 0; nbrKnown > 0 && a < nbrActive; ++a) {
+        const int i = active[a];
         if (!known[i]) continue;
         double sum = 0;
         for (int t = cst[i]; t < cst[i + 1]; ++t)
@@ -265,21 +293,20 @@ void convertElements(const Kernel &k, HoKind kind, int degree, float *values, in
         lag[i] = sum;
       }
       if (rowKernel) {
-        // Only the rows of nodes still to write are needed.
-        for (int i = 0; i < npe; ++i) {
+        // Vertex rows copy, so their values stay; only the other rows still to write are needed.
+        for (int a = 0; a < nbrActive; ++a) {
+          const int i = active[a];
           if (known[i]) continue;
-          double sum = 0;
-          for (int t = rst[i]; t < rst[i + 1]; ++t) sum += rvl[t] * lag[rcl[t]];
-          values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(sum);
+          values[static_cast<size_t>(nodes[i]) * ncomp + c] =
+              float(rowDot(rvl, rcl, rst[i], rst[i + 1], lag));
         }
         continue;
       }
       applyKernel(k, kind, degree, lag, bez);
-      for (int i = 0; i < npe; ++i)
-        if (!known[i]) values[static_cast<size_t>(nodes[i]) * ncomp + c] = float(bez[i]);
+      for (int a = 0; a < nbrActive; ++a)
+        if (!known[active[a]])
+          values[static_cast<size_t>(nodes[active[a]]) * ncomp + c] = float(bez[active[a]]);
     }
-    for (int i = 0; i < npe; ++i)
-      if (!known[i]) done[nodes[i] >> 6] |= uint64_t(1) << (nodes[i] & 63);
   }
 }
 
@@ -306,7 +333,7 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
                       const int32_t *elementNodes, int npe) {
   if (degree > HO_MAX_DEGREE || degree < 0)
     pav_Fatal("error : degree %d not supported for vizualisation \n", degree);
-  if (degree <= 1 || nbrNod <= 0 || ncomp <= 0) return;
+  if (degree <= 1 || nbrNod <= 0 || ncomp <= 0 || !values) return;
   if (degree == 3 && (npe < 4 || npe > 64))
     pav_Fatal(" error : no element of degree %d with %d vertices \n", degree, npe);
   int kindIdx = -1;
@@ -320,7 +347,7 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
                 volumeName(kind), degree);
     return;
   }
-  if (nbrElt <= 0) return;
+  if (nbrElt <= 0 || !elementNodes) return;
 
   const Kernel &k = kernel(kind, degree);
   // The conversion runs in place with no copy of the field. A node already converted by an

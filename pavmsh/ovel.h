@@ -207,9 +207,9 @@ int OvelSetBlock(int64_t handle, int code, int64_t first, int64_t last, int mapT
 // Gives the element keyword `code` (Edges .. HexahedraQ4, in any degree) a node order:
 // referenceNodes and fileNodes each hold the integer coordinates of every node (nodes x coordinates
 // ints, as in the keywords ending in Ordering). File node j is stored by OvelGetBlock at the
-// reference position i whose coordinates equal its own. Returns 1 when the file nodes are a
-// permutation of the reference nodes; else the order is reset to the identity and 0 is returned
-// (also for codes that are no element keyword).
+// reference position i whose coordinates equal its own (and OvelSetBlock writes position i as
+// file node j). Returns 1 when the file nodes are a permutation of the reference nodes; else the
+// order is reset to the identity and 0 is returned (also for codes that are no element keyword).
 int OvelSetHONodesOrdering(int64_t handle, int code, const int *referenceNodes,
                            const int *fileNodes);
 // Number of nodes and of integer coordinates per node of an element keyword; 0 when `code` is no

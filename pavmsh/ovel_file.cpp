@@ -34,6 +34,7 @@ struct Space {
 };
 constexpr Space kSpace;
 inline bool isSpace(char c) { return kSpace.is[static_cast<unsigned char>(c)]; }
+inline bool isLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::mutex gRegistryMutex;
 std::unordered_set<File *> &registry() {
@@ -159,6 +160,40 @@ bool Reader::token(std::string_view &out) {
     out = std::string_view(b + index_, end - index_);
     index_ = end;
     return true;
+  }
+}
+
+bool Reader::word(std::string_view &out) {
+  for (;;) {
+    const char *b = buffer_.get();
+    size_t i = index_;
+    const size_t n = length_;
+    size_t start = n;
+    while (i < n) {
+      const unsigned char c = static_cast<unsigned char>(b[i]);
+      if (isSpace(static_cast<char>(c))) {
+        i++;
+        continue;
+      }
+      if (isLetter(c) || c == '#') break;
+      start = i;
+      while (i < n && !isSpace(b[i])) i++;
+      if (i == n) break; // this token may go on in the next read
+      start = n;
+    }
+    if (i < n) {
+      // A word or a comment: token() handles both, and words crossing the buffer end.
+      index_ = i;
+      if (!token(out)) return false;
+      if (isLetter(static_cast<unsigned char>(out[0]))) return true;
+      continue;
+    }
+    // Keep a token cut by the buffer end, so that its rest is not taken for a new token.
+    index_ = start < n ? start : n;
+    if (!fill()) {
+      if (length_ - index_ == capacity_) fail();
+      return false;
+    }
   }
 }
 
@@ -395,9 +430,7 @@ void indexAscii(File &f) {
   if (dim != 2 && dim != 3) fail();
   f.dimension = static_cast<int>(dim);
   setWidths(f);
-  while (f.reader.token(t)) {
-    unsigned char c0 = static_cast<unsigned char>(t[0]);
-    if (!((c0 >= 'A' && c0 <= 'Z') || (c0 >= 'a' && c0 <= 'z'))) continue;
+  while (f.reader.word(t)) {
     int code = keywordCode(t);
     if (!code) continue;
     readHeader(f, code);
@@ -431,7 +464,8 @@ void indexBinary(File &f) {
   while (at < f.size) {
     f.reader.seek(at);
     int32_t code = getI32(f);
-    int64_t next = getWord(f, f.positionBytes);
+    // 32-bit positions are unsigned: versions 1 and 2 reach 4 GiB.
+    int64_t next = f.positionBytes == 4 ? int64_t(uint32_t(getI32(f))) : getWord(f, 8);
     if (next < 0 || next > f.size || (next != 0 && next <= previous) || (next != 0 && next <= at))
       fail();
     if (code >= 1 && code <= OVEL_MAX_KEYWORD) {
@@ -549,7 +583,8 @@ static void startKeyword(File &f, int code) {
     if (f.positionField) {
       int64_t p = here;
       if (f.positionBytes == 4) {
-        int32_t p32 = static_cast<int32_t>(p);
+        if (p > int64_t(UINT32_MAX)) f.writer.setFailed(); // needs version 3 or 4
+        uint32_t p32 = static_cast<uint32_t>(p);
         if (f.swap) p32 = byteSwap(p32);
         f.writer.patch(f.positionField, &p32, 4);
       } else {

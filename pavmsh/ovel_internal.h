@@ -64,6 +64,9 @@ public:
   // Next whitespace-separated token, comments ("#" to the end of the line) skipped; false at the
   // end of the file. The view lives until the next call.
   bool token(std::string_view &out);
+  // Next token that starts with a letter, skipping every other token and the comments faster
+  // than token() would; false at the end of the file.
+  bool word(std::string_view &out);
   // Skips blanks and line ends, then takes the rest of the line (at most 255 characters, trailing
   // blanks removed) into out (OVEL_STRING_SIZE bytes, terminated).
   void restOfLine(char *out);

@@ -301,39 +301,80 @@ int pav_capping(const PavObject *obj, const double plane[4], int type, int nbrCu
   const int nv = pav_KindNbrNod(kind, 1);
   double vaux[8][4];
   vertexAux(kind, vaux);
-  CapOut out;
-  out.crd.reserve(static_cast<size_t>(nbrCutEnt) * 18);
-  out.aux.reserve(static_cast<size_t>(nbrCutEnt) * 24);
-  out.lnk.reserve(static_cast<size_t>(nbrCutEnt) * 6);
-  Tets tets;
-  double tc[4][3], ta[4][4], tri[18], triA[24], tmp[3];
-  for (int k = 0; k < nbrCutEnt; k++) {
-    const int32_t i = lstCutEnt[k];
-    bool ok = es.idx && i >= 1 && i <= es.nbr && (obj->crdDbl || obj->crdFlt);
-    const int32_t *g = ok ? es.idx + int64_t(i) * nv : nullptr;
-    for (int v = 0; ok && v < nv; v++) ok = g[v] >= 1 && g[v] <= nbrVer;
-    if (!ok) {
-      printf("  .... problem id entity %d iEnt %d [0-%d] nbrFac %d \n", k, i, es.nbr, 0);
-      continue;
+  // Two passes: count, then write straight into arrays of the exact size (allocating once keeps
+  // large sections from paying for growing buffers).
+  double *crd = nullptr, *aux = nullptr;
+  int *lnk = nullptr;
+  int64_t counted = 0;
+  for (int pass = 0; pass < 2; pass++) {
+    int64_t made = 0;
+    Tets tets;
+    double tc[4][3], ta[4][4], tri[18], triA[24], tmp[3];
+    for (int k = 0; k < nbrCutEnt; k++) {
+      const int32_t i = lstCutEnt[k];
+      bool ok = es.idx && i >= 1 && i <= es.nbr && (obj->crdDbl || obj->crdFlt);
+      const int32_t *g = ok ? es.idx + int64_t(i) * nv : nullptr;
+      for (int v = 0; ok && v < nv; v++) ok = g[v] >= 1 && g[v] <= nbrVer;
+      if (!ok) {
+        if (pass == 0)
+          printf("  .... problem id entity %d iEnt %d [0-%d] nbrFac %d \n", k, i, es.nbr, 0);
+        continue;
+      }
+      splitElement(kind, g, &tets);
+      for (int t = 0; t < tets.nbr; t++) {
+        for (int c = 0; c < 4; c++) {
+          const int lv = tets.v[t][c];
+          memcpy(tc[c], vertexCrd(obj, g[lv], tmp), sizeof(double) * 3);
+          memcpy(ta[c], vaux[lv], sizeof(double) * 4);
+        }
+        const int n = pav_Cappingtet(plane, tc, ta, tri, triA);
+        if (pass == 1)
+          for (int m = 0; m < n && made + m < counted; m++) {
+            memcpy(crd + 9 * (made + m), tri + 9 * m, sizeof(double) * 9);
+            memcpy(aux + 12 * (made + m), triA + 12 * m, sizeof(double) * 12);
+            int *l = lnk + 3 * (made + m);
+            l[0] = type;
+            l[1] = i;
+            l[2] = es.ref ? es.ref[i] : 0;
+          }
+        made += n;
+      }
     }
-    splitElement(kind, g, &tets);
-    for (int t = 0; t < tets.nbr; t++) {
-      for (int c = 0; c < 4; c++) {
-        const int lv = tets.v[t][c];
-        memcpy(tc[c], vertexCrd(obj, g[lv], tmp), sizeof(double) * 3);
-        memcpy(ta[c], vaux[lv], sizeof(double) * 4);
+    if (pass == 0) {
+      counted = made;
+      if (counted == 0) return PAV_SUCCESS;
+      if (counted > INT32_MAX / 12)
+        return pav_Fail(status, "Too many capping triangles (%lld)\n", (long long)counted);
+      crd = static_cast<double *>(malloc(sizeof(double) * 9 * size_t(counted + 1)));
+      aux = static_cast<double *>(malloc(sizeof(double) * 12 * size_t(counted + 1)));
+      lnk = static_cast<int *>(malloc(sizeof(int) * 3 * size_t(counted + 1)));
+      if (!crd || !aux || !lnk) {
+        free(crd);
+        free(aux);
+        free(lnk);
+        return pav_Fail(status, "Allocation failed for capping-arrays, size %lg Mb\n",
+                        pav_BytesToMb(sizeof(double) * 21 * size_t(counted + 1)));
       }
-      const int n = pav_Cappingtet(plane, tc, ta, tri, triA);
-      for (int m = 0; m < n; m++) {
-        out.crd.insert(out.crd.end(), tri + 9 * m, tri + 9 * m + 9);
-        out.aux.insert(out.aux.end(), triA + 12 * m, triA + 12 * m + 12);
-        out.lnk.push_back(type);
-        out.lnk.push_back(i);
-        out.lnk.push_back(es.ref ? es.ref[i] : 0);
-      }
+    } else if (made != counted) {
+      printf("Problem: the number of vertices are differents *nbrCutTriFac= %d, indtri=%d \n",
+             int(counted), int(made));
+      exit(1);
     }
   }
-  return finishCapping(out, nbrCutTri, triCrd, triAux, triLnk, status);
+  if (triCrd)
+    *triCrd = crd;
+  else
+    free(crd);
+  if (triAux)
+    *triAux = aux;
+  else
+    free(aux);
+  if (triLnk)
+    *triLnk = lnk;
+  else
+    free(lnk);
+  *nbrCutTri = static_cast<int>(counted);
+  return PAV_SUCCESS;
 }
 
 namespace {

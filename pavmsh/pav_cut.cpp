@@ -150,26 +150,29 @@ int cutEntities(const PavObject *obj, const double plane[4], int type, int *nbrC
   }
 
   computeSides(obj, plane, 1, nbrVer, side);
-  int32_t count = 0;
-  for (int32_t i = 1; i <= es.nbr; i++) {
-    const int32_t *nod = es.idx + int64_t(i) * siz;
-    count += check ? isCut<true>(nod, siz, side, nbrVer) : isCut<false>(nod, siz, side, nbrVer);
+  // One pass into a list sized for every entity: only the pages of cut entries are touched, and
+  // the list is shrunk to its length afterwards.
+  int *out = static_cast<int *>(malloc(sizeof(int) * size_t(es.nbr)));
+  if (!out) {
+    free(side);
+    return pav_Fail(status, "Allocation failed for cut-arrays, size %lg Mb\n",
+                    pav_BytesToMb(sizeof(int) * size_t(es.nbr)));
   }
-  if (count) {
-    int *out = static_cast<int *>(malloc(sizeof(int) * count));
-    if (!out) {
-      free(side);
-      return pav_Fail(status, "Allocation failed for cut-arrays, size %lg Mb\n",
-                      pav_BytesToMb(sizeof(int) * count));
-    }
-    int32_t k = 0;
+  int32_t count = 0;
+  if (check)
     for (int32_t i = 1; i <= es.nbr; i++) {
-      const int32_t *nod = es.idx + int64_t(i) * siz;
-      if (check ? isCut<true>(nod, siz, side, nbrVer) : isCut<false>(nod, siz, side, nbrVer))
-        out[k++] = i;
+      if (isCut<true>(es.idx + int64_t(i) * siz, siz, side, nbrVer)) out[count++] = i;
     }
-    *lstCutEnt = out;
+  else
+    for (int32_t i = 1; i <= es.nbr; i++) {
+      if (isCut<false>(es.idx + int64_t(i) * siz, siz, side, nbrVer)) out[count++] = i;
+    }
+  if (count) {
+    int *shrunk = static_cast<int *>(realloc(out, sizeof(int) * size_t(count)));
+    *lstCutEnt = shrunk ? shrunk : out;
     *nbrCutEnt = count;
+  } else {
+    free(out);
   }
   free(side);
   return PAV_SUCCESS;

@@ -24,8 +24,10 @@ constexpr std::size_t PAV_IO_STATUS_SIZE = 2 * PAV_STATUS_SIZE;
 // fills it: dimension, vertices, corners (their references taken from their vertices), every
 // element type of degrees 1 to 4 (node orderings declared in the file applied; an ordering that
 // is no permutation prints its error and leaves that kind in file order), polygons and
-// polyhedra. Null name: "NULL (MshFile)   parameter on input\n". On failure the types read
-// before stay filled and the later ones are empty.
+// polyhedra. Null name: "NULL (MshFile)   parameter on input\n". An element node outside
+// 1..number of vertices fails with "Invalid vertex %d in <keyword> %lld of mesh file %s\n" (the
+// corners alone may name any vertex). On failure the types read before stay filled and the
+// later ones are empty.
 int pav_OpenMesh(PavObject *obj, const char *name, char *status);
 
 // Opens the solution file of name (cut at ".mesh"; else name.solb, then name.sol), checks its

@@ -6,7 +6,9 @@
 namespace pav_io {
 
 // One stored entity type with its element keyword, the keyword of its node ordering (0 when the
-// loader does not read one) and the ordering keyword written after it.
+// loader does not read one) and the ordering keyword written after it. The table runs kind by
+// kind (edges, triangles, quadrilaterals, tetrahedra, pyramids, prisms, hexahedra), degrees 1 to
+// 4: the order orderings are read and element keywords written.
 struct MeshKeyword {
   int type;
   int keyword;
@@ -19,30 +21,30 @@ struct MeshKeyword {
 // clang-format off
 constexpr MeshKeyword kMeshKeywords[] = {
     {Edges, 5, 141, 141, "Edges"},
-    {Triangles, 6, 143, 143, "Triangles"},
-    {Quadrilaterals, 7, 0, 145, "Quadrilaterals"},
-    {Tetrahedra, 8, 0, 147, "Tetrahedra"},
-    {Pyramids, 49, 0, 149, "Pyramids"},
-    {Prisms, 9, 0, 151, "Prisms"},
-    {Hexahedra, 10, 0, 153, "Hexahedra"},
     {EdgesP2, 25, 127, 127, "EdgesP2"},
     {EdgesP3, 92, 128, 128, "EdgesP3"},
     {EdgesP4, 93, 142, 142, "EdgesP4"},
+    {Triangles, 6, 143, 143, "Triangles"},
     {TrianglesP2, 24, 129, 129, "TrianglesP2"},
     {TrianglesP3, 90, 130, 130, "TrianglesP3"},
     {TrianglesP4, 91, 144, 144, "TrianglesP4"},
+    {Quadrilaterals, 7, 0, 145, "Quadrilaterals"},
     {QuadrilateralsQ2, 27, 131, 131, "QuadrilateralsQ2"},
     {QuadrilateralsQ3, 88, 132, 132, "QuadrilateralsQ3"},
     {QuadrilateralsQ4, 89, 146, 146, "QuadrilateralsQ4"},
+    {Tetrahedra, 8, 0, 147, "Tetrahedra"},
     {TetrahedraP2, 30, 133, 133, "TetrahedraP2"},
     {TetrahedraP3, 96, 134, 134, "TetrahedraP3"},
     {TetrahedraP4, 97, 148, 148, "TetrahedraP4"},
+    {Pyramids, 49, 0, 149, "Pyramids"},
     {PyramidsP2, 87, 135, 135, "PyramidsP2"},
     {PyramidsP3, 100, 136, 136, "PyramidsP3"},
     {PyramidsP4, 101, 150, 150, "PyramidsP4"},
+    {Prisms, 9, 0, 151, "Prisms"},
     {PrismsP2, 86, 137, 137, "PrismsP2"},
     {PrismsP3, 102, 138, 138, "PrismsP3"},
     {PrismsP4, 103, 152, 152, "PrismsP4"},
+    {Hexahedra, 10, 0, 153, "Hexahedra"},
     {HexahedraQ2, 33, 139, 139, "HexahedraQ2"},
     {HexahedraQ3, 98, 140, 140, "HexahedraQ3"},
     {HexahedraQ4, 99, 154, 154, "HexahedraQ4"},

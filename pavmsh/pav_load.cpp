@@ -108,6 +108,17 @@ int readElements(int64_t file, int keyword, PavEntitySet &set, int32_t n, int s)
                       &set.idx[size_t(s) * size_t(n)], OvelInt, &set.ref[1], &set.ref[n]);
 }
 
+// Every consumer of the object indexes the vertex arrays with the element nodes: a node outside
+// 1..nbrVer is refused here rather than met later. Returns the position of the first bad node in
+// the index array, or 0.
+int64_t firstBadNode(const PavEntitySet &set, int32_t n, int s, int32_t nbrVer) {
+  const int64_t end = int64_t(s) * (int64_t(n) + 1);
+  const uint32_t limit = uint32_t(nbrVer);
+  for (int64_t i = s; i < end; i++)
+    if (uint32_t(set.idx[i]) - 1u >= limit) return i;
+  return 0;
+}
+
 int32_t *copyTable(const int *from, int64_t entries) {
   if (!from || entries <= 0) return nullptr;
   auto *to = static_cast<int32_t *>(std::malloc(size_t(entries) * sizeof(int32_t)));
@@ -413,6 +424,16 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
       OvelCloseMesh(file);
       return pav_Fail(status, "Error while reading %s in mesh file %s\n", keywordName(keyword),
                       opened.c_str());
+    }
+    if (type != Vertices && type != Corners) {
+      const int64_t bad = firstBadNode(obj->ent[type], n, s, obj->ent[Vertices].nbr);
+      if (bad) {
+        const int32_t vertex = obj->ent[type].idx[bad];
+        pav_AllocEntityArrays(obj, type, 0, status);
+        OvelCloseMesh(file);
+        return pav_Fail(status, "Invalid vertex %d in %s %lld of mesh file %s\n", vertex,
+                        keywordName(keyword), static_cast<long long>(bad / s), opened.c_str());
+      }
     }
   }
 

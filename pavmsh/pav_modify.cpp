@@ -4,6 +4,7 @@
 #include "pav_modify.h"
 
 #include "pav_hash.h"
+#include "pav_io.h"
 #include "pav_octree.h"
 #include "pav_reference_index.h"
 #include "pav_solution.h"
@@ -17,14 +18,14 @@
 
 namespace {
 
-PavWriteMeshFn gWriteMesh = nullptr;
-PavWriteSolutionFn gWriteSolution = nullptr;
+PavWriteMeshFn gWriteMesh = pav_WriteMesh;
+PavWriteSolutionFn gWriteSolution = pav_WriteSolution;
 
 void writeAndSummarise(PavObject *obj, const char *outName) {
   if (outName && *outName) {
-    char status[PAV_STATUS_SIZE] = "";
-    const int rc = gWriteMesh ? gWriteMesh(obj, outName, status)
-                              : pav_Fail(status, "No mesh writer available\n");
+    // The writers record the file name in the second half of a 1024-character buffer.
+    char status[2 * PAV_STATUS_SIZE] = "";
+    const int rc = gWriteMesh(obj, outName, status);
     if (rc == PAV_SUCCESS)
       printf("  %%%% Mesh written in %s\n", outName);
     else
@@ -75,8 +76,8 @@ bool growType(PavObject *obj, int type, int32_t extra, char *status) {
 } // namespace
 
 void pav_SetMeshWriters(PavWriteMeshFn mesh, PavWriteSolutionFn solution) {
-  gWriteMesh = mesh;
-  gWriteSolution = solution;
+  gWriteMesh = mesh ? mesh : pav_WriteMesh;
+  gWriteSolution = solution ? solution : pav_WriteSolution;
 }
 
 // ---- Merging vertices ----
@@ -491,9 +492,8 @@ int checksurfMesh(int write, PavObject *obj, const char *meshName, const char *s
   if (write) {
     writeAndSummarise(obj, meshName);
     if (solName && *solName) {
-      char st[PAV_STATUS_SIZE] = "";
-      const int rc = gWriteSolution ? gWriteSolution(obj, solName, -1, st)
-                                    : pav_Fail(st, "No solution writer available\n");
+      char st[2 * PAV_STATUS_SIZE] = "";
+      const int rc = gWriteSolution(obj, solName, -1, st);
       if (rc == PAV_SUCCESS)
         printf("  %%%% Solution written in %s\n", solName);
       else

@@ -7,10 +7,11 @@
 
 #include "pav_object.h"
 
-// Writers of meshes and solutions (the file-saving functions of the loading code). Until they are
-// registered, writing fails with "No mesh writer available\n" / "No solution writer available\n".
-typedef int (*PavWriteMeshFn)(PavObject *obj, const char *name, char *status);
-typedef int (*PavWriteSolutionFn)(PavObject *obj, const char *name, int selection, char *status);
+// The writers used for meshes and solutions: pav_WriteMesh and pav_WriteSolution (pav_io.h) unless
+// others are set (tests use this to fail a write); null restores the default.
+typedef int (*PavWriteMeshFn)(const PavObject *obj, const char *name, char *status);
+typedef int (*PavWriteSolutionFn)(const PavObject *obj, const char *name, int selection,
+                                  char *status);
 void pav_SetMeshWriters(PavWriteMeshFn mesh, PavWriteSolutionFn solution);
 
 // Merges vertices at identical positions: every element keeps its shape with the first vertex of

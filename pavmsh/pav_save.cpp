@@ -22,15 +22,6 @@ namespace {
 constexpr int kWriteVersion = 3;
 constexpr size_t kChunkDoubles = size_t(1) << 22;
 
-// Element types in the order they are written (kind by kind, degrees 1 to 4).
-constexpr int kWriteOrder[] = {
-    Edges,       EdgesP2,      EdgesP3,        EdgesP4,          Triangles,        TrianglesP2,
-    TrianglesP3, TrianglesP4,  Quadrilaterals, QuadrilateralsQ2, QuadrilateralsQ3, QuadrilateralsQ4,
-    Tetrahedra,  TetrahedraP2, TetrahedraP3,   TetrahedraP4,     Pyramids,         PyramidsP2,
-    PyramidsP3,  PyramidsP4,   Prisms,         PrismsP2,         PrismsP3,         PrismsP4,
-    Hexahedra,   HexahedraQ2,  HexahedraQ3,    HexahedraQ4,
-};
-
 int64_t openForWriting(const PavObject *obj, const char *name, char *status) {
   const int64_t file = OvelOpenMesh(name, OvelWrite, kWriteVersion, int(obj->dim));
   if (!file) {
@@ -255,11 +246,11 @@ int pav_WriteMesh(const PavObject *obj, const char *name, char *status) {
   const int64_t file = openForWriting(obj, name, status);
   if (!file) return PAV_FAILURE;
   bool ok = writeVertices(file, obj) && writeCorners(file, obj);
-  for (int type : kWriteOrder) {
+  for (const MeshKeyword &k : kMeshKeywords) {
     if (!ok) break;
-    const PavEntitySet &set = obj->ent[type];
+    const PavEntitySet &set = obj->ent[k.type];
     if (set.nbr < 1 || !set.idx || !set.ref) continue;
-    ok = writeElements(file, obj, type);
+    ok = writeElements(file, obj, k.type);
   }
   const int closed = closeWritten(file, name, status);
   if (!ok) return pav_Fail(status, "Cannot write mesh file %s\n", name);

@@ -1,10 +1,14 @@
 // Analytical solution generator in batch.
 #include "cli_texts.h"
+#include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
+#include "pav_io.h"
+
+#include <cstdio>
 
 namespace pavo {
 
-int runSolana(int argc, char **) {
+int runSolana(int argc, char **argv) {
   printBanner();
   if (argc < 4) {
     printLine(kMissingArguments);
@@ -12,7 +16,24 @@ int runSolana(int argc, char **) {
     return 0;
   }
   printFormatText(ModeFormat::Solana);
-  return reportNotAvailable("solana");
+  const int in = optionValue(argc, argv, "-in");
+  const bool test = hasFlag(argc, argv, "-test");
+  if (in == 0 || in >= argc) {
+    printLine("  ERROR: -in is missing");
+    return 0;
+  }
+  PavObject *obj = nullptr;
+  pav_NewInterface(&obj);
+  char status[2 * PAV_STATUS_SIZE] = "";
+  if (pav_OpenMesh(obj, argv[in], status) == PAV_FAILURE) {
+    std::printf("Error while opening the mesh \n");
+    pav_DeleteInterface(&obj);
+    return 0;
+  }
+  if (test) generateAnalyticalSolution(obj, "test.sol", "test", 3, 1.0, status);
+  printLine("  Thank you for using the solution generator mode of Pavo");
+  pav_DeleteInterface(&obj);
+  return 0;
 }
 
 } // namespace pavo

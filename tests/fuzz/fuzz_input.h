@@ -10,9 +10,14 @@
 namespace ovel_fuzz {
 
 inline int runInput(const uint8_t *data, size_t size, const char *extension) {
-  // Memory-backed when available: the fuzzer writes one file per input.
-  static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
-                                  "/ovel_fuzz_" + std::to_string(getpid()) + extension;
+  // Memory-backed when available: the fuzzer writes one file per input, removed at exit.
+  struct Scratch {
+    std::string path;
+    ~Scratch() { unlink(path.c_str()); }
+  };
+  static const Scratch scratch{std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                               "/ovel_fuzz_" + std::to_string(getpid()) + extension};
+  const std::string &path = scratch.path;
   FILE *file = std::fopen(path.c_str(), "wb");
   if (!file) return 0;
   std::fwrite(data, 1, size, file);

@@ -407,3 +407,62 @@ TEST(Capping, CurvedP2Tetrahedra) {
 }
 
 } // namespace
+
+namespace {
+
+// Polygons and polyhedra: two boundary polygons (one crossing x = 0.5), one polyhedron made of
+// the crossing polygon's copy among the inner polygons, one inner polygon with a bad vertex.
+TEST(CutEntities, PolygonsAndPolyhedra) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  pav_AllocEntityArrays(obj, Vertices, 6, status);
+  const double xs[6] = {0, 1, 1, 0, 0.2, 0.3};
+  for (int v = 1; v <= 6; v++) obj->crdDbl[3 * v] = xs[v - 1];
+  PavPolygonSet *ps = static_cast<PavPolygonSet *>(calloc(1, sizeof(PavPolygonSet)));
+  // Boundary polygons: (1, 2, 3, 4) crosses, (1, 5, 6) does not.
+  ps->nbrBndPol = 2;
+  ps->nbrBndVer = 7;
+  ps->bndHdr = static_cast<int32_t *>(calloc(6, sizeof(int32_t)));
+  ps->bndVer = static_cast<int32_t *>(calloc(8, sizeof(int32_t)));
+  const int32_t bv[8] = {0, 1, 2, 3, 4, 1, 5, 6};
+  std::copy(bv, bv + 8, ps->bndVer);
+  ps->bndHdr[2] = 1;
+  ps->bndHdr[4] = 5;
+  // Inner polygons: (5, 6, 1) and (2, 3, 99); polyhedra: {1} (not cut), {-1, 2} (bad vertex).
+  ps->nbrInnPol = 2;
+  ps->nbrInnVer = 6;
+  ps->innHdr = static_cast<int32_t *>(calloc(6, sizeof(int32_t)));
+  ps->innVer = static_cast<int32_t *>(calloc(7, sizeof(int32_t)));
+  const int32_t iv[7] = {0, 5, 6, 1, 2, 3, 99};
+  std::copy(iv, iv + 7, ps->innVer);
+  ps->innHdr[2] = 1;
+  ps->innHdr[4] = 4;
+  ps->nbrPolyhedra = 2;
+  ps->nbrPolyhedraFaces = 3;
+  ps->phdHdr = static_cast<int32_t *>(calloc(6, sizeof(int32_t)));
+  ps->phdFac = static_cast<int32_t *>(calloc(4, sizeof(int32_t)));
+  const int32_t pf[4] = {0, 1, -1, 2};
+  std::copy(pf, pf + 4, ps->phdFac);
+  ps->phdHdr[2] = 1;
+  ps->phdHdr[4] = 2;
+  obj->pol = ps;
+  const double pl[4] = {1, 0, 0, -0.5};
+  int np = 0, nh = 0, *lp = nullptr, *lh = nullptr;
+  ASSERT_EQ(pav_GetCutPolygons(obj, pl, &np, &lp, &nh, &lh, status), 0);
+  ASSERT_EQ(np, 1);
+  EXPECT_EQ(lp[0], 1);
+  EXPECT_EQ(nh, 0);
+  free(lp);
+  // Fix the bad vertex: polyhedron 2 now spans both sides.
+  ps->innVer[6] = 4;
+  ASSERT_EQ(pav_GetCutPolygons(obj, pl, &np, &lp, &nh, &lh, status), 0);
+  ASSERT_EQ(nh, 1);
+  EXPECT_EQ(lh[0], 2);
+  free(lp);
+  free(lh);
+  pav_DeleteInterface(&obj);
+}
+
+} // namespace

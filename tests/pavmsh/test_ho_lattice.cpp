@@ -2,6 +2,7 @@
 // degree, the storage positions, reference coordinates, vertex weights and the fatal checks.
 #include "ho_lattice.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
@@ -23,6 +24,21 @@ Rows orderRows(HoKind kind, int degree) {
 }
 
 Rows tail(const Rows &rows, size_t n) { return Rows(rows.end() - n, rows.end()); }
+
+// Lattice points written as in the documentation: "(2,0,0) (0,2,0) ...".
+Rows rows(const std::string &text) {
+  Rows out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '(') {
+      out.emplace_back();
+    } else if (std::isdigit(static_cast<unsigned char>(text[i]))) {
+      size_t used = 0;
+      out.back().push_back(std::stoi(text.substr(i), &used));
+      i += used - 1;
+    }
+  }
+  return out;
+}
 
 // Lattice constraint of a kind, checked independently of the generator.
 bool onLattice(HoKind kind, int d, const std::vector<int> &p) {
@@ -48,88 +64,39 @@ bool onLattice(HoKind kind, int d, const std::vector<int> &p) {
 } // namespace
 
 TEST(HoLattice, DegreeTwoOrders) {
-  EXPECT_EQ(orderRows(HoEdge, 2), (Rows{{0}, {2}, {1}}));
-  EXPECT_EQ(orderRows(HoTriangle, 2),
-            (Rows{{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}}));
+  EXPECT_EQ(orderRows(HoEdge, 2), rows("(0) (2) (1)"));
+  EXPECT_EQ(orderRows(HoTriangle, 2), rows("(2,0,0) (0,2,0) (0,0,2) (1,1,0) (0,1,1) (1,0,1)"));
   EXPECT_EQ(orderRows(HoQuadrilateral, 2),
-            (Rows{{0, 0}, {2, 0}, {2, 2}, {0, 2}, {1, 0}, {2, 1}, {1, 2}, {0, 1}, {1, 1}}));
-  EXPECT_EQ(orderRows(HoTetrahedron, 2), (Rows{{2, 0, 0, 0},
-                                               {0, 2, 0, 0},
-                                               {0, 0, 2, 0},
-                                               {0, 0, 0, 2},
-                                               {1, 1, 0, 0},
-                                               {0, 1, 1, 0},
-                                               {1, 0, 1, 0},
-                                               {1, 0, 0, 1},
-                                               {0, 1, 0, 1},
-                                               {0, 0, 1, 1}}));
-  EXPECT_EQ(orderRows(HoPyramid, 2), (Rows{{0, 0, 0},
-                                           {2, 0, 0},
-                                           {2, 2, 0},
-                                           {0, 2, 0},
-                                           {0, 0, 2},
-                                           {1, 0, 0},
-                                           {2, 1, 0},
-                                           {1, 2, 0},
-                                           {0, 1, 0},
-                                           {0, 0, 1},
-                                           {1, 0, 1},
-                                           {1, 1, 1},
-                                           {0, 1, 1},
-                                           {1, 1, 0}}));
-  EXPECT_EQ(orderRows(HoPrism, 2), (Rows{{2, 0, 0, 0},
-                                         {0, 2, 0, 0},
-                                         {0, 0, 2, 0},
-                                         {2, 0, 0, 2},
-                                         {0, 2, 0, 2},
-                                         {0, 0, 2, 2},
-                                         {1, 1, 0, 0},
-                                         {0, 1, 1, 0},
-                                         {1, 0, 1, 0},
-                                         {1, 1, 0, 2},
-                                         {0, 1, 1, 2},
-                                         {1, 0, 1, 2},
-                                         {2, 0, 0, 1},
-                                         {0, 2, 0, 1},
-                                         {0, 0, 2, 1},
-                                         {1, 1, 0, 1},
-                                         {0, 1, 1, 1},
-                                         {1, 0, 1, 1}}));
+            rows("(0,0) (2,0) (2,2) (0,2) (1,0) (2,1) (1,2) (0,1) (1,1)"));
+  EXPECT_EQ(orderRows(HoTetrahedron, 2),
+            rows("(2,0,0,0) (0,2,0,0) (0,0,2,0) (0,0,0,2) (1,1,0,0) (0,1,1,0) (1,0,1,0) (1,0,0,1) "
+                 "(0,1,0,1) (0,0,1,1)"));
+  EXPECT_EQ(orderRows(HoPyramid, 2),
+            rows("(0,0,0) (2,0,0) (2,2,0) (0,2,0) (0,0,2) (1,0,0) (2,1,0) (1,2,0) (0,1,0) (0,0,1) "
+                 "(1,0,1) (1,1,1) (0,1,1) (1,1,0)"));
+  EXPECT_EQ(orderRows(HoPrism, 2),
+            rows("(2,0,0,0) (0,2,0,0) (0,0,2,0) (2,0,0,2) (0,2,0,2) (0,0,2,2) (1,1,0,0) (0,1,1,0) "
+                 "(1,0,1,0) (1,1,0,2) (0,1,1,2) (1,0,1,2) (2,0,0,1) (0,2,0,1) (0,0,2,1) (1,1,0,1) "
+                 "(0,1,1,1) (1,0,1,1)"));
   EXPECT_EQ(orderRows(HoHexahedron, 2),
-            (Rows{{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}, {0, 0, 2}, {2, 0, 2}, {2, 2, 2},
-                  {0, 2, 2}, {1, 0, 0}, {2, 1, 0}, {1, 2, 0}, {0, 1, 0}, {1, 0, 2}, {2, 1, 2},
-                  {1, 2, 2}, {0, 1, 2}, {0, 0, 1}, {2, 0, 1}, {2, 2, 1}, {0, 2, 1}, {1, 1, 0},
-                  {1, 1, 2}, {1, 0, 1}, {2, 1, 1}, {1, 2, 1}, {0, 1, 1}, {1, 1, 1}}));
+            rows("(0,0,0) (2,0,0) (2,2,0) (0,2,0) (0,0,2) (2,0,2) (2,2,2) (0,2,2) (1,0,0) (2,1,0) "
+                 "(1,2,0) (0,1,0) (1,0,2) (2,1,2) (1,2,2) (0,1,2) (0,0,1) (2,0,1) (2,2,1) (0,2,1) "
+                 "(1,1,0) (1,1,2) (1,0,1) (2,1,1) (1,2,1) (0,1,1) (1,1,1)"));
 }
 
 TEST(HoLattice, HigherDegreeWorkedOrders) {
-  EXPECT_EQ(orderRows(HoTriangle, 3), (Rows{{3, 0, 0},
-                                            {0, 3, 0},
-                                            {0, 0, 3},
-                                            {2, 1, 0},
-                                            {1, 2, 0},
-                                            {0, 2, 1},
-                                            {0, 1, 2},
-                                            {1, 0, 2},
-                                            {2, 0, 1},
-                                            {1, 1, 1}}));
-  EXPECT_EQ(tail(orderRows(HoTetrahedron, 3), 4),
-            (Rows{{1, 1, 1, 0}, {1, 1, 0, 1}, {0, 1, 1, 1}, {1, 0, 1, 1}}));
-  EXPECT_EQ(tail(orderRows(HoTriangle, 4), 3), (Rows{{2, 1, 1}, {1, 2, 1}, {1, 1, 2}}));
+  EXPECT_EQ(orderRows(HoTriangle, 3),
+            rows("(3,0,0) (0,3,0) (0,0,3) (2,1,0) (1,2,0) (0,2,1) (0,1,2) "
+                 "(1,0,2) (2,0,1) (1,1,1)"));
+  EXPECT_EQ(tail(orderRows(HoTetrahedron, 3), 4), rows("(1,1,1,0) (1,1,0,1) (0,1,1,1) (1,0,1,1)"));
+  EXPECT_EQ(tail(orderRows(HoTriangle, 4), 3), rows("(2,1,1) (1,2,1) (1,1,2)"));
   EXPECT_EQ(tail(orderRows(HoQuadrilateral, 4), 9),
-            (Rows{{1, 1}, {3, 1}, {3, 3}, {1, 3}, {2, 1}, {3, 2}, {2, 3}, {1, 2}, {2, 2}}));
-  EXPECT_EQ(tail(orderRows(HoPyramid, 3), 1), (Rows{{1, 1, 1}}));
-  EXPECT_EQ(tail(orderRows(HoPyramid, 4), 5),
-            (Rows{{1, 1, 1}, {2, 1, 1}, {2, 2, 1}, {1, 2, 1}, {1, 1, 2}}));
-  EXPECT_EQ(tail(orderRows(HoPrism, 4), 9), (Rows{{2, 1, 1, 1},
-                                                  {1, 2, 1, 1},
-                                                  {1, 1, 2, 1},
-                                                  {2, 1, 1, 3},
-                                                  {1, 2, 1, 3},
-                                                  {1, 1, 2, 3},
-                                                  {2, 1, 1, 2},
-                                                  {1, 2, 1, 2},
-                                                  {1, 1, 2, 2}}));
+            rows("(1,1) (3,1) (3,3) (1,3) (2,1) (3,2) (2,3) (1,2) (2,2)"));
+  EXPECT_EQ(tail(orderRows(HoPyramid, 3), 1), rows("(1,1,1)"));
+  EXPECT_EQ(tail(orderRows(HoPyramid, 4), 5), rows("(1,1,1) (2,1,1) (2,2,1) (1,2,1) (1,1,2)"));
+  EXPECT_EQ(tail(orderRows(HoPrism, 4), 9),
+            rows("(2,1,1,1) (1,2,1,1) (1,1,2,1) (2,1,1,3) (1,2,1,3) (1,1,2,3) (2,1,1,2) (1,2,1,2) "
+                 "(1,1,2,2)"));
 
   // The hexahedron Q4 ends with a Q2 hexahedron offset by 1.
   Rows q2 = orderRows(HoHexahedron, 2);

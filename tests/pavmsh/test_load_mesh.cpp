@@ -124,6 +124,17 @@ TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
   }
 }
 
+// Degree-1 volume and quadrilateral orderings are not read: such elements keep the file order.
+TEST(MeshOrdering, DegreeOneQuadrilateralOrderingIsIgnored) {
+  const std::string path = scratchDir("mesh_ordering_q1") + "/q1.meshb";
+  const std::vector<int> perm = {3, 2, 1, 0}, canonical = {5, 6, 7, 8};
+  writePermutedFile(path, Quadrilaterals, 7, 145, perm, canonical, 10);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  for (int j = 0; j < 4; j++) EXPECT_EQ(obj->ent[Quadrilaterals].idx[4 + j], canonical[perm[j]]);
+}
+
 // A node listed twice is no permutation: the error names the kind and the file order is kept.
 TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
   const std::string path = scratchDir("mesh_ordering_dup") + "/dup.meshb";
@@ -235,6 +246,27 @@ TEST(MeshOpen, PolygonsAreKept) {
   EXPECT_EQ(obj->pol->bndHdr[5], 8);
   EXPECT_EQ(obj->pol->bndVer[7], 5);
   EXPECT_EQ(obj->pol->nbrInnPol, 0);
+}
+
+// A node beyond the vertices ends the load: the types read before stay, that one is empty.
+TEST(MeshOpen, NodeOutsideTheVerticesFails) {
+  const std::string path = scratchDir("mesh_bad_node") + "/b.meshb";
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(f, 0);
+  OvelSetKwd(f, OvelVertices, 4);
+  for (int i = 1; i <= 4; i++) OvelSetLin(f, OvelVertices, double(i), 0.0, 0.0, 0);
+  OvelSetKwd(f, OvelTriangles, 1);
+  OvelSetLin(f, OvelTriangles, 1, 2, 3, 0);
+  OvelSetKwd(f, OvelTetrahedra, 2);
+  OvelSetLin(f, OvelTetrahedra, 1, 2, 3, 4, 0);
+  OvelSetLin(f, OvelTetrahedra, 1, 2, 5, 4, 0);
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+  Object obj = newObject();
+  char status[PAV_IO_STATUS_SIZE];
+  EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_FAILURE);
+  EXPECT_EQ(std::string(status), "Invalid vertex 5 in Tetrahedra 2 of mesh file " + path + "\n");
+  EXPECT_EQ(obj->ent[Triangles].nbr, 1);
+  EXPECT_EQ(obj->ent[Tetrahedra].nbr, 0);
 }
 
 // A file cut short fails, and the object accepts the next load.

@@ -1,8 +1,10 @@
 // Vertex merging, boundary edges and surface completion, with their messages and writing.
 #include "mesh_builders.h"
+#include "pav_io.h"
 #include "pav_modify.h"
 #include "pav_solution.h"
 #include "pav_topology.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +24,16 @@ using pavo_test::CubeSplit;
 namespace {
 
 std::string gWritten;
-int fakeWriter(PavObject *, const char *name, char *) {
+int fakeWriter(const PavObject *, const char *name, char *) {
   gWritten = name;
   return 0;
 }
-int failingWriter(PavObject *, const char *, char *status) {
+int failingWriter(const PavObject *, const char *, char *status) {
   return pav_Fail(status, "Cannot open mesh file %s\n", "x.meshb");
+}
+
+int failingSolutionWriter(const PavObject *, const char *, int, char *status) {
+  return pav_Fail(status, "Cannot open solution file %s\n", "x.solb");
 }
 
 PavObject *surfaceMesh(const std::vector<std::array<double, 3>> &ver,
@@ -284,15 +290,36 @@ TEST(CheckSurf, BadInputAndWriting) {
 
   obj = buildCube(CubeSplit::Hexahedra, 1, 1);
   obj->ent[Hexahedra].idx[8] = 77; // points past the vertices
-  pav_SetMeshWriters(failingWriter, nullptr);
+  pav_SetMeshWriters(failingWriter, failingSolutionWriter);
   const std::string out = capture([&] { checksurfMesh(1, obj, "a.meshb", "a.solb"); });
   EXPECT_NE(out.find(" 1 topologically invalid entities are filtered !\n"), std::string::npos);
   EXPECT_NE(out.find("0 missing quadrilateral faces are added \n \n"), std::string::npos);
   EXPECT_NE(out.find(" pav_WriteMeshOvelFileb failed error   2 : Cannot open mesh file x.meshb\n"),
             std::string::npos);
-  EXPECT_NE(out.find(" pav_WriteSolution failed error   2 : No solution writer available\n"),
+  EXPECT_NE(out.find(" pav_WriteSolution failed error   2 : Cannot open solution file x.solb\n"),
             std::string::npos);
   pav_SetMeshWriters(nullptr, nullptr);
+  pav_DeleteInterface(&obj);
+}
+
+} // namespace
+
+namespace {
+
+// Through the real writer: the merged mesh read back from the file.
+TEST(MergeVertices, WrittenFileReadsBack) {
+  PavObject *obj = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                               {{1, 2, 3}, {4, 5, 6}});
+  const std::string name = pavo_test::scratchDir("merge_write") + "/m.merge.meshb";
+  char status[PAV_STATUS_SIZE];
+  const std::string out = capture([&] { pav_MergeVertices(obj, name.c_str(), status); });
+  EXPECT_NE(out.find("  %% Mesh written in " + name + "\n"), std::string::npos) << out;
+  pav_DeleteInterface(&obj);
+  pav_NewInterface(&obj);
+  char st[1024];
+  ASSERT_EQ(pav_OpenMesh(obj, name.c_str(), st), 0) << st;
+  EXPECT_EQ(obj->ent[Vertices].nbr, 4);
+  EXPECT_EQ(obj->ent[Triangles].nbr, 2);
   pav_DeleteInterface(&obj);
 }
 

@@ -394,3 +394,47 @@ TEST(OvelDamaged, BlockReadOfAFileCutAfterOpening) {
   EXPECT_NE(printed.find("aio_nbytes = 600000\n"), std::string::npos) << printed;
   EXPECT_EQ(OvelCloseMesh(h), 1);
 }
+
+// 64-bit positions: a record placed beyond 4 GiB (in a sparse file) is found and read, by lines
+// and by blocks.
+TEST(OvelDamaged, RecordBeyondFourGigabytes) {
+  const std::string dir = pavo_test::scratchDir("ovel_large_offset");
+  const std::string name = dir + "/far.meshb";
+  const int64_t far = (int64_t(5) << 30) + 12;
+  Bytes b = header(3);
+  b.i32(0); // a record of no keyword, only there to point far away
+  b.i64(far);
+  std::ofstream(name, std::ios::binary) << b.b;
+  Bytes v;
+  v.i32(OvelVertices);
+  v.i64(0);
+  v.i32(2);
+  for (int i = 1; i <= 2; i++) {
+    v.f64(i);
+    v.f64(-i);
+    v.f64(0.5 * i);
+    v.i32(i + 6);
+  }
+  {
+    std::fstream out(name, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(far);
+    out.write(v.b.data(), std::streamsize(v.size()));
+    if (!out) GTEST_SKIP() << "no sparse file of 5 GiB here";
+  }
+  int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  ASSERT_NE(h, 0);
+  ASSERT_EQ(OvelStatKwd(h, OvelVertices), 2);
+  double xyz[9];
+  int ref[3];
+  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, 2, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
+                         &xyz[6], OvelInt, &ref[1], &ref[2]),
+            1);
+  EXPECT_EQ(xyz[6 + 2], 1.0);
+  EXPECT_EQ(ref[2], 8);
+  ASSERT_EQ(OvelGotoKwd(h, OvelVertices), 1);
+  ASSERT_EQ(OvelGetLin(h, OvelVertices, &xyz[0], &xyz[1], &xyz[2], &ref[0]), 1);
+  EXPECT_EQ(xyz[1], -1.0);
+  EXPECT_EQ(ref[0], 7);
+  OvelCloseMesh(h);
+  std::filesystem::remove(name);
+}

@@ -292,3 +292,69 @@ TEST(OvelNumbering, DirectMappedCacheHits) {
 }
 
 } // namespace
+
+namespace {
+
+// "n" adds no field: ExtraVerticesAtTriangles lines hold one integer. Block reads of ASCII files
+// report progress after every line.
+TEST(OvelFormat, ListLetterAndAsciiProgress) {
+  const std::string dir = pavo_test::scratchDir("ovel_list_letter");
+  for (const char *ext : {".mesh", ".meshb"}) {
+    const std::string name = dir + "/n" + ext;
+    int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
+    ASSERT_EQ(OvelSetKwd(h, 35, 3), 1);
+    for (int v : {4, 5, 6}) ASSERT_EQ(OvelSetLin(h, 35, v), 1);
+    ASSERT_EQ(OvelCloseMesh(h), 1);
+    h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+    ASSERT_EQ(OvelStatKwd(h, 35), 3);
+    int got[4] = {};
+    std::vector<int64_t> calls;
+    auto progress = [](int64_t, int64_t last, void *a) {
+      static_cast<std::vector<int64_t> *>(a)->push_back(last);
+    };
+    ASSERT_EQ(OvelGetBlock(h, 35, 1, 3, 0, nullptr, progress, &calls, OvelInt, &got[1], &got[3]),
+              1);
+    EXPECT_EQ(std::vector<int>(got + 1, got + 4), (std::vector<int>{4, 5, 6}));
+    if (std::string(ext) == ".mesh")
+      EXPECT_EQ(calls, (std::vector<int64_t>{1, 2, 3}));
+    else
+      EXPECT_EQ(calls, (std::vector<int64_t>{3}));
+    OvelCloseMesh(h);
+  }
+}
+
+} // namespace
+
+namespace {
+
+// ASCII files larger than the 1 MiB read buffer: keyword names and numbers cut by the buffer end
+// are read whole.
+TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
+  const std::string dir = pavo_test::scratchDir("ovel_buffer_edge");
+  const std::string name = dir + "/edge.mesh";
+  const size_t edge = size_t(1) << 20;
+  // The junk token "0Corners" starts at edge - 9 .. edge + 1: cut right after its "0", a reader
+  // that lost the cut token's start would see the keyword Corners.
+  for (int delta = -9; delta <= 1; delta++) {
+    std::string text = "MeshVersionFormatted 2\nDimension 2\n";
+    while (text.size() + 6 < edge + delta) text += "12345 ";
+    while (text.size() < edge + delta) text += " ";
+    text += "0Corners Triangles 1\n1 2 3 4\nCorners 2 17 \n";
+    std::ofstream(name, std::ios::binary) << text;
+    int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+    ASSERT_NE(h, 0) << delta;
+    ASSERT_EQ(OvelStatKwd(h, OvelTriangles), 1) << delta;
+    ASSERT_EQ(OvelStatKwd(h, OvelCorners), 2) << delta;
+    int t[4] = {}, c[2] = {};
+    ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 1, 1, 0, nullptr, nullptr, OvelIntVec, 4, t, t), 1);
+    EXPECT_EQ(t[3], 4);
+    EXPECT_EQ(OvelGetBlock(h, OvelCorners, 1, 2, 0, nullptr, nullptr, OvelInt, &c[0], &c[1]), 0)
+        << "the second corner is missing";
+    ASSERT_EQ(OvelGotoKwd(h, OvelCorners), 1);
+    ASSERT_EQ(OvelGetLin(h, OvelCorners, &c[0]), 1);
+    EXPECT_EQ(c[0], 17);
+    OvelCloseMesh(h);
+  }
+}
+
+} // namespace

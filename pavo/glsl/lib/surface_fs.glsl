@@ -210,9 +210,9 @@ vec3 isolines(vec3 color, float value, float P[5], int interval, float t, int nI
 
 vec3 lighting(vec3 color, vec3 n, int model) {
   if (model == 3) return color;
-  vec3 s = Light.Position.w == 0.0 ? normalize(Light.Position.xyz)
-                                   : normalize(Light.Position.xyz - GPosition);
-  vec3 view = normalize(-GPosition);
+  vec3 toLight = Light.Position.w == 0.0 ? Light.Position.xyz : Light.Position.xyz - GPosition;
+  vec3 s = length(toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0);
+  vec3 view = length(GPosition) > 0.0 ? normalize(-GPosition) : vec3(0.0, 0.0, 1.0);
   vec3 r = reflect(-s, n);
   if (model == 0) return color * max(0.5 + 0.5 * dot(s, n), 0.0);
   if (model == 1) {

@@ -21,17 +21,15 @@ int triPos(int d, int i, int j) { return i * d - i * (i - 1) / 2 + (d - j); }
 void main() {
   vec3 b = gl_TessCoord; // weights of vertices 0, 1, 2
   vec3 c[NPTS];
-  vec3 n[NPTS];
   for (int m = 0; m < NPTS; ++m) c[m] = TPos[m];
-  for (int r = DEG; r > 1; --r) {
+  // In place: level r - 1 is written in increasing positions, each below every position of
+  // level r that is still to be read.
+  for (int r = DEG; r > 1; --r)
     for (int i = 0; i < r; ++i)
-      for (int j = 0; j < r - i; ++j) {
+      for (int j = r - 1 - i; j >= 0; --j)
         // (i, j, k) of degree r - 1 from (i+1, j, k), (i, j+1, k), (i, j, k+1) of degree r.
-        n[triPos(r - 1, i, j)] = b.x * c[triPos(r, i + 1, j)] + b.y * c[triPos(r, i, j + 1)] +
+        c[triPos(r - 1, i, j)] = b.x * c[triPos(r, i + 1, j)] + b.y * c[triPos(r, i, j + 1)] +
                                  b.z * c[triPos(r, i, j)];
-      }
-    c = n;
-  }
   // Degree one: (0,1,0) -> 0, (0,0,1) -> 1, (1,0,0) -> 2.
   vec3 qa = c[2], qb = c[0], qc = c[1];
   vec3 p = b.x * qa + b.y * qb + b.z * qc;

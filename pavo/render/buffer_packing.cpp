@@ -1,0 +1,106 @@
+#include "render/buffer_packing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/colormaps.h"
+
+namespace pavo {
+
+std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const int *elt) {
+  std::vector<uint32_t> out;
+  if (n < 1 || !elt || degree < 1 || degree > 4) return out;
+  if (kind != HoEdge && kind != HoTriangle && kind != HoQuadrilateral) return out;
+  const int64_t k = hoNodeCount(kind, degree);
+  const int *posToNode = hoPosToNode(kind, degree);
+  out.resize(static_cast<size_t>(n * k));
+  for (int64_t e = 0; e < n; ++e) {
+    const int *in = elt + e * k;
+    uint32_t *dst = out.data() + e * k;
+    for (int64_t p = 0; p < k; ++p) dst[p] = static_cast<uint32_t>(in[posToNode[p]]);
+  }
+  return out;
+}
+
+int64_t packStlTriangles(int64_t nbrVer, const double *data, std::vector<float> &interleaved,
+                         std::vector<float> &normals) {
+  interleaved.clear();
+  normals.clear();
+  if (nbrVer < 3 || !data) return 0;
+  const int64_t nbrElt = nbrVer / 3;
+  interleaved.resize(static_cast<size_t>(nbrElt * 15));
+  normals.resize(static_cast<size_t>(nbrElt * 3));
+  for (int64_t t = 0; t < nbrElt; ++t) {
+    const double *v = data + t * 15;
+    for (int i = 0; i < 15; ++i) interleaved[t * 15 + i] = static_cast<float>(v[i]);
+    const double e1[3] = {v[5] - v[0], v[6] - v[1], v[7] - v[2]};
+    const double e2[3] = {v[10] - v[0], v[11] - v[1], v[12] - v[2]};
+    double nx = e1[1] * e2[2] - e1[2] * e2[1];
+    double ny = e1[2] * e2[0] - e1[0] * e2[2];
+    double nz = e1[0] * e2[1] - e1[1] * e2[0];
+    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (len > 1e-22) {
+      nx /= len;
+      ny /= len;
+      nz /= len;
+    }
+    normals[t * 3] = static_cast<float>(nx);
+    normals[t * 3 + 1] = static_cast<float>(ny);
+    normals[t * 3 + 2] = static_cast<float>(nz);
+  }
+  return nbrElt;
+}
+
+std::vector<uint8_t> packEdgeTags(int64_t nbrElt, const unsigned *tags) {
+  std::vector<uint8_t> out;
+  if (nbrElt < 1 || !tags) return out;
+  out.resize(static_cast<size_t>(nbrElt * 3));
+  for (size_t i = 0; i < out.size(); ++i) out[i] = tags[i] ? 1 : 0;
+  return out;
+}
+
+std::vector<float> packElementColors(int64_t n, const std::vector<float> &colors,
+                                     const float fallback[3]) {
+  std::vector<float> out;
+  if (n < 1) return out;
+  out.resize(static_cast<size_t>(n * 4));
+  if (static_cast<int64_t>(colors.size()) >= n * 4) {
+    std::copy(colors.begin(), colors.begin() + n * 4, out.begin());
+    return out;
+  }
+  for (int64_t i = 0; i < n; ++i) {
+    out[i * 4] = fallback[0];
+    out[i * 4 + 1] = fallback[1];
+    out[i * 4 + 2] = fallback[2];
+    out[i * 4 + 3] = 1.0f;
+  }
+  return out;
+}
+
+std::vector<float> packFaceNormals(int64_t nbrVer, const float *xyz, int64_t nbrElt,
+                                   const int *elt) {
+  std::vector<float> out;
+  if (nbrElt < 1 || !xyz || !elt) return out;
+  out.assign(static_cast<size_t>(nbrElt * 3), 0.0f);
+  for (int64_t t = 0; t < nbrElt; ++t) {
+    const int a = elt[t * 3], b = elt[t * 3 + 1], c = elt[t * 3 + 2];
+    if (a < 0 || b < 0 || c < 0 || a >= nbrVer || b >= nbrVer || c >= nbrVer) continue;
+    const float *pa = xyz + 3 * int64_t(a), *pb = xyz + 3 * int64_t(b), *pc = xyz + 3 * int64_t(c);
+    const double e1[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+    const double e2[3] = {pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
+    double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                   e1[0] * e2[1] - e1[1] * e2[0]};
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int i = 0; i < 3; ++i)
+      out[t * 3 + i] = static_cast<float>(len > 1e-14 ? n[i] / len : n[i]);
+  }
+  return out;
+}
+
+std::vector<float> colourTable(int colormap) {
+  const float *table = colormapTable(colormap);
+  const int size = colormapSize(colormap);
+  return std::vector<float>(table, table + 3 * size);
+}
+
+} // namespace pavo

@@ -1,0 +1,154 @@
+// Packing of buffer-object arrays without a context: control-point order of patches, the
+// per-face-normal layout, side tags, element colours, face normals and the picking bookkeeping.
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+#include <tuple>
+#include <typeinfo>
+
+#include "render/buffer_object.h"
+#include "render/buffer_packing.h"
+#include "render/colormaps.h"
+
+using namespace pavo;
+
+class PatchOrder : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+// The tessellation stages read control points lexicographically: triangles by the weight of
+// vertex 0 ascending, then of vertex 1 descending; quadrilaterals by (i, j); edges by i. Checked
+// against the lattice coordinates of the canonical order, not against the position tables.
+TEST_P(PatchOrder, ElementsAreRewrittenInLexicographicControlPointOrder) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int degree = std::get<1>(GetParam());
+  const int k = static_cast<int>(hoNodeCount(kind, degree));
+  const int width = hoOrderWidth(kind);
+  const int *order = hoNodeOrder(kind, degree);
+  const int n = 3;
+  std::vector<int> elt(n * k);
+  for (int e = 0; e < n; ++e)
+    for (int i = 0; i < k; ++i) elt[e * k + i] = 1000 * e + i; // canonical node i of element e
+  const std::vector<uint32_t> packed = packPatchIndices(kind, degree, n, elt.data());
+  ASSERT_EQ(packed.size(), size_t(n * k));
+  for (int e = 0; e < n; ++e) {
+    std::vector<bool> seen(k, false);
+    std::tuple<int, int> previous(-1, 0);
+    for (int p = 0; p < k; ++p) {
+      const int node = int(packed[e * k + p]) - 1000 * e;
+      ASSERT_GE(node, 0);
+      ASSERT_LT(node, k);
+      EXPECT_FALSE(seen[node]);
+      seen[node] = true;
+      const int *l = order + node * width;
+      std::tuple<int, int> key = kind == HoTriangle        ? std::make_tuple(l[0], -l[1])
+                                 : kind == HoQuadrilateral ? std::make_tuple(l[0], l[1])
+                                                           : std::make_tuple(l[0], 0);
+      if (p > 0) {
+        EXPECT_LT(previous, key) << "position " << p;
+      }
+      previous = key;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(CurvedKinds, PatchOrder,
+                         ::testing::Combine(::testing::Values(int(HoEdge), int(HoTriangle),
+                                                              int(HoQuadrilateral)),
+                                            ::testing::Range(1, 5)));
+
+TEST(BufferPacking, RejectsWhatCannotBeDrawn) {
+  const int elt[6] = {0, 1, 2, 3, 4, 5};
+  EXPECT_TRUE(packPatchIndices(HoTriangle, 2, 0, elt).empty());
+  EXPECT_TRUE(packPatchIndices(HoTriangle, 2, 1, nullptr).empty());
+  EXPECT_TRUE(packPatchIndices(HoTriangle, 5, 1, elt).empty());
+  EXPECT_TRUE(packPatchIndices(HoHexahedron, 1, 1, elt).empty());
+  std::vector<float> inter, normals;
+  EXPECT_EQ(packStlTriangles(2, nullptr, inter, normals), 0);
+  EXPECT_TRUE(packEdgeTags(0, nullptr).empty());
+}
+
+TEST(BufferPacking, StlLayoutCopiesVerticesAndComputesFaceNormals) {
+  // A triangle in the plane z = 2 seen from +z, and a degenerate one (all corners equal).
+  const double data[30] = {0, 0, 2, 0, 0, 3, 0, 2, 1, 0, 0, 4, 2, 0, 1, //
+                           1, 1, 1, 0, 0, 1, 1, 1, 1, 0, 1, 1, 1, 0, 1};
+  std::vector<float> inter, normals;
+  ASSERT_EQ(packStlTriangles(6, data, inter, normals), 2);
+  ASSERT_EQ(inter.size(), 30u);
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(inter[i], float(data[i]));
+  EXPECT_FLOAT_EQ(normals[0], 0);
+  EXPECT_FLOAT_EQ(normals[1], 0);
+  EXPECT_FLOAT_EQ(normals[2], 1); // (3,0,0) x (0,4,0) = (0,0,12), normalised
+  EXPECT_EQ(normals[3], 0);
+  EXPECT_EQ(normals[4], 0);
+  EXPECT_EQ(normals[5], 0); // too short to normalise: left as it is
+}
+
+TEST(BufferPacking, FaceNormalsTagsAndColours) {
+  const float xyz[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+  const int elt[9] = {0, 1, 2, 0, 2, 3, 0, 1, 7};
+  const std::vector<float> n = packFaceNormals(4, xyz, 3, elt);
+  ASSERT_EQ(n.size(), 9u);
+  EXPECT_FLOAT_EQ(n[2], 1);            // counter-clockwise in z = 0
+  EXPECT_FLOAT_EQ(n[3], 1);            // (0,1,0) x (0,0,1) = (1,0,0)
+  EXPECT_EQ(n[6] + n[7] + n[8], 0.0f); // a corner out of range gives a zero normal
+
+  const unsigned tags[6] = {1, 0, 7, 0, 0, 1};
+  EXPECT_EQ(packEdgeTags(2, tags), (std::vector<uint8_t>{1, 0, 1, 0, 0, 1}));
+
+  const float grey[3] = {0.5f, 0.25f, 0.125f};
+  EXPECT_EQ(packElementColors(2, {}, grey),
+            (std::vector<float>{0.5f, 0.25f, 0.125f, 1, 0.5f, 0.25f, 0.125f, 1}));
+  const std::vector<float> own = {1, 0, 0, 0, 0, 1, 0, 1};
+  EXPECT_EQ(packElementColors(2, own, grey), own);
+  // Too few colours for the elements: the object's colour applies to all.
+  EXPECT_EQ(packElementColors(3, own, grey)[11], 1.0f);
+
+  const std::vector<float> table = colourTable(-1);
+  EXPECT_EQ(table.size(), size_t(3 * colormapSize(-1)));
+}
+
+TEST(BufferPicking, CompositeAdvancesByItsPartsAndPlainObjectsByTheirElements) {
+  PavDrawTriangle a(DrawTriangle, 1), b(DrawTriangle, 2), c(DrawTriangle, 3);
+  a.count = 10;
+  b.count = 0;
+  c.count = 5;
+  PavDrawObject *parts[4] = {&a, nullptr, &b, &c};
+  PavDrawComposite composite(9);
+  testing::internal::CaptureStdout();
+  composite.setObjectsList(4, parts);
+  testing::internal::GetCapturedStdout();
+  QList<PavPickEntry> picks;
+  int counter = 1;
+  EXPECT_EQ(appendPicks(&composite, 999, &picks, &counter), 15);
+  EXPECT_EQ(counter, 16);
+  ASSERT_EQ(picks.size(), 3);
+  EXPECT_EQ(picks[0], PavPickEntry(&a, 1));
+  EXPECT_EQ(picks[1], PavPickEntry(&b, 11));
+  EXPECT_EQ(picks[2], PavPickEntry(&c, 11));
+
+  PavDrawTriangle plain(DrawTriangle, 4);
+  EXPECT_EQ(appendPicks(&plain, 7, &picks, &counter), 7);
+  EXPECT_EQ(counter, 23);
+  EXPECT_EQ(picks.back(), PavPickEntry(&plain, 16));
+}
+
+TEST(BufferFactory, TypesMapToTheirFamilies) {
+  auto kindOf = [](uint32_t type) {
+    std::unique_ptr<PavBufferObject> b(createBufferObjectForType(type));
+    return b ? std::string(typeid(*b).name()) : std::string();
+  };
+  EXPECT_EQ(kindOf(DrawTriangleP2), kindOf(DrawCustomTriangle + 1));
+  EXPECT_EQ(kindOf(DrawTriangleP2), kindOf(DrawSrfTriangle + 1));
+  EXPECT_EQ(kindOf(DrawQuadQ4), kindOf(DrawCutQuad + 3));
+  EXPECT_EQ(kindOf(DrawTriangle), kindOf(DrawPolygon));
+  EXPECT_EQ(kindOf(DrawEdgeP4), kindOf(DrawCustomEdge + 3));
+  EXPECT_NE(kindOf(DrawEdgeP3), kindOf(DrawQuad)); // both have four nodes
+  for (uint32_t type : {5u, 13u, 20u, 28u, 33u, 78u, 1000u}) EXPECT_EQ(kindOf(type), "") << type;
+  EXPECT_EQ(createBufferObject(nullptr), nullptr);
+  for (uint32_t type = 0; type < PAV_NBR_DRAW_TYPES; ++type) {
+    std::unique_ptr<PavBufferObject> b(createBufferObjectForType(type));
+    if (!b) continue;
+    EXPECT_EQ(b->bbox[0], INFINITY);
+    EXPECT_EQ(b->bbox[1], -INFINITY);
+    EXPECT_EQ(b->vao, 0u);
+  }
+}

@@ -1,0 +1,542 @@
+// Buffer objects drawn with the catalogue's programs on a real context, read back by probes:
+// curved geometry against masks from the exact curves, tessellation levels, per-element colours
+// and picking ids beyond the first few hundred patches.
+#include <QMatrix4x4>
+#include <QOpenGLFunctions_4_0_Core>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <tuple>
+
+#include "gl_fixture.h"
+#include "render/buffer_object.h"
+#include "render/buffer_packing.h"
+#include "render/glsl_catalogue.h"
+#include "render/glsl_program.h"
+#include "render/palette.h"
+
+using namespace pavo;
+
+namespace {
+
+class BufferRender : public pavo_test::GlFixture {
+protected:
+  // Builds a catalogue program and sets the scene uniforms: an orthographic view of
+  // [x0, x0 + size] x [y0, y0 + size], flat colours, no lines, no clipping.
+  GlslProgram &program(const char *name, double x0 = 0, double y0 = 0, double size = 1,
+                       int tess = 8, const GlslFlags &flags = GlslFlags()) {
+    const GlslCatalogueEntry *e = findGlslProgram(name);
+    prog.reset(new GlslProgram);
+    prog->setGLFunctions(gl);
+    prog->buildFromResources(glslBuildFlags(*e, flags), e->name, e->vs, e->fs, e->gs, e->tcs,
+                             e->tes);
+    prog->use();
+    QMatrix4x4 mvp;
+    mvp.ortho(float(x0), float(x0 + size), float(y0), float(y0 + size), -1, 1);
+    prog->setUniform("MVP", mvp);
+    prog->setUniform("ModelViewMatrix", QMatrix4x4());
+    prog->setUniform("NormalMatrix", QMatrix3x3());
+    prog->setUniform("scaling", 1.0f);
+    prog->setUniform("trans", 0.0f, 0.0f, 0.0f);
+    prog->setUniform("scenescaling", QVector4D(0, 0, 0, 1));
+    // The plane keeps everything (the clip distance is written whether clipping is on or not).
+    prog->setUniform("CutPlane", QVector4D(0, 0, 0, -1));
+    prog->setUniform("tess_level", tess);
+    prog->setUniform("UsePhong", 3);
+    prog->setUniform("Line.Width", 1.0f);
+    prog->setUniform("IsoWidth", 1.0f);
+    prog->setUniform("THICKNESS", 1.0f);
+    prog->setUniform("WIN_SCALE", float(width) / 2, float(height) / 2);
+    return *prog;
+  }
+  void TearDown() override {
+    if (gl) {
+      for (auto &b : buffers) b->release(gl);
+      if (prog) prog->release();
+    }
+    GlFixture::TearDown();
+  }
+  template <class B> B *buffer() {
+    buffers.emplace_back(new B);
+    return static_cast<B *>(buffers.back().get());
+  }
+  // Primitives leaving the geometry stage during one draw.
+  unsigned primitives(const std::function<void()> &draw) {
+    unsigned query = 0, n = 0;
+    gl->glGenQueries(1, &query);
+    gl->glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+    draw();
+    gl->glEndQuery(GL_PRIMITIVES_GENERATED);
+    gl->glGetQueryObjectuiv(query, GL_QUERY_RESULT, &n);
+    gl->glDeleteQueries(1, &query);
+    return n;
+  }
+  // Pixel centre (px, py) in the coordinates of program()'s view.
+  double worldX(int px, double x0, double size) const { return x0 + size * (px + 0.5) / width; }
+  double worldY(int py, double y0, double size) const { return y0 + size * (py + 0.5) / height; }
+
+  std::unique_ptr<GlslProgram> prog;
+  std::vector<std::unique_ptr<PavBufferObject>> buffers;
+};
+
+// One object drawing faces in plain mode, so that the scene's UsePhong 3 stays.
+std::unique_ptr<PavDrawObject> plainObject(uint32_t type, std::vector<float> colors = {}) {
+  std::unique_ptr<PavDrawObject> o(createDrawObject(type, 1));
+  o->renderMode = 3;
+  o->eltColors = std::move(colors);
+  return o;
+}
+
+// A grid of nx x ny unit squares scaled to [0,1]^2: vertex (i, j) at index j * (nx + 1) + i.
+std::vector<float> gridPoints(int nx, int ny, int sub) {
+  std::vector<float> xyz;
+  for (int j = 0; j <= ny * sub; ++j)
+    for (int i = 0; i <= nx * sub; ++i) {
+      xyz.push_back(float(i) / (nx * sub));
+      xyz.push_back(float(j) / (ny * sub));
+      xyz.push_back(0);
+    }
+  return xyz;
+}
+
+} // namespace
+
+// One curved element of each face kind and degree whose bottom side is bent downward: the
+// inner control points of the side from (0,0) to (1,0) are lowered by `a`, every other control
+// point sits on the straight element. The bottom side is then the curve
+// y(x) = -a (1 - x^d - (1 - x)^d) and the other sides stay straight; the drawn pixels must match
+// the region this bounds, up to the one-pixel band along the boundary.
+class CurvedMask : public BufferRender,
+                   public ::testing::WithParamInterface<std::tuple<int, int>> {};
+
+TEST_P(CurvedMask, BentSideCoversTheExactRegion) {
+  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+  const int d = std::get<1>(GetParam());
+  const double a = 0.2, x0 = -0.25, y0 = -0.4, size = 1.5;
+  const bool tri = kind == HoTriangle;
+  const int k = int(hoNodeCount(kind, d));
+  const int *order = hoNodeOrder(kind, d);
+  std::vector<float> xyz;
+  std::vector<int> elt;
+  for (int n = 0; n < k; ++n) {
+    // Triangle lattice (weights of vertices (0,0), (1,0), (0,1)); quadrilateral lattice (i, j).
+    const int *l = order + n * hoOrderWidth(kind);
+    const int along = tri ? l[1] : l[0];
+    const bool bottom = tri ? l[2] == 0 : l[1] == 0;
+    const double x = double(along) / d, y = double(tri ? l[2] : l[1]) / d;
+    xyz.push_back(float(x));
+    xyz.push_back(float(bottom && along > 0 && along < d ? y - a : y));
+    xyz.push_back(0);
+    elt.push_back(n);
+  }
+  std::unique_ptr<PavBufferObject> b;
+  const char *name = nullptr;
+  uint32_t type = 0;
+  switch (tri ? d : 10 + d) {
+  case 2:
+    b.reset(new PavBufferTriangleP2), name = "P2TriSha", type = DrawTriangleP2;
+    break;
+  case 3:
+    b.reset(new PavBufferTriangleP3), name = "P3TriSha", type = DrawTriangleP3;
+    break;
+  case 4:
+    b.reset(new PavBufferTriangleP4), name = "P4TriSha", type = DrawTriangleP4;
+    break;
+  case 12:
+    b.reset(new PavBufferQuadQ2), name = "Q2QuaSha", type = DrawQuadQ2;
+    break;
+  case 13:
+    b.reset(new PavBufferQuadQ3), name = "Q3QuaSha", type = DrawQuadQ3;
+    break;
+  default:
+    b.reset(new PavBufferQuadQ4), name = "Q4QuaSha", type = DrawQuadQ4;
+    break;
+  }
+  GlslProgram &p = program(name, x0, y0, size, 8);
+  b->updateVao(gl, k, xyz.data(), 1, elt.data());
+  auto object = plainObject(type, {1, 0, 0, 1});
+  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
+  b->release(gl);
+  EXPECT_EQ(glError(), 0u);
+  const std::vector<uint8_t> image = readAll();
+  auto inside = [&](double x, double y) {
+    const double bottom = -a * (1 - std::pow(x, d) - std::pow(1 - x, d));
+    return x >= 0 && x <= 1 && y >= bottom && (tri ? y <= 1 - x : y <= 1);
+  };
+  int strict = 0, wrong = 0, below = 0;
+  const double px1 = size / width;
+  for (int py = 0; py < height; ++py)
+    for (int px = 0; px < width; ++px) {
+      const bool drawn = image[(py * width + px) * 4] > 128;
+      const double x = worldX(px, x0, size), y = worldY(py, y0, size);
+      if (drawn && y < 0) ++below;
+      bool same = true;
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+          same = same && inside(x + dx * px1, y + dy * px1) == inside(x, y);
+      if (!same) continue;
+      ++strict;
+      if (drawn != inside(x, y)) ++wrong;
+    }
+  EXPECT_EQ(wrong, 0) << name;
+  EXPECT_GT(strict, width * height * 9 / 10);
+  // The area between the chord and the curve: a (1 - 2 / (d + 1)), in pixels.
+  EXPECT_NEAR(below, a * (1 - 2.0 / (d + 1)) / (px1 * px1), 0.04 * below) << name;
+}
+
+INSTANTIATE_TEST_SUITE_P(FaceKinds, CurvedMask,
+                         ::testing::Combine(::testing::Values(int(HoTriangle),
+                                                              int(HoQuadrilateral)),
+                                            ::testing::Range(2, 5)));
+
+TEST_F(BufferRender, StraightSidesTessellateAtLevelOne) {
+  // Straight elements of every curved kind: one triangle per triangle, two per quadrilateral,
+  // whatever the user's level.
+  const std::vector<float> xyz = gridPoints(1, 1, 4); // 5 x 5 points on [0,1]^2
+  auto at = [](int i, int j) { return j * 5 + i; };
+  struct Case {
+    const char *program;
+    PavBufferObject *buffer;
+    std::vector<int> elt;
+    uint32_t type;
+    unsigned expected;
+  };
+  // Canonical orders: triangle corners, then each side from its first corner, then the inside.
+  std::vector<Case> cases = {
+      {"P2TriSha",
+       buffer<PavBufferTriangleP2>(),
+       {at(0, 0), at(4, 0), at(0, 4), at(2, 0), at(2, 2), at(0, 2)},
+       DrawTriangleP2,
+       1},
+      {"P4TriSha",
+       buffer<PavBufferTriangleP4>(),
+       {at(0, 0), at(4, 0), at(0, 4), at(1, 0), at(2, 0), at(3, 0), at(3, 1), at(2, 2), at(1, 3),
+        at(0, 3), at(0, 2), at(0, 1), at(1, 1), at(2, 1), at(1, 2)},
+       DrawTriangleP4,
+       1},
+      {"QuaSha", buffer<PavBufferQuad>(), {at(0, 0), at(4, 0), at(4, 4), at(0, 4)}, DrawQuad, 2},
+      {"Q2QuaSha",
+       buffer<PavBufferQuadQ2>(),
+       {at(0, 0), at(4, 0), at(4, 4), at(0, 4), at(2, 0), at(4, 2), at(2, 4), at(0, 2), at(2, 2)},
+       DrawQuadQ2,
+       2},
+  };
+  for (Case &c : cases) {
+    GlslProgram &p = program(c.program, 0, 0, 1, 8);
+    c.buffer->updateVao(gl, 25, xyz.data(), 1, c.elt.data());
+    auto object = plainObject(c.type);
+    EXPECT_EQ(primitives([&] { c.buffer->renderList(gl, object.get(), &p, nullptr, nullptr); }),
+              c.expected)
+        << c.program;
+  }
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, CurvedEdgeLevelFollowsCurvatureAndCaps) {
+  // A P2 edge from (0.1, 0.5) to (0.9, 0.5) with control point (0.5, 0.9): the control point is
+  // 0.4 from the chord's midpoint, the chord 0.8 long: curvature 0.5.
+  const float xyz[9] = {0.1f, 0.5f, 0, 0.9f, 0.5f, 0, 0.5f, 0.9f, 0};
+  const float straight[9] = {0.1f, 0.5f, 0, 0.9f, 0.5f, 0, 0.5f, 0.5f, 0};
+  const int elt[3] = {0, 1, 2};
+  auto *curved = buffer<PavBufferEdgeP2>();
+  auto *flat = buffer<PavBufferEdgeP2>();
+  curved->updateVao(gl, 3, xyz, 1, elt);
+  flat->updateVao(gl, 3, straight, 1, elt);
+  auto object = plainObject(DrawEdgeP2);
+  auto count = [&](PavBufferObject *b, int level) {
+    GlslProgram &p = program("P2EdgSha", 0, 0, 1, level);
+    return primitives([&] { b->renderList(gl, object.get(), &p, nullptr, nullptr); });
+  };
+  const unsigned one = count(flat, 100);
+  ASSERT_GT(one, 0u);
+  // min(1 + int(5 * level * 0.5), 32) segments.
+  EXPECT_EQ(count(curved, 1), 3 * one);
+  EXPECT_EQ(count(curved, 3), 8 * one);
+  EXPECT_EQ(count(curved, 100), 32 * one);
+}
+
+TEST_F(BufferRender, PerElementColoursAndIdsBeyondTheFirstPatches) {
+  // 16 x 16 squares, two straight P2 triangles each: 512 patches, each with its own colour.
+  const int n = 16;
+  const std::vector<float> xyz = gridPoints(n, n, 2);
+  const int row = 2 * n + 1;
+  std::vector<int> elt;
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      auto v = [&](int a, int b) { return (2 * j + b) * row + 2 * i + a; };
+      for (int x : {v(0, 0), v(2, 0), v(0, 2), v(1, 0), v(1, 1), v(0, 1)}) elt.push_back(x);
+      for (int x : {v(2, 2), v(0, 2), v(2, 0), v(1, 2), v(1, 1), v(2, 1)}) elt.push_back(x);
+    }
+  const int count = 2 * n * n;
+  std::vector<float> colors;
+  for (int e = 0; e < count; ++e)
+    for (float c : {float(e % 256) / 255, float(e / 256) / 255, 0.5f, 1.0f}) colors.push_back(c);
+  auto object = plainObject(DrawTriangleP2, colors);
+  auto *b = buffer<PavBufferTriangleP2>();
+  b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
+  GlslProgram &p = program("P2TriSha", 0, 0, 1, 2);
+  b->renderList(gl, object.get(), &p, nullptr, nullptr);
+  const std::vector<uint8_t> image = readAll();
+  // Probes at the centroids of both triangles of every square.
+  auto probe = [&](int e) {
+    const int sq = e / 2, i = sq % n, j = sq / n;
+    const double cx = (i + (e % 2 ? 2.0 / 3 : 1.0 / 3)) / n,
+                 cy = (j + (e % 2 ? 2.0 / 3 : 1.0 / 3)) / n;
+    return (int(cy * height) * width + int(cx * width)) * 4;
+  };
+  int wrong = 0;
+  for (int e = 0; e < count; ++e) {
+    const int at = probe(e);
+    if (image[at] != e % 256 || image[at + 1] != e / 256) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+
+  // The id pass numbers the same elements from the picking counter.
+  clear(0, 0, 0, 0);
+  p.setUniform("Picking", true);
+  QList<PavPickEntry> picks;
+  int counter = 1000;
+  EXPECT_EQ(b->renderList(gl, object.get(), &p, &picks, &counter), count);
+  EXPECT_EQ(counter, 1000 + count);
+  ASSERT_EQ(picks.size(), 1);
+  EXPECT_EQ(picks[0], PavPickEntry(object.get(), 1000));
+  const std::vector<uint8_t> ids = readAll();
+  wrong = 0;
+  for (int e = 0; e < count; ++e) {
+    const int at = probe(e);
+    const uint32_t id = decodeId({ids[at], ids[at + 1], ids[at + 2], ids[at + 3]});
+    if (id != uint32_t(1000 + e)) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(idAt(0, 0) != 0, true); // the grid covers the whole frame
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, QuadrilateralIdsBeyondTheFirstPatches) {
+  const int nx = 16, ny = 12, count = nx * ny;
+  const std::vector<float> xyz = gridPoints(nx, ny, 2);
+  const int row = 2 * nx + 1;
+  std::vector<int> elt;
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i) {
+      auto v = [&](int a, int b) { return (2 * j + b) * row + 2 * i + a; };
+      for (int x :
+           {v(0, 0), v(2, 0), v(2, 2), v(0, 2), v(1, 0), v(2, 1), v(1, 2), v(0, 1), v(1, 1)})
+        elt.push_back(x);
+    }
+  auto object = plainObject(DrawQuadQ2);
+  auto *b = buffer<PavBufferQuadQ2>();
+  b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
+  GlslProgram &p = program("Q2QuaSha", 0, 0, 1, 1);
+  p.setUniform("Picking", true);
+  int counter = 1;
+  b->renderList(gl, object.get(), &p, nullptr, &counter);
+  int wrong = 0;
+  for (int e = 0; e < count; ++e) {
+    const int i = e % nx, j = e / nx;
+    const uint32_t id = idAt(int((i + 0.5) / nx * width), int((j + 0.5) / ny * height));
+    if (id != uint32_t(1 + e)) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(BufferRender, PickingResolvesObjectAndLocalIndexAndBackgroundIsZero) {
+  // Two flat triangles on the left, two straight P2 triangles on the right; a margin of
+  // background at the top.
+  const float flatXyz[12] = {0, 0, 0, 0.5f, 0, 0, 0.5f, 0.8f, 0, 0, 0.8f, 0};
+  const int flatElt[6] = {0, 1, 2, 0, 2, 3};
+  const std::vector<float> curvedXyz = {0.5f,  0,    0, 1,     0,    0, 1,     0.8f, 0,
+                                        0.5f,  0.8f, 0, 0.75f, 0,    0, 1,     0.4f, 0,
+                                        0.75f, 0.4f, 0, 0.5f,  0.4f, 0, 0.75f, 0.8f, 0};
+  const int curvedElt[12] = {0, 1, 2, 4, 5, 6, 0, 2, 3, 6, 8, 7};
+  auto left = plainObject(DrawTriangle);
+  auto right = plainObject(DrawTriangleP2);
+  auto *bl = buffer<PavBufferTriangle>();
+  auto *br = buffer<PavBufferTriangleP2>();
+  bl->updateVao(gl, 4, flatXyz, 2, flatElt);
+  br->updateVao(gl, 9, curvedXyz.data(), 2, curvedElt);
+  QList<PavPickEntry> picks;
+  int counter = 1;
+  GlslProgram &pf = program("TriSha");
+  pf.setUniform("Picking", true);
+  bl->renderList(gl, left.get(), &pf, &picks, &counter);
+  GlslProgram &pc = program("P2TriSha");
+  pc.setUniform("Picking", true);
+  br->renderList(gl, right.get(), &pc, &picks, &counter);
+  EXPECT_EQ(counter, 5);
+  auto resolve = [&](uint32_t id, PavDrawObject **object) {
+    *object = nullptr;
+    int local = -1;
+    for (const PavPickEntry &e : picks)
+      if (int(id) >= e.second) {
+        *object = e.first;
+        local = int(id) - e.second;
+      }
+    return local;
+  };
+  PavDrawObject *hit = nullptr;
+  // (0.4, 0.1) lies in the first flat triangle, (0.1, 0.7) in the second; (0.95, 0.1) in the
+  // first curved one, (0.55, 0.7) in the second; (0.5, 0.95) is background.
+  auto idAtWorld = [&](double x, double y) { return idAt(int(x * width), int(y * height)); };
+  EXPECT_EQ(resolve(idAtWorld(0.4, 0.1), &hit), 0);
+  EXPECT_EQ(hit, left.get());
+  EXPECT_EQ(resolve(idAtWorld(0.1, 0.7), &hit), 1);
+  EXPECT_EQ(hit, left.get());
+  EXPECT_EQ(resolve(idAtWorld(0.95, 0.1), &hit), 0);
+  EXPECT_EQ(hit, right.get());
+  EXPECT_EQ(resolve(idAtWorld(0.55, 0.7), &hit), 1);
+  EXPECT_EQ(hit, right.get());
+  EXPECT_EQ(idAtWorld(0.5, 0.95), 0u);
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, FieldStateAndUploadRules) {
+  const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  const int elt[3] = {0, 1, 2};
+  auto *b = buffer<PavBufferTriangle>();
+  b->updateVao(gl, 3, xyz, 1, elt);
+  const unsigned vao = b->vao;
+  // Nothing to upload: the previous buffers stay.
+  b->updateVao(gl, 0, xyz, 1, elt);
+  b->updateVao(gl, 3, nullptr, 1, elt);
+  EXPECT_EQ(b->vao, vao);
+  EXPECT_TRUE(gl->glIsVertexArray(vao));
+  EXPECT_EQ(b->nbrElt, 1);
+
+  // Without attached fields the draw switches the field displays off.
+  GlslFlags fields;
+  fields.sol = fields.jac = fields.val = true;
+  fields.solDeg = fields.jacDeg = 1;
+  GlslProgram &p = program("TriSha", 0, 0, 1, 1, fields);
+  p.setUniform("SolOn", 1);
+  p.setUniform("IsoOn", 2);
+  p.setUniform("JacOn", true);
+  p.setUniform("ValOn", true);
+  auto object = plainObject(DrawTriangle);
+  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
+  const GLuint h = GLuint(p.getHandle());
+  for (const char *name : {"SolOn", "IsoOn", "JacOn", "JacIsoOn", "ValOn"}) {
+    GLint v = -1;
+    gl->glGetUniformiv(h, gl->glGetUniformLocation(h, name), &v);
+    EXPECT_EQ(v, 0) << name;
+  }
+  EXPECT_EQ(object->count, 1);
+  // A hidden object draws nothing; a released buffer neither.
+  object->visible = false;
+  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 0);
+  object->visible = true;
+  b->release(gl);
+  EXPECT_FALSE(gl->glIsVertexArray(vao));
+  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 0);
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, SolutionColoursFollowThePalette) {
+  // Two flat triangles with per-element (degree 0) values at the two ends of the palette.
+  const float xyz[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const int elt[6] = {0, 1, 2, 0, 2, 3};
+  const float values[2] = {-5.0f, 50.0f};
+  PavDrawSolution solution(1);
+  const float pal[5] = {0, 1, 2, 3, 4};
+  solution.setPalette(pal);
+  solution.colormap = -1;
+  auto *b = buffer<PavBufferTriangle>();
+  b->updateVao(gl, 4, xyz, 2, elt);
+  b->attachFields(&solution, nullptr, nullptr);
+  b->setFieldDegrees(0, 0, 0);
+  b->updateFieldTextures(gl, 2, values, 0, nullptr, 0, nullptr);
+  EXPECT_TRUE(b->texInit());
+  GlslFlags flags;
+  flags.sol = true;
+  GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
+  p.setUniform("SolOn", 1);
+  auto object = plainObject(DrawTriangle);
+  b->renderList(gl, object.get(), &p, nullptr, nullptr);
+  // Clamped to the first and last entries of the colour table.
+  const std::vector<float> table = colourTable(-1);
+  const size_t last = table.size() - 3;
+  const auto low = pixel(int(0.8 * width), int(0.2 * height));
+  const auto high = pixel(int(0.2 * width), int(0.8 * height));
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_NEAR(low[c], table[c] * 255, 1.5) << c;
+    EXPECT_NEAR(high[c], table[last + c] * 255, 1.5) << c;
+  }
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, PolygonSidesAreDrawnButNotTheirDiagonals) {
+  // A unit square of two triangles; the diagonal from (1,1) to (0,0) is an inner side (tag 0).
+  const float data[30] = {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1,
+                          0, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1};
+  const unsigned tags[6] = {1, 1, 0, 0, 1, 1};
+  const float normals[6] = {0, 0, 1, 0, 0, 1};
+  const double stl[30] = {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1,
+                          0, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1};
+  auto object = plainObject(DrawPolygon, {1, 1, 1, 1, 1, 1, 1, 1});
+  auto drawWith = [&](const char *name, PavBufferTriangle *b) {
+    clear(0, 0, 1, 1);
+    GlslProgram &p = program(name, -0.1, -0.1, 1.2, 1);
+    p.setUniform("LineOn", true);
+    p.setUniform("LineSurfOn", true);
+    p.setUniform("Line.Color", QVector4D(0, 0, 0, 1));
+    EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 2);
+  };
+  auto *polygon = buffer<PavBufferTriangle>();
+  polygon->updateVaoPolygon(gl, 6, data, tags, normals);
+  EXPECT_TRUE(polygon->isPolOn());
+  drawWith("PolygonSha", polygon);
+  const int centre = width / 2, side = int(0.1 / 1.2 * width); // first pixel row inside
+  EXPECT_EQ(pixel(centre, centre)[0], 255);                    // the diagonal is not drawn
+  EXPECT_LT(pixel(centre, side)[0], 128);                      // the bottom side is
+  EXPECT_LT(pixel(side, centre)[0], 128);                      // and the left one
+  EXPECT_EQ(pixel(centre, centre / 2)[0], 255);                // inside: the face colour
+  // The same triangles without polygon tags show their diagonal.
+  auto *triangles = buffer<PavBufferTriangle>();
+  triangles->updateVaoStl(gl, 6, stl);
+  EXPECT_TRUE(triangles->isNorOn());
+  EXPECT_FALSE(triangles->isPolOn());
+  drawWith("TriSTLSha", triangles);
+  EXPECT_LT(pixel(centre, centre)[0], 128);
+  EXPECT_EQ(pixel(centre, centre / 2)[0], 255);
+  EXPECT_EQ(glError(), 0u);
+}
+
+TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
+  // The field x * 4 on the unit square (degree 1, per element), palette 0..4, three parts per
+  // interval: twelve bands, each in the colour of its lower value.
+  const float xyz[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const int elt[6] = {0, 1, 2, 0, 2, 3};
+  // Lexicographic degree-1 coefficients: vertex 1, vertex 2, vertex 0.
+  const float coefficients[6] = {4, 4, 0, 4, 0, 0};
+  PavDrawSolution solution(1);
+  const float pal[5] = {0, 1, 2, 3, 4};
+  solution.setPalette(pal);
+  solution.colormap = -1;
+  solution.nbrIso = 3;
+  auto *b = buffer<PavBufferTriangle>();
+  b->updateVao(gl, 4, xyz, 2, elt);
+  b->attachFields(&solution, nullptr, nullptr);
+  b->setFieldDegrees(1, 0, 0);
+  b->updateFieldTextures(gl, 6, coefficients, 0, nullptr, 0, nullptr);
+  GlslFlags flags;
+  flags.sol = true;
+  flags.solDeg = 1;
+  GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
+  p.setUniform("SolOn", 2);
+  p.setUniform("IsoOn", 0);
+  auto object = plainObject(DrawTriangle);
+  b->renderList(gl, object.get(), &p, nullptr, nullptr);
+  for (int band = 0; band < 12; ++band) {
+    const double x = (band + 0.5) / 12;
+    float expected[3];
+    paletteColour(pal, -1, float(band) / 3, expected);
+    const auto got = pixel(int(x * width), height / 3);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], expected[c] * 255, 2.0) << "band " << band;
+    // Constant across the band away from its boundaries.
+    const auto left = pixel(int((band + 0.25) / 12 * width), height / 3);
+    EXPECT_EQ(left[0], got[0]) << "band " << band;
+    EXPECT_EQ(left[1], got[1]) << "band " << band;
+  }
+  EXPECT_EQ(glError(), 0u);
+}
