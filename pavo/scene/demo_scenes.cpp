@@ -1,6 +1,6 @@
 #include "scene/demo_scenes.h"
 
-#include "scene/scene_geometry.h"
+#include "scene/field_packing.h"
 
 #include "ho_bezier.h"
 #include "ho_lattice.h"
@@ -55,7 +55,6 @@ template <typename Map> void addElement(PavDemoItem &item, const Map &map, doubl
   int d = pavDrawTypeDegree(type);
   int64_t n = hoNodeCount(kind, d);
   const double *ref = hoNodeRefCoords(kind, d);
-  const int *posToNode = hoPosToNode(kind, d);
   int w = hoRefWidth(kind);
   int base = (int)(item.xyz.size() / 3);
   double lagrange[3][25], bezier[3][25];
@@ -70,7 +69,7 @@ template <typename Map> void addElement(PavDemoItem &item, const Map &map, doubl
   for (int64_t i = 0; i < n; i++)
     item.xyz.insert(item.xyz.end(),
                     {(float)bezier[0][i], (float)bezier[1][i], (float)bezier[2][i]});
-  for (int64_t pos = 0; pos < n; pos++) item.elt.push_back(base + posToNode[pos]);
+  for (int64_t i = 0; i < n; i++) item.elt.push_back(base + (int)i);
 }
 
 PavDemoItem makeItem(uint32_t type, int32_t id) {

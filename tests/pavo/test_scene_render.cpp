@@ -27,7 +27,6 @@ struct QuadStrip {
 template <typename F> QuadStrip makeStrip(int quads, float x0, float w, F f) {
   QuadStrip s;
   const double *ref = hoNodeRefCoords(HoQuadrilateral, 1);
-  const int *posToNode = hoPosToNode(HoQuadrilateral, 1);
   for (int q = 0; q < quads; q++) {
     int base = (int)s.xyz.size() / 3;
     for (int i = 0; i < 4; i++) {
@@ -35,7 +34,7 @@ template <typename F> QuadStrip makeStrip(int quads, float x0, float w, F f) {
       s.xyz.insert(s.xyz.end(), {x, y, 0});
       s.field.push_back(f(x, q));
     }
-    for (int pos = 0; pos < 4; pos++) s.elt.push_back(base + posToNode[pos]);
+    for (int i = 0; i < 4; i++) s.elt.push_back(base + i);
   }
   return s;
 }
@@ -50,7 +49,8 @@ protected:
     scene->waitForInit();
     ASSERT_TRUE(scene->displayEnabled);
     scene->options.TextOn = false;
-    scene->options.setRenderMode(1); // unlit colours, no wire lines on surfaces
+    scene->options.setRenderMode(3); // faces in their own colours, no wire lines on surfaces
+    scene->options.UsePhong = 3;     // unlit
     const double box[6] = {-1, 1, -1, 1, 0, 0};
     scene->fitBoundingBox(box);
   }

@@ -1,5 +1,6 @@
-// Packing of per-element colours and of curved fields for the fragment stage.
-#include "scene/scene_geometry.h"
+// Packing of curved fields for the fragment stage.
+#include "render/draw_types.h"
+#include "scene/field_packing.h"
 
 #include "ho_lattice.h"
 
@@ -7,25 +8,9 @@
 
 using namespace pavo;
 
-TEST(SceneGeometry, ElementColoursComeFromTheObjectOrItsOwnColour) {
-  PavDrawTriangle tri(DrawTriangle, 1);
-  const float grey[3] = {0.5f, 0.25f, 0.75f};
-  std::vector<float> rgba = packElementColours(tri, 2, grey);
-  ASSERT_EQ(rgba.size(), 8u);
-  EXPECT_FLOAT_EQ(rgba[4], 0.5f);
-  EXPECT_FLOAT_EQ(rgba[7], 1.0f);
-  tri.eltColors = {1, 0, 0, 1, 0, 0, 0, 0}; // the second element hidden
-  rgba = packElementColours(tri, 2, grey);
-  EXPECT_FLOAT_EQ(rgba[0], 1.0f);
-  EXPECT_FLOAT_EQ(rgba[7], 0.0f);
-  tri.eltColors.resize(4); // too short for the elements: ignored
-  EXPECT_FLOAT_EQ(packElementColours(tri, 2, grey)[0], 0.5f);
-  EXPECT_TRUE(packElementColours(tri, -3, grey).empty());
-}
-
 // A quadratic triangle field: the Bezier control of an edge is 2 f(mid) - (f(a) + f(b)) / 2, the
 // vertex controls are the vertex values, stored at their lexicographic positions.
-TEST(SceneGeometry, CurvedFieldsBecomeBezierControlsInTheLexicographicLayout) {
+TEST(FieldPacking, CurvedFieldsBecomeBezierControlsInTheLexicographicLayout) {
   const int *order = hoNodeOrder(HoTriangle, 2);
   auto f = [](double a, double b) { return (float)(1 + 3 * a + a * b - 2 * b * b); };
   std::vector<float> lagrange(12);
