@@ -1,5 +1,7 @@
 #include "scene/demo_scenes.h"
 
+#include "scene/field_packing.h"
+
 #include "ho_bezier.h"
 #include "ho_lattice.h"
 
@@ -53,7 +55,6 @@ template <typename Map> void addElement(PavDemoItem &item, const Map &map, doubl
   int d = pavDrawTypeDegree(type);
   int64_t n = hoNodeCount(kind, d);
   const double *ref = hoNodeRefCoords(kind, d);
-  const int *posToNode = hoPosToNode(kind, d);
   int w = hoRefWidth(kind);
   int base = (int)(item.xyz.size() / 3);
   double lagrange[3][25], bezier[3][25];
@@ -68,7 +69,7 @@ template <typename Map> void addElement(PavDemoItem &item, const Map &map, doubl
   for (int64_t i = 0; i < n; i++)
     item.xyz.insert(item.xyz.end(),
                     {(float)bezier[0][i], (float)bezier[1][i], (float)bezier[2][i]});
-  for (int64_t pos = 0; pos < n; pos++) item.elt.push_back(base + posToNode[pos]);
+  for (int64_t i = 0; i < n; i++) item.elt.push_back(base + (int)i);
 }
 
 PavDemoItem makeItem(uint32_t type, int32_t id) {
@@ -77,7 +78,14 @@ PavDemoItem makeItem(uint32_t type, int32_t id) {
   return item;
 }
 
-void finish(PavDemoItem &item) { item.object->count = (int32_t)item.elementCount(); }
+// Element counts, and colours that stand out on the white background for edges and points.
+void finish(PavDemoItem &item) {
+  item.object->count = (int32_t)item.elementCount();
+  PavDrawFamily f = pavDrawFamily(item.object->type);
+  float *c = item.object->params.color;
+  if (f == PavDrawFamily::Edge) c[0] = 0.1f, c[1] = 0.15f, c[2] = 0.55f;
+  if (f == PavDrawFamily::Point) c[0] = 0.8f, c[1] = 0.1f, c[2] = 0.1f;
+}
 
 // Two triangles or one quadrilateral per tile, one tile per degree along a row.
 void addFaceRow(PavDemoScene &s, bool quads, double oy, int32_t &id) {
@@ -151,7 +159,12 @@ void addSolutionTile(PavDemoScene &s, double ox, double oy, int degree, int32_t 
   finish(item);
   item.fieldNodes = (int)n;
   item.solution = std::make_unique<PavDrawSolution>(item.object->id);
-  item.solution->setPaletteFromValues((int64_t)item.fieldValues.size(), item.fieldValues.data());
+  // The palette spans the values the field takes inside its elements, not only at its nodes.
+  std::vector<float> bezier;
+  if (packBezierField(item.object->type, (int)n, 2, item.fieldValues.data(), bezier))
+    item.solution->refinePaletteArray(item.object->type, degree, 2, bezier.data());
+  if (!item.solution->paletteSet)
+    item.solution->setPaletteFromValues((int64_t)item.fieldValues.size(), item.fieldValues.data());
   item.solution->nbrIso = 2;
   item.solution->colormap = 0;
   s.items.push_back(std::move(item));

@@ -20,8 +20,8 @@ enum class PavDemoKind { Plain, Full, Polygons };
 struct PavDemoItem {
   std::unique_ptr<PavDrawObject> object;
   // Standard layout: 3 floats per node and PavDrawTyp2Siz(type) node indices (from 0) per element.
-  // Curved kinds hold Bezier control points, their indices in the lexicographic control-point
-  // layout (ho_lattice.h storage positions). Each element has its own nodes.
+  // Curved kinds hold Bezier control points, their indices in canonical node order. Each element
+  // has its own nodes.
   std::vector<float> xyz;
   std::vector<int> elt;
   // Polygon layout (types 75-77): 5 floats per triangle corner (x, y, z and the barycentric pair

@@ -1,6 +1,7 @@
 #include "scene/scene_window.h"
 
 #include "render/glsl_catalogue.h"
+#include "scene/field_packing.h"
 #include "scene/screenshot.h"
 
 #include <QDateTime>
@@ -111,7 +112,7 @@ void PavSceneWindow::addObject(PavDrawObject *object) {
              pavDrawType2String(object->type));
     return;
   }
-  buffers.insert(object, nullptr);
+  buffers.insert(object, createBufferObject(object));
   objectsByType[(int)object->type].append(object);
 }
 
@@ -121,8 +122,7 @@ void PavSceneWindow::removeObject(PavDrawObject *object) {
            (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
     return;
   }
-  buffers.remove(object);
-  releaseGeometry(object);
+  deleteBuffer(buffers.take(object));
   auto it = objectsByType.find((int)object->type);
   if (it != objectsByType.end()) {
     it->removeAll(object);
@@ -138,7 +138,7 @@ void PavSceneWindow::clearScene() {
   for (auto it = buffers.begin(); it != buffers.end(); ++it) owned.insert(it.key());
   for (auto *map : {&solutions, &jacobians, &values})
     for (PavDrawField *f : *map) owned.insert(f);
-  for (PavDrawObject *o : owned) releaseGeometry(o);
+  for (PavBufferObject *b : buffers) deleteBuffer(b);
   buffers.clear();
   objectsByType.clear();
   solutions.clear();
@@ -212,9 +212,20 @@ bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDraw
     options.SolOn = 1;
     options.IsoOn = 1;
   }
+  PavBufferObject *b = buffers.value(object, nullptr);
+  if (!b) return true;
+  b->attachFields(solutions.value(object, nullptr), jacobians.value(object, nullptr),
+                  values.value(object, nullptr));
+  b->setFieldDegrees(solutions.contains(object) ? solutions.value(object)->degree : 0,
+                     jacobians.contains(object) ? jacobians.value(object)->degree : 0,
+                     values.contains(object) ? values.value(object)->degree : 0);
   std::vector<float> bezier;
-  if (!atVertices && packBezierField(object->type, nbrNod, nbrEnt, data, bezier)) {
-    if (PavSceneGeometry *g = geometryOf(object)) g->uploadField(gl, kind, bezier);
+  if (!atVertices && packBezierField(object->type, nbrNod, nbrEnt, data, bezier) &&
+      makeContextCurrent()) {
+    int64_t n = (int64_t)bezier.size();
+    b->updateFieldTextures(gl, kind == PavFieldKind::Solution ? n : 0, bezier.data(),
+                           kind == PavFieldKind::Jacobian ? n : 0, bezier.data(),
+                           kind == PavFieldKind::Value ? n : 0, bezier.data());
   }
   return true;
 }
@@ -242,11 +253,15 @@ bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *
     return false;
   }
   if (nbrVer <= 0 || !xyz || nbrElt < 0 || (nbrElt > 0 && !elt)) return false;
-  int k = pavDrawFamily(object->type) == PavDrawFamily::Point ? 1 : PavDrawTyp2Siz(object->type);
-  if (k <= 0) return false;
   object->count = nbrElt;
-  PavSceneGeometry *g = geometryOf(object);
-  return !g || g->upload(gl, nbrVer, xyz, nbrElt, elt, k);
+  PavBufferObject *b = buffers.value(object, nullptr);
+  if (!b) {
+    printf(" Virtual function updateVao called !!!! ");
+    return false;
+  }
+  if (!makeContextCurrent()) return false;
+  b->updateVao(gl, nbrVer, xyz, nbrElt, elt);
+  return b->nbrElt == nbrElt;
 }
 
 bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
@@ -258,34 +273,22 @@ bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const 
   }
   if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
   object->count = nbrVer / 3;
-  // Three corners per triangle, no sharing: positions in corner order, indices 0, 1, 2, ...
-  std::vector<float> xyz(3 * (size_t)nbrVer);
-  std::vector<int> idx((size_t)nbrVer);
-  for (size_t i = 0; i < (size_t)nbrVer; i++) {
-    for (int k = 0; k < 3; k++) xyz[3 * i + k] = data[5 * i + k];
-    idx[i] = (int)i;
-  }
-  PavSceneGeometry *g = geometryOf(object);
-  return !g || g->upload(gl, nbrVer, xyz.data(), nbrVer / 3, idx.data(), 3);
+  PavBufferObject *b = buffers.value(object, nullptr);
+  if (!b || !makeContextCurrent()) return false;
+  b->updateVaoPolygon(gl, nbrVer, data, edgeTags, normals);
+  return b->nbrElt == nbrVer / 3;
 }
 
-PavSceneGeometry *PavSceneWindow::geometryOf(const PavDrawObject *object) {
-  // GPU data exist only once the context does; the context is made current for the upload.
-  if (!gl || !glContext()) return nullptr;
+bool PavSceneWindow::makeContextCurrent() {
+  if (!gl || !glContext()) return false;
   if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
-  PavSceneGeometry *&g = gpu[object];
-  if (!g) g = new PavSceneGeometry;
-  return g;
+  return true;
 }
 
-void PavSceneWindow::releaseGeometry(const PavDrawObject *object) {
-  PavSceneGeometry *g = gpu.take(object);
-  if (!g) return;
-  if (gl && glContext()) {
-    if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
-    g->release(gl);
-  }
-  delete g;
+void PavSceneWindow::deleteBuffer(PavBufferObject *b) {
+  if (!b) return;
+  if (makeContextCurrent()) b->release(gl);
+  delete b;
 }
 
 void PavSceneWindow::resetShaders() {
@@ -409,40 +412,23 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
   GlslProgram *p = nullptr;
   int64_t n = 0;
   for (PavDrawObject *o : list) {
-    PavSceneGeometry *g = gpu.value(o, nullptr);
-    if (!g || g->nbrElt < 1) {
+    PavBufferObject *b = buffers.value(o, nullptr);
+    if (!b || b->nbrElt < 1) {
       printf(" warning : no attachData to object of type %s with ref %d\n",
              pavDrawType2String(o->type), o->id);
       continue;
     }
-    // Polygons are uploaded as flat triangles with shared-nothing corners: the triangle program
-    // draws them, lighting each from its own geometry.
-    if (!p)
-      p = useProgramForType(
-          pavDrawFamily(type) == PavDrawFamily::Polygon ? (uint32_t)DrawTriangle : type, m);
+    if (!p) p = useProgramForType(type, m);
     if (!p) return n;
-    float refColour[3];
-    referenceColours.colour(o->id, 1.0f, refColour);
-    PavRenderModeUniforms u =
-        renderModeUniforms(options.renderMode(), o->volSurf, !whiteBackground, refColour);
-    p->setUniform("FaceOff", u.faceOff != 0);
-    // HideSurfOn stays the scene's own switch: the face programs read it as "hide the faces of
-    // surfaces", which the wireframe mode must not do.
-    if (u.usePhong >= 0) p->setUniform("UsePhong", u.usePhong);
-    if (u.setLine)
-      p->setUniform("Line.Color",
-                    QVector4D(u.lineColor[0], u.lineColor[1], u.lineColor[2], u.lineColor[3]));
-    p->setUniform("Material.Kd", QVector3D(u.kd[0], u.kd[1], u.kd[2]));
-    const float *colour = options.renderMode() >= 2 ? u.kd : o->params.color;
-    PavDrawField *sol = solutions.value(o, nullptr);
+    o->renderMode = options.renderMode();
     // Objects of one program share its uniforms: restore the field switches for each.
     p->setUniform("SolOn", options.SolOn);
     p->setUniform("IsoOn", options.IsoOn);
-    picks.append(PavPickEntry(o, *pickCounter));
-    int64_t drawn = g->draw(gl, *p, *o, sol, *pickCounter, colour);
-    o->count = (int32_t)drawn;
-    *pickCounter += (int)drawn;
-    n += drawn;
+    p->setUniform("HideSurfOn", options.HideSurfOn);
+    if (!pavIsFaceType(o->type))
+      p->setUniform("Material.Kd",
+                    QVector3D(o->params.color[0], o->params.color[1], o->params.color[2]));
+    n += b->renderList(gl, o, p, &picks, pickCounter);
   }
   return n;
 }

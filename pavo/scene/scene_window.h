@@ -3,6 +3,7 @@
 // flags, the camera, the display options, the picking framebuffer and the text renderer.
 #pragma once
 
+#include "render/buffer_object.h"
 #include "render/draw_object.h"
 #include "render/glsl_program.h"
 #include "render/opengl_window.h"
@@ -11,7 +12,6 @@
 #include "scene/camera.h"
 #include "scene/gl_frame.h"
 #include "scene/render_option.h"
-#include "scene/scene_geometry.h"
 
 #include <QHash>
 #include <QList>
@@ -26,13 +26,9 @@ class QOpenGLFunctions_4_0_Core;
 
 namespace pavo {
 
-class PavBufferObject;
-
-// Number of programs in the scene's catalogue (one "built" flag each).
+// Program slots of a scene, one "built" flag each, indexed like the catalogue
+// (glsl_catalogue.h); there are more slots than catalogue entries.
 constexpr int kSceneProgramCount = 38;
-
-// One pick-list entry: a draw object and the first picking id of its elements.
-using PavPickEntry = QPair<PavDrawObject *, int>;
 
 // Texts of the overlay that do not depend on the context (frame rate, palette title and values,
 // cut-plane equation); pure so that they can be checked without a window.
@@ -90,7 +86,8 @@ public:
   bool attachData(PavDrawValue *value, PavDrawObject *object, const float *values, int64_t nbrEnt,
                   int nbrNod);
   // Geometry of an object: nbrVer positions (3 floats each) and nbrElt elements of the node count
-  // of its type (0-based vertex indices). Warns when the object is not in the scene.
+  // of its type (0-based vertex indices, canonical node order), uploaded to its buffer object at
+  // once: the context must exist (waitForInit). Warns when the object is not in the scene.
   bool attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt, const int *elt);
   // Polygon geometry (types 75-77): nbrVer triangle corners of 5 floats (x, y, z and a
   // barycentric pair), one edge tag per triangle side (1: polygon side, 0: hidden diagonal), one
@@ -187,8 +184,9 @@ protected:
 
   QOpenGLFunctions_4_0_Core *gl = nullptr;
   QMap<int, QList<PavDrawObject *>> objectsByType;
+  // Membership of the registry: every object in the scene has an entry; the value is its buffer
+  // object (owned), null for types that have none.
   QHash<PavDrawObject *, PavBufferObject *> buffers;
-  QHash<const PavDrawObject *, PavSceneGeometry *> gpu; // uploaded geometry and fields
   QHash<const PavDrawObject *, PavDrawField *> solutions, jacobians, values;
   GlslProgram programs[kSceneProgramCount];
   bool built[kSceneProgramCount] = {};
@@ -204,8 +202,9 @@ protected:
 private:
   bool attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
                    const float *values, int64_t nbrEnt, int nbrNod, bool atVertices);
-  PavSceneGeometry *geometryOf(const PavDrawObject *object);
-  void releaseGeometry(const PavDrawObject *object);
+  // Makes the context current for an upload; false before the context exists.
+  bool makeContextCurrent();
+  void deleteBuffer(PavBufferObject *buffer);
   int deviceWidth() const;
   int deviceHeight() const;
   PavTrackball::Mode dragMode = PavTrackball::Rotation;

@@ -46,16 +46,14 @@ TEST(DemoScenes, PlainSceneHasEveryCurvedKindAndDegreeWithConsistentArrays) {
 
 namespace {
 
-// Point of curved triangle e of an item at barycentric (u, v, w), from its control points read
-// through the element's lexicographic index list.
+// Point of curved triangle e of an item at barycentric (u, v, w), from its control points.
 QVector3D evalTriangle(const PavDemoItem &item, int e, double u, double v, double w) {
   int d = pavDrawTypeDegree(item.object->type);
   int n = (int)hoNodeCount(HoTriangle, d);
-  const int *posToNode = hoPosToNode(HoTriangle, d);
   float coef[3][15];
-  for (int pos = 0; pos < n; pos++) {
-    int node = item.elt[(size_t)(e * n + pos)];
-    for (int k = 0; k < 3; k++) coef[k][posToNode[pos]] = item.xyz[3 * (size_t)node + k];
+  for (int i = 0; i < n; i++) {
+    int node = item.elt[(size_t)(e * n + i)];
+    for (int k = 0; k < 3; k++) coef[k][i] = item.xyz[3 * (size_t)node + k];
   }
   QVector3D p;
   for (int k = 0; k < 3; k++) p[k] = (float)pav_EvaluateValueOnTriangle(coef[k], d, u, v, w);

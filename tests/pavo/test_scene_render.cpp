@@ -27,7 +27,6 @@ struct QuadStrip {
 template <typename F> QuadStrip makeStrip(int quads, float x0, float w, F f) {
   QuadStrip s;
   const double *ref = hoNodeRefCoords(HoQuadrilateral, 1);
-  const int *posToNode = hoPosToNode(HoQuadrilateral, 1);
   for (int q = 0; q < quads; q++) {
     int base = (int)s.xyz.size() / 3;
     for (int i = 0; i < 4; i++) {
@@ -35,7 +34,7 @@ template <typename F> QuadStrip makeStrip(int quads, float x0, float w, F f) {
       s.xyz.insert(s.xyz.end(), {x, y, 0});
       s.field.push_back(f(x, q));
     }
-    for (int pos = 0; pos < 4; pos++) s.elt.push_back(base + posToNode[pos]);
+    for (int i = 0; i < 4; i++) s.elt.push_back(base + i);
   }
   return s;
 }
@@ -50,7 +49,8 @@ protected:
     scene->waitForInit();
     ASSERT_TRUE(scene->displayEnabled);
     scene->options.TextOn = false;
-    scene->options.setRenderMode(1); // unlit colours, no wire lines on surfaces
+    scene->options.setRenderMode(3); // faces in their own colours, no wire lines on surfaces
+    scene->options.UsePhong = 3;     // unlit
     const double box[6] = {-1, 1, -1, 1, 0, 0};
     scene->fitBoundingBox(box);
   }
@@ -175,4 +175,16 @@ TEST_F(SceneRender, PickingReturnsTheElementIdsAndZeroOnTheBackground) {
   EXPECT_EQ(scene->pickList().front().first, strip);
   EXPECT_EQ(scene->pickList().front().second, 1);
   EXPECT_EQ(strip->count, 3);
+}
+
+TEST_F(SceneRender, HiddenElementsAreNeitherDrawnNorPicked) {
+  PavDrawObject *strip = addStrip(makeStrip(2, -1, 1, [](float, int) { return 0.0f; }), nullptr, 0);
+  strip->eltColors = {0.2f, 0.4f, 0.6f, 1, 0, 0, 0, 0}; // the right quad hidden
+  draw();
+  expectColour(colourAt(-0.5f, 0), 51, 102, 153);
+  expectColour(colourAt(0.5f, 0), 255, 255, 255);
+  int id = -1;
+  QPoint p = pixelOf(0.5f, 0);
+  scene->performPicking(p.x(), scene->height() - p.y(), &id, 1);
+  EXPECT_EQ(id, 0);
 }

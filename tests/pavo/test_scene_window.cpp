@@ -66,6 +66,9 @@ TEST_F(SceneWindowTest, AddingTwiceWarnsOnceAndRemovingUnknownWarns) {
 
 TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChangesNothing) {
   PavSceneWindow scene;
+  scene.resize(64, 64);
+  scene.show();
+  scene.waitForInit(); // geometry goes to the GPU: the context must exist
   PavDrawObject *tri = createDrawObject(DrawTriangleP2, 1);
   scene.addObject(tri);
   const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
