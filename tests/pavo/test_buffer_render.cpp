@@ -540,3 +540,44 @@ TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
   }
   EXPECT_EQ(glError(), 0u);
 }
+
+TEST_F(BufferRender, CurvedEdgesAreWidenedAndKeepTheirIds) {
+  // 200 straight horizontal P2 edges, 8 pixels long, in 20 columns and 10 rows 20 pixels
+  // apart: ids past the first patches, and the width of the quads the geometry stage builds
+  // (half-width THICKNESS pixels, square caps).
+  const int cols = 20, rows = 10, count = cols * rows;
+  std::vector<float> xyz;
+  std::vector<int> elt;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      const float y = (20.0f + 20.0f * r + 0.5f) / height, x0 = (4.0f + 12.0f * c) / width,
+                  x1 = x0 + 8.0f / width;
+      const int base = int(xyz.size() / 3);
+      for (float x : {x0, x1, 0.5f * (x0 + x1)}) {
+        xyz.push_back(x);
+        xyz.push_back(y);
+        xyz.push_back(0);
+      }
+      for (int k = 0; k < 3; ++k) elt.push_back(base + k);
+    }
+  auto *b = buffer<PavBufferEdgeP2>();
+  b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
+  auto object = plainObject(DrawEdgeP2);
+  GlslProgram &p = program("P2EdgSha", 0, 0, 1, 1);
+  p.setUniform("THICKNESS", 2.0f);
+  p.setUniform("Picking", true);
+  int counter = 7;
+  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, &counter), count);
+  int wrong = 0;
+  for (int e = 0; e < count; ++e) {
+    const int r = e / cols, c = e % cols, row = 20 + 20 * r, mid = 4 + 12 * c + 4;
+    if (idAt(mid, row) != uint32_t(7 + e)) ++wrong;
+    // Two pixels above and below the centre line are covered, four are not.
+    if (idAt(mid, row + 1) != uint32_t(7 + e) || idAt(mid, row - 1) != uint32_t(7 + e)) ++wrong;
+    if (idAt(mid, row + 4) != 0 || idAt(mid, row - 4) != 0) ++wrong;
+    // Square caps reach past the ends.
+    if (idAt(4 + 12 * c - 1, row) != uint32_t(7 + e)) ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(glError(), 0u);
+}

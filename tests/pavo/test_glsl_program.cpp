@@ -93,8 +93,6 @@ TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
 }
 
 TEST(GlVersion, OldContextEitherExitsOrLeavesTheWindowEmpty) {
-  // Other tests leave GL threads behind: the dying child must be a fresh process.
-  testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_TRUE(pavo::checkGLVersion(4, 0, true));
   testing::internal::CaptureStdout();
   EXPECT_FALSE(pavo::checkGLVersion(3, 3, false));
@@ -105,7 +103,6 @@ TEST(GlVersion, OldContextEitherExitsOrLeavesTheWindowEmpty) {
 }
 
 TEST(GlslProgramDeath, MissingMandatoryStageOrResourceEndsTheProcess) {
-  testing::FLAGS_gtest_death_test_style = "threadsafe";
   GlslProgram program;
   EXPECT_EXIT(program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/tri.vs", nullptr, nullptr,
                                          nullptr, nullptr),
