@@ -217,15 +217,15 @@ vec3 lighting(vec3 color, vec3 n, int model) {
   if (model == 0) return color * max(0.5 + 0.5 * dot(s, n), 0.0);
   if (model == 1) {
     float sn = max(dot(s, n), 0.0);
-    vec3 spec = sn > 0.0 ? Material.Ks * pow(max(dot(r, view), 0.0), max(Material.Shininess, 1.0))
+    vec3 specular = sn > 0.0 ? Material.Ks * pow(max(dot(r, view), 0.0), max(Material.Shininess, 1.0))
                          : vec3(0.0);
-    return Light.Intensity * (Material.Ka + color * sn + spec);
+    return Light.Intensity * (Material.Ka + color * sn + specular);
   }
   vec3 toonLight = normalize(vec3(0.236, 0.236, 0.943));
   float d = max(dot(toonLight, n), 0.0);
   float band = d > 0.95 ? 1.0 : d > 0.5 ? 0.6 : d > 0.25 ? 0.3 : 0.1;
-  float spec = step(0.5, pow(max(dot(reflect(-toonLight, n), view), 0.0), 8.0));
-  return color * band + vec3(spec * 0.3);
+  float gloss = step(0.5, pow(max(dot(reflect(-toonLight, n), view), 0.0), 8.0));
+  return color * band + vec3(gloss * 0.3);
 }
 
 void main() {
