@@ -268,18 +268,24 @@ void convertElements(const Kernel &k, HoKind kind, int degree, float *values, in
   bool known[MAX_KERNEL_NODES];
   for (int64_t e = 0; e < nbrElt; ++e) {
     const int32_t *nodes = elementNodes + e * npe;
-    int32_t lo = nodes[0], hi = nodes[0];
-    for (int i = 1; i < npe; ++i) lo = std::min(lo, nodes[i]), hi = std::max(hi, nodes[i]);
-    if (lo < 0 || hi >= nbrNod) continue;
-    // Test and set in one pass: known[i] is the state before this element.
+    // As unsigned, a negative index is above any valid one: one maximum checks both ends.
+    uint32_t hi = static_cast<uint32_t>(nodes[0]);
+    for (int i = 1; i < npe; ++i) hi = std::max(hi, static_cast<uint32_t>(nodes[i]));
+    if (hi >= static_cast<uint64_t>(nbrNod)) continue;
+    // Test and set in one pass, one flag word load and store per run of nodes in the same word
+    // (see convertFixed): known[i] is the state before this element.
     int nbrKnown = 0;
+    uint32_t cur = static_cast<uint32_t>(nodes[0]) >> 6;
+    uint64_t word = done[cur];
     for (int i = 0; i < npe; ++i) {
-      uint64_t &word = done[nodes[i] >> 6];
+      const uint32_t w = static_cast<uint32_t>(nodes[i]) >> 6;
+      if (w != cur) done[cur] = word, cur = w, word = done[w];
       const uint64_t bit = uint64_t(1) << (nodes[i] & 63);
       known[i] = (word & bit) != 0;
       word |= bit;
       nbrKnown += known[i];
     }
+    done[cur] = word;
     // An element whose nodes are all converted already has nothing left to write.
     if (nbrKnown == npe) continue;
     for (int c = 0; c < ncomp; ++c) {
