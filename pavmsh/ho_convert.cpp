@@ -359,11 +359,43 @@ inline void fixedRow(const double *val, const double *x, uint32_t fresh, const u
   values[static_cast<size_t>(nd[S::nv + A]) * NC + c] = float((s0 + s1) + (s2 + s3));
 }
 
+// The value back at non-vertex node A of S when it was converted already (bit A of known set):
+// its collocation row over the coefficients in place, summed in the order of convertElements.
+// The collocation rows of these shapes have the columns of the inverse rows.
+template <class S, int NC, int A>
+inline void fixedValueBack(const double *cval, uint32_t known, const uint32_t *nd,
+                           const float *values, int c, double *lag) {
+  constexpr int b = rowStart<S>(A), e = rowStart<S>(A + 1);
+  if (!((known >> A) & 1)) return;
+  double sum = 0;
+  for (int t = b; t < e; ++t) sum += cval[t] * values[static_cast<size_t>(nd[S::col[t]]) * NC + c];
+  lag[S::nv + A] = sum;
+}
+
+template <class S, int NC, int... A>
+inline void fixedValuesBack(std::integer_sequence<int, A...>, const double *cval, uint32_t known,
+                            const uint32_t *nd, const float *values, int c, double *lag) {
+  (fixedValueBack<S, NC, A>(cval, known, nd, values, c, lag), ...);
+}
+
 // All non-vertex rows of S, unrolled at compile time.
 template <class S, int NC, int... A>
 inline void fixedRows(std::integer_sequence<int, A...>, const double *val, const double *x,
                       uint32_t fresh, const uint32_t *nd, float *values, int c) {
   (fixedRow<S, NC, A>(val, x, fresh, nd, values, c), ...);
+}
+
+// The non-vertex nodes that row A of S reads, bit i for node nv + i.
+template <class S> constexpr uint32_t rowReads(int a) {
+  uint32_t m = 0;
+  for (int t = rowStart<S>(a); t < rowStart<S>(a + 1); ++t)
+    if (S::col[t] >= S::nv) m |= uint32_t(1) << (S::col[t] - S::nv);
+  return m;
+}
+
+template <class S, int... A>
+inline uint32_t freshRowReads(std::integer_sequence<int, A...>, uint32_t fresh) {
+  return (((fresh >> A) & 1 ? rowReads<S>(A) : 0u) | ...);
 }
 
 // Whether the kernel built at run time has exactly the shape S: vertex rows are copies and the
@@ -376,9 +408,13 @@ template <class S> bool hasShape(const Kernel &k) {
     return false;
   for (int a = 0; a < nact; ++a) {
     const int r = S::nv + a;
-    if (k.activeRows[a] != r || k.rows.start[r + 1] - k.rows.start[r] != S::len[a]) return false;
+    if (k.activeRows[a] != r || k.rows.start[r + 1] - k.rows.start[r] != S::len[a] ||
+        k.colloc.start[r + 1] - k.colloc.start[r] != S::len[a])
+      return false;
     for (int t = 0; t < S::len[a]; ++t)
-      if (k.rows.col[k.rows.start[r] + t] != S::col[rowStart<S>(a) + t]) return false;
+      if (k.rows.col[k.rows.start[r] + t] != S::col[rowStart<S>(a) + t] ||
+          k.colloc.col[k.colloc.start[r] + t] != S::col[rowStart<S>(a) + t])
+        return false;
   }
   for (int r = 0; r < S::nv; ++r) {
     const int b = k.rows.start[r];
@@ -400,8 +436,8 @@ void convertFixed(const Kernel &k, float *values, int64_t nbrNod, int64_t nbrElt
   // may keep them in registers across elements.
   double val[nnz];
   std::memcpy(val, k.rows.val.data() + k.rows.start[nv], sizeof val);
-  const int *cst = k.colloc.start.data(), *ccl = k.colloc.col.data();
-  const double *cvl = k.colloc.val.data();
+  double cval[nnz];
+  std::memcpy(cval, k.colloc.val.data() + k.colloc.start[nv], sizeof cval);
   for (int64_t e = 0; e < nbrElt; ++e) {
     uint32_t nd[npe];
     std::memcpy(nd, elementNodes + e * npe, sizeof nd);
@@ -426,18 +462,19 @@ void convertFixed(const Kernel &k, float *values, int64_t nbrNod, int64_t nbrElt
     done[cur] = word;
     if (known == all) continue;
     const uint32_t knownActive = known >> nv;
+    const uint32_t back =
+        knownActive
+            ? knownActive & freshRowReads<S>(std::make_integer_sequence<int, nact>(), ~knownActive)
+            : 0;
     for (int c = 0; c < NC; ++c) {
       double lag[npe];
       for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nd[i]) * NC + c];
       // Converted non-vertex nodes (shared edges and faces) get their value back from the
-      // coefficients in place; fresh elements skip this.
-      for (uint32_t m = knownActive; m; m &= m - 1) {
-        const int i = nv + __builtin_ctz(m);
-        double sum = 0;
-        for (int t = cst[i]; t < cst[i + 1]; ++t)
-          sum += cvl[t] * values[static_cast<size_t>(nd[ccl[t]]) * NC + c];
-        lag[i] = sum;
-      }
+      // coefficients in place, but only those a row still to write reads: none for P2
+      // tetrahedra (an edge row reads its own node and vertices), and none for fresh elements.
+      if (back)
+        fixedValuesBack<S, NC>(std::make_integer_sequence<int, nact>(), cval, back, nd, values, c,
+                               lag);
       fixedRows<S, NC>(std::make_integer_sequence<int, nact>(), val, lag, ~knownActive, nd, values,
                        c);
     }
