@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -267,18 +268,24 @@ void convertElements(const Kernel &k, HoKind kind, int degree, float *values, in
   bool known[MAX_KERNEL_NODES];
   for (int64_t e = 0; e < nbrElt; ++e) {
     const int32_t *nodes = elementNodes + e * npe;
-    int32_t lo = nodes[0], hi = nodes[0];
-    for (int i = 1; i < npe; ++i) lo = std::min(lo, nodes[i]), hi = std::max(hi, nodes[i]);
-    if (lo < 0 || hi >= nbrNod) continue;
-    // Test and set in one pass: known[i] is the state before this element.
+    // As unsigned, a negative index is above any valid one: one maximum checks both ends.
+    uint32_t hi = static_cast<uint32_t>(nodes[0]);
+    for (int i = 1; i < npe; ++i) hi = std::max(hi, static_cast<uint32_t>(nodes[i]));
+    if (hi >= static_cast<uint64_t>(nbrNod)) continue;
+    // Test and set in one pass, one flag word load and store per run of nodes in the same word
+    // (see convertFixed): known[i] is the state before this element.
     int nbrKnown = 0;
+    uint32_t cur = static_cast<uint32_t>(nodes[0]) >> 6;
+    uint64_t word = done[cur];
     for (int i = 0; i < npe; ++i) {
-      uint64_t &word = done[nodes[i] >> 6];
+      const uint32_t w = static_cast<uint32_t>(nodes[i]) >> 6;
+      if (w != cur) done[cur] = word, cur = w, word = done[w];
       const uint64_t bit = uint64_t(1) << (nodes[i] & 63);
       known[i] = (word & bit) != 0;
       word |= bit;
       nbrKnown += known[i];
     }
+    done[cur] = word;
     // An element whose nodes are all converted already has nothing left to write.
     if (nbrKnown == npe) continue;
     for (int c = 0; c < ncomp; ++c) {
@@ -309,6 +316,183 @@ void convertElements(const Kernel &k, HoKind kind, int degree, float *values, in
           values[static_cast<size_t>(nodes[active[a]]) * ncomp + c] = float(bez[active[a]]);
     }
   }
+}
+
+// Row kernels of a fixed shape: node count, vertex count and the length of every other row, in
+// canonical node order. The two shapes that dominate real fields get their own element loop in
+// which every loop has a compile-time trip count, so the rows unroll and their coefficients stay
+// in registers or on the stack instead of being read through the compressed arrays.
+struct ShapeTetP2 { // edge rows: twice the edge node less half of each end vertex
+  static constexpr int npe = 10, nv = 4;
+  static constexpr int len[npe - nv] = {3, 3, 3, 3, 3, 3};
+  static constexpr int col[18] = {0, 1, 4, 1, 2, 5, 0, 2, 6, 0, 3, 7, 1, 3, 8, 2, 3, 9};
+};
+struct ShapeTriP3 { // edge rows read their edge's four nodes, the interior row all ten
+  static constexpr int npe = 10, nv = 3;
+  static constexpr int len[npe - nv] = {4, 4, 4, 4, 4, 4, 10};
+  static constexpr int col[34] = {0, 1, 3, 4, 0, 1, 3, 4, 1, 2, 5, 6, 1, 2, 5, 6, 0,
+                                  2, 7, 8, 0, 2, 7, 8, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+};
+
+template <class S> constexpr int rowStart(int a) {
+  int s = 0;
+  for (int i = 0; i < a; ++i) s += S::len[i];
+  return s;
+}
+
+// Row A of shape S, with the partial sums of rowDot in the same order (same rounding); written to
+// the field unless the node was converted already (bit A of fresh clear).
+template <class S, int NC, int A>
+inline void fixedRow(const double *val, const double *x, uint32_t fresh, const uint32_t *nd,
+                     float *values, int c) {
+  constexpr int b = rowStart<S>(A), e = rowStart<S>(A + 1);
+  if (!((fresh >> A) & 1)) return;
+  double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+  int t = b;
+  for (; t + 4 <= e; t += 4) {
+    s0 += val[t] * x[S::col[t]];
+    s1 += val[t + 1] * x[S::col[t + 1]];
+    s2 += val[t + 2] * x[S::col[t + 2]];
+    s3 += val[t + 3] * x[S::col[t + 3]];
+  }
+  for (; t < e; ++t) s0 += val[t] * x[S::col[t]];
+  values[static_cast<size_t>(nd[S::nv + A]) * NC + c] = float((s0 + s1) + (s2 + s3));
+}
+
+// The value back at non-vertex node A of S when it was converted already (bit A of known set):
+// its collocation row over the coefficients in place, summed in the order of convertElements.
+// The collocation rows of these shapes have the columns of the inverse rows.
+template <class S, int NC, int A>
+inline void fixedValueBack(const double *cval, uint32_t known, const uint32_t *nd,
+                           const float *values, int c, double *lag) {
+  constexpr int b = rowStart<S>(A), e = rowStart<S>(A + 1);
+  if (!((known >> A) & 1)) return;
+  double sum = 0;
+  for (int t = b; t < e; ++t) sum += cval[t] * values[static_cast<size_t>(nd[S::col[t]]) * NC + c];
+  lag[S::nv + A] = sum;
+}
+
+template <class S, int NC, int... A>
+inline void fixedValuesBack(std::integer_sequence<int, A...>, const double *cval, uint32_t known,
+                            const uint32_t *nd, const float *values, int c, double *lag) {
+  (fixedValueBack<S, NC, A>(cval, known, nd, values, c, lag), ...);
+}
+
+// All non-vertex rows of S, unrolled at compile time.
+template <class S, int NC, int... A>
+inline void fixedRows(std::integer_sequence<int, A...>, const double *val, const double *x,
+                      uint32_t fresh, const uint32_t *nd, float *values, int c) {
+  (fixedRow<S, NC, A>(val, x, fresh, nd, values, c), ...);
+}
+
+// The non-vertex nodes that row A of S reads, bit i for node nv + i.
+template <class S> constexpr uint32_t rowReads(int a) {
+  uint32_t m = 0;
+  for (int t = rowStart<S>(a); t < rowStart<S>(a + 1); ++t)
+    if (S::col[t] >= S::nv) m |= uint32_t(1) << (S::col[t] - S::nv);
+  return m;
+}
+
+template <class S, int... A>
+inline uint32_t freshRowReads(std::integer_sequence<int, A...>, uint32_t fresh) {
+  return (((fresh >> A) & 1 ? rowReads<S>(A) : 0u) | ...);
+}
+
+// Whether the kernel built at run time has exactly the shape S: vertex rows are copies and the
+// other rows have the lengths and columns of S (the sparsity is a property of the exact inverse, so
+// this only fails if the elimination's round-off changed which entries were dropped).
+template <class S> bool hasShape(const Kernel &k) {
+  constexpr int nact = S::npe - S::nv;
+  if (static_cast<int>(k.rows.start.size()) != S::npe + 1 ||
+      static_cast<int>(k.activeRows.size()) != nact)
+    return false;
+  for (int a = 0; a < nact; ++a) {
+    const int r = S::nv + a;
+    if (k.activeRows[a] != r || k.rows.start[r + 1] - k.rows.start[r] != S::len[a] ||
+        k.colloc.start[r + 1] - k.colloc.start[r] != S::len[a])
+      return false;
+    for (int t = 0; t < S::len[a]; ++t)
+      if (k.rows.col[k.rows.start[r] + t] != S::col[rowStart<S>(a) + t] ||
+          k.colloc.col[k.colloc.start[r] + t] != S::col[rowStart<S>(a) + t])
+        return false;
+  }
+  for (int r = 0; r < S::nv; ++r) {
+    const int b = k.rows.start[r];
+    if (k.rows.start[r + 1] != b + 1 || k.rows.col[b] != r || k.rows.val[b] != 1) return false;
+  }
+  return true;
+}
+
+// The element loop for a kernel of shape S and NC components; same results as convertElements.
+template <class S, int NC>
+void convertFixed(const Kernel &k, float *values, int64_t nbrNod, int64_t nbrElt,
+                  const int32_t *elementNodes, uint64_t *done) {
+  constexpr int npe = S::npe, nv = S::nv, nact = npe - nv;
+  constexpr int nnz = rowStart<S>(nact);
+  static_assert(sizeof S::col / sizeof(int) == nnz, "one column per row entry");
+  static_assert(npe <= 32, "known flags are one bit per node of a 32-bit mask");
+  constexpr uint32_t all = npe == 32 ? ~0u : (1u << npe) - 1;
+  // A local copy of the active rows' coefficients: not aliased by the field, so the compiler
+  // may keep them in registers across elements.
+  double val[nnz];
+  std::memcpy(val, k.rows.val.data() + k.rows.start[nv], sizeof val);
+  double cval[nnz];
+  std::memcpy(cval, k.colloc.val.data() + k.colloc.start[nv], sizeof cval);
+  for (int64_t e = 0; e < nbrElt; ++e) {
+    uint32_t nd[npe];
+    std::memcpy(nd, elementNodes + e * npe, sizeof nd);
+    // As unsigned, a negative index is above any valid one: one maximum checks both ends.
+    uint32_t hi = nd[0];
+    for (int i = 1; i < npe; ++i) hi = std::max(hi, nd[i]);
+    if (hi >= static_cast<uint64_t>(nbrNod)) continue;
+    // Test and set the flags a run of nodes in the same flag word at a time: the word is loaded
+    // once and stored once per run instead of a load-store pair per node, which chained each
+    // node's flag update to the previous one through memory. known has the state before this
+    // element (a node repeated within the element sees its first occurrence, as node by node).
+    uint32_t known = 0;
+    uint32_t cur = nd[0] >> 6;
+    uint64_t word = done[cur];
+    for (int i = 0; i < npe; ++i) {
+      const uint32_t w = nd[i] >> 6;
+      if (w != cur) done[cur] = word, cur = w, word = done[w];
+      const uint64_t bit = uint64_t(1) << (nd[i] & 63);
+      known |= uint32_t((word & bit) != 0) << i;
+      word |= bit;
+    }
+    done[cur] = word;
+    if (known == all) continue;
+    const uint32_t knownActive = known >> nv;
+    const uint32_t back =
+        knownActive
+            ? knownActive & freshRowReads<S>(std::make_integer_sequence<int, nact>(), ~knownActive)
+            : 0;
+    for (int c = 0; c < NC; ++c) {
+      double lag[npe];
+      for (int i = 0; i < npe; ++i) lag[i] = values[static_cast<size_t>(nd[i]) * NC + c];
+      // Converted non-vertex nodes (shared edges and faces) get their value back from the
+      // coefficients in place, but only those a row still to write reads: none for P2
+      // tetrahedra (an edge row reads its own node and vertices), and none for fresh elements.
+      if (back)
+        fixedValuesBack<S, NC>(std::make_integer_sequence<int, nact>(), cval, back, nd, values, c,
+                               lag);
+      fixedRows<S, NC>(std::make_integer_sequence<int, nact>(), val, lag, ~knownActive, nd, values,
+                       c);
+    }
+  }
+}
+
+// Runs the specialised loop when the kind and component count have one; false otherwise.
+template <class S>
+bool convertShape(const Kernel &k, float *values, int ncomp, int64_t nbrNod, int64_t nbrElt,
+                  const int32_t *elementNodes, uint64_t *done) {
+  if (!hasShape<S>(k)) return false;
+  if (ncomp == 1)
+    convertFixed<S, 1>(k, values, nbrNod, nbrElt, elementNodes, done);
+  else if (ncomp == 3)
+    convertFixed<S, 3>(k, values, nbrNod, nbrElt, elementNodes, done);
+  else
+    return false;
+  return true;
 }
 
 } // namespace
@@ -360,6 +544,12 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
   // Compile-time sizes for the common cases let the node loops unroll: scalar fields and
   // coordinates, and the ten nodes of P2 tetrahedra and P3 triangles.
   uint64_t *bits = done.data();
+  if (kind == HoTetrahedron && degree == 2 &&
+      convertShape<ShapeTetP2>(k, values, ncomp, nbrNod, nbrElt, elementNodes, bits))
+    return;
+  if (kind == HoTriangle && degree == 3 &&
+      convertShape<ShapeTriP3>(k, values, ncomp, nbrNod, nbrElt, elementNodes, bits))
+    return;
   if (ncomp == 1 && npe == 10)
     convertElements<1, 10>(k, kind, degree, values, 1, nbrNod, nbrElt, elementNodes, 10, bits);
   else if (ncomp == 3 && npe == 10)

@@ -4,6 +4,7 @@
 #include "ho_bezier.h"
 
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -279,6 +280,30 @@ TEST(HoConvert, SharedNodesAgreeBetweenElements) {
   }
 }
 
+// An element with a node index outside the field (negative or past the end) is skipped whole and
+// does not mark its valid nodes as converted: a later element sharing them still converts them.
+TEST(HoConvert, ElementsWithBadNodeIndicesAreSkipped) {
+  for (const auto &kd : {std::make_pair(HoTetrahedron, 2), std::make_pair(HoTriangle, 3)})
+    for (const int32_t bad : {-1, 10, INT32_MIN})
+      for (int nc : {1, 3}) {
+        std::vector<int32_t> elts(20);
+        for (int p = 0; p < 10; ++p) elts[p] = elts[10 + p] = p;
+        elts[9] = bad;
+        std::vector<float> f(10 * nc);
+        for (size_t i = 0; i < f.size(); ++i) f[i] = std::cos(0.7f * i);
+        const std::vector<float> lag = f;
+        LagrangeToBezier(10, kd.second, f.data(), nc, 2, elts.data(), 10);
+        double in[10], out[10];
+        for (int c = 0; c < nc; ++c) {
+          for (int p = 0; p < 10; ++p) in[p] = lag[p * nc + c];
+          hoLagrangeToBezier(kd.first, kd.second, in, out);
+          for (int p = 0; p < 10; ++p)
+            EXPECT_NEAR(f[p * nc + c], out[p], 1e-5 * (1 + std::fabs(out[p])))
+                << kd.first << " index " << bad << " node " << p << " component " << c;
+        }
+      }
+}
+
 TEST(HoConvert, HighDegreeVolumesWarnAndKeepValues) {
   const int n = static_cast<int>(hoNodeCount(HoTetrahedron, 8));
   std::vector<float> v(n);
@@ -470,21 +495,25 @@ TEST_P(HoSharedFaceSweep, SecondElementSeesConvertedFace) {
       elts[p] = p;
       elts[n + p] = onFace(ord + p * w, which) ? p : next++;
     }
-    std::mt19937 rng(7 * kind + d + which);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    std::vector<float> f(2 * next);
-    for (float &x : f) x = dist(rng);
-    const std::vector<float> lag = f;
-    LagrangeToBezier(next, d, f.data(), 2, 2, elts.data(), n);
-    std::vector<double> in(n), out(n);
-    for (int e = 0; e < 2; ++e)
-      for (int c = 0; c < 2; ++c) {
-        for (int p = 0; p < n; ++p) in[p] = lag[2 * elts[e * n + p] + c];
-        hoLagrangeToBezier(kind, d, in.data(), out.data());
-        for (int p = 0; p < n; ++p)
-          ASSERT_NEAR(f[2 * elts[e * n + p] + c], out[p], 1e-4 * (1 + std::fabs(out[p])))
-              << "element " << e << " node " << p << " component " << c << " face " << which;
-      }
+    // Scalar fields and coordinates have element loops of their own: every count is checked.
+    for (int nc = 1; nc <= 3; ++nc) {
+      std::mt19937 rng(7 * kind + d + which + 100 * nc);
+      std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+      std::vector<float> f(nc * next);
+      for (float &x : f) x = dist(rng);
+      const std::vector<float> lag = f;
+      LagrangeToBezier(next, d, f.data(), nc, 2, elts.data(), n);
+      std::vector<double> in(n), out(n);
+      for (int e = 0; e < 2; ++e)
+        for (int c = 0; c < nc; ++c) {
+          for (int p = 0; p < n; ++p) in[p] = lag[nc * elts[e * n + p] + c];
+          hoLagrangeToBezier(kind, d, in.data(), out.data());
+          for (int p = 0; p < n; ++p)
+            ASSERT_NEAR(f[nc * elts[e * n + p] + c], out[p], 1e-4 * (1 + std::fabs(out[p])))
+                << "element " << e << " node " << p << " component " << c << " of " << nc
+                << " face " << which;
+        }
+    }
   }
 }
 
