@@ -409,3 +409,41 @@ TEST_F(SceneRender, StaleCutPlaneHidesNothingOnceTheCutIsOff) {
   expectColour(colourAt(-0.5f, 0), 0, 255, 0);
   expectColour(colourAt(0.5f, 0), 0, 255, 0);
 }
+
+TEST_F(SceneRender, LightingFollowsTheAngleOfTheFaceToTheLight) {
+  // Two squares of one colour: A faces the viewer, B is turned 70 degrees about the y axis, away
+  // from the light (which comes from the upper left, in front): B gets the ambient term only.
+  const double tilt = 70 * M_PI / 180;
+  const float bx = 0.8f * (float)std::cos(tilt), bz = -0.8f * (float)std::sin(tilt);
+  const float xyz[24] = {-0.9f, -0.4f, 0,         -0.1f, -0.4f, 0,     -0.1f, 0.4f,
+                         0,     -0.9f, 0.4f,      0,     0.1f,  -0.4f, 0,     0.1f + bx,
+                         -0.4f, bz,    0.1f + bx, 0.4f,  bz,    0.1f,  0.4f,  0};
+  const int tri[12] = {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
+  PavDrawObject *faces = createDrawObject(DrawTriangle, 1);
+  scene->addObject(faces);
+  ASSERT_TRUE(scene->attachData(faces, 8, xyz, 4, tri));
+  const float c = 0.8f;
+  for (int e = 0; e < 4; e++) faces->eltColors.insert(faces->eltColors.end(), {c, c, c, 1});
+  scene->options.UsePhong = 1;
+  draw();
+  // Head on, the normal is the view axis: Ka + c (n . l) with the light direction normalised;
+  // the highlight is far off (its cosine to the power 40 is below 1e-3).
+  const float l[3] = {-0.4f, 0.6f, 1.0f};
+  float nl = l[2] / std::sqrt(l[0] * l[0] + l[1] * l[1] + l[2] * l[2]);
+  int headOn = (int)std::lround(255 * (0.08f + c * nl));
+  std::array<int, 3> a = colourAt(-0.5f, 0);
+  expectColour(a, headOn, headOn, headOn, 4);
+  // A point of B, projected with its depth.
+  PavCameraMatrices m = scene->matrices();
+  QVector3D p = (QVector3D(0.1f + bx / 2, 0.1f, bz / 2) - scene->sceneCentre) * scene->sceneScale;
+  QVector4D q = m.mvp * QVector4D(p, 1);
+  QVector4D w = m.viewport * QVector4D(q.x() / q.w(), q.y() / q.w(), 0, 1);
+  std::array<int, 3> b = pixel((int)w.x(), (int)w.y());
+  int ambient = (int)std::lround(255 * 0.08f);
+  expectColour(b, ambient, ambient, ambient, 4);
+  // Unlit, both show their own colour.
+  scene->options.UsePhong = 3;
+  draw();
+  int own = (int)std::lround(255 * c);
+  expectColour(pixel((int)w.x(), (int)w.y()), own, own, own, 2);
+}
