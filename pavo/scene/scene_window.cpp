@@ -103,6 +103,7 @@ PavSceneWindow::~PavSceneWindow() {
   clearScene();
   delete paletteBar;
   delete paletteBarObject;
+  delete axes;
 }
 
 void paletteBarRect(int width, int height, double ratio, int rect[4]) {
@@ -456,6 +457,7 @@ void PavSceneWindow::render() {
     if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
   gl->glDisable(GL_CLIP_DISTANCE0);
   if (!pickingPass) renderPaletteBar(m);
+  if (!pickingPass) renderAxes();
   if (!pickingPass && options.TextOn) renderOverlay(m);
   long dt = nowMs() - start;
   lastFps = dt > 0 ? 1000.0 / (double)dt : lastFps;
@@ -488,8 +490,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
   return n;
 }
 
-GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
-  const char *name = programNameForType(type);
+GlslProgram *PavSceneWindow::useProgram(const char *name) {
   if (!name || !gl) return nullptr;
   int count = 0;
   const GlslCatalogueEntry *entries = glslCatalogue(&count);
@@ -510,6 +511,13 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
     built[index] = true;
   }
   p.use();
+  return &p;
+}
+
+GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
+  GlslProgram *program = useProgram(programNameForType(type));
+  if (!program) return nullptr;
+  GlslProgram &p = *program;
   // Positions are scaled into the unit sphere in the vertex stage; the matrices hold the camera.
   QVector3D trans = -sceneCentre * sceneScale;
   p.setUniform("MVP", m.mvp);
@@ -595,6 +603,29 @@ void PavSceneWindow::renderPaletteBar(const PavCameraMatrices &m) {
   p->setUniform("Line.Width", 1.0f);
   gl->glDisable(GL_DEPTH_TEST);
   paletteBar->render(gl, paletteBarObject, p);
+  gl->glEnable(GL_DEPTH_TEST);
+}
+
+void PavSceneWindow::renderAxes() {
+  if (!options.AxisOn) return;
+  if (!axes) {
+    axes = createBufferObjectForType(DrawEdge);
+    if (!axes) return;
+    const float xyz[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const int lines[6] = {0, 1, 0, 2, 0, 3};
+    axes->updateVao(gl, 4, xyz, 3, lines);
+  }
+  GlslProgram *p = useProgram("AxisSha");
+  if (!p || !axes->vao) return;
+  p->setUniform("Rotation", QMatrix4x4(trackball.rotation.toRotationMatrix()));
+  p->setUniform("length", kAxesLength);
+  p->setUniform("u", kAxesOrigin);
+  p->setUniform("v", kAxesOrigin);
+  p->setUniform("toBlack", !whiteBackground);
+  gl->glDisable(GL_DEPTH_TEST);
+  gl->glBindVertexArray(axes->vao);
+  gl->glDrawElements(GL_LINES, 6, GL_UNSIGNED_INT, nullptr);
+  gl->glBindVertexArray(0);
   gl->glEnable(GL_DEPTH_TEST);
 }
 

@@ -57,6 +57,11 @@ const char *programNameForType(uint32_t type);
 // edge, half the frame high and centred, its values written to its left.
 void paletteBarRect(int width, int height, double ratio, int rect[4]);
 
+// The orientation axes: unit vectors turned with the scene, kAxesLength long in normalised
+// device coordinates, from (kAxesOrigin, kAxesOrigin) near the lower left corner.
+constexpr float kAxesLength = 0.12f;
+constexpr float kAxesOrigin = -0.85f;
+
 // A text attached to a scene point, drawn over the frame.
 struct PavSceneLabel {
   QVector3D at;
@@ -189,6 +194,11 @@ protected:
   // The field whose palette is shown: the first solution (when solutions are shown), else the
   // first value field, else the first Jacobian, provided it carries a palette; null otherwise.
   const PavDrawField *shownField() const;
+  // The catalogue program of that name, built for the current field state if its flag is
+  // clear, and in use; null when there is none.
+  GlslProgram *useProgram(const char *name);
+  // The orientation axes (AxisOn) over the frame.
+  void renderAxes();
   // The palette bar of the shown field (PalOn), over everything drawn before it.
   void renderPaletteBar(const PavCameraMatrices &m);
   // True when a cut plane is given and switched on: only then is anything clipped.
@@ -215,6 +225,7 @@ protected:
   PavDrawObject *paletteBarObject = nullptr;
   PavBufferObject *paletteBar = nullptr;
   int paletteBarShape[4] = {0, 0, 0, 0}; // the rectangle its buffer holds
+  PavBufferObject *axes = nullptr;       // owned; the three axes as lines
 
 private:
   // The per-element first-order values of a field given at the nbrEnt vertices of an object

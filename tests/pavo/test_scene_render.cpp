@@ -447,3 +447,38 @@ TEST_F(SceneRender, LightingFollowsTheAngleOfTheFaceToTheLight) {
   int own = (int)std::lround(255 * c);
   expectColour(pixel((int)w.x(), (int)w.y()), own, own, own, 2);
 }
+
+TEST_F(SceneRender, AxesTurnWithTheSceneInTheLowerLeftCorner) {
+  // Darkest pixel within one pixel of a point given in normalised device coordinates.
+  auto darkestNear = [&](float nx, float ny) {
+    int cx = (int)((nx + 1) * 0.5f * (float)frameW), cy = (int)((ny + 1) * 0.5f * (float)frameH);
+    int best = 3 * 255;
+    for (int y = cy - 1; y <= cy + 1; y++)
+      for (int x = cx - 1; x <= cx + 1; x++) best = std::min(best, luminance(pixel(x, y)));
+    return best;
+  };
+  const float o = kAxesOrigin, half = 0.5f * kAxesLength;
+  draw();
+  // Unturned: x to the right, y up, z towards the viewer (a point); nothing in between.
+  EXPECT_EQ(darkestNear(o + half, o), 0);
+  EXPECT_EQ(darkestNear(o, o + half), 0);
+  EXPECT_EQ(darkestNear(o + half, o + half), 3 * 255);
+  EXPECT_EQ(darkestNear(o - half, o), 3 * 255);
+  // A quarter turn about the view axis sends x up and y to the left.
+  scene->trackball.rotation = QQuaternion::fromAxisAndAngle(0, 0, 1, 90);
+  draw();
+  EXPECT_EQ(darkestNear(o + half, o), 3 * 255);
+  EXPECT_EQ(darkestNear(o, o + half), 0);
+  EXPECT_EQ(darkestNear(o - half, o), 0);
+  // White on black; and switched off.
+  scene->whiteBackground = false;
+  draw();
+  int cx = (int)((o + 1) * 0.5f * (float)frameW), cy = (int)((o + half + 1) * 0.5f * (float)frameH);
+  int brightest = 0;
+  for (int x = cx - 1; x <= cx + 1; x++) brightest = std::max(brightest, luminance(pixel(x, cy)));
+  EXPECT_EQ(brightest, 3 * 255);
+  scene->whiteBackground = true;
+  scene->options.AxisOn = false;
+  draw();
+  EXPECT_EQ(darkestNear(o, o + half), 3 * 255);
+}
