@@ -183,6 +183,22 @@ void PavBufferObject::release(QOpenGLFunctions_4_0_Core *gl) {
   lastColors.clear();
 }
 
+std::vector<uint32_t> PavBufferObject::readElementIndices(QOpenGLFunctions_4_0_Core *gl) const {
+  std::vector<uint32_t> out;
+  if (!gl || !vbo[1]) return out;
+  // The copy-read target leaves the element binding of whatever vertex array is bound alone.
+  gl->glBindBuffer(GL_COPY_READ_BUFFER, vbo[1]);
+  GLint bytes = 0;
+  gl->glGetBufferParameteriv(GL_COPY_READ_BUFFER, GL_BUFFER_SIZE, &bytes);
+  if (bytes > 0) {
+    out.resize((size_t)bytes / sizeof(uint32_t));
+    gl->glGetBufferSubData(GL_COPY_READ_BUFFER, 0, (GLsizeiptr)(out.size() * sizeof(uint32_t)),
+                           out.data());
+  }
+  gl->glBindBuffer(GL_COPY_READ_BUFFER, 0);
+  return out;
+}
+
 bool PavBufferObject::uploadStandard(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz,
                                      int ne, const void *indices, int64_t indexCount) {
   if (!gl || nv < 1 || ne < 1 || !xyz || !indices) return false;

@@ -87,6 +87,9 @@ public:
 
   // Deletes the vertex array and every buffer and texture.
   void release(QOpenGLFunctions_4_0_Core *gl);
+  // The element buffer as uploaded (0-based vertex indices, all of one element together), read
+  // back from the GPU; empty when there is none.
+  std::vector<uint32_t> readElementIndices(QOpenGLFunctions_4_0_Core *gl) const;
   // Uploads the colour table and the field coefficients (counts in floats; a count below 1
   // keeps the field's previous texture). Needs a filled buffer object.
   void updateFieldTextures(QOpenGLFunctions_4_0_Core *gl, int64_t nbrSol, const float *sol,

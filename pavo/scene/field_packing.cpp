@@ -32,4 +32,18 @@ bool packBezierField(uint32_t type, int nbrNod, int64_t nbrElt, const float *lag
   return true;
 }
 
+bool gatherVertexField(const uint32_t *elt, int64_t nbrElt, int nodesPerElt, int corners,
+                       const float *vertexValues, int64_t nbrVer, std::vector<float> &out) {
+  if (!elt || !vertexValues || nbrElt < 1 || nbrVer < 1 || corners < 1 || corners > nodesPerElt)
+    return false;
+  out.resize((size_t)nbrElt * (size_t)corners);
+  for (int64_t e = 0; e < nbrElt; e++) {
+    const uint32_t *nodes = elt + e * nodesPerElt;
+    float *dst = out.data() + e * corners;
+    for (int i = 0; i < corners; i++)
+      dst[i] = (int64_t)nodes[i] < nbrVer ? vertexValues[nodes[i]] : 0.0f;
+  }
+  return true;
+}
+
 } // namespace pavo

@@ -15,4 +15,11 @@ namespace pavo {
 bool packBezierField(uint32_t drawType, int nbrNod, int64_t nbrElt, const float *lagrange,
                      std::vector<float> &out);
 
+// A field given per vertex as a first-order field per element: for each of nbrElt elements of
+// nodesPerElt vertex indices (0-based, corners first as in the canonical node order), the values
+// of its first `corners` vertices. An index outside [0, nbrVer) reads 0. Returns false (out
+// untouched) for missing arrays, counts below 1 or more corners than nodes.
+bool gatherVertexField(const uint32_t *elt, int64_t nbrElt, int nodesPerElt, int corners,
+                       const float *vertexValues, int64_t nbrVer, std::vector<float> &out);
+
 } // namespace pavo

@@ -31,6 +31,8 @@ struct PavRenderOption {
   float lineWidth = 1.0f;
   float edgeThickness = 1.0f;
   int8_t tessLevel = 4; // 1-125
+  bool PalOn = true;    // palette bar beside a shown field
+  bool AxisOn = true;   // orientation axes in the lower left corner
 
   int renderMode() const { return (int)((option >> 1) & 7u); }
   // Sets bits 1-3 to mode (taken modulo 4), keeping the other bits.

@@ -10,6 +10,7 @@
 #include <QOpenGLFunctions_4_0_Core>
 #include <QSet>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -100,6 +101,18 @@ PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
 PavSceneWindow::~PavSceneWindow() {
   // GL names die with the context; only the CPU side is freed here.
   clearScene();
+  delete paletteBar;
+  delete paletteBarObject;
+  delete axes;
+}
+
+void paletteBarRect(int width, int height, double ratio, int rect[4]) {
+  int margin = (int)std::lround(16 * ratio), thick = (int)std::lround(20 * ratio);
+  int tall = height / 2;
+  rect[2] = width - margin;
+  rect[0] = rect[2] - thick;
+  rect[1] = (height - tall) / 2;
+  rect[3] = rect[1] + tall;
 }
 
 // ---- Registry ----
@@ -171,6 +184,14 @@ PavDrawField *PavSceneWindow::fieldOf(PavFieldKind kind, const PavDrawObject *ta
 
 bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
                                  const float *data, int64_t nbrEnt, int nbrNod, bool atVertices) {
+  // A field per vertex is drawn as a first-order field per element over the same geometry.
+  std::vector<float> perElement;
+  if (atVertices && field && object) {
+    if (!vertexFieldPerElement(object, data, nbrEnt, nbrNod, perElement)) return false;
+    data = perElement.data();
+    nbrEnt = object->count;
+    nbrNod = (int)(perElement.size() / (size_t)object->count);
+  }
   int deg = checkFieldAttach(kind, field, object, nbrEnt, nbrNod);
   if (deg < 0) return false;
   if (kind == PavFieldKind::Solution && !buffers.contains(object)) {
@@ -220,14 +241,43 @@ bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDraw
                      jacobians.contains(object) ? jacobians.value(object)->degree : 0,
                      values.contains(object) ? values.value(object)->degree : 0);
   std::vector<float> bezier;
-  if (!atVertices && packBezierField(object->type, nbrNod, nbrEnt, data, bezier) &&
-      makeContextCurrent()) {
+  if (packBezierField(object->type, nbrNod, nbrEnt, data, bezier) && makeContextCurrent()) {
     int64_t n = (int64_t)bezier.size();
     b->updateFieldTextures(gl, kind == PavFieldKind::Solution ? n : 0, bezier.data(),
                            kind == PavFieldKind::Jacobian ? n : 0, bezier.data(),
                            kind == PavFieldKind::Value ? n : 0, bezier.data());
   }
   return true;
+}
+
+bool PavSceneWindow::vertexFieldPerElement(const PavDrawObject *object, const float *data,
+                                           int64_t nbrEnt, int nbrNod, std::vector<float> &out) {
+  PavBufferObject *b = buffers.value(const_cast<PavDrawObject *>(object), nullptr);
+  if (!b) {
+    printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
+           (const void *)object, pavDrawType2String(object->type));
+    return false;
+  }
+  PavDrawFamily family = pavDrawFamily(object->type);
+  int corners = family == PavDrawFamily::Edge            ? 2
+                : family == PavDrawFamily::Triangle      ? 3
+                : family == PavDrawFamily::Quadrilateral ? 4
+                                                         : 0;
+  int nodes = corners ? PavDrawTyp2Siz(object->type) : 0;
+  if (nodes < 1 || nbrNod != 1 || !data) {
+    printf(" Invalid number of nodes for solution object\n");
+    return false;
+  }
+  if (nbrEnt != b->nbrVer) {
+    printf(" Invalid number of entities for solution object %lld != %d\n", (long long)nbrEnt,
+           b->nbrVer);
+    return false;
+  }
+  if (!makeContextCurrent()) return false;
+  std::vector<uint32_t> elt = b->readElementIndices(gl);
+  int64_t nbrElt = object->count;
+  if (nbrElt < 1 || (int64_t)elt.size() != nbrElt * nodes) return false;
+  return gatherVertexField(elt.data(), nbrElt, nodes, corners, data, nbrEnt, out);
 }
 
 bool PavSceneWindow::attachData(PavDrawSolution *solution, PavDrawObject *object, const float *data,
@@ -398,9 +448,16 @@ void PavSceneWindow::render() {
   gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   long start = nowMs();
   picks.clear();
+  if (cutActive())
+    gl->glEnable(GL_CLIP_DISTANCE0);
+  else
+    gl->glDisable(GL_CLIP_DISTANCE0);
   int counter = 1; // 0 is the background
   for (auto it = objectsByType.constBegin(); it != objectsByType.constEnd(); ++it)
     if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
+  gl->glDisable(GL_CLIP_DISTANCE0);
+  if (!pickingPass) renderPaletteBar(m);
+  if (!pickingPass) renderAxes();
   if (!pickingPass && options.TextOn) renderOverlay(m);
   long dt = nowMs() - start;
   lastFps = dt > 0 ? 1000.0 / (double)dt : lastFps;
@@ -433,8 +490,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
   return n;
 }
 
-GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
-  const char *name = programNameForType(type);
+GlslProgram *PavSceneWindow::useProgram(const char *name) {
   if (!name || !gl) return nullptr;
   int count = 0;
   const GlslCatalogueEntry *entries = glslCatalogue(&count);
@@ -455,6 +511,13 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
     built[index] = true;
   }
   p.use();
+  return &p;
+}
+
+GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
+  GlslProgram *program = useProgram(programNameForType(type));
+  if (!program) return nullptr;
+  GlslProgram &p = *program;
   // Positions are scaled into the unit sphere in the vertex stage; the matrices hold the camera.
   QVector3D trans = -sceneCentre * sceneScale;
   p.setUniform("MVP", m.mvp);
@@ -464,9 +527,11 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   p.setUniform("trans", trans);
   p.setUniform("scaling", sceneScale);
   p.setUniform("scenescaling", QVector4D(sceneCentre, sceneScale));
-  p.setUniform("CutPlane", cutPlane ? QVector4D((float)cutPlane[0], (float)cutPlane[1],
-                                                (float)cutPlane[2], (float)cutPlane[3])
-                                    : QVector4D(0, 0, 0, -1));
+  // Without a cut every point lies on the kept side of (0, 0, 0, -1) (distance 1): some drivers
+  // clip by the distance even with GL_CLIP_DISTANCE0 disabled, so a stale plane must not stay.
+  p.setUniform("CutPlane", cutActive() ? QVector4D((float)cutPlane[0], (float)cutPlane[1],
+                                                   (float)cutPlane[2], (float)cutPlane[3])
+                                       : QVector4D(0, 0, 0, -1));
   p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
   // A directional light from above left of the viewer: faces seen straight on stay grey, not
   // white, and curvature shows as shading.
@@ -502,16 +567,76 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   return &p;
 }
 
+const PavDrawField *PavSceneWindow::shownField() const {
+  const PavDrawField *field = nullptr;
+  if (options.SolOn && !solutions.isEmpty()) field = solutions.constBegin().value();
+  for (const auto *map : {&values, &jacobians})
+    if (!field && !map->isEmpty()) field = map->constBegin().value();
+  return field && field->paletteSet ? field : nullptr;
+}
+
+void PavSceneWindow::renderPaletteBar(const PavCameraMatrices &m) {
+  const PavDrawField *field = shownField();
+  if (!options.PalOn || !field) return;
+  int w = deviceWidth(), h = deviceHeight(), r[4];
+  paletteBarRect(w, h, devicePixelRatio(), r);
+  if (!paletteBar) {
+    paletteBar = createBufferObjectForType(DrawPalette);
+    paletteBarObject = new PavDrawPalette(0);
+    if (!paletteBar || !paletteBarObject) return;
+  }
+  if (std::equal(r, r + 4, paletteBarShape) == false || paletteBar->nbrElt < 1) {
+    // The bar's own first coordinate (the palette position) runs up the frame, its second
+    // from the right side to the left, where the ticks meet the written values.
+    const float x0 = (float)r[0], y0 = (float)r[1], x1 = (float)r[2], y1 = (float)r[3];
+    const float xyz[12] = {x1, y0, 0, x1, y1, 0, x0, y0, 0, x0, y1, 0};
+    const int corners[4] = {0, 1, 2, 3};
+    paletteBar->updateVao(gl, 4, xyz, 1, corners);
+    std::copy(r, r + 4, paletteBarShape);
+  }
+  static_cast<PavBufferPalette *>(paletteBar)->setColormap(field->colormap);
+  GlslProgram *p = useProgramForType(DrawPalette, m);
+  if (!p) return;
+  QMatrix4x4 ortho;
+  ortho.ortho(0, (float)w, 0, (float)h, -1, 1);
+  p->setUniform("MVP", ortho);
+  p->setUniform("Line.Width", 1.0f);
+  gl->glDisable(GL_DEPTH_TEST);
+  paletteBar->render(gl, paletteBarObject, p);
+  gl->glEnable(GL_DEPTH_TEST);
+}
+
+void PavSceneWindow::renderAxes() {
+  if (!options.AxisOn) return;
+  if (!axes) {
+    axes = createBufferObjectForType(DrawEdge);
+    if (!axes) return;
+    const float xyz[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const int lines[6] = {0, 1, 0, 2, 0, 3};
+    axes->updateVao(gl, 4, xyz, 3, lines);
+  }
+  GlslProgram *p = useProgram("AxisSha");
+  if (!p || !axes->vao) return;
+  p->setUniform("Rotation", QMatrix4x4(trackball.rotation.toRotationMatrix()));
+  p->setUniform("length", kAxesLength);
+  p->setUniform("u", kAxesOrigin);
+  p->setUniform("v", kAxesOrigin);
+  p->setUniform("toBlack", !whiteBackground);
+  gl->glDisable(GL_DEPTH_TEST);
+  gl->glBindVertexArray(axes->vao);
+  gl->glDrawElements(GL_LINES, 6, GL_UNSIGNED_INT, nullptr);
+  gl->glBindVertexArray(0);
+  gl->glEnable(GL_DEPTH_TEST);
+}
+
 PavOverlayTexts PavSceneWindow::overlayTexts() const {
   PavOverlayTexts t;
   char buf[64];
   snprintf(buf, sizeof buf, "FPS: %2.2f", lastFps);
   t.fps = buf;
-  // The first field found names the palette: solution, then value, then Jacobian.
-  const PavDrawField *field = nullptr;
-  for (const auto *map : {&solutions, &values, &jacobians})
-    if (!field && !map->isEmpty()) field = map->constBegin().value();
-  if (field && field->paletteSet) {
+  // The shown field names the palette: solution, then value, then Jacobian.
+  const PavDrawField *field = shownField();
+  if (field) {
     t.title = paletteTitle(field->fieldKind, field->atVertices, 1, 1);
     for (float v : field->palette) {
       snprintf(buf, sizeof buf, "%1.5lg", (double)v);
@@ -549,9 +674,24 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   if (!t.title.empty()) {
     y -= line;
     text.renderText(PavFont::SemiBold, t.title.c_str(), x, y, scale, colour);
-    for (const std::string &v : t.values) {
-      y -= line;
-      text.renderText(PavFont::Regular, v.c_str(), x, y, scale, colour);
+    if (options.PalOn) {
+      // Each value right-aligned beside its tick on the bar, centred on it.
+      int r[4];
+      paletteBarRect(w, h, devicePixelRatio(), r);
+      std::vector<float> quads;
+      const float capHeight = 0.7f * (float)text.pixelSize() * scale;
+      for (size_t i = 0; i < t.values.size(); i++) {
+        const char *v = t.values[i].c_str();
+        float width = layoutText(text.atlas(PavFont::Regular), v, 0, 0, scale, quads);
+        float ty = (float)r[1] + (float)(r[3] - r[1]) * (float)i / 4.0f - 0.5f * capHeight;
+        text.renderText(PavFont::Regular, v, (float)r[0] - 6.0f * (float)devicePixelRatio() - width,
+                        ty, scale, colour);
+      }
+    } else {
+      for (const std::string &v : t.values) {
+        y -= line;
+        text.renderText(PavFont::Regular, v.c_str(), x, y, scale, colour);
+      }
     }
   }
   for (const PavSceneLabel &l : labels) {

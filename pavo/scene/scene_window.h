@@ -52,6 +52,16 @@ std::string planeEquationText(const double eq[4]);
 // for types drawn by no program (volumes, fields, composites).
 const char *programNameForType(uint32_t type);
 
+// The palette bar's rectangle in device pixels (x0, y0, x1, y1, origin at the lower left) for
+// a frame of width x height device pixels at the given pixel ratio: a vertical bar at the right
+// edge, half the frame high and centred, its values written to its left.
+void paletteBarRect(int width, int height, double ratio, int rect[4]);
+
+// The orientation axes: unit vectors turned with the scene, kAxesLength long in normalised
+// device coordinates, from (kAxesOrigin, kAxesOrigin) near the lower left corner.
+constexpr float kAxesLength = 0.12f;
+constexpr float kAxesOrigin = -0.85f;
+
 // A text attached to a scene point, drawn over the frame.
 struct PavSceneLabel {
   QVector3D at;
@@ -181,6 +191,18 @@ protected:
   virtual void renderOverlay(const PavCameraMatrices &m);
   // Texts of the overlay for the current state.
   PavOverlayTexts overlayTexts() const;
+  // The field whose palette is shown: the first solution (when solutions are shown), else the
+  // first value field, else the first Jacobian, provided it carries a palette; null otherwise.
+  const PavDrawField *shownField() const;
+  // The catalogue program of that name, built for the current field state if its flag is
+  // clear, and in use; null when there is none.
+  GlslProgram *useProgram(const char *name);
+  // The orientation axes (AxisOn) over the frame.
+  void renderAxes();
+  // The palette bar of the shown field (PalOn), over everything drawn before it.
+  void renderPaletteBar(const PavCameraMatrices &m);
+  // True when a cut plane is given and switched on: only then is anything clipped.
+  bool cutActive() const { return cutPlane && options.CutOn; }
 
   QOpenGLFunctions_4_0_Core *gl = nullptr;
   QMap<int, QList<PavDrawObject *>> objectsByType;
@@ -198,8 +220,18 @@ protected:
   QList<PavPickEntry> picks;
   QList<PavSceneWindow *> linkedRotation, linkedTranslation;
   long frameClockMs = 0;
+  // The palette bar, outside the registry (both owned; the buffer's GL names die with the
+  // context).
+  PavDrawObject *paletteBarObject = nullptr;
+  PavBufferObject *paletteBar = nullptr;
+  int paletteBarShape[4] = {0, 0, 0, 0}; // the rectangle its buffer holds
+  PavBufferObject *axes = nullptr;       // owned; the three axes as lines
 
 private:
+  // The per-element first-order values of a field given at the nbrEnt vertices of an object
+  // (nbrNod must be 1); prints the attach messages and returns false when it does not fit.
+  bool vertexFieldPerElement(const PavDrawObject *object, const float *data, int64_t nbrEnt,
+                             int nbrNod, std::vector<float> &out);
   bool attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
                    const float *values, int64_t nbrEnt, int nbrNod, bool atVertices);
   // Makes the context current for an upload; false before the context exists.

@@ -3,6 +3,7 @@
 #include "render/draw_types.h"
 #include "run_process.h"
 #include "scene/demo_scenes.h"
+#include "scene/scene_window.h"
 #include "test_paths.h"
 
 #include <QGuiApplication>
@@ -166,5 +167,18 @@ TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
       EXPECT_EQ(saturated, 0);
     else
       EXPECT_GT(saturated, 300) << mode;
+    // The field's palette bar at the right edge: colours along it (image rows run downwards).
+    if (std::string(mode) == "-demo") {
+      int r[4];
+      pavo::paletteBarRect(img.width(), img.height(), 1.0, r);
+      int x = r[2] - (r[2] - r[0]) / 4;
+      for (int k = 1; k < 8; k += 2) {
+        int y = img.height() - 1 - (r[1] + (r[3] - r[1]) * k / 8);
+        QRgb c = img.pixel(x, y);
+        int hi = std::max({qRed(c), qGreen(c), qBlue(c)}),
+            lo = std::min({qRed(c), qGreen(c), qBlue(c)});
+        EXPECT_GT(hi - lo, 80) << k;
+      }
+    }
   }
 }

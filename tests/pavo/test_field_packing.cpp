@@ -43,3 +43,18 @@ TEST(FieldPacking, CurvedFieldsBecomeBezierControlsInTheLexicographicLayout) {
   EXPECT_FALSE(packBezierField(DrawVertex, 1, 2, lagrange.data(), out));
   EXPECT_FALSE(packBezierField(DrawTriangle, 3, 0, lagrange.data(), out));
 }
+
+// A vertex field becomes per-element corner values: P2 triangles keep their first three indices
+// only, and a corrupt index reads 0 instead of outside the array.
+TEST(FieldPacking, VertexFieldsGatherTheCornersOfEachElement) {
+  const float atVertex[5] = {10, 11, 12, 13, 14};
+  const uint32_t p2[12] = {0, 1, 2, 4, 4, 4, 2, 3, 7, 4, 4, 4};
+  std::vector<float> out;
+  ASSERT_TRUE(gatherVertexField(p2, 2, 6, 3, atVertex, 5, out));
+  EXPECT_EQ(out, (std::vector<float>{10, 11, 12, 12, 13, 0}));
+  std::vector<float> untouched = {1};
+  EXPECT_FALSE(gatherVertexField(p2, 2, 6, 7, atVertex, 5, untouched));
+  EXPECT_FALSE(gatherVertexField(p2, 0, 6, 3, atVertex, 5, untouched));
+  EXPECT_FALSE(gatherVertexField(nullptr, 2, 6, 3, atVertex, 5, untouched));
+  EXPECT_EQ(untouched, std::vector<float>{1});
+}

@@ -1,10 +1,15 @@
 // The scene on a real window, read back by pixels and picking ids: palette colours through the
-// shaders, isolines, cut-offs and picking.
+// shaders, isolines, cut-offs, picking, the palette bar, vertex and cubic fields, text and the
+// cut plane.
 #include "ho_lattice.h"
 #include "render/colormaps.h"
+#include "render/palette.h"
+#include "render/text_renderer.h"
 #include "scene/scene_window.h"
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -83,8 +88,29 @@ protected:
 
   std::array<int, 3> colourAt(float x, float y) {
     QPoint p = pixelOf(x, y);
-    size_t i = 4 * ((size_t)p.y() * (size_t)frameW + (size_t)p.x());
+    return pixel(p.x(), p.y());
+  }
+
+  std::array<int, 3> pixel(int x, int y) {
+    size_t i = 4 * ((size_t)y * (size_t)frameW + (size_t)x);
     return {frame[i], frame[i + 1], frame[i + 2]};
+  }
+
+  // Window position (from the lower left, not rounded) of a scene point of the plane z = 0.
+  QPointF windowOf(float x, float y) {
+    PavCameraMatrices m = scene->matrices();
+    QVector3D p = (QVector3D(x, y, 0) - scene->sceneCentre) * scene->sceneScale;
+    QVector4D c = m.mvp * QVector4D(p, 1);
+    QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    return QPointF(w.x(), w.y());
+  }
+
+  // The scene point of the plane z = 0 under the centre of pixel (px, py). The plane faces the
+  // camera, so window and plane coordinates are related by a scale and a shift per axis.
+  QPointF sceneAtPixel(int px, int py) {
+    QPointF o = windowOf(0, 0), ex = windowOf(1, 0), ey = windowOf(0, 1);
+    return QPointF(((px + 0.5) - o.x()) / (ex.x() - o.x()),
+                   ((py + 0.5) - o.y()) / (ey.y() - o.y()));
   }
 
   void draw() {
@@ -187,4 +213,272 @@ TEST_F(SceneRender, HiddenElementsAreNeitherDrawnNorPicked) {
   QPoint p = pixelOf(0.5f, 0);
   scene->performPicking(p.x(), scene->height() - p.y(), &id, 1);
   EXPECT_EQ(id, 0);
+}
+
+namespace {
+
+std::array<int, 3> expectedColour(int colormap, float t) {
+  float rgb[3];
+  colormapLookup(colormap, t, rgb);
+  return {(int)std::lround(255 * rgb[0]), (int)std::lround(255 * rgb[1]),
+          (int)std::lround(255 * rgb[2])};
+}
+
+std::array<int, 3> paletteExpected(const float pal[5], int colormap, float value) {
+  float rgb[3];
+  paletteColour(pal, colormap, value, rgb);
+  return {(int)std::lround(255 * rgb[0]), (int)std::lround(255 * rgb[1]),
+          (int)std::lround(255 * rgb[2])};
+}
+
+int luminance(const std::array<int, 3> &c) { return c[0] + c[1] + c[2]; }
+
+} // namespace
+
+TEST_F(SceneRender, PaletteBarRunsThroughTheColourMapWithBlackTicks) {
+  const float pal[5] = {0, 1, 2, 3, 4};
+  addStrip(makeStrip(1, -1, 2, [](float x, int) { return 2 + 2 * x; }), pal, ColormapViridis);
+  draw();
+  int r[4];
+  paletteBarRect(frameW, frameH, scene->devicePixelRatio(), r);
+  ASSERT_LT(r[0] + 8, r[2]);
+  ASSERT_LT(r[1] + 16, r[3]);
+  // The colours lie on the side away from the ticks (the right quarter of the bar); the position
+  // in the map is the height of the pixel's centre in the bar.
+  int px = r[2] - (r[2] - r[0]) / 4;
+  auto t = [&](int py) { return (float)(py + 0.5 - r[1]) / (float)(r[3] - r[1]); };
+  for (int py : {r[1] + 3, r[1] + (r[3] - r[1]) / 3, r[3] - 4}) {
+    std::array<int, 3> want = expectedColour(ColormapViridis, t(py));
+    SCOPED_TRACE(py);
+    expectColour(pixel(px, py), want[0], want[1], want[2], 4);
+  }
+  // Near the ends: the map's first and last entries.
+  // (The map changes fast: two pixels in, a few levels away from its ends.)
+  const float *table = colormapTable(ColormapViridis);
+  int last = 3 * (colormapSize(ColormapViridis) - 1);
+  expectColour(pixel(px, r[1] + 2), (int)(255 * table[0]), (int)(255 * table[1]),
+               (int)(255 * table[2]), 16);
+  expectColour(pixel(px, r[3] - 3), (int)(255 * table[last]), (int)(255 * table[last + 1]),
+               (int)(255 * table[last + 2]), 16);
+  // The middle tick is black on the tick side; a quarter of a tick spacing above it is not.
+  int tx = r[0] + (r[2] - r[0]) / 4, mid = r[1] + (r[3] - r[1]) / 2;
+  expectColour(pixel(tx, mid), 0, 0, 0, 2);
+  EXPECT_GT(luminance(pixel(tx, mid + (r[3] - r[1]) / 16)), 100);
+
+  // Hidden with PalOn, and with the field itself.
+  scene->options.PalOn = false;
+  draw();
+  expectColour(pixel(px, r[1] + (r[3] - r[1]) / 3), 255, 255, 255);
+  scene->options.PalOn = true;
+  scene->options.SolOn = 0;
+  draw();
+  expectColour(pixel(px, r[1] + (r[3] - r[1]) / 3), 255, 255, 255);
+}
+
+TEST_F(SceneRender, VertexSolutionIsInterpolatedLinearlyOverTheFaces) {
+  // The square [-1, 1]^2 as two triangles; f = 2 + x + y / 2 at its four corners is linear, so
+  // its interpolation is exact everywhere.
+  const float xyz[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
+  const int tri[6] = {0, 1, 2, 0, 2, 3};
+  auto f = [](float x, float y) { return 2 + x + 0.5f * y; };
+  const float field[4] = {f(-1, -1), f(1, -1), f(1, 1), f(-1, 1)};
+  PavDrawObject *faces = createDrawObject(DrawTriangle, 1);
+  scene->addObject(faces);
+  ASSERT_TRUE(scene->attachData(faces, 4, xyz, 2, tri));
+  const float pal[5] = {0, 1, 2, 3, 4};
+  auto *sol = new PavDrawSolution(1);
+  sol->setPalette(pal);
+  sol->colormap = ColormapGrayscale;
+  // One value per vertex: a count of elements instead of vertices is refused.
+  EXPECT_FALSE(scene->attachData(sol, faces, field, 2, 1, true));
+  ASSERT_TRUE(scene->attachData(sol, faces, field, 4, 1, true));
+  EXPECT_TRUE(sol->atVertices);
+  EXPECT_EQ(sol->degree, 1);
+  scene->options.IsoOn = 0;
+  scene->options.PalOn = false;
+  draw();
+  for (QPointF at : {QPointF(0.3, 0.2), QPointF(-0.6, 0.5), QPointF(0.7, -0.7)}) {
+    QPoint p = pixelOf((float)at.x(), (float)at.y());
+    QPointF c = sceneAtPixel(p.x(), p.y());
+    std::array<int, 3> want =
+        paletteExpected(pal, ColormapGrayscale, f((float)c.x(), (float)c.y()));
+    SCOPED_TRACE(at.x());
+    expectColour(pixel(p.x(), p.y()), want[0], want[1], want[2], 3);
+  }
+}
+
+TEST_F(SceneRender, CubicFieldOnATriangleShowsItsExactValues) {
+  // The triangle (-1, -1), (1, -1), (-1, 1) is the reference triangle scaled by 2: reference
+  // (u, v) sits at (2u - 1, 2v - 1). The field is a full cubic in (u, v).
+  auto g = [](double u, double v) {
+    return 0.5 + 3 * u * u * v + 2 * v * v * v - u * v + 2 * u * u * u;
+  };
+  // Nodes carry barycentric weights; the column that is 1 at vertex 1 is u, at vertex 2 is v.
+  const int nodes = 10, width = hoRefWidth(HoTriangle);
+  const double *vertex = hoNodeRefCoords(HoTriangle, 1);
+  int cu = 0, cv = 0;
+  for (int c = 0; c < width; c++) {
+    if (vertex[width + c] == 1) cu = c;
+    if (vertex[2 * width + c] == 1) cv = c;
+  }
+  ASSERT_NE(cu, cv);
+  const double *ref = hoNodeRefCoords(HoTriangle, 3);
+  std::vector<float> lagrange(nodes);
+  for (int i = 0; i < nodes; i++) lagrange[i] = (float)g(ref[width * i + cu], ref[width * i + cv]);
+  const float xyz[9] = {-1, -1, 0, 1, -1, 0, -1, 1, 0};
+  const int tri[3] = {0, 1, 2};
+  PavDrawObject *face = createDrawObject(DrawTriangle, 1);
+  scene->addObject(face);
+  ASSERT_TRUE(scene->attachData(face, 3, xyz, 1, tri));
+  const float pal[5] = {0, 0.75f, 1.5f, 2.25f, 3};
+  auto *sol = new PavDrawSolution(1);
+  sol->setPalette(pal);
+  sol->colormap = ColormapGrayscale;
+  ASSERT_TRUE(scene->attachData(sol, face, lagrange.data(), 1, nodes));
+  EXPECT_EQ(sol->degree, 3);
+  scene->options.IsoOn = 0;
+  scene->options.PalOn = false;
+  draw();
+  int checked = 0;
+  for (double u : {0.1, 0.25, 0.4, 0.6})
+    for (double v : {0.1, 0.2, 0.3}) {
+      if (u + v > 0.85) continue;
+      QPoint p = pixelOf((float)(2 * u - 1), (float)(2 * v - 1));
+      QPointF c = sceneAtPixel(p.x(), p.y());
+      double pu = 0.5 * (c.x() + 1), pv = 0.5 * (c.y() + 1);
+      std::array<int, 3> want = paletteExpected(pal, ColormapGrayscale, (float)g(pu, pv));
+      SCOPED_TRACE(testing::Message() << "u " << u << " v " << v);
+      expectColour(pixel(p.x(), p.y()), want[0], want[1], want[2], 3);
+      checked++;
+    }
+  EXPECT_GE(checked, 8);
+}
+
+TEST_F(SceneRender, LabelsAreWrittenInsideTheirBoxAndNowhereElse) {
+  scene->options.TextOn = true;
+  scene->labels.push_back({QVector3D(-0.5f, 0, 0), "MWMW"});
+  draw();
+  // The box of the text as the renderer lays it out from the projected point.
+  QPointF at = windowOf(-0.5f, 0);
+  float scale = (float)scene->devicePixelRatio() * 0.4f;
+  std::vector<float> quads;
+  layoutText(scene->textRenderer().atlas(PavFont::SemiBold), "MWMW", (float)at.x(), (float)at.y(),
+             scale, quads);
+  ASSERT_FALSE(quads.empty());
+  float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
+  for (size_t i = 0; i < quads.size(); i += 5) {
+    x0 = std::min(x0, quads[i]);
+    x1 = std::max(x1, quads[i]);
+    y0 = std::min(y0, quads[i + 1]);
+    y1 = std::max(y1, quads[i + 1]);
+  }
+  ASSERT_GT(x1 - x0, 10);
+  ASSERT_GT(y1 - y0, 5);
+  int inside = 0, inked = 0, strayInk = 0, darkest = 3 * 255;
+  for (int y = (int)y0 - 12; y <= (int)y1 + 12; y++)
+    for (int x = (int)x0 - 12; x <= (int)x1 + 12; x++) {
+      if (x < 0 || y < 0 || x >= frameW || y >= frameH) continue;
+      bool dark = luminance(pixel(x, y)) < 3 * 128;
+      if (x >= x0 && x < x1 && y >= y0 && y < y1) {
+        inside++;
+        inked += dark;
+        darkest = std::min(darkest, luminance(pixel(x, y)));
+      } else if (x < x0 - 1 || x > x1 + 1 || y < y0 - 1 || y > y1 + 1) {
+        strayInk += dark;
+      }
+    }
+  EXPECT_GT(inked, inside / 5);
+  // Fully inked pixels carry the write colour: the dark grey of text on white.
+  EXPECT_NEAR(darkest, 3 * 13, 9);
+  EXPECT_EQ(strayInk, 0);
+}
+
+TEST_F(SceneRender, StaleCutPlaneHidesNothingOnceTheCutIsOff) {
+  const float pal[5] = {0, 1, 2, 3, 4};
+  addStrip(makeStrip(1, -1, 2, [](float, int) { return 2.0f; }), pal, ColormapRainbow);
+  scene->options.PalOn = false;
+  const double plane[4] = {1, 0, 0, 0}; // x = 0; the side x < 0 is kept
+  scene->cutPlane = plane;
+  scene->options.CutOn = true;
+  draw();
+  expectColour(colourAt(-0.5f, 0), 0, 255, 0);
+  expectColour(colourAt(0.5f, 0), 255, 255, 255);
+  // The plane is still given but switched off: everything is back.
+  scene->options.CutOn = false;
+  draw();
+  expectColour(colourAt(-0.5f, 0), 0, 255, 0);
+  expectColour(colourAt(0.5f, 0), 0, 255, 0);
+}
+
+TEST_F(SceneRender, LightingFollowsTheAngleOfTheFaceToTheLight) {
+  // Two squares of one colour: A faces the viewer, B is turned 70 degrees about the y axis, away
+  // from the light (which comes from the upper left, in front): B gets the ambient term only.
+  const double tilt = 70 * M_PI / 180;
+  const float bx = 0.8f * (float)std::cos(tilt), bz = -0.8f * (float)std::sin(tilt);
+  const float xyz[24] = {-0.9f, -0.4f, 0,         -0.1f, -0.4f, 0,     -0.1f, 0.4f,
+                         0,     -0.9f, 0.4f,      0,     0.1f,  -0.4f, 0,     0.1f + bx,
+                         -0.4f, bz,    0.1f + bx, 0.4f,  bz,    0.1f,  0.4f,  0};
+  const int tri[12] = {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
+  PavDrawObject *faces = createDrawObject(DrawTriangle, 1);
+  scene->addObject(faces);
+  ASSERT_TRUE(scene->attachData(faces, 8, xyz, 4, tri));
+  const float c = 0.8f;
+  for (int e = 0; e < 4; e++) faces->eltColors.insert(faces->eltColors.end(), {c, c, c, 1});
+  scene->options.UsePhong = 1;
+  draw();
+  // Head on, the normal is the view axis: Ka + c (n . l) with the light direction normalised;
+  // the highlight is far off (its cosine to the power 40 is below 1e-3).
+  const float l[3] = {-0.4f, 0.6f, 1.0f};
+  float nl = l[2] / std::sqrt(l[0] * l[0] + l[1] * l[1] + l[2] * l[2]);
+  int headOn = (int)std::lround(255 * (0.08f + c * nl));
+  std::array<int, 3> a = colourAt(-0.5f, 0);
+  expectColour(a, headOn, headOn, headOn, 4);
+  // A point of B, projected with its depth.
+  PavCameraMatrices m = scene->matrices();
+  QVector3D p = (QVector3D(0.1f + bx / 2, 0.1f, bz / 2) - scene->sceneCentre) * scene->sceneScale;
+  QVector4D q = m.mvp * QVector4D(p, 1);
+  QVector4D w = m.viewport * QVector4D(q.x() / q.w(), q.y() / q.w(), 0, 1);
+  std::array<int, 3> b = pixel((int)w.x(), (int)w.y());
+  int ambient = (int)std::lround(255 * 0.08f);
+  expectColour(b, ambient, ambient, ambient, 4);
+  // Unlit, both show their own colour.
+  scene->options.UsePhong = 3;
+  draw();
+  int own = (int)std::lround(255 * c);
+  expectColour(pixel((int)w.x(), (int)w.y()), own, own, own, 2);
+}
+
+TEST_F(SceneRender, AxesTurnWithTheSceneInTheLowerLeftCorner) {
+  // Darkest pixel within one pixel of a point given in normalised device coordinates.
+  auto darkestNear = [&](float nx, float ny) {
+    int cx = (int)((nx + 1) * 0.5f * (float)frameW), cy = (int)((ny + 1) * 0.5f * (float)frameH);
+    int best = 3 * 255;
+    for (int y = cy - 1; y <= cy + 1; y++)
+      for (int x = cx - 1; x <= cx + 1; x++) best = std::min(best, luminance(pixel(x, y)));
+    return best;
+  };
+  const float o = kAxesOrigin, half = 0.5f * kAxesLength;
+  draw();
+  // Unturned: x to the right, y up, z towards the viewer (a point); nothing in between.
+  EXPECT_EQ(darkestNear(o + half, o), 0);
+  EXPECT_EQ(darkestNear(o, o + half), 0);
+  EXPECT_EQ(darkestNear(o + half, o + half), 3 * 255);
+  EXPECT_EQ(darkestNear(o - half, o), 3 * 255);
+  // A quarter turn about the view axis sends x up and y to the left.
+  scene->trackball.rotation = QQuaternion::fromAxisAndAngle(0, 0, 1, 90);
+  draw();
+  EXPECT_EQ(darkestNear(o + half, o), 3 * 255);
+  EXPECT_EQ(darkestNear(o, o + half), 0);
+  EXPECT_EQ(darkestNear(o - half, o), 0);
+  // White on black; and switched off.
+  scene->whiteBackground = false;
+  draw();
+  int cx = (int)((o + 1) * 0.5f * (float)frameW), cy = (int)((o + half + 1) * 0.5f * (float)frameH);
+  int brightest = 0;
+  for (int x = cx - 1; x <= cx + 1; x++) brightest = std::max(brightest, luminance(pixel(x, cy)));
+  EXPECT_EQ(brightest, 3 * 255);
+  scene->whiteBackground = true;
+  scene->options.AxisOn = false;
+  draw();
+  EXPECT_EQ(darkestNear(o, o + half), 3 * 255);
 }
