@@ -444,8 +444,7 @@ TEST(Boundary, InternalSurfaceSwitchesToNonConformal) {
     std::sort(k.begin(), k.end());
     if (count.at(k) == 2) inner = f;
   }
-  ASSERT_GE(inner, 0);
-  pav_GetIthEntityFace(obj, 1, Tetrahedra, inner, &nn, fn, nullptr);
+  ASSERT_GE(inner, 0); // fn holds that face
   pav_AllocEntityArrays(obj, Triangles, 1, status);
   obj->ent[Triangles].idx[3] = fn[1];
   obj->ent[Triangles].idx[4] = fn[2];
