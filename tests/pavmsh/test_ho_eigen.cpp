@@ -26,6 +26,9 @@ std::vector<double> oracleEigenvalues(int n, std::vector<double> a) {
   return w;
 }
 
+// Row and column of the entries of an upper triangle (a11 a12 a13 a22 a23 a33).
+const int kUpper[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
+
 std::vector<double> full3(const double *met) {
   return {met[0], met[1], met[2], met[1], met[3], met[4], met[2], met[4], met[5]};
 }
@@ -92,10 +95,9 @@ void composeMetric(std::mt19937 &rng, const double *lambda, double *met) {
     for (int i = 0; i < 3; i++) n += q[k][i] * q[k][i];
     for (int i = 0; i < 3; i++) q[k][i] /= std::sqrt(n);
   }
-  const int idx[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
   for (int e = 0; e < 6; e++) {
     met[e] = 0.;
-    for (int k = 0; k < 3; k++) met[e] += lambda[k] * q[k][idx[e][0]] * q[k][idx[e][1]];
+    for (int k = 0; k < 3; k++) met[e] += lambda[k] * q[k][kUpper[e][0]] * q[k][kUpper[e][1]];
   }
 }
 
@@ -223,15 +225,14 @@ TEST(Eigen3d, ExactlySingularMatricesUseTheCharacteristicPolynomial) {
     const double sgn = (t % 3 == 0) ? -1. : 1.;
     const double w = (t % 4 == 0) ? 0. : 1.; // rank one
     const double scale = std::ldexp(1., 4 * (t % 21) - 40);
-    const int idx[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
     double met[6], mx = 0.;
     for (int e = 0; e < 6; e++) {
-      const int i = idx[e][0], j = idx[e][1];
+      const int i = kUpper[e][0], j = kUpper[e][1];
       met[e] = scale * (u[i] * u[j] + sgn * w * v[i] * v[j]);
       mx = std::max(mx, std::fabs(met[e]));
     }
     if (mx == 0.) continue;
-    const double a[9] = {met[0], met[1], met[2], met[1], met[3], met[4], met[2], met[4], met[5]};
+    const std::vector<double> a = full3(met);
     const double det = a[0] * (a[4] * a[8] - a[5] * a[7]) - a[1] * (a[3] * a[8] - a[5] * a[6]) +
                        a[2] * (a[3] * a[7] - a[4] * a[6]);
     ASSERT_EQ(det, 0.);

@@ -263,17 +263,15 @@ TEST(CheckSurf, HybridMeshesGetOnlyTheirBoundary) {
       const int per = t == Triangles ? 3 : 4;
       for (int e = 1; e <= obj->ent[t].nbr; e++) {
         const int *v = obj->ent[t].idx + e * per;
-        double a = 0;
-        for (int k = 1; k + 1 < per; k++) {
-          const double *p = obj->crdDbl + 3 * v[0], *q = obj->crdDbl + 3 * v[k],
-                       *r = obj->crdDbl + 3 * v[k + 1];
-          const double u[3] = {q[0] - p[0], q[1] - p[1], q[2] - p[2]};
-          const double w[3] = {r[0] - p[0], r[1] - p[1], r[2] - p[2]};
-          a += 0.5 * std::sqrt(std::pow(u[1] * w[2] - u[2] * w[1], 2) +
-                               std::pow(u[2] * w[0] - u[0] * w[2], 2) +
-                               std::pow(u[0] * w[1] - u[1] * w[0], 2));
+        for (int k = 1; k + 1 < per; k++) { // the fan of triangles from the first vertex
+          double u[3], w[3];
+          for (int c = 0; c < 3; c++)
+            u[c] = obj->crdDbl[3 * v[k] + c] - obj->crdDbl[3 * v[0] + c],
+            w[c] = obj->crdDbl[3 * v[k + 1] + c] - obj->crdDbl[3 * v[0] + c];
+          area += 0.5 * std::sqrt(std::pow(u[1] * w[2] - u[2] * w[1], 2) +
+                                  std::pow(u[2] * w[0] - u[0] * w[2], 2) +
+                                  std::pow(u[0] * w[1] - u[1] * w[0], 2));
         }
-        area += a;
       }
     }
     EXPECT_NEAR(area, 6.0, 1e-12) << int(s);

@@ -1,6 +1,7 @@
 // The mesh object: life cycle, array sizing, counts, accessors and their messages, the summary.
 #include "pav_object.h"
 
+#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -9,42 +10,26 @@
 
 namespace {
 
-// Every code with an index array, with the words its messages use.
+// Every code with an index array, edge to hexahedron then degree 1 to 4 (the order of the
+// accessors below), with the words its messages use: "P2-edge" and "P2-Edge" arrays.
 struct ElementWords {
   int code;
-  const char *label;
-  const char *arrays;
+  std::string label, arrays;
 };
-const ElementWords kElements[] = {
-    {3, "edge", "Edge"},
-    {11, "P2-edge", "P2-Edge"},
-    {18, "P3-edge", "P3-Edge"},
-    {25, "P4-edge", "P4-Edge"},
-    {4, "triangle", "Triangle"},
-    {12, "P2-triangle", "P2-Triangle"},
-    {19, "P3-triangle", "P3-Triangle"},
-    {26, "P4-triangle", "P4-Triangle"},
-    {6, "quadrilateral", "Quadrilateral"},
-    {13, "Q2-quadrilateral", "Q2-Quadrilateral"},
-    {20, "Q3-quadrilateral", "Q3-Quadrilateral"},
-    {27, "Q4-quadrilateral", "Q4-Quadrilateral"},
-    {7, "tetrahedron", "Tetrahedron"},
-    {14, "P2-tetrahedron", "P2-Tetrahedron"},
-    {21, "P3-tetrahedron", "P3-Tetrahedron"},
-    {28, "P4-tetrahedron", "P4-Tetrahedron"},
-    {8, "pyramid", "Pyramid"},
-    {16, "P2-pyramid", "P2-Pyramid"},
-    {23, "P3-pyramid", "P3-Pyramid"},
-    {30, "P4-pyramid", "P4-Pyramid"},
-    {9, "prism", "Prism"},
-    {17, "P2-prism", "P2-Prism"},
-    {24, "P3-prism", "P3-Prism"},
-    {31, "P4-prism", "P4-Prism"},
-    {10, "hexahedron", "Hexahedron"},
-    {15, "Q2-hexahedron", "Q2-Hexahedron"},
-    {22, "Q3-hexahedron", "Q3-Hexahedron"},
-    {29, "Q4-hexahedron", "Q4-Hexahedron"},
-};
+std::vector<ElementWords> elementWords() {
+  const char *names[7] = {"edge",    "triangle", "quadrilateral", "tetrahedron",
+                          "pyramid", "prism",    "hexahedron"};
+  std::vector<ElementWords> out;
+  for (int k = 0; k < 7; k++)
+    for (int d = 1; d <= 4; d++) {
+      const std::string prefix =
+          d == 1 ? "" : std::string(k == 2 || k == 6 ? "Q" : "P") + std::to_string(d) + "-";
+      std::string arrays = names[k];
+      arrays[0] = char(std::toupper(arrays[0]));
+      out.push_back({pav_SolTyp2EntTyp(SolAtEdgesP1 + k, d), prefix + names[k], prefix + arrays});
+    }
+  return out;
+}
 
 class MeshObject : public testing::Test {
 protected:
@@ -158,7 +143,7 @@ TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
       pav_GetHexahedron,    pav_GetHexahedronQ2,    pav_GetHexahedronQ3,    pav_GetHexahedronQ4,
   };
   int k = 0;
-  for (const ElementWords &w : kElements) {
+  for (const ElementWords &w : elementWords()) {
     SCOPED_TRACE(w.label);
     const Accessor get = accessors[k++];
     addElements(w.code, 3);
@@ -178,8 +163,8 @@ TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
     }
     for (int i : {0, 4, -1}) {
       EXPECT_EQ(get(obj, i, &nbrNod, nodes, &ref, status), PAV_FAILURE);
-      EXPECT_EQ(std::string(status), "Index-out-of-bound for " + std::string(w.label) + " " +
-                                         std::to_string(i) + ", must be in [1 3]\n");
+      EXPECT_EQ(std::string(status), "Index-out-of-bound for " + w.label + " " + std::to_string(i) +
+                                         ", must be in [1 3]\n");
       EXPECT_EQ(nbrNod, 0);
       EXPECT_EQ(ref, 0);
     }
@@ -189,8 +174,7 @@ TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
     EXPECT_EQ(get(obj, 5, &nbrNod, nodes, &ref, status), PAV_FAILURE);
     EXPECT_NE(std::string(status).find("Index-out-of-bound"), std::string::npos);
     EXPECT_EQ(get(obj, 2, &nbrNod, nodes, &ref, status), PAV_FAILURE);
-    EXPECT_EQ(std::string(status),
-              std::string(w.arrays) + " arrays are wrongly allocated, cannot access 2\n");
+    EXPECT_EQ(std::string(status), w.arrays + " arrays are wrongly allocated, cannot access 2\n");
     EXPECT_EQ(get(obj, 2, &nbrNod, nodes, &ref, nullptr), PAV_FAILURE);
   }
 }
@@ -221,10 +205,7 @@ TEST_F(MeshObject, VerticesAlwaysHaveThreeCoordinates) {
   int nbrCrd = 0, ref = 0;
   double crd[3] = {-1, -1, -1};
   ASSERT_EQ(pav_GetVertex(obj, 4, &nbrCrd, crd, &ref, status), PAV_SUCCESS);
-  EXPECT_EQ(nbrCrd, 3);
-  EXPECT_EQ(crd[0], 4);
-  EXPECT_EQ(crd[1], 8);
-  EXPECT_EQ(crd[2], 0);
+  EXPECT_EQ(std::vector<double>(crd, crd + nbrCrd), (std::vector<double>{4, 8, 0}));
   EXPECT_EQ(ref, 14);
   EXPECT_EQ(pav_GetVertex(obj, 5, &nbrCrd, crd, &ref, status), PAV_FAILURE);
   EXPECT_STREQ(status, "Index-out-of-bound for vertex 5, must be in [1 4]\n");
@@ -235,10 +216,8 @@ TEST_F(MeshObject, VerticesAlwaysHaveThreeCoordinates) {
   int refs[4] = {}, nbrOut = -1;
   EXPECT_EQ(pav_GetVertices(obj, 4, list, &nbrOut, out, refs, status), PAV_FAILURE);
   EXPECT_STREQ(status, "Index-out-of-bound for vertex 9, must be in [1 4]\n");
-  EXPECT_EQ(nbrOut, 6);
-  EXPECT_EQ(out[0], 3);
-  EXPECT_EQ(out[3], 1);
-  EXPECT_EQ(refs[1], 11);
+  EXPECT_EQ(std::vector<double>(out, out + nbrOut), (std::vector<double>{3, 6, 0, 1, 2, 0}));
+  EXPECT_EQ(std::vector<int>(refs, refs + 2), (std::vector<int>{13, 11}));
   EXPECT_EQ(pav_GetVertices(obj, 0, nullptr, &nbrOut, out, refs, status), PAV_SUCCESS);
   EXPECT_EQ(nbrOut, 0);
 

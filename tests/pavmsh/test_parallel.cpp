@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -32,18 +35,40 @@ void sumBlock(int32_t first, int32_t last, int32_t worker, void *arg) {
   a->perWorker[worker] += s;
 }
 
-TEST(Scheduler, SplitsOfOneThreadAndFourThreads) {
+// Every split against the rule built here: blocks of N / (128 threads) lines (one block below
+// 128 per thread), the last one short; one small block of N / threads lines per worker, the last
+// one long.
+TEST(Scheduler, SplitsTileTheLines) {
+  using Pairs = std::vector<std::pair<int32_t, int32_t>>;
+  for (int threads : {1, 4}) {
+    PavScheduler *s = sched_Create(threads);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sched_ThreadCount(s), threads);
+    int slot = 0;
+    for (int32_t n : {5, 127, 511, 512, 1000, 1003, 1025, 1030, 100003}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, " + std::to_string(n) + " lines");
+      ASSERT_EQ(sched_NewSet(s, n), ++slot);
+      const SchedIndexSet *set = sched_GetSet(s, slot);
+      ASSERT_NE(set, nullptr);
+      const int32_t size = n < 128 * threads ? n : n / (128 * threads), sml = n / threads;
+      Pairs want, wantSml, got, gotSml;
+      for (int32_t f = 1; f <= n; f += size) want.push_back({f, std::min(f + size - 1, n)});
+      for (int k = 0; k < threads; k++)
+        wantSml.push_back({1 + k * sml, k == threads - 1 ? n : (k + 1) * sml});
+      for (int k = 0; k < set->nbrBlk; k++) got.push_back({set->blk[k].first, set->blk[k].last});
+      for (int k = 0; k < set->nbrSmlBlk; k++)
+        gotSml.push_back({set->smlBlk[k].first, set->smlBlk[k].last});
+      EXPECT_EQ(got, want);
+      EXPECT_EQ(gotSml, wantSml);
+    }
+    sched_Destroy(s);
+  }
+}
+
+TEST(Scheduler, OneCallPerWorkerOnItsSmallBlock) {
   PavScheduler *one = sched_Create(1);
-  ASSERT_NE(one, nullptr);
   const int s1 = sched_NewSet(one, 5);
-  ASSERT_EQ(s1, 1);
-  const SchedIndexSet *set = sched_GetSet(one, s1);
-  ASSERT_NE(set, nullptr);
-  EXPECT_EQ(set->nbrBlk, 1);
-  EXPECT_EQ(set->blk[0].first, 1);
-  EXPECT_EQ(set->blk[0].last, 5);
-  EXPECT_EQ(set->nbrSmlBlk, 1);
-  EXPECT_EQ(set->maxLin, 10);
+  EXPECT_EQ(sched_GetSet(one, s1)->maxLin, 10);
   Recorder rec;
   EXPECT_FLOAT_EQ(sched_Run(one, s1, 0, record, &rec), 1.0f);
   ASSERT_EQ(rec.calls[0].size(), 1u);
@@ -52,35 +77,7 @@ TEST(Scheduler, SplitsOfOneThreadAndFourThreads) {
   sched_Destroy(one);
 
   PavScheduler *four = sched_Create(4);
-  ASSERT_NE(four, nullptr);
-  EXPECT_EQ(sched_ThreadCount(four), 4);
-  const int a = sched_NewSet(four, 1000);
   const int b = sched_NewSet(four, 1003);
-  EXPECT_EQ(a, 1);
-  EXPECT_EQ(b, 2);
-  const SchedIndexSet *sa = sched_GetSet(four, a);
-  const int32_t expA[4][2] = {{1, 250}, {251, 500}, {501, 750}, {751, 1000}};
-  for (int k = 0; k < 4; k++) {
-    EXPECT_EQ(sa->smlBlk[k].first, expA[k][0]);
-    EXPECT_EQ(sa->smlBlk[k].last, expA[k][1]);
-  }
-  EXPECT_EQ(sched_GetSet(four, b)->smlBlk[3].first, 751);
-  EXPECT_EQ(sched_GetSet(four, b)->smlBlk[3].last, 1003);
-
-  // Above 128 blocks per thread the lines are split in N / 512 sized blocks, the last one short.
-  const int c = sched_NewSet(four, 1030);
-  const SchedIndexSet *sc = sched_GetSet(four, c);
-  EXPECT_EQ(sc->blkSiz, 2);
-  EXPECT_EQ(sc->nbrBlk, 515);
-  EXPECT_EQ(sc->blk[514].first, 1029);
-  EXPECT_EQ(sc->blk[514].last, 1030);
-  const int d = sched_NewSet(four, 1025);
-  const SchedIndexSet *sd = sched_GetSet(four, d);
-  EXPECT_EQ(sd->blkSiz, 2);
-  EXPECT_EQ(sd->nbrBlk, 513);
-  EXPECT_EQ(sd->blk[512].first, 1025);
-  EXPECT_EQ(sd->blk[512].last, 1025);
-
   Recorder rec4;
   EXPECT_FLOAT_EQ(sched_Run(four, b, 0, record, &rec4), 4.0f);
   for (int k = 0; k < 4; k++) {

@@ -287,30 +287,24 @@ TEST_F(Solutions, RecordsAndPushChecks) {
   EXPECT_EQ(pav_NewSolutionRecord(3, PavSolScalar, -1, 1, 1, status), nullptr);
 }
 
+// The extracted values of entities 1..nEnt (component 0 or dim + 1 is the length).
+std::vector<double> component(int dim, int comp, const double *data, int nEnt, int nNod) {
+  double *v = pav_ExtractComponent(dim, comp, data, nEnt, nNod);
+  std::vector<double> out(v + nNod, v + nNod * (nEnt + 1));
+  std::free(v);
+  return out;
+}
+
 TEST(FieldTransformations, ComponentsAndLength) {
   // Two 2-D entities of one node: (3, 4) and (-6, 8).
   const double data[] = {0, 0, 3, 4, -6, 8};
-  double *len = pav_ExtractComponent(2, 4, data, 2, 1);
-  double *x = pav_ExtractComponent(2, 1, data, 2, 1);
-  double *y = pav_ExtractComponent(2, 2, data, 2, 1);
-  EXPECT_EQ(len[1], 5);
-  EXPECT_EQ(len[2], 10);
-  EXPECT_EQ(x[2], -6);
-  EXPECT_EQ(y[1], 4);
-  std::free(len);
-  std::free(x);
-  std::free(y);
-
-  // One 3-D entity of two nodes.
+  EXPECT_EQ(component(2, 4, data, 2, 1), (std::vector<double>{5, 10}));
+  EXPECT_EQ(component(2, 1, data, 2, 1), (std::vector<double>{3, -6}));
+  EXPECT_EQ(component(2, 2, data, 2, 1), (std::vector<double>{4, 8}));
+  // One 3-D entity of two nodes: (1, 2, 2) and (0, 0, -7).
   const double data3[] = {0, 0, 0, 0, 0, 0, 1, 2, 2, 0, 0, -7};
-  double *z = pav_ExtractComponent(3, 3, data3, 1, 2);
-  double *len3 = pav_ExtractComponent(3, 0, data3, 1, 2);
-  EXPECT_EQ(z[2], 2);
-  EXPECT_EQ(z[3], -7);
-  EXPECT_EQ(len3[2], 3);
-  EXPECT_EQ(len3[3], 7);
-  std::free(z);
-  std::free(len3);
+  EXPECT_EQ(component(3, 3, data3, 1, 2), (std::vector<double>{2, -7}));
+  EXPECT_EQ(component(3, 0, data3, 1, 2), (std::vector<double>{3, 7}));
 }
 
 TEST(FieldTransformations, Determinants) {
@@ -343,10 +337,7 @@ TEST(FieldTransformations, GatherRows) {
   const double data[] = {0, 0, 10, 11, 20, 21, 30, 31};
   const int list[] = {3, 1};
   double *rows = pav_GatherSolution(data, 2, 2, list);
-  EXPECT_EQ(rows[2], 30);
-  EXPECT_EQ(rows[3], 31);
-  EXPECT_EQ(rows[4], 10);
-  EXPECT_EQ(rows[5], 11);
+  EXPECT_EQ(std::vector<double>(rows + 2, rows + 6), (std::vector<double>{30, 31, 10, 11}));
   std::free(rows);
 }
 
