@@ -16,25 +16,17 @@
 
 namespace ovel {
 
+// Large enough that a 100 MB ASCII file costs few system calls.
+size_t readBufferBytes = size_t(1) << 20;
+
 namespace {
 
-// Reading buffer: large enough that a 100 MB ASCII file costs few system calls; a token may not
-// be longer than this.
-constexpr size_t kReadBuffer = size_t(1) << 20;
 // Binary lines are written whenever more than this many bytes are pending; ASCII text in larger
 // batches (the format makes no promise about text writes).
 constexpr size_t kBinaryFlush = 10000;
 constexpr size_t kAsciiFlush = size_t(1) << 16;
 
-struct Space {
-  bool is[256] = {};
-  constexpr Space() : is() {
-    is[int(' ')] = is[int('\t')] = is[int('\n')] = is[int('\r')] = is[int('\v')] = is[int('\f')] =
-        true;
-  }
-};
-constexpr Space kSpace;
-inline bool isSpace(char c) { return kSpace.is[static_cast<unsigned char>(c)]; }
+inline bool isSpace(char c) { return isBlank(c); }
 inline bool isLetter(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 std::mutex gRegistryMutex;
@@ -72,8 +64,9 @@ File::~File() {
 void Reader::attach(int fd, int64_t fileSize) {
   fd_ = fd;
   // Small files get a small buffer: opening many of them stays cheap.
-  capacity_ = static_cast<size_t>(
-      std::max<int64_t>(4096, std::min<int64_t>(fileSize + 1, int64_t(kReadBuffer))));
+  capacity_ = static_cast<size_t>(std::max<int64_t>(
+      4096, std::min<int64_t>(fileSize + 1,
+                              static_cast<int64_t>(std::max<size_t>(4096, readBufferBytes)))));
   buffer_.reset(new char[capacity_]);
   length_ = index_ = 0;
   bufferStart_ = 0;
@@ -164,23 +157,35 @@ bool Reader::token(std::string_view &out) {
   }
 }
 
+// True when one of the 8 bytes of x is a letter or '#' (or another byte from 0x40 up): number
+// text (digits, signs, points, blanks) has none, so most of a numeric file is skipped 8 bytes at
+// a time.
+inline bool mayStartWord(uint64_t x) {
+  const uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  const uint64_t hash = x ^ (ones * '#');
+  return ((x & (ones * 0x40)) | ((hash - ones) & ~hash & highs)) != 0;
+}
+
 bool Reader::word(std::string_view &out) {
   for (;;) {
     const char *b = buffer_.get();
-    size_t i = index_;
     const size_t n = length_;
-    size_t start = n;
-    while (i < n) {
-      const unsigned char c = static_cast<unsigned char>(b[i]);
-      if (isSpace(static_cast<char>(c))) {
-        i++;
-        continue;
+    // index_ is always at a token boundary; past it, a letter or '#' starts a token only after a
+    // blank (one inside a number or a junk token such as "0Corners" does not).
+    size_t i = index_;
+    for (;;) {
+      while (i + 8 <= n) {
+        uint64_t x;
+        std::memcpy(&x, b + i, 8);
+        if (mayStartWord(x)) break;
+        i += 8;
       }
-      if (isLetter(c) || c == '#') break;
-      start = i;
-      while (i < n && !isSpace(b[i])) i++;
-      if (i == n) break; // this token may go on in the next read
-      start = n;
+      const size_t stop = std::min(n, i + 8);
+      for (; i < stop; i++) {
+        const unsigned char c = static_cast<unsigned char>(b[i]);
+        if ((isLetter(c) || c == '#') && (i == index_ || isSpace(b[i - 1]))) break;
+      }
+      if (i < stop || i == n) break;
     }
     if (i < n) {
       // A word or a comment: token() handles both, and words crossing the buffer end.
@@ -189,8 +194,11 @@ bool Reader::word(std::string_view &out) {
       if (isLetter(static_cast<unsigned char>(out[0]))) return true;
       continue;
     }
-    // Keep a token cut by the buffer end, so that its rest is not taken for a new token.
-    index_ = start < n ? start : n;
+    // Keep the last token, which may go on in the next read, so that its rest is not taken for a
+    // new token.
+    size_t keep = n;
+    while (keep > index_ && !isSpace(b[keep - 1])) keep--;
+    index_ = keep;
     if (!fill()) {
       if (length_ - index_ == capacity_) fail();
       return false;
@@ -219,70 +227,32 @@ void Reader::restOfLine(char *out) {
   out[n] = 0;
 }
 
-// Parses a number in place when the buffer holds it whole: blanks skipped, the number parsed and
-// accepted when a blank follows it. Anything else (a comment, a number near the buffer end, a
-// malformed token) is left to the token-by-token path, which gives the same result more slowly.
-template <typename T> bool Reader::quick(T &v) {
-  const char *b = buffer_.get();
-  size_t i = index_;
-  while (i < length_ && isSpace(b[i])) i++;
-  if (length_ - i < 64) return false;
-  const char *p = b + i, *e = b + length_;
-  if (*p == '#') return false;
-  if (*p == '+') p++;
-  const char *end;
-  if constexpr (std::is_integral_v<T>) {
-    auto r = std::from_chars(p, e, v);
-    if (r.ec != std::errc()) return false;
-    end = r.ptr;
-  } else {
-    auto r = fast_float::from_chars(p, e, v);
-    if (r.ec != std::errc()) return false;
-    end = r.ptr;
-  }
-  if (end == e || !isSpace(*end)) return false;
-  index_ = static_cast<size_t>(end - b);
-  return true;
-}
-
-int64_t Reader::integer() {
-  int64_t q;
-  if (quick(q)) return q;
+int64_t Reader::slowInteger() {
   std::string_view t;
   if (!token(t)) fail();
   const char *b = t.data(), *e = b + t.size();
   if (b < e && *b == '+') b++;
+  if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
   int64_t v = 0;
   auto r = std::from_chars(b, e, v);
   if (r.ec != std::errc() || r.ptr != e) fail();
   return v;
 }
 
-double Reader::real64() {
-  double q;
-  if (quick(q)) return q;
+template <typename T> T Reader::slowReal() {
   std::string_view t;
   if (!token(t)) fail();
   const char *b = t.data(), *e = b + t.size();
   if (b < e && *b == '+') b++;
-  double v = 0;
+  if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
+  T v = 0;
   auto r = fast_float::from_chars(b, e, v);
   if (r.ec != std::errc() || r.ptr != e) fail();
   return v;
 }
 
-float Reader::real32() {
-  float q;
-  if (quick(q)) return q;
-  std::string_view t;
-  if (!token(t)) fail();
-  const char *b = t.data(), *e = b + t.size();
-  if (b < e && *b == '+') b++;
-  float v = 0;
-  auto r = fast_float::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e) fail();
-  return v;
-}
+template double Reader::slowReal<double>();
+template float Reader::slowReal<float>();
 
 // ---------------------------------------------------------------------------------------------
 // Writer

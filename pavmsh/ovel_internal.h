@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <fast_float/fast_float.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,6 +53,13 @@ struct Keyword {
   std::vector<int> order; // node ordering: file node j goes to caller field order[j]
 };
 
+// Blank characters between ASCII tokens: space, tab, line feed, vertical tab, form feed, return.
+inline bool isBlank(char c) { return c == ' ' || static_cast<unsigned char>(c - '\t') <= 4; }
+
+// Bytes of the ASCII read buffer (1 MiB; no token may be longer). Tests shrink it, down to 4096,
+// so that numbers fall across the buffer end.
+extern size_t readBufferBytes;
+
 // Buffered reads at explicit file offsets (pread), with the ASCII tokenizer on top.
 class Reader {
 public:
@@ -70,18 +78,77 @@ public:
   // Skips blanks and line ends, then takes the rest of the line (at most 255 characters, trailing
   // blanks removed) into out (OVEL_STRING_SIZE bytes, terminated).
   void restOfLine(char *out);
-  int64_t integer();
-  double real64();
-  float real32();
+  // The next number; fails on a malformed or out-of-range one. Numbers lying whole in the buffer
+  // are parsed in place (inline); the rest go through token().
+  int64_t integer() {
+    int64_t v;
+    return quickInteger(v) ? v : slowInteger();
+  }
+  double real64() {
+    double v;
+    return quickReal(v) ? v : slowReal<double>();
+  }
+  float real32() {
+    float v;
+    return quickReal(v) ? v : slowReal<float>();
+  }
 
 private:
   bool fill();
-  template <typename T> bool quick(T &value);
+  inline const char *quickStart() const;
+  inline bool quickInteger(int64_t &value);
+  template <typename T> inline bool quickReal(T &value);
+  int64_t slowInteger();
+  template <typename T> T slowReal();
   int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, length_ = 0, index_ = 0;
   int64_t bufferStart_ = 0;
 };
+
+// The first character of the next number when at least 64 buffered bytes follow it (more than any
+// number the fast paths accept, so they never look past the buffer), else null. Blanks skipped.
+inline const char *Reader::quickStart() const {
+  const char *b = buffer_.get();
+  size_t i = index_;
+  while (i < length_ && isBlank(b[i])) i++;
+  if (length_ - i < 64) return nullptr;
+  return b + i;
+}
+
+// An optional sign and at most 19 digits followed by a blank; anything else (a comment, a longer
+// number, a stray character) is left to the token path, which accepts or rejects it the same way.
+inline bool Reader::quickInteger(int64_t &v) {
+  const char *p = quickStart();
+  if (!p) return false;
+  const bool negative = *p == '-';
+  p += *p == '-' || *p == '+';
+  const char *digits = p;
+  uint64_t u = 0;
+  unsigned d;
+  while ((d = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') < 10 &&
+         p - digits < 19) {
+    u = u * 10 + d;
+    p++;
+  }
+  if (p == digits || !isBlank(*p)) return false;
+  if (u > static_cast<uint64_t>(INT64_MAX) + negative) return false;
+  v = negative ? static_cast<int64_t>(0 - u) : static_cast<int64_t>(u);
+  index_ = static_cast<size_t>(p - buffer_.get());
+  return true;
+}
+
+template <typename T> inline bool Reader::quickReal(T &v) {
+  const char *p = quickStart();
+  if (!p || *p == '#') return false;
+  p += *p == '+';
+  if (*p == '-' || *p == '+') return false; // "+-1": the token path refuses it
+  const char *e = buffer_.get() + length_;
+  auto r = fast_float::from_chars(p, e, v);
+  if (r.ec != std::errc() || r.ptr == e || !isBlank(*r.ptr)) return false;
+  index_ = static_cast<size_t>(r.ptr - buffer_.get());
+  return true;
+}
 
 // Buffered writes; the pending bytes go to the file when more than `threshold` are pending.
 class Writer {

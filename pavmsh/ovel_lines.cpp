@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdarg>
+#include <type_traits>
 #include <utility>
 
 namespace ovel {
@@ -135,21 +136,33 @@ bool prepareBlock(File &f, int code, int64_t first, int64_t last, int mapType, c
 // Column kernels: one file field of `count` lines, between a block of file lines and the
 // caller's positions.
 
-using InKernel = void (*)(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos,
+// An in-kernel returns false when a value does not fit the caller's type (an integer beyond the
+// int32 range read into an OvelInt field).
+using InKernel = bool (*)(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos,
                           int64_t p0, char *base, int64_t stride);
 using OutKernel = void (*)(char *dst, int64_t lineBytes, int64_t count, const int64_t *pos,
                            int64_t p0, const char *base, int64_t stride);
 
+// Nonzero when v lies outside the int32 range: or-ed over a whole column, it checks the narrowing
+// without a branch per value.
+inline uint64_t outsideInt32(int64_t v) {
+  return (static_cast<uint64_t>(v) + uint64_t(0x80000000u)) >> 32;
+}
+
 template <typename S, typename D, bool Swap>
-void columnIn(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos, int64_t p0,
+bool columnIn(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos, int64_t p0,
               char *base, int64_t stride) {
+  constexpr bool narrowing = std::is_same_v<S, int64_t> && std::is_same_v<D, int32_t>;
+  uint64_t outside = 0;
   for (int64_t l = 0; l < count; l++) {
     S v;
     std::memcpy(&v, src + l * lineBytes, sizeof v);
     if constexpr (Swap) v = byteSwap(v);
+    if constexpr (narrowing) outside |= outsideInt32(v);
     D d = static_cast<D>(v);
     std::memcpy(base + (pos ? pos[l] : p0 + l) * stride, &d, sizeof d);
   }
+  return outside == 0;
 }
 
 template <typename S, typename D, bool Swap>
@@ -219,10 +232,44 @@ int fileType(const File &f, char letter) {
 // Fields whose caller type is the file type, without byte swapping, and whose caller values sit
 // side by side (a vector group) move as one fixed-size copy per line.
 template <int Bytes>
-void runIn(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos, int64_t p0,
+bool runIn(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos, int64_t p0,
            char *base, int64_t stride) {
   for (int64_t l = 0; l < count; l++)
     std::memcpy(base + (pos ? pos[l] : p0 + l) * stride, src + l * lineBytes, Bytes);
+  return true;
+}
+
+// W adjacent 64-bit integer fields read into W adjacent int32 values: one tight loop per line, or
+// a single loop over the whole block when neither the file lines nor the caller's positions hold
+// anything else, so that the compiler vectorises the narrowing and its range check.
+template <int W>
+bool narrowIn(const char *src, int64_t lineBytes, int64_t count, const int64_t *pos, int64_t p0,
+              char *base, int64_t stride) {
+  uint64_t outside = 0;
+  if (!pos && lineBytes == 8 * W && stride == 4 * W) {
+    const int64_t n = count * W;
+    char *dst = base + p0 * stride;
+    for (int64_t k = 0; k < n; k++) {
+      int64_t v;
+      std::memcpy(&v, src + 8 * k, 8);
+      outside |= outsideInt32(v);
+      const int32_t d = static_cast<int32_t>(v);
+      std::memcpy(dst + 4 * k, &d, 4);
+    }
+    return outside == 0;
+  }
+  for (int64_t l = 0; l < count; l++) {
+    const char *s = src + l * lineBytes;
+    char *dst = base + (pos ? pos[l] : p0 + l) * stride;
+    for (int k = 0; k < W; k++) {
+      int64_t v;
+      std::memcpy(&v, s + 8 * k, 8);
+      outside |= outsideInt32(v);
+      const int32_t d = static_cast<int32_t>(v);
+      std::memcpy(dst + 4 * k, &d, 4);
+    }
+  }
+  return outside == 0;
 }
 
 template <int Bytes>
@@ -239,13 +286,18 @@ void runKernels(std::integer_sequence<int, W...>, int words, InKernel &in, OutKe
   ((words == W + 1 ? (in = runIn<4 * (W + 1)>, out = runOut<4 * (W + 1)>, 0) : 0), ...);
 }
 
+template <int... W> void narrowKernels(std::integer_sequence<int, W...>, int values, InKernel &in) {
+  ((values == W + 1 ? (in = narrowIn<W + 1>, 0) : 0), ...);
+}
+
 struct Column {
   int64_t offset;
   InKernel in;
   OutKernel out;
   Destination dest;
-  int bytes;  // of the file value
-  bool plain; // caller type equals file type and no byte swap
+  int bytes;    // of the file value
+  bool plain;   // caller type equals file type and no byte swap
+  bool narrows; // 64-bit file integers into int32 values, no byte swap
 };
 
 struct BlockJob {
@@ -257,6 +309,16 @@ struct BlockJob {
   std::vector<int64_t> positions;
   OvelProgress progress = nullptr;
   void *argument = nullptr;
+  bool fits = true; // every value read fitted its caller type
+
+  // Caller position of line first + l (from 0).
+  int64_t positionOf(int64_t l) const {
+    if (!mapType) return l;
+    const int64_t i = first + l;
+    return (mapType == 3 ? static_cast<const int *>(map)[i]
+                         : static_cast<const int64_t *>(map)[i]) -
+           1;
+  }
 
   // Caller positions of lines first + start .. first + start + count - 1, or null when linear.
   const int64_t *positionsOf(int64_t start, int64_t count) {
@@ -276,14 +338,24 @@ void convertBlock(void *context, const char *block, int64_t start, int64_t count
   BlockJob &job = *static_cast<BlockJob *>(context);
   if (block) {
     const int64_t *pos = job.positionsOf(start, count);
-    for (const Column &c : job.columns)
-      c.in(block + c.offset, job.lineBytes, count, pos, start, c.dest.base, c.dest.stride);
+    // Every column over a slice of 32 KiB of lines before the next slice: the later columns find
+    // the lines still in the first-level cache instead of going through the whole block again.
+    const int64_t slice = std::max<int64_t>(1, (int64_t(32) << 10) / job.lineBytes);
+    for (int64_t s = 0; s < count; s += slice) {
+      const int64_t n = std::min(slice, count - s);
+      const char *lines = block + s * job.lineBytes;
+      for (const Column &c : job.columns)
+        if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
+                  c.dest.base, c.dest.stride))
+          job.fits = false;
+    }
   }
   if (job.progress) job.progress(job.first, job.first + start + count - 1, job.argument);
 }
 
 BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int64_t first,
-                 int mapType, const void *map, OvelProgress progress, void *argument) {
+                 int mapType, const void *map, OvelProgress progress, void *argument,
+                 bool reading) {
   BlockJob job;
   job.lineBytes = kw.lineBytes;
   job.first = first;
@@ -302,6 +374,7 @@ BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int
     c.bytes = ft == 0 || ft == 2 ? 4 : 8;
     static const int sameType[4] = {OvelFloat, OvelDouble, OvelInt, OvelLong};
     c.plain = !f.swap && sameType[ft] == dest[j].type;
+    c.narrows = !f.swap && ft == 3 && dest[j].type == OvelInt;
     offset += c.bytes;
     // Merge with the previous column into one copy when both are plain and adjacent in memory.
     if (!job.columns.empty()) {
@@ -310,6 +383,13 @@ BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int
       if (p.plain && c.plain && p.dest.stride == c.dest.stride &&
           p.dest.base + (c.offset - p.offset) == c.dest.base && bytes <= 4 * kMaxRunWords) {
         runKernels(std::make_integer_sequence<int, kMaxRunWords>(), bytes / 4, p.in, p.out);
+        p.bytes = bytes;
+        continue;
+      }
+      // Likewise for narrowing integers when reading (writing widens field by field).
+      if (reading && p.narrows && c.narrows && p.dest.stride == c.dest.stride &&
+          p.dest.base + (c.offset - p.offset) / 2 == c.dest.base && bytes <= 8 * kMaxRunWords) {
+        narrowKernels(std::make_integer_sequence<int, kMaxRunWords>(), bytes / 8, p.in);
         p.bytes = bytes;
         continue;
       }
@@ -330,37 +410,32 @@ int64_t blockLines(int64_t lineBytes) {
       1, std::min(std::max(OVEL_BLOCK_LINES, blockFloorBytes / lineBytes), cap / lineBytes));
 }
 
-// ASCII: one value of a field in the caller's type at addr.
-void readAsciiValue(File &f, char letter, int type, char *addr) {
+// ASCII: how the values of one field go to the caller.
+struct AsciiField {
+  enum Kind { DoubleToDouble, DoubleToFloat, FloatToFloat, FloatToDouble, IntToInt, IntToLong };
+  Kind kind;
+  bool checked; // 32-bit file integers read into 64-bit values: the int32 range still applies
+  char *base;
+  int64_t stride;
+};
+
+AsciiField asciiField(const File &f, char letter, const Destination &d) {
+  AsciiField a;
+  a.base = d.base;
+  a.stride = d.stride;
+  a.checked = f.intBytes == 4;
   if (letter == 'r') {
-    if (f.realBytes == 4) {
-      float v = f.reader.real32();
-      if (type == OvelFloat)
-        std::memcpy(addr, &v, 4);
-      else {
-        double d = v;
-        std::memcpy(addr, &d, 8);
-      }
-    } else {
-      double v = f.reader.real64();
-      if (type == OvelDouble)
-        std::memcpy(addr, &v, 8);
-      else {
-        float s = static_cast<float>(v);
-        std::memcpy(addr, &s, 4);
-      }
-    }
-    return;
+    if (f.realBytes == 4)
+      a.kind = d.type == OvelFloat ? AsciiField::FloatToFloat : AsciiField::FloatToDouble;
+    else
+      a.kind = d.type == OvelDouble ? AsciiField::DoubleToDouble : AsciiField::DoubleToFloat;
+  } else {
+    a.kind = d.type == OvelLong ? AsciiField::IntToLong : AsciiField::IntToInt;
   }
-  int64_t v = f.reader.integer();
-  if (f.intBytes == 4 && (v < INT32_MIN || v > INT32_MAX)) fail();
-  if (type == OvelLong)
-    std::memcpy(addr, &v, 8);
-  else {
-    int32_t s = static_cast<int32_t>(v);
-    std::memcpy(addr, &s, 4);
-  }
+  return a;
 }
+
+template <typename T> void store(char *addr, T v) { std::memcpy(addr, &v, sizeof v); }
 
 void writeAsciiValue(File &f, char letter, int type, const char *addr) {
   if (letter == 'r') {
@@ -394,11 +469,12 @@ int getBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   std::vector<Destination> dest;
   if (!prepareBlock(f, code, first, last, mapType, map, ap, dest)) return 0;
   const Keyword &kw = f.keywords[code];
-  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument);
+  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument, true);
   const int64_t count = last - first + 1;
   if (!f.ascii) {
     return readBlocks(f.fd, kw.position + (first - 1) * kw.lineBytes, kw.lineBytes, count,
-                      blockLines(kw.lineBytes), convertBlock, &job)
+                      blockLines(kw.lineBytes), convertBlock, &job) &&
+                   job.fits
                ? 1
                : 0;
   }
@@ -409,12 +485,41 @@ int getBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   for (int64_t l = 1; l < first; l++)
     for (size_t j = 0; j < nf; j++)
       if (!f.reader.token(t)) return 0;
+  // The conversion of every field is chosen once; the loop then parses straight into the
+  // caller's memory.
+  std::vector<AsciiField> fields(nf);
+  for (size_t j = 0; j < nf; j++) fields[j] = asciiField(f, kw.fields[j], dest[j]);
+  Reader &r = f.reader;
   for (int64_t l = 0; l < count; l++) {
-    const int64_t *pos = job.positionsOf(l, 1);
-    int64_t p = pos ? pos[0] : l;
-    for (size_t j = 0; j < nf; j++) {
-      const Destination &d = dest[j];
-      readAsciiValue(f, kw.fields[j], d.type, d.base + p * d.stride);
+    const int64_t p = job.positionOf(l);
+    for (const AsciiField &a : fields) {
+      char *addr = a.base + p * a.stride;
+      switch (a.kind) {
+      case AsciiField::DoubleToDouble:
+        store(addr, r.real64());
+        break;
+      case AsciiField::DoubleToFloat:
+        store(addr, static_cast<float>(r.real64()));
+        break;
+      case AsciiField::FloatToFloat:
+        store(addr, r.real32());
+        break;
+      case AsciiField::FloatToDouble:
+        store(addr, static_cast<double>(r.real32()));
+        break;
+      case AsciiField::IntToInt: {
+        const int64_t v = r.integer();
+        if (outsideInt32(v)) fail();
+        store(addr, static_cast<int32_t>(v));
+        break;
+      }
+      case AsciiField::IntToLong: {
+        const int64_t v = r.integer();
+        if (a.checked && outsideInt32(v)) fail();
+        store(addr, v);
+        break;
+      }
+      }
     }
     if (progress) progress(first, first + l, argument);
   }
@@ -435,7 +540,7 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   bool ok = prepareBlock(f, code, first, last, mapType, map, ap, dest);
   kw.lines = declared;
   if (!ok) return 0;
-  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument);
+  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument, false);
   if (f.ascii) {
     const size_t nf = kw.fields.size();
     for (int64_t l = 0; l < count; l++) {

@@ -1,0 +1,249 @@
+// Numbers in block reads: ASCII numbers parsed in place or through the token path, wherever they
+// fall relative to the read buffer end, against the C library's own conversions; integers at the
+// limits of their destination; 64-bit file integers narrowed into int32 arrays.
+#include "ovel.h"
+#include "ovel_internal.h"
+#include "test_paths.h"
+
+#include <cinttypes>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct SmallReadBuffer {
+  size_t saved = ovel::readBufferBytes;
+  SmallReadBuffer() { ovel::readBufferBytes = 4096; }
+  ~SmallReadBuffer() { ovel::readBufferBytes = saved; }
+};
+
+const char *const kReals[] = {"0",
+                              "-0",
+                              "+1",
+                              "1.5",
+                              "-2.25e-3",
+                              "+6.02E23",
+                              "1e308",
+                              "4.9e-324",
+                              "2.2250738585072014e-308",
+                              "0.1",
+                              "-.5",
+                              "+.5e+1",
+                              "3.",
+                              "123456789012345678901234567890",
+                              "1.7976931348623157e308",
+                              "-1E-5",
+                              "0.30000000000000004",
+                              "7e0",
+                              "1.0000000000000002",
+                              "-9.999999999999999e-301"};
+const char *const kInts32[] = {"0",
+                               "-0",
+                               "+7",
+                               "2147483647",
+                               "-2147483648",
+                               "+2147483647",
+                               "-1",
+                               "123456789",
+                               "00000000000000000000000000042",
+                               "+0000000000000000000001"};
+const char *const kInts64[] = {"9223372036854775807", "-9223372036854775808",
+                               "+9223372036854775807", "1000000000000000000", "-17"};
+
+// A version-2 or -1 file (64- or 32-bit reals) whose Vertices lines "x y z ref" cycle through the
+// reals and integers above; `pad` bytes of comment shift every number against the buffer ends.
+std::string numbersText(int version, int lines, size_t pad, const char *const *ints, size_t nints) {
+  std::string t = "MeshVersionFormatted " + std::to_string(version) + "\n#" +
+                  std::string(pad, 'x') + "\nDimension 3\nVertices\n" + std::to_string(lines) +
+                  "\n";
+  const size_t nreals = sizeof kReals / sizeof *kReals;
+  static const char *const blanks[] = {" ", "\t", "  ", " \t "};
+  for (int l = 0; l < lines; l++) {
+    for (int k = 0; k < 3; k++) {
+      t += kReals[(3 * size_t(l) + k) % nreals];
+      t += blanks[(size_t(l) + k) % 4];
+    }
+    t += ints[size_t(l) % nints];
+    t += l % 3 == 0 ? "\r\n" : "\n";
+  }
+  return t + "End\n";
+}
+
+TEST(OvelNumbers, AsciiNumbersMatchTheCLibraryAcrossBufferEnds) {
+  SmallReadBuffer small;
+  const std::string name = pavo_test::scratchDir("ovel_numbers") + "/numbers.mesh";
+  const int lines = 400; // about 25 KB: several refills of the 4 KiB buffer
+  const size_t nreals = sizeof kReals / sizeof *kReals;
+  const size_t nints = sizeof kInts32 / sizeof *kInts32;
+  for (int version : {1, 2})
+    for (size_t pad = 0; pad < 70; pad += 3) {
+      std::ofstream(name, std::ios::binary) << numbersText(version, lines, pad, kInts32, nints);
+      int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+      ASSERT_NE(h, 0) << version << " " << pad;
+      ASSERT_EQ(OvelStatKwd(h, OvelVertices), lines);
+      std::vector<double> xyz(3 * lines);
+      std::vector<float> xyzf(3 * lines);
+      std::vector<int> ref(lines);
+      std::vector<int64_t> ref64(lines);
+      ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, lines, 0, nullptr, nullptr, OvelDoubleVec, 3,
+                             &xyz[0], &xyz[3 * (lines - 1)], OvelInt, &ref[0], &ref[lines - 1]),
+                1)
+          << version << " " << pad;
+      ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, lines, 0, nullptr, nullptr, OvelFloatVec, 3,
+                             &xyzf[0], &xyzf[3 * (lines - 1)], OvelLong, &ref64[0],
+                             &ref64[lines - 1]),
+                1);
+      for (int l = 0; l < lines; l++) {
+        for (int k = 0; k < 3; k++) {
+          const char *s = kReals[(3 * size_t(l) + k) % nreals];
+          // A 32-bit file holds floats: the value is the float nearest the text.
+          const double want =
+              version == 1 ? double(std::strtof(s, nullptr)) : std::strtod(s, nullptr);
+          const float wantf =
+              version == 1 ? std::strtof(s, nullptr) : float(std::strtod(s, nullptr));
+          ASSERT_EQ(std::memcmp(&xyz[3 * l + k], &want, 8), 0) << s << " pad " << pad;
+          ASSERT_EQ(std::memcmp(&xyzf[3 * l + k], &wantf, 4), 0) << s << " pad " << pad;
+        }
+        const long long want = std::strtoll(kInts32[size_t(l) % nints], nullptr, 10);
+        ASSERT_EQ(ref[l], want) << kInts32[size_t(l) % nints] << " pad " << pad;
+        ASSERT_EQ(ref64[l], want);
+      }
+      OvelCloseMesh(h);
+    }
+}
+
+// Reads the reference of a one-vertex file whose reference field is `text`; false when refused.
+bool readReference(const std::string &name, int version, const char *text, int64_t &out,
+                   bool into64) {
+  std::ofstream(name, std::ios::binary) << "MeshVersionFormatted " << version
+                                        << "\nDimension 2\nVertices\n1\n0 0 " << text << "\nEnd\n";
+  int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  if (!h) return false;
+  double x, y;
+  int r32 = 0;
+  int ok = into64 ? OvelGetBlock(h, OvelVertices, 1, 1, 0, nullptr, nullptr, OvelDouble, &x, &x,
+                                 OvelDouble, &y, &y, OvelLong, &out, &out)
+                  : OvelGetBlock(h, OvelVertices, 1, 1, 0, nullptr, nullptr, OvelDouble, &x, &x,
+                                 OvelDouble, &y, &y, OvelInt, &r32, &r32);
+  if (!into64) out = r32;
+  OvelCloseMesh(h);
+  return ok == 1;
+}
+
+TEST(OvelNumbers, AsciiIntegerLimitsAndMalformedTokens) {
+  const std::string name = pavo_test::scratchDir("ovel_numbers") + "/limits.mesh";
+  int64_t v = 0;
+  // 32-bit files: the int32 range, whatever the destination width.
+  EXPECT_TRUE(readReference(name, 2, "-2147483648", v, false));
+  EXPECT_EQ(v, INT32_MIN);
+  EXPECT_TRUE(readReference(name, 2, "+2147483647", v, true));
+  EXPECT_EQ(v, INT32_MAX);
+  EXPECT_FALSE(readReference(name, 2, "2147483648", v, false));
+  EXPECT_FALSE(readReference(name, 2, "-2147483649", v, true));
+  // 64-bit files: the int64 range into 64-bit values; int32 destinations refuse what they can't
+  // hold rather than truncate it.
+  for (const char *s : kInts64) {
+    ASSERT_TRUE(readReference(name, 4, s, v, true)) << s;
+    EXPECT_EQ(v, std::strtoll(s, nullptr, 10)) << s;
+  }
+  EXPECT_FALSE(readReference(name, 4, "9223372036854775808", v, true));
+  EXPECT_FALSE(readReference(name, 4, "-9223372036854775809", v, true));
+  EXPECT_FALSE(readReference(name, 4, "99999999999999999999", v, true));
+  EXPECT_FALSE(readReference(name, 4, "4294967296", v, false));
+  EXPECT_TRUE(readReference(name, 4, "-2147483648", v, false));
+  EXPECT_EQ(v, INT32_MIN);
+  for (const char *bad : {"1-2", "--1", "+", "-", "12x", "1.5", "0x10", "++3", "+-3"})
+    EXPECT_FALSE(readReference(name, 2, bad, v, false)) << bad;
+  for (const char *bad : {"1e", "--1", "1.5.2", "e5", "1e+", "+-1"}) {
+    std::ofstream(name, std::ios::binary) << "MeshVersionFormatted 2\nDimension 2\nVertices\n1\n"
+                                          << bad << " 0 1\nEnd\n";
+    int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+    ASSERT_NE(h, 0);
+    double x = 0, y = 0;
+    int r = 0;
+    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 1, 0, nullptr, nullptr, OvelDouble, &x, &x,
+                           OvelDouble, &y, &y, OvelInt, &r, &r),
+              0)
+        << bad;
+    OvelCloseMesh(h);
+  }
+}
+
+// Version-4 tetrahedra (five 64-bit integers a line) read into int32 arrays: one contiguous array
+// of five, four plus a separate reference, and through a map; several blocks each.
+TEST(OvelNumbers, BinaryNarrowingLayoutsAndRange) {
+  struct SmallBlocks {
+    int64_t saved = ovel::blockFloorBytes;
+    SmallBlocks() { ovel::blockFloorBytes = 0; }
+    ~SmallBlocks() { ovel::blockFloorBytes = saved; }
+  } smallBlocks;
+  const std::string name = pavo_test::scratchDir("ovel_numbers") + "/narrow.meshb";
+  const int n = 25003;
+  std::vector<int64_t> tet(5 * size_t(n));
+  for (size_t i = 0; i < tet.size(); i++)
+    tet[i] = (i % 7 == 0) ? INT32_MIN + int64_t(i) : INT32_MAX - int64_t(i);
+  auto write = [&] {
+    int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 4, 3);
+    ASSERT_NE(h, 0);
+    ASSERT_EQ(OvelSetKwd(h, OvelTetrahedra, n), 1);
+    ASSERT_EQ(OvelSetBlock(h, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelLongVec, 5, &tet[0],
+                           &tet[5 * size_t(n - 1)]),
+              1);
+    ASSERT_EQ(OvelCloseMesh(h), 1);
+  };
+  write();
+  int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+  ASSERT_NE(h, 0);
+  std::vector<int> all(5 * size_t(n)), nodes(4 * size_t(n)), ref(n), mapped(5 * size_t(n));
+  std::vector<int> map(n + 1);
+  for (int i = 1; i <= n; i++) map[i] = n + 1 - i;
+  ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelIntVec, 5, &all[0],
+                         &all[5 * size_t(n - 1)]),
+            1);
+  ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelIntVec, 4, &nodes[0],
+                         &nodes[4 * size_t(n - 1)], OvelInt, &ref[0], &ref[n - 1]),
+            1);
+  ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, n, 3, map.data(), nullptr, OvelIntVec, 5, &mapped[0],
+                         &mapped[5 * size_t(n - 1)]),
+            1);
+  for (int l = 0; l < n; l++)
+    for (int k = 0; k < 5; k++) {
+      const int64_t want = tet[5 * size_t(l) + k];
+      ASSERT_EQ(all[5 * size_t(l) + k], want) << l << " " << k;
+      ASSERT_EQ(k < 4 ? nodes[4 * size_t(l) + k] : ref[l], want) << l << " " << k;
+      ASSERT_EQ(mapped[5 * size_t(n - 1 - l) + k], want) << l << " " << k;
+    }
+  OvelCloseMesh(h);
+
+  // One value beyond the int32 range, in the last block, in the reference or in a node.
+  for (size_t at : {5 * size_t(n) - 1, 5 * size_t(n - 2) + 2}) {
+    const int64_t saved = tet[at];
+    tet[at] = int64_t(INT32_MAX) + 1;
+    write();
+    tet[at] = saved;
+    h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
+    ASSERT_NE(h, 0);
+    EXPECT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelIntVec, 5, &all[0],
+                           &all[5 * size_t(n - 1)]),
+              0)
+        << at;
+    EXPECT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelIntVec, 4, &nodes[0],
+                           &nodes[4 * size_t(n - 1)], OvelInt, &ref[0], &ref[n - 1]),
+              0)
+        << at;
+    std::vector<int64_t> wide(5 * size_t(n));
+    ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelLongVec, 5, &wide[0],
+                           &wide[5 * size_t(n - 1)]),
+              1)
+        << "64-bit destinations take any value";
+    EXPECT_EQ(wide[at], int64_t(INT32_MAX) + 1);
+    OvelCloseMesh(h);
+  }
+}
+
+} // namespace
