@@ -27,45 +27,43 @@ GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl =
 
 } // namespace
 
-TEST(GlslPrefix, DefinitionsFollowTheFieldStateAndTheProgram) {
-  const GlslFlags none = flags(false, false, false, 0, 0),
-                  stl = flags(false, false, false, 0, 0, true);
-  const struct {
-    GlslFlags state;
-    const char *program, *expected;
-  } cases[] = {
-      {none, "TriSha", "#version 400\n"},
-      {flags(true, false, false, 1, 0), "TriSha", "#version 400\n#define SOL\n"},
-      {flags(true, false, false, 3, 0), "TriSha",
-       "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n"},
-      // Degrees above ten stop at Deg10.
-      {flags(true, false, false, 12, 0), "TriSha",
-       "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n"
-       "#define Deg5\n#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n#define Deg10\n"},
-      // A Jacobian alone always has HO; a degree-1 Jacobian has no Deg run.
-      {flags(false, true, false, 0, 1), "TriSha", "#version 400\n#define JAC\n#define HO\n"},
-      // Both runs are written when both degrees are high; the common lines repeat.
-      {flags(true, true, false, 2, 3), "TriSha",
-       "#version 400\n#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n"
-       "#define Deg2\n"},
-      // A value field with a Jacobian: HO comes after VAL, not after JAC.
-      {flags(false, true, true, 1, 2), "TriSha",
-       "#version 400\n#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
-      // A value field of degree 1 alone needs no high-order path.
-      {flags(false, false, true, 1, 0), "TriSha", "#version 400\n#define VAL\n"},
-      {flags(false, false, true, 2, 0), "TriSha",
-       "#version 400\n#define VAL\n#define HO\n#define Deg2\n"},
-      // The polygon line only for polygon programs in the triangle-soup layout.
-      {stl, "PolygonSha", "#version 400\n#define STL\n#define POLYGON\n"},
-      {stl, "PolyhedraSha", "#version 400\n#define STL\n#define POLYGON\n"},
-      {stl, "TriSTLSha", "#version 400\n#define STL\n"},
-      {stl, nullptr, "#version 400\n#define STL\n"},
-      {none, "PolygonSha", "#version 400\n"},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.expected);
-    EXPECT_EQ(pavo::fragmentPrefix(c.state, c.program), c.expected);
-  }
+TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, false, 0, 0), "TriSha"), "#version 400\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 1, 0), "TriSha"),
+            "#version 400\n#define SOL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 3, 0), "TriSha"),
+            "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n");
+  // Degrees above ten stop at Deg10.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 12, 0), "TriSha"),
+            "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n"
+            "#define Deg5\n#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n"
+            "#define Deg10\n");
+  // A Jacobian alone always has HO; a degree-1 Jacobian has no Deg run.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, true, false, 0, 1), "TriSha"),
+            "#version 400\n#define JAC\n#define HO\n");
+  // Both runs are written when both degrees are high; the common lines repeat.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(true, true, false, 2, 3), "TriSha"),
+            "#version 400\n#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n"
+            "#define Deg2\n");
+  // A value field with a Jacobian: HO comes after VAL, not after JAC.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, true, true, 1, 2), "TriSha"),
+            "#version 400\n#define JAC\n#define VAL\n#define HO\n#define Deg2\n");
+  // A value field of degree 1 alone needs no high-order path.
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, true, 1, 0), "TriSha"),
+            "#version 400\n#define VAL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, true, 2, 0), "TriSha"),
+            "#version 400\n#define VAL\n#define HO\n#define Deg2\n");
+}
+
+TEST(GlslPrefix, PolygonLineOnlyForPolygonProgramsInTheStlLayout) {
+  const GlslFlags stl = flags(false, false, false, 0, 0, true);
+  EXPECT_EQ(pavo::fragmentPrefix(stl, "PolygonSha"),
+            "#version 400\n#define STL\n#define POLYGON\n");
+  EXPECT_EQ(pavo::fragmentPrefix(stl, "PolyhedraSha"),
+            "#version 400\n#define STL\n#define POLYGON\n");
+  EXPECT_EQ(pavo::fragmentPrefix(stl, "TriSTLSha"), "#version 400\n#define STL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(stl, nullptr), "#version 400\n#define STL\n");
+  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, false, 0, 0), "PolygonSha"), "#version 400\n");
 }
 
 TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
