@@ -1,12 +1,9 @@
 // The shipped examples: they are what the generator writes, and they open with their solutions.
-// PAVO_WRITE_EXAMPLES=1 regenerates them into examples/ first.
 #include "example_meshes.h"
 #include "load_test_mesh.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 using namespace load_test;
 
@@ -14,16 +11,14 @@ namespace {
 
 TEST(Examples, FilesAreTheGeneratorOutput) {
   const std::string examples = pavo_test::sourceDir() + "/examples";
-  if (std::getenv("PAVO_WRITE_EXAMPLES")) {
-    ASSERT_TRUE(pavo_test::writeExamples(examples));
-  }
   const std::string dir = pavo_test::scratchDir("examples");
-  ASSERT_TRUE(pavo_test::writeExamples(dir));
-  for (const std::string &name : pavo_test::exampleFiles()) {
+  ASSERT_TRUE(pavo_examples::writeExamples(dir));
+  for (const std::string &name : pavo_examples::exampleFiles()) {
     const std::string fresh = pavo_test::readFile(dir + "/" + name);
     EXPECT_FALSE(fresh.empty()) << name;
     EXPECT_TRUE(fresh == pavo_test::readFile(examples + "/" + name))
-        << name << " differs from the generator's output (PAVO_WRITE_EXAMPLES=1 rewrites it)";
+        << name
+        << " differs from the generator's output (build/tools/make_examples examples rewrites it)";
   }
 }
 

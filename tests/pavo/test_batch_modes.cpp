@@ -55,6 +55,22 @@ PavObject *read(const std::string &name) {
   return obj;
 }
 
+// Writes a surface mesh: vertices as (x, y, z) triples, triangles as vertex numbers from 1.
+void writeSurface(const std::string &name, const std::vector<double> &xyz,
+                  const std::vector<int> &triangles, int ref) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  pav_AllocEntityArrays(obj, Vertices, int(xyz.size() / 3), status);
+  std::copy(xyz.begin(), xyz.end(), obj->crdDbl + 3);
+  pav_AllocEntityArrays(obj, Triangles, int(triangles.size() / 3), status);
+  std::copy(triangles.begin(), triangles.end(), obj->ent[Triangles].idx + 3);
+  for (int e = 1; e <= obj->ent[Triangles].nbr; e++) obj->ent[Triangles].ref[e] = ref;
+  write(obj, name);
+  pav_DeleteInterface(&obj);
+}
+
 bool contains(const std::string &out, const std::string &text) {
   return out.find(text) != std::string::npos;
 }
@@ -101,19 +117,9 @@ TEST(BatchCheckSurf, CompletesTheBoundaryUnderDerivedNames) {
 
 TEST(BatchMerge, MergesAndAddsEdges) {
   const std::string dir = scratch();
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, 6, status);
-  const double xyz[6][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-  for (int v = 0; v < 6; v++)
-    for (int c = 0; c < 3; c++) obj->crdDbl[3 * (v + 1) + c] = xyz[v][c];
-  pav_AllocEntityArrays(obj, Triangles, 2, status);
-  const int t[6] = {1, 2, 3, 4, 5, 6};
-  std::copy(t, t + 6, obj->ent[Triangles].idx + 3);
-  write(obj, dir + "/x.meshb");
-  pav_DeleteInterface(&obj);
+  // Two triangles of a square, each with its own copies of the diagonal's vertices.
+  writeSurface(dir + "/x.meshb", {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0},
+               {1, 2, 3, 4, 5, 6}, 0);
 
   auto r = run(dir, {"-merge", "x.meshb"});
   EXPECT_EQ(r.exitCode, 0);
@@ -189,33 +195,21 @@ TEST(BatchConvert, ReadsAndWritesEachCgnsName) {
 // closed ring of 32 crossings; the slat and flap sections cut nothing.
 TEST(BatchExtr, WritesTheSections) {
   const std::string dir = scratch();
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
   const int around = 16, along = 60;
-  pav_AllocEntityArrays(obj, Vertices, around * (along + 1), status);
-  auto id = [&](int a, int j) { return j * around + (a % around) + 1; };
+  std::vector<double> xyz;
   for (int j = 0; j <= along; j++)
-    for (int a = 0; a < around; a++) {
-      double *x = obj->crdDbl + 3 * id(a, j);
-      x[0] = 10 * std::cos(2 * M_PI * a / around);
-      x[1] = 10.0 * j;
-      x[2] = 10 * std::sin(2 * M_PI * a / around);
-    }
-  pav_AllocEntityArrays(obj, Triangles, 2 * around * along, status);
-  int e = 1;
+    for (int a = 0; a < around; a++)
+      for (double c :
+           {10 * std::cos(2 * M_PI * a / around), 10.0 * j, 10 * std::sin(2 * M_PI * a / around)})
+        xyz.push_back(c);
+  auto id = [&](int a, int j) { return j * around + (a % around) + 1; };
+  std::vector<int> triangles;
   for (int j = 0; j < along; j++)
-    for (int a = 0; a < around; a++) {
-      const int q[4] = {id(a, j), id(a + 1, j), id(a + 1, j + 1), id(a, j + 1)};
-      const int tri[2][3] = {{q[0], q[1], q[2]}, {q[0], q[2], q[3]}};
-      for (auto &t : tri) {
-        std::copy(t, t + 3, obj->ent[Triangles].idx + 3 * e);
-        obj->ent[Triangles].ref[e++] = 2;
-      }
-    }
-  write(obj, dir + "/wing.meshb");
-  pav_DeleteInterface(&obj);
+    for (int a = 0; a < around; a++)
+      for (int v :
+           {id(a, j), id(a + 1, j), id(a + 1, j + 1), id(a, j), id(a + 1, j + 1), id(a, j + 1)})
+        triangles.push_back(v);
+  writeSurface(dir + "/wing.meshb", xyz, triangles, 2);
   auto r = run(dir, {"-extr", "-in", "wing.meshb", "-out", "res.dat"});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(contains(r.out, "  21 cut plane equations \n"));

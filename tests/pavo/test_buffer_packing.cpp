@@ -8,7 +8,6 @@
 
 #include "render/buffer_object.h"
 #include "render/buffer_packing.h"
-#include "render/colormaps.h"
 
 using namespace pavo;
 
@@ -101,9 +100,6 @@ TEST(BufferPacking, FaceNormalsTagsAndColours) {
   EXPECT_EQ(packElementColors(2, own, grey), own);
   // Too few colours for the elements: the object's colour applies to all.
   EXPECT_EQ(packElementColors(3, own, grey)[11], 1.0f);
-
-  const std::vector<float> table = colourTable(-1);
-  EXPECT_EQ(table.size(), size_t(3 * colormapSize(-1)));
 }
 
 TEST(BufferPicking, CompositeAdvancesByItsPartsAndPlainObjectsByTheirElements) {

@@ -20,6 +20,14 @@ using namespace pavo;
 
 namespace {
 
+// One object drawing faces in plain mode, so that the scene's UsePhong 3 stays.
+std::unique_ptr<PavDrawObject> plainObject(uint32_t type, std::vector<float> colors = {}) {
+  std::unique_ptr<PavDrawObject> o(createDrawObject(type, 1));
+  o->renderMode = 3;
+  o->eltColors = std::move(colors);
+  return o;
+}
+
 class BufferRender : public pavo_test::GlFixture {
 protected:
   // Builds a catalogue program and sets the scene uniforms: an orthographic view of
@@ -76,17 +84,31 @@ protected:
   double worldX(int px, double x0, double size) const { return x0 + size * (px + 0.5) / width; }
   double worldY(int py, double y0, double size) const { return y0 + size * (py + 0.5) / height; }
 
+  // The unit square as two flat triangles carrying `solution` with `count` coefficients of the
+  // given degree per element, drawn by TriSha with SolOn = solOn over the whole frame.
+  void drawSquareField(PavDrawSolution &solution, int degree, int count, const float *values,
+                       int solOn) {
+    const float xyz[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    const int elt[6] = {0, 1, 2, 0, 2, 3};
+    auto *b = buffer<PavBufferTriangle>();
+    b->updateVao(gl, 4, xyz, 2, elt);
+    b->attachFields(&solution, nullptr, nullptr);
+    b->setFieldDegrees(degree, 0, 0);
+    b->updateFieldTextures(gl, count, values, 0, nullptr, 0, nullptr);
+    EXPECT_TRUE(b->texInit());
+    GlslFlags flags;
+    flags.sol = true;
+    flags.solDeg = degree;
+    GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
+    p.setUniform("SolOn", solOn);
+    p.setUniform("IsoOn", 0);
+    auto object = plainObject(DrawTriangle);
+    EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 2);
+  }
+
   std::unique_ptr<GlslProgram> prog;
   std::vector<std::unique_ptr<PavBufferObject>> buffers;
 };
-
-// One object drawing faces in plain mode, so that the scene's UsePhong 3 stays.
-std::unique_ptr<PavDrawObject> plainObject(uint32_t type, std::vector<float> colors = {}) {
-  std::unique_ptr<PavDrawObject> o(createDrawObject(type, 1));
-  o->renderMode = 3;
-  o->eltColors = std::move(colors);
-  return o;
-}
 
 // A grid of nx x ny unit squares scaled to [0,1]^2: vertex (i, j) at index j * (nx + 1) + i.
 std::vector<float> gridPoints(int nx, int ny, int sub) {
@@ -98,6 +120,16 @@ std::vector<float> gridPoints(int nx, int ny, int sub) {
       xyz.push_back(0);
     }
   return xyz;
+}
+
+// Elements over the grid of gridPoints(nx, ny, 2), square by square: each square lists its
+// lattice points (a, b), a and b in 0..2, in the order of `pattern`.
+std::vector<int> gridElements(int nx, int ny, std::initializer_list<std::pair<int, int>> pattern) {
+  std::vector<int> elt;
+  for (int j = 0; j < ny; ++j)
+    for (int i = 0; i < nx; ++i)
+      for (auto [a, b] : pattern) elt.push_back((2 * j + b) * (2 * nx + 1) + 2 * i + a);
+  return elt;
 }
 
 } // namespace
@@ -130,34 +162,17 @@ TEST_P(CurvedMask, BentSideCoversTheExactRegion) {
     xyz.push_back(0);
     elt.push_back(n);
   }
-  std::unique_ptr<PavBufferObject> b;
-  const char *name = nullptr;
-  uint32_t type = 0;
-  switch (tri ? d : 10 + d) {
-  case 2:
-    b.reset(new PavBufferTriangleP2), name = "P2TriSha", type = DrawTriangleP2;
-    break;
-  case 3:
-    b.reset(new PavBufferTriangleP3), name = "P3TriSha", type = DrawTriangleP3;
-    break;
-  case 4:
-    b.reset(new PavBufferTriangleP4), name = "P4TriSha", type = DrawTriangleP4;
-    break;
-  case 12:
-    b.reset(new PavBufferQuadQ2), name = "Q2QuaSha", type = DrawQuadQ2;
-    break;
-  case 13:
-    b.reset(new PavBufferQuadQ3), name = "Q3QuaSha", type = DrawQuadQ3;
-    break;
-  default:
-    b.reset(new PavBufferQuadQ4), name = "Q4QuaSha", type = DrawQuadQ4;
-    break;
-  }
-  GlslProgram &p = program(name, x0, y0, size, 8);
+  const uint32_t types[2][3] = {{DrawTriangleP2, DrawTriangleP3, DrawTriangleP4},
+                                {DrawQuadQ2, DrawQuadQ3, DrawQuadQ4}};
+  const uint32_t type = types[tri ? 0 : 1][d - 2];
+  const std::string name =
+      std::string(tri ? "P" : "Q") + char('0' + d) + (tri ? "TriSha" : "QuaSha");
+  PavBufferObject *b = createBufferObjectForType(type);
+  buffers.emplace_back(b);
+  GlslProgram &p = program(name.c_str(), x0, y0, size, 8);
   b->updateVao(gl, k, xyz.data(), 1, elt.data());
   auto object = plainObject(type, {1, 0, 0, 1});
   EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
-  b->release(gl);
   EXPECT_EQ(glError(), 0u);
   const std::vector<uint8_t> image = readAll();
   auto inside = [&](double x, double y) {
@@ -260,14 +275,19 @@ TEST_F(BufferRender, PerElementColoursAndIdsBeyondTheFirstPatches) {
   // 16 x 16 squares, two straight P2 triangles each: 512 patches, each with its own colour.
   const int n = 16;
   const std::vector<float> xyz = gridPoints(n, n, 2);
-  const int row = 2 * n + 1;
-  std::vector<int> elt;
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) {
-      auto v = [&](int a, int b) { return (2 * j + b) * row + 2 * i + a; };
-      for (int x : {v(0, 0), v(2, 0), v(0, 2), v(1, 0), v(1, 1), v(0, 1)}) elt.push_back(x);
-      for (int x : {v(2, 2), v(0, 2), v(2, 0), v(1, 2), v(1, 1), v(2, 1)}) elt.push_back(x);
-    }
+  const std::vector<int> elt = gridElements(n, n,
+                                            {{0, 0},
+                                             {2, 0},
+                                             {0, 2},
+                                             {1, 0},
+                                             {1, 1},
+                                             {0, 1},
+                                             {2, 2},
+                                             {0, 2},
+                                             {2, 0},
+                                             {1, 2},
+                                             {1, 1},
+                                             {2, 1}});
   const int count = 2 * n * n;
   std::vector<float> colors;
   for (int e = 0; e < count; ++e)
@@ -316,15 +336,8 @@ TEST_F(BufferRender, PerElementColoursAndIdsBeyondTheFirstPatches) {
 TEST_F(BufferRender, QuadrilateralIdsBeyondTheFirstPatches) {
   const int nx = 16, ny = 12, count = nx * ny;
   const std::vector<float> xyz = gridPoints(nx, ny, 2);
-  const int row = 2 * nx + 1;
-  std::vector<int> elt;
-  for (int j = 0; j < ny; ++j)
-    for (int i = 0; i < nx; ++i) {
-      auto v = [&](int a, int b) { return (2 * j + b) * row + 2 * i + a; };
-      for (int x :
-           {v(0, 0), v(2, 0), v(2, 2), v(0, 2), v(1, 0), v(2, 1), v(1, 2), v(0, 1), v(1, 1)})
-        elt.push_back(x);
-    }
+  const std::vector<int> elt = gridElements(
+      nx, ny, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {1, 0}, {2, 1}, {1, 2}, {0, 1}, {1, 1}});
   auto object = plainObject(DrawQuadQ2);
   auto *b = buffer<PavBufferQuadQ2>();
   b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
@@ -375,19 +388,21 @@ TEST_F(BufferRender, PickingResolvesObjectAndLocalIndexAndBackgroundIsZero) {
       }
     return local;
   };
-  PavDrawObject *hit = nullptr;
-  // (0.4, 0.1) lies in the first flat triangle, (0.1, 0.7) in the second; (0.95, 0.1) in the
-  // first curved one, (0.55, 0.7) in the second; (0.5, 0.95) is background.
-  auto idAtWorld = [&](double x, double y) { return idAt(int(x * width), int(y * height)); };
-  EXPECT_EQ(resolve(idAtWorld(0.4, 0.1), &hit), 0);
-  EXPECT_EQ(hit, left.get());
-  EXPECT_EQ(resolve(idAtWorld(0.1, 0.7), &hit), 1);
-  EXPECT_EQ(hit, left.get());
-  EXPECT_EQ(resolve(idAtWorld(0.95, 0.1), &hit), 0);
-  EXPECT_EQ(hit, right.get());
-  EXPECT_EQ(resolve(idAtWorld(0.55, 0.7), &hit), 1);
-  EXPECT_EQ(hit, right.get());
-  EXPECT_EQ(idAtWorld(0.5, 0.95), 0u);
+  // Points inside each triangle of both objects.
+  const struct {
+    double x, y;
+    PavDrawObject *object;
+    int local;
+  } probes[] = {{0.4, 0.1, left.get(), 0},
+                {0.1, 0.7, left.get(), 1},
+                {0.95, 0.1, right.get(), 0},
+                {0.55, 0.7, right.get(), 1}};
+  for (const auto &c : probes) {
+    PavDrawObject *hit = nullptr;
+    EXPECT_EQ(resolve(idAt(int(c.x * width), int(c.y * height)), &hit), c.local) << c.x << c.y;
+    EXPECT_EQ(hit, c.object) << c.x << " " << c.y;
+  }
+  EXPECT_EQ(idAt(width / 2, int(0.95 * height)), 0u); // the background
   EXPECT_EQ(glError(), 0u);
 }
 
@@ -433,26 +448,13 @@ TEST_F(BufferRender, FieldStateAndUploadRules) {
 }
 
 TEST_F(BufferRender, SolutionColoursFollowThePalette) {
-  // Two flat triangles with per-element (degree 0) values at the two ends of the palette.
-  const float xyz[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
-  const int elt[6] = {0, 1, 2, 0, 2, 3};
+  // Per-element (degree 0) values beyond the two ends of the palette.
   const float values[2] = {-5.0f, 50.0f};
   PavDrawSolution solution(1);
   const float pal[5] = {0, 1, 2, 3, 4};
   solution.setPalette(pal);
   solution.colormap = -1;
-  auto *b = buffer<PavBufferTriangle>();
-  b->updateVao(gl, 4, xyz, 2, elt);
-  b->attachFields(&solution, nullptr, nullptr);
-  b->setFieldDegrees(0, 0, 0);
-  b->updateFieldTextures(gl, 2, values, 0, nullptr, 0, nullptr);
-  EXPECT_TRUE(b->texInit());
-  GlslFlags flags;
-  flags.sol = true;
-  GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
-  p.setUniform("SolOn", 1);
-  auto object = plainObject(DrawTriangle);
-  b->renderList(gl, object.get(), &p, nullptr, nullptr);
+  drawSquareField(solution, 0, 2, values, 1);
   // Clamped to the first and last entries of the colour table.
   const std::vector<float> table = colourTable(-1);
   const size_t last = table.size() - 3;
@@ -505,8 +507,6 @@ TEST_F(BufferRender, PolygonSidesAreDrawnButNotTheirDiagonals) {
 TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
   // The field x * 4 on the unit square (degree 1, per element), palette 0..4, three parts per
   // interval: twelve bands, each in the colour of its lower value.
-  const float xyz[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
-  const int elt[6] = {0, 1, 2, 0, 2, 3};
   // Lexicographic degree-1 coefficients: vertex 1, vertex 2, vertex 0.
   const float coefficients[6] = {4, 4, 0, 4, 0, 0};
   PavDrawSolution solution(1);
@@ -514,19 +514,7 @@ TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
   solution.setPalette(pal);
   solution.colormap = -1;
   solution.nbrIso = 3;
-  auto *b = buffer<PavBufferTriangle>();
-  b->updateVao(gl, 4, xyz, 2, elt);
-  b->attachFields(&solution, nullptr, nullptr);
-  b->setFieldDegrees(1, 0, 0);
-  b->updateFieldTextures(gl, 6, coefficients, 0, nullptr, 0, nullptr);
-  GlslFlags flags;
-  flags.sol = true;
-  flags.solDeg = 1;
-  GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
-  p.setUniform("SolOn", 2);
-  p.setUniform("IsoOn", 0);
-  auto object = plainObject(DrawTriangle);
-  b->renderList(gl, object.get(), &p, nullptr, nullptr);
+  drawSquareField(solution, 1, 6, coefficients, 2);
   for (int band = 0; band < 12; ++band) {
     const double x = (band + 0.5) / 12;
     float expected[3];

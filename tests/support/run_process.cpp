@@ -64,20 +64,11 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
   posix_spawn_file_actions_addclose(&actions, outPipe[0]);
   posix_spawn_file_actions_addclose(&actions, errPipe[0]);
-  // Changing directory needs a wrapper: posix_spawn has no portable chdir action before glibc
-  // 2.29, so the child runs through /bin/sh when a working directory is asked for.
-  std::vector<std::string> shellArgs;
-  std::vector<char *> shellArgv;
-  const char *path = program.c_str();
-  if (!options.workDir.empty()) {
-    shellArgs = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", options.workDir};
-    shellArgs.insert(shellArgs.end(), argStrings.begin(), argStrings.end());
-    shellArgv = pointers(shellArgs);
-    path = "/bin/sh";
-  }
+  // The child changes directory before exec: a relative program path is then resolved there.
+  if (!options.workDir.empty())
+    posix_spawn_file_actions_addchdir_np(&actions, options.workDir.c_str());
   pid_t pid = 0;
-  const int rc = posix_spawn(&pid, path, &actions, nullptr,
-                             options.workDir.empty() ? argv.data() : shellArgv.data(), envp.data());
+  const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);

@@ -20,7 +20,8 @@ struct ProcessOptions {
   std::vector<std::string> unset;
   // Variables set for the child, as "NAME=value" (they replace inherited values).
   std::vector<std::string> set;
-  // Working directory of the child; empty keeps the parent's.
+  // Working directory of the child; empty keeps the parent's. A relative program path is
+  // resolved in it.
   std::string workDir;
   // The child is killed after this many seconds.
   double timeoutSeconds = 30.0;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace pavo_test {
+namespace pavo_examples {
 namespace {
 
 struct Point {
@@ -244,4 +244,4 @@ std::vector<std::string> exampleFiles() {
 
 bool writeExamples(const std::string &dir) { return writeAnnulus(dir) && writeSphere(dir); }
 
-} // namespace pavo_test
+} // namespace pavo_examples
