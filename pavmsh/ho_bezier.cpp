@@ -228,3 +228,23 @@ int pav_EvaluateInterEdge(const double *control, int degree, const double *plane
   }
   return 0;
 }
+
+double hoEvaluateValue(HoKind kind, const float *c, int d, const double *x) {
+  switch (kind) {
+  case HoEdge:
+    return pav_EvaluateValueOnEdge(c, d, x[0]);
+  case HoTriangle:
+    return pav_EvaluateValueOnTriangle(c, d, x[0], x[1], x[2]);
+  case HoQuadrilateral:
+    return pav_EvaluateValueOnQuadrilateral(c, d, x[0], x[1]);
+  case HoTetrahedron:
+    return pav_EvaluateValueOnTetrahedra(c, d, x[0], x[1], x[2], x[3]);
+  case HoPyramid:
+    return pav_EvaluateValueOnPyramid(c, d, x[0], x[1], x[2]);
+  case HoPrism:
+    return pav_EvaluateValueOnPrism(c, d, x[0], x[1], x[2], x[3]);
+  case HoHexahedron:
+    return pav_EvaluateValueOnHexahedra(c, d, x[0], x[1], x[2]);
+  }
+  pav_Fatal("Define pav_EvaluateValue... for typ %d \n", int(kind));
+}

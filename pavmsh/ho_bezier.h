@@ -52,6 +52,8 @@ double pav_EvaluateValueOnPrism(const float *coef, int degree, double u1, double
                                 double h);
 double pav_EvaluateValueOnPyramid(const float *coef, int degree, double u, double v, double w);
 double pav_EvaluateValueOnHexahedra(const float *coef, int degree, double u, double v, double w);
+// The evaluator of the kind, at ref = the hoRefWidth(kind) coordinates listed above in order.
+double hoEvaluateValue(HoKind kind, const float *coef, int degree, const double *ref);
 
 // Crossing of a curved edge with the plane a x + b y + c z + e = 0 (plane = {a, b, c, e}).
 // control: degree + 1 Bezier control points of 3 doubles each, in lattice order (position i),

@@ -27,21 +27,6 @@ Parent parentOf(int type, const char *gatherMsg) {
   return {kind, degree};
 }
 
-double evaluateIn(HoKind kind, const float *c, int d, const double *x) {
-  switch (kind) {
-  case HoTetrahedron:
-    return pav_EvaluateValueOnTetrahedra(c, d, x[0], x[1], x[2], x[3]);
-  case HoPyramid:
-    return pav_EvaluateValueOnPyramid(c, d, x[0], x[1], x[2]);
-  case HoPrism:
-    return pav_EvaluateValueOnPrism(c, d, x[0], x[1], x[2], x[3]);
-  case HoHexahedron:
-    return pav_EvaluateValueOnHexahedra(c, d, x[0], x[1], x[2]);
-  default:
-    pav_Fatal("Define pav_EvaluateValue... for typ %d \n", int(kind));
-  }
-}
-
 struct FaceKind {
   int corners;           // 3 or 4
   const char *gatherMsg; // unknown parent while gathering
@@ -106,7 +91,7 @@ void evaluateFaces(const PavObject *obj, const PavSolution *sol, bool onVertices
       double x[4] = {0, 0, 0, 0};
       for (int c = 0; c < fk.corners; ++c)
         for (int m = 0; m < 4; ++m) x[m] += weights[k * fk.corners + c] * corner[4 * c + m];
-      val[k] = evaluateIn(par.kind, coef, degree, x);
+      val[k] = hoEvaluateValue(par.kind, coef, degree, x);
     }
   }
 }

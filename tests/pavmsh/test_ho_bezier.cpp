@@ -13,26 +13,6 @@
 
 namespace {
 
-double evaluate(HoKind kind, const float *c, int d, const double *x) {
-  switch (kind) {
-  case HoEdge:
-    return pav_EvaluateValueOnEdge(c, d, x[0]);
-  case HoTriangle:
-    return pav_EvaluateValueOnTriangle(c, d, x[0], x[1], x[2]);
-  case HoQuadrilateral:
-    return pav_EvaluateValueOnQuadrilateral(c, d, x[0], x[1]);
-  case HoTetrahedron:
-    return pav_EvaluateValueOnTetrahedra(c, d, x[0], x[1], x[2], x[3]);
-  case HoPyramid:
-    return pav_EvaluateValueOnPyramid(c, d, x[0], x[1], x[2]);
-  case HoPrism:
-    return pav_EvaluateValueOnPrism(c, d, x[0], x[1], x[2], x[3]);
-  case HoHexahedron:
-    return pav_EvaluateValueOnHexahedra(c, d, x[0], x[1], x[2]);
-  }
-  return 0;
-}
-
 // Cartesian position (x, y, z) of a reference point, for building test polynomials.
 void cartesian(HoKind kind, const double *r, double *p) {
   p[0] = p[1] = p[2] = 0;
@@ -154,13 +134,14 @@ TEST_P(HoConvertSweep, ConvertThenEvaluateIsTheIdentity) {
   const double tol = 2e-6 * scale * n;
   // (The single node of degree 0 has every coordinate 1/4 for the prism, not a barycentric point.)
   for (int i = 0; i < n && !(d == 0 && kind == HoPrism); ++i) {
-    EXPECT_NEAR(evaluate(kind, c0.data(), d, ref + i * w), lag[2 * i], tol) << "node " << i;
-    EXPECT_NEAR(evaluate(kind, c1.data(), d, ref + i * w), lag[2 * i + 1], 1e-4) << "node " << i;
+    EXPECT_NEAR(hoEvaluateValue(kind, c0.data(), d, ref + i * w), lag[2 * i], tol) << "node " << i;
+    EXPECT_NEAR(hoEvaluateValue(kind, c1.data(), d, ref + i * w), lag[2 * i + 1], 1e-4)
+        << "node " << i;
   }
   for (const auto &x : samples(kind)) {
     double p[3];
     cartesian(kind, x.data(), p);
-    EXPECT_NEAR(evaluate(kind, c1.data(), d, x.data()), poly(d, p), 1e-4);
+    EXPECT_NEAR(hoEvaluateValue(kind, c1.data(), d, x.data()), poly(d, p), 1e-4);
   }
   // Vertex coefficients are the vertex values.
   for (int v = 0; d >= 1 && v < hoNodeCount(kind, 1); ++v) EXPECT_EQ(c0[v], lag[2 * v]);
@@ -186,7 +167,7 @@ TEST_P(HoEvaluateSweep, DeCasteljauMatchesTheBernsteinSum) {
     hoBernsteinBasis(kind, d, x.data(), phi.data());
     double s = 0;
     for (int i = 0; i < n; ++i) s += phi[i] * c[i];
-    EXPECT_NEAR(evaluate(kind, c.data(), d, x.data()), s, 1e-12);
+    EXPECT_NEAR(hoEvaluateValue(kind, c.data(), d, x.data()), s, 1e-12);
   }
 }
 
