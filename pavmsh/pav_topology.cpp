@@ -388,10 +388,6 @@ int32_t pav_CountInvalidEntities(const PavObject *obj, int type) {
 
 namespace {
 
-// Key of a face in the conformal pass: (n, element, face, flag, volume type, sorted vertices);
-// the sorted vertices (from offset 5) are hashed and compared.
-constexpr int kKeyOff = 5;
-
 struct Extraction {
   PavObject *obj;
   int volType;
@@ -603,7 +599,6 @@ template <class Visit> void forEachFace(const Extraction &x, const int types[4],
       for (int f = 0; f < f1->nbr; f++) {
         const int n = f1->siz[f];
         for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];
-        if (n == 3) key[3] = 0;
         sortSmall(key, n);
         if (n == 3) {
           const int32_t v[3] = {key[1], key[2], 0};
