@@ -388,10 +388,6 @@ int32_t pav_CountInvalidEntities(const PavObject *obj, int type) {
 
 namespace {
 
-// Key of a face in the conformal pass: (n, element, face, flag, volume type, sorted vertices);
-// the sorted vertices (from offset 5) are hashed and compared.
-constexpr int kKeyOff = 5;
-
 struct Extraction {
   PavObject *obj;
   int volType;
@@ -579,6 +575,143 @@ int nonConformal(Extraction &x, int *triLnk, int *quaLnk) {
   return PAV_SUCCESS;
 }
 
+struct Survivor {
+  int32_t a;
+  int32_t v[3];
+  int32_t elem;
+  int32_t code;
+  int32_t mark; // 1: new face, -e: covered by existing surface element e
+};
+
+// Calls visit(a, v, elem, code) for every face of every valid element of the degree's volume
+// types, in generation order; a is the smallest vertex and v the others, sorted.
+template <class Visit> void forEachFace(const Extraction &x, const int types[4], Visit visit) {
+  int32_t key[4];
+  for (int ti = 0; ti < 4; ti++) {
+    const PavEntitySet &vs = x.obj->ent[types[ti]];
+    if (vs.nbr < 1 || !vs.idx) continue;
+    const PavElementKind k = pav_ElementKind(types[ti]);
+    const P1Faces *f1 = p1Faces(k);
+    const int64_t siz = pav_KindNbrNod(k, x.degree);
+    for (int32_t i = 1; i <= vs.nbr; i++) {
+      const int32_t *nod = vs.idx + i * siz;
+      if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
+      for (int f = 0; f < f1->nbr; f++) {
+        const int n = f1->siz[f];
+        for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];
+        sortSmall(key, n);
+        if (n == 3) {
+          const int32_t v[3] = {key[1], key[2], 0};
+          visit(key[0], v, i, 8 * ti + f);
+        } else {
+          visit(key[0], key + 1, i, 8 * ti + f);
+        }
+      }
+    }
+  }
+}
+
+// Open-addressing table of the faces met an odd number of times so far: a face is inserted when
+// first met and removed when met again. On a well-numbered mesh only the front between visited
+// and unvisited elements is live, so the table stays small and in cache. Linear probing with
+// backward-shift removal keeps probe runs short without tombstones.
+class FaceToggle {
+public:
+  bool toggle(int32_t a, const int32_t *v, int32_t elem, int32_t code) {
+    if (4 * (live_ + 1) > slot_.size() && !grow()) return false;
+    size_t i = home(a, v);
+    for (;; i = (i + 1) & mask_) {
+      Survivor &s = slot_[i];
+      if (s.a == 0) {
+        s = {a, {v[0], v[1], v[2]}, elem, code, 1};
+        live_++;
+        return true;
+      }
+      if (s.a == a && s.v[0] == v[0] && s.v[1] == v[1] && s.v[2] == v[2]) {
+        erase(i);
+        return true;
+      }
+    }
+  }
+  // The live faces, sorted by (smallest vertex, other vertices).
+  void take(std::vector<Survivor> &out) {
+    out.reserve(live_);
+    for (const Survivor &s : slot_)
+      if (s.a) out.push_back(s);
+    std::vector<Survivor>().swap(slot_);
+    std::sort(out.begin(), out.end(), [](const Survivor &p, const Survivor &q) {
+      if (p.a != q.a) return p.a < q.a;
+      if (p.v[0] != q.v[0]) return p.v[0] < q.v[0];
+      if (p.v[1] != q.v[1]) return p.v[1] < q.v[1];
+      return p.v[2] < q.v[2];
+    });
+  }
+
+private:
+  size_t home(int32_t a, const int32_t *v) const {
+    // Faces met one after another have close vertex numbers: a sum keeps them in nearby slots.
+    return (8 * static_cast<size_t>(static_cast<uint32_t>(a)) + static_cast<uint32_t>(v[0]) +
+            static_cast<uint32_t>(v[1]) + static_cast<uint32_t>(v[2])) &
+           mask_;
+  }
+  void erase(size_t i) {
+    for (size_t j = (i + 1) & mask_; slot_[j].a; j = (j + 1) & mask_) {
+      const size_t k = home(slot_[j].a, slot_[j].v);
+      // Entry j may move back to hole i unless its home lies cyclically in (i, j].
+      const bool stays = i <= j ? (i < k && k <= j) : (i < k || k <= j);
+      if (!stays) {
+        slot_[i] = slot_[j];
+        i = j;
+      }
+    }
+    slot_[i].a = 0;
+    live_--;
+  }
+  bool grow() {
+    std::vector<Survivor> old;
+    old.swap(slot_);
+    try {
+      slot_.assign(old.empty() ? size_t(1) << 12 : 2 * old.size(), Survivor{});
+    } catch (const std::bad_alloc &) {
+      return false;
+    }
+    mask_ = slot_.size() - 1;
+    for (const Survivor &s : old) {
+      if (!s.a) continue;
+      size_t i = home(s.a, s.v);
+      while (slot_[i].a) i = (i + 1) & mask_;
+      slot_[i] = s;
+    }
+    return true;
+  }
+  std::vector<Survivor> slot_;
+  size_t mask_ = 0, live_ = 0;
+};
+
+// Faces met an odd number of times, with their newest occurrence, sorted by (smallest vertex,
+// other vertices). False when memory runs out.
+bool oddFaces(const Extraction &x, const int types[4], std::vector<Survivor> &out) {
+  FaceToggle tab;
+  bool ok = true;
+  forEachFace(x, types, [&](int32_t a, const int32_t *v, int32_t elem, int32_t code) {
+    if (ok) ok = tab.toggle(a, v, elem, code);
+  });
+  if (!ok) return false;
+  try {
+    tab.take(out);
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
+  return true;
+}
+
+inline bool survivorLess(const Survivor &s, const int32_t k[4]) {
+  if (s.a != k[0]) return s.a < k[0];
+  if (s.v[0] != k[1]) return s.v[0] < k[1];
+  if (s.v[1] != k[2]) return s.v[1] < k[2];
+  return s.v[2] < k[3];
+}
+
 } // namespace
 
 int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **newTriNod,
@@ -604,36 +737,13 @@ int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **
   volumeTypesOfDegree(x.degree, types);
   int64_t total = 0;
   for (int t : types) total += pav_Count(obj, t);
-  PavHashTable *tab = pav_NewHashTable(6 * total, 4 * total);
-  if (!tab)
-    return pav_Fail(status, "Allocation failed for hash-arrays, size %lg Mb\n",
-                    pav_BytesToMb(static_cast<size_t>(total) * 6 * sizeof(void *)));
 
   // Faces of every volume kind of the degree cancel in pairs: in a hybrid mesh a triangle
   // between a tetrahedron and a pyramid is interior although each kind meets it once.
-  int32_t key[kKeyOff + 4] = {};
-  for (int t : types) {
-    const PavEntitySet &vs = obj->ent[t];
-    if (vs.nbr < 1 || !vs.idx) continue;
-    const PavElementKind k = pav_ElementKind(t);
-    const P1Faces *f1 = p1Faces(k);
-    const int64_t siz = pav_KindNbrNod(k, x.degree);
-    key[4] = t;
-    key[3] = 1;
-    for (int32_t i = 1; i <= vs.nbr; i++) {
-      const int32_t *nod = vs.idx + i * siz;
-      if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
-      key[1] = i;
-      for (int f = 0; f < f1->nbr; f++) {
-        const int n = f1->siz[f];
-        key[0] = n;
-        key[2] = f;
-        for (int m = 0; m < n; m++) key[kKeyOff + m] = nod[f1->ver[f][m]];
-        sortSmall(key + kKeyOff, n);
-        pav_HashToggle(tab, 1, kKeyOff + n, n, kKeyOff, key);
-      }
-    }
-  }
+  std::vector<Survivor> odd;
+  if (!oddFaces(x, types, odd))
+    return pav_Fail(status, "Allocation failed for hash-arrays, size %lg Mb\n",
+                    pav_BytesToMb(static_cast<size_t>(total) * 6 * sizeof(Survivor)));
 
   // Existing surface elements mark the face they cover; one that covers no boundary face means
   // the surface holds internal interfaces.
@@ -642,14 +752,17 @@ int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **
     const PavEntitySet &ss = obj->ent[st];
     if (ss.nbr < 1 || !ss.idx) continue;
     const int64_t ssiz = pav_KindNbrNod(n == 3 ? PavKindTriangle : PavKindQuadrilateral, x.degree);
+    int32_t key[4];
     for (int32_t e = 1; e <= ss.nbr; e++) {
       const int32_t *sur = ss.idx + e * ssiz;
-      for (int m = 0; m < n; m++) key[kKeyOff + m] = sur[m];
-      sortSmall(key + kKeyOff, n);
-      PavHashNode *h = pav_HashFindOffset(tab, 0, n, kKeyOff, key);
-      if (!h) {
+      for (int m = 0; m < n; m++) key[m] = sur[m];
+      sortSmall(key, n);
+      if (n == 3) key[3] = 0;
+      auto it = std::lower_bound(odd.begin(), odd.end(), key, survivorLess);
+      if (it == odd.end() || it->a != key[0] || it->v[0] != key[1] || it->v[1] != key[2] ||
+          it->v[2] != key[3]) {
         printf("  Non Conformal reconstruction is used\n");
-        pav_FreeHashTable(tab);
+        std::vector<Survivor>().swap(odd);
         const int rc = nonConformal(x, triLnk, quaLnk);
         if (rc != PAV_SUCCESS)
           return pav_Fail(status, "Allocation failed for hash-arrays, size %lg Mb\n",
@@ -657,21 +770,43 @@ int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **
         return finish(x, nbrNewTri, newTriNod, newTriLnk, nodPerTri, nbrNewQua, newQuaNod,
                       newQuaLnk, nodPerQua, status);
       }
-      h->key[3] = -e;
+      it->mark = -e;
     }
   }
 
-  for (int32_t b = 0; b < tab->nbrBuckets; b++) {
-    for (PavHashNode *h = tab->buckets[b]; h; h = h->nxt) {
-      const int32_t *k = h->key;
-      if (k[4] != volType) continue;
-      if (k[3] > 0)
-        appendNewFace(x, k[1], k[2]);
-      else
-        writeLink(x, k[0], -k[3], k[1], k[2], triLnk, quaLnk);
-    }
+  // Faces come out in the order callers have always seen: by the bucket a chained hash table of
+  // 6 * total buckets files them in (4 * smallest vertex + the others), newest first within one.
+  int64_t nbrBuckets = 1;
+  while (nbrBuckets * 2 <= 6 * total && nbrBuckets < (int64_t(1) << 30)) nbrBuckets *= 2;
+  const uint32_t mask = static_cast<uint32_t>(nbrBuckets - 1);
+  int ti = 0;
+  while (types[ti] != volType) ti++;
+  auto bucketOf = [mask](const Survivor &s) {
+    return (4u * static_cast<uint32_t>(s.a) + static_cast<uint32_t>(s.v[0]) +
+            static_cast<uint32_t>(s.v[1]) + static_cast<uint32_t>(s.v[2])) &
+           mask;
+  };
+  std::vector<Survivor> mine;
+  try {
+    for (const Survivor &s : odd)
+      if (s.code >> 3 == ti) mine.push_back(s);
+  } catch (const std::bad_alloc &) {
+    return pav_Fail(status, "Allocation failed for boundary-arrays, size %lg Mb\n",
+                    pav_BytesToMb(sizeof(Survivor) * odd.size()));
   }
-  pav_FreeHashTable(tab);
+  std::vector<Survivor>().swap(odd);
+  std::sort(mine.begin(), mine.end(), [&](const Survivor &p, const Survivor &q) {
+    const uint32_t bp = bucketOf(p), bq = bucketOf(q);
+    if (bp != bq) return bp < bq;
+    if (p.elem != q.elem) return p.elem > q.elem;
+    return (p.code & 7) > (q.code & 7);
+  });
+  for (const Survivor &s : mine) {
+    if (s.mark > 0)
+      appendNewFace(x, s.elem, s.code & 7);
+    else
+      writeLink(x, s.v[2] ? 4 : 3, -s.mark, s.elem, s.code & 7, triLnk, quaLnk);
+  }
   return finish(x, nbrNewTri, newTriNod, newTriLnk, nodPerTri, nbrNewQua, newQuaNod, newQuaLnk,
                 nodPerQua, status);
 }

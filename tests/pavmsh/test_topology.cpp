@@ -12,6 +12,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <numeric>
+#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -306,6 +308,75 @@ TEST(Boundary, SingleAndTwoTetrahedra) {
   status[0] = 0;
   EXPECT_EQ(GetEntityFaces(obj, 3, Tetrahedra, &nf, siz, nod, status), PAV_FAILURE);
   EXPECT_STREQ(status, "");
+  pav_DeleteInterface(&obj);
+}
+
+// Vertices renumbered at random scatter the faces met so far over the whole mesh instead of a thin
+// front: the face table grows, wraps round and shifts entries back on removal, and must still
+// keep exactly the faces met once, each linked to an element face with its nodes.
+TEST(Boundary, ScrambledNumberingMatchesCountingOracle) {
+  for (CubeSplit s :
+       {CubeSplit::Tetrahedra, CubeSplit::Hexahedra, CubeSplit::Prisms, CubeSplit::Pyramids}) {
+    PavObject *obj = buildCube(s, 9, 1);
+    ASSERT_NE(obj, nullptr);
+    const int nv = obj->ent[Vertices].nbr;
+    std::vector<int> perm(nv + 1);
+    std::iota(perm.begin(), perm.end(), 0);
+    std::shuffle(perm.begin() + 1, perm.end(), std::mt19937(7));
+    for (int k : kVolKinds) {
+      const int t = pav_ElementType(static_cast<PavElementKind>(k), 1);
+      const int64_t siz = pav_KindNbrNod(static_cast<PavElementKind>(k), 1);
+      for (int64_t m = siz; m <= pav_Count(obj, t) * siz + siz - 1; m++)
+        obj->ent[t].idx[m] = perm[obj->ent[t].idx[m]];
+    }
+    std::multiset<Key> expected, got;
+    for (const auto &kv : countFaces(obj, 1))
+      if (kv.second == 1) expected.insert(kv.first);
+    for (int k : kVolKinds) {
+      const int t = pav_ElementType(static_cast<PavElementKind>(k), 1);
+      if (pav_Count(obj, t) == 0) continue;
+      Boundary b;
+      extract(obj, t, b);
+      for (int q = 0; q < 2; q++) {
+        const int n = q ? 4 : 3, nbr = q ? b.nbrQua : b.nbrTri;
+        for (int j = 0; j < nbr; j++) {
+          const int *nod = (q ? b.quaNod : b.triNod) + j * n;
+          const int *l = (q ? b.quaLnk : b.triLnk) + 3 * j;
+          int nn = 0, fn[PAV_FACE_SLOTS];
+          ASSERT_EQ(l[0], t);
+          ASSERT_EQ(pav_GetIthEntityFace(obj, l[1], t, l[2], &nn, fn, nullptr), 0);
+          ASSERT_TRUE(nn == n && std::equal(fn, fn + nn, nod));
+          Key key(nod, nod + n);
+          std::sort(key.begin(), key.end());
+          got.insert(key);
+        }
+      }
+    }
+    EXPECT_EQ(got, expected) << "split " << int(s);
+    pav_DeleteInterface(&obj);
+  }
+}
+
+// A face shared by three tetrahedra is met an odd number of times: it stays, once.
+TEST(Boundary, FaceMetThreeTimesStaysOnce) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  pav_AllocEntityArrays(obj, Vertices, 6, status);
+  pav_AllocEntityArrays(obj, Tetrahedra, 3, status);
+  const int tets[12] = {1, 2, 3, 4, 1, 3, 2, 5, 1, 2, 3, 6};
+  std::copy(tets, tets + 12, obj->ent[Tetrahedra].idx + 4);
+  Boundary b;
+  extract(obj, Tetrahedra, b);
+  ASSERT_EQ(b.nbrTri, 10);
+  int shared = 0;
+  for (int j = 0; j < b.nbrTri; j++) {
+    Key key(b.triNod + 3 * j, b.triNod + 3 * j + 3);
+    std::sort(key.begin(), key.end());
+    shared += key == Key{1, 2, 3};
+  }
+  EXPECT_EQ(shared, 1);
   pav_DeleteInterface(&obj);
 }
 
