@@ -284,17 +284,30 @@ const int32_t *elementNodes(const PavObject *obj, int type, int i) {
   return es.idx + static_cast<int64_t>(i) * siz;
 }
 
+// The checks every face query makes: the object, a stored volume type (else "Type %d is not handled
+// in <caller> ! "), and entity i in range. The entity's nodes with its kind and degree, or null
+// (status holds the message of the first two failures; an index out of range fails silently).
+const int32_t *volumeEntityNodes(const PavObject *obj, int type, int i, const char *caller,
+                                 PavElementKind *kind, int *d, char *status) {
+  if (!obj) {
+    pav_SetStatus(status, PAV_MSG_NULL_OBJECT);
+    return nullptr;
+  }
+  if (!storedVolume(type, kind, d)) {
+    pav_SetStatus(status, "Type %d is not handled in %s ! \n", type, caller);
+    return nullptr;
+  }
+  return elementNodes(obj, type, i);
+}
+
 } // namespace
 
 int GetEntityFaces(const PavObject *obj, int i, int type, int *nbrFac, int *facSiz, int *facNod,
                    char *status) {
   if (nbrFac) *nbrFac = 0;
-  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
   PavElementKind kind;
   int d;
-  if (!storedVolume(type, &kind, &d))
-    return pav_Fail(status, "Type %d is not handled in GetEntityFaces ! \n", type);
-  const int32_t *nod = elementNodes(obj, type, i);
+  const int32_t *nod = volumeEntityNodes(obj, type, i, "GetEntityFaces", &kind, &d, status);
   if (!nod) return PAV_FAILURE;
   const KindTables *t = tables(kind, d);
   for (int f = 0; f < t->nbrFac; f++) {
@@ -309,12 +322,9 @@ int GetEntityFaces(const PavObject *obj, int i, int type, int *nbrFac, int *facS
 int GetEntityFaces(const PavObject *obj, int i, int type, int *nbrFac, int *facSiz,
                    int (*facVer)[4], char *status) {
   if (nbrFac) *nbrFac = 0;
-  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
   PavElementKind kind;
   int d;
-  if (!storedVolume(type, &kind, &d))
-    return pav_Fail(status, "Type %d is not handled in GetEntityFaces ! \n", type);
-  const int32_t *nod = elementNodes(obj, type, i);
+  const int32_t *nod = volumeEntityNodes(obj, type, i, "GetEntityFaces", &kind, &d, status);
   if (!nod) return PAV_FAILURE;
   const P1Faces *f1 = p1Faces(kind);
   for (int f = 0; f < f1->nbr; f++) {
@@ -329,14 +339,12 @@ int GetEntityFaces(const PavObject *obj, int i, int type, int *nbrFac, int *facS
 int pav_GetIthEntityFace(const PavObject *obj, int i, int type, int f, int *nbrNod, int *nodes,
                          char *status) {
   if (nbrNod) *nbrNod = 0;
-  if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
   PavElementKind kind;
   int d;
-  if (!storedVolume(type, &kind, &d))
-    return pav_Fail(status, "Type %d is not handled in pav_GetIthEntityFace ! \n", type);
-  const int32_t *nod = elementNodes(obj, type, i);
+  const int32_t *nod = volumeEntityNodes(obj, type, i, "pav_GetIthEntityFace", &kind, &d, status);
+  if (!nod) return PAV_FAILURE;
   const KindTables *t = tables(kind, d);
-  if (!nod || f < 0 || f >= t->nbrFac) return PAV_FAILURE;
+  if (f < 0 || f >= t->nbrFac) return PAV_FAILURE;
   for (int m = 0; m < t->facSiz[f]; m++)
     if (nodes) nodes[m] = nod[t->fac[f][m]];
   if (nbrNod) *nbrNod = t->facSiz[f];
