@@ -20,7 +20,10 @@ setup() { "$root/tools/setup.sh"; }
 configure_and_build() { # dir, cmake options...
   local dir=$1
   shift
-  cmake -S "$root" -B "$root/$dir" -G Ninja "$@" >/dev/null
+  # A compiler cache, where one is installed, makes rebuilds of unchanged sources cheap.
+  local launcher=()
+  if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
+  cmake -S "$root" -B "$root/$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
   cmake --build "$root/$dir" -j "$jobs"
 }
 
