@@ -1,8 +1,29 @@
 #include "scene/mesh_viewer.h"
 
+#include "pavmsh.h"
+
 namespace pavo {
 
 PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {}
+
+PavMeshViewer::~PavMeshViewer() {
+  if (mesh) pav_DeleteInterface(&mesh);
+}
+
+// Interface of the loading sequence; the scene building behind it comes with the viewer.
+int PavMeshViewer::displayMesh(const char *, const char *) { return 2; }
+
+int PavMeshViewer::openSolution(const char *) { return 2; }
+
+void PavMeshViewer::boundingBox(double box[6]) const {
+  for (int i = 0; i < 6; i++) box[i] = bbox[i];
+}
+
+void PavMeshViewer::setBoundingBox(const double box[6]) {
+  for (int i = 0; i < 6; i++) bbox[i] = box[i];
+  fitBoundingBox(bbox);
+  renderLater();
+}
 
 void PavMeshViewer::showDemo(PavDemoKind kind) {
   clearScene();
