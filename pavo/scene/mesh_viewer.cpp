@@ -10,10 +10,10 @@ PavMeshViewer::~PavMeshViewer() {
   if (mesh) pav_DeleteInterface(&mesh);
 }
 
-// Interface of the loading sequence; the scene building behind it comes with the viewer.
-int PavMeshViewer::displayMesh(const char *, const char *) { return 2; }
+// Placeholders until the scene building lands.
+void PavMeshViewer::displayObject() {}
 
-int PavMeshViewer::openSolution(const char *) { return 2; }
+void PavMeshViewer::rebuildFields() {}
 
 void PavMeshViewer::boundingBox(double box[6]) const {
   for (int i = 0; i < 6; i++) box[i] = bbox[i];

@@ -41,6 +41,12 @@ public:
   void boundingBox(double box[6]) const;
   void setBoundingBox(const double box[6]);
 
+  // Builds the scene from the loaded mesh object (objects per entity type and reference, boundary
+  // surface, fields, parameter file); called by the loading sequence after the files are read.
+  void displayObject();
+  // Rebuilds the field data of every object from the solutions now held by the mesh object.
+  void rebuildFields();
+
 signals:
   // A short text for the window's terminal panel ("Mesh File %s OPENED", ...).
   void terminalLine(const QString &text);
