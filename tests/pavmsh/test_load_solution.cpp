@@ -137,7 +137,9 @@ TEST(SolutionWrite, InconsistentRecordsAreRefused) {
   EXPECT_EQ(pav_WriteSolution(obj.get(), nullptr, -1, status), PAV_FAILURE);
   EXPECT_STREQ(status, "NULL (SolFile)   parameter on input\n");
   EXPECT_EQ(pav_WriteSolution(obj.get(), "/nonexistent/dir/x.sol", -1, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "Cannot open mesh file /nonexistent/dir/x.sol\n");
+  EXPECT_STREQ(
+      status,
+      "Cannot open mesh file /nonexistent/dir/x.sol\n  Reason: No such file or directory\n");
 
   PavSolution *a = addRecord(obj.get(), SolAtTrianglesP1, PavSolScalar, 2, "", rng);
   addRecord(obj.get(), SolAtTrianglesP1, PavSolScalar, 2, "", rng);
