@@ -277,7 +277,8 @@ void Reader::restOfLine(char *out) {
 
 int64_t Reader::slowInteger() {
   std::string_view t;
-  if (!token(t)) fail();
+  if (!token(t))
+    failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
   const char *b = t.data(), *e = b + t.size();
   if (b < e && *b == '+') b++;
   if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
@@ -291,7 +292,8 @@ int64_t Reader::slowInteger() {
 
 template <typename T> T Reader::slowReal() {
   std::string_view t;
-  if (!token(t)) fail();
+  if (!token(t))
+    failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
   const char *b = t.data(), *e = b + t.size();
   if (b < e && *b == '+') b++;
   if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only

@@ -47,14 +47,8 @@ int64_t tryOpen(const std::string &name, int *version, int *dim, std::string &re
   return file;
 }
 
-// Appends "  Reason: <why>\n" to the message already in status, within its PAV_STATUS_SIZE
-// characters; nothing when why is empty.
 int withReason(char *status, const std::string &why) {
-  if (why.empty() || !status) return PAV_FAILURE;
-  const size_t used = std::strlen(status);
-  if (used + 1 < PAV_STATUS_SIZE)
-    std::snprintf(status + used, PAV_STATUS_SIZE - used, "  Reason: %s\n", why.c_str());
-  return PAV_FAILURE;
+  return pav_AppendReason(status, why.c_str());
 }
 
 // The library's reason for the read that just failed, if it knows one.

@@ -22,15 +22,11 @@ namespace {
 constexpr int kWriteVersion = 3;
 constexpr size_t kChunkDoubles = size_t(1) << 22;
 
-// Formats the message, then appends the library's reason ("  Reason: <text>\n") when it gave one,
-// within the PAV_STATUS_SIZE characters of the message half.
+// Formats the message, then appends the library's reason ("  Reason: <text>\n") when it gave one.
 int failWithReason(char *status, const char *message, const char *name) {
   const std::string why = OvelErrorText();
   pav_Fail(status, message, name);
-  const size_t used = std::strlen(status);
-  if (!why.empty() && used + 1 < PAV_STATUS_SIZE)
-    std::snprintf(status + used, PAV_STATUS_SIZE - used, "  Reason: %s\n", why.c_str());
-  return PAV_FAILURE;
+  return pav_AppendReason(status, why.c_str());
 }
 
 int64_t openForWriting(const PavObject *obj, const char *name, char *status) {
