@@ -1,6 +1,7 @@
 // Damaged files, one per failure class: each load fails at once with the fixed message first and
 // the reason after it, and damage that the loader survives (dropped records, suspicious values)
 // is reported by one warning line. Floods of per-line messages stay bounded.
+#include "../fuzz/load_pair.h"
 #include "load_test_mesh.h"
 #include "ovel.h"
 #include "test_paths.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -193,3 +195,21 @@ TEST(LoadFailures, MessageFloodsAreBoundedAndNumbersChecked) {
 }
 
 } // namespace
+
+// Pairs kept from fuzzing and from the cases above (tests/data/load/<name>.<ascii|binary>.pair):
+// every one goes through both loaders and the writers and must end cleanly (the sanitizer build
+// runs this too).
+TEST(LoadFailures, RegressionPairsReplay) {
+  namespace fs = std::filesystem;
+  int files = 0;
+  for (const auto &entry :
+       fs::directory_iterator(fs::path(pavo_test::sourceDir()) / "tests" / "data" / "load")) {
+    const std::string bytes = pavo_test::readFile(entry.path().string());
+    const bool binary = entry.path().string().find(".binary.") != std::string::npos;
+    testing::internal::CaptureStdout();
+    load_fuzz::runPair(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), binary);
+    testing::internal::GetCapturedStdout();
+    files++;
+  }
+  EXPECT_GE(files, 10);
+}
