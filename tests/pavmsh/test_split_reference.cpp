@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -40,16 +41,14 @@ TEST(SplitReference, GroupsFilteringStrideAndOracle) {
     Split s;
     splitTriangles(s, 4, {0, 0, 0, 1, 2, 3, 1, 5, 3, 2, 3, 4}, {0, 1, 1, 2});
     ASSERT_EQ(s.n, 2) << s.status;
-    EXPECT_EQ(s.refs[0], 1);
-    EXPECT_EQ(s.refs[1], 2);
-    EXPECT_EQ(s.g[0].ref, 1);
-    EXPECT_EQ(s.g[0].nbrKept, 1);
-    EXPECT_EQ(s.g[0].kept[0], 1);
-    ASSERT_EQ(s.g[0].nbrFiltered, 1);
-    EXPECT_EQ(s.g[0].filtered[0], 2);
-    EXPECT_EQ(s.g[1].ref, 2);
-    EXPECT_EQ(s.g[1].nbrKept, 1);
-    EXPECT_EQ(s.g[1].kept[0], 3);
+    EXPECT_EQ(std::vector<int32_t>(s.refs, s.refs + 2), (std::vector<int32_t>{1, 2}));
+    auto counts = [](const PavRefGroup &g) {
+      return std::make_tuple(g.ref, g.nbrKept, g.nbrFiltered);
+    };
+    EXPECT_EQ(counts(s.g[0]), std::make_tuple(1, 1, 1));
+    EXPECT_EQ(counts(s.g[1]), std::make_tuple(2, 1, 0));
+    EXPECT_EQ(std::make_tuple(s.g[0].kept[0], s.g[0].filtered[0], s.g[1].kept[0]),
+              std::make_tuple(1, 2, 3));
     EXPECT_EQ(pav_CountFilteredEntities(s.g, s.n), 1);
   }
   { // No entities: nothing, no failure.

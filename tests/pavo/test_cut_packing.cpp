@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <functional>
 #include <set>
@@ -25,6 +24,13 @@ const double kPlane[4] = {1, 0.3, 0, -0.5};
 const double kSection = std::sqrt(1.09);
 
 double side(const float *p) { return kPlane[0] * p[0] + kPlane[1] * p[1] + kPlane[3]; }
+
+double triangleArea(const float *const p[3]) {
+  double a[3], b[3];
+  for (int c = 0; c < 3; c++) a[c] = p[1][c] - p[0][c], b[c] = p[2][c] - p[0][c];
+  return 0.5 * std::hypot(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                          a[0] * b[1] - a[1] * b[0]);
+}
 
 // Vertex records 1..4: x; the vector (x, 2y, 3z); the symmetric matrix diag(x + 1, 2, 1); a scalar
 // with one value too few. Element record 1 of the P1 tetrahedra: x at each of its nodes.
@@ -113,12 +119,7 @@ TEST(CutPacking, CappingLiesOnThePlaneFillsTheSectionAndCarriesTheField) {
     for (int64_t t = 0; t < all.nbrElt(); t++) {
       const float *p[3];
       for (int m = 0; m < 3; m++) p[m] = &l.xyz[size_t(3 * all.elt[size_t(3 * t + m)])];
-      std::array<double, 3> a{}, b{};
-      for (int c = 0; c < 3; c++)
-        a[size_t(c)] = p[1][c] - p[0][c], b[size_t(c)] = p[2][c] - p[0][c];
-      area += 0.5 * std::sqrt(std::pow(a[1] * b[2] - a[2] * b[1], 2) +
-                              std::pow(a[2] * b[0] - a[0] * b[2], 2) +
-                              std::pow(a[0] * b[1] - a[1] * b[0], 2));
+      area += triangleArea(p);
       for (int m = 0; m < 3; m++) {
         EXPECT_NEAR(side(p[m]), 0, 1e-6);
         if (fc.oracle) {
@@ -207,11 +208,7 @@ TEST(CutPacking, CurvedCappingOfP2TetrahedraAndNoCappingOfQ2Hexahedra) {
     for (int e = 0; e < 3; e++)
       for (int c = 0; c < 3; c++)
         EXPECT_NEAR(p[3 + e][c], 0.5 * (p[e][c] + p[(e + 1) % 3][c]), 1e-6);
-    const double a[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
-    const double b[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
-    area += 0.5 * std::sqrt(std::pow(a[1] * b[2] - a[2] * b[1], 2) +
-                            std::pow(a[2] * b[0] - a[0] * b[2], 2) +
-                            std::pow(a[0] * b[1] - a[1] * b[0], 2));
+    area += triangleArea(p);
   }
   EXPECT_NEAR(area, kSection, 1e-5);
   pav_DeleteInterface(&tet);
