@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <vector>
 
 namespace pavo {
 
@@ -135,10 +136,12 @@ void addSolutions(std::string &out, const PavObject *mesh, const int *vertices, 
     addField(out, mesh, sol, ++field, rows, n, mesh->ent[Vertices].nbr);
   if (type < Edges || !pav_IsStoredType(type) || i < 1 || i > mesh->ent[type].nbr) return;
   field = 0;
+  std::vector<int64_t> eltRows;
   for (const PavSolution *sol = mesh->ent[type].sol; sol; sol = sol->next) {
-    const int nbrNod = std::min(sol->nbrNod, 125);
-    for (int j = 0; j < nbrNod; j++) rows[j] = (int64_t)i * sol->nbrNod + j;
-    addField(out, mesh, sol, ++field, rows, nbrNod, ((int64_t)sol->nbrEnt + 1) * sol->nbrNod - 1);
+    eltRows.resize((size_t)std::max(sol->nbrNod, 0));
+    for (int j = 0; j < sol->nbrNod; j++) eltRows[j] = (int64_t)i * sol->nbrNod + j;
+    addField(out, mesh, sol, ++field, eltRows.data(), (int)eltRows.size(),
+             ((int64_t)sol->nbrEnt + 1) * sol->nbrNod - 1);
   }
 }
 
