@@ -250,6 +250,29 @@ void reportVertex(std::string &out, const PavObject *mesh, const PavPickedEntity
 
 } // namespace
 
+PavPickedEntity pickedEntityOf(const PavDrawObject &object, int32_t local, int volumeType) {
+  PavPickedEntity e;
+  e.drawType = object.type;
+  e.patch = object.type == DrawPatch;
+  e.number = object.first + local;
+  if (pavDrawFamily(object.type) == PavDrawFamily::Polygon) {
+    int32_t polygon = 0;
+    if (object.getPolygonParent(local, &polygon) == 0) e.number = polygon;
+    return e;
+  }
+  int32_t elt = 0, face = 0;
+  object.getParent(local, &elt, &face, nullptr);
+  if (volumeType != 0) {
+    e.volumeType = volumeType;
+    e.volumeElement = elt;
+    e.volumeFace = face;
+    e.number = local + 1;
+  } else if (object.getParentElt()) {
+    e.number = elt;
+  }
+  return e;
+}
+
 int cornersOfDrawType(uint32_t drawType, std::string *warnings) {
   switch (pavDrawFamily(drawType)) {
   case PavDrawFamily::Point:

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "pav_object.h"
+#include "render/draw_object.h"
 
 #include <cstdint>
 #include <string>
@@ -36,6 +37,13 @@ struct PavPickReport {
 // Composes the report of a picked entity. A null mesh, an entity outside its arrays or a kind the
 // report does not know gives the matching warning and whatever could be written before it.
 PavPickReport pickReport(const PavObject *mesh, const PavPickedEntity &entity);
+
+// The entity behind drawn element `local` (from 0) of a picked draw object: the parent polygon of
+// a polygon kind's triangle; the parent element (getParentElt) when the object keeps parents,
+// else first + local. With volumeType (the code of the volume kind whose faces the object draws)
+// the parent element and parent face are the volume element and its face, and the number printed
+// is local + 1. Patches are marked so that no reference is printed.
+PavPickedEntity pickedEntityOf(const PavDrawObject &object, int32_t local, int volumeType = 0);
 
 // Corners of the elements of a draw type (1 points, 2 edges, 3 triangles, 4 quadrilaterals and
 // tetrahedra, 5 pyramids, 6 prisms, 8 hexahedra); -1 for polygon kinds and kinds without

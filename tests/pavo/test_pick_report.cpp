@@ -251,3 +251,31 @@ TEST(PickReport, MetricEigenDecompositionMatchesLapack) {
     for (int i = 0; i < n; i++) EXPECT_NEAR(values[i], w[i], 1e-6 * (1 + std::fabs(w[i])));
   }
 }
+
+// The entity behind a drawn element: first + local, the parent element, the volume element and
+// face, or the parent polygon.
+TEST(PickReport, DrawnElementsMapBackToMeshEntities) {
+  PavDrawObjectWithPalette plain(DrawTriangle, 1), parents(DrawTriangle, 2),
+      faces(DrawSrfTriangle, 3), polygons(DrawPolygon, 4);
+  plain.first = 5;
+  for (PavDrawObjectWithPalette *o : {&parents, &faces}) o->count = 3;
+  const int32_t elts[] = {11, 12, 13}, local[] = {2, 0, 3};
+  parents.setParentElt(elts);
+  faces.setParentElt(elts);
+  faces.setParentFace(local);
+  polygons.count = 4;
+  polygons.polygonParents = {1, 1, 2, 2};
+  const struct {
+    PavPickedEntity got;
+    int number, volumeType, volumeElement, volumeFace;
+  } rows[] = {{pickedEntityOf(plain, 2), 7, 0, 0, -1},
+              {pickedEntityOf(parents, 1), 12, 0, 0, -1},
+              {pickedEntityOf(faces, 2, Tetrahedra), 3, Tetrahedra, 13, 3},
+              {pickedEntityOf(polygons, 3), 2, 0, 0, -1}};
+  for (const auto &r : rows) {
+    EXPECT_EQ(r.got.number, r.number);
+    EXPECT_EQ(r.got.volumeType, r.volumeType);
+    EXPECT_EQ(r.got.volumeElement, r.volumeElement);
+    EXPECT_EQ(r.got.volumeFace, r.volumeFace);
+  }
+}
