@@ -135,6 +135,23 @@ PavDrawObject *toggleHighlightAll(const QList<PavPickEntry> &picks, int64_t id) 
   return object;
 }
 
+PavDrawObject *suppressLastPicked(PavPickState &state, std::vector<PavDrawObject *> &suppressed) {
+  PavDrawObject *object = state.lastPicked();
+  if (!object) return nullptr;
+  object->visible = false;
+  state.forget(object);
+  suppressed.push_back(object);
+  return object;
+}
+
+PavDrawObject *restoreSuppressed(std::vector<PavDrawObject *> &suppressed) {
+  if (suppressed.empty()) return nullptr;
+  PavDrawObject *object = suppressed.back();
+  suppressed.pop_back();
+  object->visible = true;
+  return object;
+}
+
 std::vector<float> pickedElementColours(const PavDrawObject &object,
                                         const std::vector<int32_t> &picked) {
   std::vector<float> out = packElementColors(object.count, object.eltColors, object.params.color);

@@ -87,6 +87,12 @@ void clearPicks(const QList<PavPickEntry> &picks, PavPickState &state);
 // nothing; nothing changes then).
 PavDrawObject *toggleHighlightAll(const QList<PavPickEntry> &picks, int64_t id);
 
+// Key s: hides the last picked object (visible cleared, its picks forgotten) and pushes it on
+// `suppressed`; returns it, null when nothing is picked.
+PavDrawObject *suppressLastPicked(PavPickState &state, std::vector<PavDrawObject *> &suppressed);
+// Key S: pops the last suppressed object and shows it again; null when none is suppressed.
+PavDrawObject *restoreSuppressed(std::vector<PavDrawObject *> &suppressed);
+
 // Highlights whole every object of the list for which keep(object) is true and clears the
 // highlight of the others (highlighting by reference). Returns the number highlighted.
 template <class Pred> int highlightObjects(const QList<PavPickEntry> &picks, Pred keep) {

@@ -127,6 +127,23 @@ TEST(PickResolution, WholeObjectSelectionHighlightsOneObjectAndTogglesOff) {
   EXPECT_TRUE(s.b->highlightAll);
 }
 
+TEST(PickResolution, SuppressedObjectsAreHiddenInOrderAndShownBackInReverse) {
+  TwoObjects s;
+  std::vector<PavDrawObject *> suppressed;
+  EXPECT_EQ(suppressLastPicked(s.state, suppressed), nullptr);
+  resolvePick(s.picks, 3, 0, 0, s.state);
+  EXPECT_EQ(suppressLastPicked(s.state, suppressed), s.a.get());
+  EXPECT_FALSE(s.a->visible);
+  EXPECT_TRUE(s.elts(s.a.get()).empty());
+  EXPECT_TRUE(s.state.pickedObjects.empty());
+  resolvePick(s.picks, 130, 0, 0, s.state);
+  suppressLastPicked(s.state, suppressed);
+  EXPECT_EQ(restoreSuppressed(suppressed), s.b.get());
+  EXPECT_EQ(restoreSuppressed(suppressed), s.a.get());
+  EXPECT_EQ(restoreSuppressed(suppressed), nullptr);
+  EXPECT_TRUE(s.a->visible && s.b->visible);
+}
+
 TEST(PickResolution, PickedFacesTakeTheCyanColourOverTheObjectColours) {
   PavDrawObject o(DrawTriangle, 1);
   o.count = 3;
