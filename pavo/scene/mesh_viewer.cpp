@@ -10,10 +10,11 @@ PavMeshViewer::~PavMeshViewer() {
   if (mesh) pav_DeleteInterface(&mesh);
 }
 
-// Placeholders until the scene building lands.
-void PavMeshViewer::displayObject() {}
-
-void PavMeshViewer::rebuildFields() {}
+void PavMeshViewer::adoptMesh(PavObject *object) {
+  clearMeshScene();
+  if (mesh && mesh != object) pav_DeleteInterface(&mesh);
+  mesh = object;
+}
 
 void PavMeshViewer::boundingBox(double box[6]) const {
   for (int i = 0; i < 6; i++) box[i] = bbox[i];

@@ -216,6 +216,22 @@ bool PavSceneWindow::uploadField(PavDrawField *field, PavDrawObject *object, con
   return true;
 }
 
+void PavSceneWindow::detachField(PavFieldKind kind, PavDrawObject *object) {
+  if (!model.field(kind, object)) return;
+  model.detach(kind, object);
+  PavBufferObject *b = bufferOf(object);
+  if (!b) return;
+  const PavDrawField *sol = model.field(PavFieldKind::Solution, object);
+  const PavDrawField *jac = model.field(PavFieldKind::Jacobian, object);
+  const PavDrawField *val = model.field(PavFieldKind::Value, object);
+  b->attachFields(sol, jac, val);
+  b->setFieldDegrees(sol ? sol->degree : 0, jac ? jac->degree : 0, val ? val->degree : 0);
+  if (!makeContextCurrent()) return;
+  if (kind == PavFieldKind::Solution) b->releaseSolution(gl);
+  if (kind == PavFieldKind::Jacobian) b->releaseJacobian(gl);
+  if (kind == PavFieldKind::Value) b->releaseValue(gl);
+}
+
 bool PavSceneWindow::updateFieldValues(PavFieldKind kind, PavDrawObject *object, const float *data,
                                        int64_t nbrEnt, int nbrNod, bool atVertices) {
   PavDrawField *field = model.field(kind, object);

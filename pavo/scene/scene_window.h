@@ -106,6 +106,8 @@ public:
                   const float *values, int64_t nbrEnt, int nbrNod);
   bool attachData(std::unique_ptr<PavDrawValue> value, PavDrawObject *object, const float *values,
                   int64_t nbrEnt, int nbrNod);
+  // Deletes the field of a kind attached to an object and its coefficients on the GPU.
+  void detachField(PavFieldKind kind, PavDrawObject *object);
   // Re-uploads the coefficients of the field already attached to an object (same degree and
   // count), keeping its palette: stepping through solutions changes nothing else.
   bool updateFieldValues(PavFieldKind kind, PavDrawObject *object, const float *values,
