@@ -38,13 +38,7 @@ TEST(OvelFormat, AsciiLayoutIsExact) {
   ASSERT_EQ(OvelSetKwd(h, OvelTime, 0), 1);
   ASSERT_EQ(OvelSetLin(h, OvelTime, 1.0 / 3.0), 1);
   ASSERT_EQ(OvelCloseMesh(h), 1);
-  EXPECT_EQ(pavo_test::readFile(name), "MeshVersionFormatted 2\n\nDimension 3\n"
-                                       "\nVertices\n2\n0 0.10000000000000001 -2.5e-300 1 \n"
-                                       "1 1e+21 3 -7 \n"
-                                       "\nTriangles\n1\n1 2 3 7 \n"
-                                       "\nHOSolAtEdgesP1\n1\n2 1 2 \n1 2\n1 2 3 4 5 6 7 0.5 \n"
-                                       "\nTime\n0.33333333333333331 \n"
-                                       "\nEnd\n");
+  EXPECT_EQ(pavo_test::readFile(name), pavo_test::expectedText("ovel_ascii_v2.mesh.txt"));
 
   const std::string v1 = dir + "/one.sol";
   h = OvelOpenMesh(v1.c_str(), OvelWrite, 1, 2);

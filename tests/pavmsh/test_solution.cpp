@@ -1,5 +1,6 @@
 // Solutions, jacobians and values attached to a mesh object, and the display transformations.
 #include "pav_solution.h"
+#include "test_paths.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -191,6 +192,7 @@ TEST_F(Solutions, CountsFieldsDegreesAndNames) {
   pav_GetElementSolutionNames(obj, nullptr);
 }
 
+// Each name padded to 34 columns, then the degree in 9.
 TEST_F(Solutions, SummaryLayout) {
   push(SolAtVertices, PavSolScalar, 10, 1);
   push(SolAtTetrahedraP1, PavSolScalar, 5, 1);
@@ -200,15 +202,7 @@ TEST_F(Solutions, SummaryLayout) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(pav_PrintSolutionInfo(obj, status), PAV_SUCCESS);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "  Isoparametric SolAtVertices\n"
-            // the name padded to 34 columns, then the degree in 9
-            "  Degree of SolAtEdgesP1          "
-            "        2 \n"
-            "  Degree of SolAtTrianglesP2      "
-            "       10 \n"
-            "  Degree of SolAtTetrahedraP1     "
-            "        4 \n"
-            "\n");
+            pavo_test::expectedText("solution_summary.txt"));
 }
 
 TEST_F(Solutions, FreeSolutionsKeepsMeshJacobiansAndCallerData) {
