@@ -4,6 +4,7 @@
 // average of that determinant by Gauss quadrature over the reference element.
 #include "ho_jacobian.h"
 #include "ho_lattice.h"
+#include "mesh_builders.h"
 #include "pav_solution.h"
 
 #include <gtest/gtest.h>
@@ -347,25 +348,14 @@ TEST(JacobianEvaluators, BarycentricChecksEndTheProcess) {
 // ---------------------------------------------------------------------------------------------
 // Whole meshes.
 
-struct ObjectDeleter {
-  void operator()(PavObject *o) const { pav_DeleteInterface(&o); }
-};
-using ObjectPtr = std::unique_ptr<PavObject, ObjectDeleter>;
+using pavo_test::ObjectPtr;
 
-// An object holding one element of a type whose nodes are given, vertices numbered in order.
+// An object holding copies of one element of a type whose nodes are given, vertices in order.
 ObjectPtr singleElement(int type, const std::vector<double> &crd, int dim, int copies = 1) {
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  EXPECT_EQ(pav_NewInterface(&obj), 0);
-  obj->dim = dim;
-  const int n = static_cast<int>(crd.size() / 3);
-  EXPECT_EQ(pav_AllocEntityArrays(obj, Vertices, n, status), 0);
-  for (int k = 0; k < 3 * n; k++) obj->crdDbl[3 + k] = crd[k];
-  EXPECT_EQ(pav_AllocEntityArrays(obj, type, copies, status), 0);
-  const int per = pav_MshTyp2Siz(type, nullptr);
-  for (int e = 1; e <= copies; e++)
-    for (int k = 0; k < per; k++) obj->ent[type].idx[e * per + k] = k % n + 1;
-  return ObjectPtr(obj);
+  const int n = static_cast<int>(crd.size() / 3), per = pav_MshTyp2Siz(type, nullptr);
+  std::vector<int> nodes;
+  for (int k = 0; k < copies * per; k++) nodes.push_back(k % per % n + 1);
+  return ObjectPtr(pavo_test::buildMesh(dim, crd, type, nodes));
 }
 
 TEST(MeshJacobians, FoldedP2TriangleIsNegative) {

@@ -38,17 +38,11 @@ int failingSolutionWriter(const PavObject *, const char *, int, char *status) {
 
 PavObject *surfaceMesh(const std::vector<std::array<double, 3>> &ver,
                        const std::vector<std::vector<int>> &tri) {
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, static_cast<int>(ver.size()), status);
-  for (size_t v = 0; v < ver.size(); v++)
-    for (int c = 0; c < 3; c++) obj->crdDbl[3 * (v + 1) + c] = ver[v][c];
-  pav_AllocEntityArrays(obj, Triangles, static_cast<int>(tri.size()), status);
-  for (size_t t = 0; t < tri.size(); t++)
-    for (int c = 0; c < 3; c++) obj->ent[Triangles].idx[3 * (t + 1) + c] = tri[t][c];
-  return obj;
+  std::vector<double> xyz;
+  std::vector<int> nodes;
+  for (const auto &v : ver) xyz.insert(xyz.end(), v.begin(), v.end());
+  for (const auto &t : tri) nodes.insert(nodes.end(), t.begin(), t.end());
+  return pavo_test::buildMesh(3, xyz, Triangles, nodes);
 }
 
 std::string capture(const std::function<void()> &f) {
