@@ -18,29 +18,10 @@ int latticeNodes(Kind kind, int d) {
   for (int i = 0; i <= d; i++)
     for (int j = 0; j <= d; j++)
       for (int k = 0; k <= d; k++) {
-        switch (kind) {
-        case Edge:
-          n += j == 0 && k == 0;
-          break;
-        case Tri:
-          n += k == 0 && i + j <= d;
-          break;
-        case Quad:
-          n += k == 0;
-          break;
-        case Tet:
-          n += i + j + k <= d;
-          break;
-        case Pyr:
-          n += i <= d - k && j <= d - k;
-          break; // square layers shrinking to the apex
-        case Prism:
-          n += i + j <= d;
-          break; // triangle times segment
-        case Hex:
-          n += 1;
-          break;
-        }
+        // Pyramids: square layers shrinking to the apex; prisms: triangle times segment.
+        const bool in[] = {j == 0 && k == 0,         k == 0 && i + j <= d, k == 0, i + j + k <= d,
+                           i <= d - k && j <= d - k, i + j <= d,           true};
+        n += in[kind];
       }
   return n;
 }

@@ -2,6 +2,7 @@
 // Lagrange values and reproduce polynomials when evaluated by the independent de Casteljau code,
 // shared nodes must agree between elements, and the plane crossing of curved edges.
 #include "ho_bezier.h"
+#include "ho_reference.h"
 
 #include <cmath>
 #include <cstdint>
@@ -13,30 +14,7 @@
 
 namespace {
 
-// Cartesian position (x, y, z) of a reference point, for building test polynomials.
-void cartesian(HoKind kind, const double *r, double *p) {
-  p[0] = p[1] = p[2] = 0;
-  switch (kind) {
-  case HoEdge:
-    p[0] = r[0];
-    break;
-  case HoTriangle:
-    p[0] = r[1], p[1] = r[2];
-    break;
-  case HoQuadrilateral:
-    p[0] = r[0], p[1] = r[1];
-    break;
-  case HoTetrahedron:
-    p[0] = r[1], p[1] = r[2], p[2] = r[3];
-    break;
-  case HoPrism:
-    p[0] = r[1], p[1] = r[2], p[2] = r[3];
-    break;
-  default:
-    p[0] = r[0], p[1] = r[1], p[2] = r[2];
-    break;
-  }
-}
+using pavo_test::hoCartesian;
 
 // A polynomial of total degree d with all monomials present.
 double poly(int d, const double *p) {
@@ -55,29 +33,16 @@ std::vector<std::vector<double>> samples(HoKind kind) {
   const double t[5][3] = {
       {0.1, 0.2, 0.3}, {0.45, 0.1, 0.2}, {0.3, 0.3, 0.3}, {0.05, 0.7, 0.1}, {0.6, 0.05, 0.25}};
   for (const auto &s : t) {
-    switch (kind) {
-    case HoEdge:
-      out.push_back({s[0]});
-      break;
-    case HoTriangle:
-      out.push_back({1 - s[0] - s[1], s[0], s[1]});
-      break;
-    case HoQuadrilateral:
-      out.push_back({s[0], s[1]});
-      break;
-    case HoTetrahedron:
-      out.push_back({1 - s[0] - s[1] - s[2], s[0], s[1], s[2]});
-      break;
-    case HoPrism:
-      out.push_back({1 - s[0] - s[1], s[0], s[1], s[2]});
-      break;
-    case HoPyramid:
-      out.push_back({s[0] * (1 - s[2]), s[1] * (1 - s[2]), s[2]});
-      break;
-    case HoHexahedron:
-      out.push_back({s[0], s[1], s[2]});
-      break;
-    }
+    const double a = s[0], b = s[1], c = s[2];
+    const std::vector<double> byKind[HO_KIND_COUNT] = {
+        {a},
+        {1 - a - b, a, b},
+        {a, b},
+        {1 - a - b - c, a, b, c},
+        {a * (1 - c), b * (1 - c), c},
+        {1 - a - b, a, b, c},
+        {a, b, c}}; // edge to hexahedron, in kind order
+    out.push_back(byKind[kind]);
   }
   return out;
 }
@@ -118,7 +83,7 @@ TEST_P(HoConvertSweep, ConvertThenEvaluateIsTheIdentity) {
     nodes[i] = i;
     values[2 * i] = dist(rng);
     double p[3];
-    cartesian(kind, ref + i * w, p);
+    hoCartesian(kind, ref + i * w, p);
     values[2 * i + 1] = static_cast<float>(poly(d, p));
   }
   lag = values;
@@ -140,7 +105,7 @@ TEST_P(HoConvertSweep, ConvertThenEvaluateIsTheIdentity) {
   }
   for (const auto &x : samples(kind)) {
     double p[3];
-    cartesian(kind, x.data(), p);
+    hoCartesian(kind, x.data(), p);
     EXPECT_NEAR(hoEvaluateValue(kind, c1.data(), d, x.data()), poly(d, p), 1e-4);
   }
   // Vertex coefficients are the vertex values.

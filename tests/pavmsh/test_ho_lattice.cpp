@@ -6,6 +6,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <numeric>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -45,21 +46,11 @@ Rows rows(const std::string &text) {
 bool onLattice(HoKind kind, int d, const std::vector<int> &p) {
   for (int c : p)
     if (c < 0 || c > d) return false;
-  switch (kind) {
-  case HoEdge:
-  case HoQuadrilateral:
-  case HoHexahedron:
-    return true;
-  case HoTriangle:
-    return p[0] + p[1] + p[2] == d;
-  case HoTetrahedron:
-    return p[0] + p[1] + p[2] + p[3] == d;
-  case HoPyramid:
-    return p[0] <= d - p[2] && p[1] <= d - p[2];
-  case HoPrism:
-    return p[0] + p[1] + p[2] == d;
-  }
-  return false;
+  // Simplices: barycentric lattice points; prisms: a triangle point and a height.
+  const int sum = std::accumulate(p.begin(), p.end(), 0) - (kind == HoPrism ? p[3] : 0);
+  if (kind == HoTriangle || kind == HoTetrahedron || kind == HoPrism) return sum == d;
+  if (kind == HoPyramid) return p[0] <= d - p[2] && p[1] <= d - p[2];
+  return true;
 }
 
 } // namespace
