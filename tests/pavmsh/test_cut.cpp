@@ -215,9 +215,7 @@ TEST(FacesOfEntities, AllFacesAndShell) {
   ASSERT_EQ(pav_GetFacesOfEntities(obj, TetrahedraP2, n, all.data(), &nt, &tn, &tl, &pt, &nq, &qn,
                                    &ql, &pq, status),
             0);
-  EXPECT_EQ(nt, 4 * n);
-  EXPECT_EQ(pt, 6);
-  EXPECT_EQ(nq, 0);
+  EXPECT_EQ(std::vector<int>({nt, pt, nq}), std::vector<int>({4 * n, 6, 0}));
   free(tn);
   free(tl);
   // The shell of the whole mesh is its boundary: 2 triangles per cell side, 6 sides of 2 x 2.
@@ -443,8 +441,7 @@ TEST(CutEntities, PolygonsAndPolyhedra) {
   int np = 0, nh = 0, *lp = nullptr, *lh = nullptr;
   ASSERT_EQ(pav_GetCutPolygons(obj, pl, &np, &lp, &nh, &lh, status), 0);
   ASSERT_EQ(np, 1);
-  EXPECT_EQ(lp[0], 1);
-  EXPECT_EQ(nh, 0);
+  EXPECT_TRUE(lp[0] == 1 && nh == 0);
   free(lp);
   // Fix the bad vertex: polyhedron 2 now spans both sides.
   ps->innVer[6] = 4;
