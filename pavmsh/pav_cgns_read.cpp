@@ -460,11 +460,11 @@ int readPolygons(const Scan &s, PavObject *obj, char *status) {
   obj->pol = set;
   const bool inner = s.nbrPolyhedra > 0;
   const int32_t nbrPol = int32_t(s.nbrPolygons);
-  const int32_t nbrVer = int32_t(s.nbrPolygonNodes - s.nbrPolygons);
+  const int32_t nbrVer = int32_t(s.nbrPolygonNodes);
   auto *hdr = static_cast<int32_t *>(std::calloc(2 * (size_t(nbrPol) + 1), sizeof(int32_t)));
   auto *ver = static_cast<int32_t *>(std::calloc(size_t(nbrVer) + 1, sizeof(int32_t)));
   const int32_t nbrPhd = int32_t(s.nbrPolyhedra);
-  const int32_t nbrFac = int32_t(s.nbrPolyhedronFaces - s.nbrPolyhedra);
+  const int32_t nbrFac = int32_t(s.nbrPolyhedronFaces);
   auto *phd = static_cast<int32_t *>(std::calloc(2 * (size_t(nbrPhd) + 1), sizeof(int32_t)));
   auto *fac = static_cast<int32_t *>(std::calloc(size_t(nbrFac) + 1, sizeof(int32_t)));
   (inner ? set->innHdr : set->bndHdr) = hdr;
@@ -473,7 +473,7 @@ int readPolygons(const Scan &s, PavObject *obj, char *status) {
   set->phdFac = fac;
   if (!hdr || !ver || !phd || !fac)
     return pav_Fail(status, "Allocation failed for polygon-arrays\n");
-  int32_t p = 0, v = 0, h = 0, f = 0, polygonBase = 0;
+  int32_t p = 0, v = 0, h = 0, f = 0;
   for (const Zone &z : s.zones) {
     // Polygon number of each NGON_n element of the zone, for the faces of its NFACE_n cells.
     std::vector<std::pair<int64_t, int32_t>> firstOfSection;
@@ -515,7 +515,6 @@ int readPolygons(const Scan &s, PavObject *obj, char *status) {
         }
       }
     }
-    (void)polygonBase;
   }
   if (inner) {
     set->nbrInnPol = p;

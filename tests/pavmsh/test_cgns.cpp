@@ -495,6 +495,46 @@ TEST(CgnsSolution, PlanarBaseGivesTwoComponentVectors) {
   EXPECT_EQ(pav_SolutionList(o.obj, pav_EntTyp2SolTyp(Triangles, nullptr))->data[1], 0.75);
 }
 
+// NGON_n faces and NFACE_n cells: polyhedra over inner polygons; NGON_n alone: boundary polygons.
+TEST(CgnsMesh, PolygonSectionsBecomePolygonsAndPolyhedra) {
+  const std::string dir = pavo_test::scratchDir("cgns_poly");
+  const std::vector<P3> xyz = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  const std::vector<cgsize_t> faces = {1, 3, 2, 1, 2, 4, 2, 3, 4, 3, 1, 4},
+                              faceStart = {0, 3, 6, 9, 12}, cell = {1, 2, -3, 4},
+                              cellStart = {0, 4};
+  for (bool withCells : {true, false}) {
+    const std::string name = dir + (withCells ? "/cells.cgns" : "/faces.cgns");
+    {
+      Writer w(name);
+      const int Z = w.zone("z", xyz, withCells ? 1 : 0);
+      int S = 0;
+      ASSERT_EQ(cg_poly_section_write(w.fn, w.B, Z, "faces", NGON_n, 1, 4, 0, faces.data(),
+                                      faceStart.data(), &S),
+                0);
+      if (withCells) {
+        ASSERT_EQ(cg_poly_section_write(w.fn, w.B, Z, "cell", NFACE_n, 5, 5, 0, cell.data(),
+                                        cellStart.data(), &S),
+                  0);
+      }
+    }
+    Object o;
+    ASSERT_EQ(o.open(name), PAV_SUCCESS) << o.status;
+    const PavPolygonSet *p = o.obj->pol;
+    ASSERT_NE(p, nullptr);
+    const int32_t *hdr = withCells ? p->innHdr : p->bndHdr,
+                  *ver = withCells ? p->innVer : p->bndVer;
+    ASSERT_EQ(withCells ? p->nbrInnPol : p->nbrBndPol, 4);
+    ASSERT_EQ(withCells ? p->nbrInnVer : p->nbrBndVer, 12);
+    EXPECT_EQ(std::vector<int>(ver + 1, ver + 13), std::vector<int>(faces.begin(), faces.end()));
+    EXPECT_EQ((std::vector<int>{hdr[2], hdr[3], hdr[8], hdr[9]}), (std::vector<int>{1, 1, 10, 1}));
+    EXPECT_EQ(p->nbrPolyhedra, withCells ? 1 : 0);
+    if (withCells) {
+      EXPECT_EQ((std::vector<int>{p->phdHdr[2], p->phdHdr[3]}), (std::vector<int>{1, 2}));
+      EXPECT_EQ(std::vector<int>(p->phdFac + 1, p->phdFac + 5), (std::vector<int>{1, 2, -3, 4}));
+    }
+  }
+}
+
 // The converted mesh, read back by meshio.
 TEST(CgnsMesh, ConvertedMeshReadsInMeshio) {
   if (std::system("/usr/bin/python3 -c 'import meshio' >/dev/null 2>&1") != 0)
