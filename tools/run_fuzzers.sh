@@ -21,17 +21,14 @@ for target in "$build"/tests/fuzz/fuzz_*; do
   fi
   # CGNS seeds are HDF5 files of 10 to 20 kB; each input opens the HDF5 library: a longer input
   # and a shorter run.
-  # The HDF5 and CGNS libraries keep some memory on their own error paths: suppressed by name.
   max_len=8192
   run=$seconds
-  lsan=""
   if [ "$name" = fuzz_cgns ]; then
     max_len=32768
     [ "$run" -gt 40 ] && run=40
-    lsan="suppressions=$root/tests/fuzz/cgns_lsan.supp"
   fi
   echo "== $name for ${run} s"
-  if ! LSAN_OPTIONS="$lsan" ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$run" -max_len="$max_len" \
+  if ! ASAN_OPTIONS=detect_leaks=1 "$target" -max_total_time="$run" -max_len="$max_len" \
       -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$artifacts/$name-" "$work" > "$artifacts/$name.log" 2>&1; then
     echo "$name FAILED; last lines of $artifacts/$name.log:"
