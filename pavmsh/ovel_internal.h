@@ -206,7 +206,7 @@ struct File {
   int64_t positionField = 0; // offset of the position field of the keyword being written
   int64_t size = 0;          // file size when read
   int fd = -1;
-  PavSafeWrite out{-1, 0, 0, {0}, {0}}; // the temporary file of a written file (fd is out.fd)
+  PavSafeWrite out{-1, 0, 1, {0}, {0}}; // the temporary file of a written file (fd is out.fd)
   std::string name;
   std::string warnings; // lines about dropped or suspicious data met while indexing
   Reader reader;

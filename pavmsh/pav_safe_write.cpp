@@ -26,7 +26,7 @@ int pav_SafeWriteOpen(PavSafeWrite *w, const char *name, char *status) {
   if (!w) return pav_Fail(status, "NULL (PavSafeWrite) parameter on input\n");
   w->fd = -1;
   w->error = 0;
-  w->keep = 0;
+  w->durable = 1;
   w->finalName[0] = w->tempName[0] = 0;
   if (!name || !*name) return pav_Fail(status, "Cannot write an empty file name\n");
   if (std::strlen(name) + 32 >= PAV_SAFE_NAME_SIZE)
@@ -86,7 +86,7 @@ int pav_SafeWriteCommit(PavSafeWrite *w, char *status) {
   std::snprintf(name, sizeof name, "%s", w->finalName);
   if (w->fd < 0) return failWith(w, status, name, "file not open");
   if (w->error) return failWith(w, status, name, std::strerror(w->error));
-  if (::fsync(w->fd) != 0 && errno != EINVAL && errno != EROFS)
+  if (w->durable && ::fsync(w->fd) != 0 && errno != EINVAL && errno != EROFS)
     return failWith(w, status, name, std::strerror(errno));
   const int fd = w->fd;
   w->fd = -1;

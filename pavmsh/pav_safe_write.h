@@ -13,6 +13,7 @@
 //   ... pav_SafeWriteBytes(&w, data, n) or direct writes to w.fd (report errors with
 //       pav_SafeWriteFailed(&w, errno)) ...
 //   if (pav_SafeWriteCommit(&w, status) != 0) ...           // nothing replaced; status says why
+// (w.durable may be set to 0 after opening to skip the disk flush, see below)
 // or pav_SafeWriteAbort(&w) to give up. Messages are "Cannot write <name>: <system reason>\n",
 // bounded to PAV_STATUS_SIZE characters.
 #pragma once
@@ -25,7 +26,11 @@ constexpr std::size_t PAV_SAFE_NAME_SIZE = 1100;
 struct PavSafeWrite {
   int fd;    // the temporary file, open for writing; -1 when none is open
   int error; // the first system error met (errno value), 0 while every write succeeded
-  int keep;  // reserved: 0
+  // 1 (the default set by pav_SafeWriteOpen): commit flushes the file to the disk (fsync) before
+  // the rename, so that even a power cut leaves the earlier file or the whole new one. 0: the
+  // rename alone, which already covers a full disk, the file-size limit and a killed process
+  // (the temporary never replaces the name) and costs nothing.
+  int durable;
   char finalName[PAV_SAFE_NAME_SIZE];
   char tempName[PAV_SAFE_NAME_SIZE];
 };
@@ -43,9 +48,9 @@ int pav_SafeWriteBytes(PavSafeWrite *w, const void *data, std::size_t n);
 // The first one recorded is the one reported.
 void pav_SafeWriteFailed(PavSafeWrite *w, int errnum);
 
-// Flushes the temporary file to the disk, closes it and renames it over the final name. On any
-// failure, earlier or now, the temporary is removed instead and the final name is untouched.
-// 0, or 2 with "Cannot write <name>: <reason>\n" in status (may be null).
+// Flushes the temporary file to the disk (when w->durable), closes it and renames it over the
+// final name. On any failure, earlier or now, the temporary is removed instead and the final name
+// is untouched. 0, or 2 with "Cannot write <name>: <reason>\n" in status (may be null).
 int pav_SafeWriteCommit(PavSafeWrite *w, char *status);
 
 // Closes and removes the temporary file; the final name is untouched. Safe to call twice.
