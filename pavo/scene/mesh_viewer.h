@@ -74,6 +74,7 @@ public:
     PavDrawObject *object = nullptr; // owned by the scene
     std::vector<int32_t> entities;   // entity numbers of the set, from 1, one per element
     std::vector<int32_t> vertices;   // mesh vertex of each local vertex (MeshType, faces)
+    std::vector<float> cutField;     // cuts: the packed field values of its elements
   };
   struct PavBuiltSet {
     PavSetSource source = PavSetSource::MeshType;
@@ -82,10 +83,8 @@ public:
     uint32_t drawType = 0;
     int32_t nbrEnt = 0;
     std::vector<int32_t> nod; // faces: nodes per face packed from 0
-    // Faces: (volume type, element, face) per face packed from 0. Caps: (volume type, element,
-    // reference) and 12 parent reference coordinates per triangle, numbered from 1.
-    std::vector<int32_t> lnk;
-    std::vector<double> aux;
+    std::vector<int32_t> lnk; // faces: (volume type, element, face) per face packed from 0
+    int cutFieldNodes = 0;    // cuts: field values per element of the packed fields
     std::vector<PavBuiltObject> objects; // per reference, then the object -1 last
   };
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
@@ -118,8 +117,6 @@ private:
   // packed faces; ref likewise. Prints the reference line and the filtered count with prefix.
   void buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
                 const char *filterPrefix);
-  // Caps: per reference of the parent element, flat triangles with their own corners.
-  void buildCapSet(PavBuiltSet &set, const double *crd);
   void buildBoundarySurface();
   void buildPointsOnly();
   // Attaches the current field to the objects of a set (nothing when no field is displayed).

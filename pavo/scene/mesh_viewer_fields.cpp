@@ -49,16 +49,6 @@ std::vector<double> scalarOf(const PavSolution *r, int dim, int vectorMode) {
   return out;
 }
 
-// A scalar record over the values of another (the core evaluators read only its first value).
-PavSolution scalarRecord(const PavSolution &r, std::vector<double> &values) {
-  PavSolution s = r;
-  s.owned = 0;
-  s.kind = PavSolScalar;
-  s.data = values.data();
-  s.next = nullptr;
-  return s;
-}
-
 struct PendingField {
   PavDrawObject *object;
   std::vector<float> values;
@@ -112,55 +102,38 @@ void PavMeshViewer::rebuildFields() {
     std::vector<double> rows; // per entity of the set, nbrNod values, from 1
     int nbrNod = 0;
     bool perVertex = false;
-    if (mode == 1 && set->source != PavSetSource::CapTriangles) {
+    if (set->source == PavSetSource::ClipFaces || set->source == PavSetSource::CapTriangles) {
+      // Cuts carry the field packed with their geometry.
+      for (PavBuiltObject &bo : set->objects)
+        if (bo.object && set->cutFieldNodes > 0 && !bo.cutField.empty())
+          pending.push_back({bo.object, bo.cutField, set->cutFieldNodes});
+      continue;
+    }
+    if (mode == 1) {
       perVertex = true;
     } else {
-      const PavSolution *rec = nullptr;
-      std::vector<double> scal;
-      if (mode == 1) {
-        rec = verRecord;
-        scal = verScalar;
-      } else {
-        int solTyp = pav_EntTyp2SolTyp(srcType, nullptr);
-        rec = recordAt(mesh->ent[srcType].sol, view.elementSolution);
-        if (!rec) continue;
-        if (rec->nbrEnt != pav_Count(mesh, srcType)) {
-          printf("error invalid number of solution: %d != %d \n", rec->nbrEnt,
-                 pav_Count(mesh, srcType));
-          continue;
-        }
-        scal = scalarOf(rec, dim, view.vectorMode);
-        if (scal.empty()) continue;
-        if (set->source == PavSetSource::BoundaryFaces || set->source == PavSetSource::ClipFaces) {
-          char status[PAV_STATUS_SIZE] = "";
-          double *faces = pav_GetCreatedSurfaceSolutionFromVolumeSolution(
-              rec->degree, solTyp, scal.data(), 1, set->mshType, set->nbrEnt, set->lnk.data(),
-              status);
-          if (!faces) continue;
-          nbrNod = pav_KindNbrNod(pav_ElementKind(set->mshType), rec->degree);
-          rows.assign(faces, faces + ((size_t)set->nbrEnt + 1) * (size_t)nbrNod);
-          free(faces);
-        } else if (set->source == PavSetSource::MeshType) {
-          nbrNod = rec->nbrNod;
-          rows = std::move(scal);
-        }
+      int solTyp = pav_EntTyp2SolTyp(srcType, nullptr);
+      const PavSolution *rec = recordAt(mesh->ent[srcType].sol, view.elementSolution);
+      if (!rec) continue;
+      if (rec->nbrEnt != pav_Count(mesh, srcType)) {
+        printf("error invalid number of solution: %d != %d \n", rec->nbrEnt,
+               pav_Count(mesh, srcType));
+        continue;
       }
-      if (set->source == PavSetSource::CapTriangles) {
-        PavSolution tmp = scalarRecord(*rec, scal);
-        double *triVal = nullptr, *quaVal = nullptr;
+      std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
+      if (scal.empty()) continue;
+      if (set->source == PavSetSource::BoundaryFaces) {
         char status[PAV_STATUS_SIZE] = "";
-        if (pav_EvaluateSolutionOnCutFaces(mesh, &tmp, mode == 1, set->nbrEnt, set->lnk.data(),
-                                           set->aux.data(), 0, nullptr, nullptr, 1, &triVal,
-                                           &quaVal, status) != 0) {
-          printf("%s", status);
-          free(triVal);
-          free(quaVal);
-          continue;
-        }
-        nbrNod = 3;
-        rows.assign(triVal, triVal + ((size_t)set->nbrEnt + 1) * 3);
-        free(triVal);
-        free(quaVal);
+        double *faces = pav_GetCreatedSurfaceSolutionFromVolumeSolution(
+            rec->degree, solTyp, scal.data(), 1, set->mshType, set->nbrEnt, set->lnk.data(),
+            status);
+        if (!faces) continue;
+        nbrNod = pav_KindNbrNod(pav_ElementKind(set->mshType), rec->degree);
+        rows.assign(faces, faces + ((size_t)set->nbrEnt + 1) * (size_t)nbrNod);
+        free(faces);
+      } else {
+        nbrNod = rec->nbrNod;
+        rows = std::move(scal);
       }
       if (rows.empty() || nbrNod < 1) continue;
     }
@@ -229,7 +202,11 @@ bool PavMeshViewer::stepSolution(int step) {
   emit solutionStepped(view.fieldMode, next);
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
-  rebuildFields();
+  // Cuts pack their field with their geometry: they are packed again.
+  if (!cuts.empty())
+    updateCut();
+  else
+    rebuildFields();
   return true;
 }
 

@@ -234,13 +234,16 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndClippingTheCutElements
   // Without capping the cut elements are drawn by their faces: four per element.
   viewer->view.capping = false;
   captureOut([&] { viewer->updateCut(); });
-  EXPECT_EQ(countsById(DrawCutTriangle)[-1], 4 * crossing);
+  int faces = 0;
+  for (const auto &set : viewer->cutSets())
+    for (const auto &bo : set.objects) faces += bo.object->id == -1 ? bo.object->count : 0;
+  EXPECT_EQ(faces, 4 * crossing);
   draw();
   for (double x : {0.2, 0.5, 0.8}) EXPECT_FALSE(isBackground(colourAt(x, 0.5, 0.5)));
   // Switching the cut off removes the cut objects.
   viewer->view.options.CutOn = false;
   viewer->updateCut();
-  EXPECT_TRUE(viewer->objectsOfType(DrawCutTriangle).isEmpty());
+  EXPECT_TRUE(viewer->cutSets().empty());
 }
 
 TEST_F(MeshViewerTest, CappingSkipsCurvedHexahedraWithItsMessage) {
