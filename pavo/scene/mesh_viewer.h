@@ -62,6 +62,13 @@ public:
   void updateCut();
   // Scans the displayed field for its extrema (running: not reset by the scan) and prints them.
   void computeSolutionExtrema();
+  // Jacobians of the face (2-D) or volume (3-D) elements, computed once (mode 1 normalised at
+  // the nodes, 2 the smallest value per element) and shown on the face objects.
+  void add2DJacobian(int mode);
+  void add3DJacobian(int mode);
+  // Shape quality of the tetrahedra, shown as values on the faces they bound.
+  void performQuality();
+
   // Hides the per-reference objects whose reference is in view.hiddenReferences.
   void applyHiddenReferences();
   // Removes everything built from the mesh object (the next displayObject builds anew).
@@ -112,6 +119,16 @@ protected:
   std::vector<int> triLnk[5], quaLnk[5];
 
 private:
+  struct PavPendingField {
+    PavDrawObject *object;
+    std::vector<float> values;
+    int nbrNod;
+  };
+  // Attaches fields of a kind with one palette over all of them; false when there is none.
+  bool attachPending(PavFieldKind kind, std::vector<PavPendingField> &pending, float range[2]);
+  // The rows (nbrNod values per entity of the set, numbered from 1) of each object's entities.
+  void gatherRows(const PavBuiltSet &set, const std::vector<double> &rows, int nbrNod,
+                  std::vector<PavPendingField> &pending) const;
   // Groups the entities of a set by reference and adds its objects with their geometry.
   // idx: nodes of entity e (from 1) at idx[e * k] for a mesh type, at idx[(e - 1) * k] for
   // packed faces; ref likewise. Prints the reference line and the filtered count with prefix.

@@ -49,12 +49,6 @@ std::vector<double> scalarOf(const PavSolution *r, int dim, int vectorMode) {
   return out;
 }
 
-struct PendingField {
-  PavDrawObject *object;
-  std::vector<float> values;
-  int nbrNod;
-};
-
 } // namespace
 
 void PavMeshViewer::rebuildFields() {
@@ -94,7 +88,7 @@ void PavMeshViewer::rebuildFields() {
     return;
   }
 
-  std::vector<PendingField> pending;
+  std::vector<PavPendingField> pending;
   for (PavBuiltSet *set : all) {
     if (set->source == PavSetSource::MeshType && set->mshType == Vertices) continue;
     // Element mode: the record of the type the elements come from.
@@ -137,51 +131,72 @@ void PavMeshViewer::rebuildFields() {
       }
       if (rows.empty() || nbrNod < 1) continue;
     }
+    if (!perVertex) {
+      gatherRows(*set, rows, nbrNod, pending);
+      continue;
+    }
     for (PavBuiltObject &bo : set->objects) {
-      if (!bo.object) continue;
-      const PavSceneEntry *e = sceneModel().entry(bo.object);
+      const PavSceneEntry *e = bo.object ? sceneModel().entry(bo.object) : nullptr;
       if (!e) continue;
-      PendingField f{bo.object, {}, 0};
-      if (perVertex) {
-        // Values at the object's own nodes, through the connectivity kept on the CPU.
-        f.nbrNod = PavDrawTyp2Siz(bo.object->type);
-        if (f.nbrNod < 1 || bo.vertices.empty()) continue;
-        f.values.resize(e->elt.size());
-        for (size_t i = 0; i < e->elt.size(); i++)
-          f.values[i] = (float)verScalar[(size_t)bo.vertices[(size_t)e->elt[i]]];
-      } else {
-        f.nbrNod = nbrNod;
-        f.values.resize(bo.entities.size() * (size_t)nbrNod);
-        for (size_t i = 0; i < bo.entities.size(); i++)
-          for (int j = 0; j < nbrNod; j++)
-            f.values[i * (size_t)nbrNod + (size_t)j] =
-                (float)rows[(size_t)bo.entities[i] * (size_t)nbrNod + (size_t)j];
-      }
+      // Values at the object's own nodes, through the connectivity kept on the CPU.
+      PavPendingField f{bo.object, {}, PavDrawTyp2Siz(bo.object->type)};
+      if (f.nbrNod < 1 || bo.vertices.empty()) continue;
+      f.values.resize(e->elt.size());
+      for (size_t i = 0; i < e->elt.size(); i++)
+        f.values[i] = (float)verScalar[(size_t)bo.vertices[(size_t)e->elt[i]]];
       pending.push_back(std::move(f));
     }
   }
+  detachAll();
+  float range[2];
+  if (attachPending(PavFieldKind::Solution, pending, range)) {
+    solMin = std::min(solMin, (double)range[0]);
+    solMax = std::max(solMax, (double)range[1]);
+  }
+  renderLater();
+}
+
+bool PavMeshViewer::attachPending(PavFieldKind kind, std::vector<PavPendingField> &pending,
+                                  float range[2]) {
   // One palette over the whole scene, so that equal values look the same everywhere.
   float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-  for (const PendingField &f : pending)
+  for (const PavPendingField &f : pending)
     for (float v : f.values)
       if (std::isfinite(v)) {
         lo = std::min(lo, v);
         hi = std::max(hi, v);
       }
-  detachAll();
-  if (pending.empty() || !(lo <= hi)) return;
-  solMin = std::min(solMin, (double)lo);
-  solMax = std::max(solMax, (double)hi);
+  if (pending.empty() || !(lo <= hi)) return false;
+  range[0] = lo;
+  range[1] = hi;
   const float pal[5] = {lo, lo + 0.25f * (hi - lo), lo + 0.5f * (hi - lo), lo + 0.75f * (hi - lo),
                         hi};
-  for (PendingField &f : pending) {
-    auto sol = std::make_unique<PavDrawSolution>(f.object->id);
-    sol->setPalette(pal);
-    if (view.colormap >= 0) sol->colormap = view.colormap;
-    int64_t nbrEnt = f.nbrNod > 0 ? (int64_t)(f.values.size() / (size_t)f.nbrNod) : 0;
-    attachData(std::move(sol), f.object, f.values.data(), nbrEnt, f.nbrNod);
+  for (PavPendingField &f : pending) {
+    std::unique_ptr<PavDrawField> field;
+    if (kind == PavFieldKind::Solution) field = std::make_unique<PavDrawSolution>(f.object->id);
+    if (kind == PavFieldKind::Jacobian) field = std::make_unique<PavDrawJacobian>(f.object->id);
+    if (kind == PavFieldKind::Value) field = std::make_unique<PavDrawValue>(f.object->id);
+    field->setPalette(pal);
+    if (view.colormap >= 0) field->colormap = view.colormap;
+    const int64_t nbrEnt = f.nbrNod > 0 ? (int64_t)(f.values.size() / (size_t)f.nbrNod) : 0;
+    attachField(std::move(field), f.object, f.values.data(), nbrEnt, f.nbrNod);
   }
   renderLater();
+  return true;
+}
+
+void PavMeshViewer::gatherRows(const PavBuiltSet &set, const std::vector<double> &rows, int nbrNod,
+                               std::vector<PavPendingField> &pending) const {
+  for (const PavBuiltObject &bo : set.objects) {
+    if (!bo.object || nbrNod < 1) continue;
+    PavPendingField f{bo.object, {}, nbrNod};
+    f.values.resize(bo.entities.size() * (size_t)nbrNod);
+    for (size_t i = 0; i < bo.entities.size(); i++)
+      for (int j = 0; j < nbrNod; j++)
+        f.values[i * (size_t)nbrNod + (size_t)j] =
+            (float)rows[(size_t)bo.entities[i] * (size_t)nbrNod + (size_t)j];
+    pending.push_back(std::move(f));
+  }
 }
 
 bool PavMeshViewer::stepSolution(int step) {

@@ -265,3 +265,22 @@ TEST_F(MeshViewerTest, MeshesWithoutElementsOpen) {
   draw();
   EXPECT_FALSE(viewer->stepSolution(1));
 }
+
+TEST_F(MeshViewerTest, QualityAndJacobiansOfTetrahedraReachTheBoundaryFaces) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  // Every tetrahedron of the split is a copy of (0,0,0), (1,0,0), (1,1,0), (1,1,1) scaled: squared
+  // edges sum to 10, volume 1/6, quality 10^(3/2) / (12 sqrt 3 * 6 * 1/6).
+  const double q = std::pow(10.0, 1.5) / (12 * std::sqrt(3.0));
+  char expected[128];
+  snprintf(expected, sizeof expected, "  Quality extrema: [%15.7e %15.7e] \n", q, q);
+  std::string out = captureOut([&] { viewer->performQuality(); });
+  EXPECT_NE(out.find(expected), std::string::npos) << out;
+  EXPECT_TRUE(viewer->fieldState().val);
+  // Straight elements have a constant normalised Jacobian of 1.
+  out = captureOut([&] { viewer->add3DJacobian(1); });
+  EXPECT_NE(out.find("  Jacobian extrema: [  1.0000000e+00   1.0000000e+00] \n"), std::string::npos)
+      << out;
+  EXPECT_TRUE(viewer->fieldState().jac);
+  for (const PavDrawObject *o : viewer->objectsOfType(DrawSrfTriangle))
+    EXPECT_NE(viewer->fieldOf(PavFieldKind::Value, o), nullptr);
+}
