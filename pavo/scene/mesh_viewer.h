@@ -69,6 +69,9 @@ public:
   // Shape quality of the tetrahedra, shown as values on the faces they bound.
   void performQuality();
 
+  // Polygons (DrawPolygon, DrawCustomPolygon) or the faces of the polyhedra (DrawPolyhedra) of
+  // the mesh's polygon set as tessellated triangles; any other draw type prints its error.
+  void addTessellatedPolygon(uint32_t drawType);
   // Hides the per-reference objects whose reference is in view.hiddenReferences.
   void applyHiddenReferences();
   // Removes everything built from the mesh object (the next displayObject builds anew).
@@ -76,7 +79,7 @@ public:
 
   // An entity set turned into draw objects: one mesh type, the new boundary faces of one volume
   // type, the faces of cut elements or the capping of one volume type.
-  enum class PavSetSource { MeshType, BoundaryFaces, ClipFaces, CapTriangles };
+  enum class PavSetSource { MeshType, BoundaryFaces, ClipFaces, CapTriangles, Polygons };
   struct PavBuiltObject {
     PavDrawObject *object = nullptr; // owned by the scene
     std::vector<int32_t> entities;   // entity numbers of the set, from 1, one per element

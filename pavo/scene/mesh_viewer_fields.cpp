@@ -90,7 +90,9 @@ void PavMeshViewer::rebuildFields() {
 
   std::vector<PavPendingField> pending;
   for (PavBuiltSet *set : all) {
-    if (set->source == PavSetSource::MeshType && set->mshType == Vertices) continue;
+    if (set->source == PavSetSource::Polygons ||
+        (set->source == PavSetSource::MeshType && set->mshType == Vertices))
+      continue;
     // Element mode: the record of the type the elements come from.
     const int srcType = set->source == PavSetSource::MeshType ? set->mshType : set->volType;
     std::vector<double> rows; // per entity of the set, nbrNod values, from 1

@@ -245,6 +245,8 @@ void PavMeshViewer::displayObject() {
     sets.push_back(std::move(set));
   }
   buildBoundarySurface();
+  if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
+  if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
   if (sets.empty()) buildPointsOnly();
   applyHiddenReferences();
   if (view.cutActive())

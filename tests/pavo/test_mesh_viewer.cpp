@@ -284,3 +284,26 @@ TEST_F(MeshViewerTest, QualityAndJacobiansOfTetrahedraReachTheBoundaryFaces) {
   for (const PavDrawObject *o : viewer->objectsOfType(DrawSrfTriangle))
     EXPECT_NE(viewer->fieldOf(PavFieldKind::Value, o), nullptr);
 }
+
+TEST_F(MeshViewerTest, PolygonsAreDrawnByTheirTrianglesPerReference) {
+  // An L-shaped hexagon of reference 5 (area 3 of unit squares): four triangles.
+  const std::vector<double> xyz = {0, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 2, 0, 0, 2, 0};
+  PavObject *obj = triangleMesh(xyz, {}, {});
+  auto *pol = static_cast<PavPolygonSet *>(calloc(1, sizeof(PavPolygonSet)));
+  pol->nbrBndPol = 1;
+  pol->nbrBndVer = 6;
+  pol->bndHdr = static_cast<int32_t *>(calloc(4, sizeof(int32_t)));
+  pol->bndVer = static_cast<int32_t *>(calloc(7, sizeof(int32_t)));
+  pol->bndHdr[2] = 1;
+  pol->bndHdr[3] = 5;
+  for (int i = 1; i <= 6; i++) pol->bndVer[i] = i;
+  obj->pol = pol;
+  show(obj);
+  EXPECT_EQ(countsById(DrawPolygon), (std::map<int, int>{{-1, 4}, {5, 4}}));
+  draw();
+  for (auto p : {std::array<double, 2>{0.5, 0.5}, {1.5, 0.5}, {0.5, 1.5}})
+    EXPECT_FALSE(isBackground(colourAt(p[0], p[1], 0)));
+  EXPECT_TRUE(isBackground(colourAt(1.5, 1.5, 0))); // the notch of the L
+  std::string out = captureOut([&] { viewer->addTessellatedPolygon(DrawTriangle); });
+  EXPECT_EQ(out, " Error addTessellatedPolygon: pavDrawTyp should be equal to 75 or 76 or 77\n");
+}
