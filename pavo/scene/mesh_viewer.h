@@ -72,6 +72,22 @@ public:
   // Polygons (DrawPolygon, DrawCustomPolygon) or the faces of the polyhedra (DrawPolyhedra) of
   // the mesh's polygon set as tessellated triangles; any other draw type prints its error.
   void addTessellatedPolygon(uint32_t drawType);
+  // A picked element drawn by its faces as a highlighted custom object (identifier: the element
+  // number). Returns the number of objects made. showSurfaceElement of a type that is no
+  // triangle or quadrilateral prints "showSurfaceElement: unknown surface type: %s \n".
+  int showVolumeElement(int type, int number);
+  int showSurfaceElement(int type, int number);
+  void clearShownElements();
+  // The tetrahedra as volume objects per reference (once per mesh, with their progress lines).
+  void setVolumeObjects();
+  // The P1 triangles as vector triangles per reference plus the object -1 (once per mesh), with
+  // the displayed vertex field whole when it is a vector field.
+  void setVectorTriangles();
+  // Vertices of the visible surface objects, each once: the metric-vertex selection of the mesh
+  // object (arrows false) or the arrow vertices (arrows true, arrow mode 1 only). Returns their
+  // number.
+  int selectGlyphVertices(bool arrows, int arrowMode = 1);
+  const std::vector<int32_t> &arrowVertexList() const { return arrowVertices; }
   // Hides the per-reference objects whose reference is in view.hiddenReferences.
   void applyHiddenReferences();
   // Removes everything built from the mesh object (the next displayObject builds anew).
@@ -116,7 +132,9 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
-  bool surfaceBuilt = false;
+  bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
+  std::vector<PavDrawObject *> shown; // picked elements shown on their own
+  std::vector<int32_t> arrowVertices;
   // Links of the existing surface elements to the volume faces they cover, by degree (1..4):
   // 6 integers per element, count + 1 elements.
   std::vector<int> triLnk[5], quaLnk[5];
@@ -132,6 +150,8 @@ private:
   // The rows (nbrNod values per entity of the set, numbered from 1) of each object's entities.
   void gatherRows(const PavBuiltSet &set, const std::vector<double> &rows, int nbrNod,
                   std::vector<PavPendingField> &pending) const;
+  PavDrawObject *addFaceObject(uint32_t drawType, int32_t id, const int *nodes, int nbrFaces,
+                               int k);
   // Groups the entities of a set by reference and adds its objects with their geometry.
   // idx: nodes of entity e (from 1) at idx[e * k] for a mesh type, at idx[(e - 1) * k] for
   // packed faces; ref likewise. Prints the reference line and the filtered count with prefix.

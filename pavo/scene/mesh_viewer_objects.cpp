@@ -31,7 +31,9 @@ void PavMeshViewer::clearMeshScene() {
   clearScene();
   sets.clear();
   cuts.clear();
-  surfaceBuilt = false;
+  surfaceBuilt = volumeBuilt = vectorBuilt = false;
+  shown.clear();
+  arrowVertices.clear();
   for (auto &l : triLnk) l.clear();
   for (auto &l : quaLnk) l.clear();
 }

@@ -307,3 +307,27 @@ TEST_F(MeshViewerTest, PolygonsAreDrawnByTheirTrianglesPerReference) {
   std::string out = captureOut([&] { viewer->addTessellatedPolygon(DrawTriangle); });
   EXPECT_EQ(out, " Error addTessellatedPolygon: pavDrawTyp should be equal to 75 or 76 or 77\n");
 }
+
+TEST_F(MeshViewerTest, PickedElementsVolumeObjectsAndGlyphVertices) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  // A tetrahedron by its four faces; a volume type is no surface element.
+  EXPECT_EQ(viewer->showVolumeElement(Tetrahedra, 5), 1);
+  EXPECT_EQ(countsById(DrawCustomTriangle), (std::map<int, int>{{5, 4}}));
+  std::string out = captureOut([&] { viewer->showSurfaceElement(Tetrahedra, 1); });
+  EXPECT_EQ(out, "showSurfaceElement: unknown surface type:  Tetrahedra        \n");
+  viewer->clearShownElements();
+  EXPECT_TRUE(viewer->objectsOfType(DrawCustomTriangle).isEmpty());
+  // The vertices of the boundary of a 2 x 2 x 2 grid: all 27 but the centre.
+  out = captureOut([&] { EXPECT_EQ(viewer->selectGlyphVertices(false), 26); });
+  EXPECT_EQ(out, "  26 metrix vertices to display \n");
+  EXPECT_EQ(viewer->meshObject()->nbrMetVer, 26);
+  EXPECT_EQ(captureOut([&] { viewer->selectGlyphVertices(true, 4); }),
+            "ModeVecArrow 4 not known \n");
+  out = captureOut([&] { viewer->setVolumeObjects(); });
+  EXPECT_NE(out.find("setVolumeObjects \naddVolumeObjectsLst \nnbrEnt = 48 \nnbrRef = "),
+            std::string::npos)
+      << out;
+  int tets = 0;
+  for (const PavDrawObject *o : viewer->objectsOfType(DrawVolTetrahedron)) tets += o->count;
+  EXPECT_EQ(tets, 48);
+}
