@@ -150,6 +150,9 @@ private:
   // The rows (nbrNod values per entity of the set, numbered from 1) of each object's entities.
   void gatherRows(const PavBuiltSet &set, const std::vector<double> &rows, int nbrNod,
                   std::vector<PavPendingField> &pending) const;
+  // The element field of the volume elements on the existing faces of a set through the links
+  // of the surface reconstruction (rows from 1); returns the values per face, 0 when none.
+  int volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const;
   PavDrawObject *addFaceObject(uint32_t drawType, int32_t id, const int *nodes, int nbrFaces,
                                int k);
   // Groups the entities of a set by reference and adds its objects with their geometry.

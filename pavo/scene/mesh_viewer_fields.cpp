@@ -110,6 +110,13 @@ void PavMeshViewer::rebuildFields() {
     } else {
       int solTyp = pav_EntTyp2SolTyp(srcType, nullptr);
       const PavSolution *rec = recordAt(mesh->ent[srcType].sol, view.elementSolution);
+      if (!rec && set->source == PavSetSource::MeshType) {
+        // Faces of a volume mesh without their own field take the field of the volume element
+        // they cover.
+        nbrNod = volumeFieldOnFaces(*set, rows);
+        if (nbrNod > 0) gatherRows(*set, rows, nbrNod, pending);
+        continue;
+      }
       if (!rec) continue;
       if (rec->nbrEnt != pav_Count(mesh, srcType)) {
         printf("error invalid number of solution: %d != %d \n", rec->nbrEnt,
@@ -199,6 +206,36 @@ void PavMeshViewer::gatherRows(const PavBuiltSet &set, const std::vector<double>
             (float)rows[(size_t)bo.entities[i] * (size_t)nbrNod + (size_t)j];
     pending.push_back(std::move(f));
   }
+}
+
+int PavMeshViewer::volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const {
+  const int d = pav_ElementDegree(set.mshType);
+  const PavElementKind kind = pav_ElementKind(set.mshType);
+  if (d < 1 || d > 4 || (kind != PavKindTriangle && kind != PavKindQuadrilateral)) return 0;
+  const std::vector<int> &links = kind == PavKindTriangle ? triLnk[d] : quaLnk[d];
+  if (links.size() < 6 * ((size_t)set.nbrEnt + 1)) return 0;
+  const int dim = mesh->dim == 2 ? 2 : 3;
+  int nbrNod = 0, degree = -1;
+  for (int vt : volumeTypesOfDegree(d)) {
+    const PavSolution *rec = recordAt(mesh->ent[vt].sol, view.elementSolution);
+    if (!rec || rec->nbrEnt != pav_Count(mesh, vt)) continue;
+    // Every volume kind must give the faces the same degree to share one array.
+    if (degree >= 0 && rec->degree != degree) continue;
+    std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
+    if (scal.empty()) continue;
+    const int n = pav_KindNbrNod(kind, rec->degree);
+    if (degree < 0) {
+      degree = rec->degree;
+      nbrNod = n;
+      rows.assign(((size_t)set.nbrEnt + 1) * (size_t)n, 0.0);
+    }
+    char status[PAV_STATUS_SIZE] = "";
+    int unlinked = 0;
+    pav_GetSurfaceSolutionFromVolumeSolution(rec->degree, pav_EntTyp2SolTyp(vt, nullptr),
+                                             scal.data(), 1, set.mshType, set.nbrEnt, links.data(),
+                                             rows.data(), &unlinked, status);
+  }
+  return nbrNod;
 }
 
 bool PavMeshViewer::stepSolution(int step) {

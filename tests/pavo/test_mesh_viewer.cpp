@@ -331,3 +331,59 @@ TEST_F(MeshViewerTest, PickedElementsVolumeObjectsAndGlyphVertices) {
   for (const PavDrawObject *o : viewer->objectsOfType(DrawVolTetrahedron)) tets += o->count;
   EXPECT_EQ(tets, 48);
 }
+
+TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement) {
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1);
+  char status[PAV_STATUS_SIZE];
+  // The boundary triangles are part of the file; the field lives on the tetrahedra: the x of
+  // each one's centroid, one value per element.
+  int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+  pav_BuildBoundarySurface(cube, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri, &nbrQua,
+                           &quaNod, &quaLnk, nullptr, &nodQua, status);
+  pav_AllocEntityArrays(cube, Triangles, nbrTri, status);
+  for (int i = 0; i < 3 * nbrTri; i++) cube->ent[Triangles].idx[3 + i] = triNod[i];
+  for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  const int nbrTet = pav_Count(cube, Tetrahedra);
+  auto corner = [&](int e, int j, int c) {
+    return cube->crdDbl[3 * cube->ent[Tetrahedra].idx[4 * e + j] + c];
+  };
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nbrTet, 0, 1, status);
+  for (int e = 1; e <= nbrTet; e++)
+    r->data[e] = 0.25 * (corner(e, 0, 0) + corner(e, 1, 0) + corner(e, 2, 0) + corner(e, 3, 0));
+  ASSERT_EQ(pav_PushSolution(cube, SolAtTetrahedraP1, r, status), 0);
+  show(cube);
+  ASSERT_EQ(viewer->view.fieldMode, 2);
+  draw();
+  // The element under a point just inside the front side, found by its barycentric coordinates.
+  auto elementAt = [&](double x, double y, double z) {
+    for (int e = 1; e <= nbrTet; e++) {
+      double m[3][3], b[3];
+      for (int c = 0; c < 3; c++) {
+        for (int j = 0; j < 3; j++) m[c][j] = corner(e, j + 1, c) - corner(e, 0, c);
+        b[c] = (c == 0 ? x : c == 1 ? y : z) - corner(e, 0, c);
+      }
+      const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                         m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+      double l[3];
+      for (int k = 0; k < 3; k++) { // Cramer's rule
+        double a[3][3];
+        for (int i = 0; i < 3; i++)
+          for (int j = 0; j < 3; j++) a[i][j] = j == k ? b[i] : m[i][j];
+        l[k] = (a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+                a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0])) /
+               det;
+      }
+      if (l[0] >= 0 && l[1] >= 0 && l[2] >= 0 && l[0] + l[1] + l[2] <= 1) return e;
+    }
+    return 0;
+  };
+  for (double x : {0.12, 0.37, 0.66, 0.91})
+    for (double y : {0.2, 0.7}) {
+      const int e = elementAt(x, y, 0.999);
+      ASSERT_GT(e, 0);
+      expectNear(colourAt(x, y, 1), paletteRgb((float)r->data[e]));
+    }
+}
