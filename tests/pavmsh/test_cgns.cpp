@@ -147,20 +147,10 @@ void cgnsPoints(HoKind kind, int d, const std::vector<P3> &c, std::vector<P3> &o
 
 // Reference position of a canonical lattice point (ho_lattice.h) in the corners above.
 P3 latticePoint(HoKind kind, int d, const int *l) {
-  switch (kind) {
-  case HoEdge:
-    return {double(l[0]) / d, 0, 0};
-  case HoTriangle:
-    return {double(l[1]) / d, double(l[2]) / d, 0};
-  case HoQuadrilateral:
-    return {double(l[0]) / d, double(l[1]) / d, 0};
-  case HoTetrahedron:
-    return {double(l[1]) / d, double(l[2]) / d, double(l[3]) / d};
-  case HoPrism:
-    return {double(l[1]) / d, double(l[2]) / d, double(l[3]) / d};
-  default:
-    return {double(l[0]) / d, double(l[1]) / d, double(l[2]) / d};
-  }
+  // Simplex-like kinds lead with the weight of corner 0; planar kinds have no third coordinate.
+  const int o = kind == HoTriangle || kind == HoTetrahedron || kind == HoPrism ? 1 : 0;
+  const int dim = kind == HoEdge ? 1 : kind <= HoQuadrilateral ? 2 : 3;
+  return {double(l[o]) / d, dim > 1 ? double(l[o + 1]) / d : 0, dim > 2 ? double(l[o + 2]) / d : 0};
 }
 
 // A curved placement of the reference element.
@@ -207,8 +197,9 @@ struct Writer {
   // MIXED: conn holds type, nodes, type, nodes...
   void mixed(int Z, const char *name, cgsize_t start, const std::vector<cgsize_t> &conn) {
     std::vector<cgsize_t> offsets{0};
-    for (size_t at = 0, npe = 0; at < conn.size(); offsets.push_back(cgsize_t(at)))
-      cg_npe(CGNS_ENUMT(ElementType_t)(conn[at]), reinterpret_cast<int *>(&npe)), at += npe + 1;
+    for (int npe = 0; size_t(offsets.back()) < conn.size();
+         offsets.push_back(offsets.back() + npe + 1))
+      cg_npe(CGNS_ENUMT(ElementType_t)(conn[size_t(offsets.back())]), &npe);
     const cgsize_t end = start + cgsize_t(offsets.size()) - 2;
     int S = 0;
     CG(cg_poly_section_write(fn, B, Z, name, MIXED, start, end, 0, conn.data(), offsets.data(),
