@@ -30,13 +30,12 @@ Vec triangleNormal(const double *a) { return cross(sub(a + 3, a), sub(a + 6, a))
 std::vector<double> place(const std::vector<double> &x, const std::vector<double> &y,
                           std::mt19937 &rng, Vec &normal) {
   std::uniform_real_distribution<double> u(-1, 1);
-  Vec a{u(rng), u(rng), u(rng)}, b{u(rng), u(rng), u(rng)}, o{u(rng), u(rng), u(rng)};
   auto unit = [](Vec v) {
     return Vec{v[0] / std::sqrt(dot(v, v)), v[1] / std::sqrt(dot(v, v)),
                v[2] / std::sqrt(dot(v, v))};
   };
-  a = unit(a);
-  b = unit({b[0] - dot(a, b) * a[0], b[1] - dot(a, b) * a[1], b[2] - dot(a, b) * a[2]});
+  const Vec o{u(rng), u(rng), u(rng)}, a = unit({u(rng), u(rng), u(rng)});
+  const Vec b = unit(cross(cross(a, {u(rng), u(rng), u(rng)}), a)); // Gram-Schmidt
   normal = cross(a, b);
   std::vector<double> crd;
   for (size_t k = 0; k < x.size(); k++)

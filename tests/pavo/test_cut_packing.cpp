@@ -58,20 +58,6 @@ void addFields(PavObject *obj) {
   ASSERT_EQ(pav_PushSolution(obj, SolAtTetrahedraP1, elt, st), 0);
 }
 
-struct FieldCase {
-  PavCutFieldChoice choice;
-  std::function<double(const float *)> oracle; // null: no field expected
-};
-
-std::vector<FieldCase> fieldCases() {
-  return {{{0, 0, 0, 0}, nullptr},
-          {{1, 1, 0, 0}, [](const float *p) { return p[0]; }},
-          {{1, 2, 0, 2}, [](const float *p) { return 2.0 * p[1]; }},
-          {{1, 3, 0, 0}, [](const float *p) { return 2.0 * (p[0] + 1); }},
-          {{1, 4, 0, 0}, nullptr},
-          {{2, 0, 1, 0}, [](const float *p) { return p[0]; }}};
-}
-
 // Groups sorted by reference, the -1 group last holding every element of the others.
 void checkGroups(const PavCutLayer &layer, const int32_t *volRef) {
   ASSERT_EQ(layer.groups.back().ref, -1);
@@ -93,7 +79,16 @@ TEST(CutPacking, CappingLiesOnThePlaneFillsTheSectionAndCarriesTheField) {
   PavObject *obj = buildCube(CubeSplit::Tetrahedra, 3, 1);
   ASSERT_NE(obj, nullptr);
   addFields(obj);
-  for (const FieldCase &fc : fieldCases()) {
+  const struct {
+    PavCutFieldChoice choice;
+    std::function<double(const float *)> oracle; // null: no field expected
+  } cases[] = {{{0, 0, 0, 0}, nullptr},
+               {{1, 1, 0, 0}, [](const float *p) { return p[0]; }},
+               {{1, 2, 0, 2}, [](const float *p) { return 2.0 * p[1]; }},
+               {{1, 3, 0, 0}, [](const float *p) { return 2.0 * (p[0] + 1); }},
+               {{1, 4, 0, 0}, nullptr},
+               {{2, 0, 1, 0}, [](const float *p) { return p[0]; }}};
+  for (const auto &fc : cases) {
     SCOPED_TRACE(testing::Message() << "field mode " << fc.choice.mode << " record "
                                     << fc.choice.vertexIndex << fc.choice.elementIndex);
     testing::internal::CaptureStdout();

@@ -111,9 +111,7 @@ TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   std::string dir = pavo_test::scratchDir("demo_frames");
   const std::pair<const char *, const char *> modes[] = {
-      {"-demo", "  Launching demo version !\n"},
-      {"-demofull", "  Launching demo full version !\n"},
-      {"-poly", "  Launching Polygons version !\n"}};
+      {"-demo", "  Launching demo version !\n"}, {"-poly", "  Launching Polygons version !\n"}};
   for (const auto &[mode, launch] : modes) {
     std::string file = dir + "/" + (mode + 1) + ".png";
     pavo_test::ProcessOptions opt;
