@@ -1,11 +1,13 @@
 #include "ui/main_controller.h"
 
+#include "ho_jacobian.h"
 #include "pav_io.h"
 #include "pav_object.h"
 #include "pav_solution.h"
 #include "scene/mesh_viewer.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
+#include "ui/mesh_panels.h"
 #include "ui/recent_files.h"
 
 #include <QAction>
@@ -73,6 +75,7 @@ bool PavMainController::openMeshFile(const QString &path) {
     fillRecentActions(acts->recent(), forgetRecentFile(*p.settings, path));
     return false;
   }
+  meshLoaded();
   return true;
 }
 
@@ -109,7 +112,7 @@ void PavMainController::openSolution() {
   if (!p.viewer->meshObject()) return print("  ## ERROR: open a mesh before its solution\n");
   printf("  Loading solution file %s\n", name.toLocal8Bit().constData());
   p.viewer->openSolution(name.toLocal8Bit().constData());
-  p.viewer->renderLater();
+  meshLoaded();
 }
 
 void PavMainController::loadData() {
@@ -287,10 +290,61 @@ void PavMainController::notAvailable(const char *what) {
 }
 
 void PavMainController::openmodifMesh() {
-  printf("%%%%Warning Widget Modif Mesh does not exist \n");
+  openPanel("openmodifMesh", [this] {
+    PavMeshTarget target;
+    target.mesh = [this] { return p.viewer->meshObject(); };
+    target.meshChanged = [this] {
+      p.viewer->clearMeshScene();
+      p.viewer->displayObject();
+      meshLoaded();
+    };
+    target.write = [this] { saveMesh(); };
+    return new PavMeshModificationsPanel(target);
+  });
 }
-void PavMainController::openmenudata() { printf("%%%%Warning Widget Data does not exist \n"); }
-void PavMainController::openmenuqal() { printf("%%%%Warning Widget Qal does not exist \n"); }
+
+void PavMainController::openmenudata() {
+  openPanel("openmenudata", [this] {
+    return new PavDataManagerPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }});
+  });
+  meshLoaded();
+}
+
+// A new mesh, solution or modification: the panels that show the mesh's contents follow.
+void PavMainController::meshLoaded() {
+  if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
+    data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
+  if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
+    const PavObject *mesh = p.viewer->meshObject();
+    sol->setSolutionCounts(mesh ? pav_GetNumberOfVertexSolutions(mesh) : 0,
+                           mesh ? pav_GetMaxNumberOfElementSolutions(mesh) : 0);
+  }
+  p.viewer->renderLater();
+}
+
+// Quality of the tetrahedra; the elements in the chosen range are counted and reported.
+void PavMainController::openmenuqal() {
+  openPanel("openmenuqal", [this] {
+    auto compute = [this] {
+      std::vector<double> values;
+      PavObject *mesh = p.viewer->meshObject();
+      char status[PAV_STATUS_SIZE] = "";
+      if (!mesh || pav_Count(mesh, Tetrahedra) < 1) {
+        printf("  ## ERROR: the quality is computed on tetrahedra: none is loaded\n");
+        return values;
+      }
+      if (pav_ComputeTetrahedraQuality(mesh) != 0) return values;
+      const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
+      if (q) values.assign(q + 1, q + 1 + pav_Count(mesh, Tetrahedra));
+      return values;
+    };
+    auto select = [](const PavRangeSelection *s) {
+      if (s) printf("  %%%% %lld tetrahedra in the quality range\n", (long long)s->count);
+      fflush(stdout);
+    };
+    return new PavFilterPanel("Quality", compute, select);
+  });
+}
 void PavMainController::openmenujac() { printf("%%%%Warning Widget Jac does not exist \n"); }
 void PavMainController::openmenuFilSol() {
   printf("%%%%Warning Widget Filter Sol does not exist \n");

@@ -104,6 +104,7 @@ private:
   bool writeMesh(const QString &name);
   bool writeSolution(const QString &name);
   void applyPreferences();
+  void meshLoaded();
   void viewChanged(PavViewChange change);
   void notAvailable(const char *what);
   template <class Make> void openPanel(const char *slot, Make make);

@@ -1,16 +1,22 @@
 // Option panels driven in code: every control changes the view state (or the palette choice or
 // the window switches) at once and reports what changed; bad answers change nothing; the filter
 // range keeps exactly the elements whose value lies in it.
+#include "ui/mesh_panels.h"
 #include "ui/option_panels.h"
 
 #include "gl_fixture.h"
+#include "mesh_builders.h"
+#include "pav_solution.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QSpinBox>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -224,6 +230,56 @@ TEST(Panels, FilterRangeKeepsElementsInside) {
   ASSERT_EQ(applied.size(), 2u);
   EXPECT_EQ(applied[1], nullptr);
   EXPECT_EQ(selectRange({}, 0, 1).count, 0);
+}
+
+// Two triangles over six vertices, two of them repeated: the fields of the Data Manager, the
+// choice of a field, and merging the repeated vertices.
+TEST(Panels, DataManagerAndMeshModifications) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  const std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0};
+  pavo_test::ObjectPtr mesh(pavo_test::buildMesh(3, xyz, Triangles, {1, 2, 3, 4, 5, 6}));
+  char status[PAV_STATUS_SIZE] = "";
+  pav_PushSolution(mesh.get(), SolAtVertices,
+                   pav_NewSolutionRecord(3, PavSolScalar, 6, 1, 1, status), status);
+  pav_PushSolution(mesh.get(), SolAtVertices,
+                   pav_NewSolutionRecord(3, PavSolVector, 6, 1, 1, status), status);
+  PavSolution *elt = pav_NewSolutionRecord(3, PavSolScalar, 2, 2, 6, status);
+  std::strcpy(elt->name, "pressure");
+  pav_PushSolution(mesh.get(), SolAtTrianglesP1, elt, status);
+
+  const std::vector<PavFieldRow> rows = fieldRows(mesh.get());
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(fieldRowText(rows[0]), "At vertices 1: Vector, degree 1");
+  EXPECT_EQ(fieldRowText(rows[1]), "At vertices 2: Scalar, degree 1");
+  EXPECT_EQ(fieldRowText(rows[2]), "At elements 1: Scalar, degree 2, pressure");
+  EXPECT_TRUE(fieldRows(nullptr).empty());
+
+  Probe p;
+  PavDataManagerPanel data(p.target());
+  data.setMesh("a.meshb", "", mesh.get());
+  EXPECT_EQ(data.findChild<QLabel *>("solutionFile")->text(), "(none)");
+  data.findChild<QListWidget *>("fields")->setCurrentRow(2);
+  EXPECT_EQ(p.view.fieldMode, 2);
+  EXPECT_EQ(p.view.elementSolution, 1);
+  ASSERT_EQ(p.changes.size(), 1u);
+  EXPECT_EQ(p.changes[0], C::Fields);
+
+  // Distinct positions by sort-and-count: the merge must leave that many vertices.
+  std::vector<std::array<double, 3>> points;
+  for (size_t i = 0; i < xyz.size(); i += 3) points.push_back({xyz[i], xyz[i + 1], xyz[i + 2]});
+  std::sort(points.begin(), points.end());
+  const auto distinct = std::unique(points.begin(), points.end()) - points.begin();
+  int rebuilt = 0;
+  PavObject *target = nullptr;
+  PavMeshModificationsPanel mods({[&] { return target; }, [&] { rebuilt++; }, nullptr});
+  testing::internal::CaptureStdout();
+  click(&mods, "mergeVertices"); // no mesh: a message, nothing rebuilt
+  target = mesh.get();
+  click(&mods, "mergeVertices");
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("no mesh is loaded"), std::string::npos);
+  EXPECT_EQ(pav_Count(mesh.get(), Vertices), distinct);
+  EXPECT_EQ(rebuilt, 1);
 }
 
 } // namespace
