@@ -45,16 +45,14 @@ protected:
     prog->setUniform("MVP", mvp);
     prog->setUniform("ModelViewMatrix", QMatrix4x4());
     prog->setUniform("NormalMatrix", QMatrix3x3());
-    prog->setUniform("scaling", 1.0f);
+    for (const char *unit : {"scaling", "Line.Width", "IsoWidth", "THICKNESS"})
+      prog->setUniform(unit, 1.0f);
     prog->setUniform("trans", 0.0f, 0.0f, 0.0f);
     prog->setUniform("scenescaling", QVector4D(0, 0, 0, 1));
     // The plane keeps everything (the clip distance is written whether clipping is on or not).
     prog->setUniform("CutPlane", QVector4D(0, 0, 0, -1));
     prog->setUniform("tess_level", tess);
     prog->setUniform("UsePhong", 3);
-    prog->setUniform("Line.Width", 1.0f);
-    prog->setUniform("IsoWidth", 1.0f);
-    prog->setUniform("THICKNESS", 1.0f);
     prog->setUniform("WIN_SCALE", float(width) / 2, float(height) / 2);
     return *prog;
   }
@@ -80,9 +78,6 @@ protected:
     gl->glDeleteQueries(1, &query);
     return n;
   }
-  // Pixel centre (px, py) in the coordinates of program()'s view.
-  double worldX(int px, double x0, double size) const { return x0 + size * (px + 0.5) / width; }
-  double worldY(int py, double y0, double size) const { return y0 + size * (py + 0.5) / height; }
 
   // The unit square as two flat triangles carrying `solution` with `count` coefficients of the
   // given degree per element, drawn by TriSha with SolOn = solOn over the whole frame.
@@ -97,8 +92,7 @@ protected:
     b->updateFieldTextures(gl, count, values, 0, nullptr, 0, nullptr);
     EXPECT_TRUE(b->texInit());
     GlslFlags flags;
-    flags.sol = true;
-    flags.solDeg = degree;
+    flags.sol = true, flags.solDeg = degree;
     GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
     p.setUniform("SolOn", solOn);
     p.setUniform("IsoOn", 0);
@@ -154,7 +148,7 @@ class FaceKind : public BufferRender, public ::testing::WithParamInterface<std::
 protected:
   // The element on [0,1]^2 (triangle: its lower-left half) with the inner control points of the
   // side from (0,0) to (1,0) lowered by `bend`; drawn by its program over the given view.
-  PavBufferObject *drawElement(double bend, double x0, double y0, double size, int tess) {
+  void drawElement(double bend, double x0, double y0, double size) {
     const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
     const int d = std::get<1>(GetParam()), k = int(hoNodeCount(kind, d));
     std::vector<float> xyz;
@@ -167,11 +161,10 @@ protected:
     }
     PavBufferObject *b = createBufferObjectForType(faceType(kind, d));
     buffers.emplace_back(b);
-    GlslProgram &p = program(faceProgram(kind, d).c_str(), x0, y0, size, tess);
+    GlslProgram &p = program(faceProgram(kind, d).c_str(), x0, y0, size, 8);
     b->updateVao(gl, k, xyz.data(), 1, elt.data());
     object = plainObject(faceType(kind, d), {1, 0, 0, 1});
     EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
-    return b;
   }
   std::unique_ptr<PavDrawObject> object;
 };
@@ -183,10 +176,10 @@ protected:
 TEST_P(FaceKind, BentSideCoversTheExactRegion) {
   const bool tri = std::get<0>(GetParam()) == HoTriangle;
   const int d = std::get<1>(GetParam());
-  EXPECT_EQ(primitives([&] { drawElement(0, 0, 0, 1, 8); }), tri ? 1u : 2u);
+  EXPECT_EQ(primitives([&] { drawElement(0, 0, 0, 1); }), tri ? 1u : 2u);
   const double a = 0.2, x0 = -0.25, y0 = -0.4, size = 1.5;
   clear(0, 0, 0, 0);
-  drawElement(a, x0, y0, size, 8);
+  drawElement(a, x0, y0, size);
   EXPECT_EQ(glError(), 0u);
   const std::vector<uint8_t> image = readAll();
   auto inside = [&](double x, double y) {
@@ -198,7 +191,7 @@ TEST_P(FaceKind, BentSideCoversTheExactRegion) {
   for (int py = 0; py < height; ++py)
     for (int px = 0; px < width; ++px) {
       const bool drawn = image[(py * width + px) * 4] > 128;
-      const double x = worldX(px, x0, size), y = worldY(py, y0, size);
+      const double x = x0 + size * (px + 0.5) / width, y = y0 + size * (py + 0.5) / height;
       bool same = true;
       for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
