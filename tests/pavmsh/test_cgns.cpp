@@ -248,7 +248,7 @@ TEST_P(CgnsOrder, CurvedElementReadsAtItsCanonicalNodes) {
   const int type = GetParam();
   HoKind kind;
   int d = 0;
-  if (!hoKindOfType(type, &kind, &d)) GTEST_SKIP() << "not a lattice element type";
+  ASSERT_TRUE(hoKindOfType(type, &kind, &d));
   std::vector<P3> pts, xyz;
   cgnsPoints(kind, d, cgnsKind(kind).corners, pts);
   const int64_t n = hoNodeCount(kind, d);
@@ -275,7 +275,9 @@ TEST_P(CgnsOrder, CurvedElementReadsAtItsCanonicalNodes) {
   EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), 1), n);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryKindAndDegree, CgnsOrder, ::testing::Range(3, 32));
+INSTANTIATE_TEST_SUITE_P(EveryKindAndDegree, CgnsOrder, // types 3..31 but 5 (not a lattice)
+                         ::testing::Values(3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
+                                           20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31));
 
 // ---- Zones, sections, boundary conditions and solutions ----
 
