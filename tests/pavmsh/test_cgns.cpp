@@ -27,60 +27,50 @@ namespace {
 using P3 = std::array<double, 3>;
 
 // ---- An independent, geometric description of the CGNS node order ----
-// Corners in reference coordinates, edges and faces as the CGNS element definitions list them.
+// Corners in reference coordinates, edges and faces as the CGNS element definitions list them,
+// as strings of digits (coordinates of a corner, corners of an edge or a face).
 struct CgnsKind {
-  HoKind kind;
-  std::vector<P3> corners;
-  const char *edges, *faces; // corner digits, edges and faces separated by spaces
+  const char *corners, *edges, *faces;
   std::array<CGNS_ENUMT(ElementType_t), 4> types; // degrees 1..4
 };
 
 std::vector<std::vector<int>> digits(const char *s) {
   std::vector<std::vector<int>> out(1);
-  for (; *s; s++)
-    if (*s == ' ')
-      out.emplace_back();
-    else
-      out.back().push_back(*s - '0');
+  for (; *s; s++) *s == ' ' ? (void)out.emplace_back() : out.back().push_back(*s - '0');
   if (out.back().empty()) out.clear();
   return out;
 }
 
 const CgnsKind &cgnsKind(HoKind k) {
   static const CgnsKind kinds[] = {
-      {HoEdge, {{0, 0, 0}, {1, 0, 0}}, "01", "", {BAR_2, BAR_3, BAR_4, BAR_5}},
-      {HoTriangle,
-       {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
-       "01 12 20",
-       "",
-       {TRI_3, TRI_6, TRI_10, TRI_15}},
-      {HoQuadrilateral,
-       {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-       "01 12 23 30",
-       "",
-       {QUAD_4, QUAD_9, QUAD_16, QUAD_25}},
-      {HoTetrahedron,
-       {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+      {"000 100", "01", "", {BAR_2, BAR_3, BAR_4, BAR_5}},
+      {"000 100 010", "01 12 20", "", {TRI_3, TRI_6, TRI_10, TRI_15}},
+      {"000 100 110 010", "01 12 23 30", "", {QUAD_4, QUAD_9, QUAD_16, QUAD_25}},
+      {"000 100 010 001",
        "01 12 20 03 13 23",
        "012 013 123 203",
        {TETRA_4, TETRA_10, TETRA_20, TETRA_35}},
-      {HoPyramid,
-       {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}},
+      {"000 100 110 010 001",
        "01 12 23 30 04 14 24 34",
        "0123 014 124 234 304",
        {PYRA_5, PYRA_14, PYRA_30, PYRA_55}},
-      {HoPrism,
-       {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {0, 1, 1}},
+      {"000 100 010 001 101 011",
        "01 12 20 03 14 25 34 45 53",
        "012 0143 1254 2035 345",
        {PENTA_6, PENTA_18, PENTA_40, PENTA_75}},
-      {HoHexahedron,
-       {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}},
+      {"000 100 110 010 001 101 111 011",
        "01 12 23 30 04 15 26 37 45 56 67 74",
        "0123 0154 1265 2376 0473 4567",
        {HEXA_8, HEXA_27, HEXA_64, HEXA_125}},
   };
   return kinds[k];
+}
+
+std::vector<P3> corners(HoKind k) {
+  std::vector<P3> c;
+  for (const auto &v : digits(cgnsKind(k).corners))
+    c.push_back({double(v[0]), double(v[1]), double(v[2])});
+  return c;
 }
 
 P3 mix(const P3 &a, double s, const P3 &b, double t) {
@@ -250,7 +240,7 @@ TEST_P(CgnsOrder, CurvedElementReadsAtItsCanonicalNodes) {
   int d = 0;
   ASSERT_TRUE(hoKindOfType(type, &kind, &d));
   std::vector<P3> pts, xyz;
-  cgnsPoints(kind, d, cgnsKind(kind).corners, pts);
+  cgnsPoints(kind, d, corners(kind), pts);
   const int64_t n = hoNodeCount(kind, d);
   ASSERT_EQ(int64_t(pts.size()), n);
   std::vector<cgsize_t> conn;
