@@ -6,11 +6,11 @@
 #include "pav_solution.h"
 #include "test_paths.h"
 
+#include <algorithm>
 #include <array>
 #include <cgns_io.h>
 #include <cgnslib.h>
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
