@@ -132,36 +132,34 @@ TEST(CutPacking, ClippingShowsEveryFaceOfTheStraddlingElements) {
     }
     if (pos % 4) straddling.insert(i);
   }
-  {
-    const std::vector<PavCutLayer> layers = packClipping(obj, kPlane, {2, 0, 1, 0});
-    ASSERT_EQ(layers.size(), 1u);
-    const PavCutLayer &l = layers[0];
-    EXPECT_EQ(l.drawType, uint32_t(DrawTriangle));
-    EXPECT_EQ(l.fieldNodes, 3);
-    checkGroups(l, tets.ref);
-    const PavCutGroup &all = l.groups.back();
-    EXPECT_EQ(std::set<int32_t>(all.parent.begin(), all.parent.end()), straddling);
-    EXPECT_EQ(all.nbrElt(), 4 * int64_t(straddling.size()));
-    std::set<std::pair<int32_t, int32_t>> faces;
-    for (int64_t k = 0; k < all.nbrElt(); k++) {
-      faces.insert({all.parent[size_t(k)], all.face[size_t(k)]});
-      // Face k is face f of its parent: its nodes are the parent's vertices other than vertex f.
-      const int32_t *pv = tets.idx + 4 * all.parent[size_t(k)];
-      const double *opposite = obj->crdDbl + 3 * pv[all.face[size_t(k)]];
-      for (int m = 0; m < 3; m++) {
-        const float *p = &l.xyz[size_t(3 * all.elt[size_t(3 * k + m)])];
-        bool isVertex = false;
-        for (int j = 0; j < 4; j++) {
-          const double *x = obj->crdDbl + 3 * pv[j];
-          if (std::fabs(x[0] - p[0]) + std::fabs(x[1] - p[1]) + std::fabs(x[2] - p[2]) < 1e-6)
-            isVertex = x != opposite;
-        }
-        EXPECT_TRUE(isVertex) << "face " << k << " node " << m;
-        EXPECT_NEAR(all.field[size_t(3 * k + m)], p[0], 1e-5);
+  const std::vector<PavCutLayer> layers = packClipping(obj, kPlane, {2, 0, 1, 0});
+  ASSERT_EQ(layers.size(), 1u);
+  const PavCutLayer &l = layers[0];
+  EXPECT_EQ(l.drawType, uint32_t(DrawTriangle));
+  EXPECT_EQ(l.fieldNodes, 3);
+  checkGroups(l, tets.ref);
+  const PavCutGroup &all = l.groups.back();
+  EXPECT_EQ(std::set<int32_t>(all.parent.begin(), all.parent.end()), straddling);
+  EXPECT_EQ(all.nbrElt(), 4 * int64_t(straddling.size()));
+  std::set<std::pair<int32_t, int32_t>> faces;
+  for (int64_t k = 0; k < all.nbrElt(); k++) {
+    faces.insert({all.parent[size_t(k)], all.face[size_t(k)]});
+    // Face k is face f of its parent: its nodes are the parent's vertices other than vertex f.
+    const int32_t *pv = tets.idx + 4 * all.parent[size_t(k)];
+    const double *opposite = obj->crdDbl + 3 * pv[all.face[size_t(k)]];
+    for (int m = 0; m < 3; m++) {
+      const float *p = &l.xyz[size_t(3 * all.elt[size_t(3 * k + m)])];
+      bool isVertex = false;
+      for (int j = 0; j < 4; j++) {
+        const double *x = obj->crdDbl + 3 * pv[j];
+        if (std::fabs(x[0] - p[0]) + std::fabs(x[1] - p[1]) + std::fabs(x[2] - p[2]) < 1e-6)
+          isVertex = x != opposite;
       }
+      EXPECT_TRUE(isVertex) << "face " << k << " node " << m;
+      EXPECT_NEAR(all.field[size_t(3 * k + m)], p[0], 1e-5);
     }
-    EXPECT_EQ(int64_t(faces.size()), all.nbrElt()); // each face once
   }
+  EXPECT_EQ(int64_t(faces.size()), all.nbrElt()); // each face once
   pav_DeleteInterface(&obj);
 }
 
