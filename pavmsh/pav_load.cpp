@@ -313,17 +313,16 @@ int readNodesPositions(SolutionFile &f, int keyword, int kind,
   if (!OvelGetBlock(f.file, keyword, 1, m, 0, nullptr, nullptr, OvelDoubleVec, width, &positions[0],
                     &positions[size_t(m - 1) * size_t(width)]))
     return pav_Fail(f.status, "Error while reading %s \n", keywordName(keyword));
-  std::vector<double> matrix(size_t(m) * size_t(m));
-  if (pav_NodesPositionsMatrix(kind, degree, positions.data(), matrix.data()) != PAV_SUCCESS) {
+  char why[PAV_STATUS_SIZE];
+  if (pav_ConvertNodesPositions(kind, degree, positions.data(), made.data(), int(made.size()),
+                                f.obj->dim, why) != PAV_SUCCESS) {
     if (kind == PavKindPyramid)
       std::printf("HO solution Nodes positions conversion failed for pyramid as the matrix cannot "
                   "be inverted. Display of the nodes in pavo uniform nodes distribution ");
     else
       std::printf("HO solution Nodes positions conversion failed as the matrix cannot be "
                   "inverted. Display of the nodes in pavo uniform nodes distribution ");
-    return PAV_SUCCESS;
   }
-  for (PavSolution *r : made) pav_ApplyNodesMatrix(r, f.obj->dim, matrix.data());
   return PAV_SUCCESS;
 }
 
