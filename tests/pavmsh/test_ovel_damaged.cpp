@@ -184,7 +184,8 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
   nodes.i32(2);
   nodes.i32(0);
   EXPECT_EQ(openBytes(dir + "/bad.solb", nodes.b), 0);
-  // A format beyond 9000 letters: 1000 full-matrix fields in 3-D (9000 reals) at 2 nodes.
+  // A format beyond OVEL_MAX_FORMAT letters: 1000 full-matrix fields in 3-D (9000 reals) at 2000
+  // nodes.
   Bytes letters = header();
   letters.i32(OvelHOSolAtTrianglesP2);
   letters.i32(0);
@@ -192,7 +193,7 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
   letters.i32(OVEL_MAX_FIELDS);
   for (int k = 0; k < OVEL_MAX_FIELDS; k++) letters.i32(OvelSolMat);
   letters.i32(2);
-  letters.i32(2);
+  letters.i32(2000);
   EXPECT_EQ(openBytes(dir + "/bad.solb", letters.b), 0);
 }
 

@@ -1,7 +1,7 @@
-// High-order values given with NodesPositions at degree 10, the largest field degree, on every
-// kind: the uniform nodes in a shuffled order give exactly the values of the same file written in
-// canonical order; clustered (non-uniform) positions give a polynomial's values at the uniform
-// nodes.
+// Solution files at degree 10, the largest field degree: lines of more than 9000 reals load, and
+// values given with NodesPositions on every kind convert (the uniform nodes in a shuffled order
+// give exactly the values of the same file written in canonical order; clustered, non-uniform
+// positions give a polynomial's values at the uniform nodes).
 #include "load_test_mesh.h"
 #include "ovel.h"
 #include "test_paths.h"
@@ -18,6 +18,7 @@ using pavo_test::scratchDir;
 namespace {
 
 constexpr int kDegree = 10;
+constexpr int kHexQ1Keyword = 122; // HOSolAtHexahedraQ1
 const int kP1Types[PavKindCount] = {Edges,    Triangles, Quadrilaterals, Tetrahedra,
                                     Pyramids, Prisms,    Hexahedra};
 
@@ -162,5 +163,48 @@ TEST_P(NodesPositionsDegree10, ShuffledUniformAndClusteredPositions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, NodesPositionsDegree10, testing::Range(0, int(PavKindCount)));
+
+// A scalar and a metric at the 1331 nodes of degree-10 hexahedra make lines of 9317 reals; the
+// keyword and the vertex field beside it load, in ASCII and binary.
+TEST(HighDegreeSolutionFile, LinesBeyondNineThousandReals) {
+  const int m = 1331, perLine = m * 7;
+  const std::string dir = scratchDir("long_solution_lines");
+  for (const char *ext : {".sol", ".solb"}) {
+    SCOPED_TRACE(ext);
+    const std::string path = dir + "/long" + ext;
+    int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+    ASSERT_NE(f, 0);
+    const int fields[] = {OvelSolScalar, OvelSolSymMat}, scalar[] = {OvelSolScalar};
+    ASSERT_EQ(OvelSetKwd(f, OvelSolAtVertices, 8, 1, scalar), 1);
+    for (int i = 1; i <= 8; i++)
+      OvelSetLin(f, OvelSolAtVertices, std::vector<double>{-i * 1.}.data());
+    ASSERT_EQ(OvelSetKwd(f, kHexQ1Keyword, 2, 2, fields, 10, m), 1);
+    std::vector<double> line(perLine);
+    for (int e = 1; e <= 2; e++) {
+      for (int k = 0; k < perLine; k++) line[k] = e * 100000 + k;
+      OvelSetLin(f, kHexQ1Keyword, line.data());
+    }
+    ASSERT_EQ(OvelCloseMesh(f), 1);
+
+    Object obj = makeMesh(3, 8, 2, {Hexahedra});
+    char status[PAV_IO_STATUS_SIZE];
+    ASSERT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+    const PavSolution *vert = pav_SolutionList(obj.get(), SolAtVertices);
+    ASSERT_NE(vert, nullptr);
+    EXPECT_EQ(vert->data[8], -8);
+    const PavSolution *s = pav_SolutionList(obj.get(), SolAtHexahedraQ1);
+    ASSERT_TRUE(s && s->next);
+    const PavSolution *metric = s->next;
+    ASSERT_EQ(s->nbrNod, m);
+    // Node k of element 2: scalar at 7k, metric at 7k + 1..6 (third and fourth exchanged).
+    const double base = 200000;
+    for (int k : {0, 700, m - 1}) {
+      EXPECT_EQ(s->data[2 * m + k], base + 7 * k);
+      const double *v = &metric->data[6 * (2 * m + k)];
+      const double want[] = {1, 2, 4, 3, 5, 6};
+      for (int c = 0; c < 6; c++) EXPECT_EQ(v[c], base + 7 * k + want[c]) << k << " " << c;
+    }
+  }
+}
 
 } // namespace
