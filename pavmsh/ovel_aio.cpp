@@ -5,11 +5,31 @@
 #include <aio.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace ovel {
 
 namespace {
+
+// A block buffer with transparent huge pages over its 2 MiB-aligned part where the system offers
+// them: a 16 MiB buffer then costs 8 page faults instead of 4096.
+struct FreeBuffer {
+  void operator()(char *p) const { std::free(p); }
+};
+using Buffer = std::unique_ptr<char, FreeBuffer>;
+
+Buffer hugeBuffer(size_t bytes) {
+  constexpr uintptr_t huge = uintptr_t(2) << 20;
+  char *p = static_cast<char *>(std::malloc(bytes ? bytes : 1));
+  if (!p) throw std::bad_alloc();
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(p) + huge - 1) & ~(huge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(huge - 1);
+  if (end > begin) (void)madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+  return Buffer(p);
+}
 
 struct Request {
   struct aiocb cb;
@@ -87,8 +107,7 @@ bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_
   }
   const int64_t blocks = (lines + blockLines - 1) / blockLines;
   const size_t bufferBytes = static_cast<size_t>(std::min(blockLines, lines) * lineBytes);
-  std::unique_ptr<char[]> buffers[2] = {std::unique_ptr<char[]>(new char[bufferBytes]),
-                                        std::unique_ptr<char[]>(new char[bufferBytes])};
+  Buffer buffers[2] = {hugeBuffer(bufferBytes), hugeBuffer(bufferBytes)};
   Request requests[2];
   auto start = [&](int64_t b) {
     int64_t first = b * blockLines;
