@@ -1,5 +1,7 @@
 #include "pav_object.h"
 
+#include "pav_solution.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -45,15 +47,6 @@ constexpr int kSummaryOrder[] = {
 };
 
 } // namespace
-
-void pav_FreeSolutionList(PavSolution *head) {
-  while (head) {
-    PavSolution *next = head->next;
-    if (head->owned) std::free(head->data);
-    std::free(head);
-    head = next;
-  }
-}
 
 void pav_FreePolygonSet(PavPolygonSet *set) {
   if (!set) return;

@@ -127,8 +127,6 @@ int pav_ResetObject(PavObject *obj);
 // Releases the vertex solution list and the solution lists of every element type (owned data
 // included), leaving mesh arrays, jacobians and values. 1 for a null object, else 0.
 int pav_FreeSolutions(PavObject *obj);
-// Releases a list record by record; data is freed where the record owns it. Null is accepted.
-void pav_FreeSolutionList(PavSolution *head);
 // Releases the reference index and nulls the pointer. Null object or index accepted. The topology
 // code that builds the index owns this function's body.
 void pav_FreeReferenceIndex(PavObject *obj);
