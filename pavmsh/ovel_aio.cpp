@@ -1,5 +1,8 @@
-// Binary block reading through POSIX asynchronous I/O: two buffers alternate, so that the
-// conversion of one block runs while the next block is being read.
+// Binary block reading. A range that lies inside the file is mapped and converted straight from
+// the page cache, so that its bytes are copied once, into the caller's arrays. Otherwise (a file
+// cut shorter than its keyword promises, a descriptor that cannot be mapped) the blocks go through
+// POSIX asynchronous I/O: two buffers alternate, so that the conversion of one block runs while
+// the next block is being read, and a short read is reported.
 #include "ovel_internal.h"
 
 #include <aio.h>
@@ -8,6 +11,7 @@
 #include <cstdlib>
 #include <new>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ovel {
@@ -95,16 +99,12 @@ void abandon(Request &r) {
   r.active = false;
 }
 
-} // namespace
-
-bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
-                void (*convert)(void *context, const char *block, int64_t first, int64_t count),
-                void *context) {
-  if (lines <= 0) return true;
-  if (lineBytes <= 0) {
-    convert(context, nullptr, 0, lines);
-    return true;
-  }
+// The blocks through asynchronous reads; convert receives line indices from base.
+bool readBlocksBuffered(int fd, int64_t offset, int64_t lineBytes, int64_t lines,
+                        int64_t blockLines, int64_t base,
+                        void (*convert)(void *context, const char *block, int64_t first,
+                                        int64_t count),
+                        void *context) {
   const int64_t blocks = (lines + blockLines - 1) / blockLines;
   const size_t bufferBytes = static_cast<size_t>(std::min(blockLines, lines) * lineBytes);
   Buffer buffers[2] = {hugeBuffer(bufferBytes), hugeBuffer(bufferBytes)};
@@ -126,11 +126,54 @@ bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_
     if (ok && b + 1 < blocks) ok = start(b + 1);
     if (!ok) break;
     int64_t first = b * blockLines;
-    convert(context, buffers[b & 1].get(), first, std::min(blockLines, lines - first));
+    convert(context, buffers[b & 1].get(), base + first, std::min(blockLines, lines - first));
   }
   abandon(requests[0]);
   abandon(requests[1]);
   return ok;
+}
+
+// Converts the range block by block from read-only mappings of the file (one block mapped at a
+// time, so that the mapped pages never add more than a block to the resident memory); false,
+// with nothing converted, when the range is not wholly inside the file or the first mapping is
+// refused.
+bool convertMapped(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                   void (*convert)(void *context, const char *block, int64_t first, int64_t count),
+                   void *context) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || offset < 0) return false;
+  if (lines * lineBytes <= 0 || offset + lines * lineBytes > static_cast<int64_t>(st.st_size))
+    return false;
+  const int64_t page = sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096;
+  for (int64_t first = 0; first < lines; first += blockLines) {
+    const int64_t count = std::min(blockLines, lines - first);
+    const int64_t from = offset + first * lineBytes, start = from / page * page;
+    const size_t length = static_cast<size_t>(from + count * lineBytes - start);
+    void *map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, start);
+    if (map == MAP_FAILED) {
+      if (first == 0) return false;
+      // Later blocks go through plain reads.
+      return readBlocksBuffered(fd, from, lineBytes, lines - first, blockLines, first, convert,
+                                context);
+    }
+    convert(context, static_cast<const char *>(map) + (from - start), first, count);
+    munmap(map, length);
+  }
+  return true;
+}
+
+} // namespace
+
+bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                void (*convert)(void *context, const char *block, int64_t first, int64_t count),
+                void *context) {
+  if (lines <= 0) return true;
+  if (lineBytes <= 0) {
+    convert(context, nullptr, 0, lines);
+    return true;
+  }
+  if (convertMapped(fd, offset, lineBytes, lines, blockLines, convert, context)) return true;
+  return readBlocksBuffered(fd, offset, lineBytes, lines, blockLines, 0, convert, context);
 }
 
 } // namespace ovel
