@@ -22,7 +22,6 @@
 #include "ho_casteljau.h"
 #include "ho_lattice.h"
 #include "pav_lapack.h"
-#include "pav_solution.h"
 #include "pav_status.h"
 
 #include <algorithm>
@@ -754,19 +753,10 @@ double HoJacobian::compute(const double *crd, double *values) {
 
 // ---------------------------------------------------------------------------------------------
 
-int pav_JacobianDegree(int type) {
+int hoJacobianDegree(int type) {
   HoKind kind;
   int d;
-  if (!jacobianKind(type, &kind, &d)) {
-    printf("%s : no jacobian for this type of entity !\n", pav_EntityTypeName(type));
-    return -1;
-  }
-  return jacobianDegreeOf(kind, d);
-}
-
-int pav_JacobianStoredDegree(int type) {
-  const int jd = pav_JacobianDegree(type);
-  return jd < 0 ? -1 : std::min(jd, HO_MAX_DEGREE);
+  return jacobianKind(type, &kind, &d) ? jacobianDegreeOf(kind, d) : -1;
 }
 
 void Pyr2Hex(int degree, int nbrCmp, const double *pyr, double *hex) {
