@@ -28,6 +28,10 @@ constexpr double kSameNodeTolerance = 1e-7;
 constexpr double kResidualTolerance = 1e-8;
 // Right-hand sides solved per batch (bounds the work arrays to a few megabytes).
 constexpr int64_t kBatchColumns = 256;
+// Beyond this many value columns per node count, the whole map U A^-1 is formed once (about four
+// products of the matrix size) and each column then costs one product instead of three (solve,
+// residual, values at the uniform nodes).
+constexpr int64_t kColumnsPerNodeForMap = 2;
 
 // Reference coordinates (hoRefWidth of them) of file position i.
 void fileRef(int kind, const double *positions, int pw, int i, double *ref) {
@@ -100,50 +104,100 @@ void basisMatrix(HoKind hk, int degree, int m, const double *refs, int rw, std::
   }
 }
 
+// Column q of a batch = (entity, component) of a record: its m node values.
+void gather(const PavSolution *rec, int w, int m, int64_t first, int nc, double *v) {
+  const size_t stride = size_t(m) * size_t(w);
+  for (int q = 0; q < nc; q++) {
+    const int64_t col = first + q, e = 1 + col / w, c = col % w;
+    const double *src = rec->data + size_t(e) * stride + size_t(c);
+    double *dst = v + size_t(q) * size_t(m);
+    for (int l = 0; l < m; l++) dst[l] = src[size_t(l) * size_t(w)];
+  }
+}
+
+void scatter(const double *y, int w, int m, int64_t first, int nc, double *data) {
+  const size_t stride = size_t(m) * size_t(w);
+  for (int q = 0; q < nc; q++) {
+    const int64_t col = first + q, e = 1 + col / w, c = col % w;
+    double *dst = data + size_t(e) * stride + size_t(c);
+    const double *src = y + size_t(q) * size_t(m);
+    for (int l = 0; l < m; l++) dst[size_t(l) * size_t(w)] = src[l];
+  }
+}
+
+bool smallResidual(const double *r, const double *ref, size_t count) {
+  double rNorm = 0, refNorm = 0;
+  for (size_t k = 0; k < count; k++) rNorm += r[k] * r[k], refNorm += ref[k] * ref[k];
+  return std::isfinite(rNorm) && rNorm <= kResidualTolerance * kResidualTolerance * refNorm;
+}
+
 // Solves the records through the factors of A, writing U c into out (one array per record,
 // the records' layout). False when the residual of a batch is not small or not finite.
 bool solveRecords(const PavLuFactors &lu, const std::vector<double> &a,
                   const std::vector<double> &u, PavSolution *const *recs, int count, int dim,
                   std::vector<double *> &out) {
   const int m = lu.n;
-  std::vector<double> v, x, y;
-  v.resize(size_t(m) * size_t(kBatchColumns));
-  x.resize(v.size());
-  y.resize(v.size());
+  std::vector<double> v(size_t(m) * size_t(kBatchColumns)), x(v.size()), y(v.size());
   for (int r = 0; r < count; r++) {
     const PavSolution *rec = recs[r];
     const int w = pav_SolKindSize(dim, rec->kind);
-    const size_t stride = size_t(m) * size_t(w);
     const int64_t columns = rec->nbrEnt * int64_t(w);
     for (int64_t first = 0; first < columns; first += kBatchColumns) {
       const int nc = int(std::min(kBatchColumns, columns - first));
-      // Column q = (entity e, component c) holds the m node values of that component.
-      for (int q = 0; q < nc; q++) {
-        const int64_t col = first + q, e = 1 + col / w, c = col % w;
-        const double *src = rec->data + size_t(e) * stride + size_t(c);
-        double *dst = &v[size_t(q) * size_t(m)];
-        for (int l = 0; l < m; l++) dst[l] = src[size_t(l) * size_t(w)];
-      }
+      gather(rec, w, m, first, nc, v.data());
       const size_t used = size_t(nc) * size_t(m);
       std::copy(v.begin(), v.begin() + used, x.begin());
       pav_LuSolve(lu, nc, x.data());
       // Residual A c - v, judged against the size of the values.
-      double vNorm = 0, rNorm = 0;
-      for (size_t k = 0; k < used; k++) vNorm += v[k] * v[k];
-      pav_MatMul(m, nc, m, 1.0, a.data(), x.data(), -1.0, v.data());
-      for (size_t k = 0; k < used; k++) rNorm += v[k] * v[k];
-      if (!std::isfinite(rNorm) || rNorm > kResidualTolerance * kResidualTolerance * vNorm)
-        return false;
+      std::copy(v.begin(), v.begin() + used, y.begin());
+      pav_MatMul(m, nc, m, 1.0, a.data(), x.data(), -1.0, y.data());
+      if (!smallResidual(y.data(), v.data(), used)) return false;
       pav_MatMul(m, nc, m, 1.0, u.data(), x.data(), 0.0, y.data());
-      for (int q = 0; q < nc; q++) {
-        const int64_t col = first + q, e = 1 + col / w, c = col % w;
-        double *dst = out[size_t(r)] + size_t(e) * stride + size_t(c);
-        const double *src = &y[size_t(q) * size_t(m)];
-        for (int l = 0; l < m; l++) dst[size_t(l) * size_t(w)] = src[l];
-      }
+      scatter(y.data(), w, m, first, nc, out[size_t(r)]);
     }
   }
   return true;
+}
+
+void transpose(int m, const std::vector<double> &from, std::vector<double> &to) {
+  for (int j = 0; j < m; j++)
+    for (int i = 0; i < m; i++)
+      to[size_t(i) * size_t(m) + size_t(j)] = from[size_t(j) * size_t(m) + size_t(i)];
+}
+
+// The map M = U A^-1 from the file's values to the uniform nodes' values, through the transposed
+// system A^T M^T = U^T; false when its residual is not small. a and u are overwritten (a receives
+// M, column-major).
+bool formMap(const PavLuFactors &lu, std::vector<double> &a, std::vector<double> &u) {
+  const int m = lu.n;
+  const size_t mm = size_t(m) * size_t(m);
+  std::vector<double> ut(mm), y(mm);
+  transpose(m, u, ut);
+  y = ut;
+  pav_LuSolveTransposed(lu, m, y.data()); // y = M^T
+  transpose(m, a, u);                     // u = A^T
+  std::vector<double> r(ut);
+  pav_MatMul(m, m, m, 1.0, u.data(), y.data(), -1.0, r.data());
+  if (!smallResidual(r.data(), ut.data(), mm)) return false;
+  transpose(m, y, a);
+  return true;
+}
+
+// Applies the map to the records in place.
+void mapRecords(const std::vector<double> &map, int m, PavSolution *const *recs, int count,
+                int dim) {
+  std::vector<double> v(size_t(m) * size_t(kBatchColumns)), y(v.size());
+  for (int r = 0; r < count; r++) {
+    PavSolution *rec = recs[r];
+    const int w = pav_SolKindSize(dim, rec->kind);
+    const int64_t columns = rec->nbrEnt * int64_t(w);
+    for (int64_t first = 0; first < columns; first += kBatchColumns) {
+      const int nc = int(std::min(kBatchColumns, columns - first));
+      gather(rec, w, m, first, nc, v.data());
+      pav_MatMul(m, nc, m, 1.0, map.data(), v.data(), 0.0, y.data());
+      scatter(y.data(), w, m, first, nc, rec->data);
+    }
+  }
 }
 
 } // namespace
@@ -203,6 +257,16 @@ int pav_ConvertNodesPositions(int kind, int degree, const double *positions,
   basisMatrix(hk, degree, m, hoNodeRefCoords(hk, degree), rw, u);
   PavLuFactors lu;
   if (pav_LuFactorize(m, a.data(), &lu, status) != PAV_SUCCESS) return PAV_FAILURE;
+  int64_t columns = 0;
+  for (int r = 0; r < count; r++)
+    columns += recs[r]->nbrEnt * int64_t(pav_SolKindSize(dim, recs[r]->kind));
+  if (columns > kColumnsPerNodeForMap * m) {
+    // The map is checked before any record is touched: the records can be converted in place.
+    if (!formMap(lu, a, u))
+      return pav_Fail(status, "Nodes positions do not determine the values\n");
+    mapRecords(a, m, recs, count, dim);
+    return PAV_SUCCESS;
+  }
   // The results go to new arrays: a failure leaves every record as read.
   for (int r = 0; r < count; r++) {
     const size_t size =

@@ -102,6 +102,19 @@ void pav_LuSolve(const PavLuFactors &f, int nrhs, double *b) {
     for (int i = 0; i < n; i++) b[j * n + i] *= f.c[i];
 }
 
+void pav_LuSolveTransposed(const PavLuFactors &f, int nrhs, double *b) {
+  if (nrhs < 1 || !b || f.n < 1) return;
+  // A = R^-1 As C^-1, so A^T x = b is As^T (R^-1 x) = C b.
+  const int n = f.n;
+  const std::size_t cols = static_cast<std::size_t>(nrhs);
+  for (std::size_t j = 0; j < cols; j++)
+    for (int i = 0; i < n; i++) b[j * n + i] *= f.c[i];
+  int info = 0;
+  dgetrs_("T", &n, &nrhs, f.lu.data(), &n, f.ipiv.data(), b, &n, &info, 1);
+  for (std::size_t j = 0; j < cols; j++)
+    for (int i = 0; i < n; i++) b[j * n + i] *= f.r[i];
+}
+
 void pav_MatMul(int m, int n, int k, double alpha, const double *a, const double *b, double beta,
                 double *c) {
   if (m < 1 || n < 1 || k < 1) return;

@@ -30,6 +30,9 @@ int pav_LuFactorize(int n, const double *a, PavLuFactors *f, char *status);
 // of A x = b for the factors of pav_LuFactorize.
 void pav_LuSolve(const PavLuFactors &f, int nrhs, double *b);
 
+// The same for the transposed system A^T x = b.
+void pav_LuSolveTransposed(const PavLuFactors &f, int nrhs, double *b);
+
 // c = alpha a b + beta c for column-major a (m x k), b (k x n), c (m x n), through BLAS dgemm.
 void pav_MatMul(int m, int n, int k, double alpha, const double *a, const double *b, double beta,
                 double *c);

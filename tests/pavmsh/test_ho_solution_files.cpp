@@ -19,6 +19,10 @@ namespace {
 
 constexpr int kDegree = 10;
 constexpr int kHexQ1Keyword = 122; // HOSolAtHexahedraQ1
+// Elements per field: with 4 reals a node, 48 value columns, more than twice the 11 nodes of an
+// edge (which goes through the conversion map formed once) and fewer than twice the nodes of any
+// other kind (solved column by column).
+constexpr int kElements = 12;
 const int kP1Types[PavKindCount] = {Edges,    Triangles, Quadrilaterals, Tetrahedra,
                                     Pyramids, Prisms,    Hexahedra};
 
@@ -64,8 +68,8 @@ void nodePoint(int kind, int k, bool warp, double *p) {
   }
 }
 
-// Writes HOSolAt<Kind>P1 (degree 10, a scalar and a vector) for two elements; node i of the file
-// is uniform node order[i]. With positions, they follow as the NodesPositions keyword.
+// Writes HOSolAt<Kind>P1 (degree 10, a scalar and a vector) for kElements elements; node i of the
+// file is uniform node order[i]. With positions, they follow as the NodesPositions keyword.
 void writeField(const std::string &path, int kind, const std::vector<int> &order, bool positions,
                 bool warp, const std::vector<double> &values) {
   const HoKind hk = static_cast<HoKind>(kind);
@@ -74,9 +78,9 @@ void writeField(const std::string &path, int kind, const std::vector<int> &order
   ASSERT_NE(f, 0);
   const int fields[] = {1, 2};
   const int keyword = kind == PavKindEdge ? 104 : 107 + 3 * (kind - 1);
-  ASSERT_EQ(OvelSetKwd(f, keyword, 2, 2, fields, kDegree, m), 1);
+  ASSERT_EQ(OvelSetKwd(f, keyword, kElements, 2, fields, kDegree, m), 1);
   std::vector<double> line(size_t(m) * 4);
-  for (int e = 0; e < 2; e++) {
+  for (int e = 0; e < kElements; e++) {
     for (int i = 0; i < m; i++)
       std::copy_n(&values[(size_t(e) * m + order[i]) * 4], 4, &line[size_t(i) * 4]);
     OvelSetLin(f, keyword, line.data());
@@ -98,9 +102,9 @@ void writeField(const std::string &path, int kind, const std::vector<int> &order
   ASSERT_EQ(OvelCloseMesh(f), 1);
 }
 
-// Node-major values (scalar, vector) of both elements at the uniform nodes, read back.
+// Node-major values (scalar, vector) of every element at the uniform nodes, read back.
 std::vector<double> readField(const std::string &path, int kind) {
-  Object obj = makeMesh(3, 8, 2, {kP1Types[kind]});
+  Object obj = makeMesh(3, 8, kElements, {kP1Types[kind]});
   char status[PAV_IO_STATUS_SIZE];
   testing::internal::CaptureStdout();
   EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
@@ -113,7 +117,7 @@ std::vector<double> readField(const std::string &path, int kind) {
   const PavSolution *vector = scalar->next;
   const int m = scalar->nbrNod;
   std::vector<double> out;
-  for (int e = 1; e <= 2; e++)
+  for (int e = 1; e <= kElements; e++)
     for (int k = 0; k < m; k++) {
       out.push_back(scalar->data[e * m + k]);
       out.insert(out.end(), &vector->data[3 * (e * m + k)], &vector->data[3 * (e * m + k + 1)]);
@@ -135,7 +139,7 @@ TEST_P(NodesPositionsDegree10, ShuffledUniformAndClusteredPositions) {
 
   // Values unrelated to any polynomial: only an exact permutation reproduces them.
   std::uniform_real_distribution<double> value(-1, 1);
-  std::vector<double> values(size_t(m) * 8);
+  std::vector<double> values(size_t(m) * 4 * kElements);
   for (double &v : values) v = value(rng);
   writeField(dir + "/canonical.solb", kind, canonical, false, false, values);
   writeField(dir + "/shuffled.solb", kind, shuffled, true, false, values);
@@ -145,8 +149,8 @@ TEST_P(NodesPositionsDegree10, ShuffledUniformAndClusteredPositions) {
   for (size_t i = 0; i < got.size(); i++) ASSERT_NEAR(got[i], expected[i], 1e-6) << i;
 
   // A polynomial at clustered positions (the factorised path): its values at the uniform nodes.
-  std::vector<double> atWarped(size_t(m) * 8), atUniform(size_t(m) * 8);
-  for (int e = 0; e < 2; e++)
+  std::vector<double> atWarped(size_t(m) * 4 * kElements), atUniform(atWarped.size());
+  for (int e = 0; e < kElements; e++)
     for (int k = 0; k < m; k++) {
       double w[4], u[4];
       nodePoint(kind, k, true, w);
