@@ -261,10 +261,15 @@ int pav_ConvertNodesPositions(int kind, int degree, const double *positions,
   for (int r = 0; r < count; r++)
     columns += recs[r]->nbrEnt * int64_t(pav_SolKindSize(dim, recs[r]->kind));
   if (columns > kColumnsPerNodeForMap * m) {
-    // The map is checked before any record is touched: the records can be converted in place.
-    if (!formMap(lu, a, u))
-      return pav_Fail(status, "Nodes positions do not determine the values\n");
-    mapRecords(a, m, recs, count, dim);
+    // The map is checked before any record is touched: the records can be converted in place
+    // (the work arrays are obtained before the first record changes).
+    try {
+      if (!formMap(lu, a, u))
+        return pav_Fail(status, "Nodes positions do not determine the values\n");
+      mapRecords(a, m, recs, count, dim);
+    } catch (const std::bad_alloc &) {
+      return pav_Fail(status, "Allocation failed for nodes positions conversion\n");
+    }
     return PAV_SUCCESS;
   }
   // The results go to new arrays: a failure leaves every record as read.
@@ -277,7 +282,14 @@ int pav_ConvertNodesPositions(int kind, int degree, const double *positions,
       return pav_Fail(status, "Allocation failed for nodes positions conversion\n");
     }
   }
-  if (!solveRecords(lu, a, u, recs, count, dim, out)) {
+  bool solved = false;
+  try {
+    solved = solveRecords(lu, a, u, recs, count, dim, out);
+  } catch (const std::bad_alloc &) {
+    release();
+    return pav_Fail(status, "Allocation failed for nodes positions conversion\n");
+  }
+  if (!solved) {
     release();
     return pav_Fail(status, "Nodes positions do not determine the values\n");
   }
