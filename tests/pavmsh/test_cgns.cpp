@@ -6,7 +6,6 @@
 #include "pav_solution.h"
 #include "test_paths.h"
 
-#include <algorithm>
 #include <array>
 #include <cgns_io.h>
 #include <cgnslib.h>
@@ -233,7 +232,7 @@ class CgnsOrder : public ::testing::TestWithParam<int> {};
 
 // One element of every kind and degree, its nodes placed on a curved map of the reference
 // element in CGNS order: read back, canonical node k must sit where the map sends its lattice
-// point, and every node is used once.
+// point (distinct points, so every node is used once).
 TEST_P(CgnsOrder, CurvedElementReadsAtItsCanonicalNodes) {
   const int type = GetParam();
   HoKind kind;
@@ -254,15 +253,12 @@ TEST_P(CgnsOrder, CurvedElementReadsAtItsCanonicalNodes) {
   ASSERT_EQ(o.open(name), PAV_SUCCESS) << o.status;
   ASSERT_EQ(o.obj->ent[type].nbr, 1);
   const int *order = hoNodeOrder(kind, d);
-  std::vector<int> seen(size_t(n) + 1, 0);
   for (int64_t c = 0; c < n; c++) {
     const int v = o.obj->ent[type].idx[n + c];
     ASSERT_TRUE(v >= 1 && v <= n) << v;
-    seen[size_t(v)]++;
     const P3 expect = warp(latticePoint(kind, d, order + c * hoOrderWidth(kind)));
     for (int m = 0; m < 3; m++) EXPECT_NEAR(o.vertex(v)[m], expect[size_t(m)], 1e-12) << c;
   }
-  EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), 1), n);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKindAndDegree, CgnsOrder, // types 3..31 but 5 (not a lattice)
