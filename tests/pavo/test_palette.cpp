@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
+#include <vector>
 
 using namespace pavo;
 
@@ -24,12 +25,12 @@ const float kPal[5] = {-1, 0, 2, 3, 10};
 
 } // namespace
 
-TEST(Palette, FromValuesSpansTheRangeInQuarters) {
+TEST(Palette, FromValuesSpansTheRangeInQuartersAndBadBreaksEndTheProcess) {
   PavPalette p;
   const float v[] = {1, 5, 3};
   p.setPaletteFromValues(3, v);
   EXPECT_TRUE(p.paletteSet);
-  for (int i = 0; i < 5; i++) EXPECT_FLOAT_EQ(p.palette[i], 1.0f + i);
+  EXPECT_EQ(std::vector<float>(p.palette, p.palette + 5), (std::vector<float>{1, 2, 3, 4, 5}));
   const double d[] = {NAN, -2, 2}; // NaN skipped
   p.setPaletteFromValues(3, d);
   EXPECT_TRUE(p.palette[0] == -2 && p.palette[2] == 0);
@@ -42,10 +43,7 @@ TEST(Palette, FromValuesSpansTheRangeInQuarters) {
   p.setUserPalette(kPal);
   p.resetPalette();
   EXPECT_TRUE(p.paletteSet && p.palette[4] == 10);
-}
-
-TEST(Palette, EqualBreaksAcceptedDecreasingOrMissingEndTheProcess) {
-  PavPalette p;
+  // Equal breaks are accepted; decreasing or missing ones end the process.
   const float equal[5] = {0, 1, 1, 2, 3};
   p.setPalette(equal);
   EXPECT_FLOAT_EQ(p.palette[2], 1);
@@ -78,14 +76,11 @@ TEST(Palette, IsolinesSplitEachIntervalOrAreTheUsersValues) {
   p.setPalette(kPal);
   p.nbrIso = 2;
   float iso[40];
-  int n = paletteIsolines(p, iso, 40);
-  ASSERT_EQ(n, 8);
-  const float expected[8] = {-1, -0.5f, 0, 1, 2, 2.5f, 3, 6.5f};
-  for (int i = 0; i < 8; i++) EXPECT_FLOAT_EQ(iso[i], expected[i]);
+  const int n = paletteIsolines(p, iso, 40);
+  EXPECT_EQ(std::vector<float>(iso, iso + n),
+            (std::vector<float>{-1, -0.5f, 0, 1, 2, 2.5f, 3, 6.5f}));
   EXPECT_EQ(paletteIsolines(p, iso, 3), 3);
-  p.nbrUsrIso = 2;
-  p.usrIso[0] = 0.25f;
-  p.usrIso[1] = 7;
+  p.nbrUsrIso = 2, p.usrIso[0] = 0.25f, p.usrIso[1] = 7;
   ASSERT_EQ(paletteIsolines(p, iso, 40), 2);
   EXPECT_FLOAT_EQ(iso[1], 7);
 }
