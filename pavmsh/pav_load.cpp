@@ -152,7 +152,6 @@ int64_t firstBadNode(const PavEntitySet &set, int64_t first, int64_t last, int s
   return 0;
 }
 
-<<<<<<< HEAD
 // Coordinates that are not finite reach every consumer (bounding box, octree, scene) as poison:
 // one warning names how many vertices carry them and the first.
 void warnNonFinite(const PavObject *obj, int32_t n, const std::string &name) {
@@ -166,7 +165,8 @@ void warnNonFinite(const PavObject *obj, int32_t n, const std::string &name) {
   if (bad)
     std::printf(" warning : %s: %lld vertices with non-finite coordinates (first: vertex %d)\n",
                 name.c_str(), static_cast<long long>(bad), first);
-=======
+}
+
 // The node check runs after each block read, while the block's entities are still in the cache.
 struct NodeCheck {
   const PavEntitySet *set;
@@ -195,7 +195,6 @@ int readElements(int64_t file, int keyword, PavEntitySet &set, int32_t n, int s,
   if (ok && !check.bad && check.checked < n) checkBlockNodes(1, n, &check);
   *bad = check.bad;
   return ok;
->>>>>>> main
 }
 
 int32_t *copyTable(const int *from, int64_t entries) {
@@ -534,11 +533,8 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
     }
     if (n == 0) continue;
     int ok = 0;
-<<<<<<< HEAD
-    OvelClearErrorText();
-=======
     int64_t bad = 0;
->>>>>>> main
+    OvelClearErrorText();
     if (type == Vertices)
       ok = readVertices(file, obj, n);
     else if (type == Corners)
@@ -553,25 +549,13 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
                opened.c_str());
       return withReason(status, why);
     }
-<<<<<<< HEAD
     if (type == Vertices) warnNonFinite(obj, n, opened);
-    if (type != Vertices && type != Corners) {
-      const int64_t bad = firstBadNode(obj->ent[type], n, s, obj->ent[Vertices].nbr);
-      if (bad) {
-        const int32_t vertex = obj->ent[type].idx[bad];
-        pav_AllocEntityArrays(obj, type, 0, status);
-        OvelCloseMesh(file);
-        return pav_Fail(status, "Invalid vertex %d in %s %lld of mesh file %s\n", vertex,
-                        keywordName(keyword), static_cast<long long>(bad / s), opened.c_str());
-      }
-=======
     if (bad) {
       const int32_t vertex = obj->ent[type].idx[bad];
       pav_AllocEntityArrays(obj, type, 0, status);
       OvelCloseMesh(file);
       return pav_Fail(status, "Invalid vertex %d in %s %lld of mesh file %s\n", vertex,
                       keywordName(keyword), static_cast<long long>(bad / s), opened.c_str());
->>>>>>> main
     }
   }
 

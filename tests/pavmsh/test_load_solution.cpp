@@ -151,25 +151,14 @@ TEST(SolutionWrite, InconsistentRecordsAreRefused) {
   const std::string path = scratchDir("sol_write_errors") + "/e.sol";
   char status[PAV_IO_STATUS_SIZE];
   std::mt19937 rng(1);
-<<<<<<< HEAD
-  EXPECT_EQ(pav_WriteSolution(obj.get(), path.c_str(), -3, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "Wrong SolDeg     parameter on input\n");
-  EXPECT_EQ(pav_WriteSolution(obj.get(), nullptr, -1, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (SolFile)   parameter on input\n");
-  EXPECT_EQ(pav_WriteSolution(obj.get(), "/nonexistent/dir/x.sol", -1, status), PAV_FAILURE);
-  EXPECT_STREQ(
-      status,
-      "Cannot open mesh file /nonexistent/dir/x.sol\n  Reason: No such file or directory\n");
-
-=======
   auto fails = [&](const char *name, int selection, const char *msg) {
     EXPECT_EQ(pav_WriteSolution(obj.get(), name, selection, status), PAV_FAILURE);
     EXPECT_STREQ(status, msg);
   };
   fails(path.c_str(), -3, "Wrong SolDeg     parameter on input\n");
   fails(nullptr, -1, "NULL (SolFile)   parameter on input\n");
-  fails("/nonexistent/dir/x.sol", -1, "Cannot open mesh file /nonexistent/dir/x.sol\n");
->>>>>>> main
+  fails("/nonexistent/dir/x.sol", -1,
+        "Cannot open mesh file /nonexistent/dir/x.sol\n  Reason: No such file or directory\n");
   PavSolution *a = addRecord(obj.get(), SolAtTrianglesP1, PavSolScalar, 2, "", rng);
   addRecord(obj.get(), SolAtTrianglesP1, PavSolScalar, 2, "", rng);
   a->nbrNod = 3;
