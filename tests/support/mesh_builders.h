@@ -23,10 +23,6 @@ enum class CubeSplit {
 // pav_DeleteInterface. Null for a bad argument.
 PavObject *buildCube(CubeSplit split, int n, int degree);
 
-// Number of volume elements per cell of a split (hybrid splits: averaged over the whole mesh is
-// not meaningful, gives 0).
-int elementsPerCell(CubeSplit split);
-
 // A new object of dimension `dim` with the vertices `xyz` (x, y, z of each) and, when `type` is
 // not 0, elements of that type whose 1-based vertex numbers `nodes` lists entity after entity
 // (references 0). Release with pav_DeleteInterface.
