@@ -60,6 +60,24 @@ std::vector<std::tuple<int, int>> kernelCases(int minDegree) {
   return cases;
 }
 
+// Converts the field f (nc components per node) of the elements elts in place, then checks that
+// the elements from `first` on hold the coefficients of each converted on its own.
+void expectInPlaceConversion(HoKind kind, int d, std::vector<float> f, int nc,
+                             const std::vector<int32_t> &elts, int first = 0) {
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  const std::vector<float> lag = f;
+  LagrangeToBezier(int64_t(f.size()) / nc, d, f.data(), nc, int(elts.size()) / n, elts.data(), n);
+  std::vector<double> in(n), out(n);
+  for (size_t e = first; e < elts.size() / n; ++e)
+    for (int c = 0; c < nc; ++c) {
+      for (int p = 0; p < n; ++p) in[p] = lag[nc * elts[e * n + p] + c];
+      hoLagrangeToBezier(kind, d, in.data(), out.data());
+      for (int p = 0; p < n; ++p)
+        ASSERT_NEAR(f[nc * elts[e * n + p] + c], out[p], 1e-4 * (1 + std::fabs(out[p])))
+            << "element " << e << " node " << p << " component " << c << " of " << nc;
+    }
+}
+
 } // namespace
 
 class HoConvertSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
@@ -138,43 +156,26 @@ INSTANTIATE_TEST_SUITE_P(AllKindsAndDegrees, HoEvaluateSweep,
                          ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
                                             ::testing::Range(0, HO_MAX_DEGREE + 1)));
 
-// (Faces glued in the same local places are swept below, for every kind and degree.)
+// Two P3 triangles sharing the edge of nodes 1-2, the second listing it reversed (faces glued in
+// the same local places are swept below, for every kind and degree).
 TEST(HoConvert, ReversedSharedEdgeAgrees) {
-  // Two P3 triangles sharing the edge of nodes 1-2; the second lists it reversed.
-  // Element A: vertices 0,1,2; element B: vertices 2,1,3.
-  const int32_t tris[20] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 2, 1, 3, 7, 6, 11, 12, 13, 14, 15};
   std::vector<float> f(16);
   for (int i = 0; i < 16; ++i) f[i] = std::sin(1.3f * i) + 0.1f * i;
-  const std::vector<float> lag = f;
-  LagrangeToBezier(16, 3, f.data(), 1, 2, tris, 10);
-  for (int e = 0; e < 2; ++e) {
-    double in[10], out[10];
-    for (int p = 0; p < 10; ++p) in[p] = lag[tris[e * 10 + p]];
-    hoLagrangeToBezier(HoTriangle, 3, in, out);
-    for (int p = 0; p < 10; ++p) EXPECT_NEAR(f[tris[e * 10 + p]], out[p], 1e-5) << e << " " << p;
-  }
+  expectInPlaceConversion(HoTriangle, 3, f, 1,
+                          {0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 2, 1, 3, 7, 6, 11, 12, 13, 14, 15});
 }
 
 // An element with a node index outside the field (negative or past the end) is skipped whole and
 // does not mark its valid nodes as converted: a later element sharing them still converts them.
 TEST(HoConvert, ElementsWithBadNodeIndicesAreSkipped) {
   for (const int32_t bad : {-1, 10, INT32_MIN}) {
-    const int nc = 3;
     std::vector<int32_t> elts(20);
     for (int p = 0; p < 10; ++p) elts[p] = elts[10 + p] = p;
     elts[9] = bad;
-    std::vector<float> f(10 * nc);
+    std::vector<float> f(30);
     for (size_t i = 0; i < f.size(); ++i) f[i] = std::cos(0.7f * i);
-    const std::vector<float> lag = f;
-    LagrangeToBezier(10, 3, f.data(), nc, 2, elts.data(), 10);
-    double in[10], out[10];
-    for (int c = 0; c < nc; ++c) {
-      for (int p = 0; p < 10; ++p) in[p] = lag[p * nc + c];
-      hoLagrangeToBezier(HoTriangle, 3, in, out);
-      for (int p = 0; p < 10; ++p)
-        EXPECT_NEAR(f[p * nc + c], out[p], 1e-5 * (1 + std::fabs(out[p])))
-            << "index " << bad << " node " << p << " component " << c;
-    }
+    SCOPED_TRACE(bad);
+    expectInPlaceConversion(HoTriangle, 3, f, 3, elts, 1);
   }
 }
 
@@ -286,18 +287,8 @@ TEST_P(HoSharedFaceSweep, SecondElementSeesConvertedFace) {
       std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
       std::vector<float> f(nc * next);
       for (float &x : f) x = dist(rng);
-      const std::vector<float> lag = f;
-      LagrangeToBezier(next, d, f.data(), nc, 2, elts.data(), n);
-      std::vector<double> in(n), out(n);
-      for (int e = 0; e < 2; ++e)
-        for (int c = 0; c < nc; ++c) {
-          for (int p = 0; p < n; ++p) in[p] = lag[nc * elts[e * n + p] + c];
-          hoLagrangeToBezier(kind, d, in.data(), out.data());
-          for (int p = 0; p < n; ++p)
-            ASSERT_NEAR(f[nc * elts[e * n + p] + c], out[p], 1e-4 * (1 + std::fabs(out[p])))
-                << "element " << e << " node " << p << " component " << c << " of " << nc
-                << " face " << which;
-        }
+      SCOPED_TRACE("face " + std::to_string(which));
+      expectInPlaceConversion(kind, d, f, nc, elts);
     }
   }
 }
