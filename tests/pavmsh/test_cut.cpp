@@ -11,7 +11,6 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <map>
 #include <numeric>
@@ -20,6 +19,7 @@
 
 using pavo_test::buildCube;
 using pavo_test::CubeSplit;
+using pavo_test::shuffleVertices;
 
 namespace {
 
@@ -48,32 +48,6 @@ void cap(const PavObject *obj, const double pl[4], int type, Cap &c) {
                &c.ql, status),
             0);
   EXPECT_EQ(c.nq, 0);
-}
-
-double triArea(const double *t) {
-  const double u[3] = {t[3] - t[0], t[4] - t[1], t[5] - t[2]};
-  const double v[3] = {t[6] - t[0], t[7] - t[1], t[8] - t[2]};
-  const double x = u[1] * v[2] - u[2] * v[1], y = u[2] * v[0] - u[0] * v[2],
-               z = u[0] * v[1] - u[1] * v[0];
-  return 0.5 * std::sqrt(x * x + y * y + z * z);
-}
-
-// Renumbers the vertices by a random permutation, so every rotation of the splits is exercised.
-void shuffleVertices(PavObject *obj, unsigned seed) {
-  const int nv = obj->ent[Vertices].nbr;
-  std::vector<int> perm(nv + 1);
-  std::iota(perm.begin(), perm.end(), 0);
-  std::mt19937 rng(seed);
-  std::shuffle(perm.begin() + 1, perm.end(), rng);
-  std::vector<double> crd(obj->crdDbl, obj->crdDbl + 3 * (nv + 1));
-  for (int v = 1; v <= nv; v++)
-    for (int c = 0; c < 3; c++) obj->crdDbl[3 * perm[v] + c] = crd[3 * v + c];
-  for (int t = Edges; t < PAV_NBR_STORED_TYPES; t++) {
-    if (!pav_IsElementType(t) || !pav_Count(obj, t)) continue;
-    const int64_t n = int64_t(pav_Count(obj, t) + 1) * pav_MshTyp2Siz(t, nullptr);
-    for (int64_t k = pav_MshTyp2Siz(t, nullptr); k < n; k++)
-      obj->ent[t].idx[k] = perm[obj->ent[t].idx[k]];
-  }
 }
 
 // Position of a parent-reference point through the first-order map of the element.
@@ -219,7 +193,7 @@ TEST_P(CappingOnCube, SectionsAreExactAndWatertight) {
       Cap c;
       cap(obj.get(), pl, type, c);
       for (int k = 0; k < c.nt; k++) {
-        area += triArea(c.crd + 9 * k);
+        area += pavo_test::triangleArea(c.crd + 9 * k, c.crd + 9 * k + 3, c.crd + 9 * k + 6);
         ASSERT_EQ(c.lnk[3 * k], type);
         const int i = c.lnk[3 * k + 1];
         EXPECT_EQ(c.lnk[3 * k + 2], obj->ent[type].ref[i]);
@@ -282,7 +256,8 @@ TEST(Capping, CurvedP2Tetrahedra) {
   Cap c;
   cap(cube.get(), pl, TetrahedraP2, c);
   double area = 0;
-  for (int k = 0; k < c.nt; k++) area += triArea(c.crd + 9 * k);
+  for (int k = 0; k < c.nt; k++)
+    area += pavo_test::triangleArea(c.crd + 9 * k, c.crd + 9 * k + 3, c.crd + 9 * k + 6);
   EXPECT_NEAR(area, 1.0, 1e-12);
   // Bend one edge node off the straight edge: the crossing follows the parabola, not the chord.
   pavo_test::ObjectPtr obj(

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -225,15 +224,9 @@ TEST(CheckSurf, HybridMeshesGetOnlyTheirBoundary) {
       const int per = t == Triangles ? 3 : 4;
       for (int e = 1; e <= obj->ent[t].nbr; e++) {
         const int *v = obj->ent[t].idx + e * per;
-        for (int k = 1; k + 1 < per; k++) { // the fan of triangles from the first vertex
-          double u[3], w[3];
-          for (int c = 0; c < 3; c++)
-            u[c] = obj->crdDbl[3 * v[k] + c] - obj->crdDbl[3 * v[0] + c],
-            w[c] = obj->crdDbl[3 * v[k + 1] + c] - obj->crdDbl[3 * v[0] + c];
-          area += 0.5 * std::sqrt(std::pow(u[1] * w[2] - u[2] * w[1], 2) +
-                                  std::pow(u[2] * w[0] - u[0] * w[2], 2) +
-                                  std::pow(u[0] * w[1] - u[1] * w[0], 2));
-        }
+        for (int k = 1; k + 1 < per; k++) // the fan of triangles from the first vertex
+          area += pavo_test::triangleArea(obj->crdDbl + 3 * v[0], obj->crdDbl + 3 * v[k],
+                                          obj->crdDbl + 3 * v[k + 1]);
       }
     }
     EXPECT_NEAR(area, 6.0, 1e-12) << int(s);

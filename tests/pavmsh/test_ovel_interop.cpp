@@ -1,6 +1,7 @@
 // Files exchanged with independent tools: meshio (Python) writes ASCII and binary files that the
 // library reads, and reads the files the library writes; gmsh writes an ASCII mesh of a box whose
 // volume and surface area the elements read must reproduce.
+#include "mesh_builders.h"
 #include "ovel.h"
 #include "test_paths.h"
 
@@ -140,14 +141,6 @@ double tetVolume(const double *a, const double *b, const double *c, const double
          6.0;
 }
 
-double triArea(const double *a, const double *b, const double *c) {
-  double u[3], v[3];
-  for (int k = 0; k < 3; k++) u[k] = b[k] - a[k], v[k] = c[k] - a[k];
-  const double x = u[1] * v[2] - u[2] * v[1], y = u[2] * v[0] - u[0] * v[2],
-               z = u[0] * v[1] - u[1] * v[0];
-  return 0.5 * std::sqrt(x * x + y * y + z * z);
-}
-
 // A 1 x 2 x 3 box meshed by gmsh: its tetrahedra fill volume 6 and its boundary triangles cover
 // area 22, which only holds when every index and coordinate was read right.
 TEST(OvelInterop, ReadsGmshAsciiMesh) {
@@ -187,7 +180,7 @@ TEST(OvelInterop, ReadsGmshAsciiMesh) {
   for (int64_t e = 1; e <= nf; e++) {
     const int *t = &tri[4 * e];
     for (int k = 0; k < 3; k++) ASSERT_TRUE(t[k] >= 1 && t[k] <= nv);
-    area += triArea(&xyz[3 * t[0]], &xyz[3 * t[1]], &xyz[3 * t[2]]);
+    area += pavo_test::triangleArea(&xyz[3 * t[0]], &xyz[3 * t[1]], &xyz[3 * t[2]]);
   }
   EXPECT_NEAR(volume, 6.0, 1e-9);
   EXPECT_NEAR(area, 22.0, 1e-9);

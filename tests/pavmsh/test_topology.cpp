@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <numeric>
 #include <random>
 #include <set>
 #include <string>
@@ -153,19 +152,10 @@ TEST_P(BoundaryOnCube, MatchesCountingOracle) {
   const int d = std::get<1>(GetParam());
   pavo_test::ObjectPtr obj(buildCube(split, d == 1 ? 9 : 2, d));
   ASSERT_NE(obj, nullptr);
-  const int nv = obj->ent[Vertices].nbr;
-  std::vector<int> perm(nv + 1);
-  std::iota(perm.begin(), perm.end(), 0);
-  std::shuffle(perm.begin() + 1, perm.end(), std::mt19937(7));
-  const std::vector<double> old(obj->crdDbl, obj->crdDbl + 3 * (nv + 1));
-  for (int v = 1; v <= nv; v++)
-    for (int c = 0; c < 3; c++) obj->crdDbl[3 * perm[v] + c] = old[3 * v + c];
+  pavo_test::shuffleVertices(obj.get(), 7);
   std::map<Key, std::vector<Key>> shared;
   for (int k : kVolKinds) {
     const int t = volType(k, d);
-    const int64_t siz = pav_KindNbrNod(static_cast<PavElementKind>(k), d);
-    for (int64_t m = siz; m < (pav_Count(obj.get(), t) + 1) * siz; m++)
-      obj->ent[t].idx[m] = perm[obj->ent[t].idx[m]];
     for (int i = 1; i <= pav_Count(obj.get(), t); i++) {
       int nf = 0, fs[6], nod[6 * PAV_FACE_SLOTS];
       ASSERT_EQ(GetEntityFaces(obj.get(), i, t, &nf, fs, nod, nullptr), 0);

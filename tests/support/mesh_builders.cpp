@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <random>
 #include <vector>
 
 namespace pavo_test {
@@ -191,6 +193,29 @@ PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type,
     std::copy(nodes.begin(), nodes.end(), obj->ent[type].idx + s);
   }
   return obj;
+}
+
+void shuffleVertices(PavObject *obj, unsigned seed) {
+  const int nv = obj->ent[Vertices].nbr;
+  std::vector<int> perm(nv + 1);
+  std::iota(perm.begin(), perm.end(), 0);
+  std::shuffle(perm.begin() + 1, perm.end(), std::mt19937(seed));
+  const std::vector<double> crd(obj->crdDbl, obj->crdDbl + 3 * (nv + 1));
+  for (int v = 1; v <= nv; v++)
+    for (int c = 0; c < 3; c++) obj->crdDbl[3 * perm[v] + c] = crd[3 * v + c];
+  for (int t = Edges; t < PAV_NBR_STORED_TYPES; t++) {
+    if (!pav_IsElementType(t) || !pav_Count(obj, t)) continue;
+    const int64_t s = pav_MshTyp2Siz(t, nullptr), n = (pav_Count(obj, t) + 1) * s;
+    for (int64_t k = s; k < n; k++) obj->ent[t].idx[k] = perm[obj->ent[t].idx[k]];
+  }
+}
+
+double triangleArea(const double *a, const double *b, const double *c) {
+  const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+               v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+  return 0.5 *
+         std::sqrt(std::pow(u[1] * v[2] - u[2] * v[1], 2) + std::pow(u[2] * v[0] - u[0] * v[2], 2) +
+                   std::pow(u[0] * v[1] - u[1] * v[0], 2));
 }
 
 } // namespace pavo_test

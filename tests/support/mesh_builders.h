@@ -29,6 +29,13 @@ PavObject *buildCube(CubeSplit split, int n, int degree);
 PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type = 0,
                      const std::vector<int> &nodes = {});
 
+// Renumbers the vertices by a random permutation of the seed: coordinates move with their vertex
+// and element nodes follow, so the geometry is unchanged and every rotation of a split is met.
+void shuffleVertices(PavObject *obj, unsigned seed);
+
+// Area of the triangle of the points a, b, c (x, y, z each).
+double triangleArea(const double *a, const double *b, const double *c);
+
 struct ObjectDeleter {
   void operator()(PavObject *obj) const { pav_DeleteInterface(&obj); }
 };
