@@ -14,7 +14,6 @@
 #include <limits>
 #include <map>
 #include <numeric>
-#include <random>
 #include <vector>
 
 using pavo_test::buildCube;
