@@ -100,12 +100,13 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
   };
   Bytes loop = header();
   vertexRecord(loop, int32_t(loop.size() + 44));
-  vertexRecord(loop, 20);   // points back to the first record
-  Bytes letters = header(); // a format beyond 9000 letters: 1000 matrices per node
+  vertexRecord(loop, 20); // points back to the first record
+  // 1000 matrices per node at 2000 nodes: a line format beyond OVEL_MAX_FORMAT letters.
+  Bytes letters = header();
   for (int32_t v : {int32_t(OvelHOSolAtTrianglesP2), 0, 0, OVEL_MAX_FIELDS}) letters.i32(v);
   for (int i = 0; i < OVEL_MAX_FIELDS; i++) letters.i32(OvelSolMat);
   letters.i32(2);
-  letters.i32(2);
+  letters.i32(2000);
   const std::pair<Bytes, const char *> cases[] = {
       {patched(0, 2), "byte-order code"},
       {patched(4, 5), "version 5"},
@@ -114,7 +115,7 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
       {patched(28, -1), "negative line count"},
       {patched(24, int32_t(good.size() + 1)), "next position beyond the end"},
       {loop, "a chain looping back"},
-      {letters, "a format beyond 9000 letters"},
+      {letters, "a format beyond OVEL_MAX_FORMAT letters"},
   };
   for (const auto &c : cases) EXPECT_EQ(openBytes(dir + "/bad.solb", c.first.b), 0) << c.second;
   // An unknown code is skipped and the chain continues.
