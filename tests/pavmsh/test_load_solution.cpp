@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 
 using namespace load_test;
@@ -212,84 +211,6 @@ TEST(SolutionRead, NamesAndFailures) {
   EXPECT_EQ(r.out.rfind("Warning: the size of the solution is invalid \n", 0), 0u) << r.out;
   EXPECT_EQ(pav_GetNumberOfVertexSolutions(obj.get()), 1);
   EXPECT_EQ(pav_GetNumberOfSolutions(obj.get(), SolAtTrianglesP1), 0);
-}
-
-// Values of a polynomial of each kind's space given at non-uniform, shuffled positions convert to
-// its values at the uniform nodes (one conversion serves every kind through the kind's Bernstein
-// basis, which the lattice and Bezier sweeps check; quadrilaterals and tetrahedra are left out).
-// Positions: each uniform coordinate moved by
-// x -> (1 - cos(pi x)) / 2, barycentric ones renormalised; pyramid x, y kept in [0, 1 - z].
-TEST(SolutionNodesPositions, ConvertToUniformNodeValues) {
-  struct Case {
-    int kind, entityType, degree;
-    double (*f)(const double *);
-  };
-  const Case cases[] = {
-      {PavKindEdge, Edges, 4,
-       [](const double *p) { return 1 + 2 * p[1] - 3 * std::pow(p[1], 3) + std::pow(p[1], 4); }},
-      {PavKindTriangle, Triangles, 3,
-       [](const double *p) { return 0.5 + p[0] * p[1] - 2 * p[2] * p[2] * p[0] + p[1]; }},
-      {PavKindPyramid, Pyramids, 2, [](const double *p) { return 1 + 2 * p[0] - p[1] + 3 * p[2]; }},
-      {PavKindPrism, Prisms, 3,
-       [](const double *p) { return p[0] * p[3] - p[1] * p[1] + p[3] * p[3] * p[2]; }},
-      {PavKindHexahedron, Hexahedra, 3,
-       [](const double *p) { return p[0] * p[1] * p[2] + p[2] * p[2] - p[0]; }},
-  };
-  std::mt19937 rng(9);
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.kind);
-    Object obj = makeMesh(3, 8, 2, {c.entityType});
-    const HoKind hk = static_cast<HoKind>(c.kind);
-    const int m = int(hoNodeCount(hk, c.degree)), rw = hoRefWidth(hk);
-    const int pw = pav_NodesPositionsWidth(c.kind);
-    const double *uniform = hoNodeRefCoords(hk, c.degree);
-    const int bary = c.kind == PavKindTriangle || c.kind == PavKindTetrahedron ? rw
-                     : c.kind == PavKindPrism                                  ? 3
-                                                                               : 0;
-    std::vector<int> order(m);
-    std::iota(order.begin(), order.end(), 0);
-    std::shuffle(order.begin(), order.end(), rng);
-    std::vector<double> pos, line[3];
-    for (int i = 0; i < m; i++) {
-      const double *u = uniform + order[i] * rw;
-      double p[4] = {0, 0, 0, 0}, sum = 0;
-      for (int c2 = 0; c2 < rw; c2++) p[c2] = (1 - std::cos(M_PI * u[c2])) / 2;
-      for (int c2 = 0; c2 < bary; c2++) sum += p[c2];
-      for (int c2 = 0; c2 < bary; c2++) p[c2] /= sum;
-      if (c.kind == PavKindPyramid)
-        for (int c2 = 0; c2 < 2; c2++) p[c2] = u[2] == 1 ? 0 : u[c2] * (1 - p[2]) / (1 - u[2]);
-      if (c.kind == PavKindEdge) p[1] = p[0], p[0] = 1 - p[1];
-      pos.insert(pos.end(), p, p + pw);
-      double ref[4] = {0, p[1], 0, 0};
-      if (c.kind != PavKindEdge) std::copy(p, p + pw, ref);
-      for (int e = 1; e <= 2; e++) line[e].push_back(e * c.f(ref));
-    }
-    const std::string path = scratchDir("sol_positions") + "/p.solb";
-    const int keyword = c.kind == PavKindEdge ? 104 : 107 + 3 * (c.kind - 1);
-    const int positions = 163 + 4 * c.kind;
-    writeFile(path, [&](int64_t f) {
-      const int scalar[] = {1};
-      ASSERT_EQ(OvelSetKwd(f, keyword, 2, 1, scalar, c.degree, m), 1);
-      for (int e = 1; e <= 2; e++) OvelSetLin(f, keyword, line[e].data());
-      OvelSetKwd(f, positions, m);
-      OvelSetBlock(f, positions, 1, m, 0, nullptr, nullptr, OvelDoubleVec, pw, &pos[0],
-                   &pos[(m - 1) * pw]);
-    });
-    const Read r = readSolution(obj.get(), path);
-    ASSERT_EQ(r.rc, PAV_SUCCESS) << r.status;
-    EXPECT_EQ(r.out, "");
-    const PavSolution *rec = pav_SolutionList(obj.get(), PAV_FIRST_ELEMENT_SOLTYP + c.kind);
-    ASSERT_TRUE(rec && rec->nbrNod == m);
-    for (int e = 1; e <= 2; e++)
-      for (int k = 0; k < m; k++) {
-        double ref[4] = {0, 0, 0, 0};
-        if (c.kind == PavKindEdge)
-          ref[1] = uniform[k];
-        else
-          std::copy(uniform + k * rw, uniform + (k + 1) * rw, ref);
-        EXPECT_NEAR(rec->data[e * m + k], e * c.f(ref), 1e-9) << e << " " << k;
-      }
-  }
 }
 
 // Positions that coincide leave the values as read, with the message; a wrong count fails.
