@@ -1,0 +1,115 @@
+#include "ui/mesh_viewer_widget.h"
+
+#include "modes/viewer_args.h"
+#include "pav_object.h"
+#include "scene/mesh_viewer.h"
+#include "ui/viewer_windows.h"
+
+#include <QGridLayout>
+#include <QMenuBar>
+#include <cstdio>
+
+namespace pavo {
+
+PavTerm::PavTerm(QWidget *parent) : QTextEdit(parent) {
+  setReadOnly(true);
+  QFont font("Courier");
+  font.setFixedPitch(true);
+  font.setStyleHint(QFont::Monospace);
+  font.setPixelSize(13);
+  setFont(font);
+}
+
+PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windowIndex,
+                                         int windowCount, QWidget *parent)
+    : QWidget(parent), index(windowIndex), count(windowCount) {
+  clock.start();
+  term = new PavTerm(this);
+  bottom = new QWidget(this);
+  view = new PavMeshViewer();
+  view->setFormat(format);
+  view->setWindowCount(count);
+
+  setWindowTitle("Pavo 4");
+  show();
+  const int x = windowX(index, count);
+  if (x >= 0) move(x, pos().y());
+
+  // The menus are filled by the interface; the bar holds their place in the layout.
+  menus = new QMenuBar(this);
+  setFocus();
+  view->installEventFilter(this);
+
+  container = QWidget::createWindowContainer(view, this);
+  container->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  term->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  auto *grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->addWidget(menus, 0, 0);
+  grid->addWidget(container, 1, 0);
+  grid->addWidget(term, 2, 0);
+  grid->addWidget(bottom, 3, 0);
+  grid->setRowMinimumHeight(1, 160);
+  setLayout(grid);
+  appendTerminal("Welcome to Pavo 4");
+  term->resize(800, 100);
+  bottom->resize(800, 20);
+  connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
+  resize(800, 600);
+  setMinimumSize(20, 20);
+
+  propagateBoundingBox = settings.value("Prop Bb Pref", 1).toInt() != 0;
+  show();
+  setAcceptDrops(true);
+  container->setAcceptDrops(true);
+  printf("\n  Setting up the scene %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  fflush(stdout);
+}
+
+// The container owns the viewer window and deletes it with the widget.
+PavMeshViewerWidget::~PavMeshViewerWidget() = default;
+
+void PavMeshViewerWidget::appendTerminal(const QString &text) { term->append(text); }
+
+bool PavMeshViewerWidget::eventFilter(QObject *watched, QEvent *event) {
+  return QWidget::eventFilter(watched, event);
+}
+
+int PavMeshViewerWidget::loadMesh(const char *meshName, const char *solName) {
+  setWindowTitle(QString::fromStdString(pavo::windowTitle(index, meshName ? meshName : "")));
+  waitForView(view);
+  return view->displayMesh(meshName, solName);
+}
+
+void PavMeshViewerWidget::chain(const QList<PavMeshViewerWidget *> &windows) {
+  for (int i = 0; i < windows.size(); i++) {
+    windows[i]->previousWindow = i > 0 ? windows[i - 1] : nullptr;
+    windows[i]->nextWindow = i + 1 < windows.size() ? windows[i + 1] : nullptr;
+  }
+}
+
+void setCommonBoundingBox(PavMeshViewerWidget *first) {
+  double box[6] = {0, 0, 0, 0, 0, 0};
+  bool any = false;
+  for (PavMeshViewerWidget *w = first; w; w = w->nextWindow) {
+    // A window whose mesh could not be read, or has no vertices, has no box to contribute.
+    const PavObject *mesh = w->viewer()->meshObject();
+    if (!mesh || pav_Count(mesh, Vertices) < 1) continue;
+    double b[6];
+    w->viewer()->boundingBox(b);
+    if (!any) {
+      for (int i = 0; i < 6; i++) box[i] = b[i];
+      any = true;
+    } else {
+      unionBox(box, b);
+    }
+  }
+  if (!any) return;
+  for (PavMeshViewerWidget *w = first; w; w = w->nextWindow) w->viewer()->setBoundingBox(box);
+  printf(" \n");
+  printf("  Set new bounding box:\n");
+  printf("  x:[%lg %lg] y:[%lg %lg] z:[%lg %lg]\n", box[0], box[1], box[2], box[3], box[4], box[5]);
+  fflush(stdout);
+}
+
+} // namespace pavo
