@@ -28,12 +28,12 @@ double seconds(const QElapsedTimer &clock) { return (double)clock.elapsed() / 10
 
 int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
   if (isInitDone()) updateContext(); // the uploads of the scene building go to this context
-  // A new load replaces everything the previous one left.
-  clearScene();
-  if (mesh) pav_DeleteInterface(&mesh);
+  // A new load replaces everything the previous one left; the field shown is chosen anew.
+  adoptMesh(nullptr);
   meshFile.clear();
   solFile.clear();
-  solDeg = 0;
+  view.fieldMode = 0;
+  view.vertexSolution = view.elementSolution = 1;
 
   const int created = pav_NewInterface(&mesh);
   if (created != 0 || !mesh) {
@@ -65,7 +65,7 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
   char message[kStatusSize] = {};
   pav_PrintMeshInfo(mesh, message);
   if (windowCount == 1 && pav_GetNumberOfNonP1SimplexEntities(mesh, message) <= kFewCurvedEntities)
-    options.tessLevel = kFineTessLevel;
+    view.options.tessLevel = kFineTessLevel;
 
   if (pav_Count(mesh, Vertices) >= 1) {
     clock.restart();
@@ -82,14 +82,10 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
       printf("  pav_OpenSolution failed error %3d : %s", solOpened, solStatus);
     }
     pav_PrintSolutionInfo(mesh, message);
-    solDeg = pav_GetMaxSolutionDegree(mesh);
-    // The object's box first, so that the scene building may replace it (parameter file).
-    if (pav_GetBoundingBox(mesh, bbox, message) != 0) {
-      for (int i = 0; i < 6; i++) bbox[i] = (i % 2) ? 1.0 : 0.0;
-    }
+    // The scene building takes the solution degree from the object, picks the field shown,
+    // computes the bounding box and fits and centres the view on it.
     displayObject();
     pav_PrintNumberingQuality(mesh);
-    fitBoundingBox(bbox);
   } else {
     printf(" displayMesh : Mesh with no vertices\n");
   }
@@ -121,9 +117,13 @@ int PavMeshViewer::openSolution(const char *solName) {
   }
   char message[kStatusSize] = {};
   pav_PrintSolutionInfo(mesh, message);
-  solDeg = pav_GetMaxSolutionDegree(mesh);
-  // The scene building picks the displayed solution kind (vertex solutions first, else element
-  // solutions) and their names from the object when it rebuilds the fields.
+  // Vertex solutions are shown when there are any, else element solutions; an index beyond the
+  // solutions now held goes back to the first.
+  const int nbrVerSol = pav_GetNumberOfVertexSolutions(mesh);
+  const int nbrEltSol = pav_GetMaxNumberOfElementSolutions(mesh);
+  view.fieldMode = nbrVerSol > 0 ? 1 : (nbrEltSol > 0 ? 2 : 0);
+  if (view.vertexSolution < 1 || view.vertexSolution > nbrVerSol) view.vertexSolution = 1;
+  if (view.elementSolution < 1 || view.elementSolution > nbrEltSol) view.elementSolution = 1;
   rebuildFields();
   fflush(stdout);
   renderLater();
