@@ -2,6 +2,7 @@
 // placement, chain, common bounding box, terminal panel) driven in this process, and pavo4 run
 // as a process under the test's X server for what it prints and how it ends.
 #include "app_startup.h"
+#include "gl_fixture.h"
 #include "modes/viewer_args.h"
 #include "run_process.h"
 #include "scene/mesh_viewer.h"
@@ -19,8 +20,6 @@
 using namespace pavo;
 
 namespace {
-
-bool haveDisplay() { return QApplication::instance() != nullptr; }
 
 // A one-triangle surface mesh whose bounding box is that of its three vertices.
 void writeTriangle(const std::string &file, const double xyz[9]) {
@@ -131,14 +130,14 @@ TEST(ViewerArgs, TitlePlacementAndBoxUnion) {
 class ViewerWindows : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "no display";
+    if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
     saved = QSurfaceFormat::defaultFormat();
     const QSurfaceFormat base = defaultSurfaceFormat();
     QSurfaceFormat::setDefaultFormat(drawingFormat(base, probeMaxSamples(base)));
   }
   void TearDown() override {
     qDeleteAll(windows);
-    if (haveDisplay()) QSurfaceFormat::setDefaultFormat(saved);
+    if (pavo_test::haveDisplay()) QSurfaceFormat::setDefaultFormat(saved);
   }
   QSurfaceFormat saved;
   QList<PavMeshViewerWidget *> windows;
