@@ -171,8 +171,10 @@ TEST_F(ViewerWindows, SeveralMeshesOpenChainedWindowsWithACommonBox) {
   }
 }
 
-// pavo4 alone: window 1 of 1 titled "Pavo 4", with the invitation in its terminal panel.
-TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFile) {
+// pavo4 alone: window 1 of 1 titled "Pavo 4", with the invitation in its terminal panel. A mesh
+// loaded into it shows (its faces cover the centre of the view, where the fitted square is) and
+// is released by a load that fails, which leaves the view empty.
+TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFileThenShowsWhatIsLoaded) {
   windows.append(openEmptyWindow());
   PavMeshViewerWidget *w = windows.first();
   EXPECT_EQ(w->windowTitle().toStdString(), "Pavo 4");
@@ -180,6 +182,28 @@ TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFile) {
   EXPECT_TRUE(has(w->terminal()->toPlainText().toStdString(),
                   "Please use File > Open to open a mesh / solution"));
   EXPECT_EQ(w->viewer()->meshObject(), nullptr);
+
+  const std::string dir = pavo_test::scratchDir("windows_empty");
+  const double square[9] = {0, 0, 0, 2, 0, 0, 0, 2, 0};
+  writeTriangle(dir + "/t.mesh", square);
+  PavMeshViewer *v = w->viewer();
+  v->view.options.setRenderMode(3); // plain grey faces
+  ASSERT_TRUE(waitForView(v));
+  auto centreIsBackground = [&] {
+    v->renderNowNoSwap();
+    int width = 0, height = 0;
+    const std::vector<uint8_t> f = v->grabFrame(&width, &height);
+    // A pixel just below and left of the centre: inside the triangle's half of the box.
+    const size_t i = 4 * ((size_t)(height / 2 - 4) * width + width / 2 - 4);
+    return f.size() > i + 2 && f[i] == 255 && f[i + 1] == 255 && f[i + 2] == 255;
+  };
+  EXPECT_TRUE(centreIsBackground());
+  ASSERT_EQ(w->loadMesh((dir + "/t.mesh").c_str(), nullptr), 0);
+  EXPECT_EQ(w->windowTitle().toStdString(), "[1] t.mesh");
+  EXPECT_FALSE(centreIsBackground());
+  EXPECT_NE(w->loadMesh((dir + "/none.mesh").c_str(), nullptr), 0);
+  EXPECT_EQ(v->meshObject(), nullptr);
+  EXPECT_TRUE(centreIsBackground());
 }
 
 // The process: the common box is printed; "nothing to display" flashes its window and ends with
