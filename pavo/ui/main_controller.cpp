@@ -3,6 +3,7 @@
 #include "ho_jacobian.h"
 #include "pav_io.h"
 #include "pav_object.h"
+#include "pav_quality.h"
 #include "pav_solution.h"
 #include "scene/mesh_viewer.h"
 #include "ui/dialog_answers.h"

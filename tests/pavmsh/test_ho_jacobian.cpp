@@ -6,6 +6,7 @@
 #include "ho_lattice.h"
 #include "ho_reference.h"
 #include "mesh_builders.h"
+#include "pav_quality.h"
 #include "pav_solution.h"
 
 #include <gtest/gtest.h>

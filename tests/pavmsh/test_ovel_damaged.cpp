@@ -132,7 +132,7 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
   std::vector<int32_t> fields = {1, OVEL_MAX_FIELDS + 1}, letters = {0, OVEL_MAX_FIELDS};
   fields.resize(fields.size() + OVEL_MAX_FIELDS + 1, 1);
   letters.resize(letters.size() + OVEL_MAX_FIELDS, OvelSolMat); // 9000 reals per node
-  letters.insert(letters.end(), {2, 2});
+  letters.insert(letters.end(), {2, 2000});
   const std::pair<Bytes, const char *> cases[] = {
       {patched(0, 2), "byte-order code"},
       {patched(4, 5), "version 5"},
@@ -145,7 +145,7 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
       {huge, "byte size beyond 64 bits"},
       {solution(OvelSolAtVertices, fields), "more than 1000 fields"},
       {solution(OvelHOSolAtTrianglesP2, {0, 1, 1, 2, 0}), "an hr keyword with no nodes"},
-      {solution(OvelHOSolAtTrianglesP2, letters), "a format beyond 9000 letters"},
+      {solution(OvelHOSolAtTrianglesP2, letters), "a format beyond OVEL_MAX_FORMAT letters"},
   };
   for (const auto &c : cases) EXPECT_EQ(openBytes(dir + "/bad.solb", c.first.b), 0) << c.second;
   // The reference file opens; an unknown code is skipped and the chain continues.
