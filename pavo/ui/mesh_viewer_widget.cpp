@@ -50,6 +50,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   grid->addWidget(term, 2, 0);
   grid->addWidget(bottom, 3, 0);
   grid->setRowMinimumHeight(1, 160);
+  grid->setRowStretch(1, 1); // the view takes the height the terminal does not need
   setLayout(grid);
   appendTerminal("Welcome to Pavo 4");
   term->resize(800, 100);
