@@ -3,10 +3,14 @@
 #include "modes/viewer_args.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
+#include "ui/main_controller.h"
 #include "ui/viewer_windows.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGridLayout>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <cstdio>
 
 namespace pavo {
@@ -35,7 +39,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   const int x = windowX(index, count);
   if (x >= 0) move(x, pos().y());
 
-  // The menus are filled by the interface; the bar holds their place in the layout.
+  // The controller fills the menus once the view container exists.
   menus = new QMenuBar(this);
   setFocus();
   view->installEventFilter(this);
@@ -52,6 +56,24 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   grid->setRowMinimumHeight(1, 160);
   grid->setRowStretch(1, 1); // the view takes the height the terminal does not need
   setLayout(grid);
+
+  PavMainParts parts;
+  parts.window = this;
+  parts.viewer = view;
+  parts.container = container;
+  parts.menuBar = menus;
+  parts.settings = &settings;
+  parts.index = index;
+  parts.load = [this](const QString &mesh, const char *sol) {
+    return loadMesh(mesh.toLocal8Bit().constData(), sol);
+  };
+  parts.terminal = [this](const QString &line) { appendTerminal(line); };
+  parts.commonBoundingBox = [this] {
+    PavMeshViewerWidget *first = this;
+    while (first->previousWindow) first = first->previousWindow;
+    setCommonBoundingBox(first);
+  };
+  control = new PavMainController(parts);
   appendTerminal("Welcome to Pavo 4");
   term->resize(800, 100);
   bottom->resize(800, 20);
@@ -59,7 +81,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   resize(800, 600);
   setMinimumSize(20, 20);
 
-  propagateBoundingBox = settings.value("Prop Bb Pref", 1).toInt() != 0;
+  propagateBoundingBox = control->preferences().propagateBoundingBox;
   show();
   setAcceptDrops(true);
   container->setAcceptDrops(true);
@@ -72,9 +94,31 @@ PavMeshViewerWidget::~PavMeshViewerWidget() = default;
 
 void PavMeshViewerWidget::appendTerminal(const QString &text) { term->append(text); }
 
+// The view is a window of its own: its drops and right clicks come here.
 bool PavMeshViewerWidget::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == view && control) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+      control->dragEnter(static_cast<QDragEnterEvent *>(event));
+      return event->isAccepted();
+    case QEvent::Drop:
+      control->drop(static_cast<QDropEvent *>(event));
+      return true;
+    case QEvent::MouseButtonPress: {
+      auto *mouse = static_cast<QMouseEvent *>(event);
+      if (mouse->button() == Qt::RightButton && mouse->modifiers() == Qt::NoModifier)
+        control->showContextMenu(mouse->globalPos());
+      break;
+    }
+    default:
+      break;
+    }
+  }
   return QWidget::eventFilter(watched, event);
 }
+
+void PavMeshViewerWidget::dragEnterEvent(QDragEnterEvent *event) { control->dragEnter(event); }
+void PavMeshViewerWidget::dropEvent(QDropEvent *event) { control->drop(event); }
 
 int PavMeshViewerWidget::loadMesh(const char *meshName, const char *solName) {
   setWindowTitle(QString::fromStdString(pavo::windowTitle(index, meshName ? meshName : "")));

@@ -15,6 +15,7 @@ class QMenuBar;
 namespace pavo {
 
 class PavMeshViewer;
+class PavMainController;
 
 // The terminal panel: read-only, fixed-pitch, one line appended per message.
 class PavTerm : public QTextEdit {
@@ -38,6 +39,8 @@ public:
   QWidget *viewContainer() const { return container; }
   int windowIndex() const { return index; }
   int windowCount() const { return count; }
+  // Menus, dialogs, dropped files, preferences and panels of this window.
+  PavMainController *controller() const { return control; }
 
   // Loads a mesh and its solution into the viewer (the viewer's loading sequence) and titles
   // the window "[%d] %s" after the mesh. Waits for the view's context first. Returns the
@@ -60,6 +63,8 @@ public slots:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
 
 private:
   QElapsedTimer clock;
@@ -70,6 +75,7 @@ private:
   PavMeshViewer *view = nullptr;
   QWidget *container = nullptr;
   QMenuBar *menus = nullptr;
+  PavMainController *control = nullptr;
 };
 
 // The union of the bounding boxes of every window of the chain from `first`, set on each of them
