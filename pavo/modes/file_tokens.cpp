@@ -36,8 +36,10 @@ bool PavTokenReader::next(std::string &token) {
   int c;
   do c = std::getc(f);
   while (c != EOF && std::isspace(c));
+  // No value or name is this long: the rest of an endless token is dropped rather than kept.
+  const size_t kMaxToken = 4096;
   while (c != EOF && !std::isspace(c)) {
-    token.push_back((char)c);
+    if (token.size() < kMaxToken) token.push_back((char)c);
     c = std::getc(f);
   }
   return !token.empty();

@@ -366,6 +366,36 @@ TEST_F(ViewFiles, ViewStateGarbageSweepKeepsValuesInRange) {
     }
 }
 
+// The same for the parameter file.
+TEST_F(ViewFiles, ParameterGarbageSweepKeepsValuesInRange) {
+  const char *keys[] = {"numberofsubisolines",
+                        "displayfield",
+                        "palette",
+                        "refcolor",
+                        "isolines",
+                        "cutplane",
+                        "colormap"};
+  const char *junk[] = {"",   "x",   "nan",           "1e999",       "-2147483649", "2147483647",
+                        "-7", "3.5", "1 1 1 1 1 1 1", "5 4 3 2 1 0", "2 300 -1 7"};
+  for (const char *k : keys)
+    for (const char *j : junk) {
+      put("DEFAULT.pavo", std::string(k) + " " + j);
+      PavParameters p;
+      PavFileMessages m;
+      std::string tag = std::string(k) + " " + j;
+      ASSERT_TRUE(readParameterFile(nullptr, p, m)) << tag;
+      EXPECT_TRUE(within(p.numberOfSubIsolines, 0, 9) && within(p.displayField, 1, INT32_MAX))
+          << tag;
+      EXPECT_TRUE(!p.palette || std::is_sorted(p.palette->begin(), p.palette->end())) << tag;
+      for (const auto &c : p.refColor)
+        EXPECT_TRUE(*std::min_element(c.begin(), c.end()) >= 0 &&
+                    *std::max_element(c.begin(), c.end()) <= 255)
+            << tag;
+      for (const auto &e : clippingPlanes(p))
+        EXPECT_TRUE(std::isfinite(e[0] + e[1] + e[2] + e[3])) << tag;
+    }
+}
+
 // The earlier file stays byte for byte when the new one cannot be written, and no temporary is
 // left behind.
 TEST_F(ViewFiles, FailedViewStateWriteKeepsTheEarlierFile) {
