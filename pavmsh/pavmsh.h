@@ -20,6 +20,8 @@
 #include "pav_octree.h"
 #include "pav_parallel.h"
 #include "pav_reference_index.h"
+#include "pav_split_reference.h"
+#include "pav_tessellate_polygon.h"
 #include "pav_topology.h"
 
 // High-order numerics.

@@ -1,0 +1,223 @@
+// Clipping and capping layers of a cut cube, checked against the geometry of the cut: cap nodes
+// on the plane, cap area equal to the cube's cross-section, fields equal to the analytic field at
+// the node positions, clipping faces exactly the faces of the elements that straddle the plane.
+#include "scene/cut_packing.h"
+
+#include "mesh_builders.h"
+#include "pav_solution.h"
+#include "render/draw_types.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <set>
+
+using namespace pavo;
+using pavo_test::buildCube;
+using pavo_test::CubeSplit;
+
+namespace {
+
+// The plane x + 0.3 y - 0.5 = 0 crosses the unit cube in a rectangle of sides sqrt(1.09) and 1.
+const double kPlane[4] = {1, 0.3, 0, -0.5};
+const double kSection = std::sqrt(1.09);
+
+double side(const float *p) { return kPlane[0] * p[0] + kPlane[1] * p[1] + kPlane[3]; }
+
+double triangleArea(const float *const p[3]) {
+  double a[3], b[3];
+  for (int c = 0; c < 3; c++) a[c] = p[1][c] - p[0][c], b[c] = p[2][c] - p[0][c];
+  return 0.5 * std::hypot(a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2],
+                          a[0] * b[1] - a[1] * b[0]);
+}
+
+// Vertex records 1..4: x; the vector (x, 2y, 3z); the symmetric matrix diag(x + 1, 2, 1); a scalar
+// with one value too few. Element record 1 of the P1 tetrahedra: x at each of its nodes.
+void addFields(PavObject *obj) {
+  char st[PAV_STATUS_SIZE];
+  const int nv = pav_Count(obj, Vertices);
+  auto x = [&](int v, int c) { return obj->crdDbl[3 * v + c]; };
+  PavSolution *few = pav_NewSolutionRecord(3, PavSolScalar, nv - 1, 1, 1, st);
+  PavSolution *sym = pav_NewSolutionRecord(3, PavSolSymMatrix, nv, 1, 1, st);
+  PavSolution *vec = pav_NewSolutionRecord(3, PavSolVector, nv, 1, 1, st);
+  PavSolution *sca = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, st);
+  for (int v = 1; v <= nv; v++) {
+    const double m[6] = {x(v, 0) + 1, 0, 0, 2, 0, 1};
+    for (int c = 0; c < 6; c++) sym->data[6 * v + c] = m[c];
+    for (int c = 0; c < 3; c++) vec->data[3 * v + c] = (c + 1) * x(v, c);
+    sca->data[v] = x(v, 0);
+  }
+  for (PavSolution *r : {few, sym, vec, sca})
+    ASSERT_EQ(pav_PushSolution(obj, SolAtVertices, r, st), 0);
+  const int nt = pav_Count(obj, Tetrahedra);
+  if (nt < 1) return;
+  PavSolution *elt = pav_NewSolutionRecord(3, PavSolScalar, nt, 1, 4, st);
+  for (int i = 1; i <= nt; i++)
+    for (int j = 0; j < 4; j++) elt->data[4 * i + j] = x(obj->ent[Tetrahedra].idx[4 * i + j], 0);
+  ASSERT_EQ(pav_PushSolution(obj, SolAtTetrahedraP1, elt, st), 0);
+}
+
+struct FieldCase {
+  PavCutFieldChoice choice;
+  std::function<double(const float *)> oracle; // null: no field expected
+};
+
+std::vector<FieldCase> fieldCases() {
+  return {{{0, 0, 0, 0}, nullptr},
+          {{1, 1, 0, 0}, [](const float *p) { return p[0]; }},
+          {{1, 2, 0, 2}, [](const float *p) { return 2.0 * p[1]; }},
+          {{1, 3, 0, 0}, [](const float *p) { return 2.0 * (p[0] + 1); }},
+          {{1, 4, 0, 0}, nullptr},
+          {{2, 0, 1, 0}, [](const float *p) { return p[0]; }}};
+}
+
+// Groups sorted by reference, the -1 group last holding every element of the others.
+void checkGroups(const PavCutLayer &layer, const int32_t *volRef) {
+  ASSERT_FALSE(layer.groups.empty());
+  const PavCutGroup &all = layer.groups.back();
+  EXPECT_EQ(all.ref, -1);
+  int64_t sum = 0;
+  for (size_t r = 0; r + 1 < layer.groups.size(); r++) {
+    const PavCutGroup &g = layer.groups[r];
+    if (r > 0) {
+      EXPECT_LT(layer.groups[r - 1].ref, g.ref);
+    }
+    for (int32_t p : g.parent) {
+      EXPECT_EQ(volRef[p], g.ref);
+    }
+    EXPECT_EQ(int64_t(g.elt.size()), g.nbrElt() * layer.nodesPerElt);
+    EXPECT_EQ(int64_t(g.field.size()), g.nbrElt() * layer.fieldNodes);
+    sum += g.nbrElt();
+  }
+  EXPECT_EQ(all.nbrElt(), sum);
+}
+
+} // namespace
+
+TEST(CutPacking, CappingLiesOnThePlaneFillsTheSectionAndCarriesTheField) {
+  PavObject *obj = buildCube(CubeSplit::Tetrahedra, 3, 1);
+  ASSERT_NE(obj, nullptr);
+  addFields(obj);
+  for (const FieldCase &fc : fieldCases()) {
+    SCOPED_TRACE(testing::Message() << "field mode " << fc.choice.mode << " record "
+                                    << fc.choice.vertexIndex << fc.choice.elementIndex);
+    testing::internal::CaptureStdout();
+    const std::vector<PavCutLayer> layers = packCapping(obj, kPlane, fc.choice);
+    const std::string out = testing::internal::GetCapturedStdout();
+    if (fc.choice.vertexIndex == 4) {
+      EXPECT_EQ(out, "error invalid number of solution: 63 != 64 \n");
+    }
+    ASSERT_EQ(layers.size(), 1u);
+    const PavCutLayer &l = layers[0];
+    EXPECT_EQ(l.drawType, uint32_t(DrawCutTriangle));
+    ASSERT_EQ(l.nodesPerElt, 3);
+    EXPECT_EQ(l.fieldNodes, fc.oracle ? 3 : 0);
+    checkGroups(l, obj->ent[Tetrahedra].ref);
+    const PavCutGroup &all = l.groups.back();
+    double area = 0;
+    for (int64_t t = 0; t < all.nbrElt(); t++) {
+      const float *p[3];
+      for (int m = 0; m < 3; m++) p[m] = &l.xyz[size_t(3 * all.elt[size_t(3 * t + m)])];
+      area += triangleArea(p);
+      for (int m = 0; m < 3; m++) {
+        EXPECT_NEAR(side(p[m]), 0, 1e-6);
+        if (fc.oracle) {
+          EXPECT_NEAR(all.field[size_t(3 * t + m)], fc.oracle(p[m]), 1e-5);
+        }
+      }
+    }
+    EXPECT_NEAR(area, kSection, 1e-5);
+  }
+  pav_DeleteInterface(&obj);
+}
+
+TEST(CutPacking, ClippingShowsEveryFaceOfTheStraddlingElements) {
+  PavObject *obj = buildCube(CubeSplit::Tetrahedra, 3, 1);
+  ASSERT_NE(obj, nullptr);
+  addFields(obj);
+  const PavEntitySet &tets = obj->ent[Tetrahedra];
+  std::set<int32_t> straddling; // oracle: vertices strictly on both sides
+  for (int i = 1; i <= tets.nbr; i++) {
+    bool pos = false, neg = false;
+    for (int j = 0; j < 4; j++) {
+      const double *x = obj->crdDbl + 3 * tets.idx[4 * i + j];
+      const double s = kPlane[0] * x[0] + kPlane[1] * x[1] + kPlane[3];
+      (s > 0 ? pos : neg) = true;
+    }
+    if (pos && neg) straddling.insert(i);
+  }
+  for (const FieldCase &fc : fieldCases()) {
+    if (fc.choice.vertexIndex == 4) continue;
+    const std::vector<PavCutLayer> layers = packClipping(obj, kPlane, fc.choice);
+    ASSERT_EQ(layers.size(), 1u);
+    const PavCutLayer &l = layers[0];
+    EXPECT_EQ(l.drawType, uint32_t(DrawTriangle));
+    EXPECT_EQ(l.fieldNodes, fc.oracle ? 3 : 0);
+    checkGroups(l, tets.ref);
+    const PavCutGroup &all = l.groups.back();
+    EXPECT_EQ(std::set<int32_t>(all.parent.begin(), all.parent.end()), straddling);
+    EXPECT_EQ(all.nbrElt(), 4 * int64_t(straddling.size()));
+    std::set<std::pair<int32_t, int32_t>> faces;
+    for (int64_t k = 0; k < all.nbrElt(); k++) {
+      faces.insert({all.parent[size_t(k)], all.face[size_t(k)]});
+      // Face k is face f of its parent: its nodes are the parent's vertices other than vertex f.
+      const int32_t *pv = tets.idx + 4 * all.parent[size_t(k)];
+      const double *opposite = obj->crdDbl + 3 * pv[all.face[size_t(k)]];
+      for (int m = 0; m < 3; m++) {
+        const float *p = &l.xyz[size_t(3 * all.elt[size_t(3 * k + m)])];
+        bool isVertex = false;
+        for (int j = 0; j < 4; j++) {
+          const double *x = obj->crdDbl + 3 * pv[j];
+          if (std::fabs(x[0] - p[0]) + std::fabs(x[1] - p[1]) + std::fabs(x[2] - p[2]) < 1e-6)
+            isVertex = x != opposite;
+        }
+        EXPECT_TRUE(isVertex) << "face " << k << " node " << m;
+        if (fc.oracle) {
+          EXPECT_NEAR(all.field[size_t(3 * k + m)], fc.oracle(p), 1e-5);
+        }
+      }
+    }
+    EXPECT_EQ(int64_t(faces.size()), all.nbrElt()); // each face once
+  }
+  pav_DeleteInterface(&obj);
+}
+
+TEST(CutPacking, CurvedCappingOfP2TetrahedraAndNoCappingOfQ2Hexahedra) {
+  PavObject *tet = buildCube(CubeSplit::Tetrahedra, 2, 2);
+  ASSERT_NE(tet, nullptr);
+  addFields(tet);
+  const std::vector<PavCutLayer> layers = packCapping(tet, kPlane, {1, 1, 0, 0});
+  ASSERT_EQ(layers.size(), 1u);
+  const PavCutLayer &l = layers[0];
+  EXPECT_EQ(l.drawType, uint32_t(DrawCutTriangle + 1));
+  ASSERT_EQ(l.nodesPerElt, 6);
+  EXPECT_EQ(l.fieldDegree, 2);
+  checkGroups(l, tet->ent[TetrahedraP2].ref);
+  const PavCutGroup &all = l.groups.back();
+  double area = 0;
+  for (int64_t t = 0; t < all.nbrElt(); t++) {
+    const float *p[6];
+    for (int m = 0; m < 6; m++) {
+      p[m] = &l.xyz[size_t(3 * all.elt[size_t(6 * t + m)])];
+      EXPECT_NEAR(side(p[m]), 0, 1e-6);
+      EXPECT_NEAR(all.field[size_t(6 * t + m)], p[m][0], 1e-5);
+    }
+    // Straight elements: the mid-edge nodes are the midpoints of the sides (canonical order
+    // (0,1), (1,2), (2,0)).
+    for (int e = 0; e < 3; e++)
+      for (int c = 0; c < 3; c++)
+        EXPECT_NEAR(p[3 + e][c], 0.5 * (p[e][c] + p[(e + 1) % 3][c]), 1e-6);
+    area += triangleArea(p);
+  }
+  EXPECT_NEAR(area, kSection, 1e-5);
+  pav_DeleteInterface(&tet);
+
+  PavObject *hex = buildCube(CubeSplit::Hexahedra, 2, 2);
+  ASSERT_NE(hex, nullptr);
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(packCapping(hex, kPlane, {}).empty());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Capping not done for element  Q2 Hexahedra      of degree > 1 \n");
+  pav_DeleteInterface(&hex);
+}
