@@ -10,10 +10,11 @@ PavMeshViewer::~PavMeshViewer() {
   if (mesh) pav_DeleteInterface(&mesh);
 }
 
-// Placeholders until the scene building lands.
-void PavMeshViewer::displayObject() {}
-
-void PavMeshViewer::rebuildFields() {}
+void PavMeshViewer::adoptMesh(PavObject *object) {
+  clearMeshScene();
+  if (mesh && mesh != object) pav_DeleteInterface(&mesh);
+  mesh = object;
+}
 
 void PavMeshViewer::boundingBox(double box[6]) const {
   for (int i = 0; i < 6; i++) box[i] = bbox[i];
@@ -29,8 +30,8 @@ void PavMeshViewer::showDemo(PavDemoKind kind) {
   clearScene();
   PavDemoScene s = buildDemoScene(kind);
   for (PavDemoItem &item : s.items) {
-    PavDrawObject *object = item.object.release();
-    addObject(object);
+    PavDrawObject *object = addObject(std::move(item.object));
+    if (!object) continue;
     if (!item.polygonData.empty()) {
       attachPolygonData(object, (int)(item.polygonData.size() / 5), item.polygonData.data(),
                         item.edgeTags.data(), item.normals.data());
@@ -41,15 +42,15 @@ void PavMeshViewer::showDemo(PavDemoKind kind) {
     }
     if (item.solution) {
       int64_t nbrEnt = item.fieldNodes > 0 ? (int64_t)item.fieldValues.size() / item.fieldNodes : 0;
-      PavDrawSolution *sol = item.solution.release();
-      if (!attachData(sol, object, item.fieldValues.data(), nbrEnt, item.fieldNodes)) delete sol;
+      attachData(std::move(item.solution), object, item.fieldValues.data(), nbrEnt,
+                 item.fieldNodes);
     }
   }
   labels.clear();
   for (const PavDemoLabel &l : s.labels) labels.push_back({l.at, l.text});
   fitBoundingBox(s.box);
-  whiteBackground = true;
-  options.setRenderMode(3); // lit grey faces, so that the curvature shows
+  view.whiteBackground = true;
+  view.options.setRenderMode(3); // lit grey faces, so that the curvature shows
   renderLater();
 }
 

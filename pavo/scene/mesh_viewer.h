@@ -6,6 +6,8 @@
 #include "scene/scene_window.h"
 
 #include <QString>
+#include <cstdint>
+#include <vector>
 
 struct PavObject;
 
@@ -30,6 +32,9 @@ public:
   // Opens a solution file into the mesh already shown and rebuilds the fields. 0 on success.
   int openSolution(const char *solName);
 
+  // Hands a mesh object to the viewer (which releases the one it held); the scene is not built
+  // until displayObject.
+  void adoptMesh(PavObject *object);
   // The loaded mesh object (owned by the viewer), null before the first load.
   PavObject *meshObject() const { return mesh; }
   // Names of the files last opened successfully (empty when none).
@@ -41,21 +46,85 @@ public:
   void boundingBox(double box[6]) const;
   void setBoundingBox(const double box[6]);
 
-  // Builds the scene from the loaded mesh object (objects per entity type and reference, boundary
-  // surface, fields, parameter file); called by the loading sequence after the files are read.
+  // Builds the scene from the loaded mesh object: per entity type one object per reference plus
+  // the object -1 holding every entity (hidden; it carries the field data of the whole type),
+  // the boundary surface of volume elements, the cut when one is on, and the fields chosen in the
+  // view state. Called by the loading sequence after the files are read. Needs waitForInit().
   void displayObject();
-  // Rebuilds the field data of every object from the solutions now held by the mesh object.
+  // Rebuilds the field data of every object from the solutions held by the mesh object and the
+  // view state's field mode, solution indices and vector mode; geometry is left as it is.
   void rebuildFields();
+  // Moves the displayed solution of the current field mode (1 vertex, 2 element) by step. An
+  // index leaving 1..number of solutions changes nothing (false). Only fields are re-uploaded.
+  bool stepSolution(int step);
+  // Rebuilds the clipped faces or the capping after a change of view.cutPlane, view.capping or
+  // view.options.CutOn.
+  void updateCut();
+  // Scans the displayed field for its extrema (running: not reset by the scan) and prints them.
+  void computeSolutionExtrema();
+  // Hides the per-reference objects whose reference is in view.hiddenReferences.
+  void applyHiddenReferences();
+  // Removes everything built from the mesh object (the next displayObject builds anew).
+  void clearMeshScene();
+
+  // An entity set turned into draw objects: one mesh type, the new boundary faces of one volume
+  // type, the faces of cut elements or the capping of one volume type.
+  enum class PavSetSource { MeshType, BoundaryFaces, ClipFaces, CapTriangles };
+  struct PavBuiltObject {
+    PavDrawObject *object = nullptr; // owned by the scene
+    std::vector<int32_t> entities;   // entity numbers of the set, from 1, one per element
+    std::vector<int32_t> vertices;   // mesh vertex of each local vertex (MeshType, faces)
+  };
+  struct PavBuiltSet {
+    PavSetSource source = PavSetSource::MeshType;
+    int mshType = 0; // entity type of the elements drawn (a face type for faces)
+    int volType = 0; // the volume type faces and caps come from
+    uint32_t drawType = 0;
+    int32_t nbrEnt = 0;
+    std::vector<int32_t> nod; // faces: nodes per face packed from 0
+    // Faces: (volume type, element, face) per face packed from 0. Caps: (volume type, element,
+    // reference) and 12 parent reference coordinates per triangle, numbered from 1.
+    std::vector<int32_t> lnk;
+    std::vector<double> aux;
+    std::vector<PavBuiltObject> objects; // per reference, then the object -1 last
+  };
+  const std::vector<PavBuiltSet> &builtSets() const { return sets; }
+  const std::vector<PavBuiltSet> &cutSets() const { return cuts; }
+
+  // Running extrema of the displayed field and where they occur (vertex numbers in mode 1).
+  double solMin = 0, solMax = 0;
+  int solMinAt = 0, solMaxAt = 0;
 
 signals:
   // A short text for the window's terminal panel ("Mesh File %s OPENED", ...).
   void terminalLine(const QString &text);
+  // The displayed solution changed by stepping: field mode (1 vertex, 2 element) and index.
+  void solutionStepped(int fieldMode, int index);
 
 protected:
   PavObject *mesh = nullptr;
   QString meshFile, solFile;
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
+  std::vector<PavBuiltSet> sets, cuts;
+  bool surfaceBuilt = false;
+  // Links of the existing surface elements to the volume faces they cover, by degree (1..4):
+  // 6 integers per element, count + 1 elements.
+  std::vector<int> triLnk[5], quaLnk[5];
+
+private:
+  // Groups the entities of a set by reference and adds its objects with their geometry.
+  // idx: nodes of entity e (from 1) at idx[e * k] for a mesh type, at idx[(e - 1) * k] for
+  // packed faces; ref likewise. Prints the reference line and the filtered count with prefix.
+  void buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
+                const char *filterPrefix);
+  // Caps: per reference of the parent element, flat triangles with their own corners.
+  void buildCapSet(PavBuiltSet &set, const double *crd);
+  void buildBoundarySurface();
+  void buildPointsOnly();
+  // Attaches the current field to the objects of a set (nothing when no field is displayed).
+  void attachSetField(PavBuiltSet &set, bool update);
+  void removeSets(std::vector<PavBuiltSet> &list);
 };
 
 } // namespace pavo

@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_4_0_Core>
-#include <QSet>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -18,8 +17,6 @@
 namespace pavo {
 
 namespace {
-
-const QList<PavDrawObject *> kNoObjects;
 
 long nowMs() { return (long)QDateTime::currentMSecsSinceEpoch(); }
 
@@ -99,11 +96,10 @@ PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
 }
 
 PavSceneWindow::~PavSceneWindow() {
-  // GL names die with the context; only the CPU side is freed here.
+  // The context still exists here: every buffer releases its names with it current.
   clearScene();
-  delete paletteBar;
-  delete paletteBarObject;
-  delete axes;
+  paletteBar.reset();
+  axes.reset();
 }
 
 void paletteBarRect(int width, int height, double ratio, int rect[4]) {
@@ -117,76 +113,131 @@ void paletteBarRect(int width, int height, double ratio, int rect[4]) {
 
 // ---- Registry ----
 
-void PavSceneWindow::addObject(PavDrawObject *object) {
-  if (!object) return;
-  if (buffers.contains(object)) {
-    if (object->type != DrawCutPlane)
-      printf(" warning : addObject: object %p of type %s already in scene \n", (void *)object,
-             pavDrawType2String(object->type));
-    return;
-  }
-  buffers.insert(object, createBufferObject(object));
-  objectsByType[(int)object->type].append(object);
+void PavSceneWindow::BufferRelease::operator()(PavBufferObject *b) const {
+  if (!b) return;
+  if (owner && owner->makeContextCurrent()) b->release(owner->gl);
+  delete b;
 }
 
-void PavSceneWindow::removeObject(PavDrawObject *object) {
-  if (!object || !buffers.contains(object)) {
+PavBufferObject *PavSceneWindow::bufferOf(const PavDrawObject *object) const {
+  auto it = buffers.find(object);
+  return it == buffers.end() ? nullptr : it->second.get();
+}
+
+PavDrawObject *PavSceneWindow::addObject(std::unique_ptr<PavDrawObject> object) {
+  if (!object) return nullptr;
+  if (model.contains(object.get())) {
+    if (object->type != DrawCutPlane)
+      printf(" warning : addObject: object %p of type %s already in scene \n", (void *)object.get(),
+             pavDrawType2String(object->type));
+    (void)object.release(); // the scene owns it already
+    return nullptr;
+  }
+  PavDrawObject *raw = model.add(std::move(object));
+  if (PavBufferObject *b = createBufferObject(raw)) buffers.emplace(raw, makeBuffer(b));
+  return raw;
+}
+
+std::unique_ptr<PavDrawObject> PavSceneWindow::removeObject(const PavDrawObject *object) {
+  if (!object || !model.contains(object)) {
     printf(" warning : removeObject: object %p of type %s is not present in the scene \n",
-           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
-    return;
+           (const void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    return nullptr;
   }
-  deleteBuffer(buffers.take(object));
-  auto it = objectsByType.find((int)object->type);
-  if (it != objectsByType.end()) {
-    it->removeAll(object);
-    if (it->isEmpty()) objectsByType.erase(it);
-  }
-  solutions.remove(object);
-  jacobians.remove(object);
-  values.remove(object);
+  buffers.erase(object);
+  return model.take(object);
 }
 
 void PavSceneWindow::clearScene() {
-  QSet<PavDrawObject *> owned;
-  for (auto it = buffers.begin(); it != buffers.end(); ++it) owned.insert(it.key());
-  for (auto *map : {&solutions, &jacobians, &values})
-    for (PavDrawField *f : *map) owned.insert(f);
-  for (PavBufferObject *b : buffers) deleteBuffer(b);
   buffers.clear();
-  objectsByType.clear();
-  solutions.clear();
-  jacobians.clear();
-  values.clear();
-  for (PavDrawObject *o : owned) delete o;
-  bool hadFields = solOn || jacOn || valOn;
-  solOn = hasSolution = jacOn = valOn = false;
-  solDeg = jacDeg = 0;
-  if (hadFields) resetShaders();
+  model.clear();
 }
-
-bool PavSceneWindow::contains(const PavDrawObject *object) const {
-  return buffers.contains(const_cast<PavDrawObject *>(object));
-}
-
-const QList<PavDrawObject *> &PavSceneWindow::objectsOfType(uint32_t type) const {
-  auto it = objectsByType.find((int)type);
-  return it == objectsByType.end() ? kNoObjects : *it;
-}
-
-int PavSceneWindow::objectCount() const { return buffers.size(); }
 
 PavDrawField *PavSceneWindow::fieldOf(PavFieldKind kind, const PavDrawObject *target) const {
-  const auto &map = kind == PavFieldKind::Solution   ? solutions
-                    : kind == PavFieldKind::Jacobian ? jacobians
-                                                     : values;
-  return map.value(target, nullptr);
+  return model.field(kind, target);
 }
 
-bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
+bool PavSceneWindow::attachField(std::unique_ptr<PavDrawField> field, PavDrawObject *object,
                                  const float *data, int64_t nbrEnt, int nbrNod, bool atVertices) {
+  if (!field) {
+    checkFieldAttach(PavFieldKind::Solution, nullptr, object, nbrEnt, nbrNod);
+    return false;
+  }
+  const PavFieldKind kind = field->fieldKind;
   // A field per vertex is drawn as a first-order field per element over the same geometry.
   std::vector<float> perElement;
-  if (atVertices && field && object) {
+  if (atVertices && object) {
+    if (!vertexFieldPerElement(object, data, nbrEnt, nbrNod, perElement)) return false;
+    data = perElement.data();
+    nbrEnt = object->count;
+    nbrNod = (int)(perElement.size() / (size_t)object->count);
+  }
+  int deg = checkFieldAttach(kind, field.get(), object, nbrEnt, nbrNod);
+  if (deg < 0) return false;
+  // The target must be in the scene before the field becomes part of it.
+  if (!model.contains(object)) {
+    if (kind == PavFieldKind::Solution)
+      printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
+             (void *)object, pavDrawType2String(object->type));
+    else
+      printf(" warning : attachData: object %p of type %s is not present in the scene \n",
+             (void *)object, pavDrawType2String(object->type));
+    return false;
+  }
+  field->degree = deg;
+  field->atVertices = atVertices;
+  PavDrawField *attached = model.attach(object, std::move(field));
+  // A first solution is shown with its isolines.
+  if (kind == PavFieldKind::Solution && view.options.SolOn == 0) {
+    view.options.SolOn = 1;
+    view.options.IsoOn = 1;
+  }
+  uploadField(attached, object, data, nbrEnt, nbrNod);
+  return true;
+}
+
+bool PavSceneWindow::uploadField(PavDrawField *field, PavDrawObject *object, const float *data,
+                                 int64_t nbrEnt, int nbrNod) {
+  PavBufferObject *b = bufferOf(object);
+  if (!b || !field) return false;
+  const PavDrawField *sol = model.field(PavFieldKind::Solution, object);
+  const PavDrawField *jac = model.field(PavFieldKind::Jacobian, object);
+  const PavDrawField *val = model.field(PavFieldKind::Value, object);
+  b->attachFields(sol, jac, val);
+  b->setFieldDegrees(sol ? sol->degree : 0, jac ? jac->degree : 0, val ? val->degree : 0);
+  std::vector<float> bezier;
+  if (!packBezierField(object->type, nbrNod, nbrEnt, data, bezier) || !makeContextCurrent())
+    return false;
+  int64_t n = (int64_t)bezier.size();
+  const PavFieldKind kind = field->fieldKind;
+  b->updateFieldTextures(gl, kind == PavFieldKind::Solution ? n : 0, bezier.data(),
+                         kind == PavFieldKind::Jacobian ? n : 0, bezier.data(),
+                         kind == PavFieldKind::Value ? n : 0, bezier.data());
+  return true;
+}
+
+void PavSceneWindow::detachField(PavFieldKind kind, PavDrawObject *object) {
+  if (!model.field(kind, object)) return;
+  model.detach(kind, object);
+  PavBufferObject *b = bufferOf(object);
+  if (!b) return;
+  const PavDrawField *sol = model.field(PavFieldKind::Solution, object);
+  const PavDrawField *jac = model.field(PavFieldKind::Jacobian, object);
+  const PavDrawField *val = model.field(PavFieldKind::Value, object);
+  b->attachFields(sol, jac, val);
+  b->setFieldDegrees(sol ? sol->degree : 0, jac ? jac->degree : 0, val ? val->degree : 0);
+  if (!makeContextCurrent()) return;
+  if (kind == PavFieldKind::Solution) b->releaseSolution(gl);
+  if (kind == PavFieldKind::Jacobian) b->releaseJacobian(gl);
+  if (kind == PavFieldKind::Value) b->releaseValue(gl);
+}
+
+bool PavSceneWindow::updateFieldValues(PavFieldKind kind, PavDrawObject *object, const float *data,
+                                       int64_t nbrEnt, int nbrNod, bool atVertices) {
+  PavDrawField *field = model.field(kind, object);
+  if (!field) return false;
+  std::vector<float> perElement;
+  if (atVertices) {
     if (!vertexFieldPerElement(object, data, nbrEnt, nbrNod, perElement)) return false;
     data = perElement.data();
     nbrEnt = object->count;
@@ -194,66 +245,15 @@ bool PavSceneWindow::attachField(PavFieldKind kind, PavDrawField *field, PavDraw
   }
   int deg = checkFieldAttach(kind, field, object, nbrEnt, nbrNod);
   if (deg < 0) return false;
-  if (kind == PavFieldKind::Solution && !buffers.contains(object)) {
-    printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
-           (void *)object, pavDrawType2String(object->type));
-    return false;
-  }
-  auto &map = kind == PavFieldKind::Solution   ? solutions
-              : kind == PavFieldKind::Jacobian ? jacobians
-                                               : values;
-  map.insert(object, field);
   field->degree = deg;
   field->atVertices = atVertices;
-  // The first field of a kind switches its definition on in every program.
-  bool &on = kind == PavFieldKind::Solution   ? solOn
-             : kind == PavFieldKind::Jacobian ? jacOn
-                                              : valOn;
-  if (!on) {
-    resetShaders();
-    on = true;
-  }
-  if (kind == PavFieldKind::Solution) {
-    hasSolution = true;
-    if (deg > solDeg) {
-      solDeg = deg;
-      resetShaders();
-    }
-  } else if (kind == PavFieldKind::Jacobian && deg > jacDeg) {
-    jacDeg = deg;
-    resetShaders();
-  }
-  if (!buffers.contains(object)) {
-    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
-           (void *)object, pavDrawType2String(object->type));
-    return false;
-  }
-  // A first solution is shown with its isolines.
-  if (kind == PavFieldKind::Solution && options.SolOn == 0) {
-    options.SolOn = 1;
-    options.IsoOn = 1;
-  }
-  PavBufferObject *b = buffers.value(object, nullptr);
-  if (!b) return true;
-  b->attachFields(solutions.value(object, nullptr), jacobians.value(object, nullptr),
-                  values.value(object, nullptr));
-  b->setFieldDegrees(solutions.contains(object) ? solutions.value(object)->degree : 0,
-                     jacobians.contains(object) ? jacobians.value(object)->degree : 0,
-                     values.contains(object) ? values.value(object)->degree : 0);
-  std::vector<float> bezier;
-  if (packBezierField(object->type, nbrNod, nbrEnt, data, bezier) && makeContextCurrent()) {
-    int64_t n = (int64_t)bezier.size();
-    b->updateFieldTextures(gl, kind == PavFieldKind::Solution ? n : 0, bezier.data(),
-                           kind == PavFieldKind::Jacobian ? n : 0, bezier.data(),
-                           kind == PavFieldKind::Value ? n : 0, bezier.data());
-  }
-  return true;
+  return uploadField(field, object, data, nbrEnt, nbrNod);
 }
 
 bool PavSceneWindow::vertexFieldPerElement(const PavDrawObject *object, const float *data,
                                            int64_t nbrEnt, int nbrNod, std::vector<float> &out) {
-  PavBufferObject *b = buffers.value(const_cast<PavDrawObject *>(object), nullptr);
-  if (!b) {
+  const PavSceneEntry *e = model.entry(object);
+  if (!e) {
     printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
            (const void *)object, pavDrawType2String(object->type));
     return false;
@@ -268,62 +268,80 @@ bool PavSceneWindow::vertexFieldPerElement(const PavDrawObject *object, const fl
     printf(" Invalid number of nodes for solution object\n");
     return false;
   }
-  if (nbrEnt != b->nbrVer) {
+  if (nbrEnt != e->nbrVer) {
     printf(" Invalid number of entities for solution object %lld != %d\n", (long long)nbrEnt,
-           b->nbrVer);
+           e->nbrVer);
     return false;
   }
-  if (!makeContextCurrent()) return false;
-  std::vector<uint32_t> elt = b->readElementIndices(gl);
   int64_t nbrElt = object->count;
-  if (nbrElt < 1 || (int64_t)elt.size() != nbrElt * nodes) return false;
+  if (nbrElt < 1 || (int64_t)e->elt.size() != nbrElt * nodes) return false;
+  std::vector<uint32_t> elt(e->elt.begin(), e->elt.end());
   return gatherVertexField(elt.data(), nbrElt, nodes, corners, data, nbrEnt, out);
 }
 
-bool PavSceneWindow::attachData(PavDrawSolution *solution, PavDrawObject *object, const float *data,
-                                int64_t nbrEnt, int nbrNod, bool atVertices) {
-  return attachField(PavFieldKind::Solution, solution, object, data, nbrEnt, nbrNod, atVertices);
+bool PavSceneWindow::attachData(std::unique_ptr<PavDrawSolution> solution, PavDrawObject *object,
+                                const float *data, int64_t nbrEnt, int nbrNod, bool atVertices) {
+  if (!solution) {
+    checkFieldAttach(PavFieldKind::Solution, nullptr, object, nbrEnt, nbrNod);
+    return false;
+  }
+  return attachField(std::move(solution), object, data, nbrEnt, nbrNod, atVertices);
 }
 
-bool PavSceneWindow::attachData(PavDrawJacobian *jacobian, PavDrawObject *object, const float *data,
-                                int64_t nbrEnt, int nbrNod) {
-  return attachField(PavFieldKind::Jacobian, jacobian, object, data, nbrEnt, nbrNod, false);
+bool PavSceneWindow::attachData(std::unique_ptr<PavDrawJacobian> jacobian, PavDrawObject *object,
+                                const float *data, int64_t nbrEnt, int nbrNod) {
+  if (!jacobian) {
+    checkFieldAttach(PavFieldKind::Jacobian, nullptr, object, nbrEnt, nbrNod);
+    return false;
+  }
+  return attachField(std::move(jacobian), object, data, nbrEnt, nbrNod, false);
 }
 
-bool PavSceneWindow::attachData(PavDrawValue *value, PavDrawObject *object, const float *data,
-                                int64_t nbrEnt, int nbrNod) {
-  return attachField(PavFieldKind::Value, value, object, data, nbrEnt, nbrNod, false);
+bool PavSceneWindow::attachData(std::unique_ptr<PavDrawValue> value, PavDrawObject *object,
+                                const float *data, int64_t nbrEnt, int nbrNod) {
+  if (!value) {
+    checkFieldAttach(PavFieldKind::Value, nullptr, object, nbrEnt, nbrNod);
+    return false;
+  }
+  return attachField(std::move(value), object, data, nbrEnt, nbrNod, false);
 }
 
 bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt,
                                 const int *elt) {
-  if (!object || !buffers.contains(object)) {
+  PavSceneEntry *e = object ? model.entry(object) : nullptr;
+  if (!e) {
     printf(" warning : attachData: object %p of type %s is not present in the scene \n",
            (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
     return false;
   }
   if (nbrVer <= 0 || !xyz || nbrElt < 0 || (nbrElt > 0 && !elt)) return false;
   object->count = nbrElt;
-  PavBufferObject *b = buffers.value(object, nullptr);
+  PavBufferObject *b = bufferOf(object);
   if (!b) {
     printf(" Virtual function updateVao called !!!! ");
     return false;
   }
   if (!makeContextCurrent()) return false;
+  int k = PavDrawTyp2Siz(object->type);
+  e->nbrVer = nbrVer;
+  if (k > 0)
+    e->elt.assign(elt, elt + (int64_t)nbrElt * k);
+  else
+    e->elt.clear();
   b->updateVao(gl, nbrVer, xyz, nbrElt, elt);
   return b->nbrElt == nbrElt;
 }
 
 bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
                                        const unsigned *edgeTags, const float *normals) {
-  if (!object || !buffers.contains(object)) {
+  if (!object || !model.contains(object)) {
     printf(" warning : attachData: object %p of type %s is not present in the scene \n",
            (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
     return false;
   }
   if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
   object->count = nbrVer / 3;
-  PavBufferObject *b = buffers.value(object, nullptr);
+  PavBufferObject *b = bufferOf(object);
   if (!b || !makeContextCurrent()) return false;
   b->updateVaoPolygon(gl, nbrVer, data, edgeTags, normals);
   return b->nbrElt == nbrVer / 3;
@@ -333,12 +351,6 @@ bool PavSceneWindow::makeContextCurrent() {
   if (!gl || !glContext()) return false;
   if (QOpenGLContext::currentContext() != glContext()) glContext()->makeCurrent(this);
   return true;
-}
-
-void PavSceneWindow::deleteBuffer(PavBufferObject *b) {
-  if (!b) return;
-  if (makeContextCurrent()) b->release(gl);
-  delete b;
 }
 
 void PavSceneWindow::resetShaders() {
@@ -353,11 +365,11 @@ void PavSceneWindow::resetShaders() {
 // ---- Camera ----
 
 void PavSceneWindow::fitBoundingBox(const double b[6]) {
-  sceneCentre = QVector3D((float)(0.5 * (b[0] + b[1])), (float)(0.5 * (b[2] + b[3])),
-                          (float)(0.5 * (b[4] + b[5])));
+  view.sceneCentre = QVector3D((float)(0.5 * (b[0] + b[1])), (float)(0.5 * (b[2] + b[3])),
+                               (float)(0.5 * (b[4] + b[5])));
   double dx = b[1] - b[0], dy = b[3] - b[2], dz = b[5] - b[4];
   double r = 0.5 * std::sqrt(dx * dx + dy * dy + dz * dz);
-  sceneScale = r > 0 && std::isfinite(r) ? (float)(1.0 / r) : 1.0f;
+  view.sceneScale = r > 0 && std::isfinite(r) ? (float)(1.0 / r) : 1.0f;
 }
 
 int PavSceneWindow::deviceWidth() const { return (int)(width() * devicePixelRatio()); }
@@ -366,13 +378,14 @@ int PavSceneWindow::deviceHeight() const { return (int)(height() * devicePixelRa
 PavCameraMatrices PavSceneWindow::matrices() const {
   // The programs scale and move positions into the unit sphere themselves (scaling, trans): the
   // matrices hold the camera only.
-  return cameraMatrices(trackball, QVector3D(), 1.0f, fovy, deviceWidth(), deviceHeight());
+  return cameraMatrices(view.trackball, QVector3D(), 1.0f, view.fovy, deviceWidth(),
+                        deviceHeight());
 }
 
 void PavSceneWindow::wheelEvent(QWheelEvent *event) {
   QPoint d = event->angleDelta();
   if (acceptsInteraction && (d.x() != 0 || d.y() != 0)) {
-    fovy = fovyAfterWheel(fovy, d.y());
+    view.fovy = fovyAfterWheel(view.fovy, d.y());
     renderNow();
   }
   event->accept();
@@ -381,13 +394,13 @@ void PavSceneWindow::wheelEvent(QWheelEvent *event) {
 void PavSceneWindow::mousePressEvent(QMouseEvent *event) {
   dragMode =
       event->button() == Qt::MiddleButton ? PavTrackball::Translation : PavTrackball::Rotation;
-  trackball.push(QPointF(std::round(event->localPos().x()), std::round(event->localPos().y())),
-                 width(), height(), nowMs());
+  view.trackball.push(QPointF(std::round(event->localPos().x()), std::round(event->localPos().y())),
+                      width(), height(), nowMs());
   event->accept();
 }
 
 void PavSceneWindow::mouseReleaseEvent(QMouseEvent *event) {
-  trackball.release();
+  view.trackball.release();
   event->accept();
 }
 
@@ -395,20 +408,21 @@ void PavSceneWindow::mouseMoveEvent(QMouseEvent *event) {
   QPointF p(std::round(event->localPos().x()), std::round(event->localPos().y()));
   bool changed = false;
   if (event->buttons() & Qt::MiddleButton)
-    changed = trackball.move(p, width(), height(), nowMs(), PavTrackball::Translation);
+    changed = view.trackball.move(p, width(), height(), nowMs(), PavTrackball::Translation);
   else if (event->buttons() & Qt::LeftButton)
-    changed = trackball.move(p, width(), height(), nowMs(), PavTrackball::Rotation);
+    changed = view.trackball.move(p, width(), height(), nowMs(), PavTrackball::Rotation);
   if (!changed) return;
   renderNow();
   for (PavSceneWindow *w : linkedRotation) {
     if (!w || w == this) continue;
-    w->trackball.rotation = trackball.rotation;
+    w->view.trackball.rotation = view.trackball.rotation;
     w->renderNow();
   }
   for (PavSceneWindow *w : linkedTranslation) {
     if (!w || w == this) continue;
     // The translation is in units of this scene's radius; the other scene has its own.
-    w->trackball.translation = trackball.translation * (w->sceneScale / sceneScale);
+    w->view.trackball.translation =
+        view.trackball.translation * (w->view.sceneScale / view.sceneScale);
     w->renderNow();
   }
 }
@@ -443,7 +457,7 @@ void PavSceneWindow::render() {
   PavCameraMatrices m = matrices();
   gl->glViewport(0, 0, deviceWidth(), deviceHeight());
   // The picking pass clears to id 0; the frame to the background colour.
-  float bg = pickingPass ? 0.0f : (whiteBackground ? 1.0f : 0.0f);
+  float bg = pickingPass ? 0.0f : (view.whiteBackground ? 1.0f : 0.0f);
   gl->glClearColor(bg, bg, bg, pickingPass ? 0.0f : 1.0f);
   gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   long start = nowMs();
@@ -453,12 +467,13 @@ void PavSceneWindow::render() {
   else
     gl->glDisable(GL_CLIP_DISTANCE0);
   int counter = 1; // 0 is the background
-  for (auto it = objectsByType.constBegin(); it != objectsByType.constEnd(); ++it)
+  const QMap<int, QList<PavDrawObject *>> &byType = model.byType();
+  for (auto it = byType.constBegin(); it != byType.constEnd(); ++it)
     if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
   gl->glDisable(GL_CLIP_DISTANCE0);
   if (!pickingPass) renderPaletteBar(m);
   if (!pickingPass) renderAxes();
-  if (!pickingPass && options.TextOn) renderOverlay(m);
+  if (!pickingPass && view.options.TextOn) renderOverlay(m);
   long dt = nowMs() - start;
   lastFps = dt > 0 ? 1000.0 / (double)dt : lastFps;
 }
@@ -469,7 +484,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
   GlslProgram *p = nullptr;
   int64_t n = 0;
   for (PavDrawObject *o : list) {
-    PavBufferObject *b = buffers.value(o, nullptr);
+    PavBufferObject *b = bufferOf(o);
     if (!b || b->nbrElt < 1) {
       printf(" warning : no attachData to object of type %s with ref %d\n",
              pavDrawType2String(o->type), o->id);
@@ -477,11 +492,11 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     }
     if (!p) p = useProgramForType(type, m);
     if (!p) return n;
-    o->renderMode = options.renderMode();
+    o->renderMode = view.options.renderMode();
     // Objects of one program share its uniforms: restore the field switches for each.
-    p->setUniform("SolOn", options.SolOn);
-    p->setUniform("IsoOn", options.IsoOn);
-    p->setUniform("HideSurfOn", options.HideSurfOn);
+    p->setUniform("SolOn", view.options.SolOn);
+    p->setUniform("IsoOn", view.options.IsoOn);
+    p->setUniform("HideSurfOn", view.options.HideSurfOn);
     if (!pavIsFaceType(o->type))
       p->setUniform("Material.Kd",
                     QVector3D(o->params.color[0], o->params.color[1], o->params.color[2]));
@@ -499,13 +514,19 @@ GlslProgram *PavSceneWindow::useProgram(const char *name) {
   int index = (int)(e - entries);
   if (index < 0 || index >= kSceneProgramCount) return nullptr;
   GlslProgram &p = programs[index];
+  // Programs follow the fields attached now: a change of definitions rebuilds them all.
+  const PavFieldState fields = model.fieldState();
+  if (fields != builtState) {
+    resetShaders();
+    builtState = fields;
+  }
   if (!built[index]) {
     GlslFlags state;
-    state.sol = solOn;
-    state.jac = jacOn;
-    state.val = valOn;
-    state.solDeg = solDeg;
-    state.jacDeg = jacDeg;
+    state.sol = fields.sol;
+    state.jac = fields.jac;
+    state.val = fields.val;
+    state.solDeg = fields.solDeg;
+    state.jacDeg = fields.jacDeg;
     p.release();
     p.buildFromResources(glslBuildFlags(*e, state), e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
     built[index] = true;
@@ -519,18 +540,18 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   if (!program) return nullptr;
   GlslProgram &p = *program;
   // Positions are scaled into the unit sphere in the vertex stage; the matrices hold the camera.
-  QVector3D trans = -sceneCentre * sceneScale;
+  QVector3D trans = -view.sceneCentre * view.sceneScale;
   p.setUniform("MVP", m.mvp);
   p.setUniform("ModelViewMatrix", m.modelView);
   p.setUniform("NormalMatrix", m.normal);
-  p.setUniform("Rotation", QMatrix4x4(trackball.rotation.toRotationMatrix()));
+  p.setUniform("Rotation", QMatrix4x4(view.trackball.rotation.toRotationMatrix()));
   p.setUniform("trans", trans);
-  p.setUniform("scaling", sceneScale);
-  p.setUniform("scenescaling", QVector4D(sceneCentre, sceneScale));
+  p.setUniform("scaling", view.sceneScale);
+  p.setUniform("scenescaling", QVector4D(view.sceneCentre, view.sceneScale));
   // Without a cut every point lies on the kept side of (0, 0, 0, -1) (distance 1): some drivers
   // clip by the distance even with GL_CLIP_DISTANCE0 disabled, so a stale plane must not stay.
-  p.setUniform("CutPlane", cutActive() ? QVector4D((float)cutPlane[0], (float)cutPlane[1],
-                                                   (float)cutPlane[2], (float)cutPlane[3])
+  p.setUniform("CutPlane", cutActive() ? QVector4D((float)view.cutPlane[0], (float)view.cutPlane[1],
+                                                   (float)view.cutPlane[2], (float)view.cutPlane[3])
                                        : QVector4D(0, 0, 0, -1));
   p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
   // A directional light from above left of the viewer: faces seen straight on stay grey, not
@@ -541,26 +562,26 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   p.setUniform("Material.Kd", QVector3D(0.85f, 0.85f, 0.85f));
   p.setUniform("Material.Ks", QVector3D(0.2f, 0.2f, 0.2f));
   p.setUniform("Material.Shininess", 40.0f);
-  p.setUniform("Line.Width", options.lineWidth);
-  float line = whiteBackground ? 0.0f : 1.0f;
+  p.setUniform("Line.Width", view.options.lineWidth);
+  float line = view.whiteBackground ? 0.0f : 1.0f;
   p.setUniform("Line.Color", QVector4D(line, line, line, 1));
-  p.setUniform("THICKNESS", options.edgeThickness);
-  p.setUniform("tess_level", options.TessOn ? (int)options.tessLevel : 1);
-  p.setUniform("LineOn", options.LineOn);
-  p.setUniform("TransOn", options.TransOn);
-  p.setUniform("TessOn", options.TessOn);
-  p.setUniform("JacOn", options.JacOn && jacOn);
-  p.setUniform("DiscardUnPicked", options.DiscardUnPicked);
-  p.setUniform("UsePhong", (int)options.UsePhong);
-  p.setUniform("IsoOn", options.IsoOn);
-  p.setUniform("SolOn", options.SolOn);
-  p.setUniform("LineSurfOn", options.LineSurfOn);
-  p.setUniform("HideSurfOn", options.HideSurfOn);
-  p.setUniform("HideVolOn", options.HideVolOn);
-  p.setUniform("CutoffBelowOn", options.CutoffBelowOn);
-  p.setUniform("CutoffAboveOn", options.CutoffAboveOn);
-  p.setUniform("CutoffBelowVal", options.CutoffBelowVal);
-  p.setUniform("CutoffAboveVal", options.CutoffAboveVal);
+  p.setUniform("THICKNESS", view.options.edgeThickness);
+  p.setUniform("tess_level", view.options.TessOn ? (int)view.options.tessLevel : 1);
+  p.setUniform("LineOn", view.options.LineOn);
+  p.setUniform("TransOn", view.options.TransOn);
+  p.setUniform("TessOn", view.options.TessOn);
+  p.setUniform("JacOn", view.options.JacOn && builtState.jac);
+  p.setUniform("DiscardUnPicked", view.options.DiscardUnPicked);
+  p.setUniform("UsePhong", (int)view.options.UsePhong);
+  p.setUniform("IsoOn", view.options.IsoOn);
+  p.setUniform("SolOn", view.options.SolOn);
+  p.setUniform("LineSurfOn", view.options.LineSurfOn);
+  p.setUniform("HideSurfOn", view.options.HideSurfOn);
+  p.setUniform("HideVolOn", view.options.HideVolOn);
+  p.setUniform("CutoffBelowOn", view.options.CutoffBelowOn);
+  p.setUniform("CutoffAboveOn", view.options.CutoffAboveOn);
+  p.setUniform("CutoffBelowVal", view.options.CutoffBelowVal);
+  p.setUniform("CutoffAboveVal", view.options.CutoffAboveVal);
   p.setUniform("IsoWidth", 1.5f);
   p.setUniform("PointSize", 6.0f);
   p.setUniform("Picking", pickingPass);
@@ -569,20 +590,20 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
 
 const PavDrawField *PavSceneWindow::shownField() const {
   const PavDrawField *field = nullptr;
-  if (options.SolOn && !solutions.isEmpty()) field = solutions.constBegin().value();
-  for (const auto *map : {&values, &jacobians})
-    if (!field && !map->isEmpty()) field = map->constBegin().value();
+  if (view.options.SolOn) field = model.firstField(PavFieldKind::Solution);
+  for (PavFieldKind kind : {PavFieldKind::Value, PavFieldKind::Jacobian})
+    if (!field) field = model.firstField(kind);
   return field && field->paletteSet ? field : nullptr;
 }
 
 void PavSceneWindow::renderPaletteBar(const PavCameraMatrices &m) {
   const PavDrawField *field = shownField();
-  if (!options.PalOn || !field) return;
+  if (!view.options.PalOn || !field) return;
   int w = deviceWidth(), h = deviceHeight(), r[4];
   paletteBarRect(w, h, devicePixelRatio(), r);
   if (!paletteBar) {
-    paletteBar = createBufferObjectForType(DrawPalette);
-    paletteBarObject = new PavDrawPalette(0);
+    paletteBar = makeBuffer(createBufferObjectForType(DrawPalette));
+    paletteBarObject = std::make_unique<PavDrawPalette>(0);
     if (!paletteBar || !paletteBarObject) return;
   }
   if (std::equal(r, r + 4, paletteBarShape) == false || paletteBar->nbrElt < 1) {
@@ -594,7 +615,7 @@ void PavSceneWindow::renderPaletteBar(const PavCameraMatrices &m) {
     paletteBar->updateVao(gl, 4, xyz, 1, corners);
     std::copy(r, r + 4, paletteBarShape);
   }
-  static_cast<PavBufferPalette *>(paletteBar)->setColormap(field->colormap);
+  static_cast<PavBufferPalette *>(paletteBar.get())->setColormap(field->colormap);
   GlslProgram *p = useProgramForType(DrawPalette, m);
   if (!p) return;
   QMatrix4x4 ortho;
@@ -602,14 +623,14 @@ void PavSceneWindow::renderPaletteBar(const PavCameraMatrices &m) {
   p->setUniform("MVP", ortho);
   p->setUniform("Line.Width", 1.0f);
   gl->glDisable(GL_DEPTH_TEST);
-  paletteBar->render(gl, paletteBarObject, p);
+  paletteBar->render(gl, paletteBarObject.get(), p);
   gl->glEnable(GL_DEPTH_TEST);
 }
 
 void PavSceneWindow::renderAxes() {
-  if (!options.AxisOn) return;
+  if (!view.options.AxisOn) return;
   if (!axes) {
-    axes = createBufferObjectForType(DrawEdge);
+    axes = makeBuffer(createBufferObjectForType(DrawEdge));
     if (!axes) return;
     const float xyz[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
     const int lines[6] = {0, 1, 0, 2, 0, 3};
@@ -617,11 +638,11 @@ void PavSceneWindow::renderAxes() {
   }
   GlslProgram *p = useProgram("AxisSha");
   if (!p || !axes->vao) return;
-  p->setUniform("Rotation", QMatrix4x4(trackball.rotation.toRotationMatrix()));
+  p->setUniform("Rotation", QMatrix4x4(view.trackball.rotation.toRotationMatrix()));
   p->setUniform("length", kAxesLength);
   p->setUniform("u", kAxesOrigin);
   p->setUniform("v", kAxesOrigin);
-  p->setUniform("toBlack", !whiteBackground);
+  p->setUniform("toBlack", !view.whiteBackground);
   gl->glDisable(GL_DEPTH_TEST);
   gl->glBindVertexArray(axes->vao);
   gl->glDrawElements(GL_LINES, 6, GL_UNSIGNED_INT, nullptr);
@@ -643,7 +664,7 @@ PavOverlayTexts PavSceneWindow::overlayTexts() const {
       t.values.push_back(buf);
     }
   }
-  if (cutPlane && options.CutOn) t.plane = planeEquationText(cutPlane);
+  if (view.cutActive()) t.plane = planeEquationText(view.cutPlane);
   return t;
 }
 
@@ -665,7 +686,7 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   textProgram.setUniform("sampletext", false);
   gl->glDisable(GL_DEPTH_TEST);
   // Dark text on a light background and the reverse.
-  float grey = whiteBackground ? 0.05f : 0.95f;
+  float grey = view.whiteBackground ? 0.05f : 0.95f;
   const float colour[3] = {grey, grey, grey};
   float scale = (float)devicePixelRatio() * 0.4f;
   float line = 48 * scale * 1.3f, x = 12 * scale, y = (float)h - line;
@@ -674,7 +695,7 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   if (!t.title.empty()) {
     y -= line;
     text.renderText(PavFont::SemiBold, t.title.c_str(), x, y, scale, colour);
-    if (options.PalOn) {
+    if (view.options.PalOn) {
       // Each value right-aligned beside its tick on the bar, centred on it.
       int r[4];
       paletteBarRect(w, h, devicePixelRatio(), r);
@@ -695,7 +716,7 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
     }
   }
   for (const PavSceneLabel &l : labels) {
-    QVector3D q = (l.at - sceneCentre) * sceneScale;
+    QVector3D q = (l.at - view.sceneCentre) * view.sceneScale;
     const float p[3] = {q.x(), q.y(), q.z()};
     text.renderText3D(m.mvp.constData(), w, h, PavFont::SemiBold, l.text.c_str(), p, scale, colour);
   }

@@ -1,6 +1,7 @@
-// The scene window: the OpenGL window in which draw objects are drawn. It owns the draw objects
-// handed to it and one buffer object per draw object, the shader programs with their "built"
-// flags, the camera, the display options, the picking framebuffer and the text renderer.
+// The scene window: the OpenGL window that draws a scene model (scene_model.h) with a view state
+// (view_state.h) and turns input into changes of that state. It owns the model, one buffer object
+// per drawn object (the only owner of its GL names, released with the context current), the
+// shader programs with their "built" flags, the picking framebuffer and the text renderer.
 #pragma once
 
 #include "render/buffer_object.h"
@@ -12,14 +13,17 @@
 #include "scene/camera.h"
 #include "scene/gl_frame.h"
 #include "scene/render_option.h"
+#include "scene/scene_model.h"
+#include "scene/view_state.h"
 
-#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPair>
 #include <QTimer>
 #include <QVector3D>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QOpenGLFunctions_4_0_Core;
@@ -74,30 +78,44 @@ public:
   explicit PavSceneWindow(QWindow *parent = nullptr);
   ~PavSceneWindow() override;
 
-  // Registry. addObject takes ownership; a null object does nothing; an object already in the
-  // scene warns (except cut planes) and is not added again.
-  void addObject(PavDrawObject *object);
-  // Takes the object out of the scene and deletes its buffer object; the caller owns the object
-  // again. Warns when the object is not in the scene.
-  void removeObject(PavDrawObject *object);
-  // Deletes every object, field and buffer and resets the field state.
+  // Registry. addObject takes ownership and returns the object; a null object does nothing; an
+  // object already in the scene warns (except cut planes) and is not added again.
+  PavDrawObject *addObject(std::unique_ptr<PavDrawObject> object);
+  PavDrawObject *addObject(PavDrawObject *object) {
+    return addObject(std::unique_ptr<PavDrawObject>(object));
+  }
+  // Takes the object out of the scene (its fields and buffer object are deleted) and hands it
+  // back. Warns and gives null when the object is not in the scene.
+  std::unique_ptr<PavDrawObject> removeObject(const PavDrawObject *object);
+  // Deletes every object, field and buffer.
   void clearScene();
-  bool contains(const PavDrawObject *object) const;
-  const QList<PavDrawObject *> &objectsOfType(uint32_t type) const;
-  int objectCount() const;
+  bool contains(const PavDrawObject *object) const { return model.contains(object); }
+  const QList<PavDrawObject *> &objectsOfType(uint32_t type) const {
+    return model.objectsOfType(type);
+  }
+  int objectCount() const { return model.size(); }
+  const PavSceneModel &sceneModel() const { return model; }
 
   // Field attachment (checks of the draw objects, then the upload to the target's buffer).
   // values hold nbrEnt * nbrNod floats (Lagrange coefficients per element, or per vertex with
-  // atVertices). Returns true when the field was attached.
-  bool attachData(PavDrawSolution *solution, PavDrawObject *object, const float *values,
-                  int64_t nbrEnt, int nbrNod, bool atVertices = false);
-  bool attachData(PavDrawJacobian *jacobian, PavDrawObject *object, const float *values,
+  // atVertices). The field always passes to the scene: it becomes part of its target when
+  // attached (true), and is deleted when refused (false).
+  bool attachData(std::unique_ptr<PavDrawSolution> solution, PavDrawObject *object,
+                  const float *values, int64_t nbrEnt, int nbrNod, bool atVertices = false);
+  bool attachData(std::unique_ptr<PavDrawJacobian> jacobian, PavDrawObject *object,
+                  const float *values, int64_t nbrEnt, int nbrNod);
+  bool attachData(std::unique_ptr<PavDrawValue> value, PavDrawObject *object, const float *values,
                   int64_t nbrEnt, int nbrNod);
-  bool attachData(PavDrawValue *value, PavDrawObject *object, const float *values, int64_t nbrEnt,
-                  int nbrNod);
+  // Deletes the field of a kind attached to an object and its coefficients on the GPU.
+  void detachField(PavFieldKind kind, PavDrawObject *object);
+  // Re-uploads the coefficients of the field already attached to an object (same degree and
+  // count), keeping its palette: stepping through solutions changes nothing else.
+  bool updateFieldValues(PavFieldKind kind, PavDrawObject *object, const float *values,
+                         int64_t nbrEnt, int nbrNod, bool atVertices);
   // Geometry of an object: nbrVer positions (3 floats each) and nbrElt elements of the node count
   // of its type (0-based vertex indices, canonical node order), uploaded to its buffer object at
-  // once: the context must exist (waitForInit). Warns when the object is not in the scene.
+  // once: the context must exist (waitForInit). The connectivity is kept in the model. Warns
+  // when the object is not in the scene.
   bool attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt, const int *elt);
   // Polygon geometry (types 75-77): nbrVer triangle corners of 5 floats (x, y, z and a
   // barycentric pair), one edge tag per triangle side (1: polygon side, 0: hidden diagonal), one
@@ -106,6 +124,8 @@ public:
                          const unsigned *edgeTags, const float *normals);
   PavDrawField *fieldOf(PavFieldKind kind, const PavDrawObject *target) const;
 
+  // Shader definitions for the fields attached now (derived from the model).
+  PavFieldState fieldState() const { return model.fieldState(); }
   // Releases every built program and clears its flag.
   void resetShaders();
   bool programBuilt(int index) const {
@@ -125,12 +145,9 @@ public:
   // Pixels of the frame as a screenshot reads them (RGBA, bottom row first), and their size.
   std::vector<uint8_t> grabFrame(int *width, int *height);
 
-  // Camera.
-  double fovy = 45.0;
-  PavTrackball trackball;
-  QVector3D sceneCentre;
-  float sceneScale = 1.0f; // 1 / radius of the scene
-  // Centre and scale from a bounding box (min x, max x, min y, max y, min z, max z).
+  // The view: camera, switches, cut plane, palette and field choice.
+  PavViewState view;
+  // Centre and scale of the view from a bounding box (min x, max x, min y, max y, min z, max z).
   void fitBoundingBox(const double box[6]);
   // Camera matrices of the frame, for positions already scaled into the unit sphere
   // ((p - sceneCentre) * sceneScale, what the programs compute from scaling and trans).
@@ -138,22 +155,15 @@ public:
   void linkRotation(PavSceneWindow *other) { linkedRotation.append(other); }
   void linkTranslation(PavSceneWindow *other) { linkedTranslation.append(other); }
 
-  // Display state.
-  PavRenderOption options;
+  // Window state that is not part of the view.
   bool displayEnabled = true;
   bool exitOnGLFailure = false;
   bool pickingPass = false;
-  bool whiteBackground = true; // the background flag: white (true) or black
   int dimension = 3;
   bool acceptsInteraction = true;
   double lastFps = 0;
-  const double *cutPlane = nullptr; // a x + b y + c z + d = 0 when shown (4 values, not owned)
   PavReferenceColours referenceColours;
   std::vector<PavSceneLabel> labels;
-
-  // Field state for the shaders.
-  bool solOn = false, hasSolution = false, jacOn = false, valOn = false;
-  int solDeg = 0, jacDeg = 0;
 
   QOpenGLFunctions_4_0_Core *functions() const { return gl; }
   PavTextRenderer &textRenderer() { return text; }
@@ -202,16 +212,24 @@ protected:
   // The palette bar of the shown field (PalOn), over everything drawn before it.
   void renderPaletteBar(const PavCameraMatrices &m);
   // True when a cut plane is given and switched on: only then is anything clipped.
-  bool cutActive() const { return cutPlane && options.CutOn; }
+  bool cutActive() const { return view.cutActive(); }
+  PavBufferObject *bufferOf(const PavDrawObject *object) const;
+
+  // Releases a buffer object's GL names with the context current, then deletes it.
+  struct BufferRelease {
+    PavSceneWindow *owner; // value-initialised to null by the handle's default constructor
+    void operator()(PavBufferObject *b) const;
+  };
+  using BufferHandle = std::unique_ptr<PavBufferObject, BufferRelease>;
+  BufferHandle makeBuffer(PavBufferObject *b) { return BufferHandle(b, BufferRelease{this}); }
 
   QOpenGLFunctions_4_0_Core *gl = nullptr;
-  QMap<int, QList<PavDrawObject *>> objectsByType;
-  // Membership of the registry: every object in the scene has an entry; the value is its buffer
-  // object (owned), null for types that have none.
-  QHash<PavDrawObject *, PavBufferObject *> buffers;
-  QHash<const PavDrawObject *, PavDrawField *> solutions, jacobians, values;
+  PavSceneModel model;
+  // One buffer object per object of the model that has a buffer class.
+  std::unordered_map<const PavDrawObject *, BufferHandle> buffers;
   GlslProgram programs[kSceneProgramCount];
   bool built[kSceneProgramCount] = {};
+  PavFieldState builtState; // the field definitions the built programs were made with
   GlslProgram textProgram;
   bool textProgramBuilt = false;
   PavTextRenderer text;
@@ -220,23 +238,25 @@ protected:
   QList<PavPickEntry> picks;
   QList<PavSceneWindow *> linkedRotation, linkedTranslation;
   long frameClockMs = 0;
-  // The palette bar, outside the registry (both owned; the buffer's GL names die with the
-  // context).
-  PavDrawObject *paletteBarObject = nullptr;
-  PavBufferObject *paletteBar = nullptr;
+  // The palette bar and the axes, outside the model.
+  std::unique_ptr<PavDrawObject> paletteBarObject;
+  BufferHandle paletteBar;
   int paletteBarShape[4] = {0, 0, 0, 0}; // the rectangle its buffer holds
-  PavBufferObject *axes = nullptr;       // owned; the three axes as lines
+  BufferHandle axes;                     // the three axes as lines
 
 private:
   // The per-element first-order values of a field given at the nbrEnt vertices of an object
-  // (nbrNod must be 1); prints the attach messages and returns false when it does not fit.
+  // (nbrNod must be 1), from the connectivity kept in the model; prints the attach messages and
+  // returns false when it does not fit.
   bool vertexFieldPerElement(const PavDrawObject *object, const float *data, int64_t nbrEnt,
                              int nbrNod, std::vector<float> &out);
-  bool attachField(PavFieldKind kind, PavDrawField *field, PavDrawObject *object,
-                   const float *values, int64_t nbrEnt, int nbrNod, bool atVertices);
+  bool attachField(std::unique_ptr<PavDrawField> field, PavDrawObject *object, const float *values,
+                   int64_t nbrEnt, int nbrNod, bool atVertices);
+  // Converts and uploads the coefficients of the attached field of an object.
+  bool uploadField(PavDrawField *field, PavDrawObject *object, const float *values, int64_t nbrEnt,
+                   int nbrNod);
   // Makes the context current for an upload; false before the context exists.
   bool makeContextCurrent();
-  void deleteBuffer(PavBufferObject *buffer);
   int deviceWidth() const;
   int deviceHeight() const;
   PavTrackball::Mode dragMode = PavTrackball::Rotation;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ho_lattice.h"
+#include "mesh_builders.h"
 #include "pav_io.h"
 #include "pav_solution.h"
 
@@ -13,10 +14,7 @@
 
 namespace load_test {
 
-struct ObjectDeleter {
-  void operator()(PavObject *obj) const { pav_DeleteInterface(&obj); }
-};
-using Object = std::unique_ptr<PavObject, ObjectDeleter>;
+using Object = pavo_test::ObjectPtr;
 
 inline Object newObject() {
   PavObject *obj = nullptr;

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <map>
 #include <numeric>
@@ -126,27 +127,19 @@ std::array<double, 3> parentMap(const PavObject *obj, int type, int i, const dou
 }
 
 TEST(CutEntities, SidesAndBadInput) {
-  PavObject *obj = nullptr;
   char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
+  PavObject *obj = pavo_test::buildMesh(3, {});
   Cut c;
   const double px[4] = {1, 0, 0, 0};
   // No vertices: empty, success.
   EXPECT_EQ(pav_GetCutEntities(obj, px, Tetrahedra, &c.n, &c.lst, status), 0);
   EXPECT_EQ(c.n, 0);
-  pav_AllocEntityArrays(obj, Vertices, 5, status);
-  const double xyz[5][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 0, 1}, {-1, 0, 0}};
-  for (int v = 0; v < 5; v++)
-    for (int k = 0; k < 3; k++) obj->crdDbl[3 * (v + 1) + k] = xyz[v][k];
-  pav_AllocEntityArrays(obj, Tetrahedra, 3, status);
-  const int t[12] = {1, 2, 3, 4, 2, 3, 4, 5, 1, 2, 3, 99};
-  std::copy(t, t + 12, obj->ent[Tetrahedra].idx + 4);
+  pav_DeleteInterface(&obj);
+  obj = pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 1, 1, 0, 1, 0, 1, -1, 0, 0}, Tetrahedra,
+                             {1, 2, 3, 4, 2, 3, 4, 5, 1, 2, 3, 99});
   // Vertex 1 on the plane counts as non-positive: tetrahedron 1 (one on, three positive) is cut.
   ASSERT_EQ(pav_GetCutEntities(obj, px, Tetrahedra, &c.n, &c.lst, status), 0);
-  ASSERT_EQ(c.n, 2);
-  EXPECT_EQ(c.lst[0], 1);
-  EXPECT_EQ(c.lst[1], 2);
+  EXPECT_EQ(std::vector<int>(c.lst, c.lst + c.n), std::vector<int>({1, 2}));
   free(c.lst);
   c.lst = nullptr;
   // A plane missing the mesh, a degenerate plane, a non-finite one: nothing.
@@ -156,12 +149,17 @@ TEST(CutEntities, SidesAndBadInput) {
     EXPECT_EQ(c.n, 0);
     EXPECT_EQ(c.lst, nullptr);
   }
-  EXPECT_EQ(pav_GetCutEntities(nullptr, px, Tetrahedra, &c.n, &c.lst, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (PavObject)    parameter on input\n");
-  EXPECT_EQ(pav_GetCutEntities(obj, px, Tetrahedra, nullptr, &c.lst, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (nbrCutEnt)    parameter on input\n");
-  EXPECT_EQ(pav_GetCutEntities(obj, px, Tetrahedra, &c.n, nullptr, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (lstCutEnt)    parameter on input\n");
+  const std::pair<std::function<int()>, const char *> nulls[] = {
+      {[&] { return pav_GetCutEntities(nullptr, px, Tetrahedra, &c.n, &c.lst, status); },
+       "NULL (PavObject)    parameter on input\n"},
+      {[&] { return pav_GetCutEntities(obj, px, Tetrahedra, nullptr, &c.lst, status); },
+       "NULL (nbrCutEnt)    parameter on input\n"},
+      {[&] { return pav_GetCutEntities(obj, px, Tetrahedra, &c.n, nullptr, status); },
+       "NULL (lstCutEnt)    parameter on input\n"}};
+  for (const auto &n : nulls) {
+    EXPECT_EQ(n.first(), PAV_FAILURE);
+    EXPECT_STREQ(status, n.second);
+  }
   pav_DeleteInterface(&obj);
 }
 
@@ -217,9 +215,7 @@ TEST(FacesOfEntities, AllFacesAndShell) {
   ASSERT_EQ(pav_GetFacesOfEntities(obj, TetrahedraP2, n, all.data(), &nt, &tn, &tl, &pt, &nq, &qn,
                                    &ql, &pq, status),
             0);
-  EXPECT_EQ(nt, 4 * n);
-  EXPECT_EQ(pt, 6);
-  EXPECT_EQ(nq, 0);
+  EXPECT_EQ(std::vector<int>({nt, pt, nq}), std::vector<int>({4 * n, 6, 0}));
   free(tn);
   free(tl);
   // The shell of the whole mesh is its boundary: 2 triangles per cell side, 6 sides of 2 x 2.
@@ -378,16 +374,9 @@ TEST(Capping, CurvedP2Tetrahedra) {
   pav_DeleteInterface(&obj);
 
   // Bend one edge node off the straight edge: the crossing follows the parabola, not the chord.
-  char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, 10, status);
-  const double xyz[10][3] = {{0, 0, 0},     {1, 0, 0},   {0, 1, 0},   {0, 0, 1},     {0.5, 0.2, 0},
-                             {0.5, 0.5, 0}, {0, 0.5, 0}, {0, 0, 0.5}, {0.5, 0, 0.5}, {0, 0.5, 0.5}};
-  for (int v = 0; v < 10; v++)
-    for (int q = 0; q < 3; q++) obj->crdDbl[3 * (v + 1) + q] = xyz[v][q];
-  pav_AllocEntityArrays(obj, TetrahedraP2, 1, status);
-  for (int m = 0; m < 10; m++) obj->ent[TetrahedraP2].idx[10 + m] = m + 1;
+  obj = pavo_test::buildMesh(3, {0,   0,   0, 1, 0,   0, 0, 1, 0,   0,   0, 1,   0.5, 0.2, 0,
+                                 0.5, 0.5, 0, 0, 0.5, 0, 0, 0, 0.5, 0.5, 0, 0.5, 0,   0.5, 0.5},
+                             TetrahedraP2, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
   const double quarter[4] = {1, 0, 0, -0.25};
   Cap bent;
   cap(obj, quarter, TetrahedraP2, bent);
@@ -452,8 +441,7 @@ TEST(CutEntities, PolygonsAndPolyhedra) {
   int np = 0, nh = 0, *lp = nullptr, *lh = nullptr;
   ASSERT_EQ(pav_GetCutPolygons(obj, pl, &np, &lp, &nh, &lh, status), 0);
   ASSERT_EQ(np, 1);
-  EXPECT_EQ(lp[0], 1);
-  EXPECT_EQ(nh, 0);
+  EXPECT_TRUE(lp[0] == 1 && nh == 0);
   free(lp);
   // Fix the bad vertex: polyhedron 2 now spans both sides.
   ps->innVer[6] = 4;

@@ -4,6 +4,8 @@
 // average of that determinant by Gauss quadrature over the reference element.
 #include "ho_jacobian.h"
 #include "ho_lattice.h"
+#include "ho_reference.h"
+#include "mesh_builders.h"
 #include "pav_solution.h"
 
 #include <gtest/gtest.h>
@@ -23,57 +25,26 @@ struct Case {
   int jacDegree;
 };
 
-const Case kCases[] = {
-    {Triangles, HoTriangle, 1, 0},
-    {TrianglesP2, HoTriangle, 2, 2},
-    {TrianglesP3, HoTriangle, 3, 4},
-    {TrianglesP4, HoTriangle, 4, 6},
-    {Quadrilaterals, HoQuadrilateral, 1, 1},
-    {QuadrilateralsQ2, HoQuadrilateral, 2, 3},
-    {QuadrilateralsQ3, HoQuadrilateral, 3, 5},
-    {QuadrilateralsQ4, HoQuadrilateral, 4, 7},
-    {Tetrahedra, HoTetrahedron, 1, 0},
-    {TetrahedraP2, HoTetrahedron, 2, 3},
-    {TetrahedraP3, HoTetrahedron, 3, 6},
-    {TetrahedraP4, HoTetrahedron, 4, 9},
-    {Prisms, HoPrism, 1, 2},
-    {PrismsP2, HoPrism, 2, 5},
-    {PrismsP3, HoPrism, 3, 8},
-    {PrismsP4, HoPrism, 4, 11},
-    {Pyramids, HoPyramid, 1, 2},
-    {PyramidsP2, HoPyramid, 2, 5},
-    {PyramidsP3, HoPyramid, 3, 8},
-    {PyramidsP4, HoPyramid, 4, 11},
-    {Hexahedra, HoHexahedron, 1, 2},
-    {HexahedraQ2, HoHexahedron, 2, 5},
-    {HexahedraQ3, HoHexahedron, 3, 8},
-    {HexahedraQ4, HoHexahedron, 4, 11},
-};
+// Per kind: the types of degrees 1 to 4, then their Jacobian degrees.
+const int kTable[6][9] = {
+    {HoTriangle, Triangles, TrianglesP2, TrianglesP3, TrianglesP4, 0, 2, 4, 6},
+    {HoQuadrilateral, Quadrilaterals, QuadrilateralsQ2, QuadrilateralsQ3, QuadrilateralsQ4, 1, 3, 5,
+     7},
+    {HoTetrahedron, Tetrahedra, TetrahedraP2, TetrahedraP3, TetrahedraP4, 0, 3, 6, 9},
+    {HoPrism, Prisms, PrismsP2, PrismsP3, PrismsP4, 2, 5, 8, 11},
+    {HoPyramid, Pyramids, PyramidsP2, PyramidsP3, PyramidsP4, 2, 5, 8, 11},
+    {HoHexahedron, Hexahedra, HexahedraQ2, HexahedraQ3, HexahedraQ4, 2, 5, 8, 11}};
+
+std::vector<Case> allCases() {
+  std::vector<Case> cases;
+  for (const auto &row : kTable)
+    for (int d = 1; d <= 4; d++) cases.push_back({row[d], HoKind(row[0]), d, row[4 + d]});
+  return cases;
+}
 
 bool isSurface(HoKind k) { return k == HoTriangle || k == HoQuadrilateral; }
 
-// Cartesian reference variables of a node's reference coordinates: barycentric 1, 2 (, 3) for
-// simplices, (l1, l2, h) for prisms, the coordinates themselves otherwise.
-void refToXi(HoKind k, const double *ref, double *xi) {
-  xi[2] = 0.;
-  switch (k) {
-  case HoTriangle:
-    xi[0] = ref[1], xi[1] = ref[2];
-    break;
-  case HoTetrahedron:
-    xi[0] = ref[1], xi[1] = ref[2], xi[2] = ref[3];
-    break;
-  case HoPrism:
-    xi[0] = ref[1], xi[1] = ref[2], xi[2] = ref[3];
-    break;
-  case HoQuadrilateral:
-    xi[0] = ref[0], xi[1] = ref[1];
-    break;
-  default:
-    xi[0] = ref[0], xi[1] = ref[1], xi[2] = ref[2];
-    break;
-  }
-}
+using pavo_test::hoCartesian;
 
 // A polynomial map of total degree <= deg: an affine part plus eps times random monomials.
 struct PolyMap {
@@ -131,7 +102,7 @@ std::vector<double> elementNodes(const Case &c, const PolyMap &f) {
   std::vector<double> crd(3 * n);
   for (int k = 0; k < n; k++) {
     double xi[3];
-    refToXi(c.kind, ref + k * w, xi);
+    hoCartesian(c.kind, ref + k * w, xi);
     f.eval(xi, &crd[3 * k]);
   }
   return crd;
@@ -141,7 +112,7 @@ std::vector<double> elementNodes(const Case &c, const PolyMap &f) {
 // collapsed form (1-z)^2 det(grad F).
 double exactJacobian(const Case &c, const PolyMap &f, const double *ref) {
   double xi[3];
-  refToXi(c.kind, ref, xi);
+  hoCartesian(c.kind, ref, xi);
   const double j = f.jacobian(xi, isSurface(c.kind) ? 2 : 3);
   return c.kind == HoPyramid ? (1. - xi[2]) * (1. - xi[2]) * j : j;
 }
@@ -284,7 +255,7 @@ TEST_P(JacobianKinds, CurvedElementsMatchTheExactDeterminant) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, JacobianKinds, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(AllKinds, JacobianKinds, ::testing::ValuesIn(allCases()),
                          [](const ::testing::TestParamInfo<Case> &i) {
                            return "type" + std::to_string(i.param.type);
                          });
@@ -347,25 +318,14 @@ TEST(JacobianEvaluators, BarycentricChecksEndTheProcess) {
 // ---------------------------------------------------------------------------------------------
 // Whole meshes.
 
-struct ObjectDeleter {
-  void operator()(PavObject *o) const { pav_DeleteInterface(&o); }
-};
-using ObjectPtr = std::unique_ptr<PavObject, ObjectDeleter>;
+using pavo_test::ObjectPtr;
 
-// An object holding one element of a type whose nodes are given, vertices numbered in order.
+// An object holding copies of one element of a type whose nodes are given, vertices in order.
 ObjectPtr singleElement(int type, const std::vector<double> &crd, int dim, int copies = 1) {
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  EXPECT_EQ(pav_NewInterface(&obj), 0);
-  obj->dim = dim;
-  const int n = static_cast<int>(crd.size() / 3);
-  EXPECT_EQ(pav_AllocEntityArrays(obj, Vertices, n, status), 0);
-  for (int k = 0; k < 3 * n; k++) obj->crdDbl[3 + k] = crd[k];
-  EXPECT_EQ(pav_AllocEntityArrays(obj, type, copies, status), 0);
-  const int per = pav_MshTyp2Siz(type, nullptr);
-  for (int e = 1; e <= copies; e++)
-    for (int k = 0; k < per; k++) obj->ent[type].idx[e * per + k] = k % n + 1;
-  return ObjectPtr(obj);
+  const int n = static_cast<int>(crd.size() / 3), per = pav_MshTyp2Siz(type, nullptr);
+  std::vector<int> nodes;
+  for (int k = 0; k < copies * per; k++) nodes.push_back(k % per % n + 1);
+  return ObjectPtr(pavo_test::buildMesh(dim, crd, type, nodes));
 }
 
 TEST(MeshJacobians, FoldedP2TriangleIsNegative) {

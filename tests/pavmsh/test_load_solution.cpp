@@ -37,20 +37,16 @@ void expectSameSolutions(const PavObject *a, const PavObject *b) {
     SCOPED_TRACE(pav_SolutionTypeName(list));
     const PavSolution *ra = pav_SolutionList(a, list), *rb = pav_SolutionList(b, list);
     for (; ra && rb; ra = ra->next, rb = rb->next) {
-      ASSERT_EQ(ra->kind, rb->kind);
-      ASSERT_EQ(ra->degree, rb->degree);
-      ASSERT_EQ(ra->nbrNod, rb->nbrNod);
-      ASSERT_EQ(ra->nbrEnt, rb->nbrEnt);
+      ASSERT_EQ(std::vector<int>({ra->kind, ra->degree, ra->nbrNod, ra->nbrEnt, ra->iteration}),
+                std::vector<int>({rb->kind, rb->degree, rb->nbrNod, rb->nbrEnt, rb->iteration}));
       EXPECT_STREQ(ra->name, rb->name);
-      EXPECT_EQ(ra->iteration, rb->iteration);
       EXPECT_EQ(ra->time, rb->time);
       const int64_t total =
           int64_t(ra->nbrEnt + 1) * ra->nbrNod * pav_SolKindSize(a->dim, ra->kind);
       for (int64_t i = int64_t(ra->nbrNod) * pav_SolKindSize(a->dim, ra->kind); i < total; i++)
         ASSERT_EQ(ra->data[i], rb->data[i]) << i;
     }
-    EXPECT_EQ(ra, nullptr);
-    EXPECT_EQ(rb, nullptr);
+    EXPECT_TRUE(ra == nullptr && rb == nullptr) << "lists of different lengths";
   }
 }
 
@@ -182,19 +178,15 @@ TEST(SolutionRead, FieldsSplitIntoRecords) {
   char status[PAV_IO_STATUS_SIZE];
   ASSERT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
   const PavSolution *metric = pav_SolutionList(obj.get(), SolAtVertices);
-  ASSERT_NE(metric, nullptr);
-  ASSERT_EQ(metric->kind, PavSolSymMatrix);
-  const double expected[] = {1, 2, 4, 3, 5, 6};
-  for (int k = 0; k < 6; k++) EXPECT_EQ(metric->data[6 + k], expected[k]);
+  ASSERT_TRUE(metric && metric->kind == PavSolSymMatrix);
+  EXPECT_EQ(std::vector<double>(metric->data + 6, metric->data + 12),
+            std::vector<double>({1, 2, 4, 3, 5, 6}));
   EXPECT_EQ(metric->data[12 + 2], 14);
   const PavSolution *scalar = metric->next;
-  ASSERT_NE(scalar, nullptr);
-  EXPECT_EQ(scalar->kind, PavSolScalar);
+  ASSERT_TRUE(scalar && scalar->kind == PavSolScalar && scalar->next);
   EXPECT_EQ(scalar->data[2], 17);
-  const PavSolution *vector = scalar->next;
-  ASSERT_NE(vector, nullptr);
-  EXPECT_EQ(vector->data[3 * 2 + 2], 20);
-  EXPECT_EQ(vector->next, nullptr);
+  EXPECT_EQ(scalar->next->data[3 * 2 + 2], 20);
+  EXPECT_EQ(scalar->next->next, nullptr);
 }
 
 TEST(SolutionRead, NameResolutionAndDimension) {
@@ -247,10 +239,8 @@ TEST(SolutionRead, VersionOneFloatsAndTime) {
     ASSERT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
     const PavSolution *rec = pav_SolutionList(obj.get(), SolAtVertices);
     ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(rec->data[2 * 3], 1.5);
-    EXPECT_EQ(rec->data[2 * 3 + 1], -0.75);
-    EXPECT_EQ(rec->time, 1.5);
-    EXPECT_EQ(rec->iteration, 42);
+    EXPECT_EQ(std::vector<double>({rec->data[6], rec->data[7], rec->time, double(rec->iteration)}),
+              std::vector<double>({1.5, -0.75, 1.5, 42}));
   }
 }
 

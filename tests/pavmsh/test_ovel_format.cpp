@@ -38,13 +38,7 @@ TEST(OvelFormat, AsciiLayoutIsExact) {
   ASSERT_EQ(OvelSetKwd(h, OvelTime, 0), 1);
   ASSERT_EQ(OvelSetLin(h, OvelTime, 1.0 / 3.0), 1);
   ASSERT_EQ(OvelCloseMesh(h), 1);
-  EXPECT_EQ(pavo_test::readFile(name), "MeshVersionFormatted 2\n\nDimension 3\n"
-                                       "\nVertices\n2\n0 0.10000000000000001 -2.5e-300 1 \n"
-                                       "1 1e+21 3 -7 \n"
-                                       "\nTriangles\n1\n1 2 3 7 \n"
-                                       "\nHOSolAtEdgesP1\n1\n2 1 2 \n1 2\n1 2 3 4 5 6 7 0.5 \n"
-                                       "\nTime\n0.33333333333333331 \n"
-                                       "\nEnd\n");
+  EXPECT_EQ(pavo_test::readFile(name), pavo_test::expectedText("ovel_ascii_v2.mesh.txt"));
 
   const std::string v1 = dir + "/one.sol";
   h = OvelOpenMesh(v1.c_str(), OvelWrite, 1, 2);
@@ -72,20 +66,15 @@ TEST(OvelFormat, BinaryChainLayout) {
     const size_t vertices = 8 + 4 + pw + 4;
     const size_t end = vertices + 4 + pw + 4 + 20;
     ASSERT_EQ(b.size(), end + 4 + pw);
-    EXPECT_EQ(wordAt(b, 0), 1);
-    EXPECT_EQ(wordAt(b, 4), version);
-    EXPECT_EQ(wordAt(b, 8), OvelDimension);
-    EXPECT_EQ(wordAt(b, 12), int32_t(vertices));
-    EXPECT_EQ(wordAt(b, 12 + pw), 2);
-    EXPECT_EQ(wordAt(b, vertices), OvelVertices);
-    EXPECT_EQ(wordAt(b, vertices + 4), int32_t(end));
-    EXPECT_EQ(wordAt(b, vertices + 4 + pw), 1);
+    std::vector<int32_t> words;
+    for (size_t at : {size_t(0), size_t(4), size_t(8), size_t(12), 12 + pw, vertices, vertices + 4,
+                      vertices + 4 + pw, end - 4, end, end + 4})
+      words.push_back(wordAt(b, at));
+    EXPECT_EQ(words, std::vector<int32_t>({1, version, OvelDimension, int32_t(vertices), 2,
+                                           OvelVertices, int32_t(end), 1, 9, OvelEnd, 0}));
     double x;
     std::memcpy(&x, b.data() + vertices + 8 + pw, 8);
     EXPECT_EQ(x, 1.0);
-    EXPECT_EQ(wordAt(b, end - 4), 9);
-    EXPECT_EQ(wordAt(b, end), OvelEnd);
-    EXPECT_EQ(wordAt(b, end + 4), 0);
   }
 }
 
@@ -115,10 +104,8 @@ TEST(OvelFormat, AsciiReadingRules) {
   ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelDouble, &x[1], &x[3],
                          OvelDouble, &y[1], &y[3], OvelInt, &r[1], &r[3]),
             1);
-  EXPECT_EQ(x[2], 1.5);
-  EXPECT_EQ(y[2], 2.0);
-  EXPECT_EQ(y[3], 0.5);
-  EXPECT_EQ(r[3], 3);
+  EXPECT_EQ(std::vector<double>({x[2], y[2], y[3], double(r[3])}),
+            std::vector<double>({1.5, 2.0, 0.5, 3}));
   char text[OVEL_STRING_SIZE];
   ASSERT_EQ(OvelGotoKwd(h, OvelComments), 1);
   ASSERT_EQ(OvelGetLin(h, OvelComments, text), 1);
@@ -167,9 +154,9 @@ TEST(OvelFormat, KeywordTable) {
   EXPECT_EQ(std::strlen(OvelKeywordEntry(OvelHexahedraQ4)->format), 126u);
   EXPECT_STREQ(OvelKeywordEntry(OvelPolygons)->header, "");
   EXPECT_EQ(OvelKeywordCode("vertices"), 0) << "names are case-sensitive";
-  EXPECT_EQ(OvelSolutionFieldSize(OvelSolSymMat, 3), 6);
-  EXPECT_EQ(OvelSolutionFieldSize(OvelSolMat, 2), 4);
-  EXPECT_EQ(OvelSolutionFieldSize(7, 3), 0);
+  EXPECT_EQ(std::vector<int>({OvelSolutionFieldSize(OvelSolSymMat, 3),
+                              OvelSolutionFieldSize(OvelSolMat, 2), OvelSolutionFieldSize(7, 3)}),
+            std::vector<int>({6, 4, 0}));
 }
 
 // A 2-D solution with fields (1, 4) holds 1 + 4 reals per line; an unknown type adds none.
@@ -187,9 +174,7 @@ TEST(OvelFormat, SolutionSizes) {
   h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
   int fields, size, got[OVEL_MAX_FIELDS];
   ASSERT_EQ(OvelStatKwd(h, OvelSolAtTriangles, &fields, &size, got), 1);
-  EXPECT_EQ(fields, 3);
-  EXPECT_EQ(size, 5);
-  EXPECT_EQ(got[2], 9);
+  EXPECT_EQ(std::vector<int>({fields, size, got[2]}), std::vector<int>({3, 5, 9}));
   OvelCloseMesh(h);
 }
 
@@ -285,10 +270,12 @@ TEST(OvelNumbering, DirectMappedCacheHits) {
   EXPECT_FLOAT_EQ(OvelEvaluateNumbering(2, 3, rec[0], rec[1]), 200.0f / 6.0f);
   const int same[3][2] = {{5, 6}, {5, 6}, {5, 6}};
   EXPECT_FLOAT_EQ(OvelEvaluateNumbering(3, 2, same[0], same[2]), 400.0f / 6.0f);
-  EXPECT_EQ(OvelEvaluateNumbering(0, 3, rec[0], rec[1]), 0.0f);
-  EXPECT_EQ(OvelEvaluateNumbering(2, 0, rec[0], rec[1]), 0.0f);
-  EXPECT_EQ(OvelEvaluateNumbering(2, 3, rec[1], rec[0]), 0.0f);
-  EXPECT_EQ(OvelEvaluateNumbering(2, 3, nullptr, rec[0]), 0.0f);
+  // No lines, no width, the last record before the first, no records: 0.
+  EXPECT_EQ(std::vector<float>({OvelEvaluateNumbering(0, 3, rec[0], rec[1]),
+                                OvelEvaluateNumbering(2, 0, rec[0], rec[1]),
+                                OvelEvaluateNumbering(2, 3, rec[1], rec[0]),
+                                OvelEvaluateNumbering(2, 3, nullptr, rec[0])}),
+            std::vector<float>(4, 0.0f));
 }
 
 } // namespace

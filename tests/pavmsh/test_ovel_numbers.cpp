@@ -11,6 +11,8 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,53 +24,35 @@ struct SmallReadBuffer {
   ~SmallReadBuffer() { ovel::readBufferBytes = saved; }
 };
 
-const char *const kReals[] = {"0",
-                              "-0",
-                              "+1",
-                              "1.5",
-                              "-2.25e-3",
-                              "+6.02E23",
-                              "1e308",
-                              "4.9e-324",
-                              "2.2250738585072014e-308",
-                              "0.1",
-                              "-.5",
-                              "+.5e+1",
-                              "3.",
-                              "123456789012345678901234567890",
-                              "1.7976931348623157e308",
-                              "-1E-5",
-                              "0.30000000000000004",
-                              "7e0",
-                              "1.0000000000000002",
-                              "-9.999999999999999e-301"};
-const char *const kInts32[] = {"0",
-                               "-0",
-                               "+7",
-                               "2147483647",
-                               "-2147483648",
-                               "+2147483647",
-                               "-1",
-                               "123456789",
-                               "00000000000000000000000000042",
-                               "+0000000000000000000001"};
-const char *const kInts64[] = {"9223372036854775807", "-9223372036854775808",
-                               "+9223372036854775807", "1000000000000000000", "-17"};
+// Texts of numbers, separated by blanks.
+std::vector<std::string> words(const std::string &text) {
+  std::istringstream in(text);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+const std::vector<std::string> kReals =
+    words("0 -0 +1 1.5 -2.25e-3 +6.02E23 1e308 4.9e-324 2.2250738585072014e-308 0.1 -.5 +.5e+1 3. "
+          "123456789012345678901234567890 1.7976931348623157e308 -1E-5 0.30000000000000004 7e0 "
+          "1.0000000000000002 -9.999999999999999e-301");
+const std::vector<std::string> kInts32 =
+    words("0 -0 +7 2147483647 -2147483648 +2147483647 -1 123456789 00000000000000000000000000042 "
+          "+0000000000000000000001");
+const std::vector<std::string> kInts64 =
+    words("9223372036854775807 -9223372036854775808 +9223372036854775807 1000000000000000000 -17");
 
 // A version-2 or -1 file (64- or 32-bit reals) whose Vertices lines "x y z ref" cycle through the
 // reals and integers above; `pad` bytes of comment shift every number against the buffer ends.
-std::string numbersText(int version, int lines, size_t pad, const char *const *ints, size_t nints) {
+std::string numbersText(int version, int lines, size_t pad, const std::vector<std::string> &ints) {
   std::string t = "MeshVersionFormatted " + std::to_string(version) + "\n#" +
                   std::string(pad, 'x') + "\nDimension 3\nVertices\n" + std::to_string(lines) +
                   "\n";
-  const size_t nreals = sizeof kReals / sizeof *kReals;
   static const char *const blanks[] = {" ", "\t", "  ", " \t "};
   for (int l = 0; l < lines; l++) {
     for (int k = 0; k < 3; k++) {
-      t += kReals[(3 * size_t(l) + k) % nreals];
+      t += kReals[(3 * size_t(l) + k) % kReals.size()];
       t += blanks[(size_t(l) + k) % 4];
     }
-    t += ints[size_t(l) % nints];
+    t += ints[size_t(l) % ints.size()];
     t += l % 3 == 0 ? "\r\n" : "\n";
   }
   return t + "End\n";
@@ -78,11 +62,10 @@ TEST(OvelNumbers, AsciiNumbersMatchTheCLibraryAcrossBufferEnds) {
   SmallReadBuffer small;
   const std::string name = pavo_test::scratchDir("ovel_numbers") + "/numbers.mesh";
   const int lines = 400; // about 25 KB: several refills of the 4 KiB buffer
-  const size_t nreals = sizeof kReals / sizeof *kReals;
-  const size_t nints = sizeof kInts32 / sizeof *kInts32;
+  const size_t nreals = kReals.size(), nints = kInts32.size();
   for (int version : {1, 2})
     for (size_t pad = 0; pad < 70; pad += 3) {
-      std::ofstream(name, std::ios::binary) << numbersText(version, lines, pad, kInts32, nints);
+      std::ofstream(name, std::ios::binary) << numbersText(version, lines, pad, kInts32);
       int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
       ASSERT_NE(h, 0) << version << " " << pad;
       ASSERT_EQ(OvelStatKwd(h, OvelVertices), lines);
@@ -100,7 +83,7 @@ TEST(OvelNumbers, AsciiNumbersMatchTheCLibraryAcrossBufferEnds) {
                 1);
       for (int l = 0; l < lines; l++) {
         for (int k = 0; k < 3; k++) {
-          const char *s = kReals[(3 * size_t(l) + k) % nreals];
+          const char *s = kReals[(3 * size_t(l) + k) % nreals].c_str();
           // A 32-bit file holds floats: the value is the float nearest the text.
           const double want =
               version == 1 ? double(std::strtof(s, nullptr)) : std::strtod(s, nullptr);
@@ -109,7 +92,7 @@ TEST(OvelNumbers, AsciiNumbersMatchTheCLibraryAcrossBufferEnds) {
           ASSERT_EQ(std::memcmp(&xyz[3 * l + k], &want, 8), 0) << s << " pad " << pad;
           ASSERT_EQ(std::memcmp(&xyzf[3 * l + k], &wantf, 4), 0) << s << " pad " << pad;
         }
-        const long long want = std::strtoll(kInts32[size_t(l) % nints], nullptr, 10);
+        const long long want = std::strtoll(kInts32[size_t(l) % nints].c_str(), nullptr, 10);
         ASSERT_EQ(ref[l], want) << kInts32[size_t(l) % nints] << " pad " << pad;
         ASSERT_EQ(ref64[l], want);
       }
@@ -147,7 +130,8 @@ TEST(OvelNumbers, AsciiIntegerLimitsAndMalformedTokens) {
   EXPECT_FALSE(readReference(name, 2, "-2147483649", v, true));
   // 64-bit files: the int64 range into 64-bit values; int32 destinations refuse what they can't
   // hold rather than truncate it.
-  for (const char *s : kInts64) {
+  for (const std::string &text : kInts64) {
+    const char *s = text.c_str();
     ASSERT_TRUE(readReference(name, 4, s, v, true)) << s;
     EXPECT_EQ(v, std::strtoll(s, nullptr, 10)) << s;
   }

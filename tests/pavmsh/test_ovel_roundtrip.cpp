@@ -86,10 +86,9 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
     Real x, y, z;
     Int ref;
     ASSERT_EQ(OvelGetLin(h, OvelVertices, &x, &y, &z, &ref), 1);
-    EXPECT_EQ(x, Real(coord(i, 0)));
-    EXPECT_EQ(y, Real(coord(i, 1)));
-    EXPECT_EQ(z, Real(coord(i, 2)));
-    EXPECT_EQ(ref, i % 3);
+    EXPECT_EQ(
+        std::vector<Real>({x, y, z, Real(ref)}),
+        std::vector<Real>({Real(coord(i, 0)), Real(coord(i, 1)), Real(coord(i, 2)), Real(i % 3)}));
   }
   Int extra;
   Real r;
@@ -114,8 +113,7 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
   ASSERT_EQ(OvelGotoKwd(h, OvelBoundingBox), 1);
   ASSERT_EQ(OvelGetLin(h, OvelBoundingBox, &box[0], &box[1], &box[2], &box[3], &box[4], &box[5]),
             1);
-  EXPECT_EQ(box[0], Real(-1.5));
-  EXPECT_EQ(box[5], Real(4.25));
+  EXPECT_TRUE(box[0] == Real(-1.5) && box[5] == Real(4.25));
 
   char text[OVEL_STRING_SIZE];
   ASSERT_EQ(OvelStatKwd(h, OvelComments), 2);
@@ -127,14 +125,12 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
   Int code, count;
   ASSERT_EQ(OvelGotoKwd(h, OvelReferenceStrings), 1);
   ASSERT_EQ(OvelGetLin(h, OvelReferenceStrings, &code, &count, text), 1);
-  EXPECT_EQ(code, 62);
-  EXPECT_EQ(count, 2);
+  EXPECT_TRUE(code == 62 && count == 2);
   EXPECT_STREQ(text, "pressure 1,2");
 
   int fields = -1, size = -1, types[OVEL_MAX_FIELDS], degree = -1, nodes = -1;
   ASSERT_EQ(OvelStatKwd(h, OvelSolAtVertices, &fields, &size, types), kVertices);
-  EXPECT_EQ(fields, 4);
-  EXPECT_EQ(size, kSolSize);
+  EXPECT_TRUE(fields == 4 && size == kSolSize);
   EXPECT_EQ(std::vector<int>(types, types + 4), std::vector<int>(kSolTypes, kSolTypes + 4));
   Real line[kHoSize];
   ASSERT_EQ(OvelGotoKwd(h, OvelSolAtVertices), 1);
@@ -143,10 +139,8 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
     for (int k = 0; k < kSolSize; k++) ASSERT_EQ(line[k], Real(solValue(i, k))) << i << " " << k;
   }
   ASSERT_EQ(OvelStatKwd(h, OvelHOSolAtTrianglesP2, &fields, &size, types, &degree, &nodes), 1);
-  EXPECT_EQ(fields, 2);
-  EXPECT_EQ(size, kHoSize) << "(1 + 3) reals at each of 6 nodes";
-  EXPECT_EQ(degree, 2);
-  EXPECT_EQ(nodes, 6);
+  // (1 + 3) reals at each of 6 nodes.
+  EXPECT_EQ(std::vector<int>({fields, size, degree, nodes}), std::vector<int>({2, kHoSize, 2, 6}));
   ASSERT_EQ(OvelGotoKwd(h, OvelHOSolAtTrianglesP2), 1);
   ASSERT_EQ(OvelGetLin(h, OvelHOSolAtTrianglesP2, line), 1);
   for (int k = 0; k < kHoSize; k++) EXPECT_EQ(line[k], Real(solValue(1, k)));

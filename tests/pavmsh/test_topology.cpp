@@ -109,10 +109,7 @@ double faceArea(const PavObject *obj, const int *v, int n) {
 TEST(LocalTables, FirstOrderAndGeneratedEdges) {
   int n = 0;
   const int *f = pav_LocalFace(PavKindTetrahedron, 1, 1, &n);
-  ASSERT_EQ(n, 3);
-  EXPECT_EQ(f[0], 3);
-  EXPECT_EQ(f[1], 2);
-  EXPECT_EQ(f[2], 0);
+  EXPECT_EQ(std::vector<int>(f, f + n), std::vector<int>({3, 2, 0}));
   const int expect[3][3] = {{0, 1, 3}, {1, 2, 4}, {2, 0, 5}};
   for (int e = 0; e < 3; e++) {
     const int *ed = pav_LocalEdge(PavKindTriangle, 2, e, &n);
@@ -257,17 +254,9 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, BoundaryOnCube,
                          testing::Combine(testing::Range(0, 6), testing::Range(1, 5)));
 
 TEST(Boundary, SingleAndTwoTetrahedra) {
-  PavObject *obj = nullptr;
   char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, 5, status);
-  const double xyz[5][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
-  for (int i = 0; i < 5; i++)
-    for (int c = 0; c < 3; c++) obj->crdDbl[3 * (i + 1) + c] = xyz[i][c];
-  pav_AllocEntityArrays(obj, Tetrahedra, 1, status);
-  const int t1[4] = {1, 2, 3, 4};
-  std::copy(t1, t1 + 4, obj->ent[Tetrahedra].idx + 4);
+  PavObject *obj = pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1, 1},
+                                        Tetrahedra, {1, 2, 3, 4});
   {
     Boundary b;
     extract(obj, Tetrahedra, b);
@@ -359,14 +348,8 @@ TEST(Boundary, ScrambledNumberingMatchesCountingOracle) {
 
 // A face shared by three tetrahedra is met an odd number of times: it stays, once.
 TEST(Boundary, FaceMetThreeTimesStaysOnce) {
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, 6, status);
-  pav_AllocEntityArrays(obj, Tetrahedra, 3, status);
-  const int tets[12] = {1, 2, 3, 4, 1, 3, 2, 5, 1, 2, 3, 6};
-  std::copy(tets, tets + 12, obj->ent[Tetrahedra].idx + 4);
+  PavObject *obj = pavo_test::buildMesh(3, std::vector<double>(18, 0.0), Tetrahedra,
+                                        {1, 2, 3, 4, 1, 3, 2, 5, 1, 2, 3, 6});
   Boundary b;
   extract(obj, Tetrahedra, b);
   ASSERT_EQ(b.nbrTri, 10);

@@ -58,14 +58,7 @@ PavObject *read(const std::string &name) {
 // Writes a surface mesh: vertices as (x, y, z) triples, triangles as vertex numbers from 1.
 void writeSurface(const std::string &name, const std::vector<double> &xyz,
                   const std::vector<int> &triangles, int ref) {
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, int(xyz.size() / 3), status);
-  std::copy(xyz.begin(), xyz.end(), obj->crdDbl + 3);
-  pav_AllocEntityArrays(obj, Triangles, int(triangles.size() / 3), status);
-  std::copy(triangles.begin(), triangles.end(), obj->ent[Triangles].idx + 3);
+  PavObject *obj = pavo_test::buildMesh(3, xyz, Triangles, triangles);
   for (int e = 1; e <= obj->ent[Triangles].nbr; e++) obj->ent[Triangles].ref[e] = ref;
   write(obj, name);
   pav_DeleteInterface(&obj);
@@ -73,6 +66,11 @@ void writeSurface(const std::string &name, const std::vector<double> &xyz,
 
 bool contains(const std::string &out, const std::string &text) {
   return out.find(text) != std::string::npos;
+}
+
+// Every text appears in the output.
+void expectLines(const std::string &out, std::initializer_list<std::string> texts) {
+  for (const std::string &text : texts) EXPECT_TRUE(contains(out, text)) << text << "\n" << out;
 }
 
 // A tetrahedral cube with a third of its boundary present: the rest is added, in binary by
@@ -98,10 +96,10 @@ TEST(BatchCheckSurf, CompletesTheBoundaryUnderDerivedNames) {
   EXPECT_TRUE(contains(r.out, "  %% " + dir + "/cube.meshb OPENED\n") ||
               contains(r.out, "  %% cube.meshb OPENED\n"))
       << r.out;
-  EXPECT_TRUE(contains(r.out, "  Launching Surface Reconstruction Mode. This may take a while\n"));
-  EXPECT_TRUE(contains(r.out, "32 missing triangles faces are added \n \n"));
-  EXPECT_TRUE(contains(r.out, "  %% Mesh written in cube.surfOK.meshb\n"));
-  EXPECT_TRUE(contains(r.out, "  Thank you for using the surface reconstruction mode of Pavo\n"));
+  expectLines(r.out, {"  Launching Surface Reconstruction Mode. This may take a while\n",
+                      "32 missing triangles faces are added \n \n",
+                      "  %% Mesh written in cube.surfOK.meshb\n",
+                      "  Thank you for using the surface reconstruction mode of Pavo\n"});
   PavObject *back = read(dir + "/cube.surfOK.meshb");
   EXPECT_EQ(back->ent[Triangles].nbr, 48);
   pav_DeleteInterface(&back);
@@ -123,25 +121,25 @@ TEST(BatchMerge, MergesAndAddsEdges) {
 
   auto r = run(dir, {"-merge", "x.meshb"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(contains(r.out, "  Merge vertices: 2 vertices need to be removed \n \n"));
-  EXPECT_TRUE(contains(r.out, "  %% Mesh written in x.merge.meshb\n"));
-  EXPECT_TRUE(contains(r.out, "  Thank you for using the merge of vertices of Pavo\n"));
+  expectLines(r.out, {"  Merge vertices: 2 vertices need to be removed \n \n",
+                      "  %% Mesh written in x.merge.meshb\n",
+                      "  Thank you for using the merge of vertices of Pavo\n"});
   PavObject *merged = read(dir + "/x.merge.meshb");
   EXPECT_EQ(merged->ent[Vertices].nbr, 4);
   pav_DeleteInterface(&merged);
 
   r = run(dir, {"-addedges", "x.merge.meshb", "-ascii"});
-  EXPECT_TRUE(contains(r.out, " 4 new edges will be added [1 refs]\n \n")) << r.out;
-  EXPECT_TRUE(contains(r.out, "  %% Mesh written in x.merge.e.mesh\n"));
-  EXPECT_TRUE(contains(r.out, "  Thank you for using the addition of edges of Pavo\n"));
+  expectLines(r.out,
+              {" 4 new edges will be added [1 refs]\n \n", "  %% Mesh written in x.merge.e.mesh\n",
+               "  Thank you for using the addition of edges of Pavo\n"});
   PavObject *edged = read(dir + "/x.merge.e.mesh");
   EXPECT_EQ(edged->ent[Edges].nbr, 4);
   pav_DeleteInterface(&edged);
 
   // The unmerged mesh: two separate triangles, two curves.
   r = run(dir, {"-addedges", "x.meshb", "-out", "y.meshb"});
-  EXPECT_TRUE(contains(r.out, " 6 new edges will be added [2 refs]\n \n"));
-  EXPECT_TRUE(contains(r.out, "  %% Mesh written in y.meshb\n"));
+  expectLines(r.out,
+              {" 6 new edges will be added [2 refs]\n \n", "  %% Mesh written in y.meshb\n"});
 }
 
 TEST(BatchSolana, WritesTheTestField) {
@@ -151,9 +149,8 @@ TEST(BatchSolana, WritesTheTestField) {
   pav_DeleteInterface(&obj);
   auto r = run(dir, {"-solana", "-in", "h.meshb", "-test"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(contains(r.out, "nbrVer = 27 \n"));
-  EXPECT_TRUE(contains(r.out, "Now write the solution "));
-  EXPECT_TRUE(contains(r.out, "  Thank you for using the solution generator mode of Pavo\n"));
+  expectLines(r.out, {"nbrVer = 27 \n", "Now write the solution ",
+                      "  Thank you for using the solution generator mode of Pavo\n"});
   obj = read(dir + "/h.meshb");
   char status[1024];
   ASSERT_EQ(pav_OpenSolution(obj, (dir + "/test.sol").c_str(), status), 0) << status;
@@ -178,11 +175,10 @@ TEST(BatchConvert, ReadsAndWritesEachCgnsName) {
   pav_DeleteInterface(&obj);
   auto r = run(dir, {"-convert", "p.cgns", "-ascii", "-checksurf"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(contains(r.out, "Output will be in ascii format \n"));
-  EXPECT_TRUE(contains(r.out, "Surface reconstruction mode will be used \n"));
-  EXPECT_TRUE(contains(r.out, "Case of cgns file: p.cgns\n"));
-  EXPECT_TRUE(contains(r.out, "  %% Mesh written in p.mesh\n")) << r.out;
-  EXPECT_TRUE(contains(r.out, "  Thank you for using the convert mode of Pavo\n"));
+  expectLines(r.out,
+              {"Output will be in ascii format \n", "Surface reconstruction mode will be used \n",
+               "Case of cgns file: p.cgns\n", "  %% Mesh written in p.mesh\n",
+               "  Thank you for using the convert mode of Pavo\n"});
   PavObject *back = read(dir + "/p.mesh");
   EXPECT_EQ(back->ent[TrianglesP2].nbr, 4);
   EXPECT_EQ(back->ent[QuadrilateralsQ2].nbr, 4);
@@ -212,11 +208,10 @@ TEST(BatchExtr, WritesTheSections) {
   writeSurface(dir + "/wing.meshb", xyz, triangles, 2);
   auto r = run(dir, {"-extr", "-in", "wing.meshb", "-out", "res.dat"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(contains(r.out, "  21 cut plane equations \n"));
-  EXPECT_TRUE(contains(r.out, " For Plane 2, number of surface entites cut = 32 \n")) << r.out;
-  EXPECT_TRUE(contains(r.out, " For Plane 1, number of surface entites cut = 0 \n"));
-  EXPECT_TRUE(contains(r.out, "Writing big file ok\n"));
-  EXPECT_TRUE(contains(r.out, "  Thank you for using the surface extraction mode of Pavo\n"));
+  expectLines(r.out,
+              {"  21 cut plane equations \n", " For Plane 2, number of surface entites cut = 32 \n",
+               " For Plane 1, number of surface entites cut = 0 \n", "Writing big file ok\n",
+               "  Thank you for using the surface extraction mode of Pavo\n"});
   const std::string dat = pavo_test::readFile(dir + "/A-002_cpcf.dat");
   ASSERT_FALSE(dat.empty());
   EXPECT_EQ(dat.rfind("# The following section is for A-002\n", 0), 0u);

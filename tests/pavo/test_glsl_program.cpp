@@ -27,43 +27,38 @@ GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl =
 
 } // namespace
 
+// {field state, program, prefix}: degrees above ten stop at Deg10; a Jacobian alone has HO and a
+// degree-1 Jacobian no Deg run; both runs are written (common lines repeat); with a value field HO
+// comes after VAL; POLYGON only for polygon programs in the STL layout.
 TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
-  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, false, 0, 0), "TriSha"), "#version 400\n");
-  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 1, 0), "TriSha"),
-            "#version 400\n#define SOL\n");
-  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 3, 0), "TriSha"),
-            "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n");
-  // Degrees above ten stop at Deg10.
-  EXPECT_EQ(pavo::fragmentPrefix(flags(true, false, false, 12, 0), "TriSha"),
-            "#version 400\n#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n"
-            "#define Deg5\n#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n"
-            "#define Deg10\n");
-  // A Jacobian alone always has HO; a degree-1 Jacobian has no Deg run.
-  EXPECT_EQ(pavo::fragmentPrefix(flags(false, true, false, 0, 1), "TriSha"),
-            "#version 400\n#define JAC\n#define HO\n");
-  // Both runs are written when both degrees are high; the common lines repeat.
-  EXPECT_EQ(pavo::fragmentPrefix(flags(true, true, false, 2, 3), "TriSha"),
-            "#version 400\n#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n"
-            "#define Deg2\n");
-  // A value field with a Jacobian: HO comes after VAL, not after JAC.
-  EXPECT_EQ(pavo::fragmentPrefix(flags(false, true, true, 1, 2), "TriSha"),
-            "#version 400\n#define JAC\n#define VAL\n#define HO\n#define Deg2\n");
-  // A value field of degree 1 alone needs no high-order path.
-  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, true, 1, 0), "TriSha"),
-            "#version 400\n#define VAL\n");
-  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, true, 2, 0), "TriSha"),
-            "#version 400\n#define VAL\n#define HO\n#define Deg2\n");
-}
-
-TEST(GlslPrefix, PolygonLineOnlyForPolygonProgramsInTheStlLayout) {
-  const GlslFlags stl = flags(false, false, false, 0, 0, true);
-  EXPECT_EQ(pavo::fragmentPrefix(stl, "PolygonSha"),
-            "#version 400\n#define STL\n#define POLYGON\n");
-  EXPECT_EQ(pavo::fragmentPrefix(stl, "PolyhedraSha"),
-            "#version 400\n#define STL\n#define POLYGON\n");
-  EXPECT_EQ(pavo::fragmentPrefix(stl, "TriSTLSha"), "#version 400\n#define STL\n");
-  EXPECT_EQ(pavo::fragmentPrefix(stl, nullptr), "#version 400\n#define STL\n");
-  EXPECT_EQ(pavo::fragmentPrefix(flags(false, false, false, 0, 0), "PolygonSha"), "#version 400\n");
+  const std::string v = "#version 400\n";
+  const struct {
+    GlslFlags f;
+    const char *program;
+    std::string prefix;
+  } cases[] = {
+      {flags(false, false, false, 0, 0), "TriSha", v},
+      {flags(true, false, false, 1, 0), "TriSha", v + "#define SOL\n"},
+      {flags(true, false, false, 3, 0), "TriSha",
+       v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n"},
+      {flags(true, false, false, 12, 0), "TriSha",
+       v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n#define Deg5\n"
+           "#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n#define Deg10\n"},
+      {flags(false, true, false, 0, 1), "TriSha", v + "#define JAC\n#define HO\n"},
+      {flags(true, true, false, 2, 3), "TriSha",
+       v + "#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n#define Deg2\n"},
+      {flags(false, true, true, 1, 2), "TriSha",
+       v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
+      {flags(false, false, true, 1, 0), "TriSha", v + "#define VAL\n"},
+      {flags(false, false, true, 2, 0), "TriSha", v + "#define VAL\n#define HO\n#define Deg2\n"},
+      {flags(false, false, false, 0, 0, true), "PolyhedraSha",
+       v + "#define STL\n#define POLYGON\n"},
+      {flags(false, false, false, 0, 0, true), "TriSTLSha", v + "#define STL\n"},
+      {flags(false, false, false, 0, 0, true), nullptr, v + "#define STL\n"},
+      {flags(false, false, false, 0, 0), "PolygonSha", v},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
 }
 
 TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {

@@ -15,8 +15,6 @@ using namespace pavo;
 TEST(Screenshot, NamesAndFormats) {
   EXPECT_EQ(screenshotFileName("view", 5), "view.jpg");
   EXPECT_EQ(screenshotFileName("a.jpeg", 5), "a.jpeg");
-  EXPECT_EQ(screenshotFileName("a.bmp", 5), "a.bmp");
-  EXPECT_EQ(screenshotFileName("a.png", 5), "a.png");
   EXPECT_EQ(screenshotFileName(nullptr, 1700000000), "screenshot_1700000000.jpg");
   EXPECT_EQ(screenshotFileName("", 7), "screenshot_7.jpg");
   EXPECT_EQ(screenshotFormat("x.png.bmp"), PavImageFormat::Png);
@@ -59,8 +57,7 @@ TEST_F(SceneFrame, ScreenshotsDecodeInTheirFormatAndMatchTheFrame) {
     ASSERT_TRUE(writeScreenshotFile(file, width, height, rgba.data())) << file;
     QImage img(QString::fromStdString(file));
     ASSERT_FALSE(img.isNull()) << file;
-    EXPECT_EQ(img.width(), width);
-    EXPECT_EQ(img.height(), height);
+    EXPECT_EQ(img.size(), QSize(width, height));
     // Image rows run from the top; the green square is at the bottom left of the frame.
     int tol = file.find(".jpg") != std::string::npos ? 24 : 0;
     auto near = [&](QRgb c, int r, int g, int b) {
@@ -92,9 +89,8 @@ TEST_F(SceneFrame, MultisampledFramesAreResolvedBeforeReading) {
   EXPECT_EQ(glError(), 0u);
   ASSERT_FALSE(px.empty());
   size_t mid = 4 * ((size_t)(height / 2) * width + width / 2);
-  EXPECT_NEAR(px[mid], 51, 1);
-  EXPECT_NEAR(px[mid + 1], 153, 1);
-  EXPECT_EQ(px[mid + 2], 255);
+  EXPECT_TRUE(std::abs(px[mid] - 51) <= 1 && std::abs(px[mid + 1] - 153) <= 1 &&
+              px[mid + 2] == 255);
   // The caller's binding is restored.
   GLint now = 0;
   gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &now);

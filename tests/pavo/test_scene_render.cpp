@@ -53,9 +53,9 @@ protected:
     scene->show();
     scene->waitForInit();
     ASSERT_TRUE(scene->displayEnabled);
-    scene->options.TextOn = false;
-    scene->options.setRenderMode(3); // faces in their own colours, no wire lines on surfaces
-    scene->options.UsePhong = 3;     // unlit
+    scene->view.options.TextOn = false;
+    scene->view.options.setRenderMode(3); // faces in their own colours, no wire lines on surfaces
+    scene->view.options.UsePhong = 3;     // unlit
     const double box[6] = {-1, 1, -1, 1, 0, 0};
     scene->fitBoundingBox(box);
   }
@@ -68,11 +68,11 @@ protected:
     int n = (int)s.elt.size() / 4;
     EXPECT_TRUE(scene->attachData(quad, (int)s.xyz.size() / 3, s.xyz.data(), n, s.elt.data()));
     if (pal) {
-      auto *sol = new PavDrawSolution(1);
+      auto sol = std::make_unique<PavDrawSolution>(1);
       sol->setPalette(pal);
       sol->colormap = colormap;
       sol->nbrIso = nbrIso;
-      EXPECT_TRUE(scene->attachData(sol, quad, s.field.data(), n, 4));
+      EXPECT_TRUE(scene->attachData(std::move(sol), quad, s.field.data(), n, 4));
     }
     return quad;
   }
@@ -80,7 +80,7 @@ protected:
   // Window pixel (from the lower left) of a scene point.
   QPoint pixelOf(float x, float y) {
     PavCameraMatrices m = scene->matrices();
-    QVector3D p = (QVector3D(x, y, 0) - scene->sceneCentre) * scene->sceneScale;
+    QVector3D p = (QVector3D(x, y, 0) - scene->view.sceneCentre) * scene->view.sceneScale;
     QVector4D c = m.mvp * QVector4D(p, 1);
     QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
     return QPoint((int)w.x(), (int)w.y());
@@ -99,7 +99,7 @@ protected:
   // Window position (from the lower left, not rounded) of a scene point of the plane z = 0.
   QPointF windowOf(float x, float y) {
     PavCameraMatrices m = scene->matrices();
-    QVector3D p = (QVector3D(x, y, 0) - scene->sceneCentre) * scene->sceneScale;
+    QVector3D p = (QVector3D(x, y, 0) - scene->view.sceneCentre) * scene->view.sceneScale;
     QVector4D c = m.mvp * QVector4D(p, 1);
     QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
     return QPointF(w.x(), w.y());
@@ -143,7 +143,7 @@ TEST_F(SceneRender, RainbowMiddleBreakIsPureGreenAndGrayscaleEndsAreWhiteAndBlac
   draw();
   expectColour(colourAt(-0.5f, 0), 255, 255, 255);
   expectColour(colourAt(0.5f, 0), 0, 0, 0);
-  scene->whiteBackground = false; // the background is not what was probed
+  scene->view.whiteBackground = false; // the background is not what was probed
   draw();
   expectColour(colourAt(-0.5f, 0), 255, 255, 255);
 }
@@ -152,7 +152,7 @@ TEST_F(SceneRender, IsolinesDarkenTheFieldAtTheirValues) {
   // f = 2 + 2x over [-1, 1]: one isoline per interval at 0, 1, 2, 3, i.e. x = -1, -0.5, 0, 0.5.
   const float pal[5] = {0, 1, 2, 3, 4};
   addStrip(makeStrip(1, -1, 2, [](float x, int) { return 2 + 2 * x; }), pal, ColormapGrayscale, 1);
-  scene->options.IsoOn = 2; // black lines
+  scene->view.options.IsoOn = 2; // black lines
   draw();
   auto lum = [](const std::array<int, 3> &c) { return c[0] + c[1] + c[2]; };
   for (float iso : {-0.5f, 0.0f, 0.5f}) {
@@ -162,7 +162,7 @@ TEST_F(SceneRender, IsolinesDarkenTheFieldAtTheirValues) {
   }
   // Between the lines the grey is the palette's.
   EXPECT_NEAR(lum(colourAt(0.25f, 0)), 3 * 255 * (1 - 2.5f / 4), 12);
-  scene->options.IsoOn = 0;
+  scene->view.options.IsoOn = 0;
   draw();
   EXPECT_GT(lum(colourAt(0, 0)), lum(colourAt(0.2f, 0)));
 }
@@ -170,15 +170,15 @@ TEST_F(SceneRender, IsolinesDarkenTheFieldAtTheirValues) {
 TEST_F(SceneRender, CutOffsDiscardValuesBeyondTheirThreshold) {
   const float pal[5] = {0, 1, 2, 3, 4};
   addStrip(makeStrip(1, -1, 2, [](float x, int) { return 2 + 2 * x; }), pal, ColormapRainbow);
-  scene->options.CutoffBelowOn = true;
-  scene->options.CutoffBelowVal = 2; // x <= 0 is cut
+  scene->view.options.CutoffBelowOn = true;
+  scene->view.options.CutoffBelowVal = 2; // x <= 0 is cut
   draw();
   expectColour(colourAt(-0.5f, 0), 255, 255, 255); // background
   std::array<int, 3> kept = colourAt(0.5f, 0);     // value 3: yellow
   expectColour(kept, 255, 255, 0, 6);
-  scene->options.CutoffBelowOn = false;
-  scene->options.CutoffAboveOn = true;
-  scene->options.CutoffAboveVal = 3; // x >= 0.5 is cut
+  scene->view.options.CutoffBelowOn = false;
+  scene->view.options.CutoffAboveOn = true;
+  scene->view.options.CutoffAboveVal = 3; // x >= 0.5 is cut
   draw();
   expectColour(colourAt(0.75f, 0), 255, 255, 255);
   expectColour(colourAt(-0.5f, 0), 0, 255, 255, 6); // value 1: cyan
@@ -266,11 +266,11 @@ TEST_F(SceneRender, PaletteBarRunsThroughTheColourMapWithBlackTicks) {
   EXPECT_GT(luminance(pixel(tx, mid + (r[3] - r[1]) / 16)), 100);
 
   // Hidden with PalOn, and with the field itself.
-  scene->options.PalOn = false;
+  scene->view.options.PalOn = false;
   draw();
   expectColour(pixel(px, r[1] + (r[3] - r[1]) / 3), 255, 255, 255);
-  scene->options.PalOn = true;
-  scene->options.SolOn = 0;
+  scene->view.options.PalOn = true;
+  scene->view.options.SolOn = 0;
   draw();
   expectColour(pixel(px, r[1] + (r[3] - r[1]) / 3), 255, 255, 255);
 }
@@ -286,16 +286,19 @@ TEST_F(SceneRender, VertexSolutionIsInterpolatedLinearlyOverTheFaces) {
   scene->addObject(faces);
   ASSERT_TRUE(scene->attachData(faces, 4, xyz, 2, tri));
   const float pal[5] = {0, 1, 2, 3, 4};
-  auto *sol = new PavDrawSolution(1);
-  sol->setPalette(pal);
-  sol->colormap = ColormapGrayscale;
+  auto makeSol = [&] {
+    auto sol = std::make_unique<PavDrawSolution>(1);
+    sol->setPalette(pal);
+    sol->colormap = ColormapGrayscale;
+    return sol;
+  };
   // One value per vertex: a count of elements instead of vertices is refused.
-  EXPECT_FALSE(scene->attachData(sol, faces, field, 2, 1, true));
-  ASSERT_TRUE(scene->attachData(sol, faces, field, 4, 1, true));
-  EXPECT_TRUE(sol->atVertices);
-  EXPECT_EQ(sol->degree, 1);
-  scene->options.IsoOn = 0;
-  scene->options.PalOn = false;
+  EXPECT_FALSE(scene->attachData(makeSol(), faces, field, 2, 1, true));
+  ASSERT_TRUE(scene->attachData(makeSol(), faces, field, 4, 1, true));
+  EXPECT_TRUE(scene->fieldOf(PavFieldKind::Solution, faces)->atVertices);
+  EXPECT_EQ(scene->fieldOf(PavFieldKind::Solution, faces)->degree, 1);
+  scene->view.options.IsoOn = 0;
+  scene->view.options.PalOn = false;
   draw();
   for (QPointF at : {QPointF(0.3, 0.2), QPointF(-0.6, 0.5), QPointF(0.7, -0.7)}) {
     QPoint p = pixelOf((float)at.x(), (float)at.y());
@@ -331,13 +334,13 @@ TEST_F(SceneRender, CubicFieldOnATriangleShowsItsExactValues) {
   scene->addObject(face);
   ASSERT_TRUE(scene->attachData(face, 3, xyz, 1, tri));
   const float pal[5] = {0, 0.75f, 1.5f, 2.25f, 3};
-  auto *sol = new PavDrawSolution(1);
+  auto sol = std::make_unique<PavDrawSolution>(1);
   sol->setPalette(pal);
   sol->colormap = ColormapGrayscale;
-  ASSERT_TRUE(scene->attachData(sol, face, lagrange.data(), 1, nodes));
-  EXPECT_EQ(sol->degree, 3);
-  scene->options.IsoOn = 0;
-  scene->options.PalOn = false;
+  ASSERT_TRUE(scene->attachData(std::move(sol), face, lagrange.data(), 1, nodes));
+  EXPECT_EQ(scene->fieldOf(PavFieldKind::Solution, face)->degree, 3);
+  scene->view.options.IsoOn = 0;
+  scene->view.options.PalOn = false;
   draw();
   int checked = 0;
   for (double u : {0.1, 0.25, 0.4, 0.6})
@@ -355,7 +358,7 @@ TEST_F(SceneRender, CubicFieldOnATriangleShowsItsExactValues) {
 }
 
 TEST_F(SceneRender, LabelsAreWrittenInsideTheirBoxAndNowhereElse) {
-  scene->options.TextOn = true;
+  scene->view.options.TextOn = true;
   scene->labels.push_back({QVector3D(-0.5f, 0, 0), "MWMW"});
   draw();
   // The box of the text as the renderer lays it out from the projected point.
@@ -396,15 +399,16 @@ TEST_F(SceneRender, LabelsAreWrittenInsideTheirBoxAndNowhereElse) {
 TEST_F(SceneRender, StaleCutPlaneHidesNothingOnceTheCutIsOff) {
   const float pal[5] = {0, 1, 2, 3, 4};
   addStrip(makeStrip(1, -1, 2, [](float, int) { return 2.0f; }), pal, ColormapRainbow);
-  scene->options.PalOn = false;
+  scene->view.options.PalOn = false;
   const double plane[4] = {1, 0, 0, 0}; // x = 0; the side x < 0 is kept
-  scene->cutPlane = plane;
-  scene->options.CutOn = true;
+  std::copy(plane, plane + 4, scene->view.cutPlane);
+  scene->view.hasCutPlane = true;
+  scene->view.options.CutOn = true;
   draw();
   expectColour(colourAt(-0.5f, 0), 0, 255, 0);
   expectColour(colourAt(0.5f, 0), 255, 255, 255);
   // The plane is still given but switched off: everything is back.
-  scene->options.CutOn = false;
+  scene->view.options.CutOn = false;
   draw();
   expectColour(colourAt(-0.5f, 0), 0, 255, 0);
   expectColour(colourAt(0.5f, 0), 0, 255, 0);
@@ -424,7 +428,7 @@ TEST_F(SceneRender, LightingFollowsTheAngleOfTheFaceToTheLight) {
   ASSERT_TRUE(scene->attachData(faces, 8, xyz, 4, tri));
   const float c = 0.8f;
   for (int e = 0; e < 4; e++) faces->eltColors.insert(faces->eltColors.end(), {c, c, c, 1});
-  scene->options.UsePhong = 1;
+  scene->view.options.UsePhong = 1;
   draw();
   // Head on, the normal is the view axis: Ka + c (n . l) with the light direction normalised;
   // the highlight is far off (its cosine to the power 40 is below 1e-3).
@@ -435,14 +439,15 @@ TEST_F(SceneRender, LightingFollowsTheAngleOfTheFaceToTheLight) {
   expectColour(a, headOn, headOn, headOn, 4);
   // A point of B, projected with its depth.
   PavCameraMatrices m = scene->matrices();
-  QVector3D p = (QVector3D(0.1f + bx / 2, 0.1f, bz / 2) - scene->sceneCentre) * scene->sceneScale;
+  QVector3D p =
+      (QVector3D(0.1f + bx / 2, 0.1f, bz / 2) - scene->view.sceneCentre) * scene->view.sceneScale;
   QVector4D q = m.mvp * QVector4D(p, 1);
   QVector4D w = m.viewport * QVector4D(q.x() / q.w(), q.y() / q.w(), 0, 1);
   std::array<int, 3> b = pixel((int)w.x(), (int)w.y());
   int ambient = (int)std::lround(255 * 0.08f);
   expectColour(b, ambient, ambient, ambient, 4);
   // Unlit, both show their own colour.
-  scene->options.UsePhong = 3;
+  scene->view.options.UsePhong = 3;
   draw();
   int own = (int)std::lround(255 * c);
   expectColour(pixel((int)w.x(), (int)w.y()), own, own, own, 2);
@@ -465,20 +470,20 @@ TEST_F(SceneRender, AxesTurnWithTheSceneInTheLowerLeftCorner) {
   EXPECT_EQ(darkestNear(o + half, o + half), 3 * 255);
   EXPECT_EQ(darkestNear(o - half, o), 3 * 255);
   // A quarter turn about the view axis sends x up and y to the left.
-  scene->trackball.rotation = QQuaternion::fromAxisAndAngle(0, 0, 1, 90);
+  scene->view.trackball.rotation = QQuaternion::fromAxisAndAngle(0, 0, 1, 90);
   draw();
   EXPECT_EQ(darkestNear(o + half, o), 3 * 255);
   EXPECT_EQ(darkestNear(o, o + half), 0);
   EXPECT_EQ(darkestNear(o - half, o), 0);
   // White on black; and switched off.
-  scene->whiteBackground = false;
+  scene->view.whiteBackground = false;
   draw();
   int cx = (int)((o + 1) * 0.5f * (float)frameW), cy = (int)((o + half + 1) * 0.5f * (float)frameH);
   int brightest = 0;
   for (int x = cx - 1; x <= cx + 1; x++) brightest = std::max(brightest, luminance(pixel(x, cy)));
   EXPECT_EQ(brightest, 3 * 255);
-  scene->whiteBackground = true;
-  scene->options.AxisOn = false;
+  scene->view.whiteBackground = true;
+  scene->view.options.AxisOn = false;
   draw();
   EXPECT_EQ(darkestNear(o, o + half), 3 * 255);
 }

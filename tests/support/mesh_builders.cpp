@@ -6,6 +6,7 @@
 #include "ho_lattice.h"
 #include "pav_types.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -223,6 +224,22 @@ PavObject *buildCube(CubeSplit split, int n, int degree) {
     const int64_t siz = static_cast<int64_t>(b.nodes[t].size()) / cnt;
     std::copy(b.nodes[t].begin(), b.nodes[t].end(), obj->ent[t].idx + siz);
     std::copy(b.refs[t].begin(), b.refs[t].end(), obj->ent[t].ref + 1);
+  }
+  return obj;
+}
+
+PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type,
+                     const std::vector<int> &nodes) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  if (pav_NewInterface(&obj) != 0) return nullptr;
+  obj->dim = dim;
+  pav_AllocEntityArrays(obj, Vertices, int(xyz.size() / 3), status);
+  std::copy(xyz.begin(), xyz.end(), obj->crdDbl + 3);
+  if (type) {
+    const int s = pav_MshTyp2Siz(type, nullptr);
+    pav_AllocEntityArrays(obj, type, int(nodes.size()) / s, status);
+    std::copy(nodes.begin(), nodes.end(), obj->ent[type].idx + s);
   }
   return obj;
 }

@@ -4,6 +4,9 @@
 
 #include "pav_object.h"
 
+#include <memory>
+#include <vector>
+
 namespace pavo_test {
 
 enum class CubeSplit {
@@ -23,5 +26,16 @@ PavObject *buildCube(CubeSplit split, int n, int degree);
 // Number of volume elements per cell of a split (hybrid splits: averaged over the whole mesh is
 // not meaningful, gives 0).
 int elementsPerCell(CubeSplit split);
+
+// A new object of dimension `dim` with the vertices `xyz` (x, y, z of each) and, when `type` is
+// not 0, elements of that type whose 1-based vertex numbers `nodes` lists entity after entity
+// (references 0). Release with pav_DeleteInterface.
+PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type = 0,
+                     const std::vector<int> &nodes = {});
+
+struct ObjectDeleter {
+  void operator()(PavObject *obj) const { pav_DeleteInterface(&obj); }
+};
+using ObjectPtr = std::unique_ptr<PavObject, ObjectDeleter>;
 
 } // namespace pavo_test

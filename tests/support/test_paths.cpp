@@ -29,4 +29,8 @@ std::string readFile(const std::string &path) {
   return ss.str();
 }
 
+std::string expectedText(const std::string &name) {
+  return readFile(sourceDir() + "/tests/expected/" + name);
+}
+
 } // namespace pavo_test

@@ -13,5 +13,7 @@ std::string binaryDir();
 std::string scratchDir(const std::string &name);
 // Whole contents of a file, or an empty string when it cannot be read.
 std::string readFile(const std::string &path);
+// A printed text the tests compare byte for byte, from tests/expected/.
+std::string expectedText(const std::string &name);
 
 } // namespace pavo_test

@@ -1,0 +1,266 @@
+// Scene building from the mesh object: draw objects per entity type and reference, the boundary
+// surface of volume elements, and the vertices of a mesh without elements.
+#include "scene/mesh_viewer.h"
+
+#include "pav_split_reference.h"
+#include "pavmsh.h"
+#include "scene/mesh_viewer_tables.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace pavo {
+
+namespace {
+
+// Frees malloc'ed outputs of the core library when leaving a scope.
+struct FreeList {
+  std::vector<void *> ptrs;
+  ~FreeList() {
+    for (void *p : ptrs) free(p);
+  }
+};
+
+} // namespace
+
+void PavMeshViewer::clearMeshScene() {
+  clearScene();
+  sets.clear();
+  cuts.clear();
+  surfaceBuilt = false;
+  for (auto &l : triLnk) l.clear();
+  for (auto &l : quaLnk) l.clear();
+}
+
+void PavMeshViewer::removeSets(std::vector<PavBuiltSet> &list) {
+  for (PavBuiltSet &set : list)
+    for (PavBuiltObject &bo : set.objects)
+      if (bo.object) removeObject(bo.object);
+  list.clear();
+}
+
+void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
+                             const char *filterPrefix) {
+  char status[PAV_STATUS_SIZE] = "";
+  const int k = pav_MshTyp2Siz(set.mshType, nullptr);
+  const int32_t n = set.nbrEnt, nbrVer = mesh->ent[Vertices].nbr;
+  if (n < 1 || k < 1 || !idx || !ref) return;
+  const int32_t *firstIdx = packed ? idx : idx + k, *firstRef = packed ? ref : ref + 1;
+  int32_t nbrGroups = 0, *sorted = nullptr;
+  PavRefGroup *groups = pav_SplitEntitiesByReference(
+      set.mshType, nbrVer, n, firstIdx, firstIdx + (int64_t)(n - 1) * k, firstRef,
+      firstRef + (n - 1), &nbrGroups, &sorted, status);
+  if (!groups) {
+    if (status[0]) printf("%s", status);
+    return;
+  }
+  const char *name = pavDrawType2String(set.drawType);
+  printf("  Type %s: number of references list created: %d [%d, %d]\n", name, nbrGroups,
+         nbrGroups > 0 ? sorted[0] : 0, nbrGroups > 0 ? sorted[nbrGroups - 1] : 0);
+  int64_t filtered = pav_CountFilteredEntities(groups, nbrGroups);
+  if (filtered > 0)
+    printf(" %s%s: %d topologically invalid entities are filtered !\n", filterPrefix, name,
+           (int)filtered);
+
+  // Local vertex numbering per object: a stamp per mesh vertex tells whether the current object
+  // has numbered it yet, so each object costs the size of its own entities.
+  std::vector<int32_t> stamp((size_t)nbrVer + 1, -1), local((size_t)nbrVer + 1, 0);
+  int32_t current = 0;
+  std::vector<float> xyz;
+  std::vector<int> elt;
+  std::vector<int32_t> parents;
+  auto addOne = [&](int32_t id, const int32_t *ents, int64_t m) {
+    if (m < 1) return;
+    PavBuiltObject bo;
+    bo.entities.assign(ents, ents + m);
+    xyz.clear();
+    elt.resize((size_t)(m * k));
+    for (int64_t i = 0; i < m; i++) {
+      const int32_t e = ents[i];
+      const int32_t *nodes = packed ? idx + (int64_t)(e - 1) * k : idx + (int64_t)e * k;
+      for (int j = 0; j < k; j++) {
+        const int32_t v = nodes[j];
+        if (stamp[v] != current) {
+          stamp[v] = current;
+          local[v] = (int32_t)bo.vertices.size();
+          bo.vertices.push_back(v);
+          for (int c = 0; c < 3; c++) xyz.push_back((float)mesh->crdDbl[3 * (size_t)v + c]);
+        }
+        elt[(size_t)(i * k + j)] = local[v];
+      }
+    }
+    current++;
+    PavDrawObject *o =
+        addObject(std::unique_ptr<PavDrawObject>(createDrawObject(set.drawType, id)));
+    if (!o) return;
+    attachData(o, (int)bo.vertices.size(), xyz.data(), (int)m, elt.data());
+    // Picking maps each drawn element back to its mesh entity (or the volume element of a face).
+    parents.resize((size_t)m);
+    for (int64_t i = 0; i < m; i++)
+      parents[(size_t)i] =
+          set.source == PavSetSource::MeshType ? ents[i] : set.lnk[3 * (size_t)(ents[i] - 1) + 1];
+    o->setParentElt(parents.data());
+    if (set.source != PavSetSource::MeshType) {
+      o->volSurf = true;
+      for (int64_t i = 0; i < m; i++) parents[(size_t)i] = set.lnk[3 * (size_t)(ents[i] - 1) + 2];
+      o->setParentFace(parents.data());
+    }
+    bo.object = o;
+    set.objects.push_back(std::move(bo));
+  };
+  std::vector<int32_t> all;
+  all.reserve((size_t)n);
+  for (int32_t g = 0; g < nbrGroups; g++) {
+    addOne(groups[g].ref, groups[g].kept, groups[g].nbrKept);
+    all.insert(all.end(), groups[g].kept, groups[g].kept + groups[g].nbrKept);
+  }
+  // The object -1 holds every kept entity; the per-reference objects are what is seen.
+  std::sort(all.begin(), all.end());
+  addOne(-1, all.data(), (int64_t)all.size());
+  if (!set.objects.empty() && set.objects.back().object && set.objects.back().object->id == -1)
+    set.objects.back().object->visible = false;
+  pav_FreeRefGroups(groups);
+  free(sorted);
+}
+
+void PavMeshViewer::buildPointsOnly() {
+  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  if (nbrVer < 1) return;
+  std::vector<float> xyz((size_t)nbrVer * 3);
+  std::vector<int> elt((size_t)nbrVer);
+  for (int32_t v = 1; v <= nbrVer; v++) {
+    for (int c = 0; c < 3; c++)
+      xyz[3 * (size_t)(v - 1) + c] = (float)mesh->crdDbl[3 * (size_t)v + c];
+    elt[(size_t)(v - 1)] = v - 1;
+  }
+  PavBuiltSet set;
+  set.mshType = Vertices;
+  set.drawType = DrawVertex;
+  set.nbrEnt = nbrVer;
+  PavDrawObject *o = addObject(std::unique_ptr<PavDrawObject>(createDrawObject(DrawVertex, -1)));
+  if (!o) return;
+  attachData(o, nbrVer, xyz.data(), nbrVer, elt.data());
+  PavBuiltObject bo;
+  bo.object = o;
+  set.objects.push_back(std::move(bo));
+  sets.push_back(std::move(set));
+}
+
+void PavMeshViewer::buildBoundarySurface() {
+  bool volumes = false;
+  for (int d = 1; d <= 4; d++)
+    for (int vt : volumeTypesOfDegree(d)) volumes = volumes || pav_Count(mesh, vt) > 0;
+  if (!volumes || surfaceBuilt) return;
+  surfaceBuilt = true;
+  printf("  Surface reconstruction in progress\n");
+  QElapsedTimer clock;
+  clock.start();
+  for (int d = 1; d <= 4; d++) {
+    int tt = pav_ElementType(PavKindTriangle, d), qt = pav_ElementType(PavKindQuadrilateral, d);
+    triLnk[d].assign(6 * ((size_t)pav_Count(mesh, tt) + 1), 0);
+    quaLnk[d].assign(6 * ((size_t)pav_Count(mesh, qt) + 1), 0);
+  }
+  for (int d = 1; d <= 4; d++) {
+    for (int vt : volumeTypesOfDegree(d)) {
+      if (pav_Count(mesh, vt) < 1) continue;
+      char status[PAV_STATUS_SIZE] = "";
+      int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+      int *triNod = nullptr, *triL = nullptr, *quaNod = nullptr, *quaL = nullptr;
+      int rc =
+          pav_BuildBoundarySurface(mesh, vt, &nbrTri, &triNod, &triL, triLnk[d].data(), &nodTri,
+                                   &nbrQua, &quaNod, &quaL, quaLnk[d].data(), &nodQua, status);
+      FreeList owned{{triNod, triL, quaNod, quaL}};
+      if (rc != 0) {
+        printf("%s", status);
+        continue;
+      }
+      const int faceTypes[2] = {pav_ElementType(PavKindTriangle, d),
+                                pav_ElementType(PavKindQuadrilateral, d)};
+      const int counts[2] = {nbrTri, nbrQua}, nodes[2] = {nodTri, nodQua};
+      const int *nods[2] = {triNod, quaNod}, *lnks[2] = {triL, quaL};
+      const uint32_t draws[2] = {DrawSrfTriangle + (uint32_t)d - 1, DrawSrfQuad + (uint32_t)d - 1};
+      for (int f = 0; f < 2; f++) {
+        if (counts[f] < 1 || !nods[f] || !lnks[f]) continue;
+        PavBuiltSet set;
+        set.source = PavSetSource::BoundaryFaces;
+        set.mshType = faceTypes[f];
+        set.volType = vt;
+        set.drawType = draws[f];
+        set.nbrEnt = counts[f];
+        set.nod.assign(nods[f], nods[f] + (size_t)counts[f] * nodes[f]);
+        set.lnk.assign(lnks[f], lnks[f] + 3 * (size_t)counts[f]);
+        std::vector<int32_t> refs((size_t)counts[f]);
+        for (int i = 0; i < counts[f]; i++) refs[(size_t)i] = mesh->ent[vt].ref[lnks[f][3 * i + 1]];
+        buildSet(set, set.nod.data(), refs.data(), true, "");
+        sets.push_back(std::move(set));
+      }
+    }
+  }
+  printf("  Surface reconstruction done in %5.2f s\n", (double)clock.elapsed() / 1000.0);
+}
+
+void PavMeshViewer::displayObject() {
+  if (!mesh) return;
+  clearMeshScene();
+  dimension = mesh->dim == 2 ? 2 : 3;
+  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  if (nbrVer > 0 && mesh->crdDbl) {
+    double box[6] = {
+        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    for (int32_t v = 1; v <= nbrVer; v++)
+      for (int c = 0; c < 3; c++) {
+        double x = mesh->crdDbl[3 * (size_t)v + c];
+        box[2 * c] = std::min(box[2 * c], x);
+        box[2 * c + 1] = std::max(box[2 * c + 1], x);
+      }
+    std::copy(box, box + 6, bbox);
+    fitBoundingBox(bbox);
+  }
+  if (nbrVer < 1 || !mesh->crdDbl) {
+    renderLater();
+    return;
+  }
+  // A field is shown by default: vertex solutions when there are any, else element solutions.
+  if (view.fieldMode == 0) {
+    if (pav_GetNumberOfVertexSolutions(mesh) > 0)
+      view.fieldMode = 1;
+    else if (pav_GetMaxNumberOfElementSolutions(mesh) > 0)
+      view.fieldMode = 2;
+  }
+  solMin = std::numeric_limits<double>::infinity();
+  solMax = -std::numeric_limits<double>::infinity();
+  for (int t : surfaceAndEdgeTypes()) {
+    if (pav_Count(mesh, t) < 1) continue;
+    PavBuiltSet set;
+    set.mshType = t;
+    set.drawType = drawTypeOfMeshType(t);
+    set.nbrEnt = pav_Count(mesh, t);
+    buildSet(set, mesh->ent[t].idx, mesh->ent[t].ref, false, "");
+    sets.push_back(std::move(set));
+  }
+  buildBoundarySurface();
+  if (sets.empty()) buildPointsOnly();
+  applyHiddenReferences();
+  if (view.cutActive())
+    updateCut(); // rebuilds the fields too
+  else
+    rebuildFields();
+  renderLater();
+}
+
+void PavMeshViewer::applyHiddenReferences() {
+  const std::vector<int> &hidden = view.hiddenReferences;
+  for (PavBuiltSet &set : sets)
+    for (PavBuiltObject &bo : set.objects) {
+      if (!bo.object || bo.object->id == -1) continue;
+      bo.object->visible = std::find(hidden.begin(), hidden.end(), bo.object->id) == hidden.end();
+    }
+}
+
+} // namespace pavo

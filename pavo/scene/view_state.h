@@ -1,0 +1,47 @@
+// The view state of a scene window as one plain value: camera, display switches, cut plane,
+// background, palette choice, field selection, vector mode and hidden references. Keys, menus,
+// preferences, the view-state file and linked windows read and write it; the window renders the
+// scene model with it. Copy it to save or share a view.
+#pragma once
+
+#include "scene/camera.h"
+#include "scene/render_option.h"
+
+#include <QVector3D>
+#include <vector>
+
+namespace pavo {
+
+struct PavViewState {
+  // Camera: trackball rotation and translation, field of view in degrees, and the scene's centre
+  // and scale (1 / radius) that move the scene into the unit sphere.
+  PavTrackball trackball;
+  double fovy = 45.0;
+  QVector3D sceneCentre;
+  float sceneScale = 1.0f;
+
+  // Display switches copied into every draw.
+  PavRenderOption options;
+
+  // Cut plane a x + b y + c z + d = 0 (the side where it is negative is kept). It clips only
+  // while hasCutPlane and options.CutOn are both set.
+  bool hasCutPlane = false;
+  double cutPlane[4] = {1, 0, 0, 0};
+  bool capping = false; // show the section of the cut elements (true) or their faces
+
+  bool whiteBackground = true; // white (true) or black background
+  int colormap = -1;           // colour map of the fields (-1: each field's own)
+
+  // Field selection: mode 0 none, 1 vertex solution, 2 element solution; indices from 1.
+  int fieldMode = 0;
+  int vertexSolution = 1;
+  int elementSolution = 1;
+  int vectorMode = 0; // 1 x, 2 y, 3 z component, anything else the length
+
+  // References whose objects are hidden (unsorted, no repetition required).
+  std::vector<int> hiddenReferences;
+
+  bool cutActive() const { return hasCutPlane && options.CutOn; }
+};
+
+} // namespace pavo

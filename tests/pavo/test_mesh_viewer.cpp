@@ -1,0 +1,264 @@
+// Scene building from a mesh object, read back on a real window: reference groups and the object
+// -1, filtered entities, refused fields, the boundary surface of a volume mesh, clipping and
+// capping with the field on the section, stepping through solutions, degenerate meshes.
+#include "mesh_builders.h"
+#include "pavmsh.h"
+#include "render/palette.h"
+#include "scene/mesh_viewer.h"
+
+#include <QGuiApplication>
+#include <QSurfaceFormat>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+
+using namespace pavo;
+
+namespace {
+
+bool haveDisplay() {
+  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
+}
+
+std::string captureOut(const std::function<void()> &f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
+
+size_t occurrences(const std::string &text, const std::string &what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+  return n;
+}
+
+// A mesh object of dimension 3 with the given vertices and triangles (references per triangle).
+PavObject *triangleMesh(const std::vector<double> &xyz, const std::vector<int> &tri,
+                        const std::vector<int> &refs) {
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE];
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  const int nv = (int)xyz.size() / 3, nt = (int)refs.size();
+  pav_AllocEntityArrays(obj, Vertices, nv, status);
+  for (int v = 0; v < nv; v++)
+    for (int c = 0; c < 3; c++) obj->crdDbl[3 * (v + 1) + c] = xyz[3 * v + c];
+  if (nt > 0) pav_AllocEntityArrays(obj, Triangles, nt, status);
+  for (int t = 0; t < nt; t++) {
+    for (int j = 0; j < 3; j++) obj->ent[Triangles].idx[3 * (t + 1) + j] = tri[3 * t + j];
+    obj->ent[Triangles].ref[t + 1] = refs[t];
+  }
+  return obj;
+}
+
+// Pushes a scalar vertex solution f(x, y, z) of nbrEnt entries (the mesh's vertex count unless
+// given) at the head of the vertex list.
+template <typename F> void pushVertexField(PavObject *obj, F f, int nbrEnt = -1) {
+  char status[PAV_STATUS_SIZE];
+  const int nv = obj->ent[Vertices].nbr;
+  if (nbrEnt < 0) nbrEnt = nv;
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nbrEnt, 1, 1, status);
+  ASSERT_NE(r, nullptr);
+  for (int v = 1; v <= std::min(nv, nbrEnt); v++)
+    r->data[v] = f(obj->crdDbl[3 * v], obj->crdDbl[3 * v + 1], obj->crdDbl[3 * v + 2]);
+  ASSERT_EQ(pav_PushSolution(obj, SolAtVertices, r, status), 0);
+}
+
+class MeshViewerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!haveDisplay()) GTEST_SKIP() << "no display";
+    viewer = std::make_unique<PavMeshViewer>();
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24); // sections in front of the far sides
+    viewer->setFormat(format);
+    viewer->resize(240, 240);
+    viewer->show();
+    viewer->waitForInit();
+    ASSERT_TRUE(viewer->displayEnabled);
+    PavRenderOption &o = viewer->view.options;
+    o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false; // no wire lines
+    o.setRenderMode(3); // faces in their own colours, no lines
+    o.UsePhong = 3;     // unlit
+  }
+  void TearDown() override { viewer.reset(); }
+
+  // Builds the scene of obj (the viewer owns it) and returns what was printed.
+  std::string show(PavObject *obj) {
+    viewer->adoptMesh(obj);
+    return captureOut([&] { viewer->displayObject(); });
+  }
+
+  void draw() {
+    viewer->view.options.IsoOn = 0; // plain palette colours
+    viewer->renderNowNoSwap();
+    frame = viewer->grabFrame(&frameW, &frameH);
+    ASSERT_EQ(frame.size(), 4u * frameW * frameH);
+  }
+
+  // Colour of the pixel under a scene point (origin of the window at the lower left).
+  std::array<int, 3> colourAt(double x, double y, double z) {
+    PavCameraMatrices m = viewer->matrices();
+    QVector3D p = (QVector3D((float)x, (float)y, (float)z) - viewer->view.sceneCentre) *
+                  viewer->view.sceneScale;
+    QVector4D c = m.mvp * QVector4D(p, 1);
+    QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    size_t i = 4 * ((size_t)w.y() * (size_t)frameW + (size_t)w.x());
+    return {frame[i], frame[i + 1], frame[i + 2]};
+  }
+  static bool isBackground(const std::array<int, 3> &c) {
+    return c[0] == 255 && c[1] == 255 && c[2] == 255;
+  }
+  // The colour the palette of the shown field gives to a value.
+  std::array<int, 3> paletteRgb(float value) {
+    const PavDrawField *f = nullptr;
+    for (const auto &set : viewer->builtSets())
+      for (const auto &bo : set.objects)
+        if (!f) f = viewer->fieldOf(PavFieldKind::Solution, bo.object);
+    EXPECT_NE(f, nullptr);
+    float rgb[3] = {0, 0, 0};
+    if (f) paletteColour(f->palette, f->colormap, value, rgb);
+    return {(int)std::lround(rgb[0] * 255), (int)std::lround(rgb[1] * 255),
+            (int)std::lround(rgb[2] * 255)};
+  }
+
+  // Objects of a draw type by identifier with their drawn counts.
+  std::map<int, int> countsById(uint32_t type) {
+    std::map<int, int> out;
+    for (const PavDrawObject *o : viewer->objectsOfType(type)) out[o->id] += o->count;
+    return out;
+  }
+
+  std::unique_ptr<PavMeshViewer> viewer;
+  std::vector<uint8_t> frame;
+  int frameW = 0, frameH = 0;
+};
+
+void expectNear(const std::array<int, 3> &a, const std::array<int, 3> &b, int tol = 4) {
+  for (int c = 0; c < 3; c++) EXPECT_NEAR(a[c], b[c], tol) << "component " << c;
+}
+
+} // namespace
+
+TEST_F(MeshViewerTest, ReferenceGroupsObjectMinusOneAndFilteredEntities) {
+  // Triangles of references 1, 1, 2, 2; the last names vertex 9 of 4 and is filtered.
+  const std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  std::string out = show(triangleMesh(xyz, {1, 2, 3, 1, 3, 4, 2, 3, 4, 1, 9, 3}, {1, 1, 2, 2}));
+  EXPECT_EQ(occurrences(out, "  Type Triangle : number of references list created: 2 [1, 2]\n"),
+            1u);
+  EXPECT_EQ(occurrences(out, " Triangle : 1 topologically invalid entities are filtered !\n"), 1u);
+  EXPECT_EQ(countsById(DrawTriangle), (std::map<int, int>{{-1, 3}, {1, 2}, {2, 1}}));
+  // Only the per-reference objects are seen: the square is covered once, the rest is background.
+  draw();
+  EXPECT_FALSE(isBackground(colourAt(0.25, 0.5, 0)));
+  EXPECT_FALSE(isBackground(colourAt(0.75, 0.6, 0)));
+  EXPECT_TRUE(isBackground(colourAt(1.2, 0.5, 0)));
+}
+
+TEST_F(MeshViewerTest, FieldOfWrongSizeIsRefusedAndTheGeometryStillDraws) {
+  const std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  PavObject *obj = triangleMesh(xyz, {1, 2, 3, 1, 3, 4}, {1, 1});
+  pushVertexField(
+      obj, [](double x, double, double) { return x; }, 3);
+  std::string out = show(obj);
+  EXPECT_NE(out.find("error invalid number of solution: 3 != 4 \n"), std::string::npos);
+  for (const PavDrawObject *o : viewer->objectsOfType(DrawTriangle))
+    EXPECT_EQ(viewer->fieldOf(PavFieldKind::Solution, o), nullptr);
+  draw();
+  EXPECT_FALSE(isBackground(colourAt(0.5, 0.5, 0)));
+}
+
+TEST_F(MeshViewerTest, SteppingThroughSolutionsRecoloursAndStopsAtTheEnds) {
+  const std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  PavObject *obj = triangleMesh(xyz, {1, 2, 3, 1, 3, 4}, {1, 1});
+  pushVertexField(obj, [](double x, double, double) { return 1 - x; }); // second
+  pushVertexField(obj, [](double x, double, double) { return x; });     // first
+  show(obj);
+  ASSERT_EQ(viewer->view.fieldMode, 1);
+  draw();
+  expectNear(colourAt(0.2, 0.5, 0), paletteRgb(0.2f));
+  EXPECT_FALSE(viewer->stepSolution(-1));
+  EXPECT_TRUE(viewer->stepSolution(+1));
+  EXPECT_EQ(viewer->view.vertexSolution, 2);
+  draw();
+  expectNear(colourAt(0.2, 0.5, 0), paletteRgb(0.8f));
+  EXPECT_FALSE(viewer->stepSolution(+1));
+  EXPECT_EQ(viewer->view.vertexSolution, 2);
+}
+
+TEST_F(MeshViewerTest, TetrahedraWithoutBoundaryTrianglesShowTheirSurface) {
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1);
+  ASSERT_EQ(pav_Count(cube, Triangles), 0);
+  std::string out = show(cube);
+  EXPECT_NE(out.find("  Surface reconstruction in progress\n"), std::string::npos);
+  // Six sides of 2 x 2 cells, two triangles per cell side.
+  EXPECT_EQ(countsById(DrawSrfTriangle)[-1], 6 * 2 * 2 * 2);
+  draw();
+  // Seen from +z the front side bounds the silhouette.
+  for (double x : {0.1, 0.5, 0.9})
+    for (double y : {0.1, 0.5, 0.9}) EXPECT_FALSE(isBackground(colourAt(x, y, 1))) << x << y;
+  for (auto p : {std::array<double, 2>{1.3, 0.5}, {0.5, -0.3}, {-0.3, -0.3}})
+    EXPECT_TRUE(isBackground(colourAt(p[0], p[1], 1)));
+}
+
+TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndClippingTheCutElementsFaces) {
+  const int n = 3;
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, n, 1);
+  pushVertexField(cube, [](double x, double, double) { return x; });
+  // Tetrahedra crossing z = 1/2, counted from their vertices.
+  int crossing = 0;
+  for (int e = 1; e <= pav_Count(cube, Tetrahedra); e++) {
+    double lo = 2, hi = -1;
+    for (int j = 0; j < 4; j++) {
+      double z = cube->crdDbl[3 * cube->ent[Tetrahedra].idx[4 * e + j] + 2];
+      lo = std::min(lo, z);
+      hi = std::max(hi, z);
+    }
+    crossing += lo < 0.5 && hi > 0.5;
+  }
+  show(cube);
+  viewer->view.hasCutPlane = true;
+  viewer->view.options.CutOn = true;
+  const double plane[4] = {0, 0, 1, -0.5}; // keeps z <= 1/2
+  std::copy(plane, plane + 4, viewer->view.cutPlane);
+  viewer->view.capping = true;
+  captureOut([&] { viewer->updateCut(); });
+  ASSERT_FALSE(viewer->objectsOfType(DrawCutTriangle).isEmpty());
+  draw();
+  // The section z = 1/2 faces the camera: its colour is the palette colour of f = x.
+  for (double x : {0.15, 0.4, 0.62, 0.85})
+    for (double y : {0.3, 0.7}) expectNear(colourAt(x, y, 0.5), paletteRgb((float)x));
+  // Without capping the cut elements are drawn by their faces: four per element.
+  viewer->view.capping = false;
+  captureOut([&] { viewer->updateCut(); });
+  EXPECT_EQ(countsById(DrawCutTriangle)[-1], 4 * crossing);
+  draw();
+  for (double x : {0.2, 0.5, 0.8}) EXPECT_FALSE(isBackground(colourAt(x, 0.5, 0.5)));
+  // Switching the cut off removes the cut objects.
+  viewer->view.options.CutOn = false;
+  viewer->updateCut();
+  EXPECT_TRUE(viewer->objectsOfType(DrawCutTriangle).isEmpty());
+}
+
+TEST_F(MeshViewerTest, CappingSkipsCurvedHexahedraWithItsMessage) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Hexahedra, 1, 2));
+  viewer->view.hasCutPlane = viewer->view.options.CutOn = viewer->view.capping = true;
+  const double plane[4] = {1, 0, 0, -0.5};
+  std::copy(plane, plane + 4, viewer->view.cutPlane);
+  std::string out = captureOut([&] { viewer->updateCut(); });
+  EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
+            std::string::npos);
+  EXPECT_TRUE(viewer->objectsOfType(DrawCutTriangle).isEmpty());
+}
+
+TEST_F(MeshViewerTest, MeshesWithoutElementsOpen) {
+  show(triangleMesh({}, {}, {}));
+  EXPECT_EQ(viewer->objectCount(), 0);
+  show(triangleMesh({0, 0, 0, 1, 0, 0, 0, 1, 0}, {}, {}));
+  EXPECT_EQ(countsById(DrawVertex), (std::map<int, int>{{-1, 3}}));
+  draw();
+  EXPECT_FALSE(viewer->stepSolution(1));
+}
