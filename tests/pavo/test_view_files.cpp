@@ -3,6 +3,7 @@
 #include "modes/movie_seq_files.h"
 #include "modes/param_file.h"
 #include "modes/view_state_file.h"
+#include "scene/view_state_io.h"
 
 #include "test_paths.h"
 
@@ -453,6 +454,92 @@ TEST_F(ViewFiles, MovieAndSequenceLines) {
                 "  no file none.seq found \n",
                 "  Please specify your sequence of meshes and solution in a file named "
                 "\"pavo.seq\" \n"}));
+}
+
+// A view goes to the file and comes back: every setting the file holds survives.
+TEST_F(ViewFiles, ViewThroughTheFileComesBackTheSame) {
+  PavViewState v;
+  v.trackball.rotation = QQuaternion(0.5f, -0.5f, 0.5f, 0.5f);
+  v.trackball.translation = QVector3D(0.25f, 0, -1.5f);
+  v.fovy = 12.5;
+  v.sceneCentre = QVector3D(0.1f, -2, 3);
+  v.hasCutPlane = true, v.capping = true;
+  v.cutPlane[0] = 0, v.cutPlane[1] = 1, v.cutPlane[2] = 0, v.cutPlane[3] = -0.5;
+  v.colormap = 6, v.fieldMode = 2, v.elementSolution = 3;
+  PavRenderOption &o = v.options;
+  o.LineOn = false, o.TessOn = false, o.EdgeOn = false, o.CutOn = true, o.TextOn = false;
+  o.TransOn = true, o.LineSurfOn = true, o.HideSurfOn = true, o.PalOn = false;
+  o.CutoffBelowOn = true, o.CutoffBelowVal = -0.5f, o.CutoffAboveVal = 4;
+  o.UsePhong = 3, o.IsoOn = 2, o.SolOn = 1, o.tessLevel = 17, o.lineWidth = 0.125f;
+  o.setRenderMode(3);
+  PavViewStateData window;
+  window.windowSize = {{640, 480}};
+  window.hiddenRefs = std::vector<PavHiddenRef>{{6, 4}, {10, 4}, {6, 2}};
+  PavFileMessages m;
+  ASSERT_EQ(writeViewStateFile(viewStateData(v, window), "v.data", m), "v.data");
+  PavViewStateData d;
+  ASSERT_TRUE(readViewStateFile("v.data", d, m));
+  PavViewState back;
+  applyViewStateData(d, back);
+  EXPECT_EQ(d.windowSize, window.windowSize);
+  EXPECT_EQ(back.trackball.rotation, v.trackball.rotation);
+  EXPECT_EQ(back.trackball.translation, v.trackball.translation);
+  EXPECT_EQ(back.sceneCentre, v.sceneCentre);
+  EXPECT_EQ(std::make_tuple(back.fovy, back.hasCutPlane, back.capping, back.colormap,
+                            back.fieldMode, back.elementSolution, back.vertexSolution),
+            std::make_tuple(v.fovy, true, true, 6, 2, 3, 1));
+  EXPECT_TRUE(std::equal(v.cutPlane, v.cutPlane + 4, back.cutPlane));
+  EXPECT_EQ(back.hiddenReferences, (std::vector<int>{2, 4}));
+  const PavRenderOption &b = back.options;
+  EXPECT_EQ(std::make_tuple(b.LineOn, b.TessOn, b.EdgeOn, b.CutOn, b.TextOn, b.TransOn,
+                            b.LineSurfOn, b.HideSurfOn, b.PalOn, b.CutoffBelowOn, b.CutoffAboveOn),
+            std::make_tuple(o.LineOn, o.TessOn, o.EdgeOn, o.CutOn, o.TextOn, o.TransOn,
+                            o.LineSurfOn, o.HideSurfOn, o.PalOn, o.CutoffBelowOn, o.CutoffAboveOn));
+  EXPECT_EQ(std::make_tuple(b.CutoffBelowVal, b.CutoffAboveVal, (int)b.UsePhong, b.IsoOn, b.SolOn,
+                            (int)b.tessLevel, b.lineWidth, b.renderMode()),
+            std::make_tuple(-0.5f, 4.0f, 3, 2, 1, 17, 0.125f, 3));
+}
+
+// A parameter file's planes, colormap, field, palettes and colours reach the display.
+TEST_F(ViewFiles, ParametersReachTheView) {
+  const struct {
+    const char *text;
+    bool cut, capping;
+    double plane[4];
+  } cases[] = {{"cutplane 1 0 0 0 1 0 0 capplaneequation 1 0 0 1 -2", true, false, {1, 0, 0, 0}},
+               {"capplane 1 0 0 2 0 0 -1", true, true, {0, 0, -1, 2}},
+               {"cutplane 0", false, false, {1, 0, 0, 0}}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.text);
+    put("DEFAULT.pavo", c.text);
+    PavParameters p;
+    PavFileMessages m;
+    ASSERT_TRUE(readParameterFile("none.meshb", p, m));
+    PavViewState v;
+    applyParameters(p, v);
+    EXPECT_EQ(v.cutActive(), c.cut);
+    EXPECT_EQ(v.capping, c.capping);
+    EXPECT_TRUE(std::equal(c.plane, c.plane + 4, v.cutPlane));
+  }
+  put("DEFAULT.pavo", "colormap jet displayfield 3 palette 0 1 1 2 3 numberofsubisolines 4 "
+                      "jacobianisolines 12 1 2 3 4 5 6 7 8 9 10 11 12 refcolor 1 0 255 0");
+  PavParameters p;
+  PavFileMessages m;
+  ASSERT_TRUE(readParameterFile(nullptr, p, m));
+  PavViewState v;
+  applyParameters(p, v);
+  EXPECT_EQ(std::make_tuple(v.colormap, v.vertexSolution, v.elementSolution),
+            std::make_tuple(7, 3, 3));
+  PavPalette sol, jac;
+  applyParameterPalettes(p, sol, jac);
+  EXPECT_TRUE(sol.paletteSet && sol.paletteFixed && !jac.paletteSet);
+  EXPECT_EQ(std::make_tuple(sol.palette[3], sol.nbrIso, jac.nbrUsrIso, jac.usrIso[8]),
+            std::make_tuple(2.0f, 4, 9, 9.0f));
+  PavReferenceColours colours;
+  applyParameterColours(p, colours);
+  float rgb[3];
+  colours.colour(7, 1, rgb);
+  EXPECT_EQ(std::make_tuple(rgb[0], rgb[1], rgb[2]), std::make_tuple(0.0f, 1.0f, 0.0f));
 }
 
 } // namespace
