@@ -6,6 +6,7 @@
 // interleaved in the file and separate in the records.
 #include "ho_lattice.h"
 #include "ovel.h"
+#include "pav_cgns.h"
 #include "pav_io.h"
 #include "pav_io_keywords.h"
 #include "pav_solution.h"
@@ -373,6 +374,7 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
   if (!name) return pav_Fail(status, "NULL (MshFile)   parameter on input\n");
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
+  if (pav_IsCgnsFile(name)) return pav_OpenCgnsMesh(obj, name, status);
 
   int version = 0, dim = 0;
   std::string opened = name;
@@ -447,6 +449,7 @@ int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
   if (!name) return pav_Fail(status, "NULL (Solution Name) parameter on input\n");
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
+  if (pav_IsCgnsFile(name)) return pav_OpenCgnsSolution(obj, name, status);
 
   std::string base = name;
   const size_t cut = base.find(".mesh");

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ make pkg-config git
-  qtbase5-dev libfreetype-dev liblapack-dev libstb-dev libfast-float-dev
+  qtbase5-dev libfreetype-dev liblapack-dev libstb-dev libfast-float-dev libcgns-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # headless OpenGL for the GUI tests

@@ -138,10 +138,8 @@ TEST(Eigen3d, NegligibleMatrixGivesTheAxes) {
   double val[3], vec[9];
   const double zero[6] = {0., 1e-101, 0., 0., 0., -1e-120};
   ASSERT_EQ(Eigen3d(zero, val, vec), 1);
-  for (int k = 0; k < 3; k++) {
-    EXPECT_EQ(val[k], 0.);
-    for (int i = 0; i < 3; i++) EXPECT_EQ(vec[3 * k + i], i == k ? 1. : 0.);
-  }
+  EXPECT_EQ(std::vector<double>(val, val + 3), std::vector<double>(3, 0.));
+  EXPECT_EQ(std::vector<double>(vec, vec + 9), std::vector<double>({1, 0, 0, 0, 1, 0, 0, 0, 1}));
   EXPECT_EQ(Eigen3d(nullptr, val, vec), 0);
 }
 
@@ -152,26 +150,13 @@ TEST(Eigen3d, RandomEigenvaluesAgreeWithLapack) {
   for (int t = 0; t < 3000; t++) {
     const double sca = std::pow(10., ex(rng));
     double lambda[3] = {u(rng) * sca, u(rng) * sca, u(rng) * sca};
-    switch (t % 6) {
-    case 1:
-      lambda[1] = lambda[0];
-      break; // double eigenvalue
-    case 2:
-      lambda[1] = lambda[2] = lambda[0];
-      break; // triple: a multiple of I
-    case 3:
-      lambda[2] = 0.;
-      break; // rank-deficient
-    case 4:
-      lambda[1] = lambda[2] = 0.;
-      break; // rank one
-    case 5:
-      lambda[1] = lambda[0] * (1. + 1e-8);
-      break; // nearly repeated
-    default:
-      lambda[1] *= std::pow(10., ex(rng));
-      break; // widely spread
-    }
+    const int c = t % 6; // double, triple (a multiple of I), rank 2, rank 1, nearly repeated
+    if (c == 1 || c == 2) lambda[1] = lambda[0];
+    if (c == 2) lambda[2] = lambda[0];
+    if (c == 3 || c == 4) lambda[2] = 0.;
+    if (c == 4) lambda[1] = 0.;
+    if (c == 5) lambda[1] = lambda[0] * (1. + 1e-8);
+    if (c == 0) lambda[1] *= std::pow(10., ex(rng)); // widely spread
     double met[6];
     composeMetric(rng, lambda, met);
     expectDecomposition3(met, ("random eigenvalues " + std::to_string(t)).c_str());

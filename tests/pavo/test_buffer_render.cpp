@@ -114,65 +114,90 @@ protected:
 std::vector<float> gridPoints(int nx, int ny, int sub) {
   std::vector<float> xyz;
   for (int j = 0; j <= ny * sub; ++j)
-    for (int i = 0; i <= nx * sub; ++i) {
-      xyz.push_back(float(i) / (nx * sub));
-      xyz.push_back(float(j) / (ny * sub));
-      xyz.push_back(0);
-    }
+    for (int i = 0; i <= nx * sub; ++i)
+      xyz.insert(xyz.end(), {float(i) / (nx * sub), float(j) / (ny * sub), 0});
   return xyz;
 }
 
-// Elements over the grid of gridPoints(nx, ny, 2), square by square: each square lists its
-// lattice points (a, b), a and b in 0..2, in the order of `pattern`.
-std::vector<int> gridElements(int nx, int ny, std::initializer_list<std::pair<int, int>> pattern) {
+// Lattice point (x, y) of node n of the canonical order, in units of 1 / degree: triangles
+// carry the weights of vertices (0,0), (1,0), (0,1), quadrilaterals (i, j).
+std::pair<int, int> latticePoint(HoKind kind, int degree, int n) {
+  const int *l = hoNodeOrder(kind, degree) + n * hoOrderWidth(kind);
+  return kind == HoTriangle ? std::make_pair(l[1], l[2]) : std::make_pair(l[0], l[1]);
+}
+
+// Straight degree-2 elements over the grid of gridPoints(nx, ny, 2), square by square: one
+// quadrilateral, or the triangles (0,0), (1,0), (0,1) and (1,1), (0,1), (1,0).
+std::vector<int> gridElements(HoKind kind, int nx, int ny) {
   std::vector<int> elt;
+  const int k = int(hoNodeCount(kind, 2));
   for (int j = 0; j < ny; ++j)
     for (int i = 0; i < nx; ++i)
-      for (auto [a, b] : pattern) elt.push_back((2 * j + b) * (2 * nx + 1) + 2 * i + a);
+      for (int half = 0; half < (kind == HoTriangle ? 2 : 1); ++half)
+        for (int n = 0; n < k; ++n) {
+          auto [a, b] = latticePoint(kind, 2, n);
+          if (half) a = 2 - a, b = 2 - b;
+          elt.push_back((2 * j + b) * (2 * nx + 1) + 2 * i + a);
+        }
   return elt;
+}
+
+uint32_t faceType(HoKind kind, int d) {
+  const uint32_t types[2][4] = {{DrawTriangle, DrawTriangleP2, DrawTriangleP3, DrawTriangleP4},
+                                {DrawQuad, DrawQuadQ2, DrawQuadQ3, DrawQuadQ4}};
+  return types[kind == HoTriangle ? 0 : 1][d - 1];
+}
+
+std::string faceProgram(HoKind kind, int d) {
+  const std::string base = kind == HoTriangle ? "TriSha" : "QuaSha";
+  return d == 1 ? base : (kind == HoTriangle ? "P" : "Q") + std::to_string(d) + base;
 }
 
 } // namespace
 
-// One curved element of each face kind and degree whose bottom side is bent downward: the
-// inner control points of the side from (0,0) to (1,0) are lowered by `a`, every other control
-// point sits on the straight element. The bottom side is then the curve
-// y(x) = -a (1 - x^d - (1 - x)^d) and the other sides stay straight; the drawn pixels must match
-// the region this bounds, up to the one-pixel band along the boundary.
-class CurvedMask : public BufferRender,
-                   public ::testing::WithParamInterface<std::tuple<int, int>> {};
+// One element of each face kind and degree, drawn alone.
+class FaceKind : public BufferRender, public ::testing::WithParamInterface<std::tuple<int, int>> {
+protected:
+  // The element on [0,1]^2 (triangle: its lower-left half) with the inner control points of the
+  // side from (0,0) to (1,0) lowered by `bend`; drawn by its program over the given view.
+  PavBufferObject *drawElement(double bend, double x0, double y0, double size, int tess) {
+    const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+    const int d = std::get<1>(GetParam()), k = int(hoNodeCount(kind, d));
+    std::vector<float> xyz;
+    std::vector<int> elt;
+    for (int n = 0; n < k; ++n) {
+      const auto [i, j] = latticePoint(kind, d, n);
+      xyz.insert(xyz.end(),
+                 {float(i) / d, float(j == 0 && i > 0 && i < d ? -bend : double(j) / d), 0});
+      elt.push_back(n);
+    }
+    PavBufferObject *b = createBufferObjectForType(faceType(kind, d));
+    buffers.emplace_back(b);
+    GlslProgram &p = program(faceProgram(kind, d).c_str(), x0, y0, size, tess);
+    b->updateVao(gl, k, xyz.data(), 1, elt.data());
+    object = plainObject(faceType(kind, d), {1, 0, 0, 1});
+    EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
+    return b;
+  }
+  std::unique_ptr<PavDrawObject> object;
+};
 
-TEST_P(CurvedMask, BentSideCoversTheExactRegion) {
-  const HoKind kind = static_cast<HoKind>(std::get<0>(GetParam()));
+// Straight sides need no subdivision: one triangle per triangle, two per quadrilateral,
+// whatever the user's level.
+TEST_P(FaceKind, StraightSidesTessellateAtLevelOne) {
+  const unsigned expected = std::get<0>(GetParam()) == HoTriangle ? 1 : 2;
+  EXPECT_EQ(primitives([&] { drawElement(0, 0, 0, 1, 8); }), expected);
+  EXPECT_EQ(glError(), 0u);
+}
+
+// With the bottom side bent down by a, that side is the curve y(x) = -a (1 - x^d - (1 - x)^d)
+// and the other sides stay straight; the drawn pixels must match the region this bounds, up to
+// the one-pixel band along the boundary.
+TEST_P(FaceKind, BentSideCoversTheExactRegion) {
+  const bool tri = std::get<0>(GetParam()) == HoTriangle;
   const int d = std::get<1>(GetParam());
   const double a = 0.2, x0 = -0.25, y0 = -0.4, size = 1.5;
-  const bool tri = kind == HoTriangle;
-  const int k = int(hoNodeCount(kind, d));
-  const int *order = hoNodeOrder(kind, d);
-  std::vector<float> xyz;
-  std::vector<int> elt;
-  for (int n = 0; n < k; ++n) {
-    // Triangle lattice (weights of vertices (0,0), (1,0), (0,1)); quadrilateral lattice (i, j).
-    const int *l = order + n * hoOrderWidth(kind);
-    const int along = tri ? l[1] : l[0];
-    const bool bottom = tri ? l[2] == 0 : l[1] == 0;
-    const double x = double(along) / d, y = double(tri ? l[2] : l[1]) / d;
-    xyz.push_back(float(x));
-    xyz.push_back(float(bottom && along > 0 && along < d ? y - a : y));
-    xyz.push_back(0);
-    elt.push_back(n);
-  }
-  const uint32_t types[2][3] = {{DrawTriangleP2, DrawTriangleP3, DrawTriangleP4},
-                                {DrawQuadQ2, DrawQuadQ3, DrawQuadQ4}};
-  const uint32_t type = types[tri ? 0 : 1][d - 2];
-  const std::string name =
-      std::string(tri ? "P" : "Q") + char('0' + d) + (tri ? "TriSha" : "QuaSha");
-  PavBufferObject *b = createBufferObjectForType(type);
-  buffers.emplace_back(b);
-  GlslProgram &p = program(name.c_str(), x0, y0, size, 8);
-  b->updateVao(gl, k, xyz.data(), 1, elt.data());
-  auto object = plainObject(type, {1, 0, 0, 1});
-  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
+  drawElement(a, x0, y0, size, 8);
   EXPECT_EQ(glError(), 0u);
   const std::vector<uint8_t> image = readAll();
   auto inside = [&](double x, double y) {
@@ -194,59 +219,16 @@ TEST_P(CurvedMask, BentSideCoversTheExactRegion) {
       ++strict;
       if (drawn != inside(x, y)) ++wrong;
     }
-  EXPECT_EQ(wrong, 0) << name;
+  EXPECT_EQ(wrong, 0);
   EXPECT_GT(strict, width * height * 9 / 10);
   // The area between the chord and the curve: a (1 - 2 / (d + 1)), in pixels.
-  EXPECT_NEAR(below, a * (1 - 2.0 / (d + 1)) / (px1 * px1), 0.04 * below) << name;
+  EXPECT_NEAR(below, a * (1 - 2.0 / (d + 1)) / (px1 * px1), 0.04 * below);
 }
 
-INSTANTIATE_TEST_SUITE_P(FaceKinds, CurvedMask,
+INSTANTIATE_TEST_SUITE_P(KindsAndDegrees, FaceKind,
                          ::testing::Combine(::testing::Values(int(HoTriangle),
                                                               int(HoQuadrilateral)),
-                                            ::testing::Range(2, 5)));
-
-TEST_F(BufferRender, StraightSidesTessellateAtLevelOne) {
-  // Straight elements of every curved kind: one triangle per triangle, two per quadrilateral,
-  // whatever the user's level.
-  const std::vector<float> xyz = gridPoints(1, 1, 4); // 5 x 5 points on [0,1]^2
-  auto at = [](int i, int j) { return j * 5 + i; };
-  struct Case {
-    const char *program;
-    PavBufferObject *buffer;
-    std::vector<int> elt;
-    uint32_t type;
-    unsigned expected;
-  };
-  // Canonical orders: triangle corners, then each side from its first corner, then the inside.
-  std::vector<Case> cases = {
-      {"P2TriSha",
-       buffer<PavBufferTriangleP2>(),
-       {at(0, 0), at(4, 0), at(0, 4), at(2, 0), at(2, 2), at(0, 2)},
-       DrawTriangleP2,
-       1},
-      {"P4TriSha",
-       buffer<PavBufferTriangleP4>(),
-       {at(0, 0), at(4, 0), at(0, 4), at(1, 0), at(2, 0), at(3, 0), at(3, 1), at(2, 2), at(1, 3),
-        at(0, 3), at(0, 2), at(0, 1), at(1, 1), at(2, 1), at(1, 2)},
-       DrawTriangleP4,
-       1},
-      {"QuaSha", buffer<PavBufferQuad>(), {at(0, 0), at(4, 0), at(4, 4), at(0, 4)}, DrawQuad, 2},
-      {"Q2QuaSha",
-       buffer<PavBufferQuadQ2>(),
-       {at(0, 0), at(4, 0), at(4, 4), at(0, 4), at(2, 0), at(4, 2), at(2, 4), at(0, 2), at(2, 2)},
-       DrawQuadQ2,
-       2},
-  };
-  for (Case &c : cases) {
-    GlslProgram &p = program(c.program, 0, 0, 1, 8);
-    c.buffer->updateVao(gl, 25, xyz.data(), 1, c.elt.data());
-    auto object = plainObject(c.type);
-    EXPECT_EQ(primitives([&] { c.buffer->renderList(gl, object.get(), &p, nullptr, nullptr); }),
-              c.expected)
-        << c.program;
-  }
-  EXPECT_EQ(glError(), 0u);
-}
+                                            ::testing::Range(1, 5)));
 
 TEST_F(BufferRender, CurvedEdgeLevelFollowsCurvatureAndCaps) {
   // A P2 edge from (0.1, 0.5) to (0.9, 0.5) with control point (0.5, 0.9): the control point is
@@ -271,87 +253,54 @@ TEST_F(BufferRender, CurvedEdgeLevelFollowsCurvatureAndCaps) {
   EXPECT_EQ(count(curved, 100), 32 * one);
 }
 
+// More patches than the first few hundred (where a driver once dropped the per-patch id), each
+// with its own colour: 16 x 16 squares of two P2 triangles, 16 x 12 Q2 quadrilaterals. Probes
+// at the centroid of every element read its colour, then its id from the picking counter.
 TEST_F(BufferRender, PerElementColoursAndIdsBeyondTheFirstPatches) {
-  // 16 x 16 squares, two straight P2 triangles each: 512 patches, each with its own colour.
-  const int n = 16;
-  const std::vector<float> xyz = gridPoints(n, n, 2);
-  const std::vector<int> elt = gridElements(n, n,
-                                            {{0, 0},
-                                             {2, 0},
-                                             {0, 2},
-                                             {1, 0},
-                                             {1, 1},
-                                             {0, 1},
-                                             {2, 2},
-                                             {0, 2},
-                                             {2, 0},
-                                             {1, 2},
-                                             {1, 1},
-                                             {2, 1}});
-  const int count = 2 * n * n;
-  std::vector<float> colors;
-  for (int e = 0; e < count; ++e)
-    for (float c : {float(e % 256) / 255, float(e / 256) / 255, 0.5f, 1.0f}) colors.push_back(c);
-  auto object = plainObject(DrawTriangleP2, colors);
-  auto *b = buffer<PavBufferTriangleP2>();
-  b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
-  GlslProgram &p = program("P2TriSha", 0, 0, 1, 2);
-  b->renderList(gl, object.get(), &p, nullptr, nullptr);
-  const std::vector<uint8_t> image = readAll();
-  // Probes at the centroids of both triangles of every square.
-  auto probe = [&](int e) {
-    const int sq = e / 2, i = sq % n, j = sq / n;
-    const double cx = (i + (e % 2 ? 2.0 / 3 : 1.0 / 3)) / n,
-                 cy = (j + (e % 2 ? 2.0 / 3 : 1.0 / 3)) / n;
-    return (int(cy * height) * width + int(cx * width)) * 4;
-  };
-  int wrong = 0;
-  for (int e = 0; e < count; ++e) {
-    const int at = probe(e);
-    if (image[at] != e % 256 || image[at + 1] != e / 256) ++wrong;
-  }
-  EXPECT_EQ(wrong, 0);
+  for (const HoKind kind : {HoTriangle, HoQuadrilateral}) {
+    const bool tri = kind == HoTriangle;
+    SCOPED_TRACE(tri ? "P2 triangles" : "Q2 quadrilaterals");
+    const int nx = 16, ny = tri ? 16 : 12, count = (tri ? 2 : 1) * nx * ny;
+    const std::vector<float> xyz = gridPoints(nx, ny, 2);
+    const std::vector<int> elt = gridElements(kind, nx, ny);
+    std::vector<float> colors;
+    for (int e = 0; e < count; ++e)
+      colors.insert(colors.end(), {float(e % 256) / 255, float(e / 256) / 255, 0.5f, 1.0f});
+    auto object = plainObject(faceType(kind, 2), colors);
+    PavBufferObject *b = createBufferObjectForType(faceType(kind, 2));
+    buffers.emplace_back(b);
+    b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
+    clear(0, 0, 0, 0);
+    GlslProgram &p = program(faceProgram(kind, 2).c_str(), 0, 0, 1, 2);
+    b->renderList(gl, object.get(), &p, nullptr, nullptr);
+    const std::vector<uint8_t> image = readAll();
+    auto probe = [&](int e) {
+      const int sq = tri ? e / 2 : e;
+      const double in = tri ? (e % 2 ? 2.0 / 3 : 1.0 / 3) : 0.5;
+      const double cx = (sq % nx + in) / nx, cy = (sq / nx + in) / ny;
+      return (int(cy * height) * width + int(cx * width)) * 4;
+    };
+    int wrong = 0;
+    for (int e = 0; e < count; ++e)
+      wrong += image[probe(e)] != e % 256 || image[probe(e) + 1] != e / 256;
+    EXPECT_EQ(wrong, 0);
 
-  // The id pass numbers the same elements from the picking counter.
-  clear(0, 0, 0, 0);
-  p.setUniform("Picking", true);
-  QList<PavPickEntry> picks;
-  int counter = 1000;
-  EXPECT_EQ(b->renderList(gl, object.get(), &p, &picks, &counter), count);
-  EXPECT_EQ(counter, 1000 + count);
-  ASSERT_EQ(picks.size(), 1);
-  EXPECT_EQ(picks[0], PavPickEntry(object.get(), 1000));
-  const std::vector<uint8_t> ids = readAll();
-  wrong = 0;
-  for (int e = 0; e < count; ++e) {
-    const int at = probe(e);
-    const uint32_t id = decodeId({ids[at], ids[at + 1], ids[at + 2], ids[at + 3]});
-    if (id != uint32_t(1000 + e)) ++wrong;
+    clear(0, 0, 0, 0);
+    p.setUniform("Picking", true);
+    QList<PavPickEntry> picks;
+    int counter = 1000;
+    EXPECT_EQ(b->renderList(gl, object.get(), &p, &picks, &counter), count);
+    EXPECT_EQ(counter, 1000 + count);
+    EXPECT_EQ(picks, QList<PavPickEntry>({PavPickEntry(object.get(), 1000)}));
+    const std::vector<uint8_t> ids = readAll();
+    wrong = 0;
+    for (int e = 0; e < count; ++e) {
+      const int at = probe(e);
+      wrong += decodeId({ids[at], ids[at + 1], ids[at + 2], ids[at + 3]}) != uint32_t(1000 + e);
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(glError(), 0u);
   }
-  EXPECT_EQ(wrong, 0);
-  EXPECT_EQ(idAt(0, 0) != 0, true); // the grid covers the whole frame
-  EXPECT_EQ(glError(), 0u);
-}
-
-TEST_F(BufferRender, QuadrilateralIdsBeyondTheFirstPatches) {
-  const int nx = 16, ny = 12, count = nx * ny;
-  const std::vector<float> xyz = gridPoints(nx, ny, 2);
-  const std::vector<int> elt = gridElements(
-      nx, ny, {{0, 0}, {2, 0}, {2, 2}, {0, 2}, {1, 0}, {2, 1}, {1, 2}, {0, 1}, {1, 1}});
-  auto object = plainObject(DrawQuadQ2);
-  auto *b = buffer<PavBufferQuadQ2>();
-  b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
-  GlslProgram &p = program("Q2QuaSha", 0, 0, 1, 1);
-  p.setUniform("Picking", true);
-  int counter = 1;
-  b->renderList(gl, object.get(), &p, nullptr, &counter);
-  int wrong = 0;
-  for (int e = 0; e < count; ++e) {
-    const int i = e % nx, j = e / nx;
-    const uint32_t id = idAt(int((i + 0.5) / nx * width), int((j + 0.5) / ny * height));
-    if (id != uint32_t(1 + e)) ++wrong;
-  }
-  EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(BufferRender, PickingResolvesObjectAndLocalIndexAndBackgroundIsZero) {

@@ -75,31 +75,27 @@ void expectOutputs(const std::vector<Case> &cases, bool prefix = false) {
   }
 }
 
-// Both help options; a display that is named but cannot be reached (a stale DISPLAY after ssh)
-// must not abort the process either.
-TEST(CliHelp, PrintsBannerUsageAndThanksWithStatusZero) {
-  expectOutputs({{{"-h"}, "cli_help.txt"},
-                 {{"-help"}, "cli_help.txt"},
-                 {{"-help"}, "cli_help.txt", {"DISPLAY=:9731"}}});
-}
-
-// A mode that needs more arguments, called alone: banner, launch line (except -solana), the
-// error and the mode's format text; status 0. With argc 3 the surface reconstruction and the
-// solution generator still lack arguments and say so the same way.
-TEST(CliMissingArguments, ModeAloneNamesTheErrorAndTheFormat) {
-  expectOutputs({{{"-checksurf"}, "cli_checksurf_alone.txt"},
-                 {{"-solana"}, "cli_solana_alone.txt"},
-                 {{"-seq"}, "cli_seq_alone.txt"},
-                 {{"-convert"}, "cli_convert_alone.txt"},
-                 {{"-extr"}, "cli_extr_alone.txt"},
-                 {{"-checksurf", "wing.meshb"}, "cli_checksurf_alone.txt"},
-                 {{"-solana", "wing.meshb"}, "cli_solana_alone.txt"}});
-}
-
-// Anything that selects no mode, with one argument or more: option names match exactly and
-// case-sensitively, and a mesh name alone is not opened.
-TEST(CliNothingToDisplay, UnknownOrMistypedCommandLinesPrintTheUsage) {
-  std::vector<Case> cases;
+// Byte for byte, with status 0 and without a display (only the beginning, up to the format text,
+// for batch modes whose work comes after):
+// - both help options, also with a display that is named but cannot be reached (a stale DISPLAY
+//   after ssh);
+// - a mode that needs more arguments, called alone: banner, launch line (except -solana), the
+//   error and the mode's format text; with argc 3 the surface reconstruction and the solution
+//   generator still lack arguments and say so the same way;
+// - anything that selects no mode: option names match exactly and case-sensitively, and a mesh
+//   name alone is not opened;
+// - batch modes with their arguments: banner, launch line and format text.
+TEST(Cli, CommandLinesPrintTheExpectedTexts) {
+  std::vector<Case> cases = {{{"-h"}, "cli_help.txt"},
+                             {{"-help"}, "cli_help.txt"},
+                             {{"-help"}, "cli_help.txt", {"DISPLAY=:9731"}},
+                             {{"-checksurf"}, "cli_checksurf_alone.txt"},
+                             {{"-solana"}, "cli_solana_alone.txt"},
+                             {{"-seq"}, "cli_seq_alone.txt"},
+                             {{"-convert"}, "cli_convert_alone.txt"},
+                             {{"-extr"}, "cli_extr_alone.txt"},
+                             {{"-checksurf", "wing.meshb"}, "cli_checksurf_alone.txt"},
+                             {{"-solana", "wing.meshb"}, "cli_solana_alone.txt"}};
   for (const std::vector<std::string> &args :
        std::vector<std::vector<std::string>>{{"-H"},
                                              {"-Help"},
@@ -114,11 +110,6 @@ TEST(CliNothingToDisplay, UnknownOrMistypedCommandLinesPrintTheUsage) {
                                              {"-Extr", "-in", "x.meshb"}})
     cases.push_back({args, "cli_nothing_to_display.txt"});
   expectOutputs(cases);
-}
-
-// Batch modes with their arguments begin with the banner, the launch line and the format text,
-// and need no display.
-TEST(CliBatchModes, BeginWithBannerLaunchLineAndFormatWithoutDisplay) {
   expectOutputs({{{"-checksurf", "-in", "wing.meshb"}, "cli_checksurf_start.txt"},
                  {{"-merge", "x.meshb"}, "cli_merge_start.txt"},
                  {{"-addedges", "x.meshb"}, "cli_addedges_start.txt"},

@@ -1,4 +1,5 @@
 // The demonstration scenes: what they contain, and one frame of each rendered by the program.
+#include "gl_fixture.h"
 #include "ho_bezier.h"
 #include "render/draw_types.h"
 #include "run_process.h"
@@ -117,17 +118,11 @@ TEST(DemoScenes, PolygonsKeepTheirSidesAndHideTheirDiagonals) {
   }
 }
 
-namespace {
-
-bool haveDisplay() {
-  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
-}
-
-} // namespace
+namespace {} // namespace
 
 // One frame of each demonstration, rendered by the program itself through its screenshot hook.
 TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
-  if (!haveDisplay()) GTEST_SKIP() << "no display";
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   std::string dir = pavo_test::scratchDir("demo_frames");
   const std::pair<const char *, const char *> modes[] = {
       {"-demo", "  Launching demo version !\n"},

@@ -90,20 +90,16 @@ TEST_F(GlslCatalogueGl, EveryProgramBuildsWithoutAndWithAllFields) {
 
 TEST_F(GlslCatalogueGl, SurfaceProgramsBuildForEveryFieldState) {
   // The definitions only change the face fragment stages. Every subset of the three fields is
-  // linked at degree 3, and every highest degree 0 to 10 with all fields, for the triangle and
-  // quadrilateral stages; the fragment stage alone compiles for every prefix the scene can
-  // produce (solution degrees 0 to 10, Jacobian degrees 1 to 10).
+  // linked at degree 3 (all fields at degrees 0 and 10 are linked above); the fragment stage
+  // alone compiles for every prefix the scene can produce (solution degrees 0 to 10, Jacobian
+  // degrees 1 to 10).
   for (const char *name : {"TriSha", "QuaSha", "PolygonSha"}) {
     const pavo::GlslCatalogueEntry *e = pavo::findGlslProgram(name);
     ASSERT_TRUE(e && isSurfaceFragment(*e));
-    std::vector<GlslFlags> states;
-    for (int mask = 0; mask < 8; ++mask)
-      states.push_back(state(mask & 1, mask & 2, mask & 4, 3, 3));
-    for (int deg = 0; deg <= 10; ++deg) states.push_back(state(true, true, true, deg, deg));
-    for (const GlslFlags &s : states) {
+    for (int mask = 0; mask < 8; ++mask) {
       GlslProgram program;
       program.setGLFunctions(gl);
-      EXPECT_EQ(tryBuild(*e, s, program), "") << "solDeg " << s.solDeg;
+      EXPECT_EQ(tryBuild(*e, state(mask & 1, mask & 2, mask & 4, 3, 3), program), "") << mask;
       program.release();
     }
     for (int mask = 0; mask < 8; ++mask)

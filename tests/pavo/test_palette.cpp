@@ -37,6 +37,14 @@ TEST(Palette, FromValuesSpansTheRangeInQuarters) {
   PavPalette empty;
   empty.setPaletteFromValues(0, v);
   EXPECT_FALSE(empty.paletteSet);
+  // A reset keeps only the user's palette.
+  p.resetPalette();
+  EXPECT_FALSE(p.paletteSet);
+  EXPECT_FLOAT_EQ(p.palette[4], 0);
+  p.setUserPalette(kPal);
+  p.resetPalette();
+  EXPECT_TRUE(p.paletteSet);
+  EXPECT_FLOAT_EQ(p.palette[4], 10);
 }
 
 TEST(Palette, EqualBreaksAcceptedDecreasingOrMissingEndTheProcess) {
@@ -48,18 +56,6 @@ TEST(Palette, EqualBreaksAcceptedDecreasingOrMissingEndTheProcess) {
   EXPECT_EXIT(p.setPalette(bad), testing::ExitedWithCode(1),
               "^ Please provide a correct palette\n$");
   EXPECT_EXIT(p.setPalette(nullptr), testing::ExitedWithCode(1), "^ Please provide a palette\n$");
-}
-
-TEST(Palette, ResetKeepsOnlyTheUsersPalette) {
-  PavPalette p;
-  p.setPalette(kPal);
-  p.resetPalette();
-  EXPECT_FALSE(p.paletteSet);
-  EXPECT_FLOAT_EQ(p.palette[4], 0);
-  p.setUserPalette(kPal);
-  p.resetPalette();
-  EXPECT_TRUE(p.paletteSet);
-  EXPECT_FLOAT_EQ(p.palette[4], 10);
 }
 
 // Each palette interval covers a quarter of the map whatever its width.
@@ -113,7 +109,7 @@ TEST(Colormaps, NamesSizesAndEnds) {
   EXPECT_EQ(colormapIndex("nope"), -1);
 }
 
-TEST(Colormaps, PublishedEntries) {
+TEST(Colormaps, PublishedEntriesAndLookup) {
   auto entry = [](int map, int i) { return colormapTable(map) + 3 * i; };
   expectRgb(entry(ColormapMagma, 0), 0.001462f, 0.000466f, 0.013866f);
   expectRgb(entry(ColormapInferno, 255), 0.988362f, 0.998364f, 0.644924f);
@@ -135,9 +131,7 @@ TEST(Colormaps, PublishedEntries) {
     prev = lum;
     expectRgb(entry(ColormapCubeHelixBlueRev, 100 - i), c[0], c[1], c[2], 0);
   }
-}
-
-TEST(Colormaps, LookupInterpolatesAndCapsAtTheLastEntry) {
+  // Lookups interpolate between entries and stop at the last one.
   float rgb[3];
   colormapLookup(ColormapJet, 1.0f / 16, rgb);
   expectRgb(rgb, 0, 0, 0.75f);

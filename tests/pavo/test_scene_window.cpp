@@ -1,5 +1,6 @@
 // The scene window: registry rules, field state, overlay texts, wheel zoom, picking of the
 // background and screenshots of a real window.
+#include "gl_fixture.h"
 #include "scene/scene_window.h"
 #include "test_paths.h"
 
@@ -11,10 +12,6 @@
 using namespace pavo;
 
 namespace {
-
-bool haveDisplay() {
-  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
-}
 
 std::string captureOut(const std::function<void()> &f) {
   testing::internal::CaptureStdout();
@@ -36,7 +33,7 @@ TEST(SceneTexts, PaletteTitlesAndPlaneEquation) {
 class SceneWindowTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "no display";
+    if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   }
 };
 

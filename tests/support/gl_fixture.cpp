@@ -9,6 +9,10 @@
 
 namespace pavo_test {
 
+bool haveDisplay() {
+  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
+}
+
 namespace {
 
 // One context for the whole run: creating a context per test costs more than the tests.
@@ -23,7 +27,7 @@ SharedContext &shared() {
   static SharedContext ctx;
   if (ctx.tried) return ctx;
   ctx.tried = true;
-  if (!QGuiApplication::instance() || QGuiApplication::platformName() == "offscreen") return ctx;
+  if (!haveDisplay()) return ctx;
   // The context must go before the application object does, not at static destruction.
   qAddPostRoutine([] {
     SharedContext &c = shared();

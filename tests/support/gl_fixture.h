@@ -11,6 +11,9 @@ class QOpenGLFunctions_4_0_Core;
 
 namespace pavo_test {
 
+// Whether windows can be shown: an application object on a real (or virtual) display.
+bool haveDisplay();
+
 class GlFixture : public ::testing::Test {
 protected:
   // Makes the shared context current and binds a fresh width x height target (RGBA8 colour,
