@@ -356,9 +356,8 @@ int pav_capping(const PavObject *obj, const double plane[4], int type, int nbrCu
                         pav_BytesToMb(sizeof(double) * 21 * size_t(counted + 1)));
       }
     } else if (made != counted) {
-      printf("Problem: the number of vertices are differents *nbrCutTriFac= %d, indtri=%d \n",
-             int(counted), int(made));
-      exit(1);
+      pav_Fatal("Problem: the number of vertices are differents *nbrCutTriFac= %d, indtri=%d \n",
+                int(counted), int(made));
     }
   }
   if (triCrd)

@@ -62,6 +62,32 @@ public:
   void updateCut();
   // Scans the displayed field for its extrema (running: not reset by the scan) and prints them.
   void computeSolutionExtrema();
+  // Jacobians of the face (2-D) or volume (3-D) elements, computed once (mode 1 normalised at
+  // the nodes, 2 the smallest value per element) and shown on the face objects.
+  void add2DJacobian(int mode);
+  void add3DJacobian(int mode);
+  // Shape quality of the tetrahedra, shown as values on the faces they bound.
+  void performQuality();
+
+  // Polygons (DrawPolygon, DrawCustomPolygon) or the faces of the polyhedra (DrawPolyhedra) of
+  // the mesh's polygon set as tessellated triangles; any other draw type prints its error.
+  void addTessellatedPolygon(uint32_t drawType);
+  // A picked element drawn by its faces as a highlighted custom object (identifier: the element
+  // number). Returns the number of objects made. showSurfaceElement of a type that is no
+  // triangle or quadrilateral prints "showSurfaceElement: unknown surface type: %s \n".
+  int showVolumeElement(int type, int number);
+  int showSurfaceElement(int type, int number);
+  void clearShownElements();
+  // The tetrahedra as volume objects per reference (once per mesh, with their progress lines).
+  void setVolumeObjects();
+  // The P1 triangles as vector triangles per reference plus the object -1 (once per mesh), with
+  // the displayed vertex field whole when it is a vector field.
+  void setVectorTriangles();
+  // Vertices of the visible surface objects, each once: the metric-vertex selection of the mesh
+  // object (arrows false) or the arrow vertices (arrows true, arrow mode 1 only). Returns their
+  // number.
+  int selectGlyphVertices(bool arrows, int arrowMode = 1);
+  const std::vector<int32_t> &arrowVertexList() const { return arrowVertices; }
   // Hides the per-reference objects whose reference is in view.hiddenReferences.
   void applyHiddenReferences();
   // Removes everything built from the mesh object (the next displayObject builds anew).
@@ -69,11 +95,12 @@ public:
 
   // An entity set turned into draw objects: one mesh type, the new boundary faces of one volume
   // type, the faces of cut elements or the capping of one volume type.
-  enum class PavSetSource { MeshType, BoundaryFaces, ClipFaces, CapTriangles };
+  enum class PavSetSource { MeshType, BoundaryFaces, ClipFaces, CapTriangles, Polygons };
   struct PavBuiltObject {
     PavDrawObject *object = nullptr; // owned by the scene
     std::vector<int32_t> entities;   // entity numbers of the set, from 1, one per element
     std::vector<int32_t> vertices;   // mesh vertex of each local vertex (MeshType, faces)
+    std::vector<float> cutField;     // cuts: the packed field values of its elements
   };
   struct PavBuiltSet {
     PavSetSource source = PavSetSource::MeshType;
@@ -82,10 +109,8 @@ public:
     uint32_t drawType = 0;
     int32_t nbrEnt = 0;
     std::vector<int32_t> nod; // faces: nodes per face packed from 0
-    // Faces: (volume type, element, face) per face packed from 0. Caps: (volume type, element,
-    // reference) and 12 parent reference coordinates per triangle, numbered from 1.
-    std::vector<int32_t> lnk;
-    std::vector<double> aux;
+    std::vector<int32_t> lnk; // faces: (volume type, element, face) per face packed from 0
+    int cutFieldNodes = 0;    // cuts: field values per element of the packed fields
     std::vector<PavBuiltObject> objects; // per reference, then the object -1 last
   };
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
@@ -107,19 +132,34 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
-  bool surfaceBuilt = false;
+  bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
+  std::vector<PavDrawObject *> shown; // picked elements shown on their own
+  std::vector<int32_t> arrowVertices;
   // Links of the existing surface elements to the volume faces they cover, by degree (1..4):
   // 6 integers per element, count + 1 elements.
   std::vector<int> triLnk[5], quaLnk[5];
 
 private:
+  struct PavPendingField {
+    PavDrawObject *object;
+    std::vector<float> values;
+    int nbrNod;
+  };
+  // Attaches fields of a kind with one palette over all of them; false when there is none.
+  bool attachPending(PavFieldKind kind, std::vector<PavPendingField> &pending, float range[2]);
+  // The rows (nbrNod values per entity of the set, numbered from 1) of each object's entities.
+  void gatherRows(const PavBuiltSet &set, const std::vector<double> &rows, int nbrNod,
+                  std::vector<PavPendingField> &pending) const;
+  // The element field of the volume elements on the existing faces of a set through the links
+  // of the surface reconstruction (rows from 1); returns the values per face, 0 when none.
+  int volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const;
+  PavDrawObject *addFaceObject(uint32_t drawType, int32_t id, const int *nodes, int nbrFaces,
+                               int k);
   // Groups the entities of a set by reference and adds its objects with their geometry.
   // idx: nodes of entity e (from 1) at idx[e * k] for a mesh type, at idx[(e - 1) * k] for
   // packed faces; ref likewise. Prints the reference line and the filtered count with prefix.
   void buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
                 const char *filterPrefix);
-  // Caps: per reference of the parent element, flat triangles with their own corners.
-  void buildCapSet(PavBuiltSet &set, const double *crd);
   void buildBoundarySurface();
   void buildPointsOnly();
   // Attaches the current field to the objects of a set (nothing when no field is displayed).

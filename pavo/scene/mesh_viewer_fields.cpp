@@ -49,22 +49,6 @@ std::vector<double> scalarOf(const PavSolution *r, int dim, int vectorMode) {
   return out;
 }
 
-// A scalar record over the values of another (the core evaluators read only its first value).
-PavSolution scalarRecord(const PavSolution &r, std::vector<double> &values) {
-  PavSolution s = r;
-  s.owned = 0;
-  s.kind = PavSolScalar;
-  s.data = values.data();
-  s.next = nullptr;
-  return s;
-}
-
-struct PendingField {
-  PavDrawObject *object;
-  std::vector<float> values;
-  int nbrNod;
-};
-
 } // namespace
 
 void PavMeshViewer::rebuildFields() {
@@ -104,111 +88,154 @@ void PavMeshViewer::rebuildFields() {
     return;
   }
 
-  std::vector<PendingField> pending;
+  std::vector<PavPendingField> pending;
   for (PavBuiltSet *set : all) {
-    if (set->source == PavSetSource::MeshType && set->mshType == Vertices) continue;
+    if (set->source == PavSetSource::Polygons ||
+        (set->source == PavSetSource::MeshType && set->mshType == Vertices))
+      continue;
     // Element mode: the record of the type the elements come from.
     const int srcType = set->source == PavSetSource::MeshType ? set->mshType : set->volType;
     std::vector<double> rows; // per entity of the set, nbrNod values, from 1
     int nbrNod = 0;
     bool perVertex = false;
-    if (mode == 1 && set->source != PavSetSource::CapTriangles) {
+    if (set->source == PavSetSource::ClipFaces || set->source == PavSetSource::CapTriangles) {
+      // Cuts carry the field packed with their geometry.
+      for (PavBuiltObject &bo : set->objects)
+        if (bo.object && set->cutFieldNodes > 0 && !bo.cutField.empty())
+          pending.push_back({bo.object, bo.cutField, set->cutFieldNodes});
+      continue;
+    }
+    if (mode == 1) {
       perVertex = true;
     } else {
-      const PavSolution *rec = nullptr;
-      std::vector<double> scal;
-      if (mode == 1) {
-        rec = verRecord;
-        scal = verScalar;
-      } else {
-        int solTyp = pav_EntTyp2SolTyp(srcType, nullptr);
-        rec = recordAt(mesh->ent[srcType].sol, view.elementSolution);
-        if (!rec) continue;
-        if (rec->nbrEnt != pav_Count(mesh, srcType)) {
-          printf("error invalid number of solution: %d != %d \n", rec->nbrEnt,
-                 pav_Count(mesh, srcType));
-          continue;
-        }
-        scal = scalarOf(rec, dim, view.vectorMode);
-        if (scal.empty()) continue;
-        if (set->source == PavSetSource::BoundaryFaces || set->source == PavSetSource::ClipFaces) {
-          char status[PAV_STATUS_SIZE] = "";
-          double *faces = pav_GetCreatedSurfaceSolutionFromVolumeSolution(
-              rec->degree, solTyp, scal.data(), 1, set->mshType, set->nbrEnt, set->lnk.data(),
-              status);
-          if (!faces) continue;
-          nbrNod = pav_KindNbrNod(pav_ElementKind(set->mshType), rec->degree);
-          rows.assign(faces, faces + ((size_t)set->nbrEnt + 1) * (size_t)nbrNod);
-          free(faces);
-        } else if (set->source == PavSetSource::MeshType) {
-          nbrNod = rec->nbrNod;
-          rows = std::move(scal);
-        }
+      int solTyp = pav_EntTyp2SolTyp(srcType, nullptr);
+      const PavSolution *rec = recordAt(mesh->ent[srcType].sol, view.elementSolution);
+      if (!rec && set->source == PavSetSource::MeshType) {
+        // Faces of a volume mesh without their own field take the field of the volume element
+        // they cover.
+        nbrNod = volumeFieldOnFaces(*set, rows);
+        if (nbrNod > 0) gatherRows(*set, rows, nbrNod, pending);
+        continue;
       }
-      if (set->source == PavSetSource::CapTriangles) {
-        PavSolution tmp = scalarRecord(*rec, scal);
-        double *triVal = nullptr, *quaVal = nullptr;
+      if (!rec) continue;
+      if (rec->nbrEnt != pav_Count(mesh, srcType)) {
+        printf("error invalid number of solution: %d != %d \n", rec->nbrEnt,
+               pav_Count(mesh, srcType));
+        continue;
+      }
+      std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
+      if (scal.empty()) continue;
+      if (set->source == PavSetSource::BoundaryFaces) {
         char status[PAV_STATUS_SIZE] = "";
-        if (pav_EvaluateSolutionOnCutFaces(mesh, &tmp, mode == 1, set->nbrEnt, set->lnk.data(),
-                                           set->aux.data(), 0, nullptr, nullptr, 1, &triVal,
-                                           &quaVal, status) != 0) {
-          printf("%s", status);
-          free(triVal);
-          free(quaVal);
-          continue;
-        }
-        nbrNod = 3;
-        rows.assign(triVal, triVal + ((size_t)set->nbrEnt + 1) * 3);
-        free(triVal);
-        free(quaVal);
+        double *faces = pav_GetCreatedSurfaceSolutionFromVolumeSolution(
+            rec->degree, solTyp, scal.data(), 1, set->mshType, set->nbrEnt, set->lnk.data(),
+            status);
+        if (!faces) continue;
+        nbrNod = pav_KindNbrNod(pav_ElementKind(set->mshType), rec->degree);
+        rows.assign(faces, faces + ((size_t)set->nbrEnt + 1) * (size_t)nbrNod);
+        free(faces);
+      } else {
+        nbrNod = rec->nbrNod;
+        rows = std::move(scal);
       }
       if (rows.empty() || nbrNod < 1) continue;
     }
+    if (!perVertex) {
+      gatherRows(*set, rows, nbrNod, pending);
+      continue;
+    }
     for (PavBuiltObject &bo : set->objects) {
-      if (!bo.object) continue;
-      const PavSceneEntry *e = sceneModel().entry(bo.object);
+      const PavSceneEntry *e = bo.object ? sceneModel().entry(bo.object) : nullptr;
       if (!e) continue;
-      PendingField f{bo.object, {}, 0};
-      if (perVertex) {
-        // Values at the object's own nodes, through the connectivity kept on the CPU.
-        f.nbrNod = PavDrawTyp2Siz(bo.object->type);
-        if (f.nbrNod < 1 || bo.vertices.empty()) continue;
-        f.values.resize(e->elt.size());
-        for (size_t i = 0; i < e->elt.size(); i++)
-          f.values[i] = (float)verScalar[(size_t)bo.vertices[(size_t)e->elt[i]]];
-      } else {
-        f.nbrNod = nbrNod;
-        f.values.resize(bo.entities.size() * (size_t)nbrNod);
-        for (size_t i = 0; i < bo.entities.size(); i++)
-          for (int j = 0; j < nbrNod; j++)
-            f.values[i * (size_t)nbrNod + (size_t)j] =
-                (float)rows[(size_t)bo.entities[i] * (size_t)nbrNod + (size_t)j];
-      }
+      // Values at the object's own nodes, through the connectivity kept on the CPU.
+      PavPendingField f{bo.object, {}, PavDrawTyp2Siz(bo.object->type)};
+      if (f.nbrNod < 1 || bo.vertices.empty()) continue;
+      f.values.resize(e->elt.size());
+      for (size_t i = 0; i < e->elt.size(); i++)
+        f.values[i] = (float)verScalar[(size_t)bo.vertices[(size_t)e->elt[i]]];
       pending.push_back(std::move(f));
     }
   }
+  detachAll();
+  float range[2];
+  if (attachPending(PavFieldKind::Solution, pending, range)) {
+    solMin = std::min(solMin, (double)range[0]);
+    solMax = std::max(solMax, (double)range[1]);
+  }
+  renderLater();
+}
+
+bool PavMeshViewer::attachPending(PavFieldKind kind, std::vector<PavPendingField> &pending,
+                                  float range[2]) {
   // One palette over the whole scene, so that equal values look the same everywhere.
   float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-  for (const PendingField &f : pending)
+  for (const PavPendingField &f : pending)
     for (float v : f.values)
       if (std::isfinite(v)) {
         lo = std::min(lo, v);
         hi = std::max(hi, v);
       }
-  detachAll();
-  if (pending.empty() || !(lo <= hi)) return;
-  solMin = std::min(solMin, (double)lo);
-  solMax = std::max(solMax, (double)hi);
+  if (pending.empty() || !(lo <= hi)) return false;
+  range[0] = lo;
+  range[1] = hi;
   const float pal[5] = {lo, lo + 0.25f * (hi - lo), lo + 0.5f * (hi - lo), lo + 0.75f * (hi - lo),
                         hi};
-  for (PendingField &f : pending) {
-    auto sol = std::make_unique<PavDrawSolution>(f.object->id);
-    sol->setPalette(pal);
-    if (view.colormap >= 0) sol->colormap = view.colormap;
-    int64_t nbrEnt = f.nbrNod > 0 ? (int64_t)(f.values.size() / (size_t)f.nbrNod) : 0;
-    attachData(std::move(sol), f.object, f.values.data(), nbrEnt, f.nbrNod);
+  for (PavPendingField &f : pending) {
+    std::unique_ptr<PavDrawField> field;
+    if (kind == PavFieldKind::Solution) field = std::make_unique<PavDrawSolution>(f.object->id);
+    if (kind == PavFieldKind::Jacobian) field = std::make_unique<PavDrawJacobian>(f.object->id);
+    if (kind == PavFieldKind::Value) field = std::make_unique<PavDrawValue>(f.object->id);
+    field->setPalette(pal);
+    if (view.colormap >= 0) field->colormap = view.colormap;
+    const int64_t nbrEnt = f.nbrNod > 0 ? (int64_t)(f.values.size() / (size_t)f.nbrNod) : 0;
+    attachField(std::move(field), f.object, f.values.data(), nbrEnt, f.nbrNod);
   }
   renderLater();
+  return true;
+}
+
+void PavMeshViewer::gatherRows(const PavBuiltSet &set, const std::vector<double> &rows, int nbrNod,
+                               std::vector<PavPendingField> &pending) const {
+  for (const PavBuiltObject &bo : set.objects) {
+    if (!bo.object || nbrNod < 1) continue;
+    PavPendingField f{bo.object, {}, nbrNod};
+    f.values.resize(bo.entities.size() * (size_t)nbrNod);
+    for (size_t i = 0; i < bo.entities.size(); i++)
+      for (int j = 0; j < nbrNod; j++)
+        f.values[i * (size_t)nbrNod + (size_t)j] =
+            (float)rows[(size_t)bo.entities[i] * (size_t)nbrNod + (size_t)j];
+    pending.push_back(std::move(f));
+  }
+}
+
+int PavMeshViewer::volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const {
+  const int d = pav_ElementDegree(set.mshType);
+  const PavElementKind kind = pav_ElementKind(set.mshType);
+  if (d < 1 || d > 4 || (kind != PavKindTriangle && kind != PavKindQuadrilateral)) return 0;
+  const std::vector<int> &links = kind == PavKindTriangle ? triLnk[d] : quaLnk[d];
+  if (links.size() < 6 * ((size_t)set.nbrEnt + 1)) return 0;
+  const int dim = mesh->dim == 2 ? 2 : 3;
+  int nbrNod = 0, degree = -1;
+  for (int vt : volumeTypesOfDegree(d)) {
+    const PavSolution *rec = recordAt(mesh->ent[vt].sol, view.elementSolution);
+    if (!rec || rec->nbrEnt != pav_Count(mesh, vt)) continue;
+    // Every volume kind must give the faces the same degree to share one array.
+    if (degree >= 0 && rec->degree != degree) continue;
+    std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
+    if (scal.empty()) continue;
+    const int n = pav_KindNbrNod(kind, rec->degree);
+    if (degree < 0) {
+      degree = rec->degree;
+      nbrNod = n;
+      rows.assign(((size_t)set.nbrEnt + 1) * (size_t)n, 0.0);
+    }
+    char status[PAV_STATUS_SIZE] = "";
+    int unlinked = 0;
+    pav_GetSurfaceSolutionFromVolumeSolution(rec->degree, pav_EntTyp2SolTyp(vt, nullptr),
+                                             scal.data(), 1, set.mshType, set.nbrEnt, links.data(),
+                                             rows.data(), &unlinked, status);
+  }
+  return nbrNod;
 }
 
 bool PavMeshViewer::stepSolution(int step) {
@@ -229,7 +256,11 @@ bool PavMeshViewer::stepSolution(int step) {
   emit solutionStepped(view.fieldMode, next);
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
-  rebuildFields();
+  // Cuts pack their field with their geometry: they are packed again.
+  if (!cuts.empty())
+    updateCut();
+  else
+    rebuildFields();
   return true;
 }
 

@@ -31,7 +31,9 @@ void PavMeshViewer::clearMeshScene() {
   clearScene();
   sets.clear();
   cuts.clear();
-  surfaceBuilt = false;
+  surfaceBuilt = volumeBuilt = vectorBuilt = false;
+  shown.clear();
+  arrowVertices.clear();
   for (auto &l : triLnk) l.clear();
   for (auto &l : quaLnk) l.clear();
 }
@@ -245,6 +247,8 @@ void PavMeshViewer::displayObject() {
     sets.push_back(std::move(set));
   }
   buildBoundarySurface();
+  if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
+  if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
   if (sets.empty()) buildPointsOnly();
   applyHiddenReferences();
   if (view.cutActive())

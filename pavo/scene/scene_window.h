@@ -106,6 +106,9 @@ public:
                   const float *values, int64_t nbrEnt, int nbrNod);
   bool attachData(std::unique_ptr<PavDrawValue> value, PavDrawObject *object, const float *values,
                   int64_t nbrEnt, int nbrNod);
+  // Any field kind (its fieldKind decides), with the same rules as the typed variants.
+  bool attachField(std::unique_ptr<PavDrawField> field, PavDrawObject *object, const float *values,
+                   int64_t nbrEnt, int nbrNod, bool atVertices = false);
   // Deletes the field of a kind attached to an object and its coefficients on the GPU.
   void detachField(PavFieldKind kind, PavDrawObject *object);
   // Re-uploads the coefficients of the field already attached to an object (same degree and
@@ -250,8 +253,6 @@ private:
   // returns false when it does not fit.
   bool vertexFieldPerElement(const PavDrawObject *object, const float *data, int64_t nbrEnt,
                              int nbrNod, std::vector<float> &out);
-  bool attachField(std::unique_ptr<PavDrawField> field, PavDrawObject *object, const float *values,
-                   int64_t nbrEnt, int nbrNod, bool atVertices);
   // Converts and uploads the coefficients of the attached field of an object.
   bool uploadField(PavDrawField *field, PavDrawObject *object, const float *values, int64_t nbrEnt,
                    int nbrNod);

@@ -234,13 +234,16 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndClippingTheCutElements
   // Without capping the cut elements are drawn by their faces: four per element.
   viewer->view.capping = false;
   captureOut([&] { viewer->updateCut(); });
-  EXPECT_EQ(countsById(DrawCutTriangle)[-1], 4 * crossing);
+  int faces = 0;
+  for (const auto &set : viewer->cutSets())
+    for (const auto &bo : set.objects) faces += bo.object->id == -1 ? bo.object->count : 0;
+  EXPECT_EQ(faces, 4 * crossing);
   draw();
   for (double x : {0.2, 0.5, 0.8}) EXPECT_FALSE(isBackground(colourAt(x, 0.5, 0.5)));
   // Switching the cut off removes the cut objects.
   viewer->view.options.CutOn = false;
   viewer->updateCut();
-  EXPECT_TRUE(viewer->objectsOfType(DrawCutTriangle).isEmpty());
+  EXPECT_TRUE(viewer->cutSets().empty());
 }
 
 TEST_F(MeshViewerTest, CappingSkipsCurvedHexahedraWithItsMessage) {
@@ -261,4 +264,126 @@ TEST_F(MeshViewerTest, MeshesWithoutElementsOpen) {
   EXPECT_EQ(countsById(DrawVertex), (std::map<int, int>{{-1, 3}}));
   draw();
   EXPECT_FALSE(viewer->stepSolution(1));
+}
+
+TEST_F(MeshViewerTest, QualityAndJacobiansOfTetrahedraReachTheBoundaryFaces) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  // Every tetrahedron of the split is a copy of (0,0,0), (1,0,0), (1,1,0), (1,1,1) scaled: squared
+  // edges sum to 10, volume 1/6, quality 10^(3/2) / (12 sqrt 3 * 6 * 1/6).
+  const double q = std::pow(10.0, 1.5) / (12 * std::sqrt(3.0));
+  char expected[128];
+  snprintf(expected, sizeof expected, "  Quality extrema: [%15.7e %15.7e] \n", q, q);
+  std::string out = captureOut([&] { viewer->performQuality(); });
+  EXPECT_NE(out.find(expected), std::string::npos) << out;
+  EXPECT_TRUE(viewer->fieldState().val);
+  // Straight elements have a constant normalised Jacobian of 1.
+  out = captureOut([&] { viewer->add3DJacobian(1); });
+  EXPECT_NE(out.find("  Jacobian extrema: [  1.0000000e+00   1.0000000e+00] \n"), std::string::npos)
+      << out;
+  EXPECT_TRUE(viewer->fieldState().jac);
+  for (const PavDrawObject *o : viewer->objectsOfType(DrawSrfTriangle))
+    EXPECT_NE(viewer->fieldOf(PavFieldKind::Value, o), nullptr);
+}
+
+TEST_F(MeshViewerTest, PolygonsAreDrawnByTheirTrianglesPerReference) {
+  // An L-shaped hexagon of reference 5 (area 3 of unit squares): four triangles.
+  const std::vector<double> xyz = {0, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 2, 0, 0, 2, 0};
+  PavObject *obj = triangleMesh(xyz, {}, {});
+  auto *pol = static_cast<PavPolygonSet *>(calloc(1, sizeof(PavPolygonSet)));
+  pol->nbrBndPol = 1;
+  pol->nbrBndVer = 6;
+  pol->bndHdr = static_cast<int32_t *>(calloc(4, sizeof(int32_t)));
+  pol->bndVer = static_cast<int32_t *>(calloc(7, sizeof(int32_t)));
+  pol->bndHdr[2] = 1;
+  pol->bndHdr[3] = 5;
+  for (int i = 1; i <= 6; i++) pol->bndVer[i] = i;
+  obj->pol = pol;
+  show(obj);
+  EXPECT_EQ(countsById(DrawPolygon), (std::map<int, int>{{-1, 4}, {5, 4}}));
+  draw();
+  for (auto p : {std::array<double, 2>{0.5, 0.5}, {1.5, 0.5}, {0.5, 1.5}})
+    EXPECT_FALSE(isBackground(colourAt(p[0], p[1], 0)));
+  EXPECT_TRUE(isBackground(colourAt(1.5, 1.5, 0))); // the notch of the L
+  std::string out = captureOut([&] { viewer->addTessellatedPolygon(DrawTriangle); });
+  EXPECT_EQ(out, " Error addTessellatedPolygon: pavDrawTyp should be equal to 75 or 76 or 77\n");
+}
+
+TEST_F(MeshViewerTest, PickedElementsVolumeObjectsAndGlyphVertices) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  // A tetrahedron by its four faces; a volume type is no surface element.
+  EXPECT_EQ(viewer->showVolumeElement(Tetrahedra, 5), 1);
+  EXPECT_EQ(countsById(DrawCustomTriangle), (std::map<int, int>{{5, 4}}));
+  std::string out = captureOut([&] { viewer->showSurfaceElement(Tetrahedra, 1); });
+  EXPECT_EQ(out, "showSurfaceElement: unknown surface type:  Tetrahedra        \n");
+  viewer->clearShownElements();
+  EXPECT_TRUE(viewer->objectsOfType(DrawCustomTriangle).isEmpty());
+  // The vertices of the boundary of a 2 x 2 x 2 grid: all 27 but the centre.
+  out = captureOut([&] { EXPECT_EQ(viewer->selectGlyphVertices(false), 26); });
+  EXPECT_EQ(out, "  26 metrix vertices to display \n");
+  EXPECT_EQ(viewer->meshObject()->nbrMetVer, 26);
+  EXPECT_EQ(captureOut([&] { viewer->selectGlyphVertices(true, 4); }),
+            "ModeVecArrow 4 not known \n");
+  out = captureOut([&] { viewer->setVolumeObjects(); });
+  EXPECT_NE(out.find("setVolumeObjects \naddVolumeObjectsLst \nnbrEnt = 48 \nnbrRef = "),
+            std::string::npos)
+      << out;
+  int tets = 0;
+  for (const PavDrawObject *o : viewer->objectsOfType(DrawVolTetrahedron)) tets += o->count;
+  EXPECT_EQ(tets, 48);
+}
+
+TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement) {
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1);
+  char status[PAV_STATUS_SIZE];
+  // The boundary triangles are part of the file; the field lives on the tetrahedra: the x of
+  // each one's centroid, one value per element.
+  int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+  pav_BuildBoundarySurface(cube, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri, &nbrQua,
+                           &quaNod, &quaLnk, nullptr, &nodQua, status);
+  pav_AllocEntityArrays(cube, Triangles, nbrTri, status);
+  for (int i = 0; i < 3 * nbrTri; i++) cube->ent[Triangles].idx[3 + i] = triNod[i];
+  for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  const int nbrTet = pav_Count(cube, Tetrahedra);
+  auto corner = [&](int e, int j, int c) {
+    return cube->crdDbl[3 * cube->ent[Tetrahedra].idx[4 * e + j] + c];
+  };
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nbrTet, 0, 1, status);
+  for (int e = 1; e <= nbrTet; e++)
+    r->data[e] = 0.25 * (corner(e, 0, 0) + corner(e, 1, 0) + corner(e, 2, 0) + corner(e, 3, 0));
+  ASSERT_EQ(pav_PushSolution(cube, SolAtTetrahedraP1, r, status), 0);
+  show(cube);
+  ASSERT_EQ(viewer->view.fieldMode, 2);
+  draw();
+  // The element under a point just inside the front side, found by its barycentric coordinates.
+  auto elementAt = [&](double x, double y, double z) {
+    for (int e = 1; e <= nbrTet; e++) {
+      double m[3][3], b[3];
+      for (int c = 0; c < 3; c++) {
+        for (int j = 0; j < 3; j++) m[c][j] = corner(e, j + 1, c) - corner(e, 0, c);
+        b[c] = (c == 0 ? x : c == 1 ? y : z) - corner(e, 0, c);
+      }
+      const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                         m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                         m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+      double l[3];
+      for (int k = 0; k < 3; k++) { // Cramer's rule
+        double a[3][3];
+        for (int i = 0; i < 3; i++)
+          for (int j = 0; j < 3; j++) a[i][j] = j == k ? b[i] : m[i][j];
+        l[k] = (a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+                a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+                a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0])) /
+               det;
+      }
+      if (l[0] >= 0 && l[1] >= 0 && l[2] >= 0 && l[0] + l[1] + l[2] <= 1) return e;
+    }
+    return 0;
+  };
+  for (double x : {0.12, 0.37, 0.66, 0.91})
+    for (double y : {0.2, 0.7}) {
+      const int e = elementAt(x, y, 0.999);
+      ASSERT_GT(e, 0);
+      expectNear(colourAt(x, y, 1), paletteRgb((float)r->data[e]));
+    }
 }

@@ -1,0 +1,324 @@
+// The mesh viewer on large tetrahedral meshes: building the scene (displayObject) and the first
+// frame against pav_OpenMesh of the same file, the peak memory the building adds against the mesh
+// object's arrays, and the redraw of the resulting boundary surface against a pass-through program
+// drawing the same triangles. Meshes are cubes of 6 n^3 first-order tetrahedra written to /tmp,
+// without and with their boundary triangles in the file. n defaults to 55 and 119 (1 and 10
+// million tetrahedra); PAVO_BENCH_N=k runs n = k only. Needs an X server (xvfb-run).
+#include "bench_cube.h"
+#include "pavmsh.h"
+#include "scene/mesh_viewer.h"
+
+#include <QGuiApplication>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_4_0_Core>
+#include <QOpenGLShaderProgram>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace pavo;
+
+namespace {
+
+constexpr int kWidth = 1600, kHeight = 1200;
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Standard output to /dev/null while alive (the loaders and the viewer print their progress).
+struct Quiet {
+  int saved;
+  Quiet() {
+    fflush(stdout);
+    saved = dup(1);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    close(null);
+  }
+  ~Quiet() {
+    fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+  }
+};
+
+// Resident and peak resident memory of the process in kB; the peak can be reset.
+long statusKb(const char *key) {
+  std::ifstream f("/proc/self/status");
+  std::string line;
+  while (std::getline(f, line))
+    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::string(key).size());
+  return 0;
+}
+void resetPeak() {
+  std::ofstream f("/proc/self/clear_refs");
+  f << "5";
+}
+
+// The cube of n cells per axis written once to /tmp, with or without its boundary triangles.
+std::string meshFile(int n, bool boundary) {
+  std::string name =
+      "/tmp/pavo_bench_viewer_" + std::to_string(n) + (boundary ? "_bnd" : "") + ".meshb";
+  if (access(name.c_str(), R_OK) == 0) return name;
+  Quiet q;
+  PavObject *obj = pavo_bench::tetCube(n);
+  char status[1024] = "";
+  if (boundary) {
+    int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+    int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+    pav_BuildBoundarySurface(obj, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri, &nbrQua,
+                             &quaNod, &quaLnk, nullptr, &nodQua, status);
+    pav_AllocEntityArrays(obj, Triangles, nbrTri, status);
+    for (int i = 0; i < 3 * nbrTri; i++) obj->ent[Triangles].idx[3 + i] = triNod[i];
+    for (int i = 1; i <= nbrTri; i++) obj->ent[Triangles].ref[i] = 1;
+    for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  }
+  pav_WriteMesh(obj, name.c_str(), status);
+  pav_DeleteInterface(&obj);
+  return name;
+}
+
+PavObject *openMesh(const std::string &file) {
+  Quiet q;
+  PavObject *obj = nullptr;
+  char status[1024] = "";
+  pav_NewInterface(&obj);
+  if (pav_OpenMesh(obj, file.c_str(), status) != 0) pav_DeleteInterface(&obj);
+  return obj;
+}
+
+double arraysMb(const PavObject *obj) {
+  double bytes = 0;
+  for (int t = 1; t < PAV_NBR_STORED_TYPES; t++) {
+    const int32_t n = obj->ent[t].nbr;
+    if (n < 1) continue;
+    const int k = t == Vertices ? 0 : pav_MshTyp2Siz(t, nullptr);
+    bytes += (double)(n + 1) * (4.0 * k + 4.0) + (t == Vertices ? 24.0 * (n + 1) : 0.0);
+  }
+  return bytes / (1024.0 * 1024.0);
+}
+
+std::unique_ptr<PavMeshViewer> newViewer() {
+  auto v = std::make_unique<PavMeshViewer>();
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setVersion(4, 5);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  format.setDepthBufferSize(24);
+  v->setFormat(format);
+  v->resize(kWidth, kHeight);
+  v->show();
+  v->waitForInit();
+  v->view.options.TextOn = false;
+  v->view.options.AxisOn = false;
+  return v;
+}
+
+void finish(PavMeshViewer &v) {
+  if (v.functions()) v.functions()->glFinish();
+}
+
+int sizeOf(int64_t arg) { return (int)arg; }
+
+// displayObject and the first frame, against pav_OpenMesh of the same file (same iteration), and
+// the peak memory added by them against the object's arrays.
+void BM_ViewerOpen(benchmark::State &state) {
+  const int n = sizeOf(state.range(0));
+  const bool boundary = state.range(1) != 0;
+  const std::string file = meshFile(n, boundary);
+  double open = 0, build = 0, display = 0, arrays = 0, extra = 0;
+  for (auto _ : state) {
+    double t0 = now();
+    PavObject *obj = openMesh(file);
+    double t1 = now();
+    if (!obj) {
+      state.SkipWithError("cannot open the mesh");
+      return;
+    }
+    auto viewer = newViewer();
+    arrays = arraysMb(obj);
+    const long before = statusKb("VmRSS:");
+    resetPeak();
+    double t2 = now();
+    {
+      Quiet q;
+      viewer->adoptMesh(obj);
+      viewer->displayObject();
+      display = now() - t2;
+      viewer->renderNowNoSwap();
+      finish(*viewer);
+    }
+    double t3 = now();
+    extra = (double)(statusKb("VmHWM:") - before) / 1024.0;
+    open = t1 - t0;
+    build = t3 - t2;
+    state.SetIterationTime(build);
+  }
+  state.counters["open_s"] = open;
+  state.counters["build_frame_s"] = build;
+  state.counters["display_s"] = display;
+  state.counters["build_vs_open"] = open > 0 ? build / open : 0;
+  state.counters["arrays_MB"] = arrays;
+  state.counters["extra_peak_MB"] = extra;
+  state.counters["peak_vs_arrays"] = arrays > 0 ? (arrays + extra) / arrays : 0;
+  state.counters["tets"] = 6.0 * n * n * n;
+}
+
+// One built viewer per size for the redraw comparison.
+struct Built {
+  std::unique_ptr<PavMeshViewer> viewer;
+  std::vector<float> xyz;
+  std::vector<unsigned> tri;
+};
+std::map<int, Built> built;
+
+Built &builtFor(int n) {
+  Built &b = built[n];
+  if (b.viewer) return b;
+  PavObject *obj = openMesh(meshFile(n, false));
+  b.viewer = newViewer();
+  {
+    Quiet q;
+    b.viewer->adoptMesh(obj);
+    b.viewer->displayObject();
+  }
+  // The visible boundary triangles, gathered from the per-reference objects.
+  for (const auto &set : b.viewer->builtSets())
+    for (const auto &bo : set.objects) {
+      if (!bo.object || !bo.object->visible) continue;
+      const PavSceneEntry *e = b.viewer->sceneModel().entry(bo.object);
+      if (!e) continue;
+      const unsigned base = (unsigned)(b.xyz.size() / 3);
+      for (int32_t v : bo.vertices)
+        for (int c = 0; c < 3; c++) b.xyz.push_back((float)obj->crdDbl[3 * (size_t)v + c]);
+      for (int i : e->elt) b.tri.push_back(base + (unsigned)i);
+    }
+  return b;
+}
+
+// The viewer's frame of the boundary surface: lit faces with their wire lines (the default), or
+// without lines (range 1 = 0).
+void BM_RedrawBoundary(benchmark::State &state) {
+  Built &b = builtFor(sizeOf(state.range(0)));
+  PavRenderOption &o = b.viewer->view.options;
+  const PavRenderOption saved = o;
+  o.LineOn = o.TessOn = state.range(1) != 0;
+  for (auto _ : state) {
+    b.viewer->renderNowNoSwap();
+    finish(*b.viewer);
+  }
+  o = saved;
+  state.counters["triangles"] = (double)(b.tri.size() / 3);
+}
+
+// pav_BuildBoundarySurface alone on the same mesh: the core step the scene building waits for.
+void BM_CoreBoundarySurface(benchmark::State &state) {
+  PavObject *obj = openMesh(meshFile(sizeOf(state.range(0)), false));
+  for (auto _ : state) {
+    char status[1024] = "";
+    int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+    int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+    {
+      Quiet q;
+      pav_BuildBoundarySurface(obj, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri,
+                               &nbrQua, &quaNod, &quaLnk, nullptr, &nodQua, status);
+    }
+    for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  }
+  pav_DeleteInterface(&obj);
+}
+
+void BM_RedrawPassThrough(benchmark::State &state) {
+  Built &b = builtFor(sizeOf(state.range(0)));
+  PavMeshViewer &v = *b.viewer;
+  QOpenGLFunctions_4_0_Core *gl = v.functions();
+  v.glContext()->makeCurrent(&v);
+  QOpenGLShaderProgram program;
+  program.addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                  "#version 400\nlayout(location = 0) in vec3 p;\n"
+                                  "uniform mat4 MVP;\nuniform float s;\nuniform vec3 t;\n"
+                                  "void main() { gl_Position = MVP * vec4(s * p + t, 1.0); }\n");
+  program.addShaderFromSourceCode(QOpenGLShader::Fragment,
+                                  "#version 400\nout vec4 c;\n"
+                                  "void main() { c = vec4(0.8, 0.8, 0.8, 1.0); }\n");
+  program.link();
+  unsigned vao = 0, buf[2] = {0, 0};
+  gl->glGenVertexArrays(1, &vao);
+  gl->glGenBuffers(2, buf);
+  gl->glBindVertexArray(vao);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, buf[0]);
+  gl->glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(b.xyz.size() * 4), b.xyz.data(), GL_STATIC_DRAW);
+  gl->glEnableVertexAttribArray(0);
+  gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buf[1]);
+  gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(b.tri.size() * 4), b.tri.data(),
+                   GL_STATIC_DRAW);
+  const PavCameraMatrices m = v.matrices();
+  for (auto _ : state) {
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, v.glContext()->defaultFramebufferObject());
+    gl->glViewport(0, 0, kWidth, kHeight);
+    gl->glClearColor(1, 1, 1, 1);
+    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    program.bind();
+    program.setUniformValue("MVP", m.mvp);
+    program.setUniformValue("s", v.view.sceneScale);
+    program.setUniformValue("t", -v.view.sceneCentre * v.view.sceneScale);
+    gl->glBindVertexArray(vao);
+    gl->glDrawElements(GL_TRIANGLES, (GLsizei)b.tri.size(), GL_UNSIGNED_INT, nullptr);
+    gl->glFinish();
+  }
+  gl->glBindVertexArray(0);
+  gl->glDeleteBuffers(2, buf);
+  gl->glDeleteVertexArrays(1, &vao);
+  state.counters["triangles"] = (double)(b.tri.size() / 3);
+}
+
+void sizes(benchmark::internal::Benchmark *b, bool withBoundary) {
+  const int forced = pavo_bench::cellsPerAxis(0);
+  std::vector<int> ns = forced > 0 ? std::vector<int>{forced} : std::vector<int>{55, 119};
+  for (int n : ns) {
+    if (withBoundary) {
+      b->Args({n, 0});
+      b->Args({n, 1});
+    } else {
+      b->Arg(n);
+    }
+  }
+}
+
+} // namespace
+
+BENCHMARK(BM_ViewerOpen)
+    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, true); })
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CoreBoundarySurface)
+    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, false); })
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawBoundary)
+    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, true); })
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawPassThrough)
+    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, false); })
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv) {
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  built.clear(); // windows go before the application
+  benchmark::Shutdown();
+  return 0;
+}

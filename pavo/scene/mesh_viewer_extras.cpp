@@ -1,0 +1,238 @@
+// Objects built on request: a picked volume or surface element by its faces, the volume
+// tetrahedra, the vector triangles, and the vertex selections for metric and arrow glyphs.
+#include "scene/mesh_viewer.h"
+
+#include "pav_split_reference.h"
+#include "pavmsh.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace pavo {
+
+namespace {
+
+// Draw type of the custom kind of a face type (triangles and quadrilaterals of degree 1..4).
+uint32_t customTypeOfFace(int faceType) {
+  const int d = pav_ElementDegree(faceType);
+  if (d < 1 || d > 4) return PAV_NBR_DRAW_TYPES;
+  switch (pav_ElementKind(faceType)) {
+  case PavKindTriangle:
+    return DrawCustomTriangle + (uint32_t)d - 1;
+  case PavKindQuadrilateral:
+    return DrawCustomQuad + (uint32_t)d - 1;
+  default:
+    return PAV_NBR_DRAW_TYPES;
+  }
+}
+
+} // namespace
+
+void PavMeshViewer::clearShownElements() {
+  for (PavDrawObject *o : shown)
+    if (contains(o)) removeObject(o);
+  shown.clear();
+}
+
+// Adds one highlighted custom object of k-node faces (nodes are mesh vertex numbers).
+PavDrawObject *PavMeshViewer::addFaceObject(uint32_t drawType, int32_t id, const int *nodes,
+                                            int nbrFaces, int k) {
+  if (nbrFaces < 1 || k < 1 || drawType >= PAV_NBR_DRAW_TYPES) return nullptr;
+  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  std::vector<float> xyz;
+  std::vector<int> elt;
+  for (int i = 0; i < nbrFaces * k; i++) {
+    const int v = nodes[i];
+    if (v < 1 || v > nbrVer) return nullptr;
+    for (int c = 0; c < 3; c++) xyz.push_back((float)mesh->crdDbl[3 * (size_t)v + c]);
+    elt.push_back(i);
+  }
+  PavDrawObject *o = addObject(std::unique_ptr<PavDrawObject>(createDrawObject(drawType, id)));
+  if (!o) return nullptr;
+  attachData(o, nbrFaces * k, xyz.data(), nbrFaces, elt.data());
+  o->highlightAll = true;
+  shown.push_back(o);
+  renderLater();
+  return o;
+}
+
+int PavMeshViewer::showVolumeElement(int type, int number) {
+  if (!mesh || number < 1 || number > pav_Count(mesh, type)) return 0;
+  const PavElementKind kind = pav_ElementKind(type);
+  if (kind != PavKindTetrahedron && kind != PavKindPyramid && kind != PavKindPrism &&
+      kind != PavKindHexahedron)
+    return 0;
+  char status[PAV_STATUS_SIZE] = "";
+  int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+  int made = 0;
+  if (pav_GetFacesOfEntities(mesh, type, 1, &number, &nbrTri, &triNod, &triLnk, &nodTri, &nbrQua,
+                             &quaNod, &quaLnk, &nodQua, status) == 0) {
+    const int d = pav_ElementDegree(type);
+    made += addFaceObject(customTypeOfFace(pav_ElementType(PavKindTriangle, d)), number, triNod,
+                          nbrTri, nodTri) != nullptr;
+    made += addFaceObject(customTypeOfFace(pav_ElementType(PavKindQuadrilateral, d)), number,
+                          quaNod, nbrQua, nodQua) != nullptr;
+  }
+  for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  return made;
+}
+
+int PavMeshViewer::showSurfaceElement(int type, int number) {
+  const uint32_t custom = customTypeOfFace(type);
+  if (custom == PAV_NBR_DRAW_TYPES) {
+    printf("showSurfaceElement: unknown surface type: %s \n", pav_EntityTypeName(type));
+    return 0;
+  }
+  if (!mesh || number < 1 || number > pav_Count(mesh, type)) return 0;
+  const int k = pav_MshTyp2Siz(type, nullptr);
+  return addFaceObject(custom, number, mesh->ent[type].idx + (size_t)number * k, 1, k) != nullptr;
+}
+
+void PavMeshViewer::setVolumeObjects() {
+  if (!mesh || volumeBuilt) return;
+  volumeBuilt = true;
+  printf("setVolumeObjects \n");
+  const int32_t n = pav_Count(mesh, Tetrahedra), nbrVer = mesh->ent[Vertices].nbr;
+  printf("addVolumeObjectsLst \n");
+  printf("nbrEnt = %d \n", n);
+  char status[PAV_STATUS_SIZE] = "";
+  int32_t nbrGroups = 0, *sorted = nullptr;
+  PavRefGroup *groups = nullptr;
+  if (n > 0) {
+    const int32_t *idx = mesh->ent[Tetrahedra].idx + 4, *ref = mesh->ent[Tetrahedra].ref + 1;
+    groups = pav_SplitEntitiesByReference(Tetrahedra, nbrVer, n, idx, idx + 4 * (int64_t)(n - 1),
+                                          ref, ref + (n - 1), &nbrGroups, &sorted, status);
+  }
+  printf("nbrRef = %d \n", nbrGroups);
+  if (groups) {
+    std::vector<float> xyz((size_t)nbrVer * 3);
+    for (int32_t v = 1; v <= nbrVer; v++)
+      for (int c = 0; c < 3; c++)
+        xyz[3 * (size_t)(v - 1) + c] = (float)mesh->crdDbl[3 * (size_t)v + c];
+    printf("attachData vol \n");
+    std::vector<int> elt;
+    for (int32_t g = 0; g < nbrGroups; g++) {
+      elt.clear();
+      for (int32_t i = 0; i < groups[g].nbrKept; i++)
+        for (int j = 0; j < 4; j++)
+          elt.push_back(mesh->ent[Tetrahedra].idx[4 * (size_t)groups[g].kept[i] + j] - 1);
+      PavDrawObject *o = addObject(
+          std::unique_ptr<PavDrawObject>(createDrawObject(DrawVolTetrahedron, groups[g].ref)));
+      if (o && !elt.empty()) attachData(o, nbrVer, xyz.data(), (int)(elt.size() / 4), elt.data());
+    }
+    pav_FreeRefGroups(groups);
+    free(sorted);
+  }
+  printf("addVolumeObjectsLst done\n");
+}
+
+void PavMeshViewer::setVectorTriangles() {
+  if (!mesh || vectorBuilt) return;
+  vectorBuilt = true;
+  const int32_t n = pav_Count(mesh, Triangles), nbrVer = mesh->ent[Vertices].nbr;
+  if (n < 1) return;
+  const int dim = mesh->dim == 2 ? 2 : 3;
+  // The vertex field is carried whole: every component of each node of each triangle.
+  const PavSolution *rec = nullptr;
+  if (view.fieldMode == 2) {
+    printf("Case sol at elements not implemented \n");
+  } else if (view.fieldMode == 1) {
+    rec = mesh->ent[Vertices].sol;
+    for (int i = 1; rec && i < view.vertexSolution; i++) rec = rec->next;
+    if (rec && rec->kind == PavSolScalar) {
+      printf("scalar solution, skip \n");
+      rec = nullptr;
+    } else if (rec && rec->kind != PavSolVector) {
+      printf("matrix solution, skip \n");
+      rec = nullptr;
+    } else if (rec) {
+      printf("vector solution, use all the vector \n");
+      if (rec->nbrEnt != nbrVer) rec = nullptr;
+    }
+  }
+  PavBuiltSet set;
+  set.mshType = Triangles;
+  set.drawType = DrawVecTriangle;
+  set.nbrEnt = n;
+  const size_t before = sets.size();
+  {
+    char status[PAV_STATUS_SIZE] = "";
+    int32_t nbrGroups = 0, *sorted = nullptr;
+    const int32_t *idx = mesh->ent[Triangles].idx + 3, *ref = mesh->ent[Triangles].ref + 1;
+    PavRefGroup *g =
+        pav_SplitEntitiesByReference(Triangles, nbrVer, n, idx, idx + 3 * (int64_t)(n - 1), ref,
+                                     ref + (n - 1), &nbrGroups, &sorted, status);
+    if (nbrGroups < 1) {
+      printf("nbrRef = %d, nbrRefSol = %d \n", nbrGroups, 0);
+      printf("warning missing solutions \n");
+    }
+    pav_FreeRefGroups(g);
+    free(sorted);
+  }
+  buildSet(set, mesh->ent[Triangles].idx, mesh->ent[Triangles].ref, false, "");
+  sets.push_back(std::move(set));
+  if (!rec || sets.size() == before) return;
+  PavBuiltSet &built = sets.back();
+  for (PavBuiltObject &bo : built.objects) {
+    const PavSceneEntry *e = bo.object ? sceneModel().entry(bo.object) : nullptr;
+    if (!e) continue;
+    std::vector<float> values;
+    values.reserve(e->elt.size() * (size_t)dim);
+    for (int local : e->elt) {
+      const int32_t v = bo.vertices[(size_t)local];
+      for (int c = 0; c < dim; c++) values.push_back((float)rec->data[(size_t)v * dim + c]);
+    }
+    auto sol = std::make_unique<PavDrawSolution>(bo.object->id);
+    float lo = 0, hi = 0;
+    for (float x : values) {
+      lo = std::min(lo, x);
+      hi = std::max(hi, x);
+    }
+    const float pal[5] = {lo, lo + 0.25f * (hi - lo), lo + 0.5f * (hi - lo), lo + 0.75f * (hi - lo),
+                          hi};
+    sol->setPalette(pal);
+    attachData(std::move(sol), bo.object, values.data(), (int64_t)(e->elt.size() / 3), 3 * dim);
+  }
+}
+
+int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
+  if (!mesh) return 0;
+  if (arrows && arrowMode != 1) {
+    printf("ModeVecArrow %d not known \n", arrowMode);
+    return 0;
+  }
+  // Vertices of the visible surface objects, each once.
+  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  std::vector<char> seen((size_t)nbrVer + 1, 0);
+  std::vector<int32_t> list(1, 0);
+  for (const PavBuiltSet &set : sets) {
+    const PavElementKind k = pav_ElementKind(set.mshType);
+    if (k != PavKindTriangle && k != PavKindQuadrilateral) continue;
+    for (const PavBuiltObject &bo : set.objects) {
+      if (!bo.object || !bo.object->visible) continue;
+      for (int32_t v : bo.vertices)
+        if (v >= 1 && v <= nbrVer && !seen[(size_t)v]) {
+          seen[(size_t)v] = 1;
+          list.push_back(v);
+        }
+    }
+  }
+  const int n = (int)list.size() - 1;
+  if (arrows) {
+    arrowVertices.assign(list.begin() + 1, list.end());
+    printf("  %d arrow vertices to display \n", n);
+    return n;
+  }
+  pav_FreeMetricVertices(mesh);
+  mesh->metVer = static_cast<int32_t *>(malloc(sizeof(int32_t) * list.size()));
+  if (!mesh->metVer) return 0;
+  std::memcpy(mesh->metVer, list.data(), sizeof(int32_t) * list.size());
+  mesh->nbrMetVer = n;
+  printf("  %d metrix vertices to display \n", n);
+  return n;
+}
+
+} // namespace pavo

@@ -1,0 +1,147 @@
+// Jacobians and tetrahedron quality on the scene: computed by the core library into the mesh
+// object, then shown on the face objects (the faces of volume elements take the value of their
+// element).
+#include "scene/mesh_viewer.h"
+
+#include "ho_jacobian.h"
+#include "pavmsh.h"
+#include "scene/mesh_viewer_tables.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace pavo {
+
+namespace {
+
+// Smallest and largest value of a record (entities 1..nbrEnt) and the entity of the smallest.
+void recordExtrema(const double *data, int nbrEnt, int nbrNod, double *lo, double *hi, int *loAt) {
+  for (int e = 1; e <= nbrEnt; e++)
+    for (int j = 0; j < nbrNod; j++) {
+      const double v = data[(size_t)e * (size_t)nbrNod + (size_t)j];
+      if (v < *lo) {
+        *lo = v;
+        *loAt = e;
+      }
+      *hi = std::max(*hi, v);
+    }
+}
+
+} // namespace
+
+void PavMeshViewer::add2DJacobian(int mode) {
+  if (!mesh) return;
+  printf("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
+  QElapsedTimer clock;
+  clock.start();
+  pav_ComputeSurfaceJacobians(mesh, mode, nullptr);
+  printf("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  std::vector<PavPendingField> pending;
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  int loAt = 0;
+  for (int t : surfaceAndEdgeTypes()) {
+    const PavElementKind k = pav_ElementKind(t);
+    if (k != PavKindTriangle && k != PavKindQuadrilateral) continue;
+    int nbrEnt = 0, kind = 0, it = 0, deg = 0, nbrNod = 0;
+    double time = 0;
+    char status[PAV_STATUS_SIZE] = "";
+    const double *data =
+        pav_GetJacobiansArray(mesh, t, 1, &nbrEnt, &kind, &it, &time, &deg, &nbrNod, status);
+    if (!data || nbrEnt < 1 || nbrNod < 1) continue;
+    auto set = std::find_if(sets.begin(), sets.end(), [&](const PavBuiltSet &s) {
+      return s.source == PavSetSource::MeshType && s.mshType == t;
+    });
+    if (set == sets.end()) {
+      printf("Warning:add2DJacobian PavDrawObject should exist ? \n");
+      return;
+    }
+    recordExtrema(data, nbrEnt, nbrNod, &lo, &hi, &loAt);
+    gatherRows(*set, std::vector<double>(data, data + ((size_t)nbrEnt + 1) * nbrNod), nbrNod,
+               pending);
+  }
+  if (pending.empty()) return;
+  printf("  Jacobian extrema: [%15.7e %15.7e] \n", lo, hi);
+  printf("  Jacobian minimal computed on element number: %d \n", loAt);
+  float range[2];
+  attachPending(PavFieldKind::Jacobian, pending, range);
+}
+
+void PavMeshViewer::add3DJacobian(int mode) {
+  if (!mesh) return;
+  printf("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
+  QElapsedTimer clock;
+  clock.start();
+  pav_ComputeVolumeJacobians(mesh, mode, nullptr);
+  printf("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  std::vector<PavPendingField> pending;
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  int loAt = 0;
+  bool any = false;
+  for (PavBuiltSet &set : sets) {
+    if (set.source != PavSetSource::BoundaryFaces) continue;
+    int nbrEnt = 0, kind = 0, it = 0, deg = 0, nbrNod = 0;
+    double time = 0;
+    char status[PAV_STATUS_SIZE] = "";
+    double *data = pav_GetJacobiansArray(mesh, set.volType, 1, &nbrEnt, &kind, &it, &time, &deg,
+                                         &nbrNod, status);
+    if (!data || nbrEnt < 1) continue;
+    any = true;
+    recordExtrema(data, nbrEnt, nbrNod, &lo, &hi, &loAt);
+    double *faces = pav_GetCreatedSurfaceSolutionFromVolumeSolution(
+        deg, pav_EntTyp2SolTyp(set.volType, nullptr), data, 1, set.mshType, set.nbrEnt,
+        set.lnk.data(), status);
+    if (!faces) continue;
+    const int n = pav_KindNbrNod(pav_ElementKind(set.mshType), deg);
+    gatherRows(set, std::vector<double>(faces, faces + ((size_t)set.nbrEnt + 1) * n), n, pending);
+    free(faces);
+  }
+  if (!any) {
+    printf("Warning:add3DJacobian PavDrawObject should exist ? \n");
+    return;
+  }
+  printf("  Jacobian extrema: [%15.7e %15.7e] \n", lo, hi);
+  printf("  Jacobian minimal computed on element number: %d \n", loAt);
+  float range[2];
+  attachPending(PavFieldKind::Jacobian, pending, range);
+}
+
+void PavMeshViewer::performQuality() {
+  if (!mesh) return;
+  QElapsedTimer clock;
+  clock.start();
+  if (pav_ComputeTetrahedraQuality(mesh) != 0) {
+    printf(" performQuality failed as %s\n", "no quality could be computed");
+    return;
+  }
+  printf("  Time to compute quality for tetrahedra %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  char status[PAV_STATUS_SIZE] = "";
+  const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
+  const int32_t nbrTet = pav_Count(mesh, Tetrahedra);
+  if (!q || nbrTet < 1) return;
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  int loAt = 0;
+  recordExtrema(q, nbrTet, 1, &lo, &hi, &loAt);
+  printf("  Quality extrema: [%15.7e %15.7e] \n", lo, hi);
+  // Each face of the tetrahedra shows the quality of its element, one value per face.
+  std::vector<PavPendingField> pending;
+  for (PavBuiltSet &set : sets) {
+    if (set.source != PavSetSource::BoundaryFaces || set.volType != Tetrahedra) continue;
+    std::vector<double> rows((size_t)set.nbrEnt + 1, 0.0);
+    for (int32_t f = 1; f <= set.nbrEnt; f++) {
+      const int32_t e = set.lnk[3 * (size_t)(f - 1) + 1];
+      rows[(size_t)f] = e >= 1 && e <= nbrTet ? q[e] : 0.0;
+    }
+    gatherRows(set, rows, 1, pending);
+  }
+  if (pending.empty()) {
+    printf("Warning:add3DJacobian PavDrawObject should exist ? \n");
+    return;
+  }
+  float range[2];
+  attachPending(PavFieldKind::Value, pending, range);
+}
+
+} // namespace pavo
