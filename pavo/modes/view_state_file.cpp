@@ -4,15 +4,14 @@
 #include "render/colormaps.h"
 #include "render/draw_types.h"
 
+#include "pav_safe_write.h"
+#include "pav_status.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <tuple>
-#include <unistd.h>
 
 namespace pavo {
 
@@ -243,37 +242,6 @@ void appendf(std::string &s, const char *format, ...) {
   s.append(big.c_str(), (size_t)n);
 }
 
-// Replaces `name` with `text` through a temporary file in the same folder, flushed to the disk
-// before the rename, so that the earlier file is either kept whole or replaced whole. Refuses
-// a name that exists and is not a regular file. Empty on success, else the reason.
-// TODO(viewfiles): use pav_SafeWriteFile once pavmsh/pav_safe_write.h is on main.
-std::string replaceFile(const std::string &name, const std::string &text) {
-  struct stat st;
-  mode_t mode = 0644;
-  if (stat(name.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) return "not a regular file";
-    mode = st.st_mode & 07777;
-  }
-  std::string temp = name + ".XXXXXX";
-  int fd = mkstemp(&temp[0]);
-  if (fd < 0) return std::strerror(errno);
-  int err = 0;
-  for (size_t done = 0; done < text.size() && !err;) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno != EINTR) err = errno;
-    if (n > 0) done += (size_t)n;
-  }
-  if (!err && fchmod(fd, mode) != 0) err = errno;
-  if (!err && fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && !err) err = errno;
-  if (!err && std::rename(temp.c_str(), name.c_str()) != 0) err = errno;
-  if (err) {
-    ::unlink(temp.c_str());
-    return std::strerror(err);
-  }
-  return std::string();
-}
-
 } // namespace
 
 bool operator==(const PavViewStateData &a, const PavViewStateData &b) {
@@ -393,9 +361,11 @@ std::string writeViewStateFile(const PavViewStateData &data, const char *name,
                                PavFileMessages &messages) {
   std::string file = viewStateFileName(name, messages);
   messages.print("  writing %s file \n", file.c_str());
-  std::string why = replaceFile(file, viewStateText(data, std::time(nullptr)));
-  if (!why.empty()) {
-    messages.print("error while writing %s: %s\n", file.c_str(), why.c_str());
+  // The earlier file is replaced only once the new one is complete on the disk.
+  const std::string text = viewStateText(data, std::time(nullptr));
+  char status[PAV_STATUS_SIZE] = "";
+  if (pav_SafeWriteFile(file.c_str(), text.data(), text.size(), status) != 0) {
+    messages.print("%s", status);
     return std::string();
   }
   return file;

@@ -82,7 +82,7 @@ std::string viewStateText(const PavViewStateData &data, std::time_t when);
 
 // Writes the view state under viewStateFileName(name) after printing "  writing %s file \n".
 // The text goes to a temporary file beside the target that replaces it only once complete, so
-// an existing file survives any failure; a failure prints "error while writing %s: <reason>\n".
+// an existing file survives any failure; a failure prints "Cannot write <name>: <reason>\n".
 // Returns the name written, or an empty string after a failure.
 std::string writeViewStateFile(const PavViewStateData &data, const char *name,
                                PavFileMessages &messages);
