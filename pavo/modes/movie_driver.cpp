@@ -3,6 +3,7 @@
 #include "modes/frame_files.h"
 #include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
+#include "modes/movie_seq_files.h"
 #include "modes/viewer_args.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
@@ -13,6 +14,7 @@
 #include <QSurfaceFormat>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace pavo {
 
@@ -24,31 +26,22 @@ void launchMovie(const std::string &viewState, PavMeshViewer *viewer) {
     own->show();
     viewer = own.get();
   }
-  printf("  Launching movie frames generator\n");
-  fflush(stdout);
   QElapsedTimer clock;
   clock.start();
-  FILE *file = std::fopen("pavo.movie", "r");
-  if (!file) {
-    printf("  no file pavo.movie found \n");
-    printf("  Please specify your sequence of meshes and solution in a file named "
-           "\"pavo.movie\" \n");
-    fflush(stdout);
-    showTimedMessage("Please specify your sequence of meshes and solution in a file named "
-                     "\"pavo.movie\" ");
+  std::vector<PavMovieLine> lines;
+  PavFileMessages messages;
+  if (!readMovieFile(nullptr, lines, messages)) {
+    showTimedMessage(kMovieMissingBoxText);
     return;
   }
   waitForView(viewer);
-  char line[kFrameLineSize + 1];
-  while (std::fgets(line, sizeof line, file)) {
-    MovieFrame frame;
-    if (!parseMovieLine(line, frame)) continue;
-    viewer->displayMesh(frame.mesh.c_str(), frame.sol.c_str());
+  for (const PavMovieLine &line : lines) {
+    // An empty solution is looked for under the mesh's name.
+    viewer->displayMesh(line.mesh.c_str(), line.solution.empty() ? nullptr : line.solution.c_str());
     applyViewState(viewer, viewState);
     viewer->renderNow();
-    viewer->screenshot(frame.image.c_str());
+    viewer->screenshot(line.image.c_str());
   }
-  std::fclose(file);
   printf("  Total time to launch the movie mode %5.2f s \n", (double)clock.elapsed() / 1000.0);
   fflush(stdout);
 }

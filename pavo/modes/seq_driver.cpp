@@ -3,6 +3,7 @@
 #include "modes/frame_files.h"
 #include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
+#include "modes/movie_seq_files.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
 #include "ui/timed_message.h"
@@ -12,6 +13,7 @@
 #include <QSurfaceFormat>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace pavo {
 
@@ -23,30 +25,20 @@ void launchSequence(PavMeshViewer *viewer, const std::string &seqName) {
     own->show();
     viewer = own.get();
   }
-  printf("  opening %s file \n", seqName.c_str());
   QElapsedTimer clock;
   clock.start();
-  FILE *file = std::fopen(seqName.c_str(), "r");
-  printf("  Launching the sequence data generator\n\n");
-  fflush(stdout);
-  if (!file) {
-    printf("  no file %s found \n", seqName.c_str());
-    printf("  Please specify your sequence of meshes and solution in a file named "
-           "\"pavo.seq\" \n");
-    fflush(stdout);
-    showTimedMessage("Please specify your sequence of data in a file named \"pavo.seq\" ");
+  std::vector<PavSequenceLine> lines;
+  PavFileMessages messages;
+  if (!readSequenceFile(seqName.c_str(), lines, messages)) {
+    showTimedMessage(kSequenceMissingBoxText);
     return;
   }
   waitForView(viewer);
-  char line[kFrameLineSize + 1];
-  while (std::fgets(line, sizeof line, file)) {
-    SeqFrame frame;
-    if (!parseSeqLine(line, frame)) continue;
-    applyViewState(viewer, frame.view);
+  for (const PavSequenceLine &line : lines) {
+    applyViewState(viewer, line.viewState);
     viewer->renderNow();
-    viewer->screenshot(frame.image.c_str());
+    viewer->screenshot(line.image.c_str());
   }
-  std::fclose(file);
   printf("  Total time to launch the sequence mode %5.2f s \n", (double)clock.elapsed() / 1000.0);
   fflush(stdout);
 }
