@@ -690,6 +690,39 @@ int PavBufferPatch::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obj
 void PavBufferSolution::printType() { printf("PavBufferSolution\n"); }
 void PavBufferMetrix::printType() { printf("PavBufferMetrix\n"); }
 
+void PavBufferGlyph::upload(QOpenGLFunctions_4_0_Core *gl, int64_t corners, const float *xyz,
+                            const float *rgb) {
+  if (!gl) return;
+  releaseGeometry(gl);
+  nbrVer = nbrElt = 0;
+  const int64_t triangles = corners / 3;
+  if (triangles < 1 || !xyz || !rgb || triangles > INT32_MAX / 3) return;
+  gl->glGenVertexArrays(1, &vao);
+  gl->glBindVertexArray(vao);
+  gl->glGenBuffers(2, vbo);
+  const GLsizeiptr bytes = static_cast<GLsizeiptr>(3 * triangles * 3 * int64_t(sizeof(float)));
+  gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
+  gl->glBufferData(GL_ARRAY_BUFFER, bytes, xyz, GL_STATIC_DRAW);
+  gl->glEnableVertexAttribArray(0);
+  gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[1]);
+  gl->glBufferData(GL_ARRAY_BUFFER, bytes, rgb, GL_STATIC_DRAW);
+  gl->glEnableVertexAttribArray(1);
+  gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  gl->glBindVertexArray(0);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  nbrVer = static_cast<int>(3 * triangles);
+  nbrElt = static_cast<int>(triangles);
+}
+
+int PavBufferGlyph::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *, GlslProgram *) {
+  if (!gl || !vao || nbrElt < 1) return 0;
+  gl->glBindVertexArray(vao);
+  gl->glDrawArrays(GL_TRIANGLES, 0, 3 * nbrElt);
+  gl->glBindVertexArray(0);
+  return nbrElt;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Factory
 

@@ -2,10 +2,13 @@
 // tetrahedra, the vector triangles, and the vertex selections for metric and arrow glyphs.
 #include "scene/mesh_viewer.h"
 
+#include "scene/glyph_packing.h"
+
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -233,6 +236,38 @@ int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
   mesh->nbrMetVer = n;
   printf("  %d metrix vertices to display \n", n);
   return n;
+}
+
+void PavMeshViewer::updateGlyphs() {
+  PavGlyphMesh metric, arrows;
+  const PavSolution *rec = nullptr;
+  if (mesh && view.fieldMode == 1 && view.vertexSolution >= 1) {
+    rec = mesh->ent[Vertices].sol;
+    for (int i = 1; rec && i < view.vertexSolution; i++) rec = rec->next;
+  }
+  const int32_t nbrVer = mesh ? mesh->ent[Vertices].nbr : 0;
+  const int dim = mesh && mesh->dim == 2 ? 2 : 3;
+  if (rec && rec->nbrEnt == nbrVer && rec->data && mesh->crdDbl) {
+    if (rec->kind == PavSolSymMatrix && metricGlyphsOn) {
+      if (mesh->nbrMetVer < 1 || !mesh->metVer) selectGlyphVertices(false);
+      static const float dark[3] = {0.6f, 0.0f, 0.0f}; // what "MetSha" paints
+      if (mesh->metVer)
+        packMetricGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, mesh->metVer + 1, mesh->nbrMetVer,
+                         metricScale, dark, metric);
+    } else if (rec->kind == PavSolVector && arrowGlyphsOn) {
+      if (arrowVertices.empty()) selectGlyphVertices(true, 1);
+      const int n = (int)arrowVertices.size();
+      const double dx = bbox[1] - bbox[0], dy = bbox[3] - bbox[2], dz = bbox[5] - bbox[4];
+      const double scale = arrowScale > 0
+                               ? arrowScale
+                               : arrowLengthScale(dim, rec->data, nbrVer, arrowVertices.data(), n,
+                                                  std::sqrt(dx * dx + dy * dy + dz * dz), 0.05);
+      packArrowGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, arrowVertices.data(), n, scale,
+                      view.colormap >= 0 ? view.colormap : 0, arrows);
+    }
+  }
+  setGlyphs(PavGlyphKind::Metric, metric);
+  setGlyphs(PavGlyphKind::Arrow, arrows);
 }
 
 } // namespace pavo
