@@ -33,6 +33,9 @@ struct Cap {
   int nt = 0, nq = 0;
   double *crd = nullptr, *aux = nullptr, *qc = nullptr, *qa = nullptr;
   int *lnk = nullptr, *ql = nullptr;
+  // The first triangle's records (triangles are numbered from 1).
+  const double *tc = nullptr, *ta = nullptr;
+  const int *tl = nullptr;
   ~Cap() {
     free(crd);
     free(aux);
@@ -58,6 +61,11 @@ void cap(const PavObject *obj, const double pl[4], int type, Cap &c) {
                &c.ql, status),
             0);
   EXPECT_EQ(c.nq, 0);
+  if (c.nt > 0) {
+    c.tc = c.crd + 9;
+    c.ta = c.aux + 12;
+    c.tl = c.lnk + 3;
+  }
 }
 
 double triArea(const double *t) {
@@ -255,14 +263,14 @@ TEST_P(CappingOnCube, SectionIsTheUnitSquare) {
   ASSERT_GT(c.nt, 0);
   double area = 0;
   for (int k = 0; k < c.nt; k++) {
-    area += triArea(c.crd + 9 * k);
-    ASSERT_EQ(c.lnk[3 * k], type);
-    const int i = c.lnk[3 * k + 1];
-    EXPECT_EQ(c.lnk[3 * k + 2], obj->ent[type].ref[i]);
+    area += triArea(c.tc + 9 * k);
+    ASSERT_EQ(c.tl[3 * k], type);
+    const int i = c.tl[3 * k + 1];
+    EXPECT_EQ(c.tl[3 * k + 2], obj->ent[type].ref[i]);
     for (int m = 0; m < 3; m++) {
-      const double *x = c.crd + 9 * k + 3 * m;
+      const double *x = c.tc + 9 * k + 3 * m;
       ASSERT_NEAR(x[0], 0.5, 1e-7);
-      const auto p = parentMap(obj, type, i, c.aux + 12 * k + 4 * m);
+      const auto p = parentMap(obj, type, i, c.ta + 12 * k + 4 * m);
       for (int q = 0; q < 3; q++) ASSERT_NEAR(p[q], x[q], 1e-7);
     }
   }
@@ -292,7 +300,7 @@ TEST(Capping, SectionsAreWatertight) {
         Cap c;
         cap(obj, pl, type, c);
         for (int k = 0; k < 3 * c.nt; k++) {
-          const double *x = c.crd + 3 * k;
+          const double *x = c.tc + 3 * k;
           int id = -1;
           for (size_t q = 0; q < pts.size() && id < 0; q++)
             if (std::fabs(pts[q][0] - x[0]) + std::fabs(pts[q][1] - x[1]) +
@@ -348,7 +356,7 @@ TEST(Capping, CurvedP2Tetrahedra) {
   Cap c;
   cap(obj, pl, TetrahedraP2, c);
   double area = 0;
-  for (int k = 0; k < c.nt; k++) area += triArea(c.crd + 9 * k);
+  for (int k = 0; k < c.nt; k++) area += triArea(c.tc + 9 * k);
   EXPECT_NEAR(area, 1.0, 1e-12);
   pav_DeleteInterface(&obj);
   // Bend one edge node off the straight edge: the crossing follows the parabola, not the chord.
@@ -361,10 +369,10 @@ TEST(Capping, CurvedP2Tetrahedra) {
   ASSERT_EQ(bent.nt, 1);
   int found = 0; // reference coordinates on the straight reference edge: a quarter of the way
   for (int m = 0; m < 3; m++)
-    found += std::fabs(bent.crd[3 * m + 1] - 0.15) < 1e-12 &&
-             std::fabs(bent.crd[3 * m] - 0.25) < 1e-12 && bent.crd[3 * m + 2] == 0 &&
-             std::fabs(bent.aux[4 * m] - 0.75) < 1e-12 &&
-             std::fabs(bent.aux[4 * m + 1] - 0.25) < 1e-12;
+    found += std::fabs(bent.tc[3 * m + 1] - 0.15) < 1e-12 &&
+             std::fabs(bent.tc[3 * m] - 0.25) < 1e-12 && bent.tc[3 * m + 2] == 0 &&
+             std::fabs(bent.ta[4 * m] - 0.75) < 1e-12 &&
+             std::fabs(bent.ta[4 * m + 1] - 0.25) < 1e-12;
   EXPECT_EQ(found, 1);
   pav_DeleteInterface(&obj);
 }
