@@ -271,7 +271,8 @@ void PavBufferObject::updateColors(QOpenGLFunctions_4_0_Core *gl, const PavDrawO
   if (!gl || !object || nbrElt < 1) return;
   std::vector<float> colors = packElementColors(nbrElt, object->eltColors, object->params.color);
   if (texref.exists() && colors == lastColors) return;
-  texref.upload(gl, GL_R32F, int64_t(colors.size() * sizeof(float)), colors.data());
+  // One RGBA texel per element: a single fetch in the fragment stage.
+  texref.upload(gl, GL_RGBA32F, int64_t(colors.size() * sizeof(float)), colors.data());
   lastColors.swap(colors);
 }
 
@@ -482,6 +483,9 @@ void PavBufferTriangle::printType() { printf("PavBufferTriangle\n"); }
 void PavBufferTriangle::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                                   const int *elt) {
   if (!uploadStandard(gl, nv, xyz, ne, elt, int64_t(ne) * 3)) return;
+  // Views for the programs that pull their corners (TriSha).
+  nodePos.attach(gl, GL_RGB32F, vbo[0]);
+  nodeIdx.attach(gl, GL_R32UI, vbo[1]);
   positions.assign(xyz, xyz + int64_t(nv) * 3);
   corners.assign(elt, elt + int64_t(ne) * 3);
 }
@@ -546,9 +550,16 @@ int PavBufferTriangle::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *
                                   GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
   const int64_t n = prepareDraw(gl, object, program, picks, counter, true);
   if (n < 1) return 0;
-  if (norOn)
+  // The per-face-normal layout has its corners in order, and the indexed layout is pulled
+  // through NodeIdx by the triangle programs; only the vector triangles read attributes by index.
+  if (norOn) {
     gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * n));
-  else
+  } else if (object->type != DrawVecTriangle && nodeIdx.texture) {
+    // 3 n vertices but only nbrVer positions: the attribute must not be fetched.
+    gl->glDisableVertexAttribArray(0);
+    gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * n));
+    gl->glEnableVertexAttribArray(0);
+  } else
     gl->glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * n), GL_UNSIGNED_INT, nullptr);
   finishDraw(gl, n, object);
   if (verbose)

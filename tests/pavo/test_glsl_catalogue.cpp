@@ -47,7 +47,8 @@ GlslFlags state(bool sol, bool jac, bool val, int solDeg, int jacDeg) {
 }
 
 bool isSurfaceFragment(const pavo::GlslCatalogueEntry &e) {
-  return std::string(e.fs) == ":/glsl/tri.fs" || std::string(e.fs) == ":/glsl/qua.fs";
+  const std::string fs = e.fs;
+  return fs == ":/glsl/tri.fs" || fs == ":/glsl/tri_flat.fs" || fs == ":/glsl/qua.fs";
 }
 
 } // namespace
