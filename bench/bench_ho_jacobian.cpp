@@ -7,6 +7,7 @@
 // PAV_BENCH_SCALE (a fraction, e.g. 0.05) shrinks both for quick runs.
 #include "ho_jacobian.h"
 #include "ho_lattice.h"
+#include "pav_quality.h"
 #include "pav_solution.h"
 
 #include <benchmark/benchmark.h>

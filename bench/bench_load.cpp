@@ -1,6 +1,8 @@
-// Opening and writing a large tetrahedral mesh, each against its baseline in the same run: the
-// raw block transfer of the same keywords into (or from) arrays of the same layout, with nothing
-// else around it. Also the peak resident memory of an open against the arrays the object holds.
+// Opening and writing a large tetrahedral mesh, each against its baselines in the same run. The
+// open is compared with a plain read() of the file's bytes into a fresh buffer, with 4 KiB pages
+// and with transparent huge pages (what bringing the bytes into memory once costs); the write
+// with a plain write() of the same bytes from memory. Also the
+// peak resident memory of an open against the arrays the object holds.
 //
 // Size: PAVO_BENCH_TETS tetrahedra (default 1000000), a fifth as many vertices; the file is built
 // once in PAVO_BENCH_DIR (default /tmp) and kept for later runs.
@@ -9,14 +11,22 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <malloc.h>
 #include <random>
 #include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -74,106 +84,104 @@ double seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-struct RawArrays {
-  double *crd = nullptr;
-  int32_t *verRef = nullptr, *idx = nullptr, *ref = nullptr;
-  int64_t nbrVer = 0, nbrTet = 0;
-  ~RawArrays() {
-    std::free(crd);
-    std::free(verRef);
-    std::free(idx);
-    std::free(ref);
+// The baseline: the whole file read() into a fresh buffer (huge pages asked for or not).
+bool plainRead(const std::string &path, bool hugePages) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  struct stat st;
+  fstat(fd, &st);
+  const size_t bytes = size_t(st.st_size);
+  char *buffer = static_cast<char *>(std::malloc(bytes));
+  if (hugePages && bytes > (size_t(4) << 20)) {
+    const uintptr_t huge = uintptr_t(2) << 20;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer) + huge - 1) & ~(huge - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(buffer) + bytes) & ~(huge - 1);
+    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
   }
-};
-
-// The baseline: open, two block reads into freshly allocated arrays of the object's layout.
-bool rawRead(const std::string &path, RawArrays &a) {
-  int version = 0, dim = 0;
-  const int64_t f = OvelOpenMesh(path.c_str(), OvelRead, &version, &dim);
-  if (!f) return false;
-  a.nbrVer = OvelStatKwd(f, OvelVertices);
-  a.nbrTet = OvelStatKwd(f, OvelTetrahedra);
-  a.crd = static_cast<double *>(std::malloc(size_t(a.nbrVer + 1) * 3 * sizeof(double)));
-  a.verRef = static_cast<int32_t *>(std::malloc(size_t(a.nbrVer + 1) * sizeof(int32_t)));
-  a.idx = static_cast<int32_t *>(std::malloc(size_t(a.nbrTet + 1) * 4 * sizeof(int32_t)));
-  a.ref = static_cast<int32_t *>(std::malloc(size_t(a.nbrTet + 1) * sizeof(int32_t)));
-  const size_t lv = 3 * size_t(a.nbrVer), lt = 4 * size_t(a.nbrTet);
-  bool ok = OvelGetBlock(f, OvelVertices, 1, a.nbrVer, 0, nullptr, nullptr, OvelDouble, &a.crd[3],
-                         &a.crd[lv], OvelDouble, &a.crd[4], &a.crd[lv + 1], OvelDouble, &a.crd[5],
-                         &a.crd[lv + 2], OvelInt, &a.verRef[1], &a.verRef[a.nbrVer]) &&
-            OvelGetBlock(f, OvelTetrahedra, 1, a.nbrTet, 0, nullptr, nullptr, OvelIntVec, 4,
-                         &a.idx[4], &a.idx[lt], OvelInt, &a.ref[1], &a.ref[a.nbrTet]);
-  OvelCloseMesh(f);
-  return ok;
+  size_t done = 0;
+  while (done < bytes) {
+    const ssize_t n = ::read(fd, buffer + done, bytes - done);
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  ::close(fd);
+  benchmark::DoNotOptimize(buffer[bytes / 2]);
+  std::free(buffer);
+  return done == bytes;
 }
 
-bool rawWrite(const std::string &path, const RawArrays &a) {
-  const int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 3, 3);
-  if (!f) return false;
-  const size_t lv = 3 * size_t(a.nbrVer), lt = 4 * size_t(a.nbrTet);
-  bool ok = OvelSetKwd(f, OvelVertices, a.nbrVer) &&
-            OvelSetBlock(f, OvelVertices, 1, a.nbrVer, 0, nullptr, nullptr, OvelDouble, &a.crd[3],
-                         &a.crd[lv], OvelDouble, &a.crd[4], &a.crd[lv + 1], OvelDouble, &a.crd[5],
-                         &a.crd[lv + 2], OvelInt, &a.verRef[1], &a.verRef[a.nbrVer]) &&
-            OvelSetKwd(f, OvelTetrahedra, a.nbrTet) &&
-            OvelSetBlock(f, OvelTetrahedra, 1, a.nbrTet, 0, nullptr, nullptr, OvelIntVec, 4,
-                         &a.idx[4], &a.idx[lt], OvelInt, &a.ref[1], &a.ref[a.nbrTet]);
-  return OvelCloseMesh(f) && ok;
-}
-
-// Alternates the raw read and pav_OpenMesh so that both see the same file cache state.
-void BM_OpenMeshAgainstRawRead(benchmark::State &state) {
+// Alternates the baselines and pav_OpenMesh so that all see the same file cache state. The
+// fastest of the iterations is reported for each: a huge-page fault sometimes waits for the
+// kernel to compact memory, which says nothing about either contender.
+void BM_OpenMeshAgainstRead(benchmark::State &state) {
   const std::string &path = meshFile();
-  {
-    RawArrays warm; // brings the file into the cache before either is timed
-    rawRead(path, warm);
-  }
-  double raw = 0, open = 0;
+  plainRead(path, false); // brings the file into the cache before anything is timed
+  double read4k = 1e30, readHuge = 1e30, open = 1e30, openCpu = 1e30;
   for (auto _ : state) {
     auto t0 = std::chrono::steady_clock::now();
-    {
-      RawArrays a;
-      if (!rawRead(path, a)) state.SkipWithError("raw read failed");
-      benchmark::DoNotOptimize(a.idx);
-    }
-    raw += seconds(t0);
+    if (!plainRead(path, false)) state.SkipWithError("read failed");
+    read4k = std::min(read4k, seconds(t0));
     t0 = std::chrono::steady_clock::now();
+    if (!plainRead(path, true)) state.SkipWithError("read failed");
+    readHuge = std::min(readHuge, seconds(t0));
+    t0 = std::chrono::steady_clock::now();
+    const std::clock_t c0 = std::clock();
     PavObject *obj = nullptr;
     char status[PAV_IO_STATUS_SIZE];
     pav_NewInterface(&obj);
     if (pav_OpenMesh(obj, path.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
     pav_DeleteInterface(&obj);
-    open += seconds(t0);
+    open = std::min(open, seconds(t0));
+    openCpu = std::min(openCpu, double(std::clock() - c0) / CLOCKS_PER_SEC);
   }
-  state.counters["raw_s"] = raw / double(state.iterations());
-  state.counters["open_s"] = open / double(state.iterations());
-  state.counters["open_over_raw"] = open / raw;
+  state.counters["read_s"] = read4k;
+  state.counters["read_huge_s"] = readHuge;
+  state.counters["open_s"] = open;
+  state.counters["open_cpu_s"] = openCpu;
+  state.counters["open_over_read_huge"] = open / readHuge;
   state.counters["tets"] = tetCount();
 }
-BENCHMARK(BM_OpenMeshAgainstRawRead)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenMeshAgainstRead)->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// The baseline: the file's bytes, already in memory, written with write() to a new file.
+bool plainWrite(const std::string &path, const std::vector<char> &bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  ::close(fd);
+  return done == bytes.size();
+}
 
 void BM_WriteMeshAgainstRawWrite(benchmark::State &state) {
   const std::string &path = meshFile();
-  RawArrays a;
-  rawRead(path, a);
+  std::vector<char> bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   PavObject *obj = nullptr;
   char status[PAV_IO_STATUS_SIZE];
   pav_NewInterface(&obj);
   pav_OpenMesh(obj, path.c_str(), status);
   const std::string out = benchDir() + "/pavo_bench_load_out.meshb";
-  double raw = 0, write = 0;
+  double raw = 1e30, write = 1e30;
   for (auto _ : state) {
     auto t0 = std::chrono::steady_clock::now();
-    if (!rawWrite(out, a)) state.SkipWithError("raw write failed");
-    raw += seconds(t0);
+    if (!plainWrite(out, bytes)) state.SkipWithError("raw write failed");
+    raw = std::min(raw, seconds(t0));
     t0 = std::chrono::steady_clock::now();
     if (pav_WriteMesh(obj, out.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
-    write += seconds(t0);
+    write = std::min(write, seconds(t0));
   }
   pav_DeleteInterface(&obj);
   std::remove(out.c_str());
-  state.counters["raw_s"] = raw / double(state.iterations());
-  state.counters["write_s"] = write / double(state.iterations());
+  state.counters["raw_s"] = raw;
+  state.counters["write_s"] = write;
   state.counters["write_over_raw"] = write / raw;
 }
 BENCHMARK(BM_WriteMeshAgainstRawWrite)->Iterations(3)->Unit(benchmark::kMillisecond);

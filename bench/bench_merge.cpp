@@ -1,11 +1,13 @@
 // Merging coincident vertices: PAVO_BENCH_VERTICES vertices (default 100000) of which 10 % are
-// copies of others, against the baseline of sorting the vertices by position and counting the
-// distinct ones.
+// copies of others, against two baselines: sorting the vertices by their exact positions and
+// counting the distinct ones, and sorting their quantised coordinates (21 bits an axis packed in
+// one 64-bit key) and counting the distinct keys.
 #include "pav_modify.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
@@ -81,6 +83,32 @@ void BM_MergeSortBaseline(benchmark::State &state) {
   state.counters["left"] = double(distinct);
 }
 
+void BM_MergeQuantisedSortBaseline(benchmark::State &state) {
+  const std::vector<double> &p = cloud();
+  const int n = vertexCount();
+  double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+  for (int v = 1; v <= n; v++)
+    for (int c = 0; c < 3; c++)
+      lo[c] = std::min(lo[c], p[3 * v + c]), hi[c] = std::max(hi[c], p[3 * v + c]);
+  size_t distinct = 0;
+  for (auto _ : state) {
+    std::vector<uint64_t> keys(n);
+    for (int v = 1; v <= n; v++) {
+      uint64_t k = 0;
+      for (int c = 0; c < 3; c++) {
+        const double t = hi[c] > lo[c] ? (p[3 * v + c] - lo[c]) / (hi[c] - lo[c]) : 0;
+        k = (k << 21) | uint64_t(t * 2097151.0);
+      }
+      keys[v - 1] = k;
+    }
+    std::sort(keys.begin(), keys.end());
+    distinct = size_t(std::unique(keys.begin(), keys.end()) - keys.begin());
+    benchmark::DoNotOptimize(distinct);
+  }
+  state.counters["left"] = double(distinct);
+}
+
+BENCHMARK(BM_MergeQuantisedSortBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MergeSortBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_MergeVertices)->Unit(benchmark::kMillisecond)->Iterations(3);
 

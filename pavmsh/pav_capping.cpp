@@ -364,9 +364,8 @@ int pav_capping(const PavObject *obj, const double plane[4], int type, int nbrCu
       memset(aux, 0, sizeof(double) * 12);
       memset(lnk, 0, sizeof(int) * 3);
     } else if (made != counted) {
-      printf("Problem: the number of vertices are differents *nbrCutTriFac= %d, indtri=%d \n",
-             int(counted), int(made));
-      exit(1);
+      pav_Fatal("Problem: the number of vertices are differents *nbrCutTriFac= %d, indtri=%d \n",
+                int(counted), int(made));
     }
   }
   if (triCrd)

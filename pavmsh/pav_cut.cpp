@@ -108,9 +108,7 @@ int cutEntities(const PavObject *obj, const double plane[4], int type, int *nbrC
     PavScheduler *sched = sched_Create(sched_CoreCount());
     ParallelCut *arg = static_cast<ParallelCut *>(calloc(1, sizeof(ParallelCut)));
     if (!sched || !arg) {
-      printf("Error while launching the parallel loop to count number of cut entities. ");
-      fflush(stdout);
-      exit(1);
+      pav_Fatal("Error while launching the parallel loop to count number of cut entities. ");
     }
     *arg = ParallelCut{obj, plane, side, es.idx, siz, nbrVer, check, {}};
     const int verSet = sched_NewSet(sched, nbrVer);
@@ -121,9 +119,7 @@ int cutEntities(const PavObject *obj, const double plane[4], int type, int *nbrC
     }
     const int entSet = sched_NewSet(sched, es.nbr);
     if (!entSet || sched_Run(sched, entSet, 0, entitiesBlock, arg) <= 0) {
-      printf("Error while launching the parallel loop to count number of cut entities. ");
-      fflush(stdout);
-      exit(1);
+      pav_Fatal("Error while launching the parallel loop to count number of cut entities. ");
     }
     const int nw = sched_ThreadCount(sched);
     int64_t total = 0;

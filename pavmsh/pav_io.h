@@ -79,16 +79,17 @@ int pav_PrintNumberingQuality(const PavObject *obj);
 // height). kind is a PavElementKind.
 int pav_NodesPositionsWidth(int kind);
 
-// Builds the m x m matrix (row-major, m = pav_KindNbrNod(kind, degree)) that maps the values of a
-// polynomial (rational for pyramids) of the degree at the m given positions (m rows of
-// pav_NodesPositionsWidth reals) to its values at the canonical uniform nodes of the degree.
-// 0, or 2 when the positions do not determine the polynomial (singular interpolation) or the
-// arguments are out of range; the matrix is then unspecified.
-int pav_NodesPositionsMatrix(int kind, int degree, const double *positions, double *matrix);
-
-// Applies the matrix of pav_NodesPositionsMatrix to every entity 1..rec->nbrEnt and every
-// component of a record (nbrNod = m values per component and entity).
-void pav_ApplyNodesMatrix(PavSolution *rec, int dim, const double *matrix);
+// Converts the records read from one high-order keyword (count records of the kind's degree,
+// nbrNod = m nodes each, pav_SolKindSize(dim, kind) reals per node) from their values at the m
+// given positions (m rows of pav_NodesPositionsWidth reals) to their values at the canonical
+// uniform nodes of the degree (a rational polynomial for pyramids). Positions that are the
+// uniform nodes in another order, within 1e-7, permute the values exactly; other positions are
+// solved through one LU factorisation (relative residual of the solved values at most 1e-8).
+// PAV_SUCCESS, or PAV_FAILURE with a message in status and every record as it was when the
+// positions do not determine the values (singular or near-singular interpolation) or the
+// arguments are out of range.
+int pav_ConvertNodesPositions(int kind, int degree, const double *positions,
+                              PavSolution *const *recs, int count, int dim, char *status);
 
 // Exchanges the third and fourth value of every node of a 3-D symmetric-matrix record: the file
 // order (lower triangle by rows) becomes the record order (upper triangle by rows) and back.

@@ -104,20 +104,55 @@ int readCorners(int64_t file, PavObject *obj, int32_t n) {
   return 1;
 }
 
-int readElements(int64_t file, int keyword, PavEntitySet &set, int32_t n, int s) {
-  return OvelGetBlock(file, keyword, 1, n, 0, nullptr, nullptr, OvelIntVec, s, &set.idx[s],
-                      &set.idx[size_t(s) * size_t(n)], OvelInt, &set.ref[1], &set.ref[n]);
-}
-
 // Every consumer of the object indexes the vertex arrays with the element nodes: a node outside
-// 1..nbrVer is refused here rather than met later. Returns the position of the first bad node in
-// the index array, or 0.
-int64_t firstBadNode(const PavEntitySet &set, int32_t n, int s, int32_t nbrVer) {
-  const int64_t end = int64_t(s) * (int64_t(n) + 1);
+// 1..nbrVer is refused here rather than met later. Returns the position of the first bad node of
+// entities first..last in the index array, or 0.
+int64_t firstBadNode(const PavEntitySet &set, int64_t first, int64_t last, int s, int32_t nbrVer) {
+  const int64_t end = int64_t(s) * (last + 1);
   const uint32_t limit = uint32_t(nbrVer);
-  for (int64_t i = s; i < end; i++)
+  // Whole chunks are checked without a branch per node (a fixed trip count, which the compiler
+  // vectorises); a chunk holding a bad node, and the tail, are scanned for its position.
+  constexpr int64_t chunk = 4096;
+  int64_t from = int64_t(s) * first;
+  for (; from + chunk <= end; from += chunk) {
+    const int32_t *p = set.idx + from;
+    uint32_t bad = 0;
+    for (int64_t i = 0; i < chunk; i++) bad |= uint32_t(uint32_t(p[i]) - 1u >= limit);
+    if (bad) break;
+  }
+  for (int64_t i = from; i < end; i++)
     if (uint32_t(set.idx[i]) - 1u >= limit) return i;
   return 0;
+}
+
+// The node check runs after each block read, while the block's entities are still in the cache.
+struct NodeCheck {
+  const PavEntitySet *set;
+  int s;
+  int32_t nbrVer;
+  int64_t checked = 0; // entities checked so far
+  int64_t bad = 0;     // position of the first bad node, 0 while none
+};
+
+void checkBlockNodes(int64_t, int64_t lastLine, void *argument) {
+  NodeCheck &c = *static_cast<NodeCheck *>(argument);
+  if (!c.bad && lastLine > c.checked)
+    c.bad = firstBadNode(*c.set, c.checked + 1, lastLine, c.s, c.nbrVer);
+  c.checked = std::max(c.checked, lastLine);
+}
+
+// Reads the entities and checks their nodes; *bad receives the position of the first node
+// outside 1..nbrVer (0 when none).
+int readElements(int64_t file, int keyword, PavEntitySet &set, int32_t n, int s, int32_t nbrVer,
+                 int64_t *bad) {
+  NodeCheck check{&set, s, nbrVer};
+  const int ok =
+      OvelGetBlock(file, keyword, 1, n, 0, nullptr, checkBlockNodes, &check, OvelIntVec, s,
+                   &set.idx[s], &set.idx[size_t(s) * size_t(n)], OvelInt, &set.ref[1], &set.ref[n]);
+  // A transfer that ends early leaves lines unchecked: check what the callbacks did not see.
+  if (ok && !check.bad && check.checked < n) checkBlockNodes(1, n, &check);
+  *bad = check.bad;
+  return ok;
 }
 
 int32_t *copyTable(const int *from, int64_t entries) {
@@ -314,17 +349,16 @@ int readNodesPositions(SolutionFile &f, int keyword, int kind,
   if (!OvelGetBlock(f.file, keyword, 1, m, 0, nullptr, nullptr, OvelDoubleVec, width, &positions[0],
                     &positions[size_t(m - 1) * size_t(width)]))
     return pav_Fail(f.status, "Error while reading %s \n", keywordName(keyword));
-  std::vector<double> matrix(size_t(m) * size_t(m));
-  if (pav_NodesPositionsMatrix(kind, degree, positions.data(), matrix.data()) != PAV_SUCCESS) {
+  char why[PAV_STATUS_SIZE];
+  if (pav_ConvertNodesPositions(kind, degree, positions.data(), made.data(), int(made.size()),
+                                f.obj->dim, why) != PAV_SUCCESS) {
     if (kind == PavKindPyramid)
       std::printf("HO solution Nodes positions conversion failed for pyramid as the matrix cannot "
                   "be inverted. Display of the nodes in pavo uniform nodes distribution ");
     else
       std::printf("HO solution Nodes positions conversion failed as the matrix cannot be "
                   "inverted. Display of the nodes in pavo uniform nodes distribution ");
-    return PAV_SUCCESS;
   }
-  for (PavSolution *r : made) pav_ApplyNodesMatrix(r, f.obj->dim, matrix.data());
   return PAV_SUCCESS;
 }
 
@@ -415,27 +449,25 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
     }
     if (n == 0) continue;
     int ok = 0;
+    int64_t bad = 0;
     if (type == Vertices)
       ok = readVertices(file, obj, n);
     else if (type == Corners)
       ok = readCorners(file, obj, n);
     else
-      ok = readElements(file, keyword, obj->ent[type], n, s);
+      ok = readElements(file, keyword, obj->ent[type], n, s, obj->ent[Vertices].nbr, &bad);
     if (!ok) {
       pav_AllocEntityArrays(obj, type, 0, status);
       OvelCloseMesh(file);
       return pav_Fail(status, "Error while reading %s in mesh file %s\n", keywordName(keyword),
                       opened.c_str());
     }
-    if (type != Vertices && type != Corners) {
-      const int64_t bad = firstBadNode(obj->ent[type], n, s, obj->ent[Vertices].nbr);
-      if (bad) {
-        const int32_t vertex = obj->ent[type].idx[bad];
-        pav_AllocEntityArrays(obj, type, 0, status);
-        OvelCloseMesh(file);
-        return pav_Fail(status, "Invalid vertex %d in %s %lld of mesh file %s\n", vertex,
-                        keywordName(keyword), static_cast<long long>(bad / s), opened.c_str());
-      }
+    if (bad) {
+      const int32_t vertex = obj->ent[type].idx[bad];
+      pav_AllocEntityArrays(obj, type, 0, status);
+      OvelCloseMesh(file);
+      return pav_Fail(status, "Invalid vertex %d in %s %lld of mesh file %s\n", vertex,
+                      keywordName(keyword), static_cast<long long>(bad / s), opened.c_str());
     }
   }
 

@@ -11,6 +11,8 @@
 #include "pav_topology.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -73,6 +75,65 @@ bool growType(PavObject *obj, int type, int32_t extra, char *status) {
   return true;
 }
 
+// The locator merges a vertex with the first vertex met whose squared distance to it is 0: the
+// same position, or one so close that the square underflows. Two distinct doubles of magnitude
+// 2^-484 or more differ by at least 2^-536, whose square does not underflow; so among vertices
+// whose coordinates are all 0 or at least that large, coincident means equal coordinates, and
+// only a smaller non-zero coordinate needs the locator.
+bool needsLocator(const double *crd, int32_t nbrVer) {
+  constexpr double tiny = 0x1p-484;
+  for (int64_t k = 3; k < 3 * (int64_t(nbrVer) + 1); k++) {
+    const double a = std::fabs(crd[k]);
+    if (a != 0 && a < tiny) return true;
+  }
+  return false;
+}
+
+// Groups vertices of equal coordinates (-0 equal to 0) through an open-addressing table keyed by
+// the coordinates' bits: linear in the number of vertices. newOf[i] receives the group of
+// vertex i, groups numbered in the order of their first vertex, whose number goes to first[].
+// Non-finite positions match nothing. Returns the number of groups.
+int32_t groupEqualPositions(const double *crd, int32_t nbrVer, std::vector<int32_t> &newOf,
+                            std::vector<int32_t> &first) {
+  size_t size = 16;
+  while (size < 2 * size_t(nbrVer)) size *= 2;
+  std::vector<int32_t> table(size, 0);
+  auto bits = [](double v) {
+    uint64_t u;
+    v += 0.0; // -0 becomes 0
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+  };
+  int32_t next = 0;
+  for (int32_t i = 1; i <= nbrVer; i++) {
+    const double *p = crd + 3 * int64_t(i);
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
+      newOf[size_t(i)] = ++next;
+      first[size_t(next)] = i;
+      continue;
+    }
+    uint64_t h = bits(p[0]) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ (h >> 29) ^ bits(p[1])) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 31) ^ bits(p[2])) * 0x94D049BB133111EBull;
+    size_t slot = size_t(h ^ (h >> 32)) & (size - 1);
+    for (;; slot = (slot + 1) & (size - 1)) {
+      const int32_t r = table[slot];
+      if (r == 0) {
+        table[slot] = i;
+        newOf[size_t(i)] = ++next;
+        first[size_t(next)] = i;
+        break;
+      }
+      const double *q = crd + 3 * int64_t(r);
+      if (q[0] == p[0] && q[1] == p[1] && q[2] == p[2]) {
+        newOf[size_t(i)] = newOf[size_t(r)];
+        break;
+      }
+    }
+  }
+  return next;
+}
+
 } // namespace
 
 void pav_SetMeshWriters(PavWriteMeshFn mesh, PavWriteSolutionFn solution) {
@@ -95,22 +156,26 @@ int pav_MergeVertices(PavObject *obj, const char *outName, char *status) {
     fltCopy.assign(obj->crdFlt, obj->crdFlt + 3 * (size_t(nbrVer) + 1));
     crd = fltCopy.data();
   }
-  PavOctree *oct = pav_NewOctree(nbrVer, crd + 3, crd + 3 * int64_t(nbrVer), 1);
   std::vector<int32_t> newOf(size_t(nbrVer) + 1, 0), first(size_t(nbrVer) + 1, 0);
   int32_t next = 0;
-  double dist = 0;
-  for (int32_t i = 1; i <= nbrVer; i++) {
-    // r represents every vertex at this position (the same answer for each of them).
-    int32_t r = pav_OctreeNearest(oct, PAV_OCTREE_VERTEX, crd + 3 * int64_t(i), &dist,
-                                  1.1754943508222875e-38, nullptr, nullptr, 0);
-    if (r == 0) r = i; // a non-finite position matches nothing: keep it alone
-    if (!newOf[r]) {
-      newOf[r] = ++next;
-      first[next] = i;
+  if (!needsLocator(crd, nbrVer)) {
+    next = groupEqualPositions(crd, nbrVer, newOf, first);
+  } else {
+    PavOctree *oct = pav_NewOctree(nbrVer, crd + 3, crd + 3 * int64_t(nbrVer), 1);
+    double dist = 0;
+    for (int32_t i = 1; i <= nbrVer; i++) {
+      // r represents every vertex at this position (the same answer for each of them).
+      int32_t r = pav_OctreeNearest(oct, PAV_OCTREE_VERTEX, crd + 3 * int64_t(i), &dist,
+                                    1.1754943508222875e-38, nullptr, nullptr, 0);
+      if (r == 0) r = i; // a non-finite position matches nothing: keep it alone
+      if (!newOf[r]) {
+        newOf[r] = ++next;
+        first[next] = i;
+      }
+      newOf[i] = newOf[r];
     }
-    newOf[i] = newOf[r];
+    pav_FreeOctree(oct);
   }
-  pav_FreeOctree(oct);
   const int32_t dup = nbrVer - next;
   if (dup == 0) {
     printf("  Merge vertices: No vertex needs to be removed ");

@@ -1,9 +1,12 @@
 #include "pav_object.h"
 
+#include "pav_solution.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace {
 
@@ -44,15 +47,6 @@ constexpr int kSummaryOrder[] = {
 };
 
 } // namespace
-
-void pav_FreeSolutionList(PavSolution *head) {
-  while (head) {
-    PavSolution *next = head->next;
-    if (head->owned) std::free(head->data);
-    std::free(head);
-    head = next;
-  }
-}
 
 void pav_FreePolygonSet(PavPolygonSet *set) {
   if (!set) return;
@@ -113,11 +107,24 @@ std::size_t pav_ArrayBytes(int32_t count, int32_t perEntity, std::size_t itemSiz
 
 double pav_BytesToMb(std::size_t bytes) { return double(bytes) * 9.5367431640625e-7; }
 
+void pav_AdviseHugePages(void *mem, std::size_t bytes) {
+  constexpr std::uintptr_t huge = std::uintptr_t(2) << 20;
+  if (!mem || bytes < 2 * huge) return;
+  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(mem) + huge - 1) & ~(huge - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(mem) + bytes) & ~(huge - 1);
+  // Refused where the system has no transparent huge pages: the memory then stays as it is.
+  if (end > begin) (void)madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 void *pav_AllocBytes(std::size_t bytes, bool zero, const char *name, char *status) {
+  // calloc of a large block maps fresh zero pages without touching them, so counts that promise
+  // more than the file holds cost address space, not memory, until the reader fails.
   void *mem = zero ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
   if (!mem)
     pav_SetStatus(status, "Allocation failed for %s-arrays, size %lg Mb\n", name ? name : "",
                   pav_BytesToMb(bytes));
+  else if (bytes >= (std::size_t(4) << 20))
+    pav_AdviseHugePages(mem, bytes);
   return mem;
 }
 

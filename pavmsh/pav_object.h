@@ -127,8 +127,6 @@ int pav_ResetObject(PavObject *obj);
 // Releases the vertex solution list and the solution lists of every element type (owned data
 // included), leaving mesh arrays, jacobians and values. 1 for a null object, else 0.
 int pav_FreeSolutions(PavObject *obj);
-// Releases a list record by record; data is freed where the record owns it. Null is accepted.
-void pav_FreeSolutionList(PavSolution *head);
 // Releases the reference index and nulls the pointer. Null object or index accepted. The topology
 // code that builds the index owns this function's body.
 void pav_FreeReferenceIndex(PavObject *obj);
@@ -143,9 +141,14 @@ void pav_FreeMetricVertices(PavObject *obj);
 std::size_t pav_ArrayBytes(int32_t count, int32_t perEntity, std::size_t itemSize);
 // Bytes in megabytes as the allocation messages print them (bytes * 9.5367431640625e-7).
 double pav_BytesToMb(std::size_t bytes);
-// malloc(bytes) (zeroed when zero is true); on failure null and
-// "Allocation failed for <name>-arrays, size %lg Mb\n" in status.
+// malloc(bytes) (zeroed when zero is true), released with free(); on failure null and
+// "Allocation failed for <name>-arrays, size %lg Mb\n" in status. Blocks of 4 MiB or more are
+// given transparent huge pages where the system offers them (pav_AdviseHugePages).
 void *pav_AllocBytes(std::size_t bytes, bool zero, const char *name, char *status);
+// Asks for transparent huge pages (2 MiB) over the whole 2 MiB-aligned part of a block: one page
+// fault per 2 MiB instead of per 4 KiB when the block is first written. Does nothing where the
+// system refuses or the block is below 4 MiB.
+void pav_AdviseHugePages(void *mem, std::size_t bytes);
 // Frees the arrays of a type and allocates count + 1 zeroed entries, then sets the count and the
 // allocated count to count. Vertices: crdDbl (3 doubles) and ref, crdFlt freed; corners: idx (1)
 // and ref; element types: idx (pav_MshTyp2Siz) and ref; Normals (128): nor (3 floats), nbrNor.

@@ -82,6 +82,15 @@ double *allocResult(int32_t count, int perEntity) {
 
 // ---- Records ----
 
+void pav_FreeSolutionList(PavSolution *head) {
+  while (head) {
+    PavSolution *next = head->next;
+    if (head->owned) std::free(head->data);
+    std::free(head);
+    head = next;
+  }
+}
+
 PavSolution *pav_NewSolutionRecord(int dim, int kind, int32_t nbrEnt, int degree, int nbrNod,
                                    char *status) {
   const int width = pav_SolKindSize(dim, kind);

@@ -21,6 +21,8 @@
 // pav_SolKindSize and "Invalid solution sizes\n" for a bad kind or a negative count).
 PavSolution *pav_NewSolutionRecord(int dim, int kind, int32_t nbrEnt, int degree, int nbrNod,
                                    char *status);
+// Releases a list record by record; data is freed where the record owns it. Null is accepted.
+void pav_FreeSolutionList(PavSolution *head);
 // Pushes a record (owned or not) at the head of the list of a solution code (99 or 100..127); the
 // object owns the record from then on. Other codes: " pav_PushSolution is undefined for Typ %d !\n"
 // and the record stays the caller's.

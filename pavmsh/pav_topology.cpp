@@ -430,11 +430,7 @@ void appendNewFace(Extraction &x, int32_t i, int f) {
   (tri ? x.nbrTri : x.nbrQua)++;
 }
 
-[[noreturn]] void orderingFail() {
-  printf("Warning: ordering of the face not found \n");
-  fflush(stdout);
-  exit(-1);
-}
+[[noreturn]] void orderingFail() { pav_Fatal("Warning: ordering of the face not found \n"); }
 
 // Writes the link of existing surface element e (n = 3 or 4 vertices) to face f of element i.
 void writeLink(Extraction &x, int n, int32_t e, int32_t i, int f, int *triLnk, int *quaLnk) {

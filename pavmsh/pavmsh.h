@@ -19,6 +19,7 @@
 #include "pav_modify.h"
 #include "pav_octree.h"
 #include "pav_parallel.h"
+#include "pav_quality.h"
 #include "pav_reference_index.h"
 #include "pav_split_reference.h"
 #include "pav_tessellate_polygon.h"

@@ -1,6 +1,7 @@
 // Entry of the application tests. A QApplication exists for the whole run when an X server is
 // available (the tests run under xvfb-run); tests that need a display skip themselves otherwise.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <clocale>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -23,6 +24,11 @@ int main(int argc, char **argv) {
     chmod(runtime.c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
   }
+  // Settings written by the windows under test go to a private folder, never the user's: the
+  // variable is read when the first QSettings is made, so it is set before anything else.
+  QTemporaryDir settingsDir;
+  if (settingsDir.isValid())
+    setenv("XDG_CONFIG_HOME", settingsDir.path().toLocal8Bit().constData(), 1);
   const char *display = std::getenv("DISPLAY");
   if (display && *display) app = std::make_unique<QApplication>(argc, argv);
   std::setlocale(LC_ALL, "C");

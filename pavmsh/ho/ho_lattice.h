@@ -86,13 +86,28 @@ double *GetCrdNodByTyp(int type, int degree, int *dim);
 // pyramid or hexahedron weights whose sum is not 1 within 1e-5.
 double *GetBasisFunctionsFromCrdNod(int type, const double *crd, int *count);
 
-// n! as a 32-bit integer; 0! = 1; a negative n writes "No negative factorial !\n" to the standard
-// error stream and gives 0.
+// The combinatorial helpers of the numerics (node bases, conversions, Jacobian term tables).
+
+// n! as a 32-bit integer (exact up to 12!); 0! = 1; a negative n writes "No negative factorial !\n"
+// to the standard error stream and gives 0.
 int hoFactorial(int n);
-// x^n for any integer n (x^-n = (1/x)^n).
-float hoIntPow(float x, int n);
+// x^n for any integer n (x^-n = (1/x)^n), by repeated products, for float or double x.
+template <typename T> T hoIntPow(T x, int n) {
+  if (n < 0) {
+    x = T(1) / x;
+    n = -n;
+  }
+  T r = T(1);
+  for (int i = 0; i < n; ++i) r = x * r;
+  return r;
+}
 // The binomial coefficient C(n, k) for 0 <= k <= n <= 2 * HO_MAX_DEGREE (0 outside), exact.
 double hoBinomial(int n, int k);
+// (a_0 + ... + a_{count-1})! / (a_0! ... a_{count-1}!) for a multi-index whose sum is at most 12.
+double hoMultinomial(const int *a, int count);
+// The 1-D Bernstein polynomials of degree d (0..2 * HO_MAX_DEGREE) at s: b[i] = C(d, i) s^i
+// (1-s)^(d-i), i = 0..d; and, when db is not null, their derivatives db[i].
+void hoBernstein1d(int d, double s, double *b, double *db = nullptr);
 
 // Values at one reference point of the Bernstein basis of the kind and degree (degree 0..10), one
 // per node in canonical order (the basis function of a node has the node's lattice point as its

@@ -1,8 +1,7 @@
-// Evaluation of Bezier coefficients by de Casteljau's algorithm. The coefficients are first
-// scattered from canonical node order into a dense stack array addressed by the lattice
-// coordinates (the last barycentric coordinate of a simplex is implied), then reduced in place
-// one degree per pass.
+// Evaluation of Bezier coefficients stored in canonical node order, through the de Casteljau
+// evaluator shared with the Jacobians (ho_casteljau.h).
 #include "ho_bezier.h"
+#include "ho_casteljau.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,59 +11,30 @@ namespace {
 
 constexpr int D_MAX = HO_MAX_DEGREE + 1;
 
-// 1-D passes over count values spaced by stride: after them c[0] holds the value at s.
-inline void casteljau1d(double *c, int degree, int stride, double s) {
-  const double r = 1 - s;
-  for (int level = degree; level > 0; --level)
-    for (int i = 0; i < level; ++i) c[i * stride] = r * c[i * stride] + s * c[(i + 1) * stride];
-}
-
-// Triangle passes on c[a * D + b] (the third index implied): c[0] ends as the value.
-inline void casteljauTri(double *c, int degree, int D, double u, double v, double w) {
-  for (int level = degree; level > 0; --level)
-    for (int a = 0; a < level; ++a)
-      for (int b = 0; a + b < level; ++b)
-        c[a * D + b] = u * c[(a + 1) * D + b] + v * c[a * D + b + 1] + w * c[a * D + b];
-}
-
 [[noreturn]] void degreeFail(const char *name, int degree) {
   pav_Fatal(" ERROR : in %s case %d not considered \n", name, degree);
 }
+
+HoNodeLayout nodes(HoKind kind, int degree) { return HoNodeLayout{hoPosToNode(kind, degree)}; }
 
 } // namespace
 
 double pav_EvaluateValueOnEdge(const float *coef, int degree, double u) {
   if (degree == 0) return coef[0];
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnEdge", degree);
-  double c[D_MAX];
-  const int *ord = hoNodeOrder(HoEdge, degree);
-  for (int p = 0; p <= degree; ++p) c[ord[p]] = coef[p];
-  casteljau1d(c, degree, 1, u);
-  return c[0];
+  return hoCasteljauEdge(coef, degree, nodes(HoEdge, degree), u);
 }
 
 double pav_EvaluateValueOnTriangle(const float *coef, int degree, double u, double v, double w) {
   if (degree == 0) return coef[0];
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnTriangle", degree);
-  const int D = degree + 1;
-  double c[D_MAX * D_MAX];
-  const int *ord = hoNodeOrder(HoTriangle, degree);
-  const int n = static_cast<int>(hoNodeCount(HoTriangle, degree));
-  for (int p = 0; p < n; ++p) c[ord[3 * p] * D + ord[3 * p + 1]] = coef[p];
-  casteljauTri(c, degree, D, u, v, w);
-  return c[0];
+  return hoCasteljauTriangle(coef, degree, nodes(HoTriangle, degree), u, v, w);
 }
 
 double pav_EvaluateValueOnQuadrilateral(const float *coef, int degree, double u, double v) {
   if (degree == 0) return coef[0];
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnQuadrilateral", degree);
-  const int D = degree + 1;
-  double c[D_MAX * D_MAX];
-  const int *ord = hoNodeOrder(HoQuadrilateral, degree);
-  for (int p = 0; p < D * D; ++p) c[ord[2 * p] * D + ord[2 * p + 1]] = coef[p];
-  for (int j = 0; j < D; ++j) casteljau1d(c + j, degree, D, u);
-  casteljau1d(c, degree, 1, v);
-  return c[0];
+  return hoCasteljauQuadrilateral(coef, degree, nodes(HoQuadrilateral, degree), u, v);
 }
 
 double pav_EvaluateValueOnTetrahedra(const float *coef, int degree, double u, double v, double w,
@@ -78,22 +48,7 @@ double pav_EvaluateValueOnTetrahedra(const float *coef, int degree, double u, do
   }
   if (degree == 0) return coef[0];
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnTetrahedra", degree);
-  const int D = degree + 1;
-  double c[D_MAX * D_MAX * D_MAX];
-  const int *ord = hoNodeOrder(HoTetrahedron, degree);
-  const int n = static_cast<int>(hoNodeCount(HoTetrahedron, degree));
-  for (int p = 0; p < n; ++p) {
-    const int *l = ord + 4 * p;
-    c[(l[0] * D + l[1]) * D + l[2]] = coef[p];
-  }
-  for (int level = degree; level > 0; --level)
-    for (int a = 0; a < level; ++a)
-      for (int b = 0; a + b < level; ++b)
-        for (int e = 0; a + b + e < level; ++e) {
-          const int i = (a * D + b) * D + e;
-          c[i] = u * c[i + D * D] + v * c[i + D] + w * c[i + 1] + t * c[i];
-        }
-  return c[0];
+  return hoCasteljauTetrahedron(coef, degree, nodes(HoTetrahedron, degree), u, v, w, t);
 }
 
 double pav_EvaluateValueOnPrism(const float *coef, int degree, double u1, double u2, double u3,
@@ -106,17 +61,7 @@ double pav_EvaluateValueOnPrism(const float *coef, int degree, double u1, double
   }
   if (degree == 0) return coef[0];
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnPrism", degree);
-  const int D = degree + 1;
-  double c[D_MAX * D_MAX * D_MAX]; // c[k][a][b]
-  const int *ord = hoNodeOrder(HoPrism, degree);
-  const int n = static_cast<int>(hoNodeCount(HoPrism, degree));
-  for (int p = 0; p < n; ++p) {
-    const int *l = ord + 4 * p;
-    c[(l[3] * D + l[0]) * D + l[1]] = coef[p];
-  }
-  for (int k = 0; k < D; ++k) casteljauTri(c + k * D * D, degree, D, u1, u2, u3);
-  casteljau1d(c, degree, D * D, h);
-  return c[0];
+  return hoCasteljauPrism(coef, degree, nodes(HoPrism, degree), u1, u2, u3, h);
 }
 
 double pav_EvaluateValueOnPyramid(const float *coef, int degree, double u, double v, double w) {
@@ -124,39 +69,13 @@ double pav_EvaluateValueOnPyramid(const float *coef, int degree, double u, doubl
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnPyramid", degree);
   // The apex (lattice point (0, 0, d)) is vertex 4 of the canonical order.
   if (std::fabs(1 - w) < 1e-10) return coef[4];
-  const int D = degree + 1;
-  double c[D_MAX * D_MAX * D_MAX]; // c[k][i][j]
-  const int *ord = hoNodeOrder(HoPyramid, degree);
-  const int n = static_cast<int>(hoNodeCount(HoPyramid, degree));
-  for (int p = 0; p < n; ++p) {
-    const int *l = ord + 3 * p;
-    c[(l[2] * D + l[0]) * D + l[1]] = coef[p];
-  }
-  const double s = u / (1 - w), t = v / (1 - w);
-  for (int k = 0; k < D; ++k) {
-    double *layer = c + k * D * D;
-    const int m = degree - k;
-    for (int j = 0; j <= m; ++j) casteljau1d(layer + j, m, D, s);
-    casteljau1d(layer, m, 1, t);
-  }
-  casteljau1d(c, degree, D * D, w);
-  return c[0];
+  return hoCasteljauPyramid(coef, degree, nodes(HoPyramid, degree), u, v, w);
 }
 
 double pav_EvaluateValueOnHexahedra(const float *coef, int degree, double u, double v, double w) {
   if (degree == 0) return coef[0];
   if (degree < 0 || degree > HO_MAX_DEGREE) degreeFail("pav_EvaluateValueOnHexahedra", degree);
-  const int D = degree + 1;
-  double c[D_MAX * D_MAX * D_MAX];
-  const int *ord = hoNodeOrder(HoHexahedron, degree);
-  for (int p = 0; p < D * D * D; ++p) {
-    const int *l = ord + 3 * p;
-    c[(l[0] * D + l[1]) * D + l[2]] = coef[p];
-  }
-  for (int jk = 0; jk < D * D; ++jk) casteljau1d(c + jk, degree, D * D, u);
-  for (int k = 0; k < D; ++k) casteljau1d(c + k, degree, D, v);
-  casteljau1d(c, degree, 1, w);
-  return c[0];
+  return hoCasteljauHexahedron(coef, degree, nodes(HoHexahedron, degree), u, v, w);
 }
 
 int pav_EvaluateInterEdge(const double *control, int degree, const double *plane, int *count,

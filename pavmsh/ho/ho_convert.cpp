@@ -1,6 +1,6 @@
 // Lagrange-to-Bezier kernels. Each kernel applies the inverse of the Bernstein collocation matrix
 // V[p][q] = (basis q at the reference point of node p). The inverses are computed once, in
-// double precision, by Gauss-Jordan elimination; entries below round-off are dropped so that the
+// double precision, by LU factorisation (LAPACK); entries below round-off are dropped so that the
 // kernels keep the exact sparsity of the rational inverse (vertex rows are copies, edge rows only
 // read their edge, ...).
 //
@@ -8,6 +8,7 @@
 // product of the 1-D matrix per axis, that of a prism the product of the triangle's and the 1-D
 // matrix, so their inverses are applied axis by axis. Simplices and pyramids keep compressed rows.
 #include "ho_bezier.h"
+#include "pav_lapack.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,32 +38,6 @@ struct Csr {
   }
 };
 
-// Inverse of the n x n row-major matrix a (destroyed), by Gauss-Jordan with partial pivoting.
-std::vector<double> invert(std::vector<double> a, int n) {
-  std::vector<double> inv(static_cast<size_t>(n) * n, 0.0);
-  for (int i = 0; i < n; ++i) inv[i * n + i] = 1;
-  for (int c = 0; c < n; ++c) {
-    int piv = c;
-    for (int r = c + 1; r < n; ++r)
-      if (std::fabs(a[r * n + c]) > std::fabs(a[piv * n + c])) piv = r;
-    if (piv != c)
-      for (int k = 0; k < n; ++k) {
-        std::swap(a[c * n + k], a[piv * n + k]);
-        std::swap(inv[c * n + k], inv[piv * n + k]);
-      }
-    const double p = 1.0 / a[c * n + c];
-    for (int k = 0; k < n; ++k) a[c * n + k] *= p, inv[c * n + k] *= p;
-    for (int r = 0; r < n; ++r) {
-      if (r == c) continue;
-      const double f = a[r * n + c];
-      if (f == 0) continue;
-      for (int k = 0; k < n; ++k)
-        a[r * n + k] -= f * a[c * n + k], inv[r * n + k] -= f * inv[c * n + k];
-    }
-  }
-  return inv;
-}
-
 // The inverse collocation matrix of a kind and degree, in canonical node order.
 std::vector<double> inverseCollocation(HoKind kind, int d) {
   const int n = static_cast<int>(hoNodeCount(kind, d));
@@ -71,7 +46,11 @@ std::vector<double> inverseCollocation(HoKind kind, int d) {
   std::vector<double> v(static_cast<size_t>(n) * n);
   for (int p = 0; p < n; ++p)
     hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
-  return invert(std::move(v), n);
+  char status[PAV_STATUS_SIZE];
+  if (pav_InvertMatrix(n, v.data(), v.data(), status) != PAV_SUCCESS)
+    pav_Fatal(" ERROR : collocation matrix of kind %d degree %d: %s", static_cast<int>(kind), d,
+              status);
+  return v;
 }
 
 // Compressed rows of a dense matrix, rows and columns renumbered through perm (new index ->

@@ -413,12 +413,6 @@ int hoFactorial(int n) {
   return f;
 }
 
-float hoIntPow(float x, int n) {
-  if (n == 0) return 1.0f;
-  if (n > 0) return x * hoIntPow(x, n - 1);
-  return (1.0f / x) * hoIntPow(x, n + 1);
-}
-
 double hoBinomial(int n, int k) {
   constexpr int N = 2 * HO_MAX_DEGREE;
   struct Pascal {
@@ -435,21 +429,32 @@ double hoBinomial(int n, int k) {
   return pascal.c[n][k];
 }
 
-// (1-s)^(d-i) s^i C(d, i) for i = 0..d, by powers (no cancellation at the ends).
-static void bernstein1d(int d, double s, double *b) {
-  double pw[HO_MAX_DEGREE + 1], qw[HO_MAX_DEGREE + 1];
+double hoMultinomial(const int *a, int count) {
+  int sum = 0;
+  double den = 1;
+  for (int i = 0; i < count; ++i) sum += a[i], den *= hoFactorial(a[i]);
+  return hoFactorial(sum) / den;
+}
+
+// (1-s)^(d-i) s^i C(d, i) for i = 0..d, by powers (no cancellation at the ends); the derivative
+// is d times the difference of the two neighbours of degree d - 1.
+void hoBernstein1d(int d, double s, double *b, double *db) {
+  constexpr int N = 2 * HO_MAX_DEGREE;
+  double pw[N + 1], qw[N + 1];
   pw[0] = qw[0] = 1;
   for (int i = 1; i <= d; ++i) {
     pw[i] = pw[i - 1] * s;
     qw[i] = qw[i - 1] * (1 - s);
   }
   for (int i = 0; i <= d; ++i) b[i] = hoBinomial(d, i) * pw[i] * qw[d - i];
-}
-
-static double powi(double x, int n) {
-  double r = 1;
-  for (int i = 0; i < n; ++i) r *= x;
-  return r;
+  if (!db) return;
+  if (d == 0) {
+    db[0] = 0;
+    return;
+  }
+  double lo[N + 1];
+  for (int i = 0; i < d; ++i) lo[i] = hoBinomial(d - 1, i) * pw[i] * qw[d - 1 - i];
+  for (int i = 0; i <= d; ++i) db[i] = d * ((i > 0 ? lo[i - 1] : 0.) - (i < d ? lo[i] : 0.));
 }
 
 void hoBernsteinBasis(HoKind kind, int degree, const double *ref, double *phi) {
@@ -461,14 +466,14 @@ void hoBernsteinBasis(HoKind kind, int degree, const double *ref, double *phi) {
   const double fd = hoFactorial(d);
   switch (kind) {
   case HoEdge:
-    bernstein1d(d, ref[0], bu);
+    hoBernstein1d(d, ref[0], bu);
     for (int p = 0; p < n; ++p) phi[p] = bu[ord[p]];
     return;
   case HoQuadrilateral:
   case HoHexahedron:
-    bernstein1d(d, ref[0], bu);
-    bernstein1d(d, ref[1], bv);
-    if (kind == HoHexahedron) bernstein1d(d, ref[2], bw);
+    hoBernstein1d(d, ref[0], bu);
+    hoBernstein1d(d, ref[1], bv);
+    if (kind == HoHexahedron) hoBernstein1d(d, ref[2], bw);
     for (int p = 0; p < n; ++p) {
       const int *l = ord + p * w;
       phi[p] = bu[l[0]] * bv[l[1]] * (kind == HoHexahedron ? bw[l[2]] : 1.0);
@@ -479,22 +484,22 @@ void hoBernsteinBasis(HoKind kind, int degree, const double *ref, double *phi) {
     for (int p = 0; p < n; ++p) {
       const int *l = ord + p * w;
       double v = fd;
-      for (int c = 0; c < w; ++c) v *= powi(ref[c], l[c]) / hoFactorial(l[c]);
+      for (int c = 0; c < w; ++c) v *= hoIntPow(ref[c], l[c]) / hoFactorial(l[c]);
       phi[p] = v;
     }
     return;
   case HoPrism:
-    bernstein1d(d, ref[3], bw);
+    hoBernstein1d(d, ref[3], bw);
     for (int p = 0; p < n; ++p) {
       const int *l = ord + p * w;
       double v = fd * bw[l[3]];
-      for (int c = 0; c < 3; ++c) v *= powi(ref[c], l[c]) / hoFactorial(l[c]);
+      for (int c = 0; c < 3; ++c) v *= hoIntPow(ref[c], l[c]) / hoFactorial(l[c]);
       phi[p] = v;
     }
     return;
   case HoPyramid: {
     const double z = ref[2];
-    bernstein1d(d, z, bw);
+    hoBernstein1d(d, z, bw);
     const bool apex = std::fabs(1 - z) < 1e-10;
     const double s = apex ? 0 : ref[0] / (1 - z), t = apex ? 0 : ref[1] / (1 - z);
     for (int p = 0; p < n; ++p) {
@@ -504,8 +509,8 @@ void hoBernsteinBasis(HoKind kind, int degree, const double *ref, double *phi) {
         phi[p] = l[2] == d ? 1.0 : 0.0;
         continue;
       }
-      phi[p] = bw[l[2]] * hoBinomial(m, l[0]) * powi(s, l[0]) * powi(1 - s, m - l[0]) *
-               hoBinomial(m, l[1]) * powi(t, l[1]) * powi(1 - t, m - l[1]);
+      phi[p] = bw[l[2]] * hoBinomial(m, l[0]) * hoIntPow(s, l[0]) * hoIntPow(1 - s, m - l[0]) *
+               hoBinomial(m, l[1]) * hoIntPow(t, l[1]) * hoIntPow(1 - t, m - l[1]);
     }
     return;
   }

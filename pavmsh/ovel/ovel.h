@@ -28,9 +28,11 @@ constexpr int OvelRead = 1;
 constexpr int OvelWrite = 2;
 
 // Limits of the format.
-constexpr int OVEL_MAX_KEYWORD = 217;       // codes run from 1 to OVEL_MAX_KEYWORD
-constexpr int OVEL_MAX_FIELDS = 1000;       // fields of one solution keyword
-constexpr int OVEL_MAX_FORMAT = 9000;       // letters of one expanded line format
+constexpr int OVEL_MAX_KEYWORD = 217; // codes run from 1 to OVEL_MAX_KEYWORD
+constexpr int OVEL_MAX_FIELDS = 1000; // fields of one solution keyword
+// Letters of one expanded line format: the format grows with the fields and nodes of a keyword
+// (a degree-10 hexahedron has 1331 nodes), this only stops headers that no file could fill.
+constexpr int OVEL_MAX_FORMAT = 1 << 24;
 constexpr int OVEL_MAX_NAME = 1023;         // characters of a file name, with 7 to spare
 constexpr int OVEL_STRING_SIZE = 256;       // bytes of one string field (255 characters + 0)
 constexpr int OVEL_POLYGON_MAX = 257;       // entries returned for one polygon or polyhedron

@@ -19,9 +19,9 @@
 #include "ho_jacobian.h"
 
 #include "ho_bezier.h"
+#include "ho_casteljau.h"
 #include "ho_lattice.h"
 #include "pav_lapack.h"
-#include "pav_solution.h"
 #include "pav_status.h"
 
 #include <algorithm>
@@ -34,46 +34,6 @@
 namespace {
 
 constexpr int MAX_JAC_DEGREE = 11;
-
-double binom(int n, int k) {
-  if (k < 0 || k > n) return 0.;
-  double r = 1.;
-  for (int i = 1; i <= k; i++) r = r * (n - k + i) / i;
-  return std::round(r);
-}
-
-double factorial(int n) {
-  double r = 1.;
-  for (int i = 2; i <= n; i++) r *= i;
-  return r;
-}
-
-// (sum a)! / prod a_i! for a multi-index of nbr entries.
-double multinomial(const int *a, int nbr) {
-  int s = 0;
-  double den = 1.;
-  for (int i = 0; i < nbr; i++) s += a[i], den *= factorial(a[i]);
-  return factorial(s) / den;
-}
-
-double powi(double x, int n) {
-  double r = 1.;
-  for (int i = 0; i < n; i++) r *= x;
-  return r;
-}
-
-// 1-D Bernstein polynomials of degree d at x and their derivatives (db may be null).
-void bernstein1d(int d, double x, double *b, double *db) {
-  for (int i = 0; i <= d; i++) b[i] = binom(d, i) * powi(x, i) * powi(1. - x, d - i);
-  if (!db) return;
-  if (d == 0) {
-    db[0] = 0.;
-    return;
-  }
-  double lo[MAX_JAC_DEGREE + 2];
-  for (int i = 0; i < d; i++) lo[i] = binom(d - 1, i) * powi(x, i) * powi(1. - x, d - 1 - i);
-  for (int i = 0; i <= d; i++) db[i] = d * ((i > 0 ? lo[i - 1] : 0.) - (i < d ? lo[i] : 0.));
-}
 
 // Multi-indices of a simplex (nbr = 3 triangle, 4 tetrahedron) of degree m, listed by storage
 // position (posTri / posTet).
@@ -100,16 +60,16 @@ int simplexPos(int nbr, int m, const int *a) {
 // Bernstein simplex polynomial of multi-index a at barycentric point l, and optionally its
 // derivatives along l[1..nbr-1] (l[0] = 1 - the others).
 double simplexValue(int nbr, const int *a, const double *l, double *grad) {
-  const double c = multinomial(a, nbr);
+  const double c = hoMultinomial(a, nbr);
   double v = c;
-  for (int i = 0; i < nbr; i++) v *= powi(l[i], a[i]);
+  for (int i = 0; i < nbr; i++) v *= hoIntPow(l[i], a[i]);
   if (grad) {
     auto partial = [&](int r) {
       // d/dl_r of prod l_i^a_i, holding the others.
       if (a[r] == 0) return 0.;
-      double p = c * a[r] * powi(l[r], a[r] - 1);
+      double p = c * a[r] * hoIntPow(l[r], a[r] - 1);
       for (int i = 0; i < nbr; i++)
-        if (i != r) p *= powi(l[i], a[i]);
+        if (i != r) p *= hoIntPow(l[i], a[i]);
       return p;
     };
     const double d0 = partial(0);
@@ -118,58 +78,14 @@ double simplexValue(int nbr, const int *a, const double *l, double *grad) {
   return v;
 }
 
-// Values of the Bernstein basis of a kind and degree at one reference point (hoNodeRefCoords
-// layout), by storage position. Pyramids use their own basis B(d,k,z) B(m,i,s) B(m,j,t).
+// Values of the Bernstein basis of a kind and degree (0..10) at one reference point
+// (hoNodeRefCoords layout), by storage position (hoBernsteinBasis gives them by node).
 void basisValues(HoKind kind, int d, const double *ref, double *out) {
-  double bu[MAX_JAC_DEGREE + 1], bv[MAX_JAC_DEGREE + 1], bw[MAX_JAC_DEGREE + 1];
-  switch (kind) {
-  case HoTriangle:
-  case HoTetrahedron: {
-    const int nbr = kind == HoTriangle ? 3 : 4;
-    const auto idx = simplexIndices(nbr, d);
-    for (std::size_t p = 0; p < idx.size(); p++) out[p] = simplexValue(nbr, idx[p].data(), ref, 0);
-    return;
-  }
-  case HoQuadrilateral:
-    bernstein1d(d, ref[0], bu, 0);
-    bernstein1d(d, ref[1], bv, 0);
-    for (int i = 0; i <= d; i++)
-      for (int j = 0; j <= d; j++) out[posQua(d, i, j)] = bu[i] * bv[j];
-    return;
-  case HoHexahedron:
-    bernstein1d(d, ref[0], bu, 0);
-    bernstein1d(d, ref[1], bv, 0);
-    bernstein1d(d, ref[2], bw, 0);
-    for (int i = 0; i <= d; i++)
-      for (int j = 0; j <= d; j++)
-        for (int k = 0; k <= d; k++) out[posHex(d, i, j, k)] = bu[i] * bv[j] * bw[k];
-    return;
-  case HoPrism: {
-    const auto idx = simplexIndices(3, d);
-    bernstein1d(d, ref[3], bw, 0);
-    for (std::size_t p = 0; p < idx.size(); p++) {
-      const double t = simplexValue(3, idx[p].data(), ref, 0);
-      for (int k = 0; k <= d; k++) out[posPri(d, idx[p][0], idx[p][1], idx[p][2], k)] = t * bw[k];
-    }
-    return;
-  }
-  case HoPyramid: {
-    const double z = ref[2];
-    bernstein1d(d, z, bw, 0);
-    for (int k = 0; k <= d; k++) {
-      const int m = d - k;
-      const bool apex = std::fabs(1. - z) < 1e-12;
-      const double s = apex ? 0. : ref[0] / (1. - z), t = apex ? 0. : ref[1] / (1. - z);
-      bernstein1d(m, s, bu, 0);
-      bernstein1d(m, t, bv, 0);
-      for (int i = 0; i <= m; i++)
-        for (int j = 0; j <= m; j++) out[posPyr(d, i, j, k)] = bw[k] * bu[i] * bv[j];
-    }
-    return;
-  }
-  default:
-    pav_Fatal(" ERROR : no Bezier basis for kind %d \n", static_cast<int>(kind));
-  }
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  std::vector<double> phi(static_cast<std::size_t>(n));
+  hoBernsteinBasis(kind, d, ref, phi.data());
+  const int *pos = hoNodeToPos(kind, d);
+  for (int p = 0; p < n; p++) out[pos[p]] = phi[static_cast<std::size_t>(p)];
 }
 
 // The Lagrange-to-Bezier matrix of a kind and degree: row p (storage position) gives the
@@ -256,7 +172,7 @@ void lagrangeGradient(const Rule &r, const double *pt, double *grad) {
   double b[3][MAX_JAC_DEGREE + 1], db[3][MAX_JAC_DEGREE + 1];
   if (r.kind == HoPrism) {
     const auto idx = simplexIndices(3, d);
-    bernstein1d(d, pt[3], b[2], db[2]);
+    hoBernstein1d(d, pt[3], b[2], db[2]);
     for (const auto &a : idx) {
       double g[2];
       const double t = simplexValue(3, a.data(), pt, g);
@@ -268,7 +184,7 @@ void lagrangeGradient(const Rule &r, const double *pt, double *grad) {
       }
     }
   } else {
-    for (int c = 0; c < 3; c++) bernstein1d(d, pt[c], b[c], db[c]);
+    for (int c = 0; c < 3; c++) hoBernstein1d(d, pt[c], b[c], db[c]);
     for (int i = 0; i <= d; i++)
       for (int j = 0; j <= d; j++)
         for (int k = 0; k <= d; k++) {
@@ -323,8 +239,9 @@ void buildProductRule(Rule &r) {
       for (int j1 = 0; j1 <= d; j1++)
         for (int i2 = 0; i2 <= d; i2++)
           for (int j2 = 0; j2 < d; j2++) {
-            const double w = double(d) * d * binom(d - 1, i1) * binom(d, i2) / binom(m, i1 + i2) *
-                             binom(d, j1) * binom(d - 1, j2) / binom(m, j1 + j2);
+            const double w = double(d) * d * hoBinomial(d - 1, i1) * hoBinomial(d, i2) /
+                             hoBinomial(m, i1 + i2) * hoBinomial(d, j1) * hoBinomial(d - 1, j2) /
+                             hoBinomial(m, j1 + j2);
             r.terms2.push_back({posQua(m, i1 + i2, j1 + j2), i1 * (d + 1) + j1, i2 * d + j2, w});
           }
     return;
@@ -344,17 +261,17 @@ void buildProductRule(Rule &r) {
     }
   }
   const int m = ndir * (d - 1);
-  const double scale = powi(d, ndir);
+  const double scale = hoIntPow(double(d), ndir);
   const int nl = static_cast<int>(low.size());
   std::vector<double> mult(low.size());
-  for (int k = 0; k < nl; k++) mult[k] = multinomial(low[k].data(), nbr);
+  for (int k = 0; k < nl; k++) mult[k] = hoMultinomial(low[k].data(), nbr);
   r.nlow = nl;
   if (ndir == 2) {
     for (int a = 0; a < nl; a++)
       for (int b = 0; b < nl; b++) {
         std::array<int, 4> s{};
         for (int i = 0; i < nbr; i++) s[i] = low[a][i] + low[b][i];
-        const double w = scale * mult[a] * mult[b] / multinomial(s.data(), nbr);
+        const double w = scale * mult[a] * mult[b] / hoMultinomial(s.data(), nbr);
         r.terms2.push_back({simplexPos(nbr, m, s.data()), a, b, w});
       }
     return;
@@ -366,7 +283,7 @@ void buildProductRule(Rule &r) {
       for (int a = 0; a < nl; a++) {
         std::array<int, 4> t{};
         for (int i = 0; i < nbr; i++) t[i] = low[a][i] + low[b][i] + low[c][i];
-        const double w = scale * mult[a] * mult[b] * mult[c] / multinomial(t.data(), nbr);
+        const double w = scale * mult[a] * mult[b] * mult[c] / hoMultinomial(t.data(), nbr);
         r.terms3.push_back({simplexPos(nbr, m, t.data()), a, b, c, w});
       }
 }
@@ -375,7 +292,7 @@ void buildProductRule(Rule &r) {
 std::vector<double> inverse1d(int m) {
   const int m1 = m + 1;
   std::vector<double> w(static_cast<std::size_t>(m1) * m1);
-  for (int a = 0; a < m1; a++) bernstein1d(m, double(a) / m, &w[a * m1], 0);
+  for (int a = 0; a < m1; a++) hoBernstein1d(m, double(a) / m, &w[a * m1], 0);
   return invertOrDie(m1, w);
 }
 
@@ -383,7 +300,7 @@ std::vector<double> inverse1d(int m) {
 void tensorTables(int d, int m, std::vector<double> &b, std::vector<double> &db) {
   b.assign(static_cast<std::size_t>(m + 1) * (d + 1), 0.);
   db.assign(b.size(), 0.);
-  for (int a = 0; a <= m; a++) bernstein1d(d, double(a) / m, &b[a * (d + 1)], &db[a * (d + 1)]);
+  for (int a = 0; a <= m; a++) hoBernstein1d(d, double(a) / m, &b[a * (d + 1)], &db[a * (d + 1)]);
 }
 
 void buildTensor(Rule &r) {
@@ -836,19 +753,10 @@ double HoJacobian::compute(const double *crd, double *values) {
 
 // ---------------------------------------------------------------------------------------------
 
-int pav_JacobianDegree(int type) {
+int hoJacobianDegree(int type) {
   HoKind kind;
   int d;
-  if (!jacobianKind(type, &kind, &d)) {
-    printf("%s : no jacobian for this type of entity !\n", pav_EntityTypeName(type));
-    return -1;
-  }
-  return jacobianDegreeOf(kind, d);
-}
-
-int pav_JacobianStoredDegree(int type) {
-  const int jd = pav_JacobianDegree(type);
-  return jd < 0 ? -1 : std::min(jd, HO_MAX_DEGREE);
+  return jacobianKind(type, &kind, &d) ? jacobianDegreeOf(kind, d) : -1;
 }
 
 void Pyr2Hex(int degree, int nbrCmp, const double *pyr, double *hex) {
@@ -867,9 +775,9 @@ void Pyr2Hex(int degree, int nbrCmp, const double *pyr, double *hex) {
       for (int j = 0; j <= m; j++) {
         const double *src = pyr + static_cast<std::size_t>(posPyr(d, i, j, k)) * nbrCmp;
         for (int a = i; a <= i + k; a++) {
-          const double wa = binom(m, i) * binom(k, a - i) / binom(d, a);
+          const double wa = hoBinomial(m, i) * hoBinomial(k, a - i) / hoBinomial(d, a);
           for (int b = j; b <= j + k; b++) {
-            const double w = wa * binom(m, j) * binom(k, b - j) / binom(d, b);
+            const double w = wa * hoBinomial(m, j) * hoBinomial(k, b - j) / hoBinomial(d, b);
             double *dst = hex + static_cast<std::size_t>(posHex(d, a, b, k)) * nbrCmp;
             for (int c = 0; c < nbrCmp; c++) dst[c] += w * src[c];
           }
@@ -884,35 +792,8 @@ void Pyr2Hex(int degree, int nbrCmp, const double *pyr, double *hex) {
 namespace {
 
 void checkDegree(const char *name, int degree) {
-  if (degree < 0 || degree > MAX_JAC_DEGREE)
+  if (degree < 0 || degree > HO_MAX_EVAL_DEGREE)
     pav_Fatal(" ERROR : in %s case %d not considered \n", name, degree);
-}
-
-// In-place 1-D reduction of n+1 values spaced by stride.
-double casteljau1d(double *c, int n, std::size_t stride, double u) {
-  for (int r = n; r > 0; r--)
-    for (int i = 0; i < r; i++) c[i * stride] = (1. - u) * c[i * stride] + u * c[(i + 1) * stride];
-  return c[0];
-}
-
-// Triangle reduction of a layer in posTri order, in place (positions of lower degrees are those
-// of the same triangle-order formula, which only reads positions not yet overwritten).
-double casteljauTri(const double *coef, int d, double u, double v, double w) {
-  double a[(MAX_JAC_DEGREE + 1) * (MAX_JAC_DEGREE + 2) / 2],
-      b[(MAX_JAC_DEGREE + 1) * (MAX_JAC_DEGREE + 2) / 2];
-  std::copy(coef, coef + (d + 1) * (d + 2) / 2, a);
-  double *src = a, *dst = b;
-  for (int m = d; m > 0; m--) {
-    for (int i = 0; i < m; i++)
-      for (int j = 0; i + j < m; j++) {
-        const int k = m - 1 - i - j;
-        dst[posTri(m - 1, i, j, k)] = u * src[posTri(m, i + 1, j, k)] +
-                                      v * src[posTri(m, i, j + 1, k)] +
-                                      w * src[posTri(m, i, j, k + 1)];
-      }
-    std::swap(src, dst);
-  }
-  return src[0];
 }
 
 } // namespace
@@ -924,26 +805,17 @@ double pav_EvaluateJacOnTriangle(const double *coef, int degree, double u, doubl
     pav_Fatal("ERROR u + v + w should be equal to 1 \n");
   }
   checkDegree("pav_EvaluateJacOnTriangle", degree);
-  return casteljauTri(coef, degree, u, v, w);
+  return hoCasteljauTriangle(coef, degree, HoStorageLayout{}, u, v, w);
 }
 
 double pav_EvaluateJacOnQuadrilateral(const double *coef, int degree, double u, double v) {
   checkDegree("pav_EvaluateJacOnQuadrilateral", degree);
-  const int m = degree + 1;
-  double c[(MAX_JAC_DEGREE + 1) * (MAX_JAC_DEGREE + 1)];
-  std::copy(coef, coef + m * m, c);
-  for (int j = 0; j < m; j++) casteljau1d(c + j, degree, m, u);
-  return casteljau1d(c, degree, 1, v);
+  return hoCasteljauQuadrilateral(coef, degree, HoStorageLayout{}, u, v);
 }
 
 double pav_EvaluateJacOnHexahedra(const double *coef, int degree, double u, double v, double w) {
   checkDegree("pav_EvaluateJacOnHexahedra", degree);
-  const int m = degree + 1;
-  double c[(MAX_JAC_DEGREE + 1) * (MAX_JAC_DEGREE + 1) * (MAX_JAC_DEGREE + 1)];
-  std::copy(coef, coef + m * m * m, c);
-  for (int jk = 0; jk < m * m; jk++) casteljau1d(c + jk, degree, m * m, u);
-  for (int k = 0; k < m; k++) casteljau1d(c + k, degree, m, v);
-  return casteljau1d(c, degree, 1, w);
+  return hoCasteljauHexahedron(coef, degree, HoStorageLayout{}, u, v, w);
 }
 
 double pav_EvaluateJacOnTetrahedra(const double *coef, int degree, double u, double v, double w,
@@ -954,23 +826,7 @@ double pav_EvaluateJacOnTetrahedra(const double *coef, int degree, double u, dou
     pav_Fatal("ERROR u + v + w + t should be equal to 1 \n");
   }
   checkDegree("pav_EvaluateJacOnTetrahedra", degree);
-  constexpr int N = (MAX_JAC_DEGREE + 1) * (MAX_JAC_DEGREE + 2) * (MAX_JAC_DEGREE + 3) / 6;
-  double a[N], b[N];
-  const int d = degree;
-  std::copy(coef, coef + (d + 1) * (d + 2) * (d + 3) / 6, a);
-  double *src = a, *dst = b;
-  for (int m = d; m > 0; m--) {
-    for (int i = 0; i < m; i++)
-      for (int j = 0; i + j < m; j++)
-        for (int k = 0; i + j + k < m; k++) {
-          const int l = m - 1 - i - j - k;
-          dst[posTet(m - 1, i, j, k, l)] =
-              u * src[posTet(m, i + 1, j, k, l)] + v * src[posTet(m, i, j + 1, k, l)] +
-              w * src[posTet(m, i, j, k + 1, l)] + t * src[posTet(m, i, j, k, l + 1)];
-        }
-    std::swap(src, dst);
-  }
-  return src[0];
+  return hoCasteljauTetrahedron(coef, degree, HoStorageLayout{}, u, v, w, t);
 }
 
 double pav_EvaluateJacOnPrism(const double *coef, int degree, double u1, double u2, double u3,
@@ -981,8 +837,5 @@ double pav_EvaluateJacOnPrism(const double *coef, int degree, double u1, double 
     pav_Fatal("ERROR u1 + u2 + u3 should be equal to 1 \n");
   }
   checkDegree("pav_EvaluateJacOnPrism", degree);
-  const int d = degree, nt = (d + 1) * (d + 2) / 2;
-  double layer[MAX_JAC_DEGREE + 1];
-  for (int k = 0; k <= d; k++) layer[k] = casteljauTri(coef + k * nt, d, u1, u2, u3);
-  return casteljau1d(layer, d, 1, h);
+  return hoCasteljauPrism(coef, degree, HoStorageLayout{}, u1, u2, u3, h);
 }

@@ -1,6 +1,7 @@
 // Jacobians of all the elements of a mesh object, and the shape quality of its tetrahedra.
-#include "ho_jacobian.h"
+#include "pav_quality.h"
 
+#include "ho_jacobian.h"
 #include "ho_lattice.h"
 #include "pav_solution.h"
 #include "pav_status.h"
@@ -85,6 +86,17 @@ const PavSolution *firstMetric(const PavSolution *head) {
 }
 
 } // namespace
+
+int pav_JacobianDegree(int type) {
+  const int degree = hoJacobianDegree(type);
+  if (degree < 0) printf("%s : no jacobian for this type of entity !\n", pav_EntityTypeName(type));
+  return degree;
+}
+
+int pav_JacobianStoredDegree(int type) {
+  const int jd = pav_JacobianDegree(type);
+  return jd < 0 ? -1 : std::min(jd, HO_MAX_DEGREE);
+}
 
 int pav_ComputeSurfaceJacobians(PavObject *obj, int mode, int *maxDeg) {
   static const int types[] = {Triangles,   Quadrilaterals,   TrianglesP2, QuadrilateralsQ2,

@@ -1,0 +1,403 @@
+#include "ui/main_controller.h"
+
+#include "ho_jacobian.h"
+#include "pav_io.h"
+#include "pav_object.h"
+#include "pav_quality.h"
+#include "pav_solution.h"
+#include "scene/mesh_viewer.h"
+#include "ui/dialog_answers.h"
+#include "ui/main_actions.h"
+#include "ui/mesh_panels.h"
+#include "ui/recent_files.h"
+
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
+#include <QUrl>
+#include <QWidget>
+#include <cstdio>
+#include <cstring>
+
+namespace pavo {
+
+namespace {
+void print(const QString &text) {
+  printf("%s", text.toLocal8Bit().constData());
+  fflush(stdout);
+}
+} // namespace
+
+PavMainController::PavMainController(PavMainParts parts, PavDialogs d)
+    : QObject(parts.window), p(std::move(parts)), dialogs(std::move(d)) {
+  if (!p.load)
+    p.load = [this](const QString &mesh, const char *sol) {
+      p.window->setWindowTitle(QString("[%1] %2").arg(p.index).arg(QFileInfo(mesh).fileName()));
+      p.viewer->waitForInit();
+      return p.viewer->displayMesh(mesh.toLocal8Bit().constData(), sol);
+    };
+  acts = std::make_unique<PavMainActions>(p.window, this);
+  if (p.menuBar) acts->fillMenuBar(p.menuBar);
+  fillRecentActions(acts->recent(), readRecentFiles(*p.settings));
+  prefs = readPreferences(*p.settings);
+  applyPreferences();
+}
+
+PavMainController::~PavMainController() = default;
+
+QString PavMainController::chooseOne(const char *slot) {
+  const QStringList names = dialogs.chooseFiles(p.window, fileDialog(slot));
+  return names.isEmpty() ? QString() : names.first();
+}
+
+// ------------------------------------------------------------------------------ Opening files
+
+bool PavMainController::openMeshFile(const QString &path) {
+  const QString problem = inputFileProblem(path);
+  if (!problem.isEmpty()) {
+    print(problem);
+    if (p.terminal) p.terminal(problem.trimmed());
+    fillRecentActions(acts->recent(), forgetRecentFile(*p.settings, path));
+    return false;
+  }
+  printf("\n");
+  printf("  Clearing scene ");
+  printf("  Loading mesh file %s\n", path.toLocal8Bit().constData());
+  fflush(stdout);
+  p.window->setWindowFilePath(path);
+  fillRecentActions(acts->recent(), recordRecentFile(*p.settings, path));
+  if (p.load(path, nullptr) != 0) {
+    // A file that exists but does not load is no use in the list either.
+    fillRecentActions(acts->recent(), forgetRecentFile(*p.settings, path));
+    return false;
+  }
+  meshLoaded();
+  return true;
+}
+
+void PavMainController::openMesh() {
+  const QStringList files = dialogs.chooseFiles(p.window, fileDialog("openMesh"));
+  for (const QString &f : files) openMeshFile(f);
+  if (!files.isEmpty()) p.viewer->renderLater();
+}
+
+void PavMainController::openRecentFile() {
+  if (auto *a = qobject_cast<QAction *>(sender())) {
+    openMeshFile(a->data().toString());
+    p.viewer->renderLater();
+  }
+}
+
+void PavMainController::dragEnter(QDragEnterEvent *event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void PavMainController::drop(QDropEvent *event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.isEmpty()) return;
+  event->acceptProposedAction();
+  openMeshFile(urls.first().toLocalFile());
+  p.viewer->renderLater();
+}
+
+void PavMainController::openSolution() {
+  const QString name = chooseOne("openSolution");
+  if (name.isEmpty()) return;
+  const QString problem = inputFileProblem(name);
+  if (!problem.isEmpty()) return print(problem);
+  if (!p.viewer->meshObject()) return print("  ## ERROR: open a mesh before its solution\n");
+  printf("  Loading solution file %s\n", name.toLocal8Bit().constData());
+  p.viewer->openSolution(name.toLocal8Bit().constData());
+  meshLoaded();
+}
+
+void PavMainController::loadData() {
+  const QString name = chooseOne("loadData");
+  if (name.isEmpty()) return;
+  const QString problem = inputFileProblem(name);
+  if (!problem.isEmpty()) return print(problem);
+  printf("  Loading data file %s\n", name.toLocal8Bit().constData());
+  notAvailable("Reading view-state files from the menu");
+}
+
+// ------------------------------------------------------------------------------ Writing files
+
+bool PavMainController::writeMesh(const QString &name) {
+  const PavObject *mesh = p.viewer->meshObject();
+  if (!mesh) return print("  ## ERROR: there is no mesh to write\n"), false;
+  const QString problem = outputFileProblem(name);
+  if (!problem.isEmpty()) return print(problem), false;
+  char status[PAV_IO_STATUS_SIZE] = "";
+  const int ret = pav_WriteMesh(mesh, name.toLocal8Bit().constData(), status);
+  if (ret)
+    printf(" pav_WriteMesh failed error %3d : %s\n", ret, status);
+  else
+    printf("  %%%% Mesh written in %s\n", name.toLocal8Bit().constData());
+  fflush(stdout);
+  return ret == 0;
+}
+
+bool PavMainController::writeSolution(const QString &name) {
+  const PavObject *mesh = p.viewer->meshObject();
+  if (!mesh) return print("  ## ERROR: there is no solution to write\n"), false;
+  const QString problem = outputFileProblem(name);
+  if (!problem.isEmpty()) return print(problem), false;
+  char status[PAV_IO_STATUS_SIZE] = "";
+  const int ret = pav_WriteSolution(mesh, name.toLocal8Bit().constData(), -1, status);
+  if (ret)
+    printf(" pav_WriteSolution failed error %3d : %s\n", ret, status);
+  else
+    printf("  %%%% Solution written in %s\n", name.toLocal8Bit().constData());
+  fflush(stdout);
+  return ret == 0;
+}
+
+void PavMainController::saveMesh() {
+  const QString name = chooseOne("saveMesh");
+  if (!name.isEmpty()) writeMesh(meshOutputName(name));
+}
+
+void PavMainController::saveSol() {
+  const QString name = chooseOne("saveSol");
+  if (!name.isEmpty()) writeSolution(solutionOutputName(name));
+}
+
+void PavMainController::saveMeshSol() {
+  const QString name = chooseOne("saveMeshSol");
+  if (name.isEmpty()) return;
+  const QString mesh = meshOutputName(name);
+  if (writeMesh(mesh)) writeSolution(solutionBesideMesh(mesh));
+}
+
+void PavMainController::saveImage() {
+  const QString name = chooseOne("saveImage");
+  if (name.isEmpty()) return;
+  const QString problem = outputFileProblem(name);
+  if (!problem.isEmpty()) return print(problem);
+  p.viewer->screenshot(name.toLocal8Bit().constData());
+}
+
+void PavMainController::writeData() {
+  const QString name = chooseOne("writeData");
+  if (name.isEmpty()) return;
+  const QString problem = outputFileProblem(dataOutputName(name));
+  if (!problem.isEmpty()) return print(problem);
+  notAvailable("Writing view-state files from the menu");
+}
+
+// ------------------------------------------------------------------------ Window and options
+
+void PavMainController::setWindowSize() {
+  const QRect g = p.container->geometry();
+  const QString initial =
+      QString("%1 x %2").arg(g.right() - g.left() + 1).arg(g.bottom() - g.top() + 1);
+  QString answer;
+  int w = 0, h = 0;
+  if (!dialogs.askText(p.window, "Window Size", "Enter size:", initial, &answer)) return;
+  if (!parseWindowSize(answer, &w, &h)) return;
+  // The layout gives the container its size: hold it at the answer while the window fits it.
+  p.container->setFixedSize(w, h);
+  p.viewer->resize(w, h);
+  p.window->adjustSize();
+  p.container->setMinimumSize(0, 0);
+  p.container->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void PavMainController::viewChanged(PavViewChange change) {
+  if (p.viewer->meshObject() && p.viewer->isInitDone()) {
+    if (change == PavViewChange::Cut) p.viewer->updateCut();
+    if (change == PavViewChange::Fields) p.viewer->rebuildFields();
+  }
+  p.viewer->renderLater();
+}
+
+QWidget *PavMainController::panel(const char *slot) const {
+  for (const auto &[name, w] : panels)
+    if (std::strcmp(name, slot) == 0) return w;
+  return nullptr;
+}
+
+template <class Make> void PavMainController::openPanel(const char *slot, Make make) {
+  QWidget *w = panel(slot);
+  if (!w) {
+    w = make();
+    w->setParent(p.window, Qt::Window);
+    panels.emplace_back(slot, w);
+  }
+  w->show();
+  w->raise();
+}
+
+void PavMainController::opencutplane() {
+  openPanel("opencutplane", [this] {
+    auto *w = new PavCutPlanePanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
+                                   switches);
+    double b[6];
+    p.viewer->boundingBox(b);
+    w->setBoxCentre((b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2);
+    return w;
+  });
+}
+
+void PavMainController::openview() {
+  openPanel("openview", [this] {
+    return new PavModifyViewPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
+                                  palette);
+  });
+}
+
+void PavMainController::openmenusol() {
+  openPanel("openmenusol", [this] {
+    auto *w = new PavSolutionPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }});
+    const PavObject *mesh = p.viewer->meshObject();
+    if (mesh)
+      w->setSolutionCounts(pav_GetNumberOfVertexSolutions(mesh),
+                           pav_GetMaxNumberOfElementSolutions(mesh));
+    return w;
+  });
+}
+
+void PavMainController::openspec() {
+  openPanel("openspec", [this] {
+    return new PavSpecificPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
+                                switches);
+  });
+}
+
+void PavMainController::openpreferences() {
+  openPanel("openpreferences", [this] {
+    auto *w = new PavPreferencesPanel(*p.settings, p.index);
+    connect(w, &PavPreferencesPanel::changed, this, [this](const PavPreferences &now) {
+      prefs = now;
+      applyPreferences();
+    });
+    return w;
+  });
+}
+
+void PavMainController::applyPreferences() {
+  p.viewer->view.options.AxisOn = prefs.axis;
+  p.viewer->renderLater();
+}
+
+void PavMainController::notAvailable(const char *what) {
+  printf("%%%%Warning: %s is not available in this version\n", what);
+  fflush(stdout);
+}
+
+void PavMainController::openmodifMesh() {
+  openPanel("openmodifMesh", [this] {
+    PavMeshTarget target;
+    target.mesh = [this] { return p.viewer->meshObject(); };
+    target.meshChanged = [this] {
+      p.viewer->clearMeshScene();
+      p.viewer->displayObject();
+      meshLoaded();
+    };
+    target.write = [this] { saveMesh(); };
+    return new PavMeshModificationsPanel(target);
+  });
+}
+
+void PavMainController::openmenudata() {
+  openPanel("openmenudata", [this] {
+    return new PavDataManagerPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }});
+  });
+  meshLoaded();
+}
+
+// A new mesh, solution or modification: the panels that show the mesh's contents follow.
+void PavMainController::meshLoaded() {
+  if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
+    data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
+  if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
+    const PavObject *mesh = p.viewer->meshObject();
+    sol->setSolutionCounts(mesh ? pav_GetNumberOfVertexSolutions(mesh) : 0,
+                           mesh ? pav_GetMaxNumberOfElementSolutions(mesh) : 0);
+  }
+  p.viewer->renderLater();
+}
+
+// Quality of the tetrahedra; the elements in the chosen range are counted and reported.
+void PavMainController::openmenuqal() {
+  openPanel("openmenuqal", [this] {
+    auto compute = [this] {
+      std::vector<double> values;
+      PavObject *mesh = p.viewer->meshObject();
+      char status[PAV_STATUS_SIZE] = "";
+      if (!mesh || pav_Count(mesh, Tetrahedra) < 1) {
+        printf("  ## ERROR: the quality is computed on tetrahedra: none is loaded\n");
+        return values;
+      }
+      if (pav_ComputeTetrahedraQuality(mesh) != 0) return values;
+      const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
+      if (q) values.assign(q + 1, q + 1 + pav_Count(mesh, Tetrahedra));
+      return values;
+    };
+    auto select = [](const PavRangeSelection *s) {
+      if (s) printf("  %%%% %lld tetrahedra in the quality range\n", (long long)s->count);
+      fflush(stdout);
+    };
+    return new PavFilterPanel("Quality", compute, select);
+  });
+}
+void PavMainController::openmenujac() { printf("%%%%Warning Widget Jac does not exist \n"); }
+void PavMainController::openmenuFilSol() {
+  printf("%%%%Warning Widget Filter Sol does not exist \n");
+}
+void PavMainController::movie() { notAvailable("The movie mode from the menu"); }
+void PavMainController::checkSurf() {
+  notAvailable("The surface reconstruction mode from the menu");
+}
+void PavMainController::seqData() { notAvailable("The data sequences mode from the menu"); }
+
+void PavMainController::setBB() {
+  prefs.propagateBoundingBox = true;
+  p.settings->setValue("Prop Bb Pref", 1);
+  if (p.commonBoundingBox) p.commonBoundingBox();
+}
+
+void PavMainController::showhelp() { dialogs.message(p.window, "Help", kHelpText, false); }
+
+void PavMainController::shortcuts() {
+  dialogs.message(p.window, "List of shortcuts", QString::fromStdString(shortcutListText()), true);
+}
+
+// ------------------------------------------------------------------------------- Context menu
+
+void PavMainController::showContextMenu(const QPoint &globalPos) {
+  auto *menu = new QMenu(p.window);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  acts->fillContextMenu(menu, !p.viewer->pickList().isEmpty());
+  menu->popup(globalPos);
+}
+
+void PavMainController::discardUnpicked() {
+  p.viewer->view.options.DiscardUnPicked = !p.viewer->view.options.DiscardUnPicked;
+  p.viewer->renderLater();
+}
+
+void PavMainController::showVerticesNumbers() {
+  switches.showPointNumbers = !switches.showPointNumbers;
+  p.viewer->renderLater();
+}
+
+void PavMainController::updateMesh() {
+  const QString mesh = p.viewer->meshName(), sol = p.viewer->solutionName();
+  if (mesh.isEmpty()) return print("  ## ERROR: no mesh to reload\n");
+  const QByteArray solName = sol.toLocal8Bit();
+  p.load(mesh, sol.isEmpty() ? nullptr : solName.constData());
+  p.viewer->renderLater();
+}
+
+void PavMainController::drawNormals() {
+  if (p.viewer->pickList().isEmpty()) return;
+  notAvailable("Drawing the normals of picked entities");
+}
+
+} // namespace pavo

@@ -1,0 +1,119 @@
+// What the menus, dialogs, dropped files and panels of a main window do, as the Qt slots the
+// action table (main_actions.h) names. The window hands over its parts (PavMainParts) and keeps
+// its frame; the controller fills the menu bar, owns the panels and carries out each command on
+// the window's viewer. Dialogs go through a replaceable PavDialogs, so everything here can be
+// driven in code.
+#pragma once
+
+#include "scene/key_bindings.h"
+#include "ui/dialogs.h"
+#include "ui/option_panels.h"
+#include "ui/preferences.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QMenuBar;
+class QSettings;
+class QWidget;
+class QDropEvent;
+class QDragEnterEvent;
+
+namespace pavo {
+
+class PavMeshViewer;
+class PavMainActions;
+
+struct PavMainParts {
+  QWidget *window = nullptr; // the main window (parent of dialogs and panels)
+  PavMeshViewer *viewer = nullptr;
+  QWidget *container = nullptr; // the view's container in the window
+  QMenuBar *menuBar = nullptr;
+  QSettings *settings = nullptr;
+  int index = 1; // window index, for object names
+  // Loads a mesh (and a solution, null: looked up under the mesh name) the way the window does
+  // (title, waiting for the view); the viewer's displayMesh when not set. Returns 0 on success.
+  std::function<int(const QString &mesh, const char *sol)> load;
+  // Prints a line into the window's terminal panel (may be empty).
+  std::function<void(const QString &)> terminal;
+  // Gives every window of the chain the union of their bounding boxes (may be empty).
+  std::function<void()> commonBoundingBox;
+};
+
+class PavMainController : public QObject {
+  Q_OBJECT
+public:
+  PavMainController(PavMainParts parts, PavDialogs dialogs = qtDialogs());
+  ~PavMainController() override;
+
+  const PavMainActions &actions() const { return *acts; }
+  const PavPreferences &preferences() const { return prefs; }
+  // The window's switches that keys and panels change beside the view state.
+  PavSceneSwitches switches;
+  PavPaletteChoice palette;
+
+  // Opens one file as a chosen mesh file: message lines, recent files, load. False (message
+  // printed, recent entry dropped) when the file cannot be read.
+  bool openMeshFile(const QString &path);
+  // Drag and drop: accepts URLs; a drop opens the first one.
+  void dragEnter(QDragEnterEvent *event);
+  void drop(QDropEvent *event);
+  // The context menu of the view at a global position (right button).
+  void showContextMenu(const QPoint &globalPos);
+  // Panels built so far (null until first opened).
+  QWidget *panel(const char *slot) const;
+
+public slots:
+  void openMesh();
+  void openRecentFile();
+  void openSolution();
+  void saveImage();
+  void saveMesh();
+  void saveSol();
+  void saveMeshSol();
+  void openpreferences();
+  void setWindowSize();
+  void opencutplane();
+  void openview();
+  void openmodifMesh();
+  void openspec();
+  void openmenusol();
+  void loadData();
+  void openmenudata();
+  void writeData();
+  void movie();
+  void checkSurf();
+  void seqData();
+  void setBB();
+  void openmenuqal();
+  void openmenujac();
+  void openmenuFilSol();
+  void showhelp();
+  void shortcuts();
+  void discardUnpicked();
+  void showVerticesNumbers();
+  void updateMesh();
+  void drawNormals();
+
+private:
+  QString chooseOne(const char *slot);
+  bool writeMesh(const QString &name);
+  bool writeSolution(const QString &name);
+  void applyPreferences();
+  void meshLoaded();
+  void viewChanged(PavViewChange change);
+  void notAvailable(const char *what);
+  template <class Make> void openPanel(const char *slot, Make make);
+
+  PavMainParts p;
+  PavDialogs dialogs;
+  std::unique_ptr<PavMainActions> acts;
+  PavPreferences prefs;
+  std::vector<std::pair<const char *, QPointer<QWidget>>> panels;
+};
+
+} // namespace pavo

@@ -1,0 +1,214 @@
+// Solution files at degree 10, the largest field degree: lines of more than 9000 reals load, and
+// values given with NodesPositions on every kind convert (the uniform nodes in a shuffled order
+// give exactly the values of the same file written in canonical order; clustered, non-uniform
+// positions give a polynomial's values at the uniform nodes).
+#include "load_test_mesh.h"
+#include "ovel.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+using namespace load_test;
+using pavo_test::scratchDir;
+
+namespace {
+
+constexpr int kDegree = 10;
+constexpr int kHexQ1Keyword = 122; // HOSolAtHexahedraQ1
+// Elements per field: with 4 reals a node, 48 value columns, more than twice the 11 nodes of an
+// edge (which goes through the conversion map formed once) and fewer than twice the nodes of any
+// other kind (solved column by column).
+constexpr int kElements = 12;
+const int kP1Types[PavKindCount] = {Edges,    Triangles, Quadrilaterals, Tetrahedra,
+                                    Pyramids, Prisms,    Hexahedra};
+
+// A polynomial of low degree in the reference coordinates of the kind (rational pyramids contain
+// the polynomials of the base and height coordinates of degree 1).
+double poly(int kind, const double *p) {
+  switch (kind) {
+  case PavKindEdge:
+    return 1 + 2 * p[0] - 3 * p[0] * p[0] * p[0];
+  case PavKindTriangle:
+    return 0.5 + p[0] * p[1] - 2 * p[2] * p[2] * p[0];
+  case PavKindQuadrilateral:
+    return 1 + p[0] * p[0] * p[1] - p[1] * p[1] * p[1] * p[0];
+  case PavKindTetrahedron:
+    return p[0] * p[3] + p[1] * p[1] - p[2];
+  case PavKindPyramid:
+    return 1 + 2 * p[0] - p[1] + 3 * p[2];
+  case PavKindPrism:
+    return p[0] * p[3] - p[1] * p[1] + p[3] * p[3] * p[2];
+  default:
+    return p[0] * p[1] * p[2] + p[2] * p[2] - p[0];
+  }
+}
+
+// Reference point of uniform node k, moved towards the element's boundary by
+// x -> (1 - cos(pi x)) / 2 when `warp` (barycentric coordinates renormalised; the pyramid keeps
+// its layers' squares).
+void nodePoint(int kind, int k, bool warp, double *p) {
+  const HoKind hk = static_cast<HoKind>(kind);
+  const int rw = hoRefWidth(hk);
+  const double *u = hoNodeRefCoords(hk, kDegree) + k * rw;
+  for (int c = 0; c < rw; c++) p[c] = warp ? (1 - std::cos(M_PI * u[c])) / 2 : u[c];
+  if (!warp) return;
+  const int bary = kind == PavKindTriangle || kind == PavKindTetrahedron ? rw
+                   : kind == PavKindPrism                                ? 3
+                                                                         : 0;
+  const double sum = std::accumulate(p, p + bary, 0.0);
+  for (int c = 0; c < bary; c++) p[c] /= sum;
+  if (kind == PavKindPyramid) {
+    const double shrink = u[2] == 1 ? 0 : (1 - p[2]) / (1 - u[2]);
+    p[0] = u[0] * shrink;
+    p[1] = u[1] * shrink;
+  }
+}
+
+// Writes HOSolAt<Kind>P1 (degree 10, a scalar and a vector) for kElements elements; node i of the
+// file is uniform node order[i]. With positions, they follow as the NodesPositions keyword.
+void writeField(const std::string &path, int kind, const std::vector<int> &order, bool positions,
+                bool warp, const std::vector<double> &values) {
+  const HoKind hk = static_cast<HoKind>(kind);
+  const int m = int(hoNodeCount(hk, kDegree));
+  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+  ASSERT_NE(f, 0);
+  const int fields[] = {1, 2};
+  const int keyword = kind == PavKindEdge ? 104 : 107 + 3 * (kind - 1);
+  ASSERT_EQ(OvelSetKwd(f, keyword, kElements, 2, fields, kDegree, m), 1);
+  std::vector<double> line(size_t(m) * 4);
+  for (int e = 0; e < kElements; e++) {
+    for (int i = 0; i < m; i++)
+      std::copy_n(&values[(size_t(e) * m + order[i]) * 4], 4, &line[size_t(i) * 4]);
+    OvelSetLin(f, keyword, line.data());
+  }
+  if (positions) {
+    const int pw = pav_NodesPositionsWidth(kind);
+    std::vector<double> pos;
+    for (int i = 0; i < m; i++) {
+      double p[4];
+      nodePoint(kind, order[i], warp, p);
+      if (kind == PavKindEdge) pos.push_back(1 - p[0]);
+      pos.insert(pos.end(), p, p + (kind == PavKindEdge ? 1 : pw));
+    }
+    const int kwd = 163 + 4 * kind;
+    OvelSetKwd(f, kwd, m);
+    OvelSetBlock(f, kwd, 1, m, 0, nullptr, nullptr, OvelDoubleVec, pw, &pos[0],
+                 &pos[size_t(m - 1) * pw]);
+  }
+  ASSERT_EQ(OvelCloseMesh(f), 1);
+}
+
+// Node-major values (scalar, vector) of every element at the uniform nodes, read back.
+std::vector<double> readField(const std::string &path, int kind) {
+  Object obj = makeMesh(3, 8, kElements, {kP1Types[kind]});
+  char status[PAV_IO_STATUS_SIZE];
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  const PavSolution *scalar = pav_SolutionList(obj.get(), PAV_FIRST_ELEMENT_SOLTYP + kind);
+  if (!scalar || !scalar->next) {
+    ADD_FAILURE() << "no records";
+    return {};
+  }
+  const PavSolution *vector = scalar->next;
+  const int m = scalar->nbrNod;
+  std::vector<double> out;
+  for (int e = 1; e <= kElements; e++)
+    for (int k = 0; k < m; k++) {
+      out.push_back(scalar->data[e * m + k]);
+      out.insert(out.end(), &vector->data[3 * (e * m + k)], &vector->data[3 * (e * m + k + 1)]);
+    }
+  return out;
+}
+
+class NodesPositionsDegree10 : public testing::TestWithParam<int> {};
+
+TEST_P(NodesPositionsDegree10, ShuffledUniformAndClusteredPositions) {
+  const int kind = GetParam();
+  const int m = int(hoNodeCount(static_cast<HoKind>(kind), kDegree));
+  const std::string dir = scratchDir("nodes_positions_" + std::to_string(kind));
+  std::mt19937 rng(unsigned(kind) + 1);
+  std::vector<int> canonical(static_cast<size_t>(m));
+  std::iota(canonical.begin(), canonical.end(), 0);
+  std::vector<int> shuffled = canonical;
+  std::shuffle(shuffled.begin(), shuffled.end(), rng);
+
+  // Values unrelated to any polynomial: only an exact permutation reproduces them.
+  std::uniform_real_distribution<double> value(-1, 1);
+  std::vector<double> values(size_t(m) * 4 * kElements);
+  for (double &v : values) v = value(rng);
+  writeField(dir + "/canonical.solb", kind, canonical, false, false, values);
+  writeField(dir + "/shuffled.solb", kind, shuffled, true, false, values);
+  const std::vector<double> expected = readField(dir + "/canonical.solb", kind);
+  const std::vector<double> got = readField(dir + "/shuffled.solb", kind);
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t i = 0; i < got.size(); i++) ASSERT_NEAR(got[i], expected[i], 1e-6) << i;
+
+  // A polynomial at clustered positions (the factorised path): its values at the uniform nodes.
+  std::vector<double> atWarped(size_t(m) * 4 * kElements), atUniform(atWarped.size());
+  for (int e = 0; e < kElements; e++)
+    for (int k = 0; k < m; k++) {
+      double w[4], u[4];
+      nodePoint(kind, k, true, w);
+      nodePoint(kind, k, false, u);
+      for (int c = 0; c < 4; c++) {
+        atWarped[(size_t(e) * m + k) * 4 + c] = (e + 1 + c) * poly(kind, w);
+        atUniform[(size_t(e) * m + k) * 4 + c] = (e + 1 + c) * poly(kind, u);
+      }
+    }
+  writeField(dir + "/clustered.solb", kind, shuffled, true, true, atWarped);
+  const std::vector<double> solved = readField(dir + "/clustered.solb", kind);
+  ASSERT_EQ(solved.size(), atUniform.size());
+  for (size_t i = 0; i < solved.size(); i++) ASSERT_NEAR(solved[i], atUniform[i], 1e-6) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, NodesPositionsDegree10, testing::Range(0, int(PavKindCount)));
+
+// A scalar and a metric at the 1331 nodes of degree-10 hexahedra make lines of 9317 reals; the
+// keyword and the vertex field beside it load, in ASCII and binary.
+TEST(HighDegreeSolutionFile, LinesBeyondNineThousandReals) {
+  const int m = 1331, perLine = m * 7;
+  const std::string dir = scratchDir("long_solution_lines");
+  for (const char *ext : {".sol", ".solb"}) {
+    SCOPED_TRACE(ext);
+    const std::string path = dir + "/long" + ext;
+    int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
+    ASSERT_NE(f, 0);
+    const int fields[] = {OvelSolScalar, OvelSolSymMat}, scalar[] = {OvelSolScalar};
+    ASSERT_EQ(OvelSetKwd(f, OvelSolAtVertices, 8, 1, scalar), 1);
+    for (int i = 1; i <= 8; i++)
+      OvelSetLin(f, OvelSolAtVertices, std::vector<double>{-i * 1.}.data());
+    ASSERT_EQ(OvelSetKwd(f, kHexQ1Keyword, 2, 2, fields, 10, m), 1);
+    std::vector<double> line(perLine);
+    for (int e = 1; e <= 2; e++) {
+      for (int k = 0; k < perLine; k++) line[k] = e * 100000 + k;
+      OvelSetLin(f, kHexQ1Keyword, line.data());
+    }
+    ASSERT_EQ(OvelCloseMesh(f), 1);
+
+    Object obj = makeMesh(3, 8, 2, {Hexahedra});
+    char status[PAV_IO_STATUS_SIZE];
+    ASSERT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+    const PavSolution *vert = pav_SolutionList(obj.get(), SolAtVertices);
+    ASSERT_NE(vert, nullptr);
+    EXPECT_EQ(vert->data[8], -8);
+    const PavSolution *s = pav_SolutionList(obj.get(), SolAtHexahedraQ1);
+    ASSERT_TRUE(s && s->next);
+    const PavSolution *metric = s->next;
+    ASSERT_EQ(s->nbrNod, m);
+    // Node k of element 2: scalar at 7k, metric at 7k + 1..6 (third and fourth exchanged).
+    const double base = 200000;
+    for (int k : {0, 700, m - 1}) {
+      EXPECT_EQ(s->data[2 * m + k], base + 7 * k);
+      const double *v = &metric->data[6 * (2 * m + k)];
+      const double want[] = {1, 2, 4, 3, 5, 6};
+      for (int c = 0; c < 6; c++) EXPECT_EQ(v[c], base + 7 * k + want[c]) << k << " " << c;
+    }
+  }
+}
+
+} // namespace
