@@ -237,7 +237,11 @@ PavRenderModeUniforms renderModeUniforms(int mode, bool volSurf, bool whiteLines
   case 0:
   case 1: {
     u.faceOff = mode == 0 ? 1 : 0;
-    u.hideSurfOn = volSurf ? -1 : 1;
+    // Surface meshes stay visible: hiding every face that does not come from a volume left
+    // surface meshes (and volume meshes whose boundary is given) empty in the default mode. The
+    // scene's own HideSurfOn switch still applies.
+    (void)volSurf;
+    u.hideSurfOn = -1;
     u.setLine = true;
     float c = whiteLines ? 1.0f : 0.0f;
     u.lineColor[0] = u.lineColor[1] = u.lineColor[2] = c;

@@ -156,6 +156,14 @@ TEST_F(MeshViewerTest, ReferenceGroupsObjectMinusOneAndFilteredEntities) {
   EXPECT_FALSE(isBackground(colourAt(0.25, 0.5, 0)));
   EXPECT_FALSE(isBackground(colourAt(0.75, 0.6, 0)));
   EXPECT_TRUE(isBackground(colourAt(1.2, 0.5, 0)));
+  // With wire lines: the default mode (1) fills the faces of a surface mesh, wireframe (0)
+  // leaves their inside empty.
+  viewer->view.options.LineOn = viewer->view.options.LineSurfOn = true;
+  for (int mode : {1, 0}) {
+    viewer->view.options.setRenderMode(mode);
+    draw();
+    EXPECT_EQ(isBackground(colourAt(0.25, 0.5, 0)), mode == 0) << mode;
+  }
 }
 
 TEST_F(MeshViewerTest, FieldOfWrongSizeIsRefusedAndTheGeometryStillDraws) {
