@@ -172,6 +172,9 @@ private:
   void buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
                 const char *filterPrefix);
   void buildBoundarySurface();
+  // Builds the programs of the face objects built so far and of the boundary faces to come, for
+  // a scene without fields (nothing when a field will be shown).
+  void prebuildFacePrograms();
   void buildPointsOnly();
   // Attaches the current field to the objects of a set (nothing when no field is displayed).
   void attachSetField(PavBuiltSet &set, bool update);
