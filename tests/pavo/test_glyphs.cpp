@@ -1,12 +1,12 @@
 // Glyphs of vertex fields and the vector triangles: metric ellipses and ellipsoids against the
 // quadratic form of the metric, arrows and ellipses probed on a real window, and the vector
 // triangles' choice of the fields they carry.
+#include "gl_fixture.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/glyph_packing.h"
 #include "scene/mesh_viewer.h"
 
-#include <QGuiApplication>
 #include <QSurfaceFormat>
 #include <array>
 #include <cmath>
@@ -107,10 +107,6 @@ TEST(GlyphPacking, ArrowsRunFromTheirVertexToTheTipAndAreColouredByLength) {
 
 namespace {
 
-bool haveDisplay() {
-  return QGuiApplication::instance() && QGuiApplication::platformName() != "offscreen";
-}
-
 // A square [-1, 1]^2 of four triangles around the vertex 5 at its centre (reference 1), with a
 // vertex field of `kind` that is zero everywhere but at the centre.
 PavObject *squareWithCentreField(int dim, int kind, const std::vector<double> &centre) {
@@ -128,7 +124,7 @@ PavObject *squareWithCentreField(int dim, int kind, const std::vector<double> &c
 class GlyphViewTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!haveDisplay()) GTEST_SKIP() << "no display";
+    if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
     viewer = std::make_unique<PavMeshViewer>();
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setDepthBufferSize(24);
