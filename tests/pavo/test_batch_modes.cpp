@@ -168,25 +168,6 @@ TEST(BatchSolana, WritesTheTestField) {
   EXPECT_TRUE(contains(r.out, "Error while opening the mesh \n"));
 }
 
-TEST(BatchConvert, ReadsAndWritesEachCgnsName) {
-  const std::string dir = scratch();
-  PavObject *obj = buildCube(CubeSplit::Prisms, 1, 2);
-  write(obj, dir + "/p.cgns.meshb"); // the loader tries the name with ".meshb" appended
-  pav_DeleteInterface(&obj);
-  auto r = run(dir, {"-convert", "p.cgns", "-ascii", "-checksurf"});
-  EXPECT_EQ(r.exitCode, 0);
-  expectLines(r.out,
-              {"Output will be in ascii format \n", "Surface reconstruction mode will be used \n",
-               "Case of cgns file: p.cgns\n", "  %% Mesh written in p.mesh\n",
-               "  Thank you for using the convert mode of Pavo\n"});
-  PavObject *back = read(dir + "/p.mesh");
-  EXPECT_EQ(back->ent[TrianglesP2].nbr, 4);
-  EXPECT_EQ(back->ent[QuadrilateralsQ2].nbr, 4);
-  pav_DeleteInterface(&back);
-  r = run(dir, {"-convert", "p.cgns"});
-  EXPECT_TRUE(contains(r.out, "  %% Mesh written in p.meshb\n"));
-}
-
 // A tube along y (radius 10, y from 0 to 600) as the wing surface: every wing section is a
 // closed ring of 32 crossings; the slat and flap sections cut nothing.
 TEST(BatchExtr, WritesTheSections) {

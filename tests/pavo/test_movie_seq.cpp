@@ -95,22 +95,3 @@ TEST(SeqMode, WritesOneImagePerViewState) {
   expectImage(dir + "/top.png");
   expectImage(dir + "/side.data.jpg");
 }
-
-// Without its list file each mode says what it looked for, shows a box that closes by itself,
-// and ends normally; -seq without -in stops at once.
-TEST(MovieSeqModes, MissingListFilesEndNormally) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-  const std::string dir = pavo_test::scratchDir("movie_seq_missing");
-  writeSquare(dir);
-  pavo_test::ProcessResult r = runPavo(dir, {"-movie"});
-  EXPECT_TRUE(has(r.out, "  no file pavo.movie found \n  Please specify your sequence of meshes "
-                         "and solution in a file named \"pavo.movie\" \n"))
-      << r.out;
-  EXPECT_TRUE(has(r.out, "  Thank you for using the movie mode of Pavo\n"));
-  r = runPavo(dir, {"-seq", "-in", "sq.mesh"});
-  EXPECT_TRUE(has(r.out, "  no file pavo.seq found \n  Please specify your sequence of meshes "
-                         "and solution in a file named \"pavo.seq\" \n"))
-      << r.out;
-  r = runPavo(dir, {"-seq", "-sol", "sq.sol"});
-  EXPECT_EQ(r.out, "  ERROR: -in is missing\n");
-}
