@@ -5,7 +5,6 @@
 #include <memory>
 #include <tuple>
 
-
 #include "render/buffer_object.h"
 #include "render/buffer_packing.h"
 

@@ -90,8 +90,7 @@ TEST(Cli, CommandLinesPrintTheExpectedTexts) {
 // Modes that open a window say that there is no display and fail, instead of aborting in the
 // platform plugin or returning success without having done anything.
 TEST(CliNoDisplay, WindowModesFailCleanly) {
-  const std::vector<std::string> commandLines[] = {
-{}, {"-in", "x.meshb"}};
+  const std::vector<std::string> commandLines[] = {{}, {"-in", "x.meshb"}};
   for (const auto &args : commandLines) {
     SCOPED_TRACE(joined(args));
     const ProcessResult r = runHeadless(args);

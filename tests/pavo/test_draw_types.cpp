@@ -89,10 +89,6 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
   } cases[] = {
       {[] { return PavDrawTyp2Siz(DrawPolygon); }, -1,
        "Warning PavDrawTyp2Siz case not defined for type Polygon  \n"},
-      {[] { return PavSolDeg(DrawCustomPolygon, 3); }, -1,
-       "Warning PavSolDeg case not defined for type CustomPolygon  \n"},
-      {[] { return PavDrawTypetoPavMshType(DrawSolution); }, 0,
-       "Warning: PavDrawTypetoPavMshType undefined for DrawType Solution  \n"},
       {[&] { return target.getPolygonParent(5, &parent) != 0; }, 1,
        "getPolygonParent: Error value asked 5 greater than number of elements 4 \n"},
       {[&] { return (comp.setObjectsList(3, list), comp.totalCount() * 10 + comp.getNbrParts()); },
@@ -104,9 +100,6 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
        "please provide  a PavDrawJacobian\nplease provide a PavDrawObject\n"},
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 5, 3); }, -1,
        " Invalid number of entities for solution object 5 != 4\n"},
-      {[&] { return checkFieldAttach(PavFieldKind::Value, &sol, &target, 4, 7); }, any,
-       " Invalid number of nodes for value object\n"},
-      {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 0, 3); }, -2, nullptr},
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 4, 6); }, 2, ""},
   };
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {

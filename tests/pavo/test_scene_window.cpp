@@ -37,28 +37,6 @@ protected:
   }
 };
 
-TEST_F(SceneWindowTest, AddingTwiceWarnsOnceAndRemovingUnknownWarns) {
-  PavSceneWindow scene;
-  PavDrawObject *tri = createDrawObject(DrawTriangle, 3);
-  PavDrawObject *plane = createDrawObject(DrawCutPlane, 0);
-  scene.addObject(nullptr);
-  scene.addObject(tri);
-  std::string out = captureOut([&] { scene.addObject(tri); });
-  EXPECT_NE(out.find(" warning : addObject: object "), std::string::npos);
-  EXPECT_NE(out.find(" of type Triangle  already in scene "), std::string::npos);
-  EXPECT_EQ(scene.objectCount(), 1);
-  EXPECT_EQ(scene.objectsOfType(DrawTriangle).size(), 1);
-  scene.addObject(plane);
-  EXPECT_EQ(captureOut([&] { scene.addObject(plane); }), ""); // cut planes re-add silently
-  PavDrawTriangle stranger(DrawTriangle, 9);
-  out = captureOut([&] { scene.removeObject(&stranger); });
-  EXPECT_NE(out.find("is not present in the scene"), std::string::npos);
-  std::unique_ptr<PavDrawObject> back = scene.removeObject(tri); // ownership returns
-  EXPECT_EQ(back.get(), tri);
-  EXPECT_FALSE(scene.contains(tri));
-  EXPECT_TRUE(scene.objectsOfType(DrawTriangle).isEmpty());
-}
-
 TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChangesNothing) {
   PavSceneWindow scene;
   scene.resize(64, 64);

@@ -61,14 +61,3 @@ TEST(TextAtlas, BuiltInFontsAreResourcesAndFailuresAreReported) {
   EXPECT_TRUE(rasterizeFont(path.toLocal8Bit().constData(), 16).valid);
   EXPECT_TRUE(extractResource(":/fonts/none.ttf", dir.path(), "x.ttf").isEmpty());
 }
-
-TEST(TextProjection, SceneToWindow) {
-  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  const float p[3] = {0.5f, -1, 0};
-  float x, y;
-  ASSERT_TRUE(projectToWindow(identity, 200, 100, p, &x, &y));
-  EXPECT_TRUE(x == 150 && y == 0);
-  const float behind[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0};
-  const float q[3] = {0, 0, 1};
-  EXPECT_FALSE(projectToWindow(behind, 200, 100, q, &x, &y));
-}
