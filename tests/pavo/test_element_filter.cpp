@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QDoubleSpinBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSurfaceFormat>
@@ -66,6 +67,9 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   format.setDepthBufferSize(24);
   PavMeshViewerWidget w(format, 1, 1);
   PavMeshViewer *v = w.viewer();
+  // The window carries the built-in application icon (a 32 x 32 picture in the resources).
+  EXPECT_EQ(QImage(":/images/pavo4.ico").size(), QSize(32, 32));
+  EXPECT_FALSE(w.windowIcon().isNull());
   v->waitForInit();
   v->adoptMesh(strip());
   testing::internal::CaptureStdout();
