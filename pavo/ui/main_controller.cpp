@@ -5,6 +5,7 @@
 #include "pav_object.h"
 #include "pav_quality.h"
 #include "pav_solution.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
@@ -313,6 +314,7 @@ void PavMainController::openmenudata() {
 
 // A new mesh, solution or modification: the panels that show the mesh's contents follow.
 void PavMainController::meshLoaded() {
+  applyElementFilter(*p.viewer, {}, nullptr); // every element shows again
   if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
     data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
   if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
@@ -323,33 +325,42 @@ void PavMainController::meshLoaded() {
   p.viewer->renderLater();
 }
 
-// Quality of the tetrahedra; the elements in the chosen range are counted and reported.
-void PavMainController::openmenuqal() {
-  openPanel("openmenuqal", [this] {
-    auto compute = [this] {
-      std::vector<double> values;
-      PavObject *mesh = p.viewer->meshObject();
-      char status[PAV_STATUS_SIZE] = "";
-      if (!mesh || pav_Count(mesh, Tetrahedra) < 1) {
-        printf("  ## ERROR: the quality is computed on tetrahedra: none is loaded\n");
-        return values;
-      }
-      if (pav_ComputeTetrahedraQuality(mesh) != 0) return values;
-      const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
-      if (q) values.assign(q + 1, q + 1 + pav_Count(mesh, Tetrahedra));
-      return values;
+// The filters hide the elements outside a range (element_filter.h): quality of the tetrahedra,
+// Jacobians (smallest per element) and the displayed solution.
+void PavMainController::openFilter(const char *slot, const QString &title,
+                                   PavFilterValues (*values)(PavMeshViewer &)) {
+  openPanel(slot, [this, title, values] {
+    auto kept = std::make_shared<PavFilterValues>();
+    auto compute = [this, kept, values] {
+      PavFilterSpan span;
+      if (p.viewer->meshObject()) *kept = values(*p.viewer);
+      span.any = filterExtrema(*kept, &span.low, &span.high, &span.total);
+      p.viewer->renderLater();
+      return span;
     };
-    auto select = [](const PavRangeSelection *s) {
-      if (s) printf("  %%%% %lld tetrahedra in the quality range\n", (long long)s->count);
+    auto apply = [this, kept](const double *range) {
+      const int64_t n = applyElementFilter(*p.viewer, *kept, range);
+      refreshElementColours();
+      if (range)
+        printf("  %%%% %lld elements shown in [%g %g]\n", (long long)n, range[0], range[1]);
       fflush(stdout);
+      p.viewer->renderLater();
+      return n;
     };
-    return new PavFilterPanel("Quality", compute, select);
+    return new PavFilterPanel(title, compute, apply);
   });
 }
-void PavMainController::openmenujac() { printf("%%%%Warning Widget Jac does not exist \n"); }
+
+void PavMainController::openmenuqal() { openFilter("openmenuqal", "Quality", qualityValues); }
+void PavMainController::openmenujac() { openFilter("openmenujac", "Jacobian", jacobianValues); }
 void PavMainController::openmenuFilSol() {
-  printf("%%%%Warning Widget Filter Sol does not exist \n");
+  openFilter("openmenuFilSol", "Solution", solutionValues);
 }
+
+// The one refresh of the per-element colours: picked colours (when the window's input paints
+// them) then the filters' visibility on top.
+void PavMainController::refreshElementColours() { refreshElementVisibility(*p.viewer); }
+
 void PavMainController::movie() { notAvailable("The movie mode from the menu"); }
 void PavMainController::checkSurf() {
   notAvailable("The surface reconstruction mode from the menu");

@@ -5,6 +5,7 @@
 // driven in code.
 #pragma once
 
+#include "scene/element_filter.h"
 #include "scene/key_bindings.h"
 #include "ui/dialogs.h"
 #include "ui/option_panels.h"
@@ -107,6 +108,9 @@ private:
   void meshLoaded();
   void viewChanged(PavViewChange change);
   void notAvailable(const char *what);
+  void openFilter(const char *slot, const QString &title,
+                  PavFilterValues (*values)(PavMeshViewer &));
+  void refreshElementColours();
   template <class Make> void openPanel(const char *slot, Make make);
 
   PavMainParts p;
