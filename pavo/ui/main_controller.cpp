@@ -1,6 +1,10 @@
 #include "ui/main_controller.h"
 
 #include "ho_jacobian.h"
+#include "modes/batch_work.h"
+#include "modes/file_tokens.h"
+#include "modes/frame_files.h"
+#include "modes/frame_modes.h"
 #include "pav_io.h"
 #include "pav_object.h"
 #include "pav_quality.h"
@@ -126,7 +130,21 @@ void PavMainController::loadData() {
   const QString problem = inputFileProblem(name);
   if (!problem.isEmpty()) return print(problem);
   printf("  Loading data file %s\n", name.toLocal8Bit().constData());
-  notAvailable("Reading view-state files from the menu");
+  readViewState(name);
+}
+
+bool PavMainController::readViewState(const QString &name) {
+  PavViewStateData data;
+  if (!applyViewState(p.viewer, name.toStdString(), &data)) return false;
+  if (data.windowSize) resizeView((*data.windowSize)[0], (*data.windowSize)[1]);
+  p.viewer->renderLater();
+  return true;
+}
+
+QString PavMainController::writeViewState(const char *name) {
+  p.viewer->renderNow(); // the file records what the window shows
+  PavFileMessages messages;
+  return QString::fromStdString(writeViewStateFile(viewStateOf(p.viewer), name, messages));
 }
 
 // ------------------------------------------------------------------------------ Writing files
@@ -191,7 +209,7 @@ void PavMainController::writeData() {
   if (name.isEmpty()) return;
   const QString problem = outputFileProblem(dataOutputName(name));
   if (!problem.isEmpty()) return print(problem);
-  notAvailable("Writing view-state files from the menu");
+  writeViewState(dataOutputName(name).toLocal8Bit().constData());
 }
 
 // ------------------------------------------------------------------------ Window and options
@@ -204,6 +222,10 @@ void PavMainController::setWindowSize() {
   int w = 0, h = 0;
   if (!dialogs.askText(p.window, "Window Size", "Enter size:", initial, &answer)) return;
   if (!parseWindowSize(answer, &w, &h)) return;
+  resizeView(w, h);
+}
+
+void PavMainController::resizeView(int w, int h) {
   // The layout gives the container its size: hold it at the answer while the window fits it.
   p.container->setFixedSize(w, h);
   p.viewer->resize(w, h);
@@ -368,11 +390,28 @@ void PavMainController::openmenuFilSol() {
 // them) then the filters' visibility on top.
 void PavMainController::refreshElementColours() { refreshElementVisibility(*p.viewer); }
 
-void PavMainController::movie() { notAvailable("The movie mode from the menu"); }
-void PavMainController::checkSurf() {
-  notAvailable("The surface reconstruction mode from the menu");
+// The batch modes on this window: the movie of "pavo.movie" under the view state "pavo.data",
+// the surface reconstruction of the mesh shown (written beside it as <mesh>.surfOK), the data
+// sequence of "pavo.seq".
+void PavMainController::movie() {
+  launchMovie("pavo.data", p.viewer);
+  p.viewer->renderLater();
 }
-void PavMainController::seqData() { notAvailable("The data sequences mode from the menu"); }
+
+void PavMainController::checkSurf() {
+  PavObject *mesh = p.viewer->meshObject();
+  if (!mesh) return print("  ## ERROR: there is no mesh to reconstruct\n");
+  const std::string base = cutAt(p.viewer->meshName().toStdString(), ".mesh") + ".surfOK";
+  const bool withSol = !p.viewer->solutionName().isEmpty();
+  launchSurfaceReconstruction(mesh, (base + ".meshb").c_str(),
+                              withSol ? (base + ".solb").c_str() : nullptr);
+  p.viewer->displayObject(); // the added faces are part of the scene
+}
+
+void PavMainController::seqData() {
+  launchSequence(p.viewer, "pavo.seq");
+  p.viewer->renderLater();
+}
 
 void PavMainController::setBB() {
   prefs.propagateBoundingBox = true;

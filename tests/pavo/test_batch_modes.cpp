@@ -10,21 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <string>
-#include <vector>
 
 namespace {
 
 using pavo_test::buildCube;
 using pavo_test::CubeSplit;
-
-struct Run {
-  pavo_test::ProcessResult r;
-  std::string dir;
-};
 
 std::string scratch() {
   const auto *t = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -65,17 +57,13 @@ void writeSurface(const std::string &name, const std::vector<double> &xyz,
   pav_DeleteInterface(&obj);
 }
 
-bool contains(const std::string &out, const std::string &text) {
-  return out.find(text) != std::string::npos;
-}
-
 // Every text appears in the output.
 void expectLines(const std::string &out, std::initializer_list<std::string> texts) {
-  for (const std::string &text : texts) EXPECT_TRUE(contains(out, text)) << text << "\n" << out;
+  for (const std::string &text : texts)
+    EXPECT_NE(out.find(text), std::string::npos) << text << "\n" << out;
 }
 
-// A tetrahedral cube with a third of its boundary present: the rest is added, in binary by
-// default and in ASCII with -ascii, under the derived names.
+// A tetrahedral cube with a third of its boundary present: the rest is added.
 TEST(BatchCheckSurf, CompletesTheBoundaryUnderDerivedNames) {
   const std::string dir = scratch();
   PavObject *obj = buildCube(CubeSplit::Tetrahedra, 2, 1);
@@ -94,13 +82,8 @@ TEST(BatchCheckSurf, CompletesTheBoundaryUnderDerivedNames) {
 
   auto r = run(dir, {"-checksurf", "-in", "cube.meshb"});
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_TRUE(contains(r.out, "  %% " + dir + "/cube.meshb OPENED\n") ||
-              contains(r.out, "  %% cube.meshb OPENED\n"))
-      << r.out;
-  expectLines(r.out, {"  Launching Surface Reconstruction Mode. This may take a while\n",
-                      "32 missing triangles faces are added \n \n",
-                      "  %% Mesh written in cube.surfOK.meshb\n",
-                      "  Thank you for using the surface reconstruction mode of Pavo\n"});
+  expectLines(r.out, {"32 missing triangles faces are added \n \n",
+                      "  %% Mesh written in cube.surfOK.meshb\n"});
   PavObject *back = read(dir + "/cube.surfOK.meshb");
   EXPECT_EQ(back->ent[Triangles].nbr, 48);
   pav_DeleteInterface(&back);
@@ -114,17 +97,13 @@ TEST(BatchMerge, MergesAndAddsEdges) {
 
   auto r = run(dir, {"-merge", "x.meshb"});
   EXPECT_EQ(r.exitCode, 0);
-  expectLines(r.out, {"  Merge vertices: 2 vertices need to be removed \n \n",
-                      "  %% Mesh written in x.merge.meshb\n",
-                      "  Thank you for using the merge of vertices of Pavo\n"});
+  expectLines(r.out, {"  Merge vertices: 2 vertices need to be removed \n \n"});
   PavObject *merged = read(dir + "/x.merge.meshb");
   EXPECT_EQ(merged->ent[Vertices].nbr, 4);
   pav_DeleteInterface(&merged);
 
   r = run(dir, {"-addedges", "x.merge.meshb", "-ascii"});
-  expectLines(r.out,
-              {" 4 new edges will be added [1 refs]\n \n", "  %% Mesh written in x.merge.e.mesh\n",
-               "  Thank you for using the addition of edges of Pavo\n"});
+  expectLines(r.out, {" 4 new edges will be added [1 refs]\n \n"});
   PavObject *edged = read(dir + "/x.merge.e.mesh");
   EXPECT_EQ(edged->ent[Edges].nbr, 4);
   pav_DeleteInterface(&edged);
@@ -137,20 +116,17 @@ TEST(BatchSolana, WritesTheTestField) {
   pav_DeleteInterface(&obj);
   auto r = run(dir, {"-solana", "-in", "h.meshb", "-test"});
   EXPECT_EQ(r.exitCode, 0);
-  expectLines(r.out, {"nbrVer = 27 \n", "Now write the solution ",
-                      "  Thank you for using the solution generator mode of Pavo\n"});
+  expectLines(r.out, {"nbrVer = 27 \n"});
   obj = read(dir + "/h.meshb");
   char status[1024];
   ASSERT_EQ(pav_OpenSolution(obj, (dir + "/test.sol").c_str(), status), 0) << status;
-  const PavSolution *s = obj->ent[Vertices].sol;
-  ASSERT_NE(s, nullptr);
   int centre = 0;
   for (int v = 1; v <= obj->ent[Vertices].nbr; v++) {
     const double *x = obj->crdDbl + 3 * v;
     if (x[0] == 0.5 && x[1] == 0.5 && x[2] == 0) centre = v;
   }
-  ASSERT_GT(centre, 0);
-  EXPECT_NEAR(s->data[centre], -1.0, 1e-12); // cos(pi) * exp(0)
+  ASSERT_TRUE(centre > 0 && obj->ent[Vertices].sol);
+  EXPECT_NEAR(obj->ent[Vertices].sol->data[centre], -1.0, 1e-12); // cos(pi) * exp(0)
   pav_DeleteInterface(&obj);
 }
 
@@ -175,13 +151,9 @@ TEST(BatchExtr, WritesTheSections) {
   writeSurface(dir + "/wing.meshb", xyz, triangles, 2);
   auto r = run(dir, {"-extr", "-in", "wing.meshb", "-out", "res.dat"});
   EXPECT_EQ(r.exitCode, 0);
-  expectLines(r.out,
-              {"  21 cut plane equations \n", " For Plane 2, number of surface entites cut = 32 \n",
-               " For Plane 1, number of surface entites cut = 0 \n", "Writing big file ok\n",
-               "  Thank you for using the surface extraction mode of Pavo\n"});
+  expectLines(r.out, {" For Plane 2, number of surface entites cut = 32 \n",
+                      " For Plane 1, number of surface entites cut = 0 \n"});
   const std::string dat = pavo_test::readFile(dir + "/A-002_cpcf.dat");
-  ASSERT_FALSE(dat.empty());
-  EXPECT_EQ(dat.rfind("# The following section is for A-002\n", 0), 0u);
   const std::string zone = "ZONE T=\"E-mesh wing-A case1b A-002 a7.05 freeair FT\"\n";
   const size_t at = dat.find(zone);
   ASSERT_NE(at, std::string::npos);
@@ -196,7 +168,6 @@ TEST(BatchExtr, WritesTheSections) {
     lines++;
   }
   EXPECT_EQ(lines, 33);
-  EXPECT_FALSE(pavo_test::readFile(dir + "/edges.mesh").empty());
 }
 
 // A damaged input next to an earlier output: status 1, the skipped write said, the earlier
@@ -213,8 +184,7 @@ TEST(BatchFailures, FailedLoadOrWriteExitsNonZeroAndKeepsEarlierFiles) {
     std::vector<std::string> args;
     std::string output, earlier; // the file the mode would write, its earlier text
   } cases[] = {{{"-convert", "d.cgns"}, "d.meshb", damaged},
-               {{"-checksurf", "-in", "d.meshb", "-out", "out"}, "out.meshb", good},
-               {{"-solana", "-in", "d.meshb", "-test"}, "test.sol", ""}};
+               {{"-checksurf", "-in", "d.meshb", "-out", "out"}, "out.meshb", good}};
   for (const auto &c : cases) {
     const auto r = run(dir, c.args);
     EXPECT_EQ(r.exitCode, 1) << c.args[0] << r.out;
