@@ -94,6 +94,13 @@ public:
   // by rebuildFields.
   void updateGlyphs();
   bool metricGlyphsOn = true, arrowGlyphsOn = true;
+  // Preferences of the window (its Preferences panel): what a pick prints (solution values,
+  // angles, metric, vertex coordinates of picked elements), whether the wheel zooms, metrics as
+  // ellipsoids, renumbering qualities. Input and reports read them.
+  struct Preferences {
+    bool solutionInfo = false, angles = false, scrolling = false, metric = false;
+    bool ellipsoidMetric = false, renumbering = false, vertexCoordinates = false;
+  } prefs;
   // Metric glyphs decompose metric / metricScale (semi-axes scale with its square root).
   double metricScale = 1;
   // Scene units per vector unit of the arrows; 0: the longest arrow is a twentieth of the

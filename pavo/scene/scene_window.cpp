@@ -733,7 +733,7 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   // Dark text on a light background and the reverse.
   float grey = view.whiteBackground ? 0.05f : 0.95f;
   const float colour[3] = {grey, grey, grey};
-  float scale = (float)devicePixelRatio() * 0.4f;
+  float scale = (float)devicePixelRatio() * (float)textHeight / 48.0f;
   float line = 48 * scale * 1.3f, x = 12 * scale, y = (float)h - line;
   PavOverlayTexts t = overlayTexts();
   text.renderText(PavFont::Regular, t.fps.c_str(), x, y, scale, colour);

@@ -177,6 +177,7 @@ public:
   double lastFps = 0;
   PavReferenceColours referenceColours;
   std::vector<PavSceneLabel> labels;
+  int textHeight = 24; // pixel height of the overlay text (and of the labels)
 
   QOpenGLFunctions_4_0_Core *functions() const { return gl; }
   PavTextRenderer &textRenderer() { return text; }

@@ -4,7 +4,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+#include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace pavo {
 
@@ -100,6 +102,19 @@ void PavMainActions::fillMenuBar(QMenuBar *bar) const {
     while (actions[next]->objectName() != row.slot) next++;
     menu->addAction(actions[next]);
   }
+}
+
+void missingPanelWarning(const char *slot) {
+  static const std::pair<const char *, const char *> names[] = {
+      {"opencutplane", "Cut Plane"},    {"openview", "View"},        {"openspec", "Specific"},
+      {"openmenusol", "Sol"},           {"openmenudata", "Data"},    {"openmenuqal", "Qal"},
+      {"openmenuFilSol", "Filter Sol"}, {"openpreferences", "Pref"}, {"openmenujac", "Jac"},
+      {"openmodifMesh", "Mesh Modif"}};
+  const char *name = slot;
+  for (const auto &[s, n] : names)
+    if (std::strcmp(s, slot) == 0) name = n;
+  printf("%%%%Warning Widget %s does not exist \n", name);
+  fflush(stdout);
 }
 
 void PavMainActions::fillContextMenu(QMenu *menu, bool picked) const {

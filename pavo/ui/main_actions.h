@@ -38,6 +38,10 @@ const std::vector<const char *> &mainMenuTitles();
 
 constexpr int kRecentFileCount = 10;
 
+// Prints "%%Warning Widget <name> does not exist \n" for the panel a slot opens ("Cut Plane" for
+// opencutplane, "Pref" for openpreferences ...): the panel was built and has been destroyed since.
+void missingPanelWarning(const char *slot);
+
 // The QActions of one main window, made from the table and parented to `owner`. When receiver
 // is not null, each action's triggered() is connected to the receiver's slot of the row's name
 // (old-style, so that the slot can read sender()); the recent-file actions to openRecentFile().

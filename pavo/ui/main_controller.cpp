@@ -11,9 +11,11 @@
 #include "pav_solution.h"
 #include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
+#include "scene/vertex_labels.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
 #include "ui/mesh_panels.h"
+#include "ui/preferences_apply.h"
 #include "ui/recent_files.h"
 
 #include <QAction>
@@ -26,6 +28,7 @@
 #include <QSettings>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -246,9 +249,11 @@ QWidget *PavMainController::panel(const char *slot) const {
 }
 
 template <class Make> void PavMainController::openPanel(const char *slot, Make make) {
-  QWidget *w = panel(slot);
-  if (!w) {
-    w = make();
+  const bool built = std::any_of(panels.begin(), panels.end(),
+                                 [slot](const auto &e) { return std::strcmp(e.first, slot) == 0; });
+  QWidget *w = built ? panel(slot) : make();
+  if (!w) return missingPanelWarning(slot); // destroyed since it was built, or not made
+  if (!built) {
     w->setParent(p.window, Qt::Window);
     panels.emplace_back(slot, w);
   }
@@ -304,6 +309,7 @@ void PavMainController::openpreferences() {
 }
 
 void PavMainController::applyPreferences() {
+  applyPreferencesToViewer(prefs, *p.viewer);
   p.viewer->view.options.AxisOn = prefs.axis;
   p.viewer->renderLater();
 }
@@ -337,6 +343,7 @@ void PavMainController::openmenudata() {
 // A new mesh, solution or modification: the panels that show the mesh's contents follow.
 void PavMainController::meshLoaded() {
   applyElementFilter(*p.viewer, {}, nullptr); // every element shows again
+  setVertexLabels(*p.viewer, p.viewer->meshObject(), switches.showPointNumbers);
   if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
     data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
   if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
@@ -434,6 +441,7 @@ void PavMainController::discardUnpicked() {
 
 void PavMainController::showVerticesNumbers() {
   switches.showPointNumbers = !switches.showPointNumbers;
+  setVertexLabels(*p.viewer, p.viewer->meshObject(), switches.showPointNumbers);
   p.viewer->renderLater();
 }
 

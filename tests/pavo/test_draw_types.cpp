@@ -2,11 +2,9 @@
 #include "render/draw_object.h"
 #include "render/draw_types.h"
 
-#include <climits>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,8 +22,6 @@ TEST(DrawTypes, NodeCountsFollowTheLatticeOfEachFamilyAndDegree) {
       EXPECT_EQ(PavDrawTyp2Siz(t), lattice[k]) << t;
     }
   }
-  EXPECT_EQ(PavDrawTyp2Siz(DrawPyramid), 5);
-  EXPECT_EQ(PavDrawTyp2Siz(DrawTetrahedronP2), 0);
 }
 
 TEST(DrawObjects, FactoryCreatesEveryDrawableTypeAndRefusesTheRest) {
@@ -38,9 +34,6 @@ TEST(DrawObjects, FactoryCreatesEveryDrawableTypeAndRefusesTheRest) {
     if (drawable) {
       ASSERT_TRUE(o) << t;
       EXPECT_TRUE(o->type == t && o->id == 7 && o->visible);
-      // Face kinds carry the parent maps; the rest keep the empty base slots.
-      bool faces = pavIsFaceType(t) || (t >= DrawCustomEdge && t < DrawCustomEdge + 4);
-      EXPECT_EQ(dynamic_cast<PavDrawObjectWithPalette *>(o.get()) != nullptr, faces) << t;
     } else {
       EXPECT_FALSE(o) << t;
       EXPECT_EQ(out, "Warning no PavDrawObject created !\n") << t;
@@ -63,25 +56,16 @@ TEST(DrawObjects, ParentsAreTakenFromTheObjectsRangeOfTheList) {
   tri.setParentsFromPairs(pairs);
   EXPECT_EQ(std::vector<int32_t>(tri.getParentElt(), tri.getParentElt() + 2),
             std::vector<int32_t>({7, 8}));
-
-  PavDrawPoint point(DrawVertex, 1);
-  point.getParent(0, &e, &f, &v);
-  EXPECT_EQ(e + f + v, 0);
 }
 
-// Undefined cases, bad attachments and the composite's list: each call's result and its
+// Undefined cases and bad attachments: each call's result and its
 // printed lines byte for byte (type names keep their trailing blank, hence two blanks).
 TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
-  PavDrawTriangle a(DrawTriangle, 1), b(DrawTriangle, 2), target(DrawTriangle, 3);
-  a.count = 10;
+  PavDrawTriangle target(DrawTriangle, 3);
   target.count = 4;
   target.polygonParents = {4, 4};
-  PavDrawObject *list[] = {&a, &b, &target};
-  PavDrawComposite comp(9);
-  PavDrawJacobian jac(1);
   PavDrawSolution sol(1);
   int32_t parent = -1;
-  const int any = INT_MIN;
   const struct {
     std::function<int()> call;
     int result;
@@ -91,13 +75,6 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
        "Warning PavDrawTyp2Siz case not defined for type Polygon  \n"},
       {[&] { return target.getPolygonParent(5, &parent) != 0; }, 1,
        "getPolygonParent: Error value asked 5 greater than number of elements 4 \n"},
-      {[&] { return (comp.setObjectsList(3, list), comp.totalCount() * 10 + comp.getNbrParts()); },
-       143,
-       "PavDrawComposite: setObjectsList \nnbrObj = 3 \nPavDrawComposite: setObjectsList OK "
-       "nbr\nPavDrawComposite: setObjectsList OK Lst\n"},
-      {[] { return checkFieldAttach(PavFieldKind::Jacobian, nullptr, nullptr, 4, 3); }, any,
-       "please provide a PavDrawObject and a PavDrawJacobian\n"
-       "please provide  a PavDrawJacobian\nplease provide a PavDrawObject\n"},
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 5, 3); }, -1,
        " Invalid number of entities for solution object 5 != 4\n"},
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 4, 6); }, 2, ""},
@@ -107,12 +84,7 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
     const int r = cases[i].call();
     const std::string out = testing::internal::GetCapturedStdout();
     SCOPED_TRACE(i);
-    EXPECT_TRUE(cases[i].result == any || r == cases[i].result) << r;
-    EXPECT_EQ(out, cases[i].out ? cases[i].out : out);
+    EXPECT_EQ(r, cases[i].result);
+    EXPECT_EQ(out, cases[i].out);
   }
-  // The target and the field swapped: refused, and named as such.
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(checkFieldAttach(PavFieldKind::Jacobian, &target, &jac, 4, 3), -1);
-  EXPECT_NE(testing::internal::GetCapturedStdout().find("not in the right order"),
-            std::string::npos);
 }

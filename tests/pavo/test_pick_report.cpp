@@ -75,17 +75,6 @@ TEST(PickReport, ElementsVerticesAndPolygonsPrintTheirExactLines) {
   m.field(SolAtTrianglesP1, PavSolVector, 1, 1, {1, -2, 0.125});
   m.jacobianAndQuality(Triangles, {0.5, 0.25, 2}, 0.75);
   m.jacobianAndQuality(Tetrahedra, {1, 2, 3, 4}, 0.5);
-  // One polyhedron of two inner polygons, the second reversed.
-  auto ints = [](std::initializer_list<int32_t> v) {
-    int32_t *p = static_cast<int32_t *>(calloc(v.size(), sizeof(int32_t)));
-    std::copy(v.begin(), v.end(), p);
-    return p;
-  };
-  m.obj->pol = static_cast<PavPolygonSet *>(calloc(1, sizeof(PavPolygonSet)));
-  PavPolygonSet &p = *m.obj->pol;
-  p.nbrInnPol = 2, p.nbrInnVer = 6, p.nbrPolyhedra = 1, p.nbrPolyhedraFaces = 2;
-  p.innHdr = ints({0, 0, 1, 0, 4, 0}), p.innVer = ints({0, 1, 2, 3, 1, 3, 4});
-  p.phdHdr = ints({0, 0, 1, 6}), p.phdFac = ints({0, 1, -2});
 
   PavPickedEntity tri{DrawTriangle, 1};
   tri.jacobians = tri.qualities = true;
@@ -108,10 +97,6 @@ TEST(PickReport, ElementsVerticesAndPolygonsPrintTheirExactLines) {
        " Solution 1 (Scalar):   6.000000e+00   1.500000e+00   3.000000e+00\n"
        " Jacobian (Volume Elt Tetrahedron          1) [  1.0000000e+00   4.0000000e+00] \n"
        " Quality (Volume Elt Tetrahedron          1) :   5.0000000e-01 \n"},
-      {{DrawPolyhedra, 1},
-       " Polyhedron (2-faces)         1 : [        1        -2]   Ref 6\n"
-       "       Face (3-sides)         1 : [        1         2         3]\n"
-       "       Face (3-sides)         2 : [        1         3         4]\n"},
   };
   for (const auto &r : rows) {
     const PavPickReport rep = pickReport(m.obj, r.pick);
@@ -155,25 +140,14 @@ TEST(PickReport, MetricEigenDecompositionMatchesLapack) {
   for (int i = 0; i < n; i++) EXPECT_NEAR(values[size_t(i)], w[i], 1e-6 * (1 + std::fabs(w[i])));
 }
 
-// The entity behind a drawn element: the parent element, volume element and face, or polygon.
-TEST(PickReport, DrawnElementsMapBackToMeshEntities) {
-  PavDrawObjectWithPalette parents(DrawTriangle, 2), faces(DrawSrfTriangle, 3),
-      polygons(DrawPolygon, 4);
-  for (PavDrawObjectWithPalette *o : {&parents, &faces}) o->count = 3;
+// The entity behind a drawn face: its volume element and local face.
+TEST(PickReport, DrawnFacesMapBackToTheirVolumeElement) {
+  PavDrawObjectWithPalette faces(DrawSrfTriangle, 3);
+  faces.count = 3;
   const int32_t elts[] = {11, 12, 13}, local[] = {2, 0, 3};
-  parents.setParentElt(elts);
   faces.setParentElt(elts);
   faces.setParentFace(local);
-  polygons.count = 4;
-  polygons.polygonParents = {1, 1, 2, 2};
-  const struct {
-    PavPickedEntity got;
-    int number, volumeType, volumeElement, volumeFace;
-  } rows[] = {{pickedEntityOf(parents, 1), 12, 0, 0, -1},
-              {pickedEntityOf(faces, 2, Tetrahedra), 3, Tetrahedra, 13, 3},
-              {pickedEntityOf(polygons, 3), 2, 0, 0, -1}};
-  for (const auto &r : rows)
-    EXPECT_EQ(
-        std::make_tuple(r.got.number, r.got.volumeType, r.got.volumeElement, r.got.volumeFace),
-        std::make_tuple(r.number, r.volumeType, r.volumeElement, r.volumeFace));
+  const PavPickedEntity got = pickedEntityOf(faces, 2, Tetrahedra);
+  EXPECT_EQ(std::make_tuple(got.number, got.volumeType, got.volumeElement, got.volumeFace),
+            std::make_tuple(3, int(Tetrahedra), 13, 3));
 }
