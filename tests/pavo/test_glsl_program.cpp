@@ -3,6 +3,8 @@
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "gl_fixture.h"
 #include "render/glsl_prefix.h"
@@ -16,12 +18,7 @@ namespace {
 
 GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl = false) {
   GlslFlags f;
-  f.sol = sol;
-  f.jac = jac;
-  f.val = val;
-  f.solDeg = solDeg;
-  f.jacDeg = jacDeg;
-  f.stl = stl;
+  f.sol = sol, f.jac = jac, f.val = val, f.solDeg = solDeg, f.jacDeg = jacDeg, f.stl = stl;
   return f;
 }
 
@@ -38,7 +35,6 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
     std::string prefix;
   } cases[] = {
       {flags(false, false, false, 0, 0), "TriSha", v},
-      {flags(true, false, false, 1, 0), "TriSha", v + "#define SOL\n"},
       {flags(true, false, false, 3, 0), "TriSha",
        v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n"},
       {flags(true, false, false, 12, 0), "TriSha",
@@ -49,13 +45,9 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
        v + "#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n#define Deg2\n"},
       {flags(false, true, true, 1, 2), "TriSha",
        v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
-      {flags(false, false, true, 1, 0), "TriSha", v + "#define VAL\n"},
-      {flags(false, false, true, 2, 0), "TriSha", v + "#define VAL\n#define HO\n#define Deg2\n"},
       {flags(false, false, false, 0, 0, true), "PolyhedraSha",
        v + "#define STL\n#define POLYGON\n"},
       {flags(false, false, false, 0, 0, true), "TriSTLSha", v + "#define STL\n"},
-      {flags(false, false, false, 0, 0, true), nullptr, v + "#define STL\n"},
-      {flags(false, false, false, 0, 0), "PolygonSha", v},
   };
   for (const auto &c : cases)
     EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
@@ -68,23 +60,16 @@ TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
                       "sorry !\033[0m |\n"),
             std::string::npos);
   EXPECT_NE(text.find("|  \033[31mThe openGL context is 3.3\033[0m"), std::string::npos);
-  EXPECT_NE(text.find("  for more information. \n"), std::string::npos);
   // Every frame line has the same visible width once the colour codes are removed.
   const std::string plain = std::regex_replace(text, std::regex("\033\\[[0-9]+m"), "");
-  size_t width = 0;
+  std::istringstream in(plain);
+  std::set<size_t> widths; // a line without its closing bar counts as width 0
   int frameLines = 0;
-  for (size_t start = 0; start < plain.size();) {
-    const size_t end = plain.find('\n', start);
-    const std::string line = plain.substr(start, end - start);
-    if (!line.empty() && line[0] == '|') {
-      if (width == 0) width = line.size();
-      EXPECT_EQ(line.size(), width) << line;
-      EXPECT_EQ(line.back(), '|') << line;
-      ++frameLines;
-    }
-    start = end + 1;
-  }
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line[0] == '|')
+      widths.insert(line.back() == '|' ? line.size() : 0), frameLines++;
   EXPECT_EQ(frameLines, 6);
+  EXPECT_EQ(widths.size(), 1u);
   // An old context prints the frame, then either exits or leaves the window empty.
   EXPECT_TRUE(pavo::checkGLVersion(4, 0, true));
   testing::internal::CaptureStdout();
@@ -118,7 +103,7 @@ const char *kFs = "uniform vec4 Col;\nout vec4 FragColor;\nvoid main(){ FragColo
 
 } // namespace
 
-TEST_F(GlslProgramGl, CompilesLinksAndReportsFailures) {
+TEST_F(GlslProgramGl, CompilesLinksSetsUniformsAndReportsFailures) {
   GlslProgram program;
   program.setGLFunctions(gl);
   EXPECT_FALSE(program.compileShaderFromString(GlslFlags(), "T", kVs, 5));
@@ -133,49 +118,34 @@ TEST_F(GlslProgramGl, CompilesLinksAndReportsFailures) {
   EXPECT_FALSE(program.getLog().empty());
   EXPECT_FALSE(program.compileShaderFromResource(GlslFlags(), "T", ":/glsl/nothing.vs", 0));
   EXPECT_EQ(program.getLog(), "File not found.");
-  EXPECT_TRUE(program.link());
-  EXPECT_TRUE(program.isLinked());
+  EXPECT_TRUE(program.link() && program.isLinked());
   const GLuint handle = static_cast<GLuint>(program.getHandle());
   GLint attached = 0;
   gl->glGetProgramiv(handle, GL_ATTACHED_SHADERS, &attached);
   EXPECT_EQ(attached, 2); // failed stages are not attached
-  program.release();
-  EXPECT_EQ(program.getHandle(), 0);
-  EXPECT_FALSE(program.isLinked());
-  EXPECT_FALSE(gl->glIsProgram(handle));
-  EXPECT_EQ(glError(), 0u);
-}
-
-TEST_F(GlslProgramGl, UniformSettersAndArrayCap) {
-  GlslProgram program;
-  program.setGLFunctions(gl);
-  ASSERT_TRUE(program.compileShaderFromString(GlslFlags(), "T", kVs, pavo::GlslVertex));
-  ASSERT_TRUE(program.compileShaderFromString(GlslFlags(), "T", kFs, pavo::GlslFragment));
-  ASSERT_TRUE(program.link());
+  // Uniforms: arrays capped at ten values, unknown names ignored.
   program.use();
   float values[12];
   for (int i = 0; i < 12; ++i) values[i] = float(i + 1);
   program.setUniform("Arr", 12, values);
   program.setUniform("Col", QVector4D(0.25f, 0.5f, 0.75f, 1.0f));
   program.setUniform("NotThere", 3.0f); // ignored
-  const GLuint handle = static_cast<GLuint>(program.getHandle());
   float read = -1;
-  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Arr[9]"), &read);
-  EXPECT_EQ(read, 10.0f);
-  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Arr[11]"), &read);
-  EXPECT_EQ(read, 0.0f); // only ten values are sent
-  float col[4] = {};
-  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Col"), col);
-  EXPECT_EQ(col[2], 0.75f);
-  testing::internal::CaptureStdout();
-  program.printActiveUniforms();
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out.rfind(" Location | Name\n------------------------------------------------\n", 0),
-            0u);
-  EXPECT_NE(out.find(" | Col\n"), std::string::npos);
+  for (int i : {9, 11}) { // only ten values are sent
+    gl->glGetUniformfv(handle,
+                       gl->glGetUniformLocation(handle, ("Arr[" + std::to_string(i) + "]").c_str()),
+                       &read);
+    EXPECT_EQ(read, i == 9 ? 10.0f : 0.0f);
+  }
+  gl->glGetUniformfv(handle, gl->glGetUniformLocation(handle, "Col"), values);
+  EXPECT_EQ(values[2], 0.75f);
+  gl->glUseProgram(0); // a current program outlives its deletion
   program.release();
+  EXPECT_TRUE(program.getHandle() == 0 && !program.isLinked() && !gl->glIsProgram(handle));
+  program.release(); // twice is harmless
   EXPECT_EQ(glError(), 0u);
 }
+
 TEST_F(GlslProgramGl, TessellationNeedsBothPaths) {
   GlslProgram program;
   program.setGLFunctions(gl);

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
+#include <random>
 #include <vector>
 
 namespace pavo_test {
@@ -41,40 +43,23 @@ struct Builder {
   }
   static P sub(const P &a, const P &b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
-  // Vertex weights of the reference point r of a kind.
+  // Vertex weights of the reference point r of a kind (affine on straight pyramids with a
+  // parallelogram base: base(u, v) = V0 + u (V1 - V0) + v (V3 - V0), no V2 term).
   static void weights(HoKind k, const double *r, double *w) {
     switch (k) {
     case HoTetrahedron:
-      for (int i = 0; i < 4; i++) w[i] = r[i];
+      std::copy(r, r + 4, w);
       break;
     case HoPrism:
-      for (int i = 0; i < 3; i++) {
-        w[i] = r[i] * (1 - r[3]);
-        w[i + 3] = r[i] * r[3];
-      }
+      for (int i = 0; i < 3; i++) w[i] = r[i] * (1 - r[3]), w[i + 3] = r[i] * r[3];
       break;
-    case HoPyramid: {
-      // Affine on straight pyramids with a parallelogram base.
-      const double x = r[0], y = r[1], z = r[2];
-      w[0] = 1 - x - y - z;
-      w[1] = x;
-      w[3] = y;
-      w[2] = 0;
-      w[4] = z;
-      // base(u, v) = V0 + u (V1 - V0) + v (V3 - V0): no V2 term for a parallelogram.
+    case HoPyramid:
+      w[0] = 1 - r[0] - r[1] - r[2], w[1] = r[0], w[2] = 0, w[3] = r[1], w[4] = r[2];
       break;
-    }
-    default: {
-      const double x = r[0], y = r[1], z = r[2];
-      w[0] = (1 - x) * (1 - y) * (1 - z);
-      w[1] = x * (1 - y) * (1 - z);
-      w[2] = x * y * (1 - z);
-      w[3] = (1 - x) * y * (1 - z);
-      w[4] = (1 - x) * (1 - y) * z;
-      w[5] = x * (1 - y) * z;
-      w[6] = x * y * z;
-      w[7] = (1 - x) * y * z;
-    }
+    default:
+      for (int i = 0; i < 8; i++)
+        w[i] = ((i + 1) % 4 < 2 ? 1 - r[0] : r[0]) * (i % 4 < 2 ? 1 - r[1] : r[1]) *
+               (i < 4 ? 1 - r[2] : r[2]);
     }
   }
 
@@ -86,19 +71,13 @@ struct Builder {
       if (det(sub(v[1], v[0]), sub(v[2], v[0]), sub(v[3], v[0])) < 0) flip(1, 2);
       break;
     case HoPrism:
-      if (det(sub(v[1], v[0]), sub(v[2], v[0]), sub(v[3], v[0])) < 0) {
-        flip(1, 2);
-        flip(4, 5);
-      }
+      if (det(sub(v[1], v[0]), sub(v[2], v[0]), sub(v[3], v[0])) < 0) flip(1, 2), flip(4, 5);
       break;
     case HoPyramid:
       if (det(sub(v[1], v[0]), sub(v[3], v[0]), sub(v[4], v[0])) < 0) flip(1, 3);
       break;
     default:
-      if (det(sub(v[1], v[0]), sub(v[3], v[0]), sub(v[4], v[0])) < 0) {
-        flip(1, 3);
-        flip(5, 7);
-      }
+      if (det(sub(v[1], v[0]), sub(v[3], v[0]), sub(v[4], v[0])) < 0) flip(1, 3), flip(5, 7);
     }
     const int type = pav_ElementType(static_cast<PavElementKind>(k), d);
     const int64_t nbr = hoNodeCount(k, d);
@@ -108,14 +87,9 @@ struct Builder {
     for (int64_t m = 0; m < nbr; m++) {
       weights(k, rc + m * rw, w);
       double x = 0, y = 0, z = 0;
-      for (size_t i = 0; i < v.size(); i++) {
-        x += w[i] * v[i].x;
-        y += w[i] * v[i].y;
-        z += w[i] * v[i].z;
-      }
-      nodes[type].push_back(vertex(static_cast<int>(std::lround(x)),
-                                   static_cast<int>(std::lround(y)),
-                                   static_cast<int>(std::lround(z))));
+      for (size_t i = 0; i < v.size(); i++)
+        x += w[i] * v[i].x, y += w[i] * v[i].y, z += w[i] * v[i].z;
+      nodes[type].push_back(vertex(int(std::lround(x)), int(std::lround(y)), int(std::lround(z))));
     }
     refs[type].push_back(ref);
   }
@@ -123,28 +97,9 @@ struct Builder {
 
 } // namespace
 
-int elementsPerCell(CubeSplit split) {
-  switch (split) {
-  case CubeSplit::Hexahedra:
-    return 1;
-  case CubeSplit::Tetrahedra:
-    return 6;
-  case CubeSplit::Prisms:
-    return 2;
-  case CubeSplit::Pyramids:
-    return 6;
-  default:
-    return 0;
-  }
-}
-
 PavObject *buildCube(CubeSplit split, int n, int degree) {
   if (n < 1 || degree < 1 || degree > 4) return nullptr;
-  Builder b;
-  b.n = n;
-  b.d = degree;
-  b.D = 2 * degree;
-  b.res = n * b.D;
+  Builder b{n, degree, 2 * degree, 2 * degree * n, {}, {}, {}, {}};
   b.vid.assign(static_cast<size_t>(b.res + 1) * (b.res + 1) * (b.res + 1), 0);
   for (int ci = 0; ci < n; ci++)
     for (int cj = 0; cj < n; cj++)
@@ -184,10 +139,7 @@ PavObject *buildCube(CubeSplit split, int n, int degree) {
             b.element(HoPyramid, {c[f[0]], c[f[1]], c[f[2]], c[f[3]], mid}, ref);
           break;
         case CubeSplit::HexPrism:
-          if (2 * ci < n)
-            hex();
-          else
-            prisms();
+          2 * ci < n ? hex() : prisms();
           break;
         case CubeSplit::TetPyramid:
           for (int f = 0; f < 6; f++) {
@@ -213,9 +165,8 @@ PavObject *buildCube(CubeSplit split, int n, int degree) {
   pav_AllocEntityArrays(obj, Vertices, nv, status);
   for (int32_t i = 1; i <= nv; i++) {
     const P &p = b.ver[i - 1];
-    obj->crdDbl[3 * i] = static_cast<double>(p.x) / b.res;
-    obj->crdDbl[3 * i + 1] = static_cast<double>(p.y) / b.res;
-    obj->crdDbl[3 * i + 2] = static_cast<double>(p.z) / b.res;
+    for (int c = 0; c < 3; c++)
+      obj->crdDbl[3 * i + c] = double(c == 0 ? p.x : c == 1 ? p.y : p.z) / b.res;
   }
   for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
     const int32_t cnt = static_cast<int32_t>(b.refs[t].size());
@@ -242,6 +193,29 @@ PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type,
     std::copy(nodes.begin(), nodes.end(), obj->ent[type].idx + s);
   }
   return obj;
+}
+
+void shuffleVertices(PavObject *obj, unsigned seed) {
+  const int nv = obj->ent[Vertices].nbr;
+  std::vector<int> perm(nv + 1);
+  std::iota(perm.begin(), perm.end(), 0);
+  std::shuffle(perm.begin() + 1, perm.end(), std::mt19937(seed));
+  const std::vector<double> crd(obj->crdDbl, obj->crdDbl + 3 * (nv + 1));
+  for (int v = 1; v <= nv; v++)
+    for (int c = 0; c < 3; c++) obj->crdDbl[3 * perm[v] + c] = crd[3 * v + c];
+  for (int t = Edges; t < PAV_NBR_STORED_TYPES; t++) {
+    if (!pav_IsElementType(t) || !pav_Count(obj, t)) continue;
+    const int64_t s = pav_MshTyp2Siz(t, nullptr), n = (pav_Count(obj, t) + 1) * s;
+    for (int64_t k = s; k < n; k++) obj->ent[t].idx[k] = perm[obj->ent[t].idx[k]];
+  }
+}
+
+double triangleArea(const double *a, const double *b, const double *c) {
+  const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]},
+               v[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+  return 0.5 *
+         std::sqrt(std::pow(u[1] * v[2] - u[2] * v[1], 2) + std::pow(u[2] * v[0] - u[0] * v[2], 2) +
+                   std::pow(u[0] * v[1] - u[1] * v[0], 2));
 }
 
 } // namespace pavo_test

@@ -23,15 +23,18 @@ enum class CubeSplit {
 // pav_DeleteInterface. Null for a bad argument.
 PavObject *buildCube(CubeSplit split, int n, int degree);
 
-// Number of volume elements per cell of a split (hybrid splits: averaged over the whole mesh is
-// not meaningful, gives 0).
-int elementsPerCell(CubeSplit split);
-
 // A new object of dimension `dim` with the vertices `xyz` (x, y, z of each) and, when `type` is
 // not 0, elements of that type whose 1-based vertex numbers `nodes` lists entity after entity
 // (references 0). Release with pav_DeleteInterface.
 PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type = 0,
                      const std::vector<int> &nodes = {});
+
+// Renumbers the vertices by a random permutation of the seed: coordinates move with their vertex
+// and element nodes follow, so the geometry is unchanged and every rotation of a split is met.
+void shuffleVertices(PavObject *obj, unsigned seed);
+
+// Area of the triangle of the points a, b, c (x, y, z each).
+double triangleArea(const double *a, const double *b, const double *c);
 
 struct ObjectDeleter {
   void operator()(PavObject *obj) const { pav_DeleteInterface(&obj); }
