@@ -118,7 +118,7 @@ PavKeyEffect PavViewerInput::handleKey(int qtKey, const QString &text) {
   if (!effect.handled) return effect;
   // The others apply the key first; the state copies below then only confirm it.
   if (effect.request != PavKeyRequest::Quit) propagateKey(win, qtKey, text);
-  carryOut(effect, qtKey, text);
+  carryOut(effect, text);
   if (effect.request == PavKeyRequest::Quit) return effect;
   if (rotation != win->view.trackball.rotation || translation != win->view.trackball.translation ||
       fovy != win->view.fovy)
@@ -127,12 +127,12 @@ PavKeyEffect PavViewerInput::handleKey(int qtKey, const QString &text) {
   return effect;
 }
 
-void PavViewerInput::refreshSolution(int qtKey, const QString &text) {
+void PavViewerInput::refreshSolution(const QString &text) {
   if (!win->meshObject()) return;
   // m and o only switch uniforms once a field is attached; the field data are rebuilt when the
   // choice of field changed (n, G, K) or nothing of the chosen kind is attached yet.
   const PavDrawField *f = win->sceneModel().firstField(PavFieldKind::Solution);
-  const bool choiceChanged = qtKey == 0 || text == "n" || text == "G" || text == "K";
+  const bool choiceChanged = text == "n" || text == "G" || text == "K";
   const bool missing = win->view.fieldMode != 0 && !f;
   if (!choiceChanged && !missing) return;
   if (!win->cutSets().empty())
@@ -141,7 +141,7 @@ void PavViewerInput::refreshSolution(int qtKey, const QString &text) {
     win->rebuildFields();
 }
 
-void PavViewerInput::carryOut(const PavKeyEffect &effect, int qtKey, const QString &text) {
+void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
   if (effect.resetShaders) win->resetShaders();
   using R = PavKeyRequest;
   switch (effect.request) {
@@ -167,7 +167,7 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, int qtKey, const QStri
     break;
   }
   case R::RefreshSolution:
-    refreshSolution(qtKey, text);
+    refreshSolution(text);
     break;
   case R::ComputeJacobian:
   case R::ComputeJacobianMinimal: {
@@ -354,7 +354,8 @@ PavDrawObject *PavViewerInput::pickAt(int x, int y, int mode, bool adding) {
     if (bo && local >= 0 && (size_t)local < bo->entities.size())
       propagatePick(win, set->mshType, bo->entities[(size_t)local]);
   }
-  win->renderNow();
+  // The answer (report, signal) is out; the picked colours show with the next frame.
+  win->renderLater();
   return o;
 }
 

@@ -95,7 +95,7 @@ signals:
 
 private:
   // Carries out what a key asked for.
-  void carryOut(const PavKeyEffect &effect, int qtKey, const QString &text);
+  void carryOut(const PavKeyEffect &effect, const QString &text);
   PavKeyFacts facts() const;
   void mousePress(QMouseEvent *event);
   void mouseMove(QMouseEvent *event);
@@ -105,7 +105,7 @@ private:
   void forgetStale();
   void finishDemand();
   void centreOnPicked();
-  void refreshSolution(int qtKey, const QString &text);
+  void refreshSolution(const QString &text);
   bool insideView(int x, int y) const;
 
   PavMeshViewer *win;

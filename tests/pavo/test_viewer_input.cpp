@@ -6,6 +6,7 @@
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "render/buffer_object.h"
 #include "scene/mesh_viewer_input.h"
 #include "ui/bottom_bar.h"
 #include "ui/bottom_bar_link.h"
@@ -186,6 +187,13 @@ TEST_F(ViewerInput, KeysColourDrawIsolinesDiscardCutAndStepSolutions) {
   key(*viewer, 0, "o"); // 2: black isolines
   EXPECT_EQ(viewer->view.options.IsoOn, 2);
   EXPECT_GT(darkAlongRow(), before);
+  // Keys that only change uniforms send no buffer again.
+  const int64_t uploads = pavBufferUploadCount();
+  for (const char *k : {"r", "r", "r", "r", "o", "m"}) key(*viewer, 0, k);
+  colourAt(*viewer, left);
+  EXPECT_EQ(pavBufferUploadCount(), uploads);
+  for (const char *k : {"o", "o", "m", "m"}) key(*viewer, 0, k); // back to IsoOn 2, SolOn 1
+  EXPECT_EQ(viewer->view.options.SolOn, 1);
 
   // < and > step through the two vertex solutions within bounds.
   captured([&] { key(*viewer, 0, "<"); });
