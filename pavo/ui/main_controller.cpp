@@ -6,6 +6,7 @@
 #include "pav_quality.h"
 #include "pav_solution.h"
 #include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
 #include "ui/mesh_panels.h"
@@ -282,6 +283,11 @@ void PavMainController::openpreferences() {
 
 void PavMainController::applyPreferences() {
   p.viewer->view.options.AxisOn = prefs.axis;
+  if (PavViewerInput *input = PavViewerInput::of(p.viewer))
+    input->link().propagate = {prefs.propagateKeys,       prefs.propagateSolution,
+                               prefs.propagateViews,      prefs.propagateClip,
+                               prefs.propagatePicking,    prefs.propagateCentre,
+                               prefs.propagateBoundingBox};
   p.viewer->renderLater();
 }
 
@@ -373,7 +379,8 @@ void PavMainController::shortcuts() {
 void PavMainController::showContextMenu(const QPoint &globalPos) {
   auto *menu = new QMenu(p.window);
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  acts->fillContextMenu(menu, !p.viewer->pickList().isEmpty());
+  PavViewerInput *input = PavViewerInput::of(p.viewer);
+  acts->fillContextMenu(menu, input && input->pickState().lastPicked());
   menu->popup(globalPos);
 }
 

@@ -118,6 +118,11 @@ TEST_F(ViewerInput, ClicksPickReportColourUnpickAddAndHighlight) {
   out = captured([&] { doubleClick(*viewer, at(kT2)); });
   EXPECT_NE(out.find(" highligthing objects "), std::string::npos);
   EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
+
+  // V centres the view on the picked triangle's centroid.
+  captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
+  key(*viewer, 0, "V");
+  EXPECT_LT((viewer->view.sceneCentre - kT1).length(), 1e-6f);
 }
 
 TEST_F(ViewerInput, CurvedTrianglesVolumeFacesAndVerticesAreReportedFromAClick) {
