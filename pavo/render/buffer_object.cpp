@@ -361,9 +361,8 @@ int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObjec
   const int64_t drawn = appendPicks(object, nbrElt, picks, counter);
 
   const PavRenderModeUniforms mode =
-      renderModeUniforms(object->renderMode, object->volSurf, false, object->params.color);
+      renderModeUniforms(object->renderMode, false, object->params.color);
   program->setUniform("FaceOff", mode.faceOff != 0);
-  if (mode.hideSurfOn >= 0) program->setUniform("HideSurfOn", mode.hideSurfOn != 0);
   if (mode.usePhong >= 0) program->setUniform("UsePhong", mode.usePhong);
   if (mode.setLine)
     program->setUniform("Line.Color", QVector4D(mode.lineColor[0], mode.lineColor[1],

@@ -230,14 +230,14 @@ PavDrawObject *createDrawObject(uint32_t type, int32_t id) {
 #undef PAV_BLOCK
 }
 
-PavRenderModeUniforms renderModeUniforms(int mode, bool volSurf, bool whiteLines,
-                                         const float refColour[3]) {
+PavRenderModeUniforms renderModeUniforms(int mode, bool whiteLines, const float refColour[3]) {
   PavRenderModeUniforms u;
   switch (mode) {
   case 0:
   case 1: {
     u.faceOff = mode == 0 ? 1 : 0;
-    u.hideSurfOn = volSurf ? -1 : 1;
+    // Surface faces are never discarded here (a surface mesh would vanish in the default mode);
+    // the scene's own HideSurfOn switch hides them on demand.
     u.setLine = true;
     float c = whiteLines ? 1.0f : 0.0f;
     u.lineColor[0] = u.lineColor[1] = u.lineColor[2] = c;

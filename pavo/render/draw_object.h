@@ -253,18 +253,16 @@ PavDrawObject *createDrawObject(uint32_t type, int32_t id);
 // Fields left at -1 keep the scene's own setting.
 struct PavRenderModeUniforms {
   int faceOff = 0;      // FaceOff
-  int hideSurfOn = -1;  // HideSurfOn
   int usePhong = -1;    // UsePhong
   bool setLine = false; // Line.Color is set
   float lineColor[4] = {0, 0, 0, 1};
   float kd[3] = {0.85f, 0.85f, 0.85f}; // Material.Kd
 };
 
-// Mode 0 wireframe (faces off, hidden-surface lines unless volume-derived, Kd the complement of
-// the line colour, UsePhong 3), 1 the same with faces, 2 coloured by the reference colour of the
-// object's id, 3 plain grey (0.84). whiteLines picks white lines instead of black.
-PavRenderModeUniforms renderModeUniforms(int mode, bool volSurf, bool whiteLines,
-                                         const float refColour[3]);
+// Mode 0 wireframe (faces off: flat in Kd, the complement of the line colour, so that they hide
+// the lines behind them; UsePhong 3), 1 the same with faces, 2 coloured by the reference colour of
+// the object's id, 3 plain grey (0.84). whiteLines picks white lines instead of black.
+PavRenderModeUniforms renderModeUniforms(int mode, bool whiteLines, const float refColour[3]);
 
 // Checks the arguments of a field attachment (steps that need no scene): prints the messages of
 // a missing object, a swapped pair, a count mismatch or a bad node count and returns -1, or

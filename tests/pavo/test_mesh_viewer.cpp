@@ -158,6 +158,26 @@ TEST_F(MeshViewerTest, ReferenceGroupsObjectMinusOneAndFilteredEntities) {
   EXPECT_TRUE(isBackground(colourAt(1.2, 0.5, 0)));
 }
 
+// Every render mode shows a surface mesh (it once vanished in the default mode); with the lines
+// of surfaces on, the wireframe mode keeps only the edges.
+TEST_F(MeshViewerTest, EveryRenderModeShowsASurfaceMesh) {
+  show(triangleMesh({0, 0, 0, 1, 0, 0, 0, 1, 0}, {1, 2, 3}, {1}));
+  for (int mode = 0; mode < 4; mode++) {
+    SCOPED_TRACE(mode);
+    viewer->view.options.setRenderMode(mode);
+    draw();
+    EXPECT_FALSE(isBackground(colourAt(0.25, 0.25, 0)));
+  }
+  viewer->view.options.LineOn = viewer->view.options.LineSurfOn = true;
+  viewer->view.options.setRenderMode(0);
+  draw();
+  EXPECT_TRUE(isBackground(colourAt(0.25, 0.25, 0)));
+  int darkest = 255; // along the side y = 0, just inside the triangle
+  for (double x = 0.3; x <= 0.7; x += 0.1)
+    for (double y = 0; y <= 0.02; y += 0.005) darkest = std::min(darkest, colourAt(x, y, 0)[0]);
+  EXPECT_LT(darkest, 128);
+}
+
 TEST_F(MeshViewerTest, FieldOfWrongSizeIsRefusedAndTheGeometryStillDraws) {
   const std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
   PavObject *obj = triangleMesh(xyz, {1, 2, 3, 1, 3, 4}, {1, 1});
