@@ -2,6 +2,7 @@
 
 #include "pavmsh.h"
 #include "render/colormaps.h"
+#include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
 
 #include <QCoreApplication>
@@ -402,6 +403,9 @@ void PavViewerInput::refreshColours() {
   for (PavDrawObject *o : objects) {
     if (!win->contains(o)) continue;
     const std::vector<int32_t> &picked = state.pickedElts(o);
+    // A picked edge is also drawn wider (IdHighlight).
+    if (pavDrawFamily(o->type) == PavDrawFamily::Edge)
+      o->highlightPart = picked.empty() ? -1 : picked.back();
     auto it = baseColours.find(o);
     if (picked.empty()) {
       if (it != baseColours.end()) {

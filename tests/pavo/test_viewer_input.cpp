@@ -97,21 +97,23 @@ TEST_F(ViewerInput, ClicksPickReportColourUnpickAddAndHighlight) {
   EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
 
   // The same click again unpicks; a click on the background clears an earlier pick.
-  click(*viewer, at(kT2), Qt::ShiftModifier);
+  out = captured([&] { click(*viewer, at(kT2), Qt::ShiftModifier); });
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   EXPECT_EQ(colourAt(*viewer, at(kT2)), grey);
-  click(*viewer, at(kT1), Qt::ShiftModifier);
+  out = captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
   ASSERT_NE(input->pickState().lastPicked(), nullptr);
   click(*viewer, QPoint(2, 2), Qt::ShiftModifier);
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
 
   // Control adds to the selection; Alt takes a whole object; a double click highlights one.
-  click(*viewer, at(kT1), Qt::ControlModifier);
-  click(*viewer, at(kT2), Qt::ControlModifier);
+  out = captured([&] {
+    click(*viewer, at(kT1), Qt::ControlModifier);
+    click(*viewer, at(kT2), Qt::ControlModifier);
+  });
   EXPECT_EQ(input->pickState().pickedObjects.size(), 2u);
   EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT1))) && isCyan(colourAt(*viewer, at(kT2))));
-  click(*viewer, at(kT1), Qt::AltModifier);
+  out = captured([&] { click(*viewer, at(kT1), Qt::AltModifier); });
   ASSERT_EQ(input->pickState().pickedObjects.size(), 1u);
   EXPECT_TRUE(input->pickState().lastPicked()->highlightAll);
   click(*viewer, QPoint(2, 2), Qt::ShiftModifier);
