@@ -337,12 +337,20 @@ void PavViewerInput::forgetStale() {
     if (stale(demandObjects[i])) demandObjects.removeAt(i);
 }
 
+QList<PavPickEntry> PavViewerInput::livePicks() const {
+  // The list is the last render's: objects deleted since (a reload, a new cut) are left out.
+  QList<PavPickEntry> out;
+  for (const PavPickEntry &e : win->pickList())
+    if (e.first && win->contains(e.first)) out.append(e);
+  return out;
+}
+
 PavDrawObject *PavViewerInput::pickAt(int x, int y, int mode, bool adding) {
   forgetStale();
   int id = 0;
   // A point outside the view reads the background: everything is unpicked.
   if (insideView(x, y) && win->isExposed()) win->performPicking(x, y, &id, mode == 3 ? 3 : 1);
-  const QList<PavPickEntry> &picks = win->pickList();
+  const QList<PavPickEntry> picks = livePicks();
   PavDrawObject *o = mode == 3 ? resolveObjectPick(picks, id, x, y, state)
                      : adding  ? resolvePickAdding(picks, id, x, y, state)
                                : resolvePick(picks, id, x, y, state);
@@ -364,7 +372,7 @@ PavDrawObject *PavViewerInput::highlightAt(int x, int y) {
   forgetStale();
   int id = 0;
   if (insideView(x, y) && win->isExposed()) win->performPicking(x, y, &id, 1);
-  PavDrawObject *o = toggleHighlightAll(win->pickList(), id);
+  PavDrawObject *o = toggleHighlightAll(livePicks(), id);
   if (o) {
     if (traceHighlight) printf(" highligthing objects %p %d\n", (void *)o, (int)o->highlightAll);
     propagateHighlight(win, o->type, o->id, o->highlightAll);
@@ -394,7 +402,7 @@ void PavViewerInput::reportPicking(PavDrawObject *picked) {
 void PavViewerInput::refreshColours() {
   forgetStale();
   std::vector<PavDrawObject *> objects;
-  for (const PavPickEntry &e : win->pickList())
+  for (const PavPickEntry &e : livePicks())
     if (e.first) objects.push_back(e.first);
   for (PavDrawObject *o : state.pickedObjects) objects.push_back(o);
   for (auto &kv : baseColours) objects.push_back(const_cast<PavDrawObject *>(kv.first));
@@ -422,7 +430,7 @@ void PavViewerInput::refreshColours() {
 
 void PavViewerInput::clearHighlight() {
   forgetStale();
-  clearPicks(win->pickList(), state);
+  clearPicks(livePicks(), state);
   for (const auto &list : win->sceneModel().byType())
     for (PavDrawObject *o : list) o->highlightAll = false;
   const std::vector<PavDrawObject *> picked = state.pickedObjects;
@@ -455,7 +463,7 @@ PavDrawObject *PavViewerInput::pickEntity(int entityType, int number) {
     printf("WARNING: no element found for picking\n");
     return nullptr;
   }
-  clearPicks(win->pickList(), state);
+  clearPicks(livePicks(), state);
   const std::vector<PavDrawObject *> before = state.pickedObjects;
   for (PavDrawObject *o : before) state.forget(o);
   PavPickMark &m = state.mark(found);

@@ -107,6 +107,8 @@ private:
   void centreOnPicked();
   void refreshSolution(const QString &text);
   bool insideView(int x, int y) const;
+  // The entries of the viewer's pick list whose object is still in the scene.
+  QList<PavPickEntry> livePicks() const;
 
   PavMeshViewer *win;
   PavPickState state;

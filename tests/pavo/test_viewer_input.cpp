@@ -13,8 +13,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <set>
@@ -225,6 +227,16 @@ TEST_F(ViewerInput, F1AndF3CutAVolumeAtTheCentreOfItsBox) {
   viewer->view.trackball.rotation = QQuaternion(); // looking down z at the face z = 1
   const QPoint low = pixelOf(*viewer, 0.25, 0.5, 1), high = pixelOf(*viewer, 0.75, 0.5, 1);
   ASSERT_FALSE(isBackground(colourAt(*viewer, high)));
+  // j computes the Jacobians onto the boundary faces; Space writes a screenshot.
+  captured([&] { key(*viewer, 0, "j"); });
+  EXPECT_TRUE(viewer->fieldState().jac && viewer->view.options.JacOn);
+  key(*viewer, 0, "j");
+  QTemporaryDir dir;
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  captured([&] { key(*viewer, Qt::Key_Space, " "); });
+  QDir::setCurrent(cwd);
+  EXPECT_EQ(QDir(dir.path()).entryList({"screenshot_*.jpg"}).size(), 1);
   captured([&] {
     key(*viewer, Qt::Key_F1);
     key(*viewer, Qt::Key_F3);
@@ -324,7 +336,11 @@ TEST_F(ViewerInput, BadInputLeavesAWorkingWindow) {
   ASSERT_NE(input->pickState().lastPicked(), nullptr);
   viewer->adoptMesh(square(false)); // the picked object is gone
   captured([&] {
+    // Before any render the pick list still names the deleted objects.
+    click(*viewer, QPoint(-5, -5), Qt::ShiftModifier);
+    input->clearHighlight();
     for (const char *k : {"s", "S", "V", "d", "m", ">"}) key(*viewer, 0, k);
+    doubleClick(*viewer, QPoint(-5, -5));
     click(*viewer, at(kT1), Qt::ControlModifier);
     input->pickEntity(Triangles, 1);
     viewer->displayObject();
