@@ -13,7 +13,7 @@ jobs=$(nproc)
 # -noreset: without it the X server resets whenever its last client leaves, and a test that
 # connects during that reset fails to open the display (parallel ctest runs hit this).
 xvfb=(xvfb-run -a -s "-screen 0 1600x1200x24 -noreset")
-FUZZ_SECONDS=${FUZZ_SECONDS:-60}
+FUZZ_SECONDS=${FUZZ_SECONDS:-45}
 
 setup() { "$root/tools/setup.sh"; }
 

@@ -18,7 +18,10 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -674,8 +677,15 @@ template <class Reader> int guarded(Scan &s, char *status, Reader read) {
 
 bool pav_IsCgnsFile(const char *name) {
   if (!name) return false;
-  std::FILE *f = std::fopen(name, "rb");
-  if (!f) return false;
+  // Opened without blocking and only when it is a regular file: a FIFO would wait for a writer.
+  const int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  std::FILE *f = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::fdopen(fd, "rb") : nullptr;
+  if (!f) {
+    ::close(fd);
+    return false;
+  }
   const size_t len = std::strlen(name);
   auto endsWith = [&](const char *suffix) {
     const size_t n = std::strlen(suffix);

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,8 +37,33 @@ bool isBinaryName(const std::string &name) {
   return name.find(".solb") != std::string::npos;
 }
 
-int64_t tryOpen(const std::string &name, int *version, int *dim) {
-  return OvelOpenMesh(name.c_str(), OvelRead, version, dim);
+// Opens for reading; on failure keeps in `reason` why, unless the file simply does not exist
+// (the message then names the file alone, and a later try may still find another name).
+int64_t tryOpen(const std::string &name, int *version, int *dim, std::string &reason) {
+  const int64_t file = OvelOpenMesh(name.c_str(), OvelRead, version, dim);
+  if (!file) {
+    const char *why = OvelErrorText();
+    if (*why && std::strcmp(why, std::strerror(ENOENT)) != 0) reason = why;
+  }
+  return file;
+}
+
+int withReason(char *status, const std::string &why) {
+  return pav_AppendReason(status, why.c_str());
+}
+
+// The library's reason for the read that just failed, if it knows one.
+std::string readReason() { return OvelErrorText(); }
+
+// Prints the index's lines about skipped or suspicious data, one warning each.
+void printFileWarnings(int64_t file, const std::string &name) {
+  const char *text = OvelWarningText(file);
+  while (*text) {
+    const char *end = std::strchr(text, '\n');
+    const int n = int(end ? end - text : std::strlen(text));
+    std::printf(" warning : %s: %.*s\n", name.c_str(), n, text);
+    text += n + (end ? 1 : 0);
+  }
 }
 
 const char *keywordName(int code) {
@@ -123,6 +150,21 @@ int64_t firstBadNode(const PavEntitySet &set, int64_t first, int64_t last, int s
   for (int64_t i = from; i < end; i++)
     if (uint32_t(set.idx[i]) - 1u >= limit) return i;
   return 0;
+}
+
+// Coordinates that are not finite reach every consumer (bounding box, octree, scene) as poison:
+// one warning names how many vertices carry them and the first.
+void warnNonFinite(const PavObject *obj, int32_t n, const std::string &name) {
+  int64_t bad = 0;
+  int32_t first = 0;
+  for (int32_t i = 1; i <= n; i++) {
+    const double *c = &obj->crdDbl[3 * size_t(i)];
+    if (std::isfinite(c[0]) && std::isfinite(c[1]) && std::isfinite(c[2])) continue;
+    if (!bad++) first = i;
+  }
+  if (bad)
+    std::printf(" warning : %s: %lld vertices with non-finite coordinates (first: vertex %d)\n",
+                name.c_str(), static_cast<long long>(bad), first);
 }
 
 // The node check runs after each block read, while the block's entities are still in the cache.
@@ -291,6 +333,7 @@ int readSolutionKeyword(SolutionFile &f, int keyword, int list, bool highOrder,
     // the beginning for every chunk. Version-1 lines hold floats.
     std::vector<double> line(static_cast<size_t>(size));
     std::vector<float> single(f.version == 1 ? static_cast<size_t>(size) : 0);
+    OvelClearErrorText();
     bool ok = OvelGotoKwd(f.file, keyword) == 1;
     for (int64_t i = 1; ok && i <= n; i++) {
       ok = OvelGetLin(f.file, keyword,
@@ -301,7 +344,8 @@ int readSolutionKeyword(SolutionFile &f, int keyword, int list, bool highOrder,
     }
     if (!ok) {
       release();
-      return pav_Fail(f.status, "Error while reading %s \n", name);
+      pav_Fail(f.status, "Error while reading %s \n", name);
+      return withReason(f.status, readReason());
     }
   } else {
     const int64_t chunk =
@@ -309,10 +353,12 @@ int readSolutionKeyword(SolutionFile &f, int keyword, int list, bool highOrder,
     std::vector<double> buffer(size_t(chunk) * size_t(size));
     for (int64_t first = 1; first <= n; first += chunk) {
       const int64_t last = std::min(n, first + chunk - 1);
+      OvelClearErrorText();
       if (!OvelGetBlock(f.file, keyword, first, last, 0, nullptr, nullptr, OvelDoubleVec, size,
                         &buffer[0], &buffer[size_t(last - first) * size_t(size)])) {
         release();
-        return pav_Fail(f.status, "Error while reading %s \n", name);
+        pav_Fail(f.status, "Error while reading %s \n", name);
+        return withReason(f.status, readReason());
       }
       for (int64_t i = first; i <= last; i++)
         distribute(i, &buffer[size_t(i - first) * size_t(size)]);
@@ -336,6 +382,9 @@ int readSolutionKeyword(SolutionFile &f, int keyword, int list, bool highOrder,
 int readNodesPositions(SolutionFile &f, int keyword, int kind,
                        const std::vector<PavSolution *> &made) {
   const int64_t lines = OvelStatKwd(f.file, keyword);
+  if (lines <= 0 && !made.empty() && OvelGotoKwd(f.file, keyword) == 1)
+    std::printf(" warning : %s holds no node position: the values are used unconverted\n",
+                keywordName(keyword));
   if (lines <= 0 || made.empty()) return PAV_SUCCESS;
   const int m = made.front()->nbrNod;
   const int degree = made.front()->degree;
@@ -378,27 +427,54 @@ int readAllSolutions(SolutionFile &f) {
 }
 
 // Integers of a "1,3-5" list, at most `limit` of them (one more tells the caller the list is
-// longer). False for a token that is not a number or a range.
+// longer). False for a token that is not a number or a range, or a number outside the 32-bit
+// range (no solution has such a number). Checked 64-bit arithmetic: no input overflows.
 bool parseNumberList(const char *text, int64_t limit, std::vector<int> &out) {
   out.clear();
   const char *p = text;
+  auto number = [&p](int64_t &v) {
+    char *end = nullptr;
+    errno = 0;
+    const long long x = std::strtoll(p, &end, 10);
+    if (end == p || errno == ERANGE || x < INT32_MIN || x > INT32_MAX) return false;
+    v = x;
+    p = end;
+    return true;
+  };
   while (*p) {
     while (*p == ',' || std::isspace(static_cast<unsigned char>(*p))) p++;
     if (!*p) break;
-    char *end = nullptr;
-    const long a = std::strtol(p, &end, 10);
-    if (end == p) return false;
-    long b = a;
-    p = end;
+    int64_t a = 0, b = 0;
+    if (!number(a)) return false;
+    b = a;
     if (*p == '-') {
-      b = std::strtol(p + 1, &end, 10);
-      if (end == p + 1) return false;
-      p = end;
+      p++;
+      if (!number(b)) return false;
     }
     if (*p && *p != ',' && !std::isspace(static_cast<unsigned char>(*p))) return false;
-    for (long v = a; v <= b && int64_t(out.size()) <= limit; v++) out.push_back(int(v));
+    // a and b lie in the 32-bit range, so v + 1 never overflows its 64 bits.
+    for (int64_t v = a; v <= b && int64_t(out.size()) <= limit; v++) out.push_back(int(v));
   }
   return true;
+}
+
+// Messages that one file can repeat per line or per listed number: the first few are printed,
+// the rest counted and summed up in one line.
+struct MessageBudget {
+  static constexpr int kShown = 5;
+  int64_t used = 0;
+  bool take() { return ++used <= kShown; }
+  void summary(const char *what) const {
+    if (used > kShown)
+      std::printf(" %s : %lld more messages suppressed\n", what,
+                  static_cast<long long>(used - kShown));
+  }
+};
+
+int solutionCount(const PavObject *obj, int list) {
+  int n = 0;
+  for (const PavSolution *r = pav_SolutionList(obj, list); r; r = r->next) n++;
+  return n;
 }
 
 } // namespace
@@ -411,21 +487,29 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsMesh(obj, name, status);
 
   int version = 0, dim = 0;
-  std::string opened = name;
-  int64_t file = tryOpen(opened, &version, &dim);
+  std::string opened = name, why;
+  int64_t file = tryOpen(opened, &version, &dim, why);
   if (!file) {
-    if (std::strstr(name, ".mesh")) return pav_Fail(status, "Cannot open mesh file %s\n", name);
+    if (std::strstr(name, ".mesh")) {
+      pav_Fail(status, "Cannot open mesh file %s\n", name);
+      return withReason(status, why);
+    }
+    why.clear(); // a bare name is expected to fail: the reason comes from the names tried next
     opened = std::string(name) + ".meshb";
-    file = tryOpen(opened, &version, &dim);
+    file = tryOpen(opened, &version, &dim, why);
     if (!file) {
       opened = std::string(name) + ".mesh";
-      file = tryOpen(opened, &version, &dim);
+      file = tryOpen(opened, &version, &dim, why);
     }
-    if (!file) return pav_Fail(status, "Cannot open mesh file %s.[mesh[b]]\n", name);
+    if (!file) {
+      pav_Fail(status, "Cannot open mesh file %s.[mesh[b]]\n", name);
+      return withReason(status, why);
+    }
   }
   recordOpenedName(status, opened);
   pav_ResetObject(obj);
   obj->dim = dim;
+  printFileWarnings(file, opened);
 
   applyOrderings(file);
 
@@ -450,6 +534,7 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
     if (n == 0) continue;
     int ok = 0;
     int64_t bad = 0;
+    OvelClearErrorText();
     if (type == Vertices)
       ok = readVertices(file, obj, n);
     else if (type == Corners)
@@ -458,10 +543,13 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
       ok = readElements(file, keyword, obj->ent[type], n, s, obj->ent[Vertices].nbr, &bad);
     if (!ok) {
       pav_AllocEntityArrays(obj, type, 0, status);
+      const std::string why = readReason();
       OvelCloseMesh(file);
-      return pav_Fail(status, "Error while reading %s in mesh file %s\n", keywordName(keyword),
-                      opened.c_str());
+      pav_Fail(status, "Error while reading %s in mesh file %s\n", keywordName(keyword),
+               opened.c_str());
+      return withReason(status, why);
     }
+    if (type == Vertices) warnNonFinite(obj, n, opened);
     if (bad) {
       const int32_t vertex = obj->ent[type].idx[bad];
       pav_AllocEntityArrays(obj, type, 0, status);
@@ -487,20 +575,25 @@ int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
   const size_t cut = base.find(".mesh");
   if (cut != std::string::npos) base.resize(cut);
   int version = 0, dim = 0;
-  std::string opened = base;
-  int64_t file = tryOpen(opened, &version, &dim);
+  std::string opened = base, why;
+  int64_t file = tryOpen(opened, &version, &dim, why);
   if (!file) {
     if (base.find(".sol") == std::string::npos) {
+      why.clear();
       opened = base + ".solb";
-      file = tryOpen(opened, &version, &dim);
+      file = tryOpen(opened, &version, &dim, why);
       if (!file) {
         opened = base + ".sol";
-        file = tryOpen(opened, &version, &dim);
+        file = tryOpen(opened, &version, &dim, why);
       }
     }
-    if (!file) return pav_Fail(status, "Cannot open solution file %s.[sol[b]]\n", base.c_str());
+    if (!file) {
+      pav_Fail(status, "Cannot open solution file %s.[sol[b]]\n", base.c_str());
+      return withReason(status, why);
+    }
   }
   recordOpenedName(status, opened);
+  printFileWarnings(file, opened);
   if (dim != obj->dim) {
     OvelCloseMesh(file);
     return pav_Fail(status, "Invalid solution dimension %d should be %d \n", dim, obj->dim);
@@ -539,6 +632,7 @@ int pav_ReadSolutionsStrings(int64_t file, PavObject *obj, int version) {
   const int64_t lines = OvelStatKwd(file, kReferenceStringsKeyword);
   if (!obj || lines <= 0 || !OvelGotoKwd(file, kReferenceStringsKeyword)) return 0;
   int named = 0;
+  MessageBudget budget;
   std::vector<int> numbers;
   for (int64_t l = 0; l < lines; l++) {
     char text[OVEL_STRING_SIZE] = {0};
@@ -555,29 +649,57 @@ int pav_ReadSolutionsStrings(int64_t file, PavObject *obj, int version) {
     if (!ok) break;
     text[OVEL_STRING_SIZE - 1] = 0;
     if (code < 0 || code > OVEL_MAX_KEYWORD) {
-      std::printf(" pav_ReadSolutionsStrings : invalid keywork id %d should be in [0-%d].\n",
-                  int(code), OVEL_MAX_KEYWORD + 1);
+      if (budget.take())
+        std::printf(" pav_ReadSolutionsStrings : invalid keywork id %d should be in [0-%d].\n",
+                    int(code), OVEL_MAX_KEYWORD + 1);
       continue;
     }
     const char *kwd = keywordName(int(code));
+    const int list = keywordList(int(code));
+    if (!list) {
+      if (budget.take())
+        std::printf(" ERROR: Keyword %s (= %d) is not of solution type\n", kwd, int(code));
+      continue;
+    }
+    // The list is expanded no further than the keyword's solutions plus one: a list that names
+    // more than there are is refused whole with one message (not one per listed number), and
+    // a range such as 1-2000000000 costs nothing.
+    const int held = solutionCount(obj, list);
     char word[2][OVEL_STRING_SIZE];
     char extra[OVEL_STRING_SIZE];
     if (std::sscanf(text, "%255s %255s %255s", word[0], word[1], extra) != 2 ||
-        !parseNumberList(word[1], std::min<int64_t>(count, 1 << 20), numbers)) {
-      std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %s attached to %s.\n "
-                  "Invalid string.\n",
-                  text, kwd);
+        !parseNumberList(word[1], std::min<int64_t>(count, held), numbers)) {
+      if (budget.take())
+        std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %s attached to %s.\n "
+                    "Invalid string.\n",
+                    text, kwd);
+      continue;
+    }
+    if (int64_t(numbers.size()) > held) {
+      if (budget.take())
+        std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %.64s attached to "
+                    "%s.\n The list names more numbers than the %d solutions of %s.\n",
+                    text, kwd, held, kwd);
       continue;
     }
     if (int64_t(numbers.size()) != count) {
-      std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %s attached to %s.\n "
-                  "The number of given references (%d) should match the given number (%d).\n",
-                  text, kwd, int(numbers.size()), int(count));
+      if (budget.take())
+        std::printf(" pav_ReadSolutionsStrings : error with ReferenceStrings %s attached to %s.\n "
+                    "The number of given references (%d) should match the given number (%d).\n",
+                    text, kwd, int(numbers.size()), int(count));
       continue;
     }
-    for (int k : numbers)
+    for (int k : numbers) {
+      if (k < 1 || k > held) {
+        if (budget.take())
+          std::printf(" ERROR: Solution # %d corresponding to keyword %s (= %d) does not exists\n",
+                      k, kwd, int(code));
+        continue;
+      }
       if (pav_SetSolutionName(obj, int(code), k, word[0]) == PAV_SUCCESS) named++;
+    }
   }
+  budget.summary("pav_ReadSolutionsStrings");
   return named;
 }
 

@@ -22,18 +22,31 @@ namespace {
 constexpr int kWriteVersion = 3;
 constexpr size_t kChunkDoubles = size_t(1) << 22;
 
+// Formats the message, then appends the library's reason ("  Reason: <text>\n") when it gave one.
+int failWithReason(char *status, const char *message, const char *name) {
+  const std::string why = OvelErrorText();
+  pav_Fail(status, message, name);
+  return pav_AppendReason(status, why.c_str());
+}
+
 int64_t openForWriting(const PavObject *obj, const char *name, char *status) {
   const int64_t file = OvelOpenMesh(name, OvelWrite, kWriteVersion, int(obj->dim));
   if (!file) {
-    pav_Fail(status, "Cannot open mesh file %s\n", name);
+    failWithReason(status, "Cannot open mesh file %s\n", name);
     return 0;
   }
   std::snprintf(status + PAV_STATUS_SIZE, PAV_STATUS_SIZE, "%s", name);
   return file;
 }
 
-int closeWritten(int64_t file, const char *name, char *status) {
-  if (!OvelCloseMesh(file)) return pav_Fail(status, "Cannot write mesh file %s\n", name);
+// Ends a written file: kept (renamed over the name) when everything went well, else removed so
+// that the earlier file of the name stays as it was. rc is the result so far.
+int finishWritten(int64_t file, int rc, const char *name, char *status) {
+  if (rc != PAV_SUCCESS) {
+    OvelDiscardMesh(file);
+    return rc;
+  }
+  if (!OvelCloseMesh(file)) return failWithReason(status, "Cannot write mesh file %s\n", name);
   return PAV_SUCCESS;
 }
 
@@ -252,9 +265,8 @@ int pav_WriteMesh(const PavObject *obj, const char *name, char *status) {
     if (set.nbr < 1 || !set.idx || !set.ref) continue;
     ok = writeElements(file, obj, k.type);
   }
-  const int closed = closeWritten(file, name, status);
-  if (!ok) return pav_Fail(status, "Cannot write mesh file %s\n", name);
-  return closed;
+  return finishWritten(
+      file, ok ? PAV_SUCCESS : pav_Fail(status, "Cannot write mesh file %s\n", name), name, status);
 }
 
 int pav_WriteSolution(const PavObject *obj, const char *name, int selection, char *status) {
@@ -280,7 +292,5 @@ int pav_WriteSolution(const PavObject *obj, const char *name, int selection, cha
     ok = ok && writeNames(w);
     if (!ok) rc = pav_Fail(status, "Cannot write mesh file %s\n", name);
   }
-  const int closed = OvelCloseMesh(file);
-  if (rc == PAV_SUCCESS && !closed) rc = pav_Fail(status, "Cannot write mesh file %s\n", name);
-  return rc;
+  return finishWritten(file, rc, name, status);
 }

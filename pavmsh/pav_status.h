@@ -31,5 +31,11 @@ int pav_Fail(char *status, const char *fmt, ...) PAV_PRINTF(2, 3);
 // Formats like pav_Fail but returns nothing; for functions whose result is a pointer or a value.
 void pav_SetStatus(char *status, const char *fmt, ...) PAV_PRINTF(2, 3);
 
+// Appends the line "  Reason: <why>\n" to the message in status (nothing when why is null or
+// empty), within PAV_STATUS_SIZE characters: a message too long to leave room (a very long file
+// name) is cut and marked with "...", so that the reason is never the part lost. Returns
+// PAV_FAILURE.
+int pav_AppendReason(char *status, const char *why);
+
 // Prints the message on standard output, flushes it and ends the process with status 1.
 [[noreturn]] void pav_Fatal(const char *fmt, ...) PAV_PRINTF(1, 2);

@@ -11,6 +11,7 @@
 // Mesh files: the keyword library and the loading and writing of the object.
 #include "ovel.h"
 #include "pav_io.h"
+#include "pav_safe_write.h"
 
 // Topology, cuts, modifications, locator, parallel loops.
 #include "pav_cut.h"

@@ -2,7 +2,8 @@
 # Runs every fuzz target of a fuzz build for a bounded time on a copy of its seed corpus.
 #   tools/run_fuzzers.sh <build-fuzz> <seconds>
 # Fails when a target finds a crash, a leak or a timeout; the reproducer is kept in
-# <build-fuzz>/fuzz-artifacts/ (copy it to tests/data/ovel/ as a regression file).
+# <build-fuzz>/fuzz-artifacts/ (copy it to tests/data/ovel/ as a regression file, or for the
+# fuzz_load_* targets to tests/data/load/<name>.<ascii|binary>.pair).
 set -euo pipefail
 build=${1:?usage: run_fuzzers.sh <build-dir> <seconds>}
 seconds=${2:?usage: run_fuzzers.sh <build-dir> <seconds>}
@@ -19,6 +20,11 @@ for target in "$build"/tests/fuzz/fuzz_*; do
   if [ -d "$root/tests/fuzz/corpus/$name" ]; then
     cp -r "$root/tests/fuzz/corpus/$name/." "$work/"
   fi
+  # The loading-layer targets also start from the regression pairs of their form.
+  case "$name" in
+  fuzz_load_ascii) cp "$root"/tests/data/load/*.ascii.pair "$work/" 2>/dev/null || true ;;
+  fuzz_load_binary) cp "$root"/tests/data/load/*.binary.pair "$work/" 2>/dev/null || true ;;
+  esac
   # CGNS seeds are HDF5 files of 10 to 20 kB; each input opens the HDF5 library: a longer input
   # and a shorter run.
   max_len=8192

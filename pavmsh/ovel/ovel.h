@@ -150,7 +150,25 @@ int64_t OvelOpenMesh(const char *name, int mode, ...);
 
 // Closes the file and releases the handle; a written file is first ended with End. Returns 1, or
 // 0 when writing the file failed at any point (the handle is released all the same).
+// A written file goes to a temporary file beside the name and replaces the name only here, once
+// every byte is written and flushed: after a failure the earlier file of that name is unchanged.
 int OvelCloseMesh(int64_t handle);
+
+// Releases the handle without finishing the file: a file being written is removed and the earlier
+// file of its name left unchanged; a file being read is closed. 1, or 0 for an unknown handle.
+int OvelDiscardMesh(int64_t handle);
+
+// Why the last failed OvelOpenMesh or OvelCloseMesh of this thread failed, and the reason of a
+// failed read where one is known: the keyword, the byte offset and the cause ("Vertices: truncated
+// at byte 120", "version 7 unknown (1 to 4)", "No such file or directory"). "" when unknown.
+// Valid until the next call of the library on this thread.
+const char *OvelErrorText();
+// Empties the text of OvelErrorText (before a read whose failure the caller wants to explain).
+void OvelClearErrorText();
+
+// Lines (each ended by "\n") about data that the index of a file opened for reading skipped or
+// found suspicious: unknown keyword codes, a keyword chain that ends before End. "" when none.
+const char *OvelWarningText(int64_t handle);
 
 // Line count of a keyword in a file opened for reading (1 for a present information keyword);
 // 0 when absent or when code is outside 1-217. For solution keywords the caller passes three more

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <unordered_set>
 
+#include "pav_status.h"
+
 namespace ovel {
 
 // Large enough that a 100 MB ASCII file costs few system calls.
@@ -55,7 +57,50 @@ void unregisterFile(File *file) {
 }
 
 File::~File() {
+  if (mode == OvelWrite) {
+    pav_SafeWriteAbort(&out); // a file never committed leaves the earlier one in place
+    fd = -1;
+  }
   if (fd >= 0) ::close(fd);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reasons of failures
+
+namespace {
+thread_local char tReason[256];
+thread_local int tReasonKeyword = 0;
+} // namespace
+
+void clearReason() {
+  tReason[0] = 0;
+  tReasonKeyword = 0;
+}
+
+void setReasonKeyword(int code) { tReasonKeyword = code; }
+
+const char *tReasonText() { return tReason; }
+
+static void formatReason(const char *fmt, va_list ap) {
+  int used = 0;
+  if (tReasonKeyword > 0 && tReasonKeyword <= OVEL_MAX_KEYWORD)
+    used = std::snprintf(tReason, sizeof tReason, "%s: ", OvelKeywordEntry(tReasonKeyword)->name);
+  std::vsnprintf(tReason + used, sizeof tReason - size_t(used), fmt, ap);
+}
+
+void setReason(const char *fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  formatReason(fmt, ap);
+  va_end(ap);
+}
+
+void failBecause(const char *fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  formatReason(fmt, ap);
+  va_end(ap);
+  fail();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -105,7 +150,8 @@ bool Reader::fill() {
 void Reader::read(void *out, size_t n) {
   char *dst = static_cast<char *>(out);
   while (n > 0) {
-    if (index_ == length_ && !fill()) fail();
+    if (index_ == length_ && !fill())
+      failBecause("truncated at byte %lld", static_cast<long long>(tell()));
     size_t k = std::min(n, length_ - index_);
     std::memcpy(dst, buffer_.get() + index_, k);
     index_ += k;
@@ -129,7 +175,9 @@ bool Reader::token(std::string_view &out) {
       if (end < length_) break;
       size_t done = end - index_;
       if (!fill()) {
-        if (length_ - index_ == capacity_) fail(); // a token longer than the buffer
+        if (length_ - index_ == capacity_) // a token longer than the buffer
+          failBecause("token longer than %zu bytes at byte %lld", capacity_,
+                      static_cast<long long>(tell()));
         end = index_ + done;
         break;
       }
@@ -229,25 +277,31 @@ void Reader::restOfLine(char *out) {
 
 int64_t Reader::slowInteger() {
   std::string_view t;
-  if (!token(t)) fail();
+  if (!token(t))
+    failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
   const char *b = t.data(), *e = b + t.size();
   if (b < e && *b == '+') b++;
   if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
   int64_t v = 0;
   auto r = std::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e) fail();
+  if (r.ec != std::errc() || r.ptr != e)
+    failBecause("unreadable integer \"%.24s\" before byte %lld", std::string(t).c_str(),
+                static_cast<long long>(tell()));
   return v;
 }
 
 template <typename T> T Reader::slowReal() {
   std::string_view t;
-  if (!token(t)) fail();
+  if (!token(t))
+    failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
   const char *b = t.data(), *e = b + t.size();
   if (b < e && *b == '+') b++;
   if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
   T v = 0;
   auto r = fast_float::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e) fail();
+  if (r.ec != std::errc() || r.ptr != e)
+    failBecause("unreadable real \"%.24s\" before byte %lld", std::string(t).c_str(),
+                static_cast<long long>(tell()));
   return v;
 }
 
@@ -283,6 +337,7 @@ static bool writeAll(int fd, const char *p, size_t n, int64_t offset) {
   while (n > 0) {
     ssize_t k = ::pwrite(fd, p, n, offset);
     if (k < 0 && errno == EINTR) continue;
+    if (k == 0) errno = ENOSPC;
     if (k <= 0) return false;
     p += k;
     n -= static_cast<size_t>(k);
@@ -293,20 +348,21 @@ static bool writeAll(int fd, const char *p, size_t n, int64_t offset) {
 
 void Writer::flush() {
   if (pending_ == 0) return;
-  if (!writeAll(fd_, buffer_.get(), pending_, written_)) failed_ = true;
+  // After a failure nothing more is written: the file is discarded at close.
+  if (!error_ && !writeAll(fd_, buffer_.get(), pending_, written_)) setFailed(errno);
   written_ += static_cast<int64_t>(pending_);
   pending_ = 0;
 }
 
 void Writer::direct(const void *data, size_t n) {
   flush();
-  if (!writeAll(fd_, static_cast<const char *>(data), n, written_)) failed_ = true;
+  if (!error_ && !writeAll(fd_, static_cast<const char *>(data), n, written_)) setFailed(errno);
   written_ += static_cast<int64_t>(n);
 }
 
 void Writer::patch(int64_t offset, const void *data, size_t n) {
   flush();
-  if (!writeAll(fd_, static_cast<const char *>(data), n, offset)) failed_ = true;
+  if (!error_ && !writeAll(fd_, static_cast<const char *>(data), n, offset)) setFailed(errno);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -365,7 +421,8 @@ bool nameFits(const char *name) {
 }
 
 void checkSolutionHeader(int64_t fields, int degree, int nodes, bool ho) {
-  if (fields < 0 || fields > OVEL_MAX_FIELDS) fail();
+  if (fields < 0 || fields > OVEL_MAX_FIELDS)
+    failBecause("%lld fields outside 0-%d", static_cast<long long>(fields), OVEL_MAX_FIELDS);
   if (ho && (degree < 0 || nodes < 1)) fail();
 }
 
@@ -379,7 +436,7 @@ void readHeader(File &f, int code) {
     kw.lines = 1;
   } else {
     kw.lines = f.ascii ? f.reader.integer() : getWord(f, f.intBytes);
-    if (kw.lines < 0) fail();
+    if (kw.lines < 0) failBecause("negative count %lld", static_cast<long long>(kw.lines));
     if (info->kind == OvelKwdSolution) {
       int64_t n = f.ascii ? f.reader.integer() : getI32(f);
       checkSolutionHeader(n, 0, 1, false);
@@ -392,7 +449,9 @@ void readHeader(File &f, int code) {
       if (ho) {
         int64_t d = f.ascii ? f.reader.integer() : getI32(f);
         int64_t m = f.ascii ? f.reader.integer() : getI32(f);
-        if (d < 0 || d > INT32_MAX || m < 1 || m > OVEL_MAX_FORMAT) fail();
+        if (d < 0 || d > INT32_MAX || m < 1 || m > OVEL_MAX_FORMAT)
+          failBecause("degree %lld with %lld nodes out of range", static_cast<long long>(d),
+                      static_cast<long long>(m));
         kw.degree = static_cast<int>(d);
         kw.nodes = static_cast<int>(m);
       }
@@ -422,28 +481,45 @@ void indexAscii(File &f) {
   auto skipTo = [&](const char *word) {
     while (f.reader.token(t))
       if (t == word) return;
-    fail();
+    failBecause("no %s before the end of the file", word);
   };
   skipTo("MeshVersionFormatted");
   int64_t version = f.reader.integer();
-  if (version < 1 || version > 4) fail();
+  if (version < 1 || version > 4)
+    failBecause("version %lld unknown (1 to 4)", static_cast<long long>(version));
   f.version = static_cast<int>(version);
   skipTo("Dimension");
   int64_t dim = f.reader.integer();
-  if (dim != 2 && dim != 3) fail();
+  if (dim != 2 && dim != 3)
+    failBecause("dimension %lld is neither 2 nor 3", static_cast<long long>(dim));
   f.dimension = static_cast<int>(dim);
   setWidths(f);
   while (f.reader.word(t)) {
     int code = keywordCode(t);
     if (!code) continue;
+    setReasonKeyword(code);
     readHeader(f, code);
     const Keyword &kw = f.keywords[code];
     // Every field is a token of at least one character and a separator: a line count that the
     // rest of the file cannot hold is a damaged header, refused before anyone sizes arrays by it.
     const int64_t tokens = (f.size - kw.position + 1) / 2;
-    if (!kw.fields.empty() && kw.lines > tokens / static_cast<int64_t>(kw.fields.size())) fail();
+    if (!kw.fields.empty() && kw.lines > tokens / static_cast<int64_t>(kw.fields.size()))
+      failBecause("count %lld larger than the file can hold (byte %lld)",
+                  static_cast<long long>(kw.lines), static_cast<long long>(kw.position));
     if (kw.fields.find('c') != std::string::npos) skipStringLines(f, kw);
   }
+  setReasonKeyword(0);
+}
+
+void warn(File &f, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+void warn(File &f, const char *fmt, ...) {
+  char line[256];
+  va_list ap;
+  va_start(ap, fmt);
+  std::vsnprintf(line, sizeof line, fmt, ap);
+  va_end(ap);
+  f.warnings += line;
+  f.warnings += '\n';
 }
 
 void indexBinary(File &f) {
@@ -452,15 +528,18 @@ void indexBinary(File &f) {
   if (order == 16777216)
     f.swap = true;
   else if (order != 1)
-    fail();
+    failBecause("byte-order code %d unknown (1 or 16777216)", order);
   f.version = getI32(f);
-  if (f.version < 1 || f.version > 4) fail();
+  if (f.version < 1 || f.version > 4) failBecause("version %d unknown (1 to 4)", f.version);
   setWidths(f);
-  if (getI32(f) != OvelDimension) fail();
+  if (const int32_t first = getI32(f); first != OvelDimension)
+    failBecause("first keyword code %d is not Dimension", first);
   int64_t previous = 8;
   getWord(f, f.positionBytes);
   f.dimension = getI32(f);
-  if (f.dimension != 2 && f.dimension != 3) fail();
+  if (f.dimension != 2 && f.dimension != 3)
+    failBecause("dimension %d is neither 2 nor 3", f.dimension);
+  int unknown = 0;
   // Walk the chain of keyword records. Positions must increase and stay inside the file, so the
   // walk ends on any input.
   int64_t at = f.reader.tell();
@@ -470,30 +549,68 @@ void indexBinary(File &f) {
     // 32-bit positions are unsigned: versions 1 and 2 reach 4 GiB.
     int64_t next = f.positionBytes == 4 ? int64_t(uint32_t(getI32(f))) : getWord(f, 8);
     if (next < 0 || next > f.size || (next != 0 && next <= previous) || (next != 0 && next <= at))
-      fail();
+      failBecause("chain position %lld at byte %lld outside the file (%lld bytes) or not after "
+                  "the keyword",
+                  static_cast<long long>(next), static_cast<long long>(at),
+                  static_cast<long long>(f.size));
+    int64_t dataEnd = f.reader.tell();
     if (code >= 1 && code <= OVEL_MAX_KEYWORD) {
+      setReasonKeyword(code);
       readHeader(f, code);
       const Keyword &kw = f.keywords[code];
       int64_t end = next ? next : f.size;
-      if (kw.position > end) fail();
-      if (kw.lineBytes > 0 && kw.lines > (end - kw.position) / kw.lineBytes) fail();
+      if (kw.position > end)
+        failBecause("header at byte %lld runs past the next keyword", static_cast<long long>(at));
+      if (kw.lineBytes > 0 && kw.lines > (end - kw.position) / kw.lineBytes)
+        failBecause("count %lld larger than the file can hold (%lld bytes from byte %lld)",
+                    static_cast<long long>(kw.lines), static_cast<long long>(end - kw.position),
+                    static_cast<long long>(kw.position));
+      setReasonKeyword(0);
+      dataEnd = kw.position + kw.lines * kw.lineBytes;
+    } else if (code != 0 && ++unknown <= 3) {
+      warn(f, "unknown keyword code %d at byte %lld: record dropped", code,
+           static_cast<long long>(at));
     }
-    if (next == 0 || code == OvelEnd) break;
+    if (code == OvelEnd) break;
+    if (next == 0) {
+      // The last record is End; a chain that stops before it leaves later keywords unread.
+      if (dataEnd < f.size)
+        warn(f, "keyword chain ends at byte %lld before End: the last %lld bytes are not read",
+             static_cast<long long>(at), static_cast<long long>(f.size - dataEnd));
+      break;
+    }
     previous = at;
     at = next;
   }
+  if (unknown > 3) warn(f, "%d more unknown keyword codes dropped", unknown - 3);
 }
 
 int64_t openRead(const char *name, int *version, int *dimension) {
-  if (!nameFits(name)) return 0;
+  if (!nameFits(name)) {
+    setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
+    return 0;
+  }
   std::unique_ptr<File> f(new File);
-  if (!kindFromName(*f, name)) return 0;
+  if (!kindFromName(*f, name)) {
+    setReason("no .meshb, .mesh, .solb or .sol in the name");
+    return 0;
+  }
   f->name = name;
   f->mode = OvelRead;
-  f->fd = ::open(name, O_RDONLY | O_CLOEXEC);
-  if (f->fd < 0) return 0;
+  // Without O_NONBLOCK, opening a FIFO waits for a writer for ever; what is not a regular file is
+  // refused before the first read.
+  f->fd = ::open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (f->fd < 0) {
+    setReason("%s", std::strerror(errno));
+    return 0;
+  }
   struct stat st;
-  if (::fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  if (::fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    setReason("not a regular file");
+    return 0;
+  }
+  // Regular files never block; reads go back to the ordinary mode all the same.
+  ::fcntl(f->fd, F_SETFL, ::fcntl(f->fd, F_GETFL) & ~O_NONBLOCK);
   f->size = static_cast<int64_t>(st.st_size);
   f->reader.attach(f->fd, f->size);
   try {
@@ -528,17 +645,39 @@ void writeHeader(File &f) {
 } // namespace
 
 int64_t openWrite(const char *name, int version, int dimension, bool foreign) {
-  if (!nameFits(name) || version < 1 || version > 4 || (dimension != 2 && dimension != 3)) return 0;
+  if (!nameFits(name)) {
+    setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
+    return 0;
+  }
+  if (version < 1 || version > 4 || (dimension != 2 && dimension != 3)) {
+    setReason("version %d or dimension %d out of range", version, dimension);
+    return 0;
+  }
   std::unique_ptr<File> f(new File);
-  if (!kindFromName(*f, name)) return 0;
+  if (!kindFromName(*f, name)) {
+    setReason("no .meshb, .mesh, .solb or .sol in the name");
+    return 0;
+  }
   f->name = name;
   f->mode = OvelWrite;
   f->version = version;
   f->dimension = dimension;
   f->swap = foreign;
   setWidths(*f);
-  f->fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (f->fd < 0) return 0;
+  // The bytes go to a temporary file renamed over the name at close: a failed write never
+  // destroys the earlier file.
+  char status[PAV_STATUS_SIZE];
+  if (pav_SafeWriteOpen(&f->out, name, status) != PAV_SUCCESS) {
+    const char *colon = std::strstr(status, ": ");
+    setReason("%.*s", static_cast<int>(std::strcspn(colon ? colon + 2 : status, "\n")),
+              colon ? colon + 2 : status);
+    return 0;
+  }
+  // Mesh files are large: the rename alone keeps the earlier file through a full disk, the
+  // file-size limit or a killed process, and costs nothing, where a disk flush before it (which
+  // only a power cut needs) costs about a third of the write on an ordinary disk.
+  f->out.durable = 0;
+  f->fd = f->out.fd;
   f->writer.attach(f->fd, f->ascii ? kAsciiFlush : kBinaryFlush);
   writeHeader(*f);
   return registerFile(f.release());
@@ -621,6 +760,7 @@ int64_t OvelOpenMesh(const char *name, int mode, ...) {
   va_list ap;
   va_start(ap, mode);
   int64_t handle = 0;
+  clearReason();
   try {
     if (mode == OvelRead) {
       int *version = va_arg(ap, int *);
@@ -634,6 +774,7 @@ int64_t OvelOpenMesh(const char *name, int mode, ...) {
   } catch (...) {
     handle = 0;
   }
+  setReasonKeyword(0);
   va_end(ap);
   return handle;
 }
@@ -643,23 +784,50 @@ int OvelCloseMesh(int64_t handle) {
   if (!f) return 0;
   unregisterFile(f);
   bool ok = true;
-  try {
-    if (f->mode == OvelWrite) {
+  if (f->mode == OvelWrite) {
+    clearReason();
+    try {
       if (f->current != OvelEnd) {
         f->keywords[OvelEnd] = Keyword{};
         f->keywords[OvelEnd].lines = 1;
         startKeyword(*f, OvelEnd);
       }
       f->writer.flush();
-      ok = !f->writer.failed();
+    } catch (...) {
+      f->writer.setFailed(ENOMEM);
     }
-  } catch (...) {
+    if (f->writer.failed()) pav_SafeWriteFailed(&f->out, f->writer.error());
+    char status[PAV_STATUS_SIZE];
+    ok = pav_SafeWriteCommit(&f->out, status) == PAV_SUCCESS;
+    if (!ok) {
+      const char *colon = std::strstr(status, ": ");
+      setReason("%.*s", static_cast<int>(std::strcspn(colon ? colon + 2 : status, "\n")),
+                colon ? colon + 2 : status);
+    }
+    f->fd = -1;
+  } else if (f->fd >= 0 && ::close(f->fd) != 0) {
     ok = false;
   }
-  if (f->fd >= 0 && ::close(f->fd) != 0) ok = false;
   f->fd = -1;
   delete f;
   return ok ? 1 : 0;
+}
+
+int OvelDiscardMesh(int64_t handle) {
+  File *f = lookup(handle);
+  if (!f) return 0;
+  unregisterFile(f);
+  delete f; // a written file's temporary is removed; the earlier file stays as it was
+  return 1;
+}
+
+const char *OvelErrorText() { return tReasonText(); }
+
+void OvelClearErrorText() { clearReason(); }
+
+const char *OvelWarningText(int64_t handle) {
+  File *f = lookup(handle);
+  return f ? f->warnings.c_str() : "";
 }
 
 int64_t OvelStatKwd(int64_t handle, int code, ...) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "ovel.h"
+#include "pav_safe_write.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -19,6 +21,16 @@ namespace ovel {
 // every public entry point catches it (and std::bad_alloc) and returns its failure value.
 struct Failure {};
 [[noreturn]] inline void fail() { throw Failure{}; }
+
+// Why the last failure of this thread happened (OvelErrorText): formats the reason, prefixed with
+// the keyword being read when one is set, and keeps the first reason until it is cleared.
+void setReason(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+void clearReason();
+const char *tReasonText();
+// The keyword whose header or lines are being read (0: none), named in reasons.
+void setReasonKeyword(int code);
+// setReason then fail().
+[[noreturn]] void failBecause(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 template <typename T> inline T byteSwap(T v) {
   static_assert(sizeof(T) == 4 || sizeof(T) == 8, "4 or 8 bytes");
@@ -169,8 +181,12 @@ public:
   void flush();
   // Writes n bytes at an earlier offset (a keyword position field); pending bytes are flushed.
   void patch(int64_t offset, const void *data, size_t n);
-  bool failed() const { return failed_; }
-  void setFailed() { failed_ = true; }
+  bool failed() const { return error_ != 0; }
+  // The first system error of a write (errno value; EIO for a failure of the format itself).
+  int error() const { return error_; }
+  void setFailed(int errnum = 0) {
+    if (!error_) error_ = errnum ? errnum : EIO;
+  }
   // Writes n bytes straight to the file after the pending ones.
   void direct(const void *data, size_t n);
 
@@ -179,7 +195,7 @@ private:
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, pending_ = 0, threshold_ = 0;
   int64_t written_ = 0;
-  bool failed_ = false;
+  int error_ = 0;
 };
 
 struct File {
@@ -190,7 +206,9 @@ struct File {
   int64_t positionField = 0; // offset of the position field of the keyword being written
   int64_t size = 0;          // file size when read
   int fd = -1;
+  PavSafeWrite out{-1, 0, 1, {0}, {0}}; // the temporary file of a written file (fd is out.fd)
   std::string name;
+  std::string warnings; // lines about dropped or suspicious data met while indexing
   Reader reader;
   Writer writer;
   Keyword keywords[OVEL_MAX_KEYWORD + 1];

@@ -54,6 +54,34 @@ int openSolutionVerbose(PavObject *obj, const char *name, const char *failPrefix
   return rc;
 }
 
+void reportSkippedAfterFailedLoad(bool solution) {
+  if (solution) std::printf("  Solution skipped: the mesh could not be loaded\n");
+  std::printf("  Nothing written: the mesh could not be loaded\n");
+}
+
+namespace {
+int gWriteFailures = 0;
+int countedWriteMesh(const PavObject *obj, const char *name, char *status) {
+  const int rc = pav_WriteMesh(obj, name, status);
+  if (rc != PAV_SUCCESS) gWriteFailures++;
+  return rc;
+}
+int countedWriteSolution(const PavObject *obj, const char *name, int selection, char *status) {
+  const int rc = pav_WriteSolution(obj, name, selection, status);
+  if (rc != PAV_SUCCESS) gWriteFailures++;
+  return rc;
+}
+} // namespace
+
+WriteWatch::WriteWatch() {
+  gWriteFailures = 0;
+  pav_SetMeshWriters(countedWriteMesh, countedWriteSolution);
+}
+
+WriteWatch::~WriteWatch() { pav_SetMeshWriters(nullptr, nullptr); }
+
+int WriteWatch::failures() const { return gWriteFailures; }
+
 void launchSurfaceReconstruction(PavObject *obj, const char *meshOut, const char *solOut) {
   std::printf("  Launching Surface Reconstruction Mode. This may take a while\n");
   const std::clock_t t0 = std::clock();
@@ -93,6 +121,7 @@ int generateAnalyticalSolution(PavObject *obj, const char *outName, const char *
   char st[2 * PAV_STATUS_SIZE] = "";
   if (pav_WriteSolution(obj, outName, -2, st) == PAV_FAILURE) {
     std::printf("Error while writing the solution d ");
+    std::printf("\n%s", st);
     return PAV_FAILURE;
   }
   return PAV_SUCCESS;

@@ -23,6 +23,22 @@ int openMeshVerbose(PavObject *obj, const char *name);
 // failed" (two blanks in most modes, one in -convert). Prints the solution summary.
 int openSolutionVerbose(PavObject *obj, const char *name, const char *failPrefix);
 
+// Batch modes never write the output of a failed load: this says on standard output which steps
+// are skipped because the mesh could not be loaded ("  Solution skipped: ..." when `solution`,
+// then "  Nothing written: ...").
+void reportSkippedAfterFailedLoad(bool solution);
+
+// Counts the mesh and solution writes that fail while it lives, including those made inside the
+// mesh modifications (their writers are routed through it with pav_SetMeshWriters). One at a time.
+class WriteWatch {
+public:
+  WriteWatch();
+  ~WriteWatch();
+  WriteWatch(const WriteWatch &) = delete;
+  WriteWatch &operator=(const WriteWatch &) = delete;
+  int failures() const;
+};
+
 // Completes the surface of a volume mesh and writes it (solution too when solOut is given).
 void launchSurfaceReconstruction(PavObject *obj, const char *meshOut, const char *solOut);
 // Writes the test field cos(2 pi x / a) exp(-r^2 / a^2) at the vertices to outName.

@@ -43,12 +43,21 @@ int runCheckSurf(int argc, char **argv) {
     std::printf(" pav_NewInterface  status %d \n", st);
     return 0;
   }
-  openMeshVerbose(obj, meshName.c_str());
-  const bool solRead = openSolutionVerbose(obj, solName.c_str(), "  ") == PAV_SUCCESS;
-  launchSurfaceReconstruction(obj, meshOut.c_str(), solRead ? solOut.c_str() : nullptr);
+  // Unlike the viewer, a batch mode never writes the output of a failed load, and its exit
+  // status says whether its files were written.
+  int exitStatus = 0;
+  if (openMeshVerbose(obj, meshName.c_str()) != PAV_SUCCESS) {
+    reportSkippedAfterFailedLoad(true);
+    exitStatus = 1;
+  } else {
+    const bool solRead = openSolutionVerbose(obj, solName.c_str(), "  ") == PAV_SUCCESS;
+    WriteWatch watch;
+    launchSurfaceReconstruction(obj, meshOut.c_str(), solRead ? solOut.c_str() : nullptr);
+    if (watch.failures()) exitStatus = 1;
+  }
   printLine("  Thank you for using the surface reconstruction mode of Pavo");
   pav_DeleteInterface(&obj);
-  return 0;
+  return exitStatus;
 }
 
 } // namespace pavo

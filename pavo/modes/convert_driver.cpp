@@ -16,6 +16,7 @@ int runConvert(int argc, char **argv) {
   printLine(kLaunchConvert);
   printFormatText(ModeFormat::Convert);
   bool ascii = false, checksurf = false;
+  int exitStatus = 0;
   for (int i = 2; i < argc; i++) {
     if (std::strcmp(argv[i], "-ascii") == 0) {
       std::printf("Output will be in ascii format \n");
@@ -36,22 +37,33 @@ int runConvert(int argc, char **argv) {
       std::printf(" pav_NewInterface  status %d \n", st);
       continue;
     }
-    openMeshVerbose(obj, argv[i]);
+    // The output of a failed load is never written: it would replace a good file by a part.
+    if (openMeshVerbose(obj, argv[i]) != PAV_SUCCESS) {
+      reportSkippedAfterFailedLoad(true);
+      exitStatus = 1;
+      std::printf("\n");
+      pav_DeleteInterface(&obj);
+      continue;
+    }
     const bool solRead = openSolutionVerbose(obj, argv[i], " ") == PAV_SUCCESS;
     if (checksurf) {
+      WriteWatch watch;
       launchSurfaceReconstruction(obj, meshOut.c_str(), solRead ? solOut.c_str() : nullptr);
+      if (watch.failures()) exitStatus = 1;
     } else {
       char status[2 * PAV_STATUS_SIZE] = "";
       int rc = pav_WriteMesh(obj, meshOut.c_str(), status);
-      if (rc != PAV_SUCCESS)
+      if (rc != PAV_SUCCESS) {
         std::printf(" pav_WriteMesh failed error %3d : %s\n", rc, status);
-      else
+        exitStatus = 1;
+      } else
         std::printf("  %%%% Mesh written in %s\n", meshOut.c_str());
       if (solRead) {
         rc = pav_WriteSolution(obj, solOut.c_str(), -1, status);
-        if (rc != PAV_SUCCESS)
+        if (rc != PAV_SUCCESS) {
           std::printf(" pav_WriteSolution failed error %3d : %s\n", rc, status);
-        else
+          exitStatus = 1;
+        } else
           std::printf("  %%%% Solution written in %s\n", solOut.c_str());
       }
     }
@@ -59,7 +71,7 @@ int runConvert(int argc, char **argv) {
     pav_DeleteInterface(&obj);
   }
   printLine("  Thank you for using the convert mode of Pavo");
-  return 0;
+  return exitStatus;
 }
 
 } // namespace pavo

@@ -30,7 +30,11 @@ int runExtr(int argc, char **argv) {
     std::printf(" pav_NewInterface  status %d \n", st);
     return 0;
   }
-  openMeshVerbose(obj, meshName.c_str());
+  if (openMeshVerbose(obj, meshName.c_str()) != PAV_SUCCESS) {
+    reportSkippedAfterFailedLoad(true);
+    pav_DeleteInterface(&obj);
+    return 1;
+  }
   openSolutionVerbose(obj, solName.c_str(), "  ");
   const int rc = extractSurfaceSections(obj, outName.c_str());
   pav_DeleteInterface(&obj);

@@ -3,10 +3,12 @@
 // and written as an edge mesh and a table of section points with their vertex field values.
 #include "modes/batch_work.h"
 
+#include "pav_safe_write.h"
 #include "pav_solution.h"
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <utility>
@@ -15,6 +17,31 @@
 namespace pavo {
 
 namespace {
+
+// A text file formatted in memory and written in one step through a temporary file, so that a
+// failed write leaves the earlier file of the name as it was.
+class SafeTextFile {
+public:
+  ~SafeTextFile() {
+    if (f_) std::fclose(f_);
+    std::free(text_);
+  }
+  FILE *open() { return f_ = open_memstream(&text_, &size_); }
+  // Writes the text to name; false (with the reason printed) on failure.
+  bool commit(const char *name) {
+    if (!f_) return false;
+    const bool formatted = std::fflush(f_) == 0;
+    char status[PAV_STATUS_SIZE] = "";
+    const bool ok = formatted && pav_SafeWriteFile(name, text_, size_, status) == PAV_SUCCESS;
+    if (!ok) std::printf("%s", formatted ? status : "Cannot format the text in memory\n");
+    return ok;
+  }
+
+private:
+  FILE *f_ = nullptr;
+  char *text_ = nullptr;
+  size_t size_ = 0;
+};
 
 // References of the surfaces of the wing model.
 constexpr int kSlatRef = 1, kWingRef = 2, kFlapRef = 3;
@@ -182,7 +209,7 @@ int extractSurfaceSections(PavObject *obj, const char *) {
   }
 
   std::printf("Writing mesh of edges \n");
-  if (FILE *f = std::fopen("edges.mesh", "w")) {
+  if (SafeTextFile out; FILE *f = out.open()) {
     std::fprintf(f, "MeshVersionFormatted 3\n");
     std::fprintf(f, "  \n");
     std::fprintf(f, "Dimension\n");
@@ -198,12 +225,13 @@ int extractSurfaceSections(PavObject *obj, const char *) {
     std::fprintf(f, "%d \n", int(segments.size()));
     for (const auto &s : segments) std::fprintf(f, "%d %d %d\n", s[0] + 1, s[1] + 1, s[2]);
     std::fprintf(f, "End \n");
-    std::fclose(f);
+    out.commit("edges.mesh");
   } else {
     std::printf("Error opening file!\n");
   }
 
-  FILE *f = std::fopen("A-002_cpcf.dat", "w");
+  SafeTextFile data;
+  FILE *f = data.open();
   if (!f) {
     std::printf("Error opening file!\n");
     return 1;
@@ -224,7 +252,7 @@ int extractSurfaceSections(PavObject *obj, const char *) {
     if (!polylines[j].empty()) line(points[polylines[j].front()]);
     std::fprintf(f, "  \n");
   }
-  std::fclose(f);
+  if (!data.commit("A-002_cpcf.dat")) return 1;
   std::printf("Writing big file ok\n");
   return 0;
 }

@@ -33,15 +33,22 @@ int runModification(int argc, char **argv, bool merge) {
     std::printf(" pav_NewInterface  status %d \n", st);
     return 0;
   }
-  openMeshVerbose(obj, input.c_str());
-  char status[PAV_STATUS_SIZE] = "";
-  const int rc = merge ? pav_MergeVertices(obj, outName.c_str(), status)
-                       : pav_AddBoundaryEdges(obj, outName.c_str(), status);
-  if (rc != PAV_SUCCESS) std::printf("%s", status);
+  int exitStatus = 0;
+  if (openMeshVerbose(obj, input.c_str()) != PAV_SUCCESS) {
+    reportSkippedAfterFailedLoad(false);
+    exitStatus = 1;
+  } else {
+    WriteWatch watch;
+    char status[PAV_STATUS_SIZE] = "";
+    const int rc = merge ? pav_MergeVertices(obj, outName.c_str(), status)
+                         : pav_AddBoundaryEdges(obj, outName.c_str(), status);
+    if (rc != PAV_SUCCESS) std::printf("%s", status);
+    if (rc != PAV_SUCCESS || watch.failures()) exitStatus = 1;
+  }
   printLine(merge ? "  Thank you for using the merge of vertices of Pavo"
                   : "  Thank you for using the addition of edges of Pavo");
   pav_DeleteInterface(&obj);
-  return 0;
+  return exitStatus;
 }
 
 } // namespace

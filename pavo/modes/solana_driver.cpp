@@ -27,13 +27,16 @@ int runSolana(int argc, char **argv) {
   char status[2 * PAV_STATUS_SIZE] = "";
   if (pav_OpenMesh(obj, argv[in], status) == PAV_FAILURE) {
     std::printf("Error while opening the mesh \n");
+    reportSkippedAfterFailedLoad(false);
     pav_DeleteInterface(&obj);
-    return 0;
+    return 1;
   }
-  if (test) generateAnalyticalSolution(obj, "test.sol", "test", 3, 1.0, status);
+  int exitStatus = 0;
+  if (test && generateAnalyticalSolution(obj, "test.sol", "test", 3, 1.0, status) != PAV_SUCCESS)
+    exitStatus = 1;
   printLine("  Thank you for using the solution generator mode of Pavo");
   pav_DeleteInterface(&obj);
-  return 0;
+  return exitStatus;
 }
 
 } // namespace pavo

@@ -1,5 +1,8 @@
 #include "scene/screenshot.h"
 
+#include "pav_safe_write.h"
+#include "pav_status.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -43,30 +46,43 @@ std::string screenshotFileName(const char *name, long now) {
   return file;
 }
 
+// The encoders hand their bytes here; they go to the temporary file of a safe write.
+static void appendEncoded(void *context, void *data, int size) {
+  if (size > 0) pav_SafeWriteBytes(static_cast<PavSafeWrite *>(context), data, size_t(size));
+}
+
 bool writeScreenshotFile(const std::string &file, int width, int height, const uint8_t *rgba) {
   PavImageFormat fmt = screenshotFormat(file);
   bool ok = false;
-  if (rgba && width > 0 && height > 0) {
+  // The image replaces an earlier file of the name only once it is whole on the disk.
+  char status[PAV_STATUS_SIZE] = "";
+  PavSafeWrite out;
+  if (rgba && width > 0 && height > 0 && pav_SafeWriteOpen(&out, file.c_str(), status) == 0) {
     size_t stride = 4 * (size_t)width;
     if (fmt == PavImageFormat::Png) {
       // A negative stride walks the bottom-up rows from the top of the image.
-      ok = stbi_write_png(file.c_str(), width, height, 4, rgba + stride * (size_t)(height - 1),
-                          -(int)stride) != 0;
+      ok = stbi_write_png_to_func(appendEncoded, &out, width, height, 4,
+                                  rgba + stride * (size_t)(height - 1), -(int)stride) != 0;
     } else {
       std::vector<uint8_t> flipped(stride * (size_t)height);
       for (int y = 0; y < height; y++)
         std::copy_n(rgba + stride * (size_t)(height - 1 - y), stride,
                     flipped.begin() + (std::ptrdiff_t)(stride * (size_t)y));
       ok = fmt == PavImageFormat::Bmp
-               ? stbi_write_bmp(file.c_str(), width, height, 4, flipped.data()) != 0
-               : stbi_write_jpg(file.c_str(), width, height, 4, flipped.data(), 100) != 0;
+               ? stbi_write_bmp_to_func(appendEncoded, &out, width, height, 4, flipped.data()) != 0
+               : stbi_write_jpg_to_func(appendEncoded, &out, width, height, 4, flipped.data(),
+                                        100) != 0;
     }
+    if (ok)
+      ok = pav_SafeWriteCommit(&out, status) == 0;
+    else
+      pav_SafeWriteAbort(&out);
   }
   if (!ok) {
     const char *kind = fmt == PavImageFormat::Png   ? "png"
                        : fmt == PavImageFormat::Bmp ? "bmp"
                                                     : "jpg";
-    fprintf(stderr, "ERROR: could not write %s screenshot file %s\n", kind, file.c_str());
+    fprintf(stderr, "ERROR: could not write %s screenshot file %s\n%s", kind, file.c_str(), status);
   }
   return ok;
 }

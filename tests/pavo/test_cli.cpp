@@ -56,23 +56,24 @@ struct Case {
   std::vector<std::string> args;
   const char *expectedFile;
   std::vector<std::string> env = {};
+  int exitCode = 0;
 };
 
-// Every case ends normally with status 0 and prints the expected text (only its beginning, with
-// prefix, for the batch modes whose work comes after).
+// Every case ends normally with its status (0 unless given) and prints the expected text (only its
+// beginning, with prefix, for the batch modes whose work comes after).
 void expectOutputs(const std::vector<Case> &cases, bool prefix = false) {
   for (const Case &c : cases) {
     SCOPED_TRACE(joined(c.args));
     const ProcessResult r = runHeadless(c.args, c.env);
     ASSERT_TRUE(endedNormally(r));
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, c.exitCode);
     const std::string text = expected(c.expectedFile);
     EXPECT_EQ(prefix ? r.out.substr(0, text.size()) : r.out, text);
   }
 }
 
-// Byte for byte, with status 0 and without a display (only the beginning, up to the format text,
-// for batch modes whose work comes after):
+// Byte for byte, with status 0 (1 for the batch modes) and without a display (only the beginning,
+// up to the format text, for batch modes whose work comes after):
 // - both help options, also with a display that is named but cannot be reached (a stale DISPLAY
 //   after ssh);
 // - a mode that needs more arguments, called alone: banner, launch line (except -solana), the
@@ -80,7 +81,8 @@ void expectOutputs(const std::vector<Case> &cases, bool prefix = false) {
 //   generator still lack arguments and say so the same way;
 // - anything that selects no mode: option names match exactly and case-sensitively, and a mesh
 //   name alone is not opened;
-// - batch modes with their arguments: banner, launch line and format text.
+// - batch modes with their arguments: banner, launch line and format text (status 1: their inputs
+//   do not exist).
 TEST(Cli, CommandLinesPrintTheExpectedTexts) {
   std::vector<Case> cases = {{{"-h"}, "cli_help.txt"},
                              {{"-help"}, "cli_help.txt"},
@@ -96,12 +98,14 @@ TEST(Cli, CommandLinesPrintTheExpectedTexts) {
            {"-H"}, {"--help"}, {"mesh.meshb"}, {"-in"}, {"-merge"}, {"-Extr", "-in", "x.meshb"}})
     cases.push_back({args, "cli_nothing_to_display.txt"});
   expectOutputs(cases);
-  expectOutputs({{{"-checksurf", "-in", "wing.meshb"}, "cli_checksurf_start.txt"},
-                 {{"-merge", "x.meshb"}, "cli_merge_start.txt"},
-                 {{"-addedges", "x.meshb"}, "cli_addedges_start.txt"},
-                 {{"-convert", "x.cgns"}, "cli_convert_start.txt"},
-                 {{"-extr", "-in", "x.meshb"}, "cli_extr_start.txt"},
-                 {{"-solana", "-in", "x.meshb"}, "cli_solana_start.txt"}},
+  // Batch modes with their arguments; the inputs do not exist, so each ends with status 1 after
+  // its failed load.
+  expectOutputs({{{"-checksurf", "-in", "wing.meshb"}, "cli_checksurf_start.txt", {}, 1},
+                 {{"-merge", "x.meshb"}, "cli_merge_start.txt", {}, 1},
+                 {{"-addedges", "x.meshb"}, "cli_addedges_start.txt", {}, 1},
+                 {{"-convert", "x.cgns"}, "cli_convert_start.txt", {}, 1},
+                 {{"-extr", "-in", "x.meshb"}, "cli_extr_start.txt", {}, 1},
+                 {{"-solana", "-in", "x.meshb"}, "cli_solana_start.txt", {}, 1}},
                 true);
 }
 

@@ -27,7 +27,8 @@ TEST(Screenshot, UnwritableFileIsReported) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(writeScreenshotFile("/nonexistent/dir/a.png", 1, 1, px));
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "ERROR: could not write png screenshot file /nonexistent/dir/a.png\n");
+            "ERROR: could not write png screenshot file /nonexistent/dir/a.png\n"
+            "Cannot write /nonexistent/dir/a.png: No such file or directory\n");
 }
 
 class SceneFrame : public pavo_test::GlFixture {

@@ -1,0 +1,215 @@
+// Damaged files, one per failure class: each load fails at once with the fixed message first and
+// the reason after it, and damage that the loader survives (dropped records, suspicious values)
+// is reported by one warning line. Floods of per-line messages stay bounded.
+#include "../fuzz/load_pair.h"
+#include "load_test_mesh.h"
+#include "ovel.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using load_test::Object;
+
+void writeBytes(const std::string &path, const std::string &bytes) {
+  FILE *f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+template <typename T> std::string patched(std::string bytes, size_t at, T value) {
+  std::memcpy(&bytes[at], &value, sizeof value);
+  return bytes;
+}
+
+// A valid binary version-3 mesh of 4 vertices and one triangle, 3-D. Its layout: the header ends
+// at byte 24; the Vertices record starts there (code, next position at 28, count at 36), its
+// lines (28 bytes each) at 40; the Corners record follows at 152.
+std::string validBinaryMesh(const std::string &dir) {
+  Object obj = load_test::makeMesh(3, 4, 1, {Triangles});
+  char status[2 * PAV_STATUS_SIZE];
+  const std::string path = dir + "/valid.meshb";
+  EXPECT_EQ(pav_WriteMesh(obj.get(), path.c_str(), status), PAV_SUCCESS);
+  return pavo_test::readFile(path);
+}
+
+struct Damage {
+  const char *label, *file; // the file name given to the loader
+  std::string bytes;        // its contents
+  const char *reason;       // what the message must say after "Cannot open mesh file <name>"
+};
+
+TEST(LoadFailures, EveryDamagedMeshNamesItsReason) {
+  const std::string dir = pavo_test::scratchDir("load_failures");
+  const std::string good = validBinaryMesh(dir);
+  const std::string ascii = "MeshVersionFormatted 2\nDimension 3\n";
+  const std::vector<Damage> table = {
+      {"byte order", "order.meshb", patched(good, 0, int32_t(7)), "byte-order code 7 unknown"},
+      {"version", "version.meshb", patched(good, 4, int32_t(9)), "version 9 unknown"},
+      {"first keyword", "first.meshb", patched(good, 8, int32_t(4)), "4 is not Dimension"},
+      {"dimension", "dim.meshb", patched(good, 20, int32_t(5)), "dimension 5 is neither"},
+      {"truncated", "cut.meshb", good.substr(0, 30), "truncated at byte 30"},
+      {"count", "count.meshb", patched(good, 36, int32_t(100000000)),
+       "Vertices: count 100000000 larger than the file can hold"},
+      {"chain", "chain.meshb", patched(good, 28, int64_t(1) << 40), "chain position 1099511627776"},
+      {"ascii version", "version.mesh", "MeshVersionFormatted 7\nDimension 3\n",
+       "version 7 unknown"},
+      {"ascii no dimension", "nodim.mesh", "MeshVersionFormatted 2\n", "no Dimension before"},
+      {"ascii count", "count.mesh", ascii + "Vertices\n1000000\n0 0 0 0\nEnd\n",
+       "Vertices: count 1000000 larger than the file can hold"},
+      {"ascii bad number", "number.mesh", ascii + "Vertices\n2\n0 0 0 0\n0 x 0 0\nEnd\n",
+       "unreadable real \"x\""},
+      {"ascii header", "header.mesh", ascii + "Vertices\nmany\n", "Vertices: unreadable integer"},
+  };
+  for (const Damage &d : table) {
+    const std::string path = dir + "/" + d.file;
+    writeBytes(path, d.bytes);
+    Object obj = load_test::newObject();
+    char status[2 * PAV_STATUS_SIZE] = "";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_FAILURE) << d.label;
+    testing::internal::GetCapturedStdout();
+    const std::string text = status;
+    // The fixed message comes first (a failed read names the keyword and the file instead).
+    EXPECT_TRUE(text.rfind("Cannot open mesh file " + path + "\n", 0) == 0 ||
+                text.rfind("Error while reading Vertices in mesh file " + path + "\n", 0) == 0)
+        << d.label << ": " << text;
+    EXPECT_NE(text.find("  Reason: "), std::string::npos) << d.label << ": " << text;
+    EXPECT_NE(text.find(d.reason), std::string::npos) << d.label << ": " << text;
+  }
+}
+
+// Names that never reach the format: too long, or not a regular file (a FIFO, which must not make
+// the open wait for a writer). Both loaders refuse them at once.
+TEST(LoadFailures, NamesRefusedBeforeReading) {
+  const std::string dir = pavo_test::scratchDir("load_names");
+  ASSERT_EQ(mkfifo((dir + "/pipe.meshb").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((dir + "/pipe.solb").c_str(), 0600), 0);
+  const std::string longName = dir + "/" + std::string(1100, 'a') + ".meshb";
+  Object obj = load_test::newObject();
+  char status[2 * PAV_STATUS_SIZE];
+  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/pipe.meshb").c_str(), status), PAV_FAILURE);
+  EXPECT_NE(std::strstr(status, "Reason: not a regular file"), nullptr) << status;
+  EXPECT_EQ(pav_OpenSolution(obj.get(), (dir + "/pipe.solb").c_str(), status), PAV_FAILURE);
+  EXPECT_NE(std::strstr(status, "Reason: not a regular file"), nullptr) << status;
+  EXPECT_EQ(pav_OpenMesh(obj.get(), longName.c_str(), status), PAV_FAILURE);
+  EXPECT_NE(std::strstr(status, "Reason: name longer than 1016 characters"), nullptr) << status;
+}
+
+// Damage the loader survives gets one warning line each, and the load succeeds.
+TEST(LoadFailures, SurvivableDamageIsReportedOnce) {
+  const std::string dir = pavo_test::scratchDir("load_warnings");
+  const std::string good = validBinaryMesh(dir);
+  std::string nan = good;
+  const double notANumber = std::nan("");
+  std::memcpy(&nan[40 + 28 + 8], &notANumber, 8); // y of vertex 2
+  const struct {
+    const char *file;
+    std::string bytes, warning;
+  } table[] = {
+      {"nan.meshb", nan, "1 vertices with non-finite coordinates (first: vertex 2)"},
+      {"unknown.meshb", patched(good, 152, int32_t(300)),
+       "unknown keyword code 300 at byte 152: record dropped"},
+      {"early.meshb", patched(good, 28, int64_t(0)),
+       "keyword chain ends at byte 24 before End: the last 124 bytes are not read"},
+  };
+  for (const auto &c : table) {
+    const std::string path = dir + "/" + c.file;
+    writeBytes(path, c.bytes);
+    Object obj = load_test::newObject();
+    char status[2 * PAV_STATUS_SIZE] = "";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << c.file << status;
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out, " warning : " + path + ": " + c.warning + "\n") << c.file;
+  }
+}
+
+// Solution files for the mesh of validBinaryMesh, written through the file library.
+struct SolutionFile {
+  int64_t h;
+  explicit SolutionFile(const std::string &path) {
+    h = OvelOpenMesh(path.c_str(), OvelWrite, 3, 3);
+    const int scalar = OvelSolScalar;
+    OvelSetKwd(h, OvelSolAtVertices, 4, 1, &scalar);
+    for (double v : {1.0, 2.0, 3.0, 4.0}) OvelSetLin(h, OvelSolAtVertices, &v);
+  }
+  ~SolutionFile() { OvelCloseMesh(h); }
+};
+
+std::string loadSolution(const std::string &dir, const std::string &path, int expected) {
+  writeBytes(dir + "/m.meshb", validBinaryMesh(dir));
+  Object obj = load_test::newObject();
+  char status[2 * PAV_STATUS_SIZE] = "";
+  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/m.meshb").c_str(), status), PAV_SUCCESS);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), expected) << status;
+  return testing::internal::GetCapturedStdout();
+}
+
+// A ReferenceStrings list far longer than the solutions it names, twenty times: a bounded number
+// of lines, not one per listed number. A number beyond 64 bits is refused as an invalid list
+// (and must not overflow: the sanitizer build runs this). An empty NodesPositions is reported.
+TEST(LoadFailures, MessageFloodsAreBoundedAndNumbersChecked) {
+  const std::string dir = pavo_test::scratchDir("load_flood");
+  {
+    SolutionFile f(dir + "/flood.solb");
+    OvelSetKwd(f.h, OvelReferenceStrings, 20);
+    for (int i = 0; i < 20; i++) OvelSetLin(f.h, OvelReferenceStrings, 62, 1048577, "p 1-1048577");
+  }
+  const std::string flood = loadSolution(dir, dir + "/flood.solb", PAV_SUCCESS);
+  EXPECT_LE(std::count(flood.begin(), flood.end(), '\n'), 12) << flood.substr(0, 2000);
+  EXPECT_NE(flood.find("15 more messages suppressed"), std::string::npos) << flood;
+  {
+    SolutionFile f(dir + "/big.solb");
+    OvelSetKwd(f.h, OvelReferenceStrings, 2);
+    OvelSetLin(f.h, OvelReferenceStrings, 62, 1, "p 99999999999999999999");
+    OvelSetLin(f.h, OvelReferenceStrings, 62, 2, "q 9223372036854775806-9223372036854775807");
+  }
+  const std::string big = loadSolution(dir, dir + "/big.solb", PAV_SUCCESS);
+  EXPECT_EQ(std::count(big.begin(), big.end(), '\n'), 4) << big;
+  EXPECT_NE(big.find("p 99999999999999999999 attached to SolAtVertices.\n Invalid string."),
+            std::string::npos)
+      << big;
+  {
+    SolutionFile f(dir + "/empty.solb");
+    const int scalar = OvelSolScalar;
+    const int kwd = OvelKeywordCode("HOSolAtTrianglesP1");
+    OvelSetKwd(f.h, kwd, 1, 1, &scalar, 2, 6);
+    const double v[6] = {1, 2, 3, 4, 5, 6};
+    OvelSetLin(f.h, kwd, v);
+    OvelSetKwd(f.h, OvelKeywordCode("HOSolAtTrianglesP1NodesPositions"), 0);
+  }
+  EXPECT_EQ(loadSolution(dir, dir + "/empty.solb", PAV_SUCCESS),
+            " warning : HOSolAtTrianglesP1NodesPositions holds no node position: the values are "
+            "used unconverted\n");
+}
+
+} // namespace
+
+// Pairs kept from fuzzing and from the cases above (tests/data/load/<name>.<ascii|binary>.pair):
+// every one goes through both loaders and the writers and must end cleanly (the sanitizer build
+// runs this too).
+TEST(LoadFailures, RegressionPairsReplay) {
+  namespace fs = std::filesystem;
+  int files = 0;
+  for (const auto &entry :
+       fs::directory_iterator(fs::path(pavo_test::sourceDir()) / "tests" / "data" / "load")) {
+    const std::string bytes = pavo_test::readFile(entry.path().string());
+    const bool binary = entry.path().string().find(".binary.") != std::string::npos;
+    testing::internal::CaptureStdout();
+    load_fuzz::runPair(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), binary);
+    testing::internal::GetCapturedStdout();
+    files++;
+  }
+  EXPECT_GE(files, 10);
+}

@@ -1,0 +1,168 @@
+// Failed writes never destroy the earlier file: every writer (binary and ASCII meshes, solutions,
+// the plain helper) is made to fail in the ways a disk fails, and the earlier file is compared
+// byte for byte afterwards, with nothing else left in its folder.
+#include "load_test_mesh.h"
+#include "pav_safe_write.h"
+#include "test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using load_test::Object;
+
+// The names in a folder, sorted ("." and ".." left out).
+std::vector<std::string> listing(const std::string &dir) {
+  std::vector<std::string> names;
+  if (DIR *d = opendir(dir.c_str())) {
+    while (dirent *e = readdir(d))
+      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void writeText(const std::string &path, const std::string &text) {
+  FILE *f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+// A mesh whose files are far larger than the file-size limit used below, with a vertex solution.
+Object bigMesh() {
+  Object obj = load_test::makeMesh(3, 3000, 500, {Triangles, Tetrahedra});
+  char status[PAV_STATUS_SIZE];
+  PavSolution *rec = pav_NewSolutionRecord(3, PavSolScalar, 3000, 0, 1, status);
+  for (int i = 1; i <= 3000; i++) rec->data[i] = i * 0.25;
+  pav_PushSolution(obj.get(), SolAtVertices, rec, status);
+  return obj;
+}
+
+// One writer under test: writes `obj` to `name`, result and status as the core library gives them.
+struct Writer {
+  const char *label;
+  const char *extension;
+  int (*write)(const PavObject *obj, const std::string &name, char *status);
+};
+
+int writeMesh(const PavObject *obj, const std::string &name, char *status) {
+  return pav_WriteMesh(obj, name.c_str(), status);
+}
+int writeSolution(const PavObject *obj, const std::string &name, char *status) {
+  return pav_WriteSolution(obj, name.c_str(), -1, status);
+}
+int writeBytes(const PavObject *, const std::string &name, char *status) {
+  const std::string text(200000, 'x');
+  return pav_SafeWriteFile(name.c_str(), text.data(), text.size(), status);
+}
+
+const Writer kWriters[] = {
+    {"binary mesh", ".meshb", writeMesh},        {"ascii mesh", ".mesh", writeMesh},
+    {"binary solution", ".solb", writeSolution}, {"ascii solution", ".sol", writeSolution},
+    {"plain bytes", ".png", writeBytes},
+};
+
+class SafeWrite : public ::testing::TestWithParam<Writer> {};
+
+// The file-size limit stops the write midway (write() fails with EFBIG once SIGXFSZ is ignored).
+// The limit is set in a forked child so that the test process keeps its own.
+TEST_P(SafeWrite, FileSizeLimitLeavesTheEarlierFileIntact) {
+  const Writer &w = GetParam();
+  const std::string dir = pavo_test::scratchDir(std::string("safe_fsize_") + (w.extension + 1));
+  const std::string name = dir + "/out" + w.extension;
+  const std::string earlier = "earlier contents that must survive\n";
+  writeText(name, earlier);
+  Object obj = bigMesh();
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &lim);
+    char status[2 * PAV_STATUS_SIZE] = "";
+    const int rc = w.write(obj.get(), name, status);
+    // The message names the file and the system's reason.
+    const bool said = std::strstr(status, name.c_str()) && std::strstr(status, strerror(EFBIG));
+    _exit(rc == PAV_FAILURE && said ? 0 : 1);
+  }
+  int st = 0;
+  waitpid(pid, &st, 0);
+  EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << w.label;
+  EXPECT_EQ(pavo_test::readFile(name), earlier) << w.label;
+  EXPECT_EQ(listing(dir), std::vector<std::string>{"out" + std::string(w.extension)}) << w.label;
+}
+
+// Names that cannot be written: a folder that is a regular file, a FIFO, a folder. The status
+// names the reason; a FIFO or folder at the name is left as it was.
+TEST_P(SafeWrite, UnwritableNamesAreRefusedWithTheirReason) {
+  const Writer &w = GetParam();
+  const std::string dir = pavo_test::scratchDir(std::string("safe_names_") + (w.extension + 1));
+  writeText(dir + "/plain", "not a folder");
+  ASSERT_EQ(mkfifo((dir + "/fifo" + w.extension).c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((dir + "/folder" + w.extension).c_str(), 0700), 0);
+  Object obj = bigMesh();
+  const struct {
+    std::string name, reason;
+  } cases[] = {
+      {dir + "/plain/out" + w.extension, strerror(ENOTDIR)},
+      {dir + "/fifo" + w.extension, "not a regular file"},
+      {dir + "/folder" + w.extension, "not a regular file"},
+  };
+  for (const auto &c : cases) {
+    char status[2 * PAV_STATUS_SIZE] = "";
+    EXPECT_EQ(w.write(obj.get(), c.name, status), PAV_FAILURE) << c.name;
+    EXPECT_NE(std::strstr(status, c.reason.c_str()), nullptr) << status;
+  }
+  struct stat st;
+  ASSERT_EQ(stat((dir + "/fifo" + w.extension).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(listing(dir).size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, SafeWrite, ::testing::ValuesIn(kWriters),
+                         [](const auto &info) { return std::string(info.param.extension + 1); });
+
+// A write that fails for a reason of its own (records of one keyword that disagree) and a write
+// that succeeds: the first leaves the earlier file, the second replaces it, and nothing else is
+// left in the folder either way; a replaced file keeps the earlier file's permissions.
+TEST(SafeWriteOutcome, FailedWriteKeepsAndGoodWriteReplaces) {
+  const std::string dir = pavo_test::scratchDir("safe_outcome");
+  const std::string name = dir + "/f.solb";
+  writeText(name, "earlier");
+  ASSERT_EQ(chmod(name.c_str(), 0640), 0);
+  Object obj = load_test::makeMesh(3, 10, 2, {Triangles});
+  char status[2 * PAV_STATUS_SIZE];
+  PavSolution *a = pav_NewSolutionRecord(3, PavSolScalar, 2, 1, 3, status);
+  PavSolution *b = pav_NewSolutionRecord(3, PavSolScalar, 2, 1, 4, status);
+  pav_PushSolution(obj.get(), SolAtTrianglesP1, a, status);
+  pav_PushSolution(obj.get(), SolAtTrianglesP1, b, status);
+  EXPECT_EQ(pav_WriteSolution(obj.get(), name.c_str(), -1, status), PAV_FAILURE);
+  EXPECT_EQ(pavo_test::readFile(name), "earlier");
+  EXPECT_EQ(listing(dir), std::vector<std::string>{"f.solb"});
+
+  EXPECT_EQ(pav_WriteMesh(obj.get(), (dir + "/f.meshb").c_str(), status), PAV_SUCCESS) << status;
+  writeText(dir + "/g.meshb", "earlier");
+  ASSERT_EQ(chmod((dir + "/g.meshb").c_str(), 0640), 0);
+  EXPECT_EQ(pav_WriteMesh(obj.get(), (dir + "/g.meshb").c_str(), status), PAV_SUCCESS) << status;
+  EXPECT_EQ(pavo_test::readFile(dir + "/g.meshb"), pavo_test::readFile(dir + "/f.meshb"));
+  struct stat st;
+  ASSERT_EQ(stat((dir + "/g.meshb").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(listing(dir), (std::vector<std::string>{"f.meshb", "f.solb", "g.meshb"}));
+}
+
+} // namespace
