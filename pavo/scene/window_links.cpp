@@ -1,5 +1,6 @@
 #include "scene/window_links.h"
 
+#include "pav_object.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 
@@ -144,12 +145,16 @@ bool propagateBoundingBox(PavMeshViewer *any) {
   double box[6] = {0, 0, 0, 0, 0, 0};
   bool first = true;
   for (PavViewerInput *w = head; w; w = w->link().next) {
+    // A window whose mesh could not be read, or has no vertices, has no box to give.
+    const PavObject *mesh = w->viewer()->meshObject();
+    if (!mesh || pav_Count(mesh, Vertices) < 1) continue;
     double b[6];
     w->viewer()->boundingBox(b);
     for (int i = 0; i < 6; i++)
       if (first || (i % 2 == 0 ? b[i] < box[i] : b[i] > box[i])) box[i] = b[i];
     first = false;
   }
+  if (first) return false;
   for (PavViewerInput *w = head; w; w = w->link().next) {
     w->viewer()->setBoundingBox(box);
     w->viewer()->renderNow();
