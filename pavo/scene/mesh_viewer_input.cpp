@@ -152,7 +152,10 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
     printf("%s", kFarewell);
     fflush(stdout);
     win->close();
-    QCoreApplication::quit();
+    if (quitApplication)
+      quitApplication();
+    else
+      QCoreApplication::quit();
     return;
   case R::FinishMultiPicking:
     finishDemand();

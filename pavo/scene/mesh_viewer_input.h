@@ -87,6 +87,8 @@ public:
   std::function<void()> saveView;
   // Opens the context menu of the main window at a window point (right button).
   std::function<void(int x, int y)> contextMenu;
+  // Ends the application after Escape or q closed the window; null quits the Qt application.
+  std::function<void()> quitApplication;
 
   bool eventFilter(QObject *watched, QEvent *event) override;
 

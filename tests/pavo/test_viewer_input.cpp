@@ -349,7 +349,10 @@ TEST_F(ViewerInput, BadInputLeavesAWorkingWindow) {
   captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
   EXPECT_NE(input->pickState().lastPicked(), nullptr);
 
-  // q prints the farewell and closes the window.
+  // q prints the farewell, closes the window and ends the application (not this test run).
+  int quits = 0;
+  input->quitApplication = [&] { quits++; };
   EXPECT_EQ(captured([&] { key(*viewer, Qt::Key_Q); }), "\n  Thank you for using PAVO 4\n");
   EXPECT_FALSE(viewer->isVisible());
+  EXPECT_EQ(quits, 1);
 }
