@@ -71,11 +71,18 @@ run_tests() {
 }
 
 main_job() {
-  # The main job: complete the boundary surface of the curved example mesh with its solutions
-  # (the surface reconstruction mode); the result is written to build/example_out/.
-  mkdir -p build/example_out
-  build/pavo/pavo4 -checksurf -in examples/annulus_p2.mesh -sol examples/annulus_p2.sol \
-    -out build/example_out/annulus_p2_closed
+  # The main job: the viewer on the curved example mesh with its solution. With a display it opens
+  # the window (the run ends when the window is closed); without one it renders the same view under
+  # Xvfb into a picture in build/example_out/.
+  local mesh=examples/annulus_p2.mesh sol=examples/annulus_p2.sol
+  if [ -n "${DISPLAY:-}" ]; then
+    build/pavo/pavo4 -in "$mesh" -sol "$sol"
+  else
+    mkdir -p build/example_out
+    local picture=build/example_out/annulus_p2.png
+    PAVO4_VIEWER_SCREENSHOT="$picture" "${xvfb[@]}" build/pavo/pavo4 -in "$mesh" -sol "$sol"
+    echo "Picture of the viewer: $root/$picture"
+  fi
 }
 
 case "${1:-}" in

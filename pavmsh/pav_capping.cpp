@@ -236,9 +236,13 @@ int finishCapping(CapOut &o, int *nbrCutTri, double **triCrd, double **triAux, i
     return pav_Fail(status, "Allocation failed for capping-arrays, size %lg Mb\n",
                     pav_BytesToMb(sizeof(double) * 21 * (n + 1)));
   }
-  memcpy(c, o.crd.data(), sizeof(double) * 9 * n);
-  memcpy(a, o.aux.data(), sizeof(double) * 12 * n);
-  memcpy(l, o.lnk.data(), sizeof(int) * 3 * n);
+  // Triangles numbered from 1: the first record is left zero.
+  memset(c, 0, sizeof(double) * 9);
+  memset(a, 0, sizeof(double) * 12);
+  memset(l, 0, sizeof(int) * 3);
+  memcpy(c + 9, o.crd.data(), sizeof(double) * 9 * n);
+  memcpy(a + 12, o.aux.data(), sizeof(double) * 12 * n);
+  memcpy(l + 3, o.lnk.data(), sizeof(int) * 3 * n);
   if (triCrd)
     *triCrd = c;
   else
@@ -330,9 +334,10 @@ int pav_capping(const PavObject *obj, const double plane[4], int type, int nbrCu
         const int n = pav_Cappingtet(plane, tc, ta, tri, triA);
         if (pass == 1)
           for (int m = 0; m < n && made + m < counted; m++) {
-            memcpy(crd + 9 * (made + m), tri + 9 * m, sizeof(double) * 9);
-            memcpy(aux + 12 * (made + m), triA + 12 * m, sizeof(double) * 12);
-            int *l = lnk + 3 * (made + m);
+            const int64_t at = made + m + 1; // triangles numbered from 1
+            memcpy(crd + 9 * at, tri + 9 * m, sizeof(double) * 9);
+            memcpy(aux + 12 * at, triA + 12 * m, sizeof(double) * 12);
+            int *l = lnk + 3 * at;
             l[0] = type;
             l[1] = i;
             l[2] = es.ref ? es.ref[i] : 0;
@@ -355,6 +360,9 @@ int pav_capping(const PavObject *obj, const double plane[4], int type, int nbrCu
         return pav_Fail(status, "Allocation failed for capping-arrays, size %lg Mb\n",
                         pav_BytesToMb(sizeof(double) * 21 * size_t(counted + 1)));
       }
+      memset(crd, 0, sizeof(double) * 9);
+      memset(aux, 0, sizeof(double) * 12);
+      memset(lnk, 0, sizeof(int) * 3);
     } else if (made != counted) {
       pav_Fatal("Problem: the number of vertices are differents *nbrCutTriFac= %d, indtri=%d \n",
                 int(counted), int(made));

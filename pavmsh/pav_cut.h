@@ -47,12 +47,15 @@ int pav_GetShellOfEntities(const PavObject *obj, int type, int number, const int
 
 // Capping of the listed cut entities of a first-order volume type (7..10): each entity is split
 // into tetrahedra conformingly (every quadrilateral face along the diagonal through its smallest
-// global vertex number) and each tetrahedron sliced. Triangle k (from 0) has its corners at
-// triCrd[9k..9k+8], the reference coordinates of each corner in the parent element (4 doubles
-// per corner: barycentric for tetrahedra, (x, y, z, 0) for pyramids and hexahedra, (l1, l2, l3, h)
-// for prisms) at triAux[12k..12k+11], and (type, entity, reference) at triLnk[3k..3k+2]. Arrays
-// are sized for count + 1 triangles, null when the count is 0. The quadrilateral outputs are
-// always empty. Other types print " pav_capping undefined for type %d \n" per entity.
+// global vertex number) and each tetrahedron sliced. Triangles are numbered from 1, like
+// entities: triangle k (1..count) has its corners at triCrd[9k..9k+8], the reference coordinates
+// of each corner in the parent element (4 doubles per corner: barycentric for tetrahedra,
+// (x, y, z, 0) for pyramids and hexahedra, (l1, l2, l3, h) for prisms) at triAux[12k..12k+11],
+// and (type, entity, reference) at triLnk[3k..3k+2]; the first record (k = 0) is zero. This is
+// the numbering pav_EvaluateSolutionOnCutFaces (ho_bezier.h) reads, so the outputs go to it as
+// they are. Arrays hold count + 1 records (malloc, owned by the caller), null when the count is
+// 0. The quadrilateral outputs are always empty. Other types print " pav_capping undefined for type
+// %d \n" per entity.
 int pav_capping(const PavObject *obj, const double plane[4], int type, int nbrCutEnt,
                 const int *lstCutEnt, int *nbrCutTri, double **triCrd, double **triAux,
                 int **triLnk, int *nbrCutQua, double **quaCrd, double **quaAux, int **quaLnk,

@@ -225,19 +225,37 @@ bool storedVolume(int type, PavElementKind *kind, int *degree) {
   return isVolumeKind(*kind);
 }
 
-inline void sortSmall(int32_t *v, int n) {
-  // Three or four values: insertion sort beats std::sort's set-up.
-  for (int i = 1; i < n; i++) {
-    const int32_t x = v[i];
-    int j = i - 1;
-    while (j >= 0 && v[j] > x) {
-      v[j + 1] = v[j];
-      j--;
-    }
-    v[j + 1] = x;
-  }
+inline void sortPair(int32_t &a, int32_t &b) {
+  const int32_t lo = std::min(a, b), hi = std::max(a, b);
+  a = lo;
+  b = hi;
 }
 
+inline void sortSmall(int32_t *v, int n) {
+  // Three or four values: a sorting network of conditional moves (face keys come in every
+  // order, so compare-and-branch sorts mispredict about every other step).
+  if (n == 3) {
+    sortPair(v[0], v[1]);
+    sortPair(v[1], v[2]);
+    sortPair(v[0], v[1]);
+  } else if (n == 4) {
+    sortPair(v[0], v[1]);
+    sortPair(v[2], v[3]);
+    sortPair(v[0], v[2]);
+    sortPair(v[1], v[3]);
+    sortPair(v[1], v[2]);
+  } else {
+    for (int i = 1; i < n; i++) {
+      const int32_t x = v[i];
+      int j = i - 1;
+      while (j >= 0 && v[j] > x) {
+        v[j + 1] = v[j];
+        j--;
+      }
+      v[j + 1] = x;
+    }
+  }
+}
 inline bool validNodes(const int32_t *nod, int n, int32_t nbrVer) {
   for (int k = 0; k < n; k++)
     if (nod[k] < 1 || nod[k] > nbrVer) return false;
@@ -597,9 +615,30 @@ template <class Visit> void forEachFace(const Extraction &x, const int types[4],
     const PavElementKind k = pav_ElementKind(types[ti]);
     const P1Faces *f1 = p1Faces(k);
     const int64_t siz = pav_KindNbrNod(k, x.degree);
+    const bool tet = k == PavKindTetrahedron;
     for (int32_t i = 1; i <= vs.nbr; i++) {
       const int32_t *nod = vs.idx + i * siz;
       if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
+      if (tet) {
+        // Face f of a tetrahedron is the other three vertices (face k is opposite vertex k): the
+        // four are ranked once, without data-dependent branches (sorting every face apart
+        // mispredicts about every other comparison), and each face drops one rank.
+        int at[4] = {0, 0, 0, 0}; // rank of vertex q, ties by local order
+        for (int q = 0; q < 3; q++)
+          for (int r = q + 1; r < 4; r++) {
+            const int later = nod[r] < nod[q];
+            at[q] += later;
+            at[r] += 1 - later;
+          }
+        int32_t srt[4];
+        for (int q = 0; q < 4; q++) srt[at[q]] = nod[q];
+        for (int f = 0; f < 4; f++) {
+          const int skip = at[f];
+          const int32_t v[3] = {srt[skip <= 1 ? 2 : 1], srt[skip <= 2 ? 3 : 2], 0};
+          visit(srt[skip == 0 ? 1 : 0], v, i, 8 * ti + f);
+        }
+        continue;
+      }
       for (int f = 0; f < f1->nbr; f++) {
         const int n = f1->siz[f];
         for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];

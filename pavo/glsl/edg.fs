@@ -15,8 +15,7 @@ out vec4 FragColor;
 
 void main() {
   int elt = GElt;
-  vec4 ref = vec4(texelFetch(texref, elt * 4).r, texelFetch(texref, elt * 4 + 1).r,
-                  texelFetch(texref, elt * 4 + 2).r, texelFetch(texref, elt * 4 + 3).r);
+  vec4 ref = texelFetch(texref, elt);
   if (ref.a == 0.0) discard;
   bool high = false;
   for (int i = 0; i < 10; ++i)

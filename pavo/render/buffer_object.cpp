@@ -278,7 +278,8 @@ void PavBufferObject::updateColors(QOpenGLFunctions_4_0_Core *gl, const PavDrawO
   if (!gl || !object || nbrElt < 1) return;
   std::vector<float> colors = packElementColors(nbrElt, object->eltColors, object->params.color);
   if (texref.exists() && colors == lastColors) return;
-  texref.upload(gl, GL_R32F, int64_t(colors.size() * sizeof(float)), colors.data());
+  // One RGBA texel per element: a single fetch in the fragment stage.
+  texref.upload(gl, GL_RGBA32F, int64_t(colors.size() * sizeof(float)), colors.data());
   lastColors.swap(colors);
 }
 
@@ -489,6 +490,9 @@ void PavBufferTriangle::printType() { printf("PavBufferTriangle\n"); }
 void PavBufferTriangle::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                                   const int *elt) {
   if (!uploadStandard(gl, nv, xyz, ne, elt, int64_t(ne) * 3)) return;
+  // Views for the programs that pull their corners (TriSha).
+  nodePos.attach(gl, GL_RGB32F, vbo[0]);
+  nodeIdx.attach(gl, GL_R32UI, vbo[1]);
   positions.assign(xyz, xyz + int64_t(nv) * 3);
   corners.assign(elt, elt + int64_t(ne) * 3);
 }
@@ -554,9 +558,16 @@ int PavBufferTriangle::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *
                                   GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
   const int64_t n = prepareDraw(gl, object, program, picks, counter, true);
   if (n < 1) return 0;
-  if (norOn)
+  // The per-face-normal layout has its corners in order, and the indexed layout is pulled
+  // through NodeIdx by the triangle programs; only the vector triangles read attributes by index.
+  if (norOn) {
     gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * n));
-  else
+  } else if (object->type != DrawVecTriangle && nodeIdx.texture) {
+    // 3 n vertices but only nbrVer positions: the attribute must not be fetched.
+    gl->glDisableVertexAttribArray(0);
+    gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * n));
+    gl->glEnableVertexAttribArray(0);
+  } else
     gl->glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * n), GL_UNSIGNED_INT, nullptr);
   finishDraw(gl, n, object);
   if (verbose)
@@ -703,6 +714,39 @@ int PavBufferPatch::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obj
 
 void PavBufferSolution::printType() { printf("PavBufferSolution\n"); }
 void PavBufferMetrix::printType() { printf("PavBufferMetrix\n"); }
+
+void PavBufferGlyph::upload(QOpenGLFunctions_4_0_Core *gl, int64_t corners, const float *xyz,
+                            const float *rgb) {
+  if (!gl) return;
+  releaseGeometry(gl);
+  nbrVer = nbrElt = 0;
+  const int64_t triangles = corners / 3;
+  if (triangles < 1 || !xyz || !rgb || triangles > INT32_MAX / 3) return;
+  gl->glGenVertexArrays(1, &vao);
+  gl->glBindVertexArray(vao);
+  gl->glGenBuffers(2, vbo);
+  const GLsizeiptr bytes = static_cast<GLsizeiptr>(3 * triangles * 3 * int64_t(sizeof(float)));
+  gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
+  gl->glBufferData(GL_ARRAY_BUFFER, bytes, xyz, GL_STATIC_DRAW);
+  gl->glEnableVertexAttribArray(0);
+  gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[1]);
+  gl->glBufferData(GL_ARRAY_BUFFER, bytes, rgb, GL_STATIC_DRAW);
+  gl->glEnableVertexAttribArray(1);
+  gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+  gl->glBindVertexArray(0);
+  gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+  nbrVer = static_cast<int>(3 * triangles);
+  nbrElt = static_cast<int>(triangles);
+}
+
+int PavBufferGlyph::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *, GlslProgram *) {
+  if (!gl || !vao || nbrElt < 1) return 0;
+  gl->glBindVertexArray(vao);
+  gl->glDrawArrays(GL_TRIANGLES, 0, 3 * nbrElt);
+  gl->glBindVertexArray(0);
+  return nbrElt;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Factory

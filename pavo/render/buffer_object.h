@@ -305,6 +305,20 @@ protected:
   const char *className() const override { return "PavBufferMetrix"; }
 };
 
+// Glyphs (metric ellipses and ellipsoids, arrows): plain triangles, 3 corners each, a position
+// (location 0) and a colour (location 1) per corner, drawn with glDrawArrays; no draw object.
+class PavBufferGlyph : public PavBufferObject {
+public:
+  // Replaces the triangles: `corners` positions and colours of 3 floats each (a count below 3
+  // empties the buffer). nbrElt becomes the number of triangles.
+  void upload(QOpenGLFunctions_4_0_Core *gl, int64_t corners, const float *xyz, const float *rgb);
+  // Draws the triangles with the program in use (the object is not read); returns their number.
+  int render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object, GlslProgram *program) override;
+
+protected:
+  const char *className() const override { return "PavBufferGlyph"; }
+};
+
 // The buffer object of a draw object's type (owned by the caller), or null for a null object,
 // a type without buffer (5, 13-28, 33) or a type of 78 or more.
 PavBufferObject *createBufferObject(const PavDrawObject *object);

@@ -8,8 +8,10 @@ namespace {
 
 #define G(file) ":/glsl/" file
 const GlslCatalogueEntry kCatalogue[] = {
-    {"TriSha", G("tri.vs"), nullptr, nullptr, G("tri.gs"), G("tri.fs"), false, false},
-    {"TriCustomSha", G("tri.vs"), nullptr, nullptr, G("tri.gs"), G("tri.fs"), false, false},
+    // Flat triangles pull their corners in the vertex stage: no geometry stage, which costs
+    // more than the rest of the frame on software rasterisers.
+    {"TriSha", G("tri_pull.vs"), nullptr, nullptr, nullptr, G("tri_flat.fs"), false, false},
+    {"TriCustomSha", G("tri_pull.vs"), nullptr, nullptr, nullptr, G("tri_flat.fs"), false, false},
     {"TriSTLSha", G("tri_stl.vs"), nullptr, nullptr, nullptr, G("tri.fs"), true, false},
     {"PolygonSha", G("tri_stl.vs"), nullptr, nullptr, nullptr, G("tri.fs"), true, false},
     {"PolyhedraSha", G("tri_stl.vs"), nullptr, nullptr, nullptr, G("tri.fs"), true, false},

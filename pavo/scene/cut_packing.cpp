@@ -284,20 +284,16 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
     Groups grp;
     // Triangles grouped by the reference of their volume element; the parent number stands for
     // the node numbers, so a parent outside the type's entities is filtered.
+    // Capping triangles are numbered from 1: their records start at the second slot.
     grp.g = pav_SplitEntitiesByReference(
-        Corners, count, nTri, triLnk + 1, triLnk + 1 + 3 * int64_t(nTri - 1), triLnk + 2,
-        triLnk + 2 + 3 * int64_t(nTri - 1), &grp.n, &grp.refs, status);
+        Corners, count, nTri, triLnk + 4, triLnk + 4 + 3 * int64_t(nTri - 1), triLnk + 5,
+        triLnk + 5 + 3 * int64_t(nTri - 1), &grp.n, &grp.refs, status);
     if (!grp.g) {
       std::printf("%s", status);
       continue;
     }
     layer.filtered = pav_CountFilteredEntities(grp.g, grp.n);
 
-    // The evaluation reads cut-face records numbered from 1: shift the capping's records by one.
-    std::vector<int32_t> lnk1(size_t(3) * (size_t(nTri) + 1), 0);
-    std::vector<double> aux1(size_t(12) * (size_t(nTri) + 1), 0.0);
-    std::copy(triLnk, triLnk + 3 * int64_t(nTri), lnk1.begin() + 3);
-    std::copy(triAux, triAux + 12 * int64_t(nTri), aux1.begin() + 12);
     CPtr<double> val, quaVal;
     const ScalarField eltField = elementField(obj, type, field);
     const ScalarField &sf = field.mode == 1 ? verField : eltField;
@@ -309,8 +305,8 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
       rec.degree = sf.degree;
       rec.data = const_cast<double *>(sf.data);
       double *tv = nullptr, *qv = nullptr;
-      if (pav_EvaluateSolutionOnCutFaces(obj, &rec, field.mode == 1, nTri, lnk1.data(), aux1.data(),
-                                         0, nullptr, nullptr, outDegree, &tv, &qv,
+      if (pav_EvaluateSolutionOnCutFaces(obj, &rec, field.mode == 1, nTri, triLnk, triAux, 0,
+                                         nullptr, nullptr, outDegree, &tv, &qv,
                                          status) == PAV_SUCCESS) {
         val.reset(tv);
         quaVal.reset(qv);
@@ -334,7 +330,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
       PavCutGroup g;
       g.ref = grp.g[r].ref;
       for (int32_t e = 0; e < grp.g[r].nbrKept; e++) {
-        const int64_t k = grp.g[r].kept[e] - 1;
+        const int64_t k = grp.g[r].kept[e]; // the triangle's number, from 1
         const double *crd = triCrd + 9 * k, *aux = triAux + 12 * k;
         const int32_t parent = triLnk[3 * k + 1];
         for (int m = 0; m < layer.nodesPerElt; m++) {
@@ -360,7 +356,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
             }
           }
           for (double c : x) layer.xyz.push_back(float(c));
-          if (val) g.field.push_back(float(val.get()[(k + 1) * layer.fieldNodes + m]));
+          if (val) g.field.push_back(float(val.get()[k * layer.fieldNodes + m]));
         }
         g.parent.push_back(parent);
       }

@@ -17,17 +17,26 @@ bool packBezierField(uint32_t type, int nbrNod, int64_t nbrElt, const float *lag
                                                     : HoTriangle;
   if (deg > 1 && !hoHasKernel(kind, deg)) return false;
   const int *nodeToPos = hoNodeToPos(kind, deg);
-  std::vector<double> lag((size_t)nbrNod), bez((size_t)nbrNod);
+  // Several components per node (the vector triangles carry whole vectors): each component is
+  // converted on its own and the components of a node stay together.
+  const int nodes = kind == HoEdge            ? deg + 1
+                    : kind == HoQuadrilateral ? (deg + 1) * (deg + 1)
+                                              : (deg + 1) * (deg + 2) / 2;
+  if (nodes < 1 || nbrNod % nodes != 0) return false;
+  const int comps = nbrNod / nodes;
+  std::vector<double> lag((size_t)nodes), bez((size_t)nodes);
   out.assign((size_t)nbrElt * (size_t)nbrNod, 0.0f);
   for (int64_t e = 0; e < nbrElt; e++) {
     const float *src = lagrange + e * nbrNod;
-    for (int i = 0; i < nbrNod; i++) lag[(size_t)i] = src[i];
-    if (deg > 1)
-      hoLagrangeToBezier(kind, deg, lag.data(), bez.data());
-    else
-      bez = lag;
     float *dst = out.data() + e * nbrNod;
-    for (int i = 0; i < nbrNod; i++) dst[nodeToPos[i]] = (float)bez[(size_t)i];
+    for (int c = 0; c < comps; c++) {
+      for (int i = 0; i < nodes; i++) lag[(size_t)i] = src[i * comps + c];
+      if (deg > 1)
+        hoLagrangeToBezier(kind, deg, lag.data(), bez.data());
+      else
+        bez = lag;
+      for (int i = 0; i < nodes; i++) dst[nodeToPos[i] * comps + c] = (float)bez[(size_t)i];
+    }
   }
   return true;
 }

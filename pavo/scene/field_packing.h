@@ -9,7 +9,9 @@ namespace pavo {
 
 // Converts a field of nbrNod Lagrange values per element (canonical node order) on a face or edge
 // draw type into Bezier coefficients in the lexicographic layout the fragment stage evaluates
-// (ho_lattice.h storage positions). Degree 0 and 1 fields are reordered only. Returns false
+// (ho_lattice.h storage positions). Degree 0 and 1 fields are reordered only. A field with
+// several components per node (nbrNod a multiple of the degree's node count, components of a
+// node together) is converted component by component. Returns false
 // (out untouched) for a degree without conversion, a node count that does not match the type or
 // no elements.
 bool packBezierField(uint32_t drawType, int nbrNod, int64_t nbrElt, const float *lagrange,

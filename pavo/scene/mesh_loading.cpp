@@ -1,11 +1,133 @@
-// The viewer's loading sequence: mesh and solution files into the window's mesh object.
+// The viewer's loading sequence: mesh and solution files into the window's mesh object, then the
+// scene built from it. Timings, summaries and errors go to standard output; the short texts meant
+// for the window's terminal panel go out through terminalLine.
 #include "scene/mesh_viewer.h"
+
+#include "pavmsh.h"
+
+#include <QElapsedTimer>
+#include <cstdio>
 
 namespace pavo {
 
-// Placeholders until the loading sequence lands.
-int PavMeshViewer::displayMesh(const char *, const char *) { return 2; }
+namespace {
 
-int PavMeshViewer::openSolution(const char *) { return 2; }
+// Loader status buffers: the error text in the first half, the name of the file actually opened
+// in the second.
+constexpr int kStatusSize = 1024;
+constexpr int kOpenedName = 512;
+
+// A single window showing this few curved (or otherwise non-P1-simplex) entities gets the finest
+// tessellation: the cost is negligible and the curvature shows best.
+constexpr int kFewCurvedEntities = 99;
+constexpr int kFineTessLevel = 125;
+
+double seconds(const QElapsedTimer &clock) { return (double)clock.elapsed() / 1000.0; }
+
+} // namespace
+
+int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
+  if (isInitDone()) updateContext(); // the uploads of the scene building go to this context
+  // A new load replaces everything the previous one left; the field shown is chosen anew.
+  adoptMesh(nullptr);
+  meshFile.clear();
+  solFile.clear();
+  view.fieldMode = 0;
+  view.vertexSolution = view.elementSolution = 1;
+
+  const int created = pav_NewInterface(&mesh);
+  if (created != 0 || !mesh) {
+    printf(" pav_NewInterface  status %d \n", created);
+    fflush(stdout);
+    return created != 0 ? created : 2;
+  }
+
+  QElapsedTimer clock;
+  clock.start();
+  char status[kStatusSize] = {};
+  const int opened = pav_OpenMesh(mesh, meshName, status);
+  printf("  Open mesh done in    %5.2f s \n", seconds(clock));
+  if (opened == 0) {
+    const char *name = status + kOpenedName;
+    printf("  %%%% %s OPENED\n", name);
+    emit terminalLine(QString::asprintf("Mesh File %s OPENED", name));
+    meshFile = QString::fromLocal8Bit(name);
+  } else {
+    printf(" pav_OpenMesh failed error %3d : %s\n", opened, status);
+    // What a failed read left behind is not shown: the window stays empty and usable.
+    pav_DeleteInterface(&mesh);
+    printf("  Total time to render %5.2f s \n", seconds(clock));
+    fflush(stdout);
+    renderLater();
+    return opened;
+  }
+
+  char message[kStatusSize] = {};
+  pav_PrintMeshInfo(mesh, message);
+  if (windowCount == 1 && pav_GetNumberOfNonP1SimplexEntities(mesh, message) <= kFewCurvedEntities)
+    view.options.tessLevel = kFineTessLevel;
+
+  if (pav_Count(mesh, Vertices) >= 1) {
+    clock.restart();
+    char solStatus[kStatusSize] = {};
+    // Without a solution name the loader looks for one under the mesh's name.
+    const int solOpened = pav_OpenSolution(mesh, solName ? solName : meshName, solStatus);
+    if (solOpened == 0) {
+      const char *name = solStatus + kOpenedName;
+      printf("  Open solution in     %5.2f s \n", seconds(clock));
+      printf("  %%%% %s OPENED\n", name);
+      emit terminalLine(QString::asprintf("Sol. File %s OPENED", name));
+      solFile = QString::fromLocal8Bit(name);
+    } else {
+      printf("  pav_OpenSolution failed error %3d : %s", solOpened, solStatus);
+    }
+    pav_PrintSolutionInfo(mesh, message);
+    // The scene building takes the solution degree from the object, picks the field shown,
+    // computes the bounding box and fits and centres the view on it.
+    displayObject();
+    pav_PrintNumberingQuality(mesh);
+  } else {
+    printf(" displayMesh : Mesh with no vertices\n");
+  }
+  printf("  Total time to render %5.2f s \n", seconds(clock));
+  fflush(stdout);
+  renderLater();
+  return 0;
+}
+
+int PavMeshViewer::openSolution(const char *solName) {
+  if (!mesh) {
+    printf("  pav_OpenSolution failed error %3d : %s\n", 2, "no mesh loaded\n");
+    fflush(stdout);
+    return 2;
+  }
+  if (isInitDone()) updateContext();
+  QElapsedTimer clock;
+  clock.start();
+  char status[kStatusSize] = {};
+  const int opened = pav_OpenSolution(mesh, solName, status);
+  if (opened == 0) {
+    const char *name = status + kOpenedName;
+    printf("  Open solution in     %5.2f s \n", seconds(clock));
+    printf("  %%%% %s OPENED\n", name);
+    emit terminalLine(QString::asprintf("Solution File %s OPENED", name));
+    solFile = QString::fromLocal8Bit(name);
+  } else {
+    printf("  pav_OpenSolution failed error %3d : %s\n", opened, status);
+  }
+  char message[kStatusSize] = {};
+  pav_PrintSolutionInfo(mesh, message);
+  // Vertex solutions are shown when there are any, else element solutions; an index beyond the
+  // solutions now held goes back to the first.
+  const int nbrVerSol = pav_GetNumberOfVertexSolutions(mesh);
+  const int nbrEltSol = pav_GetMaxNumberOfElementSolutions(mesh);
+  view.fieldMode = nbrVerSol > 0 ? 1 : (nbrEltSol > 0 ? 2 : 0);
+  if (view.vertexSolution < 1 || view.vertexSolution > nbrVerSol) view.vertexSolution = 1;
+  if (view.elementSolution < 1 || view.elementSolution > nbrEltSol) view.elementSolution = 1;
+  rebuildFields();
+  fflush(stdout);
+  renderLater();
+  return opened;
+}
 
 } // namespace pavo

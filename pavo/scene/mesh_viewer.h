@@ -88,6 +88,17 @@ public:
   // number.
   int selectGlyphVertices(bool arrows, int arrowMode = 1);
   const std::vector<int32_t> &arrowVertexList() const { return arrowVertices; }
+  // Glyphs of the displayed vertex field (field mode 1): a metric field as ellipses or
+  // ellipsoids at the metric vertices, a vector field as arrows at the arrow vertices (each
+  // selection made from the visible surfaces when empty); any other field removes them. Called
+  // by rebuildFields.
+  void updateGlyphs();
+  bool metricGlyphsOn = true, arrowGlyphsOn = true;
+  // Metric glyphs decompose metric / metricScale (semi-axes scale with its square root).
+  double metricScale = 1;
+  // Scene units per vector unit of the arrows; 0: the longest arrow is a twentieth of the
+  // diameter of the scene's bounding box.
+  double arrowScale = 0;
   // Hides the per-reference objects whose reference is in view.hiddenReferences.
   void applyHiddenReferences();
   // Removes everything built from the mesh object (the next displayObject builds anew).
@@ -161,6 +172,9 @@ private:
   void buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
                 const char *filterPrefix);
   void buildBoundarySurface();
+  // Builds the programs of the face objects built so far and of the boundary faces to come, for
+  // a scene without fields (nothing when a field will be shown).
+  void prebuildFacePrograms();
   void buildPointsOnly();
   // Attaches the current field to the objects of a set (nothing when no field is displayed).
   void attachSetField(PavBuiltSet &set, bool update);

@@ -2,13 +2,17 @@
 // tetrahedra, the vector triangles, and the vertex selections for metric and arrow glyphs.
 #include "scene/mesh_viewer.h"
 
+#include "scene/glyph_packing.h"
+
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace pavo {
 
@@ -233,6 +237,65 @@ int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
   mesh->nbrMetVer = n;
   printf("  %d metrix vertices to display \n", n);
   return n;
+}
+
+namespace {
+
+// At most `most` vertices of a selection, evenly spread (every k-th), so that the glyphs of a big
+// surface stay within a sensible memory and drawing budget.
+std::vector<int32_t> spreadSelection(const int32_t *list, int n, int most) {
+  std::vector<int32_t> out;
+  if (!list || n < 1) return out;
+  const int step = n > most ? (n + most - 1) / most : 1;
+  out.reserve((size_t)(n / step + 1));
+  for (int i = 0; i < n; i += step) out.push_back(list[i]);
+  if (step > 1) printf("  %d of %d glyphs are drawn \n", (int)out.size(), n);
+  return out;
+}
+
+} // namespace
+
+void PavMeshViewer::updateGlyphs() {
+  // An ellipsoid is 120 triangles, an ellipse 48, an arrow 3 or 6.
+  constexpr int kMostMetricGlyphs = 10000, kMostArrows = 100000;
+  PavGlyphMesh metric, arrows;
+  const PavSolution *rec = nullptr;
+  if (mesh && view.fieldMode == 1 && view.vertexSolution >= 1) {
+    rec = mesh->ent[Vertices].sol;
+    for (int i = 1; rec && i < view.vertexSolution; i++) rec = rec->next;
+  }
+  const int32_t nbrVer = mesh ? mesh->ent[Vertices].nbr : 0;
+  const int dim = mesh && mesh->dim == 2 ? 2 : 3;
+  try {
+    if (rec && rec->nbrEnt == nbrVer && rec->data && mesh->crdDbl) {
+      if (rec->kind == PavSolSymMatrix && metricGlyphsOn) {
+        if (mesh->nbrMetVer < 1 || !mesh->metVer) selectGlyphVertices(false);
+        static const float dark[3] = {0.6f, 0.0f, 0.0f}; // what "MetSha" paints
+        const std::vector<int32_t> list = spreadSelection(mesh->metVer ? mesh->metVer + 1 : nullptr,
+                                                          mesh->nbrMetVer, kMostMetricGlyphs);
+        packMetricGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), (int)list.size(),
+                         metricScale, dark, metric);
+      } else if (rec->kind == PavSolVector && arrowGlyphsOn) {
+        if (arrowVertices.empty()) selectGlyphVertices(true, 1);
+        const std::vector<int32_t> list =
+            spreadSelection(arrowVertices.data(), (int)arrowVertices.size(), kMostArrows);
+        const int n = (int)list.size();
+        const double dx = bbox[1] - bbox[0], dy = bbox[3] - bbox[2], dz = bbox[5] - bbox[4];
+        const double scale = arrowScale > 0
+                                 ? arrowScale
+                                 : arrowLengthScale(dim, rec->data, nbrVer, list.data(), n,
+                                                    std::sqrt(dx * dx + dy * dy + dz * dz), 0.05);
+        packArrowGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), n, scale,
+                        view.colormap >= 0 ? view.colormap : 0, arrows);
+      }
+    }
+  } catch (const std::bad_alloc &) {
+    printf("  ## ERROR: not enough memory for the glyphs\n");
+    metric = PavGlyphMesh();
+    arrows = PavGlyphMesh();
+  }
+  setGlyphs(PavGlyphKind::Metric, metric);
+  setGlyphs(PavGlyphKind::Arrow, arrows);
 }
 
 } // namespace pavo

@@ -53,6 +53,7 @@ std::vector<double> scalarOf(const PavSolution *r, int dim, int vectorMode) {
 
 void PavMeshViewer::rebuildFields() {
   if (!mesh) return;
+  updateGlyphs();
   const int mode = view.fieldMode;
   const int32_t nbrVer = mesh->ent[Vertices].nbr;
   const int dim = mesh->dim == 2 ? 2 : 3;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace pavo {
 
@@ -170,15 +172,35 @@ void PavMeshViewer::buildBoundarySurface() {
     triLnk[d].assign(6 * ((size_t)pav_Count(mesh, tt) + 1), 0);
     quaLnk[d].assign(6 * ((size_t)pav_Count(mesh, qt) + 1), 0);
   }
+  // The first extraction runs on a worker thread while this thread compiles the face programs
+  // the first frame needs (both take long on big meshes); the others follow in order, so the
+  // messages keep their order.
+  bool first = true;
   for (int d = 1; d <= 4; d++) {
     for (int vt : volumeTypesOfDegree(d)) {
       if (pav_Count(mesh, vt) < 1) continue;
       char status[PAV_STATUS_SIZE] = "";
       int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
       int *triNod = nullptr, *triL = nullptr, *quaNod = nullptr, *quaL = nullptr;
-      int rc =
-          pav_BuildBoundarySurface(mesh, vt, &nbrTri, &triNod, &triL, triLnk[d].data(), &nodTri,
-                                   &nbrQua, &quaNod, &quaL, quaLnk[d].data(), &nodQua, status);
+      int rc = 2;
+      auto extract = [&] {
+        rc = pav_BuildBoundarySurface(mesh, vt, &nbrTri, &triNod, &triL, triLnk[d].data(), &nodTri,
+                                      &nbrQua, &quaNod, &quaL, quaLnk[d].data(), &nodQua, status);
+      };
+      std::thread worker;
+      if (first) {
+        try {
+          worker = std::thread(extract);
+        } catch (const std::system_error &) {
+        }
+      }
+      if (worker.joinable()) {
+        prebuildFacePrograms();
+        worker.join();
+      } else {
+        extract();
+      }
+      first = false;
       FreeList owned{{triNod, triL, quaNod, quaL}};
       if (rc != 0) {
         printf("%s", status);
@@ -207,6 +229,25 @@ void PavMeshViewer::buildBoundarySurface() {
     }
   }
   printf("  Surface reconstruction done in %5.2f s\n", (double)clock.elapsed() / 1000.0);
+}
+
+void PavMeshViewer::prebuildFacePrograms() {
+  // Programs are built for the fields attached now (none yet): only worth it when none will be.
+  if (view.fieldMode != 0 || !mesh) return;
+  std::vector<uint32_t> types;
+  for (const PavBuiltSet &set : sets) types.push_back(set.drawType);
+  for (int d = 1; d <= 4; d++) {
+    bool tri = false, qua = false;
+    for (int vt : volumeTypesOfDegree(d)) {
+      if (pav_Count(mesh, vt) < 1) continue;
+      const PavElementKind k = pav_ElementKind(vt);
+      tri = tri || k != PavKindHexahedron;
+      qua = qua || k == PavKindHexahedron || k == PavKindPyramid || k == PavKindPrism;
+    }
+    if (tri) types.push_back(DrawSrfTriangle + (uint32_t)d - 1);
+    if (qua) types.push_back(DrawSrfQuad + (uint32_t)d - 1);
+  }
+  for (uint32_t t : types) useProgram(programNameForType(t));
 }
 
 void PavMeshViewer::displayObject() {

@@ -100,6 +100,7 @@ PavSceneWindow::~PavSceneWindow() {
   clearScene();
   paletteBar.reset();
   axes.reset();
+  for (BufferHandle &g : glyphs) g.reset();
 }
 
 void paletteBarRect(int width, int height, double ratio, int rect[4]) {
@@ -151,6 +152,25 @@ std::unique_ptr<PavDrawObject> PavSceneWindow::removeObject(const PavDrawObject 
 void PavSceneWindow::clearScene() {
   buffers.clear();
   model.clear();
+  for (BufferHandle &g : glyphs) g.reset();
+}
+
+int64_t PavSceneWindow::setGlyphs(PavGlyphKind kind, const PavGlyphMesh &mesh) {
+  BufferHandle &g = glyphs[(int)kind];
+  if (mesh.empty() || mesh.rgb.size() != mesh.xyz.size()) {
+    g.reset();
+    return 0;
+  }
+  if (!makeContextCurrent()) return 0;
+  if (!g) g = makeBuffer(new PavBufferGlyph);
+  static_cast<PavBufferGlyph *>(g.get())->upload(gl, mesh.corners(), mesh.xyz.data(),
+                                                 mesh.rgb.data());
+  return g->nbrElt;
+}
+
+int64_t PavSceneWindow::glyphTriangles(PavGlyphKind kind) const {
+  const BufferHandle &g = glyphs[(int)kind];
+  return g ? g->nbrElt : 0;
 }
 
 PavDrawField *PavSceneWindow::fieldOf(PavFieldKind kind, const PavDrawObject *target) const {
@@ -471,6 +491,7 @@ void PavSceneWindow::render() {
   for (auto it = byType.constBegin(); it != byType.constEnd(); ++it)
     if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
   gl->glDisable(GL_CLIP_DISTANCE0);
+  if (!pickingPass) renderGlyphs(m);
   if (!pickingPass) renderPaletteBar(m);
   if (!pickingPass) renderAxes();
   if (!pickingPass && view.options.TextOn) renderOverlay(m);
@@ -625,6 +646,30 @@ void PavSceneWindow::renderPaletteBar(const PavCameraMatrices &m) {
   gl->glDisable(GL_DEPTH_TEST);
   paletteBar->render(gl, paletteBarObject.get(), p);
   gl->glEnable(GL_DEPTH_TEST);
+}
+
+void PavSceneWindow::renderGlyphs(const PavCameraMatrices &m) {
+  static const char *const names[2] = {"MetSha", "VecArrowSha"};
+  for (int k = 0; k < 2; k++) {
+    if (!glyphs[k] || glyphs[k]->nbrElt < 1) continue;
+    GlslProgram *p = useProgram(names[k]);
+    if (!p) continue;
+    p->setUniform("MVP", m.mvp);
+    p->setUniform("trans", -view.sceneCentre * view.sceneScale);
+    p->setUniform("scaling", view.sceneScale);
+    p->setUniform("colorArrow", true);
+    p->setUniform("toBlack", !view.whiteBackground);
+    // A flat mesh and its glyphs share one plane: the glyphs go over it. In 3-D, glyphs lying in
+    // a surface (arrows tangent to it) are pulled towards the viewer so that they win the tie.
+    if (dimension == 2) gl->glDisable(GL_DEPTH_TEST);
+    gl->glDepthFunc(GL_LEQUAL);
+    gl->glEnable(GL_POLYGON_OFFSET_FILL);
+    gl->glPolygonOffset(-1.0f, -4.0f);
+    glyphs[k]->render(gl, nullptr, p);
+    gl->glDisable(GL_POLYGON_OFFSET_FILL);
+    gl->glDepthFunc(GL_LESS);
+    gl->glEnable(GL_DEPTH_TEST);
+  }
 }
 
 void PavSceneWindow::renderAxes() {

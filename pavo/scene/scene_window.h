@@ -12,6 +12,7 @@
 #include "render/text_renderer.h"
 #include "scene/camera.h"
 #include "scene/gl_frame.h"
+#include "scene/glyph_packing.h"
 #include "scene/render_option.h"
 #include "scene/scene_model.h"
 #include "scene/view_state.h"
@@ -67,6 +68,9 @@ constexpr float kAxesLength = 0.12f;
 constexpr float kAxesOrigin = -0.85f;
 
 // A text attached to a scene point, drawn over the frame.
+// The glyph layers of a scene: metric ellipses or ellipsoids, and vector arrows.
+enum class PavGlyphKind { Metric = 0, Arrow = 1 };
+
 struct PavSceneLabel {
   QVector3D at;
   std::string text;
@@ -126,6 +130,12 @@ public:
   bool attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
                          const unsigned *edgeTags, const float *normals);
   PavDrawField *fieldOf(PavFieldKind kind, const PavDrawObject *target) const;
+  // Glyph triangles drawn over the objects and left out of picking: metric glyphs in the fixed
+  // colour of "MetSha", arrows in their corners' colours ("VecArrowSha"). They replace the
+  // layer's previous glyphs; an empty mesh removes them. Needs the context (waitForInit).
+  // Returns the triangles the layer holds.
+  int64_t setGlyphs(PavGlyphKind kind, const PavGlyphMesh &mesh);
+  int64_t glyphTriangles(PavGlyphKind kind) const;
 
   // Shader definitions for the fields attached now (derived from the model).
   PavFieldState fieldState() const { return model.fieldState(); }
@@ -246,6 +256,8 @@ protected:
   BufferHandle paletteBar;
   int paletteBarShape[4] = {0, 0, 0, 0}; // the rectangle its buffer holds
   BufferHandle axes;                     // the three axes as lines
+  BufferHandle glyphs[2];                // by PavGlyphKind
+  void renderGlyphs(const PavCameraMatrices &m);
 
 private:
   // The per-element first-order values of a field given at the nbrEnt vertices of an object

@@ -191,7 +191,7 @@ TEST_P(CappingOnCube, SectionsAreExactAndWatertight) {
       if (!pav_Count(obj.get(), type)) continue;
       Cap c;
       cap(obj.get(), pl, type, c);
-      for (int k = 0; k < c.nt; k++) {
+      for (int k = 1; k <= c.nt; k++) { // capping triangles are numbered from 1
         area += pavo_test::triangleArea(c.crd + 9 * k, c.crd + 9 * k + 3, c.crd + 9 * k + 6);
         ASSERT_EQ(c.lnk[3 * k], type);
         const int i = c.lnk[3 * k + 1];
@@ -255,7 +255,7 @@ TEST(Capping, CurvedP2Tetrahedra) {
   Cap c;
   cap(cube.get(), pl, TetrahedraP2, c);
   double area = 0;
-  for (int k = 0; k < c.nt; k++)
+  for (int k = 1; k <= c.nt; k++)
     area += pavo_test::triangleArea(c.crd + 9 * k, c.crd + 9 * k + 3, c.crd + 9 * k + 6);
   EXPECT_NEAR(area, 1.0, 1e-12);
   // Bend one edge node off the straight edge: the crossing follows the parabola, not the chord.
@@ -269,10 +269,10 @@ TEST(Capping, CurvedP2Tetrahedra) {
   ASSERT_EQ(bent.nt, 1);
   int found = 0; // reference coordinates on the straight reference edge: a quarter of the way
   for (int m = 0; m < 3; m++)
-    found += std::fabs(bent.crd[3 * m + 1] - 0.15) < 1e-12 &&
-             std::fabs(bent.crd[3 * m] - 0.25) < 1e-12 && bent.crd[3 * m + 2] == 0 &&
-             std::fabs(bent.aux[4 * m] - 0.75) < 1e-12 &&
-             std::fabs(bent.aux[4 * m + 1] - 0.25) < 1e-12;
+    found += std::fabs(bent.crd[9 + 3 * m + 1] - 0.15) < 1e-12 &&
+             std::fabs(bent.crd[9 + 3 * m] - 0.25) < 1e-12 && bent.crd[9 + 3 * m + 2] == 0 &&
+             std::fabs(bent.aux[12 + 4 * m] - 0.75) < 1e-12 &&
+             std::fabs(bent.aux[12 + 4 * m + 1] - 0.25) < 1e-12;
   EXPECT_EQ(found, 1);
 }
 

@@ -7,10 +7,19 @@
 #endif
 
 in vec3 GPosition;
+#ifdef FLAT_TRIANGLE
+// Flat triangles: one normal per face, and the barycentric coordinates serve as the face
+// parameters and both wire-line distances (fewer values to interpolate per fragment).
+flat in vec3 GNormal;
+in vec3 GEdgeDistance;
+#define GBarycentric GEdgeDistance.yz
+#define GTessDistance GEdgeDistance
+#else
 in vec3 GNormal;
 in vec2 GBarycentric;
 in EDGE_T GEdgeDistance;
 in vec3 GTessDistance;
+#endif
 flat in int GElt;
 
 struct LightInfo {
@@ -208,32 +217,31 @@ vec3 isolines(vec3 color, float value, float P[5], int interval, float t, int nI
   return mix(line, color, smoothstep(IsoWidth - 1.0, IsoWidth + 1.0, abs(value - iso) / fw));
 }
 
+// The lighting models share their terms: software rasterisers run every branch of a shader, so
+// one direction, one reflection and one power serve all three.
 vec3 lighting(vec3 color, vec3 n, int model) {
   if (model == 3) return color;
+  bool toon = model == 2;
   vec3 toLight = Light.Position.w == 0.0 ? Light.Position.xyz : Light.Position.xyz - GPosition;
-  vec3 s = length(toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0);
+  vec3 s = toon ? normalize(vec3(0.236, 0.236, 0.943))
+                : (length(toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0));
   vec3 view = length(GPosition) > 0.0 ? normalize(-GPosition) : vec3(0.0, 0.0, 1.0);
-  vec3 r = reflect(-s, n);
-  if (model == 0) return color * max(0.5 + 0.5 * dot(s, n), 0.0);
-  if (model == 1) {
-    float sn = max(dot(s, n), 0.0);
-    vec3 specular = sn > 0.0 ? Material.Ks * pow(max(dot(r, view), 0.0), max(Material.Shininess, 1.0))
-                         : vec3(0.0);
-    return Light.Intensity * (Material.Ka + color * sn + specular);
-  }
-  vec3 toonLight = normalize(vec3(0.236, 0.236, 0.943));
-  float d = max(dot(toonLight, n), 0.0);
+  float sn = dot(s, n);
+  float spec = pow(max(dot(reflect(-s, n), view), 0.0), toon ? 8.0 : max(Material.Shininess, 1.0));
+  if (model == 0) return color * max(0.5 + 0.5 * sn, 0.0);
+  if (model == 1)
+    return Light.Intensity * (Material.Ka + color * max(sn, 0.0) +
+                              (sn > 0.0 ? Material.Ks * spec : vec3(0.0)));
+  float d = max(sn, 0.0);
   float band = d > 0.95 ? 1.0 : d > 0.5 ? 0.6 : d > 0.25 ? 0.3 : 0.1;
-  float gloss = step(0.5, pow(max(dot(reflect(-toonLight, n), view), 0.0), 8.0));
-  return color * band + vec3(gloss * 0.3);
+  return color * band + vec3(step(0.5, spec) * 0.3);
 }
 
 void main() {
   int elt = GElt;
   int fieldElt = offset + elt;
   // 1. Per-element colour and visibility.
-  vec4 ref = vec4(texelFetch(texref, elt * 4).r, texelFetch(texref, elt * 4 + 1).r,
-             texelFetch(texref, elt * 4 + 2).r, texelFetch(texref, elt * 4 + 3).r);
+  vec4 ref = texelFetch(texref, elt);
   if (ref.a == 0.0) discard;
   // 2. Surface or volume-derived faces hidden.
   if (HideSurfOn && !VolSurf) discard;
@@ -254,57 +262,58 @@ void main() {
   int model = clamp(UsePhong, 0, 3);
   bool surface = !VolSurf;
   if (FaceOff && surface) model = 3;
-  // 5. Everything highlighted.
-  if (HighLightAll) {
-    FragColor = vec4(lighting(vec3(0.0, 1.0, 1.0), n, model), 1.0);
-    return;
-  }
-  // 6. Picking ids.
-  if (Picking) {
+  // 5-6. Everything highlighted (lit below, before anything else) or picking ids.
+  if (Picking && !HighLightAll) {
     FragColor = encode_id(BasePicking + elt);
     return;
   }
-  vec3 color = ref.rgb;
+  vec3 color = HighLightAll ? vec3(0.0, 1.0, 1.0) : ref.rgb;
   bool fieldShown = false;
   float value = 0.0;
   int interval = 1;
   float t = 0.0;
-  // 7-9. Solution, Jacobian, value field.
+  if (!HighLightAll) {
+    // 7-9. Solution, Jacobian, value field.
 #ifdef SOL
-  if (SolOn != 0 || IsoOn != 0) {
-    value = fieldValue(tex, solDeg, fieldElt, GBarycentric);
-    vec3 pc = paletteColor(value, Palette, CutoffBelowOn, CutoffAboveOn, interval, t);
-    if (SolOn != 0) color = pc;
-    fieldShown = true;
-    if (IsoOn != 0 || SolOn == 2)
-      color = isolines(color, value, Palette, interval, t, nbrIso, NbrUsrIso, UsrIso, IsoOn,
-                       SolOn == 2);
-  }
+    if (SolOn != 0 || IsoOn != 0) {
+      value = fieldValue(tex, solDeg, fieldElt, GBarycentric);
+      vec3 pc = paletteColor(value, Palette, CutoffBelowOn, CutoffAboveOn, interval, t);
+      if (SolOn != 0) color = pc;
+      fieldShown = true;
+      if (IsoOn != 0 || SolOn == 2)
+        color = isolines(color, value, Palette, interval, t, nbrIso, NbrUsrIso, UsrIso, IsoOn,
+                         SolOn == 2);
+    }
 #endif
 #ifdef JAC
-  if (!fieldShown && SolOn == 0 && IsoOn == 0 && (JacOn || JacIsoOn)) {
-    float jv = fieldValue(texjac, jacDeg, fieldElt, GBarycentric);
-    vec3 pc = paletteColor(jv, JacPalette, false, false, interval, t);
-    if (JacOn) color = pc;
-    if (JacIsoOn)
-      color = isolines(color, jv, JacPalette, interval, t, nbrJacIso, nbrUsrJacIso, UsrJacIso, 1,
-                       false);
-  }
+    if (!fieldShown && SolOn == 0 && IsoOn == 0 && (JacOn || JacIsoOn)) {
+      float jv = fieldValue(texjac, jacDeg, fieldElt, GBarycentric);
+      vec3 pc = paletteColor(jv, JacPalette, false, false, interval, t);
+      if (JacOn) color = pc;
+      if (JacIsoOn)
+        color = isolines(color, jv, JacPalette, interval, t, nbrJacIso, nbrUsrJacIso, UsrJacIso, 1,
+                         false);
+    }
 #endif
 #ifdef VAL
-  if (!fieldShown && SolOn == 0 && IsoOn == 0 && !JacOn && ValOn) {
-    float vv = fieldValue(texval, valDeg, fieldElt, GBarycentric);
-    color = paletteColor(vv, ValPalette, false, false, interval, t);
-  }
+    if (!fieldShown && SolOn == 0 && IsoOn == 0 && !JacOn && ValOn) {
+      float vv = fieldValue(texval, valDeg, fieldElt, GBarycentric);
+      color = paletteColor(vv, ValPalette, false, false, interval, t);
+    }
 #endif
-  // 12. Cut-off of the solution value.
-  if (fieldShown) {
-    if (CutoffBelowOn && value <= CutoffBelowVal) discard;
-    if (CutoffAboveOn && value >= CutoffAboveVal) discard;
+    // 12. Cut-off of the solution value.
+    if (fieldShown) {
+      if (CutoffBelowOn && value <= CutoffBelowVal) discard;
+      if (CutoffAboveOn && value >= CutoffAboveVal) discard;
+    }
+    if (find) color = vec3(0.0, 1.0, 1.0);
   }
-  if (find) color = vec3(0.0, 1.0, 1.0);
   // 10. Lighting.
   color = lighting(color, n, model);
+  if (HighLightAll) {
+    FragColor = vec4(color, 1.0);
+    return;
+  }
   // 13. Inside/outside check.
   if (CheckInOut) color = mix(color, vec3(1.0, 0.0, 0.0), 0.7);
   float alpha = (TransOn && !find) ? 0.7 : 1.0;

@@ -1,0 +1,37 @@
+#version 400
+// Flat triangles without a geometry stage, by vertex pulling: the draw is
+// glDrawArrays(GL_TRIANGLES, 0, 3 n) with no index buffer; vertex gl_VertexID is corner
+// gl_VertexID % 3 of triangle gl_VertexID / 3, whose node indices come from NodeIdx and positions
+// from NodePos. Each corner carries what a geometry stage would make for the triangle: the face
+// normal, the corner's barycentric coordinates and the element index (gl_VertexID / 3, exact on
+// every driver).
+uniform samplerBuffer NodePos;  // 3 floats per node
+uniform usamplerBuffer NodeIdx; // 3 node indices per triangle
+uniform mat4 MVP;
+uniform mat4 ModelViewMatrix;
+uniform float scaling;
+uniform vec3 trans;
+uniform vec4 scenescaling;
+uniform vec4 CutPlane;
+
+out vec3 GPosition;
+flat out vec3 GNormal;
+out vec3 GEdgeDistance;
+flat out int GElt;
+
+void main() {
+  int e = gl_VertexID / 3, c = gl_VertexID - 3 * e;
+  vec3 eye[3];
+  for (int i = 0; i < 3; ++i) {
+    vec3 q = scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, 3 * e + i).r)).xyz + trans;
+    eye[i] = (ModelViewMatrix * vec4(q, 1.0)).xyz;
+  }
+  vec3 p = scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, gl_VertexID).r)).xyz + trans;
+  vec3 corner = vec3(c == 0, c == 1, c == 2);
+  GPosition = eye[c];
+  GNormal = normalize(cross(eye[1] - eye[0], eye[2] - eye[0]));
+  GEdgeDistance = corner; // also the face parameters (u, v) = corner.yz
+  GElt = e;
+  gl_ClipDistance[0] = -dot(p / scenescaling.w + scenescaling.xyz, CutPlane.xyz) - CutPlane.w;
+  gl_Position = MVP * vec4(p, 1.0);
+}

@@ -1,0 +1,149 @@
+#include "scene/view_state_io.h"
+
+#include <algorithm>
+
+namespace pavo {
+
+namespace {
+
+void setBool(const std::optional<int32_t> &v, bool &out) {
+  if (v) out = *v != 0;
+}
+
+void setIsolines(std::optional<int32_t> sub, const std::optional<std::vector<float>> &values,
+                 PavPalette &p) {
+  if (sub) p.nbrIso = *sub;
+  if (!values) return;
+  p.nbrUsrIso = (int32_t)std::min<size_t>(values->size(), 9);
+  std::copy_n(values->begin(), p.nbrUsrIso, p.usrIso);
+}
+
+} // namespace
+
+void applyViewStateData(const PavViewStateData &d, PavViewState &v) {
+  PavRenderOption &o = v.options;
+  if (d.center)
+    v.sceneCentre = QVector3D((float)(*d.center)[0], (float)(*d.center)[1], (float)(*d.center)[2]);
+  if (d.rotation) {
+    const auto &q = *d.rotation;
+    v.trackball.rotation = QQuaternion(q[0], q[1], q[2], q[3]).normalized();
+  }
+  if (d.translation) {
+    const auto &t = *d.translation;
+    v.trackball.translation = QVector3D(t[0], t[1], t[2]);
+  }
+  if (d.fovy) v.fovy = *d.fovy;
+  if (d.cutPlaneEquation) std::copy_n(d.cutPlaneEquation->begin(), 4, v.cutPlane);
+  setBool(d.useCutPlane, v.hasCutPlane);
+  setBool(d.showCut, o.CutOn);
+  setBool(d.capping, v.capping);
+  setBool(d.lineOn, o.LineOn);
+  setBool(d.tessOn, o.TessOn);
+  if (d.tessLevel) o.tessLevel = (int8_t)std::clamp(*d.tessLevel, 1, 125);
+  setBool(d.edgeOn, o.EdgeOn);
+  if (d.solOn) o.SolOn = *d.solOn;
+  if (d.isoOn) o.IsoOn = *d.isoOn;
+  setBool(d.palOn, o.PalOn);
+  if (d.curSol) v.fieldMode = *d.curSol;
+  if (d.ithSol && *d.ithSol >= 1) {
+    if (v.fieldMode == 1) v.vertexSolution = *d.ithSol;
+    if (v.fieldMode == 2) v.elementSolution = *d.ithSol;
+  }
+  if (d.colormap) v.colormap = *d.colormap;
+  setBool(d.textOn, o.TextOn);
+  setBool(d.lineSurfOn, o.LineSurfOn);
+  setBool(d.hideSurfOn, o.HideSurfOn);
+  setBool(d.cutoffBelowOn, o.CutoffBelowOn);
+  if (d.cutoffBelowVal) o.CutoffBelowVal = *d.cutoffBelowVal;
+  setBool(d.cutoffAboveOn, o.CutoffAboveOn);
+  if (d.cutoffAboveVal) o.CutoffAboveVal = *d.cutoffAboveVal;
+  setBool(d.transOn, o.TransOn);
+  if (d.shaMod) o.UsePhong = (uint8_t)std::clamp(*d.shaMod, 0, 3);
+  if (d.renMod) o.setRenderMode(*d.renMod);
+  if (d.wireSiz) o.lineWidth = *d.wireSiz;
+  if (d.hiddenRefs) {
+    v.hiddenReferences.clear();
+    for (const PavHiddenRef &h : *d.hiddenRefs) v.hiddenReferences.push_back(h.ref);
+    std::sort(v.hiddenReferences.begin(), v.hiddenReferences.end());
+    v.hiddenReferences.erase(std::unique(v.hiddenReferences.begin(), v.hiddenReferences.end()),
+                             v.hiddenReferences.end());
+  }
+}
+
+PavViewStateData viewStateData(const PavViewState &v, PavViewStateData d) {
+  const PavRenderOption &o = v.options;
+  const QVector3D &c = v.sceneCentre;
+  d.center = {{c.x(), c.y(), c.z()}};
+  const QQuaternion &q = v.trackball.rotation;
+  d.rotation = {{q.scalar(), q.x(), q.y(), q.z()}};
+  const QVector3D &t = v.trackball.translation;
+  d.translation = {{t.x(), t.y(), t.z()}};
+  d.fovy = v.fovy;
+  d.cutPlaneEquation = {
+      {(float)v.cutPlane[0], (float)v.cutPlane[1], (float)v.cutPlane[2], (float)v.cutPlane[3]}};
+  d.useCutPlane = v.hasCutPlane;
+  d.showCut = o.CutOn;
+  d.capping = v.capping;
+  d.lineOn = o.LineOn;
+  d.tessOn = o.TessOn;
+  d.tessLevel = o.tessLevel;
+  d.edgeOn = o.EdgeOn;
+  d.solOn = o.SolOn;
+  d.isoOn = o.IsoOn;
+  d.palOn = o.PalOn;
+  d.curSol = v.fieldMode;
+  d.ithSol = v.fieldMode == 1 ? v.vertexSolution : v.fieldMode == 2 ? v.elementSolution : 0;
+  if (v.colormap >= 0) d.colormap = v.colormap;
+  d.textOn = o.TextOn;
+  d.lineSurfOn = o.LineSurfOn;
+  d.hideSurfOn = o.HideSurfOn;
+  d.cutoffBelowOn = o.CutoffBelowOn;
+  d.cutoffBelowVal = o.CutoffBelowVal;
+  d.cutoffAboveOn = o.CutoffAboveOn;
+  d.cutoffAboveVal = o.CutoffAboveVal;
+  d.transOn = o.TransOn;
+  d.shaMod = o.UsePhong;
+  d.renMod = o.renderMode();
+  d.wireSiz = o.lineWidth;
+  return d;
+}
+
+void applyViewStatePalette(const PavViewStateData &d, PavPalette &p) {
+  if (!d.usePalette) return;
+  if (*d.usePalette && d.palette) {
+    p.setUserPalette(d.palette->data()); // the reader keeps only non-decreasing palettes
+  } else if (!*d.usePalette) {
+    p.paletteFixed = false;
+  }
+}
+
+void applyParameters(const PavParameters &params, PavViewState &v) {
+  std::vector<PavPlaneEquation> clip = clippingPlanes(params), cap = cappingPlanes(params);
+  const std::vector<PavPlaneEquation> &planes = clip.empty() ? cap : clip;
+  if (!planes.empty()) {
+    std::copy_n(planes[0].begin(), 4, v.cutPlane);
+    v.hasCutPlane = true;
+    v.options.CutOn = true;
+    v.capping = clip.empty();
+  }
+  if (params.colormap) v.colormap = *params.colormap;
+  if (params.displayField) v.vertexSolution = v.elementSolution = *params.displayField;
+}
+
+void applyParameterPalettes(const PavParameters &params, PavPalette &solution,
+                            PavPalette &jacobian) {
+  if (params.palette) solution.setUserPalette(params.palette->data());
+  if (params.jacobianPalette) jacobian.setUserPalette(params.jacobianPalette->data());
+  setIsolines(params.numberOfSubIsolines, params.isolines, solution);
+  setIsolines(params.numberOfJacobianSubIsolines, params.jacobianIsolines, jacobian);
+}
+
+void applyParameterColours(const PavParameters &params, PavReferenceColours &colours) {
+  if (params.refColor.empty()) return;
+  std::vector<int32_t> rgb;
+  rgb.reserve(params.refColor.size() * 3);
+  for (const auto &c : params.refColor) rgb.insert(rgb.end(), c.begin(), c.end());
+  colours.setUserTable((int)params.refColor.size(), rgb.data());
+}
+
+} // namespace pavo

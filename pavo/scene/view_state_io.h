@@ -1,0 +1,48 @@
+// Moving the view files to and from a window's view state: a view-state file
+// restores a view and records one; a parameter file sets the cut plane,
+// colormap, displayed field, palettes, isolines and reference colours of a
+// scene.
+#pragma once
+
+#include "modes/param_file.h"
+#include "modes/view_state_file.h"
+#include "render/palette.h"
+#include "scene/view_state.h"
+
+namespace pavo {
+
+// Applies the settings a view-state file gives to a view state; the others
+// stay. What the view state does not hold (window size, palette, bounding box,
+// isoline width, the draw types of the hidden references) the window takes from
+// the data itself (applyViewStatePalette for the palette).
+void applyViewStateData(const PavViewStateData &data, PavViewState &view);
+
+// The view-state file content of a view. `window` brings what the window holds
+// outside the view state (windowSize, usePalette and palette, useBoundingBox
+// and boundingBox, isoSiz, hiddenRefs with their draw types); the view's own
+// settings are written over it. ithSol is the vertex solution's index for field
+// mode 1, the element solution's for 2, else 0.
+PavViewStateData viewStateData(const PavViewState &view, PavViewStateData window = {});
+
+// The palette of a view-state file on a field palette: UsePalette 1 with a
+// palette installs it as the user's palette; UsePalette 0 releases a user
+// palette (it is recomputed from the field).
+void applyViewStatePalette(const PavViewStateData &data, PavPalette &palette);
+
+// Applies a parameter file to a view state: the first clipping plane (or, with
+// none, the first capping plane, with capping on) becomes the cut plane and is
+// switched on and shown; the colormap; the displayed field (vertex and element
+// index alike). Further planes are ignored: a view holds one cut plane.
+void applyParameters(const PavParameters &params, PavViewState &view);
+
+// The palettes and isolines of a parameter file on the solution and Jacobian
+// palettes: a palette becomes the user's palette, sub-isolines set nbrIso,
+// isoline values the first 9 user values.
+void applyParameterPalettes(const PavParameters &params, PavPalette &solution,
+                            PavPalette &jacobian);
+
+// The reference colours of a parameter file as the user colour table (unchanged
+// when the file gives none).
+void applyParameterColours(const PavParameters &params, PavReferenceColours &colours);
+
+} // namespace pavo

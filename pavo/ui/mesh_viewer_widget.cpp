@@ -1,0 +1,160 @@
+#include "ui/mesh_viewer_widget.h"
+
+#include "modes/viewer_args.h"
+#include "pav_object.h"
+#include "scene/mesh_viewer.h"
+#include "ui/main_controller.h"
+#include "ui/viewer_windows.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGridLayout>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <cstdio>
+
+namespace pavo {
+
+PavTerm::PavTerm(QWidget *parent) : QTextEdit(parent) {
+  setReadOnly(true);
+  QFont font("Courier");
+  font.setFixedPitch(true);
+  font.setStyleHint(QFont::Monospace);
+  font.setPixelSize(13);
+  setFont(font);
+}
+
+PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windowIndex,
+                                         int windowCount, QWidget *parent)
+    : QWidget(parent), index(windowIndex), count(windowCount) {
+  clock.start();
+  term = new PavTerm(this);
+  bottom = new QWidget(this);
+  view = new PavMeshViewer();
+  view->setFormat(format);
+  view->setWindowCount(count);
+
+  setWindowTitle("Pavo 4");
+  show();
+  const int x = windowX(index, count);
+  if (x >= 0) move(x, pos().y());
+
+  // The controller fills the menus once the view container exists.
+  menus = new QMenuBar(this);
+  setFocus();
+  view->installEventFilter(this);
+
+  container = QWidget::createWindowContainer(view, this);
+  container->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  term->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  auto *grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->addWidget(menus, 0, 0);
+  grid->addWidget(container, 1, 0);
+  grid->addWidget(term, 2, 0);
+  grid->addWidget(bottom, 3, 0);
+  grid->setRowMinimumHeight(1, 160);
+  grid->setRowStretch(1, 1); // the view takes the height the terminal does not need
+  setLayout(grid);
+
+  PavMainParts parts;
+  parts.window = this;
+  parts.viewer = view;
+  parts.container = container;
+  parts.menuBar = menus;
+  parts.settings = &settings;
+  parts.index = index;
+  parts.load = [this](const QString &mesh, const char *sol) {
+    return loadMesh(mesh.toLocal8Bit().constData(), sol);
+  };
+  parts.terminal = [this](const QString &line) { appendTerminal(line); };
+  parts.commonBoundingBox = [this] {
+    PavMeshViewerWidget *first = this;
+    while (first->previousWindow) first = first->previousWindow;
+    setCommonBoundingBox(first);
+  };
+  control = new PavMainController(parts);
+  appendTerminal("Welcome to Pavo 4");
+  term->resize(800, 100);
+  bottom->resize(800, 20);
+  connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
+  resize(800, 600);
+  setMinimumSize(20, 20);
+
+  propagateBoundingBox = control->preferences().propagateBoundingBox;
+  show();
+  setAcceptDrops(true);
+  container->setAcceptDrops(true);
+  printf("\n  Setting up the scene %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  fflush(stdout);
+}
+
+// The container owns the viewer window and deletes it with the widget.
+PavMeshViewerWidget::~PavMeshViewerWidget() = default;
+
+void PavMeshViewerWidget::appendTerminal(const QString &text) { term->append(text); }
+
+// The view is a window of its own: its drops and right clicks come here.
+bool PavMeshViewerWidget::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == view && control) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+      control->dragEnter(static_cast<QDragEnterEvent *>(event));
+      return event->isAccepted();
+    case QEvent::Drop:
+      control->drop(static_cast<QDropEvent *>(event));
+      return true;
+    case QEvent::MouseButtonPress: {
+      auto *mouse = static_cast<QMouseEvent *>(event);
+      if (mouse->button() == Qt::RightButton && mouse->modifiers() == Qt::NoModifier)
+        control->showContextMenu(mouse->globalPos());
+      break;
+    }
+    default:
+      break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void PavMeshViewerWidget::dragEnterEvent(QDragEnterEvent *event) { control->dragEnter(event); }
+void PavMeshViewerWidget::dropEvent(QDropEvent *event) { control->drop(event); }
+
+int PavMeshViewerWidget::loadMesh(const char *meshName, const char *solName) {
+  setWindowTitle(QString::fromStdString(pavo::windowTitle(index, meshName ? meshName : "")));
+  waitForView(view);
+  return view->displayMesh(meshName, solName);
+}
+
+void PavMeshViewerWidget::chain(const QList<PavMeshViewerWidget *> &windows) {
+  for (int i = 0; i < windows.size(); i++) {
+    windows[i]->previousWindow = i > 0 ? windows[i - 1] : nullptr;
+    windows[i]->nextWindow = i + 1 < windows.size() ? windows[i + 1] : nullptr;
+  }
+}
+
+void setCommonBoundingBox(PavMeshViewerWidget *first) {
+  double box[6] = {0, 0, 0, 0, 0, 0};
+  bool any = false;
+  for (PavMeshViewerWidget *w = first; w; w = w->nextWindow) {
+    // A window whose mesh could not be read, or has no vertices, has no box to contribute.
+    const PavObject *mesh = w->viewer()->meshObject();
+    if (!mesh || pav_Count(mesh, Vertices) < 1) continue;
+    double b[6];
+    w->viewer()->boundingBox(b);
+    if (!any) {
+      for (int i = 0; i < 6; i++) box[i] = b[i];
+      any = true;
+    } else {
+      unionBox(box, b);
+    }
+  }
+  if (!any) return;
+  for (PavMeshViewerWidget *w = first; w; w = w->nextWindow) w->viewer()->setBoundingBox(box);
+  printf(" \n");
+  printf("  Set new bounding box:\n");
+  printf("  x:[%lg %lg] y:[%lg %lg] z:[%lg %lg]\n", box[0], box[1], box[2], box[3], box[4], box[5]);
+  fflush(stdout);
+}
+
+} // namespace pavo

@@ -1,0 +1,264 @@
+// Glyphs of vertex fields and the vector triangles: metric ellipses and ellipsoids against the
+// quadratic form of the metric, arrows and ellipses probed on a real window, and the vector
+// triangles' choice of the fields they carry.
+#include "gl_fixture.h"
+#include "mesh_builders.h"
+#include "pavmsh.h"
+#include "scene/glyph_packing.h"
+#include "scene/mesh_viewer.h"
+
+#include <QSurfaceFormat>
+#include <array>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace pavo;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Upper triangle of R diag(1/a^2, 1/b^2) R^T, R the rotation by t: an ellipse of semi-axes a
+// along (cos t, sin t) and b along (-sin t, cos t).
+std::array<double, 3> rotatedMetric2d(double a, double b, double t) {
+  const double c = std::cos(t), s = std::sin(t), la = 1 / (a * a), lb = 1 / (b * b);
+  return {la * c * c + lb * s * s, (la - lb) * c * s, la * s * s + lb * c * c};
+}
+
+// x^T M x for a metric stored as its upper triangle.
+double quadratic(int dim, const double *m, const double *x) {
+  if (dim == 2) return m[0] * x[0] * x[0] + 2 * m[1] * x[0] * x[1] + m[2] * x[1] * x[1];
+  return m[0] * x[0] * x[0] + m[3] * x[1] * x[1] + m[5] * x[2] * x[2] +
+         2 * (m[1] * x[0] * x[1] + m[2] * x[0] * x[2] + m[4] * x[1] * x[2]);
+}
+
+} // namespace
+
+TEST(GlyphPacking, MetricGlyphCornersLieOnTheUnitLevelSetOfTheMetric) {
+  // Vertex 1 at (1, 2, 3) with a rotated anisotropic metric, vertex 2 with an indefinite one
+  // (no glyph), vertex 3 out of range in the list.
+  const double crd[9] = {0, 0, 0, 1, 2, 3, 0, 0, 0};
+  const std::array<double, 3> m2 = rotatedMetric2d(0.5, 0.125, 0.4);
+  const double met2[9] = {0, 0, 0, m2[0], m2[1], m2[2], 1, 0, -1};
+  // 3-D: a full symmetric positive definite matrix (diagonally dominant).
+  const double met3[18] = {0, 0, 0, 0, 0, 0, 9, 1, 2, 16, -3, 25, 1, 0, 0, -1, 0, 1};
+  const int32_t list[3] = {1, 2, 3};
+  const float red[3] = {1, 0, 0};
+  for (int dim : {2, 3}) {
+    for (double scale : {1.0, 4.0}) {
+      PavGlyphMesh g;
+      EXPECT_EQ(packMetricGlyphs(dim, crd, dim == 2 ? met2 : met3, 2, list, 3, scale, red, g), 1);
+      ASSERT_EQ(g.rgb.size(), g.xyz.size());
+      ASSERT_EQ(g.corners() % 3, 0);
+      const double *m = (dim == 2 ? met2 : met3) + (dim == 2 ? 3 : 6);
+      int onSurface = 0;
+      for (int64_t c = 0; c < g.corners(); c++) {
+        double x[3] = {g.xyz[3 * c] - 1.0, g.xyz[3 * c + 1] - 2.0, g.xyz[3 * c + 2] - 3.0};
+        if (dim == 2) {
+          EXPECT_NEAR(x[2], 0, 1e-6);
+        }
+        const double q = quadratic(dim, m, x) / scale;
+        // An ellipse's fan has its centre among the corners; every other corner is on the level
+        // set x^T (M / scale) x = 1.
+        if (std::fabs(q) < 1e-9) continue;
+        EXPECT_NEAR(q, 1.0, 1e-4) << "dim " << dim << " corner " << c;
+        onSurface++;
+      }
+      EXPECT_EQ(onSurface, dim == 2 ? 2 * kEllipseSegments
+                                    : 3 * 2 * kEllipsoidSegments * (kEllipsoidSegments / 2 - 1));
+    }
+  }
+}
+
+TEST(GlyphPacking, ArrowsRunFromTheirVertexToTheTipAndAreColouredByLength) {
+  const double crd[9] = {0, 0, 0, 1, 1, 0, 2, 0, 0};
+  const double vec3[9] = {0, 0, 0, 0, 0, 2, 3, 4, 0}; // lengths 2 and 5
+  const int32_t list[3] = {1, 2, 7};
+  EXPECT_DOUBLE_EQ(arrowLengthScale(3, vec3, 2, list, 3, 10, 0.1), 0.2);
+  PavGlyphMesh g;
+  ASSERT_EQ(packArrowGlyphs(3, crd, vec3, 2, list, 3, 0.5, 0, g), 2);
+  ASSERT_EQ(g.corners(), 2 * 2 * 9); // two crossed arrows of three triangles each
+  // The farthest corner of each arrow from its vertex is its tip, 0.5 * |v| along v.
+  const double tips[2][3] = {{1, 1, 1}, {3.5, 2, 0}};
+  for (int a = 0; a < 2; a++) {
+    double far = 0, best[3] = {0, 0, 0};
+    for (int c = 18 * a; c < 18 * (a + 1); c++) {
+      const double d = std::hypot(g.xyz[3 * c] - crd[3 * (a + 1)],
+                                  g.xyz[3 * c + 1] - crd[3 * (a + 1) + 1], g.xyz[3 * c + 2]);
+      if (d > far) {
+        far = d;
+        for (int k = 0; k < 3; k++) best[k] = g.xyz[3 * c + k];
+      }
+    }
+    for (int k = 0; k < 3; k++) EXPECT_NEAR(best[k], tips[a][k], 1e-6) << "arrow " << a;
+  }
+  // Rainbow: the shortest arrow blue, the longest red.
+  EXPECT_EQ((std::array<float, 3>{g.rgb[0], g.rgb[1], g.rgb[2]}), (std::array<float, 3>{0, 0, 1}));
+  EXPECT_EQ((std::array<float, 3>{g.rgb[54], g.rgb[55], g.rgb[56]}),
+            (std::array<float, 3>{1, 0, 0}));
+  // Zero vectors and empty lists make nothing.
+  const double zero[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
+  PavGlyphMesh none;
+  EXPECT_EQ(packArrowGlyphs(3, crd, zero, 2, list, 2, 1, 0, none), 0);
+  EXPECT_EQ(arrowLengthScale(3, zero, 2, list, 2, 10, 0.1), 0);
+  EXPECT_TRUE(none.empty());
+}
+
+namespace {
+
+// A square [-1, 1]^2 of four triangles around the vertex 5 at its centre (reference 1), with a
+// vertex field of `kind` that is zero everywhere but at the centre.
+PavObject *squareWithCentreField(int dim, int kind, const std::vector<double> &centre) {
+  const std::vector<double> xyz = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0, 0, 0, 0};
+  PavObject *obj = pavo_test::buildMesh(dim, xyz, Triangles, {1, 2, 5, 2, 3, 5, 3, 4, 5, 4, 1, 5});
+  for (int t = 1; t <= 4; t++) obj->ent[Triangles].ref[t] = 1;
+  char status[PAV_STATUS_SIZE];
+  const int size = (int)centre.size();
+  PavSolution *r = pav_NewSolutionRecord(dim, kind, 5, 1, 1, status);
+  for (int c = 0; c < size; c++) r->data[5 * size + c] = centre[(size_t)c];
+  pav_PushSolution(obj, SolAtVertices, r, status);
+  return obj;
+}
+
+class GlyphViewTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+    viewer = std::make_unique<PavMeshViewer>();
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    viewer->setFormat(format);
+    viewer->resize(300, 300);
+    viewer->show();
+    viewer->waitForInit();
+    ASSERT_TRUE(viewer->displayEnabled);
+    PavRenderOption &o = viewer->view.options;
+    o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
+    o.setRenderMode(3);
+    o.UsePhong = 3;
+    viewer->view.whiteBackground = true;
+  }
+  void TearDown() override { viewer.reset(); }
+
+  void showAndDraw(PavObject *obj) {
+    viewer->adoptMesh(obj);
+    testing::internal::CaptureStdout();
+    viewer->displayObject();
+    testing::internal::GetCapturedStdout();
+    viewer->view.options.IsoOn = 0;
+    viewer->renderNowNoSwap();
+    frame = viewer->grabFrame(&frameW, &frameH);
+    ASSERT_EQ(frame.size(), 4u * frameW * frameH);
+  }
+
+  std::array<int, 3> colourAt(double x, double y) {
+    PavCameraMatrices m = viewer->matrices();
+    QVector3D p =
+        (QVector3D((float)x, (float)y, 0) - viewer->view.sceneCentre) * viewer->view.sceneScale;
+    QVector4D c = m.mvp * QVector4D(p, 1);
+    QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    size_t i = 4 * ((size_t)w.y() * (size_t)frameW + (size_t)w.x());
+    return {frame[i], frame[i + 1], frame[i + 2]};
+  }
+
+  std::unique_ptr<PavMeshViewer> viewer;
+  std::vector<uint8_t> frame;
+  int frameW = 0, frameH = 0;
+};
+
+} // namespace
+
+TEST_F(GlyphViewTest, MetricEllipseAndEllipsoidCoverTheirInsideOnly) {
+  // Semi-axes a along (cos t, sin t) and b across; the 3-D ellipsoid is flat in z (semi-axis
+  // 0.1) so that its silhouette is the same ellipse. Only the centre vertex has a metric.
+  const double a = 0.6, b = 0.3, t = kPi / 6;
+  const std::array<double, 3> m = rotatedMetric2d(a, b, t);
+  const std::array<int, 3> glyph = {153, 0, 0};
+  for (int dim : {2, 3}) {
+    SCOPED_TRACE(dim);
+    const std::vector<double> met = dim == 2 ? std::vector<double>{m[0], m[1], m[2]}
+                                             : std::vector<double>{m[0], m[1], 0, m[2], 0, 100};
+    showAndDraw(squareWithCentreField(dim, PavSolSymMatrix, met));
+    EXPECT_EQ(viewer->meshObject()->nbrMetVer, 5);
+    EXPECT_GT(viewer->glyphTriangles(PavGlyphKind::Metric), 0);
+    const double u[2] = {std::cos(t), std::sin(t)}, v[2] = {-std::sin(t), std::cos(t)};
+    for (double s : {-1.0, 1.0}) {
+      EXPECT_EQ(colourAt(s * 0.85 * a * u[0], s * 0.85 * a * u[1]), glyph);
+      EXPECT_EQ(colourAt(s * 0.8 * b * v[0], s * 0.8 * b * v[1]), glyph);
+      EXPECT_NE(colourAt(s * 1.15 * a * u[0], s * 1.15 * a * u[1]), glyph);
+      EXPECT_NE(colourAt(s * 1.25 * b * v[0], s * 1.25 * b * v[1]), glyph);
+    }
+    EXPECT_EQ(colourAt(0.9 * b, 0.0), glyph);
+  }
+  // Another field kind removes them.
+  viewer->meshObject()->ent[Vertices].sol->kind = PavSolScalar;
+  viewer->rebuildFields();
+  EXPECT_EQ(viewer->glyphTriangles(PavGlyphKind::Metric), 0);
+}
+
+TEST_F(GlyphViewTest, ArrowCoversItsShaftOnly) {
+  // One vector (1, 0) at the centre, drawn 0.8 scene units long; rainbow blue (one length).
+  viewer->arrowScale = 0.8;
+  const std::array<int, 3> blue = {0, 0, 255};
+  for (int dim : {2, 3}) {
+    SCOPED_TRACE(dim);
+    showAndDraw(squareWithCentreField(
+        dim, PavSolVector, dim == 2 ? std::vector<double>{1, 0} : std::vector<double>{1, 0, 0}));
+    EXPECT_EQ(viewer->arrowVertexList().size(), 5u);
+    EXPECT_EQ(viewer->glyphTriangles(PavGlyphKind::Arrow), dim == 2 ? 3 : 6);
+    for (double x : {0.05, 0.3, 0.5, 0.62}) EXPECT_EQ(colourAt(x, 0.0), blue) << x;
+    for (double x : {-0.05, -0.3, 0.9}) EXPECT_NE(colourAt(x, 0.0), blue) << x;
+    EXPECT_NE(colourAt(0.3, 0.15), blue);
+    EXPECT_NE(colourAt(0.3, -0.15), blue);
+  }
+}
+
+TEST_F(GlyphViewTest, VectorTrianglesCarryOnlyWholeVectorFields) {
+  // Triangles of references 1, 1, 2, 2 with three vertex fields: scalar (1), vector (2), metric
+  // (3).
+  struct Case {
+    int fieldMode, index;
+    const char *message;
+    bool attached;
+  } cases[] = {{1, 1, "scalar solution, skip \n", false},
+               {1, 2, "vector solution, use all the vector \n", true},
+               {1, 3, "matrix solution, skip \n", false},
+               {2, 1, "Case sol at elements not implemented \n", false}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.message);
+    PavObject *obj = squareWithCentreField(2, PavSolSymMatrix, {1, 0, 1});
+    obj->ent[Triangles].ref[3] = obj->ent[Triangles].ref[4] = 2;
+    char status[PAV_STATUS_SIZE];
+    PavSolution *vec = pav_NewSolutionRecord(2, PavSolVector, 5, 1, 1, status);
+    for (int v = 1; v <= 5; v++) {
+      vec->data[2 * v] = v;
+      vec->data[2 * v + 1] = -v;
+    }
+    pav_PushSolution(obj, SolAtVertices, vec, status);
+    PavSolution *sca = pav_NewSolutionRecord(2, PavSolScalar, 5, 1, 1, status);
+    pav_PushSolution(obj, SolAtVertices, sca, status);
+    viewer->view.fieldMode = c.fieldMode;
+    viewer->view.vertexSolution = c.index;
+    showAndDraw(obj);
+    testing::internal::CaptureStdout();
+    viewer->setVectorTriangles();
+    viewer->setVectorTriangles(); // once per mesh
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find(c.message), 0u) << out;
+    EXPECT_EQ(out.find(c.message, 1), std::string::npos) << out;
+    std::map<int, int> counts;
+    for (const PavDrawObject *o : viewer->objectsOfType(DrawVecTriangle)) {
+      counts[o->id] += o->count;
+      const PavDrawField *f = viewer->fieldOf(PavFieldKind::Solution, o);
+      ASSERT_EQ(f != nullptr, c.attached) << o->id;
+      if (!f) continue;
+      // Six values per triangle (x, y at each corner): degree 1; every object has the centre
+      // vertex 5, whose components are the extremes.
+      EXPECT_EQ(f->degree, 1);
+      EXPECT_FLOAT_EQ(f->palette[0], -5.0f);
+      EXPECT_FLOAT_EQ(f->palette[4], 5.0f);
+    }
+    EXPECT_EQ(counts, (std::map<int, int>{{-1, 4}, {1, 2}, {2, 2}}));
+  }
+}

@@ -1,0 +1,55 @@
+// The main window with its controller: every action reaches a slot, the menus are in the bar,
+// preferences ticked in one window are found by the next, and a dropped file opens in the view.
+#include "ui/main_actions.h"
+#include "ui/main_controller.h"
+#include "ui/mesh_viewer_widget.h"
+#include "ui/preferences.h"
+
+#include "gl_fixture.h"
+#include "scene/mesh_viewer.h"
+#include "test_paths.h"
+
+#include <QCheckBox>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+using namespace pavo;
+
+namespace {
+
+TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  // The tests' settings store is private (tests/pavo/main.cpp): start from an empty one.
+  QSettings().clear();
+  {
+    PavMeshViewerWidget w(QSurfaceFormat::defaultFormat(), 1, 1);
+    const QMetaObject *meta = w.controller()->metaObject();
+    for (const PavActionRow &row : mainActionRows()) {
+      if (*row.slot) {
+        EXPECT_GE(meta->indexOfSlot((std::string(row.slot) + "()").c_str()), 0) << row.slot;
+      }
+    }
+    EXPECT_GE(meta->indexOfSlot("openRecentFile()"), 0);
+    auto *bar = w.findChild<QMenuBar *>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 6);
+    EXPECT_EQ(bar->actions()[5]->text(), "&Help");
+
+    w.controller()->actions().action("openpreferences")->trigger();
+    auto *axis = w.findChild<QCheckBox *>("cli:axisBox:1");
+    auto *angles = w.findChild<QCheckBox *>("cli:angBox:1");
+    ASSERT_NE(axis, nullptr);
+    axis->click(); // on by default: now off
+    angles->click();
+    EXPECT_FALSE(w.viewer()->view.options.AxisOn);
+  }
+  PavMeshViewerWidget again(QSurfaceFormat::defaultFormat(), 1, 1);
+  EXPECT_FALSE(again.controller()->preferences().axis);
+  EXPECT_TRUE(again.controller()->preferences().angles);
+  EXPECT_FALSE(again.viewer()->view.options.AxisOn);
+  QSettings().clear();
+}
+
+} // namespace

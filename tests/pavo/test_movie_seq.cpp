@@ -1,0 +1,116 @@
+// The movie and data-sequence modes run as pavo4 processes under the test's X server: which
+// images they write under which names, what they print, and how they end when their list file
+// is missing or names a mesh that cannot be read.
+#include "run_process.h"
+#include "test_paths.h"
+
+#include <QImage>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+// A unit square of two triangles in the plane z = 0, with a vertex field.
+void writeSquare(const std::string &dir) {
+  std::ofstream(dir + "/sq.mesh") << "MeshVersionFormatted 2\nDimension 3\nVertices\n4\n"
+                                     "0 0 0 1\n1 0 0 1\n1 1 0 1\n0 1 0 1\n"
+                                     "Triangles\n2\n1 2 3 1\n1 3 4 1\nEnd\n";
+  std::ofstream(dir + "/sq.sol") << "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n4\n1 1\n"
+                                    "0\n1\n2\n3\nEnd\n";
+}
+
+pavo_test::ProcessResult runPavo(const std::string &dir, const std::vector<std::string> &args) {
+  pavo_test::ProcessOptions o;
+  o.workDir = dir;
+  o.timeoutSeconds = 60;
+  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
+  EXPECT_TRUE(r.started);
+  EXPECT_FALSE(r.timedOut) << r.out;
+  EXPECT_EQ(r.signal, 0) << r.out << r.err;
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  return r;
+}
+
+bool has(const std::string &text, const std::string &part) {
+  return text.find(part) != std::string::npos;
+}
+
+bool exists(const std::string &file) {
+  struct stat st;
+  return stat(file.c_str(), &st) == 0 && st.st_size > 0;
+}
+
+// The image is a picture of the window's view; with `meshShown` the square, fitted in the middle
+// of the view, covers its centre while a corner keeps the white background.
+void expectImage(const std::string &file, bool meshShown = true) {
+  SCOPED_TRACE(file);
+  ASSERT_TRUE(exists(file));
+  QImage img(QString::fromStdString(file));
+  ASSERT_FALSE(img.isNull());
+  ASSERT_GT(img.width(), 100);
+  ASSERT_GT(img.height(), 100);
+  EXPECT_EQ(img.pixel(img.width() - 3, img.height() - 3), qRgb(255, 255, 255));
+  EXPECT_EQ(img.pixel(img.width() / 2, img.height() / 2) != qRgb(255, 255, 255), meshShown);
+}
+
+} // namespace
+
+// One frame per non-empty line of pavo.movie: three words name the image, two name it after the
+// solution, one after the mesh (".jpg" added to names of no image format); a mesh that cannot be
+// read is reported and its frame still written.
+TEST(MovieMode, WritesOneImagePerLineUnderItsName) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const std::string dir = pavo_test::scratchDir("movie_frames");
+  writeSquare(dir);
+  std::ofstream(dir + "/pavo.movie") << "sq.mesh sq.sol first.png\n\nsq.mesh sq.sol\n"
+                                        "sq.mesh\n  \nnone.mesh none.sol last.bmp\n";
+  const pavo_test::ProcessResult r = runPavo(dir, {"-movie", "-data", "view.meshb"});
+  EXPECT_TRUE(has(r.out, "  Launching movie frames generator\n")) << r.out;
+  EXPECT_TRUE(has(r.out, " pav_OpenMesh failed error   2 : Cannot open mesh file none.mesh"));
+  EXPECT_TRUE(has(r.out, "  Total time to launch the movie mode ")) << r.out;
+  EXPECT_TRUE(has(r.out, "  Thank you for using the movie mode of Pavo\n")) << r.out;
+  for (const char *image : {"first.png", "sq.sol.jpg", "sq.mesh.jpg"})
+    expectImage(dir + "/" + image);
+  expectImage(dir + "/last.bmp", false);
+}
+
+// One frame per line of the sequence file, named by its second word or else after the view-state
+// file; -nameseq picks another list file.
+TEST(SeqMode, WritesOneImagePerViewState) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const std::string dir = pavo_test::scratchDir("seq_frames");
+  writeSquare(dir);
+  std::ofstream(dir + "/views.txt") << "top.data top.png\n\nside.data\n";
+  const pavo_test::ProcessResult r =
+      runPavo(dir, {"-seq", "-in", "sq.mesh", "-sol", "sq.sol", "-nameseq", "views.txt"});
+  EXPECT_TRUE(has(r.out, "  %% sq.sol OPENED\n")) << r.out;
+  EXPECT_TRUE(has(r.out, "  opening views.txt file \n  Launching the sequence data generator\n\n"))
+      << r.out;
+  EXPECT_TRUE(has(r.out, "  Total time to launch the sequence mode ")) << r.out;
+  EXPECT_TRUE(has(r.out, "  Thank you for using the data sequences mode of Pavo\n")) << r.out;
+  expectImage(dir + "/top.png");
+  expectImage(dir + "/side.data.jpg");
+}
+
+// Without its list file each mode says what it looked for, shows a box that closes by itself,
+// and ends normally; -seq without -in stops at once.
+TEST(MovieSeqModes, MissingListFilesEndNormally) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const std::string dir = pavo_test::scratchDir("movie_seq_missing");
+  writeSquare(dir);
+  pavo_test::ProcessResult r = runPavo(dir, {"-movie"});
+  EXPECT_TRUE(has(r.out, "  no file pavo.movie found \n  Please specify your sequence of meshes "
+                         "and solution in a file named \"pavo.movie\" \n"))
+      << r.out;
+  EXPECT_TRUE(has(r.out, "  Thank you for using the movie mode of Pavo\n"));
+  r = runPavo(dir, {"-seq", "-in", "sq.mesh"});
+  EXPECT_TRUE(has(r.out, "  no file pavo.seq found \n  Please specify your sequence of meshes "
+                         "and solution in a file named \"pavo.seq\" \n"))
+      << r.out;
+  r = runPavo(dir, {"-seq", "-sol", "sq.sol"});
+  EXPECT_EQ(r.out, "  ERROR: -in is missing\n");
+}

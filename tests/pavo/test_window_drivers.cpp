@@ -1,0 +1,240 @@
+// The windows opened from the command line: the argument rules, the windows themselves (titles,
+// placement, chain, common bounding box, terminal panel) driven in this process, and pavo4 run
+// as a process under the test's X server for what it prints and how it ends.
+#include "app_startup.h"
+#include "gl_fixture.h"
+#include "modes/viewer_args.h"
+#include "run_process.h"
+#include "scene/mesh_viewer.h"
+#include "test_paths.h"
+#include "ui/mesh_viewer_widget.h"
+#include "ui/viewer_windows.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+using namespace pavo;
+
+namespace {
+
+// A one-triangle surface mesh whose bounding box is that of its three vertices.
+void writeTriangle(const std::string &file, const double xyz[9]) {
+  std::ofstream out(file);
+  out << "MeshVersionFormatted 2\nDimension 3\nVertices\n3\n";
+  for (int i = 0; i < 3; i++)
+    out << xyz[3 * i] << " " << xyz[3 * i + 1] << " " << xyz[3 * i + 2] << " 0\n";
+  out << "Triangles\n1\n1 2 3 1\nEnd\n";
+}
+
+// Three meshes with disjoint boxes; their union is x [-1, 3], y [-1, 4], z [-2, 0.5].
+const double kTriangles[3][9] = {
+    {0, 0, 0, 1, 0, 0, 0, 1, 0}, {2, -1, 0, 3, -1, 0, 2, 0, 0.5}, {-1, 0, -2, 0, 0, -2, -1, 4, -2}};
+const double kUnion[6] = {-1, 3, -1, 4, -2, 0.5};
+
+std::string writeThreeMeshes(const std::string &dir) {
+  const char *names[3] = {"a.mesh", "b.mesh", "c.mesh"};
+  for (int k = 0; k < 3; k++) writeTriangle(dir + "/" + names[k], kTriangles[k]);
+  return dir;
+}
+
+std::vector<char *> argvOf(std::vector<std::string> &args) {
+  std::vector<char *> argv;
+  for (std::string &a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return argv;
+}
+
+pavo_test::ProcessResult runPavo(const std::string &dir, const std::vector<std::string> &args,
+                                 std::vector<std::string> env = {}) {
+  pavo_test::ProcessOptions o;
+  o.workDir = dir;
+  o.set = std::move(env);
+  o.timeoutSeconds = 60;
+  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
+  EXPECT_TRUE(r.started);
+  EXPECT_FALSE(r.timedOut) << r.out;
+  EXPECT_EQ(r.signal, 0) << r.out << r.err;
+  return r;
+}
+
+bool has(const std::string &text, const std::string &part) {
+  return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+// Option scanning (last occurrence wins, values by position), the window count (the run of
+// non-option arguments after argv[1]) and the view-state file name.
+TEST(ViewerArgs, ScanCountAndViewStateName) {
+  struct Case {
+    std::vector<std::string> args;
+    int in, sol, data, first, count;
+    const char *viewState;
+  };
+  const Case cases[] = {
+      {{"pavo4", "-in", "a.meshb", "b.meshb", "c.meshb", "-sol", "a.solb", "b.solb", "c.solb"},
+       2,
+       6,
+       0,
+       6,
+       3,
+       "a.data"},
+      {{"pavo4", "-in", "-sol", "x.sol"}, 2, 3, 0, 3, 0, "-sol.data"},
+      {{"pavo4", "-in", "a.meshb", "-in", "b.meshb"}, 4, 0, 0, 4, 1, "b.data"},
+      {{"pavo4", "-in", "dir/wing.meshb", "-data", "view.meshb"}, 2, 0, 4, 2, 1, "view.data"},
+      {{"pavo4", "-in", "wing.mesh", "-data", "v.data"}, 2, 0, 4, 2, 1, "v.data"},
+      {{"pavo4", "-in", "w.mesh.meshb", "-data"}, 2, 0, 0, 2, 1, "w.data"},
+      {{"pavo4", "-in", "a", "b"}, 2, 0, 0, 2, 2, "a.data"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> args = c.args;
+    std::vector<char *> argv = argvOf(args);
+    const int argc = (int)args.size();
+    SCOPED_TRACE(args[2]);
+    const ViewerArgs a = scanViewerArgs(argc, argv.data());
+    EXPECT_EQ(a.in, c.in);
+    EXPECT_EQ(a.sol, c.sol);
+    EXPECT_EQ(a.data, c.data);
+    EXPECT_EQ(a.first, c.first);
+    EXPECT_EQ(a.count, c.count);
+    EXPECT_EQ(viewerViewStateName(argc, argv.data(), a), c.viewState);
+  }
+  std::vector<std::string> movie = {"pavo4", "-movie"},
+                           data = {"pavo4", "-movie", "-data", "x.meshb"};
+  EXPECT_EQ(movieViewStateName(2, argvOf(movie).data()), "pavo.data");
+  EXPECT_EQ(movieViewStateName(4, argvOf(data).data()), "x.data");
+}
+
+TEST(ViewerArgs, TitlePlacementAndBoxUnion) {
+  EXPECT_EQ(windowTitle(2, "/home/u/wing.meshb"), "[2] wing.meshb");
+  EXPECT_EQ(windowTitle(1, "wing"), "[1] wing");
+  const int placements[][3] = {{1, 3, 0},   {2, 3, 400}, {3, 3, 800}, {2, 2, 800},
+                               {3, 5, 400}, {1, 1, -1},  {1, 0, -1}};
+  for (const auto &p : placements) EXPECT_EQ(windowX(p[0], p[1]), p[2]) << p[0] << " of " << p[1];
+  // The boxes of the three triangles.
+  double box[6] = {0, 1, 0, 1, 0, 0};
+  const double b[6] = {2, 3, -1, 0, 0, 0.5}, c[6] = {-1, 0, 0, 4, -2, -2};
+  unionBox(box, b);
+  unionBox(box, c);
+  for (int i = 0; i < 6; i++) EXPECT_EQ(box[i], kUnion[i]) << i;
+}
+
+class ViewerWindows : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+    saved = QSurfaceFormat::defaultFormat();
+    const QSurfaceFormat base = defaultSurfaceFormat();
+    QSurfaceFormat::setDefaultFormat(drawingFormat(base, probeMaxSamples(base)));
+  }
+  void TearDown() override {
+    qDeleteAll(windows);
+    if (pavo_test::haveDisplay()) QSurfaceFormat::setDefaultFormat(saved);
+  }
+  QSurfaceFormat saved;
+  QList<PavMeshViewerWidget *> windows;
+};
+
+// pavo4 -in a.mesh b.mesh c.mesh: three windows titled after their meshes, spread over 800
+// pixels, chained in order, each with its mesh's opening in its terminal panel and all with the
+// union of the three boxes.
+TEST_F(ViewerWindows, SeveralMeshesOpenChainedWindowsWithACommonBox) {
+  const std::string dir = writeThreeMeshes(pavo_test::scratchDir("windows_three"));
+  std::vector<std::string> args = {"pavo4", "-in", dir + "/a.mesh", dir + "/b.mesh",
+                                   dir + "/c.mesh"};
+  windows = openViewerWindows((int)args.size(), argvOf(args).data());
+  ASSERT_EQ(windows.size(), 3);
+  const char *titles[3] = {"[1] a.mesh", "[2] b.mesh", "[3] c.mesh"};
+  for (int k = 0; k < 3; k++) {
+    PavMeshViewerWidget *w = windows[k];
+    SCOPED_TRACE(titles[k]);
+    EXPECT_EQ(w->windowTitle().toStdString(), titles[k]);
+    EXPECT_EQ(w->windowIndex(), k + 1);
+    EXPECT_EQ(w->windowCount(), 3);
+    EXPECT_EQ(w->x(), 400 * k);
+    EXPECT_EQ(w->previousWindow, k > 0 ? windows[k - 1] : nullptr);
+    EXPECT_EQ(w->nextWindow, k < 2 ? windows[k + 1] : nullptr);
+    EXPECT_TRUE(
+        has(w->terminal()->toPlainText().toStdString(), "Mesh File " + args[2 + k] + " OPENED"));
+    EXPECT_TRUE(w->terminal()->isReadOnly());
+    double box[6];
+    w->viewer()->boundingBox(box);
+    for (int i = 0; i < 6; i++) EXPECT_EQ(box[i], kUnion[i]) << i;
+  }
+}
+
+// pavo4 alone: window 1 of 1 titled "Pavo 4", with the invitation in its terminal panel. A mesh
+// loaded into it shows (its faces cover the centre of the view, where the fitted square is) and
+// is released by a load that fails, which leaves the view empty.
+TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFileThenShowsWhatIsLoaded) {
+  windows.append(openEmptyWindow());
+  PavMeshViewerWidget *w = windows.first();
+  EXPECT_EQ(w->windowTitle().toStdString(), "Pavo 4");
+  EXPECT_EQ(w->windowCount(), 1);
+  EXPECT_TRUE(has(w->terminal()->toPlainText().toStdString(),
+                  "Please use File > Open to open a mesh / solution"));
+  EXPECT_EQ(w->viewer()->meshObject(), nullptr);
+
+  const std::string dir = pavo_test::scratchDir("windows_empty");
+  const double square[9] = {0, 0, 0, 2, 0, 0, 0, 2, 0};
+  writeTriangle(dir + "/t.mesh", square);
+  PavMeshViewer *v = w->viewer();
+  v->view.options.setRenderMode(3); // plain grey faces
+  ASSERT_TRUE(waitForView(v));
+  auto centreIsBackground = [&] {
+    v->renderNowNoSwap();
+    int width = 0, height = 0;
+    const std::vector<uint8_t> f = v->grabFrame(&width, &height);
+    // A pixel just below and left of the centre: inside the triangle's half of the box.
+    const size_t i = 4 * ((size_t)(height / 2 - 4) * width + width / 2 - 4);
+    return f.size() > i + 2 && f[i] == 255 && f[i + 1] == 255 && f[i + 2] == 255;
+  };
+  EXPECT_TRUE(centreIsBackground());
+  ASSERT_EQ(w->loadMesh((dir + "/t.mesh").c_str(), nullptr), 0);
+  EXPECT_EQ(w->windowTitle().toStdString(), "[1] t.mesh");
+  EXPECT_FALSE(centreIsBackground());
+  EXPECT_NE(w->loadMesh((dir + "/none.mesh").c_str(), nullptr), 0);
+  EXPECT_EQ(v->meshObject(), nullptr);
+  EXPECT_TRUE(centreIsBackground());
+}
+
+// The process: the common box is printed; "nothing to display" flashes its window and ends with
+// 0; a missing, broken, empty or vertex-only mesh is reported and the window still opens.
+TEST(ViewerProcess, PrintsTheCommonBoxAndSurvivesBadMeshes) {
+  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+  const std::string dir = writeThreeMeshes(pavo_test::scratchDir("windows_process"));
+  const std::string shot = "PAVO4_VIEWER_SCREENSHOT=" + dir + "/shot.png";
+  pavo_test::ProcessResult r = runPavo(dir, {"-in", "a.mesh", "b.mesh", "c.mesh"}, {shot});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(has(r.out, " \n  Set new bounding box:\n  x:[-1 3] y:[-1 4] z:[-2 0.5]\n")) << r.out;
+  EXPECT_TRUE(has(r.out, "  Total time to initialize all and render ")) << r.out;
+
+  r = runPavo(dir, {"a.mesh"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(has(r.out, "\n\n\nNothing to display !\n\n\n** Required input \n")) << r.out;
+  EXPECT_TRUE(has(r.out, "\n  Thank you for using PAVO 4\n")) << r.out;
+
+  std::ofstream(dir + "/broken.mesh") << "MeshVersionFormatted 2\nDimension 3\nVertices\n9\n1 2\n";
+  std::ofstream(dir + "/empty.mesh") << "MeshVersionFormatted 2\nDimension 3\nEnd\n";
+  std::ofstream(dir + "/points.mesh")
+      << "MeshVersionFormatted 2\nDimension 3\nVertices\n2\n0 0 0 1\n1 1 1 1\nEnd\n";
+  struct Case {
+    const char *mesh, *expected;
+  };
+  const Case cases[] = {{"missing.mesh", " pav_OpenMesh failed error   2 : Cannot open mesh file"},
+                        {"broken.mesh", " pav_OpenMesh failed error   2 : "},
+                        {"empty.mesh", " displayMesh : Mesh with no vertices\n"},
+                        {"points.mesh", "  %% points.mesh OPENED\n"}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.mesh);
+    r = runPavo(dir, {"-in", c.mesh}, {shot});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(has(r.out, c.expected)) << r.out;
+    EXPECT_TRUE(has(r.out, "  Total time to render ")) << r.out;
+    EXPECT_TRUE(has(r.out, "  Screen shot done in file : ")) << r.out;
+  }
+}
