@@ -1,9 +1,11 @@
 #include "scene/mesh_viewer_input.h"
 
+#include "modes/view_state_file.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
+#include "scene/view_state_io.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -211,15 +213,25 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
       animation.stop();
     break;
   case R::SaveView:
-    if (saveView)
+    if (saveView) {
       saveView();
-    else
-      printf("  ## ERROR: no view-state file writer in this window\n");
+    } else {
+      // Without a writer of the main window's: the view as it is, in "pavo.data".
+      PavFileMessages messages;
+      writeViewStateFile(viewStateData(win->view), nullptr, messages);
+    }
     break;
-  case R::CheckInOut:    // the switch is read by the orientation display
-  case R::UpdateDisplay: // points, corners, metrics and the plane outline read their switches
-  case R::UpdateShrink:  // the shrink factor is a display option of every draw
-  case R::InitialView:   // the light of the scene is fixed: the camera is already reset
+  case R::UpdateDisplay:
+    // M: the metric glyphs of the shown vertex field on or off.
+    if (text == "M") {
+      win->metricGlyphsOn = !win->metricGlyphsOn;
+      sw.showMetric = win->metricGlyphsOn;
+      win->updateGlyphs();
+    }
+    break;              // points, corners and the plane outline read their switches
+  case R::CheckInOut:   // the switch is read by the orientation display
+  case R::UpdateShrink: // the shrink factor is a display option of every draw
+  case R::InitialView:  // the light of the scene is fixed: the camera is already reset
     break;
   }
   if (effect.refreshColours) refreshColours();

@@ -83,7 +83,7 @@ public:
 
   // Prints " highligthing objects " with each double-click highlight.
   bool traceHighlight = true;
-  // Writes the view-state file (key w); null prints that no writer is set.
+  // Writes the view-state file (key w); null writes the view in "pavo.data".
   std::function<void()> saveView;
   // Opens the context menu of the main window at a window point (right button).
   std::function<void(int x, int y)> contextMenu;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -80,6 +81,8 @@ protected:
 TEST_F(ViewerInput, ClicksPickReportColourUnpickAddAndHighlight) {
   showMesh(*viewer, square(true));
   viewer->view.options.SolOn = 0; // faces in their plain colour
+  key(*viewer, 0, "M");           // without the ellipses of the metric field
+  EXPECT_FALSE(viewer->metricGlyphsOn);
   QStringList lines;
   QObject::connect(viewer.get(), &PavMeshViewer::terminalLine,
                    [&](const QString &s) { lines << s; });
@@ -234,9 +237,13 @@ TEST_F(ViewerInput, F1AndF3CutAVolumeAtTheCentreOfItsBox) {
   QTemporaryDir dir;
   const QString cwd = QDir::currentPath();
   QDir::setCurrent(dir.path());
-  captured([&] { key(*viewer, Qt::Key_Space, " "); });
+  captured([&] {
+    key(*viewer, Qt::Key_Space, " ");
+    key(*viewer, 0, "w");
+  });
   QDir::setCurrent(cwd);
   EXPECT_EQ(QDir(dir.path()).entryList({"screenshot_*.jpg"}).size(), 1);
+  EXPECT_TRUE(QFileInfo(dir.path() + "/pavo.data").size() > 0);
   captured([&] {
     key(*viewer, Qt::Key_F1);
     key(*viewer, Qt::Key_F3);
