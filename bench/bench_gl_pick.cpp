@@ -120,7 +120,13 @@ void BM_PickAgainstFrame(benchmark::State &state) {
     finish(*v);
   }
   const double iters = (double)state.iterations();
+  double cutElements = 0, boundaryFaces = 0;
+  for (const auto &set : v->cutSets()) cutElements += set.nbrEnt;
+  for (const auto &set : v->builtSets())
+    if (set.source == PavMeshViewer::PavSetSource::BoundaryFaces) boundaryFaces += set.nbrEnt;
   state.counters["tets"] = 6.0 * n * n * n;
+  state.counters["boundary_faces"] = boundaryFaces;
+  state.counters["cut_faces"] = cutElements;
   state.counters["setup_s"] = setup;
   state.counters["frame_ms"] = 1e3 * frame / iters;
   state.counters["pick_ms"] = 1e3 * pick / iters;
