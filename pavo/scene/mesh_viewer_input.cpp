@@ -228,8 +228,10 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
       sw.showMetric = win->metricGlyphsOn;
       win->updateGlyphs();
     }
-    break;              // points, corners and the plane outline read their switches
-  case R::CheckInOut:   // the switch is read by the orientation display
+    break; // points, corners and the plane outline read their switches
+  case R::CheckInOut:
+    win->view.options.CheckInOut = sw.checkInOut;
+    break;
   case R::UpdateShrink: // the shrink factor is a display option of every draw
   case R::InitialView:  // the light of the scene is fixed: the camera is already reset
     break;

@@ -215,9 +215,16 @@ TEST_F(ViewerInput, KeysColourDrawIsolinesDiscardCutAndStepSolutions) {
   captured([&] { key(*viewer, 0, ">"); });
   EXPECT_EQ(viewer->view.vertexSolution, 2);
 
-  // d: with triangle 1 picked, triangle 2 disappears.
+  // N tints the faces red for the orientation check, and back.
   key(*viewer, 0, "m");
   key(*viewer, 0, "m"); // solution display off again
+  key(*viewer, 0, "N");
+  const std::array<int, 3> tinted = colourAt(*viewer, left);
+  EXPECT_GT(tinted[0] - tinted[1], 100);
+  key(*viewer, 0, "N");
+  EXPECT_EQ(colourAt(*viewer, left), grey);
+
+  // d: with triangle 1 picked, triangle 2 disappears.
   captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
   key(*viewer, 0, "d");
   EXPECT_TRUE(viewer->view.options.DiscardUnPicked);
