@@ -1,10 +1,10 @@
 #include "modes/frame_files.h"
 
 #include "modes/file_tokens.h"
-#include "modes/view_state_file.h"
 #include "scene/mesh_viewer.h"
 #include "scene/view_state_io.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace pavo {
@@ -16,18 +16,53 @@ bool viewStateReadable(const std::string &name) {
   return true;
 }
 
-void applyViewState(PavMeshViewer *viewer, const std::string &name) {
-  PavViewStateData data;
-  PavFileMessages messages;
-  if (!readViewStateFile(name.c_str(), data, messages)) return;
+void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
+  applyViewStatePalette(data, viewer->solutionPalette);
+  // The box refits centre and scale: the file's own centre is applied after it.
+  if (data.useBoundingBox && *data.useBoundingBox == 1 && data.boundingBox) {
+    double box[6];
+    std::copy(data.boundingBox->begin(), data.boundingBox->end(), box);
+    viewer->setBoundingBox(box);
+  }
   applyViewStateData(data, viewer->view);
-  if (!viewer->meshObject()) return;
+  if (!viewer->meshObject() || !viewer->isInitDone()) return;
   // The scene building reads the view state: the cut, the field shown and the hidden references.
   if (viewer->view.cutActive())
     viewer->updateCut();
   else
     viewer->rebuildFields();
   viewer->applyHiddenReferences();
+  viewer->renderLater();
+}
+
+bool applyViewState(PavMeshViewer *viewer, const std::string &name, PavViewStateData *read) {
+  PavViewStateData data;
+  PavFileMessages messages;
+  if (!readViewStateFile(name.c_str(), data, messages)) return false;
+  applyViewState(viewer, data);
+  if (read) *read = data;
+  return true;
+}
+
+PavViewStateData viewStateOf(const PavMeshViewer *viewer) {
+  PavViewStateData window;
+  window.windowSize = {{viewer->width(), viewer->height()}};
+  const PavPalette &pal = viewer->solutionPalette;
+  window.usePalette = pal.paletteFixed ? 1 : 0;
+  if (pal.paletteFixed) std::copy_n(pal.palette, 5, window.palette.emplace().begin());
+  double box[6];
+  viewer->boundingBox(box);
+  window.useBoundingBox = 1;
+  auto &b = window.boundingBox.emplace();
+  for (int i = 0; i < 6; i++) b[(size_t)i] = (float)box[i];
+  auto &hidden = window.hiddenRefs.emplace();
+  for (const auto &set : viewer->builtSets())
+    for (const auto &bo : set.objects) {
+      if (!bo.object || bo.object->id == -1 || bo.object->visible) continue;
+      const PavHiddenRef h{bo.object->type, bo.object->id};
+      if (std::find(hidden.begin(), hidden.end(), h) == hidden.end()) hidden.push_back(h);
+    }
+  return viewStateData(viewer->view, window);
 }
 
 } // namespace pavo

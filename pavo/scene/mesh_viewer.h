@@ -127,6 +127,11 @@ public:
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
   const std::vector<PavBuiltSet> &cutSets() const { return cuts; }
 
+  // Palettes the user gave (parameter file, view-state file): a fixed one replaces the range of
+  // the field, its isolines are those of every field of its kind. Unset, each field takes its
+  // range.
+  PavPalette solutionPalette, jacobianPalette;
+
   // Running extrema of the displayed field and where they occur (vertex numbers in mode 1).
   double solMin = 0, solMax = 0;
   int solMinAt = 0, solMaxAt = 0;
@@ -176,6 +181,9 @@ private:
   // a scene without fields (nothing when a field will be shown).
   void prebuildFacePrograms();
   void buildPointsOnly();
+  // Reads the parameter file of the mesh (or the default one) into the view state, the user
+  // palettes and the reference colours. Returns its bounding box flag: true when `box` was set.
+  bool readParameters(double box[6]);
   // Attaches the current field to the objects of a set (nothing when no field is displayed).
   void attachSetField(PavBuiltSet &set, bool update);
   void removeSets(std::vector<PavBuiltSet> &list);

@@ -181,12 +181,22 @@ bool PavMeshViewer::attachPending(PavFieldKind kind, std::vector<PavPendingField
   range[1] = hi;
   const float pal[5] = {lo, lo + 0.25f * (hi - lo), lo + 0.5f * (hi - lo), lo + 0.75f * (hi - lo),
                         hi};
+  // A palette the user gave replaces the range; its isolines go to every field of its kind.
+  const PavPalette *user = kind == PavFieldKind::Solution   ? &solutionPalette
+                           : kind == PavFieldKind::Jacobian ? &jacobianPalette
+                                                            : nullptr;
   for (PavPendingField &f : pending) {
     std::unique_ptr<PavDrawField> field;
     if (kind == PavFieldKind::Solution) field = std::make_unique<PavDrawSolution>(f.object->id);
     if (kind == PavFieldKind::Jacobian) field = std::make_unique<PavDrawJacobian>(f.object->id);
     if (kind == PavFieldKind::Value) field = std::make_unique<PavDrawValue>(f.object->id);
     field->setPalette(pal);
+    if (user && user->paletteFixed) field->setUserPalette(user->palette);
+    if (user && (user->nbrIso > 0 || user->nbrUsrIso > 0)) {
+      field->nbrIso = user->nbrIso;
+      field->nbrUsrIso = user->nbrUsrIso;
+      std::copy_n(user->usrIso, 9, field->usrIso);
+    }
     if (view.colormap >= 0) field->colormap = view.colormap;
     const int64_t nbrEnt = f.nbrNod > 0 ? (int64_t)(f.values.size() / (size_t)f.nbrNod) : 0;
     attachField(std::move(field), f.object, f.values.data(), nbrEnt, f.nbrNod);

@@ -2,9 +2,11 @@
 // surface of volume elements, and the vertices of a mesh without elements.
 #include "scene/mesh_viewer.h"
 
+#include "modes/param_file.h"
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "scene/mesh_viewer_tables.h"
+#include "scene/view_state_io.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
@@ -254,6 +256,8 @@ void PavMeshViewer::displayObject() {
   if (!mesh) return;
   clearMeshScene();
   dimension = mesh->dim == 2 ? 2 : 3;
+  double paramBox[6];
+  const bool boxGiven = readParameters(paramBox);
   const int32_t nbrVer = mesh->ent[Vertices].nbr;
   if (nbrVer > 0 && mesh->crdDbl) {
     double box[6] = {
@@ -267,8 +271,9 @@ void PavMeshViewer::displayObject() {
         box[2 * c + 1] = std::max(box[2 * c + 1], x);
       }
     std::copy(box, box + 6, bbox);
-    fitBoundingBox(bbox);
   }
+  if (boxGiven) std::copy(paramBox, paramBox + 6, bbox);
+  fitBoundingBox(bbox);
   if (nbrVer < 1 || !mesh->crdDbl) {
     renderLater();
     return;
@@ -301,6 +306,18 @@ void PavMeshViewer::displayObject() {
   else
     rebuildFields();
   renderLater();
+}
+
+bool PavMeshViewer::readParameters(double box[6]) {
+  PavParameters params;
+  PavFileMessages messages;
+  if (!readParameterFile(meshFile.toLocal8Bit().constData(), params, messages)) return false;
+  applyParameters(params, view);
+  applyParameterPalettes(params, solutionPalette, jacobianPalette);
+  applyParameterColours(params, referenceColours);
+  if (!params.boundingBox) return false;
+  std::copy(params.boundingBox->begin(), params.boundingBox->end(), box);
+  return true;
 }
 
 void PavMeshViewer::applyHiddenReferences() {

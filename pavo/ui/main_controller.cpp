@@ -1,10 +1,15 @@
 #include "ui/main_controller.h"
 
 #include "ho_jacobian.h"
+#include "modes/batch_work.h"
+#include "modes/file_tokens.h"
+#include "modes/frame_files.h"
+#include "modes/frame_modes.h"
 #include "pav_io.h"
 #include "pav_object.h"
 #include "pav_quality.h"
 #include "pav_solution.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 #include "ui/dialog_answers.h"
@@ -123,7 +128,21 @@ void PavMainController::loadData() {
   const QString problem = inputFileProblem(name);
   if (!problem.isEmpty()) return print(problem);
   printf("  Loading data file %s\n", name.toLocal8Bit().constData());
-  notAvailable("Reading view-state files from the menu");
+  readViewState(name);
+}
+
+bool PavMainController::readViewState(const QString &name) {
+  PavViewStateData data;
+  if (!applyViewState(p.viewer, name.toStdString(), &data)) return false;
+  if (data.windowSize) resizeView((*data.windowSize)[0], (*data.windowSize)[1]);
+  p.viewer->renderLater();
+  return true;
+}
+
+QString PavMainController::writeViewState(const char *name) {
+  p.viewer->renderNow(); // the file records what the window shows
+  PavFileMessages messages;
+  return QString::fromStdString(writeViewStateFile(viewStateOf(p.viewer), name, messages));
 }
 
 // ------------------------------------------------------------------------------ Writing files
@@ -188,7 +207,7 @@ void PavMainController::writeData() {
   if (name.isEmpty()) return;
   const QString problem = outputFileProblem(dataOutputName(name));
   if (!problem.isEmpty()) return print(problem);
-  notAvailable("Writing view-state files from the menu");
+  writeViewState(dataOutputName(name).toLocal8Bit().constData());
 }
 
 // ------------------------------------------------------------------------ Window and options
@@ -201,6 +220,10 @@ void PavMainController::setWindowSize() {
   int w = 0, h = 0;
   if (!dialogs.askText(p.window, "Window Size", "Enter size:", initial, &answer)) return;
   if (!parseWindowSize(answer, &w, &h)) return;
+  resizeView(w, h);
+}
+
+void PavMainController::resizeView(int w, int h) {
   // The layout gives the container its size: hold it at the answer while the window fits it.
   p.container->setFixedSize(w, h);
   p.viewer->resize(w, h);
@@ -319,6 +342,7 @@ void PavMainController::openmenudata() {
 
 // A new mesh, solution or modification: the panels that show the mesh's contents follow.
 void PavMainController::meshLoaded() {
+  applyElementFilter(*p.viewer, {}, nullptr); // every element shows again
   if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
     data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
   if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
@@ -329,38 +353,64 @@ void PavMainController::meshLoaded() {
   p.viewer->renderLater();
 }
 
-// Quality of the tetrahedra; the elements in the chosen range are counted and reported.
-void PavMainController::openmenuqal() {
-  openPanel("openmenuqal", [this] {
-    auto compute = [this] {
-      std::vector<double> values;
-      PavObject *mesh = p.viewer->meshObject();
-      char status[PAV_STATUS_SIZE] = "";
-      if (!mesh || pav_Count(mesh, Tetrahedra) < 1) {
-        printf("  ## ERROR: the quality is computed on tetrahedra: none is loaded\n");
-        return values;
-      }
-      if (pav_ComputeTetrahedraQuality(mesh) != 0) return values;
-      const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
-      if (q) values.assign(q + 1, q + 1 + pav_Count(mesh, Tetrahedra));
-      return values;
+// The filters hide the elements outside a range (element_filter.h): quality of the tetrahedra,
+// Jacobians (smallest per element) and the displayed solution.
+void PavMainController::openFilter(const char *slot, const QString &title,
+                                   PavFilterValues (*values)(PavMeshViewer &)) {
+  openPanel(slot, [this, title, values] {
+    auto kept = std::make_shared<PavFilterValues>();
+    auto compute = [this, kept, values] {
+      PavFilterSpan span;
+      if (p.viewer->meshObject()) *kept = values(*p.viewer);
+      span.any = filterExtrema(*kept, &span.low, &span.high, &span.total);
+      p.viewer->renderLater();
+      return span;
     };
-    auto select = [](const PavRangeSelection *s) {
-      if (s) printf("  %%%% %lld tetrahedra in the quality range\n", (long long)s->count);
+    auto apply = [this, kept](const double *range) {
+      const int64_t n = applyElementFilter(*p.viewer, *kept, range);
+      refreshElementColours();
+      if (range)
+        printf("  %%%% %lld elements shown in [%g %g]\n", (long long)n, range[0], range[1]);
       fflush(stdout);
+      p.viewer->renderLater();
+      return n;
     };
-    return new PavFilterPanel("Quality", compute, select);
+    return new PavFilterPanel(title, compute, apply);
   });
 }
-void PavMainController::openmenujac() { printf("%%%%Warning Widget Jac does not exist \n"); }
+
+void PavMainController::openmenuqal() { openFilter("openmenuqal", "Quality", qualityValues); }
+void PavMainController::openmenujac() { openFilter("openmenujac", "Jacobian", jacobianValues); }
 void PavMainController::openmenuFilSol() {
-  printf("%%%%Warning Widget Filter Sol does not exist \n");
+  openFilter("openmenuFilSol", "Solution", solutionValues);
 }
-void PavMainController::movie() { notAvailable("The movie mode from the menu"); }
+
+// The one refresh of the per-element colours: picked colours (when the window's input paints
+// them) then the filters' visibility on top.
+void PavMainController::refreshElementColours() { refreshElementVisibility(*p.viewer); }
+
+// The batch modes on this window: the movie of "pavo.movie" under the view state "pavo.data",
+// the surface reconstruction of the mesh shown (written beside it as <mesh>.surfOK), the data
+// sequence of "pavo.seq".
+void PavMainController::movie() {
+  launchMovie("pavo.data", p.viewer);
+  p.viewer->renderLater();
+}
+
 void PavMainController::checkSurf() {
-  notAvailable("The surface reconstruction mode from the menu");
+  PavObject *mesh = p.viewer->meshObject();
+  if (!mesh) return print("  ## ERROR: there is no mesh to reconstruct\n");
+  const std::string base = cutAt(p.viewer->meshName().toStdString(), ".mesh") + ".surfOK";
+  const bool withSol = !p.viewer->solutionName().isEmpty();
+  launchSurfaceReconstruction(mesh, (base + ".meshb").c_str(),
+                              withSol ? (base + ".solb").c_str() : nullptr);
+  p.viewer->displayObject(); // the added faces are part of the scene
 }
-void PavMainController::seqData() { notAvailable("The data sequences mode from the menu"); }
+
+void PavMainController::seqData() {
+  launchSequence(p.viewer, "pavo.seq");
+  p.viewer->renderLater();
+}
 
 void PavMainController::setBB() {
   prefs.propagateBoundingBox = true;

@@ -5,6 +5,7 @@
 // driven in code.
 #pragma once
 
+#include "scene/element_filter.h"
 #include "scene/key_bindings.h"
 #include "ui/dialogs.h"
 #include "ui/option_panels.h"
@@ -64,6 +65,14 @@ public:
   void drop(QDropEvent *event);
   // The context menu of the view at a global position (right button).
   void showContextMenu(const QPoint &globalPos);
+  // Reads a view-state file into the window: the view, the palette, the bounding box and the
+  // window size. False (message printed) when the file cannot be read.
+  bool readViewState(const QString &name);
+  // Writes the window's view state under `name` (or "pavo.data" when null); the name written,
+  // empty on failure.
+  QString writeViewState(const char *name);
+  // Gives the view w x h pixels and fits the window around it.
+  void resizeView(int w, int h);
   // Panels built so far (null until first opened).
   QWidget *panel(const char *slot) const;
 
@@ -107,6 +116,9 @@ private:
   void meshLoaded();
   void viewChanged(PavViewChange change);
   void notAvailable(const char *what);
+  void openFilter(const char *slot, const QString &title,
+                  PavFilterValues (*values)(PavMeshViewer &));
+  void refreshElementColours();
   template <class Make> void openPanel(const char *slot, Make make);
 
   PavMainParts p;

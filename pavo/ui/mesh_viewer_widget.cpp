@@ -12,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
+#include <QIcon>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <cstdio>
@@ -38,6 +39,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   view->setWindowCount(count);
 
   setWindowTitle("Pavo 4");
+  setWindowIcon(QIcon(":/images/pavo4.ico"));
   show();
   const int x = windowX(index, count);
   if (x >= 0) move(x, pos().y());

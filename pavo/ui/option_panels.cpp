@@ -382,20 +382,9 @@ void PavSpecificPanel::refresh() {
 
 // -------------------------------------------------------------------------------------- Filters
 
-PavRangeSelection selectRange(const std::vector<double> &values, double low, double high) {
-  PavRangeSelection s;
-  s.inside.resize(values.size());
-  for (size_t i = 0; i < values.size(); i++) {
-    s.inside[i] = values[i] >= low && values[i] <= high;
-    s.count += s.inside[i];
-  }
-  return s;
-}
-
-PavFilterPanel::PavFilterPanel(const QString &title, std::function<std::vector<double>()> compute,
-                               std::function<void(const PavRangeSelection *)> select,
-                               QWidget *parent)
-    : QWidget(parent), computeValues(std::move(compute)), apply(std::move(select)) {
+PavFilterPanel::PavFilterPanel(const QString &title, std::function<PavFilterSpan()> compute,
+                               std::function<int64_t(const double *range)> apply, QWidget *parent)
+    : QWidget(parent), computeValues(std::move(compute)), applyRange(std::move(apply)) {
   QFormLayout *form = panelForm(this, "");
   setWindowTitle(title);
   QPushButton *run = button(this, form, "compute", "Compute");
@@ -407,28 +396,26 @@ PavFilterPanel::PavFilterPanel(const QString &title, std::function<std::vector<d
   count->setObjectName("count");
   form->addRow(count);
   connect(run, &QPushButton::clicked, this, [this, low, high, count] {
-    vals = computeValues();
-    double lo = HUGE_VAL, hi = -HUGE_VAL;
-    for (double v : vals)
-      if (v == v) lo = std::min(lo, v), hi = std::max(hi, v);
-    if (lo > hi) {
+    span = computeValues();
+    if (!span.any) {
       count->setText("No values computed");
       return;
     }
     const QSignalBlocker b1(low), b2(high);
-    low->setValue(lo);
-    high->setValue(hi);
-    count->setText(QString("%1 elements, values from %2 to %3").arg(vals.size()).arg(lo).arg(hi));
+    // The boxes round to their decimals: round outwards so that the extreme elements stay in.
+    low->setValue(std::floor(span.low * 1e6) / 1e6);
+    high->setValue(std::ceil(span.high * 1e6) / 1e6);
+    count->setText(
+        QString("%1 elements, values from %2 to %3").arg(span.total).arg(span.low).arg(span.high));
   });
   connect(show, &QPushButton::clicked, this, [this, low, high, count] {
-    if (vals.empty()) return;
-    selection = selectRange(vals, low->value(), high->value());
-    count->setText(QString("%1 of %2 elements").arg(selection.count).arg(vals.size()));
-    apply(&selection);
+    if (!span.any) return;
+    const double range[2] = {low->value(), high->value()};
+    count->setText(QString("%1 of %2 elements").arg(applyRange(range)).arg(span.total));
   });
   connect(all, &QPushButton::clicked, this, [this, count] {
-    count->setText(QString("%1 of %1 elements").arg(vals.size()));
-    apply(nullptr);
+    if (!span.any) return;
+    count->setText(QString("%1 of %2 elements").arg(applyRange(nullptr)).arg(span.total));
   });
 }
 

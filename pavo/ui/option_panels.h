@@ -101,30 +101,27 @@ private:
   PavSceneSwitches &sw;
 };
 
-// Elements whose value lies in [low, high] (NaN values never do): one flag per element, and
-// their number.
-struct PavRangeSelection {
-  std::vector<uint8_t> inside;
-  int64_t count = 0;
+// What a filter's values cover: their extrema and the number of elements that carry them.
+struct PavFilterSpan {
+  bool any = false;
+  double low = 0, high = 0;
+  int64_t total = 0;
 };
-PavRangeSelection selectRange(const std::vector<double> &values, double low, double high);
 
-// A filter (quality, Jacobian or the shown solution): "compute" asks for one value per element,
-// "low"/"high" set the range (initially the values' extrema), "apply" selects the elements in
-// the range and hands the selection over (the window shows only them), "clear" shows all again;
-// "count" shows "<n> of <total> elements". Nothing is selected before values are computed.
+// A filter (quality, Jacobian or the shown solution): "compute" asks for the values (span),
+// "low"/"high" set the range (initially the values' extrema), "apply" hands the range over (the
+// window hides the elements outside it and answers how many stay), "clear" shows all again;
+// "count" shows "<n> of <total> elements". Nothing is applied before values are computed.
 class PavFilterPanel : public QWidget {
   Q_OBJECT
 public:
-  PavFilterPanel(const QString &title, std::function<std::vector<double>()> compute,
-                 std::function<void(const PavRangeSelection *)> select, QWidget *parent = nullptr);
-  const std::vector<double> &values() const { return vals; }
+  PavFilterPanel(const QString &title, std::function<PavFilterSpan()> compute,
+                 std::function<int64_t(const double *range)> apply, QWidget *parent = nullptr);
 
 private:
-  std::function<std::vector<double>()> computeValues;
-  std::function<void(const PavRangeSelection *)> apply;
-  std::vector<double> vals;
-  PavRangeSelection selection;
+  std::function<PavFilterSpan()> computeValues;
+  std::function<int64_t(const double *)> applyRange;
+  PavFilterSpan span;
 };
 
 } // namespace pavo

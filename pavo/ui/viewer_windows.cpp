@@ -3,6 +3,7 @@
 #include "modes/frame_files.h"
 #include "modes/viewer_args.h"
 #include "scene/mesh_viewer.h"
+#include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
 
 #include <QEventLoop>
@@ -33,7 +34,7 @@ namespace {
 void loadWindow(PavMeshViewerWidget *w, const char *mesh, const char *sol,
                 const std::string &viewState, bool withViewState) {
   w->loadMesh(mesh, sol);
-  if (withViewState) applyViewState(w->viewer(), viewState);
+  if (withViewState) w->controller()->readViewState(QString::fromStdString(viewState));
   w->viewer()->renderNow();
 }
 

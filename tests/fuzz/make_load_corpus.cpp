@@ -1,12 +1,13 @@
-// Writes the seed corpora of the loading-layer fuzz targets: for every element kind at degrees 1
-// and 2, a one-element mesh (with its ordering keyword, as pav_WriteMesh writes it) and a solution
-// file with vertex fields, a high-order element field with its NodesPositions, Time, Iterations
-// and ReferenceStrings; each pair packed as load_pair.h reads it, in ASCII and in binary.
+// Seeds of the loading fuzz targets: per kind and degree 1..2, a one-element mesh and a solution
+// file (vertex fields, a high-order field with NodesPositions, Time, Iterations, ReferenceStrings),
+// packed as load_pair.h reads them, ASCII and binary.
 #include "ovel.h"
 #include "pav_io.h"
 #include "pav_io_keywords.h"
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,9 @@ using namespace pav_io;
 namespace {
 
 std::string readAll(const std::string &path) {
-  std::string bytes;
-  if (FILE *f = std::fopen(path.c_str(), "rb")) {
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
-    std::fclose(f);
-  }
-  return bytes;
+  std::ostringstream bytes;
+  bytes << std::ifstream(path, std::ios::binary).rdbuf();
+  return bytes.str();
 }
 
 bool writeMesh(int type, const std::string &name) {
@@ -53,7 +49,6 @@ bool writeSolution(int type, int vertices, const std::string &name) {
     const double v[4] = {double(i), 0.5, -0.5, 1.0 / i};
     OvelSetLin(h, kSolAtVerticesKeyword, v);
   }
-  // A degree-2 field on the element, its values given at the file's own node positions.
   const int m = pav_KindNbrNod(kind, 2);
   const int ho = hoSolKeyword(kind, g);
   OvelSetKwd(h, ho, 1, 1, types, 2, m);
@@ -104,15 +99,12 @@ int main(int argc, char **argv) {
         }
         const std::string m = readAll(mesh), s = readAll(sol);
         const uint32_t n = uint32_t(m.size());
-        std::string pair = {char(n & 255), char(n >> 8 & 255), char(n >> 16 & 255),
-                            char(n >> 24 & 255)};
-        pair += m + s;
-        const std::string out = root + (binary ? "/fuzz_load_binary/" : "/fuzz_load_ascii/") +
-                                std::to_string(type) + ".pair";
-        FILE *f = std::fopen(out.c_str(), "wb");
-        if (!f) return 1;
-        std::fwrite(pair.data(), 1, pair.size(), f);
-        std::fclose(f);
+        const char size[4] = {char(n & 255), char(n >> 8 & 255), char(n >> 16 & 255),
+                              char(n >> 24 & 255)};
+        std::ofstream out(root + (binary ? "/fuzz_load_binary/" : "/fuzz_load_ascii/") +
+                              std::to_string(type) + ".pair",
+                          std::ios::binary);
+        if (!out.write(size, 4) || !(out << m << s)) return 1;
         written++;
       }
     }

@@ -7,7 +7,6 @@
 #include "test_paths.h"
 
 #include <array>
-#include <cgns_io.h>
 #include <cgnslib.h>
 #include <cmath>
 #include <fstream>
@@ -25,7 +24,6 @@ namespace {
 
 using P3 = std::array<double, 3>;
 
-// ---- An independent, geometric description of the CGNS node order ----
 // Corners in reference coordinates, edges and faces as the CGNS element definitions list them,
 // as strings of digits (coordinates of a corner, corners of an edge or a face).
 struct CgnsKind {
@@ -142,12 +140,9 @@ P3 latticePoint(HoKind kind, int d, const int *l) {
   return {double(l[o]) / d, dim > 1 ? double(l[o + 1]) / d : 0, dim > 2 ? double(l[o + 2]) / d : 0};
 }
 
-// A curved placement of the reference element.
 P3 warp(const P3 &p) {
   return {p[0] + 0.1 * p[1] * p[1], p[1] + 0.2 * p[2] * p[0], p[2] + 0.3 * p[0] * p[1] + 1.0};
 }
-
-// ---- Writing files ----
 
 #define CG(call)                                                                                   \
   do {                                                                                             \
@@ -226,8 +221,6 @@ struct Object {
   const double *vertex(int v) const { return obj->crdDbl + 3 * v; }
 };
 
-// ---- Node orders ----
-
 class CgnsOrder : public ::testing::TestWithParam<int> {};
 
 // One element of every kind and degree, its nodes placed on a curved map of the reference
@@ -264,8 +257,6 @@ TEST_P(CgnsOrder, CurvedElementReadsAtItsCanonicalNodes) {
 INSTANTIATE_TEST_SUITE_P(EveryKindAndDegree, CgnsOrder, // types 3..31 but 5 (not a lattice)
                          ::testing::Values(3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19,
                                            20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31));
-
-// ---- Zones, sections, boundary conditions and solutions ----
 
 // Two zones: A (single precision) holds two tetrahedra and a MIXED skin of three triangles and
 // an edge; B (double precision) a hexahedron and two quadrilaterals. Boundary conditions by
@@ -315,7 +306,6 @@ void writeTetZone(Writer &w, const std::vector<cgsize_t> &conn) {
             conn);
 }
 
-// "n1 n2 ... / r1 r2 ...": the nodes and references of every element of a type.
 std::string dump(const PavObject *obj, int type) {
   const PavEntitySet &s = obj->ent[type];
   const int n = pav_MshTyp2Siz(type, nullptr);
@@ -358,14 +348,11 @@ TEST(CgnsSolution, VertexAndCellFieldsKeepTheirNamesValuesAndStep) {
     writeTetZone(w, {1, 2, 3, 4});
     w.field(1, w.solution(1, "Flow", Vertex), "Density", {1, 2, 3, 4});
   }
-  std::ofstream(dir + "/" + std::string(200, 'n')) << "not a CGNS file";
   Object o;
   ASSERT_EQ(o.open(name), PAV_SUCCESS) << o.status;
   EXPECT_EQ(o.openSolution(dir + "/tet.cgns"), PAV_FAILURE);
   EXPECT_NE(std::string(o.status).find("Mismatched solution sizes"), std::string::npos);
   EXPECT_EQ(pav_SolutionList(o.obj, SolAtVertices), nullptr);
-  EXPECT_EQ(o.openSolution(dir + "/" + std::string(200, 'n')), PAV_FAILURE);
-  EXPECT_LT(std::string(o.status).size(), PAV_STATUS_SIZE);
   ASSERT_EQ(o.openSolution(name), PAV_SUCCESS) << o.status;
   const PavSolution *rho = pav_SolutionList(o.obj, SolAtVertices);
   ASSERT_TRUE(rho && rho->next && !rho->next->next);
@@ -451,8 +438,6 @@ TEST(CgnsMesh, PolygonSectionsBecomePolygonsAndPolyhedra) {
   }
 }
 
-// ---- Bad input ----
-
 // Each damage gives a message naming it and leaves the object empty (it held a mesh before).
 TEST(CgnsBadInput, EveryDamageGivesAMessageAndAnEmptyObject) {
   struct BadCase {
@@ -461,12 +446,6 @@ TEST(CgnsBadInput, EveryDamageGivesAMessageAndAnEmptyObject) {
   };
   const BadCase cases[] = {
       {"Cannot open CGNS file", [](const std::string &n) { std::ofstream(n) << "Dimension 3\n"; }},
-      {"No base",
-       [](const std::string &n) {
-         int fn = 0;
-         cg_open(n.c_str(), CG_MODE_WRITE, &fn);
-         cg_close(fn);
-       }},
       {"No zone", [](const std::string &n) { Writer w(n); }},
       {"No unstructured zone",
        [](const std::string &n) {
@@ -485,24 +464,6 @@ TEST(CgnsBadInput, EveryDamageGivesAMessageAndAnEmptyObject) {
          Writer w(n);
          writeTetZone(w, {1, 2, 3, 4});
          w.section(1, "more", TRI_3, 1, {1, 2, 3});
-       }},
-      {"Unknown element type 99",
-       [](const std::string &n) {
-         {
-           Writer w(n);
-           writeTetZone(w, {1, 2, 3, 4});
-           w.mixed(1, "skin", 2, {TRI_3, 1, 2, 3});
-         }
-         // The library refuses to write it: overwrite the stored type.
-         int fn = 0, cgio = 0;
-         double root = 0, id = 0;
-         ASSERT_EQ(cg_open(n.c_str(), CG_MODE_MODIFY, &fn), 0);
-         cg_get_cgio(fn, &cgio);
-         cg_root_id(fn, &root);
-         ASSERT_EQ(cgio_get_node_id(cgio, root, "/Base/z/skin/ElementConnectivity", &id), 0);
-         const int data[] = {99, 1, 2, 3};
-         EXPECT_EQ(cgio_write_all_data(cgio, id, data), 0);
-         cg_close(fn);
        }},
       {"names vertex 7",
        [](const std::string &n) {

@@ -1,6 +1,4 @@
-// Cut detection (both paths), faces and shells of entity sets, and the capping of every first-
-// order volume kind and of P2 tetrahedra, checked by geometry: section area, corners on the
-// plane, watertight sections under any vertex numbering, parent coordinates mapping back.
+// Cut detection, shells of entity sets and capping, checked by geometry.
 #include "mesh_builders.h"
 #include "pav_cut.h"
 #include "pav_topology.h"
@@ -49,7 +47,6 @@ void cap(const PavObject *obj, const double pl[4], int type, Cap &c) {
   EXPECT_EQ(c.nq, 0);
 }
 
-// Position of a parent-reference point through the first-order map of the element.
 std::array<double, 3> parentMap(const PavObject *obj, int type, int i, const double *r) {
   const int *g = obj->ent[type].idx + int64_t(i) * pav_MshTyp2Siz(type, nullptr);
   double w[8] = {};
@@ -93,12 +90,10 @@ TEST(CutEntities, SidesAndBadInput) {
                                                 Tetrahedra, {1, 2, 3, 4, 2, 3, 4, 5, 1, 2, 3, 99}));
   Cut c;
   const double px[4] = {1, 0, 0, 0};
-  // Vertex 1 on the plane counts as non-positive: tetrahedron 1 (one on, three positive) is cut.
   ASSERT_EQ(pav_GetCutEntities(obj.get(), px, Tetrahedra, &c.n, &c.lst, status), 0);
   EXPECT_EQ(std::vector<int>(c.lst, c.lst + c.n), std::vector<int>({1, 2}));
   free(c.lst);
   c.lst = nullptr;
-  // A plane missing the mesh, a degenerate plane, a non-finite one: nothing.
   for (const double *pl : {(const double[4]){1, 0, 0, 5}, (const double[4]){0, 0, 0, 0},
                            (const double[4]){std::numeric_limits<double>::quiet_NaN(), 0, 0, 0}}) {
     ASSERT_EQ(pav_GetCutEntities(obj.get(), pl, Tetrahedra, &c.n, &c.lst, status), 0);
@@ -108,7 +103,6 @@ TEST(CutEntities, SidesAndBadInput) {
   EXPECT_STREQ(status, "NULL (nbrCutEnt)    parameter on input\n");
 }
 
-// Entities straddling x = c by the extent of their nodes, high-order nodes included.
 std::vector<int> straddling(const PavObject *obj, int type, double c) {
   std::vector<int> out;
   const int siz = pav_MshTyp2Siz(type, nullptr);
@@ -130,13 +124,11 @@ TEST(CutEntities, MatchExtentsSequentialAndParallel) {
   Cut c2;
   ASSERT_EQ(pav_GetCutEntities(p2.get(), pl, PrismsP2, &c2.n, &c2.lst, status), 0);
   EXPECT_EQ(std::vector<int>(c2.lst, c2.lst + c2.n), straddling(p2.get(), PrismsP2, 0.4));
-  // Above a million entities the worker pool runs the scan.
   PavObject *big = buildCube(CubeSplit::Tetrahedra, 56, 1);
   ASSERT_GT(pav_Count(big, Tetrahedra), PAV_CUT_PARALLEL_THRESHOLD);
   Cut c;
   ASSERT_EQ(pav_GetCutEntities(big, pl, Tetrahedra, &c.n, &c.lst, status), 0);
   EXPECT_EQ(std::vector<int>(c.lst, c.lst + c.n), straddling(big, Tetrahedra, 0.4));
-  // An element with a bad node number is skipped by the checked form.
   big->ent[Tetrahedra].idx[4 * c.lst[0]] = -3;
   Cut bad;
   ASSERT_EQ(pav_GetCutEntities(big, pl, Tetrahedra, &bad.n, &bad.lst, status), 0);
@@ -145,7 +137,6 @@ TEST(CutEntities, MatchExtentsSequentialAndParallel) {
 }
 
 // The shell of the whole mesh is its boundary: 2 triangles per cell side, 6 sides of 2 x 2; a
-// single element's shell is its four faces, a bad number is reported and skipped.
 TEST(FacesOfEntities, Shell) {
   pavo_test::ObjectPtr obj(buildCube(CubeSplit::Tetrahedra, 2, 2));
   std::vector<int> all(pav_Count(obj.get(), TetrahedraP2));
@@ -168,12 +159,7 @@ TEST(FacesOfEntities, Shell) {
 
 class CappingOnCube : public testing::TestWithParam<std::tuple<int, int>> {};
 
-// Every split, vertices shuffled so every rotation of the splits is exercised. x = 0.5 through a
-// 3 x 3 x 3 cube crosses cell interiors (and pyramid apexes), through a 2 x 2 x 2 cube it runs
-// along cell faces and vertices: the section is the unit square. The oblique plane's section is a
-// parallelogram of area sqrt(1.13), and away from the cube's sides every section edge is shared by
-// exactly two triangles (a split differing between neighbours leaves unmatched edges). Corners lie
-// on the plane and their parent coordinates map back to them.
+// Shuffled vertices; sections are exact in area, on the plane, map back and are watertight.
 TEST_P(CappingOnCube, SectionsAreExactAndWatertight) {
   const CubeSplit split = static_cast<CubeSplit>(std::get<0>(GetParam()));
   const int n = std::get<1>(GetParam());
@@ -183,8 +169,6 @@ TEST_P(CappingOnCube, SectionsAreExactAndWatertight) {
   for (const double *pl : planes) {
     const bool oblique = pl[1] != 0;
     double area = 0;
-    // Crossings are computed with a single-precision parameter from either end of an edge, so
-    // points are matched within a tolerance: cluster them first.
     std::vector<std::array<double, 3>> pts;
     std::vector<int> tri;
     for (int type : {Tetrahedra, Pyramids, Prisms, Hexahedra}) {
@@ -233,7 +217,6 @@ TEST_P(CappingOnCube, SectionsAreExactAndWatertight) {
 INSTANTIATE_TEST_SUITE_P(Kinds, CappingOnCube,
                          testing::Combine(testing::Range(0, 6), testing::Values(2, 3)));
 
-// The section of P2 hexahedra is not computed: one message per entity.
 TEST(Capping, P2HexahedraAreRefused) {
   pavo_test::ObjectPtr obj(buildCube(CubeSplit::Hexahedra, 1, 2));
   const double pl[4] = {1, 0, 1, -0.5};
@@ -276,14 +259,12 @@ TEST(Capping, CurvedP2Tetrahedra) {
   EXPECT_EQ(found, 1);
 }
 
-// Polygons and polyhedra: two boundary polygons (one crossing x = 0.5), one polyhedron made of
-// the crossing polygon's copy among the inner polygons, one inner polygon with a bad vertex.
+// Two boundary polygons (one crossing), two polyhedra (one with a bad vertex, then fixed).
 TEST(CutEntities, PolygonsAndPolyhedra) {
   pavo_test::ObjectPtr obj(
       pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0.2, 0, 0, 0.3, 0, 0}));
   char status[PAV_STATUS_SIZE];
   PavPolygonSet *ps = static_cast<PavPolygonSet *>(calloc(1, sizeof(PavPolygonSet)));
-  // Boundary polygons: (1, 2, 3, 4) crosses, (1, 5, 6) does not.
   ps->nbrBndPol = 2;
   ps->nbrBndVer = 7;
   auto ints = [](std::vector<int32_t> v) {
@@ -293,7 +274,6 @@ TEST(CutEntities, PolygonsAndPolyhedra) {
   };
   ps->bndHdr = ints({0, 0, 1, 0, 5, 0});
   ps->bndVer = ints({0, 1, 2, 3, 4, 1, 5, 6});
-  // Inner polygons: (5, 6, 1) and (2, 3, 99); polyhedra: {1} (not cut), {-1, 2} (bad vertex).
   ps->nbrInnPol = 2;
   ps->nbrInnVer = 6;
   ps->innHdr = ints({0, 0, 1, 0, 4, 0});
@@ -309,7 +289,6 @@ TEST(CutEntities, PolygonsAndPolyhedra) {
   ASSERT_EQ(np, 1);
   EXPECT_TRUE(lp[0] == 1 && nh == 0);
   free(lp);
-  // Fix the bad vertex: polyhedron 2 now spans both sides.
   ps->innVer[6] = 4;
   ASSERT_EQ(pav_GetCutPolygons(obj.get(), pl, &np, &lp, &nh, &lh, status), 0);
   ASSERT_EQ(nh, 1);

@@ -13,15 +13,6 @@
 
 namespace {
 
-TEST(HashTable, BucketsArePowersOfTwo) {
-  EXPECT_EQ(pav_NewHashTable(0, 10), nullptr);
-  for (int size : {1000, 1024}) {
-    PavHashTable *t = pav_NewHashTable(size, 0);
-    EXPECT_EQ(t->nbrBuckets, size == 1000 ? 512 : 1024);
-    pav_FreeHashTable(t);
-  }
-}
-
 TEST(HashTable, FindAddRemoveByType) {
   PavHashTable *t = pav_NewHashTable(64, 0);
   const int32_t a[3] = {5, 6, 7}, b[3] = {5, 6, 8};
@@ -36,7 +27,6 @@ TEST(HashTable, FindAddRemoveByType) {
   EXPECT_EQ(pav_HashRemoveType(t, 3), 1);
   EXPECT_EQ(pav_HashFind(t, 3, 3, b), nullptr);
   EXPECT_EQ(t->nbrObj, 1);
-  // The second form compares from an offset: keys differing before it still match.
   const int32_t c[4] = {99, 98, 5, 6}, d[4] = {1, 2, 5, 6};
   PavHashTable *o = pav_NewHashTable(64, 0);
   PavHashNode *nc = pav_HashToggle(o, 1, 4, 2, 2, c);
@@ -46,9 +36,7 @@ TEST(HashTable, FindAddRemoveByType) {
   pav_FreeHashTable(t);
 }
 
-// Random faces toggled through several pool growths (the sum hash crowds small keys into few
-// buckets, so the chains are long here): the table must end with exactly the keys met
-// an odd number of times, which a std::map counts independently.
+// Toggling through pool growths leaves exactly the keys met an odd number of times.
 TEST(HashTable, ToggleKeepsOddOccurrencesThroughGrowth) {
   std::mt19937 rng(7);
   std::uniform_int_distribution<int32_t> v(1, 40);
@@ -73,7 +61,6 @@ TEST(HashTable, ToggleKeepsOddOccurrencesThroughGrowth) {
 
 TEST(HashTable, StatisticsCountChains) {
   PavHashTable *t = pav_NewHashTable(4, 0);
-  // Hashes 4*k0 masked by 3: keys 1, 2, 3 all land in bucket 0.
   for (int32_t k = 1; k <= 3; k++) pav_HashAdd(t, 1, 1, 1, &k);
   testing::internal::CaptureStdout();
   pav_HashStatistics(t);
@@ -120,7 +107,6 @@ TEST(ReferenceIndex, ListsReferencesAndEntities) {
   EXPECT_EQ(listed(), (std::vector<int>{3, 7, 12}));
   ASSERT_EQ(pav_GetEntitiesOfReference(obj, 7, Triangles, &n, &a, status), 0);
   EXPECT_EQ(listed(), (std::vector<int>{1, 3, 4}));
-  // Building again (after a change) replaces the type's lists instead of adding to them.
   obj->ent[Triangles].ref[6] = 7;
   ASSERT_EQ(pav_GetEntitiesOfReference(obj, 7, Triangles, &n, &a, status), 0);
   EXPECT_EQ(listed(), (std::vector<int>{1, 3, 4, 6}));

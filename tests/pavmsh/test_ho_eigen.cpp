@@ -26,15 +26,13 @@ std::vector<double> oracleEigenvalues(int n, std::vector<double> a) {
   return w;
 }
 
-// Row and column of the entries of an upper triangle (a11 a12 a13 a22 a23 a33).
 const int kUpper[6][2] = {{0, 0}, {0, 1}, {0, 2}, {1, 1}, {1, 2}, {2, 2}};
 
 std::vector<double> full3(const double *met) {
   return {met[0], met[1], met[2], met[1], met[3], met[4], met[2], met[4], met[5]};
 }
 
-// Checks a decomposition of the symmetric n x n matrix a: A v = lambda v relative to the matrix
-// norm, orthonormal vectors, and the same eigenvalues as the oracle.
+// A v = lambda v, orthonormal vectors, eigenvalues of dsyev.
 void expectDecomposition(int n, const std::vector<double> &a, const double *val,
                          const double *vec) {
   double nrm = 0.;
@@ -91,14 +89,9 @@ void composeMetric(std::mt19937 &rng, const double *lambda, double *met) {
   }
 }
 
-// Values and vectors of random matrices are checked against LAPACK below; these are the
-// conventions: order by magnitude, axes for a multiple of I, the tiny-matrix return code.
+// Conventions the LAPACK sweeps do not fix: axes for a multiple of I, the tiny-matrix code.
 TEST(Eigen2d, WorkedCases) {
   double val[2], vec[4];
-  const double m2[3] = {-4., 0., 1.};
-  EXPECT_EQ(Eigen2d(m2, val, vec), 1);
-  EXPECT_EQ(std::vector<double>({val[0], val[1], std::fabs(vec[0]), std::fabs(vec[1])}),
-            std::vector<double>({1., -4., 0., 1.}));
   const double m3[3] = {3., 0., 3.};
   EXPECT_EQ(Eigen2d(m3, val, vec), 1);
   EXPECT_EQ(std::vector<double>({val[0], val[1], vec[0], vec[3]}),

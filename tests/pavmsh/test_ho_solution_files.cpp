@@ -1,7 +1,5 @@
-// Solution files at degree 10, the largest field degree: lines of more than 9000 reals load, and
-// values given with NodesPositions on every kind convert (the uniform nodes in a shuffled order
-// give exactly the values of the same file written in canonical order; clustered, non-uniform
-// positions give a polynomial's values at the uniform nodes).
+// Degree-10 solution files: lines beyond 9000 reals load; NodesPositions convert on every kind
+// (shuffled uniform nodes exactly, clustered ones reproducing a polynomial).
 #include "load_test_mesh.h"
 #include "ovel.h"
 #include "test_paths.h"
@@ -19,15 +17,11 @@ namespace {
 
 constexpr int kDegree = 10;
 constexpr int kHexQ1Keyword = 122; // HOSolAtHexahedraQ1
-// Elements per field: with 4 reals a node, 48 value columns, more than twice the 11 nodes of an
-// edge (which goes through the conversion map formed once) and fewer than twice the nodes of any
-// other kind (solved column by column).
+// 48 value columns: above twice an edge's 11 nodes (map formed once), below twice any other kind's.
 constexpr int kElements = 12;
 const int kP1Types[PavKindCount] = {Edges,    Triangles, Quadrilaterals, Tetrahedra,
                                     Pyramids, Prisms,    Hexahedra};
 
-// A polynomial of low degree in the reference coordinates of the kind (rational pyramids contain
-// the polynomials of the base and height coordinates of degree 1).
 double poly(int kind, const double *p) {
   switch (kind) {
   case PavKindEdge:
@@ -47,9 +41,7 @@ double poly(int kind, const double *p) {
   }
 }
 
-// Reference point of uniform node k, moved towards the element's boundary by
-// x -> (1 - cos(pi x)) / 2 when `warp` (barycentric coordinates renormalised; the pyramid keeps
-// its layers' squares).
+// Uniform node k, clustered by x -> (1 - cos(pi x)) / 2 when `warp`.
 void nodePoint(int kind, int k, bool warp, double *p) {
   const HoKind hk = static_cast<HoKind>(kind);
   const int rw = hoRefWidth(hk);
@@ -68,8 +60,7 @@ void nodePoint(int kind, int k, bool warp, double *p) {
   }
 }
 
-// Writes HOSolAt<Kind>P1 (degree 10, a scalar and a vector) for kElements elements; node i of the
-// file is uniform node order[i]. With positions, they follow as the NodesPositions keyword.
+// HOSolAt<Kind>P1 of a scalar and a vector; file node i is uniform node order[i].
 void writeField(const std::string &path, int kind, const std::vector<int> &order, bool positions,
                 bool warp, const std::vector<double> &values) {
   const HoKind hk = static_cast<HoKind>(kind);
@@ -102,7 +93,6 @@ void writeField(const std::string &path, int kind, const std::vector<int> &order
   ASSERT_EQ(OvelCloseMesh(f), 1);
 }
 
-// Node-major values (scalar, vector) of every element at the uniform nodes, read back.
 std::vector<double> readField(const std::string &path, int kind) {
   Object obj = makeMesh(3, 8, kElements, {kP1Types[kind]});
   char status[PAV_IO_STATUS_SIZE];

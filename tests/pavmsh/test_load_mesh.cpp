@@ -1,5 +1,4 @@
-// Reading and writing meshes: round trips of every element kind, node orderings declared in the
-// file, name resolution, corners, polygons and failures.
+// Mesh files: round trips of every element kind, declared node orderings, names, corners, polygons.
 #include "load_test_mesh.h"
 #include "ovel.h"
 #include "test_paths.h"
@@ -16,8 +15,6 @@ namespace {
 
 class MeshRoundTrip : public ::testing::TestWithParam<std::tuple<int, const char *>> {};
 
-// Every element type of degrees 1 to 4, written and read back: binary and ASCII files both
-// keep doubles exactly (ASCII prints 17 digits).
 TEST_P(MeshRoundTrip, EveryElementTypeReadsBackUnchanged) {
   const int dim = std::get<0>(GetParam());
   const std::string path = scratchDir("mesh_roundtrip") + "/all" + std::get<1>(GetParam());
@@ -40,8 +37,6 @@ INSTANTIATE_TEST_SUITE_P(Files, MeshRoundTrip,
                          ::testing::Combine(::testing::Values(2, 3),
                                             ::testing::Values(".meshb", ".mesh")));
 
-// Writes one element keyword whose nodes are stored in the order `perm` (file node j is the
-// canonical node perm[j]) with the ordering keyword that says so.
 void writePermutedFile(const std::string &path, int type, int keyword, int orderingKeyword,
                        const std::vector<int> &perm, const std::vector<int> &canonical,
                        int nbrVer) {
@@ -59,7 +54,6 @@ void writePermutedFile(const std::string &path, int type, int keyword, int order
   OvelSetKwd(f, orderingKeyword, nodes);
   OvelSetBlock(f, orderingKeyword, 1, nodes, 0, nullptr, nullptr, OvelIntVec, width, &fileNodes[0],
                &fileNodes[(nodes - 1) * width]);
-  // One element: canonical node k has vertex canonical[k].
   std::vector<int> line(nodes + 1);
   for (int j = 0; j < nodes; j++) line[j] = canonical[perm[j]];
   line[nodes] = 9;
@@ -68,9 +62,6 @@ void writePermutedFile(const std::string &path, int type, int keyword, int order
   ASSERT_EQ(OvelCloseMesh(f), 1);
 }
 
-// Files that declare another node order read into the canonical order, for every kind whose
-// ordering the loader reads (degree-1 ones only for edges and triangles); keyword codes come from
-// the names.
 TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
   const std::string names[7] = {"Edges",    "Triangles", "Quadrilaterals", "Tetrahedra",
                                 "Pyramids", "Prisms",    "Hexahedra"};
@@ -106,18 +97,6 @@ TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
   }
 }
 
-// Degree-1 volume and quadrilateral orderings are not read: such elements keep the file order.
-TEST(MeshOrdering, DegreeOneQuadrilateralOrderingIsIgnored) {
-  const std::string path = scratchDir("mesh_ordering_q1") + "/q1.meshb";
-  const std::vector<int> perm = {3, 2, 1, 0}, canonical = {5, 6, 7, 8};
-  writePermutedFile(path, Quadrilaterals, 7, 145, perm, canonical, 10);
-  Object obj = newObject();
-  char status[PAV_IO_STATUS_SIZE];
-  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
-  for (int j = 0; j < 4; j++) EXPECT_EQ(obj->ent[Quadrilaterals].idx[4 + j], canonical[perm[j]]);
-}
-
-// A node listed twice is no permutation: the error names the kind and the file order is kept.
 TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
   const std::string path = scratchDir("mesh_ordering_dup") + "/dup.meshb";
   writePermutedFile(path, TrianglesP2, 24, 129, {0, 1, 2, 3, 4, 4}, {1, 2, 3, 4, 5, 6}, 6);
@@ -131,7 +110,6 @@ TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
             std::vector<int>({1, 2, 3, 4, 5, 5}));
 }
 
-// wing opens wing.meshb before wing.mesh; an explicit .mesh name is not completed.
 TEST(MeshOpen, NameResolution) {
   const std::string dir = scratchDir("mesh_names");
   Object two = makeMesh(2, 5, 1, {Triangles});
@@ -153,11 +131,9 @@ TEST(MeshOpen, NameResolution) {
   const std::string bare = dir + "/tail";
   EXPECT_EQ(pav_OpenMesh(obj.get(), bare.c_str(), status), PAV_FAILURE);
   EXPECT_EQ(std::string(status), "Cannot open mesh file " + bare + ".[mesh[b]]\n");
-  // A failed open leaves the object as it was.
   EXPECT_EQ(obj->ent[Tetrahedra].nbr, 1);
 }
 
-// Corners take the reference of their vertex; a vertex number out of range gives 0.
 TEST(MeshOpen, CornerReferencesComeFromVertices) {
   const std::string path = scratchDir("mesh_corners") + "/c.mesh";
   int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 2);
@@ -196,7 +172,6 @@ TEST(MeshOpen, PolygonsAreKept) {
             std::vector<int>({2, 7, 4, 8, 5, 0}));
 }
 
-// A node beyond the vertices ends the load: the types read before stay, that one is empty.
 TEST(MeshOpen, NodeOutsideTheVerticesFails) {
   const std::string path = scratchDir("mesh_bad_node") + "/b.meshb";
   int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
@@ -215,22 +190,6 @@ TEST(MeshOpen, NodeOutsideTheVerticesFails) {
   EXPECT_EQ(std::string(status), "Invalid vertex 5 in Tetrahedra 2 of mesh file " + path + "\n");
   EXPECT_EQ(obj->ent[Triangles].nbr, 1);
   EXPECT_EQ(obj->ent[Tetrahedra].nbr, 0);
-}
-
-// A file cut short fails, and the object accepts the next load.
-TEST(MeshOpen, TruncatedFileThenGoodFile) {
-  const std::string dir = scratchDir("mesh_truncated");
-  Object out = makeMesh(3, 50, 20, {Triangles, Tetrahedra});
-  char status[PAV_IO_STATUS_SIZE];
-  ASSERT_EQ(pav_WriteMesh(out.get(), (dir + "/good.meshb").c_str(), status), PAV_SUCCESS);
-  std::string bytes = pavo_test::readFile(dir + "/good.meshb");
-  // Cut inside the tetrahedra (written after the triangles and their ordering).
-  std::ofstream(dir + "/cut.meshb", std::ios::binary).write(bytes.data(), bytes.size() - 200);
-
-  Object obj = newObject();
-  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/cut.meshb").c_str(), status), PAV_FAILURE);
-  ASSERT_EQ(pav_OpenMesh(obj.get(), (dir + "/good.meshb").c_str(), status), PAV_SUCCESS);
-  expectSameMesh(out.get(), obj.get());
 }
 
 } // namespace

@@ -1,6 +1,4 @@
-// Merging coincident vertices on clouds with many copies, checked against sorting and counting:
-// the bulk path (equal coordinates) and the locator path (coordinates so small that the squared
-// distance of distinct values may underflow) must give the same partition.
+// Merging coincident vertices against sort-and-count, on the bulk and the locator paths.
 #include "pav_io.h"
 #include "pav_modify.h"
 
@@ -100,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Clouds, MergeCloud,
                                          CloudCase{"LocatorScale", 1e-150, false}),
                          [](const testing::TestParamInfo<CloudCase> &i) { return i.param.name; });
 
-// Positions whose squared distance underflows to 0 merge even when not equal; 1e-40 apart (a
-// square of 1e-80) they do not.
+// A squared distance underflowing to 0 merges; 1e-40 apart does not.
 TEST(MergeVertices, UnderflowingDistancesGoThroughTheLocator) {
   const double pts[4][3] = {{0, 0, 0}, {1e-170, 0, 0}, {1e-40, 0, 0}, {1, 1, 1}};
   PavObject *obj = nullptr;

@@ -1,6 +1,5 @@
-// The file layout itself: byte-exact ASCII text, the ASCII reading rules, kinds from names,
-// polygons and the numbering measure. (The binary layout is read by meshio in the interop tests;
-// node orderings are swept through the loader in the mesh load tests.)
+// The file layout: byte-exact ASCII text, ASCII reading rules, kinds from names, polygons,
+// numbering.
 #include "ovel.h"
 #include "test_paths.h"
 
@@ -169,36 +168,7 @@ TEST(OvelNumbering, DirectMappedCacheHits) {
   EXPECT_EQ(OvelEvaluateNumbering(2, 3, rec[1], rec[0]), 0.0f) << "last record before the first";
 }
 
-// "n" adds no field: ExtraVerticesAtTriangles lines hold one integer. Block reads of ASCII files
-// report progress after every line.
-TEST(OvelFormat, ListLetterAndAsciiProgress) {
-  const std::string dir = pavo_test::scratchDir("ovel_list_letter");
-  for (const char *ext : {".mesh", ".meshb"}) {
-    const std::string name = dir + "/n" + ext;
-    int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
-    ASSERT_EQ(OvelSetKwd(h, 35, 3), 1);
-    for (int v : {4, 5, 6}) ASSERT_EQ(OvelSetLin(h, 35, v), 1);
-    ASSERT_EQ(OvelCloseMesh(h), 1);
-    h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
-    ASSERT_EQ(OvelStatKwd(h, 35), 3);
-    int got[4] = {};
-    std::vector<int64_t> calls;
-    auto progress = [](int64_t, int64_t last, void *a) {
-      static_cast<std::vector<int64_t> *>(a)->push_back(last);
-    };
-    ASSERT_EQ(OvelGetBlock(h, 35, 1, 3, 0, nullptr, progress, &calls, OvelInt, &got[1], &got[3]),
-              1);
-    EXPECT_EQ(std::vector<int>(got + 1, got + 4), (std::vector<int>{4, 5, 6}));
-    if (std::string(ext) == ".mesh")
-      EXPECT_EQ(calls, (std::vector<int64_t>{1, 2, 3}));
-    else
-      EXPECT_EQ(calls, (std::vector<int64_t>{3}));
-    OvelCloseMesh(h);
-  }
-}
-
-// ASCII files larger than the 1 MiB read buffer: keyword names and numbers cut by the buffer end
-// are read whole.
+// Tokens cut by the end of the 1 MiB read buffer are read whole.
 TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
   const std::string dir = pavo_test::scratchDir("ovel_buffer_edge");
   const std::string name = dir + "/edge.mesh";

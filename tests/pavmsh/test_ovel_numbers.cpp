@@ -1,6 +1,5 @@
-// Numbers in block reads: ASCII numbers parsed in place or through the token path, wherever they
-// fall relative to the read buffer end, against the C library's own conversions; integers at the
-// limits of their destination; 64-bit file integers narrowed into int32 arrays.
+// Numbers in block reads against the C library's conversions, at every buffer-end offset;
+// integer limits; 64-bit file integers narrowed into int32 arrays.
 #include "ovel.h"
 #include "ovel_internal.h"
 #include "test_paths.h"
@@ -24,7 +23,6 @@ struct SmallReadBuffer {
   ~SmallReadBuffer() { ovel::readBufferBytes = saved; }
 };
 
-// Texts of numbers, separated by blanks.
 std::vector<std::string> words(const std::string &text) {
   std::istringstream in(text);
   return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
@@ -40,8 +38,7 @@ const std::vector<std::string> kInts32 =
 const std::vector<std::string> kInts64 =
     words("9223372036854775807 -9223372036854775808 +9223372036854775807 1000000000000000000 -17");
 
-// A version-2 or -1 file (64- or 32-bit reals) whose Vertices lines "x y z ref" cycle through the
-// reals and integers above; `pad` bytes of comment shift every number against the buffer ends.
+// Vertices lines cycling through the numbers above, shifted by `pad` bytes of comment.
 std::string numbersText(int version, int lines, size_t pad, const std::vector<std::string> &ints) {
   std::string t = "MeshVersionFormatted " + std::to_string(version) + "\n#" +
                   std::string(pad, 'x') + "\nDimension 3\nVertices\n" + std::to_string(lines) +
@@ -100,8 +97,6 @@ TEST(OvelNumbers, AsciiNumbersMatchTheCLibraryAcrossBufferEnds) {
     }
 }
 
-// Reads the one line "x y ref" of a one-vertex file into doubles and a 32- or 64-bit reference;
-// false when refused.
 bool readVertex(const std::string &name, int version, const std::string &line, int64_t &out,
                 bool into64) {
   std::ofstream(name, std::ios::binary)
@@ -129,8 +124,7 @@ TEST(OvelNumbers, AsciiIntegerLimitsAndMalformedTokens) {
   // 32-bit files: the int32 range, whatever the destination width.
   EXPECT_TRUE(ref(2, "-2147483648", false) && v == INT32_MIN);
   EXPECT_FALSE(ref(2, "2147483648", true));
-  // 64-bit files: the int64 range into 64-bit values; int32 destinations refuse what they can't
-  // hold rather than truncate it.
+  // 64-bit files: the int64 range; int32 destinations refuse rather than truncate.
   for (const std::string &text : kInts64)
     EXPECT_TRUE(ref(4, text, true) && v == std::strtoll(text.c_str(), nullptr, 10)) << text;
   EXPECT_FALSE(ref(4, "9223372036854775808", true));
@@ -141,8 +135,7 @@ TEST(OvelNumbers, AsciiIntegerLimitsAndMalformedTokens) {
     EXPECT_FALSE(readVertex(name, 2, std::string(bad) + " 0 1", v, false)) << bad;
 }
 
-// Version-4 tetrahedra (five 64-bit integers a line) read into int32 arrays: one contiguous array
-// of five, and four plus a separate reference; several blocks each.
+// Version-4 tetrahedra into int32 arrays: five contiguous, or four plus a reference.
 TEST(OvelNumbers, BinaryNarrowingLayoutsAndRange) {
   struct SmallBlocks {
     int64_t saved = ovel::blockFloorBytes;

@@ -1,6 +1,4 @@
-// Round trips through the mesh file library: every keyword kind (regular, solution with mixed
-// field types, high-order solution with nodes, strings, information keywords), every version,
-// ASCII and binary in both byte orders, line and block transfers.
+// Round trips of every keyword kind, version, ASCII and both binary byte orders, lines and blocks.
 #include "ovel.h"
 #include "ovel_internal.h"
 #include "test_paths.h"
@@ -36,7 +34,6 @@ int64_t openForWriting(const std::string &name, const Case &c, int dim) {
   return OvelOpenMesh(name.c_str(), OvelWrite, c.version, dim);
 }
 
-// The sample content, written and checked with the value widths of the version.
 constexpr int kVertices = 5;
 double coord(int i, int k) { return 0.1 * i + (k == 1 ? -1.0 / 3.0 : k == 2 ? 7e-3 * i : 0.0); }
 const int kTets[2][5] = {{1, 2, 3, 4, 7}, {2, 3, 4, 5, -8}};
@@ -124,14 +121,12 @@ template <typename Int, typename Real> void checkLines(int64_t h) {
     for (int k = 0; k < kSolSize; k++) ASSERT_EQ(line[k], Real(solValue(i, k))) << i << " " << k;
   }
   ASSERT_EQ(OvelStatKwd(h, OvelHOSolAtTrianglesP2, &fields, &size, types, &degree, &nodes), 1);
-  // (1 + 3) reals at each of 6 nodes.
   EXPECT_EQ(std::vector<int>({fields, size, degree, nodes}), std::vector<int>({2, kHoSize, 2, 6}));
   ASSERT_EQ(OvelGotoKwd(h, OvelHOSolAtTrianglesP2), 1);
   ASSERT_EQ(OvelGetLin(h, OvelHOSolAtTrianglesP2, line), 1);
   for (int k = 0; k < kHoSize; k++) EXPECT_EQ(line[k], Real(solValue(1, k)));
 }
 
-// Block reads convert: coordinates into floats, indices into 64-bit ints.
 template <typename Real> void checkBlocks(int64_t h) {
   const int n = kVertices;
   std::vector<float> xyzf(3 * (n + 1), -1);
@@ -218,7 +213,6 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
             1);
   EXPECT_GE(progressCalls, 3);
   ASSERT_EQ(OvelSetKwd(h, OvelTriangles, n), 1);
-  // Two halves: the second block continues the lines of the first.
   ASSERT_EQ(OvelSetBlock(h, OvelTriangles, 1, n / 2, 0, nullptr, nullptr, OvelIntVec, 3, &tri[3],
                          &tri[3 * (n / 2)], OvelInt, &tri[5], &tri[3 * (n / 2) + 2]),
             1);
@@ -231,7 +225,6 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
   h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
   ASSERT_NE(h, 0);
   ASSERT_EQ(OvelStatKwd(h, OvelVertices), n);
-  // Read back through the inverse map (64-bit entries) into doubles and 32-bit references.
   std::vector<int64_t> back(n + 1);
   for (int i = 1; i <= n; i++) back[i] = n + 1 - i;
   std::vector<double> x(n + 1), y(n + 1);
@@ -241,7 +234,6 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
             1);
   for (int i = 1; i <= n; i++)
     ASSERT_TRUE(x[i] == 0.5f * i && y[i] == -0.25f * i && r[i] == i * 3) << i;
-  // A middle range, given as field tables.
   std::vector<int> t(3 * (n + 1), 0), tr(n + 1, 0);
   int types[2] = {OvelIntVec, OvelInt}, lengths[2] = {3, 1};
   void *firsts[2] = {&t[3 * 100], &tr[100]}, *lasts[2] = {&t[3 * 20000], &tr[20000]};

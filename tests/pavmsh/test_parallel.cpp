@@ -35,9 +35,8 @@ void sumBlock(int32_t first, int32_t last, int32_t worker, void *arg) {
   a->perWorker[worker] += s;
 }
 
-// Every split against the rule built here: blocks of N / (128 threads) lines (one block below
-// 128 per thread), the last one short; one small block of N / threads lines per worker, the last
-// one long.
+// Blocks of N / (128 threads) lines (one below 128 per thread), the last short; one small block
+// of N / threads lines per worker, the last long.
 TEST(Scheduler, SplitsTileTheLines) {
   using Pairs = std::vector<std::pair<int32_t, int32_t>>;
   for (int threads : {1, 4}) {
@@ -63,19 +62,6 @@ TEST(Scheduler, SplitsTileTheLines) {
     }
     sched_Destroy(s);
   }
-}
-
-TEST(Scheduler, OneCallPerWorkerOnItsSmallBlock) {
-  PavScheduler *four = sched_Create(4);
-  const int b = sched_NewSet(four, 1003);
-  Recorder rec4;
-  EXPECT_FLOAT_EQ(sched_Run(four, b, 0, record, &rec4), 4.0f);
-  for (int k = 0; k < 4; k++) {
-    ASSERT_EQ(rec4.calls[k].size(), 1u) << k;
-    EXPECT_EQ(rec4.calls[k][0].worker, k);
-  }
-  EXPECT_EQ(rec4.calls[3][0].last, 1003);
-  sched_Destroy(four);
 }
 
 TEST(Scheduler, RunsSumPerWorkerOverManyLaunches) {
@@ -109,7 +95,6 @@ TEST(Scheduler, RefusesBadRequests) {
   EXPECT_FLOAT_EQ(sched_Run(s, 2, 2, record, nullptr), -1.0f); // run number beyond the slot
   sched_Destroy(s);
 
-  // The thread count is clamped to 1..1024.
   PavScheduler *low = sched_Create(-5);
   ASSERT_NE(low, nullptr);
   EXPECT_EQ(sched_ThreadCount(low), 1);

@@ -1,5 +1,4 @@
-// Grouping entities by reference: the groups are checked against a sort-and-count oracle, the
-// filtering of bad node numbers, and strided (interleaved) layouts.
+// Grouping entities by reference against sort-and-count, bad nodes filtered, strided layouts.
 #include "pav_split_reference.h"
 #include "pav_status.h"
 #include "pav_types.h"
@@ -31,10 +30,7 @@ struct Split {
 
 } // namespace
 
-// Random tetrahedra on 100 vertices, stored as the object stores them (4 nodes per entity, the
-// references apart) or interleaved (4 nodes and the reference per record): every entity appears
-// once, in its reference's group, in increasing order, kept exactly when its nodes are valid
-// (sort-and-count oracle).
+// Separate or interleaved references: each entity once, in its group, in order, kept iff valid.
 TEST(SplitReference, GroupsMatchASortAndCountOracle) {
   std::mt19937 rng(7);
   for (const bool interleaved : {false, true})

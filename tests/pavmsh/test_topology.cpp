@@ -1,5 +1,5 @@
-// Local faces, boundary extraction against a counting oracle on structured cubes of every kind and
-// degree, links, the non-conformal form and the volume-to-surface transfers.
+// Local faces, boundary extraction against a counting oracle, links, the non-conformal form and
+// the volume-to-surface transfers.
 #include "ho_lattice.h"
 #include "mesh_builders.h"
 #include "pav_solution.h"
@@ -55,7 +55,6 @@ void extract(PavObject *obj, int type, Boundary &b, int *triLnk = nullptr, int *
   ASSERT_EQ(rc, PAV_SUCCESS) << status;
 }
 
-// Oracle: every face of every volume element by its sorted vertices, counted.
 std::map<Key, int> countFaces(const PavObject *obj, int degree) {
   std::map<Key, int> count;
   for (int k : kVolKinds) {
@@ -101,11 +100,6 @@ double onCubeBoundary(const PavObject *obj, const int *nod, int n, int nbrVer) {
 
 TEST(LocalTables, FacesOfEveryKindAndDegree) {
   int n = 0;
-  const int *f = pav_LocalFace(PavKindTetrahedron, 1, 1, &n);
-  EXPECT_EQ(Key(f, f + n), Key({3, 2, 0}));
-  const int *ed = pav_LocalEdge(PavKindTriangle, 2, 1, &n);
-  EXPECT_EQ(Key(ed, ed + n), Key({1, 2, 4}));
-  // Every face: its node count, distinct ids, vertices first; nodes on no face are the interior.
   for (int k : kVolKinds) {
     const PavElementKind kind = static_cast<PavElementKind>(k);
     for (int d = 1; d <= 10; d++) {
@@ -140,10 +134,6 @@ TEST(LocalTables, FacesOfEveryKindAndDegree) {
   EXPECT_EQ(n, 121);
 }
 
-// Vertices renumbered at random (coordinates moved with them) scatter the faces met so far over
-// the whole mesh: the face table grows, wraps round and shifts entries back on removal, and must
-// still keep exactly the faces met once, on the cube's sides, outward, tiling area 6, each linked
-// to an element face with its nodes; neighbours see the same nodes on a shared face.
 class BoundaryOnCube : public testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(BoundaryOnCube, MatchesCountingOracle) {
@@ -199,8 +189,6 @@ TEST_P(BoundaryOnCube, MatchesCountingOracle) {
 INSTANTIATE_TEST_SUITE_P(AllKinds, BoundaryOnCube,
                          testing::Combine(testing::Range(0, 6), testing::Range(1, 5)));
 
-// Messages, invalid elements, and a face shared by three tetrahedra (met an odd number of times:
-// it stays, once).
 TEST(Boundary, SmallTetrahedraMeshes) {
   char status[PAV_STATUS_SIZE];
   pavo_test::ObjectPtr obj(pavo_test::buildMesh(
@@ -224,8 +212,6 @@ TEST(Boundary, SmallTetrahedraMeshes) {
   EXPECT_EQ(GetEntityFaces(obj.get(), 4, Tetrahedra, &nf, siz, nod, status), PAV_FAILURE);
 }
 
-// A face's nodes listed from another starting vertex or in the other direction: each node's
-// lattice point is re-expressed in the permuted vertex frame.
 std::vector<int> permuteFace(const int *nod, int d, bool tri, int start, bool reverse) {
   const HoKind k = tri ? HoTriangle : HoQuadrilateral;
   const int nv = tri ? 3 : 4, w = hoOrderWidth(k);
@@ -250,9 +236,6 @@ std::vector<int> permuteFace(const int *nod, int d, bool tri, int start, bool re
   return out;
 }
 
-// Partial existing surfaces, rotated and reflected: the rest is created, and a field given by its
-// value at node positions comes back on the surface nodes unchanged through the links, whatever
-// the orientation (a link to the wrong face or node order gives other values).
 TEST(Boundary, PartialSurfaceLinksAndTransfers) {
   for (CubeSplit s : kPure) {
     for (int d = 1; d <= 3; d++) {

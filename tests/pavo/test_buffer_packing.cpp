@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <tuple>
-#include <typeinfo>
 
 #include "render/buffer_object.h"
 #include "render/buffer_packing.h"
@@ -110,21 +109,4 @@ TEST(BufferPicking, CompositeAdvancesByItsPartsAndPlainObjectsByTheirElements) {
   EXPECT_EQ(appendPicks(&plain, 7, &picks, &counter), 7);
   EXPECT_EQ(counter, 23); // 1 + 15 + 7
   EXPECT_EQ(picks.back(), PavPickEntry(&plain, 16));
-}
-
-TEST(BufferFactory, TypesMapToTheirFamilies) {
-  auto kindOf = [](uint32_t type) {
-    std::unique_ptr<PavBufferObject> b(createBufferObjectForType(type));
-    return b ? std::string(typeid(*b).name()) : std::string();
-  };
-  EXPECT_EQ(kindOf(DrawTriangleP2), kindOf(DrawCustomTriangle + 1));
-  EXPECT_EQ(kindOf(DrawTriangle), kindOf(DrawPolygon));
-  EXPECT_NE(kindOf(DrawEdgeP3), kindOf(DrawQuad)); // both have four nodes
-  for (uint32_t type : {5u, 1000u}) EXPECT_EQ(kindOf(type), "") << type;
-  EXPECT_EQ(createBufferObject(nullptr), nullptr);
-  for (uint32_t type = 0; type < PAV_NBR_DRAW_TYPES; ++type) {
-    std::unique_ptr<PavBufferObject> b(createBufferObjectForType(type));
-    if (!b) continue;
-    EXPECT_TRUE(b->bbox[0] == INFINITY && b->bbox[1] == -INFINITY && b->vao == 0u);
-  }
 }

@@ -209,29 +209,6 @@ INSTANTIATE_TEST_SUITE_P(KindsAndDegrees, FaceKind,
                                                               int(HoQuadrilateral)),
                                             ::testing::Range(1, 5)));
 
-TEST_F(BufferRender, CurvedEdgeLevelFollowsCurvatureAndCaps) {
-  // A P2 edge from (0.1, 0.5) to (0.9, 0.5) with control point (0.5, 0.9): the control point is
-  // 0.4 from the chord's midpoint, the chord 0.8 long: curvature 0.5.
-  const float xyz[9] = {0.1f, 0.5f, 0, 0.9f, 0.5f, 0, 0.5f, 0.9f, 0};
-  const float straight[9] = {0.1f, 0.5f, 0, 0.9f, 0.5f, 0, 0.5f, 0.5f, 0};
-  const int elt[3] = {0, 1, 2};
-  auto *curved = buffer<PavBufferEdgeP2>();
-  auto *flat = buffer<PavBufferEdgeP2>();
-  curved->updateVao(gl, 3, xyz, 1, elt);
-  flat->updateVao(gl, 3, straight, 1, elt);
-  auto object = plainObject(DrawEdgeP2);
-  auto count = [&](PavBufferObject *b, int level) {
-    GlslProgram &p = program("P2EdgSha", 0, 0, 1, level);
-    return primitives([&] { b->renderList(gl, object.get(), &p, nullptr, nullptr); });
-  };
-  const unsigned one = count(flat, 100);
-  ASSERT_GT(one, 0u);
-  // min(1 + int(5 * level * 0.5), 32) segments.
-  EXPECT_EQ(count(curved, 1), 3 * one);
-  EXPECT_EQ(count(curved, 3), 8 * one);
-  EXPECT_EQ(count(curved, 100), 32 * one);
-}
-
 // More patches than the first few hundred (where a driver once dropped the per-patch id), each
 // with its own colour: 16 x 16 squares of two P2 triangles, 16 x 12 Q2 quadrilaterals. Probes
 // at the centroid of every element read its colour, then its id from the picking counter.
@@ -282,87 +259,6 @@ TEST_F(BufferRender, PerElementColoursAndIdsBeyondTheFirstPatches) {
   }
 }
 
-// An empty upload keeps the buffers; without attached fields the draw switches the field
-// displays off; a hidden object and a released buffer draw nothing.
-TEST_F(BufferRender, FieldStateAndUploadRules) {
-  const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  const int elt[3] = {0, 1, 2};
-  auto *b = buffer<PavBufferTriangle>();
-  b->updateVao(gl, 3, xyz, 1, elt);
-  const unsigned vao = b->vao;
-  b->updateVao(gl, 0, xyz, 1, elt);
-  EXPECT_TRUE(b->vao == vao && gl->glIsVertexArray(vao) && b->nbrElt == 1);
-  GlslFlags fields;
-  fields.sol = fields.jac = fields.val = true;
-  fields.solDeg = fields.jacDeg = 1;
-  GlslProgram &p = program("TriSha", 0, 0, 1, 1, fields);
-  for (const char *name : {"SolOn", "IsoOn", "JacOn", "ValOn"}) p.setUniform(name, 1);
-  auto object = plainObject(DrawTriangle);
-  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 1);
-  const GLuint h = GLuint(p.getHandle());
-  for (const char *name : {"SolOn", "IsoOn", "JacOn", "JacIsoOn", "ValOn"}) {
-    GLint v = -1;
-    gl->glGetUniformiv(h, gl->glGetUniformLocation(h, name), &v);
-    EXPECT_EQ(v, 0) << name;
-  }
-  object->visible = false;
-  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 0);
-  object->visible = true;
-  b->release(gl);
-  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 0);
-  EXPECT_EQ(glError(), 0u);
-}
-
-// Per-element values beyond both ends of the palette take its first and last colours.
-TEST_F(BufferRender, SolutionColoursFollowThePalette) {
-  const float values[2] = {-5.0f, 50.0f}, pal[5] = {0, 1, 2, 3, 4};
-  PavDrawSolution solution(1);
-  solution.setPalette(pal);
-  solution.colormap = -1;
-  drawSquareField(solution, 0, 2, values, 1);
-  const std::vector<float> table = colourTable(-1);
-  const auto low = pixel(int(0.8 * width), int(0.2 * height));
-  const auto high = pixel(int(0.2 * width), int(0.8 * height));
-  for (int c = 0; c < 3; ++c) {
-    EXPECT_NEAR(low[c], table[size_t(c)] * 255, 1.5) << c;
-    EXPECT_NEAR(high[c], table[table.size() - 3 + size_t(c)] * 255, 1.5) << c;
-  }
-}
-
-TEST_F(BufferRender, PolygonSidesAreDrawnButNotTheirDiagonals) {
-  // A unit square of two triangles; the diagonal from (1,1) to (0,0) is an inner side (tag 0).
-  const double stl[30] = {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 1,
-                          0, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1};
-  const std::vector<float> data(stl, stl + 30), normals = {0, 0, 1, 0, 0, 1};
-  const unsigned tags[6] = {1, 1, 0, 0, 1, 1};
-  auto object = plainObject(DrawPolygon, {1, 1, 1, 1, 1, 1, 1, 1});
-  auto drawWith = [&](const char *name, PavBufferTriangle *b) {
-    clear(0, 0, 1, 1);
-    GlslProgram &p = program(name, -0.1, -0.1, 1.2, 1);
-    p.setUniform("LineOn", true);
-    p.setUniform("LineSurfOn", true);
-    p.setUniform("Line.Color", QVector4D(0, 0, 0, 1));
-    EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, nullptr), 2);
-  };
-  auto *polygon = buffer<PavBufferTriangle>();
-  polygon->updateVaoPolygon(gl, 6, data.data(), tags, normals.data());
-  EXPECT_TRUE(polygon->isPolOn());
-  drawWith("PolygonSha", polygon);
-  const int centre = width / 2, side = int(0.1 / 1.2 * width); // first pixel row inside
-  EXPECT_EQ(pixel(centre, centre)[0], 255);                    // the diagonal is not drawn
-  EXPECT_LT(pixel(centre, side)[0], 128);                      // the bottom side is
-  EXPECT_LT(pixel(side, centre)[0], 128);                      // and the left one
-  EXPECT_EQ(pixel(centre, centre / 2)[0], 255);                // inside: the face colour
-  // The same triangles without polygon tags show their diagonal.
-  auto *triangles = buffer<PavBufferTriangle>();
-  triangles->updateVaoStl(gl, 6, stl);
-  EXPECT_TRUE(triangles->isNorOn() && !triangles->isPolOn());
-  drawWith("TriSTLSha", triangles);
-  EXPECT_LT(pixel(centre, centre)[0], 128);
-  EXPECT_EQ(pixel(centre, centre / 2)[0], 255);
-  EXPECT_EQ(glError(), 0u);
-}
-
 // The field 4 x on the unit square (degree 1; lexicographic coefficients: vertex 1, 2, 0),
 // palette 0..4, three parts per interval: twelve bands, each flat in the colour of its lower value.
 TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
@@ -380,39 +276,5 @@ TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
       for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], expected[c] * 255, 2.0) << band;
     }
   }
-  EXPECT_EQ(glError(), 0u);
-}
-
-TEST_F(BufferRender, CurvedEdgesAreWidenedAndKeepTheirIds) {
-  // 200 straight horizontal P2 edges, 8 pixels long, in 20 columns and 10 rows 20 pixels
-  // apart: ids past the first patches, and the width of the quads the geometry stage builds
-  // (half-width THICKNESS pixels, square caps).
-  const int cols = 20, rows = 10, count = cols * rows;
-  std::vector<float> xyz;
-  std::vector<int> elt;
-  for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < cols; ++c) {
-      const float y = (20.0f + 20.0f * r + 0.5f) / height, x0 = (4.0f + 12.0f * c) / width,
-                  x1 = x0 + 8.0f / width;
-      const int base = int(xyz.size() / 3);
-      xyz.insert(xyz.end(), {x0, y, 0, x1, y, 0, 0.5f * (x0 + x1), y, 0});
-      elt.insert(elt.end(), {base, base + 1, base + 2});
-    }
-  auto *b = buffer<PavBufferEdgeP2>();
-  b->updateVao(gl, int(xyz.size() / 3), xyz.data(), count, elt.data());
-  auto object = plainObject(DrawEdgeP2);
-  GlslProgram &p = program("P2EdgSha", 0, 0, 1, 1);
-  p.setUniform("THICKNESS", 2.0f);
-  p.setUniform("Picking", true);
-  int counter = 7;
-  EXPECT_EQ(b->renderList(gl, object.get(), &p, nullptr, &counter), count);
-  int wrong = 0; // covered: the centre line, one pixel off it and past the ends; 4 pixels off: not
-  for (int e = 0; e < count; ++e) {
-    const uint32_t id = uint32_t(7 + e);
-    const int row = 20 + 20 * (e / cols), mid = 8 + 12 * (e % cols);
-    wrong += idAt(mid, row) != id || idAt(mid, row + 1) != id || idAt(mid, row - 1) != id;
-    wrong += idAt(mid, row + 4) != 0 || idAt(mid, row - 4) != 0 || idAt(mid - 5, row) != id;
-  }
-  EXPECT_EQ(wrong, 0);
   EXPECT_EQ(glError(), 0u);
 }

@@ -105,37 +105,3 @@ TEST(DemoScenes, PolygonsKeepTheirSidesAndHideTheirDiagonals) {
     EXPECT_EQ(parent, count[k]);
   }
 }
-
-// One frame of each demonstration, rendered by the program itself through its screenshot hook.
-TEST(DemoScenes, ProgramRendersOneFrameAndWritesIt) {
-  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
-  std::string dir = pavo_test::scratchDir("demo_frames");
-  const std::pair<const char *, const char *> modes[] = {
-      {"-demo", "  Launching demo version !\n"}, {"-poly", "  Launching Polygons version !\n"}};
-  for (const auto &[mode, launch] : modes) {
-    std::string file = dir + "/" + (mode + 1) + ".png";
-    pavo_test::ProcessOptions opt;
-    opt.set = {"PAVO4_DEMO_SCREENSHOT=" + file};
-    opt.timeoutSeconds = 60;
-    pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, {mode}, opt);
-    ASSERT_TRUE(r.started);
-    EXPECT_EQ(r.exitCode, 0) << mode << r.err;
-    EXPECT_NE(r.out.find(launch), std::string::npos) << mode;
-    EXPECT_NE(r.out.find("  Screen shot done in file : " + file + " \n"), std::string::npos);
-    QImage img(QString::fromStdString(file));
-    ASSERT_FALSE(img.isNull()) << mode;
-    EXPECT_EQ(qGray(img.pixel(img.width() - 3, img.height() - 3)), 255) << mode; // background
-    // The faces are drawn: shaded grey everywhere, and the solutions in saturated colours.
-    int grey = 0, saturated = 0;
-    for (int y = 0; y < img.height(); y += 2)
-      for (int x = 0; x < img.width(); x += 2) {
-        const QRgb c = img.pixel(x, y);
-        int hi = std::max({qRed(c), qGreen(c), qBlue(c)}),
-            lo = std::min({qRed(c), qGreen(c), qBlue(c)});
-        grey += hi - lo < 8 && hi > 90 && hi < 235;
-        saturated += hi - lo > 150;
-      }
-    EXPECT_GT(grey, 1000) << mode;
-    EXPECT_TRUE(std::string(mode) == "-poly" ? saturated == 0 : saturated > 300) << saturated;
-  }
-}

@@ -12,21 +12,6 @@
 
 using namespace pavo;
 
-TEST(DrawTypes, NamesEndWithOneBlankAndUnnamedCodesAreUnknown) {
-  std::set<std::string> seen;
-  for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES; t++) {
-    std::string name = pavDrawType2String(t);
-    ASSERT_GE(name.size(), 2u) << t;
-    EXPECT_TRUE(name.back() == ' ' && name[name.size() - 2] != ' ') << t;
-    const bool shared = t == DrawComposite || t == DrawVolTetrahedron;
-    EXPECT_TRUE(seen.insert(name).second || shared) << "duplicate name " << name;
-  }
-  const std::pair<uint32_t, const char *> names[] = {{0xffffffffu, "Unknown "},
-                                                     {DrawPolyhedra, "Polyghedron "},
-                                                     {DrawUsrCutTriangle + 1, "UsrCutTriangleP2 "}};
-  for (auto [t, name] : names) EXPECT_STREQ(pavDrawType2String(t), name) << t;
-}
-
 // Every curved face kind has the node count of its Lagrange lattice, whatever block it sits in.
 TEST(DrawTypes, NodeCountsFollowTheLatticeOfEachFamilyAndDegree) {
   for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES; t++) {
@@ -41,18 +26,6 @@ TEST(DrawTypes, NodeCountsFollowTheLatticeOfEachFamilyAndDegree) {
   }
   EXPECT_EQ(PavDrawTyp2Siz(DrawPyramid), 5);
   EXPECT_EQ(PavDrawTyp2Siz(DrawTetrahedronP2), 0);
-}
-
-TEST(DrawTypes, FieldDegreeAndMeshTypes) {
-  // {type, coefficient count, degree}: lattice sizes give the degree, anything else -1.
-  const int cases[][3] = {{DrawTriangle, 7, -1},   {DrawTriangle, 66, 10}, {DrawQuad, 120, -1},
-                          {DrawCustomQuad, 9, 2},  {DrawEdge, 1, 0},       {DrawEdge, 0, -1},
-                          {DrawVecTriangle, 9, 1}, {DrawVertex, 1, -1},    {78, 1, -1}};
-  for (const auto &c : cases) EXPECT_EQ(PavSolDeg(c[0], c[1]), c[2]) << c[0] << " " << c[1];
-
-  const std::pair<uint32_t, int> expected[] = {
-      {DrawCorner, 2}, {DrawQuadQ4, 27}, {DrawSrfTriangle + 3, 97}, {DrawPolyhedra, 132}};
-  for (auto [type, msh] : expected) EXPECT_EQ(PavDrawTypetoPavMshType(type), msh) << type;
 }
 
 TEST(DrawObjects, FactoryCreatesEveryDrawableTypeAndRefusesTheRest) {
@@ -116,10 +89,6 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
   } cases[] = {
       {[] { return PavDrawTyp2Siz(DrawPolygon); }, -1,
        "Warning PavDrawTyp2Siz case not defined for type Polygon  \n"},
-      {[] { return PavSolDeg(DrawCustomPolygon, 3); }, -1,
-       "Warning PavSolDeg case not defined for type CustomPolygon  \n"},
-      {[] { return PavDrawTypetoPavMshType(DrawSolution); }, 0,
-       "Warning: PavDrawTypetoPavMshType undefined for DrawType Solution  \n"},
       {[&] { return target.getPolygonParent(5, &parent) != 0; }, 1,
        "getPolygonParent: Error value asked 5 greater than number of elements 4 \n"},
       {[&] { return (comp.setObjectsList(3, list), comp.totalCount() * 10 + comp.getNbrParts()); },
@@ -131,9 +100,6 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
        "please provide  a PavDrawJacobian\nplease provide a PavDrawObject\n"},
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 5, 3); }, -1,
        " Invalid number of entities for solution object 5 != 4\n"},
-      {[&] { return checkFieldAttach(PavFieldKind::Value, &sol, &target, 4, 7); }, any,
-       " Invalid number of nodes for value object\n"},
-      {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 0, 3); }, -2, nullptr},
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 4, 6); }, 2, ""},
   };
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {

@@ -60,38 +60,14 @@ using GlslCatalogueGl = pavo_test::GlFixture;
 TEST_F(GlslCatalogueGl, EveryProgramBuildsWithoutAndWithAllFields) {
   int count = 0;
   const pavo::GlslCatalogueEntry *entries = pavo::glslCatalogue(&count);
-  for (const GlslFlags &s : {state(false, false, false, 0, 0), state(true, true, true, 10, 10)}) {
+  for (const GlslFlags &s : {state(false, false, false, 0, 0), state(true, true, true, 10, 10)})
     for (int i = 0; i < count; ++i) {
       GlslProgram program;
       program.setGLFunctions(gl);
       EXPECT_EQ(tryBuild(entries[i], s, program), "");
       program.release();
     }
-  }
   EXPECT_EQ(glError(), 0u);
-}
-
-TEST_F(GlslCatalogueGl, SurfaceProgramsBuildForEveryFieldState) {
-  // The definitions only change the face fragment stages (linking with no and all fields is
-  // checked above): the fragment stage compiles for every prefix the scene can produce (every
-  // subset of the fields, solution degrees 0 to 10, Jacobian degrees 1 to 10).
-  for (const char *name : {"TriSha", "QuaSha", "PolygonSha"}) {
-    const pavo::GlslCatalogueEntry *e = pavo::findGlslProgram(name);
-    ASSERT_TRUE(e);
-    for (int mask = 0; mask < 8; ++mask)
-      for (int solDeg = 0; solDeg <= 10; ++solDeg)
-        for (int jacDeg = 1; jacDeg <= 10; ++jacDeg) {
-          if (!(mask & 2) && jacDeg != 1) continue;
-          const GlslFlags f =
-              pavo::glslBuildFlags(*e, state(mask & 1, mask & 2, mask & 4, solDeg, jacDeg));
-          GlslProgram program;
-          program.setGLFunctions(gl);
-          EXPECT_TRUE(program.compileShaderFromResource(f, name, e->fs, pavo::GlslFragment))
-              << name << " mask " << mask << " solDeg " << solDeg << " jacDeg " << jacDeg << "\n"
-              << program.getLog();
-          program.release();
-        }
-  }
 }
 
 TEST_F(GlslCatalogueGl, UniformVocabularyIsActive) {

@@ -51,8 +51,6 @@ void expectImage(const std::string &file, bool meshShown = true) {
   ASSERT_TRUE(exists(file));
   QImage img(QString::fromStdString(file));
   ASSERT_FALSE(img.isNull());
-  ASSERT_GT(img.width(), 100);
-  ASSERT_GT(img.height(), 100);
   EXPECT_EQ(img.pixel(img.width() - 3, img.height() - 3), qRgb(255, 255, 255));
   EXPECT_EQ(img.pixel(img.width() / 2, img.height() / 2) != qRgb(255, 255, 255), meshShown);
 }
@@ -71,7 +69,6 @@ TEST(MovieMode, WritesOneImagePerLineUnderItsName) {
   const pavo_test::ProcessResult r = runPavo(dir, {"-movie", "-data", "view.meshb"});
   EXPECT_TRUE(has(r.out, "  Launching movie frames generator\n")) << r.out;
   EXPECT_TRUE(has(r.out, " pav_OpenMesh failed error   2 : Cannot open mesh file none.mesh"));
-  EXPECT_TRUE(has(r.out, "  Total time to launch the movie mode ")) << r.out;
   EXPECT_TRUE(has(r.out, "  Thank you for using the movie mode of Pavo\n")) << r.out;
   for (const char *image : {"first.png", "sq.sol.jpg", "sq.mesh.jpg"})
     expectImage(dir + "/" + image);
@@ -90,27 +87,7 @@ TEST(SeqMode, WritesOneImagePerViewState) {
   EXPECT_TRUE(has(r.out, "  %% sq.sol OPENED\n")) << r.out;
   EXPECT_TRUE(has(r.out, "  opening views.txt file \n  Launching the sequence data generator\n\n"))
       << r.out;
-  EXPECT_TRUE(has(r.out, "  Total time to launch the sequence mode ")) << r.out;
   EXPECT_TRUE(has(r.out, "  Thank you for using the data sequences mode of Pavo\n")) << r.out;
   expectImage(dir + "/top.png");
   expectImage(dir + "/side.data.jpg");
-}
-
-// Without its list file each mode says what it looked for, shows a box that closes by itself,
-// and ends normally; -seq without -in stops at once.
-TEST(MovieSeqModes, MissingListFilesEndNormally) {
-  if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
-  const std::string dir = pavo_test::scratchDir("movie_seq_missing");
-  writeSquare(dir);
-  pavo_test::ProcessResult r = runPavo(dir, {"-movie"});
-  EXPECT_TRUE(has(r.out, "  no file pavo.movie found \n  Please specify your sequence of meshes "
-                         "and solution in a file named \"pavo.movie\" \n"))
-      << r.out;
-  EXPECT_TRUE(has(r.out, "  Thank you for using the movie mode of Pavo\n"));
-  r = runPavo(dir, {"-seq", "-in", "sq.mesh"});
-  EXPECT_TRUE(has(r.out, "  no file pavo.seq found \n  Please specify your sequence of meshes "
-                         "and solution in a file named \"pavo.seq\" \n"))
-      << r.out;
-  r = runPavo(dir, {"-seq", "-sol", "sq.sol"});
-  EXPECT_EQ(r.out, "  ERROR: -in is missing\n");
 }

@@ -203,35 +203,6 @@ TEST(Panels, SolutionAndSpecificControls) {
            });
 }
 
-// The range [0.2, 0.6] keeps the elements valued 0.5 and 0.3 (by sort-and-count: two values of
-// the five lie in it, NaN never does); clearing shows every element again.
-TEST(Panels, FilterRangeKeepsElementsInside) {
-  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
-  const std::vector<double> values = {0.1, 0.5, NAN, 0.9, 0.3};
-  std::vector<const PavRangeSelection *> applied;
-  std::vector<uint8_t> kept;
-  PavFilterPanel panel(
-      "Quality", [&] { return values; },
-      [&](const PavRangeSelection *s) {
-        applied.push_back(s);
-        if (s) kept = s->inside;
-      });
-  click(&panel, "apply"); // nothing computed yet: nothing selected
-  EXPECT_TRUE(applied.empty());
-  click(&panel, "compute");
-  EXPECT_EQ(panel.findChild<QDoubleSpinBox *>("low")->value(), 0.1);
-  EXPECT_EQ(panel.findChild<QDoubleSpinBox *>("high")->value(), 0.9);
-  set(&panel, "low", 0.2);
-  set(&panel, "high", 0.6);
-  click(&panel, "apply");
-  EXPECT_EQ(kept, (std::vector<uint8_t>{0, 1, 0, 0, 1}));
-  EXPECT_EQ(panel.findChild<QLabel *>("count")->text(), "2 of 5 elements");
-  click(&panel, "clear");
-  ASSERT_EQ(applied.size(), 2u);
-  EXPECT_EQ(applied[1], nullptr);
-  EXPECT_EQ(selectRange({}, 0, 1).count, 0);
-}
-
 // Two triangles over six vertices, two of them repeated: the fields of the Data Manager, the
 // choice of a field, and merging the repeated vertices.
 TEST(Panels, DataManagerAndMeshModifications) {

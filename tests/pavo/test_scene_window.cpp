@@ -37,28 +37,6 @@ protected:
   }
 };
 
-TEST_F(SceneWindowTest, AddingTwiceWarnsOnceAndRemovingUnknownWarns) {
-  PavSceneWindow scene;
-  PavDrawObject *tri = createDrawObject(DrawTriangle, 3);
-  PavDrawObject *plane = createDrawObject(DrawCutPlane, 0);
-  scene.addObject(nullptr);
-  scene.addObject(tri);
-  std::string out = captureOut([&] { scene.addObject(tri); });
-  EXPECT_NE(out.find(" warning : addObject: object "), std::string::npos);
-  EXPECT_NE(out.find(" of type Triangle  already in scene "), std::string::npos);
-  EXPECT_EQ(scene.objectCount(), 1);
-  EXPECT_EQ(scene.objectsOfType(DrawTriangle).size(), 1);
-  scene.addObject(plane);
-  EXPECT_EQ(captureOut([&] { scene.addObject(plane); }), ""); // cut planes re-add silently
-  PavDrawTriangle stranger(DrawTriangle, 9);
-  out = captureOut([&] { scene.removeObject(&stranger); });
-  EXPECT_NE(out.find("is not present in the scene"), std::string::npos);
-  std::unique_ptr<PavDrawObject> back = scene.removeObject(tri); // ownership returns
-  EXPECT_EQ(back.get(), tri);
-  EXPECT_FALSE(scene.contains(tri));
-  EXPECT_TRUE(scene.objectsOfType(DrawTriangle).isEmpty());
-}
-
 TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChangesNothing) {
   PavSceneWindow scene;
   scene.resize(64, 64);
@@ -92,22 +70,6 @@ TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChan
   EXPECT_EQ(scene.fieldState().solDeg, 0);
 }
 
-TEST_F(SceneWindowTest, WheelZoomsAndRendersWithinLimits) {
-  PavSceneWindow scene;
-  for (int i = 0; i < 10; i++) {
-    QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton,
-                  Qt::NoModifier, Qt::NoScrollPhase, false);
-    QGuiApplication::sendEvent(&scene, &e);
-    EXPECT_TRUE(e.isAccepted());
-  }
-  EXPECT_NEAR(scene.view.fovy, 116.7, 0.05);
-  scene.acceptsInteraction = false;
-  QWheelEvent e(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
-                Qt::NoModifier, Qt::NoScrollPhase, false);
-  QGuiApplication::sendEvent(&scene, &e);
-  EXPECT_NEAR(scene.view.fovy, 116.7, 0.05);
-}
-
 TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
   PavSceneWindow scene;
   scene.resize(320, 240);
@@ -135,44 +97,4 @@ TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
     for (int x = 0; x < 120; x++) light += qGray(img.pixel(x, y)) > 128;
   EXPECT_GT(light, 20);
   scene.checkGLError(__FILE__, __LINE__);
-}
-
-// Every drawable type is drawn by a program of the catalogue.
-TEST(SceneTexts, EveryDrawableTypeHasAProgram) {
-  for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES; t++) {
-    PavDrawFamily f = pavDrawFamily(t);
-    bool drawn = f != PavDrawFamily::None && f != PavDrawFamily::Solution &&
-                 f != PavDrawFamily::Composite && f != PavDrawFamily::Tetrahedron;
-    EXPECT_EQ(programNameForType(t) != nullptr, drawn) << t;
-  }
-  EXPECT_STREQ(programNameForType(DrawCustomQuad + 1), "Q2QuaCustomSha");
-  EXPECT_STREQ(programNameForType(DrawSrfQuad + 3), "Q4QuaSha");
-  EXPECT_STREQ(programNameForType(DrawCustomEdge + 2), "P3EdgSha");
-}
-
-// A left drag turns this scene and every scene linked for rotation; a middle drag moves this scene
-// and the scenes linked for translation, in units of each scene's own size.
-TEST_F(SceneWindowTest, MouseDragsFollowLinkedWindows) {
-  PavSceneWindow a, b, c;
-  a.resize(200, 200);
-  const double small[6] = {0, 1, 0, 1, 0, 1}, big[6] = {0, 10, 0, 10, 0, 10};
-  a.fitBoundingBox(small);
-  c.fitBoundingBox(big);
-  a.linkRotation(&b);
-  a.linkTranslation(&c);
-  auto send = [&](QEvent::Type type, QPointF p, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent e(type, p, p, p, button, held, Qt::NoModifier);
-    QGuiApplication::sendEvent(&a, &e);
-  };
-  send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::LeftButton, Qt::LeftButton);
-  send(QEvent::MouseMove, QPointF(140, 100), Qt::NoButton, Qt::LeftButton);
-  send(QEvent::MouseButtonRelease, QPointF(140, 100), Qt::LeftButton, Qt::NoButton);
-  EXPECT_FALSE(a.view.trackball.rotation.isIdentity());
-  EXPECT_TRUE(qFuzzyCompare(b.view.trackball.rotation, a.view.trackball.rotation));
-  EXPECT_TRUE(c.view.trackball.rotation.isIdentity());
-  send(QEvent::MouseButtonPress, QPointF(100, 100), Qt::MiddleButton, Qt::MiddleButton);
-  send(QEvent::MouseMove, QPointF(150, 100), Qt::NoButton, Qt::MiddleButton);
-  EXPECT_NEAR(a.view.trackball.translation.x(), 0.5f, 1e-5);
-  EXPECT_NEAR(c.view.trackball.translation.x(), 0.05f, 1e-5); // ten times larger scene
-  EXPECT_FLOAT_EQ(b.view.trackball.translation.x(), 0);
 }

@@ -50,26 +50,6 @@ TEST(TextAtlas, GlyphsHaveTheSizeOfTheFontAndTheirInkInTheAtlas) {
   EXPECT_NEAR(big.glyphs['H'].size[1], 2 * H.size[1], 2);
 }
 
-TEST(TextAtlas, BlankAdvancesWithoutAQuad) {
-  const PavGlyphAtlas &a = regular32();
-  std::vector<float> v;
-  float end = layoutText(a, "A A", 10, 20, 0.5f, v);
-  EXPECT_EQ(v.size(), 2u * 6 * 5);
-  float expected =
-      10 + 0.5f * (float)(2 * (a.glyphs['A'].advance >> 6) + (a.glyphs[' '].advance >> 6));
-  EXPECT_FLOAT_EQ(end, expected);
-  // The second A is the first shifted by the advances of A and the blank.
-  EXPECT_FLOAT_EQ(v[30] - v[0],
-                  0.5f * (float)((a.glyphs['A'].advance >> 6) + (a.glyphs[' '].advance >> 6)));
-  // Quad of the first A: bottom on the baseline, height the scaled bitmap height.
-  const auto [ymin, ymax] = std::minmax({v[1], v[6], v[11], v[16], v[21], v[26]});
-  EXPECT_FLOAT_EQ(ymin, 20.0f);
-  EXPECT_FLOAT_EQ(ymax - ymin, 0.5f * a.glyphs['A'].size[1]);
-  v.clear();
-  EXPECT_FLOAT_EQ(layoutText(a, "\xc3\xa9", 3, 0, 1, v), 3); // codes above 127 draw nothing
-  EXPECT_TRUE(v.empty());
-}
-
 // The built-in fonts are resources that rasterise; a missing font is reported.
 TEST(TextAtlas, BuiltInFontsAreResourcesAndFailuresAreReported) {
   testing::internal::CaptureStderr();
@@ -80,15 +60,4 @@ TEST(TextAtlas, BuiltInFontsAreResourcesAndFailuresAreReported) {
   ASSERT_FALSE(path.isEmpty());
   EXPECT_TRUE(rasterizeFont(path.toLocal8Bit().constData(), 16).valid);
   EXPECT_TRUE(extractResource(":/fonts/none.ttf", dir.path(), "x.ttf").isEmpty());
-}
-
-TEST(TextProjection, SceneToWindow) {
-  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  const float p[3] = {0.5f, -1, 0};
-  float x, y;
-  ASSERT_TRUE(projectToWindow(identity, 200, 100, p, &x, &y));
-  EXPECT_TRUE(x == 150 && y == 0);
-  const float behind[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -1, 0, 0, 0, 0};
-  const float q[3] = {0, 0, 1};
-  EXPECT_FALSE(projectToWindow(behind, 200, 100, q, &x, &y));
 }

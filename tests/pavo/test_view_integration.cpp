@@ -1,0 +1,233 @@
+// The view files connected to the windows: a parameter file beside the mesh cuts the picture
+// and sets the box and palette when the scene is built; a view state written from one window
+// (Data menu) restores the same display and the same frame in another one, through the Data menu
+// and at start-up of a window opened on the mesh.
+#include "ui/main_actions.h"
+#include "ui/main_controller.h"
+#include "ui/mesh_viewer_widget.h"
+#include "ui/viewer_windows.h"
+
+#include "gl_fixture.h"
+#include "mesh_builders.h"
+#include "pav_io.h"
+#include "pav_object.h"
+#include "pav_solution.h"
+#include "render/palette.h"
+#include "scene/mesh_viewer.h"
+#include "test_paths.h"
+
+#include <QAction>
+#include <QGridLayout>
+#include <QMenuBar>
+#include <QSettings>
+#include <cmath>
+#include <deque>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace pavo;
+
+namespace {
+
+// A main window of the parts the controller needs, its file dialogs answered from a queue.
+struct Window {
+  std::string dir;
+  QWidget frame;
+  PavMeshViewer *viewer = new PavMeshViewer();
+  QWidget *container = nullptr;
+  QMenuBar *bar = new QMenuBar(&frame);
+  QSettings settings{QString::fromStdString(dir + "/pavo.conf"), QSettings::IniFormat};
+  std::deque<QStringList> files;
+  std::unique_ptr<PavMainController> ctl;
+
+  explicit Window(std::string folder = pavo_test::scratchDir("view_integration"))
+      : dir(std::move(folder)) {
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    viewer->setFormat(format);
+    container = QWidget::createWindowContainer(viewer, &frame);
+    auto *grid = new QGridLayout(&frame);
+    grid->addWidget(bar, 0, 0);
+    grid->addWidget(container, 1, 0);
+    PavDialogs d;
+    d.chooseFiles = [this](QWidget *, const PavFileDialog &) {
+      QStringList answer;
+      if (!files.empty()) answer = files.front(), files.pop_front();
+      return answer;
+    };
+    d.askText = [](QWidget *, const QString &, const QString &, const QString &, QString *) {
+      return false;
+    };
+    d.message = [](QWidget *, const QString &, const QString &, bool) {};
+    PavMainParts parts;
+    parts.window = &frame;
+    parts.viewer = viewer;
+    parts.container = container;
+    parts.menuBar = bar;
+    parts.settings = &settings;
+    ctl = std::make_unique<PavMainController>(parts, d);
+    frame.resize(400, 360);
+    frame.show();
+    waitForView(viewer, 10000);
+  }
+  void run(const char *slot, const std::string &answer) {
+    files.push_back({QString::fromStdString(answer)});
+    ctl->actions().action(slot)->trigger();
+  }
+};
+
+// Writes the cube of tetrahedra over [0, 1]^3 with the vertex field f = x as dir/box.meshb and
+// dir/box.solb; returns the mesh name.
+std::string writeBox(const std::string &dir) {
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1);
+  char status[PAV_IO_STATUS_SIZE] = "";
+  const int nv = cube->ent[Vertices].nbr;
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
+  for (int v = 1; v <= nv; v++) r->data[v] = cube->crdDbl[3 * v];
+  pav_PushSolution(cube, SolAtVertices, r, status);
+  const std::string mesh = dir + "/box.meshb";
+  EXPECT_EQ(pav_WriteMesh(cube, mesh.c_str(), status), 0) << status;
+  EXPECT_EQ(pav_WriteSolution(cube, (dir + "/box.solb").c_str(), -2, status), 0) << status;
+  pav_DeleteInterface(&cube);
+  return mesh;
+}
+
+void plainFaces(PavViewState &v) {
+  PavRenderOption &o = v.options;
+  o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
+  o.setRenderMode(3);
+  o.UsePhong = 3; // unlit: colours are the palette's
+  o.IsoOn = 0;
+}
+
+// The frame and the colour under a scene point (origin at the lower left).
+struct Frame {
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  explicit Frame(PavMeshViewer *v) {
+    v->renderNowNoSwap();
+    rgba = v->grabFrame(&w, &h);
+  }
+  std::array<int, 3> at(PavMeshViewer *v, double x, double y, double z) const {
+    const PavCameraMatrices m = v->matrices();
+    const QVector3D p =
+        (QVector3D((float)x, (float)y, (float)z) - v->view.sceneCentre) * v->view.sceneScale;
+    const QVector4D c = m.mvp * QVector4D(p, 1);
+    const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    const size_t i = 4 * ((size_t)s.y() * (size_t)w + (size_t)s.x());
+    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+  }
+};
+
+bool background(const std::array<int, 3> &c) { return c[0] == 255 && c[1] == 255 && c[2] == 255; }
+
+std::array<int, 3> paletteRgb(const float pal[5], int colormap, float value) {
+  float rgb[3];
+  paletteColour(pal, colormap, value, rgb);
+  return {(int)std::lround(rgb[0] * 255), (int)std::lround(rgb[1] * 255),
+          (int)std::lround(rgb[2] * 255)};
+}
+
+} // namespace
+
+// A clipping plane x = 1/2 removes the side x > 1/2 (background there); a capping plane z = 1/2
+// shows the section, coloured by f = x on the palette the file gives. The file's box is the
+// scene's.
+TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  Window w;
+  const std::string mesh = writeBox(w.dir);
+  struct Case {
+    const char *text;
+    bool capping;
+  } cases[] = {{"CutPlaneEquation 1  1 0 0 -0.5\n", false},
+               {"capplaneequation 1 0 0 1 -0.5\nPalette 0 0.5 1 1.5 2\n"
+                "BoundingBox -0.5 1.5 -0.5 1.5 -0.5 1.5\n",
+                true}};
+  for (const Case &c : cases) {
+    std::ofstream(w.dir + "/box.pavo") << c.text;
+    plainFaces(w.viewer->view);
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), (w.dir + "/box.solb").c_str()), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("box.pavo OPENED"), std::string::npos) << out;
+    PavMeshViewer *v = w.viewer;
+    ASSERT_TRUE(v->view.cutActive());
+    EXPECT_EQ(v->view.capping, c.capping);
+    EXPECT_FALSE(v->cutSets().empty());
+    const Frame f(v);
+    if (!c.capping) {
+      for (double y : {0.2, 0.8}) {
+        EXPECT_TRUE(background(f.at(v, 0.92, y, 1.0))) << y;
+        EXPECT_FALSE(background(f.at(v, 0.1, y, 1.0))) << y;
+      }
+      continue;
+    }
+    const float pal[5] = {0, 0.5f, 1, 1.5f, 2}; // not the range of f: the file's
+    ASSERT_TRUE(v->solutionPalette.paletteFixed);
+    double box[6];
+    v->boundingBox(box);
+    for (int i = 0; i < 6; i++) EXPECT_DOUBLE_EQ(box[i], i % 2 ? 1.5 : -0.5);
+    for (double x : {0.15, 0.45, 0.85})
+      for (double y : {0.3, 0.7}) {
+        const auto got = f.at(v, x, y, 0.5), want = paletteRgb(pal, 0, (float)x);
+        for (int k = 0; k < 3; k++) EXPECT_NEAR(got[k], want[k], 8) << x << " " << y;
+      }
+  }
+  std::remove((w.dir + "/box.pavo").c_str());
+}
+
+// Camera, switches, palette and a hidden reference written by Write Data file come back through
+// Load Data file in a fresh window, and at start-up of a window opened on the mesh (its .data):
+// the same view state, window size and frame.
+TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  auto a = std::make_unique<Window>();
+  const std::string mesh = writeBox(a->dir), sol = a->dir + "/box.solb";
+  std::remove((a->dir + "/box.pavo").c_str());
+  testing::internal::CaptureStdout();
+  a->viewer->displayMesh(mesh.c_str(), sol.c_str());
+  PavViewState &va = a->viewer->view;
+  plainFaces(va);
+  va.trackball.rotation = QQuaternion::fromAxisAndAngle(QVector3D(1, 1, 0), 35);
+  va.trackball.translation = QVector3D(0.1f, -0.05f, 0);
+  va.options.LineOn = true;
+  va.hiddenReferences = {2};
+  a->viewer->applyHiddenReferences();
+  const float pal[5] = {0.1f, 0.3f, 0.5f, 0.7f, 0.9f};
+  a->viewer->solutionPalette.setUserPalette(pal);
+  a->viewer->rebuildFields();
+  a->ctl->resizeView(300, 260);
+  const std::string data = a->dir + "/box.data";
+  a->run("writeData", a->dir + "/box"); // ".data" appended
+  const Frame fa(a->viewer);
+
+  auto expectSame = [&](PavMeshViewer *v, bool sameFrame) {
+    EXPECT_EQ(v->width(), 300);
+    EXPECT_EQ(v->height(), 260);
+    EXPECT_EQ(v->view.hiddenReferences, std::vector<int>{2});
+    EXPECT_TRUE(v->view.options.LineOn);
+    EXPECT_EQ(v->view.options.renderMode(), 3);
+    EXPECT_TRUE(v->solutionPalette.paletteFixed);
+    EXPECT_TRUE(qFuzzyCompare(v->view.trackball.rotation, va.trackball.rotation));
+    if (!sameFrame) return; // the start-up window's format is the application's
+    const Frame f(v);
+    ASSERT_EQ(f.rgba.size(), fa.rgba.size());
+    size_t off = 0;
+    for (size_t i = 0; i < f.rgba.size(); i++) off += std::abs(f.rgba[i] - fa.rgba[i]) > 24;
+    EXPECT_LT(off, f.rgba.size() / 200) << "pixels that differ";
+  };
+  {
+    Window b(a->dir);
+    b.viewer->displayMesh(mesh.c_str(), sol.c_str());
+    b.run("loadData", data);
+    expectSame(b.viewer, true);
+  }
+  const std::string in = mesh;
+  char *argv[] = {(char *)"pavo4", (char *)"-in", (char *)in.c_str()};
+  QList<PavMeshViewerWidget *> windows = openViewerWindows(3, argv);
+  ASSERT_EQ(windows.size(), 1);
+  expectSame(windows.first()->viewer(), false);
+  testing::internal::GetCapturedStdout();
+  qDeleteAll(windows);
+}
