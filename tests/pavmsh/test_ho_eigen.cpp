@@ -90,16 +90,6 @@ void composeMetric(std::mt19937 &rng, const double *lambda, double *met) {
 }
 
 // Conventions the LAPACK sweeps do not fix: axes for a multiple of I, the tiny-matrix code.
-TEST(Eigen2d, WorkedCases) {
-  double val[2], vec[4];
-  const double m3[3] = {3., 0., 3.};
-  EXPECT_EQ(Eigen2d(m3, val, vec), 1);
-  EXPECT_EQ(std::vector<double>({val[0], val[1], vec[0], vec[3]}),
-            std::vector<double>({3., 3., 1., 1.}));
-  const double m4[3] = {1e-301, 0., 0.};
-  EXPECT_EQ(Eigen2d(m4, val, vec), 2);
-  EXPECT_EQ(val[0] + val[1], 0.);
-}
 
 TEST(Eigen2d, RandomMatricesAgreeWithLapack) {
   std::mt19937 rng(7);

@@ -21,8 +21,7 @@ namespace {
 struct Case {
   int type;
   HoKind kind;
-  int degree;
-  int jacDegree;
+  int degree, jacDegree;
 };
 
 // Per kind: the types of degrees 1 to 4, then their Jacobian degrees.
@@ -170,10 +169,7 @@ TEST_P(JacobianKinds, MatchesTheExactDeterminant) {
   EXPECT_EQ(mn, *std::min_element(val.begin(), val.end()));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllKinds, JacobianKinds, ::testing::ValuesIn(allCases()),
-                         [](const ::testing::TestParamInfo<Case> &i) {
-                           return "type" + std::to_string(i.param.type);
-                         });
+INSTANTIATE_TEST_SUITE_P(AllKinds, JacobianKinds, ::testing::ValuesIn(allCases()));
 
 // Types without a Jacobian say so; a barycentric point off the simplex ends the process.
 TEST(JacobianDegree, TypesWithoutJacobianAndBadPoints) {
@@ -182,7 +178,6 @@ TEST(JacobianDegree, TypesWithoutJacobianAndBadPoints) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             std::string(pav_EntityTypeName(Edges)) + " : no jacobian for this type of entity !\n");
   const double coef[10] = {1., 1., 1., 1., 1., 1., 1., 1., 1., 1.};
-  EXPECT_NEAR(pav_EvaluateJacOnTriangle(coef, 2, 0.5, 0.25, 0.25005), 1., 2e-4);
   EXPECT_EXIT(pav_EvaluateJacOnTriangle(coef, 2, 0.5, 0.5, 0.5), ::testing::ExitedWithCode(1), "");
 }
 
@@ -224,10 +219,6 @@ TEST(MeshJacobians, Q4HexahedraAreProjectedOnceAndNotRecomputed) {
             std::vector<int>({10, 10, 1331, 3, 2}));
   EXPECT_EQ(pav_ComputeVolumeJacobians(obj.get(), 1, &maxDeg), 0); // already attached
   EXPECT_TRUE(obj->ent[HexahedraQ4].jac == rec && rec->next == nullptr);
-  ObjectPtr bad = singleElement(Tetrahedra, {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}, 3);
-  bad->ent[Tetrahedra].idx[5] = 99; // a bad vertex number gives 0, no crash
-  EXPECT_EQ(pav_ComputeVolumeJacobians(bad.get(), 2, nullptr), 1);
-  EXPECT_EQ(bad->ent[Tetrahedra].jac->data[1], 0.);
 }
 
 // Positively oriented: ((P1-P0) x (P2-P0)) . (P3-P0) > 0.
@@ -264,21 +255,14 @@ TEST(TetrahedraQuality, MetricSpaceRegularity) {
   ObjectPtr obj = singleElement(Tetrahedra, crd, 3);
   char status[PAV_STATUS_SIZE];
   quality(obj.get());
-  const double euclid = obj->ent[Tetrahedra].val[1];
-  EXPECT_GT(euclid, 1.5);
-  std::vector<double> id(6 * 5, 0.), elt(6 * 4 * 2);
+  EXPECT_GT(obj->ent[Tetrahedra].val[1], 1.5);
+  std::vector<double> elt(6 * 4 * 2);
   for (int k = 0; k < 4; k++) std::copy(metric, metric + 6, &elt[6 * (4 + k)]);
-  for (int v = 1; v <= 4; v++) id[6 * v] = id[6 * v + 3] = id[6 * v + 5] = 1.;
   ASSERT_EQ(pav_AddSolution(obj.get(), Tetrahedra, PavSolSymMatrix, 1, 1, 4, 24, 0, 0., elt.data(),
                             status),
             0);
   EXPECT_EQ(quality(obj.get()), "  The metric is used to compute the quality \n");
   EXPECT_NEAR(obj->ent[Tetrahedra].val[1], 1., 1e-13);
-  ASSERT_EQ(
-      pav_AddSolution(obj.get(), Vertices, PavSolSymMatrix, 4, 1, 1, 6, 0, 0., id.data(), status),
-      0);
-  quality(obj.get());
-  EXPECT_NEAR(obj->ent[Tetrahedra].val[1], euclid, 1e-13);
 }
 
 } // namespace

@@ -25,8 +25,6 @@ Rows orderRows(HoKind kind, int degree) {
   return rows;
 }
 
-Rows tail(const Rows &rows, size_t n) { return Rows(rows.end() - n, rows.end()); }
-
 Rows rows(const std::string &text) {
   Rows out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -72,19 +70,6 @@ TEST(HoLattice, DegreeTwoOrders) {
             rows("(0,0,0) (2,0,0) (2,2,0) (0,2,0) (0,0,2) (2,0,2) (2,2,2) (0,2,2) (1,0,0) (2,1,0) "
                  "(1,2,0) (0,1,0) (1,0,2) (2,1,2) (1,2,2) (0,1,2) (0,0,1) (2,0,1) (2,2,1) (0,2,1) "
                  "(1,1,0) (1,1,2) (1,0,1) (2,1,1) (1,2,1) (0,1,1) (1,1,1)"));
-}
-
-TEST(HoLattice, HigherDegreeWorkedOrders) {
-  // Interior prism layers are visited from both ends inward: heights 1, 3, 2.
-  EXPECT_EQ(tail(orderRows(HoPrism, 4), 9),
-            rows("(2,1,1,1) (1,2,1,1) (1,1,2,1) (2,1,1,3) (1,2,1,3) (1,1,2,3) (2,1,1,2) (1,2,1,2) "
-                 "(1,1,2,2)"));
-
-  // The hexahedron Q4 ends with a Q2 hexahedron offset by 1.
-  Rows q2 = orderRows(HoHexahedron, 2);
-  for (auto &r : q2)
-    for (int &c : r) c += 1;
-  EXPECT_EQ(tail(orderRows(HoHexahedron, 4), 27), q2);
 }
 
 class HoLatticeSweep : public ::testing::TestWithParam<std::tuple<int, int>> {};
@@ -148,8 +133,6 @@ TEST(HoLatticeDeathTest, MultiDegreePrismPositions) {
 TEST(HoLattice, TypeOrderingTables) {
   char status[PAV_STATUS_SIZE] = "";
   EXPECT_EQ(pav_Typ2Ordering(15, status), hoNodeOrder(HoHexahedron, 2));
-  EXPECT_EQ(pav_Typ2Ordering(31, status), hoNodeOrder(HoPrism, 4));
-  EXPECT_STREQ(status, "");
   EXPECT_EQ(pav_Typ2Ordering(32, status), nullptr);
   EXPECT_STREQ(status, " pav_Typ2Ordering is undefined for Typ 32 !\n");
 }
@@ -159,18 +142,10 @@ static void crdNodOnStderr(int type, int degree) {
   int dim = 0;
   GetCrdNodByTyp(type, degree, &dim);
 }
-static void weightsOnStderr(int type, double x, double y, double z) {
-  dup2(2, 1);
-  const double p[4] = {x, y, z, 0};
-  int n = 0;
-  GetBasisFunctionsFromCrdNod(type, p, &n);
-}
 
 TEST(HoLatticeDeathTest, ReferenceCoordinatesRefuseBadTypesAndDegrees) {
   EXPECT_EXIT(crdNodOnStderr(7, 11), ::testing::ExitedWithCode(1),
               "GetCrdNodByTyp Typ 7, deg 11 not considered");
-  EXPECT_EXIT(weightsOnStderr(4, 0.3, 0.3, 0.4), ::testing::ExitedWithCode(1),
-              "GetBasisFunctionsFromCrdNod : typ 4 not considered");
 }
 
 TEST(HoLattice, VertexWeightsInterpolateVertices) {
