@@ -76,7 +76,9 @@ TEST_F(ViewFiles, ParameterFileLookupOrder) {
     PavFileMessages m;
     EXPECT_EQ(readParameterFile(c.mesh, p, m), c.read != nullptr);
     EXPECT_EQ(p.fileName, c.read ? c.read : "");
-    if (!c.read) EXPECT_EQ(m.lines[0], "  %% WARNING: NO PARAMETER FILE FOUND.");
+    if (!c.read) {
+      EXPECT_EQ(m.lines[0], "  %% WARNING: NO PARAMETER FILE FOUND.");
+    }
   }
 }
 
