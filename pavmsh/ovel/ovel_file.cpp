@@ -275,22 +275,9 @@ void Reader::restOfLine(char *out) {
   out[n] = 0;
 }
 
-int64_t Reader::slowInteger() {
-  std::string_view t;
-  if (!token(t))
-    failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
-  const char *b = t.data(), *e = b + t.size();
-  if (b < e && *b == '+') b++;
-  if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
-  int64_t v = 0;
-  auto r = std::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e)
-    failBecause("unreadable integer \"%.24s\" before byte %lld", std::string(t).c_str(),
-                static_cast<long long>(tell()));
-  return v;
-}
-
-template <typename T> T Reader::slowReal() {
+// A number through token(): integers by std::from_chars, reals by fast_float. One leading '+' is
+// allowed beside the parsers' own '-', never two signs.
+template <typename T> T Reader::slowNumber() {
   std::string_view t;
   if (!token(t))
     failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
@@ -298,15 +285,24 @@ template <typename T> T Reader::slowReal() {
   if (b < e && *b == '+') b++;
   if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
   T v = 0;
-  auto r = fast_float::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e)
-    failBecause("unreadable real \"%.24s\" before byte %lld", std::string(t).c_str(),
+  bool ok;
+  if constexpr (std::is_integral_v<T>) {
+    auto r = std::from_chars(b, e, v);
+    ok = r.ec == std::errc() && r.ptr == e;
+  } else {
+    auto r = fast_float::from_chars(b, e, v);
+    ok = r.ec == std::errc() && r.ptr == e;
+  }
+  if (!ok)
+    failBecause("unreadable %s \"%.24s\" before byte %lld",
+                std::is_integral_v<T> ? "integer" : "real", std::string(t).c_str(),
                 static_cast<long long>(tell()));
   return v;
 }
 
-template double Reader::slowReal<double>();
-template float Reader::slowReal<float>();
+template int64_t Reader::slowNumber<int64_t>();
+template double Reader::slowNumber<double>();
+template float Reader::slowNumber<float>();
 
 // ---------------------------------------------------------------------------------------------
 // Writer
