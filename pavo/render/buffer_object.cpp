@@ -12,6 +12,8 @@ namespace pavo {
 
 namespace {
 
+int64_t bufferUploads = 0; // glBufferData calls since the start
+
 // Texture units, in the order the draw hands them out.
 enum Unit : int {
   UnitColmap = 0,
@@ -38,11 +40,14 @@ const PavDrawField *firstField(const PavDrawField *a, const PavDrawField *b,
 
 } // namespace
 
+int64_t pavBufferUploadCount() { return bufferUploads; }
+
 void PavGlBufferTexture::upload(QOpenGLFunctions_4_0_Core *gl, unsigned internalFormat,
                                 int64_t bytes, const void *data) {
   release(gl);
   gl->glGenBuffers(1, &buffer);
   gl->glBindBuffer(GL_TEXTURE_BUFFER, buffer);
+  ++bufferUploads;
   gl->glBufferData(GL_TEXTURE_BUFFER, static_cast<GLsizeiptr>(bytes), data, GL_STATIC_DRAW);
   gl->glGenTextures(1, &texture);
   gl->glBindTexture(GL_TEXTURE_BUFFER, texture);
@@ -210,11 +215,13 @@ bool PavBufferObject::uploadStandard(QOpenGLFunctions_4_0_Core *gl, int nv, cons
   gl->glGenBuffers(2, vbo);
   if (verbose) printf(" %s::updateVao vaoHandle %u vbo %u %u\n", className(), vao, vbo[0], vbo[1]);
   gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
+  ++bufferUploads;
   gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(int64_t(nv) * 3 * sizeof(float)), xyz,
                    GL_STATIC_DRAW);
   gl->glEnableVertexAttribArray(0);
   gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
   gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vbo[1]);
+  ++bufferUploads;
   gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount * sizeof(uint32_t)),
                    indices, GL_STATIC_DRAW);
   gl->glBindVertexArray(0);
@@ -393,6 +400,7 @@ void PavBufferPoint::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const floa
   gl->glGenBuffers(1, vbo);
   if (verbose) printf(" PavBufferPoint::updateVao vaoHandle %u vbo %u\n", vao, vbo[0]);
   gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
+  ++bufferUploads;
   gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(int64_t(nv) * 3 * sizeof(float)), xyz,
                    GL_STATIC_DRAW);
   gl->glEnableVertexAttribArray(0);
@@ -499,6 +507,7 @@ bool PavBufferTriangle::uploadInterleaved(QOpenGLFunctions_4_0_Core *gl, int nv,
   gl->glBindVertexArray(vao);
   gl->glGenBuffers(1, vbo);
   gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
+  ++bufferUploads;
   gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(int64_t(nv) * 5 * sizeof(float)), data,
                    GL_STATIC_DRAW);
   gl->glEnableVertexAttribArray(0);
@@ -627,8 +636,12 @@ void PavBufferPalette::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const fl
 int PavBufferPalette::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
                              GlslProgram *program) {
   if (!gl || !program || !object || !object->visible || !vao || nbrElt < 1) return 0;
-  const std::vector<float> table = colourTable(colormapIndex);
-  colmap.upload(gl, GL_R32F, int64_t(table.size() * sizeof(float)), table.data());
+  // The table is sent once per colour map, not with every frame.
+  if (!colmap.exists() || uploadedColormap != colormapIndex) {
+    const std::vector<float> table = colourTable(colormapIndex);
+    colmap.upload(gl, GL_R32F, int64_t(table.size() * sizeof(float)), table.data());
+    uploadedColormap = colormapIndex;
+  }
   bindBufferTexture(gl, UnitColmap, colmap.texture);
   program->setUniform("colmap", int(UnitColmap));
   program->setUniform("colmapsiz", colormapSize(colormapIndex));
@@ -651,6 +664,7 @@ void PavBufferPatch::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const floa
   gl->glBindVertexArray(vao);
   gl->glGenBuffers(2, vbo);
   gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
+  ++bufferUploads;
   gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(int64_t(nv) * 6 * sizeof(float)), data,
                    GL_STATIC_DRAW);
   gl->glEnableVertexAttribArray(0);
@@ -658,6 +672,7 @@ void PavBufferPatch::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const floa
   gl->glEnableVertexAttribArray(1);
   gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 24, reinterpret_cast<void *>(12));
   gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, vbo[1]);
+  ++bufferUploads;
   gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                    static_cast<GLsizeiptr>(int64_t(ne) * 3 * sizeof(uint32_t)), elt,
                    GL_STATIC_DRAW);

@@ -55,6 +55,10 @@ struct PavGlTextureView {
 int64_t appendPicks(PavDrawObject *object, int64_t nbrElt, QList<PavPickEntry> *picks,
                     int *counter);
 
+// Buffers filled (glBufferData calls) since the process started: a redraw that changes only
+// uniforms adds none.
+int64_t pavBufferUploadCount();
+
 class PavBufferObject {
 public:
   PavBufferObject();
@@ -267,6 +271,7 @@ public:
 protected:
   const char *className() const override { return "PavBufferPalette"; }
   int colormapIndex = -1;
+  int uploadedColormap = -1; // the colour map colmap holds, once it exists
 };
 
 // Patches: interleaved position + normal, drawn by element ranges, one range per part.

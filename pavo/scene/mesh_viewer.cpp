@@ -1,10 +1,13 @@
 #include "scene/mesh_viewer.h"
 
 #include "pavmsh.h"
+#include "scene/mesh_viewer_input.h"
 
 namespace pavo {
 
-PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {}
+PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {
+  new PavViewerInput(this); // keys, mouse and picking; a child, deleted with the viewer
+}
 
 PavMeshViewer::~PavMeshViewer() {
   if (mesh) pav_DeleteInterface(&mesh);

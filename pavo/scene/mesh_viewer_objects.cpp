@@ -150,8 +150,12 @@ void PavMeshViewer::buildPointsOnly() {
   PavDrawObject *o = addObject(std::unique_ptr<PavDrawObject>(createDrawObject(DrawVertex, -1)));
   if (!o) return;
   attachData(o, nbrVer, xyz.data(), nbrVer, elt.data());
+  o->first = 1; // a picked point is vertex first + local index
   PavBuiltObject bo;
   bo.object = o;
+  bo.entities.resize((size_t)nbrVer);
+  for (int32_t v = 1; v <= nbrVer; v++) bo.entities[(size_t)(v - 1)] = v;
+  bo.vertices = bo.entities;
   set.objects.push_back(std::move(bo));
   sets.push_back(std::move(set));
 }

@@ -23,6 +23,7 @@ struct PavRenderOption {
   bool LineSurfOn = false;
   bool HideSurfOn = false;
   bool HideVolOn = false;
+  bool CheckInOut = false; // in/out orientation check (N): faces tinted red
   bool CutoffBelowOn = false;
   bool CutoffAboveOn = false;
   float CutoffBelowVal = 0;

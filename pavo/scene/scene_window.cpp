@@ -599,6 +599,7 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   p.setUniform("LineSurfOn", view.options.LineSurfOn);
   p.setUniform("HideSurfOn", view.options.HideSurfOn);
   p.setUniform("HideVolOn", view.options.HideVolOn);
+  p.setUniform("CheckInOut", view.options.CheckInOut);
   p.setUniform("CutoffBelowOn", view.options.CutoffBelowOn);
   p.setUniform("CutoffAboveOn", view.options.CutoffAboveOn);
   p.setUniform("CutoffBelowVal", view.options.CutoffBelowVal);

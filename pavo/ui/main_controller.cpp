@@ -11,6 +11,7 @@
 #include "pav_solution.h"
 #include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
 #include "scene/vertex_labels.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
@@ -311,6 +312,11 @@ void PavMainController::openpreferences() {
 void PavMainController::applyPreferences() {
   applyPreferencesToViewer(prefs, *p.viewer);
   p.viewer->view.options.AxisOn = prefs.axis;
+  if (PavViewerInput *input = PavViewerInput::of(p.viewer))
+    input->link().propagate = {prefs.propagateKeys,       prefs.propagateSolution,
+                               prefs.propagateViews,      prefs.propagateClip,
+                               prefs.propagatePicking,    prefs.propagateCentre,
+                               prefs.propagateBoundingBox};
   p.viewer->renderLater();
 }
 
@@ -430,7 +436,8 @@ void PavMainController::shortcuts() {
 void PavMainController::showContextMenu(const QPoint &globalPos) {
   auto *menu = new QMenu(p.window);
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  acts->fillContextMenu(menu, !p.viewer->pickList().isEmpty());
+  PavViewerInput *input = PavViewerInput::of(p.viewer);
+  acts->fillContextMenu(menu, input && input->pickState().lastPicked());
   menu->popup(globalPos);
 }
 

@@ -3,6 +3,9 @@
 #include "modes/viewer_args.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
+#include "scene/window_links.h"
+#include "ui/bottom_bar.h"
+#include "ui/bottom_bar_link.h"
 #include "ui/main_controller.h"
 #include "ui/viewer_windows.h"
 
@@ -30,7 +33,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
     : QWidget(parent), index(windowIndex), count(windowCount) {
   clock.start();
   term = new PavTerm(this);
-  bottom = new QWidget(this);
+  bottom = new PavBottom(index, this);
   view = new PavMeshViewer();
   view->setFormat(format);
   view->setWindowCount(count);
@@ -80,6 +83,13 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   term->resize(800, 100);
   bottom->resize(800, 20);
   connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
+  // The bar picks, highlights and chooses solutions through the viewer; its panels are the menus'.
+  connectBottomBar(bottom, view);
+  connect(bottom, &PavBottom::menuChosen, control, [this](int panel) {
+    if (panel == 1) control->opencutplane();
+    if (panel == 2) control->openview();
+    if (panel == 3) control->openmenudata();
+  });
   resize(800, 600);
   setMinimumSize(20, 20);
 
@@ -125,14 +135,20 @@ void PavMeshViewerWidget::dropEvent(QDropEvent *event) { control->drop(event); }
 int PavMeshViewerWidget::loadMesh(const char *meshName, const char *solName) {
   setWindowTitle(QString::fromStdString(pavo::windowTitle(index, meshName ? meshName : "")));
   waitForView(view);
-  return view->displayMesh(meshName, solName);
+  const int status = view->displayMesh(meshName, solName);
+  bottom->fill(view->meshObject());
+  return status;
 }
 
 void PavMeshViewerWidget::chain(const QList<PavMeshViewerWidget *> &windows) {
+  std::vector<PavMeshViewer *> viewers;
   for (int i = 0; i < windows.size(); i++) {
     windows[i]->previousWindow = i > 0 ? windows[i - 1] : nullptr;
     windows[i]->nextWindow = i + 1 < windows.size() ? windows[i + 1] : nullptr;
+    viewers.push_back(windows[i]->viewer());
   }
+  // Keys, views, cuts, picks and solutions pass between the viewers by their preferences.
+  chainWindows(viewers);
 }
 
 void setCommonBoundingBox(PavMeshViewerWidget *first) {

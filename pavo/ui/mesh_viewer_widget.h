@@ -14,6 +14,8 @@ class QMenuBar;
 
 namespace pavo {
 
+class PavBottom;
+
 class PavMeshViewer;
 class PavMainController;
 
@@ -36,6 +38,7 @@ public:
 
   PavMeshViewer *viewer() const { return view; }
   PavTerm *terminal() const { return term; }
+  PavBottom *bottomBar() const { return bottom; }
   QWidget *viewContainer() const { return container; }
   int windowIndex() const { return index; }
   int windowCount() const { return count; }
@@ -70,7 +73,7 @@ private:
   QElapsedTimer clock;
   int index = 1, count = 1;
   PavTerm *term = nullptr;
-  QWidget *bottom = nullptr; // the bottom bar's place
+  PavBottom *bottom = nullptr; // solution selectors and picking by number
   QSettings settings;
   PavMeshViewer *view = nullptr;
   QWidget *container = nullptr;

@@ -1,0 +1,147 @@
+// Picking on a large scene against the frame of the same scene: a cube of 6 n^3 first-order
+// tetrahedra with a vertex field, shown by its boundary surface and a capped cut at x = 0.5, in a
+// 1600 x 1200 window. One iteration draws a frame (the baseline) and answers a Shift-click on
+// the kept half of the cube (id pass, read-back, resolution, picked colours, report); the ratio
+// is expected at most 2. Then the keys that only change a uniform (m, o, r) are pressed and the
+// buffer uploads they cause are counted (expected 0). n defaults to 119 (10 million
+// tetrahedra); PAVO_BENCH_N=k shrinks it. Needs an X server (xvfb-run).
+#include "bench_cube.h"
+#include "pavmsh.h"
+#include "render/buffer_object.h"
+#include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QOpenGLFunctions_4_0_Core>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+using namespace pavo;
+
+namespace {
+
+constexpr int kWidth = 1600, kHeight = 1200;
+
+double now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Standard output to /dev/null while alive (the viewer prints its progress and the reports).
+struct Quiet {
+  int saved;
+  Quiet() {
+    fflush(stdout);
+    saved = dup(1);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    close(null);
+  }
+  ~Quiet() {
+    fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+  }
+};
+
+void finish(PavMeshViewer &v) {
+  if (v.functions()) v.functions()->glFinish();
+}
+
+std::unique_ptr<PavMeshViewer> cutCube(int n) {
+  PavObject *obj = pavo_bench::tetCube(n);
+  char status[PAV_STATUS_SIZE];
+  const int nv = obj->ent[Vertices].nbr;
+  PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
+  for (int v = 1; v <= nv; v++) f->data[v] = obj->crdDbl[3 * v];
+  pav_PushSolution(obj, SolAtVertices, f, status);
+  auto v = std::make_unique<PavMeshViewer>();
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setVersion(4, 5);
+  format.setProfile(QSurfaceFormat::CoreProfile);
+  format.setDepthBufferSize(24);
+  v->setFormat(format);
+  v->resize(kWidth, kHeight);
+  v->show();
+  v->waitForInit();
+  for (int i = 0; i < 100 && !v->isExposed(); i++) QCoreApplication::processEvents();
+  v->view.options.TextOn = v->view.options.AxisOn = false;
+  Quiet q;
+  v->adoptMesh(obj);
+  v->displayObject();
+  v->view.hasCutPlane = true;
+  v->view.options.CutOn = true;
+  v->view.capping = true;
+  const double plane[4] = {1, 0, 0, -0.5};
+  std::copy(plane, plane + 4, v->view.cutPlane);
+  v->updateCut();
+  v->renderNowNoSwap();
+  finish(*v);
+  return v;
+}
+
+void BM_PickAgainstFrame(benchmark::State &state) {
+  const int n = pavo_bench::cellsPerAxis(119);
+  const double t0 = now();
+  std::unique_ptr<PavMeshViewer> v = cutCube(n);
+  const double setup = now() - t0;
+  PavViewerInput *input = PavViewerInput::of(v.get());
+  double frame = 0, pick = 0;
+  int picked = 0;
+  for (auto _ : state) {
+    double a = now();
+    v->renderNowNoSwap();
+    finish(*v);
+    double b = now();
+    {
+      Quiet q;
+      picked += input->pickAt(kWidth / 2 - 100, kHeight / 2, 1) ? 1 : 0;
+    }
+    finish(*v);
+    double c = now();
+    frame += b - a;
+    pick += c - b;
+    state.SetIterationTime(c - b);
+  }
+  // The picked colours reach the GPU with the next frame; after it, uniform keys upload nothing.
+  v->renderNowNoSwap();
+  finish(*v);
+  const int64_t before = pavBufferUploadCount();
+  {
+    Quiet q;
+    for (const char *k : {"m", "o", "r", "m", "o", "r"}) {
+      input->handleKey(0, k);
+      v->renderNowNoSwap();
+    }
+    finish(*v);
+  }
+  const double iters = (double)state.iterations();
+  double cutElements = 0, boundaryFaces = 0;
+  for (const auto &set : v->cutSets()) cutElements += set.nbrEnt;
+  for (const auto &set : v->builtSets())
+    if (set.source == PavMeshViewer::PavSetSource::BoundaryFaces) boundaryFaces += set.nbrEnt;
+  state.counters["tets"] = 6.0 * n * n * n;
+  state.counters["boundary_faces"] = boundaryFaces;
+  state.counters["cut_faces"] = cutElements;
+  state.counters["setup_s"] = setup;
+  state.counters["frame_ms"] = 1e3 * frame / iters;
+  state.counters["pick_ms"] = 1e3 * pick / iters;
+  state.counters["pick_vs_frame"] = frame > 0 ? pick / frame : 0;
+  state.counters["picks_hit"] = picked;
+  state.counters["uploads_after_uniform_keys"] = (double)(pavBufferUploadCount() - before);
+}
+BENCHMARK(BM_PickAgainstFrame)->Iterations(6)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,372 @@
+// The input of a mesh viewer on a real window, driven by synthesized Qt events: clicks pick
+// entities (the picked entity's report and colour), keys act on the picture (pixel probes), the
+// bottom bar picks and highlights through the viewer, a picking demand returns what was picked,
+// and bad input (clicks outside, keys before a mesh, events while the scene is rebuilt, bad
+// numbers and lists) leaves a working window.
+#include "gl_viewer_events.h"
+#include "mesh_builders.h"
+#include "pavmsh.h"
+#include "render/buffer_object.h"
+#include "scene/mesh_viewer_input.h"
+#include "ui/bottom_bar.h"
+#include "ui/bottom_bar_link.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <set>
+#include <sstream>
+
+using namespace pavo;
+using namespace pavo_test;
+
+namespace {
+
+// Unit square of two triangles in z = 0: T1 (1, 2, 3) reference 1, T2 (2, 4, 3) reference 2.
+const std::vector<double> kSquare = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+const QVector3D kT1(1.0f / 3, 1.0f / 3, 0), kT2(2.0f / 3, 2.0f / 3, 0);
+
+// The square with a scalar vertex field f = x and a metric vertex field (pushed last: first).
+PavObject *square(bool fields) {
+  PavObject *obj = meshOf(kSquare, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
+  if (!fields) return obj;
+  char st[PAV_STATUS_SIZE];
+  PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, st);
+  PavSolution *m = pav_NewSolutionRecord(3, PavSolSymMatrix, 4, 1, 1, st);
+  for (int v = 1; v <= 4; v++) {
+    f->data[v] = obj->crdDbl[3 * v];
+    const double met[6] = {4, 1, 0, 2, 0, 1.0 + v};
+    for (int c = 0; c < 6; c++) m->data[6 * v + c] = met[c];
+  }
+  pav_PushSolution(obj, SolAtVertices, f, st);
+  pav_PushSolution(obj, SolAtVertices, m, st);
+  return obj;
+}
+
+bool isCyan(const std::array<int, 3> &c) { return c[0] < 60 && c[1] > 150 && c[2] > 150; }
+bool isBackground(const std::array<int, 3> &c) { return c == std::array<int, 3>{255, 255, 255}; }
+
+// The vertex numbers of the bracket of a report's first line.
+std::set<int> bracketVertices(const std::string &report) {
+  std::set<int> out;
+  const size_t a = report.find('['), b = report.find(']');
+  if (a == std::string::npos || b == std::string::npos) return out;
+  std::istringstream in(report.substr(a + 1, b - a - 1));
+  for (int v; in >> v;) out.insert(v);
+  return out;
+}
+
+class ViewerInput : public ::testing::Test {
+protected:
+  void SetUp() override {
+    viewer = shownViewer();
+    if (!viewer) GTEST_SKIP() << "no display";
+    input = PavViewerInput::of(viewer.get());
+    ASSERT_NE(input, nullptr);
+    input->traceHighlight = true;
+  }
+  QPoint at(const QVector3D &p) { return pixelOf(*viewer, p.x(), p.y(), p.z()); }
+  std::unique_ptr<PavMeshViewer> viewer;
+  PavViewerInput *input = nullptr;
+};
+
+} // namespace
+
+TEST_F(ViewerInput, ClicksPickReportColourUnpickAddAndHighlight) {
+  showMesh(*viewer, square(true));
+  viewer->view.options.SolOn = 0; // faces in their plain colour
+  key(*viewer, 0, "M");           // without the ellipses of the metric field
+  EXPECT_FALSE(viewer->metricGlyphsOn);
+  QStringList lines;
+  QObject::connect(viewer.get(), &PavMeshViewer::terminalLine,
+                   [&](const QString &s) { lines << s; });
+  const std::array<int, 3> grey = colourAt(*viewer, at(kT2));
+
+  // Shift: triangle 2 is picked, its report (with the metric's eigen decomposition) printed and
+  // sent to the panel, and it is painted in the picked colour.
+  std::string out = captured([&] { click(*viewer, at(kT2), Qt::ShiftModifier); });
+  const std::string expected = pickReport(viewer->meshObject(), {DrawTriangle, 2}).text;
+  EXPECT_EQ(input->lastReport(), expected);
+  EXPECT_NE(out.find(expected), std::string::npos);
+  EXPECT_NE(expected.find("EigenValues"), std::string::npos);
+  EXPECT_EQ(bracketVertices(expected), (std::set<int>{2, 3, 4}));
+  ASSERT_EQ(lines.size(), 1);
+  EXPECT_EQ(lines[0].toStdString(), expected);
+  EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
+  EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
+
+  // The same click again unpicks; a click on the background clears an earlier pick.
+  out = captured([&] { click(*viewer, at(kT2), Qt::ShiftModifier); });
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
+  EXPECT_EQ(colourAt(*viewer, at(kT2)), grey);
+  out = captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
+  ASSERT_NE(input->pickState().lastPicked(), nullptr);
+  click(*viewer, QPoint(2, 2), Qt::ShiftModifier);
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
+  EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
+
+  // Control adds to the selection; Alt takes a whole object; a double click highlights one.
+  out = captured([&] {
+    click(*viewer, at(kT1), Qt::ControlModifier);
+    click(*viewer, at(kT2), Qt::ControlModifier);
+  });
+  EXPECT_EQ(input->pickState().pickedObjects.size(), 2u);
+  EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT1))) && isCyan(colourAt(*viewer, at(kT2))));
+  out = captured([&] { click(*viewer, at(kT1), Qt::AltModifier); });
+  ASSERT_EQ(input->pickState().pickedObjects.size(), 1u);
+  EXPECT_TRUE(input->pickState().lastPicked()->highlightAll);
+  click(*viewer, QPoint(2, 2), Qt::ShiftModifier);
+  out = captured([&] { doubleClick(*viewer, at(kT2)); });
+  EXPECT_NE(out.find(" highligthing objects "), std::string::npos);
+  EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
+
+  // V centres the view on the picked triangle's centroid.
+  captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
+  key(*viewer, 0, "V");
+  EXPECT_LT((viewer->view.sceneCentre - kT1).length(), 1e-6f);
+}
+
+TEST_F(ViewerInput, CurvedTrianglesVolumeFacesAndVerticesAreReportedFromAClick) {
+  // A P2 triangle bulging in its plane, a tetrahedron seen through its slanted face, points.
+  const struct {
+    PavObject *mesh;
+    QVector3D point;
+    PavPickedEntity entity; // expected; a volume face's face number is read from the pick
+    std::set<int> vertices;
+  } cases[] = {
+      {meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 0.6, 0.1, 0, 0.6, 0.6, 0, 0.1, 0.6, 0}, TrianglesP2,
+              {1, 2, 3, 4, 5, 6}, {3}),
+       {0.3f, 0.3f, 0},
+       {DrawTriangleP2, 1},
+       {1, 2, 3, 4, 5, 6}},
+      {meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1}, Tetrahedra, {1, 2, 3, 4}, {1}),
+       {0.3f, 0.3f, 0.4f},
+       {0, 1, false, Tetrahedra, 1},
+       {2, 3, 4}},
+      {meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, 0, {}, {}), {1, 1, 0}, {DrawVertex, 4}, {}},
+  };
+  for (const auto &c : cases) {
+    showMesh(*viewer, c.mesh);
+    captured([&] { click(*viewer, at(c.point), Qt::ShiftModifier); });
+    PavDrawObject *o = input->pickState().lastPicked();
+    ASSERT_NE(o, nullptr) << c.entity.number;
+    PavPickedEntity e = input->entityOf(o, input->pickState().mark(o).local);
+    PavPickedEntity want = c.entity;
+    if (want.volumeType) {
+      EXPECT_EQ(e.volumeType, want.volumeType);
+      EXPECT_EQ(e.volumeElement, want.volumeElement);
+      want = e;
+    }
+    EXPECT_EQ(e.drawType, want.drawType);
+    EXPECT_EQ(e.number, want.number);
+    EXPECT_EQ(input->lastReport(), pickReport(viewer->meshObject(), want).text);
+    if (!c.vertices.empty()) {
+      EXPECT_EQ(bracketVertices(input->lastReport()), c.vertices);
+    }
+  }
+}
+
+TEST_F(ViewerInput, KeysColourDrawIsolinesDiscardCutAndStepSolutions) {
+  showMesh(*viewer, square(true));
+  viewer->view.fieldMode = 1;
+  viewer->view.vertexSolution = 2; // f = x
+  captured([&] { viewer->rebuildFields(); });
+  const QPoint left = pixelOf(*viewer, 0.1, 0.5, 0), right = pixelOf(*viewer, 0.9, 0.5, 0);
+  viewer->view.options.SolOn = viewer->view.options.IsoOn = 0;
+  const std::array<int, 3> grey = colourAt(*viewer, left);
+  key(*viewer, 0, "m");
+  EXPECT_EQ(viewer->view.options.SolOn, 1);
+  EXPECT_NE(colourAt(*viewer, left), colourAt(*viewer, right)); // f = x coloured
+  EXPECT_NE(colourAt(*viewer, left), grey);
+
+  // o: black isolines appear somewhere along the row.
+  auto darkAlongRow = [&] {
+    int dark = 0;
+    for (int x = left.x(); x <= right.x(); x++) {
+      std::array<int, 3> c = colourAt(*viewer, QPoint(x, left.y()));
+      dark += c[0] + c[1] + c[2] < 120 ? 1 : 0;
+    }
+    return dark;
+  };
+  const int before = darkAlongRow();
+  key(*viewer, 0, "o");
+  key(*viewer, 0, "o"); // 2: black isolines
+  EXPECT_EQ(viewer->view.options.IsoOn, 2);
+  EXPECT_GT(darkAlongRow(), before);
+  // Keys that only change uniforms send no buffer again.
+  const int64_t uploads = pavBufferUploadCount();
+  for (const char *k : {"r", "r", "r", "r", "o", "m"}) key(*viewer, 0, k);
+  colourAt(*viewer, left);
+  EXPECT_EQ(pavBufferUploadCount(), uploads);
+  for (const char *k : {"o", "o", "m", "m"}) key(*viewer, 0, k); // back to IsoOn 2, SolOn 1
+  EXPECT_EQ(viewer->view.options.SolOn, 1);
+
+  // < and > step through the two vertex solutions within bounds.
+  captured([&] { key(*viewer, 0, "<"); });
+  EXPECT_EQ(viewer->view.vertexSolution, 1);
+  captured([&] { key(*viewer, 0, "<"); });
+  EXPECT_EQ(viewer->view.vertexSolution, 1);
+  captured([&] { key(*viewer, 0, ">"); });
+  EXPECT_EQ(viewer->view.vertexSolution, 2);
+
+  // N tints the faces red for the orientation check, and back.
+  key(*viewer, 0, "m");
+  key(*viewer, 0, "m"); // solution display off again
+  key(*viewer, 0, "N");
+  const std::array<int, 3> tinted = colourAt(*viewer, left);
+  EXPECT_GT(tinted[0] - tinted[1], 100);
+  key(*viewer, 0, "N");
+  EXPECT_EQ(colourAt(*viewer, left), grey);
+
+  // d: with triangle 1 picked, triangle 2 disappears.
+  captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
+  key(*viewer, 0, "d");
+  EXPECT_TRUE(viewer->view.options.DiscardUnPicked);
+  EXPECT_TRUE(isBackground(colourAt(*viewer, at(kT2))));
+  EXPECT_FALSE(isBackground(colourAt(*viewer, at(kT1))));
+}
+
+TEST_F(ViewerInput, F1AndF3CutAVolumeAtTheCentreOfItsBox) {
+  showMesh(*viewer, buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  viewer->view.trackball.rotation = QQuaternion(); // looking down z at the face z = 1
+  const QPoint low = pixelOf(*viewer, 0.25, 0.5, 1), high = pixelOf(*viewer, 0.75, 0.5, 1);
+  ASSERT_FALSE(isBackground(colourAt(*viewer, high)));
+  // j computes the Jacobians onto the boundary faces; Space writes a screenshot.
+  captured([&] { key(*viewer, 0, "j"); });
+  EXPECT_TRUE(viewer->fieldState().jac && viewer->view.options.JacOn);
+  key(*viewer, 0, "j");
+  QTemporaryDir dir;
+  const QString cwd = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  captured([&] {
+    key(*viewer, Qt::Key_Space, " ");
+    key(*viewer, 0, "w");
+  });
+  QDir::setCurrent(cwd);
+  EXPECT_EQ(QDir(dir.path()).entryList({"screenshot_*.jpg"}).size(), 1);
+  EXPECT_TRUE(QFileInfo(dir.path() + "/pavo.data").size() > 0);
+  captured([&] {
+    key(*viewer, Qt::Key_F1);
+    key(*viewer, Qt::Key_F3);
+  });
+  EXPECT_TRUE(viewer->view.cutActive());
+  EXPECT_DOUBLE_EQ(viewer->view.cutPlane[3], -0.5);
+  EXPECT_FALSE(isBackground(colourAt(*viewer, low)));
+  EXPECT_TRUE(isBackground(colourAt(*viewer, high)));
+  // F4 enters the plane mode, a middle drag moves the plane, F4 leaves with capping.
+  key(*viewer, Qt::Key_F4);
+  EXPECT_TRUE(input->switches().cutPlaneMode);
+  captured([&] { drag(*viewer, QPoint(120, 120), QPoint(120, 100), Qt::MiddleButton); });
+  EXPECT_NE(viewer->view.cutPlane[3], -0.5);
+  captured([&] { key(*viewer, Qt::Key_F4); });
+  EXPECT_TRUE(viewer->view.capping);
+  EXPECT_FALSE(input->switches().cutPlaneMode);
+}
+
+TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
+  showMesh(*viewer, square(false));
+  PavBottom bar(1);
+  bar.messageMs = 1;
+  bar.fill(viewer->meshObject());
+  connectBottomBar(&bar, viewer.get());
+  QStringList kinds;
+  for (int i = 0; i < bar.kindSelector()->count(); i++) kinds << bar.kindSelector()->itemText(i);
+  EXPECT_EQ(kinds, (QStringList{"Picking", "Vertex", "Triangle"}));
+  auto type = [&](const QString &text) {
+    bar.numberInput()->setText(text);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    return captured([&] { QApplication::sendEvent(bar.numberInput(), &press); });
+  };
+  bar.kindSelector()->setCurrentIndex(2);
+  emit bar.kindSelector()->activated(2);
+  type("2");
+  EXPECT_EQ(input->lastReport(), pickReport(viewer->meshObject(), {DrawTriangle, 2}).text);
+  EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
+  const std::string out = type("3");
+  EXPECT_NE(out.find("Out Of Bound\nMax Number of Triangle = 2"), std::string::npos);
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr); // cleared, nothing picked
+  type("ref 2");
+  EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
+  EXPECT_FALSE(isCyan(colourAt(*viewer, at(kT1))));
+  for (const char *bad : {"-3", "0", "99999999999999999999", "abc", "ref", "ref 1-", "ref -5",
+                          "ref 1-2000000000", "ref 3,4", "2 2"})
+    type(bad);
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
+}
+
+TEST_F(ViewerInput, PickingDemandReturnsThePickedObjectsOnReturn) {
+  showMesh(*viewer, square(false));
+  QList<PavDrawObject *> all;
+  for (PavDrawObject *o : viewer->objectsOfType(DrawTriangle)) all << o;
+  QTimer::singleShot(0, [&] {
+    click(*viewer, at(kT2), Qt::ShiftModifier);
+    key(*viewer, Qt::Key_Return);
+  });
+  QList<PavDrawObject *> picked;
+  const std::string out = captured([&] { picked = input->pickingDemand(all); });
+  ASSERT_EQ(picked.size(), 1);
+  EXPECT_EQ(picked[0]->id, 2);
+  EXPECT_NE(out.find(" multi-picking return list default 2\n"), std::string::npos);
+  EXPECT_NE(out.find("  End of picking demand "), std::string::npos);
+  EXPECT_FALSE(input->pickingDemandActive());
+}
+
+TEST_F(ViewerInput, BadInputLeavesAWorkingWindow) {
+  const PavViewState fresh = viewer->view;
+  // Every key of the table and clicks before a mesh is loaded.
+  const std::string out = captured([&] {
+    for (const PavKeyBinding &b : keyBindings()) {
+      if (b.qtKey == Qt::Key_Q || b.qtKey == Qt::Key_Escape || b.qtKey == Qt::Key_Space ||
+          b.text == 'w')
+        continue;
+      key(*viewer, b.qtKey, b.text ? std::string(1, b.text).c_str() : "");
+    }
+    click(*viewer, QPoint(120, 120), Qt::ShiftModifier);
+    doubleClick(*viewer, QPoint(-40, 5000));
+  });
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
+
+  // Clicks outside the view and on the palette bar and text of a shown field.
+  viewer->view = fresh;
+  showMesh(*viewer, square(true));
+  viewer->view.options.TextOn = viewer->view.options.PalOn = true;
+  viewer->view.fieldMode = 1;
+  captured([&] {
+    viewer->rebuildFields();
+    key(*viewer, 0, "m");
+    for (QPoint p : {QPoint(-1, -1), QPoint(100000, 3), QPoint(232, 120), QPoint(5, 230)})
+      click(*viewer, p, Qt::ShiftModifier);
+  });
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
+
+  // The scene rebuilt under a pick (a reload): events in between touch no deleted object.
+  captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
+  ASSERT_NE(input->pickState().lastPicked(), nullptr);
+  viewer->adoptMesh(square(false)); // the picked object is gone
+  captured([&] {
+    // Before any render the pick list still names the deleted objects.
+    click(*viewer, QPoint(-5, -5), Qt::ShiftModifier);
+    input->clearHighlight();
+    for (const char *k : {"s", "S", "V", "d", "m", ">"}) key(*viewer, 0, k);
+    doubleClick(*viewer, QPoint(-5, -5));
+    click(*viewer, at(kT1), Qt::ControlModifier);
+    input->pickEntity(Triangles, 1);
+    viewer->displayObject();
+  });
+  viewer->view.options.DiscardUnPicked = false; // d above
+  captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
+  EXPECT_NE(input->pickState().lastPicked(), nullptr);
+
+  // q prints the farewell, closes the window and ends the application (not this test run).
+  int quits = 0;
+  input->quitApplication = [&] { quits++; };
+  EXPECT_EQ(captured([&] { key(*viewer, Qt::Key_Q); }), "\n  Thank you for using PAVO 4\n");
+  EXPECT_FALSE(viewer->isVisible());
+  EXPECT_EQ(quits, 1);
+}

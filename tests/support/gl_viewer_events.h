@@ -1,0 +1,52 @@
+// A mesh viewer shown on the test display, with synthesized mouse and key events delivered the way
+// the window system delivers them (through the viewer's event filters) and pixel probes at scene
+// points.
+#pragma once
+
+#include "pav_object.h"
+#include "scene/mesh_viewer.h"
+
+#include <QPoint>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pavo_test {
+
+// A shown 240 x 240 viewer with a depth buffer, exposed and initialised, drawing faces in plain
+// colours without lines, text or axes; null when there is no display.
+std::unique_ptr<pavo::PavMeshViewer> shownViewer(int size = 240);
+// Hands obj to the viewer and builds its scene (output swallowed).
+void showMesh(pavo::PavMeshViewer &v, PavObject *obj);
+
+// Window point (logical pixels, y down) under a scene point.
+QPoint pixelOf(const pavo::PavMeshViewer &v, double x, double y, double z);
+// Colour of the frame at a window point after drawing the frame again.
+std::array<int, 3> colourAt(pavo::PavMeshViewer &v, QPoint p);
+
+// Events, delivered through the event filters of the viewer.
+void click(pavo::PavMeshViewer &v, QPoint p, Qt::KeyboardModifiers mods,
+           Qt::MouseButton button = Qt::LeftButton);
+void doubleClick(pavo::PavMeshViewer &v, QPoint p);
+// A drag of the given button from a to b (press, moves 20 ms apart, release).
+void drag(pavo::PavMeshViewer &v, QPoint a, QPoint b, Qt::MouseButton button = Qt::LeftButton);
+void key(pavo::PavMeshViewer &v, int qtKey, const char *text = "");
+
+// Stdout of f.
+template <class F> std::string captured(F f);
+
+// Mesh objects (dimension 3) of vertices and one entity type (nodes from 1, references per
+// entity); the caller owns them.
+PavObject *meshOf(const std::vector<double> &xyz, int type, const std::vector<int> &nodes,
+                  const std::vector<int> &refs);
+
+} // namespace pavo_test
+
+#include <gtest/gtest.h>
+template <class F> std::string pavo_test::captured(F f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
