@@ -396,7 +396,8 @@ void setWidths(File &f) {
   f.positionBytes = f.version >= 3 ? 8 : 4;
 }
 
-// Kind flags from the name: ".meshb", ".mesh", ".solb", ".sol", searched in this order.
+// Kind flags from the name: ".meshb", ".mesh", ".solb", ".sol", searched in this order. False,
+// with the reason set, for a name with none of them.
 bool kindFromName(File &f, const char *name) {
   if (std::strstr(name, ".meshb")) {
     f.ascii = false, f.mesh = true;
@@ -407,13 +408,17 @@ bool kindFromName(File &f, const char *name) {
   } else if (std::strstr(name, ".sol")) {
     f.ascii = true, f.mesh = false;
   } else {
+    setReason("no .meshb, .mesh, .solb or .sol in the name");
     return false;
   }
   return true;
 }
 
+// False, with the reason set, for a null name or one too long for the file table.
 bool nameFits(const char *name) {
-  return name && std::strlen(name) + 7 <= static_cast<size_t>(OVEL_MAX_NAME);
+  if (name && std::strlen(name) + 7 <= static_cast<size_t>(OVEL_MAX_NAME)) return true;
+  setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
+  return false;
 }
 
 void checkSolutionHeader(int64_t fields, int degree, int nodes, bool ho) {
@@ -582,15 +587,9 @@ void indexBinary(File &f) {
 }
 
 int64_t openRead(const char *name, int *version, int *dimension) {
-  if (!nameFits(name)) {
-    setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
-    return 0;
-  }
+  if (!nameFits(name)) return 0;
   std::unique_ptr<File> f(new File);
-  if (!kindFromName(*f, name)) {
-    setReason("no .meshb, .mesh, .solb or .sol in the name");
-    return 0;
-  }
+  if (!kindFromName(*f, name)) return 0;
   f->name = name;
   f->mode = OvelRead;
   // Without O_NONBLOCK, opening a FIFO waits for a writer for ever; what is not a regular file is
@@ -641,19 +640,13 @@ void writeHeader(File &f) {
 } // namespace
 
 int64_t openWrite(const char *name, int version, int dimension, bool foreign) {
-  if (!nameFits(name)) {
-    setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
-    return 0;
-  }
+  if (!nameFits(name)) return 0;
   if (version < 1 || version > 4 || (dimension != 2 && dimension != 3)) {
     setReason("version %d or dimension %d out of range", version, dimension);
     return 0;
   }
   std::unique_ptr<File> f(new File);
-  if (!kindFromName(*f, name)) {
-    setReason("no .meshb, .mesh, .solb or .sol in the name");
-    return 0;
-  }
+  if (!kindFromName(*f, name)) return 0;
   f->name = name;
   f->mode = OvelWrite;
   f->version = version;
