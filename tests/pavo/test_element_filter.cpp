@@ -1,20 +1,16 @@
-// Filters of the main window hide the elements outside their range: a strip of eight triangles
-// (four quads of widths 1, 2, 3, 4 along x) with the vertex field f = x; each filter's range
-// keeps a known set of triangles, checked by pixel probes at the triangle centres and by the
-// panel's count, and "clear" shows every triangle again.
-// (The normalised Jacobian of straight triangles is 1 everywhere: the Jacobian filter's values
-// hide all or nothing here.)
+// Filters hide the elements outside their range: eight triangles (quads of widths 1, 2, 3, 4
+// along x) with f = x, probed at the triangle centres; "clear" shows them all again.
 #include "ui/main_actions.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
 
 #include "gl_fixture.h"
+#include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/mesh_viewer.h"
 
 #include <QAction>
 #include <QDoubleSpinBox>
-#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSurfaceFormat>
@@ -27,24 +23,12 @@ namespace {
 const double kX[5] = {0, 1, 3, 6, 10}; // quad q spans [kX[q], kX[q + 1]] x [0, 1]
 
 PavObject *strip() {
-  PavObject *obj = nullptr;
+  std::vector<double> xyz;
+  std::vector<int> tri;
+  for (int i = 0; i < 5; i++) xyz.insert(xyz.end(), {kX[i], 0, 0, kX[i], 1, 0});
+  for (int a = 1; a < 9; a += 2) tri.insert(tri.end(), {a, a + 2, a + 3, a, a + 3, a + 1});
+  PavObject *obj = pavo_test::buildMesh(3, xyz, Triangles, tri);
   char status[PAV_STATUS_SIZE];
-  pav_NewInterface(&obj);
-  obj->dim = 3;
-  pav_AllocEntityArrays(obj, Vertices, 10, status);
-  for (int i = 0; i < 5; i++)
-    for (int j = 0; j < 2; j++) {
-      double *c = &obj->crdDbl[3 * (1 + 2 * i + j)];
-      c[0] = kX[i], c[1] = j, c[2] = 0;
-    }
-  pav_AllocEntityArrays(obj, Triangles, 8, status);
-  for (int q = 0; q < 4; q++) {
-    const int a = 1 + 2 * q, tri[2][3] = {{a, a + 2, a + 3}, {a, a + 3, a + 1}};
-    for (int t = 0; t < 2; t++) {
-      for (int k = 0; k < 3; k++) obj->ent[Triangles].idx[3 * (2 * q + t + 1) + k] = tri[t][k];
-      obj->ent[Triangles].ref[2 * q + t + 1] = 1;
-    }
-  }
   PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, 10, 1, 1, status);
   for (int v = 1; v <= 10; v++) r->data[v] = obj->crdDbl[3 * v];
   pav_PushSolution(obj, SolAtVertices, r, status);
@@ -67,9 +51,7 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   format.setDepthBufferSize(24);
   PavMeshViewerWidget w(format, 1, 1);
   PavMeshViewer *v = w.viewer();
-  // The window carries the built-in application icon (a 32 x 32 picture in the resources).
-  EXPECT_EQ(QImage(":/images/pavo4.ico").size(), QSize(32, 32));
-  EXPECT_FALSE(w.windowIcon().isNull());
+  EXPECT_FALSE(w.windowIcon().isNull()); // the built-in application icon
   v->waitForInit();
   v->adoptMesh(strip());
   testing::internal::CaptureStdout();
@@ -81,8 +63,7 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   o.UsePhong = 3;
   v->view.whiteBackground = true;
 
-  // Solution: both ends of a triangle's values in [1, 6] keeps quads 1 and 2. Jacobian: all 1,
-  // so [1.5, 2] hides every triangle.
+  // [1, 6] keeps quads 1 and 2; straight triangles' Jacobians are all 1: [1.5, 2] hides all.
   struct Case {
     const char *slot;
     double lo, hi, min, max; // range applied, extrema computed
@@ -112,8 +93,7 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
       const std::vector<uint8_t> frame = v->grabFrame(&fw, &fh);
       ASSERT_EQ(frame.size(), 4u * fw * fh);
       for (int q = 0; q < 4; q++) {
-        const double x0 = kX[q], x1 = kX[q + 1];
-        // Centres of the two triangles of the quad.
+        const double x0 = kX[q], x1 = kX[q + 1]; // centres of the quad's two triangles
         EXPECT_EQ(drawnAt(v, frame, fw, (x0 + 2 * x1) / 3, 1.0 / 3), !apply || c.kept[q]) << q;
         EXPECT_EQ(drawnAt(v, frame, fw, (2 * x0 + x1) / 3, 2.0 / 3), !apply || c.kept[q]) << q;
       }
