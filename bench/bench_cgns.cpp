@@ -5,15 +5,13 @@
 // million tetrahedra, 1.8 million vertices; PAVO_BENCH_N=20 for a quick run). Both files are
 // written once in PAVO_BENCH_DIR (default /tmp) and kept for later runs.
 #include "bench_cube.h"
+#include "bench_io.h"
 #include "pav_io.h"
 
 #include <benchmark/benchmark.h>
 #include <cgnslib.h>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <malloc.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -78,43 +76,11 @@ void BM_OpenCgns(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenCgns)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int64_t procStatus(const char *key) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const size_t len = std::strlen(key);
-  while (std::getline(in, line))
-    if (line.compare(0, len, key) == 0) return std::atoll(line.c_str() + len) * 1024;
-  return 0;
-}
-
-// The peak is reset (clear_refs 5) before the open, so that it measures the open alone.
 void BM_OpenCgnsPeakMemory(benchmark::State &state) {
-  const std::string path = files() + ".cgns";
-  for (auto _ : state) {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const int64_t before = procStatus("VmRSS:");
-    PavObject *obj = nullptr;
-    char status[PAV_IO_STATUS_SIZE];
-    pav_NewInterface(&obj);
-    if (pav_OpenMesh(obj, path.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
-    const int64_t peak = procStatus("VmHWM:");
-    const double nv = obj->ent[Vertices].nbr + 1.0, nt = obj->ent[Tetrahedra].nbr + 1.0;
-    const double arrays = nv * (3 * 8 + 4) + nt * (4 * 4 + 4);
-    pav_DeleteInterface(&obj);
-    state.counters["arrays_MB"] = arrays / 1048576.0;
-    state.counters["peak_MB"] = double(peak - before) / 1048576.0;
-    state.counters["peak_over_arrays"] = double(peak - before) / arrays;
-  }
+  pavo_bench::openPeakMemory(state, files() + ".cgns");
 }
 BENCHMARK(BM_OpenCgnsPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-// Large arrays come fresh from the system on every open, for both contenders alike.
-int main(int argc, char **argv) {
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return pavo_bench::runWithFreshPages(argc, argv); }

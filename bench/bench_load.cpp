@@ -6,6 +6,7 @@
 //
 // Size: PAVO_BENCH_TETS tetrahedra (default 1000000), a fifth as many vertices; the file is built
 // once in PAVO_BENCH_DIR (default /tmp) and kept for later runs.
+#include "bench_io.h"
 #include "ovel.h"
 #include "pav_io.h"
 
@@ -15,17 +16,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <malloc.h>
 #include <random>
 #include <string>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -84,45 +79,19 @@ double seconds(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// The baseline: the whole file read() into a fresh buffer (huge pages asked for or not).
-bool plainRead(const std::string &path, bool hugePages) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  struct stat st;
-  fstat(fd, &st);
-  const size_t bytes = size_t(st.st_size);
-  char *buffer = static_cast<char *>(std::malloc(bytes));
-  if (hugePages && bytes > (size_t(4) << 20)) {
-    const uintptr_t huge = uintptr_t(2) << 20;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(buffer) + huge - 1) & ~(huge - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(buffer) + bytes) & ~(huge - 1);
-    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-  }
-  size_t done = 0;
-  while (done < bytes) {
-    const ssize_t n = ::read(fd, buffer + done, bytes - done);
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  ::close(fd);
-  benchmark::DoNotOptimize(buffer[bytes / 2]);
-  std::free(buffer);
-  return done == bytes;
-}
-
 // Alternates the baselines and pav_OpenMesh so that all see the same file cache state. The
 // fastest of the iterations is reported for each: a huge-page fault sometimes waits for the
 // kernel to compact memory, which says nothing about either contender.
 void BM_OpenMeshAgainstRead(benchmark::State &state) {
   const std::string &path = meshFile();
-  plainRead(path, false); // brings the file into the cache before anything is timed
+  pavo_bench::rawRead(path, false); // brings the file into the cache before anything is timed
   double read4k = 1e30, readHuge = 1e30, open = 1e30, openCpu = 1e30;
   for (auto _ : state) {
     auto t0 = std::chrono::steady_clock::now();
-    if (!plainRead(path, false)) state.SkipWithError("read failed");
+    if (!pavo_bench::rawRead(path, false)) state.SkipWithError("read failed");
     read4k = std::min(read4k, seconds(t0));
     t0 = std::chrono::steady_clock::now();
-    if (!plainRead(path, true)) state.SkipWithError("read failed");
+    if (!pavo_bench::rawRead(path, true)) state.SkipWithError("read failed");
     readHuge = std::min(readHuge, seconds(t0));
     t0 = std::chrono::steady_clock::now();
     const std::clock_t c0 = std::clock();
@@ -143,20 +112,6 @@ void BM_OpenMeshAgainstRead(benchmark::State &state) {
 }
 BENCHMARK(BM_OpenMeshAgainstRead)->Iterations(5)->Unit(benchmark::kMillisecond);
 
-// The baseline: the file's bytes, already in memory, written with write() to a new file.
-bool plainWrite(const std::string &path, const std::vector<char> &bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  ::close(fd);
-  return done == bytes.size();
-}
-
 void BM_WriteMeshAgainstRawWrite(benchmark::State &state) {
   const std::string &path = meshFile();
   std::vector<char> bytes;
@@ -172,7 +127,7 @@ void BM_WriteMeshAgainstRawWrite(benchmark::State &state) {
   double raw = 1e30, write = 1e30;
   for (auto _ : state) {
     auto t0 = std::chrono::steady_clock::now();
-    if (!plainWrite(out, bytes)) state.SkipWithError("raw write failed");
+    if (!pavo_bench::rawWrite(out, bytes)) state.SkipWithError("raw write failed");
     raw = std::min(raw, seconds(t0));
     t0 = std::chrono::steady_clock::now();
     if (pav_WriteMesh(obj, out.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
@@ -186,46 +141,11 @@ void BM_WriteMeshAgainstRawWrite(benchmark::State &state) {
 }
 BENCHMARK(BM_WriteMeshAgainstRawWrite)->Iterations(3)->Unit(benchmark::kMillisecond);
 
-// Resident set size or its high-water mark, in bytes, from /proc/self/status.
-int64_t procStatus(const char *key) {
-  std::ifstream in("/proc/self/status");
-  std::string line;
-  const size_t len = std::strlen(key);
-  while (std::getline(in, line))
-    if (line.compare(0, len, key) == 0) return std::atoll(line.c_str() + len) * 1024;
-  return 0;
-}
-
-// The peak is reset (clear_refs 5) before the open, so that it measures the open alone.
 void BM_OpenMeshPeakMemory(benchmark::State &state) {
-  const std::string &path = meshFile();
-  for (auto _ : state) {
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const int64_t before = procStatus("VmRSS:");
-    PavObject *obj = nullptr;
-    char status[PAV_IO_STATUS_SIZE];
-    pav_NewInterface(&obj);
-    if (pav_OpenMesh(obj, path.c_str(), status) != PAV_SUCCESS) state.SkipWithError(status);
-    const int64_t peak = procStatus("VmHWM:");
-    const double nv = obj->ent[Vertices].nbr + 1.0, nt = obj->ent[Tetrahedra].nbr + 1.0;
-    const double arrays = nv * (3 * 8 + 4) + nt * (4 * 4 + 4);
-    pav_DeleteInterface(&obj);
-    state.counters["arrays_MB"] = arrays / 1048576.0;
-    state.counters["peak_MB"] = double(peak - before) / 1048576.0;
-    state.counters["peak_over_arrays"] = double(peak - before) / arrays;
-  }
+  pavo_bench::openPeakMemory(state, meshFile());
 }
 BENCHMARK(BM_OpenMeshPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-// Large arrays come fresh from the system on every open, as they do for a viewer opening one
-// file: a fixed mmap threshold stops the allocator from recycling the previous iteration's pages
-// for one of the two contenders only.
-int main(int argc, char **argv) {
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return pavo_bench::runWithFreshPages(argc, argv); }

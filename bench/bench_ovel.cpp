@@ -6,21 +6,23 @@
 // OVEL_BENCH_TETS sets the number of tetrahedra (default 10 million); OVEL_BENCH_DIR the folder
 // of the generated files (default /tmp). The CPU column counts every thread of the process (the
 // asynchronous reads run on a helper thread); on a busy machine it is the figure to compare.
+#include "bench_io.h"
 #include "ovel.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <fcntl.h>
-#include <malloc.h>
 #include <string>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
+
+using pavo_bench::fileSize;
+using pavo_bench::Fresh;
+using pavo_bench::rawRead;
+using pavo_bench::rawWrite;
 
 // A cube of n^3 vertices cut into 6 (n-1)^3 tetrahedra, in 1-based arrays.
 struct Mesh {
@@ -75,11 +77,6 @@ std::string path(const std::string &name) {
   return std::string(dir ? dir : "/tmp") + "/ovel_bench_" + name;
 }
 
-int64_t fileSize(const std::string &name) {
-  struct stat st;
-  return stat(name.c_str(), &st) == 0 ? st.st_size : 0;
-}
-
 bool writeMesh(const std::string &name, int version) {
   const Mesh &m = mesh();
   int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, version, 3);
@@ -92,22 +89,6 @@ bool writeMesh(const std::string &name, int version) {
                &m.tet[4 * m.nt], OvelInt, &m.tref[1], &m.tref[m.nt]);
   return OvelCloseMesh(h) == 1;
 }
-
-// Fresh malloc'ed memory, with transparent huge pages asked for over its 2 MiB-aligned part.
-template <typename T> struct Fresh {
-  T *p = nullptr;
-  Fresh(size_t count, bool huge) {
-    const size_t bytes = count * sizeof(T);
-    p = static_cast<T *>(std::malloc(bytes ? bytes : 1));
-    const uintptr_t page = uintptr_t(2) << 20;
-    const uintptr_t b = (reinterpret_cast<uintptr_t>(p) + page - 1) & ~(page - 1);
-    const uintptr_t e = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(page - 1);
-    if (huge && e > b) madvise(reinterpret_cast<void *>(b), e - b, MADV_HUGEPAGE);
-  }
-  ~Fresh() { std::free(p); }
-  Fresh(const Fresh &) = delete;
-  Fresh &operator=(const Fresh &) = delete;
-};
 
 // Reads the vertices and tetrahedra into fresh arrays.
 bool readMesh(const std::string &name, bool huge) {
@@ -144,20 +125,9 @@ void report(benchmark::State &state, int64_t bytes) {
 
 void BM_RawRead(benchmark::State &state) {
   const std::string &name = sample(int(state.range(0)), false);
-  const int64_t size = fileSize(name);
-  for (auto _ : state) {
-    Fresh<char> buffer(size_t(size), state.range(1) != 0);
-    int fd = open(name.c_str(), O_RDONLY);
-    int64_t done = 0;
-    while (done < size) {
-      ssize_t n = read(fd, buffer.p + done, size - done);
-      if (n <= 0) break;
-      done += n;
-    }
-    close(fd);
-    benchmark::DoNotOptimize(buffer.p[size / 2]);
-  }
-  report(state, size);
+  for (auto _ : state)
+    if (!rawRead(name, state.range(1) != 0)) state.SkipWithError("read failed");
+  report(state, fileSize(name));
 }
 
 void BM_BinaryRead(benchmark::State &state) {
@@ -171,17 +141,9 @@ void BM_BinaryRead(benchmark::State &state) {
 void BM_RawWrite(benchmark::State &state) {
   const int64_t size = fileSize(sample(int(state.range(0)), false));
   const std::string name = path("raw.bin");
-  std::vector<char> buffer(size, 1);
-  for (auto _ : state) {
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int64_t done = 0;
-    while (done < size) {
-      ssize_t n = write(fd, buffer.data() + done, size - done);
-      if (n <= 0) break;
-      done += n;
-    }
-    close(fd);
-  }
+  const std::vector<char> buffer(size_t(size), 1);
+  for (auto _ : state)
+    if (!rawWrite(name, buffer)) state.SkipWithError("raw write failed");
   unlink(name.c_str());
   report(state, size);
 }
@@ -246,12 +208,4 @@ BENCHMARK(BM_AsciiWrite)
 
 } // namespace
 
-// A fixed mmap threshold makes every large block come fresh from the system, for the baseline
-// and the block reads alike (a raised dynamic threshold would recycle pages for one of them).
-int main(int argc, char **argv) {
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return pavo_bench::runWithFreshPages(argc, argv); }

@@ -38,14 +38,22 @@ struct Csr {
   }
 };
 
-// The inverse collocation matrix of a kind and degree, in canonical node order.
-std::vector<double> inverseCollocation(HoKind kind, int d) {
+// The collocation matrix of a kind and degree (row p: the Bernstein basis at node p), in
+// canonical node order.
+std::vector<double> collocation(HoKind kind, int d) {
   const int n = static_cast<int>(hoNodeCount(kind, d));
   const int w = hoRefWidth(kind);
   const double *ref = hoNodeRefCoords(kind, d);
   std::vector<double> v(static_cast<size_t>(n) * n);
   for (int p = 0; p < n; ++p)
     hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
+  return v;
+}
+
+// The inverse collocation matrix of a kind and degree, in canonical node order.
+std::vector<double> inverseCollocation(HoKind kind, int d) {
+  const int n = static_cast<int>(hoNodeCount(kind, d));
+  std::vector<double> v = collocation(kind, d);
   char status[PAV_STATUS_SIZE];
   if (pav_InvertMatrix(n, v.data(), v.data(), status) != PAV_SUCCESS)
     pav_Fatal(" ERROR : collocation matrix of kind %d degree %d: %s", static_cast<int>(kind), d,
@@ -85,20 +93,13 @@ Kernel buildKernel(HoKind kind, int d) {
   k.present = true;
   const int *ord = hoNodeOrder(kind, d);
   const int n = static_cast<int>(hoNodeCount(kind, d));
-  {
-    const int w = hoRefWidth(kind);
-    const double *ref = hoNodeRefCoords(kind, d);
-    std::vector<double> v(static_cast<size_t>(n) * n);
-    for (int p = 0; p < n; ++p)
-      hoBernsteinBasis(kind, d, ref + p * w, &v[static_cast<size_t>(p) * n]);
-    k.colloc = compress(v, n);
-    // A node whose basis row is a unit vector (a vertex) has the same row in the inverse.
-    for (int r = 0; r < n; ++r) {
-      const int b = k.colloc.start[r];
-      const bool unit = k.colloc.start[r + 1] == b + 1 && k.colloc.col[b] == r &&
-                        std::fabs(k.colloc.val[b] - 1) < 1e-12;
-      if (!unit) k.activeRows.push_back(r);
-    }
+  k.colloc = compress(collocation(kind, d), n);
+  // A node whose basis row is a unit vector (a vertex) has the same row in the inverse.
+  for (int r = 0; r < n; ++r) {
+    const int b = k.colloc.start[r];
+    const bool unit = k.colloc.start[r + 1] == b + 1 && k.colloc.col[b] == r &&
+                      std::fabs(k.colloc.val[b] - 1) < 1e-12;
+    if (!unit) k.activeRows.push_back(r);
   }
   const int D = d + 1;
   switch (kind) {

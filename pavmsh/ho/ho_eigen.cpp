@@ -402,6 +402,16 @@ int eigenCharacteristic(const double *met, double *eigVal, double *eigVec) {
   return 1;
 }
 
+// A 2-D metric that is a multiple of the identity: both eigenvalues are `value`, the axes the
+// eigenvectors.
+void isotropic2d(double value, double *eigVal, double *eigVec) {
+  eigVal[0] = eigVal[1] = value;
+  eigVec[0] = 1.;
+  eigVec[1] = 0.;
+  eigVec[2] = 0.;
+  eigVec[3] = 1.;
+}
+
 } // namespace
 
 int Eigen2d(const double *met, double *eigVal, double *eigVec) {
@@ -411,22 +421,14 @@ int Eigen2d(const double *met, double *eigVal, double *eigVec) {
   for (int k = 1; k < 3; k++)
     if (std::fabs(met[k]) > std::fabs(s)) s = met[k];
   if (std::fabs(s) < 1e-300) {
-    eigVal[0] = eigVal[1] = 0.;
-    eigVec[0] = 1.;
-    eigVec[1] = 0.;
-    eigVec[2] = 0.;
-    eigVec[3] = 1.;
+    isotropic2d(0., eigVal, eigVec);
     return 2;
   }
 
   const double a = met[0] / s, b = met[1] / s, c = met[2] / s;
   const double dd = 4. * b * b + (a - c) * (a - c);
   if (std::fabs(dd) < 1e-24) {
-    eigVal[0] = eigVal[1] = s;
-    eigVec[0] = 1.;
-    eigVec[1] = 0.;
-    eigVec[2] = 0.;
-    eigVec[3] = 1.;
+    isotropic2d(s, eigVal, eigVec);
     return 1;
   }
 
@@ -447,11 +449,7 @@ int Eigen2d(const double *met, double *eigVal, double *eigVec) {
                bigL, dd);
         printf(" vec = %le %le or %le %le with nrm = %le or %le\n", v[0], v[1], w[0], w[1], nrm,
                nrmW);
-        eigVal[0] = eigVal[1] = s;
-        eigVec[0] = 1.;
-        eigVec[1] = 0.;
-        eigVec[2] = 0.;
-        eigVec[3] = 1.;
+        isotropic2d(s, eigVal, eigVec);
         return 1;
       }
       fprintf(stderr, "\n  ## ERROR Eigen2d: A nul metric is obtained !\n");

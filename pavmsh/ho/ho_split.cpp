@@ -75,6 +75,20 @@ bool weightsValid(double u, double v, double w) {
   return ok(u) && ok(v) && ok(w);
 }
 
+// The split point (u, v, w) strictly inside and a split into 3 or 4 pieces; otherwise false,
+// with the message.
+bool triangleSplitValid(int n, double u, double v, double w) {
+  if (!weightsValid(u, v, w)) {
+    std::printf(" unproper input arguments u, v, w for triangle subdivision");
+    return false;
+  }
+  if (n != 3 && n != 4) {
+    std::printf(" subdvision in %d of a HO triangle not implemented\n", n);
+    return false;
+  }
+  return true;
+}
+
 // Pieces of a triangle as corner triples (barycentric on V0, V1, V2); false for an unknown n.
 bool trianglePieces(int n, double u, double v, double w, double (*corners)[3][3]) {
   const double V[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
@@ -188,14 +202,7 @@ void pav_SplitQuadrilateral(const float *ctrl, float **result, int degree, doubl
 void pav_SplitTriangle(int n, const float *ctrl, float **result, int degree, double u, double v,
                        double w) {
   *result = nullptr;
-  if (!weightsValid(u, v, w)) {
-    std::printf(" unproper input arguments u, v, w for triangle subdivision");
-    return;
-  }
-  if (n != 3 && n != 4) {
-    std::printf(" subdvision in %d of a HO triangle not implemented\n", n);
-    return;
-  }
+  if (!triangleSplitValid(n, u, v, w)) return;
   if (!degreeOk(degree)) return;
   *result = new float[n * triCount(degree)];
   splitTriangleCore(n, ctrl, degree, u, v, w, *result);
@@ -209,14 +216,7 @@ void pav_RefineBoundsOnEdge(const float *ctrl, int degree, double a, double b, f
 
 void pav_RefineBoundsOnTriangle(const float *ctrl, int degree, int n, double u, double v, double w,
                                 float *bounds, int depth) {
-  if (!weightsValid(u, v, w)) {
-    std::printf(" unproper input arguments u, v, w for triangle subdivision");
-    return;
-  }
-  if (n != 3 && n != 4) {
-    std::printf(" subdvision in %d of a HO triangle not implemented\n", n);
-    return;
-  }
+  if (!triangleSplitValid(n, u, v, w)) return;
   if (degree < 1 || degree > HO_MAX_DEGREE) return;
   refineTriangle(ctrl, degree, n, u, v, w, bounds, std::min(depth, MAX_REFINE_DEPTH));
 }

@@ -275,22 +275,9 @@ void Reader::restOfLine(char *out) {
   out[n] = 0;
 }
 
-int64_t Reader::slowInteger() {
-  std::string_view t;
-  if (!token(t))
-    failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
-  const char *b = t.data(), *e = b + t.size();
-  if (b < e && *b == '+') b++;
-  if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
-  int64_t v = 0;
-  auto r = std::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e)
-    failBecause("unreadable integer \"%.24s\" before byte %lld", std::string(t).c_str(),
-                static_cast<long long>(tell()));
-  return v;
-}
-
-template <typename T> T Reader::slowReal() {
+// A number through token(): integers by std::from_chars, reals by fast_float. One leading '+' is
+// allowed beside the parsers' own '-', never two signs.
+template <typename T> T Reader::slowNumber() {
   std::string_view t;
   if (!token(t))
     failBecause("truncated: the file ends at byte %lld", static_cast<long long>(tell()));
@@ -298,15 +285,24 @@ template <typename T> T Reader::slowReal() {
   if (b < e && *b == '+') b++;
   if (b < e && (*b == '+' || *b == '-') && b > t.data()) fail(); // one sign only
   T v = 0;
-  auto r = fast_float::from_chars(b, e, v);
-  if (r.ec != std::errc() || r.ptr != e)
-    failBecause("unreadable real \"%.24s\" before byte %lld", std::string(t).c_str(),
+  bool ok;
+  if constexpr (std::is_integral_v<T>) {
+    auto r = std::from_chars(b, e, v);
+    ok = r.ec == std::errc() && r.ptr == e;
+  } else {
+    auto r = fast_float::from_chars(b, e, v);
+    ok = r.ec == std::errc() && r.ptr == e;
+  }
+  if (!ok)
+    failBecause("unreadable %s \"%.24s\" before byte %lld",
+                std::is_integral_v<T> ? "integer" : "real", std::string(t).c_str(),
                 static_cast<long long>(tell()));
   return v;
 }
 
-template double Reader::slowReal<double>();
-template float Reader::slowReal<float>();
+template int64_t Reader::slowNumber<int64_t>();
+template double Reader::slowNumber<double>();
+template float Reader::slowNumber<float>();
 
 // ---------------------------------------------------------------------------------------------
 // Writer
@@ -400,7 +396,8 @@ void setWidths(File &f) {
   f.positionBytes = f.version >= 3 ? 8 : 4;
 }
 
-// Kind flags from the name: ".meshb", ".mesh", ".solb", ".sol", searched in this order.
+// Kind flags from the name: ".meshb", ".mesh", ".solb", ".sol", searched in this order. False,
+// with the reason set, for a name with none of them.
 bool kindFromName(File &f, const char *name) {
   if (std::strstr(name, ".meshb")) {
     f.ascii = false, f.mesh = true;
@@ -411,13 +408,17 @@ bool kindFromName(File &f, const char *name) {
   } else if (std::strstr(name, ".sol")) {
     f.ascii = true, f.mesh = false;
   } else {
+    setReason("no .meshb, .mesh, .solb or .sol in the name");
     return false;
   }
   return true;
 }
 
+// False, with the reason set, for a null name or one too long for the file table.
 bool nameFits(const char *name) {
-  return name && std::strlen(name) + 7 <= static_cast<size_t>(OVEL_MAX_NAME);
+  if (name && std::strlen(name) + 7 <= static_cast<size_t>(OVEL_MAX_NAME)) return true;
+  setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
+  return false;
 }
 
 void checkSolutionHeader(int64_t fields, int degree, int nodes, bool ho) {
@@ -586,15 +587,9 @@ void indexBinary(File &f) {
 }
 
 int64_t openRead(const char *name, int *version, int *dimension) {
-  if (!nameFits(name)) {
-    setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
-    return 0;
-  }
+  if (!nameFits(name)) return 0;
   std::unique_ptr<File> f(new File);
-  if (!kindFromName(*f, name)) {
-    setReason("no .meshb, .mesh, .solb or .sol in the name");
-    return 0;
-  }
+  if (!kindFromName(*f, name)) return 0;
   f->name = name;
   f->mode = OvelRead;
   // Without O_NONBLOCK, opening a FIFO waits for a writer for ever; what is not a regular file is
@@ -645,19 +640,13 @@ void writeHeader(File &f) {
 } // namespace
 
 int64_t openWrite(const char *name, int version, int dimension, bool foreign) {
-  if (!nameFits(name)) {
-    setReason("name longer than %d characters", OVEL_MAX_NAME - 7);
-    return 0;
-  }
+  if (!nameFits(name)) return 0;
   if (version < 1 || version > 4 || (dimension != 2 && dimension != 3)) {
     setReason("version %d or dimension %d out of range", version, dimension);
     return 0;
   }
   std::unique_ptr<File> f(new File);
-  if (!kindFromName(*f, name)) {
-    setReason("no .meshb, .mesh, .solb or .sol in the name");
-    return 0;
-  }
+  if (!kindFromName(*f, name)) return 0;
   f->name = name;
   f->mode = OvelWrite;
   f->version = version;

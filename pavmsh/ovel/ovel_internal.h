@@ -94,15 +94,15 @@ public:
   // are parsed in place (inline); the rest go through token().
   int64_t integer() {
     int64_t v;
-    return quickInteger(v) ? v : slowInteger();
+    return quickInteger(v) ? v : slowNumber<int64_t>();
   }
   double real64() {
     double v;
-    return quickReal(v) ? v : slowReal<double>();
+    return quickReal(v) ? v : slowNumber<double>();
   }
   float real32() {
     float v;
-    return quickReal(v) ? v : slowReal<float>();
+    return quickReal(v) ? v : slowNumber<float>();
   }
 
 private:
@@ -110,8 +110,7 @@ private:
   inline const char *quickStart() const;
   inline bool quickInteger(int64_t &value);
   template <typename T> inline bool quickReal(T &value);
-  int64_t slowInteger();
-  template <typename T> T slowReal();
+  template <typename T> T slowNumber();
   int fd_ = -1;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0, length_ = 0, index_ = 0;

@@ -3,9 +3,13 @@
 #include "modes/file_tokens.h"
 #include "scene/mesh_viewer.h"
 #include "scene/view_state_io.h"
+#include "ui/timed_message.h"
+#include "ui/viewer_windows.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 namespace pavo {
 
@@ -63,6 +67,28 @@ PavViewStateData viewStateOf(const PavMeshViewer *viewer) {
       if (std::find(hidden.begin(), hidden.end(), h) == hidden.end()) hidden.push_back(h);
     }
   return viewStateData(viewer->view, window);
+}
+
+void runFrames(PavMeshViewer *viewer, const char *mode, const char *missingText,
+               const std::function<bool()> &read,
+               const std::function<void(PavMeshViewer *)> &frames) {
+  std::unique_ptr<PavMeshViewer> own;
+  if (!viewer) {
+    own = std::make_unique<PavMeshViewer>();
+    own->resize(800, 600);
+    own->show();
+    viewer = own.get();
+  }
+  QElapsedTimer clock;
+  clock.start();
+  if (!read()) {
+    showTimedMessage(missingText);
+    return;
+  }
+  waitForView(viewer);
+  frames(viewer);
+  printf("  Total time to launch the %s mode %5.2f s \n", mode, (double)clock.elapsed() / 1000.0);
+  fflush(stdout);
 }
 
 } // namespace pavo

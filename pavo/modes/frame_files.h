@@ -1,9 +1,11 @@
 // The view-state file applied to a viewer (before a movie or sequence frame is rendered, at
-// start-up of the viewer windows, from the Data menu) and taken from it (Write Data file).
+// start-up of the viewer windows, from the Data menu) and taken from it (Write Data file); the
+// frame run shared by the movie and sequence modes.
 #pragma once
 
 #include "modes/view_state_file.h"
 
+#include <functional>
 #include <string>
 
 namespace pavo {
@@ -23,5 +25,13 @@ bool applyViewState(PavMeshViewer *viewer, const std::string &name,
 // The view-state content of a viewer: its view state, window size, user palette, bounding box
 // (used) and the hidden per-reference objects with their draw types.
 PavViewStateData viewStateOf(const PavMeshViewer *viewer);
+
+// One run of frames (movie or sequence) in `viewer` or, when it is null, in a bare 800 x 600
+// viewer made for the run. `read` reads the frame list; when it gives false, `missingText` is
+// shown and nothing is rendered. Otherwise `frames` renders them once the view is ready, and the
+// total time is printed as "  Total time to launch the <mode> mode %5.2f s \n".
+void runFrames(PavMeshViewer *viewer, const char *mode, const char *missingText,
+               const std::function<bool()> &read,
+               const std::function<void(PavMeshViewer *)> &frames);
 
 } // namespace pavo

@@ -7,43 +7,29 @@
 #include "modes/viewer_args.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
-#include "ui/timed_message.h"
-#include "ui/viewer_windows.h"
 
-#include <QElapsedTimer>
 #include <QSurfaceFormat>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace pavo {
 
 void launchMovie(const std::string &viewState, PavMeshViewer *viewer) {
-  std::unique_ptr<PavMeshViewer> own;
-  if (!viewer) {
-    own = std::make_unique<PavMeshViewer>();
-    own->resize(800, 600);
-    own->show();
-    viewer = own.get();
-  }
-  QElapsedTimer clock;
-  clock.start();
   std::vector<PavMovieLine> lines;
   PavFileMessages messages;
-  if (!readMovieFile(nullptr, lines, messages)) {
-    showTimedMessage(kMovieMissingBoxText);
-    return;
-  }
-  waitForView(viewer);
-  for (const PavMovieLine &line : lines) {
-    // An empty solution is looked for under the mesh's name.
-    viewer->displayMesh(line.mesh.c_str(), line.solution.empty() ? nullptr : line.solution.c_str());
-    applyViewState(viewer, viewState);
-    viewer->renderNow();
-    viewer->screenshot(line.image.c_str());
-  }
-  printf("  Total time to launch the movie mode %5.2f s \n", (double)clock.elapsed() / 1000.0);
-  fflush(stdout);
+  runFrames(
+      viewer, "movie", kMovieMissingBoxText,
+      [&] { return readMovieFile(nullptr, lines, messages); },
+      [&](PavMeshViewer *view) {
+        for (const PavMovieLine &line : lines) {
+          // An empty solution is looked for under the mesh's name.
+          view->displayMesh(line.mesh.c_str(),
+                            line.solution.empty() ? nullptr : line.solution.c_str());
+          applyViewState(view, viewState);
+          view->renderNow();
+          view->screenshot(line.image.c_str());
+        }
+      });
 }
 
 int runMovie(int argc, char **argv) {

@@ -6,41 +6,26 @@
 #include "modes/movie_seq_files.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
-#include "ui/timed_message.h"
-#include "ui/viewer_windows.h"
 
-#include <QElapsedTimer>
 #include <QSurfaceFormat>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace pavo {
 
 void launchSequence(PavMeshViewer *viewer, const std::string &seqName) {
-  std::unique_ptr<PavMeshViewer> own;
-  if (!viewer) {
-    own = std::make_unique<PavMeshViewer>();
-    own->resize(800, 600);
-    own->show();
-    viewer = own.get();
-  }
-  QElapsedTimer clock;
-  clock.start();
   std::vector<PavSequenceLine> lines;
   PavFileMessages messages;
-  if (!readSequenceFile(seqName.c_str(), lines, messages)) {
-    showTimedMessage(kSequenceMissingBoxText);
-    return;
-  }
-  waitForView(viewer);
-  for (const PavSequenceLine &line : lines) {
-    applyViewState(viewer, line.viewState);
-    viewer->renderNow();
-    viewer->screenshot(line.image.c_str());
-  }
-  printf("  Total time to launch the sequence mode %5.2f s \n", (double)clock.elapsed() / 1000.0);
-  fflush(stdout);
+  runFrames(
+      viewer, "sequence", kSequenceMissingBoxText,
+      [&] { return readSequenceFile(seqName.c_str(), lines, messages); },
+      [&](PavMeshViewer *view) {
+        for (const PavSequenceLine &line : lines) {
+          applyViewState(view, line.viewState);
+          view->renderNow();
+          view->screenshot(line.image.c_str());
+        }
+      });
 }
 
 int runSeq(int argc, char **argv) {

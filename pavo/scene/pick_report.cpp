@@ -182,50 +182,56 @@ void addVertexList(std::string &out, const int *list, int n, int corners) {
   out += "]";
 }
 
-// Item i (from 1) of a polygon header table: first entry and count.
-bool polygonItem(const int32_t *hdr, int32_t nbrItems, int32_t nbrEntries, int32_t i,
-                 int32_t *first, int32_t *n) {
-  if (!hdr || i < 1 || i > nbrItems) return false;
-  *first = hdr[2 * i];
-  const int32_t end = i < nbrItems ? hdr[2 * i + 2] : nbrEntries + 1;
-  *n = end - *first;
-  return *first >= 1 && *n >= 0 && end - 1 <= nbrEntries;
+// One table of a polygon set: item i (from 1) has its first entry at hdr[2 i] and its reference
+// at hdr[2 i + 1]; the next item's first entry (or the end of the entries) ends it.
+struct PolygonTable {
+  const int32_t *hdr;
+  int32_t nbrItems, nbrEntries;
+  const int32_t *entries;
+
+  // Item i's first entry and count; false when the table does not hold it whole.
+  bool item(int32_t i, int32_t *first, int32_t *n) const {
+    if (!hdr || i < 1 || i > nbrItems) return false;
+    *first = hdr[2 * i];
+    const int32_t end = i < nbrItems ? hdr[2 * i + 2] : nbrEntries + 1;
+    *n = end - *first;
+    return *first >= 1 && *n >= 0 && end - 1 <= nbrEntries;
+  }
+};
+
+// Reports item i of a table: `head` (with the entry count and i), the entries and, when `ref`,
+// the reference. A missing item gives the warning "Warning: no <noun> i in the mesh" and false.
+bool reportItem(std::string &out, std::string &warnings, const PolygonTable &table, int32_t i,
+                const char *noun, const char *head, bool ref, int32_t *first, int32_t *n) {
+  if (!table.item(i, first, n)) {
+    add(warnings, "Warning: no %s %d in the mesh\n", noun, i);
+    return false;
+  }
+  add(out, head, *n, i);
+  addVertexList(out, table.entries + *first, *n, *n);
+  if (ref) add(out, "   Ref %d", table.hdr[2 * i + 1]);
+  out += "\n";
+  return true;
 }
 
 void reportPolygons(std::string &out, std::string &warnings, const PavObject *mesh,
                     const PavPickedEntity &e) {
-  const PavPolygonSet *pol = mesh->pol;
+  const PavPolygonSet none{};
+  const PavPolygonSet &pol = mesh->pol ? *mesh->pol : none;
   int32_t first = 0, n = 0;
   if (e.drawType != DrawPolyhedra) {
-    if (!pol || !polygonItem(pol->bndHdr, pol->nbrBndPol, pol->nbrBndVer, e.number, &first, &n)) {
-      add(warnings, "Warning: no polygon %d in the mesh\n", e.number);
-      return;
-    }
-    add(out, " Polygon (%d-sides) %9d", n, e.number);
-    addVertexList(out, pol->bndVer + first, n, n);
-    if (!e.patch) add(out, "   Ref %d", pol->bndHdr[2 * e.number + 1]);
-    out += "\n";
+    reportItem(out, warnings, {pol.bndHdr, pol.nbrBndPol, pol.nbrBndVer, pol.bndVer}, e.number,
+               "polygon", " Polygon (%d-sides) %9d", !e.patch, &first, &n);
     return;
   }
-  if (!pol ||
-      !polygonItem(pol->phdHdr, pol->nbrPolyhedra, pol->nbrPolyhedraFaces, e.number, &first, &n)) {
-    add(warnings, "Warning: no polyhedron %d in the mesh\n", e.number);
+  if (!reportItem(out, warnings, {pol.phdHdr, pol.nbrPolyhedra, pol.nbrPolyhedraFaces, pol.phdFac},
+                  e.number, "polyhedron", " Polyhedron (%d-faces) %9d", !e.patch, &first, &n))
     return;
-  }
-  add(out, " Polyhedron (%d-faces) %9d", n, e.number);
-  addVertexList(out, pol->phdFac + first, n, n);
-  if (!e.patch) add(out, "   Ref %d", pol->phdHdr[2 * e.number + 1]);
-  out += "\n";
+  const PolygonTable faces{pol.innHdr, pol.nbrInnPol, pol.nbrInnVer, pol.innVer};
   for (int32_t k = 0; k < n; k++) {
-    const int32_t face = std::abs(pol->phdFac[first + k]);
     int32_t ff = 0, fn = 0;
-    if (!polygonItem(pol->innHdr, pol->nbrInnPol, pol->nbrInnVer, face, &ff, &fn)) {
-      add(warnings, "Warning: no face %d in the mesh\n", face);
-      continue;
-    }
-    add(out, "       Face (%d-sides) %9d", fn, face);
-    addVertexList(out, pol->innVer + ff, fn, fn);
-    out += "\n";
+    reportItem(out, warnings, faces, std::abs(pol.phdFac[first + k]), "face",
+               "       Face (%d-sides) %9d", false, &ff, &fn);
   }
 }
 
