@@ -16,7 +16,7 @@ using pavo::GlslProgram;
 
 namespace {
 
-// The build of buildFromResources without its fatal exits: the first failure as text.
+// buildFromResources without its fatal exits: the first failure as text.
 std::string tryBuild(const pavo::GlslCatalogueEntry &e, const GlslFlags &state, GlslProgram &p) {
   const GlslFlags f = pavo::glslBuildFlags(e, state);
   const char *paths[] = {e.vs, e.tcs, e.tes, e.gs, e.fs};
@@ -45,11 +45,8 @@ TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
   for (int i = 0; i < count; ++i) {
     EXPECT_TRUE(names.insert(entries[i].name).second) << entries[i].name;
     EXPECT_EQ(pavo::findGlslProgram(entries[i].name), entries + i);
-    EXPECT_EQ(entries[i].tcs == nullptr, entries[i].tes == nullptr) << entries[i].name; // pairs
   }
   EXPECT_EQ(pavo::findGlslProgram("TetSha"), nullptr);
-  EXPECT_TRUE(pavo::findGlslProgram("PolygonSha")->stl);
-  // Text is always built without field definitions.
   const GlslFlags text =
       pavo::glslBuildFlags(*pavo::findGlslProgram("TextSha"), state(true, true, true, 4, 3));
   EXPECT_FALSE(text.sol || text.jac || text.val || text.stl || text.solDeg);
@@ -71,8 +68,6 @@ TEST_F(GlslCatalogueGl, EveryProgramBuildsWithoutAndWithAllFields) {
 }
 
 TEST_F(GlslCatalogueGl, UniformVocabularyIsActive) {
-  // The names the scene and the buffer objects set: a name a program lost or renamed would be
-  // set silently into the void.
   struct Case {
     const char *program;
     GlslFlags flags;
@@ -87,9 +82,7 @@ TEST_F(GlslCatalogueGl, UniformVocabularyIsActive) {
        "NbrUsrIso UsrIso nbrJacIso nbrUsrJacIso UsrJacIso IsoWidth CutoffBelowOn CutoffAboveOn "
        "CutoffBelowVal CutoffAboveVal tex texjac texval texref colmap colmapsiz NodePos NodeIdx "
        "NodesPerElement"},
-      {"EdgSha", GlslFlags(),
-       "THICKNESS WIN_SCALE PickingEdge NbrHighLight IdHighlight texref Picking BasePicking"},
-      {"PolygonSha", GlslFlags(), "polygon normal"},
+      {"EdgSha", GlslFlags(), "THICKNESS WIN_SCALE PickingEdge NbrHighLight IdHighlight"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.program);
