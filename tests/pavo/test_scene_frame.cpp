@@ -20,23 +20,18 @@ TEST(Screenshot, UnwritableFileIsReported) {
             "Cannot write /nonexistent/dir/a.png: No such file or directory\n");
 }
 
-class SceneFrame : public pavo_test::GlFixture {
-protected:
-  // Left half red, right half blue, a green square in the lower-left corner.
-  void paintPattern() {
-    gl->glEnable(GL_SCISSOR_TEST);
-    gl->glScissor(0, 0, width / 2, height);
-    clear(1, 0, 0, 1);
-    gl->glScissor(width / 2, 0, width - width / 2, height);
-    clear(0, 0, 1, 1);
-    gl->glScissor(0, 0, 16, 16);
-    clear(0, 1, 0, 1);
-    gl->glDisable(GL_SCISSOR_TEST);
-  }
-};
+using SceneFrame = pavo_test::GlFixture;
 
+// Left half red, right half blue, a green square in the lower-left corner.
 TEST_F(SceneFrame, ScreenshotsDecodeInTheirFormatAndMatchTheFrame) {
-  paintPattern();
+  gl->glEnable(GL_SCISSOR_TEST);
+  gl->glScissor(0, 0, width / 2, height);
+  clear(1, 0, 0, 1);
+  gl->glScissor(width / 2, 0, width - width / 2, height);
+  clear(0, 0, 1, 1);
+  gl->glScissor(0, 0, 16, 16);
+  clear(0, 1, 0, 1);
+  gl->glDisable(GL_SCISSOR_TEST);
   GLint fbo = 0;
   gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fbo);
   std::vector<uint8_t> rgba = readFramebuffer(gl, (unsigned)fbo, width, height);
