@@ -37,7 +37,7 @@ TEST(Palette, FromValuesSpansTheRangeInQuartersAndBadBreaksEndTheProcess) {
 }
 
 // Each palette interval covers a quarter of the map whatever its width; NaN takes the first entry.
-TEST(Palette, ValuesLandOnTheQuartersOfTheMap) {
+TEST(Palette, ValuesLandOnTheQuartersOfTheMapAndIsolinesSplitIntervals) {
   const float cases[][5] = {{ColormapRainbow, 1, 0, 1, 0.5f},
                             {ColormapRainbow, 6.5f, 1, 0.5f, 0},
                             {ColormapRainbow, NAN, 0, 0, 1},
@@ -47,9 +47,7 @@ TEST(Palette, ValuesLandOnTheQuartersOfTheMap) {
     paletteColour(kPal, int(c[0]), c[1], rgb);
     expectRgb(rgb, c[2], c[3], c[4]);
   }
-}
-
-TEST(Palette, IsolinesSplitEachIntervalOrAreTheUsersValues) {
+  // Isolines split each interval, or are the user's values.
   PavPalette p;
   p.setPalette(kPal);
   p.nbrIso = 2;
