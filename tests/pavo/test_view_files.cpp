@@ -73,7 +73,9 @@ TEST_F(ViewFiles, ParameterFileLookupOrder) {
     PavFileMessages m;
     EXPECT_EQ(readParameterFile(c.mesh, p, m), c.read != nullptr);
     EXPECT_EQ(p.fileName, c.read ? c.read : "");
-    if (!c.read) EXPECT_EQ(m.lines[0], "  %% WARNING: NO PARAMETER FILE FOUND.");
+    if (!c.read) {
+      EXPECT_EQ(m.lines[0], "  %% WARNING: NO PARAMETER FILE FOUND.");
+    }
   }
 }
 
@@ -93,7 +95,7 @@ PavViewStateData fullState() {
   return d;
 }
 
-TEST_F(ViewFiles, ViewStateWriteThenReadGivesTheSameData) {
+TEST_F(ViewFiles, ViewStateRoundTripsAndAFailedWriteKeepsTheEarlierFile) {
   PavViewStateData d = fullState(), back;
   PavFileMessages m;
   ASSERT_EQ(writeViewStateFile(d, "view.data", m), "view.data");
@@ -102,6 +104,20 @@ TEST_F(ViewFiles, ViewStateWriteThenReadGivesTheSameData) {
   PavFileMessages named;
   EXPECT_EQ(writeViewStateFile(d, "view.txt", named), "pavo.data");
   EXPECT_EQ(named.lines[0], "  %% Warning The name should have '.data' as extension ! \n");
+
+  // A write that fails part way keeps the earlier file.
+  const std::string earlier = "WindowSize\n640 480\n";
+  put("keep.data", earlier);
+  rlimit old, small;
+  getrlimit(RLIMIT_FSIZE, &old);
+  small = old, small.rlim_cur = 64;
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::string written = writeViewStateFile(d, "keep.data", m);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(written, "");
+  EXPECT_EQ(pavo_test::readFile("keep.data"), earlier);
 }
 
 TEST_F(ViewFiles, ViewStateWarnsAndClampsAbsurdValues) {
@@ -140,22 +156,6 @@ TEST_F(ViewFiles, ViewStateGarbageSweepKeepsValuesInRange) {
                   within(d.wireSiz, 0, 64));
       EXPECT_TRUE(!d.palette || std::is_sorted(d.palette->begin(), d.palette->end()));
     }
-}
-
-TEST_F(ViewFiles, FailedViewStateWriteKeepsTheEarlierFile) {
-  const std::string earlier = "WindowSize\n640 480\n";
-  put("keep.data", earlier);
-  PavFileMessages m;
-  rlimit old, small;
-  getrlimit(RLIMIT_FSIZE, &old);
-  small = old, small.rlim_cur = 64;
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  std::string written = writeViewStateFile(fullState(), "keep.data", m);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(written, "");
-  EXPECT_EQ(pavo_test::readFile("keep.data"), earlier);
 }
 
 TEST_F(ViewFiles, MovieAndSequenceLines) {
