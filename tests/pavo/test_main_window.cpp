@@ -77,7 +77,7 @@ TEST(MainWindow, BadAnswersKeepTheWindowWorking) {
   Captured captured;
   w.run("openMesh", {missing, QString::fromStdString(w.dir)});
   w.run("saveMesh", {QString::fromStdString(w.path("x.meshb"))}); // nothing loaded yet
-  w.run("openMesh", {});                                          // cancelled
+  w.run("openMesh", QStringList());                               // cancelled
   w.run("openMesh", {QString::fromStdString(kMesh)});
   // A read-only folder, and a read-only existing file, are refused; the file stays as it was.
   const std::string sealed = w.path("sealed");
