@@ -2,6 +2,7 @@
 // a dropped file, the window size, the help boxes and a panel control seen in the picture.
 #include "ui/recent_files.h"
 
+#include "gl_viewer_events.h"
 #include "main_window_fixture.h"
 #include "pav_io.h"
 #include "pav_object.h"
@@ -24,19 +25,6 @@ struct Window : pavo_test::MainWindow {
 
 const std::string kMesh = pavo_test::sourceDir() + "/examples/annulus_p2.mesh";
 
-// Standard output of a scope; released even when an assertion leaves the test early.
-struct Captured {
-  bool open = true;
-  Captured() { testing::internal::CaptureStdout(); }
-  std::string text() {
-    open = false;
-    return testing::internal::GetCapturedStdout();
-  }
-  ~Captured() {
-    if (open) std::fputs(testing::internal::GetCapturedStdout().c_str(), stdout);
-  }
-};
-
 int64_t count(const std::string &file, int type) {
   PavObject *obj = nullptr;
   pav_NewInterface(&obj);
@@ -49,23 +37,21 @@ int64_t count(const std::string &file, int type) {
 TEST(MainWindow, OpenWriteAndReadBack) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   Window w;
-  Captured captured;
-  w.run("openMesh", {QString::fromStdString(kMesh)});
+  pavo_test::captured([&] { w.run("openMesh", {QString::fromStdString(kMesh)}); });
   if (!w.viewer->meshObject()) GTEST_SKIP() << "the viewer's loading sequence is not built in";
   EXPECT_EQ(readRecentFiles(w.settings).value(0), QString::fromStdString(kMesh));
   const int64_t vertices = pav_Count(w.viewer->meshObject(), Vertices);
-
-  // Written back under a name without extension: binary mesh plus the solution beside it.
-  w.run("saveMeshSol", {QString::fromStdString(w.path("out"))});
-  EXPECT_EQ(count(w.path("out.meshb"), Vertices), vertices);
-  EXPECT_TRUE(QFile::exists(QString::fromStdString(w.path("out.solb"))));
-  // Writing onto the file that is open replaces it safely with the same mesh.
-  w.run("saveMesh", {QString::fromStdString(w.path("ascii.mesh"))});
-  w.run("openMesh", {QString::fromStdString(w.path("ascii.mesh"))});
-  w.run("saveMesh", {QString::fromStdString(w.path("ascii.mesh"))});
+  const std::string out = pavo_test::captured([&] {
+    // Written back under a name without extension: binary mesh plus the solution beside it.
+    w.run("saveMeshSol", {QString::fromStdString(w.path("out"))});
+    // Writing onto the file that is open replaces it safely with the same mesh.
+    w.run("saveMesh", {QString::fromStdString(w.path("ascii.mesh"))});
+    w.run("openMesh", {QString::fromStdString(w.path("ascii.mesh"))});
+    w.run("saveMesh", {QString::fromStdString(w.path("ascii.mesh"))});
+  });
   EXPECT_EQ(count(w.path("ascii.mesh"), Vertices), vertices);
-  const std::string out = captured.text();
   EXPECT_NE(out.find("  %% Mesh written in " + w.path("out.meshb") + "\n"), std::string::npos);
+  EXPECT_EQ(count(w.path("out.meshb"), Vertices), vertices);
   EXPECT_NE(out.find("  %% Solution written in " + w.path("out.solb") + "\n"), std::string::npos);
 }
 
@@ -74,22 +60,22 @@ TEST(MainWindow, BadAnswersKeepTheWindowWorking) {
   Window w;
   const QString missing = QString::fromStdString(w.path("none.meshb"));
   recordRecentFile(w.settings, missing); // a recent file deleted since
-  Captured captured;
-  w.run("openMesh", {missing, QString::fromStdString(w.dir)});
-  w.run("saveMesh", {QString::fromStdString(w.path("x.meshb"))}); // nothing loaded yet
-  w.run("openMesh", QStringList());                               // cancelled
-  w.run("openMesh", {QString::fromStdString(kMesh)});
-  // A read-only folder, and a read-only existing file, are refused; the file stays as it was.
   const std::string sealed = w.path("sealed");
-  ASSERT_EQ(mkdir(sealed.c_str(), 0500), 0);
-  QFile keep(QString::fromStdString(w.path("keep.meshb")));
-  ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
-  keep.write("old");
-  keep.close();
-  keep.setPermissions(QFile::ReadOwner);
-  w.run("saveMesh", {QString::fromStdString(sealed + "/x.meshb")});
-  w.run("saveMesh", {QString::fromStdString(w.path("keep.meshb"))});
-  const std::string out = captured.text();
+  const std::string out = pavo_test::captured([&] {
+    w.run("openMesh", {missing, QString::fromStdString(w.dir)});
+    w.run("saveMesh", {QString::fromStdString(w.path("x.meshb"))}); // nothing loaded yet
+    w.run("openMesh", QStringList());                               // cancelled
+    w.run("openMesh", {QString::fromStdString(kMesh)});
+    // A read-only folder, and a read-only existing file, are refused; the file stays as it was.
+    ASSERT_EQ(mkdir(sealed.c_str(), 0500), 0);
+    QFile keep(QString::fromStdString(w.path("keep.meshb")));
+    ASSERT_TRUE(keep.open(QIODevice::WriteOnly));
+    keep.write("old");
+    keep.close();
+    keep.setPermissions(QFile::ReadOwner);
+    w.run("saveMesh", {QString::fromStdString(sealed + "/x.meshb")});
+    w.run("saveMesh", {QString::fromStdString(w.path("keep.meshb"))});
+  });
   if (!w.viewer->meshObject()) GTEST_SKIP() << "the viewer's loading sequence is not built in";
   EXPECT_NE(out.find(missing.toStdString() + " does not exist"), std::string::npos);
   EXPECT_NE(out.find(w.dir + " is a folder"), std::string::npos);
@@ -135,9 +121,7 @@ TEST(MainWindow, SizeHelpPanelsAndDrop) {
                 QUrl::fromLocalFile(
                     QString::fromStdString(pavo_test::sourceDir() + "/examples/sphere_p3.mesh"))});
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  Captured captured;
-  w.ctl->drop(&drop);
-  captured.text();
+  pavo_test::captured([&] { w.ctl->drop(&drop); });
   if (!w.viewer->meshObject()) GTEST_SKIP() << "the viewer's loading sequence is not built in";
   EXPECT_EQ(w.viewer->meshName(), QString::fromStdString(kMesh));
 }
