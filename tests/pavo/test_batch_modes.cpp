@@ -141,8 +141,8 @@ TEST(BatchModes, ExtrProcessWritesTheSections) {
 }
 
 // A damaged input next to an earlier output: status 1, the skipped write said, the earlier
-// output unchanged.
-TEST(BatchModes, FailedLoadExitsNonZeroAndKeepsEarlierFiles) {
+// output unchanged. A good input whose output cannot be written: status 1 as well.
+TEST(BatchModes, FailedLoadOrWriteExitsNonZeroAndKeepsEarlierFiles) {
   const std::string dir = scratch();
   writeSurface(dir + "/good.meshb", {0, 0, 0, 1, 0, 0, 0, 1, 0}, {1, 2, 3}, 0);
   const std::string good = pavo_test::readFile(dir + "/good.meshb");
@@ -154,6 +154,11 @@ TEST(BatchModes, FailedLoadExitsNonZeroAndKeepsEarlierFiles) {
   EXPECT_NE(r.second.find("  Nothing written: the mesh could not be loaded\n"), std::string::npos)
       << r.second;
   EXPECT_EQ(pavo_test::readFile(dir + "/out.meshb"), good);
+  // The output's folder is a regular file, so nothing can be created under it.
+  std::ofstream(dir + "/blocker") << "x";
+  const auto w = call(pavo::runCheckSurf,
+                      {"-checksurf", "-in", dir + "/good.meshb", "-out", dir + "/blocker/out"});
+  EXPECT_EQ(w.first, 1) << w.second;
 }
 
 } // namespace
