@@ -97,19 +97,6 @@ TEST(MeshOrdering, PermutedNodesReadIntoCanonicalOrder) {
   }
 }
 
-TEST(MeshOrdering, DuplicateNodeKeepsFileOrder) {
-  const std::string path = scratchDir("mesh_ordering_dup") + "/dup.meshb";
-  writePermutedFile(path, TrianglesP2, 24, 129, {0, 1, 2, 3, 4, 4}, {1, 2, 3, 4, 5, 6}, 6);
-  Object obj = newObject();
-  char status[PAV_IO_STATUS_SIZE];
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "  %% Error while reading TrianglesP2 Nodes Ordering. Default ordering used.  \n");
-  EXPECT_EQ(std::vector<int>(obj->ent[TrianglesP2].idx + 6, obj->ent[TrianglesP2].idx + 12),
-            std::vector<int>({1, 2, 3, 4, 5, 5}));
-}
-
 TEST(MeshOpen, NameResolution) {
   const std::string dir = scratchDir("mesh_names");
   Object two = makeMesh(2, 5, 1, {Triangles});
@@ -134,29 +121,15 @@ TEST(MeshOpen, NameResolution) {
   EXPECT_EQ(obj->ent[Tetrahedra].nbr, 1);
 }
 
-TEST(MeshOpen, CornerReferencesComeFromVertices) {
-  const std::string path = scratchDir("mesh_corners") + "/c.mesh";
-  int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 2);
-  ASSERT_NE(f, 0);
-  OvelSetKwd(f, OvelVertices, 3);
-  for (int i = 1; i <= 3; i++) OvelSetLin(f, OvelVertices, 0.0, 1.0 * i, 10 + i);
-  OvelSetKwd(f, OvelCorners, 3);
-  for (int v : {3, 0, 4}) OvelSetLin(f, OvelCorners, v);
-  ASSERT_EQ(OvelCloseMesh(f), 1);
-  Object obj = newObject();
-  char status[PAV_IO_STATUS_SIZE];
-  ASSERT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
-  ASSERT_EQ(obj->ent[Corners].nbr, 3);
-  EXPECT_EQ(std::vector<int>(obj->ent[Corners].ref + 1, obj->ent[Corners].ref + 4),
-            std::vector<int>({13, 0, 0}));
-}
-
-TEST(MeshOpen, PolygonsAreKept) {
+// Corners take the reference of their vertex (none when out of range).
+TEST(MeshOpen, PolygonsAndCornersAreKept) {
   const std::string path = scratchDir("mesh_polygons") + "/p.meshb";
   int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
   ASSERT_NE(f, 0);
   OvelSetKwd(f, OvelVertices, 5);
-  for (int i = 1; i <= 5; i++) OvelSetLin(f, OvelVertices, double(i), 1.0, 2.0, 0);
+  for (int i = 1; i <= 5; i++) OvelSetLin(f, OvelVertices, double(i), 1.0, 2.0, 10 + i);
+  OvelSetKwd(f, OvelCorners, 3);
+  for (int v : {3, 0, 6}) OvelSetLin(f, OvelCorners, v);
   OvelSetKwd(f, OvelBoundaryPolygonHeaders, 2);
   for (int first : {1, 4}) OvelSetLin(f, OvelBoundaryPolygonHeaders, first, 7 + first / 4);
   OvelSetKwd(f, OvelBoundaryPolygonVertices, 7);
@@ -170,6 +143,9 @@ TEST(MeshOpen, PolygonsAreKept) {
   EXPECT_EQ(std::vector<int>(
                 {p.nbrBndPol, p.nbrBndVer, p.bndHdr[4], p.bndHdr[5], p.bndVer[7], p.nbrInnPol}),
             std::vector<int>({2, 7, 4, 8, 5, 0}));
+  ASSERT_EQ(obj->ent[Corners].nbr, 3);
+  EXPECT_EQ(std::vector<int>(obj->ent[Corners].ref + 1, obj->ent[Corners].ref + 4),
+            std::vector<int>({13, 0, 0}));
 }
 
 TEST(MeshOpen, NodeOutsideTheVerticesFails) {
