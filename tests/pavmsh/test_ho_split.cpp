@@ -4,7 +4,6 @@
 #include "ho_split.h"
 
 #include <algorithm>
-#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
