@@ -1,4 +1,5 @@
-// Files exchanged with meshio (both ways) and gmsh (a box whose volume the tetrahedra read fill).
+// Files exchanged with other tools: meshio reads the files written here; gmsh writes a box whose
+// volume the tetrahedra read must fill.
 #include "mesh_builders.h"
 #include "ovel.h"
 #include "test_paths.h"
@@ -37,56 +38,6 @@ std::string runPython(const std::string &dir, const std::string &script,
   const int status = std::system(cmd.c_str());
   const std::string text = pavo_test::readFile(out);
   return status == 0 ? text : "FAILED\n" + text;
-}
-
-// Writes the same five vertices, two triangles and a tetrahedron in doubles and floats, ASCII and
-// binary. The name meshio gives to references is learnt from a file written here (argv[2]).
-const char *kMeshioSample = R"(
-import meshio, numpy as np, sys
-key = next(k for k in meshio.read(sys.argv[2]).point_data if k.endswith(":ref"))
-for dtype, tag in ((np.float64, "d"), (np.float32, "f")):
-    pts = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, 0, 1], [1, 1, 1.5]], dtype=dtype)
-    m = meshio.Mesh(pts, [("triangle", np.array([[0, 1, 2], [1, 2, 4]])),
-                          ("tetra", np.array([[0, 1, 2, 3]]))],
-                    point_data={key: np.array([1, 2, 3, 4, 5])},
-                    cell_data={key: [np.array([7, 8]), np.array([9])]})
-    for ext in (".mesh", ".meshb"):
-        meshio.write(sys.argv[1] + "/" + tag + ext, m)
-)";
-
-TEST(OvelInterop, ReadsFilesWrittenByMeshio) {
-  if (!haveMeshio()) GTEST_SKIP() << "python3-meshio is not installed for " << kPython;
-  const std::string dir = pavo_test::scratchDir("ovel_meshio_in");
-  const std::string probe = dir + "/probe.mesh";
-  int64_t h = OvelOpenMesh(probe.c_str(), OvelWrite, 2, 3);
-  ASSERT_EQ(OvelSetKwd(h, OvelVertices, 1), 1);
-  ASSERT_EQ(OvelSetLin(h, OvelVertices, 0.0, 0.0, 0.0, 1), 1);
-  ASSERT_EQ(OvelCloseMesh(h), 1);
-  const std::string out = runPython(dir, kMeshioSample, dir + " " + probe);
-  ASSERT_EQ(out.find("FAILED"), std::string::npos) << out;
-  for (const char *ext : {".mesh", ".meshb"})
-    for (const char *dtype : {"d", "f"}) {
-      const std::string name = dir + "/" + dtype + ext;
-      int version = 0, dim = 0;
-      h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
-      ASSERT_NE(h, 0) << ext << " " << dtype;
-      ASSERT_EQ(
-          std::vector<int64_t>({dim, OvelStatKwd(h, OvelVertices), OvelStatKwd(h, OvelTriangles),
-                                OvelStatKwd(h, OvelTetrahedra)}),
-          std::vector<int64_t>({3, 5, 2, 1}));
-      double xyz[3 * 6];
-      int vref[6], tet[5 * 2];
-      ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, 5, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
-                             &xyz[15], OvelInt, &vref[1], &vref[5]),
-                1);
-      ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, 1, 0, nullptr, nullptr, OvelIntVec, 5, &tet[5],
-                             &tet[5]),
-                1);
-      EXPECT_EQ(std::vector<double>({xyz[3 * 5 + 2], xyz[3 * 2], double(vref[1]), double(vref[5])}),
-                std::vector<double>({1.5, 1.0, 1, 5}));
-      EXPECT_EQ(std::vector<int>(tet + 5, tet + 10), (std::vector<int>{1, 2, 3, 4, 9}));
-      EXPECT_EQ(OvelCloseMesh(h), 1);
-    }
 }
 
 TEST(OvelInterop, MeshioReadsFilesWrittenHere) {
