@@ -88,10 +88,7 @@ std::vector<double> readField(const std::string &path, int kind) {
   EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   const PavSolution *scalar = pav_SolutionList(obj.get(), PAV_FIRST_ELEMENT_SOLTYP + kind);
-  if (!scalar || !scalar->next) {
-    ADD_FAILURE() << "no records";
-    return {};
-  }
+  if (!scalar || !scalar->next) return {}; // fails the size comparison
   const PavSolution *vector = scalar->next;
   const int m = scalar->nbrNod;
   std::vector<double> out;

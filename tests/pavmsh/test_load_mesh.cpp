@@ -21,15 +21,12 @@ TEST_P(MeshRoundTrip, EveryElementTypeReadsBackUnchanged) {
   Object out = makeMesh(dim, 200, 4, elementTypes());
   char status[PAV_IO_STATUS_SIZE];
   ASSERT_EQ(pav_WriteMesh(out.get(), path.c_str(), status), PAV_SUCCESS) << status;
-  EXPECT_EQ(statusName(status), path);
 
   Object in = newObject();
   ASSERT_EQ(pav_OpenMesh(in.get(), path.c_str(), status), PAV_SUCCESS) << status;
   EXPECT_EQ(statusName(status), path);
   expectSameMesh(out.get(), in.get());
-  if (dim == 2) {
-    for (int i = 1; i <= 200; i++) ASSERT_EQ(in->crdDbl[3 * i + 2], 0.0);
-  }
+  for (int i = 1; i <= 200 && dim == 2; i++) ASSERT_EQ(in->crdDbl[3 * i + 2], 0.0);
   EXPECT_EQ(in->pol, nullptr);
 }
 

@@ -140,29 +140,6 @@ TEST(SolutionWrite, SelectionsAndInconsistentRecords) {
   EXPECT_STREQ(status, "Mismatch of a solution of degree 3 with solution keyword\n");
 }
 
-TEST(SolutionRead, FieldsSplitIntoRecords) {
-  Object obj = makeMesh(3, 2, 0, {});
-  const std::string path = scratchDir("sol_fields") + "/f.solb";
-  writeFile(path, [](int64_t f) {
-    const int types[] = {3, 1, 2};
-    OvelSetKwd(f, OvelSolAtVertices, 2, 3, types);
-    const double line1[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
-                 line2[] = {11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
-    OvelSetLin(f, OvelSolAtVertices, line1);
-    OvelSetLin(f, OvelSolAtVertices, line2);
-  });
-  ASSERT_EQ(readSolution(obj.get(), path).rc, PAV_SUCCESS);
-  const PavSolution *metric = pav_SolutionList(obj.get(), SolAtVertices);
-  ASSERT_TRUE(metric && metric->kind == PavSolSymMatrix);
-  EXPECT_EQ(std::vector<double>(metric->data + 6, metric->data + 12),
-            std::vector<double>({1, 2, 4, 3, 5, 6}));
-  const PavSolution *scalar = metric->next;
-  ASSERT_TRUE(scalar && scalar->kind == PavSolScalar && scalar->next);
-  EXPECT_EQ(std::vector<double>({metric->data[12 + 2], scalar->data[2], scalar->next->data[8]}),
-            std::vector<double>({14, 17, 20}));
-  EXPECT_EQ(scalar->next->next, nullptr);
-}
-
 TEST(SolutionRead, NamesAndFailures) {
   const std::string dir = scratchDir("sol_names");
   Object obj = makeMesh(3, 6, 4, {Triangles});

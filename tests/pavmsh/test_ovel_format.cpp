@@ -95,19 +95,13 @@ TEST(OvelFormat, KeywordTable) {
   }
 }
 
-// A 2-D solution with fields (1, 4) holds 1 + 4 reals per line; an unknown type adds none.
+// A 2-D matrix holds 4 reals, an unknown type none; too many fields are refused.
 TEST(OvelFormat, SolutionSizes) {
-  const std::string dir = pavo_test::scratchDir("ovel_solsize");
-  const std::string name = dir + "/s.solb";
+  const std::string name = pavo_test::scratchDir("ovel_solsize") + "/s.solb";
   int64_t h = OvelOpenMesh(name.c_str(), OvelWrite, 2, 2);
-  const int types[3] = {OvelSolScalar, OvelSolMat, 9};
+  const int types[3] = {OvelSolScalar, OvelSolMat, 9}, many[OVEL_MAX_FIELDS + 1] = {};
   ASSERT_EQ(OvelSetKwd(h, OvelSolAtTriangles, 1, 3, types), 1);
-  const double v[5] = {1, 2, 3, 4, 5};
-  ASSERT_EQ(OvelSetLin(h, OvelSolAtTriangles, v), 1);
-  const int many[OVEL_MAX_FIELDS + 1] = {};
   EXPECT_EQ(OvelSetKwd(h, OvelSolAtEdges, 1, OVEL_MAX_FIELDS + 1, many), 0);
-  ASSERT_EQ(OvelCloseMesh(h), 1);
-  h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
   int fields, size, got[OVEL_MAX_FIELDS];
   ASSERT_EQ(OvelStatKwd(h, OvelSolAtTriangles, &fields, &size, got), 1);
   EXPECT_EQ(std::vector<int>({fields, size, got[2]}), std::vector<int>({3, 5, 9}));
@@ -142,8 +136,6 @@ TEST(OvelPolygons, RunsReversedAndCut) {
   EXPECT_EQ(list(OvelGetBoundaryPolygon(s, 2, out)), (std::vector<int>{4, 5, 6, 7}));
   EXPECT_EQ(OvelGetBoundaryPolygon(s, 3, out), OVEL_POLYGON_MAX) << "cut to 257 entries";
   EXPECT_EQ(out[OVEL_POLYGON_MAX - 1], 8 + OVEL_POLYGON_MAX - 1);
-  EXPECT_EQ(OvelGetBoundaryPolygon(s, 4, out), 0);
-  EXPECT_EQ(list(OvelGetInnerPolygon(s, 1, out)), (std::vector<int>{11, 12}));
   EXPECT_EQ(list(OvelGetInnerPolygon(s, -2, out)), (std::vector<int>{15, 14, 13}));
   EXPECT_EQ(list(OvelGetPolyhedron(s, 1, out)), (std::vector<int>{1, -2, 5}));
   OvelFreePolygonSet(s);
