@@ -56,7 +56,6 @@ TEST(BufferPacking, StlLayoutCopiesVerticesAndComputesFaceNormals) {
   std::vector<float> inter, normals;
   ASSERT_EQ(packStlTriangles(6, data, inter, normals), 2);
   EXPECT_EQ(inter, std::vector<float>(data, data + 30));
-  // (3,0,0) x (0,4,0) = (0,0,12), normalised; the degenerate one too short to normalise.
   EXPECT_EQ(std::vector<float>(normals.begin(), normals.begin() + 6),
             std::vector<float>({0, 0, 1, 0, 0, 0}));
 }
@@ -75,8 +74,7 @@ TEST(BufferPacking, FaceNormalsTagsAndColours) {
   const float grey[3] = {0.5f, 0.25f, 0.125f};
   const std::vector<float> own = {1, 0, 0, 0, 0, 1, 0, 1};
   EXPECT_EQ(packElementColors(2, own, grey), own);
-  // Too few colours for the elements: the object's colour applies to all.
-  EXPECT_EQ(packElementColors(3, own, grey)[0], 0.5f);
+  EXPECT_EQ(packElementColors(3, own, grey)[0], 0.5f); // too few: the object's colour
 }
 
 TEST(BufferPicking, CompositeAdvancesByItsParts) {

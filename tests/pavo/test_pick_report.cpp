@@ -50,7 +50,6 @@ struct Mesh {
   }
 };
 
-// The unit tetrahedron's corners and the mid-edge nodes of its bottom face.
 const std::vector<double> kVertices = {0, 0,   0, 1, 0,   0,   0, 1, 0,   0, 0,
                                        1, 0.5, 0, 0, 0.5, 0.5, 0, 0, 0.5, 0};
 
@@ -140,7 +139,6 @@ TEST(PickReport, MetricEigenDecompositionMatchesLapack) {
   for (int i = 0; i < n; i++) EXPECT_NEAR(values[size_t(i)], w[i], 1e-6 * (1 + std::fabs(w[i])));
 }
 
-// The entity behind a drawn face: its volume element and local face.
 TEST(PickReport, DrawnFacesMapBackToTheirVolumeElement) {
   PavDrawObjectWithPalette faces(DrawSrfTriangle, 3);
   faces.count = 3;

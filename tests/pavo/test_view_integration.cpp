@@ -2,26 +2,16 @@
 // and sets the box and palette when the scene is built; a view state written from one window
 // (Data menu) restores the same display and the same frame in another one, through the Data menu
 // and at start-up of a window opened on the mesh.
-#include "ui/main_actions.h"
-#include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
-#include "ui/viewer_windows.h"
 
-#include "gl_fixture.h"
+#include "main_window_fixture.h"
 #include "mesh_builders.h"
 #include "pav_io.h"
 #include "pav_object.h"
 #include "pav_solution.h"
 #include "render/palette.h"
-#include "scene/mesh_viewer.h"
-#include "test_paths.h"
 
-#include <QAction>
-#include <QGridLayout>
-#include <QMenuBar>
-#include <QSettings>
 #include <cmath>
-#include <deque>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -29,51 +19,9 @@ using namespace pavo;
 
 namespace {
 
-// A main window of the parts the controller needs, its file dialogs answered from a queue.
-struct Window {
-  std::string dir;
-  QWidget frame;
-  PavMeshViewer *viewer = new PavMeshViewer();
-  QWidget *container = nullptr;
-  QMenuBar *bar = new QMenuBar(&frame);
-  QSettings settings{QString::fromStdString(dir + "/pavo.conf"), QSettings::IniFormat};
-  std::deque<QStringList> files;
-  std::unique_ptr<PavMainController> ctl;
-
-  explicit Window(std::string folder = pavo_test::scratchDir("view_integration"))
-      : dir(std::move(folder)) {
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setDepthBufferSize(24);
-    viewer->setFormat(format);
-    container = QWidget::createWindowContainer(viewer, &frame);
-    auto *grid = new QGridLayout(&frame);
-    grid->addWidget(bar, 0, 0);
-    grid->addWidget(container, 1, 0);
-    PavDialogs d;
-    d.chooseFiles = [this](QWidget *, const PavFileDialog &) {
-      QStringList answer;
-      if (!files.empty()) answer = files.front(), files.pop_front();
-      return answer;
-    };
-    d.askText = [](QWidget *, const QString &, const QString &, const QString &, QString *) {
-      return false;
-    };
-    d.message = [](QWidget *, const QString &, const QString &, bool) {};
-    PavMainParts parts;
-    parts.window = &frame;
-    parts.viewer = viewer;
-    parts.container = container;
-    parts.menuBar = bar;
-    parts.settings = &settings;
-    ctl = std::make_unique<PavMainController>(parts, d);
-    frame.resize(400, 360);
-    frame.show();
-    waitForView(viewer, 10000);
-  }
-  void run(const char *slot, const std::string &answer) {
-    files.push_back({QString::fromStdString(answer)});
-    ctl->actions().action(slot)->trigger();
-  }
+struct Window : pavo_test::MainWindow {
+  explicit Window(std::string dir = pavo_test::scratchDir("view_integration"))
+      : MainWindow(std::move(dir)) {}
 };
 
 // Writes the cube of tetrahedra over [0, 1]^3 with the vertex field f = x as dir/box.meshb and

@@ -1,6 +1,5 @@
-// Nodes are generated in integer units of a fine grid (2d units per cell, so pyramid apexes and
-// every lattice point of degree d land on grid points) and numbered on first use, which makes
-// shared nodes of neighbouring elements one vertex.
+// Nodes on an integer grid of 2d units per cell, numbered on first use: shared nodes are one
+// vertex.
 #include "mesh_builders.h"
 
 #include "ho_lattice.h"
@@ -43,8 +42,7 @@ struct Builder {
   }
   static P sub(const P &a, const P &b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
 
-  // Vertex weights of the reference point r of a kind (affine on straight pyramids with a
-  // parallelogram base: base(u, v) = V0 + u (V1 - V0) + v (V3 - V0), no V2 term).
+  // Vertex weights of reference point r (pyramids: affine on a parallelogram base, no V2 term).
   static void weights(HoKind k, const double *r, double *w) {
     switch (k) {
     case HoTetrahedron:
@@ -80,8 +78,7 @@ struct Builder {
       if (det(sub(v[1], v[0]), sub(v[3], v[0]), sub(v[4], v[0])) < 0) flip(1, 3), flip(5, 7);
     }
     const int type = pav_ElementType(static_cast<PavElementKind>(k), d);
-    const int64_t nbr = hoNodeCount(k, d);
-    const int rw = hoRefWidth(k);
+    const int64_t nbr = hoNodeCount(k, d), rw = hoRefWidth(k);
     const double *rc = hoNodeRefCoords(k, d);
     double w[8];
     for (int64_t m = 0; m < nbr; m++) {
@@ -104,8 +101,7 @@ PavObject *buildCube(CubeSplit split, int n, int degree) {
   for (int ci = 0; ci < n; ci++)
     for (int cj = 0; cj < n; cj++)
       for (int ck = 0; ck < n; ck++) {
-        const int D = b.D;
-        const int X = ci * D, Y = cj * D, Z = ck * D;
+        const int D = b.D, X = ci * D, Y = cj * D, Z = ck * D;
         const P c[8] = {{X, Y, Z},     {X + D, Y, Z},     {X + D, Y + D, Z},     {X, Y + D, Z},
                         {X, Y, Z + D}, {X + D, Y, Z + D}, {X + D, Y + D, Z + D}, {X, Y + D, Z + D}};
         const P mid = {X + D / 2, Y + D / 2, Z + D / 2};
@@ -117,7 +113,6 @@ PavObject *buildCube(CubeSplit split, int n, int degree) {
           b.element(HoPrism, {c[0], c[1], c[2], c[4], c[5], c[6]}, ref);
           b.element(HoPrism, {c[0], c[2], c[3], c[4], c[6], c[7]}, ref);
         };
-        // The six faces of the cell, each as a quadrilateral.
         const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
                                  {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}};
         switch (split) {
@@ -147,8 +142,7 @@ PavObject *buildCube(CubeSplit split, int n, int degree) {
             if (f >= 2) {
               b.element(HoPyramid, {c[q[0]], c[q[1]], c[q[2]], c[q[3]], mid}, ref);
             } else {
-              // Bottom and top faces split along the diagonal through corner (X, Y): the same on
-              // both cells sharing the face.
+              // Bottom and top split along the diagonal through corner (X, Y), as the neighbour.
               b.element(HoTetrahedron, {c[f ? 4 : 0], c[f ? 5 : 1], c[f ? 6 : 2], mid}, ref);
               b.element(HoTetrahedron, {c[f ? 4 : 0], c[f ? 6 : 2], c[f ? 7 : 3], mid}, ref);
             }

@@ -52,11 +52,7 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
 
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0) return result;
-  if (pipe(errPipe) != 0) {
-    close(outPipe[0]);
-    close(outPipe[1]);
-    return result;
-  }
+  if (pipe(errPipe) != 0) return close(outPipe[0]), close(outPipe[1]), result;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -72,14 +68,9 @@ ProcessResult runProcess(const std::string &program, const std::vector<std::stri
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
-  if (rc != 0) {
-    close(outPipe[0]);
-    close(errPipe[0]);
-    return result;
-  }
+  if (rc != 0) return close(outPipe[0]), close(errPipe[0]), result;
   result.started = true;
 
-  // Read both pipes until the child closes them or the time runs out.
   using Clock = std::chrono::steady_clock;
   const auto deadline =
       Clock::now() + std::chrono::milliseconds(static_cast<long>(options.timeoutSeconds * 1000));
