@@ -227,14 +227,14 @@ vec3 lighting(vec3 color, vec3 n, int model) {
                 : (length(toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0));
   vec3 view = length(GPosition) > 0.0 ? normalize(-GPosition) : vec3(0.0, 0.0, 1.0);
   float sn = dot(s, n);
-  float spec = pow(max(dot(reflect(-s, n), view), 0.0), toon ? 8.0 : max(Material.Shininess, 1.0));
+  float shine = pow(max(dot(reflect(-s, n), view), 0.0), toon ? 8.0 : max(Material.Shininess, 1.0));
   if (model == 0) return color * max(0.5 + 0.5 * sn, 0.0);
   if (model == 1)
     return Light.Intensity * (Material.Ka + color * max(sn, 0.0) +
-                              (sn > 0.0 ? Material.Ks * spec : vec3(0.0)));
+                              (sn > 0.0 ? Material.Ks * shine : vec3(0.0)));
   float d = max(sn, 0.0);
   float band = d > 0.95 ? 1.0 : d > 0.5 ? 0.6 : d > 0.25 ? 0.3 : 0.1;
-  return color * band + vec3(step(0.5, spec) * 0.3);
+  return color * band + vec3(step(0.5, shine) * 0.3);
 }
 
 void main() {
