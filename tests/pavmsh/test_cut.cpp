@@ -91,7 +91,8 @@ TEST(CutEntities, SidesAndBadInput) {
   const double px[4] = {1, 0, 0, 0};
   ASSERT_EQ(pav_GetCutEntities(obj.get(), px, Tetrahedra, &c.n, &c.lst, status), 0);
   EXPECT_EQ(std::vector<int>(c.lst, c.lst + c.n), std::vector<int>({1, 2}));
-  EXPECT_EQ(pav_GetCutEntities(obj.get(), px, Tetrahedra, nullptr, &c.lst, status), PAV_FAILURE);
+  Cut none; // the outputs are reset first, so the earlier list must not be passed again
+  EXPECT_EQ(pav_GetCutEntities(obj.get(), px, Tetrahedra, nullptr, &none.lst, status), PAV_FAILURE);
   EXPECT_STREQ(status, "NULL (nbrCutEnt)    parameter on input\n");
 }
 
