@@ -6,6 +6,7 @@
 // buffer uploads they cause are counted (expected 0). n defaults to 119 (10 million
 // tetrahedra); PAVO_BENCH_N=k shrinks it. Needs an X server (xvfb-run).
 #include "bench_cube.h"
+#include "bench_quiet.h"
 #include "pavmsh.h"
 #include "render/buffer_object.h"
 #include "scene/mesh_viewer.h"
@@ -22,31 +23,12 @@
 #include <unistd.h>
 
 using namespace pavo;
+using pavo_bench::now;
+using pavo_bench::Quiet;
 
 namespace {
 
 constexpr int kWidth = 1600, kHeight = 1200;
-
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Standard output to /dev/null while alive (the viewer prints its progress and the reports).
-struct Quiet {
-  int saved;
-  Quiet() {
-    fflush(stdout);
-    saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~Quiet() {
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-  }
-};
 
 void finish(PavMeshViewer &v) {
   if (v.functions()) v.functions()->glFinish();

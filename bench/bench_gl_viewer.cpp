@@ -5,6 +5,8 @@
 // without and with their boundary triangles in the file. n defaults to 55 and 119 (1 and 10
 // million tetrahedra); PAVO_BENCH_N=k runs n = k only. Needs an X server (xvfb-run).
 #include "bench_cube.h"
+#include "bench_io.h"
+#include "bench_quiet.h"
 #include "pavmsh.h"
 #include "scene/mesh_viewer.h"
 
@@ -25,44 +27,12 @@
 #include <vector>
 
 using namespace pavo;
+using pavo_bench::now;
+using pavo_bench::Quiet;
 
 namespace {
 
 constexpr int kWidth = 1600, kHeight = 1200;
-
-double now() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Standard output to /dev/null while alive (the loaders and the viewer print their progress).
-struct Quiet {
-  int saved;
-  Quiet() {
-    fflush(stdout);
-    saved = dup(1);
-    int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~Quiet() {
-    fflush(stdout);
-    dup2(saved, 1);
-    close(saved);
-  }
-};
-
-// Resident and peak resident memory of the process in kB; the peak can be reset.
-long statusKb(const char *key) {
-  std::ifstream f("/proc/self/status");
-  std::string line;
-  while (std::getline(f, line))
-    if (line.rfind(key, 0) == 0) return std::atol(line.c_str() + std::string(key).size());
-  return 0;
-}
-void resetPeak() {
-  std::ofstream f("/proc/self/clear_refs");
-  f << "5";
-}
 
 // The cube of n cells per axis written once to /tmp, with or without its boundary triangles.
 std::string meshFile(int n, bool boundary) {
@@ -145,8 +115,8 @@ void BM_ViewerOpen(benchmark::State &state) {
     }
     auto viewer = newViewer();
     arrays = arraysMb(obj);
-    const long before = statusKb("VmRSS:");
-    resetPeak();
+    std::ofstream("/proc/self/clear_refs") << "5"; // resets the peak
+    const int64_t before = pavo_bench::procStatus("VmRSS:");
     double t2 = now();
     {
       Quiet q;
@@ -157,7 +127,7 @@ void BM_ViewerOpen(benchmark::State &state) {
       finish(*viewer);
     }
     double t3 = now();
-    extra = (double)(statusKb("VmHWM:") - before) / 1024.0;
+    extra = (double)(pavo_bench::procStatus("VmHWM:") - before) / 1048576.0;
     open = t1 - t0;
     build = t3 - t2;
     state.SetIterationTime(build);

@@ -1,6 +1,7 @@
 // Scene building from a mesh object, read back on a real window: reference groups, filtered
 // entities, refused fields, volume boundaries, clipping and capping, solutions, degenerate meshes.
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "render/palette.h"
@@ -17,12 +18,6 @@
 using namespace pavo;
 
 namespace {
-
-std::string captureOut(const std::function<void()> &f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
 
 // A mesh object of dimension 3 with the given vertices and triangles (references per triangle).
 PavObject *triangleMesh(const std::vector<double> &xyz, const std::vector<int> &tri,
@@ -75,7 +70,7 @@ protected:
 
   std::string show(PavObject *obj) {
     viewer->adoptMesh(obj);
-    return captureOut([&] { viewer->displayObject(); });
+    return pavo_test::captured([&] { viewer->displayObject(); });
   }
 
   void draw() {
@@ -173,14 +168,14 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndClippingTheCutElements
   viewer->view.hasCutPlane = viewer->view.options.CutOn = viewer->view.capping = true;
   const double plane[4] = {0, 0, 1, -0.5}; // keeps z <= 1/2
   std::copy(plane, plane + 4, viewer->view.cutPlane);
-  captureOut([&] { viewer->updateCut(); });
+  pavo_test::captured([&] { viewer->updateCut(); });
   draw();
   // The section z = 1/2 faces the camera: its colour is the palette colour of f = x.
   for (double x : {0.15, 0.4, 0.62, 0.85})
     for (double y : {0.3, 0.7}) expectNear(colourAt(x, y, 0.5), paletteRgb((float)x));
   // Without capping the cut elements are drawn by their faces: four per element.
   viewer->view.capping = false;
-  captureOut([&] { viewer->updateCut(); });
+  pavo_test::captured([&] { viewer->updateCut(); });
   int faces = 0;
   for (const auto &set : viewer->cutSets())
     for (const auto &bo : set.objects) faces += bo.object->id == -1 ? bo.object->count : 0;
@@ -191,7 +186,7 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndClippingTheCutElements
   // Curved hexahedra are not capped.
   show(pavo_test::buildCube(pavo_test::CubeSplit::Hexahedra, 1, 2));
   viewer->view.options.CutOn = viewer->view.capping = true;
-  std::string out = captureOut([&] { viewer->updateCut(); });
+  std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
 }
@@ -208,10 +203,10 @@ TEST_F(MeshViewerTest, TetrahedraSurfaceFieldsPicksAndGlyphs) {
   const double q = std::pow(10.0, 1.5) / (12 * std::sqrt(3.0));
   char expected[128];
   snprintf(expected, sizeof expected, "  Quality extrema: [%15.7e %15.7e] \n", q, q);
-  out = captureOut([&] { viewer->performQuality(); });
+  out = pavo_test::captured([&] { viewer->performQuality(); });
   EXPECT_NE(out.find(expected), std::string::npos) << out;
   // Straight elements have a constant normalised Jacobian of 1.
-  out = captureOut([&] { viewer->add3DJacobian(1); });
+  out = pavo_test::captured([&] { viewer->add3DJacobian(1); });
   EXPECT_NE(out.find("  Jacobian extrema: [  1.0000000e+00   1.0000000e+00] \n"), std::string::npos)
       << out;
   for (const PavDrawObject *o : viewer->objectsOfType(DrawSrfTriangle))
@@ -219,13 +214,13 @@ TEST_F(MeshViewerTest, TetrahedraSurfaceFieldsPicksAndGlyphs) {
   // A tetrahedron by its four faces; a volume type is no surface element.
   EXPECT_EQ(viewer->showVolumeElement(Tetrahedra, 5), 1);
   EXPECT_EQ(countsById(DrawCustomTriangle), (std::map<int, int>{{5, 4}}));
-  out = captureOut([&] { viewer->showSurfaceElement(Tetrahedra, 1); });
+  out = pavo_test::captured([&] { viewer->showSurfaceElement(Tetrahedra, 1); });
   EXPECT_EQ(out, "showSurfaceElement: unknown surface type:  Tetrahedra        \n");
   viewer->clearShownElements();
   EXPECT_TRUE(viewer->objectsOfType(DrawCustomTriangle).isEmpty());
   // The vertices of the boundary of a 2 x 2 x 2 grid: all 27 but the centre.
-  out = captureOut([&] { EXPECT_EQ(viewer->selectGlyphVertices(false), 26); });
-  captureOut([&] { viewer->setVolumeObjects(); });
+  out = pavo_test::captured([&] { EXPECT_EQ(viewer->selectGlyphVertices(false), 26); });
+  pavo_test::captured([&] { viewer->setVolumeObjects(); });
   int tets = 0;
   for (const PavDrawObject *o : viewer->objectsOfType(DrawVolTetrahedron)) tets += o->count;
   EXPECT_EQ(tets, 48);
@@ -274,7 +269,7 @@ TEST_F(MeshViewerTest, SolutionsWrongFieldsEmptyMeshesAndPolygons) {
   draw();
   EXPECT_FALSE(isBackground(colourAt(0.5, 1.5, 0)));
   EXPECT_TRUE(isBackground(colourAt(1.5, 1.5, 0))); // the notch of the L
-  out = captureOut([&] { viewer->addTessellatedPolygon(DrawTriangle); });
+  out = pavo_test::captured([&] { viewer->addTessellatedPolygon(DrawTriangle); });
   EXPECT_EQ(out, " Error addTessellatedPolygon: pavDrawTyp should be equal to 75 or 76 or 77\n");
 }
 

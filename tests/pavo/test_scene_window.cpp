@@ -1,6 +1,7 @@
 // The scene window: registry rules, field state, overlay texts, wheel zoom, picking of the
 // background and screenshots of a real window.
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "scene/scene_window.h"
 #include "test_paths.h"
 
@@ -10,16 +11,6 @@
 #include <gtest/gtest.h>
 
 using namespace pavo;
-
-namespace {
-
-std::string captureOut(const std::function<void()> &f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
-
-} // namespace
 
 TEST(SceneTexts, PaletteTitlesAndPlaneEquation) {
   EXPECT_EQ(paletteTitle(PavFieldKind::Solution, true, 1, 1), "Solution at Vertices");
@@ -49,7 +40,7 @@ TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChan
   ASSERT_TRUE(scene.attachData(tri, 3, xyz, 1, elt));
   EXPECT_EQ(tri->count, 1);
   const float v[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-  std::string out = captureOut(
+  std::string out = pavo_test::captured(
       [&] { EXPECT_FALSE(scene.attachData(std::make_unique<PavDrawSolution>(1), tri, v, 2, 6)); });
   EXPECT_EQ(out, " Invalid number of entities for solution object 2 != 1\n");
   EXPECT_FALSE(scene.fieldState().sol);
@@ -79,13 +70,13 @@ TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
   int id = -1;
   scene.performPicking(160, 120, &id, 1);
   EXPECT_EQ(id, 0);
-  EXPECT_EQ(captureOut([&] { scene.performPicking(160, 120, &id, 2); }),
+  EXPECT_EQ(pavo_test::captured([&] { scene.performPicking(160, 120, &id, 2); }),
             "performpicking isoline\n");
   scene.view.whiteBackground = false;
   scene.view.options.TextOn = true;
   scene.renderNowNoSwap();
   std::string file = pavo_test::scratchDir("scene_shot") + "/frame.png";
-  std::string out = captureOut([&] { scene.screenshot(file.c_str()); });
+  std::string out = pavo_test::captured([&] { scene.screenshot(file.c_str()); });
   EXPECT_EQ(out, "\n  Screen shot done in file : " + file + " \n");
   QImage img(QString::fromStdString(file));
   ASSERT_FALSE(img.isNull());
