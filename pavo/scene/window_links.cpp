@@ -1,5 +1,6 @@
 #include "scene/window_links.h"
 
+#include "modes/viewer_args.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
@@ -141,7 +142,12 @@ bool propagateBoundingBox(PavMeshViewer *any) {
   if (!head || !head->link().next) return false;
   PavViewerInput *last = head;
   while (last->link().next) last = last->link().next;
-  if (!last->link().propagate.boundingBox) return false;
+  return last->link().propagate.boundingBox && setCommonBoundingBox(any);
+}
+
+bool setCommonBoundingBox(PavMeshViewer *any) {
+  PavViewerInput *head = chainHead(PavViewerInput::of(any));
+  if (!head) return false;
   double box[6] = {0, 0, 0, 0, 0, 0};
   bool first = true;
   for (PavViewerInput *w = head; w; w = w->link().next) {
@@ -150,8 +156,10 @@ bool propagateBoundingBox(PavMeshViewer *any) {
     if (!mesh || pav_Count(mesh, Vertices) < 1) continue;
     double b[6];
     w->viewer()->boundingBox(b);
-    for (int i = 0; i < 6; i++)
-      if (first || (i % 2 == 0 ? b[i] < box[i] : b[i] > box[i])) box[i] = b[i];
+    if (first)
+      std::copy(b, b + 6, box);
+    else
+      unionBox(box, b);
     first = false;
   }
   if (first) return false;
@@ -162,6 +170,7 @@ bool propagateBoundingBox(PavMeshViewer *any) {
   printf(" \n");
   printf("  Set new bounding box:\n");
   printf("  x:[%lg %lg] y:[%lg %lg] z:[%lg %lg]\n", box[0], box[1], box[2], box[3], box[4], box[5]);
+  fflush(stdout);
   return true;
 }
 

@@ -61,10 +61,12 @@ void propagatePick(PavMeshViewer *from, int entityType, int number);
 void propagateHighlight(PavMeshViewer *from, uint32_t drawType, int32_t id, bool on);
 // Scene centre (Prop Cent): the others are centred on the same point.
 void propagateCentre(PavMeshViewer *from, const QVector3D &centre);
-// Bounding box (Prop Bb, of the last window): the union of the boxes of the windows with a mesh
-// is set on every window, with " \n", "  Set new bounding box:\n" and "  x:[%lg %lg] y:[%lg %lg]
-// z:[%lg %lg]\n". Returns false (nothing done) for a single window, with the switch off or when
-// no window has a mesh.
+// The union of the boxes of the chained windows that hold a mesh is set on every window of the
+// chain of `any`, with " \n", "  Set new bounding box:\n" and "  x:[%lg %lg] y:[%lg %lg]
+// z:[%lg %lg]\n". Returns false (nothing done) when no window has a mesh.
+bool setCommonBoundingBox(PavMeshViewer *any);
+// The same by the preference (Prop Bb, of the last window): false (nothing done) for a single
+// window, with the switch off or when no window has a mesh.
 bool propagateBoundingBox(PavMeshViewer *any);
 
 } // namespace pavo

@@ -152,27 +152,7 @@ void PavMeshViewerWidget::chain(const QList<PavMeshViewerWidget *> &windows) {
 }
 
 void setCommonBoundingBox(PavMeshViewerWidget *first) {
-  double box[6] = {0, 0, 0, 0, 0, 0};
-  bool any = false;
-  for (PavMeshViewerWidget *w = first; w; w = w->nextWindow) {
-    // A window whose mesh could not be read, or has no vertices, has no box to contribute.
-    const PavObject *mesh = w->viewer()->meshObject();
-    if (!mesh || pav_Count(mesh, Vertices) < 1) continue;
-    double b[6];
-    w->viewer()->boundingBox(b);
-    if (!any) {
-      for (int i = 0; i < 6; i++) box[i] = b[i];
-      any = true;
-    } else {
-      unionBox(box, b);
-    }
-  }
-  if (!any) return;
-  for (PavMeshViewerWidget *w = first; w; w = w->nextWindow) w->viewer()->setBoundingBox(box);
-  printf(" \n");
-  printf("  Set new bounding box:\n");
-  printf("  x:[%lg %lg] y:[%lg %lg] z:[%lg %lg]\n", box[0], box[1], box[2], box[3], box[4], box[5]);
-  fflush(stdout);
+  pavo::setCommonBoundingBox(first->viewer());
 }
 
 } // namespace pavo
