@@ -62,7 +62,7 @@ TEST(BatchModes, CheckSurfMergeAddEdgesAndSolanaWriteTheirFiles) {
   // A tetrahedral cube with a third of its boundary present: the rest is added.
   PavObject *obj = buildCube(CubeSplit::Tetrahedra, 2, 1);
   int nt, nq, pt, pq, *tn, *tl, *qn, *ql;
-  char status[PAV_STATUS_SIZE];
+  char status[PAV_IO_STATUS_SIZE];
   testing::internal::CaptureStdout();
   pav_BuildBoundarySurface(obj, Tetrahedra, &nt, &tn, &tl, nullptr, &pt, &nq, &qn, &ql, nullptr,
                            &pq, status);
