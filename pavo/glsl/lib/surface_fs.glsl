@@ -1,5 +1,6 @@
 // Fragment stage of faces (triangles, or quadrilaterals with QUAD defined). The prefix written by
-// the program builder defines SOL, JAC, VAL, HO, Deg2..Deg10, STL and POLYGON.
+// the program builder defines SOL, JAC, VAL, HO, Deg2..Deg10, STL and POLYGON, and the switches it
+// fixes for the whole draw: LIGHT_MODEL <n>, NO_PICKING and NO_WIRE (see GlslSwitches).
 #ifdef QUAD
 #define EDGE_T vec4
 #else
@@ -259,14 +260,20 @@ void main() {
 #endif
   n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, 1.0);
   if (!gl_FrontFacing) n = -n;
-  int model = clamp(UsePhong, 0, 3);
   bool surface = !VolSurf;
+#ifdef LIGHT_MODEL
+  const int model = LIGHT_MODEL; // FaceOff only comes with model 3
+#else
+  int model = clamp(UsePhong, 0, 3);
   if (FaceOff && surface) model = 3;
+#endif
   // 5-6. Everything highlighted (lit below, before anything else) or picking ids.
+#ifndef NO_PICKING
   if (Picking && !HighLightAll) {
     FragColor = encode_id(BasePicking + elt);
     return;
   }
+#endif
   vec3 color = HighLightAll ? vec3(0.0, 1.0, 1.0) : ref.rgb;
   bool fieldShown = false;
   float value = 0.0;
@@ -318,6 +325,9 @@ void main() {
   if (CheckInOut) color = mix(color, vec3(1.0, 0.0, 0.0), 0.7);
   float alpha = (TransOn && !find) ? 0.7 : 1.0;
   // 14. No wire lines.
+#ifdef NO_WIRE
+  FragColor = vec4(color, alpha);
+#else
   if ((!LineOn && !TessOn) || (surface && !LineSurfOn)) {
     FragColor = vec4(color, alpha);
     return;
@@ -347,4 +357,5 @@ void main() {
   if (FaceOff && surface && !find && d > Line.Width + 1.0) discard;
   color = mix(Line.Color.rgb, color, smoothstep(Line.Width - 1.0, Line.Width + 1.0, d));
   FragColor = vec4(color, find ? 1.0 : alpha);
+#endif
 }
