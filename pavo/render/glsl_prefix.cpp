@@ -42,6 +42,7 @@ std::string fragmentPrefix(const GlslFlags &flags, const char *programName) {
     out += "#define LIGHT_MODEL " + std::to_string(fixed.lightModel) + "\n";
   if (fixed.noPicking) out += "#define NO_PICKING\n";
   if (fixed.noWire) out += "#define NO_WIRE\n";
+  if (fixed.noHiding) out += "#define NO_HIDING\n";
   return out;
 }
 

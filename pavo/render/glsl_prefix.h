@@ -14,10 +14,12 @@ struct GlslSwitches {
   int lightModel = -1;    // 0-3: LIGHT_MODEL <n>, the lighting model every face uses; -1: UsePhong
   bool noPicking = false; // NO_PICKING: not the picking pass (Picking is false)
   bool noWire = false;    // NO_WIRE: no wire lines (LineOn and TessOn are false)
+  bool noHiding = false;  // NO_HIDING: HideSurfOn, HideVolOn, DiscardUnPicked and FaceOff are false
 
   // A distinct small number per combination (0 for the defaults), to cache builds by.
   uint32_t key() const {
-    return (uint32_t)(lightModel + 1) | (noPicking ? 8u : 0u) | (noWire ? 16u : 0u);
+    return (uint32_t)(lightModel + 1) | (noPicking ? 8u : 0u) | (noWire ? 16u : 0u) |
+           (noHiding ? 32u : 0u);
   }
 };
 
@@ -39,8 +41,8 @@ constexpr int kGlslMaxDefinedDegree = 10;
 // The text put before a fragment file (which has no #version line of its own): "#version 400"
 // then, in this order, STL (and POLYGON for "PolygonSha" and "PolyhedraSha"), SOL, JAC, VAL, HO
 // and the runs Deg2..Deg<jacDeg> and Deg2..Deg<solDeg> (capped at Deg10), then the fixed
-// switches LIGHT_MODEL <n>, NO_PICKING and NO_WIRE, one line each, every line ending in '\n'.
-// `programName` may be null.
+// switches LIGHT_MODEL <n>, NO_PICKING, NO_WIRE and NO_HIDING, one line each, every line ending in
+// '\n'. `programName` may be null.
 std::string fragmentPrefix(const GlslFlags &flags, const char *programName);
 
 } // namespace pavo

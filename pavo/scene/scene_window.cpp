@@ -565,6 +565,8 @@ GlslSwitches PavSceneWindow::fixedSwitches() const {
   s.lightModel = mode.usePhong >= 0 ? mode.usePhong : std::clamp((int)view.options.UsePhong, 0, 3);
   s.noPicking = !pickingPass;
   s.noWire = !view.options.LineOn && !view.options.TessOn;
+  s.noHiding = !view.options.HideSurfOn && !view.options.HideVolOn &&
+               !view.options.DiscardUnPicked && mode.faceOff == 0;
   return s;
 }
 

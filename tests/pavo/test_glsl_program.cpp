@@ -16,16 +16,18 @@ using pavo::GlslProgram;
 
 namespace {
 
-GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl = false) {
+GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl = false,
+                pavo::GlslSwitches fixed = {}) {
   GlslFlags f;
   f.sol = sol, f.jac = jac, f.val = val, f.solDeg = solDeg, f.jacDeg = jacDeg, f.stl = stl;
+  f.fixed = fixed;
   return f;
 }
 
 } // namespace
 
 // Degrees above ten stop at Deg10; both runs are written (common lines repeat); HO comes after
-// VAL; POLYGON only for polygon programs in the STL layout.
+// VAL; POLYGON only for polygon programs in the STL layout; the fixed switches come last.
 TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
   const std::string v = "#version 400\n";
   const struct {
@@ -42,6 +44,9 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
        v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
       {flags(false, false, false, 0, 0, true), "PolyhedraSha",
        v + "#define STL\n#define POLYGON\n"},
+      {flags(true, false, false, 0, 0, false, {2, true, true, true}), "TriSha",
+       v + "#define SOL\n#define LIGHT_MODEL 2\n#define NO_PICKING\n#define NO_WIRE\n"
+           "#define NO_HIDING\n"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
