@@ -6,7 +6,9 @@
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "scene/scene_marks.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace pavo;
@@ -159,6 +161,20 @@ TEST_P(DisplaySwitches, KeysChangeThePixelsTheGeometryPredicts) {
     for (const auto &k : row.keys) key(*v, k.first, k.second);
   });
   for (const Probe &p : row.probes) EXPECT_EQ(lookOf(p), p.after) << p.x << " " << p.y;
+}
+
+// x + y + z = 1.5 cuts the unit cube in a regular hexagon of side sqrt(0.5): in order around it,
+// neighbours are one side apart (a diagonal would be 1.22 or 1.41).
+TEST(CutPlaneOutline, DiagonalPlaneGivesTheCubesHexagonInOrder) {
+  const double plane[4] = {1, 1, 1, -1.5}, box[6] = {0, 1, 0, 1, 0, 1};
+  const std::vector<QVector3D> p = cutPlaneOutline(plane, box);
+  ASSERT_EQ(p.size(), 6u);
+  for (size_t i = 0; i < p.size(); i++) {
+    EXPECT_NEAR(p[i].x() + p[i].y() + p[i].z(), 1.5, 1e-6);
+    EXPECT_NEAR((p[i] - p[(i + 1) % 6]).length(), std::sqrt(0.5), 1e-6);
+  }
+  const double miss[4] = {1, 0, 0, -2}, none[4] = {0, 0, 0, 1};
+  EXPECT_TRUE(cutPlaneOutline(miss, box).empty() && cutPlaneOutline(none, box).empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, DisplaySwitches, ::testing::ValuesIn(kRows),
