@@ -238,49 +238,38 @@ TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
 }
 
 // A face program built with fixed switches draws byte for byte what the uniforms they replace
-// draw: 4 x 4 squares of flat triangles, one hidden, under every lighting model, with and
+// draw: 4 x 4 squares of flat triangles, the first hidden, under every lighting model, with and
 // without wire lines, and in the picking pass.
 TEST_F(BufferRender, FixedSwitchesDrawWhatTheirUniformsDraw) {
   std::vector<float> xyz, colors;
   std::vector<int> elt;
-  for (int j = 0; j <= 4; ++j)
-    for (int i = 0; i <= 4; ++i) xyz.insert(xyz.end(), {i / 4.0f, j / 4.0f, 0});
-  for (int j = 0; j < 4; ++j)
-    for (int i = 0; i < 4; ++i) {
-      const int a = 5 * j + i;
-      elt.insert(elt.end(), {a, a + 1, a + 5, a + 6, a + 5, a + 1});
-    }
-  for (int e = 0; e < 32; ++e)
-    colors.insert(colors.end(), {e / 32.0f, 0.5f, 0.8f, e == 0 ? 0.0f : 1.0f});
+  for (int a = 0; a < 32; ++a) {
+    if (a < 25) xyz.insert(xyz.end(), {a % 5 / 4.0f, a / 5 / 4.0f, 0});
+    if (a % 5 < 4 && a < 20) elt.insert(elt.end(), {a, a + 1, a + 5, a + 6, a + 5, a + 1});
+    colors.insert(colors.end(), {a / 32.0f, 0.5f, 0.8f, a ? 1.0f : 0});
+  }
   auto object = plainObject(DrawTriangle, colors);
-  PavBufferObject *b = createBufferObjectForType(DrawTriangle);
-  buffers.emplace_back(b);
-  b->updateVao(gl, 25, xyz.data(), 32, elt.data());
+  buffers.emplace_back(createBufferObjectForType(DrawTriangle));
+  buffers.back()->updateVao(gl, 25, xyz.data(), 32, elt.data());
   auto frame = [&](const GlslSwitches &fixed, int model, bool lines, bool picking) {
     GlslFlags flags;
     flags.fixed = fixed;
     GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
-    p.setUniform("Light.Position", QVector4D(-0.4f, 0.6f, 1.0f, 0.0f));
     p.setUniform("Light.Intensity", QVector3D(1, 1, 1));
-    p.setUniform("Material.Ks", QVector3D(0.2f, 0.2f, 0.2f));
-    p.setUniform("Material.Shininess", 40.0f);
     p.setUniform("UsePhong", model);
-    for (const char *name : {"LineOn", "TessOn"}) p.setUniform(name, lines);
-    p.setUniform("LineSurfOn", true);
-    p.setUniform("Picking", picking);
+    for (const char *name : {"LineOn", "TessOn", "LineSurfOn", "Picking"})
+      p.setUniform(name, name[0] == 'P' ? picking : lines);
     clear(0, 0, 0, 0);
-    b->renderList(gl, object.get(), &p, nullptr, nullptr);
+    buffers.back()->renderList(gl, object.get(), &p, nullptr, nullptr);
     p.release();
     return readAll();
   };
   for (int model = 0; model < 4; ++model)
     for (const bool lines : {false, true}) {
-      const GlslSwitches fixed{model, true, !lines, true};
-      const std::vector<uint8_t> image = frame(fixed, model, lines, false);
-      EXPECT_TRUE(image == frame(GlslSwitches(), model, lines, false)) << model << " " << lines;
-      EXPECT_EQ(image[size_t(height / 12 * width + width / 12) * 4 + 3], 0) << "hidden";
-      EXPECT_EQ(image[size_t(height / 6 * width + width / 6) * 4 + 3], 255) << "shown";
+      const std::vector<uint8_t> image = frame({model, true, !lines, true}, model, lines, false);
+      EXPECT_TRUE(image == frame({}, model, lines, false)) << model << " " << lines;
+      EXPECT_TRUE(image[size_t(height / 12 * width + width / 12) * 4 + 3] == 0 && // hidden
+                  image[size_t(height / 6 * width + width / 6) * 4 + 3] == 255);
     }
-  EXPECT_TRUE(frame(GlslSwitches{3, false, false, true}, 3, true, true) ==
-              frame(GlslSwitches(), 3, true, true));
+  EXPECT_TRUE(frame({3, false, false, true}, 3, true, true) == frame({}, 3, true, true));
 }

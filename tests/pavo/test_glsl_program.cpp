@@ -42,11 +42,9 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
        v + "#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n#define Deg2\n"},
       {flags(false, true, true, 1, 2), "TriSha",
        v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
-      {flags(false, false, false, 0, 0, true), "PolyhedraSha",
-       v + "#define STL\n#define POLYGON\n"},
-      {flags(true, false, false, 0, 0, false, {2, true, true, true}), "TriSha",
-       v + "#define SOL\n#define LIGHT_MODEL 2\n#define NO_PICKING\n#define NO_WIRE\n"
-           "#define NO_HIDING\n"},
+      {flags(false, false, false, 0, 0, true, {2, true, true, true}), "PolyhedraSha",
+       v + "#define STL\n#define POLYGON\n#define LIGHT_MODEL 2\n#define NO_PICKING\n"
+           "#define NO_WIRE\n#define NO_HIDING\n"},
   };
   for (const auto &c : cases)
     EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
