@@ -12,6 +12,7 @@
 #include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
+#include "scene/picked_normals.h"
 #include "scene/vertex_labels.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
@@ -320,11 +321,6 @@ void PavMainController::applyPreferences() {
   p.viewer->renderLater();
 }
 
-void PavMainController::notAvailable(const char *what) {
-  printf("%%%%Warning: %s is not available in this version\n", what);
-  fflush(stdout);
-}
-
 void PavMainController::openmodifMesh() {
   openPanel("openmodifMesh", [this] {
     PavMeshTarget target;
@@ -460,9 +456,11 @@ void PavMainController::updateMesh() {
   p.viewer->renderLater();
 }
 
+// Enabled in the context menu only while something is picked (the input's pick state).
 void PavMainController::drawNormals() {
-  if (p.viewer->pickList().isEmpty()) return;
-  notAvailable("Drawing the normals of picked entities");
+  PavViewerInput *input = PavViewerInput::of(p.viewer);
+  if (!input || !input->pickState().lastPicked()) return;
+  if (drawPickedNormals(*input) == 0) print("  No picked face to draw the normal of\n");
 }
 
 } // namespace pavo

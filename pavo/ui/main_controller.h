@@ -115,7 +115,6 @@ private:
   void applyPreferences();
   void meshLoaded();
   void viewChanged(PavViewChange change);
-  void notAvailable(const char *what);
   void openFilter(const char *slot, const QString &title,
                   PavFilterValues (*values)(PavMeshViewer &));
   void refreshElementColours();

@@ -6,10 +6,15 @@
 #include "ui/preferences.h"
 
 #include "gl_fixture.h"
+#include "mesh_builders.h"
+#include "pav_io.h"
+#include "pav_solution.h"
 #include "scene/mesh_viewer.h"
 #include "test_paths.h"
+#include "ui/bottom_bar.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QSettings>
@@ -44,6 +49,28 @@ TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
   EXPECT_TRUE(again.controller()->preferences().angles);
   EXPECT_FALSE(again.viewer()->view.options.AxisOn);
   QSettings().clear();
+}
+
+// A solution opened after the mesh (File > Open Solution File) refills the bar's selectors.
+TEST(MainWidget, OpenedSolutionRefillsTheBottomBar) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  const std::string dir = pavo_test::scratchDir("main_widget");
+  PavObject *obj = pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0}, Triangles, {1, 2, 3});
+  char status[PAV_IO_STATUS_SIZE] = "";
+  pav_PushSolution(obj, SolAtVertices, pav_NewSolutionRecord(3, PavSolVector, 3, 1, 1, status),
+                   status);
+  const std::string mesh = dir + "/tri.meshb", sol = dir + "/other.solb";
+  ASSERT_EQ(pav_WriteMesh(obj, mesh.c_str(), status), 0) << status;
+  ASSERT_EQ(pav_WriteSolution(obj, sol.c_str(), -1, status), 0) << status;
+  pav_DeleteInterface(&obj);
+  PavMeshViewerWidget w(QSurfaceFormat::defaultFormat(), 1, 1);
+  testing::internal::CaptureStdout();
+  w.loadMesh(mesh.c_str(), nullptr); // no tri.solb
+  EXPECT_EQ(w.bottomBar()->vertexSolutionSelector()->count(), 1);
+  w.viewer()->openSolution(sol.c_str());
+  testing::internal::GetCapturedStdout();
+  ASSERT_EQ(w.bottomBar()->vertexSolutionSelector()->count(), 2);
+  EXPECT_EQ(w.bottomBar()->vertexSolutionSelector()->itemText(1), "1 Vector at Vertices ");
 }
 
 } // namespace

@@ -140,8 +140,10 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   va.trackball.rotation = QQuaternion::fromAxisAndAngle(QVector3D(1, 1, 0), 35);
   va.trackball.translation = QVector3D(0.1f, -0.05f, 0);
   va.options.LineOn = true;
-  va.hiddenReferences = {2};
+  va.hiddenReferences = {{DrawSrfTriangle, 2}, {DrawTriangle, 1}}; // no triangle of reference 1
   a->viewer->applyHiddenReferences();
+  for (PavDrawObject *o : a->viewer->objectsOfType(DrawSrfTriangle))
+    EXPECT_EQ(o->visible, o->id != 2 && o->id != -1) << o->id; // other types keep reference 1
   const float pal[5] = {0.1f, 0.3f, 0.5f, 0.7f, 0.9f};
   a->viewer->solutionPalette.setUserPalette(pal);
   a->viewer->rebuildFields();
@@ -153,7 +155,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   auto expectSame = [&](PavMeshViewer *v, bool sameFrame) {
     EXPECT_EQ(v->width(), 300);
     EXPECT_EQ(v->height(), 260);
-    EXPECT_EQ(v->view.hiddenReferences, std::vector<int>{2});
+    EXPECT_EQ(v->view.hiddenReferences, (std::vector<PavHiddenRef>{{DrawSrfTriangle, 2}}));
     EXPECT_TRUE(v->view.options.LineOn);
     EXPECT_EQ(v->view.options.renderMode(), 3);
     EXPECT_TRUE(v->solutionPalette.paletteFixed);
