@@ -5,8 +5,10 @@
 #include "ui/mesh_viewer_widget.h"
 
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 
 #include <QAction>
@@ -35,10 +37,12 @@ PavObject *strip() {
   return obj;
 }
 
-// Whether the pixel under scene point (x, y, 0) shows a face (not the white background).
-bool drawnAt(PavMeshViewer *v, const std::vector<uint8_t> &frame, int w, double x, double y) {
+// Whether the pixel under scene point (x, y, z) shows a face (not the white background).
+bool drawnAt(PavMeshViewer *v, const std::vector<uint8_t> &frame, int w, double x, double y,
+             double z = 0) {
   const PavCameraMatrices m = v->matrices();
-  const QVector3D p = (QVector3D((float)x, (float)y, 0) - v->view.sceneCentre) * v->view.sceneScale;
+  const QVector3D p =
+      (QVector3D((float)x, (float)y, (float)z) - v->view.sceneCentre) * v->view.sceneScale;
   const QVector4D c = m.mvp * QVector4D(p, 1);
   const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
   const size_t i = 4 * ((size_t)s.y() * (size_t)w + (size_t)s.x());
@@ -98,6 +102,35 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
         EXPECT_EQ(drawnAt(v, frame, fw, (2 * x0 + x1) / 3, 2.0 / 3), !apply || c.kept[q]) << q;
       }
     }
+  }
+}
+
+// The cut shows only what the filter keeps: a cube of tetrahedra with f = x capped at z = c and
+// seen from above; [0, 0.5] keeps the section over x < 1/3 (and below it nothing shows at
+// x > 2/3), also after the plane moved.
+TEST(ElementFilter, FilteredElementsLeaveTheCutToo) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  auto v = pavo_test::shownViewer(300);
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1);
+  char status[PAV_STATUS_SIZE];
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, cube->ent[Vertices].nbr, 1, 1, status);
+  for (int i = 1; i <= cube->ent[Vertices].nbr; i++) r->data[i] = cube->crdDbl[3 * i];
+  pav_PushSolution(cube, SolAtVertices, r, status);
+  v->view.hasCutPlane = v->view.capping = v->view.options.CutOn = true;
+  const double plane[4] = {0, 0, 1, -0.5};
+  std::copy(plane, plane + 4, v->view.cutPlane);
+  pavo_test::showMesh(*v, cube);
+  v->view.trackball.rotation = QQuaternion(); // looking down the z axis
+  const double range[2] = {0, 0.5};
+  applyElementFilter(*v, solutionValues(*v), range);
+  for (double c : {0.5, 0.6}) {
+    v->view.cutPlane[3] = -c;
+    v->updateCut();
+    v->renderNowNoSwap();
+    int fw = 0, fh = 0;
+    const std::vector<uint8_t> frame = v->grabFrame(&fw, &fh);
+    EXPECT_TRUE(drawnAt(v.get(), frame, fw, 0.15, 0.5, c)) << c;
+    EXPECT_FALSE(drawnAt(v.get(), frame, fw, 0.85, 0.5, c)) << c;
   }
 }
 

@@ -8,6 +8,7 @@
 #include "mesh_builders.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
 #include "scene/vertex_labels.h"
 #include "test_paths.h"
 
@@ -144,6 +145,21 @@ TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
   }
   again.ctl->showVerticesNumbers(); // off again
   EXPECT_TRUE(again.viewer->labels.empty());
+  // Draw Normals Picked: nothing without a pick (the input's pick state), else one arrow (three
+  // segments) per picked face.
+  auto segments = [&] {
+    size_t n = 0;
+    for (PavDrawObject *o : again.viewer->objectsOfType(DrawCustomEdge))
+      n += again.viewer->sceneModel().entry(o)->elt.size() / 2;
+    return n;
+  };
+  again.ctl->drawNormals();
+  EXPECT_EQ(segments(), 0u);
+  testing::internal::CaptureStdout();
+  PavViewerInput::of(again.viewer)->pickEntity(Triangles, 1);
+  testing::internal::GetCapturedStdout();
+  again.ctl->drawNormals();
+  EXPECT_EQ(segments(), 3u);
 
   std::vector<double> many; // above the cap: a message and no labels
   for (int i = 0; i <= kVertexLabelCap; i++) many.insert(many.end(), {(double)i, 0.0, 0.0});

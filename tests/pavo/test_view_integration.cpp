@@ -125,6 +125,24 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
   std::remove((w.dir + "/box.pavo").c_str());
 }
 
+// The parameter file's switches: checksurf adds the missing boundary faces to the mesh itself
+// (6 sides x 9 squares x 2 triangles), scrolling decides whether the wheel zooms.
+TEST(ViewIntegration, ParameterFileChecksurfAndScrolling) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  Window w;
+  const std::string mesh = writeBox(w.dir);
+  for (auto [text, triangles, scrolling] :
+       {std::tuple{"checksurf 1 scrolling 0", 108, false}, {"checksurf 0 Scrolling 1", 0, true}}) {
+    std::ofstream(w.dir + "/box.pavo") << text;
+    testing::internal::CaptureStdout();
+    ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), nullptr), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(pav_Count(w.viewer->meshObject(), Triangles), triangles) << text;
+    EXPECT_EQ(w.viewer->prefs.scrolling, scrolling) << text;
+  }
+  std::remove((w.dir + "/box.pavo").c_str());
+}
+
 // Camera, switches, palette and a hidden reference written by Write Data file come back through
 // Load Data file in a fresh window, and at start-up of a window opened on the mesh (its .data):
 // the same view state, window size and frame.
