@@ -85,13 +85,17 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   Window w;
   const std::string mesh = writeBox(w.dir);
+  // checksurf adds the missing boundary faces to the mesh (6 sides x 9 squares x 2 triangles);
+  // scrolling decides whether the wheel zooms.
   struct Case {
     const char *text;
     bool capping;
-  } cases[] = {{"CutPlaneEquation 1  1 0 0 -0.5\n", false},
+    int triangles;
+    bool scrolling;
+  } cases[] = {{"CutPlaneEquation 1  1 0 0 -0.5\nchecksurf 1 scrolling 0\n", false, 108, false},
                {"capplaneequation 1 0 0 1 -0.5\nPalette 0 0.5 1 1.5 2\n"
-                "BoundingBox -0.5 1.5 -0.5 1.5 -0.5 1.5\n",
-                true}};
+                "BoundingBox -0.5 1.5 -0.5 1.5 -0.5 1.5\nScrolling 1\n",
+                true, 0, true}};
   for (const Case &c : cases) {
     std::ofstream(w.dir + "/box.pavo") << c.text;
     plainFaces(w.viewer->view);
@@ -102,6 +106,8 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
     PavMeshViewer *v = w.viewer;
     ASSERT_TRUE(v->view.cutActive());
     EXPECT_EQ(v->view.capping, c.capping);
+    EXPECT_EQ(pav_Count(v->meshObject(), Triangles), c.triangles);
+    EXPECT_EQ(v->prefs.scrolling, c.scrolling);
     EXPECT_FALSE(v->cutSets().empty());
     const Frame f(v);
     if (!c.capping) {
@@ -121,24 +127,6 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
         const auto got = f.at(v, x, y, 0.5), want = paletteRgb(pal, 0, (float)x);
         for (int k = 0; k < 3; k++) EXPECT_NEAR(got[k], want[k], 8) << x << " " << y;
       }
-  }
-  std::remove((w.dir + "/box.pavo").c_str());
-}
-
-// The parameter file's switches: checksurf adds the missing boundary faces to the mesh itself
-// (6 sides x 9 squares x 2 triangles), scrolling decides whether the wheel zooms.
-TEST(ViewIntegration, ParameterFileChecksurfAndScrolling) {
-  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
-  Window w;
-  const std::string mesh = writeBox(w.dir);
-  for (auto [text, triangles, scrolling] :
-       {std::tuple{"checksurf 1 scrolling 0", 108, false}, {"checksurf 0 Scrolling 1", 0, true}}) {
-    std::ofstream(w.dir + "/box.pavo") << text;
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), nullptr), 0);
-    testing::internal::GetCapturedStdout();
-    EXPECT_EQ(pav_Count(w.viewer->meshObject(), Triangles), triangles) << text;
-    EXPECT_EQ(w.viewer->prefs.scrolling, scrolling) << text;
   }
   std::remove((w.dir + "/box.pavo").c_str());
 }
