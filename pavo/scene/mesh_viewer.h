@@ -43,7 +43,7 @@ public:
   // Number of windows of this run (the single-window rules of the loading sequence use it).
   void setWindowCount(int n) { windowCount = n; }
   // The scene bounding box (min x, max x, min y, max y, min z, max z); setting it refits the view.
-  void boundingBox(double box[6]) const;
+  void boundingBox(double box[6]) const override;
   void setBoundingBox(const double box[6]);
 
   // Builds the scene from the loaded mesh object: per entity type one object per reference plus

@@ -5,6 +5,8 @@
 #include "render/colormaps.h"
 #include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
+#include "scene/scene_marks.h"
+#include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 
 #include <QCoreApplication>
@@ -48,7 +50,8 @@ bool facesOfVolumes(const BuiltSet &s) {
 
 } // namespace
 
-PavViewerInput::PavViewerInput(PavMeshViewer *viewer) : QObject(viewer), win(viewer) {
+PavViewerInput::PavViewerInput(PavMeshViewer *viewer)
+    : QObject(viewer), win(viewer), sw(viewer->switches) {
   setObjectName("PavViewerInput");
   viewer->installEventFilter(this);
   connect(&animation, &QTimer::timeout, viewer, &PavSceneWindow::animate);
@@ -228,12 +231,18 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
       sw.showMetric = win->metricGlyphsOn;
       win->updateGlyphs();
     }
-    break; // points, corners and the plane outline read their switches
+    // D: the vertex numbers as labels; g: the corners as points (the outline of U is drawn from
+    // its switch alone).
+    if (text == "D") setVertexLabels(*win, win->meshObject(), sw.showPointNumbers);
+    if (text == "g")
+      win->cornerPoints =
+          sw.showCorners ? cornerPositions(win->meshObject()) : std::vector<float>();
+    break;
   case R::CheckInOut:
     win->view.options.CheckInOut = sw.checkInOut;
     break;
-  case R::UpdateShrink: // the shrink factor is a display option of every draw
-  case R::InitialView:  // the light of the scene is fixed: the camera is already reset
+  case R::UpdateShrink: // the shrink factor is a uniform of every face program
+  case R::InitialView:  // camera and light are reset; the view propagates below
     break;
   }
   if (effect.refreshColours) refreshColours();

@@ -6,6 +6,8 @@
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "scene/mesh_viewer_tables.h"
+#include "scene/scene_marks.h"
+#include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 
 #include <QElapsedTimer>
@@ -300,6 +302,9 @@ void PavMeshViewer::displayObject() {
   if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
   if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
   if (sets.empty()) buildPointsOnly();
+  // The marks of a mesh follow the mesh now shown.
+  cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
+  setVertexLabels(*this, mesh, switches.showPointNumbers);
   applyHiddenReferences();
   if (view.cutActive())
     updateCut(); // rebuilds the fields too

@@ -1,8 +1,7 @@
 // The input of a mesh viewer on a real window, driven by synthesized Qt events: clicks pick
-// entities, keys act on the picture (pixel probes), the bottom bar and a picking demand pick, and
-// bad input leaves a working window.
+// entities, the bottom bar and a picking demand pick, and bad input leaves a working window (the
+// keys' effect on the picture: test_display_switches.cpp).
 #include "gl_viewer_events.h"
-#include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/glyph_packing.h"
 #include "scene/mesh_viewer_input.h"
@@ -48,7 +47,6 @@ PavObject *square(bool fields) {
 }
 
 bool isCyan(const std::array<int, 3> &c) { return c[0] < 60 && c[1] > 150 && c[2] > 150; }
-bool isBackground(const std::array<int, 3> &c) { return c == std::array<int, 3>{255, 255, 255}; }
 
 // The vertex numbers of the bracket of a report's first line.
 std::set<int> bracketVertices(const std::string &report) {
@@ -108,57 +106,6 @@ TEST_F(ViewerInput, ClicksPickReportColourAndUnpick) {
   click(*viewer, QPoint(2, 2), Qt::ShiftModifier);
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
-}
-
-TEST_F(ViewerInput, KeysColourDrawIsolinesAndDiscard) {
-  showMesh(*viewer, square(true));
-  viewer->view.fieldMode = 1;
-  viewer->view.vertexSolution = 2; // f = x
-  captured([&] { viewer->rebuildFields(); });
-  const QPoint left = pixelOf(*viewer, 0.1, 0.5, 0), right = pixelOf(*viewer, 0.9, 0.5, 0);
-  viewer->view.options.SolOn = viewer->view.options.IsoOn = 0;
-  const std::array<int, 3> grey = colourAt(*viewer, left);
-  key(*viewer, 0, "m");
-  EXPECT_EQ(viewer->view.options.SolOn, 1);
-  EXPECT_NE(colourAt(*viewer, left), colourAt(*viewer, right)); // f = x coloured
-  EXPECT_NE(colourAt(*viewer, left), grey);
-
-  // o: black isolines appear somewhere along the row.
-  auto darkAlongRow = [&] {
-    int dark = 0;
-    for (int x = left.x(); x <= right.x(); x++) {
-      std::array<int, 3> c = colourAt(*viewer, QPoint(x, left.y()));
-      dark += c[0] + c[1] + c[2] < 120 ? 1 : 0;
-    }
-    return dark;
-  };
-  const int before = darkAlongRow();
-  key(*viewer, 0, "o");
-  key(*viewer, 0, "o"); // 2: black isolines
-  EXPECT_EQ(viewer->view.options.IsoOn, 2);
-  EXPECT_GT(darkAlongRow(), before);
-  key(*viewer, 0, "m"); // solution display off again
-  // d: with triangle 1 picked, triangle 2 disappears.
-  captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
-  key(*viewer, 0, "d");
-  EXPECT_TRUE(viewer->view.options.DiscardUnPicked);
-  EXPECT_TRUE(isBackground(colourAt(*viewer, at(kT2))));
-  EXPECT_FALSE(isBackground(colourAt(*viewer, at(kT1))));
-}
-
-TEST_F(ViewerInput, F1AndF3CutAVolumeAtTheCentreOfItsBox) {
-  showMesh(*viewer, buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
-  viewer->view.trackball.rotation = QQuaternion(); // looking down z at the face z = 1
-  const QPoint low = pixelOf(*viewer, 0.25, 0.5, 1), high = pixelOf(*viewer, 0.75, 0.5, 1);
-  ASSERT_FALSE(isBackground(colourAt(*viewer, high)));
-  captured([&] {
-    key(*viewer, Qt::Key_F1);
-    key(*viewer, Qt::Key_F3);
-  });
-  EXPECT_TRUE(viewer->view.cutActive());
-  EXPECT_DOUBLE_EQ(viewer->view.cutPlane[3], -0.5);
-  EXPECT_FALSE(isBackground(colourAt(*viewer, low)));
-  EXPECT_TRUE(isBackground(colourAt(*viewer, high)));
 }
 
 TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
