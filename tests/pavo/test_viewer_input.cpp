@@ -2,6 +2,7 @@
 // entities, the bottom bar and a picking demand pick, and bad input leaves a working window (the
 // keys' effect on the picture: test_display_switches.cpp).
 #include "gl_viewer_events.h"
+#include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/glyph_packing.h"
 #include "scene/mesh_viewer_input.h"
