@@ -266,7 +266,7 @@ template <class Make> void PavMainController::openPanel(const char *slot, Make m
 void PavMainController::opencutplane() {
   openPanel("opencutplane", [this] {
     auto *w = new PavCutPlanePanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                   switches);
+                                   p.viewer->switches);
     double b[6];
     p.viewer->boundingBox(b);
     w->setBoxCentre((b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2);
@@ -295,7 +295,7 @@ void PavMainController::openmenusol() {
 void PavMainController::openspec() {
   openPanel("openspec", [this] {
     return new PavSpecificPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                switches);
+                                p.viewer->switches);
   });
 }
 
@@ -345,7 +345,7 @@ void PavMainController::openmenudata() {
 // A new mesh, solution or modification: the panels that show the mesh's contents follow.
 void PavMainController::meshLoaded() {
   applyElementFilter(*p.viewer, {}, nullptr); // every element shows again
-  setVertexLabels(*p.viewer, p.viewer->meshObject(), switches.showPointNumbers);
+  setVertexLabels(*p.viewer, p.viewer->meshObject(), p.viewer->switches.showPointNumbers);
   if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
     data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
   if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
@@ -443,8 +443,8 @@ void PavMainController::discardUnpicked() {
 }
 
 void PavMainController::showVerticesNumbers() {
-  switches.showPointNumbers = !switches.showPointNumbers;
-  setVertexLabels(*p.viewer, p.viewer->meshObject(), switches.showPointNumbers);
+  p.viewer->switches.showPointNumbers = !p.viewer->switches.showPointNumbers;
+  setVertexLabels(*p.viewer, p.viewer->meshObject(), p.viewer->switches.showPointNumbers);
   p.viewer->renderLater();
 }
 
