@@ -124,6 +124,7 @@ int drawPickedNormals(PavViewerInput &input) {
     if (o) {
       o->params.color[0] = 0.8f, o->params.color[1] = o->params.color[2] = 0.0f;
       o->params.lineWidth = 2.0f;
+      o->pickable = false; // a click on an arrow picks the face behind it
       viewer.attachData(o, (int)(arrows.xyz.size() / 3), arrows.xyz.data(),
                         (int)(arrows.edges.size() / 2), arrows.edges.data());
     }
