@@ -3,6 +3,7 @@
 #include "ovel_internal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdarg>
 #include <type_traits>
@@ -309,7 +310,8 @@ struct BlockJob {
   std::vector<int64_t> positions;
   OvelProgress progress = nullptr;
   void *argument = nullptr;
-  bool fits = true; // every value read fitted its caller type
+  std::atomic<bool> fits{
+      true}; // every value read fitted its caller type (blocks may convert at once)
 
   // Caller position of line first + l (from 0).
   int64_t positionOf(int64_t l) const {
@@ -347,16 +349,15 @@ void convertBlock(void *context, const char *block, int64_t start, int64_t count
       for (const Column &c : job.columns)
         if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
                   c.dest.base, c.dest.stride))
-          job.fits = false;
+          job.fits.store(false, std::memory_order_relaxed);
     }
   }
-  if (job.progress) job.progress(job.first, job.first + start + count - 1, job.argument);
+  if (job.progress) job.progress(job.first + start, job.first + start + count - 1, job.argument);
 }
 
-BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int64_t first,
-                 int mapType, const void *map, OvelProgress progress, void *argument,
-                 bool reading) {
-  BlockJob job;
+void makeJob(BlockJob &job, File &f, const Keyword &kw, std::vector<Destination> &dest,
+             int64_t first, int mapType, const void *map, OvelProgress progress, void *argument,
+             bool reading) {
   job.lineBytes = kw.lineBytes;
   job.first = first;
   job.mapType = mapType;
@@ -396,7 +397,6 @@ BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int
     }
     job.columns.push_back(c);
   }
-  return job;
 }
 
 int64_t blockLines(int64_t lineBytes) {
@@ -469,11 +469,13 @@ int getBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   std::vector<Destination> dest;
   if (!prepareBlock(f, code, first, last, mapType, map, ap, dest)) return 0;
   const Keyword &kw = f.keywords[code];
-  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument, true);
+  BlockJob job;
+  makeJob(job, f, kw, dest, first, mapType, map, progress, argument, true);
   const int64_t count = last - first + 1;
   if (!f.ascii) {
+    // Without a map, every block has its own destinations: the blocks may convert at once.
     return readBlocks(f.fd, kw.position + (first - 1) * kw.lineBytes, kw.lineBytes, count,
-                      blockLines(kw.lineBytes), convertBlock, &job) &&
+                      blockLines(kw.lineBytes), mapType == 0, convertBlock, &job) &&
                    job.fits
                ? 1
                : 0;
@@ -521,7 +523,7 @@ int getBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
       }
       }
     }
-    if (progress) progress(first, first + l, argument);
+    if (progress) progress(first + l, first + l, argument);
   }
   return 1;
 }
@@ -540,7 +542,8 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   bool ok = prepareBlock(f, code, first, last, mapType, map, ap, dest);
   kw.lines = declared;
   if (!ok) return 0;
-  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument, false);
+  BlockJob job;
+  makeJob(job, f, kw, dest, first, mapType, map, progress, argument, false);
   if (f.ascii) {
     const size_t nf = kw.fields.size();
     for (int64_t l = 0; l < count; l++) {
@@ -551,7 +554,7 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
         writeAsciiValue(f, kw.fields[j], d.type, d.base + p * d.stride);
       }
       f.writer.put("\n", 1);
-      if (progress) progress(first, first + l, argument);
+      if (progress) progress(first + l, first + l, argument);
     }
   } else if (kw.lineBytes > 0) {
     const int64_t per = blockLines(kw.lineBytes);
@@ -563,7 +566,7 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
       for (const Column &c : job.columns)
         c.out(buffer.get() + c.offset, kw.lineBytes, n, pos, start, c.dest.base, c.dest.stride);
       f.writer.direct(buffer.get(), static_cast<size_t>(n * kw.lineBytes));
-      if (progress) progress(first, first + start + n - 1, argument);
+      if (progress) progress(first + start, first + start + n - 1, argument);
     }
   }
   f.currentLine += count;
