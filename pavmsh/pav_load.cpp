@@ -108,8 +108,8 @@ void applyOrderings(int64_t file) {
 }
 
 // Coordinates that are not finite reach every consumer (bounding box, octree, scene) as poison:
-// they are counted block by block as the blocks are read (on the thread that read each block, in
-// no fixed order), and one warning names how many vertices carry them and the first.
+// they are counted as the lines arrive (on the thread that read them, in no fixed order), and one
+// warning names how many vertices carry them and the first.
 struct FiniteCheck {
   const double *crd;
   std::atomic<int64_t> count{0}; // vertices with a non-finite coordinate
@@ -125,25 +125,36 @@ void keepFirst(std::atomic<int64_t> &first, int64_t value) {
 
 void checkBlockFinite(int64_t firstLine, int64_t lastLine, void *argument) {
   FiniteCheck &c = *static_cast<FiniteCheck *>(argument);
-  // A double is not finite when its exponent bits are all set: counted without a branch per
-  // vertex, then the block holding one is scanned for the first.
-  constexpr uint64_t exponent = 0x7ff0000000000000ull;
-  int64_t bad = 0;
-  for (int64_t i = firstLine; i <= lastLine; i++) {
-    uint64_t x[3];
-    std::memcpy(x, &c.crd[3 * i], sizeof x);
-    bad += ((x[0] & exponent) == exponent) | ((x[1] & exponent) == exponent) |
-           ((x[2] & exponent) == exponent);
-  }
-  if (!bad) return;
-  c.count += bad;
-  for (int64_t i = firstLine; i <= lastLine; i++) {
-    const double *p = &c.crd[3 * i];
-    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
-      keepFirst(c.first, i);
-      return;
+  // A double is not finite when its exponent bits are all set, that is when adding one to its
+  // exponent carries into the sign bit: tested with an add and an or, over fixed runs of
+  // coordinates that the compiler vectorises; only lines holding one are scanned for the count
+  // and the first.
+  constexpr uint64_t exponent = 0x7ff0000000000000ull, carry = uint64_t(1) << 52;
+  constexpr int64_t run = 96;
+  const double *p = c.crd + 3 * firstLine;
+  const int64_t n = 3 * (lastLine - firstLine + 1);
+  uint64_t any = 0;
+  int64_t i = 0;
+  for (; i + run <= n; i += run)
+    for (int64_t k = 0; k < run; k++) {
+      uint64_t x;
+      std::memcpy(&x, p + i + k, 8);
+      any |= (x & exponent) + carry;
     }
+  for (; i < n; i++) {
+    uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    any |= (x & exponent) + carry;
   }
+  if (!(any >> 63)) return;
+  int64_t bad = 0, first = 0;
+  for (int64_t v = firstLine; v <= lastLine; v++) {
+    const double *q = c.crd + 3 * v;
+    if (std::isfinite(q[0]) && std::isfinite(q[1]) && std::isfinite(q[2])) continue;
+    if (!bad++) first = v;
+  }
+  c.count += bad;
+  keepFirst(c.first, first);
 }
 
 // Reads the vertices; *nonFinite and *firstNonFinite receive how many have a coordinate that is
@@ -184,25 +195,27 @@ int readCorners(int64_t file, PavObject *obj, int32_t n) {
 // 1..nbrVer is refused here rather than met later. Returns the position of the first bad node of
 // entities first..last in the index array, or 0.
 int64_t firstBadNode(const PavEntitySet &set, int64_t first, int64_t last, int s, int32_t nbrVer) {
-  const int64_t end = int64_t(s) * (last + 1);
+  const int64_t begin = int64_t(s) * first, end = int64_t(s) * (last + 1);
   const uint32_t limit = uint32_t(nbrVer);
-  // Whole chunks are checked without a branch per node (a fixed trip count, which the compiler
-  // vectorises); a chunk holding a bad node, and the tail, are scanned for its position.
-  constexpr int64_t chunk = 4096;
-  int64_t from = int64_t(s) * first;
-  for (; from + chunk <= end; from += chunk) {
-    const int32_t *p = set.idx + from;
-    uint32_t bad = 0;
-    for (int64_t i = 0; i < chunk; i++) bad |= uint32_t(uint32_t(p[i]) - 1u >= limit);
-    if (bad) break;
+  // Fixed runs are checked without a branch per node (a fixed trip count, which the compiler
+  // vectorises), the rest one by one without a branch either; only a range holding a bad node
+  // is scanned for its position.
+  constexpr int64_t run = 64;
+  uint32_t bad = 0;
+  int64_t i = begin;
+  for (; i + run <= end; i += run) {
+    const int32_t *p = set.idx + i;
+    for (int64_t k = 0; k < run; k++) bad |= uint32_t(uint32_t(p[k]) - 1u >= limit);
   }
-  for (int64_t i = from; i < end; i++)
+  for (; i < end; i++) bad |= uint32_t(uint32_t(set.idx[i]) - 1u >= limit);
+  if (!bad) return 0;
+  for (i = begin; i < end; i++)
     if (uint32_t(set.idx[i]) - 1u >= limit) return i;
   return 0;
 }
 
-// The node check runs on each block as soon as it is read, while its entities are still in the
-// cache, on the thread that read it (blocks may be read at once, in no fixed order).
+// The node check runs on each group of lines as soon as it is read, while its entities are still
+// in the cache, on the thread that read it (groups may be read at once, in no fixed order).
 struct NodeCheck {
   const PavEntitySet *set;
   int s;
@@ -214,7 +227,7 @@ struct NodeCheck {
 void checkBlockNodes(int64_t firstLine, int64_t lastLine, void *argument) {
   NodeCheck &c = *static_cast<NodeCheck *>(argument);
   const int64_t known = c.bad.load(std::memory_order_relaxed);
-  // A block after a bad node already found cannot hold the first one.
+  // A group after a bad node already found cannot hold the first one.
   if (!known || int64_t(c.s) * firstLine < known)
     if (const int64_t bad = firstBadNode(*c.set, firstLine, lastLine, c.s, c.nbrVer))
       keepFirst(c.bad, bad);

@@ -342,6 +342,8 @@ void convertBlock(void *context, const char *block, int64_t start, int64_t count
     const int64_t *pos = job.positionsOf(start, count);
     // Every column over a slice of 32 KiB of lines before the next slice: the later columns find
     // the lines still in the first-level cache instead of going through the whole block again.
+    // The progress call follows each slice too, so that a caller checking the values it received
+    // reads them from that cache as well.
     const int64_t slice = std::max<int64_t>(1, (int64_t(32) << 10) / job.lineBytes);
     for (int64_t s = 0; s < count; s += slice) {
       const int64_t n = std::min(slice, count - s);
@@ -350,7 +352,10 @@ void convertBlock(void *context, const char *block, int64_t start, int64_t count
         if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
                   c.dest.base, c.dest.stride))
           job.fits.store(false, std::memory_order_relaxed);
+      if (job.progress)
+        job.progress(job.first + start + s, job.first + start + s + n - 1, job.argument);
     }
+    return;
   }
   if (job.progress) job.progress(job.first + start, job.first + start + count - 1, job.argument);
 }
