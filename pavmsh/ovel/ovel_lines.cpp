@@ -301,6 +301,28 @@ struct Column {
   bool narrows; // 64-bit file integers into int32 values, no byte swap
 };
 
+// A line made of one plain run followed by one plain 4-byte value (the nodes and the reference of
+// an element, the coordinates and the reference of a vertex) read in one pass over the lines
+// instead of one per column, the lines going to consecutive caller positions.
+using PairKernel = void (*)(const char *src, int64_t count, char *run, int64_t runStride,
+                            char *value, int64_t valueStride);
+
+template <int Bytes>
+void pairIn(const char *src, int64_t count, char *run, int64_t runStride, char *value,
+            int64_t valueStride) {
+  for (int64_t l = 0; l < count; l++) {
+    const char *line = src + l * (Bytes + 4);
+    std::memcpy(run + l * runStride, line, Bytes);
+    std::memcpy(value + l * valueStride, line + Bytes, 4);
+  }
+}
+
+template <int... W> PairKernel pairKernel(std::integer_sequence<int, W...>, int words) {
+  PairKernel k = nullptr;
+  ((words == W + 1 ? (k = pairIn<4 * (W + 1)>, 0) : 0), ...);
+  return k;
+}
+
 struct BlockJob {
   std::vector<Column> columns;
   int64_t lineBytes = 0;
@@ -310,8 +332,10 @@ struct BlockJob {
   std::vector<int64_t> positions;
   OvelProgress progress = nullptr;
   void *argument = nullptr;
-  std::atomic<bool> fits{
-      true}; // every value read fitted its caller type (blocks may convert at once)
+  // Every value read fitted its caller type (blocks may convert at once).
+  std::atomic<bool> fits{true};
+  // Reading lines of one plain run and one plain 4-byte value, the whole line: both in one pass.
+  PairKernel pair = nullptr;
 
   // Caller position of line first + l (from 0).
   int64_t positionOf(int64_t l) const {
@@ -348,10 +372,16 @@ void convertBlock(void *context, const char *block, int64_t start, int64_t count
     for (int64_t s = 0; s < count; s += slice) {
       const int64_t n = std::min(slice, count - s);
       const char *lines = block + s * job.lineBytes;
-      for (const Column &c : job.columns)
-        if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
-                  c.dest.base, c.dest.stride))
-          job.fits.store(false, std::memory_order_relaxed);
+      if (job.pair) {
+        const Destination &a = job.columns[0].dest, &b = job.columns[1].dest;
+        job.pair(lines, n, a.base + (start + s) * a.stride, a.stride,
+                 b.base + (start + s) * b.stride, b.stride);
+      } else {
+        for (const Column &c : job.columns)
+          if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
+                    c.dest.base, c.dest.stride))
+            job.fits.store(false, std::memory_order_relaxed);
+      }
       if (job.progress)
         job.progress(job.first + start + s, job.first + start + s + n - 1, job.argument);
     }
@@ -402,6 +432,10 @@ void makeJob(BlockJob &job, File &f, const Keyword &kw, std::vector<Destination>
     }
     job.columns.push_back(c);
   }
+  const std::vector<Column> &cs = job.columns;
+  if (reading && !mapType && cs.size() == 2 && cs[0].plain && cs[1].plain && cs[1].bytes == 4 &&
+      cs[0].bytes % 4 == 0 && cs[1].offset == cs[0].bytes && job.lineBytes == cs[0].bytes + 4)
+    job.pair = pairKernel(std::make_integer_sequence<int, kMaxRunWords>(), cs[0].bytes / 4);
 }
 
 int64_t blockLines(int64_t lineBytes) {
