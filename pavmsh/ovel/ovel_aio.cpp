@@ -1,5 +1,6 @@
 // Binary block reading. A range that lies inside the file is mapped and converted straight from
-// the page cache, so that its bytes are copied once, into the caller's arrays. Otherwise (a file
+// the page cache, so that its bytes are copied once, into the caller's arrays, by as many threads
+// as there are processors (at most 4) when the caller's conversion allows it. Otherwise (a file
 // cut shorter than its keyword promises, a descriptor that cannot be mapped) the blocks go through
 // POSIX asynchronous I/O: two buffers alternate, so that the conversion of one block runs while
 // the next block is being read, and a short read is reported.
@@ -10,7 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <new>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
@@ -188,13 +191,15 @@ struct MappedRange {
   }
 };
 
-// The workers of a range: as many as the processors, at most 4 (the conversion is bound by
-// memory bandwidth well before that), at most one per block; blockWorkers overrides.
+// The workers of a range: as many as the processors this thread may run on, at most 4 (the
+// conversion is bound by memory bandwidth well before that), at most one per block; blockWorkers
+// overrides.
 int workerCount(int64_t blocks) {
   int64_t n = blockWorkers;
   if (n <= 0) {
-    const long cpus = sysconf(_SC_NPROCESSORS_ONLN);
-    n = std::min<int64_t>(cpus > 0 ? cpus : 1, 4);
+    cpu_set_t set;
+    const int cpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
+    n = std::min(std::max(cpus, 1), 4);
   }
   return static_cast<int>(std::max<int64_t>(1, std::min(n, blocks)));
 }
@@ -226,15 +231,23 @@ bool convertMapped(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int
   };
   std::vector<std::thread> helpers;
   const int workers = parallel ? workerCount(range.blocks) : 1;
-  for (int k = 1; k < workers; k++) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::exception &) {
-      break; // no thread to be had (or no memory for one): fewer workers
-    }
+  try {
+    helpers.reserve(static_cast<size_t>(workers - 1));
+    for (int k = 1; k < workers; k++) helpers.emplace_back(work);
+  } catch (const std::exception &) {
+    // No thread (or no memory for one) to be had: the workers started do the range.
   }
-  work();
+  // A conversion that throws on this thread (only a non-parallel one may) stops the helpers'
+  // taking of blocks; they are joined before the exception goes on.
+  std::exception_ptr thrown;
+  try {
+    work();
+  } catch (...) {
+    failed = true;
+    thrown = std::current_exception();
+  }
   for (std::thread &t : helpers) t.join();
+  if (thrown) std::rethrow_exception(thrown);
   ok = !failed;
   return true;
 }
