@@ -126,22 +126,13 @@ void keepFirst(std::atomic<int64_t> &first, int64_t value) {
 void checkBlockFinite(int64_t firstLine, int64_t lastLine, void *argument) {
   FiniteCheck &c = *static_cast<FiniteCheck *>(argument);
   // A double is not finite when its exponent bits are all set, that is when adding one to its
-  // exponent carries into the sign bit: tested with an add and an or, over fixed runs of
-  // coordinates that the compiler vectorises; only lines holding one are scanned for the count
-  // and the first.
+  // exponent carries into the sign bit: an and, an add and an or per coordinate, no branch; only
+  // lines holding one are scanned for the count and the first.
   constexpr uint64_t exponent = 0x7ff0000000000000ull, carry = uint64_t(1) << 52;
-  constexpr int64_t run = 96;
   const double *p = c.crd + 3 * firstLine;
   const int64_t n = 3 * (lastLine - firstLine + 1);
   uint64_t any = 0;
-  int64_t i = 0;
-  for (; i + run <= n; i += run)
-    for (int64_t k = 0; k < run; k++) {
-      uint64_t x;
-      std::memcpy(&x, p + i + k, 8);
-      any |= (x & exponent) + carry;
-    }
-  for (; i < n; i++) {
+  for (int64_t i = 0; i < n; i++) {
     uint64_t x;
     std::memcpy(&x, p + i, 8);
     any |= (x & exponent) + carry;
