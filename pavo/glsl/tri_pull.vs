@@ -13,6 +13,7 @@ uniform float scaling;
 uniform vec3 trans;
 uniform vec4 scenescaling;
 uniform vec4 CutPlane;
+uniform float Shrink; // the triangle shrinks towards its centre by this factor
 
 out vec3 GPosition;
 flat out vec3 GNormal;
@@ -21,12 +22,15 @@ flat out int GElt;
 
 void main() {
   int e = gl_VertexID / 3, c = gl_VertexID - 3 * e;
-  vec3 eye[3];
+  vec3 q[3], eye[3];
+  for (int i = 0; i < 3; ++i)
+    q[i] = scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, 3 * e + i).r)).xyz + trans;
+  vec3 centre = (q[0] + q[1] + q[2]) / 3.0;
   for (int i = 0; i < 3; ++i) {
-    vec3 q = scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, 3 * e + i).r)).xyz + trans;
-    eye[i] = (ModelViewMatrix * vec4(q, 1.0)).xyz;
+    q[i] = mix(centre, q[i], Shrink > 0.0 ? Shrink : 1.0); // unset (0): whole
+    eye[i] = (ModelViewMatrix * vec4(q[i], 1.0)).xyz;
   }
-  vec3 p = scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, gl_VertexID).r)).xyz + trans;
+  vec3 p = q[c];
   vec3 corner = vec3(c == 0, c == 1, c == 2);
   GPosition = eye[c];
   GNormal = normalize(cross(eye[1] - eye[0], eye[2] - eye[0]));

@@ -95,6 +95,7 @@ void initialView(T &t) {
   t.view.sceneCentre = QVector3D((float)t.facts.boxCentre[0], (float)t.facts.boxCentre[1],
                                  (float)t.facts.boxCentre[2]);
   t.view.fovy = kInitialFovy;
+  t.view.light = kDefaultLight;
   request(t, R::InitialView);
 }
 
@@ -157,7 +158,9 @@ const std::vector<PavKeyBinding> kTable = {
     {0, 'b', "b: show background ",
      ACT(t.view.whiteBackground = !t.view.whiteBackground; t.effect.refreshColours = true), "", ""},
     {0, 'B', "B: show box ", ACT(t.switches.showBox = !t.switches.showBox), "", ""},
-    {0, 'c', "c: show scene center ", ACT(request(t, R::ShowSceneCentre)), "", ""},
+    {0, 'c', "c: show scene center ",
+     ACT(t.switches.showSceneCentre = !t.switches.showSceneCentre; request(t, R::ShowSceneCentre)),
+     "", ""},
     {0, 'C', "C: enable/disable capping ", ACT(toggleCapping(t)), "", ""},
     {0, 'd', "d: discard everything other than picked item ",
      ACT(t.view.options.DiscardUnPicked = !t.view.options.DiscardUnPicked), "&Discard Unpicked",

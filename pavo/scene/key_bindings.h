@@ -16,19 +16,6 @@
 
 namespace pavo {
 
-// Switches of a scene window that are not part of the view state.
-struct PavSceneSwitches {
-  int dimension = 3;             // 2 or 3 (k)
-  bool animation = false;        // continuous rendering with the frame rate shown (A)
-  bool showBox = false;          // bounding box (B)
-  bool showPointNumbers = false; // numbers of the points (D)
-  bool showCorners = false;      // corners (g)
-  bool showMetric = false;       // metric display (M)
-  bool checkInOut = false;       // in/out orientation check (N)
-  bool cutPlaneMode = false;     // mouse motion moves the cut plane instead of the camera (F2, F4)
-  bool showCutPlane = false;     // outline of the cut plane (U)
-};
-
 // What the window knows and the actions only read.
 struct PavKeyFacts {
   bool solutionAttached = false;   // a solution field is attached to a draw object
@@ -51,7 +38,7 @@ enum class PavKeyRequest {
   RefreshSolution,        // viewer: rebuild the solution display from view.fieldMode / options
   ComputeJacobian,        // signal computeMeshJacobian
   ComputeJacobianMinimal, // signal computeMeshJacobianMinimal
-  ShowSceneCentre,        // signal showSceneCenter
+  ShowSceneCentre,        // signal showSceneCenter (the switch showSceneCentre is already flipped)
   CentreOnPicked,         // signal doCenterScene(last picked object), linked windows follow
   SuppressPicked,         // hide the last picked object and push it on the suppressed list
   RestoreSuppressed,      // pop the last suppressed object and show it
@@ -61,7 +48,7 @@ enum class PavKeyRequest {
   UpdateShrink,           // viewer: the shrink factor changed
   Animation,              // start or stop the zero-interval animation timer (switches.animation)
   SaveView,               // viewer: write the view-state data file
-  InitialView,            // the light returns to its default (the camera is already reset)
+  InitialView,            // the camera and the light are already reset: linked windows follow
 };
 
 struct PavKeyEffect {

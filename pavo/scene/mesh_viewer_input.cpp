@@ -5,6 +5,8 @@
 #include "render/colormaps.h"
 #include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
+#include "scene/scene_marks.h"
+#include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 
 #include <QCoreApplication>
@@ -48,7 +50,8 @@ bool facesOfVolumes(const BuiltSet &s) {
 
 } // namespace
 
-PavViewerInput::PavViewerInput(PavMeshViewer *viewer) : QObject(viewer), win(viewer) {
+PavViewerInput::PavViewerInput(PavMeshViewer *viewer)
+    : QObject(viewer), win(viewer), sw(viewer->switches) {
   setObjectName("PavViewerInput");
   viewer->installEventFilter(this);
   connect(&animation, &QTimer::timeout, viewer, &PavSceneWindow::animate);
@@ -228,12 +231,18 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
       sw.showMetric = win->metricGlyphsOn;
       win->updateGlyphs();
     }
-    break; // points, corners and the plane outline read their switches
+    // D: the vertex numbers as labels; g: the corners as points (the outline of U is drawn from
+    // its switch alone).
+    if (text == "D") setVertexLabels(*win, win->meshObject(), sw.showPointNumbers);
+    if (text == "g")
+      win->cornerPoints =
+          sw.showCorners ? cornerPositions(win->meshObject()) : std::vector<float>();
+    break;
   case R::CheckInOut:
     win->view.options.CheckInOut = sw.checkInOut;
     break;
-  case R::UpdateShrink: // the shrink factor is a display option of every draw
-  case R::InitialView:  // the light of the scene is fixed: the camera is already reset
+  case R::UpdateShrink: // the shrink factor is a uniform of every face program
+  case R::InitialView:  // camera and light are reset; the view propagates below
     break;
   }
   if (effect.refreshColours) refreshColours();
@@ -334,7 +343,7 @@ void PavViewerInput::mouseRelease(QMouseEvent *) {
 void PavViewerInput::wheel(QWheelEvent *event) {
   const QPoint d = event->angleDelta();
   event->accept();
-  if (!win->acceptsInteraction || (d.x() == 0 && d.y() == 0)) return;
+  if (!win->acceptsInteraction || !win->prefs.scrolling || (d.x() == 0 && d.y() == 0)) return;
   win->view.fovy = fovyAfterWheel(win->view.fovy, d.y());
   win->renderNow();
   propagateView(win);
@@ -409,6 +418,10 @@ void PavViewerInput::reportPicking(PavDrawObject *picked) {
   PavPickedEntity e = entityOf(picked, state.mark(picked).local);
   e.jacobians = win->fieldOf(PavFieldKind::Jacobian, picked) != nullptr;
   e.qualities = win->fieldOf(PavFieldKind::Value, picked) != nullptr;
+  e.solutions = win->prefs.solutionInfo;
+  e.metric = win->prefs.metric;
+  e.angles = win->prefs.angles;
+  e.vertexCoordinates = win->prefs.vertexCoordinates;
   PavPickReport r = pickReport(win->meshObject(), e);
   printf("%s%s", r.text.c_str(), r.warnings.c_str());
   fflush(stdout);

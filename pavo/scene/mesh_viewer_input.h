@@ -42,6 +42,7 @@ public:
 
   PavMeshViewer *viewer() const { return win; }
   PavPickState &pickState() { return state; }
+  // The window's switches (PavSceneWindow::switches), which its marks follow.
   PavSceneSwitches &switches() { return sw; }
   // The switches that pass this window's events on to the linked windows.
   PavWindowLink &link() { return links; }
@@ -114,7 +115,7 @@ private:
 
   PavMeshViewer *win;
   PavPickState state;
-  PavSceneSwitches sw;
+  PavSceneSwitches &sw; // the viewer's
   PavWindowLink links;
   std::vector<PavDrawObject *> suppressed;
   // Colours of the objects before their elements were painted as picked.

@@ -6,6 +6,8 @@
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "scene/mesh_viewer_tables.h"
+#include "scene/scene_marks.h"
+#include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 
 #include <QElapsedTimer>
@@ -300,11 +302,15 @@ void PavMeshViewer::displayObject() {
   if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
   if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
   if (sets.empty()) buildPointsOnly();
+  // The marks of a mesh follow the mesh now shown.
+  cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
+  setVertexLabels(*this, mesh, switches.showPointNumbers);
   applyHiddenReferences();
   if (view.cutActive())
     updateCut(); // rebuilds the fields too
   else
     rebuildFields();
+  if (prefs.renumbering) pav_PrintNumberingQuality(mesh);
   renderLater();
 }
 
@@ -315,17 +321,22 @@ bool PavMeshViewer::readParameters(double box[6]) {
   applyParameters(params, view);
   applyParameterPalettes(params, solutionPalette, jacobianPalette);
   applyParameterColours(params, referenceColours);
+  if (params.scrolling) prefs.scrolling = *params.scrolling != 0;
+  // The surface reconstruction adds the missing boundary faces to the mesh itself (with their
+  // solutions), so that they are drawn, picked and written like the file's own faces.
+  if (params.checkSurf && *params.checkSurf != 0) checksurfMesh(0, mesh, nullptr, nullptr);
   if (!params.boundingBox) return false;
   std::copy(params.boundingBox->begin(), params.boundingBox->end(), box);
   return true;
 }
 
 void PavMeshViewer::applyHiddenReferences() {
-  const std::vector<int> &hidden = view.hiddenReferences;
+  const std::vector<PavHiddenRef> &hidden = view.hiddenReferences;
   for (PavBuiltSet &set : sets)
     for (PavBuiltObject &bo : set.objects) {
       if (!bo.object || bo.object->id == -1) continue;
-      bo.object->visible = std::find(hidden.begin(), hidden.end(), bo.object->id) == hidden.end();
+      const PavHiddenRef h{bo.object->type, bo.object->id};
+      bo.object->visible = std::find(hidden.begin(), hidden.end(), h) == hidden.end();
     }
 }
 

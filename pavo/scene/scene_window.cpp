@@ -100,6 +100,8 @@ PavSceneWindow::~PavSceneWindow() {
   clearScene();
   paletteBar.reset();
   axes.reset();
+  marks.reset();
+  markPoints.reset();
   for (BufferHandle &g : glyphs) g.reset();
 }
 
@@ -492,9 +494,11 @@ void PavSceneWindow::render() {
     if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
   gl->glDisable(GL_CLIP_DISTANCE0);
   if (!pickingPass) renderGlyphs(m);
+  if (!pickingPass) renderMarks(m);
   if (!pickingPass) renderPaletteBar(m);
   if (!pickingPass) renderAxes();
-  if (!pickingPass && view.options.TextOn) renderOverlay(m);
+  // Point numbers are labels of the scene: they show even with the overlay text off.
+  if (!pickingPass && (view.options.TextOn || !labels.empty())) renderOverlay(m);
   long dt = nowMs() - start;
   lastFps = dt > 0 ? 1000.0 / (double)dt : lastFps;
 }
@@ -505,6 +509,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
   GlslProgram *p = nullptr;
   int64_t n = 0;
   for (PavDrawObject *o : list) {
+    if (pickingPass && !o->pickable) continue;
     PavBufferObject *b = bufferOf(o);
     if (!b || b->nbrElt < 1) {
       printf(" warning : no attachData to object of type %s with ref %d\n",
@@ -575,14 +580,15 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
                                                    (float)view.cutPlane[2], (float)view.cutPlane[3])
                                        : QVector4D(0, 0, 0, -1));
   p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
-  // A directional light from above left of the viewer: faces seen straight on stay grey, not
-  // white, and curvature shows as shading.
-  p.setUniform("Light.Position", QVector4D(-0.4f, 0.6f, 1.0f, 0.0f));
+  // A light at infinity (w = 0) in the view's direction, fixed to the viewer.
+  p.setUniform("Light.Position", QVector4D(view.light, 0.0f));
   p.setUniform("Light.Intensity", QVector3D(1, 1, 1));
   p.setUniform("Material.Ka", QVector3D(0.08f, 0.08f, 0.08f));
   p.setUniform("Material.Kd", QVector3D(0.85f, 0.85f, 0.85f));
   p.setUniform("Material.Ks", QVector3D(0.2f, 0.2f, 0.2f));
   p.setUniform("Material.Shininess", 40.0f);
+  // Faces shrink towards their own centre by this factor (1: not at all).
+  p.setUniform("Shrink", view.options.shrink);
   p.setUniform("Line.Width", view.options.lineWidth);
   float line = view.whiteBackground ? 0.0f : 1.0f;
   p.setUniform("Line.Color", QVector4D(line, line, line, 1));
@@ -736,8 +742,9 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
   const float colour[3] = {grey, grey, grey};
   float scale = (float)devicePixelRatio() * (float)textHeight / 48.0f;
   float line = 48 * scale * 1.3f, x = 12 * scale, y = (float)h - line;
-  PavOverlayTexts t = overlayTexts();
-  text.renderText(PavFont::Regular, t.fps.c_str(), x, y, scale, colour);
+  PavOverlayTexts t;
+  if (view.options.TextOn) t = overlayTexts();
+  if (!t.fps.empty()) text.renderText(PavFont::Regular, t.fps.c_str(), x, y, scale, colour);
   if (!t.title.empty()) {
     y -= line;
     text.renderText(PavFont::SemiBold, t.title.c_str(), x, y, scale, colour);

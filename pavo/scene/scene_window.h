@@ -165,6 +165,9 @@ public:
   // Camera matrices of the frame, for positions already scaled into the unit sphere
   // ((p - sceneCentre) * sceneScale, what the programs compute from scaling and trans).
   PavCameraMatrices matrices() const;
+  // The box the marks outline (min x, max x, min y, max y, min z, max z): by default the cube
+  // around the scene's sphere; viewers give their mesh's box.
+  virtual void boundingBox(double box[6]) const;
   void linkRotation(PavSceneWindow *other) { linkedRotation.append(other); }
   void linkTranslation(PavSceneWindow *other) { linkedTranslation.append(other); }
 
@@ -177,6 +180,11 @@ public:
   double lastFps = 0;
   PavReferenceColours referenceColours;
   std::vector<PavSceneLabel> labels;
+  // Marks drawn over the scene (never picked) as the switches say: the bounding box (showBox), the
+  // cut plane's outline in the box (showCutPlane, while a cut is active), a cross at the scene
+  // centre (showSceneCentre), and cornerPoints (x, y, z each) as points (showCorners).
+  PavSceneSwitches switches;
+  std::vector<float> cornerPoints;
   int textHeight = 24; // pixel height of the overlay text (and of the labels)
 
   QOpenGLFunctions_4_0_Core *functions() const { return gl; }
@@ -259,6 +267,10 @@ protected:
   BufferHandle axes;                     // the three axes as lines
   BufferHandle glyphs[2];                // by PavGlyphKind
   void renderGlyphs(const PavCameraMatrices &m);
+  // The marks (scene_marks.cpp); their lines and points are uploaded again only when they change.
+  void renderMarks(const PavCameraMatrices &m);
+  BufferHandle marks, markPoints;
+  std::vector<float> marksShown, markPointsShown;
 
 private:
   // The per-element first-order values of a field given at the nbrEnt vertices of an object

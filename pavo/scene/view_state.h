@@ -8,9 +8,36 @@
 #include "scene/render_option.h"
 
 #include <QVector3D>
+#include <cstdint>
 #include <vector>
 
 namespace pavo {
+
+// A hidden draw object: draw type (render/draw_types.h) and reference.
+struct PavHiddenRef {
+  uint32_t drawType = 0;
+  int32_t ref = 0;
+  bool operator==(const PavHiddenRef &o) const { return drawType == o.drawType && ref == o.ref; }
+};
+
+// Direction towards the light in eye coordinates (a light at infinity, above left of the viewer):
+// faces seen straight on stay grey, not white, and curvature shows as shading.
+inline const QVector3D kDefaultLight(-0.4f, 0.6f, 1.0f);
+
+// Switches of a scene window that are not part of the view state: the window draws the marks they
+// switch on (box, corners, cut-plane outline, scene centre), keys and panels flip them.
+struct PavSceneSwitches {
+  int dimension = 3;             // 2 or 3 (k)
+  bool animation = false;        // continuous rendering with the frame rate shown (A)
+  bool showBox = false;          // bounding box (B)
+  bool showPointNumbers = false; // numbers of the points (D)
+  bool showCorners = false;      // corners (g)
+  bool showMetric = false;       // metric display (M)
+  bool checkInOut = false;       // in/out orientation check (N)
+  bool cutPlaneMode = false;     // mouse motion moves the cut plane instead of the camera (F2, F4)
+  bool showCutPlane = false;     // outline of the cut plane in the bounding box (U)
+  bool showSceneCentre = false;  // cross at the scene centre (c)
+};
 
 struct PavViewState {
   // Camera: trackball rotation and translation, field of view in degrees, and the scene's centre
@@ -19,6 +46,8 @@ struct PavViewState {
   double fovy = 45.0;
   QVector3D sceneCentre;
   float sceneScale = 1.0f;
+  // Direction towards the light, eye coordinates (need not be unit); i restores kDefaultLight.
+  QVector3D light = kDefaultLight;
 
   // Display switches copied into every draw.
   PavRenderOption options;
@@ -38,8 +67,8 @@ struct PavViewState {
   int elementSolution = 1;
   int vectorMode = 0; // 1 x, 2 y, 3 z component, anything else the length
 
-  // References whose objects are hidden (unsorted, no repetition required).
-  std::vector<int> hiddenReferences;
+  // Objects hidden by draw type and reference: the per-reference objects of that type only.
+  std::vector<PavHiddenRef> hiddenReferences;
 
   bool cutActive() const { return hasCutPlane && options.CutOn; }
 };

@@ -19,8 +19,11 @@ bool parseWindowSize(const QString &answer, int *w, int *h) {
 }
 
 namespace {
+// The rules look at the file's own name only: a folder called "a.mesh" says nothing about the
+// file inside it.
+int fileNameStart(const QString &name) { return name.lastIndexOf('/') + 1; }
 QString withSuffix(const QString &name, const char *mark, const char *suffix) {
-  return name.contains(mark) ? name : name + suffix;
+  return name.indexOf(mark, fileNameStart(name)) >= 0 ? name : name + suffix;
 }
 QString error(const QString &path, const char *why) {
   return QString("  ## ERROR: %1 %2\n").arg(path, why);
@@ -33,7 +36,7 @@ QString dataOutputName(const QString &name) { return withSuffix(name, ".data", "
 
 QString solutionBesideMesh(const QString &meshName) {
   const int at = meshName.lastIndexOf(".mesh");
-  if (at < 0) return meshName + ".solb";
+  if (at < fileNameStart(meshName)) return meshName + ".solb";
   QString name = meshName;
   return name.replace(at, 5, ".sol");
 }

@@ -13,7 +13,7 @@ namespace pavo {
 bool parseWindowSize(const QString &answer, int *w, int *h);
 
 // Output names: a name without ".mesh" gets ".meshb" (binary by default), without ".sol" gets
-// ".solb", without ".data" gets ".data".
+// ".solb", without ".data" gets ".data". Only the file's own name counts, not its folders.
 QString meshOutputName(const QString &name);
 QString solutionOutputName(const QString &name);
 QString dataOutputName(const QString &name);

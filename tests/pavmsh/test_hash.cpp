@@ -1,5 +1,6 @@
 // The tuple hash table (toggling against a counting oracle, pools growing past their first chunk,
 // growth failures) and the reference index of the mesh object.
+#include "mesh_builders.h"
 #include "pav_hash.h"
 #include "pav_reference_index.h"
 #include "test_paths.h"
@@ -87,10 +88,9 @@ TEST(HashTable, FullTableReportsAndKeepsWorking) {
 }
 
 TEST(ReferenceIndex, ListsReferencesAndEntities) {
-  PavObject *obj = nullptr;
+  pavo_test::ObjectPtr owner(pavo_test::buildMesh(3, {}));
+  PavObject *obj = owner.get(); // its deletion releases the index
   char status[PAV_STATUS_SIZE] = "";
-  ASSERT_EQ(pav_NewInterface(&obj), 0);
-  obj->dim = 3;
   ASSERT_EQ(pav_AllocEntityArrays(obj, Triangles, 6, status), 0);
   ASSERT_EQ(pav_AllocEntityArrays(obj, Edges, 2, status), 0);
   const int32_t triRef[7] = {0, 7, 3, 7, 7, 3, 12};
@@ -114,7 +114,6 @@ TEST(ReferenceIndex, ListsReferencesAndEntities) {
   EXPECT_TRUE(n == 0 && a == nullptr);
   ASSERT_EQ(pav_GetReferences(obj, 0, &n, &a, status), 0);
   EXPECT_EQ(listed(), (std::vector<int>{3, 7, 40}));
-  pav_DeleteInterface(&obj); // releases the index
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // hexahedron (element field of degree 2) is recovered exactly at the nodes of the output faces,
 // whose positions follow from the parent reference coordinates of the face corners.
 #include "ho_bezier.h"
+#include "mesh_builders.h"
 #include "pav_object.h"
 #include "pav_solution.h"
 
@@ -16,21 +17,14 @@ double field(double x, double y, double z) {
   return 1 + 2 * x - y + 0.5 * z + x * y - 3 * z * z + 0.25 * x * x;
 }
 
-struct ObjectGuard {
-  PavObject *obj = nullptr;
-  ObjectGuard() { pav_NewInterface(&obj); }
-  ~ObjectGuard() { pav_DeleteInterface(&obj); }
-};
-
 } // namespace
 
 // A straight P2 tetrahedron with vertices at the origin and the three unit points: the physical
 // point of barycentric (a, b, c, e) is (b, c, e).
 TEST(HoCutValues, VertexFieldOnCurvedTetrahedra) {
-  ObjectGuard g;
-  PavObject *obj = g.obj;
+  pavo_test::ObjectPtr g(pavo_test::buildMesh(3, {}));
+  PavObject *obj = g.get();
   char status[PAV_STATUS_SIZE] = "";
-  obj->dim = 3;
   ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, 10, status), 0);
   ASSERT_EQ(pav_AllocEntityArrays(obj, TetrahedraP2, 1, status), 0);
   PavSolution *sol = pav_NewSolutionRecord(3, 1, 10, 1, 1, status);
@@ -65,10 +59,9 @@ TEST(HoCutValues, VertexFieldOnCurvedTetrahedra) {
 }
 
 TEST(HoCutValues, ElementFieldOnHexahedra) {
-  ObjectGuard g;
-  PavObject *obj = g.obj;
+  pavo_test::ObjectPtr g(pavo_test::buildMesh(3, {}));
+  PavObject *obj = g.get();
   char status[PAV_STATUS_SIZE] = "";
-  obj->dim = 3;
   ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, 8, status), 0);
   ASSERT_EQ(pav_AllocEntityArrays(obj, Hexahedra, 2, status), 0);
   PavSolution *sol = pav_NewSolutionRecord(3, 1, 2, 2, 27, status);
@@ -99,8 +92,7 @@ TEST(HoCutValues, ElementFieldOnHexahedra) {
 
 static void cutOnUnknownParent() {
   dup2(2, 1);
-  PavObject *obj = nullptr;
-  pav_NewInterface(&obj);
+  PavObject *obj = pavo_test::buildMesh(3, {});
   char status[PAV_STATUS_SIZE];
   PavSolution *sol = pav_NewSolutionRecord(3, 1, 1, 1, 1, status);
   const int32_t lnk[6] = {0, 0, 0, Triangles, 1, 1};

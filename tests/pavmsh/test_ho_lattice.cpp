@@ -122,47 +122,40 @@ INSTANTIATE_TEST_SUITE_P(AllKindsAndDegrees, HoLatticeSweep,
                          ::testing::Combine(::testing::Range(0, HO_KIND_COUNT),
                                             ::testing::Range(0, HO_MAX_DEGREE + 1)));
 
-// A prism of equal degrees stores like posPri; a bad coefficient stops the program.
-TEST(HoLatticeDeathTest, MultiDegreePrismPositions) {
-  EXPECT_EQ(posMultiDegPri(3, 3, 1, 1, 1, 2), posPri(3, 1, 1, 1, 2));
-  EXPECT_EQ(posMultiDegPri(2, 4, 0, 0, 2, 4), 4 * 6 + 2);
-  EXPECT_EXIT(posTri(2, 1, 1, 1), ::testing::ExitedWithCode(1),
-              "posTri wrong coefficients in input\n #ERROR :posTri degree 2, i 1, j 1, k 1");
-}
-
-TEST(HoLattice, TypeOrderingTables) {
-  char status[PAV_STATUS_SIZE] = "";
-  EXPECT_EQ(pav_Typ2Ordering(15, status), hoNodeOrder(HoHexahedron, 2));
-  EXPECT_EQ(pav_Typ2Ordering(32, status), nullptr);
-  EXPECT_STREQ(status, " pav_Typ2Ordering is undefined for Typ 32 !\n");
-}
-
 static void crdNodOnStderr(int type, int degree) {
   dup2(2, 1);
   int dim = 0;
   GetCrdNodByTyp(type, degree, &dim);
 }
 
-TEST(HoLatticeDeathTest, ReferenceCoordinatesRefuseBadTypesAndDegrees) {
+// A prism of equal degrees stores like posPri; type orderings; bad coefficients, types and
+// degrees stop the program or say so.
+TEST(HoLatticeDeathTest, PositionsOrderingsAndBadArguments) {
+  EXPECT_EQ(posMultiDegPri(3, 3, 1, 1, 1, 2), posPri(3, 1, 1, 1, 2));
+  EXPECT_EQ(posMultiDegPri(2, 4, 0, 0, 2, 4), 4 * 6 + 2);
+  char status[PAV_STATUS_SIZE] = "";
+  EXPECT_EQ(pav_Typ2Ordering(15, status), hoNodeOrder(HoHexahedron, 2));
+  EXPECT_EQ(pav_Typ2Ordering(32, status), nullptr);
+  EXPECT_STREQ(status, " pav_Typ2Ordering is undefined for Typ 32 !\n");
+  EXPECT_EXIT(posTri(2, 1, 1, 1), ::testing::ExitedWithCode(1),
+              "posTri wrong coefficients in input\n #ERROR :posTri degree 2, i 1, j 1, k 1");
   EXPECT_EXIT(crdNodOnStderr(7, 11), ::testing::ExitedWithCode(1),
               "GetCrdNodByTyp Typ 7, deg 11 not considered");
 }
 
 TEST(HoLattice, VertexWeightsInterpolateVertices) {
-  struct Case {
-    int type;
-    HoKind kind;
-  };
-  for (Case k : {Case{6, HoQuadrilateral}, Case{7, HoTetrahedron}, Case{8, HoPyramid},
-                 Case{9, HoPrism}, Case{10, HoHexahedron}}) {
-    const double *ref = hoNodeRefCoords(k.kind, 1);
-    const int w = hoRefWidth(k.kind);
-    const int nv = static_cast<int>(hoNodeCount(k.kind, 1));
+  // Types 6..10: quadrilateral, tetrahedron, pyramid, prism, hexahedron.
+  const HoKind kinds[5] = {HoQuadrilateral, HoTetrahedron, HoPyramid, HoPrism, HoHexahedron};
+  for (int type = 6; type <= 10; ++type) {
+    const HoKind kind = kinds[type - 6];
+    const double *ref = hoNodeRefCoords(kind, 1);
+    const int w = hoRefWidth(kind);
+    const int nv = static_cast<int>(hoNodeCount(kind, 1));
     for (int v = 0; v < nv; ++v) {
       int count = 0;
-      std::unique_ptr<double[]> phi(GetBasisFunctionsFromCrdNod(k.type, ref + v * w, &count));
+      std::unique_ptr<double[]> phi(GetBasisFunctionsFromCrdNod(type, ref + v * w, &count));
       ASSERT_EQ(count, nv);
-      for (int u = 0; u < nv; ++u) EXPECT_DOUBLE_EQ(phi[u], u == v ? 1.0 : 0.0) << k.type;
+      for (int u = 0; u < nv; ++u) EXPECT_DOUBLE_EQ(phi[u], u == v ? 1.0 : 0.0) << type;
     }
   }
 }

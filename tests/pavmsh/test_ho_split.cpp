@@ -4,6 +4,7 @@
 #include "ho_split.h"
 
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -108,51 +109,46 @@ TEST(HoSplit, TriangleArgumentsAreChecked) {
 }
 
 TEST(HoBounds, RefinedBoundsConvergeToTheSampledRange) {
-  const auto expectInside = [](const float *b, float lo, float hi, float slack, double tol, int d) {
-    EXPECT_TRUE(b[0] >= lo - slack && b[1] <= hi + slack) << d;
-    EXPECT_NEAR(b[0], lo, tol) << d;
-    EXPECT_NEAR(b[1], hi, tol) << d;
-  };
-  for (int d : {2, 3, 5, 8}) {
-    // Edge.
-    const std::vector<float> e = randomCoefficients(d + 1, 300 + d);
+  // The refined bounds b enclose f sampled on an n x m grid of (s, t) (its lower half when
+  // `tri`) within `slack`, and meet its extremes within `tol`.
+  const auto expectBounds = [](const float *b, int n, int m, bool tri, float slack, double tol,
+                               const std::function<double(double, double)> &f) {
     float lo = 1e30f, hi = -1e30f;
-    for (int s = 0; s <= 4000; ++s) {
-      const float x = float(edgeAt(e.data(), d, s / 4000.0));
-      lo = std::min(lo, x), hi = std::max(hi, x);
-    }
-    float b[2] = {std::min(e[0], e[d]), std::max(e[0], e[d])};
-    pav_RefineBoundsOnEdge(e.data(), d, 0.5, 0.5, b, 2 * d + 8);
-    expectInside(b, lo, hi, 1e-5f, 2e-3, d);
-
-    // Quadrilateral.
-    const int nq = (d + 1) * (d + 1);
-    const std::vector<float> q = randomCoefficients(nq, 400 + d);
-    lo = 1e30f, hi = -1e30f;
-    for (int s = 0; s <= 200; ++s)
-      for (int t = 0; t <= 200; ++t) {
-        const float x = float(quadAt(q.data(), d, s / 200.0, t / 200.0));
+    for (int i = 0; i <= n; ++i)
+      for (int j = 0; j <= (tri ? m - i : m); ++j) {
+        const float x = float(f(double(i) / n, m ? double(j) / m : 0.0));
         lo = std::min(lo, x), hi = std::max(hi, x);
       }
+    EXPECT_TRUE(b[0] >= lo - slack && b[1] <= hi + slack);
+    EXPECT_NEAR(b[0], lo, tol);
+    EXPECT_NEAR(b[1], hi, tol);
+  };
+  for (int d : {2, 3, 5, 8}) {
+    SCOPED_TRACE(d);
+    const std::vector<float> e = randomCoefficients(d + 1, 300 + d);
+    float b[2] = {std::min(e[0], e[d]), std::max(e[0], e[d])};
+    pav_RefineBoundsOnEdge(e.data(), d, 0.5, 0.5, b, 2 * d + 8);
+    expectBounds(b, 4000, 0, false, 1e-5f, 2e-3,
+                 [&](double s, double) { return edgeAt(e.data(), d, s); });
+
+    const int nq = (d + 1) * (d + 1);
+    const std::vector<float> q = randomCoefficients(nq, 400 + d);
     const float qc[4] = {q[0], q[d], q[d * (d + 1)], q[nq - 1]};
     float bq[2] = {*std::min_element(qc, qc + 4), *std::max_element(qc, qc + 4)};
     pav_RefineBoundsOnQuadrilateral(q.data(), d, 0.5, 0.5, bq, 10);
-    expectInside(bq, lo, hi, 1e-3f, 1e-2, d);
+    expectBounds(bq, 200, 200, false, 1e-3f, 1e-2,
+                 [&](double s, double t) { return quadAt(q.data(), d, s, t); });
 
     // Triangle, in four around the centroid.
     const int nt = (d + 1) * (d + 2) / 2;
     const std::vector<float> t = randomCoefficients(nt, 500 + d);
-    lo = 1e30f, hi = -1e30f;
-    for (int i = 0; i <= 200; ++i)
-      for (int j = 0; i + j <= 200; ++j) {
-        const double bc[3] = {i / 200.0, j / 200.0, 1 - i / 200.0 - j / 200.0};
-        const float x = float(triAt(t.data(), d, bc));
-        lo = std::min(lo, x), hi = std::max(hi, x);
-      }
     const float tc[3] = {t[0], t[d], t[nt - 1]};
     float bt[2] = {*std::min_element(tc, tc + 3), *std::max_element(tc, tc + 3)};
     pav_RefineBoundsOnTriangle(t.data(), d, 4, 1.0 / 3, 1.0 / 3, 1.0 / 3, bt, 10);
-    expectInside(bt, lo, hi, 1e-3f, 1e-2, d);
+    expectBounds(bt, 200, 200, true, 1e-3f, 1e-2, [&](double u, double v) {
+      const double bc[3] = {u, v, 1 - u - v};
+      return triAt(t.data(), d, bc);
+    });
   }
 }
 

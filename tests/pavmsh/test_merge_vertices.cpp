@@ -1,4 +1,5 @@
 // Merging coincident vertices against sort-and-count, on the bulk and the locator paths.
+#include "mesh_builders.h"
 #include "pav_io.h"
 #include "pav_modify.h"
 
@@ -39,19 +40,16 @@ TEST_P(MergeCloud, PartitionMatchesSortAndCount) {
     p[11] = p[12] = {std::numeric_limits<double>::infinity(), 1, 2};
   }
 
-  PavObject *obj = nullptr;
-  char status[PAV_STATUS_SIZE];
-  ASSERT_EQ(pav_NewInterface(&obj), PAV_SUCCESS);
-  obj->dim = 3;
-  ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, n, status), PAV_SUCCESS);
-  ASSERT_EQ(pav_AllocEntityArrays(obj, Edges, n, status), PAV_SUCCESS);
+  std::vector<double> xyz;
+  std::vector<int> ends;
   for (int v = 1; v <= n; v++) {
-    std::copy(p[v].begin(), p[v].end(), &obj->crdDbl[3 * v]);
-    obj->ent[Edges].idx[2 * v] = v;
-    obj->ent[Edges].idx[2 * v + 1] = n + 1 - v;
+    xyz.insert(xyz.end(), p[v].begin(), p[v].end());
+    ends.insert(ends.end(), {v, n + 1 - v});
   }
+  pavo_test::ObjectPtr obj(pavo_test::buildMesh(3, xyz, Edges, ends));
+  char status[PAV_STATUS_SIZE];
   testing::internal::CaptureStdout();
-  ASSERT_EQ(pav_MergeVertices(obj, nullptr, status), PAV_SUCCESS);
+  ASSERT_EQ(pav_MergeVertices(obj.get(), nullptr, status), PAV_SUCCESS);
   testing::internal::GetCapturedStdout();
 
   // Oracle: distinct positions by sorting (-0 equals 0, each non-finite vertex apart).
@@ -89,7 +87,6 @@ TEST_P(MergeCloud, PartitionMatchesSortAndCount) {
         EXPECT_EQ(a, b) << v;
     }
   }
-  pav_DeleteInterface(&obj);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clouds, MergeCloud,
@@ -100,21 +97,15 @@ INSTANTIATE_TEST_SUITE_P(Clouds, MergeCloud,
 
 // A squared distance underflowing to 0 merges; 1e-40 apart does not.
 TEST(MergeVertices, UnderflowingDistancesGoThroughTheLocator) {
-  const double pts[4][3] = {{0, 0, 0}, {1e-170, 0, 0}, {1e-40, 0, 0}, {1, 1, 1}};
-  PavObject *obj = nullptr;
+  pavo_test::ObjectPtr obj(pavo_test::buildMesh(3, {0, 0, 0, 1e-170, 0, 0, 1e-40, 0, 0, 1, 1, 1}));
   char status[PAV_STATUS_SIZE];
-  ASSERT_EQ(pav_NewInterface(&obj), PAV_SUCCESS);
-  obj->dim = 3;
-  ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, 4, status), PAV_SUCCESS);
-  for (int v = 0; v < 4; v++) std::copy(pts[v], pts[v] + 3, &obj->crdDbl[3 * (v + 1)]);
   testing::internal::CaptureStdout();
-  ASSERT_EQ(pav_MergeVertices(obj, nullptr, status), PAV_SUCCESS);
+  ASSERT_EQ(pav_MergeVertices(obj.get(), nullptr, status), PAV_SUCCESS);
   EXPECT_EQ(testing::internal::GetCapturedStdout().rfind(
                 "  Merge vertices: 1 vertices need to be removed \n \n", 0),
             0u);
   EXPECT_EQ(obj->ent[Vertices].nbr, 3);
   EXPECT_EQ(obj->crdDbl[3 * 2], 1e-40);
-  pav_DeleteInterface(&obj);
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,20 +24,14 @@ using load_test::Object;
 
 std::vector<std::string> listing(const std::string &dir) {
   std::vector<std::string> names;
-  if (DIR *d = opendir(dir.c_str())) {
-    while (dirent *e = readdir(d))
-      if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-    closedir(d);
-  }
+  for (const auto &e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
 
 void writeText(const std::string &path, const std::string &text) {
-  FILE *f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  std::ofstream(path, std::ios::binary) << text;
 }
 
 // A mesh whose files are far larger than the file-size limit used below, with a vertex solution.

@@ -177,11 +177,16 @@ std::vector<double> component(int dim, int comp, const double *data, int nEnt, i
   return out;
 }
 
-TEST(FieldTransformations, ComponentsAndLength) {
+TEST(FieldTransformations, ComponentsLengthAndGatheredRows) {
   const double data[] = {0, 0, 3, 4, -6, 8}, data3[] = {0, 0, 0, 0, 0, 0, 1, 2, 2, 0, 0, -7};
   EXPECT_EQ(component(2, 4, data, 2, 1), (std::vector<double>{5, 10}));
   EXPECT_EQ(component(3, 3, data3, 1, 2), (std::vector<double>{2, -7}));
   EXPECT_EQ(component(3, 0, data3, 1, 2), (std::vector<double>{3, 7}));
+  const double rowsIn[] = {0, 0, 10, 11, 20, 21, 30, 31};
+  const int list[] = {3, 1};
+  double *rows = pav_GatherSolution(rowsIn, 2, 2, list);
+  EXPECT_EQ(std::vector<double>(rows + 2, rows + 6), (std::vector<double>{30, 31, 10, 11}));
+  std::free(rows);
 }
 
 TEST(FieldTransformations, Determinants) {
@@ -201,14 +206,6 @@ TEST(FieldTransformations, Determinants) {
     std::free(d);
   }
   EXPECT_EQ(pav_SolutionDeterminant(3, cases[3].m.data(), 1, 1, PavSolVector), nullptr);
-}
-
-TEST(FieldTransformations, GatherRows) {
-  const double data[] = {0, 0, 10, 11, 20, 21, 30, 31};
-  const int list[] = {3, 1};
-  double *rows = pav_GatherSolution(data, 2, 2, list);
-  EXPECT_EQ(std::vector<double>(rows + 2, rows + 6), (std::vector<double>{30, 31, 10, 11}));
-  std::free(rows);
 }
 
 TEST(FieldTransformations, VertexToElementExpansion) {

@@ -1,5 +1,6 @@
 // Filters hide the elements outside their range: eight triangles (quads of widths 1, 2, 3, 4
-// along x) with f = x, probed at the triangle centres; "clear" shows them all again.
+// along x) with f = x, probed at the triangle centres; "clear" shows them all again; the cut of
+// a volume loses the elements filtered out.
 #include "ui/main_actions.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
@@ -7,6 +8,7 @@
 #include "gl_fixture.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 
 #include <QAction>
@@ -22,23 +24,30 @@ namespace {
 
 const double kX[5] = {0, 1, 3, 6, 10}; // quad q spans [kX[q], kX[q + 1]] x [0, 1]
 
+// The mesh with the vertex field f = x.
+PavObject *withX(PavObject *obj) {
+  char status[PAV_STATUS_SIZE];
+  const int n = obj->ent[Vertices].nbr;
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, n, 1, 1, status);
+  for (int v = 1; v <= n; v++) r->data[v] = obj->crdDbl[3 * v];
+  pav_PushSolution(obj, SolAtVertices, r, status);
+  return obj;
+}
+
 PavObject *strip() {
   std::vector<double> xyz;
   std::vector<int> tri;
   for (int i = 0; i < 5; i++) xyz.insert(xyz.end(), {kX[i], 0, 0, kX[i], 1, 0});
   for (int a = 1; a < 9; a += 2) tri.insert(tri.end(), {a, a + 2, a + 3, a, a + 3, a + 1});
-  PavObject *obj = pavo_test::buildMesh(3, xyz, Triangles, tri);
-  char status[PAV_STATUS_SIZE];
-  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, 10, 1, 1, status);
-  for (int v = 1; v <= 10; v++) r->data[v] = obj->crdDbl[3 * v];
-  pav_PushSolution(obj, SolAtVertices, r, status);
-  return obj;
+  return withX(pavo_test::buildMesh(3, xyz, Triangles, tri));
 }
 
-// Whether the pixel under scene point (x, y, 0) shows a face (not the white background).
-bool drawnAt(PavMeshViewer *v, const std::vector<uint8_t> &frame, int w, double x, double y) {
+// Whether the pixel under scene point (x, y, z) shows a face (not the white background).
+bool drawnAt(PavMeshViewer *v, const std::vector<uint8_t> &frame, int w, double x, double y,
+             double z = 0) {
   const PavCameraMatrices m = v->matrices();
-  const QVector3D p = (QVector3D((float)x, (float)y, 0) - v->view.sceneCentre) * v->view.sceneScale;
+  const QVector3D p =
+      (QVector3D((float)x, (float)y, (float)z) - v->view.sceneCentre) * v->view.sceneScale;
   const QVector4D c = m.mvp * QVector4D(p, 1);
   const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
   const size_t i = 4 * ((size_t)s.y() * (size_t)w + (size_t)s.x());
@@ -99,6 +108,28 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
       }
     }
   }
+  // The cut too: a cube of tetrahedra with f = x capped at z = c, seen from above; [0, 0.5]
+  // keeps the section over x < 1/3 and nothing at x > 2/3 (nor below), also after the plane moved.
+  v->view.hasCutPlane = v->view.capping = v->view.options.CutOn = true;
+  v->view.cutPlane[0] = 0, v->view.cutPlane[2] = 1;
+  v->adoptMesh(withX(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1)));
+  v->view.trackball.rotation = QQuaternion(); // looking down the z axis
+  const double range[2] = {0, 0.5};
+  testing::internal::CaptureStdout();
+  v->displayObject();
+  applyElementFilter(*v, solutionValues(*v), range);
+  for (double c : {0.5, 0.6}) {
+    v->view.cutPlane[3] = -c;
+    v->updateCut();
+    testing::internal::GetCapturedStdout();
+    v->renderNowNoSwap();
+    int fw = 0, fh = 0;
+    const std::vector<uint8_t> frame = v->grabFrame(&fw, &fh);
+    EXPECT_TRUE(drawnAt(v, frame, fw, 0.15, 0.5, c)) << c;
+    EXPECT_FALSE(drawnAt(v, frame, fw, 0.85, 0.5, c)) << c;
+    testing::internal::CaptureStdout();
+  }
+  testing::internal::GetCapturedStdout();
 }
 
 } // namespace

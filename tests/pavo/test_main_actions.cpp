@@ -122,6 +122,8 @@ TEST(DialogAnswers, WindowSizesAndOutputNames) {
       {dataOutputName, "view", "view.data"},
       {solutionBesideMesh, "w.mesh", "w.sol"},
       {solutionBesideMesh, "a.mesh/w.mesh", "a.mesh/w.sol"},
+      {solutionBesideMesh, "a.mesh/w", "a.mesh/w.solb"},
+      {meshOutputName, "a.mesh/w", "a.mesh/w.meshb"},
   };
   for (const auto &c : names) EXPECT_EQ(c.rule(c.in), QString(c.out)) << c.in;
   EXPECT_EQ(fileDialog("openMesh").filter,

@@ -59,24 +59,19 @@ TEST_F(ViewFiles, ParameterKeywordsValuesAndMessages) {
   EXPECT_TRUE(!d.palette && d.scrolling == 1 && !d.isolines && !d.displayField);
 }
 
+// The mesh's own parameter file comes before DEFAULT.pavo; with neither, a warning.
 TEST_F(ViewFiles, ParameterFileLookupOrder) {
-  const struct {
-    std::vector<const char *> present;
-    const char *mesh, *read; // nullptr: none
-  } cases[] = {{{"wing.pavo", "DEFAULT.pavo"}, "wing.meshb", "wing.pavo"},
-               {{}, "wing.meshb", nullptr}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.mesh);
-    for (const char *f : {"wing.pavo", "DEFAULT.pavo"}) std::filesystem::remove(f);
-    for (const char *f : c.present) put(f, std::string("scrolling 1"));
-    PavParameters p;
-    PavFileMessages m;
-    EXPECT_EQ(readParameterFile(c.mesh, p, m), c.read != nullptr);
-    EXPECT_EQ(p.fileName, c.read ? c.read : "");
-    if (!c.read) {
-      EXPECT_EQ(m.lines[0], "  %% WARNING: NO PARAMETER FILE FOUND.");
-    }
-  }
+  for (const char *f : {"wing.pavo", "DEFAULT.pavo"}) put(f, "scrolling 1");
+  PavParameters p;
+  PavFileMessages m;
+  EXPECT_TRUE(readParameterFile("wing.meshb", p, m));
+  EXPECT_EQ(p.fileName, "wing.pavo");
+  for (const char *f : {"wing.pavo", "DEFAULT.pavo"}) std::filesystem::remove(f);
+  PavParameters none;
+  PavFileMessages warned;
+  EXPECT_FALSE(readParameterFile("wing.meshb", none, warned));
+  EXPECT_EQ(none.fileName, "");
+  EXPECT_EQ(warned.lines[0], "  %% WARNING: NO PARAMETER FILE FOUND.");
 }
 
 PavViewStateData fullState() {
@@ -193,7 +188,7 @@ TEST_F(ViewFiles, ViewThroughTheFileComesBackTheSame) {
   applyViewStateData(d, back);
   EXPECT_TRUE(back.trackball.rotation == v.trackball.rotation &&
               std::equal(v.cutPlane, v.cutPlane + 4, back.cutPlane));
-  EXPECT_EQ(back.hiddenReferences, (std::vector<int>{2, 4}));
+  EXPECT_EQ(back.hiddenReferences, *window.hiddenRefs); // each with its draw type
   const PavRenderOption &b = back.options;
   EXPECT_EQ(std::make_tuple(back.fovy, back.capping, back.colormap, back.fieldMode,
                             back.elementSolution, b.TransOn, b.CutoffBelowVal, (int)b.tessLevel,

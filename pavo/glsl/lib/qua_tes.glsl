@@ -7,6 +7,7 @@ patch in int TElt;
 uniform mat4 MVP;
 uniform mat4 ModelViewMatrix;
 uniform mat3 NormalMatrix;
+uniform float Shrink; // the element shrinks towards the centre of its corners by this factor
 
 out vec3 RPosition;
 out vec3 VPosition;
@@ -30,6 +31,9 @@ void main() {
       pu += dBu[i] * Bv[j] * c;
       pv += Bu[i] * dBv[j] * c;
     }
+  const int last = (DEG + 1) * (DEG + 1) - 1;
+  vec3 centre = 0.25 * (TPos[0] + TPos[DEG] + TPos[last - DEG] + TPos[last]);
+  p = mix(centre, p, Shrink > 0.0 ? Shrink : 1.0); // unset (0): whole
   RPosition = p;
   VPosition = (ModelViewMatrix * vec4(p, 1.0)).xyz;
   VNormal = NormalMatrix * normalize(cross(pu, pv));

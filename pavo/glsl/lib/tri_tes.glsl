@@ -8,6 +8,7 @@ patch in int TElt;
 uniform mat4 MVP;
 uniform mat4 ModelViewMatrix;
 uniform mat3 NormalMatrix;
+uniform float Shrink; // the element shrinks towards the centre of its corners by this factor
 
 out vec3 RPosition;
 out vec3 VPosition;
@@ -32,7 +33,10 @@ void main() {
                                  b.z * c[triPos(r, i, j)];
   // Degree one: (0,1,0) -> 0, (0,0,1) -> 1, (1,0,0) -> 2.
   vec3 qa = c[2], qb = c[0], qc = c[1];
-  vec3 p = b.x * qa + b.y * qb + b.z * qc;
+  // Corners (DEG,0,0), (0,DEG,0), (0,0,DEG); shrinking is affine, so the normal keeps its
+  // direction.
+  vec3 centre = (TPos[triPos(DEG, DEG, 0)] + TPos[0] + TPos[DEG]) / 3.0;
+  vec3 p = mix(centre, b.x * qa + b.y * qb + b.z * qc, Shrink > 0.0 ? Shrink : 1.0);
   RPosition = p;
   VPosition = (ModelViewMatrix * vec4(p, 1.0)).xyz;
   VNormal = NormalMatrix * normalize(cross(qb - qa, qc - qa));

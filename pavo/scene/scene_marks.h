@@ -1,0 +1,25 @@
+// Marks a scene window draws over its objects from its switches (scene_window.h): the bounding
+// box, the outline of the cut plane inside the box, a cross at the scene centre and the mesh's
+// corners. This header holds their pure geometry; the drawing is PavSceneWindow::renderMarks.
+#pragma once
+
+#include <QVector3D>
+#include <vector>
+
+struct PavObject;
+
+namespace pavo {
+
+// The polygon where the plane a x + b y + c z + d = 0 meets the box (min x, max x, min y, max y,
+// min z, max z): its distinct corners in order around it (3 to 6 points; 2 for a box flat along
+// the plane's trace, as a segment). Empty when the plane misses the box or its normal is zero.
+std::vector<QVector3D> cutPlaneOutline(const double plane[4], const double box[6]);
+
+// End points (x, y, z each, two points per segment) of the 12 edges of a box.
+void appendBoxEdges(const double box[6], std::vector<float> &segments);
+
+// Positions of the corners of a mesh (x, y, z each), corners with a vertex out of range left
+// out; empty for a null mesh.
+std::vector<float> cornerPositions(const PavObject *mesh);
+
+} // namespace pavo

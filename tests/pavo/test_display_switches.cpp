@@ -1,0 +1,183 @@
+// Display keys on the picture of a real viewer: shrink (flat, curved and quadrilateral faces),
+// the cut at the box centre, box, cut-plane outline, scene centre, corners, point numbers, the
+// light reset, the field colours, black isolines and discarding the unpicked. Each row
+// presses its keys and reads pixels at window points projected from the exact geometry: what was
+// background becomes a mark, or a face pixel becomes background.
+#include "gl_viewer_events.h"
+#include "mesh_builders.h"
+#include "pavmsh.h"
+#include "scene/scene_marks.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace pavo;
+using namespace pavo_test;
+
+namespace {
+
+// Look of a few pixels about a point: Dark when any is dark (marks, isolines, unlit faces), else
+// Colour when any is coloured (fields, picks), else Grey when any is not white (faces), else White
+// (the background).
+enum Look { White, Grey, Colour, Dark };
+
+Look lookAt(PavMeshViewer &v, QPoint p, int r) {
+  v.renderNowNoSwap();
+  int w = 0, h = 0;
+  const std::vector<uint8_t> f = v.grabFrame(&w, &h);
+  Look look = White;
+  for (int y = p.y() - r; y <= p.y() + r; y++)
+    for (int x = p.x() - r; x <= p.x() + r; x++) {
+      if (x < 0 || y < 0 || x >= w || y >= h) continue;
+      const uint8_t *c = &f[4 * ((size_t)(h - 1 - y) * (size_t)w + (size_t)x)];
+      const int hi = std::max({c[0], c[1], c[2]}), lo = std::min({c[0], c[1], c[2]});
+      if (hi < 80) return Dark;
+      if (hi - lo > 60) look = Colour;
+      if (lo < 250 && look == White) look = Grey;
+    }
+  return look;
+}
+
+enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, FieldSquare };
+
+// The triangle (0,0) (1,0) (0,1) in z = 0, straight P2 nodes on its sides, with a corner on
+// vertex 2; the unit square; the unit cube of tetrahedra; the unit square of triangles T1 (1, 2, 3)
+// and T2 (2, 4, 3) with the vertex field f = x.
+PavObject *mesh(MeshKind kind) {
+  char st[PAV_STATUS_SIZE];
+  if (kind == FieldSquare) {
+    PavObject *obj =
+        meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
+    PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, st);
+    for (int v = 1; v <= 4; v++) f->data[v] = obj->crdDbl[3 * v];
+    pav_PushSolution(obj, SolAtVertices, f, st);
+    return obj;
+  }
+  if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 2, 1);
+  if (kind == Q1Square)
+    return meshOf({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, Quadrilaterals, {1, 2, 3, 4}, {1});
+  std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0.5, 0, 0, 0.5, 0.5, 0, 0, 0.5, 0};
+  PavObject *obj = kind == P1Triangle ? meshOf(xyz, Triangles, {1, 2, 3}, {1})
+                                      : meshOf(xyz, TrianglesP2, {1, 2, 3, 4, 5, 6}, {1});
+  if (pav_AllocEntityArrays(obj, Corners, 1, st) == 0) obj->ent[Corners].idx[1] = 2;
+  return obj;
+}
+
+struct Probe {
+  double x, y, z; // scene point
+  int dx, dy, r;  // pixel offset and half-size of the window looked at
+  Look before, after;
+};
+struct Row {
+  const char *name;
+  MeshKind mesh;
+  void (*prepare)(PavMeshViewer &); // before the first look (null: nothing)
+  std::vector<std::pair<int, const char *>> keys;
+  std::vector<Probe> probes;
+};
+
+const std::vector<std::pair<int, const char *>> kTenF6(10, {Qt::Key_F6, ""}); // 1.0 -> 0.5
+void cutOn(PavMeshViewer &v) { key(v, Qt::Key_F1); }
+void plainFaces(PavMeshViewer &v) { v.view.options.SolOn = v.view.options.IsoOn = 0; }
+
+// With shrink 0.5 about centroid c, the point c + 0.8 (v - c) near a vertex v comes from
+// c + 1.6 (v - c), outside the element: background. The centroid stays covered.
+const Row kRows[] = {
+    {"ShrinkFlatTriangle",
+     P1Triangle,
+     nullptr,
+     kTenF6,
+     {{1.0 / 3, 1.0 / 3, 0, 0, 0, 0, Grey, Grey}, {0.2 / 3, 0.2 / 3, 0, 0, 0, 1, Grey, White}}},
+    {"ShrinkCurvedTriangle",
+     P2Triangle,
+     nullptr,
+     kTenF6,
+     {{1.0 / 3, 1.0 / 3, 0, 0, 0, 0, Grey, Grey}, {2.6 / 3, 0.2 / 3, 0, 0, 0, 1, Grey, White}}},
+    {"ShrinkQuadrilateral",
+     Q1Square,
+     nullptr,
+     kTenF6,
+     {{0.5, 0.5, 0, 0, 0, 0, Grey, Grey}, {0.9, 0.9, 0, 0, 0, 1, Grey, White}}},
+    // F1 and F3 cut at x = 0.5 (the box centre): seen down z, the far half of the top goes.
+    {"CutAtBoxCentre",
+     TetCube,
+     [](PavMeshViewer &v) { v.view.trackball.rotation = {}; },
+     {{Qt::Key_F1, ""}, {Qt::Key_F3, ""}},
+     {{0.25, 0.5, 1, 0, 0, 0, Grey, Grey}, {0.75, 0.5, 1, 0, 0, 0, Grey, White}}},
+    // The box [0,1]^2 x {0}: its side x = 1 runs outside the triangle.
+    {"Box", P1Triangle, nullptr, {{0, "B"}}, {{1, 0.75, 0, 0, 0, 1, White, Dark}}},
+    // With the cut at x = 0.5, U outlines the plane across the box.
+    {"CutPlaneOutline", P1Triangle, cutOn, {{0, "U"}}, {{0.5, 0.85, 0, 0, 0, 1, White, Dark}}},
+    // Arms of a tenth of the radius (0.0707) about (0.5, 0.5), on the triangle's hypotenuse.
+    {"SceneCentre", P1Triangle, nullptr, {{0, "c"}}, {{0.56, 0.5, 0, 0, 0, 1, White, Dark}}},
+    // The corner on vertex 2 is a disc of 8 pixels; 2 pixels right of it is background.
+    {"Corners", P1Triangle, nullptr, {{0, "g"}}, {{1, 0, 0, 3, 0, 1, White, Dark}}},
+    // The number of vertex 2 is written to the upper right of it.
+    {"PointNumbers", P1Triangle, nullptr, {{0, "D"}}, {{1, 0, 0, 9, -9, 7, White, Dark}}},
+    // m colours the field; o twice draws black isolines; d, with T1 picked, discards T2.
+    {"SolutionColours",
+     FieldSquare,
+     plainFaces,
+     {{0, "m"}},
+     {{0.1, 0.5, 0, 0, 0, 0, Grey, Colour}}},
+    {"BlackIsolines",
+     FieldSquare,
+     [](PavMeshViewer &v) { v.view.options.IsoOn = 0; },
+     {{0, "o"}, {0, "o"}},
+     {{0.5, 0.5, 0, 0, 0, 40, Colour, Dark}}},
+    {"DiscardUnpicked",
+     FieldSquare,
+     [](PavMeshViewer &v) {
+       plainFaces(v);
+       click(v, pixelOf(v, 1.0 / 3, 1.0 / 3, 0), Qt::ShiftModifier);
+     },
+     {{0, "d"}},
+     {{1.0 / 3, 1.0 / 3, 0, 0, 0, 0, Colour, Colour}, {2.0 / 3, 2.0 / 3, 0, 0, 0, 0, Grey, White}}},
+    // i brings the light back in front of the faces.
+    {"LightReset",
+     P1Triangle,
+     [](PavMeshViewer &v) { v.view.options.UsePhong = 0, v.view.light = QVector3D(0, 0, -1); },
+     {{0, "i"}},
+     {{1.0 / 3, 1.0 / 3, 0, 0, 0, 0, Dark, Grey}}},
+};
+
+void PrintTo(const Row &row, std::ostream *os) { *os << row.name; }
+
+class DisplaySwitches : public ::testing::TestWithParam<Row> {};
+
+TEST_P(DisplaySwitches, KeysChangeThePixelsTheGeometryPredicts) {
+  const Row &row = GetParam();
+  std::unique_ptr<PavMeshViewer> v = shownViewer();
+  if (!v) GTEST_SKIP() << "no display";
+  showMesh(*v, mesh(row.mesh));
+  auto lookOf = [&](const Probe &p) {
+    return lookAt(*v, pixelOf(*v, p.x, p.y, p.z) + QPoint(p.dx, p.dy), p.r);
+  };
+  captured([&] {
+    if (row.prepare) row.prepare(*v);
+  });
+  for (const Probe &p : row.probes) EXPECT_EQ(lookOf(p), p.before) << p.x << " " << p.y;
+  captured([&] {
+    for (const auto &k : row.keys) key(*v, k.first, k.second);
+  });
+  for (const Probe &p : row.probes) EXPECT_EQ(lookOf(p), p.after) << p.x << " " << p.y;
+}
+
+// x + y + z = 1.5 cuts the unit cube in a regular hexagon of side sqrt(0.5): in order around it,
+// neighbours are one side apart (a diagonal would be 1.22 or 1.41).
+TEST(CutPlaneOutline, DiagonalPlaneGivesTheCubesHexagonInOrder) {
+  const double plane[4] = {1, 1, 1, -1.5}, box[6] = {0, 1, 0, 1, 0, 1};
+  const std::vector<QVector3D> p = cutPlaneOutline(plane, box);
+  ASSERT_EQ(p.size(), 6u);
+  for (size_t i = 0; i < p.size(); i++) {
+    EXPECT_NEAR(p[i].x() + p[i].y() + p[i].z(), 1.5, 1e-6);
+    EXPECT_NEAR((p[i] - p[(i + 1) % 6]).length(), std::sqrt(0.5), 1e-6);
+  }
+  const double miss[4] = {1, 0, 0, -2}, none[4] = {0, 0, 0, 1};
+  EXPECT_TRUE(cutPlaneOutline(miss, box).empty() && cutPlaneOutline(none, box).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, DisplaySwitches, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<Row> &i) { return i.param.name; });
+
+} // namespace
