@@ -376,7 +376,8 @@ bool PavSceneWindow::makeContextCurrent() {
 }
 
 void PavSceneWindow::resetShaders() {
-  bool current = gl && glContext() && QOpenGLContext::currentContext() == glContext();
+  // The variants are dropped, so their names are released now, with the context current.
+  const bool current = makeContextCurrent();
   for (std::map<uint32_t, GlslProgram> &variants : programs) {
     if (current)
       for (auto &v : variants) v.second.release();
