@@ -43,13 +43,11 @@ void checkParameters(const PavParameters &p) {
   require(within(p.numberOfSubIsolines, 0, 9) && within(p.numberOfJacobianSubIsolines, 0, 9),
           "sub-isolines out of range");
   for (const auto *iso : {&p.isolines, &p.jacobianIsolines})
-    require(!*iso || ((*iso)->size() <= (size_t)PAV_MAX_FILE_COUNT && allFinite(**iso)),
-            "isolines");
+    require(!*iso || allFinite(**iso), "isolines not finite");
   require(sorted(p.palette) && sorted(p.jacobianPalette), "palette not sorted");
   require(!p.displayField || *p.displayField >= 1, "display field below 1");
   require(!p.boundingBox || allFinite(*p.boundingBox), "bounding box not finite");
   require(within(p.colormap, 0, PAV_NBR_COLORMAPS - 1), "colormap out of range");
-  require(p.refColor.size() <= (size_t)PAV_MAX_FILE_COUNT, "too many colours");
   for (const auto &c : p.refColor)
     for (int32_t v : c) require(v >= 0 && v <= 255, "colour component out of range");
 }
@@ -74,7 +72,6 @@ void checkViewState(const PavViewStateData &d) {
               std::any_of(d.rotation->begin(), d.rotation->end(), [](float v) { return v != 0; }),
           "null rotation kept");
   require(sorted(d.palette), "palette not sorted");
-  require(!d.hiddenRefs || d.hiddenRefs->size() <= (size_t)PAV_MAX_FILE_COUNT, "too many refs");
 }
 
 bool hasError(const PavFileMessages &m) {
