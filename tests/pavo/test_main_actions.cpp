@@ -1,6 +1,7 @@
 // The main window's action table: menus, context menu, key links, dialog answers, file checks,
 // the recent-file list and the preferences (written, read back, damaged stores).
 #include "scene/key_bindings.h"
+#include "test_paths.h"
 #include "ui/dialog_answers.h"
 #include "ui/dialogs.h"
 #include "ui/main_actions.h"
@@ -186,9 +187,8 @@ TEST(Settings, RecentFilesAndDamagedStores) {
   for (const PavPreferenceRow &row : preferenceRows())
     EXPECT_EQ(p.*row.flag, defaults.*row.flag) << row.settingsKey;
   EXPECT_EQ(p.textSizeIndex, 0);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(textHeightForIndex(10), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "unkwown setting size text \n");
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_EQ(textHeightForIndex(10), -1); }),
+            "unkwown setting size text \n");
 }
 
 // A toggled box writes its key, an untouched one nothing (reading back after a restart is
@@ -202,9 +202,8 @@ TEST(Settings, PreferencesPanelWritesOnlyWhatChanged) {
   panel.findChild<QCheckBox *>(QString(rows[0].objectName).arg(3))->click();
   EXPECT_EQ(s.value(rows[0].settingsKey).toInt(), PavPreferences().*rows[0].flag ? 0 : 1);
   EXPECT_FALSE(s.contains(rows[1].settingsKey));
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(storePreferenceState(s, rows[1], Qt::PartiallyChecked));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(pavo_test::captured(
+                [&] { EXPECT_FALSE(storePreferenceState(s, rows[1], Qt::PartiallyChecked)); }),
             "%%Warning: Pref Menu: unknown check box status: 1 \n");
   EXPECT_FALSE(s.contains(rows[1].settingsKey));
 }

@@ -156,9 +156,7 @@ TEST_F(ViewerWindows, SeveralMeshesOpenChainedWindowsWithACommonBox) {
   emit bar->kindSelector()->activated(triangle);
   bar->numberInput()->setText("1");
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  testing::internal::CaptureStdout();
-  QApplication::sendEvent(bar->numberInput(), &press);
-  testing::internal::GetCapturedStdout();
+  pavo_test::captured([&] { QApplication::sendEvent(bar->numberInput(), &press); });
   const std::string report = PavViewerInput::of(windows[0]->viewer())->lastReport();
   EXPECT_EQ(report.rfind(" Triangle                 1 : [", 0), 0u) << report;
   EXPECT_TRUE(

@@ -1,5 +1,6 @@
 // Where the tests find the source tree, the build tree and a scratch folder of their own.
 #pragma once
+#include <gtest/gtest.h>
 #include <string>
 
 namespace pavo_test {
@@ -15,5 +16,11 @@ std::string scratchDir(const std::string &name);
 std::string readFile(const std::string &path);
 // A printed text the tests compare byte for byte, from tests/expected/.
 std::string expectedText(const std::string &name);
+// What f prints on stdout.
+template <class F> std::string captured(F f) {
+  testing::internal::CaptureStdout();
+  f();
+  return testing::internal::GetCapturedStdout();
+}
 
 } // namespace pavo_test
