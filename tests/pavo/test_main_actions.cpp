@@ -131,25 +131,6 @@ TEST(DialogAnswers, WindowSizesAndOutputNames) {
             std::string("Ovel Mesh (*.mesh *.meshb);;CGNS Mesh (*.cgns *.hdf);;All Files (*.*)"));
 }
 
-TEST(DialogAnswers, FileProblems) {
-  QTemporaryDir dir;
-  const QString file = dir.filePath("m.mesh"), sealed = dir.filePath("sealed");
-  QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.close();
-  ASSERT_TRUE(QDir(dir.path()).mkdir("sealed"));
-  QFile::setPermissions(sealed, QFile::ReadOwner | QFile::ExeOwner);
-  const bool root = geteuid() == 0; // permissions do not bind root
-  EXPECT_EQ(inputFileProblem(file), "");
-  EXPECT_TRUE(inputFileProblem(dir.filePath("none")).contains("does not exist"));
-  EXPECT_TRUE(outputFileProblem(dir.path()).contains("is a folder"));
-  EXPECT_TRUE(outputFileProblem(dir.filePath("no/x.mesh")).contains("folder does not exist"));
-  QFile::setPermissions(file, QFileDevice::Permissions());
-  EXPECT_TRUE(root || outputFileProblem(sealed + "/x.mesh").contains("read-only"));
-  EXPECT_TRUE(root || inputFileProblem(file).contains("cannot be read"));
-  QFile::setPermissions(sealed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 TEST(Settings, RecentFilesAndDamagedStores) {
   QTemporaryDir dir;
   {
