@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>

@@ -3,9 +3,7 @@
 #include "test_paths.h"
 
 #include <cctype>
-#include <climits>
 #include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>

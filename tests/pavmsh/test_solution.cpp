@@ -3,7 +3,6 @@
 #include "test_paths.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>

@@ -1,7 +1,6 @@
 // Buffer-object arrays packed without a context: patch order, STL layout, tags, colours, picks.
 #include <cmath>
 #include <gtest/gtest.h>
-#include <memory>
 #include <tuple>
 
 #include "render/buffer_object.h"

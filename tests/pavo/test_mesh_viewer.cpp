@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
