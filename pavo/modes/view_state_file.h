@@ -5,6 +5,7 @@
 #pragma once
 
 #include "modes/file_tokens.h"
+#include "scene/view_state.h"
 
 #include <array>
 #include <cstdint>
@@ -14,13 +15,6 @@
 #include <vector>
 
 namespace pavo {
-
-// A hidden draw object: draw type (render/draw_types.h) and reference.
-struct PavHiddenRef {
-  uint32_t drawType = 0;
-  int32_t ref = 0;
-  bool operator==(const PavHiddenRef &o) const { return drawType == o.drawType && ref == o.ref; }
-};
 
 // The content of a view-state file. Reading sets the settings the file gives, checked (see
 // readViewState); the others stay empty. Writing writes every keyword, empty settings as zeros

@@ -20,7 +20,16 @@ class PavElementMasks : public QObject {
 public:
   explicit PavElementMasks(QObject *parent) : QObject(parent) { setObjectName("pavElementMasks"); }
   std::unordered_map<const PavDrawObject *, std::vector<uint8_t>> masks;
+  // The range applied and the values of the volume elements, for the cut display.
+  std::vector<PavObjectValues> volumes;
+  double range[2] = {0, 0};
 };
+
+bool isVolumeType(int type) {
+  const PavElementKind k = pav_ElementKind(type);
+  return k == PavKindTetrahedron || k == PavKindPyramid || k == PavKindPrism ||
+         k == PavKindHexahedron;
+}
 
 PavElementMasks &masksOf(PavMeshViewer &viewer) {
   auto *m = viewer.findChild<PavElementMasks *>("pavElementMasks", Qt::FindDirectChildrenOnly);
@@ -63,6 +72,14 @@ void addEntityValues(const PavMeshViewer &viewer, int type, const double *rows, 
                      int nbrNod, PavFilterValues &out) {
   using Source = PavMeshViewer::PavSetSource;
   if (!rows || nbrEnt < 1 || nbrNod < 1) return;
+  if (isVolumeType(type)) {
+    PavObjectValues v{nullptr, false, {}, {}, type};
+    v.low.assign((size_t)nbrEnt + 1, NAN);
+    v.high.assign((size_t)nbrEnt + 1, NAN);
+    for (int64_t e = 1; e <= nbrEnt; e++)
+      rowExtrema(rows + e * nbrNod, nbrNod, &v.low[e], &v.high[e]);
+    out.push_back(std::move(v));
+  }
   for (const PavMeshViewer::PavBuiltSet &set : viewer.builtSets()) {
     const bool own = set.source == Source::MeshType && set.mshType == type;
     const bool faces = set.source == Source::BoundaryFaces && set.volType == type;
@@ -146,6 +163,24 @@ PavFilterValues solutionValues(PavMeshViewer &viewer) {
   const std::vector<double> ver = shownScalar(rec, dim, view.vectorMode);
   if (ver.empty()) return out;
   const size_t nbrVal = ver.size() / (size_t)rec->nbrNod;
+  // Volume elements (for the cut): the values at their nodes.
+  for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
+    const int32_t n = pav_Count(mesh, t);
+    const int k = isVolumeType(t) && n > 0 ? pav_MshTyp2Siz(t, nullptr) : 0;
+    if (k < 1 || !mesh->ent[t].idx) continue;
+    PavObjectValues v{nullptr, false, {}, {}, t};
+    v.low.assign((size_t)n + 1, NAN);
+    v.high.assign((size_t)n + 1, NAN);
+    std::vector<double> row((size_t)k);
+    for (int64_t e = 1; e <= n; e++) {
+      for (int j = 0; j < k; j++) {
+        const int64_t g = mesh->ent[t].idx[e * k + j];
+        row[(size_t)j] = g >= 1 && (size_t)g < nbrVal ? ver[(size_t)g * rec->nbrNod] : NAN;
+      }
+      rowExtrema(row.data(), k, &v.low[e], &v.high[e]);
+    }
+    out.push_back(std::move(v));
+  }
   // Every drawn element: the values at its own nodes (first value of each vertex row).
   for (const PavMeshViewer::PavBuiltSet &set : viewer.builtSets())
     for (const PavMeshViewer::PavBuiltObject &bo : set.objects) {
@@ -211,13 +246,45 @@ int64_t applyElementFilter(PavMeshViewer &viewer, const PavFilterValues &values,
       mask[i] = v.low[i] >= range[0] && v.high[i] <= range[1];
     if (v.counted) shownCount += std::count(mask.begin(), mask.end(), 1);
   }
+  m.volumes.clear();
+  for (const PavObjectValues &v : values)
+    if (range && v.volumeType != 0) m.volumes.push_back(v);
+  if (range) std::copy(range, range + 2, m.range);
   refreshElementVisibility(viewer);
   if (!range) m.masks.clear();
   return shownCount;
 }
 
+namespace {
+
+// Masks of the cut objects from the values of the volume elements they come from.
+void maskCut(PavMeshViewer &viewer, PavElementMasks &m) {
+  for (const PavMeshViewer::PavBuiltSet &set : viewer.cutSets()) {
+    const PavObjectValues *values = nullptr;
+    for (const PavObjectValues &v : m.volumes)
+      if (v.volumeType == set.volType) values = &v;
+    if (!values) continue;
+    for (const PavMeshViewer::PavBuiltObject &bo : set.objects) {
+      const PavSceneEntry *e = bo.object ? viewer.sceneModel().entry(bo.object) : nullptr;
+      const int k = bo.object ? PavDrawTyp2Siz(bo.object->type) : 0;
+      const int32_t *parent = bo.object ? bo.object->getParentElt() : nullptr;
+      if (!e || k < 1 || !parent) continue;
+      std::vector<uint8_t> &mask = m.masks[bo.object];
+      mask.assign(e->elt.size() / (size_t)k, 1);
+      for (size_t i = 0; i < mask.size(); i++) {
+        const int64_t p = parent[i];
+        if (p >= 1 && (size_t)p < values->low.size())
+          mask[i] = values->low[p] >= m.range[0] && values->high[p] <= m.range[1];
+      }
+    }
+  }
+}
+
+} // namespace
+
 void refreshElementVisibility(PavMeshViewer &viewer) {
   PavElementMasks &m = masksOf(viewer);
+  maskCut(viewer, m);
   for (auto it = m.masks.begin(); it != m.masks.end();) {
     if (!viewer.contains(it->first)) {
       it = m.masks.erase(it);

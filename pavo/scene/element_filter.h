@@ -14,11 +14,15 @@ namespace pavo {
 class PavDrawObject;
 class PavMeshViewer;
 
-// Values of the drawn elements of one object (one pair per element, NaN: no value).
+// Values of the drawn elements of one object (one pair per element, NaN: no value). An entry
+// with a volumeType and no object holds the values of that type's volume elements (index from 1,
+// entry 0 unused): the cut display (clipped faces, capping) takes them for the elements cut from
+// each volume element, whenever the cut is rebuilt.
 struct PavObjectValues {
   PavDrawObject *object = nullptr;
   bool counted = true; // false for the hidden object -1, which repeats the others' elements
   std::vector<double> low, high;
+  int volumeType = 0;
 };
 using PavFilterValues = std::vector<PavObjectValues>;
 
@@ -42,7 +46,8 @@ bool filterExtrema(const PavFilterValues &values, double *low, double *high, int
 int64_t applyElementFilter(PavMeshViewer &viewer, const PavFilterValues &values,
                            const double *range);
 // Puts the kept masks back on the per-element colours of the objects still in the scene (alpha
-// 0 hidden, 1 shown; colours left as they are). Call after the colours were rewritten.
+// 0 hidden, 1 shown; colours left as they are), the objects of the cut masked anew from the
+// values of their volume elements. Call after the colours were rewritten or the cut rebuilt.
 void refreshElementVisibility(PavMeshViewer &viewer);
 
 // Sets the alpha of an object's per-element colours from a mask (1 shown): colours are filled

@@ -48,7 +48,7 @@ bool vectorAt(int dim, const double *vec, int32_t nbrVer, int32_t v, Vec3 &d) {
 
 int packMetricGlyphs(int dim, const double *crd, const double *met, int32_t nbrVer,
                      const int32_t *list, int n, double scale, const float colour[3],
-                     PavGlyphMesh &out) {
+                     PavGlyphMesh &out, bool ellipsoids) {
   if ((dim != 2 && dim != 3) || !crd || !met || !list || n < 1 || !(scale > 0)) return 0;
   const int size = dim == 2 ? 3 : 6;
   int made = 0;
@@ -58,10 +58,8 @@ int packMetricGlyphs(int dim, const double *crd, const double *met, int32_t nbrV
     double m[6], val[3], vec[9];
     for (int k = 0; k < size; k++) m[k] = met[(int64_t)size * v + k] / scale;
     const Vec3 c = vertexAt(crd, v);
-    if (dim == 2) {
-      if (Eigen2d(m, val, vec) != 1 || !(val[0] > 0) || !(val[1] > 0)) continue;
-      const Vec3 a = (1 / std::sqrt(val[0])) * Vec3{vec[0], vec[1], 0};
-      const Vec3 b = (1 / std::sqrt(val[1])) * Vec3{vec[2], vec[3], 0};
+    // A fan of triangles inscribed in the ellipse of semi-axes a and b around c.
+    auto ellipse = [&](const Vec3 &a, const Vec3 &b) {
       Vec3 prev = c + a;
       for (int s = 1; s <= kEllipseSegments; s++) {
         const double t = 2 * kPi * s / kEllipseSegments;
@@ -69,11 +67,23 @@ int packMetricGlyphs(int dim, const double *crd, const double *met, int32_t nbrV
         triangle(out, c, prev, next, colour);
         prev = next;
       }
+    };
+    if (dim == 2) {
+      if (Eigen2d(m, val, vec) != 1 || !(val[0] > 0) || !(val[1] > 0)) continue;
+      ellipse((1 / std::sqrt(val[0])) * Vec3{vec[0], vec[1], 0},
+              (1 / std::sqrt(val[1])) * Vec3{vec[2], vec[3], 0});
     } else {
       if (Eigen3d(m, val, vec) != 1 || !(val[0] > 0) || !(val[1] > 0) || !(val[2] > 0)) continue;
       Vec3 axis[3];
       for (int k = 0; k < 3; k++)
         axis[k] = (1 / std::sqrt(val[k])) * Vec3{vec[3 * k], vec[3 * k + 1], vec[3 * k + 2]};
+      if (!ellipsoids) {
+        // The section through the two longest axes: the shortest (largest eigenvalue) is left.
+        const int shortest = (int)(std::max_element(val, val + 3) - val);
+        ellipse(axis[(shortest + 1) % 3], axis[(shortest + 2) % 3]);
+        made++;
+        continue;
+      }
       // The unit sphere by meridians and parallels, carried onto the ellipsoid's axes.
       const int rings = kEllipsoidSegments / 2;
       auto at = [&](int ring, int seg) {

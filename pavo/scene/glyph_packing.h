@@ -26,12 +26,13 @@ constexpr int kEllipsoidSegments = 12;
 // row by row), both indexed from vertex 1 (entry 0 unused), as in the mesh object. The metric is
 // divided by `scale` and decomposed (Eigen2d / Eigen3d); the glyph's semi-axes are
 // 1 / sqrt(eigenvalue) along the eigenvectors: an ellipse in the plane z = crd.z (a fan of
-// kEllipseSegments triangles inscribed in it) or an ellipsoid (kEllipsoidSegments meridians).
+// kEllipseSegments triangles inscribed in it) or an ellipsoid (kEllipsoidSegments meridians);
+// in 3-D without `ellipsoids`, the ellipse of the two longest semi-axes (a fan as in 2-D).
 // A vertex whose metric is not positive definite or fails to decompose gets no glyph. Returns
 // the number of glyphs made; the colour of every corner is `colour`.
 int packMetricGlyphs(int dim, const double *crd, const double *met, int32_t nbrVer,
                      const int32_t *list, int n, double scale, const float colour[3],
-                     PavGlyphMesh &out);
+                     PavGlyphMesh &out, bool ellipsoids = true);
 
 // One arrow per listed vertex (numbers from 1) of a vector field (dim components per vertex,
 // indexed from vertex 1): from the vertex along the vector, `length` scene units per unit of the

@@ -85,7 +85,6 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
     // The scene building takes the solution degree from the object, picks the field shown,
     // computes the bounding box and fits and centres the view on it.
     displayObject();
-    pav_PrintNumberingQuality(mesh);
   } else {
     printf(" displayMesh : Mesh with no vertices\n");
   }
@@ -127,6 +126,7 @@ int PavMeshViewer::openSolution(const char *solName) {
   rebuildFields();
   fflush(stdout);
   renderLater();
+  emit solutionsChanged();
   return opened;
 }
 

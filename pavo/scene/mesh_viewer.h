@@ -95,10 +95,12 @@ public:
   void updateGlyphs();
   bool metricGlyphsOn = true, arrowGlyphsOn = true;
   // Preferences of the window (its Preferences panel): what a pick prints (solution values,
-  // angles, metric, vertex coordinates of picked elements), whether the wheel zooms, metrics as
-  // ellipsoids, renumbering qualities. Input and reports read them.
+  // angles at face corners, eigen decomposition of metrics, corner coordinates of picked
+  // elements), whether the wheel zooms (also the parameter file's scrolling), metric glyphs as
+  // ellipsoids in 3-D (else the ellipse of their two longest axes) and the numbering-quality
+  // report when the scene is built. The input, the reports and the glyphs read them.
   struct Preferences {
-    bool solutionInfo = false, angles = false, scrolling = false, metric = false;
+    bool solutionInfo = true, angles = false, scrolling = true, metric = true;
     bool ellipsoidMetric = false, renumbering = false, vertexCoordinates = false;
   } prefs;
   // Metric glyphs decompose metric / metricScale (semi-axes scale with its square root).
@@ -106,7 +108,7 @@ public:
   // Scene units per vector unit of the arrows; 0: the longest arrow is a twentieth of the
   // diameter of the scene's bounding box.
   double arrowScale = 0;
-  // Hides the per-reference objects whose reference is in view.hiddenReferences.
+  // Hides the per-reference objects whose draw type and reference are in view.hiddenReferences.
   void applyHiddenReferences();
   // Removes everything built from the mesh object (the next displayObject builds anew).
   void clearMeshScene();
@@ -148,6 +150,8 @@ signals:
   void terminalLine(const QString &text);
   // The displayed solution changed by stepping: field mode (1 vertex, 2 element) and index.
   void solutionStepped(int fieldMode, int index);
+  // openSolution changed the solutions the mesh object holds (selectors follow them).
+  void solutionsChanged();
 
 protected:
   PavObject *mesh = nullptr;

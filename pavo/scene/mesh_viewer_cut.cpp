@@ -5,6 +5,7 @@
 #include "scene/mesh_viewer.h"
 
 #include "scene/cut_packing.h"
+#include "scene/element_filter.h"
 
 #include <cmath>
 
@@ -55,6 +56,7 @@ void PavMeshViewer::updateCut() {
     }
   }
   rebuildFields();
+  refreshElementVisibility(*this); // the filters hide the cut elements of the elements they hide
   renderLater();
 }
 

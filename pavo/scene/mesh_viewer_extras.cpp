@@ -274,7 +274,7 @@ void PavMeshViewer::updateGlyphs() {
         const std::vector<int32_t> list = spreadSelection(mesh->metVer ? mesh->metVer + 1 : nullptr,
                                                           mesh->nbrMetVer, kMostMetricGlyphs);
         packMetricGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), (int)list.size(),
-                         metricScale, dark, metric);
+                         metricScale, dark, metric, prefs.ellipsoidMetric);
       } else if (rec->kind == PavSolVector && arrowGlyphsOn) {
         if (arrowVertices.empty()) selectGlyphVertices(true, 1);
         const std::vector<int32_t> list =

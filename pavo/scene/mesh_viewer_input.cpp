@@ -343,7 +343,7 @@ void PavViewerInput::mouseRelease(QMouseEvent *) {
 void PavViewerInput::wheel(QWheelEvent *event) {
   const QPoint d = event->angleDelta();
   event->accept();
-  if (!win->acceptsInteraction || (d.x() == 0 && d.y() == 0)) return;
+  if (!win->acceptsInteraction || !win->prefs.scrolling || (d.x() == 0 && d.y() == 0)) return;
   win->view.fovy = fovyAfterWheel(win->view.fovy, d.y());
   win->renderNow();
   propagateView(win);
@@ -418,6 +418,10 @@ void PavViewerInput::reportPicking(PavDrawObject *picked) {
   PavPickedEntity e = entityOf(picked, state.mark(picked).local);
   e.jacobians = win->fieldOf(PavFieldKind::Jacobian, picked) != nullptr;
   e.qualities = win->fieldOf(PavFieldKind::Value, picked) != nullptr;
+  e.solutions = win->prefs.solutionInfo;
+  e.metric = win->prefs.metric;
+  e.angles = win->prefs.angles;
+  e.vertexCoordinates = win->prefs.vertexCoordinates;
   PavPickReport r = pickReport(win->meshObject(), e);
   printf("%s%s", r.text.c_str(), r.warnings.c_str());
   fflush(stdout);

@@ -310,6 +310,7 @@ void PavMeshViewer::displayObject() {
     updateCut(); // rebuilds the fields too
   else
     rebuildFields();
+  if (prefs.renumbering) pav_PrintNumberingQuality(mesh);
   renderLater();
 }
 
@@ -320,17 +321,22 @@ bool PavMeshViewer::readParameters(double box[6]) {
   applyParameters(params, view);
   applyParameterPalettes(params, solutionPalette, jacobianPalette);
   applyParameterColours(params, referenceColours);
+  if (params.scrolling) prefs.scrolling = *params.scrolling != 0;
+  // The surface reconstruction adds the missing boundary faces to the mesh itself (with their
+  // solutions), so that they are drawn, picked and written like the file's own faces.
+  if (params.checkSurf && *params.checkSurf != 0) checksurfMesh(0, mesh, nullptr, nullptr);
   if (!params.boundingBox) return false;
   std::copy(params.boundingBox->begin(), params.boundingBox->end(), box);
   return true;
 }
 
 void PavMeshViewer::applyHiddenReferences() {
-  const std::vector<int> &hidden = view.hiddenReferences;
+  const std::vector<PavHiddenRef> &hidden = view.hiddenReferences;
   for (PavBuiltSet &set : sets)
     for (PavBuiltObject &bo : set.objects) {
       if (!bo.object || bo.object->id == -1) continue;
-      bo.object->visible = std::find(hidden.begin(), hidden.end(), bo.object->id) == hidden.end();
+      const PavHiddenRef h{bo.object->type, bo.object->id};
+      bo.object->visible = std::find(hidden.begin(), hidden.end(), h) == hidden.end();
     }
 }
 

@@ -109,7 +109,7 @@ void addEigen(std::string &out, int dim, const double *met, int field) {
 // doubles at data[row * s]; rows outside 0..maxRow are skipped), then the eigen decomposition of
 // each row of a metric field.
 void addField(std::string &out, const PavObject *mesh, const PavSolution *sol, int field,
-              const int64_t *rows, int nbrRows, int64_t maxRow) {
+              const int64_t *rows, int nbrRows, int64_t maxRow, bool eigen) {
   const int s = pav_SolKindSize(mesh->dim, sol->kind);
   if (s < 1 || !sol->data) return;
   add(out, " Solution %d", field);
@@ -119,7 +119,7 @@ void addField(std::string &out, const PavObject *mesh, const PavSolution *sol, i
     for (int m = 0; m < s; m++) add(out, "   %le", sol->data[rows[r] * s + m]);
   }
   out += "\n";
-  if (sol->kind != PavSolSymMatrix || (mesh->dim != 2 && mesh->dim != 3)) return;
+  if (!eigen || sol->kind != PavSolSymMatrix || (mesh->dim != 2 && mesh->dim != 3)) return;
   for (int r = 0; r < nbrRows; r++)
     if (rows[r] >= 0 && rows[r] <= maxRow) addEigen(out, mesh->dim, sol->data + rows[r] * s, field);
 }
@@ -127,13 +127,13 @@ void addField(std::string &out, const PavObject *mesh, const PavSolution *sol, i
 // Vertex fields at the given vertices, then the fields of element i of an element type (each at
 // its own value nodes: element fields have their own degree).
 void addSolutions(std::string &out, const PavObject *mesh, const int *vertices, int nbrVer,
-                  int type, int32_t i) {
+                  int type, int32_t i, bool eigen) {
   int64_t rows[125];
   const int n = std::min(nbrVer, 125);
   for (int k = 0; k < n; k++) rows[k] = vertices[k] >= 1 ? vertices[k] : -1;
   int field = 0;
   for (const PavSolution *sol = mesh->ent[Vertices].sol; sol; sol = sol->next)
-    addField(out, mesh, sol, ++field, rows, n, mesh->ent[Vertices].nbr);
+    addField(out, mesh, sol, ++field, rows, n, mesh->ent[Vertices].nbr, eigen);
   if (type < Edges || !pav_IsStoredType(type) || i < 1 || i > mesh->ent[type].nbr) return;
   field = 0;
   std::vector<int64_t> eltRows;
@@ -141,7 +141,7 @@ void addSolutions(std::string &out, const PavObject *mesh, const int *vertices, 
     eltRows.resize((size_t)std::max(sol->nbrNod, 0));
     for (int j = 0; j < sol->nbrNod; j++) eltRows[j] = (int64_t)i * sol->nbrNod + j;
     addField(out, mesh, sol, ++field, eltRows.data(), (int)eltRows.size(),
-             ((int64_t)sol->nbrEnt + 1) * sol->nbrNod - 1);
+             ((int64_t)sol->nbrEnt + 1) * sol->nbrNod - 1, eigen);
   }
 }
 
@@ -251,7 +251,39 @@ void reportVertex(std::string &out, const PavObject *mesh, const PavPickedEntity
   const int dim = mesh->dim == 2 ? 2 : 3;
   for (int k = 0; k < dim; k++) add(out, k == 0 ? " : [%9f" : " %9f", mesh->crdDbl[3 * v + k]);
   out += "]\n";
-  addSolutions(out, mesh, &v, 1, 0, 0);
+  if (e.solutions) addSolutions(out, mesh, &v, 1, 0, 0, e.metric);
+}
+
+// The angles at the corners of a face (3 or 4 corners) and the coordinates of its corners, as
+// the preferences ask. Corners outside the vertices are skipped.
+void addCorners(std::string &out, const PavObject *mesh, const PavPickedEntity &e, const int *nodes,
+                int corners) {
+  const int32_t nv = mesh->ent[Vertices].nbr;
+  for (int k = 0; k < corners; k++)
+    if (nodes[k] < 1 || nodes[k] > nv || !mesh->crdDbl) return;
+  auto at = [&](int k) { return mesh->crdDbl + 3 * (size_t)nodes[(k + corners) % corners]; };
+  const PavDrawFamily family = pavDrawFamily(e.drawType);
+  if (e.angles && (family == PavDrawFamily::Triangle || family == PavDrawFamily::Quadrilateral)) {
+    out += " Angles (degrees)";
+    for (int k = 0; k < corners; k++) {
+      const double *p = at(k), *a = at(k - 1), *b = at(k + 1);
+      double u[3], v[3], uv = 0, uu = 0, vv = 0;
+      for (int c = 0; c < 3; c++) {
+        u[c] = a[c] - p[c], v[c] = b[c] - p[c];
+        uv += u[c] * v[c], uu += u[c] * u[c], vv += v[c] * v[c];
+      }
+      const double cosine = uu > 0 && vv > 0 ? uv / std::sqrt(uu * vv) : 1.0;
+      add(out, "   %f", std::acos(std::clamp(cosine, -1.0, 1.0)) * 180.0 / std::acos(-1.0));
+    }
+    out += "\n";
+  }
+  if (!e.vertexCoordinates) return;
+  const int dim = mesh->dim == 2 ? 2 : 3;
+  for (int k = 0; k < corners; k++) {
+    add(out, " Vertex %9d", nodes[k]);
+    for (int c = 0; c < dim; c++) add(out, c == 0 ? " : [%9f" : " %9f", at(k)[c]);
+    out += "]\n";
+  }
 }
 
 } // namespace
@@ -358,7 +390,11 @@ PavPickReport pickReport(const PavObject *mesh, const PavPickedEntity &e) {
     }
   }
   r.text += "\n";
-  addSolutions(r.text, mesh, nodes, nbrNod, fieldType, fieldElt);
+  // The face of a volume element has its own corners: 3 or 4 by the face's node count.
+  const int d = e.volumeType == 0 ? 1 : pav_ElementDegree(e.volumeType);
+  const int faceCorners = e.volumeType == 0 ? corners : (nbrNod == (d + 1) * (d + 2) / 2 ? 3 : 4);
+  addCorners(r.text, mesh, e, nodes, std::min(faceCorners, nbrNod));
+  if (e.solutions) addSolutions(r.text, mesh, nodes, nbrNod, fieldType, fieldElt, e.metric);
   addJacobianAndQuality(r.text, mesh, e, fieldType, fieldElt);
   return r;
 }

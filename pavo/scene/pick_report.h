@@ -27,6 +27,10 @@ struct PavPickedEntity {
   int volumeFace = -1;
   bool jacobians = false; // Jacobians were computed: report the element's range
   bool qualities = false; // qualities were computed: report the element's value
+  // What the window's preferences add or leave out: the solution values, the eigen
+  // decomposition of metric fields, the angles at the corners of a face (degrees) and the
+  // coordinates of the element's corner vertices.
+  bool solutions = true, metric = true, angles = false, vertexCoordinates = false;
 };
 
 struct PavPickReport {

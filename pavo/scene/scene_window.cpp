@@ -509,6 +509,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
   GlslProgram *p = nullptr;
   int64_t n = 0;
   for (PavDrawObject *o : list) {
+    if (pickingPass && !o->pickable) continue;
     PavBufferObject *b = bufferOf(o);
     if (!b || b->nbrElt < 1) {
       printf(" warning : no attachData to object of type %s with ref %d\n",

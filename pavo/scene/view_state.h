@@ -8,9 +8,17 @@
 #include "scene/render_option.h"
 
 #include <QVector3D>
+#include <cstdint>
 #include <vector>
 
 namespace pavo {
+
+// A hidden draw object: draw type (render/draw_types.h) and reference.
+struct PavHiddenRef {
+  uint32_t drawType = 0;
+  int32_t ref = 0;
+  bool operator==(const PavHiddenRef &o) const { return drawType == o.drawType && ref == o.ref; }
+};
 
 // Direction towards the light in eye coordinates (a light at infinity, above left of the viewer):
 // faces seen straight on stay grey, not white, and curvature shows as shading.
@@ -59,8 +67,8 @@ struct PavViewState {
   int elementSolution = 1;
   int vectorMode = 0; // 1 x, 2 y, 3 z component, anything else the length
 
-  // References whose objects are hidden (unsorted, no repetition required).
-  std::vector<int> hiddenReferences;
+  // Objects hidden by draw type and reference: the per-reference objects of that type only.
+  std::vector<PavHiddenRef> hiddenReferences;
 
   bool cutActive() const { return hasCutPlane && options.CutOn; }
 };

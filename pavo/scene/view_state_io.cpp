@@ -63,10 +63,10 @@ void applyViewStateData(const PavViewStateData &d, PavViewState &v) {
   if (d.wireSiz) o.lineWidth = *d.wireSiz;
   if (d.hiddenRefs) {
     v.hiddenReferences.clear();
-    for (const PavHiddenRef &h : *d.hiddenRefs) v.hiddenReferences.push_back(h.ref);
-    std::sort(v.hiddenReferences.begin(), v.hiddenReferences.end());
-    v.hiddenReferences.erase(std::unique(v.hiddenReferences.begin(), v.hiddenReferences.end()),
-                             v.hiddenReferences.end());
+    for (const PavHiddenRef &h : *d.hiddenRefs)
+      if (std::find(v.hiddenReferences.begin(), v.hiddenReferences.end(), h) ==
+          v.hiddenReferences.end())
+        v.hiddenReferences.push_back(h);
   }
 }
 

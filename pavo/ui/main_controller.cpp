@@ -12,6 +12,7 @@
 #include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
+#include "scene/picked_normals.h"
 #include "scene/vertex_labels.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
@@ -265,7 +266,7 @@ template <class Make> void PavMainController::openPanel(const char *slot, Make m
 void PavMainController::opencutplane() {
   openPanel("opencutplane", [this] {
     auto *w = new PavCutPlanePanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                   switches);
+                                   p.viewer->switches);
     double b[6];
     p.viewer->boundingBox(b);
     w->setBoxCentre((b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2);
@@ -294,7 +295,7 @@ void PavMainController::openmenusol() {
 void PavMainController::openspec() {
   openPanel("openspec", [this] {
     return new PavSpecificPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                switches);
+                                p.viewer->switches);
   });
 }
 
@@ -318,11 +319,6 @@ void PavMainController::applyPreferences() {
                                prefs.propagatePicking,    prefs.propagateCentre,
                                prefs.propagateBoundingBox};
   p.viewer->renderLater();
-}
-
-void PavMainController::notAvailable(const char *what) {
-  printf("%%%%Warning: %s is not available in this version\n", what);
-  fflush(stdout);
 }
 
 void PavMainController::openmodifMesh() {
@@ -349,7 +345,7 @@ void PavMainController::openmenudata() {
 // A new mesh, solution or modification: the panels that show the mesh's contents follow.
 void PavMainController::meshLoaded() {
   applyElementFilter(*p.viewer, {}, nullptr); // every element shows again
-  setVertexLabels(*p.viewer, p.viewer->meshObject(), switches.showPointNumbers);
+  setVertexLabels(*p.viewer, p.viewer->meshObject(), p.viewer->switches.showPointNumbers);
   if (auto *data = qobject_cast<PavDataManagerPanel *>(panel("openmenudata")))
     data->setMesh(p.viewer->meshName(), p.viewer->solutionName(), p.viewer->meshObject());
   if (auto *sol = qobject_cast<PavSolutionPanel *>(panel("openmenusol"))) {
@@ -447,8 +443,8 @@ void PavMainController::discardUnpicked() {
 }
 
 void PavMainController::showVerticesNumbers() {
-  switches.showPointNumbers = !switches.showPointNumbers;
-  setVertexLabels(*p.viewer, p.viewer->meshObject(), switches.showPointNumbers);
+  p.viewer->switches.showPointNumbers = !p.viewer->switches.showPointNumbers;
+  setVertexLabels(*p.viewer, p.viewer->meshObject(), p.viewer->switches.showPointNumbers);
   p.viewer->renderLater();
 }
 
@@ -460,9 +456,11 @@ void PavMainController::updateMesh() {
   p.viewer->renderLater();
 }
 
+// Enabled in the context menu only while something is picked (the input's pick state).
 void PavMainController::drawNormals() {
-  if (p.viewer->pickList().isEmpty()) return;
-  notAvailable("Drawing the normals of picked entities");
+  PavViewerInput *input = PavViewerInput::of(p.viewer);
+  if (!input || !input->pickState().lastPicked()) return;
+  if (drawPickedNormals(*input) == 0) print("  No picked face to draw the normal of\n");
 }
 
 } // namespace pavo

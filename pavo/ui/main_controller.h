@@ -53,8 +53,6 @@ public:
 
   const PavMainActions &actions() const { return *acts; }
   const PavPreferences &preferences() const { return prefs; }
-  // The window's switches that keys and panels change beside the view state.
-  PavSceneSwitches switches;
   PavPaletteChoice palette;
 
   // Opens one file as a chosen mesh file: message lines, recent files, load. False (message
@@ -115,7 +113,6 @@ private:
   void applyPreferences();
   void meshLoaded();
   void viewChanged(PavViewChange change);
-  void notAvailable(const char *what);
   void openFilter(const char *slot, const QString &title,
                   PavFilterValues (*values)(PavMeshViewer &));
   void refreshElementColours();

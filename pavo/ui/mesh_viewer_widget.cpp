@@ -85,6 +85,8 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
   // The bar picks, highlights and chooses solutions through the viewer; its panels are the menus'.
   connectBottomBar(bottom, view);
+  connect(view, &PavMeshViewer::solutionsChanged, bottom,
+          [this] { bottom->fill(view->meshObject()); });
   connect(bottom, &PavBottom::menuChosen, control, [this](int panel) {
     if (panel == 1) control->opencutplane();
     if (panel == 2) control->openview();

@@ -14,11 +14,11 @@ class QSettings;
 namespace pavo {
 
 struct PavPreferences {
-  bool solutionInfo = false;      // print solution values when picking
+  bool solutionInfo = true;       // print solution values when picking
   bool angles = false;            // print angles when picking
-  bool scrolling = false;         // the mouse wheel zooms
+  bool scrolling = true;          // the mouse wheel zooms
   bool axis = true;               // orientation axes (view option AxisOn, key a)
-  bool metric = false;            // print the metric when picking
+  bool metric = true;             // print the metric's eigen decomposition when picking
   bool ellipsoidMetric = false;   // metrics drawn as ellipsoids
   bool renumbering = false;       // print renumbering qualities
   bool vertexCoordinates = false; // print vertex coordinates when picking elements

@@ -9,6 +9,7 @@ void applyPreferencesToViewer(const PavPreferences &prefs, PavMeshViewer &viewer
   const int height = textHeightForIndex(prefs.textSizeIndex);
   if (height > 0) viewer.textHeight = height;
   PavMeshViewer::Preferences &v = viewer.prefs;
+  const bool glyphsChange = v.ellipsoidMetric != prefs.ellipsoidMetric;
   v.solutionInfo = prefs.solutionInfo;
   v.angles = prefs.angles;
   v.scrolling = prefs.scrolling;
@@ -16,6 +17,7 @@ void applyPreferencesToViewer(const PavPreferences &prefs, PavMeshViewer &viewer
   v.ellipsoidMetric = prefs.ellipsoidMetric;
   v.renumbering = prefs.renumbering;
   v.vertexCoordinates = prefs.vertexCoordinates;
+  if (glyphsChange && viewer.meshObject() && viewer.isInitDone()) viewer.updateGlyphs();
 }
 
 } // namespace pavo

@@ -1,6 +1,6 @@
 // Filters hide the elements outside their range: eight triangles (quads of widths 1, 2, 3, 4
-// along x) with f = x, probed at the triangle centres; "clear" shows them all again.
-#include "test_paths.h"
+// along x) with f = x, probed at the triangle centres; "clear" shows them all again; the cut of
+// a volume loses the elements filtered out.
 #include "ui/main_actions.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
@@ -9,6 +9,7 @@
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 
 #include <QAction>
@@ -24,22 +25,27 @@ namespace {
 
 const double kX[5] = {0, 1, 3, 6, 10}; // quad q spans [kX[q], kX[q + 1]] x [0, 1]
 
+// The mesh with the vertex field f = x.
+PavObject *withX(PavObject *obj) {
+  char status[PAV_STATUS_SIZE];
+  const int n = obj->ent[Vertices].nbr;
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, n, 1, 1, status);
+  for (int v = 1; v <= n; v++) r->data[v] = obj->crdDbl[3 * v];
+  pav_PushSolution(obj, SolAtVertices, r, status);
+  return obj;
+}
+
 PavObject *strip() {
   std::vector<double> xyz;
   std::vector<int> tri;
   for (int i = 0; i < 5; i++) xyz.insert(xyz.end(), {kX[i], 0, 0, kX[i], 1, 0});
   for (int a = 1; a < 9; a += 2) tri.insert(tri.end(), {a, a + 2, a + 3, a, a + 3, a + 1});
-  PavObject *obj = pavo_test::buildMesh(3, xyz, Triangles, tri);
-  char status[PAV_STATUS_SIZE];
-  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, 10, 1, 1, status);
-  for (int v = 1; v <= 10; v++) r->data[v] = obj->crdDbl[3 * v];
-  pav_PushSolution(obj, SolAtVertices, r, status);
-  return obj;
+  return withX(pavo_test::buildMesh(3, xyz, Triangles, tri));
 }
 
-// Whether the pixel under scene point (x, y, 0) shows a face (not the white background).
-bool drawnAt(PavMeshViewer *v, double x, double y) {
-  return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, 0)) !=
+// Whether the pixel under scene point (x, y, z) shows a face (not the white background).
+bool drawnAt(PavMeshViewer *v, double x, double y, double z = 0) {
+  return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, z)) !=
          std::array<int, 3>{255, 255, 255};
 }
 
@@ -90,6 +96,23 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
         EXPECT_EQ(drawnAt(v, (2 * x0 + x1) / 3, 2.0 / 3), !apply || c.kept[q]) << q;
       }
     }
+  }
+  // The cut too: a cube of tetrahedra with f = x capped at z = c, seen from above; [0, 0.5]
+  // keeps the section over x < 1/3 and nothing at x > 2/3 (nor below), also after the plane moved.
+  v->view.hasCutPlane = v->view.capping = v->view.options.CutOn = true;
+  v->view.cutPlane[0] = 0, v->view.cutPlane[2] = 1;
+  v->adoptMesh(withX(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1)));
+  v->view.trackball.rotation = QQuaternion(); // looking down the z axis
+  const double range[2] = {0, 0.5};
+  pavo_test::captured([&] {
+    v->displayObject();
+    applyElementFilter(*v, solutionValues(*v), range);
+  });
+  for (double c : {0.5, 0.6}) {
+    v->view.cutPlane[3] = -c;
+    pavo_test::captured([&] { v->updateCut(); });
+    EXPECT_TRUE(drawnAt(v, 0.15, 0.5, c)) << c;
+    EXPECT_FALSE(drawnAt(v, 0.85, 0.5, c)) << c;
   }
 }
 

@@ -1,15 +1,19 @@
 // The main window with its controller: every action reaches a slot, the menus are in the bar,
-// and preferences ticked in one window are found by the next.
+// preferences ticked in one window are found by the next, and the bottom bar follows a solution
+// opened after the mesh.
 #include "ui/main_actions.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
 #include "ui/preferences.h"
 
 #include "gl_fixture.h"
+#include "mesh_builders.h"
+#include "pav_solution.h"
 #include "scene/mesh_viewer.h"
-#include "test_paths.h"
+#include "ui/bottom_bar.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QSettings>
@@ -44,6 +48,19 @@ TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
   EXPECT_TRUE(again.controller()->preferences().angles);
   EXPECT_FALSE(again.viewer()->view.options.AxisOn);
   QSettings().clear();
+
+  // A solution opened after the mesh (File > Open Solution File) refills the bar's selectors
+  // from the solutions the mesh now holds (here one already in memory, the file missing).
+  PavObject *obj = pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0}, Triangles, {1, 2, 3});
+  char status[PAV_STATUS_SIZE] = "";
+  pav_PushSolution(obj, SolAtVertices, pav_NewSolutionRecord(3, PavSolVector, 3, 1, 1, status),
+                   status);
+  again.viewer()->waitForInit();
+  again.viewer()->adoptMesh(obj);
+  testing::internal::CaptureStdout();
+  again.viewer()->openSolution("missing.solb");
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(again.bottomBar()->vertexSolutionSelector()->itemText(1), "1 Vector at Vertices ");
 }
 
 } // namespace

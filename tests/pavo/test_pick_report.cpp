@@ -77,6 +77,8 @@ TEST(PickReport, ElementsVerticesAndPolygonsPrintTheirExactLines) {
 
   PavPickedEntity tri{DrawTriangle, 1};
   tri.jacobians = tri.qualities = true;
+  PavPickedEntity corners{DrawTriangle, 1}; // preferences: angles and coordinates, no solution
+  corners.solutions = false, corners.angles = corners.vertexCoordinates = true;
   const struct {
     PavPickedEntity pick;
     const char *text, *warning = "";
@@ -88,6 +90,11 @@ TEST(PickReport, ElementsVerticesAndPolygonsPrintTheirExactLines) {
             " Solution 2 (Scalar):   2.500000e+00\n"
             " Jacobian (Elt 1) [0.250000 2.000000] \n"
             " Quality  (Elt 1) : 0.750000 \n"},
+      {corners, " Triangle                 1 : [        1         2         3]   Ref 7\n"
+                " Angles (degrees)   90.000000   45.000000   45.000000\n"
+                " Vertex         1 : [ 0.000000  0.000000  0.000000]\n"
+                " Vertex         2 : [ 1.000000  0.000000  0.000000]\n"
+                " Vertex         3 : [ 0.000000  1.000000  0.000000]\n"},
       {{DrawEdge, 1},
        " Edge                     1 : [        2         3]   Ref 3     Length 1.414214\n"
        " Solution 1 (Scalar):   3.000000e+00   4.500000e+00\n"},
@@ -135,6 +142,9 @@ TEST(PickReport, MetricEigenDecompositionMatchesLapack) {
     vectors++;
   }
   ASSERT_EQ(vectors, n);
+  PavPickedEntity noMetric{DrawTriangle, 1};
+  noMetric.metric = false; // the preference leaves the decomposition out, not the values
+  EXPECT_EQ(pickReport(m.obj, noMetric).text.find("Eigen"), std::string::npos);
   std::sort(values.begin(), values.end());
   for (int i = 0; i < n; i++) EXPECT_NEAR(values[size_t(i)], w[i], 1e-6 * (1 + std::fabs(w[i])));
 }

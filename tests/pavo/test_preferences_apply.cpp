@@ -5,10 +5,10 @@
 #include "ui/viewer_windows.h"
 
 #include "gl_fixture.h"
-#include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
 #include "scene/vertex_labels.h"
 #include "test_paths.h"
 
@@ -110,16 +110,24 @@ TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
               std::string("%%Warning Widget ") + name + " does not exist \n");
     EXPECT_EQ(again.ctl->panel(slot), nullptr); // nothing rebuilt
   }
-  // Vertex numbers become labels (their drawing is probed by the display-switch test), refused
-  // above the cap.
+  // Vertex numbers are labels at their vertices, refused above the cap.
   again.viewer->adoptMesh(
       pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0}, Triangles, {1, 2, 3}));
   pavo_test::captured([&] { again.viewer->displayObject(); });
+  // The labels' pixels are the display switches' test (key D draws the same labels).
   again.ctl->showVerticesNumbers();
   ASSERT_EQ(again.viewer->labels.size(), 3u);
   for (int v = 0; v < 3; v++) EXPECT_EQ(again.viewer->labels[v].text, std::to_string(v + 1));
   again.ctl->showVerticesNumbers(); // off again
   EXPECT_TRUE(again.viewer->labels.empty());
+  // Draw Normals Picked: nothing without a pick (the input's pick state), else the arrow.
+  for (int picked : {0, 1}) {
+    pavo_test::captured([&] {
+      if (picked) PavViewerInput::of(again.viewer)->pickEntity(Triangles, 1);
+      again.ctl->drawNormals();
+    });
+    EXPECT_EQ(again.viewer->objectsOfType(DrawCustomEdge).size(), picked);
+  }
 
   std::vector<double> many; // above the cap: a message and no labels
   for (int i = 0; i <= kVertexLabelCap; i++) many.insert(many.end(), {(double)i, 0.0, 0.0});

@@ -188,7 +188,7 @@ TEST_F(ViewFiles, ViewThroughTheFileComesBackTheSame) {
   applyViewStateData(d, back);
   EXPECT_TRUE(back.trackball.rotation == v.trackball.rotation &&
               std::equal(v.cutPlane, v.cutPlane + 4, back.cutPlane));
-  EXPECT_EQ(back.hiddenReferences, (std::vector<int>{2, 4}));
+  EXPECT_EQ(back.hiddenReferences, *window.hiddenRefs); // each with its draw type
   const PavRenderOption &b = back.options;
   EXPECT_EQ(std::make_tuple(back.fovy, back.capping, back.colormap, back.fieldMode,
                             back.elementSolution, b.TransOn, b.CutoffBelowVal, (int)b.tessLevel,

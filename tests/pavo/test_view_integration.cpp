@@ -85,13 +85,17 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   Window w;
   const std::string mesh = writeBox(w.dir);
+  // checksurf adds the missing boundary faces to the mesh (6 sides x 9 squares x 2 triangles);
+  // scrolling decides whether the wheel zooms.
   struct Case {
     const char *text;
     bool capping;
-  } cases[] = {{"CutPlaneEquation 1  1 0 0 -0.5\n", false},
+    int triangles;
+    bool scrolling;
+  } cases[] = {{"CutPlaneEquation 1  1 0 0 -0.5\nchecksurf 1 scrolling 0\n", false, 108, false},
                {"capplaneequation 1 0 0 1 -0.5\nPalette 0 0.5 1 1.5 2\n"
-                "BoundingBox -0.5 1.5 -0.5 1.5 -0.5 1.5\n",
-                true}};
+                "BoundingBox -0.5 1.5 -0.5 1.5 -0.5 1.5\nScrolling 1\n",
+                true, 0, true}};
   for (const Case &c : cases) {
     std::ofstream(w.dir + "/box.pavo") << c.text;
     plainFaces(w.viewer->view);
@@ -102,6 +106,8 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
     PavMeshViewer *v = w.viewer;
     ASSERT_TRUE(v->view.cutActive());
     EXPECT_EQ(v->view.capping, c.capping);
+    EXPECT_EQ(pav_Count(v->meshObject(), Triangles), c.triangles);
+    EXPECT_EQ(v->prefs.scrolling, c.scrolling);
     EXPECT_FALSE(v->cutSets().empty());
     const Frame f(v);
     if (!c.capping) {
@@ -140,8 +146,10 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   va.trackball.rotation = QQuaternion::fromAxisAndAngle(QVector3D(1, 1, 0), 35);
   va.trackball.translation = QVector3D(0.1f, -0.05f, 0);
   va.options.LineOn = true;
-  va.hiddenReferences = {2};
+  va.hiddenReferences = {{DrawSrfTriangle, 2}, {DrawTriangle, 1}}; // no triangle of reference 1
   a->viewer->applyHiddenReferences();
+  for (PavDrawObject *o : a->viewer->objectsOfType(DrawSrfTriangle))
+    EXPECT_EQ(o->visible, o->id != 2 && o->id != -1) << o->id; // other types keep reference 1
   const float pal[5] = {0.1f, 0.3f, 0.5f, 0.7f, 0.9f};
   a->viewer->solutionPalette.setUserPalette(pal);
   a->viewer->rebuildFields();
@@ -153,7 +161,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   auto expectSame = [&](PavMeshViewer *v, bool sameFrame) {
     EXPECT_EQ(v->width(), 300);
     EXPECT_EQ(v->height(), 260);
-    EXPECT_EQ(v->view.hiddenReferences, std::vector<int>{2});
+    EXPECT_EQ(v->view.hiddenReferences, (std::vector<PavHiddenRef>{{DrawSrfTriangle, 2}}));
     EXPECT_TRUE(v->view.options.LineOn);
     EXPECT_EQ(v->view.options.renderMode(), 3);
     EXPECT_TRUE(v->solutionPalette.paletteFixed);

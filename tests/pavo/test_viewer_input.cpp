@@ -2,16 +2,21 @@
 // entities, the bottom bar and a picking demand pick, and bad input leaves a working window (the
 // keys' effect on the picture: test_display_switches.cpp).
 #include "gl_viewer_events.h"
+#include "mesh_builders.h"
 #include "pavmsh.h"
+#include "scene/glyph_packing.h"
 #include "scene/mesh_viewer_input.h"
+#include "scene/picked_normals.h"
 #include "ui/bottom_bar.h"
 #include "ui/bottom_bar_link.h"
+#include "ui/preferences_apply.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
@@ -120,9 +125,8 @@ TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
   type("2");
   EXPECT_EQ(input->lastReport(), pickReport(viewer->meshObject(), {DrawTriangle, 2}).text);
   EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
-  const std::string out = type("3");
-  EXPECT_NE(out.find("Out Of Bound\nMax Number of Triangle = 2"), std::string::npos);
-  EXPECT_EQ(input->pickState().lastPicked(), nullptr); // cleared, nothing picked
+  type("3"); // out of bound (the bar's message): cleared, nothing picked
+  EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   type("ref 2");
   EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
   EXPECT_FALSE(isCyan(colourAt(*viewer, at(kT1))));
@@ -189,4 +193,39 @@ TEST_F(ViewerInput, BadInputLeavesAWorkingWindow) {
   EXPECT_EQ(captured([&] { key(*viewer, Qt::Key_Q); }), "\n  Thank you for using PAVO 4\n");
   EXPECT_FALSE(viewer->isVisible());
   EXPECT_EQ(quits, 1);
+}
+
+// The preferences act: the wheel zooms only with scrolling, the scene brings the numbering report
+// only when asked (a 2-D mesh), metrics are the ellipse of their longest axes or ellipsoids.
+TEST_F(ViewerInput, PreferencesDecideWheelNumberingReportAndMetricGlyphs) {
+  showMesh(*viewer, square(true)); // its first field: a metric at the 4 vertices
+  for (bool on : {false, true}) {
+    PavPreferences p;
+    p.scrolling = p.renumbering = p.ellipsoidMetric = on;
+    applyPreferencesToViewer(p, *viewer);
+    EXPECT_EQ(viewer->glyphTriangles(PavGlyphKind::Metric),
+              4 * (on ? 2 * kEllipsoidSegments * (kEllipsoidSegments / 2 - 1) : kEllipseSegments));
+    const double fovy = viewer->view.fovy;
+    QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewer.get(), &wheel);
+    EXPECT_EQ(viewer->view.fovy != fovy, on);
+    viewer->adoptMesh(buildMesh(2, kSquare, Triangles, {1, 2, 3, 2, 4, 3}));
+    const std::string out = captured([&] { viewer->displayObject(); });
+    EXPECT_EQ(out.find("  Quality of numbering of Triangles      : ") != std::string::npos, on);
+    showMesh(*viewer, square(true));
+  }
+}
+
+// An arrow from the centroid of a face (corners in order: Newell's normal) along its normal.
+TEST(PickedNormals, ArrowRunsFromTheCentroidAlongTheNormal) {
+  const double quad[12] = {0, 0, 0, 2, 0, 0, 2, 0, 2, 0, 0, 2},
+               line[9] = {0, 0, 0, 1, 1, 1, 2, 2, 2};
+  PavNormalArrows a;
+  EXPECT_FALSE(addNormalArrow(line, 3, 1, a)); // no normal: nothing added
+  ASSERT_TRUE(addNormalArrow(quad, 4, 3, a));
+  const std::vector<float> xyz = {1, 0, 1, 1, -3, 1, 1.3f, -2.4f, 1, 0.7f, -2.4f, 1};
+  ASSERT_EQ(a.xyz.size(), xyz.size());
+  for (size_t i = 0; i < xyz.size(); i++) EXPECT_NEAR(a.xyz[i], xyz[i], 1e-6) << i;
+  EXPECT_EQ(a.edges, (std::vector<int>{0, 1, 1, 2, 1, 3}));
 }
