@@ -14,6 +14,8 @@ std::string binaryDir();
 std::string scratchDir(const std::string &name);
 // Whole contents of a file, or an empty string when it cannot be read.
 std::string readFile(const std::string &path);
+// Replaces the file with these bytes.
+void writeFile(const std::string &path, const std::string &bytes);
 // A printed text the tests compare byte for byte, from tests/expected/.
 std::string expectedText(const std::string &name);
 // What f prints on stdout.
