@@ -4,7 +4,7 @@
 #include "app_startup.h"
 #include "gl_fixture.h"
 #include "modes/viewer_args.h"
-#include "run_process.h"
+#include "pavo_process.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 #include "test_paths.h"
@@ -23,6 +23,8 @@
 #include <vector>
 
 using namespace pavo;
+using pavo_test::has;
+using pavo_test::runPavo;
 
 namespace {
 
@@ -51,23 +53,6 @@ std::vector<char *> argvOf(std::vector<std::string> &args) {
   for (std::string &a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   return argv;
-}
-
-pavo_test::ProcessResult runPavo(const std::string &dir, const std::vector<std::string> &args,
-                                 std::vector<std::string> env = {}) {
-  pavo_test::ProcessOptions o;
-  o.workDir = dir;
-  o.set = std::move(env);
-  o.timeoutSeconds = 60;
-  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
-  EXPECT_TRUE(r.started);
-  EXPECT_FALSE(r.timedOut) << r.out;
-  EXPECT_EQ(r.signal, 0) << r.out << r.err;
-  return r;
-}
-
-bool has(const std::string &text, const std::string &part) {
-  return text.find(part) != std::string::npos;
 }
 
 } // namespace
