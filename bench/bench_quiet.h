@@ -1,9 +1,11 @@
 // Small helpers of the viewer benchmarks: a wall clock in seconds, and standard output sent to
-// /dev/null while a Quiet object lives (the loaders and the viewer print their progress).
+// /dev/null while a Quiet object lives, and the process CPU clock (the loaders and the viewer print
+// their progress).
 #pragma once
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,6 +13,14 @@ namespace pavo_bench {
 
 inline double now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// CPU seconds of the whole process (every thread, the rasteriser's included): steadier than the
+// wall clock on a loaded machine.
+inline double processCpu() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return (double)t.tv_sec + 1e-9 * (double)t.tv_nsec;
 }
 
 struct Quiet {

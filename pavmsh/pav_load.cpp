@@ -12,6 +12,7 @@
 #include "pav_solution.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -106,16 +107,66 @@ void applyOrderings(int64_t file) {
   }
 }
 
-int readVertices(int64_t file, PavObject *obj, int32_t n) {
+// Coordinates that are not finite reach every consumer (bounding box, octree, scene) as poison:
+// they are counted as the lines arrive (on the thread that read them, in no fixed order), and one
+// warning names how many vertices carry them and the first.
+struct FiniteCheck {
+  const double *crd;
+  std::atomic<int64_t> count{0}; // vertices with a non-finite coordinate
+  std::atomic<int64_t> first{0}; // the first of them, 0 while none
+};
+
+// Keeps in `first` the smallest nonzero value offered.
+void keepFirst(std::atomic<int64_t> &first, int64_t value) {
+  int64_t seen = first.load(std::memory_order_relaxed);
+  while ((seen == 0 || value < seen) && !first.compare_exchange_weak(seen, value)) {
+  }
+}
+
+void checkBlockFinite(int64_t firstLine, int64_t lastLine, void *argument) {
+  FiniteCheck &c = *static_cast<FiniteCheck *>(argument);
+  // A double is not finite when its exponent bits are all set, that is when adding one to its
+  // exponent carries into the sign bit: an and, an add and an or per coordinate, no branch; only
+  // lines holding one are scanned for the count and the first.
+  constexpr uint64_t exponent = 0x7ff0000000000000ull, carry = uint64_t(1) << 52;
+  const double *p = c.crd + 3 * firstLine;
+  const int64_t n = 3 * (lastLine - firstLine + 1);
+  uint64_t any = 0;
+  for (int64_t i = 0; i < n; i++) {
+    uint64_t x;
+    std::memcpy(&x, p + i, 8);
+    any |= (x & exponent) + carry;
+  }
+  if (!(any >> 63)) return;
+  int64_t bad = 0, first = 0;
+  for (int64_t v = firstLine; v <= lastLine; v++) {
+    const double *q = c.crd + 3 * v;
+    if (std::isfinite(q[0]) && std::isfinite(q[1]) && std::isfinite(q[2])) continue;
+    if (!bad++) first = v;
+  }
+  c.count += bad;
+  keepFirst(c.first, first);
+}
+
+// Reads the vertices; *nonFinite and *firstNonFinite receive how many have a coordinate that is
+// not finite and the first of them.
+int readVertices(int64_t file, PavObject *obj, int32_t n, int64_t *nonFinite,
+                 int64_t *firstNonFinite) {
   double *c = obj->crdDbl;
   int32_t *r = obj->ent[Vertices].ref;
   const size_t last = 3 * size_t(n);
-  if (obj->dim == 3)
-    return OvelGetBlock(file, kVerticesKeyword, 1, n, 0, nullptr, nullptr, OvelDouble, &c[3],
-                        &c[last], OvelDouble, &c[4], &c[last + 1], OvelDouble, &c[5], &c[last + 2],
-                        OvelInt, &r[1], &r[n]);
-  return OvelGetBlock(file, kVerticesKeyword, 1, n, 0, nullptr, nullptr, OvelDouble, &c[3],
-                      &c[last], OvelDouble, &c[4], &c[last + 1], OvelInt, &r[1], &r[n]);
+  FiniteCheck check{c};
+  const int ok =
+      obj->dim == 3
+          ? OvelGetBlock(file, kVerticesKeyword, 1, n, 0, nullptr, checkBlockFinite, &check,
+                         OvelDouble, &c[3], &c[last], OvelDouble, &c[4], &c[last + 1], OvelDouble,
+                         &c[5], &c[last + 2], OvelInt, &r[1], &r[n])
+          : OvelGetBlock(file, kVerticesKeyword, 1, n, 0, nullptr, checkBlockFinite, &check,
+                         OvelDouble, &c[3], &c[last], OvelDouble, &c[4], &c[last + 1], OvelInt,
+                         &r[1], &r[n]);
+  *nonFinite = check.count;
+  *firstNonFinite = check.first;
+  return ok;
 }
 
 int readCorners(int64_t file, PavObject *obj, int32_t n) {
@@ -135,52 +186,43 @@ int readCorners(int64_t file, PavObject *obj, int32_t n) {
 // 1..nbrVer is refused here rather than met later. Returns the position of the first bad node of
 // entities first..last in the index array, or 0.
 int64_t firstBadNode(const PavEntitySet &set, int64_t first, int64_t last, int s, int32_t nbrVer) {
-  const int64_t end = int64_t(s) * (last + 1);
+  const int64_t begin = int64_t(s) * first, end = int64_t(s) * (last + 1);
   const uint32_t limit = uint32_t(nbrVer);
-  // Whole chunks are checked without a branch per node (a fixed trip count, which the compiler
-  // vectorises); a chunk holding a bad node, and the tail, are scanned for its position.
-  constexpr int64_t chunk = 4096;
-  int64_t from = int64_t(s) * first;
-  for (; from + chunk <= end; from += chunk) {
-    const int32_t *p = set.idx + from;
-    uint32_t bad = 0;
-    for (int64_t i = 0; i < chunk; i++) bad |= uint32_t(uint32_t(p[i]) - 1u >= limit);
-    if (bad) break;
+  // Fixed runs are checked without a branch per node (a fixed trip count, which the compiler
+  // vectorises), the rest one by one without a branch either; only a range holding a bad node
+  // is scanned for its position.
+  constexpr int64_t run = 64;
+  uint32_t bad = 0;
+  int64_t i = begin;
+  for (; i + run <= end; i += run) {
+    const int32_t *p = set.idx + i;
+    for (int64_t k = 0; k < run; k++) bad |= uint32_t(uint32_t(p[k]) - 1u >= limit);
   }
-  for (int64_t i = from; i < end; i++)
+  for (; i < end; i++) bad |= uint32_t(uint32_t(set.idx[i]) - 1u >= limit);
+  if (!bad) return 0;
+  for (i = begin; i < end; i++)
     if (uint32_t(set.idx[i]) - 1u >= limit) return i;
   return 0;
 }
 
-// Coordinates that are not finite reach every consumer (bounding box, octree, scene) as poison:
-// one warning names how many vertices carry them and the first.
-void warnNonFinite(const PavObject *obj, int32_t n, const std::string &name) {
-  int64_t bad = 0;
-  int32_t first = 0;
-  for (int32_t i = 1; i <= n; i++) {
-    const double *c = &obj->crdDbl[3 * size_t(i)];
-    if (std::isfinite(c[0]) && std::isfinite(c[1]) && std::isfinite(c[2])) continue;
-    if (!bad++) first = i;
-  }
-  if (bad)
-    std::printf(" warning : %s: %lld vertices with non-finite coordinates (first: vertex %d)\n",
-                name.c_str(), static_cast<long long>(bad), first);
-}
-
-// The node check runs after each block read, while the block's entities are still in the cache.
+// The node check runs on each group of lines as soon as it is read, while its entities are still
+// in the cache, on the thread that read it (groups may be read at once, in no fixed order).
 struct NodeCheck {
   const PavEntitySet *set;
   int s;
   int32_t nbrVer;
-  int64_t checked = 0; // entities checked so far
-  int64_t bad = 0;     // position of the first bad node, 0 while none
+  std::atomic<int64_t> checked{0}; // entities checked so far
+  std::atomic<int64_t> bad{0};     // position of the first bad node, 0 while none
 };
 
-void checkBlockNodes(int64_t, int64_t lastLine, void *argument) {
+void checkBlockNodes(int64_t firstLine, int64_t lastLine, void *argument) {
   NodeCheck &c = *static_cast<NodeCheck *>(argument);
-  if (!c.bad && lastLine > c.checked)
-    c.bad = firstBadNode(*c.set, c.checked + 1, lastLine, c.s, c.nbrVer);
-  c.checked = std::max(c.checked, lastLine);
+  const int64_t known = c.bad.load(std::memory_order_relaxed);
+  // A group after a bad node already found cannot hold the first one.
+  if (!known || int64_t(c.s) * firstLine < known)
+    if (const int64_t bad = firstBadNode(*c.set, firstLine, lastLine, c.s, c.nbrVer))
+      keepFirst(c.bad, bad);
+  c.checked += lastLine - firstLine + 1;
 }
 
 // Reads the entities and checks their nodes; *bad receives the position of the first node
@@ -191,8 +233,8 @@ int readElements(int64_t file, int keyword, PavEntitySet &set, int32_t n, int s,
   const int ok =
       OvelGetBlock(file, keyword, 1, n, 0, nullptr, checkBlockNodes, &check, OvelIntVec, s,
                    &set.idx[s], &set.idx[size_t(s) * size_t(n)], OvelInt, &set.ref[1], &set.ref[n]);
-  // A transfer that ends early leaves lines unchecked: check what the callbacks did not see.
-  if (ok && !check.bad && check.checked < n) checkBlockNodes(1, n, &check);
+  // A transfer that reported fewer lines than it moved: check them all.
+  if (ok && check.checked != n) check.bad = firstBadNode(set, 1, n, s, nbrVer);
   *bad = check.bad;
   return ok;
 }
@@ -533,10 +575,10 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
     }
     if (n == 0) continue;
     int ok = 0;
-    int64_t bad = 0;
+    int64_t bad = 0, nonFinite = 0, firstNonFinite = 0;
     OvelClearErrorText();
     if (type == Vertices)
-      ok = readVertices(file, obj, n);
+      ok = readVertices(file, obj, n, &nonFinite, &firstNonFinite);
     else if (type == Corners)
       ok = readCorners(file, obj, n);
     else
@@ -549,7 +591,10 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
                opened.c_str());
       return withReason(status, why);
     }
-    if (type == Vertices) warnNonFinite(obj, n, opened);
+    if (nonFinite)
+      std::printf(" warning : %s: %lld vertices with non-finite coordinates (first: vertex %lld)\n",
+                  opened.c_str(), static_cast<long long>(nonFinite),
+                  static_cast<long long>(firstNonFinite));
     if (bad) {
       const int32_t vertex = obj->ent[type].idx[bad];
       pav_AllocEntityArrays(obj, type, 0, status);

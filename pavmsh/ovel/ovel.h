@@ -197,7 +197,10 @@ int OvelGetLin(int64_t handle, int code, ...);
 // for a bad code.
 int OvelSetLin(int64_t handle, int code, ...);
 
-// Called after each transferred block (each line in ASCII) with the lines done so far.
+// Called as the lines arrive, with the first and last lines of each group transferred: in binary
+// a group of at most 32 KiB of file lines (still in the cache when the call comes), in ASCII one
+// line. A binary read without a map table converts its blocks on several threads at once: the
+// calls then come from those threads, for disjoint groups, in no fixed order, and must not throw.
 typedef void (*OvelProgress)(int64_t firstLine, int64_t lastLine, void *argument);
 
 // Moves lines first to last (1 <= first <= last <= line count) of a regular or solution keyword

@@ -1,20 +1,28 @@
 // Binary block reading. A range that lies inside the file is mapped and converted straight from
-// the page cache, so that its bytes are copied once, into the caller's arrays. Otherwise (a file
+// the page cache, so that its bytes are copied once, into the caller's arrays, by as many threads
+// as there are processors (at most 4) when the caller's conversion allows it. Otherwise (a file
 // cut shorter than its keyword promises, a descriptor that cannot be mapped) the blocks go through
 // POSIX asynchronous I/O: two buffers alternate, so that the conversion of one block runs while
 // the next block is being read, and a short read is reported.
 #include "ovel_internal.h"
 
 #include <aio.h>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <new>
+#include <sched.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace ovel {
+
+int blockWorkers = 0;
 
 namespace {
 
@@ -133,38 +141,121 @@ bool readBlocksBuffered(int fd, int64_t offset, int64_t lineBytes, int64_t lines
   return ok;
 }
 
-// Converts the range block by block from read-only mappings of the file (one block mapped at a
-// time, so that the mapped pages never add more than a block to the resident memory); false,
-// with nothing converted, when the range is not wholly inside the file or the first mapping is
-// refused.
+// Brings block `b` of a mapped range to convert(): from a read-only mapping of the file, or, when
+// the mapping is refused, through plain reads into the worker's buffer (made on first need).
+// False, after the diagnostics, when those reads come short.
+struct MappedRange {
+  int fd;
+  int64_t offset, lineBytes, lines, blockLines, blocks, page;
+  void (*convert)(void *context, const char *block, int64_t first, int64_t count);
+  void *context;
+
+  bool convertBlock(int64_t b, Buffer &buffer) const {
+    const int64_t first = b * blockLines, count = std::min(blockLines, lines - first);
+    const int64_t from = offset + first * lineBytes, start = from / page * page;
+    const size_t length = static_cast<size_t>(from + count * lineBytes - start);
+    void *map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, start);
+    if (map != MAP_FAILED) {
+      convert(context, static_cast<const char *>(map) + (from - start), first, count);
+      munmap(map, length);
+      return true;
+    }
+    const size_t bytes = static_cast<size_t>(count * lineBytes);
+    if (!buffer) {
+      try {
+        buffer = hugeBuffer(static_cast<size_t>(std::min(blockLines, lines) * lineBytes));
+      } catch (const std::bad_alloc &) {
+        std::printf(" Error : no memory for a block of %lld bytes\n",
+                    static_cast<long long>(bytes));
+        return false;
+      }
+    }
+    Request r;
+    std::memset(&r.cb, 0, sizeof r.cb);
+    r.cb.aio_fildes = fd;
+    r.cb.aio_buf = buffer.get();
+    r.cb.aio_nbytes = bytes;
+    r.cb.aio_offset = from;
+    size_t done = 0;
+    while (done < bytes) {
+      const ssize_t n = ::pread(fd, buffer.get() + done, bytes - done, from + off_t(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        printDiagnostics(r.cb, b, blocks, lines);
+        return false;
+      }
+      done += static_cast<size_t>(n);
+    }
+    convert(context, buffer.get(), first, count);
+    return true;
+  }
+};
+
+// The workers of a range: as many as the processors this thread may run on, at most 4 (the
+// conversion is bound by memory bandwidth well before that), at most one per block; blockWorkers
+// overrides.
+int workerCount(int64_t blocks) {
+  int64_t n = blockWorkers;
+  if (n <= 0) {
+    cpu_set_t set;
+    const int cpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
+    n = std::min(std::max(cpus, 1), 4);
+  }
+  return static_cast<int>(std::max<int64_t>(1, std::min(n, blocks)));
+}
+
+// Converts the range block by block from read-only mappings of the file (one block mapped per
+// worker at a time, so that the mapped pages never add more than a block per worker to the
+// resident memory); false, with nothing converted, when the range is not wholly inside the file.
+// With `parallel`, the calling thread and up to three helpers take the blocks in file order from
+// a shared counter: each worker also takes the page faults of the destination memory its blocks
+// fill (the zeroing of fresh pages, about half of an open), which one thread would do in turn.
 bool convertMapped(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                   bool parallel,
                    void (*convert)(void *context, const char *block, int64_t first, int64_t count),
-                   void *context) {
+                   void *context, bool &ok) {
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || offset < 0) return false;
   if (lines * lineBytes <= 0 || offset + lines * lineBytes > static_cast<int64_t>(st.st_size))
     return false;
   const int64_t page = sysconf(_SC_PAGESIZE) > 0 ? sysconf(_SC_PAGESIZE) : 4096;
-  for (int64_t first = 0; first < lines; first += blockLines) {
-    const int64_t count = std::min(blockLines, lines - first);
-    const int64_t from = offset + first * lineBytes, start = from / page * page;
-    const size_t length = static_cast<size_t>(from + count * lineBytes - start);
-    void *map = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, start);
-    if (map == MAP_FAILED) {
-      if (first == 0) return false;
-      // Later blocks go through plain reads.
-      return readBlocksBuffered(fd, from, lineBytes, lines - first, blockLines, first, convert,
-                                context);
-    }
-    convert(context, static_cast<const char *>(map) + (from - start), first, count);
-    munmap(map, length);
+  const MappedRange range{fd,    offset,     lineBytes,
+                          lines, blockLines, (lines + blockLines - 1) / blockLines,
+                          page,  convert,    context};
+  std::atomic<int64_t> next{0};
+  std::atomic<bool> failed{false};
+  auto work = [&] {
+    Buffer buffer;
+    for (int64_t b; !failed.load(std::memory_order_relaxed) && (b = next++) < range.blocks;)
+      if (!range.convertBlock(b, buffer)) failed = true;
+  };
+  std::vector<std::thread> helpers;
+  const int workers = parallel ? workerCount(range.blocks) : 1;
+  try {
+    helpers.reserve(static_cast<size_t>(workers - 1));
+    for (int k = 1; k < workers; k++) helpers.emplace_back(work);
+  } catch (const std::exception &) {
+    // No thread (or no memory for one) to be had: the workers started do the range.
   }
+  // A conversion that throws on this thread (only a non-parallel one may) stops the helpers'
+  // taking of blocks; they are joined before the exception goes on.
+  std::exception_ptr thrown;
+  try {
+    work();
+  } catch (...) {
+    failed = true;
+    thrown = std::current_exception();
+  }
+  for (std::thread &t : helpers) t.join();
+  if (thrown) std::rethrow_exception(thrown);
+  ok = !failed;
   return true;
 }
 
 } // namespace
 
 bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                bool parallel,
                 void (*convert)(void *context, const char *block, int64_t first, int64_t count),
                 void *context) {
   if (lines <= 0) return true;
@@ -172,7 +263,9 @@ bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_
     convert(context, nullptr, 0, lines);
     return true;
   }
-  if (convertMapped(fd, offset, lineBytes, lines, blockLines, convert, context)) return true;
+  bool ok = false;
+  if (convertMapped(fd, offset, lineBytes, lines, blockLines, parallel, convert, context, ok))
+    return ok;
   return readBlocksBuffered(fd, offset, lineBytes, lines, blockLines, 0, convert, context);
 }
 

@@ -238,13 +238,21 @@ int64_t openForeignOrder(const char *name, int version, int dimension);
 // it to 0 to see blocks of exactly OVEL_BLOCK_LINES lines.
 extern int64_t blockFloorBytes;
 
+// Helper threads of a parallel block conversion, the calling thread included (0: as many as the
+// processors, at most 4). Tests set it to see several workers on a machine with one processor.
+extern int blockWorkers;
+
 // Hands `lines` lines of `lineBytes` bytes from `offset` to convert(block, firstLineIndex, count)
 // by blocks of `blockLines`. A range inside the file (by its size now) is converted from read-only
-// mappings of the file, one block at a time, so that the bytes are copied once; a file that
-// shrinks while it is being converted then ends the process with SIGBUS, as with any mapping.
-// Otherwise two buffers alternate through asynchronous reads so that the conversion of one block
-// overlaps the read of the next. Prints the diagnostics and returns false on a failed read.
+// mappings of the file, one block at a time per worker, so that the bytes are copied once; a file
+// that shrinks while it is being converted then ends the process with SIGBUS, as with any
+// mapping. With `parallel`, such a range is converted by several threads at once, each block
+// whole by one of them, in no fixed order: convert must then accept concurrent calls for disjoint
+// blocks and must not throw. Otherwise two buffers alternate through asynchronous reads so that
+// the conversion of one block overlaps the read of the next. Prints the diagnostics and returns
+// false on a failed read.
 bool readBlocks(int fd, int64_t offset, int64_t lineBytes, int64_t lines, int64_t blockLines,
+                bool parallel,
                 void (*convert)(void *context, const char *block, int64_t first, int64_t count),
                 void *context);
 

@@ -3,6 +3,7 @@
 #include "ovel_internal.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdarg>
 #include <type_traits>
@@ -300,6 +301,28 @@ struct Column {
   bool narrows; // 64-bit file integers into int32 values, no byte swap
 };
 
+// A line made of one plain run followed by one plain 4-byte value (the nodes and the reference of
+// an element, the coordinates and the reference of a vertex) read in one pass over the lines
+// instead of one per column, the lines going to consecutive caller positions.
+using PairKernel = void (*)(const char *src, int64_t count, char *run, int64_t runStride,
+                            char *value, int64_t valueStride);
+
+template <int Bytes>
+void pairIn(const char *src, int64_t count, char *run, int64_t runStride, char *value,
+            int64_t valueStride) {
+  for (int64_t l = 0; l < count; l++) {
+    const char *line = src + l * (Bytes + 4);
+    std::memcpy(run + l * runStride, line, Bytes);
+    std::memcpy(value + l * valueStride, line + Bytes, 4);
+  }
+}
+
+template <int... W> PairKernel pairKernel(std::integer_sequence<int, W...>, int words) {
+  PairKernel k = nullptr;
+  ((words == W + 1 ? (k = pairIn<4 * (W + 1)>, 0) : 0), ...);
+  return k;
+}
+
 struct BlockJob {
   std::vector<Column> columns;
   int64_t lineBytes = 0;
@@ -309,7 +332,10 @@ struct BlockJob {
   std::vector<int64_t> positions;
   OvelProgress progress = nullptr;
   void *argument = nullptr;
-  bool fits = true; // every value read fitted its caller type
+  // Every value read fitted its caller type (blocks may convert at once).
+  std::atomic<bool> fits{true};
+  // Reading lines of one plain run and one plain 4-byte value, the whole line: both in one pass.
+  PairKernel pair = nullptr;
 
   // Caller position of line first + l (from 0).
   int64_t positionOf(int64_t l) const {
@@ -340,23 +366,33 @@ void convertBlock(void *context, const char *block, int64_t start, int64_t count
     const int64_t *pos = job.positionsOf(start, count);
     // Every column over a slice of 32 KiB of lines before the next slice: the later columns find
     // the lines still in the first-level cache instead of going through the whole block again.
+    // The progress call follows each slice too, so that a caller checking the values it received
+    // reads them from that cache as well.
     const int64_t slice = std::max<int64_t>(1, (int64_t(32) << 10) / job.lineBytes);
     for (int64_t s = 0; s < count; s += slice) {
       const int64_t n = std::min(slice, count - s);
       const char *lines = block + s * job.lineBytes;
-      for (const Column &c : job.columns)
-        if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
-                  c.dest.base, c.dest.stride))
-          job.fits = false;
+      if (job.pair) {
+        const Destination &a = job.columns[0].dest, &b = job.columns[1].dest;
+        job.pair(lines, n, a.base + (start + s) * a.stride, a.stride,
+                 b.base + (start + s) * b.stride, b.stride);
+      } else {
+        for (const Column &c : job.columns)
+          if (!c.in(lines + c.offset, job.lineBytes, n, pos ? pos + s : nullptr, start + s,
+                    c.dest.base, c.dest.stride))
+            job.fits.store(false, std::memory_order_relaxed);
+      }
+      if (job.progress)
+        job.progress(job.first + start + s, job.first + start + s + n - 1, job.argument);
     }
+    return;
   }
-  if (job.progress) job.progress(job.first, job.first + start + count - 1, job.argument);
+  if (job.progress) job.progress(job.first + start, job.first + start + count - 1, job.argument);
 }
 
-BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int64_t first,
-                 int mapType, const void *map, OvelProgress progress, void *argument,
-                 bool reading) {
-  BlockJob job;
+void makeJob(BlockJob &job, File &f, const Keyword &kw, std::vector<Destination> &dest,
+             int64_t first, int mapType, const void *map, OvelProgress progress, void *argument,
+             bool reading) {
   job.lineBytes = kw.lineBytes;
   job.first = first;
   job.mapType = mapType;
@@ -396,7 +432,10 @@ BlockJob makeJob(File &f, const Keyword &kw, std::vector<Destination> &dest, int
     }
     job.columns.push_back(c);
   }
-  return job;
+  const std::vector<Column> &cs = job.columns;
+  if (reading && !mapType && cs.size() == 2 && cs[0].plain && cs[1].plain && cs[1].bytes == 4 &&
+      cs[0].bytes % 4 == 0 && cs[1].offset == cs[0].bytes && job.lineBytes == cs[0].bytes + 4)
+    job.pair = pairKernel(std::make_integer_sequence<int, kMaxRunWords>(), cs[0].bytes / 4);
 }
 
 int64_t blockLines(int64_t lineBytes) {
@@ -469,11 +508,13 @@ int getBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   std::vector<Destination> dest;
   if (!prepareBlock(f, code, first, last, mapType, map, ap, dest)) return 0;
   const Keyword &kw = f.keywords[code];
-  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument, true);
+  BlockJob job;
+  makeJob(job, f, kw, dest, first, mapType, map, progress, argument, true);
   const int64_t count = last - first + 1;
   if (!f.ascii) {
+    // Without a map, every block has its own destinations: the blocks may convert at once.
     return readBlocks(f.fd, kw.position + (first - 1) * kw.lineBytes, kw.lineBytes, count,
-                      blockLines(kw.lineBytes), convertBlock, &job) &&
+                      blockLines(kw.lineBytes), mapType == 0, convertBlock, &job) &&
                    job.fits
                ? 1
                : 0;
@@ -521,7 +562,7 @@ int getBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
       }
       }
     }
-    if (progress) progress(first, first + l, argument);
+    if (progress) progress(first + l, first + l, argument);
   }
   return 1;
 }
@@ -540,7 +581,8 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
   bool ok = prepareBlock(f, code, first, last, mapType, map, ap, dest);
   kw.lines = declared;
   if (!ok) return 0;
-  BlockJob job = makeJob(f, kw, dest, first, mapType, map, progress, argument, false);
+  BlockJob job;
+  makeJob(job, f, kw, dest, first, mapType, map, progress, argument, false);
   if (f.ascii) {
     const size_t nf = kw.fields.size();
     for (int64_t l = 0; l < count; l++) {
@@ -551,7 +593,7 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
         writeAsciiValue(f, kw.fields[j], d.type, d.base + p * d.stride);
       }
       f.writer.put("\n", 1);
-      if (progress) progress(first, first + l, argument);
+      if (progress) progress(first + l, first + l, argument);
     }
   } else if (kw.lineBytes > 0) {
     const int64_t per = blockLines(kw.lineBytes);
@@ -563,7 +605,7 @@ int setBlock(File &f, int code, int64_t first, int64_t last, int mapType, const 
       for (const Column &c : job.columns)
         c.out(buffer.get() + c.offset, kw.lineBytes, n, pos, start, c.dest.base, c.dest.stride);
       f.writer.direct(buffer.get(), static_cast<size_t>(n * kw.lineBytes));
-      if (progress) progress(first, first + start + n - 1, argument);
+      if (progress) progress(first + start, first + start + n - 1, argument);
     }
   }
   f.currentLine += count;

@@ -4,9 +4,11 @@
 // gl_VertexID % 3 of triangle gl_VertexID / 3, whose node indices come from NodeIdx and positions
 // from NodePos. Each corner carries what a geometry stage would make for the triangle: the face
 // normal, the corner's barycentric coordinates and the element index (gl_VertexID / 3, exact on
-// every driver).
+// every driver), and the element's colour; an element whose colour has alpha 0 (hidden) has its
+// corners moved outside the view volume, so it makes no fragments at all.
 uniform samplerBuffer NodePos;  // 3 floats per node
 uniform usamplerBuffer NodeIdx; // 3 node indices per triangle
+uniform samplerBuffer texref;   // RGBA per triangle
 uniform mat4 MVP;
 uniform mat4 ModelViewMatrix;
 uniform float scaling;
@@ -19,6 +21,7 @@ out vec3 GPosition;
 flat out vec3 GNormal;
 out vec3 GEdgeDistance;
 flat out int GElt;
+flat out vec4 GRef;
 
 void main() {
   int e = gl_VertexID / 3, c = gl_VertexID - 3 * e;
@@ -38,4 +41,6 @@ void main() {
   GElt = e;
   gl_ClipDistance[0] = -dot(p / scenescaling.w + scenescaling.xyz, CutPlane.xyz) - CutPlane.w;
   gl_Position = MVP * vec4(p, 1.0);
+  GRef = texelFetch(texref, e);
+  if (GRef.a == 0.0) gl_Position = vec4(2.0, 2.0, 2.0, 1.0);
 }

@@ -63,7 +63,6 @@ const GlslCatalogueEntry kCatalogue[] = {
      false},
     {"TextSha", G("font.vs"), nullptr, nullptr, nullptr, G("font.fs"), false, true},
 };
-#undef G
 
 } // namespace
 
@@ -79,11 +78,20 @@ const GlslCatalogueEntry *findGlslProgram(const char *name) {
   return nullptr;
 }
 
+bool glslTakesSwitches(const GlslCatalogueEntry &entry) {
+  for (const char *fs : {G("tri.fs"), G("tri_flat.fs"), G("qua.fs")})
+    if (entry.fs && std::strcmp(entry.fs, fs) == 0) return true;
+  return false;
+}
+
 GlslFlags glslBuildFlags(const GlslCatalogueEntry &entry, const GlslFlags &state) {
   if (entry.fixedFlat) return GlslFlags();
   GlslFlags flags = state;
   flags.stl = entry.stl;
+  if (!glslTakesSwitches(entry)) flags.fixed = GlslSwitches();
   return flags;
 }
+
+#undef G
 
 } // namespace pavo

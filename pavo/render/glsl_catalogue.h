@@ -23,7 +23,12 @@ const GlslCatalogueEntry *glslCatalogue(int *count);
 // The entry of a program name, or null.
 const GlslCatalogueEntry *findGlslProgram(const char *name);
 
-// The flags a build of `entry` uses when the scene's field state is `state`.
+// Whether the fragment stage of `entry` is the face stage (tri.fs, tri_flat.fs, qua.fs), the one
+// that reads the fixed switches.
+bool glslTakesSwitches(const GlslCatalogueEntry &entry);
+
+// The flags a build of `entry` uses when the scene's field state is `state`; the fixed switches
+// are kept only where glslTakesSwitches.
 GlslFlags glslBuildFlags(const GlslCatalogueEntry &entry, const GlslFlags &state);
 
 } // namespace pavo

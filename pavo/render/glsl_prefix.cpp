@@ -37,6 +37,12 @@ std::string fragmentPrefix(const GlslFlags &flags, const char *programName) {
   if (!flags.jac && !flags.val && flags.solDeg >= 2) out += "#define HO\n";
   if (flags.jac && flags.jacDeg > 1) appendDegreeRun(out, flags.jacDeg);
   if (flags.solDeg > 1) appendDegreeRun(out, flags.solDeg);
+  const GlslSwitches &fixed = flags.fixed;
+  if (fixed.lightModel >= 0 && fixed.lightModel <= 3)
+    out += "#define LIGHT_MODEL " + std::to_string(fixed.lightModel) + "\n";
+  if (fixed.noPicking) out += "#define NO_PICKING\n";
+  if (fixed.noWire) out += "#define NO_WIRE\n";
+  if (fixed.noHiding) out += "#define NO_HIDING\n";
   return out;
 }
 

@@ -376,11 +376,12 @@ bool PavSceneWindow::makeContextCurrent() {
 }
 
 void PavSceneWindow::resetShaders() {
-  bool current = gl && glContext() && QOpenGLContext::currentContext() == glContext();
-  for (int i = 0; i < kSceneProgramCount; i++) {
-    if (!built[i]) continue;
-    if (current) programs[i].release();
-    built[i] = false;
+  // The variants are dropped, so their names are released now, with the context current.
+  const bool current = makeContextCurrent();
+  for (std::map<uint32_t, GlslProgram> &variants : programs) {
+    if (current)
+      for (auto &v : variants) v.second.release();
+    variants.clear();
   }
 }
 
@@ -469,7 +470,6 @@ void PavSceneWindow::initialize() {
   displayEnabled = checkGLVersion(major, minor, exitOnGLFailure) && gl;
   if (!displayEnabled) return;
   setFixedGLState(gl);
-  for (GlslProgram &p : programs) p.setGLFunctions(gl);
   textProgram.setGLFunctions(gl);
   textReady = text.init(gl, 48);
 }
@@ -539,26 +539,41 @@ GlslProgram *PavSceneWindow::useProgram(const char *name) {
   if (!e) return nullptr;
   int index = (int)(e - entries);
   if (index < 0 || index >= kSceneProgramCount) return nullptr;
-  GlslProgram &p = programs[index];
   // Programs follow the fields attached now: a change of definitions rebuilds them all.
   const PavFieldState fields = model.fieldState();
   if (fields != builtState) {
     resetShaders();
     builtState = fields;
   }
-  if (!built[index]) {
-    GlslFlags state;
-    state.sol = fields.sol;
-    state.jac = fields.jac;
-    state.val = fields.val;
-    state.solDeg = fields.solDeg;
-    state.jacDeg = fields.jacDeg;
-    p.release();
-    p.buildFromResources(glslBuildFlags(*e, state), e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
-    built[index] = true;
+  GlslFlags state;
+  state.sol = fields.sol;
+  state.jac = fields.jac;
+  state.val = fields.val;
+  state.solDeg = fields.solDeg;
+  state.jacDeg = fields.jacDeg;
+  state.fixed = fixedSwitches();
+  const GlslFlags flags = glslBuildFlags(*e, state);
+  auto found = programs[index].try_emplace(flags.fixed.key());
+  GlslProgram &p = found.first->second;
+  if (found.second) {
+    p.setGLFunctions(gl);
+    p.buildFromResources(flags, e->name, e->vs, e->fs, e->gs, e->tcs, e->tes);
   }
   p.use();
   return &p;
+}
+
+GlslSwitches PavSceneWindow::fixedSwitches() const {
+  // Every face object is drawn with the scene's render mode (renderType): its lighting model is
+  // the mode's own or the scene's (FaceOff comes with model 3).
+  const PavRenderModeUniforms mode = renderModeUniforms(view.options.renderMode(), false, nullptr);
+  GlslSwitches s;
+  s.lightModel = mode.usePhong >= 0 ? mode.usePhong : std::clamp((int)view.options.UsePhong, 0, 3);
+  s.noPicking = !pickingPass;
+  s.noWire = !view.options.LineOn && !view.options.TessOn;
+  s.noHiding = !view.options.HideSurfOn && !view.options.HideVolOn &&
+               !view.options.DiscardUnPicked && mode.faceOff == 0;
+  return s;
 }
 
 GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {

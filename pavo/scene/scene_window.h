@@ -22,6 +22,7 @@
 #include <QPair>
 #include <QTimer>
 #include <QVector3D>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -139,11 +140,14 @@ public:
 
   // Shader definitions for the fields attached now (derived from the model).
   PavFieldState fieldState() const { return model.fieldState(); }
-  // Releases every built program and clears its flag.
+  // Releases every built program and variant.
   void resetShaders();
   bool programBuilt(int index) const {
-    return index >= 0 && index < kSceneProgramCount && built[index];
+    return index >= 0 && index < kSceneProgramCount && !programs[index].empty();
   }
+  // The switches the face programs are built with for the current view state and pass: the
+  // lighting model, picking and wire lines where they are the same for every face drawn.
+  GlslSwitches fixedSwitches() const;
 
   // Picking: mode 1 and 3 render the id pass at window point (x, y) (logical pixels, y down) and
   // return the id there (0: background); mode 2 prints "performpicking isoline" and gives 0.
@@ -226,8 +230,8 @@ protected:
   // The field whose palette is shown: the first solution (when solutions are shown), else the
   // first value field, else the first Jacobian, provided it carries a palette; null otherwise.
   const PavDrawField *shownField() const;
-  // The catalogue program of that name, built for the current field state if its flag is
-  // clear, and in use; null when there is none.
+  // The catalogue program of that name, built for the current field state and fixedSwitches()
+  // unless that variant is built already, and in use; null when there is none.
   GlslProgram *useProgram(const char *name);
   // The orientation axes (AxisOn) over the frame.
   void renderAxes();
@@ -249,8 +253,8 @@ protected:
   PavSceneModel model;
   // One buffer object per object of the model that has a buffer class.
   std::unordered_map<const PavDrawObject *, BufferHandle> buffers;
-  GlslProgram programs[kSceneProgramCount];
-  bool built[kSceneProgramCount] = {};
+  // The built variants of each catalogue program, by GlslSwitches::key().
+  std::map<uint32_t, GlslProgram> programs[kSceneProgramCount];
   PavFieldState builtState; // the field definitions the built programs were made with
   GlslProgram textProgram;
   bool textProgramBuilt = false;

@@ -1,12 +1,15 @@
 // Mesh files: round trips of every element kind, declared node orderings, names, corners, polygons.
 #include "load_test_mesh.h"
 #include "ovel.h"
+#include "ovel_internal.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <fstream>
+#include <vector>
 
 using namespace load_test;
 using pavo_test::scratchDir;
@@ -140,22 +143,44 @@ TEST(MeshOpen, PolygonsAndCornersAreKept) {
             std::vector<int>({13, 0, 0}));
 }
 
+// Blocks of 10000 lines converted by three workers at once, in no fixed order: the first bad node
+// and the first non-finite vertex in file order are the ones named, and the failing kind is
+// dropped while the kinds before it stay.
 TEST(MeshOpen, NodeOutsideTheVerticesFails) {
+  struct ParallelSmallBlocks {
+    int64_t floor = ovel::blockFloorBytes;
+    int workers = ovel::blockWorkers;
+    ParallelSmallBlocks() { ovel::blockFloorBytes = 0, ovel::blockWorkers = 3; }
+    ~ParallelSmallBlocks() { ovel::blockFloorBytes = floor, ovel::blockWorkers = workers; }
+  } parallel;
   const std::string path = scratchDir("mesh_bad_node") + "/b.meshb";
+  const int n = 45000;
+  std::vector<double> xyz(3 * size_t(n));
+  std::vector<int> tet(5 * size_t(n), 1), zero(n, 0);
+  for (int i = 0; i < n; i++) xyz[3 * size_t(i)] = i;
+  xyz[3 * 12000 + 1] = xyz[3 * 34000 + 2] = std::nan("");
+  tet[5 * 12344 + 2] = n + 1; // tetrahedron 12345
+  tet[5 * 34000 + 1] = 0;
   int64_t f = OvelOpenMesh(path.c_str(), OvelWrite, 2, 3);
   ASSERT_NE(f, 0);
-  OvelSetKwd(f, OvelVertices, 4);
-  for (int i = 1; i <= 4; i++) OvelSetLin(f, OvelVertices, double(i), 0.0, 0.0, 0);
+  OvelSetKwd(f, OvelVertices, n);
+  OvelSetBlock(f, OvelVertices, 1, n, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[0],
+               &xyz[3 * size_t(n - 1)], OvelInt, &zero[0], &zero[n - 1]);
   OvelSetKwd(f, OvelTriangles, 1);
   OvelSetLin(f, OvelTriangles, 1, 2, 3, 0);
-  OvelSetKwd(f, OvelTetrahedra, 2);
-  OvelSetLin(f, OvelTetrahedra, 1, 2, 3, 4, 0);
-  OvelSetLin(f, OvelTetrahedra, 1, 2, 5, 4, 0);
+  OvelSetKwd(f, OvelTetrahedra, n);
+  OvelSetBlock(f, OvelTetrahedra, 1, n, 0, nullptr, nullptr, OvelIntVec, 5, &tet[0],
+               &tet[5 * size_t(n - 1)]);
   ASSERT_EQ(OvelCloseMesh(f), 1);
   Object obj = newObject();
   char status[PAV_IO_STATUS_SIZE];
+  testing::internal::CaptureStdout();
   EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_FAILURE);
-  EXPECT_EQ(std::string(status), "Invalid vertex 5 in Tetrahedra 2 of mesh file " + path + "\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            " warning : " + path +
+                ": 2 vertices with non-finite coordinates (first: vertex 12001)\n");
+  EXPECT_EQ(std::string(status),
+            "Invalid vertex 45001 in Tetrahedra 12345 of mesh file " + path + "\n");
   EXPECT_EQ(obj->ent[Triangles].nbr, 1);
   EXPECT_EQ(obj->ent[Tetrahedra].nbr, 0);
 }

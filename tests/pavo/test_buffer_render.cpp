@@ -236,3 +236,35 @@ TEST_F(BufferRender, FilledIsolinesSplitEachIntervalIntoBands) {
   }
   EXPECT_EQ(glError(), 0u);
 }
+
+// A face program built with fixed switches draws byte for byte what the uniforms they replace
+// draw: 4 x 4 squares of flat triangles, the first hidden, under every lighting model, with and
+// without wire lines (that hidden elements vanish is the element filter's test).
+TEST_F(BufferRender, FixedSwitchesDrawWhatTheirUniformsDraw) {
+  std::vector<float> xyz, colors;
+  std::vector<int> elt;
+  for (int a = 0; a < 32; ++a) {
+    if (a < 25) xyz.insert(xyz.end(), {a % 5 / 4.0f, a / 5 / 4.0f, 0});
+    if (a % 5 < 4 && a < 20) elt.insert(elt.end(), {a, a + 1, a + 5, a + 6, a + 5, a + 1});
+    colors.insert(colors.end(), {a / 32.0f, 0.5f, 0.8f, a ? 1.0f : 0});
+  }
+  auto object = plainObject(DrawTriangle, colors);
+  buffers.emplace_back(createBufferObjectForType(DrawTriangle));
+  buffers.back()->updateVao(gl, 25, xyz.data(), 32, elt.data());
+  auto frame = [&](const GlslSwitches &fixed, int model, bool lines) {
+    GlslFlags flags;
+    flags.fixed = fixed;
+    GlslProgram &p = program("TriSha", 0, 0, 1, 1, flags);
+    p.setUniform("Light.Intensity", QVector3D(1, 1, 1));
+    p.setUniform("UsePhong", model);
+    for (const char *name : {"LineOn", "TessOn", "LineSurfOn"}) p.setUniform(name, lines);
+    clear(0, 0, 0, 0);
+    buffers.back()->renderList(gl, object.get(), &p, nullptr, nullptr);
+    p.release();
+    return readAll();
+  };
+  for (int model = 0; model < 4; ++model)
+    for (const bool lines : {false, true})
+      EXPECT_TRUE(frame({model, true, !lines, true}, model, lines) == frame({}, model, lines))
+          << model << " " << lines;
+}

@@ -1,5 +1,6 @@
-// Every program of the catalogue compiles and links on a real context for the definitions the
-// scene can request, and exposes the uniform names the buffer objects and the scene set.
+// Fragment prefixes byte for byte (no context); every program of the catalogue compiles and links
+// on a real context for the definitions the scene can request, and exposes the uniform names the
+// buffer objects and the scene set.
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 #include <map>
@@ -10,6 +11,7 @@
 
 #include "gl_fixture.h"
 #include "render/glsl_catalogue.h"
+#include "render/glsl_prefix.h"
 #include "render/glsl_program.h"
 
 using pavo::GlslFlags;
@@ -30,13 +32,39 @@ std::string tryBuild(const pavo::GlslCatalogueEntry &e, const GlslFlags &state, 
   return "";
 }
 
-GlslFlags state(bool sol, bool jac, bool val, int solDeg, int jacDeg) {
+GlslFlags state(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl = false,
+                pavo::GlslSwitches fixed = {}) {
   GlslFlags f;
-  f.sol = sol, f.jac = jac, f.val = val, f.solDeg = solDeg, f.jacDeg = jacDeg;
+  f.sol = sol, f.jac = jac, f.val = val, f.solDeg = solDeg, f.jacDeg = jacDeg, f.stl = stl;
+  f.fixed = fixed;
   return f;
 }
 
 } // namespace
+
+// Degrees above ten stop at Deg10; both runs are written (common lines repeat); HO comes after
+// VAL; POLYGON only for polygon programs in the STL layout; the fixed switches come last.
+TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
+  const std::string v = "#version 400\n";
+  const struct {
+    GlslFlags f;
+    const char *program;
+    std::string prefix;
+  } cases[] = {
+      {state(true, false, false, 12, 0), "TriSha",
+       v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n#define Deg5\n"
+           "#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n#define Deg10\n"},
+      {state(true, true, false, 2, 3), "TriSha",
+       v + "#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n#define Deg2\n"},
+      {state(false, true, true, 1, 2), "TriSha",
+       v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
+      {state(false, false, false, 0, 0, true, {2, true, true, true}), "PolyhedraSha",
+       v + "#define STL\n#define POLYGON\n#define LIGHT_MODEL 2\n#define NO_PICKING\n"
+           "#define NO_WIRE\n#define NO_HIDING\n"},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
+}
 
 TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
   int count = 0;
@@ -48,9 +76,9 @@ TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
     EXPECT_EQ(pavo::findGlslProgram(entries[i].name), entries + i);
   }
   EXPECT_EQ(pavo::findGlslProgram("TetSha"), nullptr);
-  const GlslFlags text =
-      pavo::glslBuildFlags(*pavo::findGlslProgram("TextSha"), state(true, true, true, 4, 3));
-  EXPECT_FALSE(text.sol || text.jac || text.val || text.stl || text.solDeg);
+  const GlslFlags text = pavo::glslBuildFlags(*pavo::findGlslProgram("TextSha"),
+                                              state(true, true, true, 4, 3, false, {1, true}));
+  EXPECT_FALSE(text.sol || text.jac || text.val || text.stl || text.solDeg || text.fixed.key());
 }
 
 using GlslCatalogueGl = pavo_test::GlFixture;

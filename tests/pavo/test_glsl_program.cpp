@@ -1,5 +1,5 @@
-// Fragment prefixes byte for byte (no context), the version test, and GlslProgram on a real
-// context: stage compilation, link, uniforms, release and the fatal build paths.
+// The version test, and GlslProgram on a real context: stage compilation, link, uniforms, release
+// and the fatal build paths.
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 #include <regex>
@@ -7,46 +7,12 @@
 #include <sstream>
 
 #include "gl_fixture.h"
-#include "render/glsl_prefix.h"
 #include "render/glsl_program.h"
 #include "render/opengl_window.h"
 #include "test_paths.h"
 
 using pavo::GlslFlags;
 using pavo::GlslProgram;
-
-namespace {
-
-GlslFlags flags(bool sol, bool jac, bool val, int solDeg, int jacDeg, bool stl = false) {
-  GlslFlags f;
-  f.sol = sol, f.jac = jac, f.val = val, f.solDeg = solDeg, f.jacDeg = jacDeg, f.stl = stl;
-  return f;
-}
-
-} // namespace
-
-// Degrees above ten stop at Deg10; both runs are written (common lines repeat); HO comes after
-// VAL; POLYGON only for polygon programs in the STL layout.
-TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
-  const std::string v = "#version 400\n";
-  const struct {
-    GlslFlags f;
-    const char *program;
-    std::string prefix;
-  } cases[] = {
-      {flags(true, false, false, 12, 0), "TriSha",
-       v + "#define SOL\n#define HO\n#define Deg2\n#define Deg3\n#define Deg4\n#define Deg5\n"
-           "#define Deg6\n#define Deg7\n#define Deg8\n#define Deg9\n#define Deg10\n"},
-      {flags(true, true, false, 2, 3), "TriSha",
-       v + "#define SOL\n#define JAC\n#define HO\n#define Deg2\n#define Deg3\n#define Deg2\n"},
-      {flags(false, true, true, 1, 2), "TriSha",
-       v + "#define JAC\n#define VAL\n#define HO\n#define Deg2\n"},
-      {flags(false, false, false, 0, 0, true), "PolyhedraSha",
-       v + "#define STL\n#define POLYGON\n"},
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(pavo::fragmentPrefix(c.f, c.program), c.prefix) << (c.program ? c.program : "");
-}
 
 TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
   const std::string text = pavo::glVersionFailureText(3, 3);

@@ -1,5 +1,7 @@
 // Fragment stage of faces (triangles, or quadrilaterals with QUAD defined). The prefix written by
-// the program builder defines SOL, JAC, VAL, HO, Deg2..Deg10, STL and POLYGON.
+// the program builder defines SOL, JAC, VAL, HO, Deg2..Deg10, STL and POLYGON, and the switches it
+// fixes for the whole draw: LIGHT_MODEL <n>, NO_PICKING, NO_WIRE and NO_HIDING (see GlslSwitches).
+// Without a discard left (NO_HIDING, no field), the depth test runs before this stage.
 #ifdef QUAD
 #define EDGE_T vec4
 #else
@@ -12,6 +14,8 @@ in vec3 GPosition;
 // parameters and both wire-line distances (fewer values to interpolate per fragment).
 flat in vec3 GNormal;
 in vec3 GEdgeDistance;
+// The element's colour, fetched once per corner; hidden elements never reach this stage.
+flat in vec4 GRef;
 #define GBarycentric GEdgeDistance.yz
 #define GTessDistance GEdgeDistance
 #else
@@ -241,14 +245,22 @@ void main() {
   int elt = GElt;
   int fieldElt = offset + elt;
   // 1. Per-element colour and visibility.
+#ifdef FLAT_TRIANGLE
+  vec4 ref = GRef;
+#else
   vec4 ref = texelFetch(texref, elt);
   if (ref.a == 0.0) discard;
+#endif
   // 2. Surface or volume-derived faces hidden.
+#ifndef NO_HIDING
   if (HideSurfOn && !VolSurf) discard;
   if (HideVolOn && VolSurf) discard;
+#endif
   // 3. The picked element is painted (0, 1, 1).
   bool find = all(lessThan(abs(ref.rgb - vec3(0.0, 1.0, 1.0)), vec3(1e-8)));
+#ifndef NO_HIDING
   if (DiscardUnPicked && !find) discard;
+#endif
   // 4. Normal.
 #ifdef STL
   vec3 n = NormalMatrix * vec3(texelFetch(normal, fieldElt * 3).r,
@@ -259,14 +271,20 @@ void main() {
 #endif
   n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, 1.0);
   if (!gl_FrontFacing) n = -n;
-  int model = clamp(UsePhong, 0, 3);
   bool surface = !VolSurf;
+#ifdef LIGHT_MODEL
+  const int model = LIGHT_MODEL; // FaceOff only comes with model 3
+#else
+  int model = clamp(UsePhong, 0, 3);
   if (FaceOff && surface) model = 3;
+#endif
   // 5-6. Everything highlighted (lit below, before anything else) or picking ids.
+#ifndef NO_PICKING
   if (Picking && !HighLightAll) {
     FragColor = encode_id(BasePicking + elt);
     return;
   }
+#endif
   vec3 color = HighLightAll ? vec3(0.0, 1.0, 1.0) : ref.rgb;
   bool fieldShown = false;
   float value = 0.0;
@@ -318,6 +336,9 @@ void main() {
   if (CheckInOut) color = mix(color, vec3(1.0, 0.0, 0.0), 0.7);
   float alpha = (TransOn && !find) ? 0.7 : 1.0;
   // 14. No wire lines.
+#ifdef NO_WIRE
+  FragColor = vec4(color, alpha);
+#else
   if ((!LineOn && !TessOn) || (surface && !LineSurfOn)) {
     FragColor = vec4(color, alpha);
     return;
@@ -344,7 +365,10 @@ void main() {
     d = min(dist.x, min(dist.y, dist.z));
 #endif
   }
+#ifndef NO_HIDING
   if (FaceOff && surface && !find && d > Line.Width + 1.0) discard;
+#endif
   color = mix(Line.Color.rgb, color, smoothstep(Line.Width - 1.0, Line.Width + 1.0, d));
   FragColor = vec4(color, find ? 1.0 : alpha);
+#endif
 }
