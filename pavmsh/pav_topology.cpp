@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -257,9 +258,11 @@ inline void sortSmall(int32_t *v, int n) {
   }
 }
 inline bool validNodes(const int32_t *nod, int n, int32_t nbrVer) {
+  // One unsigned comparison per node (0 and negative numbers wrap above the range), no branch.
+  bool ok = true;
   for (int k = 0; k < n; k++)
-    if (nod[k] < 1 || nod[k] > nbrVer) return false;
-  return true;
+    ok &= static_cast<uint32_t>(nod[k]) - 1u < static_cast<uint32_t>(nbrVer);
+  return ok;
 }
 
 } // namespace
@@ -679,58 +682,56 @@ inline uint64_t packPair(int32_t hi, int32_t lo) {
 // The faces that start at one vertex a, met an odd number of times. Each face is toggled in a
 // small open-addressing table reused from vertex to vertex (a slot is live while its stamp is the
 // current vertex, so nothing is cleared between vertices); a slot is written whether the face is
-// new or met again, without a branch on which, since about half the faces are each.
-class RowToggle {
-public:
-  static constexpr uint64_t kOdd = uint64_t(1) << 63;
-  struct Slot {
-    uint64_t bc;  // second and third vertices
-    uint64_t gen; // last occurrence (kind << 34 | element << 3 | face), kOdd when met oddly often
-    int32_t d;    // fourth vertex of a quadrilateral, else 0
-    int32_t stamp;
-  };
+// new or met again, without a branch on which, since about half the faces are each. The table's
+// storage is held apart from the cursor the hot loop works with, a plain value the compiler keeps
+// in registers.
+constexpr uint64_t kOdd = uint64_t(1) << 63;
 
-  // Starts vertex a, whose faces number at most n.
-  void start(int32_t a, size_t n) {
-    a_ = a;
-    nbrUsed_ = 0;
-    if (4 * n > slot_.size()) {
-      size_t cap = 256;
-      while (cap < 4 * n) cap *= 2;
-      slot_.assign(cap, Slot{0, 0, 0, 0});
-      used_.resize(cap);
-      mask_ = cap - 1;
-    }
-  }
+struct RowSlot {
+  uint64_t bc;  // second and third vertices
+  uint64_t gen; // last occurrence (kind << 34 | element << 3 | face), kOdd when met oddly often
+  int32_t d;    // fourth vertex of a quadrilateral, else 0
+  int32_t stamp;
+};
+
+struct RowCursor {
+  RowSlot *slot;
+  uint32_t *used; // slots taken by the current vertex
+  size_t mask, nbrUsed;
+  int64_t nbrOdd;
+  int32_t a;
+
   void toggle(uint64_t bc, int32_t d, uint64_t gen) {
     const uint64_t hash =
         (bc ^ static_cast<uint64_t>(static_cast<uint32_t>(d)) << 16) * 0x9E3779B97F4A7C15ull;
-    size_t h = (hash >> 40) & mask_;
+    size_t h = (hash >> 40) & mask;
     for (;;) {
-      Slot &s = slot_[h];
-      const bool live = s.stamp == a_;
+      RowSlot &s = slot[h];
+      const bool live = s.stamp == a;
       const bool same = s.bc == bc && s.d == d;
       if (live && !same) {
-        h = (h + 1) & mask_;
+        h = (h + 1) & mask;
         continue;
       }
-      used_[nbrUsed_] = static_cast<uint32_t>(h);
-      nbrUsed_ += !live;
+      used[nbrUsed] = static_cast<uint32_t>(h);
+      nbrUsed += !live;
       // The last occurrence wins (faces of one element may come out of order).
       const uint64_t last = live ? std::max(s.gen & ~kOdd, gen) : gen;
       const uint64_t odd = live ? (~s.gen & kOdd) : kOdd;
-      s = {bc, last | odd, d, a_};
+      nbrOdd += odd ? 1 : -1;
+      s = {bc, last | odd, d, a};
       return;
     }
   }
   // Appends the faces met oddly often, sorted by their vertices.
-  void take(std::vector<Survivor> &out) {
+  void take(std::vector<Survivor> &out) const {
+    if (!nbrOdd) return; // the usual case inside a mesh
     const size_t from = out.size();
-    for (size_t u = 0; u < nbrUsed_; u++) {
-      const Slot &s = slot_[used_[u]];
+    for (size_t u = 0; u < nbrUsed; u++) {
+      const RowSlot &s = slot[used[u]];
       if (!(s.gen & kOdd)) continue;
       const int32_t ti = static_cast<int32_t>(s.gen >> 34 & 3);
-      out.push_back({a_,
+      out.push_back({a,
                      {static_cast<int32_t>(s.bc >> 32), static_cast<int32_t>(s.bc), s.d},
                      static_cast<int32_t>(s.gen >> 3 & 0x7fffffff),
                      8 * ti + static_cast<int32_t>(s.gen & 7),
@@ -742,12 +743,24 @@ public:
       return p.v[2] < q.v[2];
     });
   }
+};
+
+class RowTable {
+public:
+  // A cursor on vertex a, whose faces number at most n.
+  RowCursor start(int32_t a, size_t n) {
+    if (4 * n > slot_.size()) {
+      size_t cap = 256;
+      while (cap < 4 * n) cap *= 2;
+      slot_.assign(cap, RowSlot{0, 0, 0, 0});
+      used_.resize(cap);
+    }
+    return {slot_.data(), used_.data(), slot_.size() - 1, 0, 0, a};
+  }
 
 private:
-  std::vector<Slot> slot_;
+  std::vector<RowSlot> slot_;
   std::vector<uint32_t> used_;
-  size_t mask_ = 0, nbrUsed_ = 0;
-  int32_t a_ = 0;
 };
 
 // Faces met an odd number of times, each with its last occurrence in generation order, sorted by
@@ -763,12 +776,12 @@ template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector
     off[a] = sum;
     sum += c;
   }
-  std::vector<Rec> rec(static_cast<size_t>(sum));
+  std::unique_ptr<Rec[]> rec(new Rec[static_cast<size_t>(sum)]); // every entry is written below
   forEachFaceMinimum(s, [&](int32_t a, int64_t g) { rec[off[a]++] = static_cast<Rec>(g); });
   // off[a] is now the end of vertex a's row, which starts at off[a - 1].
-  RowToggle tab;
+  RowTable table;
   for (int32_t a = 1; a <= s.nbrVer; a++) {
-    tab.start(a, static_cast<size_t>(PAV_MAX_FACES * (off[a] - off[a - 1])));
+    RowCursor tab = table.start(a, static_cast<size_t>(PAV_MAX_FACES * (off[a] - off[a - 1])));
     for (int64_t r = off[a - 1]; r < off[a]; r++) {
       const int64_t g = static_cast<int64_t>(rec[r]);
       int ti = 0;
