@@ -633,8 +633,14 @@ VolumeSequence volumeSequence(const Extraction &x, const int types[4]) {
   return s;
 }
 
-// Calls file(a, g) once for each distinct smallest vertex a among the faces of every element g
-// whose nodes all lie in 1..number of vertices.
+// Calls file(a, g, note) once for each distinct smallest vertex a among the faces of every element
+// g whose nodes all lie in 1..number of vertices. For a tetrahedron, note says which faces start
+// at a: kFirst plus the local number of its smallest vertex (the first of equal ones) when a is
+// that vertex (the three faces that keep it), the local number alone when a is the second
+// smallest (the face opposite the smallest). Other kinds note 0.
+constexpr int kFirst = 4;
+constexpr int kNoteBits = 3;
+
 template <class File> void forEachFaceMinimum(const VolumeSequence &s, File file) {
   for (int ti = 0; ti < 4; ti++) {
     if (!s.idx[ti]) continue;
@@ -646,14 +652,18 @@ template <class File> void forEachFaceMinimum(const VolumeSequence &s, File file
       if (!validNodes(nod, static_cast<int>(siz), s.nbrVer)) continue;
       const int64_t g = s.first[ti] + i - 1;
       if (tet) {
-        // Each face holds three of the four vertices: all but the face opposite the smallest
-        // vertex start at it, and that face starts at the second smallest.
+        int p = 0;
+        int32_t m0 = nod[0];
+        for (int q = 1; q < 4; q++) {
+          const bool lower = nod[q] < m0;
+          p = lower ? q : p;
+          m0 = lower ? nod[q] : m0;
+        }
         const int32_t lo01 = std::min(nod[0], nod[1]), hi01 = std::max(nod[0], nod[1]);
         const int32_t lo23 = std::min(nod[2], nod[3]), hi23 = std::max(nod[2], nod[3]);
-        const int32_t m0 = std::min(lo01, lo23);
         const int32_t m1 = std::min(std::max(lo01, lo23), std::min(hi01, hi23));
-        file(m0, g);
-        if (m1 != m0) file(m1, g);
+        file(m0, g, kFirst | p);
+        if (m1 != m0) file(m1, g, p);
         continue;
       }
       int32_t seen[PAV_MAX_FACES];
@@ -663,7 +673,7 @@ template <class File> void forEachFaceMinimum(const VolumeSequence &s, File file
         for (int q = 1; q < f1->siz[f]; q++) m = std::min(m, nod[f1->ver[f][q]]);
         if (std::find(seen, seen + nbrSeen, m) != seen + nbrSeen) continue;
         seen[nbrSeen++] = m;
-        file(m, g);
+        file(m, g, 0);
       }
     }
   }
@@ -682,9 +692,10 @@ inline uint64_t packPair(int32_t hi, int32_t lo) {
 // The faces that start at one vertex a, met an odd number of times. Each face is toggled in a
 // small open-addressing table reused from vertex to vertex (a slot is live while its stamp is the
 // current vertex, so nothing is cleared between vertices); a slot is written whether the face is
-// new or met again, without a branch on which, since about half the faces are each. The table's
-// storage is held apart from the cursor the hot loop works with, a plain value the compiler keeps
-// in registers.
+// new or met again, without a branch on which, since about half the faces are each. Faces come in
+// generation order, so the occurrence a slot keeps is the last. The hot loop works on a cursor, a
+// plain value the compiler keeps in registers; the table's storage is held apart and grows when
+// a vertex has many faces.
 constexpr uint64_t kOdd = uint64_t(1) << 63;
 
 struct RowSlot {
@@ -694,35 +705,22 @@ struct RowSlot {
   int32_t stamp;
 };
 
+class RowTable;
+
 struct RowCursor {
+  RowTable *table;
   RowSlot *slot;
   uint32_t *used; // slots taken by the current vertex
   size_t mask, nbrUsed;
   int64_t nbrOdd;
   int32_t a;
 
-  void toggle(uint64_t bc, int32_t d, uint64_t gen) {
+  static size_t home(uint64_t bc, int32_t d, size_t mask) {
     const uint64_t hash =
         (bc ^ static_cast<uint64_t>(static_cast<uint32_t>(d)) << 16) * 0x9E3779B97F4A7C15ull;
-    size_t h = (hash >> 40) & mask;
-    for (;;) {
-      RowSlot &s = slot[h];
-      const bool live = s.stamp == a;
-      const bool same = s.bc == bc && s.d == d;
-      if (live && !same) {
-        h = (h + 1) & mask;
-        continue;
-      }
-      used[nbrUsed] = static_cast<uint32_t>(h);
-      nbrUsed += !live;
-      // The last occurrence wins (faces of one element may come out of order).
-      const uint64_t last = live ? std::max(s.gen & ~kOdd, gen) : gen;
-      const uint64_t odd = live ? (~s.gen & kOdd) : kOdd;
-      nbrOdd += odd ? 1 : -1;
-      s = {bc, last | odd, d, a};
-      return;
-    }
+    return (hash >> 40) & mask;
   }
+  inline void toggle(uint64_t bc, int32_t d, uint64_t gen);
   // Appends the faces met oddly often, sorted by their vertices.
   void take(std::vector<Survivor> &out) const {
     if (!nbrOdd) return; // the usual case inside a mesh
@@ -747,21 +745,56 @@ struct RowCursor {
 
 class RowTable {
 public:
-  // A cursor on vertex a, whose faces number at most n.
-  RowCursor start(int32_t a, size_t n) {
-    if (4 * n > slot_.size()) {
-      size_t cap = 256;
-      while (cap < 4 * n) cap *= 2;
-      slot_.assign(cap, RowSlot{0, 0, 0, 0});
-      used_.resize(cap);
+  RowCursor start(int32_t a) {
+    if (slot_.empty()) resize(256);
+    return {this, slot_.data(), used_.data(), slot_.size() - 1, 0, 0, a};
+  }
+  // The cursor c on a table of twice the size, holding the same faces (at most half full after).
+  RowCursor grown(RowCursor c) {
+    std::vector<RowSlot> live(c.nbrUsed);
+    for (size_t u = 0; u < c.nbrUsed; u++) live[u] = c.slot[c.used[u]];
+    resize(2 * slot_.size());
+    c.slot = slot_.data();
+    c.used = used_.data();
+    c.mask = slot_.size() - 1;
+    for (size_t u = 0; u < c.nbrUsed; u++) {
+      size_t h = RowCursor::home(live[u].bc, live[u].d, c.mask);
+      while (c.slot[h].stamp) h = (h + 1) & c.mask;
+      c.slot[h] = live[u];
+      c.used[u] = static_cast<uint32_t>(h);
     }
-    return {slot_.data(), used_.data(), slot_.size() - 1, 0, 0, a};
+    return c;
   }
 
 private:
+  void resize(size_t cap) {
+    if (cap > UINT32_MAX) throw std::bad_alloc();
+    slot_.assign(cap, RowSlot{0, 0, 0, 0});
+    used_.resize(cap);
+  }
   std::vector<RowSlot> slot_;
   std::vector<uint32_t> used_;
 };
+
+void RowCursor::toggle(uint64_t bc, int32_t d, uint64_t gen) {
+  size_t h = home(bc, d, mask);
+  for (;;) {
+    RowSlot &s = slot[h];
+    const bool live = s.stamp == a;
+    const bool same = s.bc == bc && s.d == d;
+    if (live && !same) {
+      h = (h + 1) & mask;
+      continue;
+    }
+    used[nbrUsed] = static_cast<uint32_t>(h);
+    nbrUsed += !live;
+    const uint64_t odd = live ? (~s.gen & kOdd) : kOdd;
+    nbrOdd += odd ? 1 : -1;
+    s = {bc, gen | odd, d, a};
+    break;
+  }
+  if (2 * nbrUsed > mask) *this = table->grown(*this);
+}
 
 // Faces met an odd number of times, each with its last occurrence in generation order, sorted by
 // (smallest vertex, other vertices). Every element is filed (as its sequence number, of type Rec)
@@ -769,7 +802,7 @@ private:
 // faces of the row's elements that start at that vertex cancel in pairs.
 template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector<Survivor> &out) {
   std::vector<int64_t> off(static_cast<size_t>(s.nbrVer) + 1, 0);
-  forEachFaceMinimum(s, [&](int32_t a, int64_t) { off[a]++; });
+  forEachFaceMinimum(s, [&](int32_t a, int64_t, int) { off[a]++; });
   int64_t sum = 0;
   for (int32_t a = 1; a <= s.nbrVer; a++) {
     const int64_t c = off[a];
@@ -777,13 +810,17 @@ template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector
     sum += c;
   }
   std::unique_ptr<Rec[]> rec(new Rec[static_cast<size_t>(sum)]); // every entry is written below
-  forEachFaceMinimum(s, [&](int32_t a, int64_t g) { rec[off[a]++] = static_cast<Rec>(g); });
+  forEachFaceMinimum(s, [&](int32_t a, int64_t g, int note) {
+    rec[off[a]++] = static_cast<Rec>(g) << kNoteBits | static_cast<Rec>(note);
+  });
   // off[a] is now the end of vertex a's row, which starts at off[a - 1].
+  static const int kOthers[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
   RowTable table;
   for (int32_t a = 1; a <= s.nbrVer; a++) {
-    RowCursor tab = table.start(a, static_cast<size_t>(PAV_MAX_FACES * (off[a] - off[a - 1])));
+    RowCursor tab = table.start(a);
     for (int64_t r = off[a - 1]; r < off[a]; r++) {
-      const int64_t g = static_cast<int64_t>(rec[r]);
+      const int64_t g = static_cast<int64_t>(rec[r] >> kNoteBits);
+      const int note = static_cast<int>(rec[r] & ((1 << kNoteBits) - 1));
       int ti = 0;
       while (g >= s.first[ti + 1]) ti++;
       const int64_t i = g - s.first[ti] + 1;
@@ -791,30 +828,31 @@ template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector
       const uint64_t gen0 = static_cast<uint64_t>(ti) << 34 | static_cast<uint64_t>(i) << 3;
       const P1Faces *f1 = s.faces[ti];
       if (f1 == &kTetFaces) {
-        // Face f of a tetrahedron is the other three vertices (face k is opposite vertex k). The
-        // vertices are sorted with their local numbers (ties by local number) by a network of
-        // conditional moves; a is the smallest vertex, and the faces that start at it are the
-        // three that keep it, or a is the second smallest and only the face dropping the
-        // smallest starts at it (both when the two are equal).
-        uint64_t k[4];
-        for (int q = 0; q < 4; q++)
-          k[q] =
-              static_cast<uint64_t>(static_cast<uint32_t>(nod[q])) << 2 | static_cast<uint64_t>(q);
+        // Face f of a tetrahedron holds the three vertices other than f. The vertices other than
+        // the smallest one, p, are sorted with their local numbers by conditional moves; when a
+        // is at p, the faces that start at a drop one of them, else only the face dropping p
+        // does. Faces of one element must come in local order when two of them are equal, which
+        // needs two equal vertices: that rare case goes by the general loop below.
+        const int p = note & 3;
+        const int *o = kOthers[p];
+        uint64_t k[3];
+        for (int q = 0; q < 3; q++)
+          k[q] = static_cast<uint64_t>(static_cast<uint32_t>(nod[o[q]])) << 2 |
+                 static_cast<uint64_t>(o[q]);
         sortKey(k[0], k[1]);
-        sortKey(k[2], k[3]);
-        sortKey(k[0], k[2]);
-        sortKey(k[1], k[3]);
         sortKey(k[1], k[2]);
-        const int32_t v0 = static_cast<int32_t>(k[0] >> 2), v1 = static_cast<int32_t>(k[1] >> 2);
-        const uint64_t p12 = (k[1] >> 2) << 32 | k[2] >> 2, p13 = (k[1] >> 2) << 32 | k[3] >> 2;
-        const uint64_t p23 = (k[2] >> 2) << 32 | k[3] >> 2;
-        if (v0 == a) {
-          tab.toggle(p23, 0, gen0 | (k[1] & 3));
-          tab.toggle(p13, 0, gen0 | (k[2] & 3));
-          tab.toggle(p12, 0, gen0 | (k[3] & 3));
+        sortKey(k[0], k[1]);
+        const uint64_t w0 = k[0] >> 2, w1 = k[1] >> 2, w2 = k[2] >> 2;
+        if (w0 != static_cast<uint64_t>(static_cast<uint32_t>(nod[p])) && w0 != w1 && w1 != w2) {
+          if (note & kFirst) {
+            tab.toggle(w1 << 32 | w2, 0, gen0 | (k[0] & 3));
+            tab.toggle(w0 << 32 | w2, 0, gen0 | (k[1] & 3));
+            tab.toggle(w0 << 32 | w1, 0, gen0 | (k[2] & 3));
+          } else {
+            tab.toggle(w1 << 32 | w2, 0, gen0 | static_cast<uint64_t>(p));
+          }
+          continue;
         }
-        if (v1 == a) tab.toggle(p23, 0, gen0 | (k[0] & 3));
-        continue;
       }
       int32_t key[4];
       for (int f = 0; f < f1->nbr; f++) {
@@ -835,7 +873,7 @@ template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector
 bool oddFaces(const Extraction &x, const int types[4], std::vector<Survivor> &out) {
   const VolumeSequence s = volumeSequence(x, types);
   try {
-    if (s.first[4] <= static_cast<int64_t>(UINT32_MAX))
+    if (s.first[4] <= static_cast<int64_t>(UINT32_MAX >> kNoteBits))
       oddFacesByMinimum<uint32_t>(s, out);
     else
       oddFacesByMinimum<uint64_t>(s, out);
