@@ -34,6 +34,20 @@ std::vector<std::vector<std::string>> splitLines(std::FILE *f, size_t maxWords) 
 
 } // namespace
 
+void readMovieLines(std::FILE *file, std::vector<PavMovieLine> &lines) {
+  for (const auto &w : splitLines(file, 3)) {
+    PavMovieLine l;
+    l.mesh = w[0];
+    if (w.size() > 1) l.solution = w[1];
+    l.image = w.size() == 1 ? w[0] : w.size() == 2 ? w[1] : w[2];
+    lines.push_back(std::move(l));
+  }
+}
+
+void readSequenceLines(std::FILE *file, std::vector<PavSequenceLine> &lines) {
+  for (const auto &w : splitLines(file, 2)) lines.push_back({w[0], w.size() > 1 ? w[1] : w[0]});
+}
+
 bool readMovieFile(const char *name, std::vector<PavMovieLine> &lines, PavFileMessages &messages) {
   lines.clear();
   if (!name) name = "pavo.movie";
@@ -45,13 +59,7 @@ bool readMovieFile(const char *name, std::vector<PavMovieLine> &lines, PavFileMe
                    "\"pavo.movie\" \n");
     return false;
   }
-  for (const auto &w : splitLines(f, 3)) {
-    PavMovieLine l;
-    l.mesh = w[0];
-    if (w.size() > 1) l.solution = w[1];
-    l.image = w.size() == 1 ? w[0] : w.size() == 2 ? w[1] : w[2];
-    lines.push_back(std::move(l));
-  }
+  readMovieLines(f, lines);
   std::fclose(f);
   return true;
 }
@@ -70,7 +78,7 @@ bool readSequenceFile(const char *name, std::vector<PavSequenceLine> &lines,
                    "\"pavo.seq\" \n");
     return false;
   }
-  for (const auto &w : splitLines(f, 2)) lines.push_back({w[0], w.size() > 1 ? w[1] : w[0]});
+  readSequenceLines(f, lines);
   std::fclose(f);
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include "modes/file_tokens.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,9 @@ bool readMovieFile(const char *name, std::vector<PavMovieLine> &lines, PavFileMe
 // words; with one word the image takes the view-state file's name.
 bool readSequenceFile(const char *name, std::vector<PavSequenceLine> &lines,
                       PavFileMessages &messages);
+
+// The line splitting of both readers on an open file, appending to `lines` (not cleared).
+void readMovieLines(std::FILE *file, std::vector<PavMovieLine> &lines);
+void readSequenceLines(std::FILE *file, std::vector<PavSequenceLine> &lines);
 
 } // namespace pavo

@@ -3,6 +3,7 @@
 #include "render/colormaps.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace pavo {
@@ -23,8 +24,13 @@ Next readPointNormalPlanes(Reader &r, const char *kw, std::vector<PavPlaneEquati
   for (int32_t i = 0; i < n; i++) {
     float pv[6];
     if (!r.readFloats(kw, pv, 6)) return Next::Go;
-    double d = -((double)pv[0] * pv[3] + (double)pv[1] * pv[4] + (double)pv[2] * pv[5]);
-    planes.push_back({pv[3], pv[4], pv[5], (float)d});
+    // Finite point and normal may still give an offset beyond single precision.
+    float d = (float)-((double)pv[0] * pv[3] + (double)pv[1] * pv[4] + (double)pv[2] * pv[5]);
+    if (!std::isfinite(d)) {
+      r.messages().print("  ## ERROR: PAVO: %s: PLANE OFFSET OUT OF RANGE \n", kw);
+      return Next::Go;
+    }
+    planes.push_back({pv[3], pv[4], pv[5], d});
   }
   return Next::Go;
 }

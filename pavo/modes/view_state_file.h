@@ -5,7 +5,7 @@
 #pragma once
 
 #include "modes/file_tokens.h"
-#include "scene/view_state.h"
+#include "scene/hidden_ref.h"
 
 #include <array>
 #include <cstdint>

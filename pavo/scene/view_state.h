@@ -5,6 +5,7 @@
 #pragma once
 
 #include "scene/camera.h"
+#include "scene/hidden_ref.h"
 #include "scene/render_option.h"
 
 #include <QVector3D>
@@ -12,13 +13,6 @@
 #include <vector>
 
 namespace pavo {
-
-// A hidden draw object: draw type (render/draw_types.h) and reference.
-struct PavHiddenRef {
-  uint32_t drawType = 0;
-  int32_t ref = 0;
-  bool operator==(const PavHiddenRef &o) const { return drawType == o.drawType && ref == o.ref; }
-};
 
 // Direction towards the light in eye coordinates (a light at infinity, above left of the viewer):
 // faces seen straight on stay grey, not white, and curvature shows as shading.

@@ -245,25 +245,9 @@ TEST(CutEntities, PolygonsAndPolyhedra) {
   pavo_test::ObjectPtr obj(
       pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0.2, 0, 0, 0.3, 0, 0}));
   char status[PAV_STATUS_SIZE];
-  PavPolygonSet *ps = static_cast<PavPolygonSet *>(calloc(1, sizeof(PavPolygonSet)));
-  ps->nbrBndPol = 2;
-  ps->nbrBndVer = 7;
-  auto ints = [](std::vector<int32_t> v) {
-    int32_t *p = static_cast<int32_t *>(calloc(v.size(), sizeof(int32_t)));
-    std::copy(v.begin(), v.end(), p);
-    return p;
-  };
-  ps->bndHdr = ints({0, 0, 1, 0, 5, 0});
-  ps->bndVer = ints({0, 1, 2, 3, 4, 1, 5, 6});
-  ps->nbrInnPol = 2;
-  ps->nbrInnVer = 6;
-  ps->innHdr = ints({0, 0, 1, 0, 4, 0});
-  ps->innVer = ints({0, 5, 6, 1, 2, 3, 99});
-  ps->nbrPolyhedra = 2;
-  ps->nbrPolyhedraFaces = 3;
-  ps->phdHdr = ints({0, 0, 1, 0, 2, 0});
-  ps->phdFac = ints({0, 1, -1, 2});
-  obj->pol = ps;
+  PavPolygonSet *ps = pavo_test::attachPolygons(
+      obj.get(), {0, 0, 1, 0, 5, 0}, {0, 1, 2, 3, 4, 1, 5, 6}, {0, 0, 1, 0, 4, 0},
+      {0, 5, 6, 1, 2, 3, 99}, {0, 0, 1, 0, 2, 0}, {0, 1, -1, 2});
   const double pl[4] = {1, 0, 0, -0.5};
   int np = 0, nh = 0, *lp = nullptr, *lh = nullptr;
   ASSERT_EQ(pav_GetCutPolygons(obj.get(), pl, &np, &lp, &nh, &lh, status), 0);

@@ -1,6 +1,7 @@
 // Type codes and size tables against the lattice count and the numbering rule written out here.
 #include "pav_status.h"
 #include "pav_types.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -129,8 +130,6 @@ TEST(SolutionTypes, KindSizes) {
     EXPECT_EQ(pav_SolKindSize(3, kind), expected[kind - 1][1]);
     EXPECT_EQ(pav_SolKindSize(3, kind, 10), 10 * expected[kind - 1][1]);
   }
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_SolKindSize(3, 5), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_EQ(pav_SolKindSize(3, 5), 0); }),
             "Warning: the following solution type is unkown   5 \n");
 }

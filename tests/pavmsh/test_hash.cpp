@@ -63,9 +63,8 @@ TEST(HashTable, ToggleKeepsOddOccurrencesThroughGrowth) {
 TEST(HashTable, StatisticsCountChains) {
   PavHashTable *t = pav_NewHashTable(4, 0);
   for (int32_t k = 1; k <= 3; k++) pav_HashAdd(t, 1, 1, 1, &k);
-  testing::internal::CaptureStdout();
-  pav_HashStatistics(t);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), pavo_test::expectedText("hash_statistics.txt"));
+  EXPECT_EQ(pavo_test::captured([&] { pav_HashStatistics(t); }),
+            pavo_test::expectedText("hash_statistics.txt"));
   pav_FreeHashTable(t);
 }
 

@@ -6,6 +6,7 @@
 #include "mesh_builders.h"
 #include "pav_quality.h"
 #include "pav_solution.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -173,9 +174,7 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, JacobianKinds, ::testing::ValuesIn(allCases()
 
 // Types without a Jacobian say so; a barycentric point off the simplex ends the process.
 TEST(JacobianDegree, TypesWithoutJacobianAndBadPoints) {
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_JacobianDegree(Edges), -1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_EQ(pav_JacobianDegree(Edges), -1); }),
             std::string(pav_EntityTypeName(Edges)) + " : no jacobian for this type of entity !\n");
   const double coef[10] = {1., 1., 1., 1., 1., 1., 1., 1., 1., 1.};
   EXPECT_EXIT(pav_EvaluateJacOnTriangle(coef, 2, 0.5, 0.5, 0.5), ::testing::ExitedWithCode(1), "");
@@ -208,11 +207,10 @@ TEST(MeshJacobians, Q4HexahedraAreProjectedOnceAndNotRecomputed) {
   const Case c = {HexahedraQ4, HoHexahedron, 4, 11};
   ObjectPtr obj = singleElement(HexahedraQ4, elementNodes(c, PolyMap(2, 0.1, 4)), 3, 2);
   int maxDeg = 0;
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_ComputeVolumeJacobians(obj.get(), 1, &maxDeg), 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "  Warning: Jacobian of  Q4 Hexahedra     (degree 11) is projected onto a solution of "
-            "degree 10\n");
+  EXPECT_EQ(
+      pavo_test::captured([&] { EXPECT_EQ(pav_ComputeVolumeJacobians(obj.get(), 1, &maxDeg), 1); }),
+      "  Warning: Jacobian of  Q4 Hexahedra     (degree 11) is projected onto a solution of "
+      "degree 10\n");
   const PavSolution *rec = obj->ent[HexahedraQ4].jac;
   ASSERT_NE(rec, nullptr);
   EXPECT_EQ(std::vector<int>({maxDeg, rec->degree, rec->nbrNod, rec->dim, rec->nbrEnt}),
@@ -225,9 +223,7 @@ TEST(MeshJacobians, Q4HexahedraAreProjectedOnceAndNotRecomputed) {
 const std::vector<double> kRegular = {1, 1, 1, -1, 1, -1, 1, -1, -1, -1, -1, 1};
 
 std::string quality(PavObject *obj, int expected = PAV_SUCCESS) {
-  ::testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_ComputeTetrahedraQuality(obj), expected);
-  return ::testing::internal::GetCapturedStdout();
+  return pavo_test::captured([&] { EXPECT_EQ(pav_ComputeTetrahedraQuality(obj), expected); });
 }
 
 TEST(TetrahedraQuality, RegularFlatAndInverted) {

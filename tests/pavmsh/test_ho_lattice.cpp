@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numeric>

@@ -84,9 +84,10 @@ void writeField(const std::string &path, int kind, const std::vector<int> &order
 std::vector<double> readField(const std::string &path, int kind) {
   Object obj = makeMesh(3, 8, kElements, {kP1Types[kind]});
   char status[PAV_IO_STATUS_SIZE];
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(pavo_test::captured([&] {
+              EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), PAV_SUCCESS) << status;
+            }),
+            "");
   const PavSolution *scalar = pav_SolutionList(obj.get(), PAV_FIRST_ELEMENT_SOLTYP + kind);
   if (!scalar || !scalar->next) return {}; // fails the size comparison
   const PavSolution *vector = scalar->next;

@@ -1,5 +1,6 @@
 // Chunked lists across block boundaries and the parser of integer ranges.
 #include "pav_list.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -50,9 +51,7 @@ TEST(DblList, CopiesNewestBlockFirst) {
   pav_FreeDblList(list);
 
   PavDblList *small = pav_AddToDblList(pav_AddToDblList(nullptr, 1.5), -2);
-  testing::internal::CaptureStdout();
-  pav_PrintDblList(small);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), " 1.5  -2 \n");
+  EXPECT_EQ(pavo_test::captured([&] { pav_PrintDblList(small); }), " 1.5  -2 \n");
   pav_FreeDblList(small);
 }
 

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -39,12 +38,6 @@ PavObject *surfaceMesh(const std::vector<std::array<double, 3>> &ver,
   return pavo_test::buildMesh(3, xyz, Triangles, nodes);
 }
 
-std::string capture(const std::function<void()> &f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}
-
 double field(const PavObject *obj, int v) {
   const double *x = obj->crdDbl + 3 * v;
   return 1 + x[0] - 2 * x[1] + 3 * x[2] * x[0];
@@ -69,7 +62,7 @@ TEST(MergeVertices, RestoresAnExplodedCube) {
   pav_PushSolution(obj, SolAtVertices, rec, status);
   const std::string name = pavo_test::scratchDir("merge_write") + "/m.merge.meshb";
   const std::string out =
-      capture([&] { EXPECT_EQ(pav_MergeVertices(obj, name.c_str(), status), 0); });
+      pavo_test::captured([&] { EXPECT_EQ(pav_MergeVertices(obj, name.c_str(), status), 0); });
   EXPECT_EQ(out.rfind("  Merge vertices: " + std::to_string(n * siz - nv) +
                           " vertices need to be removed \n \n  %% Mesh written in " + name + "\n",
                       0),
@@ -105,7 +98,7 @@ TEST(AddBoundaryEdges, CurvesGetOneReferenceEach) {
     }
   std::rotate(tris.begin(), tris.begin() + 7, tris.end());
   PavObject *ring = surfaceMesh(v, tris);
-  EXPECT_EQ(capture([&] { pav_AddBoundaryEdges(ring, nullptr, status); }),
+  EXPECT_EQ(pavo_test::captured([&] { pav_AddBoundaryEdges(ring, nullptr, status); }),
             pavo_test::expectedText("add_edges_ring.txt"));
   std::map<int, int> perRef;
   for (const auto &e : edgesOf(ring)) perRef[e[2]]++;
@@ -117,7 +110,7 @@ TEST(AddBoundaryEdges, CurvesGetOneReferenceEach) {
   // Three triangles on one edge: three non-manifold occurrences.
   PavObject *fan = surfaceMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}},
                                {{1, 2, 3}, {2, 1, 4}, {1, 2, 5}});
-  EXPECT_EQ(capture([&] {
+  EXPECT_EQ(pavo_test::captured([&] {
               pav_AddBoundaryEdges(fan, nullptr, status);
             }).rfind(" 3 non-manifold edges detected \n", 0),
             0u);
@@ -146,7 +139,8 @@ TEST(CheckSurf, CompletesFacesAndSolutions) {
       rec->data[i * 10 + m] = field(obj, obj->ent[TetrahedraP2].idx[i * 10 + m]);
   pav_PushSolution(obj, SolAtTetrahedraP2, rec, status);
 
-  const std::string out = capture([&] { EXPECT_EQ(checksurfMesh(0, obj, nullptr, nullptr), 0); });
+  const std::string out =
+      pavo_test::captured([&] { EXPECT_EQ(checksurfMesh(0, obj, nullptr, nullptr), 0); });
   EXPECT_NE(out.find("28 missing P2-triangles faces are added \n \n"), std::string::npos) << out;
   ASSERT_EQ(obj->ent[TrianglesP2].nbr, 48);
   EXPECT_EQ(obj->ent[TrianglesP2].ref[20], 50);
@@ -163,7 +157,7 @@ TEST(CheckSurf, CompletesFacesAndSolutions) {
 TEST(CheckSurf, HybridMeshesGetOnlyTheirBoundary) {
   for (CubeSplit s : {CubeSplit::TetPyramid, CubeSplit::HexPrism}) {
     PavObject *obj = buildCube(s, 2, 1);
-    capture([&] { checksurfMesh(0, obj, nullptr, nullptr); });
+    pavo_test::captured([&] { checksurfMesh(0, obj, nullptr, nullptr); });
     double area = 0;
     for (int t : {Triangles, Quadrilaterals}) {
       const int per = t == Triangles ? 3 : 4;
@@ -182,14 +176,15 @@ TEST(CheckSurf, HybridMeshesGetOnlyTheirBoundary) {
 TEST(CheckSurf, BadInputAndWriting) {
   PavObject *obj = nullptr;
   pav_NewInterface(&obj);
-  EXPECT_EQ(capture([&] { EXPECT_EQ(checksurfMesh(1, obj, "a.meshb", nullptr), PAV_FAILURE); }),
+  EXPECT_EQ(pavo_test::captured(
+                [&] { EXPECT_EQ(checksurfMesh(1, obj, "a.meshb", nullptr), PAV_FAILURE); }),
             "checksurfMesh : Mesh with no vertices\n");
   pav_DeleteInterface(&obj);
 
   obj = buildCube(CubeSplit::Hexahedra, 1, 1);
   obj->ent[Hexahedra].idx[8] = 77; // points past the vertices
   pav_SetMeshWriters(failingWriter, failingSolutionWriter);
-  const std::string out = capture([&] { checksurfMesh(1, obj, "a.meshb", "a.solb"); });
+  const std::string out = pavo_test::captured([&] { checksurfMesh(1, obj, "a.meshb", "a.solb"); });
   EXPECT_NE(out.find(" 1 topologically invalid entities are filtered !\n"), std::string::npos);
   EXPECT_NE(out.find(" pav_WriteMeshOvelFileb failed error   2 : Cannot open mesh file x.meshb\n"),
             std::string::npos);

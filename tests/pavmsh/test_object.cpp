@@ -3,9 +3,7 @@
 #include "test_paths.h"
 
 #include <cctype>
-#include <climits>
 #include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -161,9 +159,8 @@ TEST_F(MeshObject, MeshSummaryLayout) {
   obj->pol->nbrBndPol = 2;
   obj->pol->nbrPolyhedra = 1;
   obj->pol->bndHdr = static_cast<int32_t *>(std::calloc(6, sizeof(int32_t)));
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_PrintMeshInfo(obj, status), PAV_SUCCESS);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), pavo_test::expectedText("mesh_summary.txt"));
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_EQ(pav_PrintMeshInfo(obj, status), PAV_SUCCESS); }),
+            pavo_test::expectedText("mesh_summary.txt"));
   EXPECT_EQ(pav_GetNumberOfNonP1SimplexEntities(obj, status), 3 + 2 + 1 + 5);
 }
 

@@ -22,12 +22,8 @@ struct Bytes {
   void patch32(size_t at, int32_t v) { std::memcpy(&b[at], &v, 4); }
 };
 
-void save(const std::string &path, const std::string &bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 int64_t openBytes(const std::string &path, const std::string &bytes) {
-  save(path, bytes);
+  pavo_test::writeFile(path, bytes);
   return OvelOpenMesh(path.c_str(), OvelRead, nullptr, nullptr);
 }
 
@@ -222,7 +218,7 @@ TEST(OvelDamaged, RecordBeyondFourGigabytes) {
   Bytes b = header(3);
   b.i32(0); // a record of no keyword, only there to point far away
   b.i64(far);
-  std::ofstream(name, std::ios::binary) << b.b;
+  pavo_test::writeFile(name, b.b);
   Bytes v;
   v.i32(OvelVertices);
   v.i64(0);

@@ -4,16 +4,11 @@
 #include "test_paths.h"
 
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
-
-void writeText(const std::string &path, const std::string &text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
 
 TEST(OvelFormat, AsciiLayoutIsExact) {
   const std::string dir = pavo_test::scratchDir("ovel_ascii_layout");
@@ -38,17 +33,17 @@ TEST(OvelFormat, AsciiLayoutIsExact) {
 TEST(OvelFormat, AsciiReadingRules) {
   const std::string dir = pavo_test::scratchDir("ovel_ascii_rules");
   const std::string name = dir + "/rules.mesh";
-  writeText(name, "# MeshVersionFormatted 9 in a comment\n"
-                  "junk Vertices 3 MeshVersionFormatted 2\n"
-                  "Triangles 1 1 2 3 4\n"
-                  "Dimension\n2\n"
-                  "Reserved Foo 17\n"
-                  "Vertices # Triangles 5 in a comment\n3\n"
-                  "0 0 1\n"
-                  "1.5e0 +2 2   # trailing comment\n"
-                  "-1 .5 3\n"
-                  "Comments 1\n   Vertices inside a string   \n"
-                  "End");
+  pavo_test::writeFile(name, "# MeshVersionFormatted 9 in a comment\n"
+                             "junk Vertices 3 MeshVersionFormatted 2\n"
+                             "Triangles 1 1 2 3 4\n"
+                             "Dimension\n2\n"
+                             "Reserved Foo 17\n"
+                             "Vertices # Triangles 5 in a comment\n3\n"
+                             "0 0 1\n"
+                             "1.5e0 +2 2   # trailing comment\n"
+                             "-1 .5 3\n"
+                             "Comments 1\n   Vertices inside a string   \n"
+                             "End");
   int version = 0, dim = 0;
   int64_t h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
   ASSERT_NE(h, 0);
@@ -70,7 +65,7 @@ TEST(OvelFormat, AsciiReadingRules) {
   EXPECT_EQ(OvelStatKwd(h, OvelEnd), 1);
   EXPECT_EQ(OvelCloseMesh(h), 1);
 
-  writeText(name, "MeshVersionFormatted 2\nVertices 0\n");
+  pavo_test::writeFile(name, "MeshVersionFormatted 2\nVertices 0\n");
   EXPECT_EQ(OvelOpenMesh(name.c_str(), OvelRead, &version, &dim), 0) << "no Dimension";
 }
 
@@ -161,7 +156,7 @@ TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
     while (text.size() + 6 < edge + delta) text += "12345 ";
     while (text.size() < edge + delta) text += " ";
     text += "0Corners Triangles 1\n1 2 3 4\nCorners 2 17 \n";
-    std::ofstream(name, std::ios::binary) << text;
+    pavo_test::writeFile(name, text);
     int64_t h = OvelOpenMesh(name.c_str(), OvelRead, nullptr, nullptr);
     ASSERT_NE(h, 0) << delta;
     ASSERT_EQ(OvelStatKwd(h, OvelTriangles), 1) << delta;

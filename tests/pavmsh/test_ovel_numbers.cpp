@@ -4,7 +4,6 @@
 #include "ovel_internal.h"
 #include "test_paths.h"
 
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>

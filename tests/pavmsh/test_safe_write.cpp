@@ -10,7 +10,6 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -28,10 +27,6 @@ std::vector<std::string> listing(const std::string &dir) {
     names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-void writeText(const std::string &path, const std::string &text) {
-  std::ofstream(path, std::ios::binary) << text;
 }
 
 // A mesh whose files are far larger than the file-size limit used below, with a vertex solution.
@@ -75,7 +70,7 @@ TEST_P(SafeWrite, FileSizeLimitLeavesTheEarlierFileIntact) {
   const std::string dir = pavo_test::scratchDir(std::string("safe_fsize_") + (w.extension + 1));
   const std::string name = dir + "/out" + w.extension;
   const std::string earlier = "earlier contents that must survive\n";
-  writeText(name, earlier);
+  pavo_test::writeFile(name, earlier);
   Object obj = bigMesh();
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
@@ -98,7 +93,7 @@ TEST_P(SafeWrite, FileSizeLimitLeavesTheEarlierFileIntact) {
 TEST_P(SafeWrite, UnwritableNamesAreRefusedWithTheirReason) {
   const Writer &w = GetParam();
   const std::string dir = pavo_test::scratchDir(std::string("safe_names_") + (w.extension + 1));
-  writeText(dir + "/plain", "not a folder");
+  pavo_test::writeFile(dir + "/plain", "not a folder");
   ASSERT_EQ(mkfifo((dir + "/fifo" + w.extension).c_str(), 0600), 0);
   Object obj = bigMesh();
   const struct {
@@ -126,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Writers, SafeWrite, ::testing::ValuesIn(kWriters),
 TEST(SafeWriteOutcome, FailedWriteKeepsAndGoodWriteReplaces) {
   const std::string dir = pavo_test::scratchDir("safe_outcome");
   const std::string name = dir + "/f.solb";
-  writeText(name, "earlier");
+  pavo_test::writeFile(name, "earlier");
   ASSERT_EQ(chmod(name.c_str(), 0640), 0);
   Object obj = load_test::makeMesh(3, 10, 2, {Triangles});
   char status[2 * PAV_STATUS_SIZE];
@@ -139,7 +134,7 @@ TEST(SafeWriteOutcome, FailedWriteKeepsAndGoodWriteReplaces) {
   EXPECT_EQ(listing(dir), std::vector<std::string>{"f.solb"});
 
   EXPECT_EQ(pav_WriteMesh(obj.get(), (dir + "/f.meshb").c_str(), status), PAV_SUCCESS) << status;
-  writeText(dir + "/g.meshb", "earlier");
+  pavo_test::writeFile(dir + "/g.meshb", "earlier");
   ASSERT_EQ(chmod((dir + "/g.meshb").c_str(), 0640), 0);
   EXPECT_EQ(pav_WriteMesh(obj.get(), (dir + "/g.meshb").c_str(), status), PAV_SUCCESS) << status;
   EXPECT_EQ(pavo_test::readFile(dir + "/g.meshb"), pavo_test::readFile(dir + "/f.meshb"));

@@ -3,7 +3,6 @@
 #include "test_paths.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -121,10 +120,9 @@ TEST_F(Solutions, SummaryLayout) {
   push(SolAtTetrahedraP1, PavSolScalar, 5, 4); // the head's degree is printed
   push(SolAtEdgesP1, PavSolScalar, 3, 2);
   push(SolAtTrianglesP2, PavSolScalar, 2, 10);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_PrintSolutionInfo(obj, status), PAV_SUCCESS);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            pavo_test::expectedText("solution_summary.txt"));
+  EXPECT_EQ(
+      pavo_test::captured([&] { EXPECT_EQ(pav_PrintSolutionInfo(obj, status), PAV_SUCCESS); }),
+      pavo_test::expectedText("solution_summary.txt"));
 }
 
 TEST_F(Solutions, FreeSolutionsKeepsMeshJacobiansAndCallerData) {
@@ -219,9 +217,10 @@ TEST(FieldTransformations, VertexToElementExpansion) {
   EXPECT_EQ(std::vector<double>(out, out + 12), expected);
   std::free(out);
 
-  testing::internal::CaptureStdout();
-  out = pav_VertexToElementSolutionPacked(2, verData, 3, PavSolVector, idx + 2, 2, 2);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "error");
+  EXPECT_EQ(pavo_test::captured([&] {
+              out = pav_VertexToElementSolutionPacked(2, verData, 3, PavSolVector, idx + 2, 2, 2);
+            }),
+            "error");
   EXPECT_EQ(std::vector<double>(out, out + 12), expected);
   std::free(out);
 }

@@ -1,6 +1,8 @@
 // Polygon triangulation against the shoelace area and orientation; an object's polygon set.
+#include "mesh_builders.h"
 #include "pav_object.h"
 #include "pav_tessellate_polygon.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -93,34 +95,24 @@ TEST(TessellatePolygon, AreasOrientationAndDuplicates) {
   std::vector<int> tri(36);
   const double twice[9] = {0, 0, 0, 1e-15, 0, 0, 1, 1, 1};
   EXPECT_EQ(pav_TessellatePolygon(PAV_TESS_POLYHEDRA, 3, twice, tri.data()), 0);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_TessellatePolygon(3, 3, l.data(), tri.data()), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "  Warning in pav_TessellatePolygon: unknown mode 3 \n");
+  EXPECT_EQ(
+      pavo_test::captured([&] { EXPECT_EQ(pav_TessellatePolygon(3, 3, l.data(), tri.data()), 0); }),
+      "  Warning in pav_TessellatePolygon: unknown mode 3 \n");
 }
 
 TEST(TessellatePolygon, PolygonSetOfAnObject) {
   // A unit cube as one polyhedron of six faces (1, 3, 5 turn inwards and are listed reversed)
   // plus two boundary polygons: an L of area 3 (ref 4) and a square with a bad vertex (skipped).
-  PavObject *obj = nullptr;
-  ASSERT_EQ(pav_NewInterface(&obj), 0);
+  pavo_test::ObjectPtr cube(
+      pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, 1,
+                               0, 1, 1, 0, 0, 5, 2, 0, 5, 2, 1, 5, 1, 1, 5, 1, 2, 5, 0, 2, 5}));
+  PavObject *obj = cube.get();
   char status[PAV_STATUS_SIZE] = "";
-  ASSERT_EQ(pav_AllocEntityArrays(obj, Vertices, 14, status), 0);
-  const double v[] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 1, 0, 1, 1, 1, 1,
-                      0, 1, 1, 0, 0, 5, 2, 0, 5, 2, 1, 5, 1, 1, 5, 1, 2, 5, 0, 2, 5};
-  std::copy(v, v + 42, obj->crdDbl + 3);
-  auto table = [](std::vector<int32_t> t) {
-    auto *p = static_cast<int32_t *>(std::malloc(t.size() * sizeof(int32_t)));
-    std::copy(t.begin(), t.end(), p);
-    return p;
-  };
-  auto *ps = obj->pol = static_cast<PavPolygonSet *>(std::calloc(1, sizeof(PavPolygonSet)));
-  ps->nbrBndPol = 2, ps->nbrBndVer = 10, ps->bndHdr = table({0, 0, 1, 4, 7, 6}),
-  ps->bndVer = table({0, 9, 10, 11, 12, 13, 14, 1, 2, 3, 99});
-  ps->nbrInnPol = 6, ps->nbrInnVer = 24, ps->nbrPolyhedra = 1, ps->nbrPolyhedraFaces = 6;
-  ps->innHdr = table({0, 0, 1, 0, 5, 0, 9, 0, 13, 0, 17, 0, 21, 0});
-  ps->innVer = table({0, 1, 2, 3, 4, 1, 2, 6, 5, 6, 7, 3, 2, 3, 4, 8, 7, 8, 7, 6, 5, 1, 5, 8, 4});
-  ps->phdHdr = table({0, 0, 1, 8}), ps->phdFac = table({0, -1, 2, -3, 4, -5, 6});
+  pavo_test::attachPolygons(
+      obj, {0, 0, 1, 4, 7, 6}, {0, 9, 10, 11, 12, 13, 14, 1, 2, 3, 99},
+      {0, 0, 1, 0, 5, 0, 9, 0, 13, 0, 17, 0, 21, 0},
+      {0, 1, 2, 3, 4, 1, 2, 6, 5, 6, 7, 3, 2, 3, 4, 8, 7, 8, 7, 6, 5, 1, 5, 8, 4}, {0, 0, 1, 8},
+      {0, -1, 2, -3, 4, -5, 6});
   // Mode 1: the L gives 4 upward triangles tagged (1, 1, 4) of area 3, its 6 edges tagged once.
   int nt = 0, edges = 0;
   double *crd = nullptr, area = 0;
@@ -141,9 +133,9 @@ TEST(TessellatePolygon, PolygonSetOfAnObject) {
   std::free(crd), std::free(lnk), std::free(edg);
   // Mode 2 with a selection: 12 triangles tagged (face, 1, 8), two per face, facing out.
   const int sel[1] = {1};
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(pav_createTessellationPolygons(obj, 2, 1, sel, &nt, &crd, &lnk, nullptr, status), 0);
-  testing::internal::GetCapturedStdout();
+  pavo_test::captured([&] {
+    ASSERT_EQ(pav_createTessellationPolygons(obj, 2, 1, sel, &nt, &crd, &lnk, nullptr, status), 0);
+  });
   ASSERT_EQ(nt, 12);
   std::vector<int> perFace(7, 0);
   for (int t = 0; t < nt; t++) {
@@ -156,11 +148,11 @@ TEST(TessellatePolygon, PolygonSetOfAnObject) {
   EXPECT_EQ(perFace, std::vector<int>({0, 2, 2, 2, 2, 2, 2}));
   std::free(crd), std::free(lnk);
   // Unknown mode: the error line, nothing produced.
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_createTessellationPolygons(obj, 0, 0, nullptr, &nt, &crd, &lnk, nullptr, status),
-            PAV_FAILURE);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(pavo_test::captured([&] {
+              EXPECT_EQ(pav_createTessellationPolygons(obj, 0, 0, nullptr, &nt, &crd, &lnk, nullptr,
+                                                       status),
+                        PAV_FAILURE);
+            }),
             "  Error in pav_createTessellationPolygons: unknown mode 0 \n");
   EXPECT_EQ(nt, 0);
-  pav_DeleteInterface(&obj);
 }

@@ -5,7 +5,7 @@
 #include "pav_io.h"
 #include "pav_solution.h"
 #include "pav_topology.h"
-#include "run_process.h"
+#include "pavo_process.h"
 #include "test_paths.h"
 
 #include <gtest/gtest.h>
@@ -106,12 +106,8 @@ TEST(BatchModes, ExtrProcessWritesTheSections) {
            {id(a, j), id(a + 1, j), id(a + 1, j + 1), id(a, j), id(a + 1, j + 1), id(a, j + 1)})
         triangles.push_back(v);
   writeSurface(dir + "/wing.meshb", xyz, triangles, 2);
-  pavo_test::ProcessOptions o;
-  o.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-  o.workDir = dir;
-  o.timeoutSeconds = 60;
   const auto r =
-      pavo_test::runProcess(PAVO4_EXE, {"-extr", "-in", "wing.meshb", "-out", "res.dat"}, o);
+      pavo_test::runPavo(dir, {"-extr", "-in", "wing.meshb", "-out", "res.dat"}, {}, true);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   const std::string dat = pavo_test::readFile(dir + "/A-002_cpcf.dat");
   const std::string zone = "ZONE T=\"E-mesh wing-A case1b A-002 a7.05 freeair FT\"\n";

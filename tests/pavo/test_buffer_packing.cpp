@@ -1,11 +1,11 @@
 // Buffer-object arrays packed without a context: patch order, STL layout, tags, colours, picks.
 #include <cmath>
 #include <gtest/gtest.h>
-#include <memory>
 #include <tuple>
 
 #include "render/buffer_object.h"
 #include "render/buffer_packing.h"
+#include "test_paths.h"
 
 using namespace pavo;
 
@@ -82,9 +82,7 @@ TEST(BufferPicking, CompositeAdvancesByItsParts) {
   a.count = 10, b.count = 0, c.count = 5;
   PavDrawObject *parts[4] = {&a, nullptr, &b, &c};
   PavDrawComposite composite(9);
-  testing::internal::CaptureStdout();
-  composite.setObjectsList(4, parts);
-  testing::internal::GetCapturedStdout();
+  pavo_test::captured([&] { composite.setObjectsList(4, parts); });
   QList<PavPickEntry> picks;
   int counter = 1;
   EXPECT_EQ(appendPicks(&composite, 999, &picks, &counter), 15);

@@ -1,7 +1,7 @@
 // pavo4 -convert on a CGNS file: the mesh and its named solutions come out as keyword files.
 #include "pav_io.h"
 #include "pav_solution.h"
-#include "run_process.h"
+#include "pavo_process.h"
 #include "test_paths.h"
 
 #include <cgnslib.h>
@@ -34,10 +34,7 @@ void writePrism(const std::string &name) {
 }
 
 pavo_test::ProcessResult convert(const std::string &dir, const std::vector<std::string> &args) {
-  pavo_test::ProcessOptions o;
-  o.unset = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-  o.workDir = dir;
-  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
+  pavo_test::ProcessResult r = pavo_test::runPavo(dir, args, {}, true);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   return r;
 }

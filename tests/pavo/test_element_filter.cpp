@@ -6,6 +6,7 @@
 #include "ui/mesh_viewer_widget.h"
 
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/element_filter.h"
@@ -43,15 +44,9 @@ PavObject *strip() {
 }
 
 // Whether the pixel under scene point (x, y, z) shows a face (not the white background).
-bool drawnAt(PavMeshViewer *v, const std::vector<uint8_t> &frame, int w, double x, double y,
-             double z = 0) {
-  const PavCameraMatrices m = v->matrices();
-  const QVector3D p =
-      (QVector3D((float)x, (float)y, (float)z) - v->view.sceneCentre) * v->view.sceneScale;
-  const QVector4D c = m.mvp * QVector4D(p, 1);
-  const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
-  const size_t i = 4 * ((size_t)s.y() * (size_t)w + (size_t)s.x());
-  return !(frame[i] == 255 && frame[i + 1] == 255 && frame[i + 2] == 255);
+bool drawnAt(PavMeshViewer *v, double x, double y, double z = 0) {
+  return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, z)) !=
+         std::array<int, 3>{255, 255, 255};
 }
 
 TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
@@ -63,9 +58,7 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   EXPECT_FALSE(w.windowIcon().isNull()); // the built-in application icon
   v->waitForInit();
   v->adoptMesh(strip());
-  testing::internal::CaptureStdout();
-  v->displayObject();
-  testing::internal::GetCapturedStdout();
+  pavo_test::captured([&] { v->displayObject(); });
   PavRenderOption &o = v->view.options;
   o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
   o.setRenderMode(3);
@@ -97,14 +90,10 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
       panel->findChild<QPushButton *>(apply ? "apply" : "clear")->click();
       EXPECT_EQ(panel->findChild<QLabel *>("count")->text(),
                 QString(apply ? c.count : "8 of 8") + " elements");
-      v->renderNowNoSwap();
-      int fw = 0, fh = 0;
-      const std::vector<uint8_t> frame = v->grabFrame(&fw, &fh);
-      ASSERT_EQ(frame.size(), 4u * fw * fh);
       for (int q = 0; q < 4; q++) {
         const double x0 = kX[q], x1 = kX[q + 1]; // centres of the quad's two triangles
-        EXPECT_EQ(drawnAt(v, frame, fw, (x0 + 2 * x1) / 3, 1.0 / 3), !apply || c.kept[q]) << q;
-        EXPECT_EQ(drawnAt(v, frame, fw, (2 * x0 + x1) / 3, 2.0 / 3), !apply || c.kept[q]) << q;
+        EXPECT_EQ(drawnAt(v, (x0 + 2 * x1) / 3, 1.0 / 3), !apply || c.kept[q]) << q;
+        EXPECT_EQ(drawnAt(v, (2 * x0 + x1) / 3, 2.0 / 3), !apply || c.kept[q]) << q;
       }
     }
   }
@@ -115,21 +104,16 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   v->adoptMesh(withX(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1)));
   v->view.trackball.rotation = QQuaternion(); // looking down the z axis
   const double range[2] = {0, 0.5};
-  testing::internal::CaptureStdout();
-  v->displayObject();
-  applyElementFilter(*v, solutionValues(*v), range);
+  pavo_test::captured([&] {
+    v->displayObject();
+    applyElementFilter(*v, solutionValues(*v), range);
+  });
   for (double c : {0.5, 0.6}) {
     v->view.cutPlane[3] = -c;
-    v->updateCut();
-    testing::internal::GetCapturedStdout();
-    v->renderNowNoSwap();
-    int fw = 0, fh = 0;
-    const std::vector<uint8_t> frame = v->grabFrame(&fw, &fh);
-    EXPECT_TRUE(drawnAt(v, frame, fw, 0.15, 0.5, c)) << c;
-    EXPECT_FALSE(drawnAt(v, frame, fw, 0.85, 0.5, c)) << c;
-    testing::internal::CaptureStdout();
+    pavo_test::captured([&] { v->updateCut(); });
+    EXPECT_TRUE(drawnAt(v, 0.15, 0.5, c)) << c;
+    EXPECT_FALSE(drawnAt(v, 0.85, 0.5, c)) << c;
   }
-  testing::internal::GetCapturedStdout();
 }
 
 } // namespace

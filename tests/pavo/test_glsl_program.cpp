@@ -9,6 +9,7 @@
 #include "gl_fixture.h"
 #include "render/glsl_program.h"
 #include "render/opengl_window.h"
+#include "test_paths.h"
 
 using pavo::GlslFlags;
 using pavo::GlslProgram;
@@ -23,9 +24,7 @@ TEST(GlVersion, FramedMessageIsAlignedAndNamesTheVersion) {
     if (!line.empty() && line[0] == '|') widths.insert(line.back() == '|' ? line.size() : 0);
   EXPECT_EQ(widths.size(), 6u);
   EXPECT_EQ(widths.count(*widths.rbegin()), 6u);
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(pavo::checkGLVersion(3, 3, false));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_FALSE(pavo::checkGLVersion(3, 3, false)); }),
             text + "  The window won't display anything !\n\n");
 }
 

@@ -1,12 +1,12 @@
 // Metric and arrow glyphs against the metric's quadratic form and probed on a window; the vector
 // triangles' choice of fields.
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/glyph_packing.h"
 #include "scene/mesh_viewer.h"
 
-#include <QSurfaceFormat>
 #include <array>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -102,48 +102,19 @@ PavObject *squareWithCentreField(int dim, int kind, const std::vector<double> &c
 class GlyphViewTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
-    viewer = std::make_unique<PavMeshViewer>();
-    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-    format.setDepthBufferSize(24);
-    viewer->setFormat(format);
-    viewer->resize(300, 300);
-    viewer->view.whiteBackground = true;
-    viewer->show();
-    viewer->waitForInit();
+    viewer = pavo_test::shownViewer(300);
+    if (!viewer) GTEST_SKIP() << "no display";
     ASSERT_TRUE(viewer->displayEnabled);
-    PavRenderOption &o = viewer->view.options;
-    o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
-    o.setRenderMode(3);
-    o.UsePhong = 3;
+    viewer->view.whiteBackground = true;
   }
-  void TearDown() override { viewer.reset(); }
-
-  void showAndDraw(PavObject *obj) {
-    viewer->adoptMesh(obj);
-    testing::internal::CaptureStdout();
-    viewer->displayObject();
-    testing::internal::GetCapturedStdout();
-    viewer->view.options.IsoOn = 0;
-    viewer->renderNowNoSwap();
-    frame = viewer->grabFrame(&frameW, &frameH);
-    ASSERT_EQ(frame.size(), 4u * frameW * frameH);
-  }
-
+  void showAndDraw(PavObject *obj) { pavo_test::showMesh(*viewer, obj); }
+  // Colour under a scene point of the plane z = 0, drawn with plain palette colours.
   std::array<int, 3> colourAt(double x, double y) {
-    const PavCameraMatrices m = viewer->matrices();
-    const QVector4D c =
-        m.mvp * QVector4D((QVector3D((float)x, (float)y, 0) - viewer->view.sceneCentre) *
-                              viewer->view.sceneScale,
-                          1);
-    const QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
-    const size_t i = 4 * ((size_t)w.y() * (size_t)frameW + (size_t)w.x());
-    return {frame[i], frame[i + 1], frame[i + 2]};
+    viewer->view.options.IsoOn = 0;
+    return pavo_test::colourAt(*viewer, pavo_test::pixelOf(*viewer, x, y, 0));
   }
 
   std::unique_ptr<PavMeshViewer> viewer;
-  std::vector<uint8_t> frame;
-  int frameW = 0, frameH = 0;
 };
 
 } // namespace
@@ -191,9 +162,7 @@ TEST_F(GlyphViewTest, VectorTrianglesCarryOnlyWholeVectorFields) {
   viewer->view.fieldMode = 1;
   viewer->view.vertexSolution = 2;
   showAndDraw(obj);
-  testing::internal::CaptureStdout();
-  viewer->setVectorTriangles();
-  const std::string out = testing::internal::GetCapturedStdout();
+  const std::string out = pavo_test::captured([&] { viewer->setVectorTriangles(); });
   EXPECT_EQ(out.find(message), 0u) << out;
   std::map<int, int> counts;
   for (const PavDrawObject *o : viewer->objectsOfType(DrawVecTriangle)) {

@@ -12,7 +12,9 @@
 #include <QFile>
 #include <QMimeData>
 #include <QUrl>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pavo;
@@ -60,9 +62,11 @@ TEST(MainWindow, BadAnswersKeepTheWindowWorking) {
   Window w;
   const QString missing = QString::fromStdString(w.path("none.meshb"));
   recordRecentFile(w.settings, missing); // a recent file deleted since
-  const std::string sealed = w.path("sealed");
+  const std::string sealed = w.path("sealed"), locked = w.path("locked.mesh");
+  std::ofstream(locked) << "x";
+  chmod(locked.c_str(), 0); // unreadable
   const std::string out = pavo_test::captured([&] {
-    w.run("openMesh", {missing, QString::fromStdString(w.dir)});
+    w.run("openMesh", {missing, QString::fromStdString(w.dir), QString::fromStdString(locked)});
     w.run("saveMesh", {QString::fromStdString(w.path("x.meshb"))}); // nothing loaded yet
     w.run("openMesh", QStringList());                               // cancelled
     w.run("openMesh", {QString::fromStdString(kMesh)});
@@ -75,13 +79,16 @@ TEST(MainWindow, BadAnswersKeepTheWindowWorking) {
     keep.setPermissions(QFile::ReadOwner);
     w.run("saveMesh", {QString::fromStdString(sealed + "/x.meshb")});
     w.run("saveMesh", {QString::fromStdString(w.path("keep.meshb"))});
+    w.run("saveMesh", {QString::fromStdString(w.path("no/x.meshb"))}); // no such folder
   });
   if (!w.viewer->meshObject()) GTEST_SKIP() << "the viewer's loading sequence is not built in";
   EXPECT_NE(out.find(missing.toStdString() + " does not exist"), std::string::npos);
   EXPECT_NE(out.find(w.dir + " is a folder"), std::string::npos);
   EXPECT_NE(out.find("there is no mesh to write"), std::string::npos);
-  if (geteuid() != 0) {
+  EXPECT_NE(out.find("its folder does not exist"), std::string::npos);
+  if (geteuid() != 0) { // permissions do not bind root
     EXPECT_NE(out.find("its folder is read-only"), std::string::npos);
+    EXPECT_NE(out.find("cannot be read"), std::string::npos);
     EXPECT_EQ(pavo_test::readFile(w.path("keep.meshb")), "old");
   }
   EXPECT_FALSE(readRecentFiles(w.settings).contains(missing));

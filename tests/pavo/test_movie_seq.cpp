@@ -1,7 +1,7 @@
 // The movie and data-sequence modes run as pavo4 processes under the test's X server: which
 // images they write under which names, what they print, and how they end when their list file
 // is missing or names a mesh that cannot be read.
-#include "run_process.h"
+#include "pavo_process.h"
 #include "test_paths.h"
 
 #include <QImage>
@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+using pavo_test::has;
+using pavo_test::runPavo;
 
 namespace {
 
@@ -20,19 +23,6 @@ void writeSquare(const std::string &dir) {
                                      "Triangles\n2\n1 2 3 1\n1 3 4 1\nEnd\n";
   std::ofstream(dir + "/sq.sol") << "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n4\n1 1\n"
                                     "0\n1\n2\n3\nEnd\n";
-}
-
-pavo_test::ProcessResult runPavo(const std::string &dir, const std::vector<std::string> &args) {
-  pavo_test::ProcessOptions o;
-  o.workDir = dir;
-  o.timeoutSeconds = 60;
-  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
-  EXPECT_TRUE(r.started && !r.timedOut && r.signal == 0 && r.exitCode == 0) << r.out << r.err;
-  return r;
-}
-
-bool has(const std::string &text, const std::string &part) {
-  return text.find(part) != std::string::npos;
 }
 
 // The image is a picture of the window's view; with `meshShown` the square, fitted in the middle
@@ -57,6 +47,7 @@ TEST(MovieMode, WritesOneImagePerLineUnderItsName) {
   std::ofstream(dir + "/pavo.movie") << "sq.mesh sq.sol first.png\n\nsq.mesh sq.sol\n"
                                         "sq.mesh\n  \nnone.mesh none.sol last.bmp\n";
   const pavo_test::ProcessResult r = runPavo(dir, {"-movie", "-data", "view.meshb"});
+  EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(has(r.out, " pav_OpenMesh failed error   2 : Cannot open mesh file none.mesh"));
   for (const char *image : {"first.png", "sq.sol.jpg", "sq.mesh.jpg"})
     expectImage(dir + "/" + image);
@@ -72,6 +63,7 @@ TEST(SeqMode, WritesOneImagePerViewState) {
   std::ofstream(dir + "/views.txt") << "top.data top.png\n\nside.data\n";
   const pavo_test::ProcessResult r =
       runPavo(dir, {"-seq", "-in", "sq.mesh", "-sol", "sq.sol", "-nameseq", "views.txt"});
+  EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(has(r.out, "  opening views.txt file \n  Launching the sequence data generator\n\n"))
       << r.out;
   expectImage(dir + "/top.png");

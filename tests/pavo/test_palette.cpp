@@ -2,6 +2,7 @@
 #include "render/colormaps.h"
 #include "render/draw_types.h"
 #include "render/palette.h"
+#include "test_paths.h"
 
 #include "ho_lattice.h"
 
@@ -67,9 +68,8 @@ TEST(Colormaps, NamesSizesAndEnds) {
     const float *t = colormapTable(i);
     for (int k = 0; k < 3 * colormapSize(i); k++) ASSERT_TRUE(t[k] >= 0 && t[k] <= 1) << i;
   }
-  testing::internal::CaptureStdout();
-  EXPECT_STREQ(colormapName(12), "Unknown ");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "  unknown colormap ! ");
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_STREQ(colormapName(12), "Unknown "); }),
+            "  unknown colormap ! ");
 }
 
 TEST(ReferenceColours, BuiltinTableIsDistinctAndWrapsOnAbsoluteValue) {

@@ -106,18 +106,14 @@ TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
     QWidget *panel = again.ctl->panel(slot);
     ASSERT_NE(panel, nullptr);
     delete panel;
-    testing::internal::CaptureStdout();
-    again.ctl->actions().action(slot)->trigger();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(pavo_test::captured([&] { again.ctl->actions().action(slot)->trigger(); }),
               std::string("%%Warning Widget ") + name + " does not exist \n");
     EXPECT_EQ(again.ctl->panel(slot), nullptr); // nothing rebuilt
   }
   // Vertex numbers are labels at their vertices, refused above the cap.
-  const std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  again.viewer->adoptMesh(pavo_test::buildMesh(3, xyz, Triangles, {1, 2, 3}));
-  testing::internal::CaptureStdout();
-  again.viewer->displayObject();
-  testing::internal::GetCapturedStdout();
+  again.viewer->adoptMesh(
+      pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0}, Triangles, {1, 2, 3}));
+  pavo_test::captured([&] { again.viewer->displayObject(); });
   // The labels' pixels are the display switches' test (key D draws the same labels).
   again.ctl->showVerticesNumbers();
   ASSERT_EQ(again.viewer->labels.size(), 3u);
@@ -126,18 +122,17 @@ TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
   EXPECT_TRUE(again.viewer->labels.empty());
   // Draw Normals Picked: nothing without a pick (the input's pick state), else the arrow.
   for (int picked : {0, 1}) {
-    testing::internal::CaptureStdout();
-    if (picked) PavViewerInput::of(again.viewer)->pickEntity(Triangles, 1);
-    again.ctl->drawNormals();
-    testing::internal::GetCapturedStdout();
+    pavo_test::captured([&] {
+      if (picked) PavViewerInput::of(again.viewer)->pickEntity(Triangles, 1);
+      again.ctl->drawNormals();
+    });
     EXPECT_EQ(again.viewer->objectsOfType(DrawCustomEdge).size(), picked);
   }
 
   std::vector<double> many; // above the cap: a message and no labels
   for (int i = 0; i <= kVertexLabelCap; i++) many.insert(many.end(), {(double)i, 0.0, 0.0});
   pavo_test::ObjectPtr big(pavo_test::buildMesh(3, many));
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(setVertexLabels(*again.viewer, big.get(), true), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "  Too many vertices (10001) to show their numbers (at most 10000)\n");
+  EXPECT_EQ(
+      pavo_test::captured([&] { EXPECT_EQ(setVertexLabels(*again.viewer, big.get(), true), 0); }),
+      "  Too many vertices (10001) to show their numbers (at most 10000)\n");
 }

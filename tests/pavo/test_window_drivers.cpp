@@ -4,9 +4,8 @@
 #include "app_startup.h"
 #include "gl_fixture.h"
 #include "modes/viewer_args.h"
-#include "run_process.h"
+#include "pavo_process.h"
 #include "scene/mesh_viewer.h"
-#include "scene/mesh_viewer_input.h"
 #include "test_paths.h"
 #include "ui/bottom_bar.h"
 #include "ui/mesh_viewer_widget.h"
@@ -23,6 +22,8 @@
 #include <vector>
 
 using namespace pavo;
+using pavo_test::has;
+using pavo_test::runPavo;
 
 namespace {
 
@@ -51,23 +52,6 @@ std::vector<char *> argvOf(std::vector<std::string> &args) {
   for (std::string &a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   return argv;
-}
-
-pavo_test::ProcessResult runPavo(const std::string &dir, const std::vector<std::string> &args,
-                                 std::vector<std::string> env = {}) {
-  pavo_test::ProcessOptions o;
-  o.workDir = dir;
-  o.set = std::move(env);
-  o.timeoutSeconds = 60;
-  pavo_test::ProcessResult r = pavo_test::runProcess(PAVO4_EXE, args, o);
-  EXPECT_TRUE(r.started);
-  EXPECT_FALSE(r.timedOut) << r.out;
-  EXPECT_EQ(r.signal, 0) << r.out << r.err;
-  return r;
-}
-
-bool has(const std::string &text, const std::string &part) {
-  return text.find(part) != std::string::npos;
 }
 
 } // namespace
@@ -156,13 +140,10 @@ TEST_F(ViewerWindows, SeveralMeshesOpenChainedWindowsWithACommonBox) {
   emit bar->kindSelector()->activated(triangle);
   bar->numberInput()->setText("1");
   QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  testing::internal::CaptureStdout();
-  QApplication::sendEvent(bar->numberInput(), &press);
-  testing::internal::GetCapturedStdout();
-  const std::string report = PavViewerInput::of(windows[0]->viewer())->lastReport();
-  EXPECT_EQ(report.rfind(" Triangle                 1 : [", 0), 0u) << report;
+  pavo_test::captured([&] { QApplication::sendEvent(bar->numberInput(), &press); });
+  // The report's text is PickReport's test; here it must reach this window's terminal panel.
   EXPECT_TRUE(
-      has(windows[0]->terminal()->toPlainText().toStdString(), "Triangle                 1"));
+      has(windows[0]->terminal()->toPlainText().toStdString(), " Triangle                 1 : ["));
 }
 
 // pavo4 alone: window 1 of 1 titled "Pavo 4", with the invitation in its terminal panel. A mesh

@@ -29,7 +29,6 @@ protected:
   std::vector<uint8_t> readAll();
   // The picking id of a pixel: bytes (r, g, b, a) as written by the shaders' id encoding.
   static uint32_t decodeId(const std::array<uint8_t, 4> &rgba);
-  uint32_t idAt(int x, int y) { return decodeId(pixel(x, y)); }
   // GL errors raised since the last call (0 when none).
   unsigned glError();
 

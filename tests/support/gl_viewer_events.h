@@ -5,6 +5,7 @@
 
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
+#include "test_paths.h"
 
 #include <QPoint>
 #include <array>
@@ -34,19 +35,9 @@ void doubleClick(pavo::PavMeshViewer &v, QPoint p);
 void drag(pavo::PavMeshViewer &v, QPoint a, QPoint b, Qt::MouseButton button = Qt::LeftButton);
 void key(pavo::PavMeshViewer &v, int qtKey, const char *text = "");
 
-// Stdout of f.
-template <class F> std::string captured(F f);
-
 // Mesh objects (dimension 3) of vertices and one entity type (nodes from 1, references per
 // entity); the caller owns them.
 PavObject *meshOf(const std::vector<double> &xyz, int type, const std::vector<int> &nodes,
                   const std::vector<int> &refs);
 
 } // namespace pavo_test
-
-#include <gtest/gtest.h>
-template <class F> std::string pavo_test::captured(F f) {
-  testing::internal::CaptureStdout();
-  f();
-  return testing::internal::GetCapturedStdout();
-}

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numeric>
 #include <random>
 #include <vector>
@@ -187,6 +188,27 @@ PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type,
     std::copy(nodes.begin(), nodes.end(), obj->ent[type].idx + s);
   }
   return obj;
+}
+
+PavPolygonSet *attachPolygons(PavObject *obj, const std::vector<int32_t> &bndHdr,
+                              const std::vector<int32_t> &bndVer,
+                              const std::vector<int32_t> &innHdr,
+                              const std::vector<int32_t> &innVer,
+                              const std::vector<int32_t> &phdHdr,
+                              const std::vector<int32_t> &phdFac) {
+  auto table = [](const std::vector<int32_t> &t, int32_t &count, int per) {
+    count = t.empty() ? 0 : int32_t(t.size()) / per - 1;
+    if (t.empty()) return static_cast<int32_t *>(nullptr);
+    auto *p = static_cast<int32_t *>(std::calloc(t.size() + 1, sizeof(int32_t)));
+    std::copy(t.begin(), t.end(), p);
+    return p;
+  };
+  auto *ps = static_cast<PavPolygonSet *>(std::calloc(1, sizeof(PavPolygonSet)));
+  ps->bndHdr = table(bndHdr, ps->nbrBndPol, 2), ps->bndVer = table(bndVer, ps->nbrBndVer, 1);
+  ps->innHdr = table(innHdr, ps->nbrInnPol, 2), ps->innVer = table(innVer, ps->nbrInnVer, 1);
+  ps->phdHdr = table(phdHdr, ps->nbrPolyhedra, 2);
+  ps->phdFac = table(phdFac, ps->nbrPolyhedraFaces, 1);
+  return obj->pol = ps;
 }
 
 void shuffleVertices(PavObject *obj, unsigned seed) {

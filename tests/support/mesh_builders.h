@@ -29,6 +29,16 @@ PavObject *buildCube(CubeSplit split, int n, int degree);
 PavObject *buildMesh(int dim, const std::vector<double> &xyz, int type = 0,
                      const std::vector<int> &nodes = {});
 
+// Gives obj a polygon set with these tables, laid out as the object stores them (entry 0 unused,
+// headers as (first vertex, reference) pairs); the counts follow from the sizes. The object owns
+// and releases them.
+PavPolygonSet *attachPolygons(PavObject *obj, const std::vector<int32_t> &bndHdr,
+                              const std::vector<int32_t> &bndVer,
+                              const std::vector<int32_t> &innHdr = {},
+                              const std::vector<int32_t> &innVer = {},
+                              const std::vector<int32_t> &phdHdr = {},
+                              const std::vector<int32_t> &phdFac = {});
+
 // Renumbers the vertices by a random permutation of the seed: coordinates move with their vertex
 // and element nodes follow, so the geometry is unchanged and every rotation of a split is met.
 void shuffleVertices(PavObject *obj, unsigned seed);

@@ -29,6 +29,10 @@ std::string readFile(const std::string &path) {
   return ss.str();
 }
 
+void writeFile(const std::string &path, const std::string &bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 std::string expectedText(const std::string &name) {
   return readFile(sourceDir() + "/tests/expected/" + name);
 }
