@@ -816,9 +816,17 @@ template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector
   // off[a] is now the end of vertex a's row, which starts at off[a - 1].
   static const int kOthers[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
   RowTable table;
+  constexpr int64_t kAhead = 16;
   for (int32_t a = 1; a <= s.nbrVer; a++) {
     RowCursor tab = table.start(a);
     for (int64_t r = off[a - 1]; r < off[a]; r++) {
+      if (r + kAhead < sum) {
+        // A row's elements may lie anywhere in the index arrays: fetch ahead.
+        const int64_t h = static_cast<int64_t>(rec[r + kAhead] >> kNoteBits);
+        int th = 0;
+        while (h >= s.first[th + 1]) th++;
+        __builtin_prefetch(s.idx[th] + (h - s.first[th] + 1) * s.siz[th]);
+      }
       const int64_t g = static_cast<int64_t>(rec[r] >> kNoteBits);
       const int note = static_cast<int>(rec[r] & ((1 << kNoteBits) - 1));
       int ti = 0;
