@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -257,9 +258,11 @@ inline void sortSmall(int32_t *v, int n) {
   }
 }
 inline bool validNodes(const int32_t *nod, int n, int32_t nbrVer) {
+  // One unsigned comparison per node (0 and negative numbers wrap above the range), no branch.
+  bool ok = true;
   for (int k = 0; k < n; k++)
-    if (nod[k] < 1 || nod[k] > nbrVer) return false;
-  return true;
+    ok &= static_cast<uint32_t>(nod[k]) - 1u < static_cast<uint32_t>(nbrVer);
+  return ok;
 }
 
 } // namespace
@@ -605,143 +608,283 @@ struct Survivor {
   int32_t mark; // 1: new face, -e: covered by existing surface element e
 };
 
-// Calls visit(a, v, elem, code) for every face of every valid element of the degree's volume
-// types, in generation order; a is the smallest vertex and v the others, sorted.
-template <class Visit> void forEachFace(const Extraction &x, const int types[4], Visit visit) {
-  int32_t key[4];
+// The volume elements of every kind of one degree, numbered in one sequence from 0 in generation
+// order (kind by kind, then element by element): element g is element g - first[ti] + 1 of kind ti.
+struct VolumeSequence {
+  int32_t nbrVer = 0;
+  const int32_t *idx[4] = {};
+  int64_t siz[4] = {};
+  const P1Faces *faces[4] = {};
+  int64_t first[5] = {};
+};
+
+VolumeSequence volumeSequence(const Extraction &x, const int types[4]) {
+  VolumeSequence s;
+  s.nbrVer = x.nbrVer;
   for (int ti = 0; ti < 4; ti++) {
     const PavEntitySet &vs = x.obj->ent[types[ti]];
-    if (vs.nbr < 1 || !vs.idx) continue;
     const PavElementKind k = pav_ElementKind(types[ti]);
-    const P1Faces *f1 = p1Faces(k);
-    const int64_t siz = pav_KindNbrNod(k, x.degree);
-    const bool tet = k == PavKindTetrahedron;
-    for (int32_t i = 1; i <= vs.nbr; i++) {
-      const int32_t *nod = vs.idx + i * siz;
-      if (!validNodes(nod, static_cast<int>(siz), x.nbrVer)) continue;
+    const bool some = vs.nbr > 0 && vs.idx;
+    s.idx[ti] = some ? vs.idx : nullptr;
+    s.siz[ti] = pav_KindNbrNod(k, x.degree);
+    s.faces[ti] = p1Faces(k);
+    s.first[ti + 1] = s.first[ti] + (some ? vs.nbr : 0);
+  }
+  return s;
+}
+
+// Calls file(a, g, note) once for each distinct smallest vertex a among the faces of every element
+// g whose nodes all lie in 1..number of vertices. For a tetrahedron, note says which faces start
+// at a: kFirst plus the local number of its smallest vertex (the first of equal ones) when a is
+// that vertex (the three faces that keep it), the local number alone when a is the second
+// smallest (the face opposite the smallest). Other kinds note 0.
+constexpr int kFirst = 4;
+constexpr int kNoteBits = 3;
+
+template <class File> void forEachFaceMinimum(const VolumeSequence &s, File file) {
+  for (int ti = 0; ti < 4; ti++) {
+    if (!s.idx[ti]) continue;
+    const int64_t siz = s.siz[ti], n = s.first[ti + 1] - s.first[ti];
+    const P1Faces *f1 = s.faces[ti];
+    const bool tet = f1 == &kTetFaces;
+    for (int64_t i = 1; i <= n; i++) {
+      const int32_t *nod = s.idx[ti] + i * siz;
+      if (!validNodes(nod, static_cast<int>(siz), s.nbrVer)) continue;
+      const int64_t g = s.first[ti] + i - 1;
       if (tet) {
-        // Face f of a tetrahedron is the other three vertices (face k is opposite vertex k): the
-        // four are ranked once, without data-dependent branches (sorting every face apart
-        // mispredicts about every other comparison), and each face drops one rank.
-        int at[4] = {0, 0, 0, 0}; // rank of vertex q, ties by local order
-        for (int q = 0; q < 3; q++)
-          for (int r = q + 1; r < 4; r++) {
-            const int later = nod[r] < nod[q];
-            at[q] += later;
-            at[r] += 1 - later;
-          }
-        int32_t srt[4];
-        for (int q = 0; q < 4; q++) srt[at[q]] = nod[q];
-        for (int f = 0; f < 4; f++) {
-          const int skip = at[f];
-          const int32_t v[3] = {srt[skip <= 1 ? 2 : 1], srt[skip <= 2 ? 3 : 2], 0};
-          visit(srt[skip == 0 ? 1 : 0], v, i, 8 * ti + f);
+        int p = 0;
+        int32_t m0 = nod[0];
+        for (int q = 1; q < 4; q++) {
+          const bool lower = nod[q] < m0;
+          p = lower ? q : p;
+          m0 = lower ? nod[q] : m0;
         }
+        const int32_t lo01 = std::min(nod[0], nod[1]), hi01 = std::max(nod[0], nod[1]);
+        const int32_t lo23 = std::min(nod[2], nod[3]), hi23 = std::max(nod[2], nod[3]);
+        const int32_t m1 = std::min(std::max(lo01, lo23), std::min(hi01, hi23));
+        file(m0, g, kFirst | p);
+        if (m1 != m0) file(m1, g, p);
         continue;
       }
+      int32_t seen[PAV_MAX_FACES];
+      int nbrSeen = 0;
       for (int f = 0; f < f1->nbr; f++) {
-        const int n = f1->siz[f];
-        for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];
-        sortSmall(key, n);
-        if (n == 3) {
-          const int32_t v[3] = {key[1], key[2], 0};
-          visit(key[0], v, i, 8 * ti + f);
-        } else {
-          visit(key[0], key + 1, i, 8 * ti + f);
-        }
+        int32_t m = nod[f1->ver[f][0]];
+        for (int q = 1; q < f1->siz[f]; q++) m = std::min(m, nod[f1->ver[f][q]]);
+        if (std::find(seen, seen + nbrSeen, m) != seen + nbrSeen) continue;
+        seen[nbrSeen++] = m;
+        file(m, g, 0);
       }
     }
   }
 }
 
-// Open-addressing table of the faces met an odd number of times so far: a face is inserted when
-// first met and removed when met again. On a well-numbered mesh only the front between visited
-// and unvisited elements is live, so the table stays small and in cache. Linear probing with
-// backward-shift removal keeps probe runs short without tombstones.
-class FaceToggle {
-public:
-  bool toggle(int32_t a, const int32_t *v, int32_t elem, int32_t code) {
-    if (4 * (live_ + 1) > slot_.size() && !grow()) return false;
-    size_t i = home(a, v);
-    for (;; i = (i + 1) & mask_) {
-      Survivor &s = slot_[i];
-      if (s.a == 0) {
-        s = {a, {v[0], v[1], v[2]}, elem, code, 1};
-        live_++;
-        return true;
-      }
-      if (s.a == a && s.v[0] == v[0] && s.v[1] == v[1] && s.v[2] == v[2]) {
-        erase(i);
-        return true;
-      }
-    }
+inline void sortKey(uint64_t &p, uint64_t &q) {
+  const uint64_t lo = std::min(p, q), hi = std::max(p, q);
+  p = lo;
+  q = hi;
+}
+
+inline uint64_t packPair(int32_t hi, int32_t lo) {
+  return static_cast<uint64_t>(static_cast<uint32_t>(hi)) << 32 | static_cast<uint32_t>(lo);
+}
+
+// The faces that start at one vertex a, met an odd number of times. Each face is toggled in a
+// small open-addressing table reused from vertex to vertex (a slot is live while its stamp is the
+// current vertex, so nothing is cleared between vertices); a slot is written whether the face is
+// new or met again, without a branch on which, since about half the faces are each. Faces come in
+// generation order, so the occurrence a slot keeps is the last. The hot loop works on a cursor, a
+// plain value the compiler keeps in registers; the table's storage is held apart and grows when
+// a vertex has many faces.
+constexpr uint64_t kOdd = uint64_t(1) << 63;
+
+struct RowSlot {
+  uint64_t bc;  // second and third vertices
+  uint64_t gen; // last occurrence (kind << 34 | element << 3 | face), kOdd when met oddly often
+  int32_t d;    // fourth vertex of a quadrilateral, else 0
+  int32_t stamp;
+};
+
+class RowTable;
+
+struct RowCursor {
+  RowTable *table;
+  RowSlot *slot;
+  uint32_t *used; // slots taken by the current vertex
+  size_t mask, nbrUsed;
+  int64_t nbrOdd;
+  int32_t a;
+
+  static size_t home(uint64_t bc, int32_t d, size_t mask) {
+    const uint64_t hash =
+        (bc ^ static_cast<uint64_t>(static_cast<uint32_t>(d)) << 16) * 0x9E3779B97F4A7C15ull;
+    return (hash >> 40) & mask;
   }
-  // The live faces, sorted by (smallest vertex, other vertices).
-  void take(std::vector<Survivor> &out) {
-    out.reserve(live_);
-    for (const Survivor &s : slot_)
-      if (s.a) out.push_back(s);
-    std::vector<Survivor>().swap(slot_);
-    std::sort(out.begin(), out.end(), [](const Survivor &p, const Survivor &q) {
-      if (p.a != q.a) return p.a < q.a;
+  inline void toggle(uint64_t bc, int32_t d, uint64_t gen);
+  // Appends the faces met oddly often, sorted by their vertices.
+  void take(std::vector<Survivor> &out) const {
+    if (!nbrOdd) return; // the usual case inside a mesh
+    const size_t from = out.size();
+    for (size_t u = 0; u < nbrUsed; u++) {
+      const RowSlot &s = slot[used[u]];
+      if (!(s.gen & kOdd)) continue;
+      const int32_t ti = static_cast<int32_t>(s.gen >> 34 & 3);
+      out.push_back({a,
+                     {static_cast<int32_t>(s.bc >> 32), static_cast<int32_t>(s.bc), s.d},
+                     static_cast<int32_t>(s.gen >> 3 & 0x7fffffff),
+                     8 * ti + static_cast<int32_t>(s.gen & 7),
+                     1});
+    }
+    std::sort(out.begin() + from, out.end(), [](const Survivor &p, const Survivor &q) {
       if (p.v[0] != q.v[0]) return p.v[0] < q.v[0];
       if (p.v[1] != q.v[1]) return p.v[1] < q.v[1];
       return p.v[2] < q.v[2];
     });
   }
-
-private:
-  size_t home(int32_t a, const int32_t *v) const {
-    // Faces met one after another have close vertex numbers: a sum keeps them in nearby slots.
-    return (8 * static_cast<size_t>(static_cast<uint32_t>(a)) + static_cast<uint32_t>(v[0]) +
-            static_cast<uint32_t>(v[1]) + static_cast<uint32_t>(v[2])) &
-           mask_;
-  }
-  void erase(size_t i) {
-    for (size_t j = (i + 1) & mask_; slot_[j].a; j = (j + 1) & mask_) {
-      const size_t k = home(slot_[j].a, slot_[j].v);
-      // Entry j may move back to hole i unless its home lies cyclically in (i, j].
-      const bool stays = i <= j ? (i < k && k <= j) : (i < k || k <= j);
-      if (!stays) {
-        slot_[i] = slot_[j];
-        i = j;
-      }
-    }
-    slot_[i].a = 0;
-    live_--;
-  }
-  bool grow() {
-    std::vector<Survivor> old;
-    old.swap(slot_);
-    try {
-      slot_.assign(old.empty() ? size_t(1) << 12 : 2 * old.size(), Survivor{});
-    } catch (const std::bad_alloc &) {
-      return false;
-    }
-    mask_ = slot_.size() - 1;
-    for (const Survivor &s : old) {
-      if (!s.a) continue;
-      size_t i = home(s.a, s.v);
-      while (slot_[i].a) i = (i + 1) & mask_;
-      slot_[i] = s;
-    }
-    return true;
-  }
-  std::vector<Survivor> slot_;
-  size_t mask_ = 0, live_ = 0;
 };
 
-// Faces met an odd number of times, with their newest occurrence, sorted by (smallest vertex,
-// other vertices). False when memory runs out.
-bool oddFaces(const Extraction &x, const int types[4], std::vector<Survivor> &out) {
-  FaceToggle tab;
-  bool ok = true;
-  forEachFace(x, types, [&](int32_t a, const int32_t *v, int32_t elem, int32_t code) {
-    if (ok) ok = tab.toggle(a, v, elem, code);
+class RowTable {
+public:
+  RowCursor start(int32_t a) {
+    if (slot_.empty()) resize(256);
+    return {this, slot_.data(), used_.data(), slot_.size() - 1, 0, 0, a};
+  }
+  // The cursor c on a table of twice the size, holding the same faces (at most half full after).
+  RowCursor grown(RowCursor c) {
+    std::vector<RowSlot> live(c.nbrUsed);
+    for (size_t u = 0; u < c.nbrUsed; u++) live[u] = c.slot[c.used[u]];
+    resize(2 * slot_.size());
+    c.slot = slot_.data();
+    c.used = used_.data();
+    c.mask = slot_.size() - 1;
+    for (size_t u = 0; u < c.nbrUsed; u++) {
+      size_t h = RowCursor::home(live[u].bc, live[u].d, c.mask);
+      while (c.slot[h].stamp) h = (h + 1) & c.mask;
+      c.slot[h] = live[u];
+      c.used[u] = static_cast<uint32_t>(h);
+    }
+    return c;
+  }
+
+private:
+  void resize(size_t cap) {
+    if (cap > UINT32_MAX) throw std::bad_alloc();
+    slot_.assign(cap, RowSlot{0, 0, 0, 0});
+    used_.resize(cap);
+  }
+  std::vector<RowSlot> slot_;
+  std::vector<uint32_t> used_;
+};
+
+void RowCursor::toggle(uint64_t bc, int32_t d, uint64_t gen) {
+  size_t h = home(bc, d, mask);
+  for (;;) {
+    RowSlot &s = slot[h];
+    const bool live = s.stamp == a;
+    const bool same = s.bc == bc && s.d == d;
+    if (live && !same) {
+      h = (h + 1) & mask;
+      continue;
+    }
+    used[nbrUsed] = static_cast<uint32_t>(h);
+    nbrUsed += !live;
+    const uint64_t odd = live ? (~s.gen & kOdd) : kOdd;
+    nbrOdd += odd ? 1 : -1;
+    s = {bc, gen | odd, d, a};
+    break;
+  }
+  if (2 * nbrUsed > mask) *this = table->grown(*this);
+}
+
+// Faces met an odd number of times, each with its last occurrence in generation order, sorted by
+// (smallest vertex, other vertices). Every element is filed (as its sequence number, of type Rec)
+// under each distinct smallest vertex of its faces, in compressed rows; then vertex by vertex, the
+// faces of the row's elements that start at that vertex cancel in pairs.
+template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector<Survivor> &out) {
+  std::vector<int64_t> off(static_cast<size_t>(s.nbrVer) + 1, 0);
+  forEachFaceMinimum(s, [&](int32_t a, int64_t, int) { off[a]++; });
+  int64_t sum = 0;
+  for (int32_t a = 1; a <= s.nbrVer; a++) {
+    const int64_t c = off[a];
+    off[a] = sum;
+    sum += c;
+  }
+  std::unique_ptr<Rec[]> rec(new Rec[static_cast<size_t>(sum)]); // every entry is written below
+  forEachFaceMinimum(s, [&](int32_t a, int64_t g, int note) {
+    rec[off[a]++] = static_cast<Rec>(g) << kNoteBits | static_cast<Rec>(note);
   });
-  if (!ok) return false;
-  try {
+  // off[a] is now the end of vertex a's row, which starts at off[a - 1].
+  static const int kOthers[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
+  RowTable table;
+  constexpr int64_t kAhead = 16;
+  for (int32_t a = 1; a <= s.nbrVer; a++) {
+    RowCursor tab = table.start(a);
+    for (int64_t r = off[a - 1]; r < off[a]; r++) {
+      if (r + kAhead < sum) {
+        // A row's elements may lie anywhere in the index arrays: fetch ahead.
+        const int64_t h = static_cast<int64_t>(rec[r + kAhead] >> kNoteBits);
+        int th = 0;
+        while (h >= s.first[th + 1]) th++;
+        __builtin_prefetch(s.idx[th] + (h - s.first[th] + 1) * s.siz[th]);
+      }
+      const int64_t g = static_cast<int64_t>(rec[r] >> kNoteBits);
+      const int note = static_cast<int>(rec[r] & ((1 << kNoteBits) - 1));
+      int ti = 0;
+      while (g >= s.first[ti + 1]) ti++;
+      const int64_t i = g - s.first[ti] + 1;
+      const int32_t *nod = s.idx[ti] + i * s.siz[ti];
+      const uint64_t gen0 = static_cast<uint64_t>(ti) << 34 | static_cast<uint64_t>(i) << 3;
+      const P1Faces *f1 = s.faces[ti];
+      if (f1 == &kTetFaces) {
+        // Face f of a tetrahedron holds the three vertices other than f. The vertices other than
+        // the smallest one, p, are sorted with their local numbers by conditional moves; when a
+        // is at p, the faces that start at a drop one of them, else only the face dropping p
+        // does. Faces of one element must come in local order when two of them are equal, which
+        // needs two equal vertices: that rare case goes by the general loop below.
+        const int p = note & 3;
+        const int *o = kOthers[p];
+        uint64_t k[3];
+        for (int q = 0; q < 3; q++)
+          k[q] = static_cast<uint64_t>(static_cast<uint32_t>(nod[o[q]])) << 2 |
+                 static_cast<uint64_t>(o[q]);
+        sortKey(k[0], k[1]);
+        sortKey(k[1], k[2]);
+        sortKey(k[0], k[1]);
+        const uint64_t w0 = k[0] >> 2, w1 = k[1] >> 2, w2 = k[2] >> 2;
+        if (w0 != static_cast<uint64_t>(static_cast<uint32_t>(nod[p])) && w0 != w1 && w1 != w2) {
+          if (note & kFirst) {
+            tab.toggle(w1 << 32 | w2, 0, gen0 | (k[0] & 3));
+            tab.toggle(w0 << 32 | w2, 0, gen0 | (k[1] & 3));
+            tab.toggle(w0 << 32 | w1, 0, gen0 | (k[2] & 3));
+          } else {
+            tab.toggle(w1 << 32 | w2, 0, gen0 | static_cast<uint64_t>(p));
+          }
+          continue;
+        }
+      }
+      int32_t key[4];
+      for (int f = 0; f < f1->nbr; f++) {
+        const int n = f1->siz[f];
+        for (int m = 0; m < n; m++) key[m] = nod[f1->ver[f][m]];
+        sortSmall(key, n);
+        if (key[0] == a)
+          tab.toggle(packPair(key[1], key[2]), n == 4 ? key[3] : 0,
+                     gen0 | static_cast<uint64_t>(f));
+      }
+    }
     tab.take(out);
+  }
+}
+
+// Faces met an odd number of times over every volume kind of the degree, with their last
+// occurrence, sorted by (smallest vertex, other vertices). False when memory runs out.
+bool oddFaces(const Extraction &x, const int types[4], std::vector<Survivor> &out) {
+  const VolumeSequence s = volumeSequence(x, types);
+  try {
+    if (s.first[4] <= static_cast<int64_t>(UINT32_MAX >> kNoteBits))
+      oddFacesByMinimum<uint32_t>(s, out);
+    else
+      oddFacesByMinimum<uint64_t>(s, out);
   } catch (const std::bad_alloc &) {
     return false;
   }

@@ -190,6 +190,14 @@ TEST(Boundary, SmallTetrahedraMeshes) {
   obj->ent[Tetrahedra].idx[13] = 99; // out of the vertex range: ignored, never followed
   EXPECT_EQ(pav_CountInvalidEntities(obj.get(), Tetrahedra), 1);
   EXPECT_EQ(nbrTri(Tetrahedra), 6);
+  // A fan of m tetrahedra around the edge 1-2 (vertex 1 starts thousands of faces): its boundary
+  // is the two faces at each end plus two faces per tetrahedron.
+  const int m = 900;
+  std::vector<double> xyz(3 * (m + 3), 0.0);
+  std::vector<int> fan;
+  for (int k = 0; k < m; k++) fan.insert(fan.end(), {k % 2 ? 1 : 2, k % 2 ? 2 : 1, k + 3, k + 4});
+  obj.reset(pavo_test::buildMesh(3, xyz, Tetrahedra, fan));
+  EXPECT_EQ(nbrTri(Tetrahedra), 2 * m + 2);
 }
 
 std::vector<int> permuteFace(const int *nod, int d, bool tri, int start, bool reverse) {
