@@ -8,11 +8,13 @@
 #include "pav_hash.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -637,17 +639,21 @@ VolumeSequence volumeSequence(const Extraction &x, const int types[4]) {
 // g whose nodes all lie in 1..number of vertices. For a tetrahedron, note says which faces start
 // at a: kFirst plus the local number of its smallest vertex (the first of equal ones) when a is
 // that vertex (the three faces that keep it), the local number alone when a is the second
-// smallest (the face opposite the smallest). Other kinds note 0.
+// smallest (the face opposite the smallest). Other kinds note 0. Only elements g0 <= g < g1 are
+// visited.
 constexpr int kFirst = 4;
 constexpr int kNoteBits = 3;
 
-template <class File> void forEachFaceMinimum(const VolumeSequence &s, File file) {
+template <class File>
+void forEachFaceMinimum(const VolumeSequence &s, int64_t g0, int64_t g1, File file) {
   for (int ti = 0; ti < 4; ti++) {
     if (!s.idx[ti]) continue;
-    const int64_t siz = s.siz[ti], n = s.first[ti + 1] - s.first[ti];
+    const int64_t siz = s.siz[ti];
+    const int64_t i0 = std::max(g0, s.first[ti]) - s.first[ti] + 1;
+    const int64_t i1 = std::min(g1, s.first[ti + 1]) - s.first[ti];
     const P1Faces *f1 = s.faces[ti];
     const bool tet = f1 == &kTetFaces;
-    for (int64_t i = 1; i <= n; i++) {
+    for (int64_t i = i0; i <= i1; i++) {
       const int32_t *nod = s.idx[ti] + i * siz;
       if (!validNodes(nod, static_cast<int>(siz), s.nbrVer)) continue;
       const int64_t g = s.first[ti] + i - 1;
@@ -796,31 +802,44 @@ void RowCursor::toggle(uint64_t bc, int32_t d, uint64_t gen) {
   if (2 * nbrUsed > mask) *this = table->grown(*this);
 }
 
-// Faces met an odd number of times, each with its last occurrence in generation order, sorted by
-// (smallest vertex, other vertices). Every element is filed (as its sequence number, of type Rec)
-// under each distinct smallest vertex of its faces, in compressed rows; then vertex by vertex, the
-// faces of the row's elements that start at that vertex cancel in pairs.
-template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector<Survivor> &out) {
-  std::vector<int64_t> off(static_cast<size_t>(s.nbrVer) + 1, 0);
-  forEachFaceMinimum(s, [&](int32_t a, int64_t, int) { off[a]++; });
-  int64_t sum = 0;
-  for (int32_t a = 1; a <= s.nbrVer; a++) {
-    const int64_t c = off[a];
-    off[a] = sum;
-    sum += c;
+// Runs work(0), ..., work(n - 1): work(0) on the calling thread, the others on threads of their
+// own (on the calling thread too, after work(0), when a thread cannot start). Throws bad_alloc
+// when one of them ran out of memory.
+template <class Work> void runSplit(int n, Work work) {
+  std::atomic<bool> failed{false};
+  auto guarded = [&](int t) {
+    try {
+      work(t);
+    } catch (...) {
+      failed = true;
+    }
+  };
+  std::vector<std::thread> threads;
+  threads.reserve(static_cast<size_t>(n));
+  int started = 1;
+  try {
+    for (; started < n; started++) threads.emplace_back(guarded, started);
+  } catch (...) { // the work of threads that did not start is done below
   }
-  std::unique_ptr<Rec[]> rec(new Rec[static_cast<size_t>(sum)]); // every entry is written below
-  forEachFaceMinimum(s, [&](int32_t a, int64_t g, int note) {
-    rec[off[a]++] = static_cast<Rec>(g) << kNoteBits | static_cast<Rec>(note);
-  });
-  // off[a] is now the end of vertex a's row, which starts at off[a - 1].
+  guarded(0);
+  for (int t = started; t < n; t++) guarded(t);
+  for (std::thread &th : threads) th.join();
+  if (failed) throw std::bad_alloc();
+}
+
+// The faces that start at vertices from <= a < to, appended to out in the order of a. end[a] is
+// the end of vertex a's row in rec, which starts at end[a - 1].
+template <class Rec>
+void matchRows(const VolumeSequence &s, const int64_t *end, const Rec *rec, int32_t from,
+               int32_t to, std::vector<Survivor> &out) {
   static const int kOthers[4][3] = {{1, 2, 3}, {0, 2, 3}, {0, 1, 3}, {0, 1, 2}};
-  RowTable table;
   constexpr int64_t kAhead = 16;
-  for (int32_t a = 1; a <= s.nbrVer; a++) {
+  const int64_t last = end[to - 1];
+  RowTable table;
+  for (int32_t a = from; a < to; a++) {
     RowCursor tab = table.start(a);
-    for (int64_t r = off[a - 1]; r < off[a]; r++) {
-      if (r + kAhead < sum) {
+    for (int64_t r = end[a - 1]; r < end[a]; r++) {
+      if (r + kAhead < last) {
         // A row's elements may lie anywhere in the index arrays: fetch ahead.
         const int64_t h = static_cast<int64_t>(rec[r + kAhead] >> kNoteBits);
         int th = 0;
@@ -876,6 +895,80 @@ template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector
   }
 }
 
+// The number of threads the extraction of a mesh of nbrElt volume elements uses: one per core, at
+// most 4, on meshes large enough to pay for starting them (or as many as tests ask for).
+int gBoundaryThreads = 0;
+int boundaryThreads(int64_t nbrElt) {
+  if (gBoundaryThreads > 0) return std::min(gBoundaryThreads, 64);
+  if (nbrElt < 100000) return 1;
+  return static_cast<int>(std::min(std::max(std::thread::hardware_concurrency(), 1u), 4u));
+}
+
+// Faces met an odd number of times, each with its last occurrence in generation order, sorted by
+// (smallest vertex, other vertices). Every element is filed (as its sequence number, of type Rec)
+// under each distinct smallest vertex of its faces, in compressed rows; then vertex by vertex, the
+// faces of the row's elements that start at that vertex cancel in pairs. With several threads,
+// thread t counts and files a contiguous range of elements, its cursors starting after those of
+// threads before it in every row so that rows keep generation order; rows are then matched in
+// contiguous ranges of vertices holding about as many records each, and the ranges' faces joined
+// in vertex order. The result is the same whatever the number of threads.
+template <class Rec> void oddFacesByMinimum(const VolumeSequence &s, std::vector<Survivor> &out) {
+  const int nbrThr = boundaryThreads(s.first[4]);
+  const size_t nbrRow = static_cast<size_t>(s.nbrVer) + 1;
+  // cur[t][a]: the count, then the filing cursor, of thread t in vertex a's row. Once filed, the
+  // last thread's cursors are the rows' ends.
+  std::vector<std::vector<int64_t>> cur(static_cast<size_t>(nbrThr));
+  for (std::vector<int64_t> &c : cur) c.assign(nbrRow, 0);
+  auto elements = [&](int t, int64_t &g0, int64_t &g1) {
+    g0 = s.first[4] * t / nbrThr;
+    g1 = s.first[4] * (t + 1) / nbrThr;
+  };
+  runSplit(nbrThr, [&](int t) {
+    int64_t g0, g1;
+    elements(t, g0, g1);
+    int64_t *cnt = cur[t].data();
+    forEachFaceMinimum(s, g0, g1, [cnt](int32_t a, int64_t, int) { cnt[a]++; });
+  });
+  int64_t sum = 0;
+  for (size_t a = 1; a < nbrRow; a++)
+    for (std::vector<int64_t> &c : cur) {
+      const int64_t n = c[a];
+      c[a] = sum;
+      sum += n;
+    }
+  std::unique_ptr<Rec[]> rec(new Rec[static_cast<size_t>(sum)]); // every entry is written below
+  runSplit(nbrThr, [&](int t) {
+    int64_t g0, g1;
+    elements(t, g0, g1);
+    int64_t *at = cur[t].data();
+    Rec *r = rec.get();
+    forEachFaceMinimum(s, g0, g1, [at, r](int32_t a, int64_t g, int note) {
+      r[at[a]++] = static_cast<Rec>(g) << kNoteBits | static_cast<Rec>(note);
+    });
+  });
+  std::vector<int64_t> end = std::move(cur.back());
+  std::vector<std::vector<int64_t>>().swap(cur);
+
+  // Thread t matches the rows of vertices lim[t] <= a < lim[t + 1].
+  std::vector<int32_t> lim(static_cast<size_t>(nbrThr) + 1);
+  lim[0] = 1;
+  lim[nbrThr] = s.nbrVer + 1;
+  for (int t = 1; t < nbrThr; t++) {
+    const int64_t share = sum * t / nbrThr;
+    lim[t] = static_cast<int32_t>(std::lower_bound(end.begin() + lim[t - 1], end.end(), share) -
+                                  end.begin());
+    lim[t] = std::min(lim[t], s.nbrVer + 1);
+  }
+  std::vector<std::vector<Survivor>> part(static_cast<size_t>(nbrThr));
+  runSplit(nbrThr, [&](int t) {
+    matchRows(s, end.data(), rec.get(), lim[t], lim[t + 1], t ? part[t] : out);
+  });
+  size_t nbrOut = out.size();
+  for (const std::vector<Survivor> &p : part) nbrOut += p.size();
+  out.reserve(nbrOut);
+  for (const std::vector<Survivor> &p : part) out.insert(out.end(), p.begin(), p.end());
+}
+
 // Faces met an odd number of times over every volume kind of the degree, with their last
 // occurrence, sorted by (smallest vertex, other vertices). False when memory runs out.
 bool oddFaces(const Extraction &x, const int types[4], std::vector<Survivor> &out) {
@@ -899,6 +992,8 @@ inline bool survivorLess(const Survivor &s, const int32_t k[4]) {
 }
 
 } // namespace
+
+void pav_BoundarySetThreadsForTests(int nbrThreads) { gBoundaryThreads = nbrThreads; }
 
 int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **newTriNod,
                              int **newTriLnk, int *triLnk, int *nodPerTri, int *nbrNewQua,

@@ -87,6 +87,10 @@ int pav_BuildBoundarySurface(PavObject *obj, int volType, int *nbrNewTri, int **
                              int **newTriLnk, int *triLnk, int *nodPerTri, int *nbrNewQua,
                              int **newQuaNod, int **newQuaLnk, int *quaLnk, int *nodPerQua,
                              char *status);
+// Makes pav_BuildBoundarySurface use this many threads whatever the mesh's size (0: as many as
+// the mesh's size and the cores call for, the default). Lets tests reach the threaded path; the
+// result does not depend on it.
+void pav_BoundarySetThreadsForTests(int nbrThreads);
 
 // ---- Volume to surface solutions ----
 // Volume data: the layout of a PavSolution (value of element i, node j, component c at

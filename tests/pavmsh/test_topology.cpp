@@ -147,8 +147,18 @@ TEST_P(BoundaryOnCube, MatchesCountingOracle) {
   for (int k : kVolKinds) {
     const int t = volType(k, d);
     if (pav_Count(obj.get(), t) == 0) continue;
-    Boundary b;
+    Boundary b, split;
     extract(obj.get(), t, b);
+    // Rows matched by three threads give the same bytes.
+    pav_BoundarySetThreadsForTests(3);
+    extract(obj.get(), t, split);
+    pav_BoundarySetThreadsForTests(0);
+    ASSERT_EQ(std::tie(split.nbrTri, split.nbrQua, split.out), std::tie(b.nbrTri, b.nbrQua, b.out));
+    const size_t nt = size_t(b.nbrTri) * b.nodTri, nq = size_t(b.nbrQua) * b.nodQua;
+    EXPECT_TRUE(std::equal(b.triNod, b.triNod + nt, split.triNod) &&
+                std::equal(b.quaNod, b.quaNod + nq, split.quaNod) &&
+                std::equal(b.triLnk, b.triLnk + 3 * b.nbrTri, split.triLnk) &&
+                std::equal(b.quaLnk, b.quaLnk + 3 * b.nbrQua, split.quaLnk));
     for (int q = 0; q < 2; q++) {
       const int nbr = q ? b.nbrQua : b.nbrTri, nv = q ? 4 : 3;
       const int per = pav_KindNbrNod(q ? PavKindQuadrilateral : PavKindTriangle, d);
@@ -250,7 +260,10 @@ TEST(Boundary, PartialSurfaceLinksAndTransfers) {
       std::vector<int> lnk[2] = {std::vector<int>(6 * (pav_Count(o, types[0]) + 1)),
                                  std::vector<int>(6 * (pav_Count(o, types[1]) + 1))};
       Boundary rest;
+      pav_BoundarySetThreadsForTests(3);
       extract(o, vt, rest, lnk[1].data(), lnk[0].data());
+      pav_BoundarySetThreadsForTests(0);
+      EXPECT_EQ(rest.out.find("Non Conformal"), std::string::npos);
       EXPECT_EQ(rest.nbrTri, all.nbrTri - pav_Count(o, types[1]));
       EXPECT_EQ(rest.nbrQua, all.nbrQua - pav_Count(o, types[0]));
       const int volSol = pav_EntTyp2SolTyp(vt, nullptr);
