@@ -7,6 +7,7 @@
 // tetrahedra); PAVO_BENCH_N=k shrinks it. Needs an X server (xvfb-run).
 #include "bench_cube.h"
 #include "bench_quiet.h"
+#include "bench_viewer.h"
 #include "pavmsh.h"
 #include "render/buffer_object.h"
 #include "scene/mesh_viewer.h"
@@ -23,12 +24,13 @@
 #include <unistd.h>
 
 using namespace pavo;
+using pavo_bench::kHeight;
+using pavo_bench::kWidth;
+using pavo_bench::newViewer;
 using pavo_bench::now;
 using pavo_bench::Quiet;
 
 namespace {
-
-constexpr int kWidth = 1600, kHeight = 1200;
 
 void finish(PavMeshViewer &v) {
   if (v.functions()) v.functions()->glFinish();
@@ -41,17 +43,7 @@ std::unique_ptr<PavMeshViewer> cutCube(int n) {
   PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
   for (int v = 1; v <= nv; v++) f->data[v] = obj->crdDbl[3 * v];
   pav_PushSolution(obj, SolAtVertices, f, status);
-  auto v = std::make_unique<PavMeshViewer>();
-  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-  format.setVersion(4, 5);
-  format.setProfile(QSurfaceFormat::CoreProfile);
-  format.setDepthBufferSize(24);
-  v->setFormat(format);
-  v->resize(kWidth, kHeight);
-  v->show();
-  v->waitForInit();
-  for (int i = 0; i < 100 && !v->isExposed(); i++) QCoreApplication::processEvents();
-  v->view.options.TextOn = v->view.options.AxisOn = false;
+  auto v = newViewer();
   Quiet q;
   v->adoptMesh(obj);
   v->displayObject();

@@ -7,6 +7,7 @@
 #include "bench_cube.h"
 #include "bench_io.h"
 #include "bench_quiet.h"
+#include "bench_viewer.h"
 #include "pavmsh.h"
 #include "scene/mesh_viewer.h"
 
@@ -27,12 +28,13 @@
 #include <vector>
 
 using namespace pavo;
+using pavo_bench::kHeight;
+using pavo_bench::kWidth;
+using pavo_bench::newViewer;
 using pavo_bench::now;
 using pavo_bench::Quiet;
 
 namespace {
-
-constexpr int kWidth = 1600, kHeight = 1200;
 
 // The cube of n cells per axis written once to /tmp, with or without its boundary triangles.
 std::string meshFile(int n, bool boundary) {
@@ -75,21 +77,6 @@ double arraysMb(const PavObject *obj) {
     bytes += (double)(n + 1) * (4.0 * k + 4.0) + (t == Vertices ? 24.0 * (n + 1) : 0.0);
   }
   return bytes / (1024.0 * 1024.0);
-}
-
-std::unique_ptr<PavMeshViewer> newViewer() {
-  auto v = std::make_unique<PavMeshViewer>();
-  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-  format.setVersion(4, 5);
-  format.setProfile(QSurfaceFormat::CoreProfile);
-  format.setDepthBufferSize(24);
-  v->setFormat(format);
-  v->resize(kWidth, kHeight);
-  v->show();
-  v->waitForInit();
-  v->view.options.TextOn = false;
-  v->view.options.AxisOn = false;
-  return v;
 }
 
 void finish(PavMeshViewer &v) {
