@@ -24,17 +24,9 @@
 #include <unistd.h>
 
 using namespace pavo;
-using pavo_bench::kHeight;
-using pavo_bench::kWidth;
-using pavo_bench::newViewer;
-using pavo_bench::now;
-using pavo_bench::Quiet;
+using namespace pavo_bench;
 
 namespace {
-
-void finish(PavMeshViewer &v) {
-  if (v.functions()) v.functions()->glFinish();
-}
 
 std::unique_ptr<PavMeshViewer> cutCube(int n) {
   PavObject *obj = pavo_bench::tetCube(n);

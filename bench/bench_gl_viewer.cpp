@@ -28,11 +28,7 @@
 #include <vector>
 
 using namespace pavo;
-using pavo_bench::kHeight;
-using pavo_bench::kWidth;
-using pavo_bench::newViewer;
-using pavo_bench::now;
-using pavo_bench::Quiet;
+using namespace pavo_bench;
 
 namespace {
 
@@ -77,10 +73,6 @@ double arraysMb(const PavObject *obj) {
     bytes += (double)(n + 1) * (4.0 * k + 4.0) + (t == Vertices ? 24.0 * (n + 1) : 0.0);
   }
   return bytes / (1024.0 * 1024.0);
-}
-
-void finish(PavMeshViewer &v) {
-  if (v.functions()) v.functions()->glFinish();
 }
 
 int sizeOf(int64_t arg) { return (int)arg; }

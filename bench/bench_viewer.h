@@ -5,6 +5,7 @@
 #include "scene/mesh_viewer.h"
 
 #include <QCoreApplication>
+#include <QOpenGLFunctions_4_0_Core>
 #include <QSurfaceFormat>
 #include <memory>
 
@@ -25,6 +26,11 @@ inline std::unique_ptr<pavo::PavMeshViewer> newViewer() {
   for (int i = 0; i < 100 && !v->isExposed(); i++) QCoreApplication::processEvents();
   v->view.options.TextOn = v->view.options.AxisOn = false;
   return v;
+}
+
+// Waits until the window's queued GL work is done, so that a clock read after it covers it.
+inline void finish(pavo::PavMeshViewer &v) {
+  if (v.functions()) v.functions()->glFinish();
 }
 
 } // namespace pavo_bench
