@@ -2,6 +2,7 @@
 //
 // Only the number of arguments and exact, case-sensitive equality of argv[1] select the mode;
 // each mode reads the rest of the command line in its own driver.
+#include "app_messages.h"
 #include "app_startup.h"
 #include "cli_texts.h"
 #include "modes/mode_drivers.h"
@@ -87,10 +88,14 @@ int dispatch(int argc, char **argv) {
 } // namespace
 
 int main(int argc, char **argv) {
+  pavo::lineBufferStandardOutput(); // messages reach a pipe as they are printed
   // Without a display the default platform plugin would abort inside the QApplication
   // constructor, so the platform is chosen first.
   pavo::selectQtPlatform();
   QApplication app(argc, argv);
+  // The settings store's place: preferences and recent files under the program's own name.
+  QCoreApplication::setOrganizationName("PAVO");
+  QCoreApplication::setApplicationName("pavo4");
   std::setlocale(LC_ALL, "C");
   pavo::attachParentConsole();
   QSurfaceFormat::setDefaultFormat(pavo::defaultSurfaceFormat());

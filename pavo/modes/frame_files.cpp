@@ -48,27 +48,6 @@ bool applyViewState(PavMeshViewer *viewer, const std::string &name, PavViewState
   return true;
 }
 
-PavViewStateData viewStateOf(const PavMeshViewer *viewer) {
-  PavViewStateData window;
-  window.windowSize = {{viewer->width(), viewer->height()}};
-  const PavPalette &pal = viewer->solutionPalette;
-  window.usePalette = pal.paletteFixed ? 1 : 0;
-  if (pal.paletteFixed) std::copy_n(pal.palette, 5, window.palette.emplace().begin());
-  double box[6];
-  viewer->boundingBox(box);
-  window.useBoundingBox = 1;
-  auto &b = window.boundingBox.emplace();
-  for (int i = 0; i < 6; i++) b[(size_t)i] = (float)box[i];
-  auto &hidden = window.hiddenRefs.emplace();
-  for (const auto &set : viewer->builtSets())
-    for (const auto &bo : set.objects) {
-      if (!bo.object || bo.object->id == -1 || bo.object->visible) continue;
-      const PavHiddenRef h{bo.object->type, bo.object->id};
-      if (std::find(hidden.begin(), hidden.end(), h) == hidden.end()) hidden.push_back(h);
-    }
-  return viewStateData(viewer->view, window);
-}
-
 void runFrames(PavMeshViewer *viewer, const char *mode, const char *missingText,
                const std::function<bool()> &read,
                const std::function<void(PavMeshViewer *)> &frames) {

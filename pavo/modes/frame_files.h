@@ -4,6 +4,7 @@
 #pragma once
 
 #include "modes/view_state_file.h"
+#include "scene/view_state_io.h"
 
 #include <functional>
 #include <string>
@@ -22,9 +23,6 @@ void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data);
 // message is printed) and gives false. `read`, when given, receives what the file held.
 bool applyViewState(PavMeshViewer *viewer, const std::string &name,
                     PavViewStateData *read = nullptr);
-// The view-state content of a viewer: its view state, window size, user palette, bounding box
-// (used) and the hidden per-reference objects with their draw types.
-PavViewStateData viewStateOf(const PavMeshViewer *viewer);
 
 // One run of frames (movie or sequence) in `viewer` or, when it is null, in a bare 800 x 600
 // viewer made for the run. `read` reads the frame list; when it gives false, `missingText` is

@@ -49,7 +49,7 @@ struct PavCameraMatrices {
 
 // Near and far planes and the eye distance: the scene is scaled into the unit sphere and seen
 // from kEyeDistance along +z.
-constexpr float kEyeDistance = 3.0f;
+constexpr float kEyeDistance = 4.2f;
 constexpr float kNearPlane = 0.01f;
 constexpr float kFarPlane = 100.0f;
 

@@ -88,14 +88,9 @@ void defaultPlane(T &t) {
 }
 
 void initialView(T &t) {
-  t.view.trackball.rotation = t.switches.dimension == 2
-                                  ? QQuaternion()
-                                  : QQuaternion::fromEulerAngles(-60.0f, 0.0f, -120.0f);
-  t.view.trackball.translation = QVector3D();
-  t.view.sceneCentre = QVector3D((float)t.facts.boxCentre[0], (float)t.facts.boxCentre[1],
-                                 (float)t.facts.boxCentre[2]);
-  t.view.fovy = kInitialFovy;
-  t.view.light = kDefaultLight;
+  setInitialView(t.view, t.switches.dimension,
+                 QVector3D((float)t.facts.boxCentre[0], (float)t.facts.boxCentre[1],
+                           (float)t.facts.boxCentre[2]));
   request(t, R::InitialView);
 }
 
@@ -250,6 +245,15 @@ const std::vector<PavKeyBinding> kTable = {
 
 const std::vector<PavKeyBinding> &keyBindings() { return kTable; }
 
+void setInitialView(PavViewState &view, int dimension, const QVector3D &centre) {
+  view.trackball.rotation =
+      dimension == 2 ? QQuaternion() : QQuaternion::fromEulerAngles(-60.0f, 0.0f, -120.0f);
+  view.trackball.translation = QVector3D();
+  view.sceneCentre = centre;
+  view.fovy = kInitialFovy;
+  view.light = kDefaultLight;
+}
+
 const PavKeyBinding *findKeyBinding(int qtKey, const std::string &text) {
   if (qtKey != 0)
     for (const PavKeyBinding &b : kTable)
@@ -273,9 +277,16 @@ PavKeyEffect applyKey(int qtKey, const std::string &text, PavViewState &view,
 }
 
 std::string shortcutListText() {
+  // The descriptions are plain text inside HTML: "</>" must show as written, not as markup.
+  auto escaped = [](const char *text) {
+    std::string s;
+    for (const char *c = text; *c; c++)
+      s += *c == '<' ? "&lt;" : *c == '>' ? "&gt;" : *c == '&' ? "&amp;" : std::string(1, *c);
+    return s;
+  };
   std::string out = "<ul>";
   for (const PavKeyBinding &b : kTable)
-    if (b.description[0]) out += std::string("<li>") + b.description + "</li>";
+    if (b.description[0]) out += "<li>" + escaped(b.description) + "</li>";
   return out + "</ul>";
 }
 

@@ -90,13 +90,18 @@ const std::vector<PavKeyBinding> &keyBindings();
 // character of the text; null when no row matches.
 const PavKeyBinding *findKeyBinding(int qtKey, const std::string &text);
 
+// The camera of the initial view around a centre: the rotation of Euler angles (pitch -60, yaw 0,
+// roll -120 degrees) in 3-D, none in 2-D, no translation, the default light and the initial field
+// of view, at which the scene's unit sphere fits the frame. A new mesh starts with it too.
+void setInitialView(PavViewState &view, int dimension, const QVector3D &centre);
+
 // Applies the key to the state. Unmatched keys give an effect with handled false and change
 // nothing; every handled key asks for a render except Quit.
 PavKeyEffect applyKey(int qtKey, const std::string &text, PavViewState &view,
                       PavSceneSwitches &switches, const PavKeyFacts &facts);
 
 // The HTML text of the list of shortcuts: "<ul>", then "<li>" description "</li>" for each row
-// with a description, in table order, then "</ul>".
+// with a description (its "<", ">" and "&" escaped), in table order, then "</ul>".
 std::string shortcutListText();
 
 // Printed when the user quits with Escape or Q.

@@ -3,10 +3,15 @@
 // for the window's terminal panel go out through terminalLine.
 #include "scene/mesh_viewer.h"
 
+#include "app_messages.h"
 #include "pavmsh.h"
+#include "scene/key_bindings.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace pavo {
 
@@ -23,6 +28,18 @@ constexpr int kFewCurvedEntities = 99;
 constexpr int kFineTessLevel = 125;
 
 double seconds(const QElapsedTimer &clock) { return (double)clock.elapsed() / 1000.0; }
+
+// Whether a solution file the loader would try for a mesh exists (its name without ".mesh...",
+// with ".solb" or ".sol").
+bool solutionFileBeside(const char *meshName) {
+  std::string base = meshName ? meshName : "";
+  if (base.find(".cgns") != std::string::npos) return true; // the mesh file holds its solutions
+  const size_t cut = base.find(".mesh");
+  if (cut != std::string::npos) base.resize(cut);
+  for (const char *ext : {".solb", ".sol"})
+    if (QFileInfo::exists(QString::fromLocal8Bit((base + ext).c_str()))) return true;
+  return false;
+}
 
 } // namespace
 
@@ -53,7 +70,7 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
     emit terminalLine(QString::asprintf("Mesh File %s OPENED", name));
     meshFile = QString::fromLocal8Bit(name);
   } else {
-    printf(" pav_OpenMesh failed error %3d : %s\n", opened, status);
+    appMessage(" pav_OpenMesh failed error %3d : %s\n", opened, status);
     // What a failed read left behind is not shown: the window stays empty and usable.
     pav_DeleteInterface(&mesh);
     printf("  Total time to render %5.2f s \n", seconds(clock));
@@ -78,13 +95,17 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
       printf("  %%%% %s OPENED\n", name);
       emit terminalLine(QString::asprintf("Sol. File %s OPENED", name));
       solFile = QString::fromLocal8Bit(name);
+    } else if ((!solName || std::strcmp(solName, meshName) == 0) && !solutionFileBeside(meshName)) {
+      printf("  No solution file beside the mesh\n"); // nothing was asked for: not an error
     } else {
-      printf("  pav_OpenSolution failed error %3d : %s", solOpened, solStatus);
+      appMessage("  pav_OpenSolution failed error %3d : %s", solOpened, solStatus);
     }
     pav_PrintSolutionInfo(mesh, message);
     // The scene building takes the solution degree from the object, picks the field shown,
     // computes the bounding box and fits and centres the view on it.
     displayObject();
+    // A new mesh is seen from the initial view: a volume shows its shape, a plane stays flat.
+    setInitialView(view, switches.dimension, view.sceneCentre);
   } else {
     printf(" displayMesh : Mesh with no vertices\n");
   }
@@ -112,7 +133,7 @@ int PavMeshViewer::openSolution(const char *solName) {
     emit terminalLine(QString::asprintf("Solution File %s OPENED", name));
     solFile = QString::fromLocal8Bit(name);
   } else {
-    printf("  pav_OpenSolution failed error %3d : %s\n", opened, status);
+    appMessage("  pav_OpenSolution failed error %3d : %s\n", opened, status);
   }
   char message[kStatusSize] = {};
   pav_PrintSolutionInfo(mesh, message);

@@ -153,7 +153,16 @@ signals:
   // openSolution changed the solutions the mesh object holds (selectors follow them).
   void solutionsChanged();
 
+public:
+  // The field mode (1 vertices, 2 elements) and index (from 1) of the solution displayed now, or
+  // 0 when none is (no solution attached, or neither its colours nor its isolines are on).
+  int shownSolution(int *index) const;
+
 protected:
+  // The solution shown is named by the field mode and its index among the solutions of that
+  // kind; the Jacobian by the last request (j normalised, J minimal).
+  std::string fieldTitle(const PavDrawField &field) const override;
+  bool minimalJacobian = false;
   PavObject *mesh = nullptr;
   QString meshFile, solFile;
   int windowCount = 1;

@@ -249,6 +249,29 @@ int PavMeshViewer::volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double
   return nbrNod;
 }
 
+int PavMeshViewer::shownSolution(int *index) const {
+  const bool on = view.options.SolOn != 0 || view.options.IsoOn != 0;
+  const int mode = view.fieldMode == 1 || view.fieldMode == 2 ? view.fieldMode : 0;
+  if (!mesh || !on || !mode || !sceneModel().firstField(PavFieldKind::Solution)) {
+    if (index) *index = 0;
+    return 0;
+  }
+  if (index) *index = mode == 1 ? view.vertexSolution : view.elementSolution;
+  return mode;
+}
+
+std::string PavMeshViewer::fieldTitle(const PavDrawField &field) const {
+  if (field.fieldKind == PavFieldKind::Jacobian)
+    return paletteTitle(field.fieldKind, false, 1, 1, false, minimalJacobian);
+  if (field.fieldKind != PavFieldKind::Solution || !mesh || view.fieldMode < 1)
+    return PavSceneWindow::fieldTitle(field);
+  const bool atVertices = view.fieldMode == 1;
+  const int count =
+      atVertices ? pav_GetNumberOfVertexSolutions(mesh) : pav_GetMaxNumberOfElementSolutions(mesh);
+  const int index = atVertices ? view.vertexSolution : view.elementSolution;
+  return paletteTitle(field.fieldKind, atVertices, index, count);
+}
+
 bool PavMeshViewer::stepSolution(int step) {
   if (!mesh) return false;
   int count = 0, *index = nullptr;

@@ -1,5 +1,6 @@
 #include "scene/mesh_viewer_input.h"
 
+#include "app_messages.h"
 #include "modes/view_state_file.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
@@ -221,7 +222,8 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
     } else {
       // Without a writer of the main window's: the view as it is, in "pavo.data".
       PavFileMessages messages;
-      writeViewStateFile(viewStateData(win->view), nullptr, messages);
+      writeViewStateFile(viewStateOf(win), nullptr, messages);
+      for (const std::string &line : messages.lines) forwardMessage(line); // printed already
     }
     break;
   case R::UpdateDisplay:

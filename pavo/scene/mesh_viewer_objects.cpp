@@ -257,7 +257,7 @@ void PavMeshViewer::prebuildFacePrograms() {
 void PavMeshViewer::displayObject() {
   if (!mesh) return;
   clearMeshScene();
-  dimension = mesh->dim == 2 ? 2 : 3;
+  switches.dimension = mesh->dim == 2 ? 2 : 3;
   double paramBox[6];
   const bool boxGiven = readParameters(paramBox);
   const int32_t nbrVer = mesh->ent[Vertices].nbr;

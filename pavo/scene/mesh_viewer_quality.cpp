@@ -34,6 +34,7 @@ void recordExtrema(const double *data, int nbrEnt, int nbrNod, double *lo, doubl
 
 void PavMeshViewer::add2DJacobian(int mode) {
   if (!mesh) return;
+  minimalJacobian = mode == 2;
   printf("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
   QElapsedTimer clock;
   clock.start();
@@ -71,6 +72,7 @@ void PavMeshViewer::add2DJacobian(int mode) {
 
 void PavMeshViewer::add3DJacobian(int mode) {
   if (!mesh) return;
+  minimalJacobian = mode == 2;
   printf("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
   QElapsedTimer clock;
   clock.start();

@@ -31,9 +31,10 @@ struct PavRenderOption {
   float shrink = 1.0f;
   float lineWidth = 1.0f;
   float edgeThickness = 1.0f;
-  int8_t tessLevel = 4; // 1-125
-  bool PalOn = true;    // palette bar beside a shown field
-  bool AxisOn = true;   // orientation axes in the lower left corner
+  int8_t tessLevel = 4;  // 1-125
+  bool PalOn = true;     // palette bar beside a shown field
+  bool AxisOn = true;    // orientation axes in the lower left corner
+  float isoWidth = 1.5f; // isoline width in pixels (IsoWidth)
 
   int renderMode() const { return (int)((option >> 1) & 7u); }
   // Sets bits 1-3 to mode (taken modulo 4), keeping the other bits.

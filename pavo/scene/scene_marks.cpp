@@ -103,6 +103,8 @@ void PavSceneWindow::renderMarks(const PavCameraMatrices &m) {
     for (size_t i = 0; outline.size() > 1 && i < outline.size(); i++)
       appendSegment(lines, outline[i], outline[(i + 1) % outline.size()]);
   }
+  // The centre cross lies inside the scene: it is drawn over the faces, not hidden by them.
+  const size_t centreFrom = lines.size() / 3;
   if (switches.showSceneCentre) {
     // Three arms of a tenth of the scene's radius.
     const float arm = 0.1f / (view.sceneScale > 0 ? view.sceneScale : 1.0f);
@@ -143,7 +145,14 @@ void PavSceneWindow::renderMarks(const PavCameraMatrices &m) {
     p->setUniform("scaling", view.sceneScale);
     p->setUniform("toBlack", !view.whiteBackground);
     gl->glBindVertexArray(marks->vao);
-    gl->glDrawElements(GL_LINES, (GLsizei)(marksShown.size() / 3), GL_UNSIGNED_INT, nullptr);
+    const size_t n = marksShown.size() / 3, from = std::min(centreFrom, n);
+    if (from > 0) gl->glDrawElements(GL_LINES, (GLsizei)from, GL_UNSIGNED_INT, nullptr);
+    if (n > from) {
+      gl->glDisable(GL_DEPTH_TEST);
+      gl->glDrawElements(GL_LINES, (GLsizei)(n - from), GL_UNSIGNED_INT,
+                         (const void *)(from * sizeof(GLuint)));
+      gl->glEnable(GL_DEPTH_TEST);
+    }
     gl->glBindVertexArray(0);
   }
   p = markPoints && markPoints->vao ? useProgramForType(DrawCorner, m) : nullptr;

@@ -1,5 +1,6 @@
 #include "scene/scene_window.h"
 
+#include "app_messages.h"
 #include "render/glsl_catalogue.h"
 #include "scene/field_packing.h"
 #include "scene/screenshot.h"
@@ -39,6 +40,12 @@ std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int coun
     return minimalJacobian ? "Minimal Jacobian" : "Normalized Jacobian";
   }
   return std::string();
+}
+
+double frameRate(const std::deque<qint64> &starts) {
+  if (starts.size() < 2) return 0.0;
+  const qint64 span = starts.back() - starts.front();
+  return span > 0 ? 1000.0 * (double)(starts.size() - 1) / (double)span : 0.0;
 }
 
 std::string planeEquationText(const double eq[4]) {
@@ -92,6 +99,7 @@ const char *programNameForType(uint32_t type) {
 }
 
 PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
+  frameClock.start();
   connect(&timer, &QTimer::timeout, this, &PavSceneWindow::animate);
 }
 
@@ -482,7 +490,12 @@ void PavSceneWindow::render() {
   float bg = pickingPass ? 0.0f : (view.whiteBackground ? 1.0f : 0.0f);
   gl->glClearColor(bg, bg, bg, pickingPass ? 0.0f : 1.0f);
   gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  long start = nowMs();
+  if (!pickingPass) {
+    // The frame rate is that of the frames drawn lately, not the time one frame took.
+    frameStarts.push_back(frameClock.elapsed());
+    while (frameStarts.size() > kRateFrames) frameStarts.pop_front();
+    lastFps = frameRate(frameStarts);
+  }
   picks.clear();
   if (cutActive())
     gl->glEnable(GL_CLIP_DISTANCE0);
@@ -499,8 +512,7 @@ void PavSceneWindow::render() {
   if (!pickingPass) renderAxes();
   // Point numbers are labels of the scene: they show even with the overlay text off.
   if (!pickingPass && (view.options.TextOn || !labels.empty())) renderOverlay(m);
-  long dt = nowMs() - start;
-  lastFps = dt > 0 ? 1000.0 / (double)dt : lastFps;
+  if (!pickingPass) emit frameDrawn();
 }
 
 int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &list,
@@ -625,7 +637,7 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   p.setUniform("CutoffAboveOn", view.options.CutoffAboveOn);
   p.setUniform("CutoffBelowVal", view.options.CutoffBelowVal);
   p.setUniform("CutoffAboveVal", view.options.CutoffAboveVal);
-  p.setUniform("IsoWidth", 1.5f);
+  p.setUniform("IsoWidth", view.options.isoWidth);
   p.setUniform("PointSize", 6.0f);
   p.setUniform("Picking", pickingPass);
   return &p;
@@ -634,8 +646,8 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
 const PavDrawField *PavSceneWindow::shownField() const {
   const PavDrawField *field = nullptr;
   if (view.options.SolOn) field = model.firstField(PavFieldKind::Solution);
-  for (PavFieldKind kind : {PavFieldKind::Value, PavFieldKind::Jacobian})
-    if (!field) field = model.firstField(kind);
+  if (!field) field = model.firstField(PavFieldKind::Value);
+  if (!field && view.options.JacOn) field = model.firstField(PavFieldKind::Jacobian);
   return field && field->paletteSet ? field : nullptr;
 }
 
@@ -683,7 +695,7 @@ void PavSceneWindow::renderGlyphs(const PavCameraMatrices &m) {
     p->setUniform("toBlack", !view.whiteBackground);
     // A flat mesh and its glyphs share one plane: the glyphs go over it. In 3-D, glyphs lying in
     // a surface (arrows tangent to it) are pulled towards the viewer so that they win the tie.
-    if (dimension == 2) gl->glDisable(GL_DEPTH_TEST);
+    if (switches.dimension == 2) gl->glDisable(GL_DEPTH_TEST);
     gl->glDepthFunc(GL_LEQUAL);
     gl->glEnable(GL_POLYGON_OFFSET_FILL);
     gl->glPolygonOffset(-1.0f, -4.0f);
@@ -717,6 +729,10 @@ void PavSceneWindow::renderAxes() {
   gl->glEnable(GL_DEPTH_TEST);
 }
 
+std::string PavSceneWindow::fieldTitle(const PavDrawField &field) const {
+  return paletteTitle(field.fieldKind, field.atVertices, 1, 1);
+}
+
 PavOverlayTexts PavSceneWindow::overlayTexts() const {
   PavOverlayTexts t;
   char buf[64];
@@ -725,7 +741,7 @@ PavOverlayTexts PavSceneWindow::overlayTexts() const {
   // The shown field names the palette: solution, then value, then Jacobian.
   const PavDrawField *field = shownField();
   if (field) {
-    t.title = paletteTitle(field->fieldKind, field->atVertices, 1, 1);
+    t.title = fieldTitle(*field);
     for (float v : field->palette) {
       snprintf(buf, sizeof buf, "%1.5lg", (double)v);
       t.values.push_back(buf);
@@ -776,12 +792,7 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
         text.renderText(PavFont::Regular, v, (float)r[0] - 6.0f * (float)devicePixelRatio() - width,
                         ty, scale, colour);
       }
-    } else {
-      for (const std::string &v : t.values) {
-        y -= line;
-        text.renderText(PavFont::Regular, v.c_str(), x, y, scale, colour);
-      }
-    }
+    } // the values belong to the bar: hidden with it
   }
   for (const PavSceneLabel &l : labels) {
     QVector3D q = (l.at - view.sceneCentre) * view.sceneScale;
@@ -847,7 +858,7 @@ void PavSceneWindow::screenshot(const char *name) {
   std::vector<uint8_t> pixels = grabFrame(&w, &h);
   std::string file = screenshotFileName(name, (long)std::time(nullptr));
   if (!pixels.empty()) writeScreenshotFile(file, w, h, pixels.data());
-  printf("\n  Screen shot done in file : %s \n", file.c_str());
+  appMessage("\n  Screen shot done in file : %s \n", file.c_str());
 }
 
 } // namespace pavo

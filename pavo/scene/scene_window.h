@@ -17,11 +17,13 @@
 #include "scene/scene_model.h"
 #include "scene/view_state.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMap>
 #include <QPair>
 #include <QTimer>
 #include <QVector3D>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,6 +52,11 @@ struct PavOverlayTexts {
 // "Normalized Jacobian" or "Minimal Jacobian" for Jacobians.
 std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int count,
                          bool quality = false, bool minimalJacobian = false);
+
+// Frames per second over the start times (milliseconds, oldest first) of the last frames drawn:
+// (n - 1) frames over the time from the first to the last; 0 with fewer than two frames or no
+// time between them.
+double frameRate(const std::deque<qint64> &starts);
 
 // The cut-plane equation a x + b y + c z + d = 0 as the overlay prints it.
 std::string planeEquationText(const double eq[4]);
@@ -179,9 +186,8 @@ public:
   bool displayEnabled = true;
   bool exitOnGLFailure = false;
   bool pickingPass = false;
-  int dimension = 3;
   bool acceptsInteraction = true;
-  double lastFps = 0;
+  double lastFps = 0; // the rate of the last frames drawn (frameRate)
   PavReferenceColours referenceColours;
   std::vector<PavSceneLabel> labels;
   // Marks drawn over the scene (never picked) as the switches say: the bounding box (showBox), the
@@ -198,6 +204,8 @@ public:
   void initialize() override;
 
 signals:
+  // A frame (not a picking pass) was drawn with the view state as it is now.
+  void frameDrawn();
   void pickingDone(pavo::PavDrawObject *object);
   void eltpickingDone(pavo::PavDrawObject *object);
   void edgpickingDone(pavo::PavDrawObject *object);
@@ -227,6 +235,9 @@ protected:
   virtual void renderOverlay(const PavCameraMatrices &m);
   // Texts of the overlay for the current state.
   PavOverlayTexts overlayTexts() const;
+  // The palette title of a field shown (paletteTitle); viewers name the solution's place and its
+  // index among the solutions of its kind.
+  virtual std::string fieldTitle(const PavDrawField &field) const;
   // The field whose palette is shown: the first solution (when solutions are shown), else the
   // first value field, else the first Jacobian, provided it carries a palette; null otherwise.
   const PavDrawField *shownField() const;
@@ -256,6 +267,10 @@ protected:
   // The built variants of each catalogue program, by GlslSwitches::key().
   std::map<uint32_t, GlslProgram> programs[kSceneProgramCount];
   PavFieldState builtState; // the field definitions the built programs were made with
+  // Start times of the last frames drawn (not the picking passes), for the frame rate.
+  static constexpr size_t kRateFrames = 10;
+  QElapsedTimer frameClock;
+  std::deque<qint64> frameStarts;
   GlslProgram textProgram;
   bool textProgramBuilt = false;
   PavTextRenderer text;

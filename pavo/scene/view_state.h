@@ -37,7 +37,7 @@ struct PavViewState {
   // Camera: trackball rotation and translation, field of view in degrees, and the scene's centre
   // and scale (1 / radius) that move the scene into the unit sphere.
   PavTrackball trackball;
-  double fovy = 45.0;
+  double fovy = 30.0; // the initial view's (i): the unit sphere fits with a margin
   QVector3D sceneCentre;
   float sceneScale = 1.0f;
   // Direction towards the light, eye coordinates (need not be unit); i restores kDefaultLight.

@@ -1,5 +1,7 @@
 #include "scene/view_state_io.h"
 
+#include "scene/mesh_viewer.h"
+
 #include <algorithm>
 
 namespace pavo {
@@ -61,6 +63,7 @@ void applyViewStateData(const PavViewStateData &d, PavViewState &v) {
   if (d.shaMod) o.UsePhong = (uint8_t)std::clamp(*d.shaMod, 0, 3);
   if (d.renMod) o.setRenderMode(*d.renMod);
   if (d.wireSiz) o.lineWidth = *d.wireSiz;
+  if (d.isoSiz) o.isoWidth = *d.isoSiz;
   if (d.hiddenRefs) {
     v.hiddenReferences.clear();
     for (const PavHiddenRef &h : *d.hiddenRefs)
@@ -105,7 +108,29 @@ PavViewStateData viewStateData(const PavViewState &v, PavViewStateData d) {
   d.shaMod = o.UsePhong;
   d.renMod = o.renderMode();
   d.wireSiz = o.lineWidth;
+  d.isoSiz = o.isoWidth;
   return d;
+}
+
+PavViewStateData viewStateOf(const PavMeshViewer *viewer) {
+  PavViewStateData window;
+  window.windowSize = {{viewer->width(), viewer->height()}};
+  const PavPalette &pal = viewer->solutionPalette;
+  window.usePalette = pal.paletteFixed ? 1 : 0;
+  if (pal.paletteFixed) std::copy_n(pal.palette, 5, window.palette.emplace().begin());
+  double box[6];
+  viewer->boundingBox(box);
+  window.useBoundingBox = 1;
+  auto &b = window.boundingBox.emplace();
+  for (int i = 0; i < 6; i++) b[(size_t)i] = (float)box[i];
+  auto &hidden = window.hiddenRefs.emplace();
+  for (const auto &set : viewer->builtSets())
+    for (const auto &bo : set.objects) {
+      if (!bo.object || bo.object->id == -1 || bo.object->visible) continue;
+      const PavHiddenRef h{bo.object->type, bo.object->id};
+      if (std::find(hidden.begin(), hidden.end(), h) == hidden.end()) hidden.push_back(h);
+    }
+  return viewStateData(viewer->view, window);
 }
 
 void applyViewStatePalette(const PavViewStateData &d, PavPalette &p) {

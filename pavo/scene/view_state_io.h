@@ -11,18 +11,25 @@
 
 namespace pavo {
 
+class PavMeshViewer;
+
 // Applies the settings a view-state file gives to a view state; the others
 // stay. What the view state does not hold (window size, palette, bounding box,
-// isoline width, the draw types of the hidden references) the window takes from
-// the data itself (applyViewStatePalette for the palette).
+// the draw types of the hidden references) the window takes from
+// the data itself (applyViewStatePalette for the palette). IsoSiz is the isoline width.
 void applyViewStateData(const PavViewStateData &data, PavViewState &view);
 
 // The view-state file content of a view. `window` brings what the window holds
 // outside the view state (windowSize, usePalette and palette, useBoundingBox
-// and boundingBox, isoSiz, hiddenRefs with their draw types); the view's own
+// and boundingBox, hiddenRefs with their draw types); the view's own
 // settings are written over it. ithSol is the vertex solution's index for field
 // mode 1, the element solution's for 2, else 0.
 PavViewStateData viewStateData(const PavViewState &view, PavViewStateData window = {});
+
+// The view-state content of a viewer: its view state, window size, user palette, bounding box
+// (used) and the hidden per-reference objects with their draw types. Every writer of view-state
+// files (the w key, Write Data file) writes this.
+PavViewStateData viewStateOf(const PavMeshViewer *viewer);
 
 // The palette of a view-state file on a field palette: UsePalette 1 with a
 // palette installs it as the user's palette; UsePalette 0 releases a user

@@ -155,6 +155,15 @@ void PavBottom::fill(const PavObject *m) {
   for (int k = 1; k <= nElt; k++) eltSol->addItem(QString("%1 Solution at Elements").arg(k), k);
 }
 
+void PavBottom::showSolution(int fieldMode, int index) {
+  const QSignalBlocker b1(verSol), b2(eltSol);
+  for (QComboBox *box : {verSol, eltSol}) {
+    const bool shown = fieldMode == (box == verSol ? 1 : 2);
+    const int at = shown ? box->findData(index) : 0;
+    box->setCurrentIndex(at >= 0 ? at : 0);
+  }
+}
+
 void PavBottom::setVerSolution(int i) { emit solutionChosen(1, i < 0 ? 0 : i); }
 
 void PavBottom::setEltSolution(int i) { emit solutionChosen(2, i < 0 ? 0 : i); }

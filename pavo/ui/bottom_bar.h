@@ -29,6 +29,10 @@ public:
   // Rebuilds the selectors from a mesh object (after each mesh or solution load); null empties
   // them to their first entries.
   void fill(const PavObject *mesh);
+  // The selectors show the solution displayed: solution `index` (from 1) of field mode 1
+  // (vertices) or 2 (elements) in its selector, the other selector on its first entry (no
+  // solution); mode 0 puts both there. No signal is emitted.
+  void showSolution(int fieldMode, int index);
 
   QComboBox *kindSelector() const { return kinds; }
   QLineEdit *numberInput() const { return input; }

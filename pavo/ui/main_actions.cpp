@@ -25,6 +25,7 @@ const std::vector<PavActionRow> &mainActionRows() {
       {"&Write Solution file", "saveSol", 0, kNoKey, M::File, 0, ""},
       {"&Write Mesh and Solution files", "saveMeshSol", 0, kNoKey, M::File, 0, ""},
       {"&Open Preferences", "openpreferences", 0, kNoKey, M::File, 0, ""},
+      {"&Quit", "quit", 0, QKeySequence::Quit, M::File, 0, ""},
       {"&Set Window Size", "setWindowSize", Qt::ALT | Qt::Key_F1, kNoKey, M::Tools, 0, ""},
       {"&Cut Plane Visualization", "opencutplane", Qt::ALT | Qt::Key_F2, kNoKey, M::Tools, 0, ""},
       {"&Modify View", "openview", Qt::ALT | Qt::Key_F3, kNoKey, M::Tools, 0, ""},

@@ -1,5 +1,7 @@
 #include "ui/main_controller.h"
 
+#include "app_messages.h"
+
 #include "ho_jacobian.h"
 #include "modes/batch_work.h"
 #include "modes/file_tokens.h"
@@ -10,6 +12,7 @@
 #include "pav_quality.h"
 #include "pav_solution.h"
 #include "scene/element_filter.h"
+#include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/picked_normals.h"
@@ -21,6 +24,7 @@
 #include "ui/recent_files.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -37,10 +41,8 @@
 namespace pavo {
 
 namespace {
-void print(const QString &text) {
-  printf("%s", text.toLocal8Bit().constData());
-  fflush(stdout);
-}
+// Loads, saves and their failures: standard output and the terminal panels.
+void print(const QString &text) { appMessage("%s", text.toLocal8Bit().constData()); }
 } // namespace
 
 PavMainController::PavMainController(PavMainParts parts, PavDialogs d)
@@ -71,7 +73,6 @@ bool PavMainController::openMeshFile(const QString &path) {
   const QString problem = inputFileProblem(path);
   if (!problem.isEmpty()) {
     print(problem);
-    if (p.terminal) p.terminal(problem.trimmed());
     fillRecentActions(acts->recent(), forgetRecentFile(*p.settings, path));
     return false;
   }
@@ -146,7 +147,9 @@ bool PavMainController::readViewState(const QString &name) {
 QString PavMainController::writeViewState(const char *name) {
   p.viewer->renderNow(); // the file records what the window shows
   PavFileMessages messages;
-  return QString::fromStdString(writeViewStateFile(viewStateOf(p.viewer), name, messages));
+  const std::string written = writeViewStateFile(viewStateOf(p.viewer), name, messages);
+  for (const std::string &line : messages.lines) forwardMessage(line); // printed already
+  return QString::fromStdString(written);
 }
 
 // ------------------------------------------------------------------------------ Writing files
@@ -159,10 +162,9 @@ bool PavMainController::writeMesh(const QString &name) {
   char status[PAV_IO_STATUS_SIZE] = "";
   const int ret = pav_WriteMesh(mesh, name.toLocal8Bit().constData(), status);
   if (ret)
-    printf(" pav_WriteMesh failed error %3d : %s\n", ret, status);
+    appMessage(" pav_WriteMesh failed error %3d : %s\n", ret, status);
   else
-    printf("  %%%% Mesh written in %s\n", name.toLocal8Bit().constData());
-  fflush(stdout);
+    appMessage("  %%%% Mesh written in %s\n", name.toLocal8Bit().constData());
   return ret == 0;
 }
 
@@ -174,10 +176,9 @@ bool PavMainController::writeSolution(const QString &name) {
   char status[PAV_IO_STATUS_SIZE] = "";
   const int ret = pav_WriteSolution(mesh, name.toLocal8Bit().constData(), -1, status);
   if (ret)
-    printf(" pav_WriteSolution failed error %3d : %s\n", ret, status);
+    appMessage(" pav_WriteSolution failed error %3d : %s\n", ret, status);
   else
-    printf("  %%%% Solution written in %s\n", name.toLocal8Bit().constData());
-  fflush(stdout);
+    appMessage("  %%%% Solution written in %s\n", name.toLocal8Bit().constData());
   return ret == 0;
 }
 
@@ -297,6 +298,13 @@ void PavMainController::openspec() {
     return new PavSpecificPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
                                 p.viewer->switches);
   });
+}
+
+void PavMainController::quit() {
+  printf("%s", kFarewell);
+  fflush(stdout);
+  QApplication::closeAllWindows();
+  QCoreApplication::quit();
 }
 
 void PavMainController::openpreferences() {

@@ -83,6 +83,8 @@ public slots:
   void saveSol();
   void saveMeshSol();
   void openpreferences();
+  // As the q key: the farewell, every window closed, the application ended.
+  void quit();
   void setWindowSize();
   void opencutplane();
   void openview();

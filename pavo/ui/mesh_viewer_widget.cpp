@@ -1,5 +1,6 @@
 #include "ui/mesh_viewer_widget.h"
 
+#include "app_messages.h"
 #include "modes/viewer_args.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
@@ -9,10 +10,12 @@
 #include "ui/main_controller.h"
 #include "ui/viewer_windows.h"
 
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <cstdio>
@@ -46,11 +49,16 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
 
   // The controller fills the menus once the view container exists.
   menus = new QMenuBar(this);
-  setFocus();
   view->installEventFilter(this);
 
   container = QWidget::createWindowContainer(view, this);
   container->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  // Keys act on the view as soon as the window is active: the frame keeps the focus and hands
+  // its keys to the view (keyPressEvent); the panel and the bar take it only when clicked.
+  setFocusPolicy(Qt::StrongFocus);
+  term->setFocusPolicy(Qt::ClickFocus);
+  for (QWidget *w : bottom->findChildren<QWidget *>())
+    if (w->focusPolicy() & Qt::TabFocus) w->setFocusPolicy(Qt::ClickFocus);
   term->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
   auto *grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
@@ -83,10 +91,19 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   term->resize(800, 100);
   bottom->resize(800, 20);
   connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
+  messageListener = addMessageListener(
+      [this](const std::string &line) { appendTerminal(QString::fromLocal8Bit(line.c_str())); });
   // The bar picks, highlights and chooses solutions through the viewer; its panels are the menus'.
   connectBottomBar(bottom, view);
   connect(view, &PavMeshViewer::solutionsChanged, bottom,
           [this] { bottom->fill(view->meshObject()); });
+  // Whatever changed the field shown (keys, menus, panels, view files, linked windows), the
+  // selectors show it with the next frame.
+  connect(view, &PavSceneWindow::frameDrawn, bottom, [this] {
+    int index = 0;
+    const int mode = view->shownSolution(&index);
+    bottom->showSolution(mode, index);
+  });
   connect(bottom, &PavBottom::menuChosen, control, [this](int panel) {
     if (panel == 1) control->opencutplane();
     if (panel == 2) control->openview();
@@ -97,6 +114,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
 
   propagateBoundingBox = control->preferences().propagateBoundingBox;
   show();
+  setFocus();
   setAcceptDrops(true);
   container->setAcceptDrops(true);
   printf("\n  Setting up the scene %5.2f s \n", (double)clock.elapsed() / 1000.0);
@@ -104,7 +122,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
 }
 
 // The container owns the viewer window and deletes it with the widget.
-PavMeshViewerWidget::~PavMeshViewerWidget() = default;
+PavMeshViewerWidget::~PavMeshViewerWidget() { removeMessageListener(messageListener); }
 
 void PavMeshViewerWidget::appendTerminal(const QString &text) { term->append(text); }
 
@@ -129,6 +147,15 @@ bool PavMeshViewerWidget::eventFilter(QObject *watched, QEvent *event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// Keys that reach the frame (its focus is elsewhere, or the view's window is not active yet) act
+// on the view.
+void PavMeshViewerWidget::keyPressEvent(QKeyEvent *event) {
+  QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text(),
+                 event->isAutoRepeat(), (ushort)event->count());
+  QCoreApplication::sendEvent(view, &copy);
+  event->setAccepted(copy.isAccepted());
 }
 
 void PavMeshViewerWidget::dragEnterEvent(QDragEnterEvent *event) { control->dragEnter(event); }

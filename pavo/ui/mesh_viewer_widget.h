@@ -66,11 +66,13 @@ public slots:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
 
 private:
   QElapsedTimer clock;
+  int messageListener = 0; // the terminal's key among the listeners of the message funnel
   int index = 1, count = 1;
   PavTerm *term = nullptr;
   PavBottom *bottom = nullptr; // solution selectors and picking by number

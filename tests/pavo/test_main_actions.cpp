@@ -41,7 +41,7 @@ TEST(MainActions, MenusHoldTheirEntriesInOrder) {
   const struct {
     const char *title, *first, *last;
     int size;
-  } menus[] = {{"&File", "&Open Mesh File", "&Open Preferences", 8},
+  } menus[] = {{"&File", "&Open Mesh File", "&Quit", 9},
                {"&Tools", "&Set Window Size", "&Other Specific Parameters", 6},
                {"&Data", "&Load Data file", "&Write Data file", 3},
                {"&Utilities", "&Launch Movie Mode", "&Set Same Bounding Box when several views", 4},
@@ -62,9 +62,10 @@ TEST(MainActions, MenusHoldTheirEntriesInOrder) {
   for (auto [slot, key] : {std::pair{"openMesh", QKeySequence(QKeySequence::Open)},
                            {"setWindowSize", QKeySequence("Alt+F1")},
                            {"writeData", QKeySequence("Alt+F6")},
+                           {"quit", QKeySequence(QKeySequence::Quit)},
                            {"saveMesh", QKeySequence()}})
     EXPECT_EQ(actions.action(slot)->shortcut(), key) << slot;
-  EXPECT_EQ(actions.all().size(), 29);
+  EXPECT_EQ(actions.all().size(), 30);
   // Context menu: three always enabled, Draw Normals Picked only with a pick.
   for (bool picked : {false, true}) {
     QMenu menu;
