@@ -182,6 +182,9 @@ public:
   void linkRotation(PavSceneWindow *other) { linkedRotation.append(other); }
   void linkTranslation(PavSceneWindow *other) { linkedTranslation.append(other); }
 
+  // Texts of the overlay for the current state.
+  PavOverlayTexts overlayTexts() const;
+
   // Window state that is not part of the view.
   bool displayEnabled = true;
   bool exitOnGLFailure = false;
@@ -233,8 +236,6 @@ protected:
   GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m);
   // Overlay text over the frame.
   virtual void renderOverlay(const PavCameraMatrices &m);
-  // Texts of the overlay for the current state.
-  PavOverlayTexts overlayTexts() const;
   // The palette title of a field shown (paletteTitle); viewers name the solution's place and its
   // index among the solutions of its kind.
   virtual std::string fieldTitle(const PavDrawField &field) const;
