@@ -779,6 +779,7 @@ bool readField(Reader &r, const std::string &kind, PavObject *obj, MeshParts &m,
   };
   std::vector<double> vals;
   const int width = pav_SolKindSize(dim, sk);
+  int64_t orphans = 0;
   for (int64_t i = 0; i < h.count; i++) {
     int64_t tag = 0, nn = 1;
     if (!r.getInt(tag)) return false;
@@ -792,7 +793,10 @@ bool readField(Reader &r, const std::string &kind, PavObject *obj, MeshParts &m,
     if (atNodes) {
       at = m.haveNodes ? m.nodes.find(tag)
                        : (tag >= 1 && tag <= obj->ent[Vertices].nbr ? int32_t(tag) : 0);
-      if (!at) return r.failf("node tag %lld of no node", tag);
+      if (!at) { // Gmsh writes values of nodes it did not save (under tag -1 in 2.2)
+        orphans++;
+        continue;
+      }
     } else {
       const auto it = std::lower_bound(m.elementTags.begin(), m.elementTags.end(),
                                        MeshParts::ElementAt{tag, 0, 0});
@@ -816,6 +820,9 @@ bool readField(Reader &r, const std::string &kind, PavObject *obj, MeshParts &m,
       putValues(rec->data + int64_t(at) * width, vals.data(), h.comps, dim);
     }
   }
+  if (orphans)
+    std::printf(" warning : %s: %lld values of %s \"%s\" on nodes not in the file skipped\n",
+                r.file.c_str(), static_cast<long long>(orphans), kind.c_str(), h.name.c_str());
   return r.expectEnd(kind);
 }
 
