@@ -7,6 +7,7 @@
 #include "ho_lattice.h"
 #include "ovel.h"
 #include "pav_cgns.h"
+#include "pav_gmsh.h"
 #include "pav_io.h"
 #include "pav_io_keywords.h"
 #include "pav_solution.h"
@@ -527,6 +528,7 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsMesh(obj, name, status);
+  if (pav_IsGmshFile(name)) return pav_OpenGmshMesh(obj, name, status);
 
   int version = 0, dim = 0;
   std::string opened = name, why;
@@ -615,6 +617,7 @@ int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsSolution(obj, name, status);
+  if (pav_IsGmshFile(name)) return pav_OpenGmshSolution(obj, name, status);
 
   std::string base = name;
   const size_t cut = base.find(".mesh");
