@@ -256,6 +256,7 @@ void PavMeshViewer::prebuildFacePrograms() {
 
 void PavMeshViewer::displayObject() {
   if (!mesh) return;
+  warnNonFiniteSolutions(mesh);
   clearMeshScene();
   dimension = mesh->dim == 2 ? 2 : 3;
   double paramBox[6];
