@@ -613,7 +613,7 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   float line = view.whiteBackground ? 0.0f : 1.0f;
   p.setUniform("Line.Color", QVector4D(line, line, line, 1));
   p.setUniform("THICKNESS", view.options.edgeThickness);
-  p.setUniform("tess_level", view.options.TessOn ? (int)view.options.tessLevel : 1);
+  p.setUniform("tess_level", (int)view.options.tessLevel);
   p.setUniform("LineOn", view.options.LineOn);
   p.setUniform("TransOn", view.options.TransOn);
   p.setUniform("TessOn", view.options.TessOn);
