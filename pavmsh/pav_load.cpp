@@ -88,6 +88,23 @@ void applyOrderings(int64_t file) {
   for (const MeshKeyword &k : kMeshKeywords) {
     if (!k.readOrdering) continue;
     const int64_t lines = OvelStatKwd(file, k.readOrdering);
+    if (lines <= 0 && OvelPromotedKeyword(file, k.keyword)) {
+      // Curved lines Gmsh wrote under a first-order keyword keep Gmsh's node order, except its
+      // second-order tetrahedra, which Gmsh writes in this format's own order.
+      if (k.type == TetrahedraP2) continue;
+      char scratch[PAV_STATUS_SIZE];
+      const int *reference = pav_Typ2Ordering(k.type, scratch);
+      const int *gmsh = pav_GmshToCanonical(k.type);
+      int width = 0;
+      const int nodes = OvelElementNodes(k.keyword, &width);
+      if (!reference || !gmsh || !nodes) continue;
+      std::vector<int> fileNodes(size_t(nodes) * size_t(width));
+      for (int j = 0; j < nodes; j++)
+        std::copy_n(reference + size_t(gmsh[j]) * size_t(width), width,
+                    &fileNodes[size_t(j) * size_t(width)]);
+      OvelSetHONodesOrdering(file, k.keyword, reference, fileNodes.data());
+      continue;
+    }
     if (lines <= 0) continue;
     int width = 0;
     const int nodes = OvelElementNodes(k.keyword, &width);
