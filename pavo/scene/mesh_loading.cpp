@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -42,6 +43,22 @@ bool solutionFileBeside(const char *meshName) {
 }
 
 } // namespace
+
+void warnNonFiniteSolutions(const PavObject *mesh) {
+  if (!mesh) return;
+  int64_t bad = 0;
+  for (const PavEntitySet &set : mesh->ent)
+    for (const PavSolution *s = set.sol; s; s = s->next) {
+      const int size = pav_SolKindSize(s->dim > 0 ? s->dim : mesh->dim, s->kind);
+      if (!s->data || size <= 0 || s->nbrNod <= 0 || s->nbrEnt <= 0) continue;
+      const int64_t row = (int64_t)s->nbrNod * size, end = ((int64_t)s->nbrEnt + 1) * row;
+      for (int64_t i = row; i < end; i++) bad += !std::isfinite(s->data[i]);
+    }
+  if (bad > 0)
+    printf("  %%%% Warning: %lld solution values are not finite (NaN or infinite): the palette "
+           "is made of the finite values, the others are drawn in grey\n",
+           (long long)bad);
+}
 
 int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
   if (isInitDone()) updateContext(); // the uploads of the scene building go to this context
@@ -137,6 +154,7 @@ int PavMeshViewer::openSolution(const char *solName) {
   }
   char message[kStatusSize] = {};
   pav_PrintSolutionInfo(mesh, message);
+  warnNonFiniteSolutions(mesh);
   // Vertex solutions are shown when there are any, else element solutions; an index beyond the
   // solutions now held goes back to the first.
   const int nbrVerSol = pav_GetNumberOfVertexSolutions(mesh);

@@ -1,5 +1,6 @@
 #include "scene/screenshot.h"
 
+#include "app_messages.h"
 #include "pav_safe_write.h"
 #include "pav_status.h"
 
@@ -83,6 +84,7 @@ bool writeScreenshotFile(const std::string &file, int width, int height, const u
                        : fmt == PavImageFormat::Bmp ? "bmp"
                                                     : "jpg";
     fprintf(stderr, "ERROR: could not write %s screenshot file %s\n%s", kind, file.c_str(), status);
+    forwardMessage(std::string("ERROR: could not write ") + kind + " screenshot file " + file);
   }
   return ok;
 }

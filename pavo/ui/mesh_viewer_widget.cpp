@@ -3,6 +3,7 @@
 #include "app_messages.h"
 #include "modes/viewer_args.h"
 #include "pav_object.h"
+#include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"
 #include "scene/window_links.h"
 #include "ui/bottom_bar.h"
@@ -10,6 +11,7 @@
 #include "ui/main_controller.h"
 #include "ui/viewer_windows.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -156,6 +158,15 @@ void PavMeshViewerWidget::keyPressEvent(QKeyEvent *event) {
                  event->isAutoRepeat(), (ushort)event->count());
   QCoreApplication::sendEvent(view, &copy);
   event->setAccepted(copy.isAccepted());
+}
+
+void PavMeshViewerWidget::closeEvent(QCloseEvent *event) {
+  QWidget::closeEvent(event);
+  // Only the window manager's close: the program's own close() calls end nothing.
+  if (!event->spontaneous() || !event->isAccepted()) return;
+  printf("%s", kFarewell);
+  fflush(stdout);
+  QCoreApplication::quit();
 }
 
 void PavMeshViewerWidget::dragEnterEvent(QDragEnterEvent *event) { control->dragEnter(event); }
