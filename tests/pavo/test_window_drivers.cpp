@@ -169,8 +169,14 @@ TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFileThenShowsWhatIsLoaded) {
     v->renderNowNoSwap();
     int width = 0, height = 0;
     const std::vector<uint8_t> f = v->grabFrame(&width, &height);
-    // A pixel just below and left of the centre: inside the triangle's half of the box.
-    const size_t i = 4 * ((size_t)(height / 2 - 4) * width + width / 2 - 4);
+    // The pixel of the triangle's centroid (2/3, 2/3, 0) in the view shown (the box's centre
+    // while nothing is loaded).
+    const PavCameraMatrices m = v->matrices();
+    const QVector3D p =
+        (QVector3D(2 / 3.0f, 2 / 3.0f, 0) - v->view.sceneCentre) * v->view.sceneScale;
+    const QVector4D c = m.mvp * QVector4D(v->meshObject() ? p : QVector3D(), 1);
+    const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    const size_t i = 4 * ((size_t)s.y() * width + (size_t)s.x());
     return f.size() > i + 2 && f[i] == 255 && f[i + 1] == 255 && f[i + 2] == 255;
   };
   EXPECT_TRUE(centreIsBackground());
