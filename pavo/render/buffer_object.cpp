@@ -276,7 +276,7 @@ void PavBufferObject::updateFieldTextures(QOpenGLFunctions_4_0_Core *gl, int64_t
 
 void PavBufferObject::updateColors(QOpenGLFunctions_4_0_Core *gl, const PavDrawObject *object) {
   if (!gl || !object || nbrElt < 1) return;
-  std::vector<float> colors = packElementColors(nbrElt, object->eltColors, object->params.color);
+  std::vector<float> colors = packElementColors(nbrElt, object->eltColors, object->ownColor());
   if (texref.exists() && colors == lastColors) return;
   // One RGBA texel per element: a single fetch in the fragment stage.
   texref.upload(gl, GL_RGBA32F, int64_t(colors.size() * sizeof(float)), colors.data());
@@ -362,7 +362,7 @@ int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObjec
   const int64_t drawn = appendPicks(object, nbrElt, picks, counter);
 
   const PavRenderModeUniforms mode =
-      renderModeUniforms(object->renderMode, false, object->params.color);
+      renderModeUniforms(object->renderMode, false, object->refColor);
   program->setUniform("FaceOff", mode.faceOff != 0);
   if (mode.usePhong >= 0) program->setUniform("UsePhong", mode.usePhong);
   if (mode.setLine)

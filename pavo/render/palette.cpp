@@ -217,7 +217,8 @@ void PavReferenceColours::setUserTable(int n, const int32_t *rgb) {
 
 void PavReferenceColours::colour(int64_t ref, float f, float rgb[3]) const {
   if (!user.empty()) {
-    int64_t n = (int64_t)(user.size() / 3), i = ref % n;
+    // Entries count from 1: reference r takes entry r mod n, entry n where that is 0.
+    int64_t n = (int64_t)(user.size() / 3), i = ref % n - 1;
     if (i < 0) i += n;
     for (int k = 0; k < 3; k++) rgb[k] = (float)user[(size_t)(3 * i + k)] / 255.0f;
     return;

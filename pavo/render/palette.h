@@ -62,7 +62,8 @@ int paletteIsolines(const PavPalette &p, float *out, int capacity);
 //
 // Without a user table the colour of reference r is entry |r| mod 39 of a built-in table of 39
 // distinct colours, mixed toward white by f (c * f + (1 - f); f = 1 keeps the colour). With a user
-// table of n entries (components 0 to 255), reference r takes entry r mod n, divided by 255.
+// table of n entries (components 0 to 255), reference r takes entry r mod n counted from 1 (entry n
+// when r mod n is 0: references 1..n take entries 1..n), divided by 255.
 constexpr int PAV_NBR_REF_COLOURS = 39;
 struct PavReferenceColours {
   // Sets a user table of n entries, 3 integers each, copied. n <= 0 or null removes it.

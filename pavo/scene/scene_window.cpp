@@ -536,6 +536,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     if (!p) p = useProgramForType(type, m);
     if (!p) return n;
     o->renderMode = view.options.renderMode();
+    if (o->renderMode == 2) referenceColours.colour(o->id, 1.0f, o->refColor);
     // Objects of one program share its uniforms: restore the field switches for each.
     p->setUniform("SolOn", view.options.SolOn);
     p->setUniform("IsoOn", view.options.IsoOn);

@@ -86,7 +86,9 @@ TEST(ReferenceColours, BuiltinTableIsDistinctAndWrapsOnAbsoluteValue) {
   refs.colour(INT64_MIN, 1, b); // no overflow on the most negative reference
   const int32_t user[] = {255, 0, 0, 0, 51, 255};
   refs.setUserTable(2, user);
-  refs.colour(3, 0.5f, a);
+  refs.colour(3, 0.5f, a); // references 1..n take entries 1..n, then wrap
+  expectRgb(a, 1, 0, 0);
+  refs.colour(2, 0.5f, a);
   expectRgb(a, 0, 0.2f, 1);
 }
 

@@ -1,0 +1,128 @@
+// What a user sees of fields, references and labels: a main window on a real context, the
+// picture read back at points projected with the view's own matrices and compared with colours
+// the files give (reference tables) or the geometry implies (which sides face the eye).
+#include "main_window_fixture.h"
+#include "render/palette.h"
+#include "ui/option_panels.h"
+
+#include <QComboBox>
+#include <QTest>
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace pavo;
+
+namespace {
+
+// The unit cube's six sides as two triangles each, side s (reference s) listed with its centre
+// and outward normal.
+const char *kBoxMesh = "MeshVersionFormatted 2\nDimension 3\nVertices\n8\n"
+                       "0 0 0 0\n1 0 0 0\n1 1 0 0\n0 1 0 0\n0 0 1 0\n1 0 1 0\n1 1 1 0\n0 1 1 0\n"
+                       "Triangles\n12\n1 3 2 1\n1 4 3 1\n5 6 7 2\n5 7 8 2\n1 2 6 3\n1 6 5 3\n"
+                       "2 3 7 4\n2 7 6 4\n3 4 8 5\n3 8 7 5\n4 1 5 6\n4 5 8 6\nEnd\n";
+const float kSide[6][6] = {{.5f, .5f, 0, 0, 0, -1}, {.5f, .5f, 1, 0, 0, 1},
+                           {.5f, 0, .5f, 0, -1, 0}, {1, .5f, .5f, 1, 0, 0},
+                           {.5f, 1, .5f, 0, 1, 0},  {0, .5f, .5f, -1, 0, 0}};
+
+// The frame with the window point and visibility of scene points.
+struct Picture {
+  std::vector<uint8_t> rgba;
+  int w = 0, h = 0;
+  PavMeshViewer *v;
+  PavCameraMatrices m;
+  explicit Picture(PavMeshViewer *viewer) : v(viewer) {
+    v->renderNowNoSwap();
+    rgba = v->grabFrame(&w, &h);
+    m = v->matrices();
+  }
+  QVector3D scaled(const QVector3D &p) const {
+    return (p - v->view.sceneCentre) * v->view.sceneScale;
+  }
+  QPoint pixel(const QVector3D &p) const {
+    const QVector4D c = m.mvp * QVector4D(scaled(p), 1);
+    const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    return QPoint((int)s.x(), (int)s.y());
+  }
+  std::array<int, 3> at(const QPoint &q) const {
+    if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h) return {-1, -1, -1};
+    const size_t i = 4 * ((size_t)q.y() * (size_t)w + (size_t)q.x());
+    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+  }
+  std::array<int, 3> at(const QVector3D &p) const { return at(pixel(p)); }
+  // Whether a face through p with outward normal n turns its front to the eye.
+  bool facesEye(const QVector3D &p, const QVector3D &n) const {
+    const QVector3D eye = (m.modelView.inverted() * QVector4D(0, 0, 0, 1)).toVector3D();
+    return QVector3D::dotProduct(n, eye - scaled(p)) > 0.05f;
+  }
+};
+
+void plain(PavViewState &v) {
+  PavRenderOption &o = v.options;
+  o.TextOn = o.PalOn = o.AxisOn = o.LineOn = false;
+  o.UsePhong = 3; // unlit: the colours are the tables'
+}
+
+bool near(const std::array<int, 3> &a, const std::array<int, 3> &b, int tol = 2) {
+  for (int k = 0; k < 3; k++)
+    if (std::abs(a[k] - b[k]) > tol) return false;
+  return true;
+}
+
+} // namespace
+
+// Render mode 2 paints each reference in its colour, however the mode is chosen: the refcolor
+// table of the parameter file (references 1..6 take its entries 1..6), or the built-in table;
+// through f, a view-state file's RenMod 2 or the Modify View choice.
+TEST(ViewerPictures, ReferenceColoursInRenderModeTwo) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  const int table[6][3] = {{255, 0, 0},   {0, 255, 0},   {0, 0, 255},
+                           {255, 255, 0}, {0, 255, 255}, {255, 0, 255}};
+  const struct {
+    bool refcolor;
+    const char *how;
+  } rows[] = {{true, "RenMod"}, {true, "panel"}, {false, "f"}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(r.how);
+    pavo_test::MainWindow w(pavo_test::scratchDir("viewer_refs"));
+    std::ofstream(w.path("box.mesh")) << kBoxMesh;
+    std::ofstream pavo(w.path("box.pavo"));
+    if (r.refcolor) pavo << "refcolor 6\n";
+    for (int s = 0; s < 6 && r.refcolor; s++)
+      pavo << table[s][0] << " " << table[s][1] << " " << table[s][2] << "\n";
+    pavo.close();
+    PavMeshViewer *v = w.viewer;
+    pavo_test::captured([&] { ASSERT_EQ(v->displayMesh(w.path("box.mesh").c_str(), nullptr), 0); });
+    plain(v->view);
+    v->view.options.setRenderMode(1);
+    if (std::string(r.how) == "f") {
+      QTest::keyClick(v, 'f');
+    } else if (std::string(r.how) == "RenMod") {
+      std::ofstream(w.path("box.data")) << "RenMod\n2\n";
+      pavo_test::captured([&] { w.run("loadData", w.path("box.data")); });
+      plain(v->view);
+    } else {
+      w.ctl->actions().action("openview")->trigger();
+      QWidget *panel = w.ctl->panel("openview");
+      ASSERT_NE(panel, nullptr);
+      panel->findChild<QComboBox *>("renderMode")->setCurrentIndex(2);
+    }
+    ASSERT_EQ(v->view.options.renderMode(), 2);
+    const Picture pic(v);
+    int seen = 0;
+    for (int s = 0; s < 6; s++) {
+      const QVector3D c(kSide[s][0], kSide[s][1], kSide[s][2]);
+      if (!pic.facesEye(c, QVector3D(kSide[s][3], kSide[s][4], kSide[s][5]))) continue;
+      seen++;
+      std::array<int, 3> want = {table[s][0], table[s][1], table[s][2]};
+      if (!r.refcolor) {
+        const uint8_t *b = PavReferenceColours::builtin(s + 1);
+        want = {b[0], b[1], b[2]};
+      }
+      EXPECT_TRUE(near(pic.at(c), want))
+          << "side " << s + 1 << ": " << pic.at(c)[0] << " " << pic.at(c)[1] << " " << pic.at(c)[2];
+    }
+    EXPECT_EQ(seen, 3);
+  }
+}
