@@ -362,7 +362,7 @@ int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObjec
   const int64_t drawn = appendPicks(object, nbrElt, picks, counter);
 
   const PavRenderModeUniforms mode =
-      renderModeUniforms(object->renderMode, false, object->refColor);
+      renderModeUniforms(object->renderMode, false, object->sceneColor);
   program->setUniform("FaceOff", mode.faceOff != 0);
   if (mode.usePhong >= 0) program->setUniform("UsePhong", mode.usePhong);
   if (mode.setLine)
@@ -459,7 +459,7 @@ void setEdgeHighlight(GlslProgram *program, const PavDrawObject *object, int nbr
 
 int PavBufferEdge::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
                               GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
-  const int64_t n = prepareDraw(gl, object, program, picks, counter, false);
+  const int64_t n = prepareDraw(gl, object, program, picks, counter, true);
   if (n < 1) return 0;
   setEdgeHighlight(program, object, nbrElt);
   gl->glDrawElements(GL_LINES, static_cast<GLsizei>(2 * n), GL_UNSIGNED_INT, nullptr);
@@ -595,7 +595,7 @@ template <int K>
 int PavBufferCurved<K>::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
                                    GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
   const bool edge = kind == HoEdge;
-  const int64_t n = prepareDraw(gl, object, program, picks, counter, !edge);
+  const int64_t n = prepareDraw(gl, object, program, picks, counter, true);
   if (n < 1) return 0;
   if (edge) setEdgeHighlight(program, object, nbrElt);
   program->setUniform("NodesPerElement", K);

@@ -8,10 +8,6 @@ namespace pavo {
 PavDrawObject::PavDrawObject(uint32_t t, int32_t i) : type(t), id(i) {}
 PavDrawObject::~PavDrawObject() = default;
 
-const float *PavDrawObject::ownColor() const {
-  return renderMode == 2 && pavIsFaceType(type) ? refColor : params.color;
-}
-
 const int32_t *PavDrawObject::getParentElt() const { return nullptr; }
 void PavDrawObject::setParentElt(const int32_t *) {}
 const int32_t *PavDrawObject::getParentFace() const { return nullptr; }

@@ -78,13 +78,15 @@ public:
 
   // The render mode (0-3, see PavRenderModeUniforms) of the object's last draw; set by the scene.
   int32_t renderMode = 1;
-  // The colour of the object's reference (its id) in the scene's reference colour table: the face
-  // colour of render mode 2. Set by the scene before each draw.
-  float refColor[3] = {0.85f, 0.85f, 0.85f};
+  // The colour the scene gives the object for this draw, used instead of params.color while
+  // useSceneColor is set: the colour of its reference (its id) for faces in render mode 2, a
+  // colour that stands out from the background for edges without a colour of their own. Set by
+  // the scene before each draw.
+  float sceneColor[3] = {0.85f, 0.85f, 0.85f};
+  bool useSceneColor = false;
 
-  // The colour the elements without a colour of their own take: the reference colour for faces
-  // in render mode 2, the object's colour otherwise.
-  const float *ownColor() const;
+  // The colour the elements without a colour of their own take.
+  const float *ownColor() const { return useSceneColor ? sceneColor : params.color; }
 };
 
 // Base of the face and custom kinds: parent maps from drawn faces to mesh entities.

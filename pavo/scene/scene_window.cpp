@@ -536,7 +536,7 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     if (!p) p = useProgramForType(type, m);
     if (!p) return n;
     o->renderMode = view.options.renderMode();
-    if (o->renderMode == 2) referenceColours.colour(o->id, 1.0f, o->refColor);
+    sceneColourOf(o);
     // Objects of one program share its uniforms: restore the field switches for each.
     p->setUniform("SolOn", view.options.SolOn);
     p->setUniform("IsoOn", view.options.IsoOn);
@@ -547,6 +547,21 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     n += b->renderList(gl, o, p, &picks, pickCounter);
   }
   return n;
+}
+
+void PavSceneWindow::sceneColourOf(PavDrawObject *o) const {
+  const bool edge = pavDrawFamily(o->type) == PavDrawFamily::Edge;
+  const PavDrawParams plain;
+  o->useSceneColor = false;
+  if (o->renderMode == 2 && pavIsFaceType(o->type)) {
+    referenceColours.colour(o->id, 1.0f, o->sceneColor);
+    o->useSceneColor = true;
+  } else if (edge && std::equal(o->params.color, o->params.color + 3, plain.color)) {
+    // Mesh edges: dark grey on white, light grey on black.
+    const float c = view.whiteBackground ? 0.2f : 0.85f;
+    o->sceneColor[0] = o->sceneColor[1] = o->sceneColor[2] = c;
+    o->useSceneColor = true;
+  }
 }
 
 GlslProgram *PavSceneWindow::useProgram(const char *name) {

@@ -236,6 +236,8 @@ protected:
   // The base draws nothing for types without a buffer.
   virtual int64_t renderType(uint32_t type, const QList<PavDrawObject *> &list,
                              const PavCameraMatrices &m, int *pickCounter);
+  // Sets the object's scene colour for this draw (PavDrawObject::sceneColor).
+  void sceneColourOf(PavDrawObject *o) const;
   // The program of a draw type, built for the current field state if its flag is clear and in
   // use with the uniforms that do not depend on the object; null when the type has none.
   GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m);

@@ -126,3 +126,47 @@ TEST(ViewerPictures, ReferenceColoursInRenderModeTwo) {
     EXPECT_EQ(seen, 3);
   }
 }
+
+// Mesh edges stand out from either background, and an edge field colours them: the midpoints of
+// the four top edges (on the top face, which faces the eye) probed within a pixel.
+TEST(ViewerPictures, EdgesStandOutAndShowTheirField) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  std::string mesh = kBoxMesh;
+  mesh.resize(mesh.size() - 4);
+  mesh += "Edges\n4\n5 6 1\n6 7 1\n7 8 1\n8 5 1\nEnd\n";
+  const struct {
+    bool white, field;
+    std::array<int, 3> want; // the colour nearest to it among the pixels around each midpoint
+  } rows[] = {{true, false, {0, 0, 0}}, {false, false, {255, 255, 255}}, {true, true, {255, 0, 0}}};
+  for (const auto &r : rows) {
+    pavo_test::MainWindow w(pavo_test::scratchDir("viewer_edges"));
+    std::ofstream(w.path("e.mesh")) << mesh;
+    // Edge field: 4 on the four edges (the top of a palette 0..4, red), 0 on none.
+    if (r.field)
+      std::ofstream(w.path("e.sol"))
+          << "MeshVersionFormatted 2\nDimension 3\nSolAtEdges\n4\n1 1\n4\n4\n4\n4\nEnd\n";
+    PavMeshViewer *v = w.viewer;
+    pavo_test::captured([&] { ASSERT_EQ(v->displayMesh(w.path("e.mesh").c_str(), nullptr), 0); });
+    plain(v->view);
+    v->view.whiteBackground = r.white;
+    if (r.field) {
+      const float pal[5] = {0, 1, 2, 3, 4};
+      v->solutionPalette.setUserPalette(pal);
+      v->view.fieldMode = 2;
+      v->rebuildFields();
+    }
+    const Picture pic(v);
+    for (const QVector3D &c :
+         {QVector3D(.5f, 0, 1), QVector3D(1, .5f, 1), QVector3D(.5f, 1, 1), QVector3D(0, .5f, 1)}) {
+      int best = 1 << 30;
+      for (int dy = -1; dy <= 1; dy++)
+        for (int dx = -1; dx <= 1; dx++) {
+          const auto got = pic.at(pic.pixel(c) + QPoint(dx, dy));
+          int d = 0;
+          for (int k = 0; k < 3; k++) d = std::max(d, std::abs(got[k] - r.want[k]));
+          best = std::min(best, d);
+        }
+      EXPECT_LT(best, 80) << r.white << r.field << " at " << c.x() << " " << c.y();
+    }
+  }
+}
