@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 struct PavObject;
@@ -189,6 +190,11 @@ private:
   // The element field of the volume elements on the existing faces of a set through the links
   // of the surface reconstruction (rows from 1); returns the values per face, 0 when none.
   int volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const;
+  // The same for any per-volume-element values: volume(vt, &degree) gives those of the volume
+  // type vt (entities from 1) and their degree, or null.
+  int volumeValuesOnFaces(const PavBuiltSet &set,
+                          const std::function<const double *(int vt, int *degree)> &volume,
+                          std::vector<double> &rows) const;
   PavDrawObject *addFaceObject(uint32_t drawType, int32_t id, const int *nodes, int nbrFaces,
                                int k);
   // Groups the entities of a set by reference and adds its objects with their geometry.

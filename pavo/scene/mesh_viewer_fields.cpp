@@ -232,31 +232,45 @@ void PavMeshViewer::gatherRows(const PavBuiltSet &set, const std::vector<double>
 }
 
 int PavMeshViewer::volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const {
+  const int dim = mesh->dim == 2 ? 2 : 3;
+  std::vector<double> scal;
+  return volumeValuesOnFaces(
+      set,
+      [&](int vt, int *degree) -> const double * {
+        const PavSolution *rec = recordAt(mesh->ent[vt].sol, view.elementSolution);
+        if (!rec || rec->nbrEnt != pav_Count(mesh, vt)) return nullptr;
+        scal = scalarOf(rec, dim, view.vectorMode);
+        *degree = rec->degree;
+        return scal.empty() ? nullptr : scal.data();
+      },
+      rows);
+}
+
+int PavMeshViewer::volumeValuesOnFaces(
+    const PavBuiltSet &set, const std::function<const double *(int vt, int *degree)> &volume,
+    std::vector<double> &rows) const {
   const int d = pav_ElementDegree(set.mshType);
   const PavElementKind kind = pav_ElementKind(set.mshType);
   if (d < 1 || d > 4 || (kind != PavKindTriangle && kind != PavKindQuadrilateral)) return 0;
   const std::vector<int> &links = kind == PavKindTriangle ? triLnk[d] : quaLnk[d];
   if (links.size() < 6 * ((size_t)set.nbrEnt + 1)) return 0;
-  const int dim = mesh->dim == 2 ? 2 : 3;
   int nbrNod = 0, degree = -1;
   for (int vt : volumeTypesOfDegree(d)) {
-    const PavSolution *rec = recordAt(mesh->ent[vt].sol, view.elementSolution);
-    if (!rec || rec->nbrEnt != pav_Count(mesh, vt)) continue;
+    int deg = 0;
+    const double *values = volume(vt, &deg);
     // Every volume kind must give the faces the same degree to share one array.
-    if (degree >= 0 && rec->degree != degree) continue;
-    std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
-    if (scal.empty()) continue;
-    const int n = pav_KindNbrNod(kind, rec->degree);
+    if (!values || (degree >= 0 && deg != degree)) continue;
+    const int n = pav_KindNbrNod(kind, deg);
     if (degree < 0) {
-      degree = rec->degree;
+      degree = deg;
       nbrNod = n;
       rows.assign(((size_t)set.nbrEnt + 1) * (size_t)n, 0.0);
     }
     char status[PAV_STATUS_SIZE] = "";
     int unlinked = 0;
-    pav_GetSurfaceSolutionFromVolumeSolution(rec->degree, pav_EntTyp2SolTyp(vt, nullptr),
-                                             scal.data(), 1, set.mshType, set.nbrEnt, links.data(),
-                                             rows.data(), &unlinked, status);
+    pav_GetSurfaceSolutionFromVolumeSolution(deg, pav_EntTyp2SolTyp(vt, nullptr), values, 1,
+                                             set.mshType, set.nbrEnt, links.data(), rows.data(),
+                                             &unlinked, status);
   }
   return nbrNod;
 }

@@ -83,6 +83,26 @@ void PavMeshViewer::add3DJacobian(int mode) {
   int loAt = 0;
   bool any = false;
   for (PavBuiltSet &set : sets) {
+    if (set.source == PavSetSource::MeshType) {
+      // Faces the file holds take the Jacobian of the volume element they cover.
+      std::vector<double> rows;
+      const int n = volumeValuesOnFaces(
+          set,
+          [&](int vt, int *degree) -> const double * {
+            int nbrEnt = 0, kind = 0, it = 0, nbrNod = 0;
+            double time = 0;
+            char status[PAV_STATUS_SIZE] = "";
+            const double *data = pav_GetJacobiansArray(mesh, vt, 1, &nbrEnt, &kind, &it, &time,
+                                                       degree, &nbrNod, status);
+            if (!data || nbrEnt < 1) return nullptr;
+            any = true;
+            recordExtrema(data, nbrEnt, nbrNod, &lo, &hi, &loAt);
+            return data;
+          },
+          rows);
+      if (n > 0) gatherRows(set, rows, n, pending);
+      continue;
+    }
     if (set.source != PavSetSource::BoundaryFaces) continue;
     int nbrEnt = 0, kind = 0, it = 0, deg = 0, nbrNod = 0;
     double time = 0;
@@ -99,6 +119,14 @@ void PavMeshViewer::add3DJacobian(int mode) {
     const int n = pav_KindNbrNod(pav_ElementKind(set.mshType), deg);
     gatherRows(set, std::vector<double>(faces, faces + ((size_t)set.nbrEnt + 1) * n), n, pending);
     free(faces);
+  }
+  int64_t volumes = 0;
+  for (int d = 1; d <= 4; d++)
+    for (int vt : volumeTypesOfDegree(d)) volumes += vt > 0 ? pav_Count(mesh, vt) : 0;
+  if (!any && volumes == 0) {
+    // A surface in space: the Jacobians of its faces.
+    add2DJacobian(mode);
+    return;
   }
   if (!any) {
     printf("Warning:add3DJacobian PavDrawObject should exist ? \n");

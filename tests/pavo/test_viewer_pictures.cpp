@@ -1,7 +1,10 @@
 // What a user sees of fields, references and labels: a main window on a real context, the
 // picture read back at points projected with the view's own matrices and compared with colours
 // the files give (reference tables) or the geometry implies (which sides face the eye).
+#include "ho_lattice.h"
 #include "main_window_fixture.h"
+#include "mesh_builders.h"
+#include "pav_io.h"
 #include "render/palette.h"
 #include "ui/option_panels.h"
 
@@ -168,5 +171,55 @@ TEST(ViewerPictures, EdgesStandOutAndShowTheirField) {
         }
       EXPECT_LT(best, 80) << r.white << r.field << " at " << c.x() << " " << c.y();
     }
+  }
+}
+
+// j shows the Jacobian on meshes whose file holds the faces too (checksurf writes them) and on a
+// curved surface in space; the second j takes the field, its title and bar away again.
+TEST(ViewerPictures, JacobianOnFilesWithFacesAndOnSurfaces) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  using pavo_test::CubeSplit;
+  const struct {
+    CubeSplit split;
+    int degree;
+    bool surface; // only the P3 triangles of the cube's top side z = 1, in 3-D
+  } rows[] = {{CubeSplit::Tetrahedra, 2, false}, {CubeSplit::Hexahedra, 2, false},
+              {CubeSplit::Prisms, 2, false},     {CubeSplit::Pyramids, 1, false},
+              {CubeSplit::HexPrism, 1, false},   {CubeSplit::Tetrahedra, 3, true}};
+  for (const auto &r : rows) {
+    SCOPED_TRACE(testing::Message() << (int)r.split << " P" << r.degree << " " << r.surface);
+    pavo_test::MainWindow w(pavo_test::scratchDir("viewer_jacobian"));
+    pavo_test::ObjectPtr cube(pavo_test::buildCube(r.split, 2, r.degree));
+    char status[PAV_IO_STATUS_SIZE] = "";
+    if (r.surface) { // the P3 triangle (0,0) (1,0) (0,1) of z = 1 + u v / 5
+      const int rw = hoRefWidth(HoTriangle);
+      const double *corner = hoNodeRefCoords(HoTriangle, 1), *rc = hoNodeRefCoords(HoTriangle, 3);
+      int cu = 0, cv = 0;
+      for (int c = 0; c < rw; c++)
+        cu = corner[rw + c] == 1 ? c : cu, cv = corner[2 * rw + c] == 1 ? c : cv;
+      std::vector<double> xyz;
+      std::vector<int> nodes;
+      for (int m = 0; m < 10; m++) {
+        const double u = rc[m * rw + cu], v = rc[m * rw + cv];
+        xyz.insert(xyz.end(), {u, v, 1 + u * v / 5});
+        nodes.push_back(m + 1);
+      }
+      cube.reset(pavo_test::buildMesh(3, xyz, TrianglesP3, nodes));
+    }
+    ASSERT_EQ(pav_WriteMesh(cube.get(), w.path("c.meshb").c_str(), status), 0) << status;
+    std::ofstream(w.path("c.pavo")) << (r.surface ? "" : "checksurf 1\n");
+    PavMeshViewer *v = w.viewer;
+    pavo_test::captured([&] { ASSERT_EQ(v->displayMesh(w.path("c.meshb").c_str(), nullptr), 0); });
+    plain(v->view);
+    v->view.options.TextOn = true;
+    const std::string out = pavo_test::captured([&] { QTest::keyClick(v, 'j'); });
+    EXPECT_EQ(out.find("should exist"), std::string::npos) << out;
+    Picture pic(v);
+    EXPECT_EQ(v->overlayTexts().title, "Normalized Jacobian");
+    const auto c = pic.at(QVector3D(1 / 3.0f, 1 / 3.0f, r.surface ? 1 + 1 / 45.0f : 1));
+    EXPECT_GT(std::max({c[0], c[1], c[2]}) - std::min({c[0], c[1], c[2]}), 100) << "grey";
+    QTest::keyClick(v, 'j');
+    v->renderNowNoSwap();
+    EXPECT_EQ(v->overlayTexts().title, "");
   }
 }
