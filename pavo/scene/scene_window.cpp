@@ -815,8 +815,29 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
       }
     } // the values belong to the bar: hidden with it
   }
+  // Labels of points hidden behind the faces drawn are left out: the depth of the frame, read
+  // once, against the eye distance of each point.
+  std::vector<float> depth;
+  if (!labels.empty() && w > 0 && h > 0) {
+    depth.resize((size_t)w * (size_t)h);
+    gl->glReadPixels(0, 0, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+  }
+  const auto eyeDistance = [](float d) {
+    return 2 * kNearPlane * kFarPlane /
+           (kFarPlane + kNearPlane - (2 * d - 1) * (kFarPlane - kNearPlane));
+  };
   for (const PavSceneLabel &l : labels) {
     QVector3D q = (l.at - view.sceneCentre) * view.sceneScale;
+    const QVector4D c = m.mvp * QVector4D(q, 1);
+    if (!(c.w() > 0)) continue;
+    const int px = (int)std::floor((c.x() / c.w() * 0.5f + 0.5f) * (float)w),
+              py = (int)std::floor((c.y() / c.w() * 0.5f + 0.5f) * (float)h);
+    if (px < 0 || py < 0 || px >= w || py >= h) continue;
+    float farthest = 0; // of the pixels around the point: lines and faces meet there
+    for (int y = std::max(py - 1, 0); y <= std::min(py + 1, h - 1); y++)
+      for (int x = std::max(px - 1, 0); x <= std::min(px + 1, w - 1); x++)
+        farthest = std::max(farthest, depth[(size_t)y * (size_t)w + (size_t)x]);
+    if (eyeDistance(farthest) < eyeDistance(c.z() / c.w() * 0.5f + 0.5f) - 0.02f) continue;
     const float p[3] = {q.x(), q.y(), q.z()};
     text.renderText3D(m.mvp.constData(), w, h, PavFont::SemiBold, l.text.c_str(), p, scale, colour);
   }

@@ -223,3 +223,36 @@ TEST(ViewerPictures, JacobianOnFilesWithFacesAndOnSurfaces) {
     EXPECT_EQ(v->overlayTexts().title, "");
   }
 }
+
+// D numbers the vertices the eye sees: dark label pixels near the seven front corners of the box,
+// none near the one behind it (the corner whose three sides all turn away).
+TEST(ViewerPictures, VertexNumbersOnlyWhereTheVertexIsSeen) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  pavo_test::MainWindow w(pavo_test::scratchDir("viewer_numbers"));
+  std::ofstream(w.path("box.mesh")) << kBoxMesh;
+  PavMeshViewer *v = w.viewer;
+  pavo_test::captured([&] { ASSERT_EQ(v->displayMesh(w.path("box.mesh").c_str(), nullptr), 0); });
+  plain(v->view);
+  v->view.options.setRenderMode(3);
+  pavo_test::captured([&] { QTest::keyClick(v, 'D'); });
+  const Picture pic(v);
+  int hidden = 0;
+  for (int c = 0; c < 8; c++) {
+    const QVector3D p((float)(c & 1), (float)((c >> 1) & 1), (float)(c >> 2));
+    bool seen = false; // a side of the corner faces the eye
+    for (int s = 0; s < 6; s++) {
+      const QVector3D n(kSide[s][3], kSide[s][4], kSide[s][5]);
+      const QVector3D centre(kSide[s][0], kSide[s][1], kSide[s][2]);
+      seen |= QVector3D::dotProduct(p - centre, n) == 0 && pic.facesEye(centre, n);
+    }
+    hidden += !seen;
+    int dark = 0;
+    for (int dy = -12; dy <= 12; dy++)
+      for (int dx = -12; dx <= 12; dx++) {
+        const auto px = pic.at(pic.pixel(p) + QPoint(dx, dy));
+        dark += px[0] >= 0 && px[0] < 80 && px[1] < 80 && px[2] < 80;
+      }
+    EXPECT_EQ(dark > 0, seen) << "corner " << c << ": " << dark;
+  }
+  EXPECT_EQ(hidden, 1);
+}
