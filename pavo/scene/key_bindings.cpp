@@ -129,8 +129,9 @@ void toggleShrink(T &t) { shrink(t, t.view.options.shrink < 1.0f ? 1.0f : kShrun
 
 void cycleColormap(T &t) {
   if (t.facts.colormapCount < 1) return;
-  const int next = t.view.colormap + 1;
-  t.view.colormap = next >= t.facts.colormapCount ? -1 : next;
+  // The fields' own map (-1) is the first one (rainbow): K goes on to the second.
+  const int next = std::max(t.view.colormap, 0) + 1;
+  t.view.colormap = next >= t.facts.colormapCount ? 0 : next;
   t.effect.refreshColours = true;
   request(t, R::RefreshSolution);
 }

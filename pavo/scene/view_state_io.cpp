@@ -14,7 +14,7 @@ void setBool(const std::optional<int32_t> &v, bool &out) {
 
 void setIsolines(std::optional<int32_t> sub, const std::optional<std::vector<float>> &values,
                  PavPalette &p) {
-  if (sub) p.nbrIso = *sub;
+  if (sub) p.nbrIso = std::clamp(*sub, 0, 9); // the shaders draw at most 9 per interval
   if (!values) return;
   p.nbrUsrIso = (int32_t)std::min<size_t>(values->size(), 9);
   std::copy_n(values->begin(), p.nbrUsrIso, p.usrIso);

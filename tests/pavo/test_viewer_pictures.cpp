@@ -256,3 +256,46 @@ TEST(ViewerPictures, VertexNumbersOnlyWhereTheVertexIsSeen) {
   }
   EXPECT_EQ(hidden, 1);
 }
+
+// The field f = x + y + z: K turns the rainbow into the grey scale (equal channels on the top
+// side), and numberofsubisolines 15 draws 9 isolines per palette interval, 36 over the range.
+TEST(ViewerPictures, ColourMapKeyAndSubIsolines) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  const struct {
+    const char *pavo;
+    char key;
+    bool grey;
+    int linesAtLeast, linesAtMost; // darker pixels across a scan line over the top side
+  } rows[] = {{"", 'K', true, 0, 8}, {"numberofsubisolines 15\n", 0, false, 14, 200}};
+  for (const auto &r : rows) {
+    pavo_test::MainWindow w(pavo_test::scratchDir("viewer_colours"), {1000, 900});
+    std::ofstream(w.path("box.mesh")) << kBoxMesh;
+    std::ofstream(w.path("box.sol")) << "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n8\n1 "
+                                        "1\n0\n1\n2\n1\n1\n2\n3\n2\nEnd\n";
+    std::ofstream(w.path("box.pavo")) << r.pavo;
+    PavMeshViewer *v = w.viewer;
+    pavo_test::captured([&] {
+      ASSERT_EQ(v->displayMesh(w.path("box.mesh").c_str(), w.path("box.sol").c_str()), 0);
+    });
+    plain(v->view);
+    if (r.key) pavo_test::captured([&] { QTest::keyClick(v, r.key); });
+    const Picture pic(v);
+    const auto c = pic.at(QVector3D(0.3f, 0.6f, 1));
+    EXPECT_EQ(std::abs(c[0] - c[1]) + std::abs(c[1] - c[2]) < 6, r.grey) << c[0] << " " << c[1];
+    // From corner (0, 0, 1) to corner (1, 1, 1): f goes from 1 to 3, half of the range 0..3.
+    const QPoint a = pic.pixel(QVector3D(0.05f, 0.05f, 1)),
+                 b = pic.pixel(QVector3D(0.95f, 0.95f, 1));
+    int lines = 0;
+    const int n = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y()));
+    std::vector<int> lum;
+    for (int i = 0; i <= n; i++) {
+      const auto p = pic.at(a + (b - a) * i / n);
+      lum.push_back(p[0] + p[1] + p[2]);
+    }
+    for (size_t i = 3; i + 3 < lum.size(); i++)
+      lines += lum[i] + 40 < lum[i - 3] && lum[i] + 40 < lum[i + 3] && lum[i] <= lum[i - 1] &&
+               lum[i] < lum[i + 1];
+    EXPECT_GE(lines, r.linesAtLeast);
+    EXPECT_LE(lines, r.linesAtMost);
+  }
+}
