@@ -259,7 +259,39 @@ bool PavMainController::resizeView(int w, int h) {
   return true;
 }
 
+// The palette choices of Modify View as the view shows them: the shown field's breaks and
+// isolines, automatic unless the user fixed the palette.
+void PavMainController::readPaletteChoice() {
+  const PavPalette &user = p.viewer->solutionPalette;
+  palette.automatic = !user.paletteFixed;
+  if (const PavDrawField *f = p.viewer->sceneModel().firstField(PavFieldKind::Solution)) {
+    std::copy_n(f->palette, 5, palette.values);
+    palette.isolines = std::clamp((int)f->nbrIso, 0, 9);
+  } else if (user.paletteSet || user.paletteFixed) {
+    std::copy_n(user.palette, 5, palette.values);
+    palette.isolines = std::clamp((int)user.nbrIso, 0, 9);
+  }
+}
+
+// Panels opened again show the view's values of now, not those of their first opening.
+void PavMainController::refreshPanel(QWidget *w) {
+  if (auto *v = qobject_cast<PavModifyViewPanel *>(w)) readPaletteChoice(), v->refresh();
+  if (auto *c = qobject_cast<PavCutPlanePanel *>(w)) c->refresh();
+  if (auto *s = qobject_cast<PavSolutionPanel *>(w)) s->refresh();
+  if (auto *s = qobject_cast<PavSpecificPanel *>(w)) s->refresh();
+}
+
 void PavMainController::viewChanged(PavViewChange change) {
+  if (change == PavViewChange::Palette) {
+    // Modify View's palette goes to the fields shown: the user's breaks, or the fields' range.
+    PavPalette &user = p.viewer->solutionPalette;
+    if (palette.automatic)
+      user.paletteFixed = false;
+    else
+      user.setUserPalette(palette.values);
+    user.nbrIso = palette.isolines;
+    change = PavViewChange::Fields;
+  }
   if (p.viewer->meshObject() && p.viewer->isInitDone()) {
     if (change == PavViewChange::Cut) p.viewer->updateCut();
     if (change == PavViewChange::Fields) p.viewer->rebuildFields();
@@ -282,6 +314,7 @@ template <class Make> void PavMainController::openPanel(const char *slot, Make m
     w->setParent(p.window, Qt::Window);
     panels.emplace_back(slot, w);
   }
+  refreshPanel(w);
   w->show();
   w->raise();
 }
@@ -299,6 +332,7 @@ void PavMainController::opencutplane() {
 
 void PavMainController::openview() {
   openPanel("openview", [this] {
+    readPaletteChoice();
     return new PavModifyViewPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
                                   palette);
   });

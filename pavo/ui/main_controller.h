@@ -121,6 +121,8 @@ private:
                   PavFilterValues (*values)(PavMeshViewer &));
   void refreshElementColours();
   template <class Make> void openPanel(const char *slot, Make make);
+  void readPaletteChoice();
+  void refreshPanel(QWidget *w);
 
   PavMainParts p;
   PavDialogs dialogs;

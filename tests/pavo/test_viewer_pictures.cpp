@@ -9,6 +9,8 @@
 #include "ui/option_panels.h"
 
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPushButton>
 #include <QTest>
 #include <array>
 #include <cmath>
@@ -297,5 +299,34 @@ TEST(ViewerPictures, ColourMapKeyAndSubIsolines) {
                lum[i] < lum[i + 1];
     EXPECT_GE(lines, r.linesAtLeast);
     EXPECT_LE(lines, r.linesAtMost);
+  }
+}
+
+// Modify View opens, and opens again, on the view's state: the palette of f = x + y + z over the
+// unit cube (0 to 3 in quarters) and the render mode keys chose; Apply keeps what is shown.
+TEST(ViewerPictures, ModifyViewShowsTheViewsValues) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  pavo_test::MainWindow w(pavo_test::scratchDir("viewer_panels"));
+  std::ofstream(w.path("box.mesh")) << kBoxMesh;
+  std::ofstream(w.path("box.sol")) << "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n8\n1 "
+                                      "1\n0\n1\n2\n1\n1\n2\n3\n2\nEnd\n";
+  PavMeshViewer *v = w.viewer;
+  pavo_test::captured(
+      [&] { ASSERT_EQ(v->displayMesh(w.path("box.mesh").c_str(), w.path("box.sol").c_str()), 0); });
+  for (int open = 0; open < 2; open++) {
+    if (open) QTest::keyClick(v, 'f');
+    w.run("openview");
+    QWidget *panel = w.ctl->panel("openview");
+    ASSERT_NE(panel, nullptr);
+    for (int i = 0; i < 5; i++)
+      EXPECT_NEAR(panel->findChild<QDoubleSpinBox *>(QString("pal%1").arg(i))->value(), 0.75 * i,
+                  1e-5);
+    EXPECT_EQ(panel->findChild<QComboBox *>("renderMode")->currentIndex(),
+              v->view.options.renderMode());
+    panel->findChild<QPushButton *>("applyPalette")->click();
+    const PavDrawField *f = v->sceneModel().firstField(PavFieldKind::Solution);
+    ASSERT_NE(f, nullptr);
+    EXPECT_NEAR(f->palette[4], 3, 1e-5);
+    panel->close();
   }
 }
