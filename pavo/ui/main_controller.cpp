@@ -78,6 +78,18 @@ bool PavMainController::openMeshFile(const QString &path) {
     fillRecentActions(acts->recent(), forgetRecentFile(*p.settings, path));
     return false;
   }
+  // A solution file given as a mesh is the solution of the mesh shown: the scene stays.
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == "sol" || suffix == "solb") {
+    if (!p.viewer->meshObject()) {
+      print("  ## ERROR: " + path + " is a solution file: open its mesh first\n");
+      return false;
+    }
+    printf("  Loading solution file %s\n", path.toLocal8Bit().constData());
+    p.viewer->openSolution(path.toLocal8Bit().constData());
+    meshLoaded();
+    return true;
+  }
   printf("\n");
   printf("  Clearing scene ");
   printf("  Loading mesh file %s\n", path.toLocal8Bit().constData());

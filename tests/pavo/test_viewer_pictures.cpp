@@ -5,13 +5,17 @@
 #include "main_window_fixture.h"
 #include "mesh_builders.h"
 #include "pav_io.h"
+#include "pav_solution.h"
 #include "render/palette.h"
 #include "ui/option_panels.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <array>
 #include <cmath>
 #include <fstream>
@@ -328,5 +332,35 @@ TEST(ViewerPictures, ModifyViewShowsTheViewsValues) {
     ASSERT_NE(f, nullptr);
     EXPECT_NEAR(f->palette[4], 3, 1e-5);
     panel->close();
+  }
+}
+
+// A solution file opened or dropped as a mesh goes to the mesh shown, whose scene stays; with no
+// mesh it is refused in one line.
+TEST(ViewerPictures, SolutionFileOpenedAsAMesh) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  for (const auto &[meshFirst, drop] : {std::pair{true, false}, {true, true}, {false, false}}) {
+    pavo_test::MainWindow w(pavo_test::scratchDir("viewer_solmesh"));
+    std::ofstream(w.path("box.mesh")) << kBoxMesh;
+    std::ofstream(w.path("f.sol")) << "MeshVersionFormatted 2\nDimension 3\nSolAtVertices\n8\n1 "
+                                      "1\n0\n1\n2\n1\n1\n2\n3\n2\nEnd\n";
+    PavMeshViewer *v = w.viewer;
+    if (meshFirst) pavo_test::captured([&] { w.run("openMesh", w.path("box.mesh")); });
+    const PavObject *mesh = v->meshObject();
+    const std::string out = pavo_test::captured([&] {
+      if (!drop) return w.run("openMesh", w.path("f.sol"));
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString(w.path("f.sol")))});
+      QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      w.ctl->drop(&event);
+    });
+    EXPECT_EQ(v->meshObject(), mesh);
+    if (meshFirst) {
+      EXPECT_EQ(pav_GetNumberOfVertexSolutions(mesh), 1) << out;
+      EXPECT_EQ(v->sceneModel().byType().value(DrawTriangle).size(), 7); // 6 sides and all
+    } else {
+      EXPECT_EQ(out,
+                "  ## ERROR: " + w.path("f.sol") + " is a solution file: open its mesh first\n");
+    }
   }
 }
