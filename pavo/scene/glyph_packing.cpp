@@ -103,6 +103,24 @@ int packMetricGlyphs(int dim, const double *crd, const double *met, int32_t nbrV
   return made;
 }
 
+double metricFitScale(int dim, const double *met, int32_t nbrVer, const int32_t *list, int n,
+                      const std::vector<double> &shortest, double fraction, double scale) {
+  if ((dim != 2 && dim != 3) || !met || !list) return scale;
+  const int size = dim == 2 ? 3 : 6;
+  for (int i = 0; i < n; i++) {
+    const int32_t v = list[i];
+    if (v < 1 || v > nbrVer || (size_t)v >= shortest.size() || !(shortest[(size_t)v] > 0)) continue;
+    double m[6], val[3], vec[9];
+    std::copy_n(met + (int64_t)size * v, size, m);
+    const int ok = dim == 2 ? Eigen2d(m, val, vec) : Eigen3d(m, val, vec);
+    if (ok != 1) continue;
+    const double smallest = *std::min_element(val, val + dim), h = fraction * shortest[(size_t)v];
+    // The longest semi-axis sqrt(s / smallest) is at most h for s <= h^2 smallest.
+    if (smallest > 0 && std::isfinite(smallest)) scale = std::min(scale, h * h * smallest);
+  }
+  return scale;
+}
+
 double arrowLengthScale(int dim, const double *vec, int32_t nbrVer, const int32_t *list, int n,
                         double sceneSize, double fraction) {
   if ((dim != 2 && dim != 3) || !vec || !list) return 0;

@@ -46,6 +46,13 @@ int packArrowGlyphs(int dim, const double *crd, const double *vec, int32_t nbrVe
 
 // Scene units per vector unit that make the longest listed vector `fraction` of `sceneSize`
 // long (0 when every listed vector is zero).
+// The largest scale (at most `scale`) at which the glyph of each listed vertex stays within
+// `fraction` of the shortest mesh edge at it (shortest[v], 0 or less: no edge, no limit): the
+// metric divided by it gives semi-axes 1 / sqrt(eigenvalue) <= fraction * shortest[v], so that
+// the glyphs of neighbouring vertices do not overlap.
+double metricFitScale(int dim, const double *met, int32_t nbrVer, const int32_t *list, int n,
+                      const std::vector<double> &shortest, double fraction, double scale);
+
 double arrowLengthScale(int dim, const double *vec, int32_t nbrVer, const int32_t *list, int n,
                         double sceneSize, double fraction);
 

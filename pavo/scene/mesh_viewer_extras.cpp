@@ -243,6 +243,36 @@ int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
 
 namespace {
 
+// The length of the shortest edge between element corners at each vertex (from 1; 0 where no
+// element reaches it): one pass over the corners of every element.
+std::vector<double> shortestEdges(const PavObject *mesh) {
+  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  std::vector<double> h((size_t)nbrVer + 1, 0.0);
+  for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
+    const PavElementKind kind = pav_ElementKind(t);
+    if (kind == PavKindNone || !mesh->ent[t].idx) continue;
+    const int k = pav_MshTyp2Siz(t, nullptr), c = std::min(pav_KindNbrNod(kind, 1), 8);
+    if (k < c || c < 2) continue;
+    for (int32_t e = 1; e <= mesh->ent[t].nbr; e++) {
+      const int32_t *nod = mesh->ent[t].idx + (int64_t)e * k;
+      for (int a = 0; a < c; a++)
+        for (int b = a + 1; b < c; b++) {
+          const int32_t u = nod[a], w = nod[b];
+          if (u < 1 || w < 1 || u > nbrVer || w > nbrVer) continue;
+          double d = 0;
+          for (int x = 0; x < 3; x++) {
+            const double s = mesh->crdDbl[3 * (int64_t)u + x] - mesh->crdDbl[3 * (int64_t)w + x];
+            d += s * s;
+          }
+          d = std::sqrt(d);
+          if (!(d > 0)) continue;
+          for (int32_t z : {u, w}) h[(size_t)z] = h[(size_t)z] > 0 ? std::min(h[(size_t)z], d) : d;
+        }
+    }
+  }
+  return h;
+}
+
 // At most `most` vertices of a selection, evenly spread (every k-th), so that the glyphs of a big
 // surface stay within a sensible memory and drawing budget.
 std::vector<int32_t> spreadSelection(const int32_t *list, int n, int most) {
@@ -275,8 +305,11 @@ void PavMeshViewer::updateGlyphs() {
         static const float dark[3] = {0.6f, 0.0f, 0.0f}; // what "MetSha" paints
         const std::vector<int32_t> list = spreadSelection(mesh->metVer ? mesh->metVer + 1 : nullptr,
                                                           mesh->nbrMetVer, kMostMetricGlyphs);
-        packMetricGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), (int)list.size(),
-                         metricScale, dark, metric, prefs.ellipsoidMetric);
+        // Neighbouring glyphs must not overlap: each within 0.45 of the shortest edge at it.
+        const double scale = metricFitScale(dim, rec->data, nbrVer, list.data(), (int)list.size(),
+                                            shortestEdges(mesh), 0.45, metricScale);
+        packMetricGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), (int)list.size(), scale,
+                         dark, metric, prefs.ellipsoidMetric);
       } else if (rec->kind == PavSolVector && arrowGlyphsOn) {
         if (arrowVertices.empty()) selectGlyphVertices(true, 1);
         const std::vector<int32_t> list =

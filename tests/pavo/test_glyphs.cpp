@@ -62,6 +62,16 @@ TEST(GlyphPacking, MetricGlyphCornersLieOnTheUnitLevelSetOfTheMetric) {
   }
 }
 
+// Glyphs fit within a fraction of the shortest edge at their vertex: the metric diag(4, 1) asks
+// for semi-axes 1/2 and 1, the edge 0.5 allows 0.2; vertex 2 has no edge, vertex 3 a wide one.
+TEST(GlyphPacking, MetricGlyphsFitTheShortestEdge) {
+  const double met[12] = {0, 0, 0, 4, 0, 1, 1, 0, 1, 1e-4, 0, 1e-4};
+  const int32_t list[3] = {1, 2, 3};
+  const double fit = metricFitScale(2, met, 3, list, 3, {0, 0.5, 0, 1000}, 0.4, 1);
+  EXPECT_NEAR(std::sqrt(fit / 1), 0.2, 1e-12); // the longest semi-axis, sqrt(scale / 1)
+  EXPECT_EQ(metricFitScale(2, met, 3, list + 1, 2, {0, 0.5, 0, 1000}, 0.4, 1), 1);
+}
+
 TEST(GlyphPacking, ArrowsRunFromTheirVertexToTheTipAndAreColouredByLength) {
   const double crd[9] = {0, 0, 0, 1, 1, 0, 2, 0, 0};
   const double vec3[9] = {0, 0, 0, 0, 0, 2, 3, 4, 0}; // lengths 2 and 5

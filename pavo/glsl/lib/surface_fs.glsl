@@ -230,8 +230,9 @@ vec3 isolines(vec3 color, float value, float P[5], int interval, float t, int nI
     if (abs(value - iso) > 0.5 * IsoWidth * fw) return color;
   }
   if (isoMode == 0 && !filled) return color;
-  // A field flat across the pixel crosses no isovalue there, even on one (a constant field).
-  if (fwidth(value) <= 0.0) return color;
+  // A field flat across the pixel crosses no isovalue there, even on one (a constant field); nor
+  // does one whose palette has no width (rounding noise would draw specks).
+  if (fwidth(value) <= 0.0 || (nUser <= 0 && !(hi > lo))) return color;
   // Coloured isolines are the palette colour at half its brightness, less dark where they crowd
   // (df: their spacing against the pixel size), so that they read on any colour.
   vec3 line = isoMode == 2 ? vec3(0.0) : color * (0.5 + 0.25 * df);
