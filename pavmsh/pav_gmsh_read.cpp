@@ -214,7 +214,8 @@ bool readFormat(Reader &r) {
   const bool v41 = v > 4.05 && v < 4.15, v2 = v >= 2 && v < 3;
   if (!v41 && !v2) return r.fail("only versions 4.1 and 2.2 are read");
   if (type != 0 && type != 1) return r.fail("file type must be 0 (ASCII) or 1 (binary)");
-  if (dataSize != 4 && dataSize != 8) return r.failf("wrong data size %lld", dataSize);
+  // The data size is that of size_t in 4.1, that of the reals (always doubles) in 2.2.
+  if ((dataSize != 4 || v2) && dataSize != 8) return r.failf("wrong data size %lld", dataSize);
   r.version = v;
   r.sizeT = int(dataSize);
   r.binary = type == 1;
