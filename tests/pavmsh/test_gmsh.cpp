@@ -206,6 +206,7 @@ TEST(GmshDamagedFile, NamesTheSectionAndTheByteAndLeavesTheObjectEmpty) {
       {"41", E, 300, -1, 0, "$Elements", more},
       {"41", E, 9, 0, 999999, "$Elements", "node tag 999999 of no node"},
       {"41", N, 16, 0, 1, "$Nodes", "repeated node tag 1"},
+      {"41", N, 8, 0, 999999, "$Nodes", "node tag 999999 out of range"},
       {"41", E, 1, 0, 100000000, "$Elements", more},
       {"41", E, 6, 0, 255, "$Elements", "unknown element type 255"},
       {"41", "$EndNodes\n", 0, -2, 0, "$Nodes", "missing $EndNodes"},
