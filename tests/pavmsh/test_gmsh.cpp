@@ -229,13 +229,12 @@ TEST(GmshDamagedFile, NamesTheSectionAndTheByteAndLeavesTheObjectEmpty) {
   };
   const std::string dir = pavo_test::scratchDir("gmsh_damage");
   for (const Damage &d : table) {
-    const std::string bytes =
-        damaged(pavo_test::readFile(gmshFiles() + "/p2disk_" + d.version + ".msh"), d);
-    const std::string file = dir + "/bad.msh";
+    const std::string file = dir + "/bad.msh",
+                      bytes = damaged(
+                          pavo_test::readFile(gmshFiles() + "/p2disk_" + d.version + ".msh"), d);
     pavo_test::writeFile(file, bytes);
     Object o;
-    const std::string out =
-        pavo_test::captured([&] { EXPECT_NE(pav_OpenMesh(o.obj, file.c_str(), o.status), 0); });
+    pavo_test::captured([&] { EXPECT_NE(pav_OpenMesh(o.obj, file.c_str(), o.status), 0); });
     const std::string text = o.status;
     SCOPED_TRACE(std::string(d.version) + " " + d.reason + ": " + text);
     const size_t at = text.find(std::string(" in ") + d.section + " at byte ");
@@ -247,10 +246,10 @@ TEST(GmshDamagedFile, NamesTheSectionAndTheByteAndLeavesTheObjectEmpty) {
     for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) EXPECT_EQ(o.obj->ent[t].nbr, 0) << t;
   }
   // A keyword block whose lines fit no degree of its kind names the keyword and the line.
-  const std::string head =
-      "MeshVersionFormatted 2\nDimension 2\nVertices\n3\n0 0 0\n1 0 0\n0 1 0\n";
   Object o;
-  pavo_test::writeFile(dir + "/bad.mesh", head + "Triangles\n1\n1 2 3 1 1\nEnd\n");
+  pavo_test::writeFile(dir + "/bad.mesh",
+                       "MeshVersionFormatted 2\nDimension 2\nVertices\n3\n0 0 0\n1 0 "
+                       "0\n0 1 0\nTriangles\n1\n1 2 3 1 1\nEnd\n");
   pavo_test::captured([&] { pav_OpenMesh(o.obj, (dir + "/bad.mesh").c_str(), o.status); });
   EXPECT_NE(std::string(o.status).find("Triangles holds 5 numbers on line 10"), std::string::npos)
       << o.status;

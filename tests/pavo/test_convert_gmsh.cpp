@@ -22,39 +22,32 @@ namespace {
 // vertex or tetrahedron number (their order in the file), the element's vertices in Gmsh's node
 // order (element-node data only), the values.
 const char *kScript = R"(import gmsh, math, sys
-d = sys.argv[1]
-gmsh.initialize(["", "-nt", "1"])
-gmsh.option.setNumber("General.Terminal", 0)
+d = sys.argv[1]; gmsh.initialize(["", "-nt", "1"]); gmsh.option.setNumber("General.Terminal", 0)
 gmsh.model.occ.addSphere(0, 0, 0, 1); gmsh.model.occ.synchronize()
-gmsh.model.addPhysicalGroup(3, [1], 9)
-gmsh.option.setNumber("Mesh.MeshSizeMax", 0.8); gmsh.model.mesh.generate(3)
-gmsh.model.mesh.setOrder(2)
-nodes = gmsh.model.mesh.getNodes()[0]
-tets = gmsh.model.mesh.getElementsByType(11)[0]
+gmsh.model.addPhysicalGroup(3, [1], 9); gmsh.option.setNumber("Mesh.MeshSizeMax", 0.8)
+gmsh.model.mesh.generate(3); gmsh.model.mesh.setOrder(2)
+nodes, tets = gmsh.model.mesh.getNodes()[0], gmsh.model.mesh.getElementsByType(11)[0]
 for i, (kind, tags, per) in enumerate((("NodeData", nodes, 1), ("ElementData", tets, 1),
                                       ("ElementNodeData", tets, 10)) * 2):
-    comps = 1 if i < 3 else 3
-    v = gmsh.view.add("%s%d" % (kind, comps))
+    comps = 1 if i < 3 else 3; v = gmsh.view.add("%s%d" % (kind, comps))
     for step in (0, 1):
         gmsh.view.addHomogeneousModelData(v, step, "", kind, tags,
             [math.sin(0.1 * k + step) for k in range(len(tags) * per * comps)], 0.5 + step, comps)
-    gmsh.option.setNumber("PostProcessing.SaveMesh", i == 0)
-    gmsh.view.write(v, d + "/ball.msh", i > 0)
-gmsh.clear(); gmsh.open(d + "/ball.msh")
+    gmsh.option.setNumber("PostProcessing.SaveMesh", i == 0); gmsh.view.write(v, d + "/ball.msh", i > 0)
+gmsh.clear(); gmsh.open(d + "/ball.msh"); out = open(d + "/gmsh.txt", "w")
 node = {t: k + 1 for k, t in enumerate(gmsh.model.mesh.getNodes()[0])}
 tet = {t: k + 1 for k, t in enumerate(gmsh.model.mesh.getElementsByType(11)[0])}
-with open(d + "/gmsh.txt", "w") as out:
-    for v in gmsh.view.getTags():
-        i = gmsh.view.getIndex(v)
-        for step in range(int(gmsh.option.getNumber("View[%d].NbTimeStep" % i))):
-            kind, tags, data, time, comps = gmsh.view.getModelData(v, step)
-            out.write("%s %d %r %d %d\n" % (gmsh.option.getString("View[%d].Name" % i), step, time,
-                                            comps, len(tags)))
-            for t, vals in zip(tags, data):
-                at = [node[n] for n in gmsh.model.mesh.getElement(t)[1]] if kind == "ElementNodeData" else []
-                out.write(" ".join(map(repr, [(tet if kind[0] == "E" else node)[t], len(at)] + at
-                                       + list(vals))) + "\n")
-gmsh.finalize()
+for v in gmsh.view.getTags():
+    i = gmsh.view.getIndex(v)
+    for step in range(int(gmsh.option.getNumber("View[%d].NbTimeStep" % i))):
+        kind, tags, data, time, comps = gmsh.view.getModelData(v, step)
+        out.write("%s %d %r %d %d\n" % (gmsh.option.getString("View[%d].Name" % i), step, time,
+                                        comps, len(tags)))
+        for t, vals in zip(tags, data):
+            at = [node[n] for n in gmsh.model.mesh.getElement(t)[1]] if kind[7] == "N" else []
+            out.write(" ".join(map(repr, [(tet if kind[0] == "E" else node)[t], len(at)] + at
+                                   + list(vals))) + "\n")
+out.close(); gmsh.finalize()
 )";
 
 TEST(ConvertGmsh, FieldsComeOutAsGmshReadsThemAndADamagedFileWritesNothing) {
