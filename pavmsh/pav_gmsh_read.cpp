@@ -543,19 +543,18 @@ bool fillBinaryBlock(Reader &r, ElementSink &s, int type, const int *table, int 
         const char *q = data + e * rec + 8;
         const int64_t i = first + e + 1;
         int32_t *idx = idxAll + nn * i;
-        bool missing = false; // checked once an element, so that the node loop has no branch
         for (int g = 0; g < nn; g++) {
           int64_t tag;
           std::memcpy(&tag, q + 8 * g, 8);
           const uint64_t at = uint64_t(tag - base);
-          const int32_t v =
-              dense ? dense[at < range ? at : 0] & -int32_t(at < range) : map.find(tag);
-          missing |= v == 0;
+          const int32_t v = dense ? (at < range ? dense[at] : 0) : map.find(tag);
+          if (!v) {
+            for (int64_t seen = bad.load(); e < seen && !bad.compare_exchange_weak(seen, e);) {
+            }
+            break;
+          }
           idx[order[g]] = v;
         }
-        if (missing)
-          for (int64_t seen = bad.load(); e < seen && !bad.compare_exchange_weak(seen, e);) {
-          }
         refAll[i] = refValue;
       }
       const uintptr_t b = (uintptr_t(data + from * rec) + page - 1) & ~(page - 1);
