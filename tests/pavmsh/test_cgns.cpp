@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cgnslib.h>
-#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
