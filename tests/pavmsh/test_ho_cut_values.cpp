@@ -6,7 +6,6 @@
 #include "pav_object.h"
 #include "pav_solution.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -18,11 +18,19 @@ namespace {
 
 using load_test::Object;
 
-void writeBytes(const std::string &path, const std::string &bytes) {
-  FILE *f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
+// Writes the bytes to the file and opens it as a mesh: its return code, status and stdout.
+struct Opened {
+  int rc;
+  std::string status, out;
+};
+Opened openMesh(const std::string &path, const std::string &bytes) {
+  pavo_test::writeFile(path, bytes);
+  Object obj = load_test::newObject();
+  char status[2 * PAV_STATUS_SIZE] = "";
+  int rc = 0;
+  const std::string out =
+      pavo_test::captured([&] { rc = pav_OpenMesh(obj.get(), path.c_str(), status); });
+  return {rc, status, out};
 }
 
 template <typename T> std::string patched(std::string bytes, size_t at, T value) {
@@ -52,9 +60,9 @@ TEST(LoadFailures, EveryDamagedMeshNamesItsReason) {
   const std::string ascii = "MeshVersionFormatted 2\nDimension 3\n";
   const std::vector<Damage> table = {
       {"byte order", "order.meshb", patched(good, 0, int32_t(7)), "byte-order code 7 unknown"},
-      {"version", "version.meshb", patched(good, 4, int32_t(9)), "version 9 unknown"},
+      {"version", "version.meshb", patched(good, 4, int32_t(5)), "version 5 unknown"},
       {"first keyword", "first.meshb", patched(good, 8, int32_t(4)), "4 is not Dimension"},
-      {"dimension", "dim.meshb", patched(good, 20, int32_t(5)), "dimension 5 is neither"},
+      {"dimension", "dim.meshb", patched(good, 20, int32_t(4)), "dimension 4 is neither"},
       {"truncated", "cut.meshb", good.substr(0, 30), "truncated at byte 30"},
       {"count", "count.meshb", patched(good, 36, int32_t(100000000)),
        "Vertices: count 100000000 larger than the file can hold"},
@@ -66,13 +74,9 @@ TEST(LoadFailures, EveryDamagedMeshNamesItsReason) {
   };
   for (const Damage &d : table) {
     const std::string path = dir + "/" + d.file;
-    writeBytes(path, d.bytes);
-    Object obj = load_test::newObject();
-    char status[2 * PAV_STATUS_SIZE] = "";
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_FAILURE) << d.label;
-    testing::internal::GetCapturedStdout();
-    const std::string text = status;
+    const Opened o = openMesh(path, d.bytes);
+    EXPECT_EQ(o.rc, PAV_FAILURE) << d.label;
+    const std::string &text = o.status;
     EXPECT_TRUE(text.rfind("Cannot open mesh file " + path + "\n", 0) == 0 ||
                 text.rfind("Error while reading Vertices in mesh file " + path + "\n", 0) == 0)
         << d.label << ": " << text;
@@ -115,13 +119,9 @@ TEST(LoadFailures, SurvivableDamageIsReportedOnce) {
   };
   for (const auto &c : table) {
     const std::string path = dir + "/" + c.file;
-    writeBytes(path, c.bytes);
-    Object obj = load_test::newObject();
-    char status[2 * PAV_STATUS_SIZE] = "";
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(pav_OpenMesh(obj.get(), path.c_str(), status), PAV_SUCCESS) << c.file << status;
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out, " warning : " + path + ": " + c.warning + "\n") << c.file;
+    const Opened o = openMesh(path, c.bytes);
+    EXPECT_EQ(o.rc, PAV_SUCCESS) << c.file << o.status;
+    EXPECT_EQ(o.out, " warning : " + path + ": " + c.warning + "\n") << c.file;
   }
 }
 
@@ -138,13 +138,12 @@ struct SolutionFile {
 };
 
 std::string loadSolution(const std::string &dir, const std::string &path, int expected) {
-  writeBytes(dir + "/m.meshb", validBinaryMesh(dir));
+  validBinaryMesh(dir); // writes valid.meshb
   Object obj = load_test::newObject();
   char status[2 * PAV_STATUS_SIZE] = "";
-  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/m.meshb").c_str(), status), PAV_SUCCESS);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), expected) << status;
-  return testing::internal::GetCapturedStdout();
+  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/valid.meshb").c_str(), status), PAV_SUCCESS);
+  return pavo_test::captured(
+      [&] { EXPECT_EQ(pav_OpenSolution(obj.get(), path.c_str(), status), expected) << status; });
 }
 
 // A flood of ReferenceStrings stays bounded, a number beyond 64 bits is refused, an empty
@@ -194,9 +193,9 @@ TEST(LoadFailures, RegressionPairsReplay) {
        fs::directory_iterator(fs::path(pavo_test::sourceDir()) / "tests" / "data" / "load")) {
     const std::string bytes = pavo_test::readFile(entry.path().string());
     const bool binary = entry.path().string().find(".binary.") != std::string::npos;
-    testing::internal::CaptureStdout();
-    load_fuzz::runPair(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), binary);
-    testing::internal::GetCapturedStdout();
+    pavo_test::captured([&] {
+      load_fuzz::runPair(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), binary);
+    });
     files++;
   }
   EXPECT_GE(files, 10);

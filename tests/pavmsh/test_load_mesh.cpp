@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <vector>
 
 using namespace load_test;

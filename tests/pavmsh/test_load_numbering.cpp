@@ -1,5 +1,6 @@
 // The numbering-quality report of the viewer.
 #include "load_test_mesh.h"
+#include "test_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +14,19 @@ namespace {
 TEST(NumberingQuality, ReportLinesAndHint) {
   Object obj = makeMesh(3, 8, 0, {});
   char status[PAV_STATUS_SIZE];
-  ASSERT_EQ(pav_AllocEntityArrays(obj.get(), Tetrahedra, 4, status), PAV_SUCCESS);
-  for (int i = 1; i <= 4; i++)
-    for (int k = 0; k < 4; k++) obj->ent[Tetrahedra].idx[4 * i + k] = k + 1;
-  ASSERT_EQ(pav_AllocEntityArrays(obj.get(), Hexahedra, 1, status), PAV_SUCCESS);
-  for (int k = 0; k < 8; k++) obj->ent[Hexahedra].idx[8 + k] = k + 1;
-  ASSERT_EQ(pav_AllocEntityArrays(obj.get(), Triangles, 1, status), PAV_SUCCESS);
-  for (int k = 0; k < 3; k++) obj->ent[Triangles].idx[3 + k] = k + 1;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_PrintNumberingQuality(obj.get()), 2);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  const std::pair<int, int> counts[] = {{Tetrahedra, 4}, {Hexahedra, 1}, {Triangles, 1}};
+  for (const auto &c : counts) {
+    ASSERT_EQ(pav_AllocEntityArrays(obj.get(), c.first, c.second, status), PAV_SUCCESS);
+    const int n = pav_MshTyp2Siz(c.first, nullptr); // every element on vertices 1..n
+    for (int k = n; k < n * (c.second + 1); k++) obj->ent[c.first].idx[k] = k % n + 1;
+  }
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_EQ(pav_PrintNumberingQuality(obj.get()), 2); }),
             "  Quality of numbering of Tetrahedra     : 75.000000 \n"
             "  Quality of numbering of Hexahedra      : 0.000000 \n"
             "    A renumbering (ex. Hilbert) could be useful! \n");
 
   obj->dim = 2;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(pav_PrintNumberingQuality(obj.get()), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(pavo_test::captured([&] { EXPECT_EQ(pav_PrintNumberingQuality(obj.get()), 1); }),
             "  Quality of numbering of Triangles      : 0.000000 \n"
             "    A renumbering (ex. Hilbert) could be useful! \n");
 }
