@@ -214,7 +214,7 @@ bool cutEntities(const PavObject *obj, const double plane[4], int type, CutList 
 } // namespace
 
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
-                                      const PavCutFieldChoice &field) {
+                                      const PavCutFieldChoice &field, bool shellOnly) {
   std::vector<PavCutLayer> out;
   if (!obj || !plane || (!obj->crdDbl && !obj->crdFlt)) return out;
   const ScalarField verField = vertexField(obj, field);
@@ -226,8 +226,9 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
     int nTri = 0, nQua = 0, perTri = 0, perQua = 0;
     int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
     char status[PAV_STATUS_SIZE] = "";
-    const int rc = pav_GetFacesOfEntities(obj, type, cut.n, cut.lst, &nTri, &triNod, &triLnk,
-                                          &perTri, &nQua, &quaNod, &quaLnk, &perQua, status);
+    const int rc = (shellOnly ? pav_GetShellOfEntities : pav_GetFacesOfEntities)(
+        obj, type, cut.n, cut.lst, &nTri, &triNod, &triLnk, &perTri, &nQua, &quaNod, &quaLnk,
+        &perQua, status);
     CPtr<int> keep[] = {CPtr<int>(triNod), CPtr<int>(triLnk), CPtr<int>(quaNod), CPtr<int>(quaLnk)};
     if (rc != PAV_SUCCESS) {
       std::printf("%s", status);

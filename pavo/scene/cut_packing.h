@@ -53,9 +53,12 @@ struct PavCutLayer {
 // fields of the volume type are restricted to the faces (degree of the field). Prints
 // " Clipping %s: %d topologically invalid entities are filtered !\n" (draw-type name) when faces
 // are filtered, and the field errors of the viewer ("error invalid number of solution: %d != %d
-// \n", "error\n"), in which case the layers carry no field.
+// \n", "error\n"), in which case the layers carry no field. With shellOnly, a face shared by two
+// crossed elements is left out: drawn opaque and whole, the crossed elements show their envelope
+// only, and the shared faces (every face that straddles the plane) would cost the rasteriser
+// without adding a pixel.
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
-                                      const PavCutFieldChoice &field);
+                                      const PavCutFieldChoice &field, bool shellOnly = false);
 
 // Capping layers: for each P1 volume type, its crossed entities sliced into cut triangles (3
 // nodes each); for P2 tetrahedra, P2 cut triangles (6 nodes, the mid-edge nodes mapped through the

@@ -60,6 +60,9 @@ public:
   // Rebuilds the clipped faces or the capping after a change of view.cutPlane, view.capping or
   // view.options.CutOn.
   void updateCut();
+  // Rebuilds the clipped faces when the shrink factor or the transparency changed whether the
+  // crossed elements show their envelope only (opaque, unshrunk) or every face.
+  void updateCutIfFacesChanged();
   // Scans the displayed field for its extrema (running: not reset by the scan) and prints them.
   void computeSolutionExtrema();
   // Jacobians of the face (2-D) or volume (3-D) elements, computed once (mode 1 normalised at
@@ -159,6 +162,8 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
+  bool cutShell = false; // the clipped faces hold the envelope of the crossed elements only
+  bool clipShellOnly() const;
   bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
   std::vector<PavDrawObject *> shown; // picked elements shown on their own
   std::vector<int32_t> arrowVertices;

@@ -11,6 +11,15 @@
 
 namespace pavo {
 
+bool PavMeshViewer::clipShellOnly() const {
+  // Shrunk or transparent faces show what lies behind them: then every face is needed.
+  return view.options.shrink >= 1.0f && !view.options.TransOn;
+}
+
+void PavMeshViewer::updateCutIfFacesChanged() {
+  if (mesh && view.cutActive() && !view.capping && cutShell != clipShellOnly()) updateCut();
+}
+
 void PavMeshViewer::updateCut() {
   removeSets(cuts);
   if (mesh && view.cutActive()) {
@@ -20,8 +29,9 @@ void PavMeshViewer::updateCut() {
     choice.elementIndex = view.elementSolution;
     choice.vectorMode = view.vectorMode;
     const bool capping = view.capping;
+    cutShell = clipShellOnly();
     std::vector<PavCutLayer> layers = capping ? packCapping(mesh, view.cutPlane, choice)
-                                              : packClipping(mesh, view.cutPlane, choice);
+                                              : packClipping(mesh, view.cutPlane, choice, cutShell);
     // The section lies on the plane itself: move it a hair to the kept side (a x + b y + c z + d
     // below 0), so that the clipping of the programs does not eat it.
     const double *p = view.cutPlane;
@@ -45,6 +55,7 @@ void PavMeshViewer::updateCut() {
         o->setParentElt(g.parent.data());
         if (!g.face.empty()) o->setParentFace(g.face.data());
         o->volSurf = !capping;
+        o->wholeInCut = !capping; // the crossed elements are shown whole
         o->visible = g.ref != -1; // the object -1 holds every element for the fields and picking
         PavBuiltObject bo;
         bo.object = o;

@@ -246,6 +246,7 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
     break;
   }
   if (effect.refreshColours) refreshColours();
+  if (win->meshObject() && win->isInitDone()) win->updateCutIfFacesChanged();
   if (effect.render) win->renderNow();
 }
 
