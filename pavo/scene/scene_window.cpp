@@ -813,13 +813,18 @@ void PavSceneWindow::performPicking(int x, int y, int *id, int mode) {
   GLuint previous = glContext()->defaultFramebufferObject();
   if (!pickingFb.create(gl, deviceWidth(), deviceHeight(), previous)) return;
   if (mode != 1 && mode != 3) return;
+  double ratio = devicePixelRatio();
+  int px = (int)std::floor(x * ratio), py = pickingFb.height - (int)std::floor(y * ratio);
   gl->glBindFramebuffer(GL_FRAMEBUFFER, pickingFb.framebuffer);
   gl->glDisable(GL_BLEND);
+  // Only the pixels around the click are cleared and shaded: the id pass costs the vertex stage
+  // and a few fragments, not a whole frame of them.
+  gl->glScissor(std::max(0, px - 2), std::max(0, py - 2), 5, 5);
+  gl->glEnable(GL_SCISSOR_TEST);
   pickingPass = true;
   render();
   pickingPass = false;
-  double ratio = devicePixelRatio();
-  int px = (int)std::floor(x * ratio), py = pickingFb.height - (int)std::floor(y * ratio);
+  gl->glDisable(GL_SCISSOR_TEST);
   uint8_t rgba[4] = {0, 0, 0, 0};
   if (px >= 0 && px < pickingFb.width && py >= 0 && py < pickingFb.height)
     gl->glReadPixels(px, py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);

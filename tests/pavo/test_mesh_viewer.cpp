@@ -131,6 +131,30 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
             std::string::npos);
 }
 
+// A plane moved from another position draws exactly what the plane set at once draws, clipped
+// (the envelope of the crossed elements) and capped alike: no trace of the earlier plane stays.
+TEST_F(MeshViewerTest, MovedPlaneDrawsTheSamePictureAsThePlaneSetDirectly) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 4, 1));
+  const double from[4] = {1, 0.2, 0, -0.31}, to[4] = {0.3, 0.1, 1, -0.62};
+  auto frameAt = [&](const double *first, bool capping) {
+    viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
+    viewer->view.capping = capping;
+    for (const double *p : {first, to}) {
+      std::copy(p, p + 4, viewer->view.cutPlane);
+      pavo_test::captured([&] { viewer->updateCut(); });
+    }
+    viewer->renderNowNoSwap();
+    int w = 0, h = 0;
+    return viewer->grabFrame(&w, &h);
+  };
+  for (bool capping : {false, true}) {
+    const std::vector<uint8_t> moved = frameAt(from, capping);
+    viewer->view.options.CutOn = false;
+    pavo_test::captured([&] { viewer->updateCut(); });
+    EXPECT_TRUE(moved == frameAt(to, capping)) << "capping " << capping;
+  }
+}
+
 TEST_F(MeshViewerTest, TetrahedraSurfaceFieldsPicksAndGlyphs) {
   std::string out = show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
   EXPECT_NE(out.find("  Surface reconstruction in progress\n"), std::string::npos);
