@@ -234,11 +234,13 @@ int pav_GetCutPolygons(const PavObject *obj, const double plane[4], int *nbrCutP
       const int32_t last = itemEnd(ps->phdHdr, i, ps->nbrPolyhedra, ps->nbrPolyhedraFaces);
       for (int32_t f = std::max(ps->phdHdr[2 * i], 1); f <= last && f <= ps->nbrPolyhedraFaces;
            f++) {
-        const int32_t p = std::abs(ps->phdFac[f]);
-        if (p < 1 || p > ps->nbrInnPol) {
+        // In 64 bits: the magnitude of the smallest 32-bit entry does not fit in 32.
+        const int64_t magnitude = std::abs((int64_t)ps->phdFac[f]);
+        if (magnitude < 1 || magnitude > ps->nbrInnPol) {
           bits = 4;
           break;
         }
+        const int32_t p = (int32_t)magnitude;
         bits |= sidesOf(ps->innVer, ps->innHdr[2 * p],
                         itemEnd(ps->innHdr, p, ps->nbrInnPol, ps->nbrInnVer), ps->nbrInnVer);
         if (bits & 4) break;

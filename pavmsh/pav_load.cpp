@@ -7,6 +7,7 @@
 #include "ho_lattice.h"
 #include "ovel.h"
 #include "pav_cgns.h"
+#include "pav_gmsh.h"
 #include "pav_io.h"
 #include "pav_io_keywords.h"
 #include "pav_solution.h"
@@ -87,6 +88,23 @@ void applyOrderings(int64_t file) {
   for (const MeshKeyword &k : kMeshKeywords) {
     if (!k.readOrdering) continue;
     const int64_t lines = OvelStatKwd(file, k.readOrdering);
+    if (lines <= 0 && OvelPromotedKeyword(file, k.keyword)) {
+      // Curved lines Gmsh wrote under a first-order keyword keep Gmsh's node order, except its
+      // second-order tetrahedra, which Gmsh writes in this format's own order.
+      if (k.type == TetrahedraP2) continue;
+      char scratch[PAV_STATUS_SIZE];
+      const int *reference = pav_Typ2Ordering(k.type, scratch);
+      const int *gmsh = pav_GmshToCanonical(k.type);
+      int width = 0;
+      const int nodes = OvelElementNodes(k.keyword, &width);
+      if (!reference || !gmsh || !nodes) continue;
+      std::vector<int> fileNodes(size_t(nodes) * size_t(width));
+      for (int j = 0; j < nodes; j++)
+        std::copy_n(reference + size_t(gmsh[j]) * size_t(width), width,
+                    &fileNodes[size_t(j) * size_t(width)]);
+      OvelSetHONodesOrdering(file, k.keyword, reference, fileNodes.data());
+      continue;
+    }
     if (lines <= 0) continue;
     int width = 0;
     const int nodes = OvelElementNodes(k.keyword, &width);
@@ -527,6 +545,7 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsMesh(obj, name, status);
+  if (pav_IsGmshFile(name)) return pav_OpenGmshMesh(obj, name, status);
 
   int version = 0, dim = 0;
   std::string opened = name, why;
@@ -615,6 +634,7 @@ int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsSolution(obj, name, status);
+  if (pav_IsGmshFile(name)) return pav_OpenGmshSolution(obj, name, status);
 
   std::string base = name;
   const size_t cut = base.find(".mesh");

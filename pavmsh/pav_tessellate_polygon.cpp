@@ -199,10 +199,12 @@ int pav_createTessellationPolygons(const PavObject *obj, int mode, int nbrSel, c
     }
     if (!itemRange(pol->phdHdr, i, pol->nbrPolyhedra, pol->nbrPolyhedraFaces, first, last)) return;
     for (int64_t f = first; f <= last; f++) {
-      const int32_t face = std::abs(pol->phdFac[f]);
+      // In 64 bits: the magnitude of the smallest 32-bit entry does not fit in 32.
+      const int64_t magnitude = std::abs((int64_t)pol->phdFac[f]);
+      if (magnitude < 1 || magnitude > pol->nbrInnPol) continue;
+      const int32_t face = (int32_t)magnitude;
       int64_t a, b;
-      if (face >= 1 && face <= pol->nbrInnPol &&
-          itemRange(pol->innHdr, face, pol->nbrInnPol, pol->nbrInnVer, a, b))
+      if (itemRange(pol->innHdr, face, pol->nbrInnPol, pol->nbrInnVer, a, b))
         fn(pol->innVer, a, b, face, pol->phdFac[f] < 0);
     }
   };

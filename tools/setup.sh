@@ -15,7 +15,9 @@ packages=(
   # sanitizers, fuzzing and formatting
   clang libclang-rt-14-dev clang-format
   # independent readers and writers of mesh files used by the interoperability tests
-  python3-meshio gmsh
+  python3-meshio gmsh python3-gmsh
+  # the Debian package (dpkg-shlibdeps) and the checks of the installed files
+  dpkg-dev desktop-file-utils libxml2-utils shared-mime-info groff-base gzip python3
 )
 
 missing=()

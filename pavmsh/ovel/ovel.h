@@ -170,6 +170,11 @@ void OvelClearErrorText();
 // found suspicious: unknown keyword codes, a keyword chain that ends before End. "" when none.
 const char *OvelWarningText(int64_t handle);
 
+// The first-order element keyword (Edges, Triangles, ..., Hexahedra) of an ASCII file whose lines
+// held the node numbers of the higher-degree keyword `code` of the same kind (as Gmsh writes
+// curved meshes) and were therefore indexed as `code`; 0 otherwise.
+int OvelPromotedKeyword(int64_t handle, int code);
+
 // Line count of a keyword in a file opened for reading (1 for a present information keyword);
 // 0 when absent or when code is outside 1-217. For solution keywords the caller passes three more
 // pointers: int *numberOfFields, int *solutionSize (reals of one line, all nodes included) and

@@ -477,6 +477,69 @@ void skipStringLines(File &f, const Keyword &kw) {
     }
 }
 
+void warn(File &f, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// Gmsh writes curved elements under the first-order keywords (Triangles with 6 or 10 node
+// numbers a line, Tetrahedra with 10). The first line of each first-order element keyword is
+// counted: a count that fits a higher degree of the same kind moves the keyword's lines to that
+// keyword, with one warning; any other count is an error naming the keyword and the line. Only
+// one line is read per keyword, so a correct file costs nothing more.
+void promoteCurvedKeyword(File &f, int code) {
+  static const char *const kinds[][2] = {{"Edges", "EdgesP"},
+                                         {"Triangles", "TrianglesP"},
+                                         {"Quadrilaterals", "QuadrilateralsQ"},
+                                         {"Tetrahedra", "TetrahedraP"},
+                                         {"Pyramids", "PyramidsP"},
+                                         {"Prisms", "PrismsP"},
+                                         {"Hexahedra", "HexahedraQ"}};
+  const OvelKeywordInfo *info = OvelKeywordEntry(code);
+  const char *prefix = nullptr;
+  for (const auto &k : kinds)
+    if (std::strcmp(info->name, k[0]) == 0) prefix = k[1];
+  Keyword &kw = f.keywords[code];
+  if (!prefix || kw.lines <= 0) return;
+  char buf[4096];
+  const ssize_t got = ::pread(f.fd, buf, sizeof buf, kw.position);
+  if (got <= 0) return;
+  const char *p = buf, *end = buf + got;
+  while (p < end && isBlank(*p)) p++;
+  int tokens = 0;
+  while (p < end && *p != '\n' && *p != '#') {
+    tokens++;
+    while (p < end && !isBlank(*p)) p++;
+    while (p < end && isBlank(*p) && *p != '\n') p++;
+  }
+  const int expected = OvelElementNodes(code, nullptr) + 1;
+  if (tokens == expected || p == end) return; // a line longer than the look-ahead is left as is
+  for (int d = 2; d <= 4; d++) {
+    char name[40];
+    std::snprintf(name, sizeof name, "%s%d", prefix, d);
+    const int higher = keywordCode(name);
+    if (!higher || OvelElementNodes(higher, nullptr) + 1 != tokens) continue;
+    if (f.keywords[higher].present)
+      failBecause("%s holds %d numbers a line, but %s is present too", info->name, tokens, name);
+    Keyword &to = f.keywords[higher];
+    to = kw;
+    expandFormat(f, higher, to);
+    to.promotedFrom = code;
+    kw = Keyword{};
+    warn(f, "%s holds %d node numbers a line: read as %s (degree %d)", info->name, tokens - 1, name,
+         d);
+    return;
+  }
+  // The line of the first element, counted only now that it is needed.
+  int64_t line = 1;
+  for (int64_t at = 0; at < kw.position;) {
+    const ssize_t n =
+        ::pread(f.fd, buf, size_t(std::min<int64_t>(sizeof buf, kw.position - at)), at);
+    if (n <= 0) break;
+    line += std::count(buf, buf + n, '\n');
+    at += n;
+  }
+  failBecause("%s holds %d numbers on line %lld where %d are expected", info->name, tokens,
+              static_cast<long long>(line), expected);
+}
+
 void indexAscii(File &f) {
   std::string_view t;
   auto skipTo = [&](const char *word) {
@@ -500,6 +563,7 @@ void indexAscii(File &f) {
     if (!code) continue;
     setReasonKeyword(code);
     readHeader(f, code);
+    promoteCurvedKeyword(f, code);
     const Keyword &kw = f.keywords[code];
     // Every field is a token of at least one character and a separator: a line count that the
     // rest of the file cannot hold is a damaged header, refused before anyone sizes arrays by it.
@@ -512,7 +576,6 @@ void indexAscii(File &f) {
   setReasonKeyword(0);
 }
 
-void warn(File &f, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 void warn(File &f, const char *fmt, ...) {
   char line[256];
   va_list ap;
@@ -813,6 +876,11 @@ int OvelDiscardMesh(int64_t handle) {
 const char *OvelErrorText() { return tReasonText(); }
 
 void OvelClearErrorText() { clearReason(); }
+
+int OvelPromotedKeyword(int64_t handle, int code) {
+  File *f = lookup(handle);
+  return f && code > 0 && code <= OVEL_MAX_KEYWORD ? f->keywords[code].promotedFrom : 0;
+}
 
 const char *OvelWarningText(int64_t handle) {
   File *f = lookup(handle);

@@ -63,6 +63,7 @@ struct Keyword {
   std::string fields;     // the expanded format without "n": one letter per field
   int64_t lineBytes = 0;  // bytes of one binary line
   std::vector<int> order; // node ordering: file node j goes to caller field order[j]
+  int promotedFrom = 0;   // the first-order keyword whose lines were found to be of this degree
 };
 
 // Blank characters between ASCII tokens: space, tab, line feed, vertical tab, form feed, return.

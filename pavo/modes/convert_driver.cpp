@@ -1,5 +1,5 @@
-// Conversion of files in batch: each ".cgns" argument is read through the mesh loader and written
-// in the keyword format, or completed by the surface reconstruction.
+// Conversion of files in batch: each ".cgns" or ".msh" (Gmsh) argument is read through the mesh
+// loader and written in the keyword format, or completed by the surface reconstruction.
 #include "cli_texts.h"
 #include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
@@ -27,9 +27,10 @@ int runConvert(int argc, char **argv) {
     }
   }
   for (int i = 2; i < argc; i++) {
-    if (argv[i][0] == '-' || !std::strstr(argv[i], ".cgns")) continue;
-    std::printf("Case of cgns file: %s\n", argv[i]);
-    const std::string base = cutAt(argv[i], ".cgns");
+    const bool cgns = std::strstr(argv[i], ".cgns") != nullptr;
+    if (argv[i][0] == '-' || (!cgns && !std::strstr(argv[i], ".msh"))) continue;
+    std::printf(cgns ? "Case of cgns file: %s\n" : "Case of Gmsh file: %s\n", argv[i]);
+    const std::string base = cutAt(argv[i], cgns ? ".cgns" : ".msh");
     const std::string meshOut = base + (ascii ? ".mesh" : ".meshb");
     const std::string solOut = base + (ascii ? ".sol" : ".solb");
     PavObject *obj = nullptr;

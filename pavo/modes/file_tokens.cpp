@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pavo {
 
@@ -23,6 +27,28 @@ void PavFileMessages::print(const char *format, ...) {
   va_end(ap);
   std::fputs(text.c_str(), stdout);
   lines.push_back(std::move(text));
+}
+
+std::FILE *pavOpenTextFile(const char *name, std::string &reason, bool *missing) {
+  reason.clear();
+  const int fd = ::open(name ? name : "", O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (missing) *missing = fd < 0 && errno == ENOENT;
+  if (fd < 0) {
+    reason = std::strerror(errno);
+    return nullptr;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    reason = "not a regular file";
+  } else if (st.st_size > PAV_MAX_TEXT_FILE_BYTES) {
+    reason = "larger than " + std::to_string(PAV_MAX_TEXT_FILE_BYTES) + " bytes";
+  } else {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (std::FILE *f = ::fdopen(fd, "r")) return f;
+    reason = std::strerror(errno);
+  }
+  ::close(fd);
+  return nullptr;
 }
 
 std::string pavLowerCase(std::string s) {
@@ -104,8 +130,8 @@ bool PavTokenReader::readFloats(const char *keyword, float *values, int n) {
 bool PavTokenReader::readCount(const char *keyword, int32_t &count) {
   if (!readInt(keyword, count)) return false;
   if (count < 0 || count > PAV_MAX_FILE_COUNT) {
-    msg.print("  ## ERROR: PAVO: %s: ERROR WHILE READING INTEGER VALUE(%s)\n", keyword,
-              tok.c_str());
+    msg.print("  ## ERROR: PAVO: %s: count %d out of range (0 to %d): taken as 0\n", keyword, count,
+              PAV_MAX_FILE_COUNT);
     count = 0;
     return false;
   }

@@ -42,8 +42,8 @@ public:
   bool readDouble(const char *keyword, double &value);
   bool readFloat(const char *keyword, float &value);
   bool readFloats(const char *keyword, float *values, int n);
-  // A count: an integer from 0 to PAV_MAX_FILE_COUNT. A negative or larger count prints the
-  // integer conversion error with its token.
+  // A count: an integer from 0 to PAV_MAX_FILE_COUNT. A negative or larger count prints
+  // "  ## ERROR: PAVO: %s: count %d out of range (0 to 1000000): taken as 0\n".
   bool readCount(const char *keyword, int32_t &count);
 
   PavFileMessages &messages() { return msg; }
@@ -53,6 +53,17 @@ private:
   PavFileMessages &msg;
   std::string tok;
 };
+
+// Largest keyword file the viewer reads (parameter, view-state, movie and sequence files): far
+// above any real one, and it keeps an endless input such as /dev/zero from being read for ever.
+constexpr int64_t PAV_MAX_TEXT_FILE_BYTES = int64_t(256) << 20;
+
+// Opens a keyword file for reading, at once and only when it is a regular file of at most
+// PAV_MAX_TEXT_FILE_BYTES: a FIFO is opened without blocking (it would otherwise wait for a writer
+// for ever), then refused with a folder or a device. Returns nullptr with `reason` set ("not a
+// regular file", "larger than 268435456 bytes", or the system's reason: "No such file or
+// directory"), and `*missing` (where given) true when nothing of that name exists.
+std::FILE *pavOpenTextFile(const char *name, std::string &reason, bool *missing = nullptr);
 
 // ASCII lower case of a string.
 std::string pavLowerCase(std::string s);

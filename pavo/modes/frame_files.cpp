@@ -14,7 +14,10 @@
 namespace pavo {
 
 bool viewStateReadable(const std::string &name) {
-  FILE *f = std::fopen(name.c_str(), "r");
+  std::string why;
+  bool missing = false;
+  std::FILE *f = pavOpenTextFile(name.c_str(), why, &missing);
+  if (!f && !missing) std::printf("  ## ERROR: %s: %s: not read\n", name.c_str(), why.c_str());
   if (!f) return false;
   std::fclose(f);
   return true;

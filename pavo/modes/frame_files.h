@@ -12,7 +12,8 @@ namespace pavo {
 
 class PavMeshViewer;
 
-// True when the view-state file can be opened for reading.
+// True when the view-state file can be opened for reading. One that exists but is refused (a FIFO,
+// a device, a folder, an unreadable file) is named on standard output with the reason.
 bool viewStateReadable(const std::string &name);
 // Applies view-state data to a viewer: the user palette, the bounding box when UseBoundingBox
 // is 1, then the view (camera, switches, cut, field, hidden references); the cut, the fields

@@ -52,7 +52,13 @@ bool readMovieFile(const char *name, std::vector<PavMovieLine> &lines, PavFileMe
   lines.clear();
   if (!name) name = "pavo.movie";
   messages.print("  Launching movie frames generator\n");
-  std::FILE *f = std::fopen(name, "r");
+  std::string why;
+  bool missing = false;
+  std::FILE *f = pavOpenTextFile(name, why, &missing);
+  if (!f && !missing) {
+    messages.print("  ## ERROR: %s: %s: not read\n", name, why.c_str());
+    return false;
+  }
   if (!f) {
     messages.print("  no file %s found \n", name);
     messages.print("  Please specify your sequence of meshes and solution in a file named "
@@ -69,9 +75,15 @@ bool readSequenceFile(const char *name, std::vector<PavSequenceLine> &lines,
   lines.clear();
   if (!name) name = "pavo.seq";
   messages.print("  opening %s file \n", name);
-  std::FILE *f = std::fopen(name, "r");
+  std::string why;
+  bool missing = false;
+  std::FILE *f = pavOpenTextFile(name, why, &missing);
   messages.print("  Launching the sequence data generator\n");
   messages.print("\n");
+  if (!f && !missing) {
+    messages.print("  ## ERROR: %s: %s: not read\n", name, why.c_str());
+    return false;
+  }
   if (!f) {
     messages.print("  no file %s found \n", name);
     messages.print("  Please specify your sequence of meshes and solution in a file named "

@@ -94,7 +94,11 @@ Next readRefColor(Reader &r, const char *kw, PavParameters &p) {
   for (int32_t i = 0; i < n; i++)
     for (int c = 0; c < 3; c++) {
       int32_t v;
-      if (!r.readInt(kw, v)) return Next::Go;
+      if (!r.readInt(kw, v)) {
+        r.messages().print("  ## ERROR: PAVO: %s: %d of %d colours given, the others stay grey\n",
+                           kw, i, n);
+        return Next::Go;
+      }
       if (v < 0 || v > 255)
         r.messages().print(
             "%% Warning %d is an invalid value for keyword %s, should be between 0 and 255 or 1\n",
@@ -231,8 +235,15 @@ done:
 bool readParameterFile(const char *meshName, PavParameters &out, PavFileMessages &messages) {
   out = PavParameters();
   for (const std::string &name : parameterFileCandidates(meshName)) {
-    std::FILE *f = std::fopen(name.c_str(), "r");
-    if (!f) continue;
+    std::string why;
+    bool missing = false;
+    std::FILE *f = pavOpenTextFile(name.c_str(), why, &missing);
+    if (!f) {
+      // A missing candidate is the common case; one that exists but cannot be read is named.
+      if (!missing)
+        messages.print("  ## ERROR: PAVO: %s: %s: not read\n", name.c_str(), why.c_str());
+      continue;
+    }
     messages.print("  %% %s OPENED\n", name.c_str());
     out.fileName = name;
     readParameters(f, out, messages);

@@ -149,12 +149,14 @@ bool readSpecial(PavTokenReader &r, const std::string &kw, Data &d) {
   if (kw == "windowsize") {
     std::array<int32_t, 2> s;
     if (!r.readInt(k, s[0]) || !r.readInt(k, s[1])) return true;
-    for (int32_t &v : s)
+    // A refused size is ignored: the window keeps its own.
+    bool valid = true;
+    for (int32_t v : s)
       if (v < kMinWindow || v > kMaxWindow) {
         warnRange(m, v, k, kMinWindow, kMaxWindow);
-        v = std::clamp(v, kMinWindow, kMaxWindow);
+        valid = false;
       }
-    d.windowSize = s;
+    if (valid) d.windowSize = s;
   } else if (kw == "center") {
     std::array<double, 3> c;
     for (double &v : c)
@@ -283,9 +285,11 @@ bool readViewStateFile(const char *name, PavViewStateData &out, PavFileMessages 
   out = PavViewStateData();
   if (!name) name = "";
   messages.print("  opening %s \n", name);
-  std::FILE *f = std::fopen(name, "r+");
+  std::string why;
+  std::FILE *f = pavOpenTextFile(name, why);
   if (!f) {
     messages.print("error while loading %s \n", name);
+    messages.print("  ## ERROR: %s: %s\n", name, why.c_str());
     return false;
   }
   readViewState(f, out, messages);

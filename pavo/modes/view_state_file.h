@@ -20,7 +20,7 @@ namespace pavo {
 // readViewState); the others stay empty. Writing writes every keyword, empty settings as zeros
 // (colormap: rainbow).
 struct PavViewStateData {
-  std::optional<std::array<int32_t, 2>> windowSize; // pixels, 16 to 16384
+  std::optional<std::array<int32_t, 2>> windowSize; // pixels, 16 to 16384; else not read
   std::optional<std::array<double, 3>> center;      // rotation centre of the scene
   std::optional<std::array<float, 4>> rotation;     // quaternion (scalar first), not null
   std::optional<std::array<float, 3>> translation;

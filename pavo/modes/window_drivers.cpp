@@ -26,13 +26,15 @@ int runEmptyWindow() {
 int runViewer(int argc, char **argv) {
   QList<PavMeshViewerWidget *> windows = openViewerWindows(argc, argv);
   const char *shot = std::getenv("PAVO4_VIEWER_SCREENSHOT");
+  // A screenshot that could not be written ends the run with a failure status.
+  int status = 0;
   if (shot && *shot) {
-    windows.first()->viewer()->screenshot(shot);
+    status = windows.first()->viewer()->screenshot(shot) ? 0 : 1;
   } else {
     QApplication::exec();
   }
   qDeleteAll(windows);
-  return 0;
+  return status;
 }
 
 namespace {

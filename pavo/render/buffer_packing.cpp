@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ho_bezier.h"
 #include "render/colormaps.h"
+#include "render/draw_types.h"
 
 namespace pavo {
 
@@ -20,6 +22,20 @@ std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const
     for (int64_t p = 0; p < k; ++p) dst[p] = static_cast<uint32_t>(in[posToNode[p]]);
   }
   return out;
+}
+
+void bezierGeometry(uint32_t drawType, int64_t nbrVer, float *xyz, int64_t nbrElt, const int *elt) {
+  const int degree = pavDrawTypeDegree(drawType);
+  const PavDrawFamily family = pavDrawFamily(drawType);
+  if (degree < 2 || degree > 4 || nbrVer < 1 || nbrElt < 1 || !xyz || !elt) return;
+  HoKind kind = HoEdge;
+  if (family == PavDrawFamily::Triangle)
+    kind = HoTriangle;
+  else if (family == PavDrawFamily::Quadrilateral)
+    kind = HoQuadrilateral;
+  else if (family != PavDrawFamily::Edge)
+    return;
+  LagrangeToBezier(nbrVer, degree, xyz, 3, nbrElt, elt, hoNodeCount(kind, degree));
 }
 
 int64_t packStlTriangles(int64_t nbrVer, const double *data, std::vector<float> &interleaved,

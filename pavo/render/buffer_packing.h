@@ -17,6 +17,14 @@ namespace pavo {
 // an empty array for n < 1, a null array or a kind/degree without a lattice.
 std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const int *elt);
 
+// Turns the node positions of curved elements into their Bezier control points, in place, so
+// that the tessellation stages draw the polynomial that passes through the nodes. xyz holds
+// nbrVer positions (3 floats each), shared by the nbrElt elements of `elt` (PavDrawTyp2Siz nodes
+// per element of the draw type, canonical order, 0-based). A shared side keeps one set of
+// coefficients (they depend on its own nodes only), so the indexed layout stays. Types of degree
+// 1 and types that are not edges, triangles or quadrilaterals are left as they are.
+void bezierGeometry(uint32_t drawType, int64_t nbrVer, float *xyz, int64_t nbrElt, const int *elt);
+
 // The per-face-normal layout: `data` holds nbrVer vertices of 5 doubles (x, y, z, u, v), three
 // per triangle. `interleaved` receives the same values as floats; `normals` one normal per
 // triangle (cross product of the two edges from the first corner, normalised when its length

@@ -138,6 +138,7 @@ bool bezierFieldRange(uint32_t drawType, int degree, int64_t nbrEnt, const float
 }
 
 float palettePosition(const float pal[5], float value) {
+  if (!(pal[4] > pal[0])) return 2;      // one value (a constant field): the middle colour
   if (!(value > pal[0])) value = pal[0]; // NaN goes to the low end
   if (value > pal[4]) value = pal[4];
   int i = 1;

@@ -45,7 +45,8 @@ bool bezierFieldRange(uint32_t drawType, int degree, int64_t nbrEnt, const float
 
 // Position of a value on the palette, from 0 (p0) to 4 (p4): the value is clamped to [p0, p4],
 // the interval i (1..4) is the last whose lower break it reaches and the position is
-// i - 1 + (value - p(i-1)) / (p(i) - p(i-1)). A zero-width interval gives its upper end.
+// i - 1 + (value - p(i-1)) / (p(i) - p(i-1)). A zero-width interval gives its upper end; a
+// palette of one value (p0 = p4) gives 2, the middle, whatever the value.
 float palettePosition(const float pal[5], float value);
 
 // Colour of a value: the palette position over 4 looked up in the colour map. This is what the

@@ -6,6 +6,7 @@
 #include "pavmsh.h"
 
 #include <QElapsedTimer>
+#include <cmath>
 #include <cstdio>
 
 namespace pavo {
@@ -25,6 +26,22 @@ constexpr int kFineTessLevel = 125;
 double seconds(const QElapsedTimer &clock) { return (double)clock.elapsed() / 1000.0; }
 
 } // namespace
+
+void warnNonFiniteSolutions(const PavObject *mesh) {
+  if (!mesh) return;
+  int64_t bad = 0;
+  for (const PavEntitySet &set : mesh->ent)
+    for (const PavSolution *s = set.sol; s; s = s->next) {
+      const int size = pav_SolKindSize(s->dim > 0 ? s->dim : mesh->dim, s->kind);
+      if (!s->data || size <= 0 || s->nbrNod <= 0 || s->nbrEnt <= 0) continue;
+      const int64_t row = (int64_t)s->nbrNod * size, end = ((int64_t)s->nbrEnt + 1) * row;
+      for (int64_t i = row; i < end; i++) bad += !std::isfinite(s->data[i]);
+    }
+  if (bad > 0)
+    printf("  %%%% Warning: %lld solution values are not finite (NaN or infinite): the palette "
+           "is made of the finite values, the others are drawn in grey\n",
+           (long long)bad);
+}
 
 int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
   if (isInitDone()) updateContext(); // the uploads of the scene building go to this context
@@ -116,6 +133,7 @@ int PavMeshViewer::openSolution(const char *solName) {
   }
   char message[kStatusSize] = {};
   pav_PrintSolutionInfo(mesh, message);
+  warnNonFiniteSolutions(mesh);
   // Vertex solutions are shown when there are any, else element solutions; an index beyond the
   // solutions now held goes back to the first.
   const int nbrVerSol = pav_GetNumberOfVertexSolutions(mesh);

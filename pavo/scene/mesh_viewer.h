@@ -205,4 +205,9 @@ private:
   void removeSets(std::vector<PavBuiltSet> &list);
 };
 
+// One line when solution values of the mesh are not finite numbers (NaN or infinite): the
+// palettes are made of the finite values and the shaders paint the others grey. Printed by each
+// scene building and solution loading.
+void warnNonFiniteSolutions(const PavObject *mesh);
+
 } // namespace pavo

@@ -4,6 +4,8 @@
 // is clipped by the programs themselves.
 #include "scene/mesh_viewer.h"
 
+#include "render/buffer_packing.h"
+#include "render/draw_types.h"
 #include "scene/cut_packing.h"
 #include "scene/element_filter.h"
 
@@ -40,6 +42,16 @@ void PavMeshViewer::updateCut() {
     for (PavCutLayer &layer : layers) {
       for (size_t i = 0; eps > 0 && i < layer.xyz.size(); i++)
         layer.xyz[i] -= (float)(eps * p[i % 3]);
+      // Curved faces and caps are drawn from their Bezier control points; the groups share the
+      // layer's nodes, so they are converted once, through every group's elements.
+      if (pavDrawTypeDegree(layer.drawType) > 1) {
+        std::vector<int> all;
+        for (const PavCutGroup &g : layer.groups) all.insert(all.end(), g.elt.begin(), g.elt.end());
+        const int k = PavDrawTyp2Siz(layer.drawType);
+        if (k > 0)
+          bezierGeometry(layer.drawType, (int64_t)(layer.xyz.size() / 3), layer.xyz.data(),
+                         (int64_t)(all.size() / (size_t)k), all.data());
+      }
       PavBuiltSet set;
       set.source = capping ? PavSetSource::CapTriangles : PavSetSource::ClipFaces;
       set.volType = layer.volumeType;

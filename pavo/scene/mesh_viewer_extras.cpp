@@ -2,6 +2,7 @@
 // tetrahedra, the vector triangles, and the vertex selections for metric and arrow glyphs.
 #include "scene/mesh_viewer.h"
 
+#include "render/buffer_packing.h"
 #include "scene/glyph_packing.h"
 
 #include "pav_split_reference.h"
@@ -53,6 +54,7 @@ PavDrawObject *PavMeshViewer::addFaceObject(uint32_t drawType, int32_t id, const
     for (int c = 0; c < 3; c++) xyz.push_back((float)mesh->crdDbl[3 * (size_t)v + c]);
     elt.push_back(i);
   }
+  bezierGeometry(drawType, nbrFaces * k, xyz.data(), nbrFaces, elt.data());
   PavDrawObject *o = addObject(std::unique_ptr<PavDrawObject>(createDrawObject(drawType, id)));
   if (!o) return nullptr;
   attachData(o, nbrFaces * k, xyz.data(), nbrFaces, elt.data());

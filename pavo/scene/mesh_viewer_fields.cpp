@@ -55,6 +55,18 @@ void PavMeshViewer::rebuildFields() {
   if (!mesh) return;
   updateGlyphs();
   const int mode = view.fieldMode;
+  // A field number beyond those held (asked for by a parameter or view-state file) falls back to
+  // the first field, and says so.
+  if (mode == 1 || mode == 2) {
+    const int held =
+        mode == 1 ? pav_GetNumberOfVertexSolutions(mesh) : pav_GetMaxNumberOfElementSolutions(mesh);
+    int &index = mode == 1 ? view.vertexSolution : view.elementSolution;
+    if (held > 0 && (index < 1 || index > held)) {
+      printf("  ## ERROR: there is no solution field %d (%d held): field 1 is shown\n", index,
+             held);
+      index = 1;
+    }
+  }
   const int32_t nbrVer = mesh->ent[Vertices].nbr;
   const int dim = mesh->dim == 2 ? 2 : 3;
   std::vector<PavBuiltSet *> all;

@@ -5,6 +5,7 @@
 #include "modes/param_file.h"
 #include "pav_split_reference.h"
 #include "pavmsh.h"
+#include "render/buffer_packing.h"
 #include "scene/mesh_viewer_tables.h"
 #include "scene/scene_marks.h"
 #include "scene/vertex_labels.h"
@@ -102,6 +103,8 @@ void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t
       }
     }
     current++;
+    // Curved entities are drawn from their Bezier control points.
+    bezierGeometry(set.drawType, (int64_t)bo.vertices.size(), xyz.data(), m, elt.data());
     PavDrawObject *o =
         addObject(std::unique_ptr<PavDrawObject>(createDrawObject(set.drawType, id)));
     if (!o) return;
@@ -256,6 +259,7 @@ void PavMeshViewer::prebuildFacePrograms() {
 
 void PavMeshViewer::displayObject() {
   if (!mesh) return;
+  warnNonFiniteSolutions(mesh);
   clearMeshScene();
   dimension = mesh->dim == 2 ? 2 : 3;
   double paramBox[6];

@@ -230,8 +230,11 @@ void reportPolygons(std::string &out, std::string &warnings, const PavObject *me
   const PolygonTable faces{pol.innHdr, pol.nbrInnPol, pol.nbrInnVer, pol.innVer};
   for (int32_t k = 0; k < n; k++) {
     int32_t ff = 0, fn = 0;
-    reportItem(out, warnings, faces, std::abs(pol.phdFac[first + k]), "face",
-               "       Face (%d-sides) %9d", false, &ff, &fn);
+    // The magnitude in 64 bits (that of the smallest 32-bit entry does not fit in 32), kept
+    // past the last face when out of range so that the report says it is.
+    const int64_t face = std::min<int64_t>(std::abs((int64_t)pol.phdFac[first + k]), INT32_MAX);
+    reportItem(out, warnings, faces, (int32_t)face, "face", "       Face (%d-sides) %9d", false,
+               &ff, &fn);
   }
 }
 

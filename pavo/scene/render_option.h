@@ -11,7 +11,8 @@ struct PavRenderOption {
                              // reference, 3 plain grey)
   bool LineOn = true;
   bool TransOn = false;
-  bool TessOn = true;
+  bool TessOn =
+      false;          // wire lines along the tessellated sub-triangles instead of the element edges
   bool EdgeOn = true; // edge display
   bool JacOn = false;
   bool CutOn = false; // cut-plane display

@@ -469,6 +469,11 @@ void PavSceneWindow::initialize() {
   }
   displayEnabled = checkGLVersion(major, minor, exitOnGLFailure) && gl;
   if (!displayEnabled) return;
+  GLint viewport[2] = {0, 0}, renderbuffer = 0, texture = 0;
+  gl->glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+  gl->glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+  gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+  largestSide = std::max(0, std::min({viewport[0], viewport[1], renderbuffer, texture}));
   setFixedGLState(gl);
   textProgram.setGLFunctions(gl);
   textReady = text.init(gl, 48);
@@ -615,7 +620,7 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   float line = view.whiteBackground ? 0.0f : 1.0f;
   p.setUniform("Line.Color", QVector4D(line, line, line, 1));
   p.setUniform("THICKNESS", view.options.edgeThickness);
-  p.setUniform("tess_level", view.options.TessOn ? (int)view.options.tessLevel : 1);
+  p.setUniform("tess_level", (int)view.options.tessLevel);
   p.setUniform("LineOn", view.options.LineOn);
   p.setUniform("TransOn", view.options.TransOn);
   p.setUniform("TessOn", view.options.TessOn);
@@ -852,14 +857,20 @@ std::vector<uint8_t> PavSceneWindow::grabFrame(int *w, int *h) {
   return readFramebuffer(gl, glContext()->defaultFramebufferObject(), *w, *h);
 }
 
-void PavSceneWindow::screenshot(const char *name) {
+bool PavSceneWindow::screenshot(const char *name) {
   // After a swap the back buffer holds nothing defined: draw the frame again, unswapped.
   if (isExposed() && gl) renderNowNoSwap();
   int w = 0, h = 0;
   std::vector<uint8_t> pixels = grabFrame(&w, &h);
   std::string file = screenshotFileName(name, (long)std::time(nullptr));
-  if (!pixels.empty()) writeScreenshotFile(file, w, h, pixels.data());
+  if (pixels.empty()) {
+    fprintf(stderr, "ERROR: no screenshot %s: the window has no frame to read (%dx%d)\n",
+            file.c_str(), w, h);
+    return false;
+  }
+  if (!writeScreenshotFile(file, w, h, pixels.data())) return false;
   printf("\n  Screen shot done in file : %s \n", file.c_str());
+  return true;
 }
 
 } // namespace pavo

@@ -157,10 +157,15 @@ public:
   void printGLInfo(bool withExtensions);
   void checkGLError(const char *file, int line);
   // Draws the frame without swapping and writes it (resolved when multisampled); see
-  // screenshot.h for names and formats.
-  void screenshot(const char *name);
+  // screenshot.h for names and formats. Prints "Screen shot done in file" and returns true only
+  // once the file is written; otherwise the reason goes to standard error.
+  bool screenshot(const char *name);
   // Pixels of the frame as a screenshot reads them (RGBA, bottom row first), and their size.
   std::vector<uint8_t> grabFrame(int *width, int *height);
+  // Largest width and height, in device pixels, that the context draws, picks and reads back
+  // (the least of GL_MAX_VIEWPORT_DIMS, GL_MAX_RENDERBUFFER_SIZE and GL_MAX_TEXTURE_SIZE);
+  // 0 before the context exists.
+  int largestFrameSide() const { return largestSide; }
 
   // The view: camera, switches, cut plane, palette and field choice.
   PavViewState view;
@@ -263,6 +268,7 @@ protected:
   bool textProgramBuilt = false;
   PavTextRenderer text;
   bool textReady = false;
+  int largestSide = 0;
   PavPickingFramebuffer pickingFb;
   QList<PavPickEntry> picks;
   QList<PavSceneWindow *> linkedRotation, linkedTranslation;

@@ -14,9 +14,9 @@ namespace pavo {
 const std::vector<PavFileDialog> &fileDialogs() {
   static const std::vector<PavFileDialog> dialogs = {
       {"openMesh", false, true, "Select one mesh file to open",
-       "Ovel Mesh (*.mesh *.meshb);;CGNS Mesh (*.cgns *.hdf);;All Files (*.*)"},
+       "Ovel Mesh (*.mesh *.meshb);;CGNS Mesh (*.cgns *.hdf);;Gmsh Mesh (*.msh);;All Files (*.*)"},
       {"openSolution", false, false, "Select one solution file to open",
-       "Ovel Solution (*.solb *.sol);;All Files (*.*)"},
+       "Ovel Solution (*.solb *.sol);;Gmsh Solution (*.msh);;All Files (*.*)"},
       {"loadData", false, false, "Select one data file to open", "Data (*.data)"},
       {"saveImage", true, false, "Choose a file name", "Image (*.png *.jpg *.jpeg *.bmp)"},
       {"saveMesh", true, false, "Choose an output mesh name",

@@ -31,8 +31,10 @@
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace pavo {
 
@@ -223,17 +225,37 @@ void PavMainController::setWindowSize() {
   QString answer;
   int w = 0, h = 0;
   if (!dialogs.askText(p.window, "Window Size", "Enter size:", initial, &answer)) return;
-  if (!parseWindowSize(answer, &w, &h)) return;
+  if (!parseWindowSize(answer, &w, &h))
+    return print("  ## ERROR: window size \"" + answer +
+                 "\" not understood (width x height, 1 to 32767): the size is unchanged\n");
   resizeView(w, h);
 }
 
-void PavMainController::resizeView(int w, int h) {
-  // The layout gives the container its size: hold it at the answer while the window fits it.
+bool PavMainController::resizeView(int w, int h) {
+  // The frame in device pixels must fit the context's buffers, and its colour, depth, picking
+  // and read-back copies (about 24 bytes a pixel) a quarter of the machine's memory.
+  const double ratio = std::max(1.0, p.viewer->devicePixelRatio());
+  const int64_t dw = (int64_t)std::ceil(w * ratio), dh = (int64_t)std::ceil(h * ratio);
+  const int side = p.viewer->largestFrameSide();
+  const int64_t memory = (int64_t)sysconf(_SC_PHYS_PAGES) * (int64_t)sysconf(_SC_PAGE_SIZE);
+  if (w < 1 || h < 1 || (side > 0 && (dw > side || dh > side)) ||
+      (memory > 0 && dw * dh * 24 > memory / 4)) {
+    print(QString::asprintf("  ## ERROR: window size %d x %d refused (at most %d x %d pixels "
+                            "here, and what memory holds): the size is unchanged\n",
+                            w, h, side, side));
+    return false;
+  }
+  // The layout gives the container its size: hold it at the answer while the window is resized
+  // by the difference, so that the other parts keep theirs (adjustSize would fit the window to its
+  // size hints, bounded by two thirds of the screen).
+  QWidget *win = p.window;
+  const QSize around = win->size() - p.container->size();
   p.container->setFixedSize(w, h);
   p.viewer->resize(w, h);
-  p.window->adjustSize();
+  win->resize((QSize(w, h) + around).expandedTo(win->minimumSizeHint()));
   p.container->setMinimumSize(0, 0);
   p.container->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  return true;
 }
 
 void PavMainController::viewChanged(PavViewChange change) {

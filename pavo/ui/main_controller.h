@@ -69,8 +69,10 @@ public:
   // Writes the window's view state under `name` (or "pavo.data" when null); the name written,
   // empty on failure.
   QString writeViewState(const char *name);
-  // Gives the view w x h pixels and fits the window around it.
-  void resizeView(int w, int h);
+  // Gives the view exactly w x h pixels and fits the window around it: the menus, terminal and
+  // bottom bar keep their sizes. A size beyond what the context draws and reads back
+  // (PavSceneWindow::largestFrameSide) or what memory holds is refused with one line; false then.
+  bool resizeView(int w, int h);
   // Panels built so far (null until first opened).
   QWidget *panel(const char *slot) const;
 

@@ -2,6 +2,7 @@
 
 #include "modes/viewer_args.h"
 #include "pav_object.h"
+#include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"
 #include "scene/window_links.h"
 #include "ui/bottom_bar.h"
@@ -9,6 +10,8 @@
 #include "ui/main_controller.h"
 #include "ui/viewer_windows.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGridLayout>
@@ -129,6 +132,15 @@ bool PavMeshViewerWidget::eventFilter(QObject *watched, QEvent *event) {
     }
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void PavMeshViewerWidget::closeEvent(QCloseEvent *event) {
+  QWidget::closeEvent(event);
+  // Only the window manager's close: the program's own close() calls end nothing.
+  if (!event->spontaneous() || !event->isAccepted()) return;
+  printf("%s", kFarewell);
+  fflush(stdout);
+  QCoreApplication::quit();
 }
 
 void PavMeshViewerWidget::dragEnterEvent(QDragEnterEvent *event) { control->dragEnter(event); }

@@ -66,6 +66,9 @@ public slots:
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
+  // Closing the window from the window manager ends the run as the key q does: the farewell, and
+  // the application quits even while panels of the window are still open.
+  void closeEvent(QCloseEvent *event) override;
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
 

@@ -127,8 +127,10 @@ TEST(DialogAnswers, WindowSizesAndOutputNames) {
       {meshOutputName, "a.mesh/w", "a.mesh/w.meshb"},
   };
   for (const auto &c : names) EXPECT_EQ(c.rule(c.in), QString(c.out)) << c.in;
-  EXPECT_EQ(fileDialog("openMesh").filter,
-            std::string("Ovel Mesh (*.mesh *.meshb);;CGNS Mesh (*.cgns *.hdf);;All Files (*.*)"));
+  EXPECT_EQ(
+      fileDialog("openMesh").filter,
+      std::string("Ovel Mesh (*.mesh *.meshb);;CGNS Mesh (*.cgns *.hdf);;Gmsh Mesh (*.msh);;All "
+                  "Files (*.*)"));
 }
 
 TEST(Settings, RecentFilesAndDamagedStores) {

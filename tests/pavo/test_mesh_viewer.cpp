@@ -4,6 +4,7 @@
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "render/colormaps.h"
 #include "render/palette.h"
 #include "scene/mesh_viewer.h"
 
@@ -251,4 +252,35 @@ TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement)
       if (corner(e, j, 2) == 1) cx += corner(e, j, 0), cy += corner(e, j, 1), n++;
     if (n == 3) expectNear(colourAt(cx / 3, cy / 3, 1), paletteRgb((float)r->data[e]));
   }
+}
+
+// On curved triangles, a constant field other than 0 is one colour (its rounding must not scatter
+// it over the map's ends), and values that are not finite have a grey of their own while the
+// palette spans the finite ones.
+TEST_F(MeshViewerTest, ConstantAndNonFiniteFieldsOnCurvedTriangles) {
+  std::vector<double> xyz;
+  for (int j = 0; j < 3; j++)
+    for (int i = 0; i < 3; i++) xyz.insert(xyz.end(), {i / 2.0, j / 2.0, 0});
+  const std::vector<int> p2 = {1, 3, 9, 2, 6, 5, 1, 9, 7, 5, 8, 4};
+  PavObject *constant = meshOf(xyz, TrianglesP2, p2, {1, 1});
+  pushVertexField(constant, [](double, double, double) { return 1.5; });
+  show(constant);
+  float mid[3];
+  colormapLookup(0, 0.5f, mid);
+  for (double x = 0.05; x < 1; x += 0.1)
+    for (double y : {0.1, 0.45, 0.8})
+      expectNear(colourAt(x, y, 0), {(int)std::lround(mid[0] * 255), (int)std::lround(mid[1] * 255),
+                                     (int)std::lround(mid[2] * 255)});
+  PavObject *holes = meshOf(xyz, TrianglesP2, p2, {1, 1});
+  pushVertexField(holes, [](double x, double y, double) {
+    return x == 1 && y == 1 ? std::nan("") : x == 0 && y == 1 ? HUGE_VAL : x;
+  });
+  const std::string out = show(holes);
+  EXPECT_NE(out.find("2 solution values are not finite"), std::string::npos) << out;
+  expectNear(colourAt(0.9, 0.1, 0), {128, 128, 128}); // triangle (0,0) (1,0) (1,1): NaN
+  for (const auto &set : viewer->builtSets())
+    for (const auto &bo : set.objects)
+      if (const PavDrawField *f = viewer->fieldOf(PavFieldKind::Solution, bo.object)) {
+        EXPECT_TRUE(f->palette[0] == 0 && f->palette[4] == 1) << f->palette[4];
+      }
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace pavo;
 
@@ -44,6 +45,7 @@ TEST_F(ViewFiles, ParameterKeywordsValuesAndMessages) {
   EXPECT_EQ(cappingPlanes(b), (std::vector<PavPlaneEquation>{{1, 1, 1, 1}}));
   EXPECT_EQ(read("refcolor 2 255 0 0", c),
             Lines({"  ## ERROR: PAVO: refcolor: MISSING INTEGER VALUE \n",
+                   "  ## ERROR: PAVO: refcolor: 1 of 2 colours given, the others stay grey\n",
                    "  2 colors (references) defined\n"}));
   EXPECT_EQ(c.refColor, (std::vector<std::array<int32_t, 3>>{{255, 0, 0}, {214, 214, 214}}));
   // A bad palette value abandons the keyword only; errors in counts stop the reading.
@@ -51,9 +53,47 @@ TEST_F(ViewFiles, ParameterKeywordsValuesAndMessages) {
             Lines({"  ## ERROR: PAVO: palette: ERROR WHILE READING DOUBLE VALUE(x)\n",
                    "  ## ERROR: PAVO: isolines: ERROR WHILE READING INTEGER VALUE(abc)\n"}));
   EXPECT_TRUE(!d.palette && d.scrolling == 1 && !d.isolines && !d.displayField);
+  // A valid integer too large for a count is named as such.
+  EXPECT_EQ(read("isolines 100000000", d),
+            Lines({"  ## ERROR: PAVO: isolines: count 100000000 out of range (0 to 1000000): "
+                   "taken as 0\n"}));
 }
 
 // The mesh's own parameter file comes before DEFAULT.pavo; with neither, a warning.
+// A FIFO, an endless device, a folder or a dangling link in place of any file the viewer reads
+// is refused at once, with the reason, and never waited on.
+TEST_F(ViewFiles, SpecialFilesAreRefusedAtOnce) {
+  const auto make = [](const std::string &name, int kind) {
+    std::filesystem::remove_all(name);
+    if (kind == 0) {
+      EXPECT_EQ(mkfifo(name.c_str(), 0600), 0);
+    }
+    if (kind == 1) std::filesystem::create_symlink("/dev/zero", name);
+    if (kind == 2) std::filesystem::create_directory(name);
+    if (kind == 3) std::filesystem::create_symlink("no-such-target", name);
+  };
+  for (int kind = 0; kind < 4; kind++) {
+    SCOPED_TRACE(kind);
+    for (const char *f : {"DEFAULT.pavo", "s.data", "pavo.movie", "pavo.seq"}) make(f, kind);
+    PavParameters p;
+    PavViewStateData d;
+    std::vector<PavMovieLine> movie;
+    std::vector<PavSequenceLine> seq;
+    PavFileMessages m;
+    EXPECT_FALSE(readParameterFile(nullptr, p, m));
+    EXPECT_FALSE(readViewStateFile("s.data", d, m));
+    EXPECT_FALSE(readMovieFile(nullptr, movie, m));
+    EXPECT_FALSE(readSequenceFile(nullptr, seq, m));
+    std::string all;
+    for (const std::string &l : m.lines) all += l;
+    // A dangling link is a missing file: each reader says so in its own words.
+    for (const char *f : {"DEFAULT.pavo", "s.data", "pavo.movie", "pavo.seq"})
+      if (kind != 3) {
+        EXPECT_NE(all.find(std::string(f) + ": not a regular file"), std::string::npos) << all;
+      }
+  }
+}
+
 TEST_F(ViewFiles, ParameterFileLookupOrder) {
   for (const char *f : {"wing.pavo", "DEFAULT.pavo"}) pavo_test::writeFile(f, "scrolling 1");
   PavParameters p;
@@ -108,7 +148,7 @@ TEST_F(ViewFiles, ViewStateWarnsAndClampsAbsurdValues) {
   EXPECT_EQ(m.lines[1], "% Warning 0 is an invalid value for keyword windowsize, should be "
                         "between 16 and 16384\n");
   EXPECT_EQ(m.lines.back(), "  ## ERROR: PAVO: numberofhiddenrefobjects: MISSING INTEGER VALUE \n");
-  EXPECT_EQ(d.windowSize, (std::array<int32_t, 2>{16, 16384}));
+  EXPECT_EQ(d.windowSize, std::nullopt); // a refused size is ignored, not clamped
   EXPECT_EQ(d.hiddenRefs, (std::vector<PavHiddenRef>{{2, 2}}));
 }
 

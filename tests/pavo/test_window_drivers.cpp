@@ -16,9 +16,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace pavo;
@@ -208,4 +210,29 @@ TEST(ViewerProcess, PrintsTheCommonBoxAndSurvivesBadMeshes) {
     EXPECT_TRUE(has(r.out, "  Total time to render ")) << r.out;
     EXPECT_TRUE(has(r.out, "  Screen shot done in file : ")) << r.out;
   }
+  // The view gets the size its view-state file asks for, whatever the screen and the panels'
+  // size hints (the picture is the view: its PNG header holds the size, big-endian).
+  for (const auto &[w, h] : {std::pair{700, 500}, std::pair{1024, 768}}) {
+    std::ofstream(dir + "/a.data") << "WindowSize\n" << w << " " << h << "\n";
+    r = runPavo(dir, {"-in", "a.mesh"}, {shot});
+    std::ifstream png(dir + "/shot.png", std::ios::binary);
+    unsigned char head[24] = {};
+    png.read(reinterpret_cast<char *>(head), 24);
+    const auto be = [&](int at) {
+      return head[at] << 24 | head[at + 1] << 16 | head[at + 2] << 8 | head[at + 3];
+    };
+    EXPECT_EQ(be(16), w);
+    EXPECT_EQ(be(20), h);
+  }
+  std::filesystem::remove(dir + "/a.data");
+  // A FIFO as the mesh's parameter file and /dev/zero as its view state are refused at once; a
+  // screenshot that cannot be written says why, claims nothing and fails the run.
+  ASSERT_EQ(mkfifo((dir + "/a.pavo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir + "/a.data");
+  r = runPavo(dir, {"-in", "a.mesh"}, {"PAVO4_VIEWER_SCREENSHOT=" + dir + "/none/shot.png"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(has(r.out, "a.pavo: not a regular file") && has(r.out, "a.data: not a regular file"))
+      << r.out;
+  EXPECT_TRUE(has(r.err, "could not write png screenshot file ")) << r.err;
+  EXPECT_FALSE(has(r.out, "Screen shot done")) << r.out;
 }

@@ -1,5 +1,5 @@
 // Control stage of curved edges of degree DEG (control point i at position i): one isoline,
-// subdivided by the edge's curvature.
+// subdivided by the edge's control points on screen.
 in vec3 VPos[];
 flat in int VElt[];
 out vec3 TPos[];
@@ -14,6 +14,6 @@ void main() {
     vec3 inner[3];
     for (int m = 1; m < DEG; ++m) inner[m - 1] = VPos[m];
     gl_TessLevelOuter[0] = 1.0;
-    gl_TessLevelOuter[1] = levelOf(sideCurvature(VPos[0], VPos[DEG], inner, DEG), CAP);
+    gl_TessLevelOuter[1] = sideLevel(VPos[0], VPos[DEG], inner, DEG);
   }
 }

@@ -17,10 +17,12 @@ uniform bool ValOn;
 
 int quaPos(ivec2 l) { return l.x * (DEG + 1) + l.y; }
 
-float quaCurvature(ivec2 a, ivec2 b) {
+// Curvature (x) and screen level (y) of the side from corner a to corner b.
+vec2 quaSide(ivec2 a, ivec2 b) {
   vec3 inner[3];
   for (int m = 1; m < DEG; ++m) inner[m - 1] = VPos[quaPos((a * (DEG - m) + b * m) / DEG)];
-  return sideCurvature(VPos[quaPos(a)], VPos[quaPos(b)], inner, DEG);
+  vec3 A = VPos[quaPos(a)], B = VPos[quaPos(b)];
+  return vec2(sideCurvature(A, B, inner, DEG), sideLevel(A, B, inner, DEG));
 }
 
 void main() {
@@ -42,8 +44,8 @@ void main() {
     if (DEG == 1) {
       outer[s] = flatLevel;
     } else {
-      float c = quaCurvature(ends[2 * s], ends[2 * s + 1]);
-      outer[s] = (c <= 1e-6 && field) ? flatLevel : levelOf(c, 32);
+      vec2 c = quaSide(ends[2 * s], ends[2 * s + 1]);
+      outer[s] = (c.x <= 1e-6 && field) ? flatLevel : c.y;
     }
   }
   // Inner control points against their bilinear positions.
@@ -55,10 +57,24 @@ void main() {
       inner = max(inner, side > 0.0 ? length(VPos[quaPos(ivec2(i, j))] - bil) / side : 0.0);
     }
   float innerLevel = max(levelOf(inner, 32), flatLevel);
+  // Rows of the control net along u and along v, on screen.
+  bool behind = false;
+  vec2 sp[(DEG + 1) * (DEG + 1)];
+  for (int p = 0; p < (DEG + 1) * (DEG + 1); ++p) sp[p] = screenOf(VPos[p], behind);
+  float mu = 0.0, mv = 0.0;
+  for (int i = 0; i + 2 <= DEG; ++i)
+    for (int j = 0; j <= DEG; ++j) {
+      mu = max(mu, secondDiff(sp[quaPos(ivec2(i, j))], sp[quaPos(ivec2(i + 1, j))],
+                              sp[quaPos(ivec2(i + 2, j))]));
+      mv = max(mv, secondDiff(sp[quaPos(ivec2(j, i))], sp[quaPos(ivec2(j, i + 1))],
+                              sp[quaPos(ivec2(j, i + 2))]));
+    }
   gl_TessLevelOuter[0] = outer[0];
   gl_TessLevelOuter[1] = outer[1];
   gl_TessLevelOuter[2] = outer[2];
   gl_TessLevelOuter[3] = outer[3];
-  gl_TessLevelInner[0] = min(max(innerLevel, max(outer[1], outer[3])), 32.0);
-  gl_TessLevelInner[1] = min(max(innerLevel, max(outer[0], outer[2])), 32.0);
+  gl_TessLevelInner[0] =
+      min(max(max(innerLevel, screenLevel(mu, DEG, behind)), max(outer[1], outer[3])), kMaxLevel);
+  gl_TessLevelInner[1] =
+      min(max(max(innerLevel, screenLevel(mv, DEG, behind)), max(outer[0], outer[2])), kMaxLevel);
 }

@@ -174,6 +174,19 @@ float fieldValue(samplerBuffer field, int d, int e, vec2 uv) {
 vec3 paletteColor(float value, float P[5], bool cutBelow, bool cutAbove, out int interval,
                   out float t) {
   float v = value;
+  // A value that is not a finite number has a colour of its own, outside every colour map.
+  if (isnan(v) || isinf(v)) {
+    interval = 1;
+    t = 0.0;
+    return vec3(0.5);
+  }
+  // A palette of one value (a constant field) is one colour, the middle one: the field's own
+  // rounding must not scatter it between both ends.
+  if (!(P[4] > P[0])) {
+    interval = 3;
+    t = 0.0;
+    return colormap_rgb(2.0, 0.0, 4.0);
+  }
   if (v <= P[0]) {
     interval = 1;
     if (!cutBelow) v = P[0];
@@ -298,7 +311,7 @@ void main() {
       vec3 pc = paletteColor(value, Palette, CutoffBelowOn, CutoffAboveOn, interval, t);
       if (SolOn != 0) color = pc;
       fieldShown = true;
-      if (IsoOn != 0 || SolOn == 2)
+      if ((IsoOn != 0 || SolOn == 2) && !isnan(value) && !isinf(value))
         color = isolines(color, value, Palette, interval, t, nbrIso, NbrUsrIso, UsrIso, IsoOn,
                          SolOn == 2);
     }
@@ -308,7 +321,7 @@ void main() {
       float jv = fieldValue(texjac, jacDeg, fieldElt, GBarycentric);
       vec3 pc = paletteColor(jv, JacPalette, false, false, interval, t);
       if (JacOn) color = pc;
-      if (JacIsoOn)
+      if (JacIsoOn && !isnan(jv) && !isinf(jv))
         color = isolines(color, jv, JacPalette, interval, t, nbrJacIso, nbrUsrJacIso, UsrJacIso, 1,
                          false);
     }
