@@ -54,9 +54,9 @@ struct PavCutLayer {
 // " Clipping %s: %d topologically invalid entities are filtered !\n" (draw-type name) when faces
 // are filtered, and the field errors of the viewer ("error invalid number of solution: %d != %d
 // \n", "error\n"), in which case the layers carry no field. With shellOnly, a face shared by two
-// crossed elements is left out: drawn opaque and whole, the crossed elements show their envelope
-// only, and the shared faces (every face that straddles the plane) would cost the rasteriser
-// without adding a pixel.
+// crossed elements of the same reference is left out: drawn opaque and whole, the crossed
+// elements of each reference show their envelope only, and the shared faces (every face that
+// straddles the plane) would cost the rasteriser without adding a pixel.
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
                                       const PavCutFieldChoice &field, bool shellOnly = false);
 

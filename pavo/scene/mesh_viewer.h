@@ -63,6 +63,9 @@ public:
   // Rebuilds the clipped faces when the shrink factor or the transparency changed whether the
   // crossed elements show their envelope only (opaque, unshrunk) or every face.
   void updateCutIfFacesChanged();
+  // Clipping draws every face of the crossed elements even where their envelope would show the
+  // same picture (comparisons).
+  bool clipEveryFace = false;
   // Scans the displayed field for its extrema (running: not reset by the scan) and prints them.
   void computeSolutionExtrema();
   // Jacobians of the face (2-D) or volume (3-D) elements, computed once (mode 1 normalised at

@@ -14,8 +14,11 @@
 namespace pavo {
 
 bool PavMeshViewer::clipShellOnly() const {
-  // Shrunk or transparent faces show what lies behind them: then every face is needed.
-  return view.options.shrink >= 1.0f && !view.options.TransOn;
+  // Shrunk or transparent faces show what lies behind them, and elements hidden one by one (the
+  // filters, discarding the unpicked) uncover the faces they share: then every face is needed.
+  // Hidden references need no more than the envelope of each reference.
+  return !clipEveryFace && view.options.shrink >= 1.0f && !view.options.TransOn &&
+         !view.options.DiscardUnPicked && !cutElementsFiltered(*this);
 }
 
 void PavMeshViewer::updateCutIfFacesChanged() {

@@ -6,8 +6,10 @@
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "render/palette.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 
+#include <QQuaternion>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -153,6 +155,41 @@ TEST_F(MeshViewerTest, MovedPlaneDrawsTheSamePictureAsThePlaneSetDirectly) {
     viewer->view.options.CutOn = false;
     pavo_test::captured([&] { viewer->updateCut(); });
     EXPECT_TRUE(moved == frameAt(to, capping)) << "capping " << capping;
+  }
+}
+
+// Opaque and unshrunk, the crossed elements drawn by their envelope (per reference) show what all
+// their faces show: seen from the cut side, with nothing hidden, with the crossed elements of
+// reference 2 hidden, and with a filter hiding the crossed elements where the field f = x + y
+// exceeds 1.1 (their neighbours' shared faces come to light).
+TEST_F(MeshViewerTest, EnvelopeOfTheCrossedElementsDrawsWhatEveryFaceDraws) {
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 4, 1);
+  pushVertexField(cube, [](double x, double y, double) { return x + y; });
+  show(cube);
+  viewer->view.trackball.rotation = QQuaternion::fromEulerAngles(25, 70, 0);
+  viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
+  const double plane[4] = {1, 0.3, 0.1, -0.55};
+  std::copy(plane, plane + 4, viewer->view.cutPlane);
+  enum { Nothing, Reference2, Filter };
+  for (int hide : {Nothing, Reference2, Filter}) {
+    auto frame = [&](bool everyFace) {
+      viewer->clipEveryFace = everyFace;
+      pavo_test::captured([&] {
+        viewer->updateCut();
+        const double range[2] = {-1, 1.1};
+        if (hide == Filter) applyElementFilter(*viewer, solutionValues(*viewer), range);
+      });
+      for (const auto &set : viewer->cutSets())
+        for (const auto &bo : set.objects)
+          if (hide == Reference2 && bo.object->id == 2) bo.object->visible = false;
+      viewer->renderNowNoSwap();
+      int w = 0, h = 0;
+      return viewer->grabFrame(&w, &h);
+    };
+    const std::vector<uint8_t> shell = frame(false), every = frame(true);
+    EXPECT_TRUE(shell == every) << "hidden " << hide;
+    EXPECT_NE(std::count(shell.begin(), shell.end(), 255), (long)shell.size());
+    pavo_test::captured([&] { applyElementFilter(*viewer, {}, nullptr); });
   }
 }
 
