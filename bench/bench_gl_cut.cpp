@@ -13,8 +13,10 @@
 #include "scene/mesh_viewer_input.h"
 
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -80,6 +82,8 @@ void BM_CutAgainstFrame(benchmark::State &state) {
   const double setup = now() - t0;
   PavViewerInput *input = PavViewerInput::of(v.get());
   PavViewState &view = v->view;
+  double plane0[4];
+  std::copy(view.cutPlane, view.cutPlane + 4, plane0);
   auto frame = [&](int) { v->renderNowNoSwap(); };
   auto cutOff = [&]() {
     view.options.CutOn = false;
@@ -96,12 +100,43 @@ void BM_CutAgainstFrame(benchmark::State &state) {
   };
   double base = 0, clipOn = 0, clipped = 0, clippedByPlane = 0, capOn = 0, capped = 0, move = 0,
          pick = 0;
+  double keyF1 = 0, search = 0, dragMove = 0;
   double cutElements = 0;
+  // Key and mouse events as the window gets them; the redraws they queue run inside the step.
+  auto pressKey = [&](int k) {
+    input->handleKey(k, QString());
+    QCoreApplication::processEvents();
+  };
+  auto mouse = [&](QEvent::Type type, int y, Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(kWidth / 2, y), Qt::MiddleButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(v.get(), &e);
+    QCoreApplication::processEvents();
+  };
   int picked = 0;
   for (auto _ : state) {
     view.options.CutOn = false;
     v->updateCut();
     base = timed(*v, 5, frame);
+    search = timed(*v, 3, [&](int) {
+      int nbr = 0, *lst = nullptr;
+      char status[PAV_STATUS_SIZE];
+      pav_GetCutEntities(v->meshObject(), view.cutPlane, Tetrahedra, &nbr, &lst, status);
+      free(lst);
+    });
+    keyF1 = timed(
+        *v, 3, [&](int) { pressKey(Qt::Key_F1); },
+        [&] {
+          if (view.options.CutOn) pressKey(Qt::Key_F1);
+        });
+    if (!view.options.CutOn) pressKey(Qt::Key_F1);
+    pressKey(Qt::Key_F2); // cut-plane mode: the mouse moves the plane
+    mouse(QEvent::MouseButtonPress, kHeight / 2, Qt::MiddleButton);
+    dragMove = timed(*v, 5, [&](int i) {
+      mouse(QEvent::MouseMove, kHeight / 2 - 4 * (i + 1), Qt::MiddleButton);
+    });
+    mouse(QEvent::MouseButtonRelease, kHeight / 2 - 20, Qt::NoButton);
+    pressKey(Qt::Key_F2);
+    std::copy(plane0, plane0 + 4, view.cutPlane);
     clipOn = timed(*v, 3, cutOn(false), cutOff);
     clipped = timed(*v, 5, frame);
     // The same faces cut by the plane in the programs, as they were drawn before: each straddles
@@ -133,6 +168,9 @@ void BM_CutAgainstFrame(benchmark::State &state) {
   state.counters["setup_s"] = setup;
   state.counters["frame_ms"] = 1e3 * base;
   state.counters["clip_on_ms"] = 1e3 * clipOn;
+  state.counters["key_f1_ms"] = 1e3 * keyF1;
+  state.counters["search_ms"] = 1e3 * search;
+  state.counters["drag_move_ms"] = 1e3 * dragMove;
   state.counters["clipped_frame_ms"] = 1e3 * clipped;
   state.counters["clipped_by_plane_frame_ms"] = 1e3 * clippedByPlane;
   state.counters["capping_on_ms"] = 1e3 * capOn;
@@ -144,6 +182,7 @@ void BM_CutAgainstFrame(benchmark::State &state) {
     state.counters["clipped_vs_frame"] = clipped / base;
     state.counters["capped_vs_frame"] = capped / base;
     state.counters["move_vs_frame"] = move / base;
+    state.counters["drag_move_vs_frame"] = dragMove / base;
     state.counters["pick_vs_frame"] = pick / base;
   }
 }

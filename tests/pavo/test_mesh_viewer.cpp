@@ -9,6 +9,8 @@
 #include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QQuaternion>
 #include <algorithm>
 #include <cmath>
@@ -135,27 +137,51 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
 }
 
 // A plane moved from another position draws exactly what the plane set at once draws, clipped
-// (the envelope of the crossed elements) and capped alike: no trace of the earlier plane stays.
+// (the envelope of the crossed elements) and capped alike: no trace of the earlier plane stays;
+// in the middle of a drag in cut-plane mode (F2, middle button) too.
 TEST_F(MeshViewerTest, MovedPlaneDrawsTheSamePictureAsThePlaneSetDirectly) {
   show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 4, 1));
+  viewer->view.trackball.rotation = QQuaternion::fromEulerAngles(25, 70, 0);
   const double from[4] = {1, 0.2, 0, -0.31}, to[4] = {0.3, 0.1, 1, -0.62};
-  auto frameAt = [&](const double *first, bool capping) {
-    viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
-    viewer->view.capping = capping;
-    for (const double *p : {first, to}) {
-      std::copy(p, p + 4, viewer->view.cutPlane);
-      pavo_test::captured([&] { viewer->updateCut(); });
-    }
+  auto grab = [&] {
     viewer->renderNowNoSwap();
     int w = 0, h = 0;
     return viewer->grabFrame(&w, &h);
   };
-  for (bool capping : {false, true}) {
-    const std::vector<uint8_t> moved = frameAt(from, capping);
+  auto frameAt = [&](const double *first, const double *last, bool capping) {
+    viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
+    viewer->view.capping = capping;
+    for (const double *p : {first, last}) {
+      std::copy(p, p + 4, viewer->view.cutPlane);
+      pavo_test::captured([&] { viewer->updateCut(); });
+    }
+    return grab();
+  };
+  auto cutOff = [&] {
     viewer->view.options.CutOn = false;
     pavo_test::captured([&] { viewer->updateCut(); });
-    EXPECT_TRUE(moved == frameAt(to, capping)) << "capping " << capping;
+  };
+  for (bool capping : {false, true}) {
+    const std::vector<uint8_t> moved = frameAt(from, to, capping);
+    cutOff();
+    EXPECT_TRUE(moved == frameAt(to, to, capping)) << "capping " << capping;
+    cutOff();
   }
+  frameAt(from, from, false);
+  pavo_test::captured([&] { pavo_test::key(*viewer, Qt::Key_F2); });
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, Qt::MiddleButton, held, Qt::NoModifier);
+    pavo_test::captured([&] { QCoreApplication::sendEvent(viewer.get(), &e); });
+  };
+  send(QEvent::MouseButtonPress, QPoint(100, 120), Qt::MiddleButton);
+  send(QEvent::MouseMove, QPoint(100, 80), Qt::MiddleButton);
+  const std::vector<uint8_t> dragging = grab();
+  double plane[4];
+  std::copy(viewer->view.cutPlane, viewer->view.cutPlane + 4, plane);
+  EXPECT_NE(plane[3], from[3]);
+  send(QEvent::MouseButtonRelease, QPoint(100, 80), Qt::NoButton);
+  cutOff();
+  EXPECT_TRUE(dragging == frameAt(plane, plane, false));
 }
 
 // Opaque and unshrunk, the crossed elements drawn by their envelope (per reference) show what all
