@@ -290,35 +290,42 @@ int facesOfEntities(const PavObject *obj, int type, int number, const int *list,
   }
   int nbrFac = 0, facSiz[PAV_MAX_FACES], facVer[PAV_MAX_FACES][4];
   int32_t key[5];
-  // Shell: count every face of the set first.
+  // Shell: count every face of the set first. The node of each face met is kept in the order of
+  // the faces, so that the second pass reads the counts without hashing the faces again.
+  std::vector<PavHashNode *> faceNode;
+  if (shell) faceNode.reserve(size_t(number) * size_t(pav_KindNbrFaces(kind)));
+  size_t nextFace = 0;
   for (int pass = shell ? 0 : 1; pass < 2; pass++) {
     std::vector<int> triNod, quaNod, triLnk, quaLnk;
     for (int k = 0; k < number; k++) {
       const int i = list[k];
-      if (GetEntityFaces(obj, i, type, &nbrFac, facSiz, facVer, nullptr) != PAV_SUCCESS) {
+      int full[PAV_MAX_FACES * PAV_FACE_SLOTS], fullSiz[PAV_MAX_FACES];
+      const int rc = pass == 0 ? GetEntityFaces(obj, i, type, &nbrFac, facSiz, facVer, nullptr)
+                               : GetEntityFaces(obj, i, type, &nbrFac, fullSiz, full, nullptr);
+      if (rc != PAV_SUCCESS) {
         if (pass == (shell ? 0 : 1))
           printf("  .... problem id entity %d iEnt %d [0-%d] nbrFac %d \n", k, i, count, nbrFac);
         continue;
       }
-      int full[PAV_MAX_FACES * PAV_FACE_SLOTS], fullSiz[PAV_MAX_FACES];
-      if (pass == 1) GetEntityFaces(obj, i, type, &nbrFac, fullSiz, full, nullptr);
       for (int f = 0; f < nbrFac; f++) {
-        const int n = facSiz[f];
-        if (shell) {
+        if (pass == 0) {
+          const int n = facSiz[f];
           for (int m = 0; m < n; m++) key[m] = facVer[f][m];
           for (int a = 1; a < n; a++)
             for (int b = a; b > 0 && key[b - 1] > key[b]; b--) std::swap(key[b - 1], key[b]);
           PavHashNode *h = pav_HashFind(tab, n, n, key);
-          if (pass == 0) {
-            if (h) {
-              h->key[n]++;
-            } else {
-              key[n] = 1;
-              pav_HashAdd(tab, n, n + 1, n, key);
-            }
-            continue;
+          if (h) {
+            h->key[n]++;
+          } else {
+            key[n] = 1;
+            h = pav_HashAdd(tab, n, n + 1, n, key);
           }
-          if (h && h->key[n] != 1) continue;
+          faceNode.push_back(h);
+          continue;
+        }
+        if (shell) {
+          const PavHashNode *h = nextFace < faceNode.size() ? faceNode[nextFace++] : nullptr;
+          if (h && h->key[h->m] != 1) continue;
         }
         const bool tri = fullSiz[f] == triSiz;
         std::vector<int> &out = tri ? triNod : quaNod;
