@@ -54,8 +54,8 @@ PavObject *mesh(MeshKind kind) {
     return obj;
   }
   if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 3, 1);
-  if (kind == HexQ2Cube) return buildCube(CubeSplit::Hexahedra, 3, 2);
-  if (kind == PrismP2Cube) return buildCube(CubeSplit::Prisms, 3, 2);
+  if (kind == HexQ2Cube || kind == PrismP2Cube)
+    return buildCube(kind == HexQ2Cube ? CubeSplit::Hexahedra : CubeSplit::Prisms, 3, 2);
   if (kind == Q1Square)
     return meshOf({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, Quadrilaterals, {1, 2, 3, 4}, {1});
   std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0.5, 0, 0, 0.5, 0.5, 0, 0, 0.5, 0};
@@ -80,6 +80,7 @@ struct Row {
 
 const std::vector<std::pair<int, const char *>> kTenF6(10, {Qt::Key_F6, ""}); // 1.0 -> 0.5
 void cutOn(PavMeshViewer &v) { key(v, Qt::Key_F1); }
+void fromAbove(PavMeshViewer &v) { v.view.trackball.rotation = {}; }
 const std::vector<std::pair<int, const char *>> kCutKeys = {{Qt::Key_F1, ""}, {Qt::Key_F3, ""}};
 const std::vector<Probe> kCutProbes = {{0.2, 0.5, 1, 0, 0, 1, Grey, Grey},
                                        {0.6, 0.5, 1, 0, 0, 1, Grey, Grey},
@@ -104,15 +105,11 @@ const Row kRows[] = {
      nullptr,
      kTenF6,
      {{0.5, 0.5, 0, 0, 0, 0, Grey, Grey}, {0.9, 0.9, 0, 0, 0, 1, Grey, White}}},
-    // F1 and F3 cut at x = 0.5 (the box centre): the elements of the middle layer of cells
-    // (1/3 < x < 2/3) are crossed and shown whole; seen down z, the top beyond x = 2/3 goes.
-    // Faces stay lit grey, whatever the degree of the elements.
-    {"CutAtBoxCentre", TetCube, [](PavMeshViewer &v) { v.view.trackball.rotation = {}; }, kCutKeys,
-     kCutProbes},
-    {"CutQ2HexahedraAtBoxCentre", HexQ2Cube,
-     [](PavMeshViewer &v) { v.view.trackball.rotation = {}; }, kCutKeys, kCutProbes},
-    {"CutP2PrismsAtBoxCentre", PrismP2Cube,
-     [](PavMeshViewer &v) { v.view.trackball.rotation = {}; }, kCutKeys, kCutProbes},
+    // F1 and F3 cut at x = 0.5: the middle layer of cells is crossed and shown whole, lit at
+    // every degree; seen down z, the top beyond x = 2/3 goes.
+    {"CutAtBoxCentre", TetCube, fromAbove, kCutKeys, kCutProbes},
+    {"CutQ2HexahedraAtBoxCentre", HexQ2Cube, fromAbove, kCutKeys, kCutProbes},
+    {"CutP2PrismsAtBoxCentre", PrismP2Cube, fromAbove, kCutKeys, kCutProbes},
     // The box [0,1]^2 x {0}: its side x = 1 runs outside the triangle.
     {"Box", P1Triangle, nullptr, {{0, "B"}}, {{1, 0.75, 0, 0, 0, 1, White, Dark}}},
     // With the cut at x = 0.5, U outlines the plane across the box.

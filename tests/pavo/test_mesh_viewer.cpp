@@ -11,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <QQuaternion>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -136,87 +135,53 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
             std::string::npos);
 }
 
-// A plane moved from another position draws exactly what the plane set at once draws, clipped
-// (the envelope of the crossed elements) and capped alike: no trace of the earlier plane stays;
-// in the middle of a drag in cut-plane mode (F2, middle button) too.
-TEST_F(MeshViewerTest, MovedPlaneDrawsTheSamePictureAsThePlaneSetDirectly) {
-  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 4, 1));
-  viewer->view.trackball.rotation = QQuaternion::fromEulerAngles(25, 70, 0);
-  const double from[4] = {1, 0.2, 0, -0.31}, to[4] = {0.3, 0.1, 1, -0.62};
-  auto grab = [&] {
-    viewer->renderNowNoSwap();
-    int w = 0, h = 0;
-    return viewer->grabFrame(&w, &h);
-  };
-  auto frameAt = [&](const double *first, const double *last, bool capping) {
-    viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
-    viewer->view.capping = capping;
-    for (const double *p : {first, last}) {
-      std::copy(p, p + 4, viewer->view.cutPlane);
-      pavo_test::captured([&] { viewer->updateCut(); });
-    }
-    return grab();
-  };
-  auto cutOff = [&] {
-    viewer->view.options.CutOn = false;
-    pavo_test::captured([&] { viewer->updateCut(); });
-  };
-  for (bool capping : {false, true}) {
-    const std::vector<uint8_t> moved = frameAt(from, to, capping);
-    cutOff();
-    EXPECT_TRUE(moved == frameAt(to, to, capping)) << "capping " << capping;
-    cutOff();
-  }
-  frameAt(from, from, false);
-  pavo_test::captured([&] { pavo_test::key(*viewer, Qt::Key_F2); });
-  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-    QMouseEvent e(type, at, Qt::MiddleButton, held, Qt::NoModifier);
-    pavo_test::captured([&] { QCoreApplication::sendEvent(viewer.get(), &e); });
-  };
-  send(QEvent::MouseButtonPress, QPoint(100, 120), Qt::MiddleButton);
-  send(QEvent::MouseMove, QPoint(100, 80), Qt::MiddleButton);
-  const std::vector<uint8_t> dragging = grab();
-  double plane[4];
-  std::copy(viewer->view.cutPlane, viewer->view.cutPlane + 4, plane);
-  EXPECT_NE(plane[3], from[3]);
-  send(QEvent::MouseButtonRelease, QPoint(100, 80), Qt::NoButton);
-  cutOff();
-  EXPECT_TRUE(dragging == frameAt(plane, plane, false));
-}
-
-// Opaque and unshrunk, the crossed elements drawn by their envelope (per reference) show what all
-// their faces show: seen from the cut side, with nothing hidden, with the crossed elements of
-// reference 2 hidden, and with a filter hiding the crossed elements where the field f = x + y
-// exceeds 1.1 (their neighbours' shared faces come to light).
-TEST_F(MeshViewerTest, EnvelopeOfTheCrossedElementsDrawsWhatEveryFaceDraws) {
+// A plane moved from another position, or dragged in cut-plane mode (F2, middle button; read
+// before the release), draws what the plane set at once draws, clipped and capped. The envelope
+// of the crossed elements (per reference) draws what all their faces draw, with nothing hidden,
+// with reference 2 hidden, or with a filter hiding the crossed elements where f = x + y > 1.1.
+TEST_F(MeshViewerTest, MovedPlaneAndEnvelopeDrawWhatThePlaneSetDirectlyDraws) {
   PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 4, 1);
   pushVertexField(cube, [](double x, double y, double) { return x + y; });
   show(cube);
   viewer->view.trackball.rotation = QQuaternion::fromEulerAngles(25, 70, 0);
-  viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
-  const double plane[4] = {1, 0.3, 0.1, -0.55};
-  std::copy(plane, plane + 4, viewer->view.cutPlane);
-  enum { Nothing, Reference2, Filter };
-  for (int hide : {Nothing, Reference2, Filter}) {
-    auto frame = [&](bool everyFace) {
-      viewer->clipEveryFace = everyFace;
-      pavo_test::captured([&] {
-        viewer->updateCut();
-        const double range[2] = {-1, 1.1};
-        if (hide == Filter) applyElementFilter(*viewer, solutionValues(*viewer), range);
-      });
-      for (const auto &set : viewer->cutSets())
-        for (const auto &bo : set.objects)
-          if (hide == Reference2 && bo.object->id == 2) bo.object->visible = false;
-      viewer->renderNowNoSwap();
-      int w = 0, h = 0;
-      return viewer->grabFrame(&w, &h);
-    };
-    const std::vector<uint8_t> shell = frame(false), every = frame(true);
-    EXPECT_TRUE(shell == every) << "hidden " << hide;
-    EXPECT_NE(std::count(shell.begin(), shell.end(), 255), (long)shell.size());
-    pavo_test::captured([&] { applyElementFilter(*viewer, {}, nullptr); });
+  const double from[4] = {1, 0.2, 0, -0.31}, to[4] = {0.3, 0.1, 1, -0.62}, range[2] = {-1, 1.1};
+  auto frameAt = [&](const double *p, bool capping, int hide = 0) { // p null: the plane as it is
+    PavViewState &v = viewer->view;
+    v.hasCutPlane = v.options.CutOn = true, v.capping = capping;
+    if (p) std::copy(p, p + 4, viewer->view.cutPlane);
+    pavo_test::captured([&] {
+      if (p) viewer->updateCut();
+      applyElementFilter(*viewer, solutionValues(*viewer), hide == 2 ? range : nullptr);
+    });
+    for (const auto &set : viewer->cutSets())
+      for (const auto &bo : set.objects) bo.object->visible &= hide != 1 || bo.object->id != 2;
+    viewer->renderNowNoSwap();
+    int w = 0, h = 0;
+    return viewer->grabFrame(&w, &h);
+  };
+  for (bool capping : {false, true}) {
+    frameAt(from, capping);
+    EXPECT_TRUE(frameAt(to, capping) == frameAt(to, capping)) << "capping " << capping;
   }
+  for (int hide : {0, 1, 2}) {
+    const std::vector<uint8_t> shell = frameAt(to, false, hide);
+    viewer->clipEveryFace = true;
+    EXPECT_TRUE(shell == frameAt(to, false, hide)) << "hidden " << hide;
+    viewer->clipEveryFace = false;
+  }
+  frameAt(from, false);
+  pavo_test::captured([&] {
+    pavo_test::key(*viewer, Qt::Key_F2);
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseMove}) {
+      QMouseEvent e(t, QPoint(100, t == QEvent::MouseMove ? 80 : 120), Qt::MiddleButton,
+                    Qt::MiddleButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(viewer.get(), &e);
+    }
+  });
+  const std::vector<uint8_t> dragging = frameAt(nullptr, false);
+  const std::vector<double> plane(viewer->view.cutPlane, viewer->view.cutPlane + 4);
+  EXPECT_NE(plane[3], from[3]);
+  EXPECT_TRUE(dragging == frameAt(plane.data(), false));
 }
 
 TEST_F(MeshViewerTest, TetrahedraSurfaceFieldsPicksAndGlyphs) {

@@ -50,8 +50,7 @@ TEST_F(WindowLinks, RotationCutAndPickReachTheOtherWindow) {
   all(true);
   drag(*a, QPoint(100, 120), QPoint(140, 100));
   EXPECT_EQ(a->view.trackball.rotation, b->view.trackball.rotation);
-  // A cut: the same plane, and the other's picture is cut too (x = 1/2 crosses the middle layer
-  // of cells, shown whole: the top beyond x = 2/3 goes).
+  // A cut: the same plane, and the other's picture is cut too.
   for (PavMeshViewer *v : {a.get(), b.get()}) v->view.trackball.rotation = QQuaternion();
   const QPoint high = pixelOf(*b, 0.75, 0.5, 1);
   ASSERT_NE(colourAt(*b, high), (std::array<int, 3>{255, 255, 255}));
