@@ -5,7 +5,8 @@
 // map (a direct table when the tags are dense enough, else a sorted list). $Elements is walked
 // twice: once to count each kind (binary blocks are skipped by their size), once to fill the
 // object's index arrays, already sized, in canonical node order. Nothing else is allocated per
-// element, so the peak memory is that of the object plus the node map.
+// element, so the peak memory is that of the object plus the node map: the pages of the mapping
+// already read are handed back as the walk goes (the file stays in the page cache).
 #include "pav_gmsh.h"
 
 #include "pav_io.h"
@@ -15,14 +16,17 @@
 #include <fast_float/fast_float.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sched.h>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <utility>
@@ -73,6 +77,21 @@ struct Reader {
   double version = 0;
 
   long long offset() const { return static_cast<long long>(p - begin); }
+
+  // Mapped pages before `released` (an offset) were handed back; a walk that goes back to an
+  // earlier position moves it there.
+  int64_t released = 0;
+  static constexpr int64_t kPage = 4096, kWindow = int64_t(16) << 20;
+  void release() {
+    const int64_t at = (p - begin) & ~(kPage - 1);
+    if (at - released < kWindow) return;
+    ::madvise(const_cast<char *>(begin + released), size_t(at - released), MADV_DONTNEED);
+    released = at;
+  }
+  void rewind(const char *to) {
+    p = to;
+    released = std::min<int64_t>(released, (to - begin) & ~(kPage - 1));
+  }
 
   bool fail(const char *what) {
     if (!failed)
@@ -145,6 +164,19 @@ struct Reader {
     return true;
   }
   bool getReal(double &v) { return binary ? raw(v) : asciiReal(v); }
+  // `count` size_t values; binary 8-byte ones in the machine's order are copied as they are (one
+  // above INT64_MAX becomes a negative tag, which no node carries).
+  bool getSizes(int64_t *v, int64_t count) {
+    if (!binary || swap || sizeT != 8 || version < 3) {
+      for (int64_t k = 0; k < count; k++)
+        if (!getSize(v[k])) return false;
+      return true;
+    }
+    if ((end - p) / 8 < count) return fail("unexpected end of file");
+    std::memcpy(v, p, size_t(count) * 8);
+    p += count * 8;
+    return true;
+  }
   bool getCount(int64_t &v, const char *what) {
     if (!getSize(v)) return false;
     if (v < 0) return failf(what, v);
@@ -214,7 +246,8 @@ bool readFormat(Reader &r) {
   const bool v41 = v > 4.05 && v < 4.15, v2 = v >= 2 && v < 3;
   if (!v41 && !v2) return r.fail("only versions 4.1 and 2.2 are read");
   if (type != 0 && type != 1) return r.fail("file type must be 0 (ASCII) or 1 (binary)");
-  if (dataSize != 4 && dataSize != 8) return r.failf("wrong data size %lld", dataSize);
+  // The data size is that of size_t in 4.1, that of the reals (always doubles) in 2.2.
+  if ((dataSize != 4 || v2) && dataSize != 8) return r.failf("wrong data size %lld", dataSize);
   r.version = v;
   r.sizeT = int(dataSize);
   r.binary = type == 1;
@@ -365,6 +398,7 @@ bool readNodes(Reader &r, MeshParts &m, PavObject *obj) {
       return false;
     if (r.binary) r.skipLine();
     for (int64_t v = 0; v < n; v++) {
+      r.release();
       double x, y, z;
       if (!r.getInt(m.nodeTags[size_t(v)]) || !r.getReal(x) || !r.getReal(y) || !r.getReal(z))
         return false;
@@ -387,14 +421,24 @@ bool readNodes(Reader &r, MeshParts &m, PavObject *obj) {
           !r.getCount(inBlock, "negative node count %lld in a block"))
         return false;
       if (inBlock > n - v) return r.failf("block of %lld nodes beyond the node count", inBlock);
-      for (int64_t k = 0; k < inBlock; k++) {
-        int64_t t = 0;
-        if (!r.getSize(t)) return false;
-        if (t < minTag || t > maxTag || t < 1) return r.failf("node tag %lld out of range", t);
-        m.nodeTags[size_t(v + k)] = t;
-      }
+      int64_t *tags = m.nodeTags.data() + v;
+      if (!r.getSizes(tags, inBlock)) return false;
+      for (int64_t k = 0; k < inBlock; k++)
+        if (tags[k] < minTag || tags[k] > maxTag || tags[k] < 1)
+          return r.failf("node tag %lld out of range", tags[k]);
       const int extra = param ? int(std::min<int64_t>(std::max<int64_t>(dim, 0), 3)) : 0;
+      if (r.binary && !r.swap && !extra && obj) { // x, y, z of each node as the object keeps them
+        if ((r.end - r.p) / 24 < inBlock) return r.fail("unexpected end of file");
+        double *c = obj->crdDbl + 3 * (v + 1);
+        std::memcpy(c, r.p, size_t(inBlock) * 24);
+        for (int64_t k = 0; k < inBlock && !m.anyZ; k++) m.anyZ = c[3 * k + 2] != 0;
+        r.p += inBlock * 24;
+        r.release();
+        v += inBlock;
+        continue;
+      }
       for (int64_t k = 0; k < inBlock; k++) {
+        r.release();
         double x, y, z, u;
         if (!r.getReal(x) || !r.getReal(y) || !r.getReal(z)) return false;
         for (int e = 0; e < extra; e++)
@@ -438,22 +482,107 @@ int64_t referenceOf(const MeshParts &m, int64_t dim, int64_t entity) {
   return it != m.entityPhysical.end() ? it->second : entity;
 }
 
-// One element of an entity type (0: skipped) whose node tags are in sink.nodeBuf.
-bool putElement(Reader &r, ElementSink &s, int type, int nodes, int64_t tag, int64_t ref) {
+// The failures of putElement, kept out of its loop.
+[[gnu::noinline]] bool tagOfNoNode(Reader &r, int64_t tag) {
+  return r.failf("node tag %lld of no node", static_cast<long long>(tag));
+}
+[[gnu::noinline]] bool beyondCount(Reader &r) {
+  return r.fail("more elements than in the counting pass");
+}
+
+// One element of an entity type (0: skipped) with its node tags; `table` is the type's
+// Gmsh-to-canonical order (null for corners).
+inline bool putElement(Reader &r, ElementSink &s, int type, const int *table, int nodes,
+                       int64_t tag, const int64_t *tags, int64_t ref) {
   if (!type) return true;
   PavEntitySet &set = s.obj->ent[type];
-  if (s.filled[type] >= set.nbr) return r.fail("more elements than in the counting pass");
+  if (s.filled[type] >= set.nbr) return beyondCount(r);
   const int32_t i = ++s.filled[type];
-  const int *table = type == Corners ? nullptr : pav_GmshToCanonical(type);
   int32_t *idx = set.idx + int64_t(nodes) * i;
   for (int g = 0; g < nodes; g++) {
-    const int32_t v = s.m->nodes.find(s.nodeBuf[size_t(g)]);
-    if (!v)
-      return r.failf("node tag %lld of no node", static_cast<long long>(s.nodeBuf[size_t(g)]));
+    const int32_t v = s.m->nodes.find(tags[g]);
+    if (!v) return tagOfNoNode(r, tags[g]);
     idx[table ? table[g] : g] = v;
   }
   set.ref[i] = int32_t(ref);
   if (s.m->keepTags) s.m->elementTags.push_back({tag, type, i});
+  return true;
+}
+
+// A block of binary 4.1 elements (8-byte sizes in the machine's order, inside the file) filled on
+// up to four threads, which take chunks of about 4 MiB in turn and hand each chunk's pages back
+// once converted: the fill also takes the zeroing of the fresh pages of the object's arrays,
+// about half of its time, which one thread would do alone. False at a tag of no node, the
+// message giving the first such element.
+bool fillBinaryBlock(Reader &r, ElementSink &s, int type, const int *table, int nodes,
+                     int64_t count, int64_t ref) {
+  PavEntitySet &set = s.obj->ent[type];
+  if (count > set.nbr - s.filled[type]) return beyondCount(r);
+  const int64_t rec = 8 * (1 + int64_t(nodes)), chunk = std::max<int64_t>(1, (4 << 20) / rec);
+  const int64_t chunks = (count + chunk - 1) / chunk, first = s.filled[type];
+  const char *data = r.p;
+  const NodeMap &map = s.m->nodes;
+  std::atomic<int64_t> next{0}, bad{count}; // bad: the first element with a tag of no node
+  // What the loop reads, in locals that the stores into the arrays cannot alias.
+  int order[128];
+  for (int g = 0; g < nodes; g++) order[g] = table ? table[g] : g;
+  auto work = [&, order] {
+    const int nn = nodes;
+    const int64_t base = map.base;
+    const int32_t *dense = map.dense.empty() ? nullptr : map.dense.data();
+    const uint64_t range = map.dense.size();
+    int32_t *const idxAll = set.idx, *const refAll = set.ref;
+    const int32_t refValue = int32_t(ref);
+    const uintptr_t page = uintptr_t(Reader::kPage);
+    for (int64_t c; (c = next++) < chunks;) {
+      const int64_t from = c * chunk, to = std::min(count, from + chunk);
+      // The chunk's pages mapped in one call rather than one fault at a time.
+      const uintptr_t lo = uintptr_t(data + from * rec) & ~(page - 1);
+      ::madvise(reinterpret_cast<void *>(lo), uintptr_t(data + to * rec) - lo, MADV_POPULATE_READ);
+      for (int64_t e = from; e < to && e < bad.load(std::memory_order_relaxed); e++) {
+        const char *q = data + e * rec + 8;
+        const int64_t i = first + e + 1;
+        int32_t *idx = idxAll + nn * i;
+        for (int g = 0; g < nn; g++) {
+          int64_t tag;
+          std::memcpy(&tag, q + 8 * g, 8);
+          const uint64_t at = uint64_t(tag - base);
+          const int32_t v = dense ? (at < range ? dense[at] : 0) : map.find(tag);
+          if (!v) {
+            for (int64_t seen = bad.load(); e < seen && !bad.compare_exchange_weak(seen, e);) {
+            }
+            break;
+          }
+          idx[order[g]] = v;
+        }
+        refAll[i] = refValue;
+      }
+      const uintptr_t b = (uintptr_t(data + from * rec) + page - 1) & ~(page - 1);
+      const uintptr_t e = uintptr_t(data + to * rec) & ~(page - 1);
+      if (e > b) ::madvise(reinterpret_cast<void *>(b), e - b, MADV_DONTNEED);
+    }
+  };
+  cpu_set_t cpus;
+  const int64_t n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : 1;
+  std::vector<std::thread> helpers;
+  try {
+    for (int64_t k = 1; k < std::min<int64_t>({n, 4, chunks}); k++) helpers.emplace_back(work);
+  } catch (const std::exception &) {
+    // No thread to be had: those started and this one do the block.
+  }
+  work();
+  for (std::thread &t : helpers) t.join();
+  if (bad < count) {
+    r.p = data + bad * rec;
+    for (int g = 0; g < nodes; g++) {
+      int64_t tag;
+      std::memcpy(&tag, r.p + 8 + 8 * g, 8);
+      if (!map.find(tag)) return tagOfNoNode(r, tag);
+    }
+  }
+  s.filled[type] += int32_t(count);
+  r.p = data + count * rec;
+  r.released = std::max<int64_t>(r.released, (r.p - r.begin) & ~(Reader::kPage - 1));
   return true;
 }
 
@@ -514,7 +643,10 @@ bool readElements(Reader &r, ElementCounts &c, ElementSink *sink) {
         sink->nodeBuf.resize(size_t(nodes));
         for (int g = 0; g < nodes; g++)
           if (!r.getInt(sink->nodeBuf[size_t(g)])) return false;
-        if (!putElement(r, *sink, ent, nodes, tag, phys ? phys : elem)) return false;
+        r.release();
+        const int *table = ent && ent != Corners ? pav_GmshToCanonical(ent) : nullptr;
+        if (!putElement(r, *sink, ent, table, nodes, tag, sink->nodeBuf.data(), phys ? phys : elem))
+          return false;
       }
       done += inBlock;
     }
@@ -553,20 +685,31 @@ bool readElements(Reader &r, ElementCounts &c, ElementSink *sink) {
         if (!r.fits(inBlock, (1 + nodes) * intSize, "block of %lld elements beyond the file"))
           return false;
         r.skipLine(); // the rest of the block's header line
-        for (int64_t e = 0; e < inBlock; e++) r.skipLine();
+        for (int64_t e = 0; e < inBlock; e++) {
+          r.skipLine();
+          r.release();
+        }
       }
       done += inBlock;
       continue;
     }
     const int64_t ref = referenceOf(*sink->m, dim, entity);
     sink->volume = sink->volume || (ent && dim == 3);
-    sink->nodeBuf.resize(size_t(nodes));
+    // The element's tag, then its node tags.
+    sink->nodeBuf.resize(size_t(nodes) + 1);
+    int64_t *tags = sink->nodeBuf.data();
+    const int *table = ent && ent != Corners ? pav_GmshToCanonical(ent) : nullptr;
+    if (ent && r.binary && !r.swap && r.sizeT == 8 && !sink->m->keepTags && nodes <= 128) {
+      if (!r.fits(inBlock, (1 + nodes) * 8, "block of %lld elements beyond the file") ||
+          !fillBinaryBlock(r, *sink, ent, table, nodes, inBlock, ref))
+        return false;
+      done += inBlock;
+      continue;
+    }
     for (int64_t e = 0; e < inBlock; e++) {
-      int64_t tag = 0;
-      if (!r.getSize(tag)) return false;
-      for (int g = 0; g < nodes; g++)
-        if (!r.getSize(sink->nodeBuf[size_t(g)])) return false;
-      if (!putElement(r, *sink, ent, nodes, tag, ref)) return false;
+      if (!r.getSizes(tags, nodes + 1)) return false;
+      r.release();
+      if (!putElement(r, *sink, ent, table, nodes, tags[0], tags + 1, ref)) return false;
     }
     done += inBlock;
   }
@@ -624,7 +767,7 @@ bool fillElements(Reader &r, MeshParts &m, PavObject *obj, const ElementCounts &
   ElementSink sink;
   sink.obj = obj;
   sink.m = &m;
-  r.p = m.elements;
+  r.rewind(m.elements);
   r.section = "$Elements";
   ElementCounts unused;
   if (!readElements(r, unused, &sink)) return false;
@@ -781,6 +924,7 @@ bool readField(Reader &r, const std::string &kind, PavObject *obj, MeshParts &m,
   const int width = pav_SolKindSize(dim, sk);
   int64_t orphans = 0;
   for (int64_t i = 0; i < h.count; i++) {
+    r.release();
     int64_t tag = 0, nn = 1;
     if (!r.getInt(tag)) return false;
     if (perNode && !r.getInt(nn)) return false;
@@ -877,7 +1021,7 @@ int pav_OpenGmshSolution(PavObject *obj, const char *name, char *status) {
       PavObject *scratch = nullptr;
       pav_NewInterface(&scratch);
       const char *end = r.p;
-      r.p = at;
+      r.rewind(at);
       m.elements = at;
       bool volume = false;
       const bool ok = scratch && fillElements(r, m, scratch, counts, &volume);

@@ -503,6 +503,7 @@ void promoteCurvedKeyword(File &f, int code) {
   if (got <= 0) return;
   const char *p = buf, *end = buf + got;
   while (p < end && isBlank(*p)) p++;
+  const int64_t lineStart = kw.position + (p - buf); // the first element's line, past the count's
   int tokens = 0;
   while (p < end && *p != '\n' && *p != '#') {
     tokens++;
@@ -529,9 +530,8 @@ void promoteCurvedKeyword(File &f, int code) {
   }
   // The line of the first element, counted only now that it is needed.
   int64_t line = 1;
-  for (int64_t at = 0; at < kw.position;) {
-    const ssize_t n =
-        ::pread(f.fd, buf, size_t(std::min<int64_t>(sizeof buf, kw.position - at)), at);
+  for (int64_t at = 0; at < lineStart;) {
+    const ssize_t n = ::pread(f.fd, buf, size_t(std::min<int64_t>(sizeof buf, lineStart - at)), at);
     if (n <= 0) break;
     line += std::count(buf, buf + n, '\n');
     at += n;

@@ -5,11 +5,84 @@
 #include "modes/mode_drivers.h"
 #include "pav_io.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pavo {
+
+namespace {
+
+// A keyword file holds one Iterations, one Time and one block per solution keyword: fields of
+// several time steps, or of two degrees under one keyword (an element field and a field at the
+// nodes of curved elements), would be lost in one file. The records then go into one file per
+// step and degree group, base.1.solb, base.2.solb..., each with its step's iteration and time;
+// otherwise into base.solb. The lists are relinked for each file and restored after.
+bool writeSolutions(PavObject *obj, const std::string &base, const char *ext) {
+  using Step = std::pair<int32_t, double>;
+  std::vector<PavSolution *> lists[PAV_NBR_STORED_TYPES];
+  std::set<Step> steps;
+  for (int t = 0; t < PAV_NBR_STORED_TYPES; t++)
+    for (PavSolution *r = obj->ent[t].sol; r; r = r->next) {
+      lists[t].push_back(r);
+      steps.insert({r->iteration, r->time});
+    }
+  // Selections of pav_WriteSolution, per step: -1 (all) unless a list holds two degrees that
+  // share a keyword, then 0 (vertex and degree 0) and each degree from 1.
+  std::vector<std::pair<Step, int>> files;
+  for (const Step &step : steps) {
+    std::set<int> degrees; // of the element records, from 1
+    bool clash = false, low = false;
+    for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
+      std::set<int> shared; // degrees written under this list's HOSolAt keywords
+      for (const PavSolution *r : lists[t]) {
+        if (Step{r->iteration, r->time} != step) continue;
+        low = low || t == Vertices || r->degree == 0;
+        if (t != Vertices && r->degree) degrees.insert(r->degree);
+        if (t != Vertices && (r->degree || pav_GetDegree(t) > 1)) shared.insert(r->degree);
+      }
+      clash = clash || shared.size() > 1;
+    }
+    if (!clash) {
+      files.push_back({step, -1});
+      continue;
+    }
+    if (low) files.push_back({step, 0});
+    for (int d : degrees) files.push_back({step, d});
+  }
+  if (files.size() > 1)
+    std::printf("  %zu solution files: one a time step and degree\n", files.size());
+  bool ok = true;
+  for (size_t k = 0; k < files.size(); k++) {
+    for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
+      PavSolution **link = &obj->ent[t].sol;
+      for (PavSolution *r : lists[t])
+        if (Step{r->iteration, r->time} == files[k].first) *link = r, link = &r->next;
+      *link = nullptr;
+    }
+    const std::string name =
+        files.size() == 1 ? base + ext : base + "." + std::to_string(k + 1) + ext;
+    char status[2 * PAV_STATUS_SIZE] = "";
+    const int rc = pav_WriteSolution(obj, name.c_str(), files[k].second, status);
+    if (rc != PAV_SUCCESS) {
+      std::printf(" pav_WriteSolution failed error %3d : %s\n", rc, status);
+      ok = false;
+    } else
+      std::printf("  %%%% Solution written in %s\n", name.c_str());
+  }
+  for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
+    PavSolution **link = &obj->ent[t].sol;
+    for (PavSolution *r : lists[t]) *link = r, link = &r->next;
+    *link = nullptr;
+  }
+  return ok;
+}
+
+} // namespace
 
 int runConvert(int argc, char **argv) {
   printBanner();
@@ -59,14 +132,7 @@ int runConvert(int argc, char **argv) {
         exitStatus = 1;
       } else
         std::printf("  %%%% Mesh written in %s\n", meshOut.c_str());
-      if (solRead) {
-        rc = pav_WriteSolution(obj, solOut.c_str(), -1, status);
-        if (rc != PAV_SUCCESS) {
-          std::printf(" pav_WriteSolution failed error %3d : %s\n", rc, status);
-          exitStatus = 1;
-        } else
-          std::printf("  %%%% Solution written in %s\n", solOut.c_str());
-      }
+      if (solRead && !writeSolutions(obj, base, ascii ? ".sol" : ".solb")) exitStatus = 1;
     }
     std::printf("\n");
     pav_DeleteInterface(&obj);

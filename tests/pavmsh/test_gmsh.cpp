@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -172,3 +173,84 @@ TEST_P(GmshFile, GmshKeywordFileReadsAsTheCurvedTypeWithItsNodes) {
 
 INSTANTIATE_TEST_SUITE_P(KindsAndVersions, GmshFile, ::testing::ValuesIn(kCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+namespace {
+
+// One damage done to a file Gmsh wrote: token `at` after `anchor` replaced by `value` (width 0),
+// or `value` written as a 4- or 8-byte integer `at` bytes after it, or the file cut there (-1), or
+// the anchor removed (-2). The message must name `section`, a byte inside the file, and `reason`.
+struct Damage {
+  const char *version, *anchor;
+  int at, width;
+  long long value;
+  const char *section, *reason;
+};
+
+std::string damaged(std::string s, const Damage &d) {
+  size_t p = s.find(d.anchor) + std::strlen(d.anchor);
+  if (d.width == -1) return s.substr(0, p + d.at);
+  if (d.width == -2) return s.erase(p - std::strlen(d.anchor), std::strlen(d.anchor));
+  if (d.width) return s.replace(p + d.at, d.width, (const char *)&d.value, d.width);
+  for (int k = 0; k <= d.at; k++) p = s.find_first_of(" \n", s.find_first_not_of(" \n", p));
+  const size_t from = s.find_last_of(" \n", p - 1) + 1;
+  return s.replace(from, p - from, std::to_string(d.value));
+}
+
+} // namespace
+
+TEST(GmshDamagedFile, NamesTheSectionAndTheByteAndLeavesTheObjectEmpty) {
+  ASSERT_FALSE(gmshFiles().empty()) << "python3-gmsh could not write the files";
+  const char *N = "$Nodes\n", *E = "$Elements\n", *F = "$MeshFormat\n", *more = "more than the";
+  const Damage table[] = {
+      {"41", N, 200, -1, 0, "$Nodes", more},
+      {"41", E, 300, -1, 0, "$Elements", more},
+      {"41", E, 9, 0, 999999, "$Elements", "node tag 999999 of no node"},
+      {"41", N, 16, 0, 1, "$Nodes", "repeated node tag 1"},
+      {"41", N, 8, 0, 999999, "$Nodes", "node tag 999999 out of range"},
+      {"41", E, 1, 0, 100000000, "$Elements", more},
+      {"41", E, 6, 0, 255, "$Elements", "unknown element type 255"},
+      {"41", "$EndNodes\n", 0, -2, 0, "$Nodes", "missing $EndNodes"},
+      {"41b", N, 200, -1, 0, "$Nodes", more},
+      {"41b", E, 300, -1, 0, "$Elements", more},
+      {"41b", E, 60, 8, 999999, "$Elements", "node tag 999999 of no node"},
+      {"41b", N, 104, 8, 1, "$Nodes", "repeated node tag 1"},
+      {"41b", E, 8, 8, 100000000, "$Elements", more},
+      {"41b", E, 40, 4, 255, "$Elements", "unknown element type 255"},
+      {"41b", F, 2, 0, 5, "$MeshFormat", "wrong data size 5"},
+      {"41b", "4.1 1 8\n", 0, 4, 2, "$MeshFormat", "byte-order marker"},
+      {"41b", "$EndNodes\n", 0, -2, 0, "$Nodes", "missing $EndNodes"},
+      {"22", E, 2, 0, 255, "$Elements", "unknown element type 255"},
+      {"22", E, 6, 0, 999999, "$Elements", "node tag 999999 of no node"},
+      {"22", N, 5, 0, 1, "$Nodes", "repeated node tag 1"},
+      {"22", E, 0, 0, 100000000, "$Elements", more},
+      {"22", "$EndNodes\n", 0, -2, 0, "$Nodes", "missing $EndNodes"},
+      {"22b", F, 2, 0, 4, "$MeshFormat", "wrong data size 4"},
+      {"22b", E, 100, -1, 0, "$Elements", more},
+  };
+  const std::string dir = pavo_test::scratchDir("gmsh_damage");
+  for (const Damage &d : table) {
+    const std::string file = dir + "/bad.msh",
+                      bytes = damaged(
+                          pavo_test::readFile(gmshFiles() + "/p2disk_" + d.version + ".msh"), d);
+    pavo_test::writeFile(file, bytes);
+    Object o;
+    pavo_test::captured([&] { EXPECT_NE(pav_OpenMesh(o.obj, file.c_str(), o.status), 0); });
+    const std::string text = o.status;
+    SCOPED_TRACE(std::string(d.version) + " " + d.reason + ": " + text);
+    const size_t at = text.find(std::string(" in ") + d.section + " at byte ");
+    ASSERT_NE(at, std::string::npos);
+    const long long byte = std::atoll(text.c_str() + text.find("byte ", at) + 5);
+    EXPECT_GE(byte, (long long)bytes.find(d.section));
+    EXPECT_LE(byte, (long long)bytes.size());
+    EXPECT_NE(text.find(d.reason), std::string::npos);
+    for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) EXPECT_EQ(o.obj->ent[t].nbr, 0) << t;
+  }
+  // A keyword block whose lines fit no degree of its kind names the keyword and the line.
+  Object o;
+  pavo_test::writeFile(dir + "/bad.mesh",
+                       "MeshVersionFormatted 2\nDimension 2\nVertices\n3\n0 0 0\n1 0 "
+                       "0\n0 1 0\nTriangles\n1\n1 2 3 1 1\nEnd\n");
+  pavo_test::captured([&] { pav_OpenMesh(o.obj, (dir + "/bad.mesh").c_str(), o.status); });
+  EXPECT_NE(std::string(o.status).find("Triangles holds 5 numbers on line 10"), std::string::npos)
+      << o.status;
+}
