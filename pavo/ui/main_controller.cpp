@@ -262,6 +262,7 @@ void PavMainController::viewChanged(PavViewChange change) {
   if (p.viewer->meshObject() && p.viewer->isInitDone()) {
     if (change == PavViewChange::Cut) p.viewer->updateCut();
     if (change == PavViewChange::Fields) p.viewer->rebuildFields();
+    p.viewer->updateCutIfFacesChanged(); // shrink and transparency need every face of the cut
   }
   p.viewer->renderLater();
 }
@@ -461,6 +462,7 @@ void PavMainController::showContextMenu(const QPoint &globalPos) {
 
 void PavMainController::discardUnpicked() {
   p.viewer->view.options.DiscardUnPicked = !p.viewer->view.options.DiscardUnPicked;
+  if (p.viewer->meshObject() && p.viewer->isInitDone()) p.viewer->updateCutIfFacesChanged();
   p.viewer->renderLater();
 }
 
