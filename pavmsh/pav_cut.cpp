@@ -186,6 +186,87 @@ int pav_GetCutEntitiesPlain(const PavObject *obj, const double plane[4], int typ
   return cutEntities(obj, plane, type, nbrCutEnt, lstCutEnt, status, false);
 }
 
+double *pav_GetCutBlockBoxes(const PavObject *obj, int type, int32_t *nbrBlocks) {
+  if (nbrBlocks) *nbrBlocks = 0;
+  if (!obj || !nbrBlocks || !pav_IsElementType(type)) return nullptr;
+  const PavEntitySet &es = obj->ent[type];
+  const int32_t nbrVer = obj->ent[Vertices].nbr;
+  if (es.nbr < 1 || !es.idx || nbrVer < 1 || (!obj->crdDbl && !obj->crdFlt)) return nullptr;
+  const int siz = pav_KindNbrNod(pav_ElementKind(type), pav_ElementDegree(type));
+  const int32_t n = (es.nbr + PAV_CUT_BLOCK - 1) / PAV_CUT_BLOCK;
+  double *box = static_cast<double *>(malloc(sizeof(double) * 6 * size_t(n)));
+  if (!box) return nullptr;
+  for (int32_t b = 0; b < n; b++) {
+    double *bx = box + 6 * int64_t(b);
+    for (int c = 0; c < 3; c++) bx[c] = HUGE_VAL, bx[3 + c] = -HUGE_VAL;
+    const int32_t first = 1 + b * PAV_CUT_BLOCK, last = std::min(es.nbr, first + PAV_CUT_BLOCK - 1);
+    for (int64_t k = int64_t(first) * siz; k < (int64_t(last) + 1) * siz; k++) {
+      const int32_t v = es.idx[k];
+      if (v < 1 || v > nbrVer) {
+        std::fill(bx, bx + 6, NAN);
+        break;
+      }
+      for (int c = 0; c < 3; c++) {
+        const double x =
+            obj->crdDbl ? obj->crdDbl[3 * int64_t(v) + c] : obj->crdFlt[3 * int64_t(v) + c];
+        bx[c] = std::min(bx[c], x), bx[3 + c] = std::max(bx[3 + c], x);
+      }
+    }
+  }
+  *nbrBlocks = n;
+  return box;
+}
+
+int pav_GetCutEntitiesInBlocks(const PavObject *obj, const double plane[4], int type,
+                               int32_t nbrBlocks, const double *boxes, int *nbrCutEnt,
+                               int **lstCutEnt, char *status) {
+  const PavEntitySet *es = obj && pav_IsElementType(type) ? &obj->ent[type] : nullptr;
+  if (!es || !boxes || es->nbr < 1 || !es->idx || !nbrCutEnt || !lstCutEnt || !plane ||
+      !planeOk(plane) || nbrBlocks != (es->nbr + PAV_CUT_BLOCK - 1) / PAV_CUT_BLOCK ||
+      obj->ent[Vertices].nbr < 1 || (!obj->crdDbl && !obj->crdFlt))
+    return cutEntities(obj, plane, type, nbrCutEnt, lstCutEnt, status, true);
+  *nbrCutEnt = 0;
+  *lstCutEnt = nullptr;
+  if (!status) return PAV_FAILURE;
+  const int32_t nbrVer = obj->ent[Vertices].nbr;
+  const int siz = pav_KindNbrNod(pav_ElementKind(type), pav_ElementDegree(type));
+  auto side = [&](int32_t v) {
+    if (obj->crdDbl) return sideOf(plane, obj->crdDbl + 3 * int64_t(v));
+    const float *f = obj->crdFlt + 3 * int64_t(v);
+    const double x[3] = {f[0], f[1], f[2]};
+    return sideOf(plane, x);
+  };
+  std::vector<int> out;
+  for (int32_t b = 0; b < nbrBlocks; b++) {
+    // The range of the side value over the box, widened by far more than its rounding: a run is
+    // skipped only when every node is surely on one side (NaN bounds never are).
+    const double *bx = boxes + 6 * int64_t(b);
+    double lo = plane[3], hi = plane[3], mag = std::fabs(plane[3]);
+    for (int c = 0; c < 3; c++) {
+      const double p = plane[c] * bx[c], q = plane[c] * bx[3 + c];
+      lo += std::min(p, q), hi += std::max(p, q);
+      mag += std::fabs(plane[c]) * std::max(std::fabs(bx[c]), std::fabs(bx[3 + c]));
+    }
+    if (lo > 1e-12 * mag || hi < -1e-12 * mag) continue;
+    const int32_t first = 1 + b * PAV_CUT_BLOCK,
+                  last = std::min(es->nbr, first + PAV_CUT_BLOCK - 1);
+    for (int32_t i = first; i <= last; i++) {
+      const int32_t *nod = es->idx + int64_t(i) * siz;
+      int pos = 0, neg = 0, m = 0;
+      for (; m < siz && nod[m] >= 1 && nod[m] <= nbrVer; m++) (side(nod[m]) > 0 ? pos : neg)++;
+      if (m == siz && pos > 0 && neg > 0) out.push_back(i); // a node out of range: never cut
+    }
+  }
+  if (out.empty()) return PAV_SUCCESS;
+  *lstCutEnt = static_cast<int *>(malloc(sizeof(int) * out.size()));
+  if (!*lstCutEnt)
+    return pav_Fail(status, "Allocation failed for cut-arrays, size %lg Mb\n",
+                    pav_BytesToMb(sizeof(int) * out.size()));
+  memcpy(*lstCutEnt, out.data(), sizeof(int) * out.size());
+  *nbrCutEnt = static_cast<int>(out.size());
+  return PAV_SUCCESS;
+}
+
 namespace {
 
 // Items of a header table: item i runs from hdr[2i] to the next item's first entry - 1.

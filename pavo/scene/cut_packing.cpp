@@ -14,6 +14,7 @@
 #include "render/draw_types.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -203,9 +204,49 @@ struct CutList {
   ~CutList() { std::free(lst); }
 };
 
-bool cutEntities(const PavObject *obj, const double plane[4], int type, CutList &cut) {
+bool current(const PavCutBlocks::Type &t, const PavEntitySet &es) {
+  return t.idx == es.idx && t.nbr == es.nbr && t.nbrBlocks > 0;
+}
+
+// The boxes of the runs of a large type when they are made; null for smaller types and while they
+// are made (the worker is started at the first call).
+const PavCutBlocks::Type *blocksOf(const PavObject *obj, int type, PavCutBlocks *blocks) {
+  const PavEntitySet &es = obj->ent[type];
+  if (!blocks || es.nbr <= PAV_CUT_PARALLEL_THRESHOLD) return nullptr;
+  const void *crd = obj->crdDbl ? (const void *)obj->crdDbl : (const void *)obj->crdFlt;
+  if (blocks->obj != obj || blocks->crd != crd || blocks->nbrVer != pav_Count(obj, Vertices)) {
+    *blocks = PavCutBlocks(); // waits for a worker still reading
+    blocks->obj = obj, blocks->crd = crd, blocks->nbrVer = pav_Count(obj, Vertices);
+  }
+  auto it = blocks->types.find(type);
+  if (it != blocks->types.end() && current(it->second, es)) return &it->second;
+  if (blocks->making.valid()) {
+    if (blocks->making.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      return nullptr;
+    PavCutBlocks::Type t = blocks->making.get();
+    const int made = blocks->makingType;
+    if (current(t, obj->ent[made])) blocks->types[made] = std::move(t);
+    return made == type && current(blocks->types[type], es) ? &blocks->types[type] : nullptr;
+  }
+  blocks->makingType = type;
+  blocks->making = std::async(std::launch::async, [obj, type] {
+    PavCutBlocks::Type t;
+    CPtr<double> boxes(pav_GetCutBlockBoxes(obj, type, &t.nbrBlocks));
+    if (boxes) t.boxes.assign(boxes.get(), boxes.get() + 6 * int64_t(t.nbrBlocks));
+    t.idx = obj->ent[type].idx, t.nbr = obj->ent[type].nbr;
+    return t;
+  });
+  return nullptr;
+}
+
+bool cutEntities(const PavObject *obj, const double plane[4], int type, CutList &cut,
+                 PavCutBlocks *blocks) {
   char status[PAV_STATUS_SIZE] = "";
-  if (pav_GetCutEntities(obj, plane, type, &cut.n, &cut.lst, status) != PAV_SUCCESS) {
+  const PavCutBlocks::Type *t = blocksOf(obj, type, blocks);
+  const int rc = t ? pav_GetCutEntitiesInBlocks(obj, plane, type, t->nbrBlocks, t->boxes.data(),
+                                                &cut.n, &cut.lst, status)
+                   : pav_GetCutEntities(obj, plane, type, &cut.n, &cut.lst, status);
+  if (rc != PAV_SUCCESS) {
     std::printf("%s", status);
     return false;
   }
@@ -265,7 +306,8 @@ bool shellByReference(const PavObject *obj, int type, const CutList &cut, CutFac
 } // namespace
 
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
-                                      const PavCutFieldChoice &field, bool shellOnly) {
+                                      const PavCutFieldChoice &field, bool shellOnly,
+                                      PavCutBlocks *blocks) {
   std::vector<PavCutLayer> out;
   if (!obj || !plane || (!obj->crdDbl && !obj->crdFlt)) return out;
   const ScalarField verField = vertexField(obj, field);
@@ -273,7 +315,7 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
   for (int type : kVolumeTypes) {
     if (pav_Count(obj, type) < 1) continue;
     CutList cut;
-    if (!cutEntities(obj, plane, type, cut)) continue;
+    if (!cutEntities(obj, plane, type, cut, blocks)) continue;
     CutFaces f;
     if (!(shellOnly ? shellByReference(obj, type, cut, f)
                     : appendFaces(obj, type, cut.n, cut.lst, false, f)))
@@ -290,7 +332,7 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
 }
 
 std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4],
-                                     const PavCutFieldChoice &field) {
+                                     const PavCutFieldChoice &field, PavCutBlocks *blocks) {
   std::vector<PavCutLayer> out;
   if (!obj || !plane || (!obj->crdDbl && !obj->crdFlt)) return out;
   const ScalarField verField = vertexField(obj, field);
@@ -304,7 +346,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
       continue;
     }
     CutList cut;
-    if (!cutEntities(obj, plane, type, cut)) continue;
+    if (!cutEntities(obj, plane, type, cut, blocks)) continue;
     int nTri = 0, nQua = 0;
     double *triCrd = nullptr, *triAux = nullptr, *quaCrd = nullptr, *quaAux = nullptr;
     int *triLnk = nullptr, *quaLnk = nullptr;

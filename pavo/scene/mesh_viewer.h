@@ -2,6 +2,7 @@
 // draw objects built in code.
 #pragma once
 
+#include "scene/cut_packing.h"
 #include "scene/demo_scenes.h"
 #include "scene/scene_window.h"
 
@@ -165,7 +166,8 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
-  bool cutShell = false; // the clipped faces hold the envelope of the crossed elements only
+  bool cutShell = false;  // the clipped faces hold the envelope of the crossed elements only
+  PavCutBlocks cutBlocks; // the runs of entities of the mesh for the cut search
   bool clipShellOnly() const;
   bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
   std::vector<PavDrawObject *> shown; // picked elements shown on their own

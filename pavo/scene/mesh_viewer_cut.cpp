@@ -35,8 +35,9 @@ void PavMeshViewer::updateCut() {
     choice.vectorMode = view.vectorMode;
     const bool capping = view.capping;
     cutShell = clipShellOnly();
-    std::vector<PavCutLayer> layers = capping ? packCapping(mesh, view.cutPlane, choice)
-                                              : packClipping(mesh, view.cutPlane, choice, cutShell);
+    std::vector<PavCutLayer> layers =
+        capping ? packCapping(mesh, view.cutPlane, choice, &cutBlocks)
+                : packClipping(mesh, view.cutPlane, choice, cutShell, &cutBlocks);
     // The section lies on the plane itself: move it a hair to the kept side (a x + b y + c z + d
     // below 0), so that the clipping of the programs does not eat it.
     const double *p = view.cutPlane;
