@@ -3,8 +3,12 @@
 // median of a few repetitions: the frame without cut (the baseline), switching the clipping on
 // (cut search, faces, upload and frame), the clipped frame, switching the capping on, the capped
 // frame, a plane move with capping (search, section, upload, frame), and a Shift-click pick on the
-// capped scene. The ratios to the baseline are the counters *_vs_frame. n defaults to 55 (1
-// million tetrahedra); PAVO_BENCH_N=119 gives 10 million. Needs an X server (xvfb-run).
+// capped scene. Through the window's own input, as a user meets them (queued redraws included):
+// F1 on, and a middle drag of the clipping plane in cut-plane mode, per mouse move. Beside them:
+// the full cut search alone, and the making of the boxes of the runs of entities by which later
+// searches skip (once a mesh, on a worker thread). The ratios to the baseline are the counters
+// *_vs_frame. n defaults to 55 (1 million tetrahedra); PAVO_BENCH_N=119 gives 10 million. Needs an
+// X server (xvfb-run).
 #include "bench_cube.h"
 #include "bench_quiet.h"
 #include "bench_viewer.h"
