@@ -64,6 +64,9 @@ public:
   // Rebuilds the clipped faces when the shrink factor or the transparency changed whether the
   // crossed elements show their envelope only (opaque, unshrunk) or every face.
   void updateCutIfFacesChanged();
+  // Waits for the worker that makes the boxes of the cut search and forgets them: call before the
+  // mesh object is changed in place.
+  void meshWillChange() { cutBlocks = PavCutBlocks(); }
   // Clipping draws every face of the crossed elements even where their envelope would show the
   // same picture (comparisons).
   bool clipEveryFace = false;

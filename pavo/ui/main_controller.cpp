@@ -347,7 +347,10 @@ void PavMainController::applyPreferences() {
 void PavMainController::openmodifMesh() {
   openPanel("openmodifMesh", [this] {
     PavMeshTarget target;
-    target.mesh = [this] { return p.viewer->meshObject(); };
+    target.mesh = [this] { // about to be modified
+      p.viewer->meshWillChange();
+      return p.viewer->meshObject();
+    };
     target.meshChanged = [this] {
       p.viewer->clearMeshScene();
       p.viewer->displayObject();
