@@ -186,6 +186,87 @@ int pav_GetCutEntitiesPlain(const PavObject *obj, const double plane[4], int typ
   return cutEntities(obj, plane, type, nbrCutEnt, lstCutEnt, status, false);
 }
 
+double *pav_GetCutBlockBoxes(const PavObject *obj, int type, int32_t *nbrBlocks) {
+  if (nbrBlocks) *nbrBlocks = 0;
+  if (!obj || !nbrBlocks || !pav_IsElementType(type)) return nullptr;
+  const PavEntitySet &es = obj->ent[type];
+  const int32_t nbrVer = obj->ent[Vertices].nbr;
+  if (es.nbr < 1 || !es.idx || nbrVer < 1 || (!obj->crdDbl && !obj->crdFlt)) return nullptr;
+  const int siz = pav_KindNbrNod(pav_ElementKind(type), pav_ElementDegree(type));
+  const int32_t n = (es.nbr + PAV_CUT_BLOCK - 1) / PAV_CUT_BLOCK;
+  double *box = static_cast<double *>(malloc(sizeof(double) * 6 * size_t(n)));
+  if (!box) return nullptr;
+  for (int32_t b = 0; b < n; b++) {
+    double *bx = box + 6 * int64_t(b);
+    for (int c = 0; c < 3; c++) bx[c] = HUGE_VAL, bx[3 + c] = -HUGE_VAL;
+    const int32_t first = 1 + b * PAV_CUT_BLOCK, last = std::min(es.nbr, first + PAV_CUT_BLOCK - 1);
+    for (int64_t k = int64_t(first) * siz; k < (int64_t(last) + 1) * siz; k++) {
+      const int32_t v = es.idx[k];
+      if (v < 1 || v > nbrVer) {
+        std::fill(bx, bx + 6, NAN);
+        break;
+      }
+      for (int c = 0; c < 3; c++) {
+        const double x =
+            obj->crdDbl ? obj->crdDbl[3 * int64_t(v) + c] : obj->crdFlt[3 * int64_t(v) + c];
+        bx[c] = std::min(bx[c], x), bx[3 + c] = std::max(bx[3 + c], x);
+      }
+    }
+  }
+  *nbrBlocks = n;
+  return box;
+}
+
+int pav_GetCutEntitiesInBlocks(const PavObject *obj, const double plane[4], int type,
+                               int32_t nbrBlocks, const double *boxes, int *nbrCutEnt,
+                               int **lstCutEnt, char *status) {
+  const PavEntitySet *es = obj && pav_IsElementType(type) ? &obj->ent[type] : nullptr;
+  if (!es || !boxes || es->nbr < 1 || !es->idx || !nbrCutEnt || !lstCutEnt || !plane ||
+      !planeOk(plane) || nbrBlocks != (es->nbr + PAV_CUT_BLOCK - 1) / PAV_CUT_BLOCK ||
+      obj->ent[Vertices].nbr < 1 || (!obj->crdDbl && !obj->crdFlt))
+    return cutEntities(obj, plane, type, nbrCutEnt, lstCutEnt, status, true);
+  *nbrCutEnt = 0;
+  *lstCutEnt = nullptr;
+  if (!status) return PAV_FAILURE;
+  const int32_t nbrVer = obj->ent[Vertices].nbr;
+  const int siz = pav_KindNbrNod(pav_ElementKind(type), pav_ElementDegree(type));
+  auto side = [&](int32_t v) {
+    if (obj->crdDbl) return sideOf(plane, obj->crdDbl + 3 * int64_t(v));
+    const float *f = obj->crdFlt + 3 * int64_t(v);
+    const double x[3] = {f[0], f[1], f[2]};
+    return sideOf(plane, x);
+  };
+  std::vector<int> out;
+  for (int32_t b = 0; b < nbrBlocks; b++) {
+    // The range of the side value over the box, widened by far more than its rounding: a run is
+    // skipped only when every node is surely on one side (NaN bounds never are).
+    const double *bx = boxes + 6 * int64_t(b);
+    double lo = plane[3], hi = plane[3], mag = std::fabs(plane[3]);
+    for (int c = 0; c < 3; c++) {
+      const double p = plane[c] * bx[c], q = plane[c] * bx[3 + c];
+      lo += std::min(p, q), hi += std::max(p, q);
+      mag += std::fabs(plane[c]) * std::max(std::fabs(bx[c]), std::fabs(bx[3 + c]));
+    }
+    if (lo > 1e-12 * mag || hi < -1e-12 * mag) continue;
+    const int32_t first = 1 + b * PAV_CUT_BLOCK,
+                  last = std::min(es->nbr, first + PAV_CUT_BLOCK - 1);
+    for (int32_t i = first; i <= last; i++) {
+      const int32_t *nod = es->idx + int64_t(i) * siz;
+      int pos = 0, neg = 0, m = 0;
+      for (; m < siz && nod[m] >= 1 && nod[m] <= nbrVer; m++) (side(nod[m]) > 0 ? pos : neg)++;
+      if (m == siz && pos > 0 && neg > 0) out.push_back(i); // a node out of range: never cut
+    }
+  }
+  if (out.empty()) return PAV_SUCCESS;
+  *lstCutEnt = static_cast<int *>(malloc(sizeof(int) * out.size()));
+  if (!*lstCutEnt)
+    return pav_Fail(status, "Allocation failed for cut-arrays, size %lg Mb\n",
+                    pav_BytesToMb(sizeof(int) * out.size()));
+  memcpy(*lstCutEnt, out.data(), sizeof(int) * out.size());
+  *nbrCutEnt = static_cast<int>(out.size());
+  return PAV_SUCCESS;
+}
+
 namespace {
 
 // Items of a header table: item i runs from hdr[2i] to the next item's first entry - 1.
@@ -290,35 +371,42 @@ int facesOfEntities(const PavObject *obj, int type, int number, const int *list,
   }
   int nbrFac = 0, facSiz[PAV_MAX_FACES], facVer[PAV_MAX_FACES][4];
   int32_t key[5];
-  // Shell: count every face of the set first.
+  // Shell: count every face of the set first. The node of each face met is kept in the order of
+  // the faces, so that the second pass reads the counts without hashing the faces again.
+  std::vector<PavHashNode *> faceNode;
+  if (shell) faceNode.reserve(size_t(number) * size_t(pav_KindNbrFaces(kind)));
+  size_t nextFace = 0;
   for (int pass = shell ? 0 : 1; pass < 2; pass++) {
     std::vector<int> triNod, quaNod, triLnk, quaLnk;
     for (int k = 0; k < number; k++) {
       const int i = list[k];
-      if (GetEntityFaces(obj, i, type, &nbrFac, facSiz, facVer, nullptr) != PAV_SUCCESS) {
+      int full[PAV_MAX_FACES * PAV_FACE_SLOTS], fullSiz[PAV_MAX_FACES];
+      const int rc = pass == 0 ? GetEntityFaces(obj, i, type, &nbrFac, facSiz, facVer, nullptr)
+                               : GetEntityFaces(obj, i, type, &nbrFac, fullSiz, full, nullptr);
+      if (rc != PAV_SUCCESS) {
         if (pass == (shell ? 0 : 1))
           printf("  .... problem id entity %d iEnt %d [0-%d] nbrFac %d \n", k, i, count, nbrFac);
         continue;
       }
-      int full[PAV_MAX_FACES * PAV_FACE_SLOTS], fullSiz[PAV_MAX_FACES];
-      if (pass == 1) GetEntityFaces(obj, i, type, &nbrFac, fullSiz, full, nullptr);
       for (int f = 0; f < nbrFac; f++) {
-        const int n = facSiz[f];
-        if (shell) {
+        if (pass == 0) {
+          const int n = facSiz[f];
           for (int m = 0; m < n; m++) key[m] = facVer[f][m];
           for (int a = 1; a < n; a++)
             for (int b = a; b > 0 && key[b - 1] > key[b]; b--) std::swap(key[b - 1], key[b]);
           PavHashNode *h = pav_HashFind(tab, n, n, key);
-          if (pass == 0) {
-            if (h) {
-              h->key[n]++;
-            } else {
-              key[n] = 1;
-              pav_HashAdd(tab, n, n + 1, n, key);
-            }
-            continue;
+          if (h) {
+            h->key[n]++;
+          } else {
+            key[n] = 1;
+            h = pav_HashAdd(tab, n, n + 1, n, key);
           }
-          if (h && h->key[n] != 1) continue;
+          faceNode.push_back(h);
+          continue;
+        }
+        if (shell) {
+          const PavHashNode *h = nextFace < faceNode.size() ? faceNode[nextFace++] : nullptr;
+          if (h && h->key[h->m] != 1) continue;
         }
         const bool tri = fullSiz[f] == triSiz;
         std::vector<int> &out = tri ? triNod : quaNod;

@@ -31,6 +31,21 @@ int pav_GetCutEntitiesPlain(const PavObject *obj, const double plane[4], int typ
 int pav_GetCutPolygons(const PavObject *obj, const double plane[4], int *nbrCutPol, int **lstCutPol,
                        int *nbrCutPhd, int **lstCutPhd, char *status);
 
+// Runs of consecutive entities for the cut search of large types: run b holds the entities
+// 1 + b * PAV_CUT_BLOCK to (b + 1) * PAV_CUT_BLOCK, and a plane that leaves the box of a run's
+// nodes on one side cuts none of them. Meshes numbered with any locality skip most runs.
+constexpr int32_t PAV_CUT_BLOCK = 64;
+// The boxes of the runs of a type: x, y, z minima then maxima of their nodes, 6 doubles a run; a
+// run with a node outside 1..number of vertices has NaN bounds (always read). Sets *nbrBlocks;
+// null (count 0) without entities, vertices or memory. Freed by the caller.
+double *pav_GetCutBlockBoxes(const PavObject *obj, int type, int32_t *nbrBlocks);
+// pav_GetCutEntities reading only the entities of the runs whose box the plane may cross. boxes
+// must be those of the object as it is; null or a count other than the type's number of runs
+// reads every entity.
+int pav_GetCutEntitiesInBlocks(const PavObject *obj, const double plane[4], int type,
+                               int32_t nbrBlocks, const double *boxes, int *nbrCutEnt,
+                               int **lstCutEnt, char *status);
+
 // Every face of the listed volume entities (list[0..number-1], numbers from 1) of a volume type,
 // appended to triangle or quadrilateral node lists with per face the link (type, entity, face);
 // outputs as the new faces of pav_BuildBoundarySurface (pav_topology.h).

@@ -41,6 +41,7 @@ public:
   bool highlightAll = false; // sets the HighLightAll uniform
   bool volSurf = false;      // faces of a volume: sets VolSurf, keeps them in wireframe mode
   bool pickable = true;      // false: left out of the picking pass (drawn helpers such as arrows)
+  bool wholeInCut = false;   // drawn whole while a cut is on (the elements the plane crosses)
 
   float model[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}; // column-major
   PavDrawParams params;

@@ -72,6 +72,9 @@ void OpenGLWindow::updateContext() {
 
 void OpenGLWindow::renderFrame(bool swap) {
   if (!isExposed()) return;
+  // A frame shown now answers the update asked for before it: the queued request draws nothing
+  // (a change followed by renderNow costs one frame, not two).
+  if (swap) updatePending = false;
   updateContext();
   render();
   if (swap) context->swapBuffers(this);
@@ -84,6 +87,7 @@ void OpenGLWindow::renderNowNoSwap() { renderFrame(false); }
 
 bool OpenGLWindow::event(QEvent *e) {
   if (e->type() == QEvent::UpdateRequest) {
+    if (!updatePending) return true; // drawn since it was asked for
     updatePending = false;
     renderNow();
     return true;

@@ -13,6 +13,8 @@
 #include "pav_types.h"
 #include "render/draw_types.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -202,19 +204,110 @@ struct CutList {
   ~CutList() { std::free(lst); }
 };
 
-bool cutEntities(const PavObject *obj, const double plane[4], int type, CutList &cut) {
+bool current(const PavCutBlocks::Type &t, const PavEntitySet &es) {
+  return t.idx == es.idx && t.nbr == es.nbr && t.nbrBlocks > 0;
+}
+
+// The boxes of the runs of a large type when they are made; null for smaller types and while they
+// are made (the worker is started at the first call).
+const PavCutBlocks::Type *blocksOf(const PavObject *obj, int type, PavCutBlocks *blocks) {
+  const PavEntitySet &es = obj->ent[type];
+  if (!blocks || es.nbr <= PAV_CUT_PARALLEL_THRESHOLD) return nullptr;
+  const void *crd = obj->crdDbl ? (const void *)obj->crdDbl : (const void *)obj->crdFlt;
+  if (blocks->obj != obj || blocks->crd != crd || blocks->nbrVer != pav_Count(obj, Vertices)) {
+    *blocks = PavCutBlocks(); // waits for a worker still reading
+    blocks->obj = obj, blocks->crd = crd, blocks->nbrVer = pav_Count(obj, Vertices);
+  }
+  auto it = blocks->types.find(type);
+  if (it != blocks->types.end() && current(it->second, es)) return &it->second;
+  if (blocks->making.valid()) {
+    if (blocks->making.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      return nullptr;
+    PavCutBlocks::Type t = blocks->making.get();
+    const int made = blocks->makingType;
+    if (current(t, obj->ent[made])) blocks->types[made] = std::move(t);
+    return made == type && current(blocks->types[type], es) ? &blocks->types[type] : nullptr;
+  }
+  blocks->makingType = type;
+  blocks->making = std::async(std::launch::async, [obj, type] {
+    PavCutBlocks::Type t;
+    CPtr<double> boxes(pav_GetCutBlockBoxes(obj, type, &t.nbrBlocks));
+    if (boxes) t.boxes.assign(boxes.get(), boxes.get() + 6 * int64_t(t.nbrBlocks));
+    t.idx = obj->ent[type].idx, t.nbr = obj->ent[type].nbr;
+    return t;
+  });
+  return nullptr;
+}
+
+bool cutEntities(const PavObject *obj, const double plane[4], int type, CutList &cut,
+                 PavCutBlocks *blocks) {
   char status[PAV_STATUS_SIZE] = "";
-  if (pav_GetCutEntities(obj, plane, type, &cut.n, &cut.lst, status) != PAV_SUCCESS) {
+  const PavCutBlocks::Type *t = blocksOf(obj, type, blocks);
+  const int rc = t ? pav_GetCutEntitiesInBlocks(obj, plane, type, t->nbrBlocks, t->boxes.data(),
+                                                &cut.n, &cut.lst, status)
+                   : pav_GetCutEntities(obj, plane, type, &cut.n, &cut.lst, status);
+  if (rc != PAV_SUCCESS) {
     std::printf("%s", status);
     return false;
   }
   return cut.n > 0;
 }
 
+// Faces of the cut entities of one type, as the core library gives them.
+struct CutFaces {
+  int nTri = 0, nQua = 0, perTri = 0, perQua = 0;
+  std::vector<int> triNod, triLnk, quaNod, quaLnk;
+};
+
+// Appends the faces of `number` entities of `list` (all faces, or their envelope).
+bool appendFaces(const PavObject *obj, int type, int number, const int *list, bool shell,
+                 CutFaces &out) {
+  int nTri = 0, nQua = 0, perTri = 0, perQua = 0;
+  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+  char status[PAV_STATUS_SIZE] = "";
+  const int rc = (shell ? pav_GetShellOfEntities : pav_GetFacesOfEntities)(
+      obj, type, number, list, &nTri, &triNod, &triLnk, &perTri, &nQua, &quaNod, &quaLnk, &perQua,
+      status);
+  CPtr<int> keep[] = {CPtr<int>(triNod), CPtr<int>(triLnk), CPtr<int>(quaNod), CPtr<int>(quaLnk)};
+  if (rc != PAV_SUCCESS) {
+    std::printf("%s", status);
+    return false;
+  }
+  auto append = [](std::vector<int> &v, const int *p, int64_t n) {
+    if (p && n > 0) v.insert(v.end(), p, p + n);
+  };
+  append(out.triNod, triNod, int64_t(nTri) * perTri);
+  append(out.triLnk, triLnk, 3 * int64_t(nTri));
+  append(out.quaNod, quaNod, int64_t(nQua) * perQua);
+  append(out.quaLnk, quaLnk, 3 * int64_t(nQua));
+  out.nTri += nTri;
+  out.nQua += nQua;
+  if (nTri > 0) out.perTri = perTri;
+  if (nQua > 0) out.perQua = perQua;
+  return true;
+}
+
+// The envelope of the cut entities of each reference: a face between two references stays (once
+// per side), so that hiding a reference uncovers the faces of its neighbours, as with every face.
+bool shellByReference(const PavObject *obj, int type, const CutList &cut, CutFaces &out) {
+  const int32_t *ref = obj->ent[type].ref;
+  std::vector<std::pair<int32_t, int>> byRef(size_t(cut.n));
+  for (int k = 0; k < cut.n; k++) byRef[size_t(k)] = {ref ? ref[cut.lst[k]] : 0, cut.lst[k]};
+  std::sort(byRef.begin(), byRef.end()); // by reference, then entity (the list's order)
+  std::vector<int> list(size_t(cut.n));
+  for (size_t k = 0; k < byRef.size(); k++) list[k] = byRef[k].second;
+  for (size_t a = 0, b = 0; a < byRef.size(); a = b) {
+    while (b < byRef.size() && byRef[b].first == byRef[a].first) b++;
+    if (!appendFaces(obj, type, int(b - a), list.data() + a, true, out)) return false;
+  }
+  return true;
+}
+
 } // namespace
 
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
-                                      const PavCutFieldChoice &field) {
+                                      const PavCutFieldChoice &field, bool shellOnly,
+                                      PavCutBlocks *blocks) {
   std::vector<PavCutLayer> out;
   if (!obj || !plane || (!obj->crdDbl && !obj->crdFlt)) return out;
   const ScalarField verField = vertexField(obj, field);
@@ -222,30 +315,24 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
   for (int type : kVolumeTypes) {
     if (pav_Count(obj, type) < 1) continue;
     CutList cut;
-    if (!cutEntities(obj, plane, type, cut)) continue;
-    int nTri = 0, nQua = 0, perTri = 0, perQua = 0;
-    int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
-    char status[PAV_STATUS_SIZE] = "";
-    const int rc = pav_GetFacesOfEntities(obj, type, cut.n, cut.lst, &nTri, &triNod, &triLnk,
-                                          &perTri, &nQua, &quaNod, &quaLnk, &perQua, status);
-    CPtr<int> keep[] = {CPtr<int>(triNod), CPtr<int>(triLnk), CPtr<int>(quaNod), CPtr<int>(quaLnk)};
-    if (rc != PAV_SUCCESS) {
-      std::printf("%s", status);
+    if (!cutEntities(obj, plane, type, cut, blocks)) continue;
+    CutFaces f;
+    if (!(shellOnly ? shellByReference(obj, type, cut, f)
+                    : appendFaces(obj, type, cut.n, cut.lst, false, f)))
       continue;
-    }
     const ScalarField eltField = elementField(obj, type, field);
-    if (nTri > 0)
-      clipLayer(obj, type, PavKindTriangle, nTri, triNod, triLnk, perTri, verField, eltField,
-                compact, out);
-    if (nQua > 0)
-      clipLayer(obj, type, PavKindQuadrilateral, nQua, quaNod, quaLnk, perQua, verField, eltField,
-                compact, out);
+    if (f.nTri > 0)
+      clipLayer(obj, type, PavKindTriangle, f.nTri, f.triNod.data(), f.triLnk.data(), f.perTri,
+                verField, eltField, compact, out);
+    if (f.nQua > 0)
+      clipLayer(obj, type, PavKindQuadrilateral, f.nQua, f.quaNod.data(), f.quaLnk.data(), f.perQua,
+                verField, eltField, compact, out);
   }
   return out;
 }
 
 std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4],
-                                     const PavCutFieldChoice &field) {
+                                     const PavCutFieldChoice &field, PavCutBlocks *blocks) {
   std::vector<PavCutLayer> out;
   if (!obj || !plane || (!obj->crdDbl && !obj->crdFlt)) return out;
   const ScalarField verField = vertexField(obj, field);
@@ -259,7 +346,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
       continue;
     }
     CutList cut;
-    if (!cutEntities(obj, plane, type, cut)) continue;
+    if (!cutEntities(obj, plane, type, cut, blocks)) continue;
     int nTri = 0, nQua = 0;
     double *triCrd = nullptr, *triAux = nullptr, *quaCrd = nullptr, *quaAux = nullptr;
     int *triLnk = nullptr, *quaLnk = nullptr;

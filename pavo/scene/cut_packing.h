@@ -9,6 +9,8 @@
 #include "pav_object.h"
 
 #include <cstdint>
+#include <future>
+#include <map>
 #include <vector>
 
 namespace pavo {
@@ -47,15 +49,39 @@ struct PavCutLayer {
   int64_t filtered = 0;            // elements left out for invalid node (or parent) numbers
 };
 
+// The runs of entities of the large volume types of one mesh with the boxes of their nodes
+// (pav_GetCutBlockBoxes), so that a plane reads only the entities of the runs it may cross. The
+// first cut of a type searches every entity and starts making its boxes on a worker thread (about
+// half a cut search of work); the cuts after it use them once they are made. Made again when the
+// object, its coordinates or a type's entities are other arrays. Resetting or destroying it waits
+// for the worker: do so before the mesh is released or changed.
+struct PavCutBlocks {
+  struct Type {
+    const int32_t *idx = nullptr;
+    int32_t nbr = 0, nbrBlocks = 0;
+    std::vector<double> boxes;
+  };
+  const PavObject *obj = nullptr;
+  const void *crd = nullptr;
+  int32_t nbrVer = 0;
+  std::map<int, Type> types;
+  std::future<Type> making; // the boxes of type makingType on the worker
+  int makingType = 0;
+};
+
 // Clipping layers for a plane (a, b, c, d: a x + b y + c z + d = 0): for each volume type with
 // entities crossed by the plane, one layer per face kind (triangles, quadrilaterals) holding every
 // face of the crossed elements. With a field: vertex fields are read at the face nodes; element
 // fields of the volume type are restricted to the faces (degree of the field). Prints
 // " Clipping %s: %d topologically invalid entities are filtered !\n" (draw-type name) when faces
 // are filtered, and the field errors of the viewer ("error invalid number of solution: %d != %d
-// \n", "error\n"), in which case the layers carry no field.
+// \n", "error\n"), in which case the layers carry no field. With shellOnly, a face shared by two
+// crossed elements of the same reference is left out: drawn opaque and whole, the crossed
+// elements of each reference show their envelope only, and the shared faces (every face that
+// straddles the plane) would cost the rasteriser without adding a pixel.
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
-                                      const PavCutFieldChoice &field);
+                                      const PavCutFieldChoice &field, bool shellOnly = false,
+                                      PavCutBlocks *blocks = nullptr);
 
 // Capping layers: for each P1 volume type, its crossed entities sliced into cut triangles (3
 // nodes each); for P2 tetrahedra, P2 cut triangles (6 nodes, the mid-edge nodes mapped through the
@@ -66,6 +92,7 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
 // " Capping %s: %d topologically invalid entities are filtered !\n" (draw-type name) when
 // triangles are filtered.
 std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4],
-                                     const PavCutFieldChoice &field);
+                                     const PavCutFieldChoice &field,
+                                     PavCutBlocks *blocks = nullptr);
 
 } // namespace pavo

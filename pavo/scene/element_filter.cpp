@@ -250,6 +250,7 @@ int64_t applyElementFilter(PavMeshViewer &viewer, const PavFilterValues &values,
   for (const PavObjectValues &v : values)
     if (range && v.volumeType != 0) m.volumes.push_back(v);
   if (range) std::copy(range, range + 2, m.range);
+  viewer.updateCutIfFacesChanged(); // hidden cut elements uncover the faces of their neighbours
   refreshElementVisibility(viewer);
   if (!range) m.masks.clear();
   return shownCount;
@@ -281,6 +282,12 @@ void maskCut(PavMeshViewer &viewer, PavElementMasks &m) {
 }
 
 } // namespace
+
+bool cutElementsFiltered(const PavMeshViewer &viewer) {
+  const auto *m =
+      viewer.findChild<const PavElementMasks *>("pavElementMasks", Qt::FindDirectChildrenOnly);
+  return m && !m->volumes.empty();
+}
 
 void refreshElementVisibility(PavMeshViewer &viewer) {
   PavElementMasks &m = masksOf(viewer);

@@ -50,6 +50,9 @@ int64_t applyElementFilter(PavMeshViewer &viewer, const PavFilterValues &values,
 // values of their volume elements. Call after the colours were rewritten or the cut rebuilt.
 void refreshElementVisibility(PavMeshViewer &viewer);
 
+// Whether a filter range is applied to the volume elements (the cut elements are masked too).
+bool cutElementsFiltered(const PavMeshViewer &viewer);
+
 // Sets the alpha of an object's per-element colours from a mask (1 shown): colours are filled
 // from the object's colour when it has none; a mask that shows everything on colours that are
 // all the object's own empties them again. Masks shorter than the object count as shown.

@@ -10,11 +10,13 @@ PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {
 }
 
 PavMeshViewer::~PavMeshViewer() {
+  cutBlocks = PavCutBlocks(); // no worker reads the mesh any more
   if (mesh) pav_DeleteInterface(&mesh);
 }
 
 void PavMeshViewer::adoptMesh(PavObject *object) {
   clearMeshScene();
+  cutBlocks = PavCutBlocks();
   if (mesh && mesh != object) pav_DeleteInterface(&mesh);
   mesh = object;
 }

@@ -2,6 +2,7 @@
 // draw objects built in code.
 #pragma once
 
+#include "scene/cut_packing.h"
 #include "scene/demo_scenes.h"
 #include "scene/scene_window.h"
 
@@ -61,6 +62,15 @@ public:
   // Rebuilds the clipped faces or the capping after a change of view.cutPlane, view.capping or
   // view.options.CutOn.
   void updateCut();
+  // Rebuilds the clipped faces when the shrink factor or the transparency changed whether the
+  // crossed elements show their envelope only (opaque, unshrunk) or every face.
+  void updateCutIfFacesChanged();
+  // Waits for the worker that makes the boxes of the cut search and forgets them: call before the
+  // mesh object is changed in place.
+  void meshWillChange() { cutBlocks = PavCutBlocks(); }
+  // Clipping draws every face of the crossed elements even where their envelope would show the
+  // same picture (comparisons).
+  bool clipEveryFace = false;
   // Scans the displayed field for its extrema (running: not reset by the scan) and prints them.
   void computeSolutionExtrema();
   // Jacobians of the face (2-D) or volume (3-D) elements, computed once (mode 1 normalised at
@@ -169,6 +179,9 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
+  bool cutShell = false;  // the clipped faces hold the envelope of the crossed elements only
+  PavCutBlocks cutBlocks; // the runs of entities of the mesh for the cut search
+  bool clipShellOnly() const;
   bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
   std::vector<PavDrawObject *> shown; // picked elements shown on their own
   std::vector<int32_t> arrowVertices;

@@ -13,6 +13,18 @@
 
 namespace pavo {
 
+bool PavMeshViewer::clipShellOnly() const {
+  // Shrunk or transparent faces show what lies behind them, and elements hidden one by one (the
+  // filters, discarding the unpicked) uncover the faces they share: then every face is needed.
+  // Hidden references need no more than the envelope of each reference.
+  return !clipEveryFace && view.options.shrink >= 1.0f && !view.options.TransOn &&
+         !view.options.DiscardUnPicked && !cutElementsFiltered(*this);
+}
+
+void PavMeshViewer::updateCutIfFacesChanged() {
+  if (mesh && view.cutActive() && !view.capping && cutShell != clipShellOnly()) updateCut();
+}
+
 void PavMeshViewer::updateCut() {
   removeSets(cuts);
   if (mesh && view.cutActive()) {
@@ -22,8 +34,10 @@ void PavMeshViewer::updateCut() {
     choice.elementIndex = view.elementSolution;
     choice.vectorMode = view.vectorMode;
     const bool capping = view.capping;
-    std::vector<PavCutLayer> layers = capping ? packCapping(mesh, view.cutPlane, choice)
-                                              : packClipping(mesh, view.cutPlane, choice);
+    cutShell = clipShellOnly();
+    std::vector<PavCutLayer> layers =
+        capping ? packCapping(mesh, view.cutPlane, choice, &cutBlocks)
+                : packClipping(mesh, view.cutPlane, choice, cutShell, &cutBlocks);
     // The section lies on the plane itself: move it a hair to the kept side (a x + b y + c z + d
     // below 0), so that the clipping of the programs does not eat it.
     const double *p = view.cutPlane;
@@ -57,6 +71,7 @@ void PavMeshViewer::updateCut() {
         o->setParentElt(g.parent.data());
         if (!g.face.empty()) o->setParentFace(g.face.data());
         o->volSurf = !capping;
+        o->wholeInCut = !capping; // the crossed elements are shown whole
         o->visible = g.ref != -1; // the object -1 holds every element for the fields and picking
         PavBuiltObject bo;
         bo.object = o;

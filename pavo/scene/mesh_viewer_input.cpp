@@ -248,6 +248,7 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
     break;
   }
   if (effect.refreshColours) refreshColours();
+  if (win->meshObject() && win->isInitDone()) win->updateCutIfFacesChanged();
   if (effect.render) win->renderNow();
 }
 
@@ -310,12 +311,15 @@ void PavViewerInput::mouseMove(QMouseEvent *event) {
     } else {
       return;
     }
-    win->view.cutPlane[0] = n.x();
-    win->view.cutPlane[1] = n.y();
-    win->view.cutPlane[2] = n.z();
-    win->view.cutPlane[3] = d;
+    const double plane[4] = {n.x(), n.y(), n.z(), d};
+    if (std::equal(plane, plane + 4, win->view.cutPlane)) return;
+    std::copy(plane, plane + 4, win->view.cutPlane);
     cutDragged = true;
-    win->renderNow(); // the clip distance follows at once; the cut is rebuilt on release
+    // The crossed elements and the section are rebuilt for each position before it is drawn:
+    // the clipped surface and the cut always show the same plane. Motion that comes while the
+    // cut is built is merged by the window system into one move.
+    if (win->meshObject() && win->isInitDone()) win->updateCut();
+    win->renderNow();
     return;
   }
   bool changed = false;
@@ -335,8 +339,7 @@ void PavViewerInput::mouseRelease(QMouseEvent *) {
   if (!dragging) return;
   dragging = false;
   if (cutDragged) {
-    cutDragged = false;
-    if (win->meshObject() && win->isInitDone()) win->updateCut();
+    cutDragged = false; // the cut was rebuilt with the last move
     propagateCut(win);
   }
   win->renderNow();

@@ -541,6 +541,9 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     p->setUniform("SolOn", view.options.SolOn);
     p->setUniform("IsoOn", view.options.IsoOn);
     p->setUniform("HideSurfOn", view.options.HideSurfOn);
+    // The elements the plane crosses are shown whole: their faces straddle the plane, and
+    // clipping every one of them would send the whole draw down the rasteriser's slow path.
+    p->setUniform("CutPlane", cutPlaneUniform(!o->wholeInCut));
     if (!pavIsFaceType(o->type))
       p->setUniform("Material.Kd",
                     QVector3D(o->params.color[0], o->params.color[1], o->params.color[2]));
@@ -609,6 +612,14 @@ GlslSwitches PavSceneWindow::fixedSwitches() const {
   return s;
 }
 
+QVector4D PavSceneWindow::cutPlaneUniform(bool clipped) const {
+  // Without a cut every point lies on the kept side of (0, 0, 0, -1) (distance 1): some drivers
+  // clip by the distance even with GL_CLIP_DISTANCE0 disabled, so a stale plane must not stay.
+  if (!clipped || !cutActive()) return QVector4D(0, 0, 0, -1);
+  return QVector4D((float)view.cutPlane[0], (float)view.cutPlane[1], (float)view.cutPlane[2],
+                   (float)view.cutPlane[3]);
+}
+
 GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
   GlslProgram *program = useProgram(programNameForType(type));
   if (!program) return nullptr;
@@ -622,11 +633,7 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   p.setUniform("trans", trans);
   p.setUniform("scaling", view.sceneScale);
   p.setUniform("scenescaling", QVector4D(view.sceneCentre, view.sceneScale));
-  // Without a cut every point lies on the kept side of (0, 0, 0, -1) (distance 1): some drivers
-  // clip by the distance even with GL_CLIP_DISTANCE0 disabled, so a stale plane must not stay.
-  p.setUniform("CutPlane", cutActive() ? QVector4D((float)view.cutPlane[0], (float)view.cutPlane[1],
-                                                   (float)view.cutPlane[2], (float)view.cutPlane[3])
-                                       : QVector4D(0, 0, 0, -1));
+  p.setUniform("CutPlane", cutPlaneUniform(true));
   p.setUniform("WIN_SCALE", QVector2D((float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f));
   // A light at infinity (w = 0) in the view's direction, fixed to the viewer.
   p.setUniform("Light.Position", QVector4D(view.light, 0.0f));
@@ -859,13 +866,18 @@ void PavSceneWindow::performPicking(int x, int y, int *id, int mode) {
   GLuint previous = glContext()->defaultFramebufferObject();
   if (!pickingFb.create(gl, deviceWidth(), deviceHeight(), previous)) return;
   if (mode != 1 && mode != 3) return;
+  double ratio = devicePixelRatio();
+  int px = (int)std::floor(x * ratio), py = pickingFb.height - (int)std::floor(y * ratio);
   gl->glBindFramebuffer(GL_FRAMEBUFFER, pickingFb.framebuffer);
   gl->glDisable(GL_BLEND);
+  // Only the pixels around the click are cleared and shaded: the id pass costs the vertex stage
+  // and a few fragments, not a whole frame of them.
+  gl->glScissor(std::max(0, px - 2), std::max(0, py - 2), 5, 5);
+  gl->glEnable(GL_SCISSOR_TEST);
   pickingPass = true;
   render();
   pickingPass = false;
-  double ratio = devicePixelRatio();
-  int px = (int)std::floor(x * ratio), py = pickingFb.height - (int)std::floor(y * ratio);
+  gl->glDisable(GL_SCISSOR_TEST);
   uint8_t rgba[4] = {0, 0, 0, 0};
   if (px >= 0 && px < pickingFb.width && py >= 0 && py < pickingFb.height)
     gl->glReadPixels(px, py, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);

@@ -241,6 +241,9 @@ protected:
   // The program of a draw type, built for the current field state if its flag is clear and in
   // use with the uniforms that do not depend on the object; null when the type has none.
   GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m);
+  // The CutPlane uniform: the plane while a cut is on and the object is clipped, else a plane
+  // that keeps everything.
+  QVector4D cutPlaneUniform(bool clipped) const;
   // Overlay text over the frame.
   virtual void renderOverlay(const PavCameraMatrices &m);
   // The palette title of a field shown (paletteTitle); viewers name the solution's place and its

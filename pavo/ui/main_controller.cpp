@@ -307,6 +307,7 @@ void PavMainController::viewChanged(PavViewChange change) {
   if (p.viewer->meshObject() && p.viewer->isInitDone()) {
     if (change == PavViewChange::Cut) p.viewer->updateCut();
     if (change == PavViewChange::Fields) p.viewer->rebuildFields();
+    p.viewer->updateCutIfFacesChanged(); // shrink and transparency need every face of the cut
   }
   p.viewer->renderLater();
 }
@@ -400,7 +401,10 @@ void PavMainController::applyPreferences() {
 void PavMainController::openmodifMesh() {
   openPanel("openmodifMesh", [this] {
     PavMeshTarget target;
-    target.mesh = [this] { return p.viewer->meshObject(); };
+    target.mesh = [this] { // about to be modified
+      p.viewer->meshWillChange();
+      return p.viewer->meshObject();
+    };
     target.meshChanged = [this] {
       p.viewer->clearMeshScene();
       p.viewer->displayObject();
@@ -515,6 +519,7 @@ void PavMainController::showContextMenu(const QPoint &globalPos) {
 
 void PavMainController::discardUnpicked() {
   p.viewer->view.options.DiscardUnPicked = !p.viewer->view.options.DiscardUnPicked;
+  if (p.viewer->meshObject() && p.viewer->isInitDone()) p.viewer->updateCutIfFacesChanged();
   p.viewer->renderLater();
 }
 

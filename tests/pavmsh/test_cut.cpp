@@ -125,6 +125,29 @@ TEST(CutEntities, MatchExtentsSequentialAndParallel) {
   pav_DeleteInterface(&big);
 }
 
+// The search by runs of entities finds what the full search finds: planes through vertices,
+// oblique, missing the mesh or degenerate, and a run holding a node out of range.
+TEST(CutEntities, SearchByRunsMatchesTheFullSearch) {
+  char status[PAV_STATUS_SIZE];
+  pavo_test::ObjectPtr obj(buildCube(CubeSplit::Tetrahedra, 7, 1));
+  obj->ent[Tetrahedra].idx[4 * 100 + 2] = -3;
+  int32_t nbrBlocks = 0;
+  double *boxes = pav_GetCutBlockBoxes(obj.get(), Tetrahedra, &nbrBlocks);
+  ASSERT_EQ(nbrBlocks, (6 * 343 + PAV_CUT_BLOCK - 1) / PAV_CUT_BLOCK);
+  const double planes[][4] = {
+      {1, 0, 0, -3.0 / 7}, {1, 1, 1, -1.5}, {0.3, -1, 0.2, 0.1}, {0, 0, 1, -2}, {0, 0, 0, 0}};
+  for (const auto &pl : planes) {
+    Cut all, runs;
+    ASSERT_EQ(pav_GetCutEntities(obj.get(), pl, Tetrahedra, &all.n, &all.lst, status), 0);
+    ASSERT_EQ(pav_GetCutEntitiesInBlocks(obj.get(), pl, Tetrahedra, nbrBlocks, boxes, &runs.n,
+                                         &runs.lst, status),
+              0);
+    EXPECT_EQ(std::vector<int>(runs.lst, runs.lst + runs.n),
+              std::vector<int>(all.lst, all.lst + all.n));
+  }
+  free(boxes);
+}
+
 // The shell of the whole mesh is its boundary: 2 triangles per cell side, 6 sides of 2 x 2; a
 TEST(FacesOfEntities, Shell) {
   pavo_test::ObjectPtr obj(buildCube(CubeSplit::Tetrahedra, 2, 2));

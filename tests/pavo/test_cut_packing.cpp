@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -140,4 +142,39 @@ TEST(CutPacking, ClippingShowsEveryFaceOfTheStraddlingElements) {
     }
   }
   pav_DeleteInterface(&obj);
+}
+
+// On a type large enough for the runs of entities, plane after plane (the first cut searches all
+// and has the runs made, the next ones use them; other element arrays have them made again), the
+// clipped and capped layers are those of the full search.
+TEST(CutPacking, RunsOfEntitiesGiveTheLayersOfTheFullSearch) {
+  pavo_test::ObjectPtr obj(buildCube(CubeSplit::Tetrahedra, 56, 1));
+  PavEntitySet &tets = obj->ent[Tetrahedra];
+  PavCutBlocks blocks;
+  const double planes[][4] = {{1, 0.3, 0, -0.5}, {0.2, -1, 0.5, 0.3}};
+  for (int pass = 0; pass < 2; pass++) {
+    if (pass == 1) { // the elements in reverse order, in a new array: runs made for the old one
+      const size_t n = 4 * (size_t(tets.nbr) + 1); // would miss elements
+      int32_t *rev = static_cast<int32_t *>(calloc(n, sizeof(int32_t)));
+      for (int32_t i = 1; i <= tets.nbr; i++)
+        std::copy_n(tets.idx + 4 * (tets.nbr + 1 - i), 4, rev + 4 * i);
+      free(tets.idx);
+      tets.idx = rev;
+    }
+    for (const auto &pl : planes)
+      for (bool capping : {false, true}) {
+        auto pack = [&](PavCutBlocks *b) {
+          return capping ? packCapping(obj.get(), pl, {}, b)
+                         : packClipping(obj.get(), pl, {}, true, b);
+        };
+        if (blocks.making.valid()) blocks.making.wait();
+        const std::vector<PavCutLayer> runs = pack(&blocks), all = pack(nullptr);
+        ASSERT_EQ(runs.size(), all.size());
+        for (size_t l = 0; l < all.size(); l++) {
+          EXPECT_EQ(runs[l].xyz, all[l].xyz);
+          EXPECT_EQ(runs[l].groups.back().parent, all[l].groups.back().parent);
+        }
+      }
+    EXPECT_EQ(blocks.types[Tetrahedra].idx, tets.idx);
+  }
 }

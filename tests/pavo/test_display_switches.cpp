@@ -38,11 +38,11 @@ Look lookAt(PavMeshViewer &v, QPoint p, int r) {
   return look;
 }
 
-enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, FieldSquare };
+enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, HexQ2Cube, PrismP2Cube, FieldSquare };
 
 // The triangle (0,0) (1,0) (0,1) in z = 0, straight P2 nodes on its sides, with a corner on
-// vertex 2; the unit square; the unit cube of tetrahedra; the unit square of triangles T1 (1, 2, 3)
-// and T2 (2, 4, 3) with the vertex field f = x.
+// vertex 2; the unit square; the unit cube of 3 x 3 x 3 cells of tetrahedra, Q2 hexahedra or P2
+// prisms; the unit square of triangles T1 (1, 2, 3) and T2 (2, 4, 3) with the vertex field f = x.
 PavObject *mesh(MeshKind kind) {
   char st[PAV_STATUS_SIZE];
   if (kind == FieldSquare) {
@@ -53,7 +53,9 @@ PavObject *mesh(MeshKind kind) {
     pav_PushSolution(obj, SolAtVertices, f, st);
     return obj;
   }
-  if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 2, 1);
+  if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 3, 1);
+  if (kind == HexQ2Cube || kind == PrismP2Cube)
+    return buildCube(kind == HexQ2Cube ? CubeSplit::Hexahedra : CubeSplit::Prisms, 3, 2);
   if (kind == Q1Square)
     return meshOf({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, Quadrilaterals, {1, 2, 3, 4}, {1});
   std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0.5, 0, 0, 0.5, 0.5, 0, 0, 0.5, 0};
@@ -78,6 +80,11 @@ struct Row {
 
 const std::vector<std::pair<int, const char *>> kTenF6(10, {Qt::Key_F6, ""}); // 1.0 -> 0.5
 void cutOn(PavMeshViewer &v) { key(v, Qt::Key_F1); }
+void fromAbove(PavMeshViewer &v) { v.view.trackball.rotation = {}; }
+const std::vector<std::pair<int, const char *>> kCutKeys = {{Qt::Key_F1, ""}, {Qt::Key_F3, ""}};
+const std::vector<Probe> kCutProbes = {{0.2, 0.5, 1, 0, 0, 1, Grey, Grey},
+                                       {0.6, 0.5, 1, 0, 0, 1, Grey, Grey},
+                                       {0.8, 0.5, 1, 0, 0, 1, Grey, White}};
 void plainFaces(PavMeshViewer &v) { v.view.options.SolOn = v.view.options.IsoOn = 0; }
 
 // With shrink 0.5 about centroid c, the point c + 0.8 (v - c) near a vertex v comes from
@@ -98,12 +105,11 @@ const Row kRows[] = {
      nullptr,
      kTenF6,
      {{0.5, 0.5, 0, 0, 0, 0, Grey, Grey}, {0.9, 0.9, 0, 0, 0, 1, Grey, White}}},
-    // F1 and F3 cut at x = 0.5 (the box centre): seen down z, the far half of the top goes.
-    {"CutAtBoxCentre",
-     TetCube,
-     [](PavMeshViewer &v) { v.view.trackball.rotation = {}; },
-     {{Qt::Key_F1, ""}, {Qt::Key_F3, ""}},
-     {{0.25, 0.5, 1, 0, 0, 0, Grey, Grey}, {0.75, 0.5, 1, 0, 0, 0, Grey, White}}},
+    // F1 and F3 cut at x = 0.5: the middle layer of cells is crossed and shown whole, lit at
+    // every degree; seen down z, the top beyond x = 2/3 goes.
+    {"CutAtBoxCentre", TetCube, fromAbove, kCutKeys, kCutProbes},
+    {"CutQ2HexahedraAtBoxCentre", HexQ2Cube, fromAbove, kCutKeys, kCutProbes},
+    {"CutP2PrismsAtBoxCentre", PrismP2Cube, fromAbove, kCutKeys, kCutProbes},
     // The box [0,1]^2 x {0}: its side x = 1 runs outside the triangle.
     {"Box", P1Triangle, nullptr, {{0, "B"}}, {{1, 0.75, 0, 0, 0, 1, White, Dark}}},
     // With the cut at x = 0.5, U outlines the plane across the box.

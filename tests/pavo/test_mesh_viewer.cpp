@@ -6,8 +6,11 @@
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "render/palette.h"
+#include "scene/element_filter.h"
 #include "scene/mesh_viewer.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -130,6 +133,55 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
   std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
+}
+
+// A plane moved from another position, or dragged in cut-plane mode (F2, middle button; read
+// before the release), draws what the plane set at once draws, clipped and capped. The envelope
+// of the crossed elements (per reference) draws what all their faces draw, with nothing hidden,
+// with reference 2 hidden, or with a filter hiding the crossed elements where f = x + y > 1.1.
+TEST_F(MeshViewerTest, MovedPlaneAndEnvelopeDrawWhatThePlaneSetDirectlyDraws) {
+  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 4, 1);
+  pushVertexField(cube, [](double x, double y, double) { return x + y; });
+  show(cube);
+  viewer->view.trackball.rotation = QQuaternion::fromEulerAngles(25, 70, 0);
+  const double from[4] = {1, 0.2, 0, -0.31}, to[4] = {0.3, 0.1, 1, -0.62}, range[2] = {-1, 1.1};
+  auto frameAt = [&](const double *p, bool capping, int hide = 0) { // p null: the plane as it is
+    PavViewState &v = viewer->view;
+    v.hasCutPlane = v.options.CutOn = true, v.capping = capping;
+    if (p) std::copy(p, p + 4, viewer->view.cutPlane);
+    pavo_test::captured([&] {
+      if (p) viewer->updateCut();
+      applyElementFilter(*viewer, solutionValues(*viewer), hide == 2 ? range : nullptr);
+    });
+    for (const auto &set : viewer->cutSets())
+      for (const auto &bo : set.objects) bo.object->visible &= hide != 1 || bo.object->id != 2;
+    viewer->renderNowNoSwap();
+    int w = 0, h = 0;
+    return viewer->grabFrame(&w, &h);
+  };
+  for (bool capping : {false, true}) {
+    frameAt(from, capping);
+    EXPECT_TRUE(frameAt(to, capping) == frameAt(to, capping)) << "capping " << capping;
+  }
+  for (int hide : {0, 1, 2}) {
+    const std::vector<uint8_t> shell = frameAt(to, false, hide);
+    viewer->clipEveryFace = true;
+    EXPECT_TRUE(shell == frameAt(to, false, hide)) << "hidden " << hide;
+    viewer->clipEveryFace = false;
+  }
+  frameAt(from, false);
+  pavo_test::captured([&] {
+    pavo_test::key(*viewer, Qt::Key_F2);
+    for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseMove}) {
+      QMouseEvent e(t, QPoint(100, t == QEvent::MouseMove ? 80 : 120), Qt::MiddleButton,
+                    Qt::MiddleButton, Qt::NoModifier);
+      QCoreApplication::sendEvent(viewer.get(), &e);
+    }
+  });
+  const std::vector<uint8_t> dragging = frameAt(nullptr, false);
+  const std::vector<double> plane(viewer->view.cutPlane, viewer->view.cutPlane + 4);
+  EXPECT_NE(plane[3], from[3]);
+  EXPECT_TRUE(dragging == frameAt(plane.data(), false));
 }
 
 TEST_F(MeshViewerTest, TetrahedraSurfaceFieldsPicksAndGlyphs) {

@@ -39,8 +39,8 @@ protected:
 } // namespace
 
 TEST_F(WindowLinks, RotationCutAndPickReachTheOtherWindow) {
-  showMesh(*a, buildCube(CubeSplit::Tetrahedra, 2, 1));
-  showMesh(*b, buildCube(CubeSplit::Tetrahedra, 2, 1));
+  showMesh(*a, buildCube(CubeSplit::Tetrahedra, 3, 1));
+  showMesh(*b, buildCube(CubeSplit::Tetrahedra, 3, 1));
   EXPECT_EQ(linkedWindows(a.get()), std::vector<PavMeshViewer *>{b.get()});
 
   all(false);
