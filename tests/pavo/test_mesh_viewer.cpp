@@ -163,10 +163,19 @@ TEST_F(MeshViewerTest, MovedPlaneAndEnvelopeDrawWhatThePlaneSetDirectlyDraws) {
     frameAt(from, capping);
     EXPECT_TRUE(frameAt(to, capping) == frameAt(to, capping)) << "capping " << capping;
   }
+  // Every face draws the inner faces too: where one meets the envelope at an edge pixel, its own
+  // interpolation of the field may win the depth test by a rounding, one colour level off. A
+  // missing face would show the background or a face behind, far more than that.
+  auto sameColours = [](const std::vector<uint8_t> &a, const std::vector<uint8_t> &b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); i++)
+      if (std::abs(int(a[i]) - int(b[i])) > 2) return false;
+    return true;
+  };
   for (int hide : {0, 1, 2}) {
     const std::vector<uint8_t> shell = frameAt(to, false, hide);
     viewer->clipEveryFace = true;
-    EXPECT_TRUE(shell == frameAt(to, false, hide)) << "hidden " << hide;
+    EXPECT_TRUE(sameColours(shell, frameAt(to, false, hide))) << "hidden " << hide;
     viewer->clipEveryFace = false;
   }
   frameAt(from, false);
