@@ -272,3 +272,75 @@ TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
     EXPECT_EQ(holes, 0) << "level " << level;
   }
 }
+
+namespace {
+
+// A slab of n x n cells over [0, 1]^2, 0.05 thick, of hexahedra or of six tetrahedra per cell
+// around the cell's diagonal (conforming: every cell is cut alike).
+PavObject *slab(int type, int n) {
+  std::vector<double> xyz;
+  for (int k = 0; k < 2; k++)
+    for (int j = 0; j <= n; j++)
+      for (int i = 0; i <= n; i++) xyz.insert(xyz.end(), {(double)i / n, (double)j / n, -0.05 * k});
+  std::vector<int> nodes;
+  for (int j = 0; j < n; j++)
+    for (int i = 0; i < n; i++) {
+      int c[8];
+      for (int m = 0; m < 8; m++)
+        c[m] =
+            1 + (m / 4) * (n + 1) * (n + 1) + (j + (m % 4 >= 2)) * (n + 1) + i + ((m + 1) % 4 >= 2);
+      if (type == Hexahedra) {
+        nodes.insert(nodes.end(), c, c + 8);
+        continue;
+      }
+      const int around[7] = {1, 2, 3, 7, 4, 5, 1};
+      for (int t = 0; t < 6; t++)
+        nodes.insert(nodes.end(), {c[0], c[around[t]], c[around[t + 1]], c[6]});
+    }
+  return buildMesh(3, xyz, type, nodes);
+}
+
+} // namespace
+
+// Lines on the faces of a volume fade where elements get smaller than a few pixels: a slab of
+// 300 x 300 cells shows its face colour, not a block of lines, while the edges of a 6 x 6 slab
+// are drawn at full darkness (a line one pixel wide darkens the pixel within half a pixel
+// of it by 84 %). Hexahedra draw their faces as quadrilaterals, tetrahedra as flat
+// triangles.
+TEST(CurvedOutlineLines, DenseMeshesShowTheirFacesCoarseOnesTheirEdges) {
+  auto v = shownViewer(1000);
+  if (!v) GTEST_SKIP() << "no display";
+  v->view.options = PavRenderOption();
+  v->view.options.TextOn = v->view.options.PalOn = v->view.options.AxisOn = false;
+  for (int type : {Hexahedra, Tetrahedra}) {
+    showMesh(*v, slab(type, 300));
+    v->renderNowNoSwap();
+    int w = 0, h = 0;
+    std::vector<uint8_t> f = v->grabFrame(&w, &h);
+    const QPoint a = pixelOf(*v, 0.1, 0.1, 0), b = pixelOf(*v, 0.9, 0.9, 0);
+    std::vector<int> grey;
+    for (int y = b.y(); y <= a.y(); y++)
+      for (int x = a.x(); x <= b.x(); x++) {
+        const size_t i = 4 * ((size_t)(h - 1 - y) * w + x);
+        grey.push_back(f[i] + f[i + 1] + f[i + 2]);
+      }
+    ASSERT_GT(grey.size(), 100000u) << type;
+    std::sort(grey.begin(), grey.end());
+    const int face = grey[grey.size() * 9 / 10];
+    ASSERT_GT(face, 150) << type; // a lit face, not the black lines
+    const double dark =
+        std::count_if(grey.begin(), grey.end(), [&](int g) { return 2 * g < face; });
+    EXPECT_LT(dark / grey.size(), 0.05) << type;
+
+    showMesh(*v, slab(type, 6));
+    for (int k = 1; k < 6; k++) {
+      const QPoint p = pixelOf(*v, k / 6.0, 0.5, 0);
+      int darkest = 1000;
+      for (int dx = -1; dx <= 1; dx++) {
+        const std::array<int, 3> c = colourAt(*v, p + QPoint(dx, 0));
+        darkest = std::min(darkest, c[0] + c[1] + c[2]);
+      }
+      EXPECT_LT(4 * darkest, face) << type << " line " << k; // at most half a pixel off
+    }
+  }
+}
