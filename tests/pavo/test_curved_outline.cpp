@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 
 using namespace pavo;
@@ -226,50 +227,55 @@ TEST(CurvedOutlineStraight, StraightSecondOrderDrawsLikeFirstOrder) {
   }
 }
 
-// A P2 sphere shows no background pixel inside its silhouette at any tessellation level.
+// A P2 sphere shows no background pixel inside its silhouette at any tessellation level. The
+// finer sphere has elements close to flat on screen: at low levels some are drawn untessellated
+// beside tessellated ones, and their shared sides must still meet.
 TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
   auto v = shownViewer(300);
   if (!v) GTEST_SKIP() << "no display";
-  Builder b;
-  const int n = 3; // each octant of the sphere in n x n x 2 triangles
-  for (int o = 0; o < 8; o++) {
-    const P3 c[3] = {
-        {o & 1 ? -1.0 : 1.0, 0, 0}, {0, o & 2 ? -1.0 : 1.0, 0}, {0, 0, o & 4 ? -1.0 : 1.0}};
-    for (int i = 0; i < n; i++)
-      for (int j = 0; j < n - i; j++)
-        for (int up = 0; up < (j < n - i - 1 ? 2 : 1); up++) {
-          const int l[3][2] = {{i, j}, {i + 1, j}, {i, j + 1}},
-                    r[3][2] = {{i + 1, j + 1}, {i, j + 1}, {i + 1, j}};
-          b.add(HoTriangle, 2, [&](const double *w) {
-            P3 p = {0, 0, 0};
-            for (int k = 0; k < 3; k++) {
-              const int *a = up ? r[k] : l[k];
-              const double e[3] = {double(n - a[0] - a[1]) / n, double(a[0]) / n, double(a[1]) / n};
-              for (int m = 0; m < 3; m++)
-                p[m] += w[k] * (e[0] * c[0][m] + e[1] * c[1][m] + e[2] * c[2][m]);
-            }
-            const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
-            return P3{p[0] / len, p[1] / len, p[2] / len};
-          });
-        }
-  }
-  showMesh(*v, buildMesh(3, b.xyz, TrianglesP2, b.nodes));
-  for (int level = 1; level <= 125; level++) {
-    const Picture pic = grab(*v, level, QQuaternion::fromEulerAngles(20, 35, 10));
-    const QPointF o = pic.window({0, 0, 0});
-    double r = 0; // inside the silhouette: 0.9 times the farthest projected point of the sphere
-    for (int k = 0; k < 360; k++) {
-      const double a = k * kPi / 180, c = cos(a), s = sin(a);
-      for (const P3 &p : {P3{c, s, 0}, P3{0, c, s}, P3{s, 0, c}}) {
-        const QPointF q = pic.window(p);
-        r = std::max(r, 0.9 * std::hypot(q.x() - o.x(), q.y() - o.y()));
-      }
+  for (const std::pair<int, int> &run : {std::pair<int, int>{3, 125}, {16, 6}}) {
+    const int n = run.first, top = run.second; // triangles per octant side, highest level
+    Builder b;
+    for (int o = 0; o < 8; o++) {
+      const P3 c[3] = {
+          {o & 1 ? -1.0 : 1.0, 0, 0}, {0, o & 2 ? -1.0 : 1.0, 0}, {0, 0, o & 4 ? -1.0 : 1.0}};
+      for (int i = 0; i < n; i++)
+        for (int j = 0; j < n - i; j++)
+          for (int up = 0; up < (j < n - i - 1 ? 2 : 1); up++) {
+            const int l[3][2] = {{i, j}, {i + 1, j}, {i, j + 1}},
+                      r[3][2] = {{i + 1, j + 1}, {i, j + 1}, {i + 1, j}};
+            b.add(HoTriangle, 2, [&](const double *w) {
+              P3 p = {0, 0, 0};
+              for (int k = 0; k < 3; k++) {
+                const int *a = up ? r[k] : l[k];
+                const double e[3] = {double(n - a[0] - a[1]) / n, double(a[0]) / n,
+                                     double(a[1]) / n};
+                for (int m = 0; m < 3; m++)
+                  p[m] += w[k] * (e[0] * c[0][m] + e[1] * c[1][m] + e[2] * c[2][m]);
+              }
+              const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+              return P3{p[0] / len, p[1] / len, p[2] / len};
+            });
+          }
     }
-    int holes = 0;
-    for (int y = 0; y < pic.h; y++)
-      for (int x = 0; x < pic.w; x++)
-        holes += !pic.at(x, y) && std::hypot(x + 0.5 - o.x(), y + 0.5 - o.y()) < r;
-    EXPECT_EQ(holes, 0) << "level " << level;
+    showMesh(*v, buildMesh(3, b.xyz, TrianglesP2, b.nodes));
+    for (int level = 1; level <= top; level++) {
+      const Picture pic = grab(*v, level, QQuaternion::fromEulerAngles(20, 35, 10));
+      const QPointF o = pic.window({0, 0, 0});
+      double r = 0; // inside the silhouette: 0.9 times the farthest projected point of the sphere
+      for (int k = 0; k < 360; k++) {
+        const double a = k * kPi / 180, c = cos(a), s = sin(a);
+        for (const P3 &p : {P3{c, s, 0}, P3{0, c, s}, P3{s, 0, c}}) {
+          const QPointF q = pic.window(p);
+          r = std::max(r, 0.9 * std::hypot(q.x() - o.x(), q.y() - o.y()));
+        }
+      }
+      int holes = 0;
+      for (int y = 0; y < pic.h; y++)
+        for (int x = 0; x < pic.w; x++)
+          holes += !pic.at(x, y) && std::hypot(x + 0.5 - o.x(), y + 0.5 - o.y()) < r;
+      EXPECT_EQ(holes, 0) << n << " level " << level;
+    }
   }
 }
 
@@ -343,4 +349,45 @@ TEST(CurvedOutlineLines, DenseMeshesShowTheirFacesCoarseOnesTheirEdges) {
       EXPECT_LT(4 * darkest, face) << type << " line " << k; // at most half a pixel off
     }
   }
+}
+
+// Degenerate curved elements beside a good one: a side of zero length, every node at one
+// point, mid-side nodes folded far across the element, a node that is not a number. The frame
+// goes on and the good element still draws, at the default level and at the highest.
+TEST(CurvedOutlineDegenerate, GoodElementsDrawBesideBrokenOnes) {
+  auto v = shownViewer(300);
+  if (!v) GTEST_SKIP() << "no display";
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  for (const Case &c : {Case{HoTriangle, 2}, Case{HoTriangle, 3}, Case{HoQuadrilateral, 2}})
+    for (int defect = 0; defect < 4; defect++) {
+      const HoKind kind = (HoKind)std::get<0>(c);
+      const int d = std::get<1>(c);
+      // Reference coordinates to the plane: barycentric weights of (0,0), (1,0), (0,1) for
+      // triangles, the unit square for quadrilaterals; corners are the nodes of weight 0 or 1.
+      auto flat = [&](const double *w, double x0) {
+        return kind == HoTriangle ? P3{x0 + w[1], w[2], 0} : P3{x0 + w[0], w[1], 0};
+      };
+      auto corner = [&](const double *w) {
+        for (int k = 0; k < (kind == HoTriangle ? 3 : 2); k++)
+          if (w[k] > 1e-9 && w[k] < 1 - 1e-9) return false;
+        return true;
+      };
+      Builder b;
+      b.add(kind, d, [&](const double *w) { return flat(w, 0); });
+      b.add(kind, d, [&](const double *w) {
+        P3 p = flat(w, 2);
+        if (defect == 0) p[0] = 2 + 0.5 * p[1]; // the side y = 0 shrinks to a point
+        if (defect == 1) p = {2.5, 0.5, 0};
+        if (defect == 2 && !corner(w)) p[1] -= 3;
+        if (defect == 3 && !corner(w)) p[2] = nan;
+        return p;
+      });
+      const int type = kind == HoTriangle ? (d == 2 ? TrianglesP2 : TrianglesP3) : QuadrilateralsQ2;
+      showMesh(*v, buildMesh(3, b.xyz, type, b.nodes));
+      for (int level : {4, 125}) {
+        const Picture pic = grab(*v, level);
+        const QPointF q = pic.window(kind == HoTriangle ? P3{0.3, 0.3, 0} : P3{0.5, 0.5, 0});
+        EXPECT_TRUE(pic.at((int)q.x(), (int)q.y())) << kind << d << " defect " << defect;
+      }
+    }
 }

@@ -9,10 +9,15 @@
 #endif
 
 in vec3 GPosition;
+#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
+// Flat triangles: one normal per face (curved elements drawn flat, PULLED_TRIANGLE: the normals
+// of their corners), and the barycentric coordinates serve as the face parameters and both
+// wire-line distances (fewer values to interpolate per fragment).
 #ifdef FLAT_TRIANGLE
-// Flat triangles: one normal per face, and the barycentric coordinates serve as the face
-// parameters and both wire-line distances (fewer values to interpolate per fragment).
 flat in vec3 GNormal;
+#else
+in vec3 GNormal;
+#endif
 in vec3 GEdgeDistance;
 // The element's colour, fetched once per corner; hidden elements never reach this stage.
 flat in vec4 GRef;
@@ -258,7 +263,7 @@ void main() {
   int elt = GElt;
   int fieldElt = offset + elt;
   // 1. Per-element colour and visibility.
-#ifdef FLAT_TRIANGLE
+#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
   vec4 ref = GRef;
 #else
   vec4 ref = texelFetch(texref, elt);
