@@ -6,6 +6,7 @@
 uniform samplerBuffer NodePos;   // 3 floats per node
 uniform usamplerBuffer NodeIdx;  // NPTS node indices per element, lexicographic layout
 uniform usamplerBuffer EltOrder; // element numbers
+uniform bool Ordered;            // false: every element, in order (all flat)
 uniform samplerBuffer texref;    // RGBA per element
 uniform int EltFirst;
 uniform mat4 MVP;
@@ -35,7 +36,7 @@ vec3 node(int e, ivec3 l) {
 
 void main() {
   int slot = gl_VertexID / 3, c = gl_VertexID - 3 * slot;
-  int e = int(texelFetch(EltOrder, EltFirst + slot).r);
+  int e = Ordered ? int(texelFetch(EltOrder, EltFirst + slot).r) : slot;
   const ivec3 e0 = ivec3(1, 0, 0), e1 = ivec3(0, 1, 0), e2 = ivec3(0, 0, 1);
   ivec3 corner = ivec3(c == 0, c == 1, c == 2);
   vec3 q[3] = vec3[3](node(e, DEG * e0), node(e, DEG * e1), node(e, DEG * e2));
