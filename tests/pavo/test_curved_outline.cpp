@@ -227,167 +227,124 @@ TEST(CurvedOutlineStraight, StraightSecondOrderDrawsLikeFirstOrder) {
   }
 }
 
-// A P2 sphere shows no background pixel inside its silhouette at any tessellation level. The
-// finer sphere has elements close to flat on screen: at low levels some are drawn untessellated
-// beside tessellated ones, and their shared sides must still meet.
-TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
-  auto v = shownViewer(300);
-  if (!v) GTEST_SKIP() << "no display";
-  for (const std::pair<int, int> &run : {std::pair<int, int>{3, 125}, {16, 6}}) {
-    const int n = run.first, top = run.second; // triangles per octant side, highest level
-    Builder b;
-    for (int o = 0; o < 8; o++) {
-      const P3 c[3] = {
-          {o & 1 ? -1.0 : 1.0, 0, 0}, {0, o & 2 ? -1.0 : 1.0, 0}, {0, 0, o & 4 ? -1.0 : 1.0}};
-      for (int i = 0; i < n; i++)
-        for (int j = 0; j < n - i; j++)
-          for (int up = 0; up < (j < n - i - 1 ? 2 : 1); up++) {
-            const int l[3][2] = {{i, j}, {i + 1, j}, {i, j + 1}},
-                      r[3][2] = {{i + 1, j + 1}, {i, j + 1}, {i + 1, j}};
-            b.add(HoTriangle, 2, [&](const double *w) {
-              P3 p = {0, 0, 0};
-              for (int k = 0; k < 3; k++) {
-                const int *a = up ? r[k] : l[k];
-                const double e[3] = {double(n - a[0] - a[1]) / n, double(a[0]) / n,
-                                     double(a[1]) / n};
-                for (int m = 0; m < 3; m++)
-                  p[m] += w[k] * (e[0] * c[0][m] + e[1] * c[1][m] + e[2] * c[2][m]);
-              }
-              const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
-              return P3{p[0] / len, p[1] / len, p[2] / len};
-            });
-          }
-    }
-    showMesh(*v, buildMesh(3, b.xyz, TrianglesP2, b.nodes));
-    for (int level = 1; level <= top; level++) {
-      const Picture pic = grab(*v, level, QQuaternion::fromEulerAngles(20, 35, 10));
-      const QPointF o = pic.window({0, 0, 0});
-      double r = 0; // inside the silhouette: 0.9 times the farthest projected point of the sphere
-      for (int k = 0; k < 360; k++) {
-        const double a = k * kPi / 180, c = cos(a), s = sin(a);
-        for (const P3 &p : {P3{c, s, 0}, P3{0, c, s}, P3{s, 0, c}}) {
-          const QPointF q = pic.window(p);
-          r = std::max(r, 0.9 * std::hypot(q.x() - o.x(), q.y() - o.y()));
-        }
-      }
-      int holes = 0;
-      for (int y = 0; y < pic.h; y++)
-        for (int x = 0; x < pic.w; x++)
-          holes += !pic.at(x, y) && std::hypot(x + 0.5 - o.x(), y + 0.5 - o.y()) < r;
-      EXPECT_EQ(holes, 0) << n << " level " << level;
-    }
-  }
-}
-
 namespace {
 
-// A slab of n x n cells over [0, 1]^2, 0.05 thick, of hexahedra or of six tetrahedra per cell
-// around the cell's diagonal (conforming: every cell is cut alike).
-PavObject *slab(int type, int n) {
-  std::vector<double> xyz;
-  for (int k = 0; k < 2; k++)
-    for (int j = 0; j <= n; j++)
-      for (int i = 0; i <= n; i++) xyz.insert(xyz.end(), {(double)i / n, (double)j / n, -0.05 * k});
-  std::vector<int> nodes;
-  for (int j = 0; j < n; j++)
-    for (int i = 0; i < n; i++) {
-      int c[8];
-      for (int m = 0; m < 8; m++)
-        c[m] =
-            1 + (m / 4) * (n + 1) * (n + 1) + (j + (m % 4 >= 2)) * (n + 1) + i + ((m + 1) % 4 >= 2);
-      if (type == Hexahedra) {
-        nodes.insert(nodes.end(), c, c + 8);
-        continue;
+// A P2 sphere (each octant in n x n x 2 triangles) shows no background pixel inside its
+// silhouette at any tessellation level up to top.
+void checkSphere(PavMeshViewer *v, int n, int top) {
+  Builder b;
+  for (int o = 0; o < 8; o++) {
+    const P3 c[3] = {
+        {o & 1 ? -1.0 : 1.0, 0, 0}, {0, o & 2 ? -1.0 : 1.0, 0}, {0, 0, o & 4 ? -1.0 : 1.0}};
+    for (int i = 0; i < n; i++)
+      for (int j = 0; j < n - i; j++)
+        for (int up = 0; up < (j < n - i - 1 ? 2 : 1); up++) {
+          const int l[3][2] = {{i, j}, {i + 1, j}, {i, j + 1}},
+                    r[3][2] = {{i + 1, j + 1}, {i, j + 1}, {i + 1, j}};
+          b.add(HoTriangle, 2, [&](const double *w) {
+            P3 p = {0, 0, 0};
+            for (int k = 0; k < 3; k++) {
+              const int *a = up ? r[k] : l[k];
+              const double e[3] = {double(n - a[0] - a[1]) / n, double(a[0]) / n, double(a[1]) / n};
+              for (int m = 0; m < 3; m++)
+                p[m] += w[k] * (e[0] * c[0][m] + e[1] * c[1][m] + e[2] * c[2][m]);
+            }
+            const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+            return P3{p[0] / len, p[1] / len, p[2] / len};
+          });
+        }
+  }
+  showMesh(*v, buildMesh(3, b.xyz, TrianglesP2, b.nodes));
+  for (int level = 1; level <= top; level++) {
+    const Picture pic = grab(*v, level, QQuaternion::fromEulerAngles(20, 35, 10));
+    const QPointF o = pic.window({0, 0, 0});
+    double r = 0; // inside the silhouette: 0.9 times the farthest projected point of the sphere
+    for (int k = 0; k < 360; k++) {
+      const double a = k * kPi / 180, c = cos(a), s = sin(a);
+      for (const P3 &p : {P3{c, s, 0}, P3{0, c, s}, P3{s, 0, c}}) {
+        const QPointF q = pic.window(p);
+        r = std::max(r, 0.9 * std::hypot(q.x() - o.x(), q.y() - o.y()));
       }
-      const int around[7] = {1, 2, 3, 7, 4, 5, 1};
-      for (int t = 0; t < 6; t++)
-        nodes.insert(nodes.end(), {c[0], c[around[t]], c[around[t + 1]], c[6]});
     }
-  return buildMesh(3, xyz, type, nodes);
+    int holes = 0;
+    for (int y = 0; y < pic.h; y++)
+      for (int x = 0; x < pic.w; x++)
+        holes += !pic.at(x, y) && std::hypot(x + 0.5 - o.x(), y + 0.5 - o.y()) < r;
+    EXPECT_EQ(holes, 0) << n << " level " << level;
+  }
 }
 
 } // namespace
 
-// Lines on the faces of a volume fade where elements get smaller than a few pixels: a slab of
-// 300 x 300 cells shows its face colour, not a block of lines, while the edges of a 6 x 6 slab
-// are drawn at full darkness (a line one pixel wide darkens the pixel within half a pixel
-// of it by 84 %). Hexahedra draw their faces as quadrilaterals, tetrahedra as flat
-// triangles.
+// The finer sphere has elements close to flat on screen: at low levels some are drawn
+// untessellated beside tessellated ones, and their shared sides must still meet.
+TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
+  auto v = shownViewer(300);
+  if (!v) GTEST_SKIP() << "no display";
+  checkSphere(v.get(), 3, 125);
+  checkSphere(v.get(), 16, 6);
+}
+
+// Lines fade where elements get a few pixels small: a cube of 60^3 cells (hexahedra: quadrilateral
+// faces, tetrahedra: flat triangles) in 300 px shows its faces, a 6^3 cube dark edges (a 1 px line
+// darkens the pixels within half a pixel of it by 84 %).
 TEST(CurvedOutlineLines, DenseMeshesShowTheirFacesCoarseOnesTheirEdges) {
-  auto v = shownViewer(1000);
+  auto v = shownViewer(300);
   if (!v) GTEST_SKIP() << "no display";
   v->view.options = PavRenderOption();
   v->view.options.TextOn = v->view.options.PalOn = v->view.options.AxisOn = false;
-  for (int type : {Hexahedra, Tetrahedra}) {
-    showMesh(*v, slab(type, 300));
+  for (CubeSplit split : {CubeSplit::Hexahedra, CubeSplit::Tetrahedra}) {
+    showMesh(*v, buildCube(split, 60, 1));
     v->renderNowNoSwap();
     int w = 0, h = 0;
-    std::vector<uint8_t> f = v->grabFrame(&w, &h);
-    const QPoint a = pixelOf(*v, 0.1, 0.1, 0), b = pixelOf(*v, 0.9, 0.9, 0);
-    std::vector<int> grey;
+    const std::vector<uint8_t> f = v->grabFrame(&w, &h);
+    std::vector<int> g; // grey levels over the top face, window rows counted downwards
+    const QPoint a = pixelOf(*v, 0.1, 0.1, 1), b = pixelOf(*v, 0.9, 0.9, 1);
     for (int y = b.y(); y <= a.y(); y++)
-      for (int x = a.x(); x <= b.x(); x++) {
-        const size_t i = 4 * ((size_t)(h - 1 - y) * w + x);
-        grey.push_back(f[i] + f[i + 1] + f[i + 2]);
-      }
-    ASSERT_GT(grey.size(), 100000u) << type;
-    std::sort(grey.begin(), grey.end());
-    const int face = grey[grey.size() * 9 / 10];
-    ASSERT_GT(face, 150) << type; // a lit face, not the black lines
-    const double dark =
-        std::count_if(grey.begin(), grey.end(), [&](int g) { return 2 * g < face; });
-    EXPECT_LT(dark / grey.size(), 0.05) << type;
-
-    showMesh(*v, slab(type, 6));
+      for (size_t x = a.x(), i = 4 * ((size_t)(h - 1 - y) * w + x); x <= (size_t)b.x(); x++, i += 4)
+        g.push_back(f[i] + f[i + 1] + f[i + 2]);
+    std::sort(g.begin(), g.end());
+    const int face = g[g.size() * 9 / 10];
+    ASSERT_GT(face, 150) << (int)split; // a lit face, not the black lines
+    EXPECT_LT(20 * std::count_if(g.begin(), g.end(), [&](int c) { return 2 * c < face; }),
+              (long)g.size())
+        << (int)split;
+    showMesh(*v, buildCube(split, 6, 1));
     for (int k = 1; k < 6; k++) {
-      const QPoint p = pixelOf(*v, k / 6.0, 0.5, 0);
       int darkest = 1000;
       for (int dx = -1; dx <= 1; dx++) {
-        const std::array<int, 3> c = colourAt(*v, p + QPoint(dx, 0));
+        const std::array<int, 3> c = colourAt(*v, pixelOf(*v, k / 6.0, 0.5, 1) + QPoint(dx, 0));
         darkest = std::min(darkest, c[0] + c[1] + c[2]);
       }
-      EXPECT_LT(4 * darkest, face) << type << " line " << k; // at most half a pixel off
+      EXPECT_LT(4 * darkest, face) << (int)split << " line " << k;
     }
   }
 }
 
-// Degenerate curved elements beside a good one: a side of zero length, every node at one
-// point, mid-side nodes folded far across the element, a node that is not a number. The frame
-// goes on and the good element still draws, at the default level and at the highest.
+// Degenerate curved elements beside a good one (a side of zero length, all nodes at one point,
+// mid-side nodes folded across, a NaN node) leave the good one drawn, at levels 4 and 125.
 TEST(CurvedOutlineDegenerate, GoodElementsDrawBesideBrokenOnes) {
   auto v = shownViewer(300);
   if (!v) GTEST_SKIP() << "no display";
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  for (const Case &c : {Case{HoTriangle, 2}, Case{HoTriangle, 3}, Case{HoQuadrilateral, 2}})
+  for (int type : {TrianglesP2, TrianglesP3, QuadrilateralsQ2})
     for (int defect = 0; defect < 4; defect++) {
-      const HoKind kind = (HoKind)std::get<0>(c);
-      const int d = std::get<1>(c);
-      // Reference coordinates to the plane: barycentric weights of (0,0), (1,0), (0,1) for
-      // triangles, the unit square for quadrilaterals; corners are the nodes of weight 0 or 1.
-      auto flat = [&](const double *w, double x0) {
-        return kind == HoTriangle ? P3{x0 + w[1], w[2], 0} : P3{x0 + w[0], w[1], 0};
-      };
-      auto corner = [&](const double *w) {
-        for (int k = 0; k < (kind == HoTriangle ? 3 : 2); k++)
-          if (w[k] > 1e-9 && w[k] < 1 - 1e-9) return false;
-        return true;
+      const bool tri = type != QuadrilateralsQ2;
+      auto node = [&](const double *w, int e) { // weights of (0,0), (1,0), (0,1), or (u, v)
+        P3 p = {2.0 * e + w[tri ? 1 : 0], w[tri ? 2 : 1], 0};
+        const bool mid = std::any_of(w, w + 2, [](double x) { return x > 1e-9 && x < 1 - 1e-9; });
+        if (e == 1 && defect == 0) p[0] = 2 + 0.5 * p[1]; // the side y = 0 is a point
+        if (e == 1 && defect == 1) p = {2.5, 0.5, 0};
+        if (e == 1 && defect >= 2 && mid) p[defect - 1] = defect == 2 ? p[1] - 3 : std::nan("");
+        return p;
       };
       Builder b;
-      b.add(kind, d, [&](const double *w) { return flat(w, 0); });
-      b.add(kind, d, [&](const double *w) {
-        P3 p = flat(w, 2);
-        if (defect == 0) p[0] = 2 + 0.5 * p[1]; // the side y = 0 shrinks to a point
-        if (defect == 1) p = {2.5, 0.5, 0};
-        if (defect == 2 && !corner(w)) p[1] -= 3;
-        if (defect == 3 && !corner(w)) p[2] = nan;
-        return p;
-      });
-      const int type = kind == HoTriangle ? (d == 2 ? TrianglesP2 : TrianglesP3) : QuadrilateralsQ2;
+      for (int e = 0; e < 2; e++)
+        b.add(tri ? HoTriangle : HoQuadrilateral, type == TrianglesP3 ? 3 : 2,
+              [&](const double *w) { return node(w, e); });
       showMesh(*v, buildMesh(3, b.xyz, type, b.nodes));
       for (int level : {4, 125}) {
-        const Picture pic = grab(*v, level);
-        const QPointF q = pic.window(kind == HoTriangle ? P3{0.3, 0.3, 0} : P3{0.5, 0.5, 0});
-        EXPECT_TRUE(pic.at((int)q.x(), (int)q.y())) << kind << d << " defect " << defect;
+        const QPointF q = grab(*v, level).window({0.3, 0.3, 0});
+        EXPECT_TRUE(grab(*v, level).at((int)q.x(), (int)q.y())) << type << " defect " << defect;
       }
     }
 }
