@@ -568,6 +568,8 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
       p->use();
     }
     n += b->renderList(gl, o, p, &picks, pickCounter);
+    b->flatProgram = nullptr; // the programs may be rebuilt before the next frame
+    b->flatElements = 0;
   }
   return n;
 }
