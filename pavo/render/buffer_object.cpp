@@ -1,6 +1,7 @@
 #include "render/buffer_object.h"
 
 #include <QOpenGLFunctions_4_0_Core>
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -25,6 +26,7 @@ enum Unit : int {
   UnitTexRef,
   UnitNodePos,
   UnitNodeIdx,
+  UnitEltOrder,
   UnitCount
 };
 
@@ -166,6 +168,10 @@ void PavBufferObject::releaseGeometry(QOpenGLFunctions_4_0_Core *gl) {
   nodeIdx.release(gl);
   normalTex.release(gl);
   polygonTex.release(gl);
+  eltOrder.release(gl);
+  sortedDeviation.clear();
+  byDeviation.clear();
+  drawnSplit = -1;
   norOn = polOn = false;
   if (vao && gl->glIsVertexArray(vao)) gl->glDeleteVertexArrays(1, &vao);
   vao = 0;
@@ -173,6 +179,12 @@ void PavBufferObject::releaseGeometry(QOpenGLFunctions_4_0_Core *gl) {
     if (b && gl->glIsBuffer(b)) gl->glDeleteBuffers(1, &b);
     b = 0;
   }
+}
+
+int64_t PavBufferObject::flatCount(double tolerance) const {
+  if (!(tolerance >= 0)) return 0;
+  return std::upper_bound(sortedDeviation.begin(), sortedDeviation.end(), tolerance) -
+         sortedDeviation.begin();
 }
 
 void PavBufferObject::releaseSolution(QOpenGLFunctions_4_0_Core *gl) { tex.release(gl); }
@@ -356,6 +368,10 @@ int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObjec
   program->setUniform("NodePos", int(UnitNodePos));
   bindBufferTexture(gl, UnitNodeIdx, nodeIdx.texture ? nodeIdx.texture : placeholderU.texture);
   program->setUniform("NodeIdx", int(UnitNodeIdx));
+  bindBufferTexture(gl, UnitEltOrder, eltOrder.exists() ? eltOrder.texture : placeholderU.texture);
+  program->setUniform("EltOrder", int(UnitEltOrder));
+  program->setUniform("Ordered", false);
+  program->setUniform("EltFirst", 0);
 
   program->setUniform("BasePicking", counter ? *counter : 0);
   program->setUniform("offset", 0);
@@ -589,18 +605,70 @@ void PavBufferCurved<K>::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const 
   if (!uploadStandard(gl, nv, xyz, ne, data, int64_t(ne) * K)) return;
   nodePos.attach(gl, GL_RGB32F, vbo[0]);
   nodeIdx.attach(gl, GL_R32UI, vbo[1]);
+  if (kind != HoTriangle || degree < 2 || indices.empty()) return;
+  sortedDeviation = triangleFlatDeviation(degree, nv, xyz, ne, indices.data());
+  byDeviation = orderByDeviation(sortedDeviation);
+}
+
+template <int K>
+void PavBufferCurved<K>::updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t split) {
+  if (split == drawnSplit || split < 1 || byDeviation.size() != static_cast<size_t>(nbrElt)) return;
+  // Both parts in element order: neighbouring elements share nodes, so the fetches stay in the
+  // caches (the order by deviation made the flat part three times slower), and llvmpipe drops
+  // patches when many finely tessellated ones come together (the sphere of the tests opens from
+  // level 30 with its most curved elements drawn last).
+  std::vector<bool> flat(byDeviation.size(), false);
+  for (int64_t i = 0; i < split; ++i) flat[byDeviation[static_cast<size_t>(i)]] = true;
+  std::vector<uint32_t> order;
+  order.reserve(byDeviation.size());
+  for (int part = 1; part >= 0; --part)
+    for (size_t e = 0; e < flat.size(); ++e)
+      if (flat[e] == (part == 1)) order.push_back(static_cast<uint32_t>(e));
+  eltOrder.upload(gl, GL_R32UI, int64_t(order.size() * sizeof(uint32_t)), order.data());
+  drawnSplit = split;
 }
 
 template <int K>
 int PavBufferCurved<K>::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
                                    GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
   const bool edge = kind == HoEdge;
-  const int64_t n = prepareDraw(gl, object, program, picks, counter, true);
-  if (n < 1) return 0;
-  if (edge) setEdgeHighlight(program, object, nbrElt);
-  program->setUniform("NodesPerElement", K);
-  gl->glPatchParameteri(GL_PATCH_VERTICES, K);
-  gl->glDrawArrays(GL_PATCHES, 0, static_cast<GLsizei>(int64_t(K) * n));
+  // The flat part first, with its own program; both parts number their elements for picking
+  // from the same first id.
+  int64_t flat = 0, n = 0;
+  const int first = counter ? *counter : 0;
+  const bool split = flatProgram && flatElements > 0 && !byDeviation.empty();
+  // All flat: every element in its own order, no order to fill.
+  const bool all = flatElements >= nbrElt;
+  if (split && !all) updateDrawOrder(gl, flatElements);
+  if (split && (all || eltOrder.exists())) {
+    flatProgram->use();
+    n = prepareDraw(gl, object, flatProgram, picks, counter, true);
+    if (n > 0) {
+      flat = std::min<int64_t>(flatElements, n);
+      flatProgram->setUniform("Ordered", !all);
+      // 3 vertices per flat element but only nbrVer positions: the attribute must not be fetched.
+      gl->glDisableVertexAttribArray(0);
+      gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * flat));
+      gl->glEnableVertexAttribArray(0);
+    }
+    program->use();
+    if (n < 1) return 0;
+    if (flat < n) {
+      int again = first;
+      prepareDraw(gl, object, program, nullptr, &again, true);
+    }
+  } else {
+    n = prepareDraw(gl, object, program, picks, counter, true);
+    if (n < 1) return 0;
+  }
+  if (flat < n) {
+    if (edge) setEdgeHighlight(program, object, nbrElt);
+    program->setUniform("NodesPerElement", K);
+    program->setUniform("EltFirst", static_cast<int>(flat));
+    program->setUniform("Ordered", flat > 0);
+    gl->glPatchParameteri(GL_PATCH_VERTICES, K);
+    gl->glDrawArrays(GL_PATCHES, 0, static_cast<GLsizei>(int64_t(K) * (n - flat)));
+  }
   finishDraw(gl, n, object);
   return static_cast<int>(n);
 }

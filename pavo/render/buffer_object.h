@@ -120,6 +120,14 @@ public:
   const PavDrawField *jacobian = nullptr;
   const PavDrawField *value = nullptr;
 
+  // Curved triangles sort their elements by their distance from the flat triangle of their
+  // corners when uploaded (deviations in uploaded units, increasing). The scene draws the first
+  // flatCount(tolerance) of them with flatProgram, untessellated, and tessellates the rest;
+  // flatElements is how many the next renderList draws flat (0: all tessellated).
+  int64_t flatCount(double tolerance) const;
+  GlslProgram *flatProgram = nullptr;
+  int64_t flatElements = 0;
+
   bool texInit() const { return tex.exists(); }
   bool jacInit() const { return texjac.exists(); }
   bool valInit() const { return texval.exists(); }
@@ -143,6 +151,12 @@ protected:
   PavGlBufferTexture normalTex, polygonTex;
   PavGlBufferTexture placeholder, placeholderU;
   PavGlTextureView nodePos, nodeIdx; // views of vbo[0] and vbo[1] for vertex pulling
+  // Curved triangles: element numbers by increasing deviation and the deviations in that order;
+  // eltOrder holds the order of the last split draw (the flat part, then the others).
+  std::vector<uint32_t> byDeviation;
+  std::vector<float> sortedDeviation;
+  PavGlBufferTexture eltOrder;
+  int64_t drawnSplit = -1;
   bool norOn = false, polOn = false;
   std::vector<float> lastColors; // what texref holds
 };
@@ -217,6 +231,8 @@ public:
   static constexpr int nodesPerElement = K;
 
 protected:
+  // Fills eltOrder for a draw of `split` flat elements, unless it holds that split already.
+  void updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t split);
   const char *className() const override { return name; }
   const HoKind kind;
   const int degree;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "ho_bezier.h"
 #include "render/colormaps.h"
@@ -22,6 +23,55 @@ std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const
     for (int64_t p = 0; p < k; ++p) dst[p] = static_cast<uint32_t>(in[posToNode[p]]);
   }
   return out;
+}
+
+std::vector<float> triangleFlatDeviation(int degree, int64_t nbrVer, const float *xyz, int64_t n,
+                                         const uint32_t *idx) {
+  std::vector<float> out;
+  if (degree < 1 || degree > 4 || n < 1 || nbrVer < 1 || !xyz || !idx) return out;
+  const int d = degree, k = (d + 1) * (d + 2) / 2;
+  const float inf = std::numeric_limits<float>::infinity();
+  out.assign(static_cast<size_t>(n), 0.0f);
+  auto at = [d](int i, int j) { return i * d - i * (i - 1) / 2 + (d - j); };
+  for (int64_t e = 0; e < n; ++e) {
+    const uint32_t *el = idx + e * k;
+    bool bad = false;
+    for (int p = 0; p < k; ++p) bad = bad || el[p] >= static_cast<uint64_t>(nbrVer);
+    if (bad) {
+      out[static_cast<size_t>(e)] = inf;
+      continue;
+    }
+    // Corners (d, 0, 0), (0, d, 0), (0, 0, d).
+    const float *a = xyz + 3 * int64_t(el[at(d, 0)]), *b = xyz + 3 * int64_t(el[at(0, d)]),
+                *c = xyz + 3 * int64_t(el[at(0, 0)]);
+    double worst = 0;
+    for (int i = 0; i <= d; ++i)
+      for (int j = 0; j <= d - i; ++j) {
+        const float *q = xyz + 3 * int64_t(el[at(i, j)]);
+        double s = 0;
+        for (int m = 0; m < 3; ++m) {
+          const double lin = (i * double(a[m]) + j * double(b[m]) + (d - i - j) * double(c[m])) / d;
+          s += (q[m] - lin) * (q[m] - lin);
+        }
+        // A NaN fails every comparison: it must not be taken for a flat element.
+        worst = s >= worst ? s : (s < worst ? worst : double(inf));
+      }
+    const double dev = std::sqrt(worst);
+    out[static_cast<size_t>(e)] = std::isfinite(dev) ? static_cast<float>(dev) : inf;
+  }
+  return out;
+}
+
+std::vector<uint32_t> orderByDeviation(std::vector<float> &deviation) {
+  std::vector<uint32_t> order(deviation.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    return deviation[x] < deviation[y] || (deviation[x] == deviation[y] && x < y);
+  });
+  std::vector<float> sorted(deviation.size());
+  for (size_t i = 0; i < order.size(); ++i) sorted[i] = deviation[order[i]];
+  deviation.swap(sorted);
+  return order;
 }
 
 void bezierGeometry(uint32_t drawType, int64_t nbrVer, float *xyz, int64_t nbrElt, const int *elt) {

@@ -25,6 +25,18 @@ std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const
 // 1 and types that are not edges, triangles or quadrilaterals are left as they are.
 void bezierGeometry(uint32_t drawType, int64_t nbrVer, float *xyz, int64_t nbrElt, const int *elt);
 
+// How far each of n triangles of `degree` departs from its flat triangle: the largest distance of
+// a control point (nodes idx in the lexicographic layout of packPatchIndices, positions xyz of
+// nbrVer vertices) from the point of the same multi-index on the triangle of the corners. The
+// Bezier triangle lies within that distance of the flat one. A coordinate that is not a finite
+// number, or an index outside the positions, gives infinity.
+std::vector<float> triangleFlatDeviation(int degree, int64_t nbrVer, const float *xyz, int64_t n,
+                                         const uint32_t *idx);
+
+// Element numbers sorted by increasing deviation (equal ones by number), and the deviations in
+// that order.
+std::vector<uint32_t> orderByDeviation(std::vector<float> &deviation);
+
 // The per-face-normal layout: `data` holds nbrVer vertices of 5 doubles (x, y, z, u, v), three
 // per triangle. `interleaved` receives the same values as floats; `normals` one normal per
 // triangle (cross product of the two edges from the first corner, normalised when its length

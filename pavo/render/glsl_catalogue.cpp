@@ -27,6 +27,13 @@ const GlslCatalogueEntry kCatalogue[] = {
      false},
     {"P4TriCustomSha", G("tripk.vs"), G("trip4.tcs"), G("trip4.tes"), G("tripk.gs"), G("tri.fs"),
      false, false},
+    // Curved triangles flat on screen: their corners pulled, no tessellation.
+    {"P2TriFlatSha", G("trip2_flat.vs"), nullptr, nullptr, nullptr, G("tri_pulled.fs"), false,
+     false},
+    {"P3TriFlatSha", G("trip3_flat.vs"), nullptr, nullptr, nullptr, G("tri_pulled.fs"), false,
+     false},
+    {"P4TriFlatSha", G("trip4_flat.vs"), nullptr, nullptr, nullptr, G("tri_pulled.fs"), false,
+     false},
     {"QuaSha", G("quaqk.vs"), G("qua.tcs"), G("qua.tes"), G("quaqk.gs"), G("qua.fs"), false, false},
     {"QuaCustomSha", G("quaqk.vs"), G("qua.tcs"), G("qua.tes"), G("quaqk.gs"), G("qua.fs"), false,
      false},

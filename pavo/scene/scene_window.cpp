@@ -98,6 +98,28 @@ const char *programNameForType(uint32_t type) {
   }
 }
 
+const char *flatProgramNameForType(uint32_t type) {
+  static const char *const tri[3] = {"P2TriFlatSha", "P3TriFlatSha", "P4TriFlatSha"};
+  const int d = pavDrawTypeDegree(type);
+  if (pavDrawFamily(type) != PavDrawFamily::Triangle || type == DrawVecTriangle || d < 2 || d > 4)
+    return nullptr;
+  return tri[d - 2];
+}
+
+float flatTolerance(const QMatrix4x4 &mvp, float halfWidth, float halfHeight, int level) {
+  // A pixel position is S r.xy(q) / r.w(q) for the rows r of mvp and S the half frame; its
+  // derivative S (r.xy - ndc r.w) / r.w is bounded on the screen (|ndc| <= 1 per axis) by the
+  // row norms over the smallest w of the sphere.
+  auto norm3 = [](const QVector4D &r) { return QVector3D(r.x(), r.y(), r.z()).length(); };
+  const QVector4D rx = mvp.row(0), ry = mvp.row(1), rw = mvp.row(3);
+  const float wMin = rw.w() - norm3(rw);
+  const float mag = (std::hypot(halfWidth * norm3(rx), halfHeight * norm3(ry)) +
+                     std::hypot(halfWidth, halfHeight) * norm3(rw)) /
+                    wMin;
+  if (!(wMin > 1e-3f) || !(mag > 0) || !std::isfinite(mag)) return -1;
+  return 1.5f / (float)std::max(level, 1) / mag;
+}
+
 PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
   frameClock.start();
   connect(&timer, &QTimer::timeout, this, &PavSceneWindow::animate);
@@ -507,6 +529,8 @@ void PavSceneWindow::render() {
   else
     gl->glDisable(GL_CLIP_DISTANCE0);
   int counter = 1; // 0 is the background
+  frameFlatTol = flatTolerance(m.mvp, (float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f,
+                               view.options.tessLevel);
   const QMap<int, QList<PavDrawObject *>> &byType = model.byType();
   for (auto it = byType.constBegin(); it != byType.constEnd(); ++it)
     if (!it->isEmpty()) renderType((uint32_t)it.key(), *it, m, &counter);
@@ -523,7 +547,7 @@ void PavSceneWindow::render() {
 int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &list,
                                    const PavCameraMatrices &m, int *pickCounter) {
   if (type == DrawSolution) return 0;
-  GlslProgram *p = nullptr;
+  GlslProgram *p = nullptr, *flat = nullptr;
   int64_t n = 0;
   for (PavDrawObject *o : list) {
     if (pickingPass && !o->pickable) continue;
@@ -538,16 +562,30 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     o->renderMode = view.options.renderMode();
     sceneColourOf(o);
     // Objects of one program share its uniforms: restore the field switches for each.
-    p->setUniform("SolOn", view.options.SolOn);
-    p->setUniform("IsoOn", view.options.IsoOn);
-    p->setUniform("HideSurfOn", view.options.HideSurfOn);
-    // The elements the plane crosses are shown whole: their faces straddle the plane, and
-    // clipping every one of them would send the whole draw down the rasteriser's slow path.
-    p->setUniform("CutPlane", cutPlaneUniform(!o->wholeInCut));
-    if (!pavIsFaceType(o->type))
-      p->setUniform("Material.Kd",
-                    QVector3D(o->params.color[0], o->params.color[1], o->params.color[2]));
+    auto perObject = [&](GlslProgram *q) {
+      q->setUniform("SolOn", view.options.SolOn);
+      q->setUniform("IsoOn", view.options.IsoOn);
+      q->setUniform("HideSurfOn", view.options.HideSurfOn);
+      // The elements the plane crosses are shown whole: their faces straddle the plane, and
+      // clipping every one of them would send the whole draw down the rasteriser's slow path.
+      q->setUniform("CutPlane", cutPlaneUniform(!o->wholeInCut));
+      if (!pavIsFaceType(o->type))
+        q->setUniform("Material.Kd",
+                      QVector3D(o->params.color[0], o->params.color[1], o->params.color[2]));
+    };
+    perObject(p);
+    // Curved elements flat on screen take the cheap program (built once per type and frame).
+    b->flatElements = b->flatCount((double)frameFlatTol / (double)view.sceneScale);
+    b->flatProgram = nullptr;
+    if (b->flatElements > 0) {
+      if (!flat) flat = useProgramForType(type, m, true);
+      if (flat) perObject(flat);
+      b->flatProgram = flat;
+      p->use();
+    }
     n += b->renderList(gl, o, p, &picks, pickCounter);
+    b->flatProgram = nullptr; // the programs may be rebuilt before the next frame
+    b->flatElements = 0;
   }
   return n;
 }
@@ -620,8 +658,9 @@ QVector4D PavSceneWindow::cutPlaneUniform(bool clipped) const {
                    (float)view.cutPlane[3]);
 }
 
-GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m) {
-  GlslProgram *program = useProgram(programNameForType(type));
+GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMatrices &m,
+                                               bool flat) {
+  GlslProgram *program = useProgram(flat ? flatProgramNameForType(type) : programNameForType(type));
   if (!program) return nullptr;
   GlslProgram &p = *program;
   // Positions are scaled into the unit sphere in the vertex stage; the matrices hold the camera.
@@ -649,6 +688,7 @@ GlslProgram *PavSceneWindow::useProgramForType(uint32_t type, const PavCameraMat
   p.setUniform("Line.Color", QVector4D(line, line, line, 1));
   p.setUniform("THICKNESS", view.options.edgeThickness);
   p.setUniform("tess_level", (int)view.options.tessLevel);
+  p.setUniform("FlatTol", frameFlatTol);
   p.setUniform("LineOn", view.options.LineOn);
   p.setUniform("TransOn", view.options.TransOn);
   p.setUniform("TessOn", view.options.TessOn);

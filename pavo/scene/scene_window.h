@@ -64,6 +64,15 @@ std::string planeEquationText(const double eq[4]);
 // Name of the catalogue program that draws a draw type ("TriSha", "P3EdgSha", ...), or null
 // for types drawn by no program (volumes, fields, composites).
 const char *programNameForType(uint32_t type);
+// Name of the program that draws the elements of a curved triangle type that are flat on screen,
+// without tessellation ("P2TriFlatSha", ...), or null for other types.
+const char *flatProgramNameForType(uint32_t type);
+
+// The distance (scaled model units) within which a curved element is drawn as its flat element:
+// the tessellation tolerance of 1.5 / level pixels over the largest magnification of mvp (to a
+// frame of 2 halfWidth x 2 halfHeight pixels) anywhere in the unit sphere, where the scene is
+// scaled to. Negative when the eye is too close to the sphere for a bound.
+float flatTolerance(const QMatrix4x4 &mvp, float halfWidth, float halfHeight, int level);
 
 // The palette bar's rectangle in device pixels (x0, y0, x1, y1, origin at the lower left) for
 // a frame of width x height device pixels at the given pixel ratio: a vertical bar at the right
@@ -240,7 +249,8 @@ protected:
   void sceneColourOf(PavDrawObject *o) const;
   // The program of a draw type, built for the current field state if its flag is clear and in
   // use with the uniforms that do not depend on the object; null when the type has none.
-  GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m);
+  // flat: the type's program for elements flat on screen (flatProgramNameForType).
+  GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m, bool flat = false);
   // The CutPlane uniform: the plane while a cut is on and the object is clipped, else a plane
   // that keeps everything.
   QVector4D cutPlaneUniform(bool clipped) const;
@@ -287,6 +297,8 @@ protected:
   PavTextRenderer text;
   bool textReady = false;
   int largestSide = 0;
+  // Distance within which curved elements are drawn flat this frame (flatTolerance).
+  float frameFlatTol = -1;
   PavPickingFramebuffer pickingFb;
   QList<PavPickEntry> picks;
   QList<PavSceneWindow *> linkedRotation, linkedTranslation;

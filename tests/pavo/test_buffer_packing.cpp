@@ -1,6 +1,8 @@
+#include <algorithm>
 // Buffer-object arrays packed without a context: patch order, STL layout, tags, colours, picks.
 #include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 #include <tuple>
 
 #include "render/buffer_object.h"
@@ -75,6 +77,25 @@ TEST(BufferPacking, FaceNormalsTagsAndColours) {
   const std::vector<float> own = {1, 0, 0, 0, 0, 1, 0, 1};
   EXPECT_EQ(packElementColors(2, own, grey), own);
   EXPECT_EQ(packElementColors(3, own, grey)[0], 0.5f); // too few: the object's colour
+}
+
+// The distance of P2 triangles from their flat triangle: a mid-side node lifted by h puts the
+// Bezier control point 2 h off the chord; a NaN or a node outside the positions sorts last.
+TEST(BufferPacking, FlatDeviationOfCurvedTrianglesAndTheirOrder) {
+  std::vector<float> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  std::vector<int> elt;
+  for (float h : {0.1f, 0.0f, 0.03f, std::nanf("")}) {
+    const int m = (int)xyz.size() / 3;
+    xyz.insert(xyz.end(), {0.5f, 0, 0, 0.5f, 0.5f, h, 0, 0.5f, 0});
+    elt.insert(elt.end(), {0, 1, 2, m, m + 1, m + 2});
+  }
+  elt.insert(elt.end(), {0, 1, 2, 3, 4, 99});
+  bezierGeometry(DrawTriangleP2, (int)xyz.size() / 3, xyz.data(), 4, elt.data());
+  const std::vector<uint32_t> idx = packPatchIndices(HoTriangle, 2, 5, elt.data());
+  std::vector<float> dev = triangleFlatDeviation(2, (int)xyz.size() / 3, xyz.data(), 5, idx.data());
+  const float inf = std::numeric_limits<float>::infinity(), want[5] = {0, 0.06f, 0.2f, inf, inf};
+  EXPECT_EQ(orderByDeviation(dev), (std::vector<uint32_t>{1, 2, 0, 3, 4}));
+  for (int i = 0; i < 5; i++) EXPECT_TRUE(dev[i] == want[i] || std::abs(dev[i] - want[i]) < 1e-6f);
 }
 
 TEST(BufferPicking, CompositeAdvancesByItsParts) {

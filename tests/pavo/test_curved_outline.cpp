@@ -11,6 +11,7 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 
 using namespace pavo;
@@ -226,12 +227,12 @@ TEST(CurvedOutlineStraight, StraightSecondOrderDrawsLikeFirstOrder) {
   }
 }
 
-// A P2 sphere shows no background pixel inside its silhouette at any tessellation level.
-TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
-  auto v = shownViewer(300);
-  if (!v) GTEST_SKIP() << "no display";
+namespace {
+
+// A P2 sphere (each octant in n x n x 2 triangles) shows no background pixel inside its
+// silhouette at any tessellation level up to top.
+void checkSphere(PavMeshViewer *v, int n, int top) {
   Builder b;
-  const int n = 3; // each octant of the sphere in n x n x 2 triangles
   for (int o = 0; o < 8; o++) {
     const P3 c[3] = {
         {o & 1 ? -1.0 : 1.0, 0, 0}, {0, o & 2 ? -1.0 : 1.0, 0}, {0, 0, o & 4 ? -1.0 : 1.0}};
@@ -254,7 +255,7 @@ TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
         }
   }
   showMesh(*v, buildMesh(3, b.xyz, TrianglesP2, b.nodes));
-  for (int level = 1; level <= 125; level++) {
+  for (int level = 1; level <= top; level++) {
     const Picture pic = grab(*v, level, QQuaternion::fromEulerAngles(20, 35, 10));
     const QPointF o = pic.window({0, 0, 0});
     double r = 0; // inside the silhouette: 0.9 times the farthest projected point of the sphere
@@ -269,6 +270,81 @@ TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
     for (int y = 0; y < pic.h; y++)
       for (int x = 0; x < pic.w; x++)
         holes += !pic.at(x, y) && std::hypot(x + 0.5 - o.x(), y + 0.5 - o.y()) < r;
-    EXPECT_EQ(holes, 0) << "level " << level;
+    EXPECT_EQ(holes, 0) << n << " level " << level;
   }
+}
+
+} // namespace
+
+// The finer sphere has elements close to flat on screen: at low levels some are drawn
+// untessellated beside tessellated ones, and their shared sides must still meet.
+TEST(CurvedOutlineSphere, ClosedSurfaceIsWatertightAtEveryLevel) {
+  auto v = shownViewer(300);
+  if (!v) GTEST_SKIP() << "no display";
+  checkSphere(v.get(), 3, 125);
+  checkSphere(v.get(), 16, 6);
+}
+
+// Lines fade where elements get a few pixels small: a cube of 60^3 cells (hexahedra: quadrilateral
+// faces, tetrahedra: flat triangles) in 300 px shows its faces, a 6^3 cube dark edges (a 1 px line
+// darkens the pixels within half a pixel of it by 84 %).
+TEST(CurvedOutlineLines, DenseMeshesShowTheirFacesCoarseOnesTheirEdges) {
+  auto v = shownViewer(300);
+  if (!v) GTEST_SKIP() << "no display";
+  v->view.options = PavRenderOption();
+  v->view.options.TextOn = v->view.options.PalOn = v->view.options.AxisOn = false;
+  for (CubeSplit split : {CubeSplit::Hexahedra, CubeSplit::Tetrahedra}) {
+    showMesh(*v, buildCube(split, 60, 1));
+    v->renderNowNoSwap();
+    int w = 0, h = 0;
+    const std::vector<uint8_t> f = v->grabFrame(&w, &h);
+    std::vector<int> g; // grey levels over the top face, window rows counted downwards
+    const QPoint a = pixelOf(*v, 0.1, 0.1, 1), b = pixelOf(*v, 0.9, 0.9, 1);
+    for (int y = b.y(); y <= a.y(); y++)
+      for (size_t x = a.x(), i = 4 * ((size_t)(h - 1 - y) * w + x); x <= (size_t)b.x(); x++, i += 4)
+        g.push_back(f[i] + f[i + 1] + f[i + 2]);
+    std::sort(g.begin(), g.end());
+    const int face = g[g.size() * 9 / 10];
+    ASSERT_GT(face, 150) << (int)split; // a lit face, not the black lines
+    EXPECT_LT(20 * std::count_if(g.begin(), g.end(), [&](int c) { return 2 * c < face; }),
+              (long)g.size())
+        << (int)split;
+    showMesh(*v, buildCube(split, 6, 1));
+    for (int k = 1; k < 6; k++) {
+      int darkest = 1000;
+      for (int dx = -1; dx <= 1; dx++) {
+        const std::array<int, 3> c = colourAt(*v, pixelOf(*v, k / 6.0, 0.5, 1) + QPoint(dx, 0));
+        darkest = std::min(darkest, c[0] + c[1] + c[2]);
+      }
+      EXPECT_LT(4 * darkest, face) << (int)split << " line " << k;
+    }
+  }
+}
+
+// Degenerate curved elements beside a good one (a side of zero length, all nodes at one point,
+// mid-side nodes folded across, a NaN node) leave the good one drawn, at levels 4 and 125.
+TEST(CurvedOutlineDegenerate, GoodElementsDrawBesideBrokenOnes) {
+  auto v = shownViewer(300);
+  if (!v) GTEST_SKIP() << "no display";
+  for (int type : {TrianglesP2, TrianglesP3, QuadrilateralsQ2})
+    for (int defect = 0; defect < 4; defect++) {
+      const bool tri = type != QuadrilateralsQ2;
+      auto node = [&](const double *w, int e) { // weights of (0,0), (1,0), (0,1), or (u, v)
+        P3 p = {2.0 * e + w[tri ? 1 : 0], w[tri ? 2 : 1], 0};
+        const bool mid = std::any_of(w, w + 2, [](double x) { return x > 1e-9 && x < 1 - 1e-9; });
+        if (e == 1 && defect == 0) p[0] = 2 + 0.5 * p[1]; // the side y = 0 is a point
+        if (e == 1 && defect == 1) p = {2.5, 0.5, 0};
+        if (e == 1 && defect >= 2 && mid) p[defect - 1] = defect == 2 ? p[1] - 3 : std::nan("");
+        return p;
+      };
+      Builder b;
+      for (int e = 0; e < 2; e++)
+        b.add(tri ? HoTriangle : HoQuadrilateral, type == TrianglesP3 ? 3 : 2,
+              [&](const double *w) { return node(w, e); });
+      showMesh(*v, buildMesh(3, b.xyz, type, b.nodes));
+      for (int level : {4, 125}) {
+        const QPointF q = grab(*v, level).window({0.3, 0.3, 0});
+        EXPECT_TRUE(grab(*v, level).at((int)q.x(), (int)q.y())) << type << " defect " << defect;
+      }
+    }
 }

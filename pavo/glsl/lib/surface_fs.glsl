@@ -9,10 +9,15 @@
 #endif
 
 in vec3 GPosition;
+#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
+// Flat triangles: one normal per face (curved elements drawn flat, PULLED_TRIANGLE: the normals
+// of their corners), and the barycentric coordinates serve as the face parameters and both
+// wire-line distances (fewer values to interpolate per fragment).
 #ifdef FLAT_TRIANGLE
-// Flat triangles: one normal per face, and the barycentric coordinates serve as the face
-// parameters and both wire-line distances (fewer values to interpolate per fragment).
 flat in vec3 GNormal;
+#else
+in vec3 GNormal;
+#endif
 in vec3 GEdgeDistance;
 // The element's colour, fetched once per corner; hidden elements never reach this stage.
 flat in vec4 GRef;
@@ -263,7 +268,7 @@ void main() {
   int elt = GElt;
   int fieldElt = offset + elt;
   // 1. Per-element colour and visibility.
-#ifdef FLAT_TRIANGLE
+#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
   vec4 ref = GRef;
 #else
   vec4 ref = texelFetch(texref, elt);
@@ -361,17 +366,26 @@ void main() {
     FragColor = vec4(color, alpha);
     return;
   }
-  // 15. Wire lines: distance in pixels to the nearest side.
-  float d;
+  // 15. Wire lines: distance in pixels to the nearest side. A parameter that runs from 0 on a
+  // side to 1 at the opposite corner changes by fwidth per pixel, so 1 / fwidth is the element's
+  // height over that side on screen; lines fade out where the smallest height falls from 8 to
+  // 2 pixels, so that a dense mesh shows its faces instead of a block of lines.
+  float d, grain;
   if (TessOn) {
-    vec3 dist = GTessDistance / max(fwidth(GTessDistance), vec3(1e-30));
+    vec3 w = max(fwidth(GTessDistance), vec3(1e-30));
+    vec3 dist = GTessDistance / w;
     d = min(dist.x, min(dist.y, dist.z));
+    grain = max(w.x, max(w.y, w.z));
   } else {
 #ifdef QUAD
-    vec4 dist = GEdgeDistance / max(fwidth(GEdgeDistance), vec4(1e-30));
+    vec4 w = max(fwidth(GEdgeDistance), vec4(1e-30));
+    vec4 dist = GEdgeDistance / w;
     d = min(min(dist.x, dist.y), min(dist.z, dist.w));
+    grain = max(max(w.x, w.y), max(w.z, w.w));
 #else
-    vec3 dist = GEdgeDistance / max(fwidth(GEdgeDistance), vec3(1e-30));
+    vec3 w = max(fwidth(GEdgeDistance), vec3(1e-30));
+    vec3 dist = GEdgeDistance / w;
+    grain = max(w.x, max(w.y, w.z));
 #ifdef POLYGON
     // Side s runs from vertex s to vertex s + 1, where the weight of vertex s + 2 vanishes; only
     // sides tagged 1 are polygon sides.
@@ -383,10 +397,12 @@ void main() {
     d = min(dist.x, min(dist.y, dist.z));
 #endif
   }
+  float fade = smoothstep(2.0, 8.0, 1.0 / grain);
 #ifndef NO_HIDING
   if (FaceOff && surface && !find && d > Line.Width + 1.0) discard;
 #endif
-  color = mix(Line.Color.rgb, color, smoothstep(Line.Width - 1.0, Line.Width + 1.0, d));
+  float ink = fade * (1.0 - smoothstep(Line.Width - 1.0, Line.Width + 1.0, d));
+  color = mix(color, Line.Color.rgb, ink);
   FragColor = vec4(color, find ? 1.0 : alpha);
 #endif
 }

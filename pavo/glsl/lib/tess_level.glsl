@@ -6,9 +6,15 @@
 // curvature) is a floor. Every quantity is computed symmetrically in the two ends of a side, so
 // that the two elements sharing it choose the same level (no cracks). Levels are capped at 32:
 // llvmpipe drops whole patches of a sphere from level 39 on, although it announces 64.
+//
+// A side whose control points all lie within FlatTol (scaled model units, the frame's tolerance
+// divided by the largest magnification of the view) of their chord is drawn straight, at level
+// 1: elements with every control point that close to their flat element are drawn without
+// tessellation, and their curved neighbours must draw the shared side as the same chord.
 uniform int tess_level;
 uniform mat4 MVP;
 uniform vec2 WIN_SCALE;
+uniform float FlatTol; // negative: no side is taken as flat
 
 const float kMaxLevel = 32.0;
 
@@ -60,8 +66,18 @@ float levelOf(float curvature, int cap) {
   return float(min(1 + int(min(5.0 * float(tess_level) * curvature, 1e6)), cap));
 }
 
-// Level of a side from its end points and inner control points (scaled model positions).
+// Largest distance of an inner control point from the point at the same parameter on the chord.
+float chordDeviation(vec3 A, vec3 B, vec3 inner[3], int degree) {
+  float dev = 0.0;
+  for (int m = 1; m < degree; ++m)
+    dev = max(dev, length(inner[m - 1] - (A * float(degree - m) + B * float(m)) / float(degree)));
+  return dev;
+}
+
+// Level of a side from its end points and inner control points (scaled model positions). The
+// margin on FlatTol covers the rounding between this and the sorting of the elements on the CPU.
 float sideLevel(vec3 A, vec3 B, vec3 inner[3], int degree) {
+  if (FlatTol >= 0.0 && chordDeviation(A, B, inner, degree) <= FlatTol * 1.001 + 1e-6) return 1.0;
   bool behind = false;
   vec2 s[5];
   s[0] = screenOf(A, behind);
