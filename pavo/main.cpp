@@ -93,6 +93,7 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   std::setlocale(LC_ALL, "C");
   pavo::attachParentConsole();
+  pavo::refuseSpecialSettingsFiles();
   QSurfaceFormat::setDefaultFormat(pavo::defaultSurfaceFormat());
   return dispatch(argc, argv);
 }
