@@ -1,8 +1,9 @@
 // The viewer under a storm of input on every kind of scene (2-D P2 triangles with fields, P2
 // tetrahedra with a cut, quadrilaterals, polygons and polyhedra, a mesh without solution, an
 // empty window): every key of the key table, then random keys, clicks, drags, wheel turns and
-// resizes from a fixed seed, a screenshot and a close. The run is bounded in events. Built with the sanitizers (build-asan-app) it is the
-// memory and undefined-behaviour check of the whole window; here it checks the window survives.
+// resizes from a fixed seed, a screenshot and a close. The run is bounded in events. Built with
+// the sanitizers (build-asan-app) it is the memory and undefined-behaviour check of the whole
+// window; here it checks that the window survives.
 #include "../fuzz/scene_input.h"
 #include "gl_viewer_events.h"
 #include "scene/key_bindings.h"
