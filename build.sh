@@ -3,7 +3,8 @@
 #   ./build.sh run    install what is missing, build, run the main job on an example of examples/
 #   ./build.sh test   install what is missing, build, run every test (normal build under Xvfb,
 #                     then the core tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-#                     then the file-reader fuzzers for a bounded time), and check the formatting
+#                     then the viewer smoke with the whole application under both, then the
+#                     fuzzers for a bounded time), and check the formatting
 #   ./build.sh bench  build and run the benchmarks
 #   ./build.sh build  build only
 set -euo pipefail
