@@ -3,7 +3,8 @@
 #   ./build.sh run    install what is missing, build, run the main job on an example of examples/
 #   ./build.sh test   install what is missing, build, run every test (normal build under Xvfb,
 #                     then the core tests under AddressSanitizer + UndefinedBehaviorSanitizer,
-#                     then the file-reader fuzzers for a bounded time), and check the formatting
+#                     then the viewer smoke with the whole application under both, then the
+#                     fuzzers for a bounded time), and check the formatting
 #   ./build.sh bench  build and run the benchmarks
 #   ./build.sh build  build only
 set -euo pipefail
@@ -34,15 +35,17 @@ format_check() {
   git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 }
 
-# Runs ctest in a build folder (extra arguments go before it, e.g. an xvfb-run prefix), keeps its log
-# and adds its counts to the totals printed at the end.
+# Runs ctest in a build folder (extra arguments go before it, e.g. an xvfb-run prefix; options of
+# ctest itself in the array ctest_args), keeps its log and adds its counts to the totals printed
+# at the end.
 passed=0
 failed=0
+ctest_args=()
 run_ctest() { # dir, prefix...
   local dir=$1
   shift
   local log="$root/$dir/ctest.log" rc=0
-  (cd "$dir" && "$@" ctest --output-on-failure -j "$jobs") 2>&1 | tee "$log" || rc=$?
+  (cd "$dir" && "$@" ctest --output-on-failure -j "$jobs" "${ctest_args[@]}") 2>&1 | tee "$log" || rc=$?
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
   if [ -n "$line" ]; then
@@ -62,6 +65,23 @@ run_tests() {
   echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
   configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DPAVO_CORE_ONLY=ON -DPAVO_SANITIZE=ON
   run_ctest build-asan env ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1
+
+  echo "== viewer smoke: the whole application under AddressSanitizer + UndefinedBehaviorSanitizer"
+  # -O1 keeps the build and the run short; only the smoke is built here (the other application
+  # tests ran above). Any sanitizer report ends the run with a failure; leaks at exit from the
+  # system libraries under the window are suppressed by library name, never project code.
+  local launcher=()
+  if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache); fi
+  cmake -S "$root" -B "$root/build-asan-app" -G Ninja "${launcher[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+    -DPAVO_SANITIZE=ON -DPAVO_BENCH=OFF >/dev/null
+  cmake --build "$root/build-asan-app" -j "$jobs" --target pavo_smoke
+  ctest_args=(-L smoke)
+  run_ctest build-asan-app "${xvfb[@]}" env \
+    ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:exitcode=23 \
+    LSAN_OPTIONS=suppressions="$root/tools/lsan_suppressions.txt":print_suppressions=0 \
+    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+  ctest_args=()
 
   if [ -f tests/fuzz/CMakeLists.txt ]; then
     echo "== fuzzers (${FUZZ_SECONDS} s each)"

@@ -21,11 +21,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace pav_io;
 
 namespace {
+
+// A name that is there but not a regular file (a FIFO, a device, a folder) is refused as it is,
+// whatever its ending: no reader waits on it and no other name is tried in its place.
+bool notRegular(const char *name) {
+  struct stat st;
+  return ::stat(name, &st) == 0 && !S_ISREG(st.st_mode);
+}
 
 // The opened file's name goes into the second half of the loaders' status buffer.
 void recordOpenedName(char *status, const std::string &name) {
@@ -544,6 +552,10 @@ int pav_OpenMesh(PavObject *obj, const char *name, char *status) {
   if (!name) return pav_Fail(status, "NULL (MshFile)   parameter on input\n");
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
+  if (notRegular(name)) {
+    pav_Fail(status, "Cannot open mesh file %s\n", name);
+    return withReason(status, "not a regular file");
+  }
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsMesh(obj, name, status);
   if (pav_IsGmshFile(name)) return pav_OpenGmshMesh(obj, name, status);
 
@@ -633,6 +645,10 @@ int pav_OpenSolution(PavObject *obj, const char *name, char *status) {
   if (!name) return pav_Fail(status, "NULL (Solution Name) parameter on input\n");
   if (!status) return pav_Fail(status, PAV_MSG_NULL_STATUS);
   status[0] = status[PAV_STATUS_SIZE] = 0;
+  if (notRegular(name)) {
+    pav_Fail(status, "Cannot open solution file %s\n", name);
+    return withReason(status, "not a regular file");
+  }
   if (pav_IsCgnsFile(name)) return pav_OpenCgnsSolution(obj, name, status);
   if (pav_IsGmshFile(name)) return pav_OpenGmshSolution(obj, name, status);
 

@@ -4,9 +4,13 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -92,6 +96,30 @@ int probeMaxSamples(const QSurfaceFormat &format) {
   context.functions()->glGetIntegerv(GL_MAX_SAMPLES, &samples);
   context.doneCurrent();
   return samples;
+}
+
+int refuseSpecialSettingsFiles() {
+  QString org = QCoreApplication::organizationName();
+  if (org.isEmpty()) org = QStringLiteral("Unknown Organization"); // Qt's name for none
+  const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  const QString files[] = {home + "/" + org + "/" + QCoreApplication::applicationName() + ".conf",
+                           home + "/" + org + ".conf"};
+  int refused = 0;
+  for (const QString &f : files) {
+    struct stat st;
+    const QByteArray name = f.toLocal8Bit();
+    if (::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode)) continue;
+    std::printf("  ## ERROR: %s: not a regular file: settings not read, defaults used\n",
+                name.constData());
+    refused++;
+  }
+  if (refused) {
+    static QTemporaryDir privateHome;
+    for (QSettings::Format f : {QSettings::NativeFormat, QSettings::IniFormat})
+      QSettings::setPath(f, QSettings::UserScope, privateHome.path());
+  }
+  std::fflush(stdout);
+  return refused;
 }
 
 bool prepareDrawing() {

@@ -46,6 +46,13 @@ QSurfaceFormat drawingFormat(const QSurfaceFormat &base, int probed);
 // surface; -1 when no such context can be made (no display, no OpenGL). Needs the QApplication.
 int probeMaxSamples(const QSurfaceFormat &format);
 
+// The user's settings files (the application's and its organisation's) that are there but are not
+// regular files would stop the settings' first read for ever (a FIFO waits for a writer, a device
+// never ends). Each such file is named in one line ("  ## ERROR: <file>: not a regular file:
+// settings not read, defaults used"), and the settings of this run then live in a private folder
+// (defaults in, nothing kept). Returns the number of files refused. Call it before any QSettings.
+int refuseSpecialSettingsFiles();
+
 // For a mode about to open a window: checks that the platform can show windows and make an
 // OpenGL context. On success sets the default surface format to the drawing format and returns
 // true; otherwise prints kNoDisplayMessage and returns false.

@@ -81,8 +81,8 @@ const char *const kSeqLines[] = {
     "  The format is pavo4 -seq -in xxx.mesh[b] (-sol xxx.sol[b] -nameseq xxx)",
     PAVO_IN_LINE,
     PAVO_SOL_LINE,
-    "        -nameseq is optional to define the data sequences file name (otherwise looking for "
-    "pavo.seq) ",
+    ("        -nameseq is optional to define the data sequences file name (otherwise looking for "
+     "pavo.seq) "),
 };
 const char *const kSolanaLines[] = {
     "  The format is pavo4 -solana -in xxx.mesh[b] ('-keyword par_1 ... par_n' -out xxx)",
@@ -96,8 +96,8 @@ const char *const kConvertLines[] = {
     "  no -in needed",
     "  several cgns files can be provided",
     "  -ascii is optional to define ascii output (binary by default otherwise)",
-    "  -checksurf is optional to launch the surface reconstruction  (not used by default "
-    "otherwise)",
+    ("  -checksurf is optional to launch the surface reconstruction  (not used by default "
+     "otherwise)"),
 };
 const char *const kExtrLines[] = {
     "  The format is pavo4 -extr -in xxx.mesh[b] (-sol xxx.sol[b] -out xxx)",

@@ -98,6 +98,7 @@ int main(int argc, char **argv) {
   QCoreApplication::setApplicationName("pavo4");
   std::setlocale(LC_ALL, "C");
   pavo::attachParentConsole();
+  pavo::refuseSpecialSettingsFiles();
   QSurfaceFormat::setDefaultFormat(pavo::defaultSurfaceFormat());
   return dispatch(argc, argv);
 }

@@ -4,7 +4,7 @@
 # Fails when a target finds a crash, a leak or a timeout; the reproducer is kept in
 # <build-fuzz>/fuzz-artifacts/ (copy it to tests/data/ovel/ as a regression file, or for the
 # fuzz_load_* targets to tests/data/load/<name>.<ascii|binary>.pair, for fuzz_view_files to
-# tests/fuzz/corpus/fuzz_view_files/).
+# tests/fuzz/corpus/fuzz_view_files/, for fuzz_scene to tests/fuzz/corpus/fuzz_scene/).
 set -euo pipefail
 build=${1:?usage: run_fuzzers.sh <build-dir> <seconds>}
 seconds=${2:?usage: run_fuzzers.sh <build-dir> <seconds>}
@@ -43,6 +43,8 @@ for target in "$build"/tests/fuzz/fuzz_*; do
   # A target's dictionary (keywords of its format), where it has one.
   dict=()
   if [ -f "$root/tests/fuzz/$name.dict" ]; then dict=(-dict="$root/tests/fuzz/$name.dict"); fi
+  # The scene target's view-state and parameter files speak the text files' keywords.
+  [ "$name" = fuzz_scene ] && dict=(-dict="$root/tests/fuzz/fuzz_view_files.dict")
   echo "== $name for ${run} s"
   if ! ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 "$target" \
       "${dict[@]}" -max_total_time="$run" -max_len="$max_len" \

@@ -85,18 +85,37 @@ TEST(LoadFailures, EveryDamagedMeshNamesItsReason) {
   }
 }
 
-// Too long, or a FIFO (the open must not wait for a writer): refused before reading.
+// Too long, or a FIFO, an endless device or a folder in place of a mesh or solution of any
+// format (the open must not wait for a writer nor read for ever): refused before reading, with
+// the reason; a dangling link is a missing file.
 TEST(LoadFailures, NamesRefusedBeforeReading) {
+  namespace fs = std::filesystem;
   const std::string dir = pavo_test::scratchDir("load_names");
-  ASSERT_EQ(mkfifo((dir + "/pipe.meshb").c_str(), 0600), 0);
-  ASSERT_EQ(mkfifo((dir + "/pipe.solb").c_str(), 0600), 0);
-  const std::string longName = dir + "/" + std::string(1100, 'a') + ".meshb";
+  validBinaryMesh(dir);
   Object obj = load_test::newObject();
   char status[2 * PAV_STATUS_SIZE];
-  EXPECT_EQ(pav_OpenMesh(obj.get(), (dir + "/pipe.meshb").c_str(), status), PAV_FAILURE);
-  EXPECT_NE(std::strstr(status, "Reason: not a regular file"), nullptr) << status;
-  EXPECT_EQ(pav_OpenSolution(obj.get(), (dir + "/pipe.solb").c_str(), status), PAV_FAILURE);
-  EXPECT_NE(std::strstr(status, "Reason: not a regular file"), nullptr) << status;
+  ASSERT_EQ(pav_OpenMesh(obj.get(), (dir + "/valid.meshb").c_str(), status), PAV_SUCCESS);
+  for (int kind = 0; kind < 4; kind++)
+    for (const char *ending : {".meshb", ".mesh", ".msh", ".cgns", ".solb", ".sol"}) {
+      const std::string name = dir + "/special" + ending;
+      fs::remove_all(name);
+      if (kind == 0) {
+        ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+      }
+      if (kind == 1) fs::create_symlink("/dev/zero", name);
+      if (kind == 2) fs::create_directory(name);
+      if (kind == 3) fs::create_symlink(dir + "/no-such-target", name);
+      const bool sol = std::strstr(ending, ".sol") != nullptr;
+      Object fresh = load_test::newObject();
+      EXPECT_EQ(sol ? pav_OpenSolution(obj.get(), name.c_str(), status)
+                    : pav_OpenMesh(fresh.get(), name.c_str(), status),
+                PAV_FAILURE)
+          << name;
+      EXPECT_NE(std::strstr(status, kind < 3 ? "Reason: not a regular file" : "Cannot open "),
+                nullptr)
+          << kind << " " << name << ": " << status;
+    }
+  const std::string longName = dir + "/" + std::string(1100, 'a') + ".meshb";
   EXPECT_EQ(pav_OpenMesh(obj.get(), longName.c_str(), status), PAV_FAILURE);
   EXPECT_NE(std::strstr(status, "Reason: name longer than 1016 characters"), nullptr) << status;
 }

@@ -5,8 +5,14 @@
 #include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QWindow>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "test_paths.h"
 
 namespace {
 
@@ -61,6 +67,34 @@ TEST(CliStartup, ProbedFormatGivesDoubleBufferedWindows) {
   const int probed = pavo::probeMaxSamples(pavo::defaultSurfaceFormat());
   ASSERT_GE(probed, 1);
   EXPECT_EQ(windowIsDoubleBuffered(pavo::drawingFormat(pavo::defaultSurfaceFormat(), probed)), 1);
+}
+
+// A FIFO, an endless device or a folder in place of the settings file is refused before the
+// first read (which would otherwise wait for ever); settings then start from the defaults.
+TEST(CliStartup, SpecialSettingsFilesAreRefusedBeforeTheFirstRead) {
+  namespace fs = std::filesystem;
+  const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  const std::string dir = (home + "/Unknown Organization").toStdString();
+  const std::string file = dir + "/" + QCoreApplication::applicationName().toStdString() + ".conf";
+  fs::create_directories(dir);
+  for (int kind = 0; kind < 3; kind++) {
+    fs::remove_all(file);
+    if (kind == 0) {
+      ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    }
+    if (kind == 1) fs::create_symlink("/dev/zero", file);
+    if (kind == 2) fs::create_directory(file);
+    const std::string out =
+        pavo_test::captured([] { EXPECT_EQ(pavo::refuseSpecialSettingsFiles(), 1); });
+    EXPECT_EQ(out,
+              "  ## ERROR: " + file + ": not a regular file: settings not read, defaults used\n");
+    QSettings settings;
+    EXPECT_EQ(settings.value("Axis Pref", 7).toInt(), 7);
+  }
+  fs::remove_all(file);
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home);
+  EXPECT_EQ(pavo::refuseSpecialSettingsFiles(), 0);
 }
 
 } // namespace

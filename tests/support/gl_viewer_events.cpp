@@ -5,11 +5,9 @@
 #include "pavmsh.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSurfaceFormat>
-#include <QThread>
 
 using namespace pavo;
 
@@ -23,10 +21,10 @@ std::unique_ptr<PavMeshViewer> shownViewer(int size) {
   v->setFormat(format);
   v->resize(size, size);
   v->show();
+  // The context is made on the first exposure; a later unmapping is waited out on the events
+  // themselves, however long the machine takes, never on a clock.
   v->waitForInit();
-  QElapsedTimer t;
-  t.start();
-  while (!v->isExposed() && t.elapsed() < 5000) QCoreApplication::processEvents();
+  while (!v->isExposed()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   PavRenderOption &o = v->view.options;
   o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
   o.setRenderMode(3);
@@ -76,9 +74,7 @@ void doubleClick(PavMeshViewer &v, QPoint p) {
 void drag(PavMeshViewer &v, QPoint a, QPoint b, Qt::MouseButton button) {
   QMouseEvent press(QEvent::MouseButtonPress, a, button, button, Qt::NoModifier);
   QCoreApplication::sendEvent(&v, &press);
-  // Motion closer than 10 ms to the last one is ignored by the trackball.
   for (int i = 1; i <= 2; i++) {
-    QThread::msleep(20);
     QPointF at = QPointF(a) + (QPointF(b) - QPointF(a)) * (i / 2.0);
     QMouseEvent move(QEvent::MouseMove, at, Qt::NoButton, button, Qt::NoModifier);
     QCoreApplication::sendEvent(&v, &move);

@@ -31,7 +31,7 @@ std::array<int, 3> colourAt(pavo::PavMeshViewer &v, QPoint p);
 void click(pavo::PavMeshViewer &v, QPoint p, Qt::KeyboardModifiers mods,
            Qt::MouseButton button = Qt::LeftButton);
 void doubleClick(pavo::PavMeshViewer &v, QPoint p);
-// A drag of the given button from a to b (press, moves 20 ms apart, release).
+// A drag of the given button from a to b (press, two moves, release).
 void drag(pavo::PavMeshViewer &v, QPoint a, QPoint b, Qt::MouseButton button = Qt::LeftButton);
 void key(pavo::PavMeshViewer &v, int qtKey, const char *text = "");
 
