@@ -324,8 +324,11 @@ struct MeshParts {
   bool keepTags = false;
 };
 
+// A file may give any dimension: the key is built in unsigned arithmetic, where shifting bits out
+// is defined, and only has to tell entities apart.
 int64_t entityKey(int64_t dim, int64_t tag) {
-  return (dim << 40) ^ (tag & ((int64_t(1) << 40) - 1));
+  const uint64_t low = uint64_t(tag) & ((uint64_t(1) << 40) - 1);
+  return static_cast<int64_t>((uint64_t(dim) << 40) ^ low);
 }
 
 bool readPhysicalNames(Reader &r, bool print) {
