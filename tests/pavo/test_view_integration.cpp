@@ -73,9 +73,8 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
   for (const Case &c : cases) {
     std::ofstream(w.dir + "/box.pavo") << c.text;
     plainFaces(w.viewer->view);
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), (w.dir + "/box.solb").c_str()), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = pavo_test::captured(
+        [&] { ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), (w.dir + "/box.solb").c_str()), 0); });
     EXPECT_NE(out.find("box.pavo OPENED"), std::string::npos) << out;
     PavMeshViewer *v = w.viewer;
     ASSERT_TRUE(v->view.cutActive());

@@ -16,9 +16,7 @@
 #include <QDir>
 #include <QTest>
 #include <cmath>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace pavo;
 
@@ -102,10 +100,7 @@ TEST(ViewerBehaviour, KeysActAtOnceAndTitlesSelectorsAndFilesFollow) {
   // w writes what Write Data file writes: the window's size and the box with the view.
   std::remove((dir + "/pavo.data").c_str());
   press('w');
-  std::ifstream in(dir + "/pavo.data");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string data = text.str();
+  const std::string data = pavo_test::readFile(dir + "/pavo.data");
   EXPECT_NE(
       data.find("WindowSize\n" + std::to_string(v->width()) + " " + std::to_string(v->height())),
       std::string::npos)
