@@ -1,6 +1,7 @@
 // The draw-type table, the draw-object factory, parent maps and the field attach checks.
 #include "render/draw_object.h"
 #include "render/draw_types.h"
+#include "test_paths.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -26,9 +27,8 @@ TEST(DrawTypes, NodeCountsFollowTheLatticeOfEachFamilyAndDegree) {
 
 TEST(DrawObjects, FactoryCreatesEveryDrawableTypeAndRefusesTheRest) {
   for (uint32_t t = 0; t < PAV_NBR_DRAW_TYPES + 2; t++) {
-    testing::internal::CaptureStdout();
-    std::unique_ptr<PavDrawObject> o(createDrawObject(t, 7));
-    std::string out = testing::internal::GetCapturedStdout();
+    std::unique_ptr<PavDrawObject> o;
+    const std::string out = pavo_test::captured([&] { o.reset(createDrawObject(t, 7)); });
     bool drawable =
         pavDrawFamily(t) != PavDrawFamily::None && t != DrawPalette && t != DrawComposite;
     if (drawable) {
@@ -80,9 +80,8 @@ TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
       {[&] { return checkFieldAttach(PavFieldKind::Solution, &sol, &target, 4, 6); }, 2, ""},
   };
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; i++) {
-    testing::internal::CaptureStdout();
-    const int r = cases[i].call();
-    const std::string out = testing::internal::GetCapturedStdout();
+    int r = 0;
+    const std::string out = pavo_test::captured([&] { r = cases[i].call(); });
     SCOPED_TRACE(i);
     EXPECT_EQ(r, cases[i].result);
     EXPECT_EQ(out, cases[i].out);

@@ -117,7 +117,6 @@ protected:
     ASSERT_TRUE(viewer->displayEnabled);
     viewer->view.whiteBackground = true;
   }
-  void showAndDraw(PavObject *obj) { pavo_test::showMesh(*viewer, obj); }
   // Colour under a scene point of the plane z = 0, drawn with plain palette colours.
   std::array<int, 3> colourAt(double x, double y) {
     viewer->view.options.IsoOn = 0;
@@ -129,30 +128,27 @@ protected:
 
 } // namespace
 
-TEST_F(GlyphViewTest, MetricEllipseAndEllipsoidCoverTheirInsideOnly) {
-  const double a = 0.6, b = 0.3, t = kPi / 6;
+// A metric ellipse (ellipsoid in 3-D) covers a point inside along its long axis, not one outside
+// along its short axis; an arrow of 0.8 along x covers its shaft, not the points beyond its tip.
+TEST_F(GlyphViewTest, MetricGlyphsAndArrowsCoverTheirInsideOnly) {
+  const double a = 0.6, b = 0.3, t = kPi / 6, u[2] = {std::cos(t), std::sin(t)},
+               v[2] = {-std::sin(t), std::cos(t)};
   const std::array<double, 3> m = rotatedMetric2d(a, b, t);
-  const std::array<int, 3> glyph = {153, 0, 0};
   for (int dim : {2, 3}) {
     SCOPED_TRACE(dim);
     const std::vector<double> met = dim == 2 ? std::vector<double>{m[0], m[1], m[2]}
                                              : std::vector<double>{m[0], m[1], 0, m[2], 0, 100};
-    showAndDraw(squareWithCentreField(dim, PavSolSymMatrix, met));
-    const double u[2] = {std::cos(t), std::sin(t)}, v[2] = {-std::sin(t), std::cos(t)};
+    pavo_test::showMesh(*viewer, squareWithCentreField(dim, PavSolSymMatrix, met));
+    const std::array<int, 3> glyph = {153, 0, 0}, blue = {0, 0, 255};
     EXPECT_EQ(colourAt(0.85 * a * u[0], 0.85 * a * u[1]), glyph);
     EXPECT_NE(colourAt(1.25 * b * v[0], 1.25 * b * v[1]), glyph);
-  }
-}
-
-TEST_F(GlyphViewTest, ArrowCoversItsShaftOnly) {
-  viewer->arrowScale = 0.8;
-  const std::array<int, 3> blue = {0, 0, 255};
-  for (int dim : {2, 3}) {
-    SCOPED_TRACE(dim);
-    showAndDraw(squareWithCentreField(
-        dim, PavSolVector, dim == 2 ? std::vector<double>{1, 0} : std::vector<double>{1, 0, 0}));
+    std::vector<double> arrow((size_t)dim, 0.0);
+    arrow[0] = 1;
+    viewer->arrowScale = 0.8;
+    pavo_test::showMesh(*viewer, squareWithCentreField(dim, PavSolVector, arrow));
     EXPECT_EQ(colourAt(0.62, 0.0), blue);
     EXPECT_NE(colourAt(0.9, 0.0), blue);
+    viewer->arrowScale = 0;
   }
 }
 
@@ -171,7 +167,7 @@ TEST_F(GlyphViewTest, VectorTrianglesCarryOnlyWholeVectorFields) {
   pav_PushSolution(obj, SolAtVertices, sca, status);
   viewer->view.fieldMode = 1;
   viewer->view.vertexSolution = 2;
-  showAndDraw(obj);
+  pavo_test::showMesh(*viewer, obj);
   const std::string out = pavo_test::captured([&] { viewer->setVectorTriangles(); });
   EXPECT_EQ(out.find(message), 0u) << out;
   std::map<int, int> counts;

@@ -10,6 +10,7 @@
 #include "mesh_builders.h"
 #include "pav_solution.h"
 #include "scene/mesh_viewer.h"
+#include "test_paths.h"
 #include "ui/bottom_bar.h"
 
 #include <QCheckBox>
@@ -57,9 +58,7 @@ TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
                    status);
   again.viewer()->waitForInit();
   again.viewer()->adoptMesh(obj);
-  testing::internal::CaptureStdout();
-  again.viewer()->openSolution("missing.solb");
-  testing::internal::GetCapturedStdout();
+  pavo_test::captured([&] { again.viewer()->openSolution("missing.solb"); });
   EXPECT_EQ(again.bottomBar()->vertexSolutionSelector()->itemText(1), "1 Vector at Vertices ");
 }
 

@@ -109,19 +109,11 @@ TEST(MainWindow, SizeHelpPanelsAndDrop) {
   ASSERT_EQ(w.messages.size(), 2u);
   EXPECT_EQ(w.messages[0].first.toStdString(), shortcutListText());
 
-  // The background control of Modify View reaches the picture: a corner pixel turns black.
+  // The background control of Modify View reaches this window's view (the black frame it then
+  // draws: SceneWindowTest's screenshot).
   w.ctl->actions().action("openview")->trigger();
-  auto corner = [&] {
-    w.viewer->renderNowNoSwap();
-    int fw = 0, fh = 0;
-    const std::vector<uint8_t> px = w.viewer->grabFrame(&fw, &fh);
-    return px.empty() ? -1 : (int)px[0];
-  };
-  const int before = corner();
   w.ctl->panel("openview")->findChild<QComboBox *>("background")->setCurrentIndex(1);
   EXPECT_FALSE(w.viewer->view.whiteBackground);
-  EXPECT_EQ(before, 255);
-  EXPECT_EQ(corner(), 0);
   // Dropping two files opens the first only.
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(kMesh)),

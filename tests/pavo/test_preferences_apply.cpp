@@ -1,22 +1,14 @@
 // Preferences reaching the viewer and surviving a restart, vertex numbers drawn as labels (and
 // refused above the cap), the warning of a destroyed panel.
-#include "ui/main_actions.h"
-#include "ui/main_controller.h"
-#include "ui/viewer_windows.h"
-
-#include "gl_fixture.h"
+#include "main_window_fixture.h"
 #include "mesh_builders.h"
 #include "pav_object.h"
-#include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/vertex_labels.h"
-#include "test_paths.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QSettings>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -25,28 +17,6 @@ using namespace pavo;
 namespace {
 
 const std::string kDir = pavo_test::scratchDir("preferences_apply");
-
-struct Window {
-  QWidget frame;
-  PavMeshViewer *viewer = new PavMeshViewer();
-  QWidget *container = QWidget::createWindowContainer(viewer, &frame);
-  QSettings settings{QString::fromStdString(kDir + "/pavo.conf"), QSettings::IniFormat};
-  std::unique_ptr<PavMainController> ctl;
-
-  explicit Window(bool show = false) {
-    PavMainParts parts;
-    parts.window = &frame;
-    parts.viewer = viewer;
-    parts.container = container;
-    parts.settings = &settings;
-    ctl = std::make_unique<PavMainController>(parts);
-    if (!show) return;
-    frame.resize(400, 400);
-    container->resize(400, 400);
-    frame.show();
-    waitForView(viewer);
-  }
-};
 
 // What each general check box changes in the viewer.
 std::map<std::string, bool> viewerFlags(const PavMeshViewer &v) {
@@ -67,7 +37,7 @@ TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
   QFile::remove(QString::fromStdString(kDir + "/pavo.conf"));
   std::map<std::string, bool> expected;
   {
-    Window w;
+    pavo_test::MainWindow w(kDir);
     EXPECT_EQ(w.viewer->textHeight, 24); // entry 0
     w.ctl->openpreferences();
     QWidget *panel = w.ctl->panel("openpreferences");
@@ -90,7 +60,7 @@ TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
     }
     w.settings.sync();
   }
-  Window again(true); // a later run reads the same store
+  pavo_test::MainWindow again(kDir); // a later run reads the same store
   for (const PavPreferenceRow &row : preferenceRows()) {
     SCOPED_TRACE(row.settingsKey);
     EXPECT_EQ(again.ctl->preferences().*row.flag, expected[row.settingsKey]);

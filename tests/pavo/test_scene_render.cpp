@@ -1,7 +1,7 @@
 // The scene on a real window read back by pixels: field colours, cut-offs, cut plane, isolines,
 // a cubic field and lighting.
 #include "gl_fixture.h"
-#include "ho_lattice.h"
+#include "ho_reference.h"
 #include "render/colormaps.h"
 #include "render/palette.h"
 #include "render/text_renderer.h"
@@ -185,21 +185,18 @@ TEST_F(SceneRender, CubicFieldShowsItsExactValues) {
   const float xyz[12] = {-1, -1, 0, 1, -1, 0, 1, 1, 0, -1, 1, 0};
 
   // The triangle (-1, -1), (1, -1), (-1, 1): reference (u, v) sits at (2u - 1, 2v - 1). A full
-  // cubic in (u, v) given at the nodes (the weight columns of u and v found from the vertices).
+  // cubic in (u, v) given at the nodes.
   auto g = [](double u, double v) {
     return 0.5 + 3 * u * u * v + 2 * v * v * v - u * v + 2 * u * u * u;
   };
-  const int nodes = 10, width = hoRefWidth(HoTriangle);
-  const double *vertex = hoNodeRefCoords(HoTriangle, 1);
-  int cu = 0, cv = 0;
-  for (int c = 0; c < width; c++) {
-    if (vertex[width + c] == 1) cu = c;
-    if (vertex[2 * width + c] == 1) cv = c;
-  }
-  ASSERT_NE(cu, cv);
-  const double *ref = hoNodeRefCoords(HoTriangle, 3);
+  const int nodes = 10;
   std::vector<float> lagrange(nodes);
-  for (int i = 0; i < nodes; i++) lagrange[i] = (float)g(ref[width * i + cu], ref[width * i + cv]);
+  for (int i = 0; i < nodes; i++) {
+    double p[3];
+    pavo_test::hoCartesian(HoTriangle, hoNodeRefCoords(HoTriangle, 3) + i * hoRefWidth(HoTriangle),
+                           p);
+    lagrange[i] = (float)g(p[0], p[1]);
+  }
   PavDrawObject *face = createDrawObject(DrawTriangle, 1);
   scene->addObject(face);
   const int lowerLeft[3] = {0, 1, 3};

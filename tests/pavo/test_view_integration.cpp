@@ -4,11 +4,10 @@
 // and at start-up of a window opened on the mesh.
 #include "ui/mesh_viewer_widget.h"
 
+#include "gl_viewer_events.h"
 #include "main_window_fixture.h"
 #include "mesh_builders.h"
-#include "pav_io.h"
 #include "pav_object.h"
-#include "pav_solution.h"
 #include "render/palette.h"
 
 #include <cmath>
@@ -24,22 +23,6 @@ struct Window : pavo_test::MainWindow {
       : MainWindow(std::move(dir)) {}
 };
 
-// Writes the cube of tetrahedra over [0, 1]^3 with the vertex field f = x as dir/box.meshb and
-// dir/box.solb; returns the mesh name.
-std::string writeBox(const std::string &dir) {
-  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1);
-  char status[PAV_IO_STATUS_SIZE] = "";
-  const int nv = cube->ent[Vertices].nbr;
-  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
-  for (int v = 1; v <= nv; v++) r->data[v] = cube->crdDbl[3 * v];
-  pav_PushSolution(cube, SolAtVertices, r, status);
-  const std::string mesh = dir + "/box.meshb";
-  EXPECT_EQ(pav_WriteMesh(cube, mesh.c_str(), status), 0) << status;
-  EXPECT_EQ(pav_WriteSolution(cube, (dir + "/box.solb").c_str(), -2, status), 0) << status;
-  pav_DeleteInterface(&cube);
-  return mesh;
-}
-
 void plainFaces(PavViewState &v) {
   PavRenderOption &o = v.options;
   o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
@@ -48,24 +31,15 @@ void plainFaces(PavViewState &v) {
   o.IsoOn = 0;
 }
 
-// The frame and the colour under a scene point (origin at the lower left).
-struct Frame {
-  std::vector<uint8_t> rgba;
+// The frame drawn anew, rows from the bottom; the colour under a scene point.
+std::vector<uint8_t> frameOf(PavMeshViewer *v) {
+  v->renderNowNoSwap();
   int w = 0, h = 0;
-  explicit Frame(PavMeshViewer *v) {
-    v->renderNowNoSwap();
-    rgba = v->grabFrame(&w, &h);
-  }
-  std::array<int, 3> at(PavMeshViewer *v, double x, double y, double z) const {
-    const PavCameraMatrices m = v->matrices();
-    const QVector3D p =
-        (QVector3D((float)x, (float)y, (float)z) - v->view.sceneCentre) * v->view.sceneScale;
-    const QVector4D c = m.mvp * QVector4D(p, 1);
-    const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
-    const size_t i = 4 * ((size_t)s.y() * (size_t)w + (size_t)s.x());
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
-  }
-};
+  return v->grabFrame(&w, &h);
+}
+std::array<int, 3> at(PavMeshViewer *v, double x, double y, double z) {
+  return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, z));
+}
 
 bool background(const std::array<int, 3> &c) { return c[0] == 255 && c[1] == 255 && c[2] == 255; }
 
@@ -84,7 +58,7 @@ std::array<int, 3> paletteRgb(const float pal[5], int colormap, float value) {
 TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   Window w;
-  const std::string mesh = writeBox(w.dir);
+  const std::string mesh = pavo_test::writeFieldCube(w.dir, 1);
   // checksurf adds the missing boundary faces to the mesh (6 sides x 9 squares x 2 triangles);
   // scrolling decides whether the wheel zooms.
   struct Case {
@@ -99,9 +73,8 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
   for (const Case &c : cases) {
     std::ofstream(w.dir + "/box.pavo") << c.text;
     plainFaces(w.viewer->view);
-    testing::internal::CaptureStdout();
-    ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), (w.dir + "/box.solb").c_str()), 0);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = pavo_test::captured(
+        [&] { ASSERT_EQ(w.viewer->displayMesh(mesh.c_str(), (w.dir + "/box.solb").c_str()), 0); });
     EXPECT_NE(out.find("box.pavo OPENED"), std::string::npos) << out;
     PavMeshViewer *v = w.viewer;
     ASSERT_TRUE(v->view.cutActive());
@@ -112,11 +85,10 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
     // Seen from above (+z), where the top face and the section face the eye: no other face of
     // the box lies in front of the probed points.
     v->view.trackball.rotation = QQuaternion();
-    const Frame f(v);
     if (!c.capping) {
       for (double y : {0.2, 0.8}) {
-        EXPECT_TRUE(background(f.at(v, 0.92, y, 1.0))) << y;
-        EXPECT_FALSE(background(f.at(v, 0.1, y, 1.0))) << y;
+        EXPECT_TRUE(background(at(v, 0.92, y, 1.0))) << y;
+        EXPECT_FALSE(background(at(v, 0.1, y, 1.0))) << y;
       }
       continue;
     }
@@ -127,7 +99,7 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
     for (int i = 0; i < 6; i++) EXPECT_DOUBLE_EQ(box[i], i % 2 ? 1.5 : -0.5);
     for (double x : {0.15, 0.45, 0.85})
       for (double y : {0.3, 0.7}) {
-        const auto got = f.at(v, x, y, 0.5), want = paletteRgb(pal, 0, (float)x);
+        const auto got = at(v, x, y, 0.5), want = paletteRgb(pal, 0, (float)x);
         for (int k = 0; k < 3; k++) EXPECT_NEAR(got[k], want[k], 8) << x << " " << y;
       }
   }
@@ -140,7 +112,7 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
 TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   auto a = std::make_unique<Window>();
-  const std::string mesh = writeBox(a->dir), sol = a->dir + "/box.solb";
+  const std::string mesh = pavo_test::writeFieldCube(a->dir, 1), sol = a->dir + "/box.solb";
   std::remove((a->dir + "/box.pavo").c_str());
   testing::internal::CaptureStdout();
   a->viewer->displayMesh(mesh.c_str(), sol.c_str());
@@ -159,7 +131,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   a->ctl->resizeView(300, 260);
   const std::string data = a->dir + "/box.data";
   a->run("writeData", a->dir + "/box"); // ".data" appended
-  const Frame fa(a->viewer);
+  const std::vector<uint8_t> fa = frameOf(a->viewer);
 
   auto expectSame = [&](PavMeshViewer *v, bool sameFrame) {
     EXPECT_EQ(v->width(), 300);
@@ -170,11 +142,11 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
     EXPECT_TRUE(v->solutionPalette.paletteFixed);
     EXPECT_TRUE(qFuzzyCompare(v->view.trackball.rotation, va.trackball.rotation));
     if (!sameFrame) return; // the start-up window's format is the application's
-    const Frame f(v);
-    ASSERT_EQ(f.rgba.size(), fa.rgba.size());
+    const std::vector<uint8_t> f = frameOf(v);
+    ASSERT_EQ(f.size(), fa.size());
     size_t off = 0;
-    for (size_t i = 0; i < f.rgba.size(); i++) off += std::abs(f.rgba[i] - fa.rgba[i]) > 24;
-    EXPECT_LT(off, f.rgba.size() / 200) << "pixels that differ";
+    for (size_t i = 0; i < f.size(); i++) off += std::abs(f[i] - fa[i]) > 24;
+    EXPECT_LT(off, f.size() / 200) << "pixels that differ";
   };
   {
     Window b(a->dir);

@@ -5,9 +5,7 @@
 
 #include "gl_fixture.h"
 #include "mesh_builders.h"
-#include "pav_io.h"
 #include "pav_object.h"
-#include "pav_solution.h"
 #include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"
 #include "test_paths.h"
@@ -18,30 +16,11 @@
 #include <QDir>
 #include <QTest>
 #include <cmath>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 
 using namespace pavo;
 
 namespace {
-
-// The cube [0, 1]^3 of tetrahedra with two vertex fields (x and y), as dir/box.meshb and .solb.
-std::string writeBox(const std::string &dir) {
-  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1);
-  char status[PAV_IO_STATUS_SIZE] = "";
-  const int nv = cube->ent[Vertices].nbr;
-  for (int c = 0; c < 2; c++) {
-    PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
-    for (int v = 1; v <= nv; v++) r->data[v] = cube->crdDbl[3 * v + c];
-    pav_PushSolution(cube, SolAtVertices, r, status);
-  }
-  const std::string mesh = dir + "/box.meshb";
-  EXPECT_EQ(pav_WriteMesh(cube, mesh.c_str(), status), 0) << status;
-  EXPECT_EQ(pav_WriteSolution(cube, (dir + "/box.solb").c_str(), -2, status), 0) << status;
-  pav_DeleteInterface(&cube);
-  return mesh;
-}
 
 // Dark pixels (all channels below 80) in the square of half-side r around the frame's centre.
 int darkAtCentre(PavMeshViewer *v, int r) {
@@ -62,7 +41,7 @@ int darkAtCentre(PavMeshViewer *v, int r) {
 TEST(ViewerBehaviour, KeysActAtOnceAndTitlesSelectorsAndFilesFollow) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   const std::string dir = pavo_test::scratchDir("viewer_behaviour");
-  const std::string mesh = writeBox(dir);
+  const std::string mesh = pavo_test::writeFieldCube(dir, 2);
   const QString before = QDir::currentPath();
   QDir::setCurrent(QString::fromStdString(dir)); // w writes pavo.data here
   PavMeshViewerWidget w(QSurfaceFormat::defaultFormat(), 1, 1);
@@ -121,10 +100,7 @@ TEST(ViewerBehaviour, KeysActAtOnceAndTitlesSelectorsAndFilesFollow) {
   // w writes what Write Data file writes: the window's size and the box with the view.
   std::remove((dir + "/pavo.data").c_str());
   press('w');
-  std::ifstream in(dir + "/pavo.data");
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string data = text.str();
+  const std::string data = pavo_test::readFile(dir + "/pavo.data");
   EXPECT_NE(
       data.find("WindowSize\n" + std::to_string(v->width()) + " " + std::to_string(v->height())),
       std::string::npos)

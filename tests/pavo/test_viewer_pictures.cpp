@@ -1,7 +1,7 @@
 // What a user sees of fields, references and labels: a main window on a real context, the
 // picture read back at points projected with the view's own matrices and compared with colours
 // the files give (reference tables) or the geometry implies (which sides face the eye).
-#include "ho_lattice.h"
+#include "ho_reference.h"
 #include "main_window_fixture.h"
 #include "mesh_builders.h"
 #include "pav_io.h"
@@ -178,15 +178,12 @@ TEST(ViewerPictures, JacobianOnMeshesWithFacesAndOnSurfaces) {
     Box w("End\n", nullptr, surface ? "" : "checksurf 1\n");
     pavo_test::ObjectPtr mesh(pavo_test::buildCube(split, 2, degree));
     if (surface) {
-      const int rw = hoRefWidth(HoTriangle);
-      const double *corner = hoNodeRefCoords(HoTriangle, 1), *rc = hoNodeRefCoords(HoTriangle, 3);
-      int cu = 0, cv = 0;
-      for (int c = 0; c < rw; c++)
-        cu = corner[rw + c] == 1 ? c : cu, cv = corner[2 * rw + c] == 1 ? c : cv;
       std::vector<double> xyz;
       for (int n = 0; n < 10; n++) {
-        const double u = rc[n * rw + cu], t = rc[n * rw + cv];
-        xyz.insert(xyz.end(), {u, t, 1 + u * t / 5});
+        double p[3];
+        pavo_test::hoCartesian(HoTriangle,
+                               hoNodeRefCoords(HoTriangle, 3) + n * hoRefWidth(HoTriangle), p);
+        xyz.insert(xyz.end(), {p[0], p[1], 1 + p[0] * p[1] / 5});
       }
       mesh.reset(pavo_test::buildMesh(3, xyz, TrianglesP3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     }

@@ -3,6 +3,7 @@
 // process under the test's X server for what it prints and how it ends.
 #include "app_startup.h"
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "modes/viewer_args.h"
 #include "pavo_process.h"
 #include "scene/mesh_viewer.h"
@@ -165,19 +166,10 @@ TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFileThenShowsWhatIsLoaded) {
   PavMeshViewer *v = w->viewer();
   v->view.options.setRenderMode(3); // plain grey faces
   ASSERT_TRUE(waitForView(v));
-  auto centreIsBackground = [&] {
-    v->renderNowNoSwap();
-    int width = 0, height = 0;
-    const std::vector<uint8_t> f = v->grabFrame(&width, &height);
-    // The pixel of the triangle's centroid (2/3, 2/3, 0) in the view shown (the box's centre
-    // while nothing is loaded).
-    const PavCameraMatrices m = v->matrices();
-    const QVector3D p =
-        (QVector3D(2 / 3.0f, 2 / 3.0f, 0) - v->view.sceneCentre) * v->view.sceneScale;
-    const QVector4D c = m.mvp * QVector4D(v->meshObject() ? p : QVector3D(), 1);
-    const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
-    const size_t i = 4 * ((size_t)s.y() * width + (size_t)s.x());
-    return f.size() > i + 2 && f[i] == 255 && f[i + 1] == 255 && f[i + 2] == 255;
+  auto centreIsBackground = [&] { // the triangle's centroid; while nothing is loaded, the centre
+    const QVector3D c = v->meshObject() ? QVector3D(2 / 3.0f, 2 / 3.0f, 0) : v->view.sceneCentre;
+    return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, c.x(), c.y(), c.z())) ==
+           std::array<int, 3>{255, 255, 255};
   };
   EXPECT_TRUE(centreIsBackground());
   ASSERT_EQ(w->loadMesh((dir + "/t.mesh").c_str(), nullptr), 0);

@@ -3,7 +3,11 @@
 #include "mesh_builders.h"
 
 #include "ho_lattice.h"
+#include "pav_io.h"
+#include "pav_solution.h"
 #include "pav_types.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -224,6 +228,21 @@ void shuffleVertices(PavObject *obj, unsigned seed) {
     const int64_t s = pav_MshTyp2Siz(t, nullptr), n = (pav_Count(obj, t) + 1) * s;
     for (int64_t k = s; k < n; k++) obj->ent[t].idx[k] = perm[obj->ent[t].idx[k]];
   }
+}
+
+std::string writeFieldCube(const std::string &dir, int fields) {
+  ObjectPtr cube(buildCube(CubeSplit::Tetrahedra, 3, 1));
+  char status[PAV_IO_STATUS_SIZE] = "";
+  const int nv = cube->ent[Vertices].nbr;
+  for (int c = 0; c < fields; c++) {
+    PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
+    for (int v = 1; v <= nv; v++) r->data[v] = cube->crdDbl[3 * v + c];
+    pav_PushSolution(cube.get(), SolAtVertices, r, status);
+  }
+  const std::string mesh = dir + "/box.meshb";
+  EXPECT_EQ(pav_WriteMesh(cube.get(), mesh.c_str(), status), 0) << status;
+  EXPECT_EQ(pav_WriteSolution(cube.get(), (dir + "/box.solb").c_str(), -2, status), 0) << status;
+  return mesh;
 }
 
 double triangleArea(const double *a, const double *b, const double *c) {

@@ -5,6 +5,7 @@
 #include "pav_object.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace pavo_test {
@@ -42,6 +43,10 @@ PavPolygonSet *attachPolygons(PavObject *obj, const std::vector<int32_t> &bndHdr
 // Renumbers the vertices by a random permutation of the seed: coordinates move with their vertex
 // and element nodes follow, so the geometry is unchanged and every rotation of a split is met.
 void shuffleVertices(PavObject *obj, unsigned seed);
+
+// Writes the cube [0, 1]^3 of 3 x 3 x 3 cells of tetrahedra as dir/box.meshb with `fields` vertex
+// fields (x, then y, then z) as dir/box.solb; returns the mesh's name.
+std::string writeFieldCube(const std::string &dir, int fields);
 
 // Area of the triangle of the points a, b, c (x, y, z each).
 double triangleArea(const double *a, const double *b, const double *c);
