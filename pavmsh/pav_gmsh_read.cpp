@@ -167,6 +167,7 @@ struct Reader {
   // `count` size_t values; binary 8-byte ones in the machine's order are copied as they are (one
   // above INT64_MAX becomes a negative tag, which no node carries).
   bool getSizes(int64_t *v, int64_t count) {
+    if (count <= 0) return true; // an empty block may come with no storage at all
     if (!binary || swap || sizeT != 8 || version < 3) {
       for (int64_t k = 0; k < count; k++)
         if (!getSize(v[k])) return false;
@@ -430,7 +431,7 @@ bool readNodes(Reader &r, MeshParts &m, PavObject *obj) {
         if (tags[k] < minTag || tags[k] > maxTag || tags[k] < 1)
           return r.failf("node tag %lld out of range", tags[k]);
       const int extra = param ? int(std::min<int64_t>(std::max<int64_t>(dim, 0), 3)) : 0;
-      if (r.binary && !r.swap && !extra && obj) { // x, y, z of each node as the object keeps them
+      if (r.binary && !r.swap && !extra && obj && inBlock > 0) { // x, y, z of each node as the object keeps them
         if ((r.end - r.p) / 24 < inBlock) return r.fail("unexpected end of file");
         double *c = obj->crdDbl + 3 * (v + 1);
         std::memcpy(c, r.p, size_t(inBlock) * 24);
