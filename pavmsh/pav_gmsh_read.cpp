@@ -298,7 +298,7 @@ struct NodeMap {
   // The vertex of a tag; 0 when no node carries it.
   int32_t find(int64_t tag) const {
     if (!dense.empty()) {
-      const uint64_t at = uint64_t(tag - base);
+      const uint64_t at = uint64_t(tag) - uint64_t(base); // wraps, never overflows
       return at < dense.size() ? dense[size_t(at)] : 0;
     }
     const auto it = std::lower_bound(list.begin(), list.end(), std::make_pair(tag, int32_t(0)));
@@ -431,7 +431,8 @@ bool readNodes(Reader &r, MeshParts &m, PavObject *obj) {
         if (tags[k] < minTag || tags[k] > maxTag || tags[k] < 1)
           return r.failf("node tag %lld out of range", tags[k]);
       const int extra = param ? int(std::min<int64_t>(std::max<int64_t>(dim, 0), 3)) : 0;
-      if (r.binary && !r.swap && !extra && obj && inBlock > 0) { // x, y, z of each node as the object keeps them
+      if (r.binary && !r.swap && !extra && obj &&
+          inBlock > 0) { // x, y, z of each node as the object keeps them
         if ((r.end - r.p) / 24 < inBlock) return r.fail("unexpected end of file");
         double *c = obj->crdDbl + 3 * (v + 1);
         std::memcpy(c, r.p, size_t(inBlock) * 24);
@@ -550,7 +551,7 @@ bool fillBinaryBlock(Reader &r, ElementSink &s, int type, const int *table, int 
         for (int g = 0; g < nn; g++) {
           int64_t tag;
           std::memcpy(&tag, q + 8 * g, 8);
-          const uint64_t at = uint64_t(tag - base);
+          const uint64_t at = uint64_t(tag) - uint64_t(base); // wraps, never overflows
           const int32_t v = dense ? (at < range ? dense[at] : 0) : map.find(tag);
           if (!v) {
             for (int64_t seen = bad.load(); e < seen && !bad.compare_exchange_weak(seen, e);) {
