@@ -431,8 +431,8 @@ bool readNodes(Reader &r, MeshParts &m, PavObject *obj) {
         if (tags[k] < minTag || tags[k] > maxTag || tags[k] < 1)
           return r.failf("node tag %lld out of range", tags[k]);
       const int extra = param ? int(std::min<int64_t>(std::max<int64_t>(dim, 0), 3)) : 0;
-      if (r.binary && !r.swap && !extra && obj &&
-          inBlock > 0) { // x, y, z of each node as the object keeps them
+      // x, y, z of each node as the object keeps them
+      if (r.binary && !r.swap && !extra && obj && inBlock > 0) {
         if ((r.end - r.p) / 24 < inBlock) return r.fail("unexpected end of file");
         double *c = obj->crdDbl + 3 * (v + 1);
         std::memcpy(c, r.p, size_t(inBlock) * 24);
