@@ -514,14 +514,12 @@ void PavMainController::showContextMenu(const QPoint &globalPos) {
 
 void PavMainController::discardUnpicked() {
   p.viewer->view.options.DiscardUnPicked = !p.viewer->view.options.DiscardUnPicked;
-  if (p.viewer->meshObject() && p.viewer->isInitDone()) p.viewer->updateCutIfFacesChanged();
-  p.viewer->renderLater();
+  p.viewer->refresh({}, PavRedraw::Later); // the cut shows every face while some are discarded
 }
 
 void PavMainController::showVerticesNumbers() {
   p.viewer->switches.showPointNumbers = !p.viewer->switches.showPointNumbers;
-  setVertexLabels(*p.viewer, p.viewer->meshObject(), p.viewer->switches.showPointNumbers);
-  p.viewer->renderLater();
+  p.viewer->refresh(PavChange::Numbers, PavRedraw::Later);
 }
 
 void PavMainController::updateMesh() {
