@@ -283,7 +283,6 @@ PavKeyEffect applyKey(int qtKey, const std::string &text, PavViewState &view,
   PavKeyTarget target{view, switches, facts, effect};
   b->action(target);
   effect.handled = true;
-  effect.render = effect.request != PavKeyRequest::Quit;
   return effect;
 }
 

@@ -49,8 +49,8 @@ enum class PavKeyRequest {
 
 struct PavKeyEffect {
   bool handled = false; // a row matched the key
-  bool render = false;  // render again
-  PavChanges changes;   // what the redraw path applies after the request
+  PavChanges changes;   // what the redraw path applies after the request (every key but Quit
+                        // draws again)
   PavKeyRequest request = PavKeyRequest::None;
 };
 
@@ -91,7 +91,7 @@ const PavKeyBinding *findKeyBinding(int qtKey, const std::string &text);
 void setInitialView(PavViewState &view, int dimension, const QVector3D &centre);
 
 // Applies the key to the state. Unmatched keys give an effect with handled false and change
-// nothing; every handled key asks for a render except Quit.
+// nothing.
 PavKeyEffect applyKey(int qtKey, const std::string &text, PavViewState &view,
                       PavSceneSwitches &switches, const PavKeyFacts &facts);
 
