@@ -23,7 +23,7 @@ bool viewStateReadable(const std::string &name) {
   return true;
 }
 
-void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
+void setViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
   applyViewStatePalette(data, viewer->solutionPalette);
   // The box refits centre and scale: the file's own centre is applied after it.
   if (data.useBoundingBox && *data.useBoundingBox == 1 && data.boundingBox) {
@@ -32,14 +32,14 @@ void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
     viewer->setBoundingBox(box);
   }
   applyViewStateData(data, viewer->view);
-  if (!viewer->meshObject() || !viewer->isInitDone()) return;
+}
+
+void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
+  setViewState(viewer, data);
   // The scene building reads the view state: the cut, the field shown and the hidden references.
-  if (viewer->view.cutActive())
-    viewer->updateCut();
-  else
-    viewer->rebuildFields();
-  viewer->applyHiddenReferences();
-  viewer->renderLater();
+  // The file's view is this window's own: the linked windows are not told.
+  viewer->refresh(PavChange::Cut | PavChange::Fields | PavChange::Hidden | PavChange::Unlinked,
+                  PavRedraw::Later);
 }
 
 bool applyViewState(PavMeshViewer *viewer, const std::string &name, PavViewStateData *read) {

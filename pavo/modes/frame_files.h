@@ -16,9 +16,12 @@ class PavMeshViewer;
 // True when the view-state file can be opened for reading. One that exists but is refused (a FIFO,
 // a device, a folder, an unreadable file) is named on standard output with the reason.
 bool viewStateReadable(const std::string &name);
-// Applies view-state data to a viewer: the user palette, the bounding box when UseBoundingBox
-// is 1, then the view (camera, switches, cut, field, hidden references); the cut, the fields
-// and the hidden references are rebuilt when a mesh is shown. The window size is the caller's.
+// Sets view-state data on a viewer's state, building nothing: the user palette, the bounding box
+// when UseBoundingBox is 1, then the view (camera, switches, cut, field, hidden references). A
+// viewer being loaded takes it before its scene is built.
+void setViewState(PavMeshViewer *viewer, const PavViewStateData &data);
+// The same, then the cut, the fields and the hidden references are rebuilt (when a mesh is
+// shown) and the view redrawn. The window size is the caller's.
 void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data);
 // Reads a view-state file and applies it. A file that cannot be read changes nothing (its
 // message is printed) and gives false. `read`, when given, receives what the file held.

@@ -23,14 +23,23 @@ struct GlslSwitches {
   }
 };
 
-// What a program build request fixes besides its sources: which fields are shown and their
-// degrees, and whether the per-face-normal (STL) layout is used.
-struct GlslFlags {
+// The field definitions of the programs: which fields are shown and their degrees. A scene
+// derives them from the fields attached to it.
+struct GlslFieldDefinitions {
   bool sol = false; // a solution field is attached
   bool jac = false; // a Jacobian field is attached
   bool val = false; // a value (quality) field is attached
   int solDeg = 0;   // degree of the solution field, or of the value field
   int jacDeg = 0;   // degree of the Jacobian field
+  bool operator==(const GlslFieldDefinitions &o) const {
+    return sol == o.sol && jac == o.jac && val == o.val && solDeg == o.solDeg && jacDeg == o.jacDeg;
+  }
+  bool operator!=(const GlslFieldDefinitions &o) const { return !(*this == o); }
+};
+
+// What a program build request fixes besides its sources: the field definitions, and whether
+// the per-face-normal (STL) layout is used.
+struct GlslFlags : GlslFieldDefinitions {
   bool stl = false; // per-face normals from a buffer texture
   GlslSwitches fixed;
 };

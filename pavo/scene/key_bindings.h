@@ -4,11 +4,13 @@
 // shortcut list are both generated from the table, so they cannot drift apart.
 //
 // Actions change the view state (view_state.h) and the window switches below, and say what the
-// window must do next (PavKeyEffect): render, rebuild its programs, refresh the per-element
-// colours, or carry out a request that needs the window or the viewer (quit, screenshot, step
-// through solutions, compute Jacobians, update the cut ...). They never touch a window.
+// window must do next (PavKeyEffect): the changes its redraw path applies (view_changes.h: the
+// cut, the fields, the colours, the programs ...), and a request that needs the window or the
+// viewer (quit, screenshot, step through solutions, compute Jacobians ...). They never touch a
+// window.
 #pragma once
 
+#include "scene/view_changes.h"
 #include "scene/view_state.h"
 
 #include <string>
@@ -35,27 +37,20 @@ enum class PavKeyRequest {
   Screenshot,             // the next render writes a screenshot with the default name
   NextSolution,           // viewer: next solution field (stepping of the viewer), palette unfixed
   PreviousSolution,       // viewer: previous solution field
-  RefreshSolution,        // viewer: rebuild the solution display from view.fieldMode / options
   ComputeJacobian,        // signal computeMeshJacobian
   ComputeJacobianMinimal, // signal computeMeshJacobianMinimal
   ShowSceneCentre,        // signal showSceneCenter (the switch showSceneCentre is already flipped)
   CentreOnPicked,         // signal doCenterScene(last picked object), linked windows follow
   SuppressPicked,         // hide the last picked object and push it on the suppressed list
   RestoreSuppressed,      // pop the last suppressed object and show it
-  CheckInOut,             // viewer: the in/out orientation check changed
-  UpdateDisplay,          // viewer: the display of points, corners or metrics changed
-  UpdateCut,              // viewer: the cut plane, its use or the capping changed
-  UpdateShrink,           // viewer: the shrink factor changed
   Animation,              // start or stop the zero-interval animation timer (switches.animation)
   SaveView,               // viewer: write the view-state data file
-  InitialView,            // the camera and the light are already reset: linked windows follow
 };
 
 struct PavKeyEffect {
-  bool handled = false;        // a row matched the key
-  bool render = false;         // render again
-  bool resetShaders = false;   // release the built programs first (field state changed)
-  bool refreshColours = false; // refresh the per-element colours
+  bool handled = false; // a row matched the key
+  PavChanges changes;   // what the redraw path applies after the request (every key but Quit
+                        // draws again)
   PavKeyRequest request = PavKeyRequest::None;
 };
 
@@ -96,7 +91,7 @@ const PavKeyBinding *findKeyBinding(int qtKey, const std::string &text);
 void setInitialView(PavViewState &view, int dimension, const QVector3D &centre);
 
 // Applies the key to the state. Unmatched keys give an effect with handled false and change
-// nothing; every handled key asks for a render except Quit.
+// nothing.
 PavKeyEffect applyKey(int qtKey, const std::string &text, PavViewState &view,
                       PavSceneSwitches &switches, const PavKeyFacts &facts);
 

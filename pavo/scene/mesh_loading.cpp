@@ -60,7 +60,8 @@ void warnNonFiniteSolutions(const PavObject *mesh) {
            (long long)bad);
 }
 
-int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
+int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
+                               const std::function<void()> &beforeBuild) {
   if (isInitDone()) updateContext(); // the uploads of the scene building go to this context
   // A new load replaces everything the previous one left; the field shown is chosen anew.
   adoptMesh(nullptr);
@@ -119,10 +120,13 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName) {
     }
     pav_PrintSolutionInfo(mesh, message);
     // The scene building takes the solution degree from the object, picks the field shown,
-    // computes the bounding box and fits and centres the view on it.
-    displayObject();
-    // A new mesh is seen from the initial view: a volume shows its shape, a plane stays flat.
-    setInitialView(view, switches.dimension, view.sceneCentre);
+    // computes the bounding box and fits and centres the view on it. A new mesh is seen from the
+    // initial view (a volume shows its shape, a plane stays flat), unless the caller's view
+    // replaces it before the build.
+    displayObject([&] {
+      setInitialView(view, switches.dimension, view.sceneCentre);
+      if (beforeBuild) beforeBuild();
+    });
   } else {
     printf(" displayMesh : Mesh with no vertices\n");
   }

@@ -5,6 +5,7 @@
 #include "scene/cut_packing.h"
 #include "scene/demo_scenes.h"
 #include "scene/scene_window.h"
+#include "scene/view_changes.h"
 
 #include <QString>
 #include <cstdint>
@@ -29,8 +30,11 @@ public:
   // mesh object and scene are released, the files are opened, the scene is built from the new
   // object and the view is fitted to its bounding box. solName may be null or name a missing
   // file (the solution is then skipped). Returns 0 when the mesh was opened, else the loader's
-  // status; the window keeps working either way. Needs waitForInit().
-  int displayMesh(const char *meshName, const char *solName);
+  // status; the window keeps working either way. Needs waitForInit(). beforeBuild, when given,
+  // runs once the view is fitted and set to the initial view and before anything is built (a
+  // view-state file sets the view there, so that its cut and fields are built once).
+  int displayMesh(const char *meshName, const char *solName,
+                  const std::function<void()> &beforeBuild = nullptr);
   // Opens a solution file into the mesh already shown and rebuilds the fields. 0 on success.
   int openSolution(const char *solName);
 
@@ -52,7 +56,17 @@ public:
   // the object -1 holding every entity (hidden; it carries the field data of the whole type),
   // the boundary surface of volume elements, the cut when one is on, and the fields chosen in the
   // view state. Called by the loading sequence after the files are read. Needs waitForInit().
-  void displayObject();
+  // beforeBuild runs after the parameter file, the box fit and the default field choice, before
+  // the first set is built.
+  void displayObject(const std::function<void()> &beforeBuild = nullptr);
+  // The one redraw path of the viewer: whatever changed the view (keys, panels, the bottom bar,
+  // view-state files, linked windows) says what with `changes`. Releases the programs, rebuilds
+  // what the scene built from the mesh needs (the cut, which packs its own field, else the
+  // fields; the hidden references; the clipped faces when shrink or transparency changed it;
+  // the marks and the metric glyphs), refreshes the per-element colours, draws, and tells the
+  // linked windows (unless the change came from one, or is Unlinked). Nothing is rebuilt before
+  // a mesh is shown and the context exists.
+  void refresh(PavChanges changes, PavRedraw when = PavRedraw::Now);
   // Rebuilds the field data of every object from the solutions held by the mesh object and the
   // view state's field mode, solution indices and vector mode; geometry is left as it is.
   void rebuildFields();
@@ -62,6 +76,8 @@ public:
   // Rebuilds the clipped faces or the capping after a change of view.cutPlane, view.capping or
   // view.options.CutOn.
   void updateCut();
+  // Number of cuts packed since the viewer was made (each updateCut with the cut on).
+  int cutBuilds() const { return cutBuildCount; }
   // Rebuilds the clipped faces when the shrink factor or the transparency changed whether the
   // crossed elements show their envelope only (opaque, unshrunk) or every face.
   void updateCutIfFacesChanged();
@@ -104,7 +120,8 @@ public:
   // selection made from the visible surfaces when empty); any other field removes them. Called
   // by rebuildFields.
   void updateGlyphs();
-  bool metricGlyphsOn = true, arrowGlyphsOn = true;
+  bool &metricGlyphsOn = switches.showMetric; // M
+  bool arrowGlyphsOn = true;
   // Preferences of the window (its Preferences panel): what a pick prints (solution values,
   // angles at face corners, eigen decomposition of metrics, corner coordinates of picked
   // elements), whether the wheel zooms (also the parameter file's scrolling), metric glyphs as
@@ -179,7 +196,8 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
-  bool cutShell = false;  // the clipped faces hold the envelope of the crossed elements only
+  bool cutShell = false; // the clipped faces hold the envelope of the crossed elements only
+  int cutBuildCount = 0;
   PavCutBlocks cutBlocks; // the runs of entities of the mesh for the cut search
   bool clipShellOnly() const;
   bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
@@ -226,6 +244,9 @@ private:
   // Attaches the current field to the objects of a set (nothing when no field is displayed).
   void attachSetField(PavBuiltSet &set, bool update);
   void removeSets(std::vector<PavBuiltSet> &list);
+  // The fields again for the view state: with the cut when one is built (it packs its field
+  // with its geometry), else on the objects.
+  void rebuildShownField();
 };
 
 // One line when solution values of the mesh are not finite numbers (NaN or infinite): the

@@ -28,6 +28,7 @@ void PavMeshViewer::updateCutIfFacesChanged() {
 void PavMeshViewer::updateCut() {
   removeSets(cuts);
   if (mesh && view.cutActive()) {
+    cutBuildCount++;
     PavCutFieldChoice choice;
     choice.mode = view.fieldMode;
     choice.vertexIndex = view.vertexSolution;

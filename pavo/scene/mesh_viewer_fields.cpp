@@ -316,12 +316,16 @@ bool PavMeshViewer::stepSolution(int step) {
   emit solutionStepped(view.fieldMode, next);
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
+  rebuildShownField();
+  return true;
+}
+
+void PavMeshViewer::rebuildShownField() {
   // Cuts pack their field with their geometry: they are packed again.
   if (!cuts.empty())
     updateCut();
   else
     rebuildFields();
-  return true;
 }
 
 void PavMeshViewer::computeSolutionExtrema() {

@@ -118,38 +118,15 @@ PavKeyFacts PavViewerInput::facts() const {
 
 PavKeyEffect PavViewerInput::handleKey(int qtKey, const QString &text) {
   forgetStale();
-  const QQuaternion rotation = win->view.trackball.rotation;
-  const QVector3D translation = win->view.trackball.translation, centre = win->view.sceneCentre;
-  const double fovy = win->view.fovy;
   PavKeyEffect effect = applyKey(qtKey, text.toStdString(), win->view, sw, facts());
   if (!effect.handled) return effect;
-  // The others apply the key first; the state copies below then only confirm it.
+  // The others apply the key first; the state the redraw path then passes on only confirms it.
   if (effect.request != PavKeyRequest::Quit) propagateKey(win, qtKey, text);
-  carryOut(effect, text);
-  if (effect.request == PavKeyRequest::Quit) return effect;
-  if (rotation != win->view.trackball.rotation || translation != win->view.trackball.translation ||
-      fovy != win->view.fovy)
-    propagateView(win);
-  if (centre != win->view.sceneCentre) propagateCentre(win, win->view.sceneCentre);
+  carryOut(effect);
   return effect;
 }
 
-void PavViewerInput::refreshSolution(const QString &text) {
-  if (!win->meshObject()) return;
-  // m and o only switch uniforms once a field is attached; the field data are rebuilt when the
-  // choice of field changed (n, G, K) or nothing of the chosen kind is attached yet.
-  const PavDrawField *f = win->sceneModel().firstField(PavFieldKind::Solution);
-  const bool choiceChanged = text == "n" || text == "G" || text == "K";
-  const bool missing = win->view.fieldMode != 0 && !f;
-  if (!choiceChanged && !missing) return;
-  if (!win->cutSets().empty())
-    win->updateCut(); // cuts pack their field with their geometry
-  else
-    win->rebuildFields();
-}
-
-void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
-  if (effect.resetShaders) win->resetShaders();
+void PavViewerInput::carryOut(const PavKeyEffect &effect) {
   using R = PavKeyRequest;
   switch (effect.request) {
   case R::None:
@@ -176,9 +153,6 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
     if (win->meshObject()) win->stepSolution(effect.request == R::NextSolution ? 1 : -1);
     break;
   }
-  case R::RefreshSolution:
-    refreshSolution(text);
-    break;
   case R::ComputeJacobian:
   case R::ComputeJacobianMinimal: {
     const bool minimal = effect.request == R::ComputeJacobianMinimal;
@@ -206,10 +180,6 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
   case R::RestoreSuppressed:
     restoreSuppressed(suppressed);
     break;
-  case R::UpdateCut:
-    if (win->meshObject() && win->isInitDone()) win->updateCut();
-    propagateCut(win);
-    break;
   case R::Animation:
     if (sw.animation)
       animation.start(0);
@@ -226,30 +196,8 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
       for (const std::string &line : messages.lines) forwardMessage(line); // printed already
     }
     break;
-  case R::UpdateDisplay:
-    // M: the metric glyphs of the shown vertex field on or off.
-    if (text == "M") {
-      win->metricGlyphsOn = !win->metricGlyphsOn;
-      sw.showMetric = win->metricGlyphsOn;
-      win->updateGlyphs();
-    }
-    // D: the vertex numbers as labels; g: the corners as points (the outline of U is drawn from
-    // its switch alone).
-    if (text == "D") setVertexLabels(*win, win->meshObject(), sw.showPointNumbers);
-    if (text == "g")
-      win->cornerPoints =
-          sw.showCorners ? cornerPositions(win->meshObject()) : std::vector<float>();
-    break;
-  case R::CheckInOut:
-    win->view.options.CheckInOut = sw.checkInOut;
-    break;
-  case R::UpdateShrink: // the shrink factor is a uniform of every face program
-  case R::InitialView:  // camera and light are reset; the view propagates below
-    break;
   }
-  if (effect.refreshColours) refreshColours();
-  if (win->meshObject() && win->isInitDone()) win->updateCutIfFacesChanged();
-  if (effect.render) win->renderNow();
+  win->refresh(effect.changes);
 }
 
 // ---- Mouse ----
@@ -317,9 +265,9 @@ void PavViewerInput::mouseMove(QMouseEvent *event) {
     cutDragged = true;
     // The crossed elements and the section are rebuilt for each position before it is drawn:
     // the clipped surface and the cut always show the same plane. Motion that comes while the
-    // cut is built is merged by the window system into one move.
-    if (win->meshObject() && win->isInitDone()) win->updateCut();
-    win->renderNow();
+    // cut is built is merged by the window system into one move. The linked windows follow
+    // when the button is released.
+    win->refresh(PavChange::Cut | PavChange::Unlinked);
     return;
   }
   bool changed = false;
@@ -329,20 +277,16 @@ void PavViewerInput::mouseMove(QMouseEvent *event) {
   else if (buttons & Qt::LeftButton)
     changed =
         win->view.trackball.move(p, win->width(), win->height(), nowMs(), PavTrackball::Rotation);
-  if (!changed) return;
-  win->renderNow();
-  propagateView(win);
+  if (changed) win->refresh(PavChange::Camera);
 }
 
 void PavViewerInput::mouseRelease(QMouseEvent *) {
   win->view.trackball.release();
   if (!dragging) return;
   dragging = false;
-  if (cutDragged) {
-    cutDragged = false; // the cut was rebuilt with the last move
-    propagateCut(win);
-  }
-  win->renderNow();
+  const bool cut = cutDragged;
+  cutDragged = false;
+  win->refresh(cut ? PavChanges(PavChange::Cut) : PavChanges());
 }
 
 void PavViewerInput::wheel(QWheelEvent *event) {
@@ -350,8 +294,7 @@ void PavViewerInput::wheel(QWheelEvent *event) {
   event->accept();
   if (!win->acceptsInteraction || !win->prefs.scrolling || (d.x() == 0 && d.y() == 0)) return;
   win->view.fovy = fovyAfterWheel(win->view.fovy, d.y());
-  win->renderNow();
-  propagateView(win);
+  win->refresh(PavChange::Camera);
 }
 
 // ---- Picking ----

@@ -98,7 +98,7 @@ signals:
 
 private:
   // Carries out what a key asked for.
-  void carryOut(const PavKeyEffect &effect, const QString &text);
+  void carryOut(const PavKeyEffect &effect);
   PavKeyFacts facts() const;
   void mousePress(QMouseEvent *event);
   void mouseMove(QMouseEvent *event);
@@ -108,7 +108,6 @@ private:
   void forgetStale();
   void finishDemand();
   void centreOnPicked();
-  void refreshSolution(const QString &text);
   bool insideView(int x, int y) const;
   // The entries of the viewer's pick list whose object is still in the scene.
   QList<PavPickEntry> livePicks() const;

@@ -257,7 +257,7 @@ void PavMeshViewer::prebuildFacePrograms() {
   for (uint32_t t : types) useProgram(programNameForType(t));
 }
 
-void PavMeshViewer::displayObject() {
+void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   if (!mesh) return;
   warnNonFiniteSolutions(mesh);
   clearMeshScene();
@@ -291,6 +291,7 @@ void PavMeshViewer::displayObject() {
     else if (pav_GetMaxNumberOfElementSolutions(mesh) > 0)
       view.fieldMode = 2;
   }
+  if (beforeBuild) beforeBuild();
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
   for (int t : surfaceAndEdgeTypes()) {

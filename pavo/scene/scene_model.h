@@ -7,6 +7,7 @@
 #pragma once
 
 #include "render/draw_object.h"
+#include "render/glsl_prefix.h"
 
 #include <QList>
 #include <QMap>
@@ -16,15 +17,9 @@
 
 namespace pavo {
 
-// Field definitions of the shader programs, derived from the attached fields.
-struct PavFieldState {
-  bool sol = false, jac = false, val = false;
-  int solDeg = 0, jacDeg = 0;
-  bool operator==(const PavFieldState &o) const {
-    return sol == o.sol && jac == o.jac && val == o.val && solDeg == o.solDeg && jacDeg == o.jacDeg;
-  }
-  bool operator!=(const PavFieldState &o) const { return !(*this == o); }
-};
+// Field definitions of the shader programs, derived from the attached fields: the programs are
+// built with them as they are.
+using PavFieldState = GlslFieldDefinitions;
 
 // One object of the scene with its fields and its uploaded connectivity.
 struct PavSceneEntry {

@@ -5,23 +5,14 @@
 #include "scene/field_packing.h"
 #include "scene/screenshot.h"
 
-#include <QDateTime>
-#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_4_0_Core>
-#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 
 namespace pavo {
-
-namespace {
-
-long nowMs() { return (long)QDateTime::currentMSecsSinceEpoch(); }
-
-} // namespace
 
 std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int count, bool quality,
                          bool minimalJacobian) {
@@ -435,51 +426,6 @@ PavCameraMatrices PavSceneWindow::matrices() const {
                         deviceHeight());
 }
 
-void PavSceneWindow::wheelEvent(QWheelEvent *event) {
-  QPoint d = event->angleDelta();
-  if (acceptsInteraction && (d.x() != 0 || d.y() != 0)) {
-    view.fovy = fovyAfterWheel(view.fovy, d.y());
-    renderNow();
-  }
-  event->accept();
-}
-
-void PavSceneWindow::mousePressEvent(QMouseEvent *event) {
-  dragMode =
-      event->button() == Qt::MiddleButton ? PavTrackball::Translation : PavTrackball::Rotation;
-  view.trackball.push(QPointF(std::round(event->localPos().x()), std::round(event->localPos().y())),
-                      width(), height(), nowMs());
-  event->accept();
-}
-
-void PavSceneWindow::mouseReleaseEvent(QMouseEvent *event) {
-  view.trackball.release();
-  event->accept();
-}
-
-void PavSceneWindow::mouseMoveEvent(QMouseEvent *event) {
-  QPointF p(std::round(event->localPos().x()), std::round(event->localPos().y()));
-  bool changed = false;
-  if (event->buttons() & Qt::MiddleButton)
-    changed = view.trackball.move(p, width(), height(), nowMs(), PavTrackball::Translation);
-  else if (event->buttons() & Qt::LeftButton)
-    changed = view.trackball.move(p, width(), height(), nowMs(), PavTrackball::Rotation);
-  if (!changed) return;
-  renderNow();
-  for (PavSceneWindow *w : linkedRotation) {
-    if (!w || w == this) continue;
-    w->view.trackball.rotation = view.trackball.rotation;
-    w->renderNow();
-  }
-  for (PavSceneWindow *w : linkedTranslation) {
-    if (!w || w == this) continue;
-    // The translation is in units of this scene's radius; the other scene has its own.
-    w->view.trackball.translation =
-        view.trackball.translation * (w->view.sceneScale / view.sceneScale);
-    w->renderNow();
-  }
-}
-
 void PavSceneWindow::animate() { renderLater(); }
 
 // ---- Context ----
@@ -620,11 +566,7 @@ GlslProgram *PavSceneWindow::useProgram(const char *name) {
     builtState = fields;
   }
   GlslFlags state;
-  state.sol = fields.sol;
-  state.jac = fields.jac;
-  state.val = fields.val;
-  state.solDeg = fields.solDeg;
-  state.jacDeg = fields.jacDeg;
+  static_cast<GlslFieldDefinitions &>(state) = fields;
   state.fixed = fixedSwitches();
   const GlslFlags flags = glslBuildFlags(*e, state);
   auto found = programs[index].try_emplace(flags.fixed.key());

@@ -193,8 +193,6 @@ public:
   // The box the marks outline (min x, max x, min y, max y, min z, max z): by default the cube
   // around the scene's sphere; viewers give their mesh's box.
   virtual void boundingBox(double box[6]) const;
-  void linkRotation(PavSceneWindow *other) { linkedRotation.append(other); }
-  void linkTranslation(PavSceneWindow *other) { linkedTranslation.append(other); }
 
   // Texts of the overlay for the current state.
   PavOverlayTexts overlayTexts() const;
@@ -236,11 +234,6 @@ public slots:
   void animate();
 
 protected:
-  void mousePressEvent(QMouseEvent *event) override;
-  void mouseReleaseEvent(QMouseEvent *event) override;
-  void mouseMoveEvent(QMouseEvent *event) override;
-  void wheelEvent(QWheelEvent *event) override;
-
   // Draws the objects of one draw type with their buffer objects; returns the elements drawn.
   // The base draws nothing for types without a buffer.
   virtual int64_t renderType(uint32_t type, const QList<PavDrawObject *> &list,
@@ -301,7 +294,6 @@ protected:
   float frameFlatTol = -1;
   PavPickingFramebuffer pickingFb;
   QList<PavPickEntry> picks;
-  QList<PavSceneWindow *> linkedRotation, linkedTranslation;
   long frameClockMs = 0;
   // The palette bar and the axes, outside the model.
   std::unique_ptr<PavDrawObject> paletteBarObject;
@@ -328,7 +320,6 @@ private:
   bool makeContextCurrent();
   int deviceWidth() const;
   int deviceHeight() const;
-  PavTrackball::Mode dragMode = PavTrackball::Rotation;
   QTimer timer;
 };
 

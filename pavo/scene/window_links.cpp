@@ -22,7 +22,7 @@ PavViewerInput *chainHead(PavViewerInput *input) {
 }
 
 // Applies `change` to every other window of the chain of `from` when `on(switches)` holds, each
-// marked as applying a propagated change, then renders it.
+// marked as applying a propagated change (its redraw path tells no one again), then renders it.
 void forOthers(PavMeshViewer *from, bool PavPropagation::*flag,
                const std::function<void(PavMeshViewer *, PavViewerInput *)> &change) {
   PavViewerInput *source = PavViewerInput::of(from);
@@ -88,7 +88,7 @@ void propagateSolution(PavMeshViewer *from, int fieldMode, int index) {
       return;
     }
     w->view.fieldMode = fieldMode;
-    w->rebuildFields();
+    w->refresh(PavChange::Fields, PavRedraw::Later);
   });
 }
 
@@ -99,6 +99,7 @@ void propagateView(PavMeshViewer *from) {
     w->view.trackball.translation =
         from->view.trackball.translation * (w->view.sceneScale / from->view.sceneScale);
     w->view.fovy = from->view.fovy;
+    w->refresh(PavChange::Camera, PavRedraw::Later);
   });
 }
 
@@ -109,7 +110,7 @@ void propagateCut(PavMeshViewer *from) {
     w->view.options.CutOn = from->view.options.CutOn;
     w->view.capping = from->view.capping;
     in->switches().cutPlaneMode = PavViewerInput::of(from)->switches().cutPlaneMode;
-    if (w->meshObject() && w->isInitDone()) w->updateCut();
+    w->refresh(PavChange::Cut, PavRedraw::Later);
   });
 }
 
@@ -133,8 +134,10 @@ void propagateHighlight(PavMeshViewer *from, uint32_t drawType, int32_t id, bool
 }
 
 void propagateCentre(PavMeshViewer *from, const QVector3D &centre) {
-  forOthers(from, &PavPropagation::centre,
-            [&](PavMeshViewer *w, PavViewerInput *) { w->view.sceneCentre = centre; });
+  forOthers(from, &PavPropagation::centre, [&](PavMeshViewer *w, PavViewerInput *) {
+    w->view.sceneCentre = centre;
+    w->refresh(PavChange::Centre, PavRedraw::Later);
+  });
 }
 
 bool propagateBoundingBox(PavMeshViewer *any) {

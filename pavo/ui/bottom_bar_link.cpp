@@ -3,7 +3,6 @@
 #include "pavmsh.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
-#include "scene/window_links.h"
 #include "ui/bottom_bar.h"
 
 #include <algorithm>
@@ -16,7 +15,7 @@ namespace {
 void chooseSolution(PavMeshViewer *v, int fieldMode, int index) {
   if (index < 1) {
     v->view.options.SolOn = 0;
-    v->renderNow();
+    v->refresh({});
     return;
   }
   const PavObject *mesh = v->meshObject();
@@ -27,20 +26,17 @@ void chooseSolution(PavMeshViewer *v, int fieldMode, int index) {
   v->view.options.SolOn = std::max(v->view.options.SolOn, 1);
   if (const PavDrawField *f = v->sceneModel().firstField(PavFieldKind::Solution))
     const_cast<PavDrawField *>(f)->paletteFixed = false;
+  // Programs built without a solution must be built anew to show one.
+  PavChanges changes = v->fieldState().sol ? PavChanges() : PavChanges(PavChange::Programs);
   int &current = fieldMode == 1 ? v->view.vertexSolution : v->view.elementSolution;
   if (v->view.fieldMode == fieldMode && v->sceneModel().firstField(PavFieldKind::Solution)) {
     if (index != current) v->stepSolution(index - current); // the viewer's bounds and signal
   } else {
     v->view.fieldMode = fieldMode;
     current = index;
-    if (!v->cutSets().empty())
-      v->updateCut();
-    else
-      v->rebuildFields();
-    propagateSolution(v, fieldMode, index);
+    changes |= PavChange::Fields;
   }
-  if (!v->fieldState().sol) v->resetShaders();
-  v->renderNow();
+  v->refresh(changes);
 }
 
 } // namespace
@@ -55,7 +51,7 @@ void connectBottomBar(PavBottom *bar, PavMeshViewer *viewer) {
                    [input](int type, int number) { input->pickEntity(type, number); });
   QObject::connect(bar, &PavBottom::volumeElementRequested, viewer, [viewer](int type, int n) {
     viewer->showVolumeElement(type, n);
-    viewer->renderNow();
+    viewer->refresh({});
   });
   QObject::connect(
       bar, &PavBottom::referencesRequested, input,

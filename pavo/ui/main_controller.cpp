@@ -293,23 +293,18 @@ void PavMainController::refreshPanel(QWidget *w) {
   if (auto *s = qobject_cast<PavSpecificPanel *>(w)) s->refresh();
 }
 
-void PavMainController::viewChanged(PavViewChange change) {
-  if (change == PavViewChange::Palette) {
-    // Modify View's palette goes to the fields shown: the user's breaks, or the fields' range.
-    PavPalette &user = p.viewer->solutionPalette;
-    if (palette.automatic)
-      user.paletteFixed = false;
-    else
-      user.setUserPalette(palette.values);
-    user.nbrIso = palette.isolines;
-    change = PavViewChange::Fields;
-  }
-  if (p.viewer->meshObject() && p.viewer->isInitDone()) {
-    if (change == PavViewChange::Cut) p.viewer->updateCut();
-    if (change == PavViewChange::Fields) p.viewer->rebuildFields();
-    p.viewer->updateCutIfFacesChanged(); // shrink and transparency need every face of the cut
-  }
-  p.viewer->renderLater();
+std::function<void(PavChanges)> PavMainController::redraw() {
+  return [this](PavChanges changes) { p.viewer->refresh(changes, PavRedraw::Later); };
+}
+
+void PavMainController::usePaletteChoice() {
+  // Modify View's palette goes to the fields shown: the user's breaks, or the fields' range.
+  PavPalette &user = p.viewer->solutionPalette;
+  if (palette.automatic)
+    user.paletteFixed = false;
+  else
+    user.setUserPalette(palette.values);
+  user.nbrIso = palette.isolines;
 }
 
 QWidget *PavMainController::panel(const char *slot) const {
@@ -334,8 +329,7 @@ template <class Make> void PavMainController::openPanel(const char *slot, Make m
 
 void PavMainController::opencutplane() {
   openPanel("opencutplane", [this] {
-    auto *w = new PavCutPlanePanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                   p.viewer->switches);
+    auto *w = new PavCutPlanePanel({p.viewer->view, redraw()}, p.viewer->switches);
     double b[6];
     p.viewer->boundingBox(b);
     w->setBoxCentre((b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2);
@@ -346,14 +340,18 @@ void PavMainController::opencutplane() {
 void PavMainController::openview() {
   openPanel("openview", [this] {
     readPaletteChoice();
-    return new PavModifyViewPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                  palette);
+    // Its palette choices change the fields: they go to the user's palette first.
+    auto changed = [this](PavChanges c) {
+      if (c.has(PavChange::Fields)) usePaletteChoice();
+      p.viewer->refresh(c, PavRedraw::Later);
+    };
+    return new PavModifyViewPanel({p.viewer->view, changed}, palette);
   });
 }
 
 void PavMainController::openmenusol() {
   openPanel("openmenusol", [this] {
-    auto *w = new PavSolutionPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }});
+    auto *w = new PavSolutionPanel({p.viewer->view, redraw()});
     const PavObject *mesh = p.viewer->meshObject();
     if (mesh)
       w->setSolutionCounts(pav_GetNumberOfVertexSolutions(mesh),
@@ -364,8 +362,7 @@ void PavMainController::openmenusol() {
 
 void PavMainController::openspec() {
   openPanel("openspec", [this] {
-    return new PavSpecificPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }},
-                                p.viewer->switches);
+    return new PavSpecificPanel({p.viewer->view, redraw()}, p.viewer->switches);
   });
 }
 
@@ -416,9 +413,7 @@ void PavMainController::openmodifMesh() {
 }
 
 void PavMainController::openmenudata() {
-  openPanel("openmenudata", [this] {
-    return new PavDataManagerPanel({p.viewer->view, [this](PavViewChange c) { viewChanged(c); }});
-  });
+  openPanel("openmenudata", [this] { return new PavDataManagerPanel({p.viewer->view, redraw()}); });
   meshLoaded();
 }
 
@@ -519,14 +514,12 @@ void PavMainController::showContextMenu(const QPoint &globalPos) {
 
 void PavMainController::discardUnpicked() {
   p.viewer->view.options.DiscardUnPicked = !p.viewer->view.options.DiscardUnPicked;
-  if (p.viewer->meshObject() && p.viewer->isInitDone()) p.viewer->updateCutIfFacesChanged();
-  p.viewer->renderLater();
+  p.viewer->refresh({}, PavRedraw::Later); // the cut shows every face while some are discarded
 }
 
 void PavMainController::showVerticesNumbers() {
   p.viewer->switches.showPointNumbers = !p.viewer->switches.showPointNumbers;
-  setVertexLabels(*p.viewer, p.viewer->meshObject(), p.viewer->switches.showPointNumbers);
-  p.viewer->renderLater();
+  p.viewer->refresh(PavChange::Numbers, PavRedraw::Later);
 }
 
 void PavMainController::updateMesh() {

@@ -116,7 +116,10 @@ private:
   bool writeSolution(const QString &name);
   void applyPreferences();
   void meshLoaded();
-  void viewChanged(PavViewChange change);
+  // The panels' callback: the viewer's redraw path, drawing with the next pass of the loop.
+  std::function<void(PavChanges)> redraw();
+  // Modify View's palette choices on the user's solution palette.
+  void usePaletteChoice();
   void openFilter(const char *slot, const QString &title,
                   PavFilterValues (*values)(PavMeshViewer &));
   void refreshElementColours();

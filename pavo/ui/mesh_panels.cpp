@@ -63,7 +63,7 @@ PavDataManagerPanel::PavDataManagerPanel(PavPanelTarget target, QWidget *parent)
     t.view.fieldMode = row.fieldMode;
     (row.fieldMode == 1 ? t.view.vertexSolution : t.view.elementSolution) = row.index;
     if (t.view.options.SolOn == 0) t.view.options.SolOn = 1;
-    t.changed(PavViewChange::Fields);
+    t.changed(PavChange::Fields);
   });
   setMesh({}, {}, nullptr);
 }

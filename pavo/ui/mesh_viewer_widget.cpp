@@ -172,10 +172,11 @@ void PavMeshViewerWidget::closeEvent(QCloseEvent *event) {
 void PavMeshViewerWidget::dragEnterEvent(QDragEnterEvent *event) { control->dragEnter(event); }
 void PavMeshViewerWidget::dropEvent(QDropEvent *event) { control->drop(event); }
 
-int PavMeshViewerWidget::loadMesh(const char *meshName, const char *solName) {
+int PavMeshViewerWidget::loadMesh(const char *meshName, const char *solName,
+                                  const std::function<void()> &beforeBuild) {
   setWindowTitle(QString::fromStdString(pavo::windowTitle(index, meshName ? meshName : "")));
   waitForView(view);
-  const int status = view->displayMesh(meshName, solName);
+  const int status = view->displayMesh(meshName, solName, beforeBuild);
   bottom->fill(view->meshObject());
   return status;
 }

@@ -9,6 +9,7 @@
 #include <QSurfaceFormat>
 #include <QTextEdit>
 #include <QWidget>
+#include <functional>
 
 class QMenuBar;
 
@@ -47,8 +48,10 @@ public:
 
   // Loads a mesh and its solution into the viewer (the viewer's loading sequence) and titles
   // the window "[%d] %s" after the mesh. Waits for the view's context first. Returns the
-  // loader's status.
-  int loadMesh(const char *meshName, const char *solName);
+  // loader's status. beforeBuild sets the view before the scene is built
+  // (PavMeshViewer::displayMesh).
+  int loadMesh(const char *meshName, const char *solName,
+               const std::function<void()> &beforeBuild = nullptr);
 
   // Chain of the windows opened together, in creation order (null at the ends).
   PavMeshViewerWidget *previousWindow = nullptr;

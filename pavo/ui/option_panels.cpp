@@ -116,14 +116,14 @@ PavCutPlanePanel::PavCutPlanePanel(PavPanelTarget target, PavSceneSwitches &swit
   connect(check(this, form, "cutOn", "Cut plane on"), &QCheckBox::toggled, this, [this](bool on) {
     t.view.hasCutPlane = on;
     t.view.options.CutOn = on;
-    t.changed(PavViewChange::Cut);
+    t.changed(PavChange::Cut);
   });
   const char *names[4] = {"a", "b", "c", "d"};
   for (int i = 0; i < 4; i++)
     connect(real(this, form, kPlaneBoxes[i], QString("Plane %1").arg(names[i])),
             QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this, i](double v) {
               t.view.cutPlane[i] = v;
-              t.changed(PavViewChange::Cut);
+              t.changed(PavChange::Cut);
             });
   for (int i = 0; i < 3; i++) real(this, form, kPointBoxes[i], QString("Point %1").arg("xyz"[i]));
   for (int i = 0; i < 3; i++) real(this, form, kNormalBoxes[i], QString("Normal %1").arg("xyz"[i]));
@@ -142,13 +142,13 @@ PavCutPlanePanel::PavCutPlanePanel(PavPanelTarget target, PavSceneSwitches &swit
             for (int i = 0; i < 3; i++) t.view.cutPlane[i] = n[i];
             t.view.cutPlane[3] = -dot;
             refresh();
-            t.changed(PavViewChange::Cut);
+            t.changed(PavChange::Cut);
           });
   connect(button(this, form, "resetPlane", "Reset plane"), &QPushButton::clicked, this, [this] {
     const double plane[4] = {1, 0, 0, -centre[0]};
     for (int i = 0; i < 4; i++) t.view.cutPlane[i] = plane[i];
     refresh();
-    t.changed(PavViewChange::Cut);
+    t.changed(PavChange::Cut);
   });
   auto *clip = new QRadioButton("Clip", this), *cap = new QRadioButton("Cap", this);
   clip->setObjectName("clipMode");
@@ -156,11 +156,11 @@ PavCutPlanePanel::PavCutPlanePanel(PavPanelTarget target, PavSceneSwitches &swit
   form->addRow(clip, cap);
   connect(cap, &QRadioButton::toggled, this, [this](bool on) {
     t.view.capping = on;
-    t.changed(PavViewChange::Cut);
+    t.changed(PavChange::Cut);
   });
   connect(check(this, form, "showPlane", "Show plane"), &QCheckBox::toggled, this, [this](bool on) {
     sw.showCutPlane = on;
-    t.changed(PavViewChange::Display);
+    t.changed({});
   });
   refresh();
 }
@@ -189,12 +189,12 @@ PavModifyViewPanel::PavModifyViewPanel(PavPanelTarget target, PavPaletteChoice &
   connect(choice(this, form, "colormap", "Colour map", maps),
           QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) {
             t.view.colormap = i - 1;
-            t.changed(PavViewChange::Palette);
+            t.changed(PavChange::Fields);
           });
   connect(check(this, form, "autoPalette", "Automatic palette"), &QCheckBox::toggled, this,
           [this](bool on) {
             pal.automatic = on;
-            t.changed(PavViewChange::Palette);
+            t.changed(PavChange::Fields);
           });
   for (int i = 0; i < 5; i++)
     real(this, form, kPaletteBoxes[i], QString("Palette value %1").arg(i));
@@ -213,44 +213,44 @@ PavModifyViewPanel::PavModifyViewPanel(PavPanelTarget target, PavPaletteChoice &
     for (int i = 0; i < 5; i++) pal.values[i] = v[i];
     pal.automatic = false;
     setChecked(this, "autoPalette", false);
-    t.changed(PavViewChange::Palette);
+    t.changed(PavChange::Fields);
   });
   form->addRow(message);
   connect(integer(this, form, "isolines", "Isolines per interval", 0, 9),
           QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int n) {
             pal.isolines = n;
-            t.changed(PavViewChange::Palette);
+            t.changed(PavChange::Fields);
           });
   connect(integer(this, form, "subIsolines", "Sub-isolines", 0, 9),
           QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int n) {
             pal.subIsolines = n;
-            t.changed(PavViewChange::Palette);
+            t.changed(PavChange::Fields);
           });
   connect(choice(this, form, "renderMode", "Render mode",
                  {"Wireframe", "Lit faces and lines", "Colours by reference", "Plain grey"}),
           QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) {
             t.view.options.setRenderMode(i);
-            t.changed(PavViewChange::Colours);
+            t.changed(PavChange::Colours);
           });
   connect(choice(this, form, "shading", "Shading", {"Diffuse", "Phong", "Toon", "Flat"}),
           QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) {
             t.view.options.UsePhong = (uint8_t)i;
-            t.changed(PavViewChange::Render);
+            t.changed({});
           });
   connect(integer(this, form, "tessLevel", "Tessellation level", kMinTessLevel, kMaxTessLevel),
           QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int n) {
             t.view.options.tessLevel = (int8_t)n;
-            t.changed(PavViewChange::Render);
+            t.changed({});
           });
   connect(real(this, form, "lineWidth", "Line width", 0, 20, 3),
           QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double w) {
             t.view.options.lineWidth = (float)w;
-            t.changed(PavViewChange::Render);
+            t.changed({});
           });
   connect(choice(this, form, "background", "Background", {"White", "Black"}),
           QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) {
             t.view.whiteBackground = i == 0;
-            t.changed(PavViewChange::Colours);
+            t.changed(PavChange::Colours);
           });
   refresh();
 }
@@ -277,22 +277,22 @@ PavSolutionPanel::PavSolutionPanel(PavPanelTarget target, QWidget *parent)
           QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) {
             t.view.fieldMode = i;
             if (i > 0 && t.view.options.SolOn == 0) t.view.options.SolOn = 1;
-            t.changed(PavViewChange::Fields);
+            t.changed(PavChange::Fields);
           });
   connect(integer(this, form, "vertexSolution", "Vertex solution", 1, 1),
           QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int i) {
             t.view.vertexSolution = i;
-            t.changed(PavViewChange::Fields);
+            t.changed(PavChange::Fields);
           });
   connect(integer(this, form, "elementSolution", "Element solution", 1, 1),
           QOverload<int>::of(&QSpinBox::valueChanged), this, [this](int i) {
             t.view.elementSolution = i;
-            t.changed(PavViewChange::Fields);
+            t.changed(PavChange::Fields);
           });
   connect(choice(this, form, "vectorMode", "Vector shown as", {"Length", "x", "y", "z"}),
           QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this](int i) {
             t.view.vectorMode = i;
-            t.changed(PavViewChange::Fields);
+            t.changed(PavChange::Fields);
           });
   struct Cut {
     const char *box, *val, *label;
@@ -306,12 +306,12 @@ PavSolutionPanel::PavSolutionPanel(PavPanelTarget target, QWidget *parent)
   for (const Cut &c : cuts) {
     connect(check(this, form, c.box, c.label), &QCheckBox::toggled, this, [this, &c](bool on) {
       t.view.options.*c.on = on;
-      t.changed(PavViewChange::Render);
+      t.changed({});
     });
     connect(real(this, form, c.val, "Cut-off value"),
             QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this, &c](double v) {
               t.view.options.*c.at = (float)v;
-              t.changed(PavViewChange::Render);
+              t.changed({});
             });
   }
   refresh();
@@ -344,7 +344,7 @@ PavSpecificPanel::PavSpecificPanel(PavPanelTarget target, PavSceneSwitches &swit
   connect(check(this, form, "shrinkOn", "Shrink elements"), &QCheckBox::toggled, this,
           [this](bool on) {
             t.view.options.shrink = on ? (float)value(this, "shrink") : kMaxShrink;
-            t.changed(PavViewChange::Render);
+            t.changed({});
           });
   auto *factor = real(this, form, "shrink", "Shrink factor", kMinShrink, kMaxShrink, 2);
   factor->setSingleStep(kShrinkStep);
@@ -352,21 +352,21 @@ PavSpecificPanel::PavSpecificPanel(PavPanelTarget target, PavSceneSwitches &swit
   connect(factor, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double v) {
     if (!child<QCheckBox>(this, "shrinkOn")->isChecked()) return;
     t.view.options.shrink = (float)v;
-    t.changed(PavViewChange::Render);
+    t.changed({});
   });
   connect(check(this, form, "transparency", "Transparency"), &QCheckBox::toggled, this,
           [this](bool on) {
             t.view.options.TransOn = on;
-            t.changed(PavViewChange::Colours);
+            t.changed(PavChange::Colours);
           });
   connect(check(this, form, "pointNumbers", "Show point numbers"), &QCheckBox::toggled, this,
           [this](bool on) {
             sw.showPointNumbers = on;
-            t.changed(PavViewChange::Display);
+            t.changed(PavChange::Numbers);
           });
   connect(check(this, form, "corners", "Show corners"), &QCheckBox::toggled, this, [this](bool on) {
     sw.showCorners = on;
-    t.changed(PavViewChange::Display);
+    t.changed(PavChange::Corners);
   });
   refresh();
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "scene/key_bindings.h"
+#include "scene/view_changes.h"
 #include "scene/view_state.h"
 
 #include <QWidget>
@@ -26,24 +27,15 @@ class QLabel;
 
 namespace pavo {
 
-// What a panel changed, so that the window knows what to redo before it redraws.
-enum class PavViewChange {
-  Render,  // only draw again
-  Cut,     // the cut plane, its use or the capping: the viewer updates the cut
-  Fields,  // the field shown: the viewer rebuilds its fields
-  Colours, // per-element colours (render mode, transparency)
-  Palette, // the palette or isolines of the shown field (PavPaletteChoice)
-  Display, // window switches (points, corners, cut-plane outline)
-};
-
-// The view and the callback every panel acts through.
+// The view and the callback every panel acts through: it says what changed (view_changes.h), so
+// that the window rebuilds what depends on it before it redraws.
 struct PavPanelTarget {
   PavViewState &view;
-  std::function<void(PavViewChange)> changed;
+  std::function<void(PavChanges)> changed;
 };
 
 // Palette choices of Modify View that the view state does not hold: the window applies them to
-// the shown field's palette on PavViewChange::Palette.
+// the shown field's palette whenever the panel changes the fields.
 struct PavPaletteChoice {
   bool automatic = true;                        // from the field's extrema
   float values[5] = {0, 0.25f, 0.5f, 0.75f, 1}; // break values, non-decreasing

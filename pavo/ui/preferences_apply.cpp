@@ -17,7 +17,7 @@ void applyPreferencesToViewer(const PavPreferences &prefs, PavMeshViewer &viewer
   v.ellipsoidMetric = prefs.ellipsoidMetric;
   v.renumbering = prefs.renumbering;
   v.vertexCoordinates = prefs.vertexCoordinates;
-  if (glyphsChange && viewer.meshObject() && viewer.isInitDone()) viewer.updateGlyphs();
+  if (glyphsChange) viewer.refresh(PavChange::Metric, PavRedraw::Later);
 }
 
 } // namespace pavo

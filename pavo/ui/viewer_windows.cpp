@@ -30,11 +30,24 @@ PavMeshViewerWidget *openEmptyWindow() {
 
 namespace {
 
-// Loads one window's mesh and solution, then the view-state file when it exists, and draws.
+// Loads one window's mesh and solution with the view-state file, when it exists, set before the
+// scene is built (its cut and fields are built once), and draws. A mesh that builds nothing still
+// gets the file's view.
 void loadWindow(PavMeshViewerWidget *w, const char *mesh, const char *sol,
                 const std::string &viewState, bool withViewState) {
-  w->loadMesh(mesh, sol);
-  if (withViewState) w->controller()->readViewState(QString::fromStdString(viewState));
+  bool tried = false;
+  PavViewStateData data;
+  bool read = false;
+  w->loadMesh(mesh, sol, [&] {
+    if (!withViewState) return;
+    tried = true;
+    PavFileMessages messages;
+    read = readViewStateFile(viewState.c_str(), data, messages);
+    if (read) setViewState(w->viewer(), data);
+  });
+  if (withViewState && !tried) w->controller()->readViewState(QString::fromStdString(viewState));
+  if (read && data.windowSize)
+    w->controller()->resizeView((*data.windowSize)[0], (*data.windowSize)[1]);
   w->viewer()->renderNow();
 }
 

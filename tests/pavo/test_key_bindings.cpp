@@ -50,7 +50,7 @@ TEST(KeyBindings, CyclesReturnToTheirStartAndLimitsHold) {
   }
 
   k.view.options.shrink = 1.0f;
-  EXPECT_EQ(k.press("F6", 20).request, PavKeyRequest::UpdateShrink);
+  k.press("F6", 20);
   EXPECT_FLOAT_EQ(k.view.options.shrink, 0.1f);
 
   // Tessellation-driven edges cannot be switched off with l; without tessellation they can.
@@ -68,27 +68,27 @@ TEST(KeyBindings, InitialViewSolutionsAndRequests) {
   k.facts.boxCentre[0] = 2, k.facts.boxCentre[1] = -1, k.facts.boxCentre[2] = 0.5;
   k.switches.dimension = 2;
   k.view.trackball.rotation = QQuaternion::fromAxisAndAngle(1, 0, 0, 30);
-  EXPECT_EQ(k.press("i").request, PavKeyRequest::InitialView);
+  EXPECT_EQ(k.press("i").changes, PavChange::Camera | PavChange::Centre); // linked windows follow
   EXPECT_TRUE(k.view.trackball.rotation.isIdentity() &&
               k.view.sceneCentre == QVector3D(2, -1, 0.5f));
 
   // m without any solution changes nothing; n needs a solution of the other kind.
-  EXPECT_FALSE(k.press("m").resetShaders);
+  EXPECT_FALSE(k.press("m").changes.has(PavChange::Programs));
   k.facts.vertexSolutions = true;
   k.press("n");
   EXPECT_TRUE(k.view.options.SolOn == 0 && k.view.fieldMode == 0);
   const int solOn[] = {1, 2, 0, 1};
   for (int s : solOn) {
-    EXPECT_TRUE(k.press("m").resetShaders);
+    EXPECT_TRUE(k.press("m").changes.has(PavChange::Programs));
     EXPECT_EQ(k.view.options.SolOn, s);
   }
   EXPECT_EQ(k.view.fieldMode, 1);
   k.facts.solDefinition = true;
-  EXPECT_FALSE(k.press("o").resetShaders);
+  EXPECT_FALSE(k.press("o").changes.has(PavChange::Programs));
   EXPECT_EQ(k.view.options.IsoOn, 1);
   k.facts.elementSolutions = true;
   k.press("n");
-  EXPECT_EQ(k.press("n").request, PavKeyRequest::RefreshSolution);
+  EXPECT_TRUE(k.press("n").changes.has(PavChange::Fields));
   EXPECT_EQ(k.view.fieldMode, 1);
 
   k.facts.multiPickingActive = true;
@@ -101,7 +101,7 @@ TEST(KeyBindings, CutPlaneKeysFollowDimensionPlaneAndTrackballMode) {
   k.switches.dimension = 3;
   k.press("F2");
   EXPECT_FALSE(k.switches.cutPlaneMode); // no plane yet
-  EXPECT_EQ(k.press("F1").request, PavKeyRequest::UpdateCut);
+  EXPECT_TRUE(k.press("F1").changes.has(PavChange::Cut));
   EXPECT_TRUE(k.view.cutActive());
   const std::vector<double> plane = {1, 0, 0, -4};
   EXPECT_EQ(std::vector<double>(k.view.cutPlane, k.view.cutPlane + 4), plane);

@@ -26,9 +26,9 @@ struct Probe {
   PavViewState view;
   PavSceneSwitches sw;
   PavPaletteChoice pal;
-  std::vector<PavViewChange> changes;
+  std::vector<PavChanges> changes;
   PavPanelTarget target() {
-    return {view, [this](PavViewChange c) { changes.push_back(c); }};
+    return {view, [this](PavChanges c) { changes.push_back(c); }};
   }
 };
 
@@ -47,7 +47,7 @@ struct Case {
   const char *what;
   std::function<void(QWidget *)> act;
   std::function<bool(const Probe &)> expect;
-  PavViewChange change;
+  PavChanges change;
 };
 
 // Each case runs on a fresh panel and state: the state must satisfy the expectation and the
@@ -64,7 +64,11 @@ void runCases(const std::function<QWidget *(Probe &)> &make, const std::vector<C
   }
 }
 
-using C = PavViewChange;
+// What each control says it changed; the palette choices change the fields shown.
+struct C {
+  static constexpr PavChanges Render{}, Cut{PavChange::Cut}, Fields{PavChange::Fields},
+      Palette{PavChange::Fields}, Colours{PavChange::Colours}, Numbers{PavChange::Numbers};
+};
 
 TEST(Panels, CutPlaneControls) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
@@ -99,7 +103,7 @@ TEST(Panels, CutPlaneControls) {
                      {"cap", [](QWidget *w) { click(w, "capMode"); },
                       [](const Probe &p) { return p.view.capping; }, C::Cut},
                      {"show", [](QWidget *w) { click(w, "showPlane"); },
-                      [](const Probe &p) { return p.sw.showCutPlane; }, C::Display},
+                      [](const Probe &p) { return p.sw.showCutPlane; }, C::Render},
                  });
   // A zero normal leaves the plane alone and asks for nothing.
   Probe p;
@@ -175,7 +179,7 @@ TEST(Panels, SolutionAndSpecificControls) {
                          {"transparency", [](QWidget *w) { click(w, "transparency"); },
                           [](const Probe &p) { return p.view.options.TransOn; }, C::Colours},
                          {"points", [](QWidget *w) { click(w, "pointNumbers"); },
-                          [](const Probe &p) { return p.sw.showPointNumbers; }, C::Display},
+                          [](const Probe &p) { return p.sw.showPointNumbers; }, C::Numbers},
                      });
 }
 

@@ -7,13 +7,16 @@
 #include "modes/viewer_args.h"
 #include "pavo_process.h"
 #include "scene/mesh_viewer.h"
+#include "scene/window_links.h"
 #include "test_paths.h"
 #include "ui/bottom_bar.h"
+#include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
 #include "ui/viewer_windows.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <cstdlib>
@@ -177,6 +180,38 @@ TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFileThenShowsWhatIsLoaded) {
   EXPECT_NE(w->loadMesh((dir + "/none.mesh").c_str(), nullptr), 0);
   EXPECT_EQ(v->meshObject(), nullptr);
   EXPECT_TRUE(centreIsBackground());
+}
+
+// A mesh whose parameter file cuts it, opened with a view-state file that caps the cut: the file
+// is set before the scene is built, so each window packs its cut once at start (the clipping of
+// the parameter file is never built). With clip propagation on, a cut changed in a panel reaches
+// the linked window.
+TEST_F(ViewerWindows, ViewStateCutIsBuiltOnceAndPanelCutsReachLinkedWindows) {
+  const std::string dir = pavo_test::scratchDir("windows_view_state");
+  for (const char *name : {"/a.pavo", "/b.pavo"})
+    std::ofstream(dir + name) << "CutPlaneEquation\n1\n1 0 0 -0.25\n";
+  for (const char *name : {"/a.mesh", "/b.mesh"})
+    std::ofstream(dir + name) << "MeshVersionFormatted 2\nDimension 3\nVertices\n4\n0 0 0 0\n"
+                                 "1 0 0 0\n0 1 0 0\n0 0 1 0\nTetrahedra\n1\n1 2 3 4 1\nEnd\n";
+  std::ofstream(dir + "/a.data")
+      << "CutPlaneEquation\n1 0 0 -0.3\nUseCutPlane\n1\nShowCut\n1\nCapping\n1\n";
+  std::vector<std::string> args = {"pavo4", "-in", dir + "/a.mesh", dir + "/b.mesh"};
+  pavo_test::captured([&] { windows = openViewerWindows((int)args.size(), argvOf(args).data()); });
+  ASSERT_EQ(windows.size(), 2);
+  for (PavMeshViewerWidget *w : windows) {
+    EXPECT_TRUE(w->viewer()->view.cutActive() && w->viewer()->view.capping);
+    EXPECT_FALSE(w->viewer()->cutSets().empty());
+    EXPECT_EQ(w->viewer()->cutBuilds(), 1);
+  }
+  PavPropagation clip;
+  clip.clip = true;
+  setPropagation(windows[0]->viewer(), clip);
+  windows[0]->controller()->opencutplane();
+  auto *d = windows[0]->findChild<QDoubleSpinBox *>("cutD");
+  ASSERT_NE(d, nullptr);
+  pavo_test::captured([&] { d->setValue(-0.5); });
+  EXPECT_EQ(windows[1]->viewer()->view.cutPlane[3], -0.5);
+  EXPECT_EQ(windows[1]->viewer()->cutBuilds(), 2);
 }
 
 // The process: the common box is printed; a broken, empty or vertex-only mesh is reported and

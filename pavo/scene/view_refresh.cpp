@@ -1,0 +1,43 @@
+// The viewer's one redraw path: a change of the view, wherever it was made, becomes the rebuilds
+// it needs, a frame and the linked windows' turn.
+#include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
+#include "scene/scene_marks.h"
+#include "scene/vertex_labels.h"
+#include "scene/window_links.h"
+
+namespace pavo {
+
+void PavMeshViewer::refresh(PavChanges changes, PavRedraw when) {
+  using C = PavChange;
+  if (changes.has(C::Programs)) resetShaders();
+  // What was built from the mesh is rebuilt only once it was built: the uploads need the context.
+  if (mesh && isInitDone()) {
+    if (changes.has(C::Cut))
+      updateCut(); // with the fields: the cut packs its own
+    else if (changes.has(C::Fields))
+      rebuildShownField();
+    if (changes.has(C::Hidden)) applyHiddenReferences();
+    if (changes.has(C::Metric)) updateGlyphs();
+    updateCutIfFacesChanged(); // shrink and transparency need every face of the cut
+  }
+  if (changes.has(C::Numbers)) setVertexLabels(*this, mesh, switches.showPointNumbers);
+  if (changes.has(C::Corners))
+    cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
+  PavViewerInput *input = PavViewerInput::of(this);
+  if (changes.has(C::Colours) && input) input->refreshColours();
+  if (when == PavRedraw::Now)
+    renderNow();
+  else
+    renderLater();
+  // The linked windows apply what they are told with this same path (and tell no one again).
+  if (changes.has(C::Unlinked)) return;
+  if (changes.has(C::Camera)) propagateView(this);
+  if (changes.has(C::Centre)) propagateCentre(this, view.sceneCentre);
+  if (changes.has(C::Cut)) propagateCut(this);
+  if (changes.has(C::Fields))
+    propagateSolution(this, view.fieldMode,
+                      view.fieldMode == 1 ? view.vertexSolution : view.elementSolution);
+}
+
+} // namespace pavo
