@@ -100,5 +100,6 @@ int main(int argc, char **argv) {
   pavo::attachParentConsole();
   pavo::refuseSpecialSettingsFiles();
   QSurfaceFormat::setDefaultFormat(pavo::defaultSurfaceFormat());
+  pavo::installWindowModes();
   return dispatch(argc, argv);
 }

@@ -25,11 +25,6 @@ bool hasFlag(int argc, char **argv, const char *name) {
   return false;
 }
 
-std::string cutAt(const std::string &name, const char *suffix) {
-  const size_t p = name.find(suffix);
-  return p == std::string::npos ? name : name.substr(0, p);
-}
-
 int openMeshVerbose(PavObject *obj, const char *name) {
   char status[2 * PAV_STATUS_SIZE] = "";
   const int rc = pav_OpenMesh(obj, name, status);

@@ -1,10 +1,10 @@
 // Movie frames: every line of "pavo.movie" is one mesh and solution rendered under one view
 // state into one image.
+#include "files/movie_seq_files.h"
+#include "files/viewer_args.h"
 #include "modes/frame_files.h"
 #include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
-#include "modes/movie_seq_files.h"
-#include "modes/viewer_args.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
 

@@ -1,9 +1,9 @@
 // Data sequences: one mesh in one window, one image per view-state file of the sequence file.
+#include "files/movie_seq_files.h"
 #include "modes/batch_work.h"
 #include "modes/frame_files.h"
 #include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
-#include "modes/movie_seq_files.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
 

@@ -1,7 +1,7 @@
 #include "render/palette.h"
 
+#include "files/draw_types.h"
 #include "render/colormaps.h"
-#include "render/draw_types.h"
 
 #include "ho_split.h"
 

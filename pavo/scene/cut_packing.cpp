@@ -4,6 +4,7 @@
 // the mesh.
 #include "scene/cut_packing.h"
 
+#include "files/draw_types.h"
 #include "ho_bezier.h"
 #include "ho_lattice.h"
 #include "pav_cut.h"
@@ -11,7 +12,6 @@
 #include "pav_split_reference.h"
 #include "pav_topology.h"
 #include "pav_types.h"
-#include "render/draw_types.h"
 
 #include <algorithm>
 #include <chrono>

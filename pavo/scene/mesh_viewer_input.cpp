@@ -1,10 +1,10 @@
 #include "scene/mesh_viewer_input.h"
 
 #include "app_messages.h"
-#include "modes/view_state_file.h"
+#include "files/draw_types.h"
+#include "files/view_state_file.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
-#include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
 #include "scene/scene_marks.h"
 #include "scene/vertex_labels.h"

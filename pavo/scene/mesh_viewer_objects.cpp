@@ -2,7 +2,7 @@
 // surface of volume elements, and the vertices of a mesh without elements.
 #include "scene/mesh_viewer.h"
 
-#include "modes/param_file.h"
+#include "files/param_file.h"
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "render/buffer_packing.h"

@@ -1,6 +1,6 @@
 #include "scene/window_links.h"
 
-#include "modes/viewer_args.h"
+#include "files/viewer_args.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"

@@ -2,11 +2,9 @@
 
 #include "app_messages.h"
 
+#include "files/file_tokens.h"
+#include "files/viewer_args.h"
 #include "ho_jacobian.h"
-#include "modes/batch_work.h"
-#include "modes/file_tokens.h"
-#include "modes/frame_files.h"
-#include "modes/frame_modes.h"
 #include "pav_io.h"
 #include "pav_object.h"
 #include "pav_quality.h"
@@ -17,6 +15,7 @@
 #include "scene/mesh_viewer_input.h"
 #include "scene/picked_normals.h"
 #include "scene/vertex_labels.h"
+#include "scene/view_state_io.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
 #include "ui/mesh_panels.h"
@@ -472,11 +471,21 @@ void PavMainController::openmenuFilSol() {
 // them) then the filters' visibility on top.
 void PavMainController::refreshElementColours() { refreshElementVisibility(*p.viewer); }
 
+namespace {
+PavWindowModes &windowModes() {
+  static PavWindowModes modes;
+  return modes;
+}
+} // namespace
+
+void setWindowModes(PavWindowModes modes) { windowModes() = std::move(modes); }
+
 // The batch modes on this window: the movie of "pavo.movie" under the view state "pavo.data",
 // the surface reconstruction of the mesh shown (written beside it as <mesh>.surfOK), the data
 // sequence of "pavo.seq".
 void PavMainController::movie() {
-  launchMovie("pavo.data", p.viewer);
+  if (!windowModes().movie) return;
+  windowModes().movie(p.viewer);
   p.viewer->renderLater();
 }
 
@@ -485,13 +494,15 @@ void PavMainController::checkSurf() {
   if (!mesh) return print("  ## ERROR: there is no mesh to reconstruct\n");
   const std::string base = cutAt(p.viewer->meshName().toStdString(), ".mesh") + ".surfOK";
   const bool withSol = !p.viewer->solutionName().isEmpty();
-  launchSurfaceReconstruction(mesh, (base + ".meshb").c_str(),
-                              withSol ? (base + ".solb").c_str() : nullptr);
+  if (!windowModes().surface) return;
+  windowModes().surface(mesh, (base + ".meshb").c_str(),
+                        withSol ? (base + ".solb").c_str() : nullptr);
   p.viewer->displayObject(); // the added faces are part of the scene
 }
 
 void PavMainController::seqData() {
-  launchSequence(p.viewer, "pavo.seq");
+  if (!windowModes().sequence) return;
+  windowModes().sequence(p.viewer);
   p.viewer->renderLater();
 }
 

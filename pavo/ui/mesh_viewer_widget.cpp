@@ -1,7 +1,7 @@
 #include "ui/mesh_viewer_widget.h"
 
 #include "app_messages.h"
-#include "modes/viewer_args.h"
+#include "files/viewer_args.h"
 #include "pav_object.h"
 #include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"

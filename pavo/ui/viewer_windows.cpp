@@ -1,7 +1,7 @@
 #include "ui/viewer_windows.h"
 
-#include "modes/frame_files.h"
-#include "modes/viewer_args.h"
+#include "files/view_state_file.h"
+#include "files/viewer_args.h"
 #include "scene/mesh_viewer.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"

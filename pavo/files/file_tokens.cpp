@@ -1,4 +1,4 @@
-#include "modes/file_tokens.h"
+#include "files/file_tokens.h"
 
 #include <cctype>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "render/draw_types.h"
+#include "files/draw_types.h"
 
 #include <array>
 #include <cstdio>
