@@ -89,6 +89,7 @@ int dispatch(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   pavo::lineBufferStandardOutput(); // messages reach a pipe as they are printed
+  pavo::routeCoreMessages();
   // Without a display the default platform plugin would abort inside the QApplication
   // constructor, so the platform is chosen first.
   pavo::selectQtPlatform();

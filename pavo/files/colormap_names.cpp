@@ -1,5 +1,7 @@
 #include "files/colormap_names.h"
 
+#include "app_messages.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -27,7 +29,7 @@ const char *const kNames[PAV_NBR_COLORMAPS] = {
 
 const char *colormapName(int index) {
   if (index < 0 || index >= PAV_NBR_COLORMAPS) {
-    printf("  unknown colormap ! ");
+    appMessage("  unknown colormap ! ");
     return "Unknown ";
   }
   return kNames[index];

@@ -1,5 +1,7 @@
 #include "files/view_state_file.h"
 
+#include "app_messages.h"
+
 #include "files/colormap_names.h"
 #include "files/draw_types.h"
 #include "files/param_file.h"
@@ -379,7 +381,7 @@ bool viewStateReadable(const std::string &name) {
   std::string why;
   bool missing = false;
   std::FILE *f = pavOpenTextFile(name.c_str(), why, &missing);
-  if (!f && !missing) std::printf("  ## ERROR: %s: %s: not read\n", name.c_str(), why.c_str());
+  if (!f && !missing) appMessage("  ## ERROR: %s: %s: not read\n", name.c_str(), why.c_str());
   if (!f) return false;
   std::fclose(f);
   return true;

@@ -1,5 +1,7 @@
 #include "modes/frame_files.h"
 
+#include "app_messages.h"
+
 #include "scene/mesh_viewer.h"
 #include "ui/timed_message.h"
 #include "ui/viewer_windows.h"
@@ -28,7 +30,8 @@ void runFrames(PavMeshViewer *viewer, const char *mode, const char *missingText,
   }
   waitForView(viewer);
   frames(viewer);
-  printf("  Total time to launch the %s mode %5.2f s \n", mode, (double)clock.elapsed() / 1000.0);
+  appMessage("  Total time to launch the %s mode %5.2f s \n", mode,
+             (double)clock.elapsed() / 1000.0);
   fflush(stdout);
 }
 

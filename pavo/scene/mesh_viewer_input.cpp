@@ -155,7 +155,7 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
   case R::None:
     break;
   case R::Quit:
-    printf("%s", kFarewell);
+    appMessage("%s", kFarewell);
     fflush(stdout);
     win->close();
     if (quitApplication)
@@ -223,7 +223,6 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect, const QString &text) {
       // Without a writer of the main window's: the view as it is, in "pavo.data".
       PavFileMessages messages;
       writeViewStateFile(viewStateOf(win), nullptr, messages);
-      for (const std::string &line : messages.lines) forwardMessage(line); // printed already
     }
     break;
   case R::UpdateDisplay:
@@ -405,7 +404,8 @@ PavDrawObject *PavViewerInput::highlightAt(int x, int y) {
   if (insideView(x, y) && win->isExposed()) win->performPicking(x, y, &id, 1);
   PavDrawObject *o = toggleHighlightAll(livePicks(), id);
   if (o) {
-    if (traceHighlight) printf(" highligthing objects %p %d\n", (void *)o, (int)o->highlightAll);
+    if (traceHighlight)
+      appMessage(" highligthing objects %p %d\n", (void *)o, (int)o->highlightAll);
     propagateHighlight(win, o->type, o->id, o->highlightAll);
   }
   win->renderNow();
@@ -428,10 +428,9 @@ void PavViewerInput::reportPicking(PavDrawObject *picked) {
   e.angles = win->prefs.angles;
   e.vertexCoordinates = win->prefs.vertexCoordinates;
   PavPickReport r = pickReport(win->meshObject(), e);
-  printf("%s%s", r.text.c_str(), r.warnings.c_str());
-  fflush(stdout);
+  // Printed, and shown in this window's terminal panel only.
+  appMessageFrom(win, "%s%s", r.text.c_str(), r.warnings.c_str());
   report = r.text;
-  if (!r.text.empty()) emit win->terminalLine(QString::fromStdString(r.text));
 }
 
 void PavViewerInput::refreshColours() {
@@ -495,7 +494,7 @@ PavDrawObject *PavViewerInput::pickEntity(int entityType, int number) {
         }
       }
   if (!found) {
-    printf("WARNING: no element found for picking\n");
+    appMessage("WARNING: no element found for picking\n");
     return nullptr;
   }
   clearPicks(livePicks(), state);
@@ -587,7 +586,7 @@ QList<PavDrawObject *> PavViewerInput::pickingDemand(const QList<PavDrawObject *
   }
   if (!alive) return {};
   demandActive = false;
-  printf("  End of picking demand \n");
+  appMessage("  End of picking demand \n");
   return result;
 }
 
@@ -599,7 +598,7 @@ void PavViewerInput::finishDemand() {
   std::string ids;
   for (PavDrawObject *o : picked) ids += (ids.empty() ? "" : ", ") + std::to_string(o->id);
   clearHighlight();
-  printf(" multi-picking return list %s %s\n", "default", ids.c_str());
+  appMessage(" multi-picking return list %s %s\n", "default", ids.c_str());
   emit multiPickingDone(picked);
 }
 

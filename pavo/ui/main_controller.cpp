@@ -84,14 +84,14 @@ bool PavMainController::openMeshFile(const QString &path) {
       print("  ## ERROR: " + path + " is a solution file: open its mesh first\n");
       return false;
     }
-    printf("  Loading solution file %s\n", path.toLocal8Bit().constData());
+    appMessage("  Loading solution file %s\n", path.toLocal8Bit().constData());
     p.viewer->openSolution(path.toLocal8Bit().constData());
     meshLoaded();
     return true;
   }
-  printf("\n");
-  printf("  Clearing scene ");
-  printf("  Loading mesh file %s\n", path.toLocal8Bit().constData());
+  appMessage("\n");
+  appMessage("  Clearing scene ");
+  appMessage("  Loading mesh file %s\n", path.toLocal8Bit().constData());
   fflush(stdout);
   p.window->setWindowFilePath(path);
   fillRecentActions(acts->recent(), recordRecentFile(*p.settings, path));
@@ -135,7 +135,7 @@ void PavMainController::openSolution() {
   const QString problem = inputFileProblem(name);
   if (!problem.isEmpty()) return print(problem);
   if (!p.viewer->meshObject()) return print("  ## ERROR: open a mesh before its solution\n");
-  printf("  Loading solution file %s\n", name.toLocal8Bit().constData());
+  appMessage("  Loading solution file %s\n", name.toLocal8Bit().constData());
   p.viewer->openSolution(name.toLocal8Bit().constData());
   meshLoaded();
 }
@@ -145,7 +145,7 @@ void PavMainController::loadData() {
   if (name.isEmpty()) return;
   const QString problem = inputFileProblem(name);
   if (!problem.isEmpty()) return print(problem);
-  printf("  Loading data file %s\n", name.toLocal8Bit().constData());
+  appMessage("  Loading data file %s\n", name.toLocal8Bit().constData());
   readViewState(name);
 }
 
@@ -161,7 +161,6 @@ QString PavMainController::writeViewState(const char *name) {
   p.viewer->renderNow(); // the file records what the window shows
   PavFileMessages messages;
   const std::string written = writeViewStateFile(viewStateOf(p.viewer), name, messages);
-  for (const std::string &line : messages.lines) forwardMessage(line); // printed already
   return QString::fromStdString(written);
 }
 
@@ -369,7 +368,7 @@ void PavMainController::openspec() {
 }
 
 void PavMainController::quit() {
-  printf("%s", kFarewell);
+  appMessage("%s", kFarewell);
   fflush(stdout);
   QApplication::closeAllWindows();
   QCoreApplication::quit();
@@ -452,7 +451,7 @@ void PavMainController::openFilter(const char *slot, const QString &title,
       const int64_t n = applyElementFilter(*p.viewer, *kept, range);
       refreshElementColours();
       if (range)
-        printf("  %%%% %lld elements shown in [%g %g]\n", (long long)n, range[0], range[1]);
+        appMessage("  %%%% %lld elements shown in [%g %g]\n", (long long)n, range[0], range[1]);
       fflush(stdout);
       p.viewer->renderLater();
       return n;

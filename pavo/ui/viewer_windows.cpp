@@ -1,5 +1,7 @@
 #include "ui/viewer_windows.h"
 
+#include "app_messages.h"
+
 #include "files/view_state_file.h"
 #include "files/viewer_args.h"
 #include "scene/mesh_viewer.h"
@@ -53,8 +55,8 @@ QList<PavMeshViewerWidget *> openViewerWindows(int argc, char **argv) {
   const std::string viewState = viewerViewStateName(argc, argv, args);
   const bool withViewState = !viewState.empty() && viewStateReadable(viewState);
   loadWindow(first, mesh, sol, viewState, withViewState);
-  printf("  Total time to initialize all and render %5.2f s \n",
-         (double)first->elapsedMs() / 1000.0);
+  appMessage("  Total time to initialize all and render %5.2f s \n",
+             (double)first->elapsedMs() / 1000.0);
   fflush(stdout);
 
   for (int k = 2; k <= n; k++) {
