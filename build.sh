@@ -4,7 +4,7 @@
 #   ./build.sh test   install what is missing, build, run every test (normal build under Xvfb,
 #                     then the core tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #                     then the viewer smoke with the whole application under both, then the
-#                     fuzzers for a bounded time), and check the formatting
+#                     fuzzers for a bounded time), and check the formatting and the layers
 #   ./build.sh bench  build and run the benchmarks
 #   ./build.sh build  build only
 set -euo pipefail
@@ -33,6 +33,8 @@ build_main() { configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
 format_check() {
   echo "== clang-format check"
   git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
+  echo "== layer check (every include of pavo/ points down)"
+  tools/check_layers.sh
 }
 
 # Runs ctest in a build folder (extra arguments go before it, e.g. an xvfb-run prefix; options of

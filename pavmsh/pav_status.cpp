@@ -1,9 +1,11 @@
 #include "pav_status.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 static void formatInto(char *status, const char *fmt, va_list args) {
   if (!status) return;
@@ -37,6 +39,33 @@ int pav_AppendReason(char *status, const char *why) {
   }
   std::memcpy(status + used, line, n + 1);
   return PAV_FAILURE;
+}
+
+static void printMessage(const char *text, bool error) {
+  std::FILE *out = error ? stderr : stdout;
+  std::fputs(text, out);
+  std::fflush(out);
+}
+
+static std::atomic<PavMessageSink> messageSink{printMessage};
+
+void pav_SetMessageSink(PavMessageSink sink) { messageSink = sink ? sink : printMessage; }
+
+void pav_Message(bool error, const char *fmt, ...) {
+  char small[512];
+  va_list args, copy;
+  va_start(args, fmt);
+  va_copy(copy, args);
+  const int n = std::vsnprintf(small, sizeof small, fmt, copy);
+  va_end(copy);
+  if (n >= 0 && (size_t)n >= sizeof small) {
+    std::string big((size_t)n + 1, '\0');
+    std::vsnprintf(&big[0], big.size(), fmt, args);
+    messageSink.load()(big.c_str(), error);
+  } else if (n >= 0) {
+    messageSink.load()(small, error);
+  }
+  va_end(args);
 }
 
 void pav_Fatal(const char *fmt, ...) {

@@ -37,5 +37,15 @@ void pav_SetStatus(char *status, const char *fmt, ...) PAV_PRINTF(2, 3);
 // PAV_FAILURE.
 int pav_AppendReason(char *status, const char *why);
 
+// What the core has to say outside the status of a call (a conversion left undone, a root not
+// found, the values behind a fatal error): formatted, then handed to the message sink. The
+// default sink prints on standard output, or standard error when `error`; an application puts
+// its own in place to route these messages where its others go. The sink may be called from
+// worker threads.
+void pav_Message(bool error, const char *fmt, ...) PAV_PRINTF(2, 3);
+using PavMessageSink = void (*)(const char *text, bool error);
+// Installs the sink (null restores the default). Meant to be called once at start-up.
+void pav_SetMessageSink(PavMessageSink sink);
+
 // Prints the message on standard output, flushes it and ends the process with status 1.
 [[noreturn]] void pav_Fatal(const char *fmt, ...) PAV_PRINTF(1, 2);

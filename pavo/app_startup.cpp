@@ -1,5 +1,7 @@
 #include "app_startup.h"
 
+#include "app_messages.h"
+
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -109,8 +111,8 @@ int refuseSpecialSettingsFiles() {
     struct stat st;
     const QByteArray name = f.toLocal8Bit();
     if (::stat(name.constData(), &st) != 0 || S_ISREG(st.st_mode)) continue;
-    std::printf("  ## ERROR: %s: not a regular file: settings not read, defaults used\n",
-                name.constData());
+    appMessage("  ## ERROR: %s: not a regular file: settings not read, defaults used\n",
+               name.constData());
     refused++;
   }
   if (refused) {
@@ -130,7 +132,7 @@ bool prepareDrawing() {
   const QSurfaceFormat base = QSurfaceFormat::defaultFormat();
   const int probed = windowing ? probeMaxSamples(base) : -1;
   if (probed < 0) {
-    std::printf("%s\n", kNoDisplayMessage);
+    appMessage("%s\n", kNoDisplayMessage);
     std::fflush(stdout);
     return false;
   }

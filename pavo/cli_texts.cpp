@@ -1,5 +1,7 @@
 #include "cli_texts.h"
 
+#include "app_messages.h"
+
 #include <cstdio>
 #include <ctime>
 #include <iterator>
@@ -153,14 +155,14 @@ int currentYear() {
   return local.tm_year + 1900;
 }
 
-void printBanner() { std::fputs(bannerText(currentYear()).c_str(), stdout); }
+void printBanner() { appText(bannerText(currentYear())); }
 
 const std::string &generalUsageText() {
   static const std::string text = buildUsage();
   return text;
 }
 
-void printGeneralUsage() { std::fputs(generalUsageText().c_str(), stdout); }
+void printGeneralUsage() { appText(generalUsageText()); }
 
 const std::string &formatText(ModeFormat mode) {
   static const std::string texts[] = {
@@ -174,15 +176,12 @@ const std::string &formatText(ModeFormat mode) {
   return texts[static_cast<int>(mode)];
 }
 
-void printFormatText(ModeFormat mode) { std::fputs(formatText(mode).c_str(), stdout); }
+void printFormatText(ModeFormat mode) { appText(formatText(mode)); }
 
-void printThankYou() { std::fputs(kThankYouText, stdout); }
+void printThankYou() { appText(kThankYouText); }
 
-void printText(const char *text) { std::fputs(text, stdout); }
+void printText(const char *text) { appText(text); }
 
-void printLine(const char *text) {
-  std::fputs(text, stdout);
-  std::fputc('\n', stdout);
-}
+void printLine(const char *text) { appText(std::string(text) + "\n"); }
 
 } // namespace pavo

@@ -89,6 +89,7 @@ int dispatch(int argc, char **argv) {
 
 int main(int argc, char **argv) {
   pavo::lineBufferStandardOutput(); // messages reach a pipe as they are printed
+  pavo::routeCoreMessages();
   // Without a display the default platform plugin would abort inside the QApplication
   // constructor, so the platform is chosen first.
   pavo::selectQtPlatform();
@@ -100,5 +101,6 @@ int main(int argc, char **argv) {
   pavo::attachParentConsole();
   pavo::refuseSpecialSettingsFiles();
   QSurfaceFormat::setDefaultFormat(pavo::defaultSurfaceFormat());
+  pavo::installWindowModes();
   return dispatch(argc, argv);
 }

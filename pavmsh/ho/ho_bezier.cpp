@@ -2,6 +2,7 @@
 // evaluator shared with the Jacobians (ho_casteljau.h).
 #include "ho_bezier.h"
 #include "ho_casteljau.h"
+#include "pav_status.h"
 
 #include <cmath>
 #include <cstdio>
@@ -41,9 +42,9 @@ double pav_EvaluateValueOnTetrahedra(const float *coef, int degree, double u, do
                                      double t) {
   const double sum = u + v + w + t;
   if (std::fabs(sum - 1) > 1e-4) {
-    std::printf("ERROR pav_EvaluateValueOnTetrahedra : u = %f, v = %f, w = %f, t = %f \n", u, v, w,
-                t);
-    std::printf("ERROR u + v + w + t = %f \n", sum);
+    pav_Message(false, "ERROR pav_EvaluateValueOnTetrahedra : u = %f, v = %f, w = %f, t = %f \n", u,
+                v, w, t);
+    pav_Message(false, "ERROR u + v + w + t = %f \n", sum);
     pav_Fatal("ERROR u + v + w + t should be equal to 1 \n");
   }
   if (degree == 0) return coef[0];
@@ -55,8 +56,8 @@ double pav_EvaluateValueOnPrism(const float *coef, int degree, double u1, double
                                 double h) {
   const double sum = u1 + u2 + u3;
   if (std::fabs(sum - 1) > 1e-4) {
-    std::printf("ERROR pav_EvaluateValueOnPrism : u1 = %f, u2 = %f, u3 = %f \n", u1, u2, u3);
-    std::printf("ERROR u1 + u2 + u3 = %f \n", sum);
+    pav_Message(false, "ERROR pav_EvaluateValueOnPrism : u1 = %f, u2 = %f, u3 = %f \n", u1, u2, u3);
+    pav_Message(false, "ERROR u1 + u2 + u3 = %f \n", sum);
     pav_Fatal("ERROR u1 + u2 + u3 should be equal to 1 \n");
   }
   if (degree == 0) return coef[0];
@@ -123,7 +124,8 @@ int pav_EvaluateInterEdge(const double *control, int degree, const double *plane
       if ((f[i] < 0) == (f[i + 1] < 0)) continue;
       double s = 1;
       if (std::fabs(f[i + 1] - f[i]) <= 1e-10)
-        std::printf("pav_EvaluateInterEdge : fabs(%s[i] / (%s[i + 1] - %s[i])) almost equal to "
+        pav_Message(false,
+                    "pav_EvaluateInterEdge : fabs(%s[i] / (%s[i + 1] - %s[i])) almost equal to "
                     "zero \n",
                     left ? "dl" : "dr", left ? "dl" : "dr", left ? "dl" : "dr");
       else

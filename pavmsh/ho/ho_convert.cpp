@@ -9,6 +9,7 @@
 // matrix, so their inverses are applied axis by axis. Simplices and pyramids keep compressed rows.
 #include "ho_bezier.h"
 #include "pav_lapack.h"
+#include "pav_status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -507,7 +508,8 @@ void LagrangeToBezier(int64_t nbrNod, int degree, float *values, int ncomp, int6
   if (kindIdx < 0) pav_Fatal(" error : no element of degree %d with %d vertices \n", degree, npe);
   const HoKind kind = static_cast<HoKind>(kindIdx);
   if (!hoHasKernel(kind, degree)) {
-    std::printf("warning: conversion LagrangeToBezier not done for %s%d, solution capping possibly "
+    pav_Message(false,
+                "warning: conversion LagrangeToBezier not done for %s%d, solution capping possibly "
                 "not accurate \n",
                 volumeName(kind), degree);
     return;

@@ -147,16 +147,16 @@ int cubicRoots(double a, double b, double c, double root[3], int mult[3]) {
     const double px = poly(a, b, c, x);
     if (std::fabs(px) > 1e-10) {
       if (dlt < -1e-10 * (4. * a * a + 1.)) {
-        fprintf(stderr, "\n  ## WARNING Newton : No real roots !\n");
-        fprintf(stderr, "\t P'(X) = %12.8e*X^2 + %12.8e*X + %12.8e\n", 3., 2. * a, b);
-        fprintf(stderr, "\t delta = %12.8e\n", dlt);
+        pav_Message(true, "\n  ## WARNING Newton : No real roots !\n");
+        pav_Message(true, "\t P'(X) = %12.8e*X^2 + %12.8e*X + %12.8e\n", 3., 2. * a, b);
+        pav_Message(true, "\t delta = %12.8e\n", dlt);
       } else {
-        fprintf(stderr, "\n  ## WARNING Newton : Problem with triple root !\n");
-        fprintf(stderr, "\t X     = %12.8e\n", x);
-        fprintf(stderr, "\t P'(X) = %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", 3., 2. * a, b,
-                (3. * x + 2. * a) * x + b);
-        fprintf(stderr, "\t P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", a, b, c,
-                px);
+        pav_Message(true, "\n  ## WARNING Newton : Problem with triple root !\n");
+        pav_Message(true, "\t X     = %12.8e\n", x);
+        pav_Message(true, "\t P'(X) = %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", 3., 2. * a, b,
+                    (3. * x + 2. * a) * x + b);
+        pav_Message(true, "\t P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", a, b, c,
+                    px);
       }
       return 0;
     }
@@ -173,12 +173,13 @@ int cubicRoots(double a, double b, double c, double root[3], int mult[3]) {
       r[0] = r[1] = crt[k];
       r[2] = -a - 2. * crt[k];
       if (std::fabs(poly(a, b, c, r[2])) > 1e-10) {
-        fprintf(stderr, "\n  ## WARNING Newton : Problem with double root !\n");
-        fprintf(stderr, "\t X     = %12.8e(d) %12.8e\n", crt[k], r[2]);
-        fprintf(stderr, "\t P'(X) = %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e(d) %12.8e\n", 3.,
-                2. * a, b, (3. * crt[k] + 2. * a) * crt[k] + b, (3. * r[2] + 2. * a) * r[2] + b);
-        fprintf(stderr, "\t P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e(d) %12.8e\n", a,
-                b, c, poly(a, b, c, crt[k]), poly(a, b, c, r[2]));
+        pav_Message(true, "\n  ## WARNING Newton : Problem with double root !\n");
+        pav_Message(true, "\t X     = %12.8e(d) %12.8e\n", crt[k], r[2]);
+        pav_Message(true, "\t P'(X) = %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e(d) %12.8e\n", 3.,
+                    2. * a, b, (3. * crt[k] + 2. * a) * crt[k] + b,
+                    (3. * r[2] + 2. * a) * r[2] + b);
+        pav_Message(true, "\t P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e(d) %12.8e\n",
+                    a, b, c, poly(a, b, c, crt[k]), poly(a, b, c, r[2]));
         return 0;
       }
       goto merge;
@@ -216,17 +217,17 @@ int cubicRoots(double a, double b, double c, double root[3], int mult[3]) {
       }
     }
     if (!converged) {
-      fprintf(stderr, "\n  ## WARNING Newton : we haven't converged in 100 iterations !\n");
-      fprintf(stderr, "\t     Best root = %12.8e\n", best);
-      fprintf(stderr, "\t     P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", a, b, c,
-              poly(a, b, c, best));
+      pav_Message(true, "\n  ## WARNING Newton : we haven't converged in 100 iterations !\n");
+      pav_Message(true, "\t     Best root = %12.8e\n", best);
+      pav_Message(true, "\t     P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", a, b, c,
+                  poly(a, b, c, best));
     }
     if (bestVal > 1e-10) {
-      fprintf(stderr, "\n  ## WARNING Newton : we haven't found a root !\n");
-      fprintf(stderr, "\t Best root = %12.8e\n", best);
-      fprintf(stderr, "\t P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", a, b, c,
-              poly(a, b, c, best));
-      fprintf(stderr, "\t dist = %12.8e\n", bestVal);
+      pav_Message(true, "\n  ## WARNING Newton : we haven't found a root !\n");
+      pav_Message(true, "\t Best root = %12.8e\n", best);
+      pav_Message(true, "\t P(X)  =  X^3 + %12.8e*X^2 + %12.8e*X + %12.8e => %12.8e\n", a, b, c,
+                  poly(a, b, c, best));
+      pav_Message(true, "\t dist = %12.8e\n", bestVal);
       return 0;
     }
 
@@ -236,11 +237,11 @@ int cubicRoots(double a, double b, double c, double root[3], int mult[3]) {
     double dq = p * p - 4. * q;
     const double eps = 1e-10 * std::fmax(1., std::fmax(p * p, std::fabs(q)));
     if (dq < -eps) {
-      fprintf(stderr, "\n  ## WARNING Newton : Only one real root !\n");
-      fprintf(stderr, "\t Root 1   = %12.8e\n", best);
-      fprintf(stderr, "\t P(X)\t  = X^3 + %12.8e*X^2 + %12.8e*X + %12.8e\n", a, b, c);
-      fprintf(stderr, "\t P2(X)    = X^2 + %12.8e*X + %12.8e\n", p, q);
-      fprintf(stderr, "\t delta P2 = %12.8e  for eps = %12.8e\n", dq, eps);
+      pav_Message(true, "\n  ## WARNING Newton : Only one real root !\n");
+      pav_Message(true, "\t Root 1   = %12.8e\n", best);
+      pav_Message(true, "\t P(X)\t  = X^3 + %12.8e*X^2 + %12.8e*X + %12.8e\n", a, b, c);
+      pav_Message(true, "\t P2(X)    = X^2 + %12.8e*X + %12.8e\n", p, q);
+      pav_Message(true, "\t delta P2 = %12.8e  for eps = %12.8e\n", dq, eps);
       return 0;
     }
     if (dq < 0.) dq = 0.;
@@ -250,11 +251,11 @@ int cubicRoots(double a, double b, double c, double root[3], int mult[3]) {
     r[2] = (big != 0.) ? q / big : 0.;
     for (int k = 0; k < 3; k++) {
       if (std::fabs(poly(a, b, c, r[k])) > 1e-8) {
-        fprintf(stderr, "\n  ## WARNING Newton : Problem with obtained roots !\n");
-        fprintf(stderr, "\t Roots   = %12.8e %12.8e %12.8e\n", r[0], r[1], r[2]);
-        fprintf(stderr, "\t P(Root) = %12.8e %12.8e %12.8e\n", poly(a, b, c, r[0]),
-                poly(a, b, c, r[1]), poly(a, b, c, r[2]));
-        fprintf(stderr, "\t P(X)    = X^3 + %12.8e*X^2 + %12.8e*X + %12.8e\n", a, b, c);
+        pav_Message(true, "\n  ## WARNING Newton : Problem with obtained roots !\n");
+        pav_Message(true, "\t Roots   = %12.8e %12.8e %12.8e\n", r[0], r[1], r[2]);
+        pav_Message(true, "\t P(Root) = %12.8e %12.8e %12.8e\n", poly(a, b, c, r[0]),
+                    poly(a, b, c, r[1]), poly(a, b, c, r[2]));
+        pav_Message(true, "\t P(X)    = X^3 + %12.8e*X^2 + %12.8e*X + %12.8e\n", a, b, c);
         return 0;
       }
     }
@@ -339,9 +340,11 @@ int eigenCharacteristic(const double *met, double *eigVal, double *eigVec) {
   const int nbr = cubicRoots(a, b, c, root, mult);
 
   if (nbr == 0) {
-    printf(" MET  %le %le %le %le %le %le\n", met[0], met[1], met[2], met[3], met[4], met[5]);
-    printf(" NRM  %le\n", nrm);
-    printf(" MAT  %le %le %le %le %le %le\n", m[0][0], m[0][1], m[0][2], m[1][1], m[1][2], m[2][2]);
+    pav_Message(false, " MET  %le %le %le %le %le %le\n", met[0], met[1], met[2], met[3], met[4],
+                met[5]);
+    pav_Message(false, " NRM  %le\n", nrm);
+    pav_Message(false, " MAT  %le %le %le %le %le %le\n", m[0][0], m[0][1], m[0][2], m[1][1],
+                m[1][2], m[2][2]);
     return 0;
   }
   if (nbr < 1 || nbr > 3) pav_Fatal("  ## ERROR: WRONG TYPE OF EIGENVALUES.\n");
@@ -444,16 +447,17 @@ int Eigen2d(const double *met, double *eigVal, double *eigVec) {
     const double nrmW = w[0] * w[0] + w[1] * w[1];
     if (nrmW < 1e-30) {
       if (std::fabs(smallL - 1.) < 1e-12 && std::fabs(bigL - 1.) < 1e-12) {
-        printf("  ## INFO Eigen2d: two identical eigen values have not been filtered !!\n");
-        printf("     M = [%12.8e %12.8e %12.8e]  with eig %le %le  and dd = %le\n", a, b, c, smallL,
-               bigL, dd);
-        printf(" vec = %le %le or %le %le with nrm = %le or %le\n", v[0], v[1], w[0], w[1], nrm,
-               nrmW);
+        pav_Message(false,
+                    "  ## INFO Eigen2d: two identical eigen values have not been filtered !!\n");
+        pav_Message(false, "     M = [%12.8e %12.8e %12.8e]  with eig %le %le  and dd = %le\n", a,
+                    b, c, smallL, bigL, dd);
+        pav_Message(false, " vec = %le %le or %le %le with nrm = %le or %le\n", v[0], v[1], w[0],
+                    w[1], nrm, nrmW);
         isotropic2d(s, eigVal, eigVec);
         return 1;
       }
-      fprintf(stderr, "\n  ## ERROR Eigen2d: A nul metric is obtained !\n");
-      fprintf(stderr, "     M = [%12.8e %12.8e %12.8e]\n", a, b, c);
+      pav_Message(true, "\n  ## ERROR Eigen2d: A nul metric is obtained !\n");
+      pav_Message(true, "     M = [%12.8e %12.8e %12.8e]\n", a, b, c);
       return 0;
     }
     v[0] = w[0];

@@ -761,7 +761,7 @@ int hoJacobianDegree(int type) {
 
 void Pyr2Hex(int degree, int nbrCmp, const double *pyr, double *hex) {
   if (!pyr || !hex) {
-    fprintf(stderr, "#ERROR Pyr2Hex : please provide already allocated arrays\n");
+    pav_Message(true, "#ERROR Pyr2Hex : please provide already allocated arrays\n");
     return;
   }
   const int d = degree;
@@ -800,8 +800,8 @@ void checkDegree(const char *name, int degree) {
 
 double pav_EvaluateJacOnTriangle(const double *coef, int degree, double u, double v, double w) {
   if (std::fabs(u + v + w - 1.) > 1e-4) {
-    printf("ERROR pav_EvaluateJacOnTrinagle : u = %f, v = %f, w = %f \n", u, v, w);
-    printf("ERROR u + v + w = %f \n", u + v + w);
+    pav_Message(false, "ERROR pav_EvaluateJacOnTrinagle : u = %f, v = %f, w = %f \n", u, v, w);
+    pav_Message(false, "ERROR u + v + w = %f \n", u + v + w);
     pav_Fatal("ERROR u + v + w should be equal to 1 \n");
   }
   checkDegree("pav_EvaluateJacOnTriangle", degree);
@@ -821,8 +821,9 @@ double pav_EvaluateJacOnHexahedra(const double *coef, int degree, double u, doub
 double pav_EvaluateJacOnTetrahedra(const double *coef, int degree, double u, double v, double w,
                                    double t) {
   if (std::fabs(u + v + w + t - 1.) > 1e-4) {
-    printf("ERROR pav_EvaluateJacOnTetrahedra : u = %f, v = %f, w = %f, t = %f \n", u, v, w, t);
-    printf("ERROR u + v + w + t = %f \n", u + v + w + t);
+    pav_Message(false, "ERROR pav_EvaluateJacOnTetrahedra : u = %f, v = %f, w = %f, t = %f \n", u,
+                v, w, t);
+    pav_Message(false, "ERROR u + v + w + t = %f \n", u + v + w + t);
     pav_Fatal("ERROR u + v + w + t should be equal to 1 \n");
   }
   checkDegree("pav_EvaluateJacOnTetrahedra", degree);
@@ -832,8 +833,8 @@ double pav_EvaluateJacOnTetrahedra(const double *coef, int degree, double u, dou
 double pav_EvaluateJacOnPrism(const double *coef, int degree, double u1, double u2, double u3,
                               double h) {
   if (std::fabs(u1 + u2 + u3 - 1.) > 1e-4) {
-    printf("ERROR pav_EvaluateJacOnPrism : u1 = %f, u2 = %f, u3 = %f \n", u1, u2, u3);
-    printf("ERROR u1 + u2 + u3 = %f \n", u1 + u2 + u3);
+    pav_Message(false, "ERROR pav_EvaluateJacOnPrism : u1 = %f, u2 = %f, u3 = %f \n", u1, u2, u3);
+    pav_Message(false, "ERROR u1 + u2 + u3 = %f \n", u1 + u2 + u3);
     pav_Fatal("ERROR u1 + u2 + u3 should be equal to 1 \n");
   }
   checkDegree("pav_EvaluateJacOnPrism", degree);

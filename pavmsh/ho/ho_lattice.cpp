@@ -1,5 +1,7 @@
 #include "ho_lattice.h"
 
+#include "pav_status.h"
+
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -366,8 +368,9 @@ double *GetBasisFunctionsFromCrdNod(int type, const double *crd, int *count) {
                         (1 - x - z) * y * r, z};
     const double sum = phi[0] + phi[1] + phi[2] + phi[3] + phi[4];
     if (std::fabs(sum - 1) > 1e-5) {
-      std::printf("GetBasisFunctionsFromCrdNod : case Pyramid, the sum should be equal to 1 ");
-      std::printf("Phi Pyr %f %f %f %f %f \n", phi[0], phi[1], phi[2], phi[3], phi[4]);
+      pav_Message(false,
+                  "GetBasisFunctionsFromCrdNod : case Pyramid, the sum should be equal to 1 ");
+      pav_Message(false, "Phi Pyr %f %f %f %f %f \n", phi[0], phi[1], phi[2], phi[3], phi[4]);
       delete[] phi;
       pav_Fatal("somme Phi Pyr %f \n", sum);
     }
@@ -389,9 +392,9 @@ double *GetBasisFunctionsFromCrdNod(int type, const double *crd, int *count) {
     double sum = 0;
     for (int i = 0; i < 8; ++i) sum += phi[i];
     if (std::fabs(sum - 1) > 1e-5) {
-      std::printf("GetBasisFunctionsFromCrdNod case Hex, the sum should be equal to 1.");
-      std::printf("phi Hex : %f %f %f %f %f %f %f %f \n", phi[0], phi[1], phi[2], phi[3], phi[4],
-                  phi[5], phi[6], phi[7]);
+      pav_Message(false, "GetBasisFunctionsFromCrdNod case Hex, the sum should be equal to 1.");
+      pav_Message(false, "phi Hex : %f %f %f %f %f %f %f %f \n", phi[0], phi[1], phi[2], phi[3],
+                  phi[4], phi[5], phi[6], phi[7]);
       delete[] phi;
       pav_Fatal("sum phi %f \n", sum);
     }
@@ -405,7 +408,7 @@ double *GetBasisFunctionsFromCrdNod(int type, const double *crd, int *count) {
 
 int hoFactorial(int n) {
   if (n < 0) {
-    std::fprintf(stderr, "No negative factorial !\n");
+    pav_Message(true, "No negative factorial !\n");
     return 0;
   }
   int f = 1;
@@ -520,17 +523,15 @@ void hoBernsteinBasis(HoKind kind, int degree, const double *ref, double *phi) {
 namespace ho_detail {
 
 void posFail(const char *name, int d, int i, int j, int k) {
-  std::fprintf(stderr, " #ERROR :%s wrong coefficients in input\n", name);
+  pav_Message(true, " #ERROR :%s wrong coefficients in input\n", name);
   if (std::strcmp(name, "posTri") == 0)
-    std::fprintf(stderr, " #ERROR :posTri degree %d, i %d, j %d, k %d \n", d, i, j, k);
-  std::fflush(stderr);
+    pav_Message(true, " #ERROR :posTri degree %d, i %d, j %d, k %d \n", d, i, j, k);
   pav_Fatal("%s", "");
 }
 
 void posMultiDegPriFail(int p, int q, int a, int b, int c, int l) {
-  std::fprintf(stderr, " #ERROR :posMultiDegPri wrong coefficients in input\n");
-  std::fprintf(stderr, " degijk: %d degl: %d i: %d j: %d k: %d l:  %d\n", p, q, a, b, c, l);
-  std::fflush(stderr);
+  pav_Message(true, " #ERROR :posMultiDegPri wrong coefficients in input\n");
+  pav_Message(true, " degijk: %d degl: %d i: %d j: %d k: %d l:  %d\n", p, q, a, b, c, l);
   pav_Fatal("%s", "");
 }
 

@@ -3,6 +3,7 @@
 #include "ho_split.h"
 
 #include "ho_lattice.h"
+#include "pav_status.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,11 +80,11 @@ bool weightsValid(double u, double v, double w) {
 // with the message.
 bool triangleSplitValid(int n, double u, double v, double w) {
   if (!weightsValid(u, v, w)) {
-    std::printf(" unproper input arguments u, v, w for triangle subdivision");
+    pav_Message(false, " unproper input arguments u, v, w for triangle subdivision");
     return false;
   }
   if (n != 3 && n != 4) {
-    std::printf(" subdvision in %d of a HO triangle not implemented\n", n);
+    pav_Message(false, " subdvision in %d of a HO triangle not implemented\n", n);
     return false;
   }
   return true;
@@ -175,7 +176,7 @@ void refineTriangle(const float *ctrl, int d, int n, double u, double v, double 
 
 bool degreeOk(int degree) {
   if (degree < 1) {
-    std::printf("no subdivision\n");
+    pav_Message(false, "no subdivision\n");
     return false;
   }
   if (degree > HO_MAX_DEGREE)

@@ -1,5 +1,6 @@
 // Argument scanning, verbose loading, surface reconstruction and the analytical test field.
 #include "modes/batch_work.h"
+#include "app_messages.h"
 
 #include "pav_io.h"
 #include "pav_modify.h"
@@ -25,18 +26,13 @@ bool hasFlag(int argc, char **argv, const char *name) {
   return false;
 }
 
-std::string cutAt(const std::string &name, const char *suffix) {
-  const size_t p = name.find(suffix);
-  return p == std::string::npos ? name : name.substr(0, p);
-}
-
 int openMeshVerbose(PavObject *obj, const char *name) {
   char status[2 * PAV_STATUS_SIZE] = "";
   const int rc = pav_OpenMesh(obj, name, status);
   if (rc != PAV_SUCCESS)
-    std::printf(" pav_OpenMesh failed error %3d : %s\n", rc, status);
+    appMessage(" pav_OpenMesh failed error %3d : %s\n", rc, status);
   else
-    std::printf("  %%%% %s OPENED\n", status + PAV_STATUS_SIZE);
+    appMessage("  %%%% %s OPENED\n", status + PAV_STATUS_SIZE);
   char st[PAV_STATUS_SIZE];
   pav_PrintMeshInfo(obj, st);
   return rc;
@@ -46,17 +42,17 @@ int openSolutionVerbose(PavObject *obj, const char *name, const char *failPrefix
   char status[2 * PAV_STATUS_SIZE] = "";
   const int rc = pav_OpenSolution(obj, name, status);
   if (rc != PAV_SUCCESS)
-    std::printf("%spav_OpenSolution failed error %3d : %s\n", failPrefix, rc, status);
+    appMessage("%spav_OpenSolution failed error %3d : %s\n", failPrefix, rc, status);
   else
-    std::printf("  %%%% %s OPENED\n", status + PAV_STATUS_SIZE);
+    appMessage("  %%%% %s OPENED\n", status + PAV_STATUS_SIZE);
   char st[PAV_STATUS_SIZE];
   pav_PrintSolutionInfo(obj, st);
   return rc;
 }
 
 void reportSkippedAfterFailedLoad(bool solution) {
-  if (solution) std::printf("  Solution skipped: the mesh could not be loaded\n");
-  std::printf("  Nothing written: the mesh could not be loaded\n");
+  if (solution) appMessage("  Solution skipped: the mesh could not be loaded\n");
+  appMessage("  Nothing written: the mesh could not be loaded\n");
 }
 
 namespace {
@@ -83,19 +79,19 @@ WriteWatch::~WriteWatch() { pav_SetMeshWriters(nullptr, nullptr); }
 int WriteWatch::failures() const { return gWriteFailures; }
 
 void launchSurfaceReconstruction(PavObject *obj, const char *meshOut, const char *solOut) {
-  std::printf("  Launching Surface Reconstruction Mode. This may take a while\n");
+  appMessage("  Launching Surface Reconstruction Mode. This may take a while\n");
   const std::clock_t t0 = std::clock();
   checksurfMesh(meshOut != nullptr, obj, meshOut, solOut);
   // Processor time in seconds.
-  std::printf("  Total time to reconstruct the surface and add it %5.2f s \n",
-              double(std::clock() - t0) / CLOCKS_PER_SEC);
+  appMessage("  Total time to reconstruct the surface and add it %5.2f s \n",
+             double(std::clock() - t0) / CLOCKS_PER_SEC);
 }
 
 int generateAnalyticalSolution(PavObject *obj, const char *outName, const char *, int,
                                double realParam, char *status) {
   if (!obj) return pav_Fail(status, PAV_MSG_NULL_OBJECT);
   const int32_t nbrVer = obj->ent[Vertices].nbr;
-  std::printf("nbrVer = %d \n", nbrVer);
+  appMessage("nbrVer = %d \n", nbrVer);
   PavSolution *rec = pav_NewSolutionRecord(obj->dim, PavSolScalar, nbrVer, 0, 1, status);
   if (!rec) return PAV_FAILURE;
   rec->dim = obj->dim;
@@ -110,18 +106,18 @@ int generateAnalyticalSolution(PavObject *obj, const char *outName, const char *
     }
     const double r2 = (x - 0.5) * (x - 0.5) + (y - 0.5) * (y - 0.5) + z * z;
     const double f = std::cos(2 * pi * x / a) * std::exp(-r2 / (a * a));
-    std::printf("iVer %d, val %f \n", i, f);
+    appMessage("iVer %d, val %f \n", i, f);
     rec->data[i] = f;
   }
   if (pav_PushSolution(obj, SolAtVertices, rec, status) != PAV_SUCCESS) {
     pav_FreeSolutionList(rec);
     return PAV_FAILURE;
   }
-  std::printf("Now write the solution ");
+  appMessage("Now write the solution ");
   char st[2 * PAV_STATUS_SIZE] = "";
   if (pav_WriteSolution(obj, outName, -2, st) == PAV_FAILURE) {
-    std::printf("Error while writing the solution d ");
-    std::printf("\n%s", st);
+    appMessage("Error while writing the solution d ");
+    appMessage("\n%s", st);
     return PAV_FAILURE;
   }
   return PAV_SUCCESS;

@@ -2,6 +2,7 @@
 // everything here runs on a mesh object loaded from files and writes files.
 #pragma once
 
+#include "files/viewer_args.h"
 #include "pav_object.h"
 
 #include <string>
@@ -13,8 +14,6 @@ namespace pavo {
 int optionValue(int argc, char **argv, const char *name);
 // True when `name` occurs among argv[2..argc-1].
 bool hasFlag(int argc, char **argv, const char *name);
-// name cut at the first occurrence of suffix (name unchanged when it does not occur).
-std::string cutAt(const std::string &name, const char *suffix);
 
 // Loads a mesh with the drivers' messages (" pav_OpenMesh failed error %3d : %s" or
 // "  %% <name> OPENED") and prints the mesh summary; returns the status of the load.

@@ -1,4 +1,5 @@
 // Surface reconstruction in batch.
+#include "app_messages.h"
 #include "cli_texts.h"
 #include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
@@ -40,7 +41,7 @@ int runCheckSurf(int argc, char **argv) {
 
   PavObject *obj = nullptr;
   if (const int st = pav_NewInterface(&obj)) {
-    std::printf(" pav_NewInterface  status %d \n", st);
+    appMessage(" pav_NewInterface  status %d \n", st);
     return 0;
   }
   // Unlike the viewer, a batch mode never writes the output of a failed load, and its exit

@@ -1,5 +1,6 @@
 // Conversion of files in batch: each ".cgns" or ".msh" (Gmsh) argument is read through the mesh
 // loader and written in the keyword format, or completed by the surface reconstruction.
+#include "app_messages.h"
 #include "cli_texts.h"
 #include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
@@ -55,7 +56,7 @@ bool writeSolutions(PavObject *obj, const std::string &base, const char *ext) {
     for (int d : degrees) files.push_back({step, d});
   }
   if (files.size() > 1)
-    std::printf("  %zu solution files: one a time step and degree\n", files.size());
+    appMessage("  %zu solution files: one a time step and degree\n", files.size());
   bool ok = true;
   for (size_t k = 0; k < files.size(); k++) {
     for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
@@ -69,10 +70,10 @@ bool writeSolutions(PavObject *obj, const std::string &base, const char *ext) {
     char status[2 * PAV_STATUS_SIZE] = "";
     const int rc = pav_WriteSolution(obj, name.c_str(), files[k].second, status);
     if (rc != PAV_SUCCESS) {
-      std::printf(" pav_WriteSolution failed error %3d : %s\n", rc, status);
+      appMessage(" pav_WriteSolution failed error %3d : %s\n", rc, status);
       ok = false;
     } else
-      std::printf("  %%%% Solution written in %s\n", name.c_str());
+      appMessage("  %%%% Solution written in %s\n", name.c_str());
   }
   for (int t = 0; t < PAV_NBR_STORED_TYPES; t++) {
     PavSolution **link = &obj->ent[t].sol;
@@ -92,30 +93,30 @@ int runConvert(int argc, char **argv) {
   int exitStatus = 0;
   for (int i = 2; i < argc; i++) {
     if (std::strcmp(argv[i], "-ascii") == 0) {
-      std::printf("Output will be in ascii format \n");
+      appMessage("Output will be in ascii format \n");
       ascii = true;
     } else if (std::strcmp(argv[i], "-checksurf") == 0) {
-      std::printf("Surface reconstruction mode will be used \n");
+      appMessage("Surface reconstruction mode will be used \n");
       checksurf = true;
     }
   }
   for (int i = 2; i < argc; i++) {
     const bool cgns = std::strstr(argv[i], ".cgns") != nullptr;
     if (argv[i][0] == '-' || (!cgns && !std::strstr(argv[i], ".msh"))) continue;
-    std::printf(cgns ? "Case of cgns file: %s\n" : "Case of Gmsh file: %s\n", argv[i]);
+    appMessage(cgns ? "Case of cgns file: %s\n" : "Case of Gmsh file: %s\n", argv[i]);
     const std::string base = cutAt(argv[i], cgns ? ".cgns" : ".msh");
     const std::string meshOut = base + (ascii ? ".mesh" : ".meshb");
     const std::string solOut = base + (ascii ? ".sol" : ".solb");
     PavObject *obj = nullptr;
     if (const int st = pav_NewInterface(&obj)) {
-      std::printf(" pav_NewInterface  status %d \n", st);
+      appMessage(" pav_NewInterface  status %d \n", st);
       continue;
     }
     // The output of a failed load is never written: it would replace a good file by a part.
     if (openMeshVerbose(obj, argv[i]) != PAV_SUCCESS) {
       reportSkippedAfterFailedLoad(true);
       exitStatus = 1;
-      std::printf("\n");
+      appMessage("\n");
       pav_DeleteInterface(&obj);
       continue;
     }
@@ -128,13 +129,13 @@ int runConvert(int argc, char **argv) {
       char status[2 * PAV_STATUS_SIZE] = "";
       int rc = pav_WriteMesh(obj, meshOut.c_str(), status);
       if (rc != PAV_SUCCESS) {
-        std::printf(" pav_WriteMesh failed error %3d : %s\n", rc, status);
+        appMessage(" pav_WriteMesh failed error %3d : %s\n", rc, status);
         exitStatus = 1;
       } else
-        std::printf("  %%%% Mesh written in %s\n", meshOut.c_str());
+        appMessage("  %%%% Mesh written in %s\n", meshOut.c_str());
       if (solRead && !writeSolutions(obj, base, ascii ? ".sol" : ".solb")) exitStatus = 1;
     }
-    std::printf("\n");
+    appMessage("\n");
     pav_DeleteInterface(&obj);
   }
   printLine("  Thank you for using the convert mode of Pavo");

@@ -3,6 +3,7 @@
 // Non-interactive use (tests, documentation images): with PAVO4_DEMO_SCREENSHOT set to a file
 // name, the driver renders one frame, writes it as a screenshot to that file (format from the
 // name, as the screenshot command does) and returns 0 instead of running the event loop.
+#include "app_messages.h"
 #include "modes/mode_drivers.h"
 #include "scene/mesh_viewer.h"
 
@@ -26,7 +27,7 @@ int runDemo(DemoScene scene) {
   viewer.waitForInit();
   viewer.showDemo(kind);
   if (scene == DemoScene::Plain)
-    printf("  Total time to launch the demo %5.2f s \n", (double)clock.elapsed() / 1000.0);
+    appMessage("  Total time to launch the demo %5.2f s \n", (double)clock.elapsed() / 1000.0);
   const char *shot = std::getenv("PAVO4_DEMO_SCREENSHOT");
   if (shot && *shot) {
     viewer.renderNowNoSwap();

@@ -1,4 +1,5 @@
 // Surface extraction in batch.
+#include "app_messages.h"
 #include "cli_texts.h"
 #include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
@@ -20,14 +21,14 @@ int runExtr(int argc, char **argv) {
   }
   const int solIdx = sol ? sol : in;
   if (in >= argc || out >= argc || dat >= argc || solIdx >= argc) {
-    std::printf("Argument missing, please check your command \n");
+    appMessage("Argument missing, please check your command \n");
     return 0;
   }
   const std::string meshName = argv[in], solName = argv[solIdx];
   const std::string outName = (out ? cutAt(argv[out], ".dat") : cutAt(meshName, ".mesh")) + ".dat";
   PavObject *obj = nullptr;
   if (const int st = pav_NewInterface(&obj)) {
-    std::printf(" pav_NewInterface  status %d \n", st);
+    appMessage(" pav_NewInterface  status %d \n", st);
     return 0;
   }
   if (openMeshVerbose(obj, meshName.c_str()) != PAV_SUCCESS) {

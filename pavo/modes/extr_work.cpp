@@ -1,6 +1,7 @@
 // The fixed surface-section extraction of the wing cases: 21 sections at eight span stations
 // (slat, main wing and flap surfaces, told apart by their references), chained into polylines
 // and written as an edge mesh and a table of section points with their vertex field values.
+#include "app_messages.h"
 #include "modes/batch_work.h"
 
 #include "pav_safe_write.h"
@@ -33,7 +34,7 @@ public:
     const bool formatted = std::fflush(f_) == 0;
     char status[PAV_STATUS_SIZE] = "";
     const bool ok = formatted && pav_SafeWriteFile(name, text_, size_, status) == PAV_SUCCESS;
-    if (!ok) std::printf("%s", formatted ? status : "Cannot format the text in memory\n");
+    if (!ok) appMessage("%s", formatted ? status : "Cannot format the text in memory\n");
     return ok;
   }
 
@@ -83,16 +84,16 @@ struct Point {
 } // namespace
 
 int extractSurfaceSections(PavObject *obj, const char *) {
-  std::printf("  Launching Surface Extraction Mode.\n");
-  std::printf("  Values for cut plane are given in inches\n");
+  appMessage("  Launching Surface Extraction Mode.\n");
+  appMessage("  Values for cut plane are given in inches\n");
   const char *caseLabel = "A-002", *angleLabel = "7.05", *meshLabel = "E-mesh";
   const std::vector<Section> table = sectionTable();
-  std::printf(" Parameters read: \n");
-  std::printf("  %d cut plane equations \n", int(table.size()));
+  appMessage(" Parameters read: \n");
+  appMessage("  %d cut plane equations \n", int(table.size()));
   for (size_t j = 0; j < table.size(); j++) {
     const double *p = table[j].plane;
-    std::printf("  Eq %d: %f %f %f %f \n", int(j + 1), p[0], p[1], p[2], p[3]);
-    std::printf("  Number of references for this plane: %d \n", table[j].nbrRefs);
+    appMessage("  Eq %d: %f %f %f %f \n", int(j + 1), p[0], p[1], p[2], p[3]);
+    appMessage("  Number of references for this plane: %d \n", table[j].nbrRefs);
   }
   std::vector<std::string> titles;
   for (const Section &s : table) {
@@ -101,11 +102,11 @@ int extractSurfaceSections(PavObject *obj, const char *) {
                   s.station, caseLabel, angleLabel);
     titles.push_back(title);
   }
-  std::printf("  For now, only triangles of degree 1 are considered \n");
+  appMessage("  For now, only triangles of degree 1 are considered \n");
   int nbrFld = 0;
   for (PavSolution *s = obj ? obj->ent[Vertices].sol : nullptr; s; s = s->next) nbrFld++;
-  std::printf("NbrFldVer = %d \n", nbrFld);
-  std::printf("ithSol = %d \n", nbrFld == 1 ? 1 : 0);
+  appMessage("NbrFldVer = %d \n", nbrFld);
+  appMessage("ithSol = %d \n", nbrFld == 1 ? 1 : 0);
 
   const int32_t nbrVer = obj ? obj->ent[Vertices].nbr : 0;
   const PavEntitySet *tri = obj ? &obj->ent[Triangles] : nullptr;
@@ -173,21 +174,21 @@ int extractSurfaceSections(PavObject *obj, const char *) {
       adj[id[0] - base].push_back(id[1]);
       adj[id[1] - base].push_back(id[0]);
     }
-    std::printf(" For Plane %d, number of surface entites cut = %d \n", int(j + 1), cut);
+    appMessage(" For Plane %d, number of surface entites cut = %d \n", int(j + 1), cut);
     // Chain the segments: start from chain ends first, then from closed loops.
     const int base = local.empty() ? 0 : local.front();
     int nbrEnds = 0;
     for (size_t k = 0; k < adj.size(); k++) {
       if (adj[k].size() > 2) {
-        std::printf("WARNING: a vertex belongs to more than 2 edges !! \n");
-        std::printf("Contact Hotline \n");
+        appMessage("WARNING: a vertex belongs to more than 2 edges !! \n");
+        appMessage("Contact Hotline \n");
       }
       if (adj[k].size() < 2) {
         nbrEnds++;
         chainEnds.push_back(int(base + k));
       }
     }
-    std::printf(" %d vertices belongs to less than 2 edges\n", nbrEnds);
+    appMessage(" %d vertices belongs to less than 2 edges\n", nbrEnds);
     std::vector<char> seen(adj.size(), 0);
     for (int pass = 0; pass < 2; pass++)
       for (size_t k = 0; k < adj.size(); k++) {
@@ -208,7 +209,7 @@ int extractSurfaceSections(PavObject *obj, const char *) {
       }
   }
 
-  std::printf("Writing mesh of edges \n");
+  appMessage("Writing mesh of edges \n");
   if (SafeTextFile out; FILE *f = out.open()) {
     std::fprintf(f, "MeshVersionFormatted 3\n");
     std::fprintf(f, "  \n");
@@ -227,13 +228,13 @@ int extractSurfaceSections(PavObject *obj, const char *) {
     std::fprintf(f, "End \n");
     out.commit("edges.mesh");
   } else {
-    std::printf("Error opening file!\n");
+    appMessage("Error opening file!\n");
   }
 
   SafeTextFile data;
   FILE *f = data.open();
   if (!f) {
-    std::printf("Error opening file!\n");
+    appMessage("Error opening file!\n");
     return 1;
   }
   std::fprintf(f, "# The following section is for %s\n", caseLabel);
@@ -253,7 +254,7 @@ int extractSurfaceSections(PavObject *obj, const char *) {
     std::fprintf(f, "  \n");
   }
   if (!data.commit("A-002_cpcf.dat")) return 1;
-  std::printf("Writing big file ok\n");
+  appMessage("Writing big file ok\n");
   return 0;
 }
 

@@ -1,4 +1,5 @@
 // Merging of vertices and addition of edges in batch; the two modes read their arguments alike.
+#include "app_messages.h"
 #include "cli_texts.h"
 #include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
@@ -30,7 +31,7 @@ int runModification(int argc, char **argv, bool merge) {
   const std::string outName = base + (ascii ? ".mesh" : ".meshb");
   PavObject *obj = nullptr;
   if (const int st = pav_NewInterface(&obj)) {
-    std::printf(" pav_NewInterface  status %d \n", st);
+    appMessage(" pav_NewInterface  status %d \n", st);
     return 0;
   }
   int exitStatus = 0;
@@ -42,7 +43,7 @@ int runModification(int argc, char **argv, bool merge) {
     char status[PAV_STATUS_SIZE] = "";
     const int rc = merge ? pav_MergeVertices(obj, outName.c_str(), status)
                          : pav_AddBoundaryEdges(obj, outName.c_str(), status);
-    if (rc != PAV_SUCCESS) std::printf("%s", status);
+    if (rc != PAV_SUCCESS) appMessage("%s", status);
     if (rc != PAV_SUCCESS || watch.failures()) exitStatus = 1;
   }
   printLine(merge ? "  Thank you for using the merge of vertices of Pavo"

@@ -7,6 +7,10 @@
 
 namespace pavo {
 
+// Hands the batch modes that a viewer window's menus run (movie, sequence, surface
+// reconstruction) to the interface; once, before any window opens.
+void installWindowModes();
+
 // Window drivers.
 int runEmptyWindow();                 // no argument: an empty viewer window
 int runViewer(int argc, char **argv); // -in: one viewer window per mesh

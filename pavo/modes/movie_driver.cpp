@@ -1,10 +1,11 @@
 // Movie frames: every line of "pavo.movie" is one mesh and solution rendered under one view
 // state into one image.
+#include "app_messages.h"
+#include "files/movie_seq_files.h"
+#include "files/viewer_args.h"
 #include "modes/frame_files.h"
 #include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
-#include "modes/movie_seq_files.h"
-#include "modes/viewer_args.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
 
@@ -36,7 +37,7 @@ int runMovie(int argc, char **argv) {
   const std::string viewState = movieViewStateName(argc, argv);
   PavMeshViewerWidget window(QSurfaceFormat::defaultFormat(), 1, 1);
   launchMovie(viewState, window.viewer());
-  printf("  Thank you for using the movie mode of Pavo\n");
+  appMessage("  Thank you for using the movie mode of Pavo\n");
   fflush(stdout);
   return 0;
 }

@@ -1,9 +1,10 @@
 // Data sequences: one mesh in one window, one image per view-state file of the sequence file.
+#include "app_messages.h"
+#include "files/movie_seq_files.h"
 #include "modes/batch_work.h"
 #include "modes/frame_files.h"
 #include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
-#include "modes/movie_seq_files.h"
 #include "scene/mesh_viewer.h"
 #include "ui/mesh_viewer_widget.h"
 
@@ -36,13 +37,13 @@ int runSeq(int argc, char **argv) {
   };
   const int in = value("-in"), sol = value("-sol"), nameseq = value("-nameseq");
   if (!in) {
-    printf("  ERROR: -in is missing\n");
+    appMessage("  ERROR: -in is missing\n");
     return 0;
   }
   PavMeshViewerWidget window(QSurfaceFormat::defaultFormat(), 1, 1);
   window.loadMesh(argv[in], sol ? argv[sol] : argv[in]);
   launchSequence(window.viewer(), nameseq ? argv[nameseq] : "pavo.seq");
-  printf("  Thank you for using the data sequences mode of Pavo\n");
+  appMessage("  Thank you for using the data sequences mode of Pavo\n");
   fflush(stdout);
   return 0;
 }

@@ -1,4 +1,5 @@
 // Analytical solution generator in batch.
+#include "app_messages.h"
 #include "cli_texts.h"
 #include "modes/batch_work.h"
 #include "modes/mode_drivers.h"
@@ -26,7 +27,7 @@ int runSolana(int argc, char **argv) {
   pav_NewInterface(&obj);
   char status[2 * PAV_STATUS_SIZE] = "";
   if (pav_OpenMesh(obj, argv[in], status) == PAV_FAILURE) {
-    std::printf("Error while opening the mesh \n");
+    appMessage("Error while opening the mesh \n");
     reportSkippedAfterFailedLoad(false);
     pav_DeleteInterface(&obj);
     return 1;

@@ -5,8 +5,11 @@
 // as the screenshot command does) and returns 0 instead of running the event loop.
 #include "app_startup.h"
 #include "cli_texts.h"
+#include "modes/batch_work.h"
+#include "modes/frame_modes.h"
 #include "modes/mode_drivers.h"
 #include "scene/mesh_viewer.h"
+#include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
 #include "ui/viewer_windows.h"
 
@@ -16,6 +19,14 @@
 #include <memory>
 
 namespace pavo {
+
+void installWindowModes() {
+  PavWindowModes modes;
+  modes.movie = [](PavMeshViewer *viewer) { launchMovie("pavo.data", viewer); };
+  modes.sequence = [](PavMeshViewer *viewer) { launchSequence(viewer, "pavo.seq"); };
+  modes.surface = launchSurfaceReconstruction;
+  setWindowModes(std::move(modes));
+}
 
 int runEmptyWindow() {
   std::unique_ptr<PavMeshViewerWidget> w(openEmptyWindow());

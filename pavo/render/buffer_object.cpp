@@ -1,5 +1,7 @@
 #include "render/buffer_object.h"
 
+#include "app_messages.h"
+
 #include <QOpenGLFunctions_4_0_Core>
 #include <algorithm>
 #include <cstdio>
@@ -115,39 +117,39 @@ PavBufferObject::PavBufferObject() {
 // The GL names need the context: release() is the only path that deletes them.
 PavBufferObject::~PavBufferObject() = default;
 
-void PavBufferObject::printType() { printf("PavBufferObject\n"); }
+void PavBufferObject::printType() { appMessage("PavBufferObject\n"); }
 
 void PavBufferObject::updateVao(QOpenGLFunctions_4_0_Core *, int, const float *, int, const int *) {
-  printf(" Virtual function updateVao called !!!! ");
+  appMessage(" Virtual function updateVao called !!!! ");
 }
 
 void PavBufferObject::updateVao(QOpenGLFunctions_4_0_Core *, int, const float *, int, const int *,
                                 bool) {
-  printf(" Virtual function updateVao called !!!! ");
+  appMessage(" Virtual function updateVao called !!!! ");
 }
 
 void PavBufferObject::updateVaoStl(QOpenGLFunctions_4_0_Core *, int, const double *) {
-  printf(" Virtual function updateVao called !!!! ");
+  appMessage(" Virtual function updateVao called !!!! ");
 }
 
 void PavBufferObject::updateVaoPolygon(QOpenGLFunctions_4_0_Core *, int, const float *,
                                        const unsigned *, const float *) {
-  printf(" Virtual function updateVao called !!!! ");
+  appMessage(" Virtual function updateVao called !!!! ");
 }
 
 int PavBufferObject::render(QOpenGLFunctions_4_0_Core *, PavDrawObject *, GlslProgram *) {
-  printf(" Virtual function render called !!!! ");
+  appMessage(" Virtual function render called !!!! ");
   return 0;
 }
 
 int PavBufferObject::renderList(QOpenGLFunctions_4_0_Core *, PavDrawObject *, GlslProgram *,
                                 QList<PavPickEntry> *, int *) {
-  printf(" Virtual function render lst called !!!! ");
+  appMessage(" Virtual function render lst called !!!! ");
   return 0;
 }
 
 void PavBufferObject::updateNormals(QOpenGLFunctions_4_0_Core *, PavDrawObject *, const float *) {
-  printf(" Virtual function updateNormals called !!!! ");
+  appMessage(" Virtual function updateNormals called !!!! ");
 }
 
 void PavBufferObject::attachFields(const PavDrawField *sol, const PavDrawField *jac,
@@ -225,7 +227,8 @@ bool PavBufferObject::uploadStandard(QOpenGLFunctions_4_0_Core *gl, int nv, cons
   gl->glGenVertexArrays(1, &vao);
   gl->glBindVertexArray(vao);
   gl->glGenBuffers(2, vbo);
-  if (verbose) printf(" %s::updateVao vaoHandle %u vbo %u %u\n", className(), vao, vbo[0], vbo[1]);
+  if (verbose)
+    appMessage(" %s::updateVao vaoHandle %u vbo %u %u\n", className(), vao, vbo[0], vbo[1]);
   gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
   ++bufferUploads;
   gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(int64_t(nv) * 3 * sizeof(float)), xyz,
@@ -271,18 +274,18 @@ void PavBufferObject::updateFieldTextures(QOpenGLFunctions_4_0_Core *gl, int64_t
   const PavDrawField *field = firstField(solution, jacobian, value);
   const std::vector<float> table = colourTable(field ? field->colormap : -1);
   colmap.upload(gl, GL_R32F, int64_t(table.size() * sizeof(float)), table.data());
-  if (verbose) printf(" texture colmap id = %u \n", colmap.texture);
+  if (verbose) appMessage(" texture colmap id = %u \n", colmap.texture);
   if (nbrSol > 0 && sol) {
     tex.upload(gl, GL_R32F, nbrSol * int64_t(sizeof(float)), sol);
-    if (verbose) printf(" texture tex id = %u \n", tex.texture);
+    if (verbose) appMessage(" texture tex id = %u \n", tex.texture);
   }
   if (nbrJac > 0 && jac) {
     texjac.upload(gl, GL_R32F, nbrJac * int64_t(sizeof(float)), jac);
-    if (verbose) printf(" texture texjac id = %u \n", texjac.texture);
+    if (verbose) appMessage(" texture texjac id = %u \n", texjac.texture);
   }
   if (nbrVal > 0 && val) {
     texval.upload(gl, GL_R32F, nbrVal * int64_t(sizeof(float)), val);
-    if (verbose) printf(" texture texval id = %u \n", texval.texture);
+    if (verbose) appMessage(" texture texval id = %u \n", texval.texture);
   }
 }
 
@@ -300,7 +303,7 @@ int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObjec
                                      bool fields) {
   if (!gl || !program || !object || !object->visible) return 0;
   if (!vao || !gl->glIsVertexArray(vao) || nbrElt < 1) {
-    if (verbose) printf("  %s::render:   nothing to print \n", className());
+    if (verbose) appMessage("  %s::render:   nothing to print \n", className());
     return 0;
   }
   objectId = object->id;
@@ -354,10 +357,10 @@ int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObjec
       program->setUniform("valDeg", valDeg);
     }
   }
-  if (norOn && !normalTex.exists()) printf("care NorInit not defined \n");
+  if (norOn && !normalTex.exists()) appMessage("care NorInit not defined \n");
   bindBufferTexture(gl, UnitNormal, normalTex.exists() ? normalTex.texture : placeholder.texture);
   program->setUniform("normal", int(UnitNormal));
-  if (polOn && !polygonTex.exists()) printf("care PolygonInit not defined \n");
+  if (polOn && !polygonTex.exists()) appMessage("care PolygonInit not defined \n");
   bindBufferTexture(gl, UnitPolygon,
                     polygonTex.exists() ? polygonTex.texture : placeholderU.texture);
   program->setUniform("polygon", int(UnitPolygon));
@@ -396,15 +399,15 @@ void PavBufferObject::finishDraw(QOpenGLFunctions_4_0_Core *gl, int64_t drawn,
   for (int unit = 0; unit < UnitCount; ++unit) bindBufferTexture(gl, unit, 0);
   gl->glActiveTexture(GL_TEXTURE0);
   if (verbose)
-    printf("  %s::render:  %10lld elements send to rendered vao %u \n", className(),
-           static_cast<long long>(drawn), vao);
+    appMessage("  %s::render:  %10lld elements send to rendered vao %u \n", className(),
+               static_cast<long long>(drawn), vao);
   object->count = nbrElt;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Points
 
-void PavBufferPoint::printType() { printf("PavBufferPoint\n"); }
+void PavBufferPoint::printType() { appMessage("PavBufferPoint\n"); }
 
 void PavBufferPoint::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int,
                                const int *) {
@@ -414,7 +417,7 @@ void PavBufferPoint::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const floa
   gl->glGenVertexArrays(1, &vao);
   gl->glBindVertexArray(vao);
   gl->glGenBuffers(1, vbo);
-  if (verbose) printf(" PavBufferPoint::updateVao vaoHandle %u vbo %u\n", vao, vbo[0]);
+  if (verbose) appMessage(" PavBufferPoint::updateVao vaoHandle %u vbo %u\n", vao, vbo[0]);
   gl->glBindBuffer(GL_ARRAY_BUFFER, vbo[0]);
   ++bufferUploads;
   gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(int64_t(nv) * 3 * sizeof(float)), xyz,
@@ -442,7 +445,7 @@ int PavBufferPoint::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obj
   gl->glDrawArrays(GL_POINTS, 0, nbrElt);
   gl->glBindVertexArray(0);
   if (verbose)
-    printf("  PavBufferPoint::render:  %10d points send to rendered vao %u \n", nbrElt, vao);
+    appMessage("  PavBufferPoint::render:  %10d points send to rendered vao %u \n", nbrElt, vao);
   object->count = nbrElt;
   return nbrElt;
 }
@@ -450,7 +453,7 @@ int PavBufferPoint::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obj
 // ---------------------------------------------------------------------------------------------
 // Edges and cut-plane lines
 
-void PavBufferEdge::printType() { printf("PavBufferEdge\n"); }
+void PavBufferEdge::printType() { appMessage("PavBufferEdge\n"); }
 
 void PavBufferEdge::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                               const int *elt) {
@@ -466,7 +469,7 @@ void setEdgeHighlight(GlslProgram *program, const PavDrawObject *object, int nbr
     program->setUniform("NbrHighLight", 1);
     program->setUniform("IdHighlight", 1, ids);
   } else {
-    if (part >= nbrElt) printf("Warning: number parts picked = %d\n", part);
+    if (part >= nbrElt) appMessage("Warning: number parts picked = %d\n", part);
     program->setUniform("NbrHighLight", 0);
   }
 }
@@ -481,11 +484,11 @@ int PavBufferEdge::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obje
   gl->glDrawElements(GL_LINES, static_cast<GLsizei>(2 * n), GL_UNSIGNED_INT, nullptr);
   finishDraw(gl, n, object);
   if (verbose)
-    printf("  PavBufferEdges::render:   %10d edges send to rendered vao %u \n", int(n), vao);
+    appMessage("  PavBufferEdges::render:   %10d edges send to rendered vao %u \n", int(n), vao);
   return static_cast<int>(n);
 }
 
-void PavBufferCutPlane::printType() { printf("PavBufferCutPlane\n"); }
+void PavBufferCutPlane::printType() { appMessage("PavBufferCutPlane\n"); }
 
 int PavBufferCutPlane::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
                               GlslProgram *program) {
@@ -494,14 +497,14 @@ int PavBufferCutPlane::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obje
   gl->glDrawElements(GL_LINES, 2 * nbrElt, GL_UNSIGNED_INT, nullptr);
   gl->glBindVertexArray(0);
   if (verbose)
-    printf("  PavBufferCutPlane::render:   %d lines send to rendered vao %u \n", nbrElt, vao);
+    appMessage("  PavBufferCutPlane::render:   %d lines send to rendered vao %u \n", nbrElt, vao);
   return nbrElt;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Flat triangles
 
-void PavBufferTriangle::printType() { printf("PavBufferTriangle\n"); }
+void PavBufferTriangle::printType() { appMessage("PavBufferTriangle\n"); }
 
 void PavBufferTriangle::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                                   const int *elt) {
@@ -587,14 +590,14 @@ int PavBufferTriangle::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *
     gl->glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * n), GL_UNSIGNED_INT, nullptr);
   finishDraw(gl, n, object);
   if (verbose)
-    printf("  PavBufferTriangle::render:  %10d faces send to rendered vao %u \n", int(n), vao);
+    appMessage("  PavBufferTriangle::render:  %10d faces send to rendered vao %u \n", int(n), vao);
   return static_cast<int>(n);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Curved kinds
 
-template <int K> void PavBufferCurved<K>::printType() { printf("%s\n", name); }
+template <int K> void PavBufferCurved<K>::printType() { appMessage("%s\n", name); }
 
 template <int K>
 void PavBufferCurved<K>::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
@@ -685,7 +688,7 @@ template class PavBufferCurved<25>;
 
 void PavBufferTetra::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                                const int *elt) {
-  printf("updateVao Tetra \n");
+  appMessage("updateVao Tetra \n");
   if (!uploadStandard(gl, nv, xyz, ne, elt, int64_t(ne) * 4)) return;
   nodePos.attach(gl, GL_RGB32F, vbo[0]);
   nodeIdx.attach(gl, GL_R32UI, vbo[1]);
@@ -694,7 +697,7 @@ void PavBufferTetra::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const floa
 // ---------------------------------------------------------------------------------------------
 // Palette bar, patches, fields
 
-void PavBufferPalette::printType() { printf("PavBufferPalette\n"); }
+void PavBufferPalette::printType() { appMessage("PavBufferPalette\n"); }
 
 void PavBufferPalette::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                                  const int *elt) {
@@ -720,7 +723,7 @@ int PavBufferPalette::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *objec
   return nbrElt;
 }
 
-void PavBufferPatch::printType() { printf("PavBufferPatch\n"); }
+void PavBufferPatch::printType() { appMessage("PavBufferPatch\n"); }
 
 void PavBufferPatch::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *data, int ne,
                                const int *elt, bool) {
@@ -780,8 +783,8 @@ int PavBufferPatch::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *obj
   return static_cast<int>(first);
 }
 
-void PavBufferSolution::printType() { printf("PavBufferSolution\n"); }
-void PavBufferMetrix::printType() { printf("PavBufferMetrix\n"); }
+void PavBufferSolution::printType() { appMessage("PavBufferSolution\n"); }
+void PavBufferMetrix::printType() { appMessage("PavBufferMetrix\n"); }
 
 void PavBufferGlyph::upload(QOpenGLFunctions_4_0_Core *gl, int64_t corners, const float *xyz,
                             const float *rgb) {

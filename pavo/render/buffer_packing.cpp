@@ -4,9 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "files/draw_types.h"
 #include "ho_bezier.h"
 #include "render/colormaps.h"
-#include "render/draw_types.h"
 
 namespace pavo {
 

@@ -111,8 +111,8 @@ std::vector<float> buildCubeHelix(int n, bool reversed) {
   return out;
 }
 
+// In the order of PavColormap (the names are in files/colormap_names.cpp).
 struct Map {
-  const char *name;
   int size;
   const float *data;
 };
@@ -122,18 +122,18 @@ const std::array<Map, PAV_NBR_COLORMAPS> &maps() {
   static const std::vector<float> helix = buildCubeHelix(101, false);
   static const std::vector<float> helixRev = buildCubeHelix(101, true);
   static const std::array<Map, PAV_NBR_COLORMAPS> m = {{
-      {"rainbow", 5, kRainbow},
-      {"grayscale", 2, kGrayscale},
-      {"coolwarm", 257, coolWarm.data()},
-      {"magma", 256, kColormapMagma},
-      {"inferno", 256, kColormapInferno},
-      {"plasma", 256, kColormapPlasma},
-      {"viridis", 256, kColormapViridis},
-      {"jet", 9, kJet},
-      {"cubehelixblue", 101, helix.data()},
-      {"cubehelixbluerev", 101, helixRev.data()},
-      {"rainbowdesaturated", 8, kRainbowDesaturated},
-      {"cfmap_tecplot", 5, kCfmap},
+      {5, kRainbow},
+      {2, kGrayscale},
+      {257, coolWarm.data()},
+      {256, kColormapMagma},
+      {256, kColormapInferno},
+      {256, kColormapPlasma},
+      {256, kColormapViridis},
+      {9, kJet},
+      {101, helix.data()},
+      {101, helixRev.data()},
+      {8, kRainbowDesaturated},
+      {5, kCfmap},
   }};
   return m;
 }
@@ -141,21 +141,6 @@ const std::array<Map, PAV_NBR_COLORMAPS> &maps() {
 bool valid(int index) { return index >= 0 && index < PAV_NBR_COLORMAPS; }
 
 } // namespace
-
-const char *colormapName(int index) {
-  if (!valid(index)) {
-    printf("  unknown colormap ! ");
-    return "Unknown ";
-  }
-  return maps()[(size_t)index].name;
-}
-
-int colormapIndex(const char *name) {
-  if (!name) return -1;
-  for (int i = 0; i < PAV_NBR_COLORMAPS; i++)
-    if (std::strcmp(maps()[(size_t)i].name, name) == 0) return i;
-  return -1;
-}
 
 const float *colormapTable(int index) { return maps()[valid(index) ? (size_t)index : 0].data; }
 

@@ -1,5 +1,7 @@
 #include "render/draw_object.h"
 
+#include "app_messages.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -36,7 +38,7 @@ int PavDrawObject::getPolygonParent(int64_t, int32_t *parent) const {
 }
 void PavDrawObject::setNormals(const float *) {}
 const float *PavDrawObject::getNormals() const {
-  printf(" getNormals: no normals for object of type %s\n", pavDrawType2String(type));
+  appMessage(" getNormals: no normals for object of type %s\n", pavDrawType2String(type));
   return nullptr;
 }
 
@@ -104,8 +106,8 @@ void PavDrawObjectWithPalette::setParentsFromPairs(const int32_t *pairs) {
 int PavDrawObjectWithPalette::getPolygonParent(int64_t i, int32_t *parent) const {
   if (parent) *parent = 0;
   if (i > count) {
-    printf("getPolygonParent: Error value asked %d greater than number of elements %d \n", (int)i,
-           count);
+    appMessage("getPolygonParent: Error value asked %d greater than number of elements %d \n",
+               (int)i, count);
     return 1;
   }
   if (i < 0 || (size_t)i >= polygonParents.size()) return 1;
@@ -131,15 +133,15 @@ void PavDrawPartsObject::setParts(int32_t n, PavDrawObject *const *list) {
 }
 
 void PavDrawComposite::setObjectsList(int32_t n, PavDrawObject *const *list) {
-  printf("PavDrawComposite: setObjectsList \n");
-  printf("nbrObj = %d \n", n);
+  appMessage("PavDrawComposite: setObjectsList \n");
+  appMessage("nbrObj = %d \n", n);
   objs.clear();
   nbrObj = 0;
   if (n <= 0 || !list) return;
   nbrObj = n;
-  printf("PavDrawComposite: setObjectsList OK nbr\n");
+  appMessage("PavDrawComposite: setObjectsList OK nbr\n");
   objs.assign(list, list + n);
-  printf("PavDrawComposite: setObjectsList OK Lst\n");
+  appMessage("PavDrawComposite: setObjectsList OK Lst\n");
 }
 
 int64_t PavDrawComposite::totalCount() const {
@@ -224,7 +226,7 @@ PavDrawObject *createDrawObject(uint32_t type, int32_t id) {
   case DrawCustomPolygon:
     return new PavDrawCustomPolygon(type, id);
   default:
-    printf("Warning no PavDrawObject created !\n");
+    appMessage("Warning no PavDrawObject created !\n");
     return nullptr;
   }
 #undef PAV_BLOCK
@@ -265,40 +267,40 @@ int checkFieldAttach(PavFieldKind kind, const PavDrawObject *field, const PavDra
                      : kind == PavFieldKind::Jacobian ? "jacobian"
                                                       : "value";
   if (!field || !target) {
-    printf("please provide a PavDrawObject and a %s\n", cls);
+    appMessage("please provide a PavDrawObject and a %s\n", cls);
     // The solution text has one blank, the two others two, as users have always seen them.
     if (!field) {
       if (kind == PavFieldKind::Solution)
-        printf("please provide a %s\n", cls);
+        appMessage("please provide a %s\n", cls);
       else
-        printf("please provide  a %s\n", cls);
+        appMessage("please provide  a %s\n", cls);
     }
-    if (!target) printf("please provide a PavDrawObject\n");
+    if (!target) appMessage("please provide a PavDrawObject\n");
     return -1;
   }
   if (nbrEnt == 0) return -2;
   if (kind == PavFieldKind::Solution) {
     if (field->type != DrawSolution) {
-      printf(" warning : attachData: solution object %p is of type %s : this is not a solution "
-             "type\n",
-             (const void *)field, pavDrawType2String(field->type));
+      appMessage(" warning : attachData: solution object %p is of type %s : this is not a solution "
+                 "type\n",
+                 (const void *)field, pavDrawType2String(field->type));
       return -1;
     }
   } else if (field->type != DrawSolution && target->type == DrawSolution) {
-    printf(" warning : attachData: %s object %p is of type %s and object %p is of type %s : "
-           "these types are not compatible or not in the right order\n",
-           word, (const void *)field, pavDrawType2String(field->type), (const void *)target,
-           pavDrawType2String(target->type));
+    appMessage(" warning : attachData: %s object %p is of type %s and object %p is of type %s : "
+               "these types are not compatible or not in the right order\n",
+               word, (const void *)field, pavDrawType2String(field->type), (const void *)target,
+               pavDrawType2String(target->type));
     return -1;
   }
   if (nbrEnt != target->count) {
-    printf(" Invalid number of entities for %s object %lld != %d\n", word, (long long)nbrEnt,
-           target->count);
+    appMessage(" Invalid number of entities for %s object %lld != %d\n", word, (long long)nbrEnt,
+               target->count);
     return -1;
   }
   int deg = PavSolDeg(target->type, nbrNod);
   if (deg < 0) {
-    printf(" Invalid number of nodes for %s object\n", word);
+    appMessage(" Invalid number of nodes for %s object\n", word);
     return -1;
   }
   return deg;

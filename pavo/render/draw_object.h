@@ -11,7 +11,7 @@
 // numbers of the mesh object, from 1); drawn faces are numbered from 0 within the object.
 #pragma once
 
-#include "render/draw_types.h"
+#include "files/draw_types.h"
 #include "render/palette.h"
 
 #include <cstdint>

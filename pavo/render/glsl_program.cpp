@@ -1,5 +1,7 @@
 #include "render/glsl_program.h"
 
+#include "app_messages.h"
+
 #include <QFile>
 #include <QOpenGLFunctions_4_0_Core>
 #include <cstdio>
@@ -284,15 +286,15 @@ void GlslProgram::printActiveUniforms() {
   gl->glGetProgramiv(program, GL_ACTIVE_UNIFORMS, &count);
   gl->glGetProgramiv(program, GL_ACTIVE_UNIFORM_MAX_LENGTH, &maxLength);
   std::vector<char> name(static_cast<size_t>(maxLength > 0 ? maxLength : 1) + 1, '\0');
-  printf(" Location | Name\n");
-  printf("------------------------------------------------\n");
+  appMessage(" Location | Name\n");
+  appMessage("------------------------------------------------\n");
   for (GLint i = 0; i < count; ++i) {
     GLsizei written = 0;
     GLint size = 0;
     GLenum type = 0;
     gl->glGetActiveUniform(program, static_cast<GLuint>(i), maxLength, &written, &size, &type,
                            name.data());
-    printf(" %-8d | %s\n", gl->glGetUniformLocation(program, name.data()), name.data());
+    appMessage(" %-8d | %s\n", gl->glGetUniformLocation(program, name.data()), name.data());
   }
 }
 
@@ -303,15 +305,15 @@ void GlslProgram::printActiveAttribs() {
   gl->glGetProgramiv(program, GL_ACTIVE_ATTRIBUTES, &count);
   gl->glGetProgramiv(program, GL_ACTIVE_ATTRIBUTE_MAX_LENGTH, &maxLength);
   std::vector<char> name(static_cast<size_t>(maxLength > 0 ? maxLength : 1) + 1, '\0');
-  printf(" Index | Name\n");
-  printf("------------------------------------------------\n");
+  appMessage(" Index | Name\n");
+  appMessage("------------------------------------------------\n");
   for (GLint i = 0; i < count; ++i) {
     GLsizei written = 0;
     GLint size = 0;
     GLenum type = 0;
     gl->glGetActiveAttrib(program, static_cast<GLuint>(i), maxLength, &written, &size, &type,
                           name.data());
-    printf(" %-5d | %s\n", gl->glGetAttribLocation(program, name.data()), name.data());
+    appMessage(" %-5d | %s\n", gl->glGetAttribLocation(program, name.data()), name.data());
   }
 }
 
@@ -323,7 +325,7 @@ void GlslProgram::release() {
     gl->glGetAttachedShaders(program, kGlslMaxUniformArray, &count, shaders);
     if (count > kGlslMaxUniformArray) return;
     for (GLsizei i = 0; i < count; ++i) {
-      if (shaders[i] == 0) printf("shaders[%d] does not exist \n", static_cast<int>(i));
+      if (shaders[i] == 0) appMessage("shaders[%d] does not exist \n", static_cast<int>(i));
       gl->glDeleteShader(shaders[i]);
     }
     gl->glDeleteProgram(program);

@@ -1,5 +1,7 @@
 #include "render/opengl_window.h"
 
+#include "app_messages.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
@@ -121,12 +123,12 @@ std::string glVersionFailureText(int major, int minor) {
 
 bool checkGLVersion(int major, int minor, bool exitOnFailure) {
   if (major >= 4) return true;
-  fputs(glVersionFailureText(major, minor).c_str(), stdout);
+  appText(glVersionFailureText(major, minor));
   if (exitOnFailure) {
     fflush(stdout);
     std::exit(1);
   }
-  printf("  The window won't display anything !\n\n");
+  appMessage("  The window won't display anything !\n\n");
   return false;
 }
 

@@ -1,7 +1,9 @@
 #include "render/palette.h"
 
+#include "app_messages.h"
+
+#include "files/draw_types.h"
 #include "render/colormaps.h"
-#include "render/draw_types.h"
 
 #include "ho_split.h"
 
@@ -16,7 +18,7 @@ namespace pavo {
 // A palette that is missing or out of order is a programming error of the caller: the message
 // goes to standard error and the process ends.
 [[noreturn]] static void paletteFatal(const char *msg) {
-  fprintf(stderr, "%s", msg);
+  appError("%s", msg);
   fflush(stdout);
   exit(1);
 }

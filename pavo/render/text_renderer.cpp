@@ -1,5 +1,7 @@
 #include "render/text_renderer.h"
 
+#include "app_messages.h"
+
 #include <QFile>
 #include <QOpenGLFunctions_4_0_Core>
 #include <QTemporaryDir>
@@ -64,21 +66,21 @@ PavGlyphAtlas rasterizeFont(const char *path, int pixelSize) {
   PavGlyphAtlas atlas;
   FT_Library ft;
   if (FT_Init_FreeType(&ft)) {
-    fprintf(stderr, "Could not init FreeType library\n");
+    appError("Could not init FreeType library\n");
     return atlas;
   }
   FT_Face face;
   if (!path || FT_New_Face(ft, path, 0, &face)) {
-    fprintf(stderr, "Could not open font %s\n", path ? path : "(null)");
+    appError("Could not open font %s\n", path ? path : "(null)");
     FT_Done_FreeType(ft);
     return atlas;
   }
   if (FT_Set_Pixel_Sizes(face, 0, (FT_UInt)std::max(pixelSize, 1)))
-    printf("ERROR::FREETYTPE: FT_Set_Pixel_Sizes\n");
+    appMessage("ERROR::FREETYTPE: FT_Set_Pixel_Sizes\n");
   std::vector<RawGlyph> raw((size_t)PAV_NBR_GLYPHS);
   for (int c = 0; c < PAV_NBR_GLYPHS; c++) {
     if (FT_Load_Char(face, (FT_ULong)c, FT_LOAD_RENDER)) {
-      printf("ERROR::FREETYTPE: Failed to load Glyph\n");
+      appMessage("ERROR::FREETYTPE: Failed to load Glyph\n");
       continue;
     }
     const FT_GlyphSlot s = face->glyph;

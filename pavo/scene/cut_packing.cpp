@@ -3,7 +3,9 @@
 // vertices its faces use, renumbered compactly, so memory follows the size of the cut and not of
 // the mesh.
 #include "scene/cut_packing.h"
+#include "app_messages.h"
 
+#include "files/draw_types.h"
 #include "ho_bezier.h"
 #include "ho_lattice.h"
 #include "pav_cut.h"
@@ -11,7 +13,6 @@
 #include "pav_split_reference.h"
 #include "pav_topology.h"
 #include "pav_types.h"
-#include "render/draw_types.h"
 
 #include <algorithm>
 #include <chrono>
@@ -52,11 +53,11 @@ ScalarField fetchScalar(const PavObject *obj, int solTyp, int index, int expecte
   double *d = pav_GetSolutionArray(obj, solTyp, index, &nbrEnt, &kind, &iteration, &time, &degree,
                                    &nbrNod, status);
   if (!d) {
-    std::printf("error\n");
+    appMessage("error\n");
     return f;
   }
   if (nbrEnt != expected) {
-    std::printf("error invalid number of solution: %d != %d \n", nbrEnt, expected);
+    appMessage("error invalid number of solution: %d != %d \n", nbrEnt, expected);
     return f;
   }
   if (kind == PavSolScalar) {
@@ -67,7 +68,7 @@ ScalarField fetchScalar(const PavObject *obj, int solTyp, int index, int expecte
                       : pav_SolutionDeterminant(obj->dim, d, nbrEnt, nbrNod, kind));
     f.data = f.owned.get();
     if (!f.data) {
-      std::printf("error\n");
+      appMessage("error\n");
       return f;
     }
   }
@@ -112,8 +113,8 @@ void addAllGroup(PavCutLayer &layer) {
 
 void reportFiltered(const char *what, const PavCutLayer &layer) {
   if (layer.filtered > 0)
-    std::printf(" %s %s: %d topologically invalid entities are filtered !\n", what,
-                pavDrawType2String(layer.drawType), int(layer.filtered));
+    appMessage(" %s %s: %d topologically invalid entities are filtered !\n", what,
+               pavDrawType2String(layer.drawType), int(layer.filtered));
 }
 
 // One clipping layer from the faces of one kind (nbrFac faces of nodPerFac nodes, packed from 0,
@@ -140,7 +141,7 @@ void clipLayer(const PavObject *obj, int type, PavElementKind faceKind, int nbrF
                                        nod + int64_t(nodPerFac) * (nbrFac - 1), refs.data(),
                                        refs.data() + nbrFac - 1, &grp.n, &grp.refs, status);
   if (!grp.g) {
-    std::printf("%s", status);
+    appMessage("%s", status);
     return;
   }
   layer.filtered = pav_CountFilteredEntities(grp.g, grp.n);
@@ -247,7 +248,7 @@ bool cutEntities(const PavObject *obj, const double plane[4], int type, CutList 
                                                 &cut.n, &cut.lst, status)
                    : pav_GetCutEntities(obj, plane, type, &cut.n, &cut.lst, status);
   if (rc != PAV_SUCCESS) {
-    std::printf("%s", status);
+    appMessage("%s", status);
     return false;
   }
   return cut.n > 0;
@@ -270,7 +271,7 @@ bool appendFaces(const PavObject *obj, int type, int number, const int *list, bo
       status);
   CPtr<int> keep[] = {CPtr<int>(triNod), CPtr<int>(triLnk), CPtr<int>(quaNod), CPtr<int>(quaLnk)};
   if (rc != PAV_SUCCESS) {
-    std::printf("%s", status);
+    appMessage("%s", status);
     return false;
   }
   auto append = [](std::vector<int> &v, const int *p, int64_t n) {
@@ -342,7 +343,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
     const int degree = pav_ElementDegree(type);
     const bool curved = type == TetrahedraP2;
     if (degree > 1 && !curved) {
-      std::printf("Capping not done for element %s of degree > 1 \n", pav_EntityTypeName(type));
+      appMessage("Capping not done for element %s of degree > 1 \n", pav_EntityTypeName(type));
       continue;
     }
     CutList cut;
@@ -358,7 +359,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
                             CPtr<double>(quaAux)};
     CPtr<int> keepI[] = {CPtr<int>(triLnk), CPtr<int>(quaLnk)};
     if (rc != PAV_SUCCESS) {
-      std::printf("%s", status);
+      appMessage("%s", status);
       continue;
     }
     if (nTri < 1) continue;
@@ -376,7 +377,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
         Corners, count, nTri, triLnk + 4, triLnk + 4 + 3 * int64_t(nTri - 1), triLnk + 5,
         triLnk + 5 + 3 * int64_t(nTri - 1), &grp.n, &grp.refs, status);
     if (!grp.g) {
-      std::printf("%s", status);
+      appMessage("%s", status);
       continue;
     }
     layer.filtered = pav_CountFilteredEntities(grp.g, grp.n);
@@ -400,7 +401,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
         layer.fieldDegree = outDegree;
         layer.fieldNodes = layer.nodesPerElt;
       } else {
-        std::printf("%s", status);
+        appMessage("%s", status);
       }
     }
 

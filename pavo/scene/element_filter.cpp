@@ -1,5 +1,7 @@
 #include "scene/element_filter.h"
 
+#include "app_messages.h"
+
 #include "pavmsh.h"
 #include "render/buffer_packing.h"
 #include "scene/mesh_viewer.h"
@@ -107,7 +109,7 @@ PavFilterValues qualityValues(PavMeshViewer &viewer) {
   PavFilterValues out;
   PavObject *mesh = viewer.meshObject();
   if (!mesh || pav_Count(mesh, Tetrahedra) < 1) {
-    printf("  ## ERROR: the quality is computed on tetrahedra: none is loaded\n");
+    appMessage("  ## ERROR: the quality is computed on tetrahedra: none is loaded\n");
     return out;
   }
   if (pav_ComputeTetrahedraQuality(mesh) != 0) return out;

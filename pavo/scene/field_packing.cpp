@@ -1,6 +1,6 @@
 #include "scene/field_packing.h"
 
-#include "render/draw_types.h"
+#include "files/draw_types.h"
 
 #include "ho_bezier.h"
 #include "ho_lattice.h"

@@ -1,5 +1,7 @@
 #include "scene/gl_frame.h"
 
+#include "app_messages.h"
+
 #include <QOpenGLFunctions_4_0_Core>
 #include <cstdio>
 
@@ -85,7 +87,7 @@ bool PavPickingFramebuffer::create(QOpenGLFunctions_4_0_Core *gl, int w, int h, 
   GLenum status = gl->glCheckFramebufferStatus(GL_FRAMEBUFFER);
   gl->glBindFramebuffer(GL_FRAMEBUFFER, previous);
   if (status != GL_FRAMEBUFFER_COMPLETE) {
-    fprintf(stderr, "ERROR: incomplete framebuffer\n%s", framebufferStatusText(status));
+    appError("ERROR: incomplete framebuffer\n%s", framebufferStatusText(status));
     return false;
   }
   return true;
@@ -133,19 +135,19 @@ void printGLInfo(QOpenGLFunctions_4_0_Core *gl, int depthBits, double ratio, boo
   GLint major = 0, minor = 0;
   gl->glGetIntegerv(GL_MAJOR_VERSION, &major);
   gl->glGetIntegerv(GL_MINOR_VERSION, &minor);
-  printf("  GL   Vendor        : %s\n", glString(gl, GL_VENDOR));
-  printf("  GL   Renderer      : %s\n", glString(gl, GL_RENDERER));
-  printf("  GL   Version       : %s\n", glString(gl, GL_VERSION));
-  printf("  GL   Version       : %d.%d\n", major, minor);
-  printf("  GLSL Version       : %s\n", glString(gl, GL_SHADING_LANGUAGE_VERSION));
-  printf("  Depth buffer       : %d bits\n", depthBits);
-  printf("  Retina pixel ratio : %3.1f \n", ratio);
+  appMessage("  GL   Vendor        : %s\n", glString(gl, GL_VENDOR));
+  appMessage("  GL   Renderer      : %s\n", glString(gl, GL_RENDERER));
+  appMessage("  GL   Version       : %s\n", glString(gl, GL_VERSION));
+  appMessage("  GL   Version       : %d.%d\n", major, minor);
+  appMessage("  GLSL Version       : %s\n", glString(gl, GL_SHADING_LANGUAGE_VERSION));
+  appMessage("  Depth buffer       : %d bits\n", depthBits);
+  appMessage("  Retina pixel ratio : %3.1f \n", ratio);
   if (!extensions) return;
   GLint n = 0;
   gl->glGetIntegerv(GL_NUM_EXTENSIONS, &n);
   for (GLint i = 0; i < n; i++) {
     const GLubyte *e = gl->glGetStringi(GL_EXTENSIONS, (GLuint)i);
-    printf("%s\n", e ? reinterpret_cast<const char *>(e) : "");
+    appMessage("%s\n", e ? reinterpret_cast<const char *>(e) : "");
   }
 }
 
@@ -154,7 +156,7 @@ int checkGLError(QOpenGLFunctions_4_0_Core *gl, const char *file, int line) {
   int n = 0;
   // A lost context can report errors forever; stop after a generous number.
   for (GLenum e = gl->glGetError(); e != GL_NO_ERROR && n < 64; e = gl->glGetError(), n++)
-    fprintf(stderr, "GL_%s - %s:%d\n", glErrorName(e), file ? file : "", line);
+    appError("GL_%s - %s:%d\n", glErrorName(e), file ? file : "", line);
   return n;
 }
 

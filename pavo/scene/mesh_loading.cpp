@@ -55,9 +55,9 @@ void warnNonFiniteSolutions(const PavObject *mesh) {
       for (int64_t i = row; i < end; i++) bad += !std::isfinite(s->data[i]);
     }
   if (bad > 0)
-    printf("  %%%% Warning: %lld solution values are not finite (NaN or infinite): the palette "
-           "is made of the finite values, the others are drawn in grey\n",
-           (long long)bad);
+    appMessage("  %%%% Warning: %lld solution values are not finite (NaN or infinite): the palette "
+               "is made of the finite values, the others are drawn in grey\n",
+               (long long)bad);
 }
 
 int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
@@ -72,7 +72,7 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
 
   const int created = pav_NewInterface(&mesh);
   if (created != 0 || !mesh) {
-    printf(" pav_NewInterface  status %d \n", created);
+    appMessage(" pav_NewInterface  status %d \n", created);
     fflush(stdout);
     return created != 0 ? created : 2;
   }
@@ -81,17 +81,17 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
   clock.start();
   char status[kStatusSize] = {};
   const int opened = pav_OpenMesh(mesh, meshName, status);
-  printf("  Open mesh done in    %5.2f s \n", seconds(clock));
+  appMessage("  Open mesh done in    %5.2f s \n", seconds(clock));
   if (opened == 0) {
     const char *name = status + kOpenedName;
-    printf("  %%%% %s OPENED\n", name);
+    appMessage("  %%%% %s OPENED\n", name);
     emit terminalLine(QString::asprintf("Mesh File %s OPENED", name));
     meshFile = QString::fromLocal8Bit(name);
   } else {
     appMessage(" pav_OpenMesh failed error %3d : %s\n", opened, status);
     // What a failed read left behind is not shown: the window stays empty and usable.
     pav_DeleteInterface(&mesh);
-    printf("  Total time to render %5.2f s \n", seconds(clock));
+    appMessage("  Total time to render %5.2f s \n", seconds(clock));
     fflush(stdout);
     renderLater();
     return opened;
@@ -109,12 +109,12 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
     const int solOpened = pav_OpenSolution(mesh, solName ? solName : meshName, solStatus);
     if (solOpened == 0) {
       const char *name = solStatus + kOpenedName;
-      printf("  Open solution in     %5.2f s \n", seconds(clock));
-      printf("  %%%% %s OPENED\n", name);
+      appMessage("  Open solution in     %5.2f s \n", seconds(clock));
+      appMessage("  %%%% %s OPENED\n", name);
       emit terminalLine(QString::asprintf("Sol. File %s OPENED", name));
       solFile = QString::fromLocal8Bit(name);
     } else if ((!solName || std::strcmp(solName, meshName) == 0) && !solutionFileBeside(meshName)) {
-      printf("  No solution file beside the mesh\n"); // nothing was asked for: not an error
+      appMessage("  No solution file beside the mesh\n"); // nothing was asked for: not an error
     } else {
       appMessage("  pav_OpenSolution failed error %3d : %s", solOpened, solStatus);
     }
@@ -128,9 +128,9 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
       if (beforeBuild) beforeBuild();
     });
   } else {
-    printf(" displayMesh : Mesh with no vertices\n");
+    appMessage(" displayMesh : Mesh with no vertices\n");
   }
-  printf("  Total time to render %5.2f s \n", seconds(clock));
+  appMessage("  Total time to render %5.2f s \n", seconds(clock));
   fflush(stdout);
   renderLater();
   return 0;
@@ -138,7 +138,7 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
 
 int PavMeshViewer::openSolution(const char *solName) {
   if (!mesh) {
-    printf("  pav_OpenSolution failed error %3d : %s\n", 2, "no mesh loaded\n");
+    appMessage("  pav_OpenSolution failed error %3d : %s\n", 2, "no mesh loaded\n");
     fflush(stdout);
     return 2;
   }
@@ -149,8 +149,8 @@ int PavMeshViewer::openSolution(const char *solName) {
   const int opened = pav_OpenSolution(mesh, solName, status);
   if (opened == 0) {
     const char *name = status + kOpenedName;
-    printf("  Open solution in     %5.2f s \n", seconds(clock));
-    printf("  %%%% %s OPENED\n", name);
+    appMessage("  Open solution in     %5.2f s \n", seconds(clock));
+    appMessage("  %%%% %s OPENED\n", name);
     emit terminalLine(QString::asprintf("Solution File %s OPENED", name));
     solFile = QString::fromLocal8Bit(name);
   } else {

@@ -4,8 +4,8 @@
 // is clipped by the programs themselves.
 #include "scene/mesh_viewer.h"
 
+#include "files/draw_types.h"
 #include "render/buffer_packing.h"
-#include "render/draw_types.h"
 #include "scene/cut_packing.h"
 #include "scene/element_filter.h"
 

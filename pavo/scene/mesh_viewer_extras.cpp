@@ -1,5 +1,6 @@
 // Objects built on request: a picked volume or surface element by its faces, the volume
 // tetrahedra, the vector triangles, and the vertex selections for metric and arrow glyphs.
+#include "app_messages.h"
 #include "scene/mesh_viewer.h"
 
 #include "render/buffer_packing.h"
@@ -89,7 +90,7 @@ int PavMeshViewer::showVolumeElement(int type, int number) {
 int PavMeshViewer::showSurfaceElement(int type, int number) {
   const uint32_t custom = customTypeOfFace(type);
   if (custom == PAV_NBR_DRAW_TYPES) {
-    printf("showSurfaceElement: unknown surface type: %s \n", pav_EntityTypeName(type));
+    appMessage("showSurfaceElement: unknown surface type: %s \n", pav_EntityTypeName(type));
     return 0;
   }
   if (!mesh || number < 1 || number > pav_Count(mesh, type)) return 0;
@@ -100,10 +101,10 @@ int PavMeshViewer::showSurfaceElement(int type, int number) {
 void PavMeshViewer::setVolumeObjects() {
   if (!mesh || volumeBuilt) return;
   volumeBuilt = true;
-  printf("setVolumeObjects \n");
+  appMessage("setVolumeObjects \n");
   const int32_t n = pav_Count(mesh, Tetrahedra), nbrVer = mesh->ent[Vertices].nbr;
-  printf("addVolumeObjectsLst \n");
-  printf("nbrEnt = %d \n", n);
+  appMessage("addVolumeObjectsLst \n");
+  appMessage("nbrEnt = %d \n", n);
   char status[PAV_STATUS_SIZE] = "";
   int32_t nbrGroups = 0, *sorted = nullptr;
   PavRefGroup *groups = nullptr;
@@ -112,13 +113,13 @@ void PavMeshViewer::setVolumeObjects() {
     groups = pav_SplitEntitiesByReference(Tetrahedra, nbrVer, n, idx, idx + 4 * (int64_t)(n - 1),
                                           ref, ref + (n - 1), &nbrGroups, &sorted, status);
   }
-  printf("nbrRef = %d \n", nbrGroups);
+  appMessage("nbrRef = %d \n", nbrGroups);
   if (groups) {
     std::vector<float> xyz((size_t)nbrVer * 3);
     for (int32_t v = 1; v <= nbrVer; v++)
       for (int c = 0; c < 3; c++)
         xyz[3 * (size_t)(v - 1) + c] = (float)mesh->crdDbl[3 * (size_t)v + c];
-    printf("attachData vol \n");
+    appMessage("attachData vol \n");
     std::vector<int> elt;
     for (int32_t g = 0; g < nbrGroups; g++) {
       elt.clear();
@@ -132,7 +133,7 @@ void PavMeshViewer::setVolumeObjects() {
     pav_FreeRefGroups(groups);
     free(sorted);
   }
-  printf("addVolumeObjectsLst done\n");
+  appMessage("addVolumeObjectsLst done\n");
 }
 
 void PavMeshViewer::setVectorTriangles() {
@@ -144,18 +145,18 @@ void PavMeshViewer::setVectorTriangles() {
   // The vertex field is carried whole: every component of each node of each triangle.
   const PavSolution *rec = nullptr;
   if (view.fieldMode == 2) {
-    printf("Case sol at elements not implemented \n");
+    appMessage("Case sol at elements not implemented \n");
   } else if (view.fieldMode == 1) {
     rec = mesh->ent[Vertices].sol;
     for (int i = 1; rec && i < view.vertexSolution; i++) rec = rec->next;
     if (rec && rec->kind == PavSolScalar) {
-      printf("scalar solution, skip \n");
+      appMessage("scalar solution, skip \n");
       rec = nullptr;
     } else if (rec && rec->kind != PavSolVector) {
-      printf("matrix solution, skip \n");
+      appMessage("matrix solution, skip \n");
       rec = nullptr;
     } else if (rec) {
-      printf("vector solution, use all the vector \n");
+      appMessage("vector solution, use all the vector \n");
       if (rec->nbrEnt != nbrVer) rec = nullptr;
     }
   }
@@ -172,8 +173,8 @@ void PavMeshViewer::setVectorTriangles() {
         pav_SplitEntitiesByReference(Triangles, nbrVer, n, idx, idx + 3 * (int64_t)(n - 1), ref,
                                      ref + (n - 1), &nbrGroups, &sorted, status);
     if (nbrGroups < 1) {
-      printf("nbrRef = %d, nbrRefSol = %d \n", nbrGroups, 0);
-      printf("warning missing solutions \n");
+      appMessage("nbrRef = %d, nbrRefSol = %d \n", nbrGroups, 0);
+      appMessage("warning missing solutions \n");
     }
     pav_FreeRefGroups(g);
     free(sorted);
@@ -207,7 +208,7 @@ void PavMeshViewer::setVectorTriangles() {
 int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
   if (!mesh) return 0;
   if (arrows && arrowMode != 1) {
-    printf("ModeVecArrow %d not known \n", arrowMode);
+    appMessage("ModeVecArrow %d not known \n", arrowMode);
     return 0;
   }
   // Vertices of the visible surface objects, each once.
@@ -229,7 +230,7 @@ int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
   const int n = (int)list.size() - 1;
   if (arrows) {
     arrowVertices.assign(list.begin() + 1, list.end());
-    printf("  %d arrow vertices to display \n", n);
+    appMessage("  %d arrow vertices to display \n", n);
     return n;
   }
   pav_FreeMetricVertices(mesh);
@@ -237,7 +238,7 @@ int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
   if (!mesh->metVer) return 0;
   std::memcpy(mesh->metVer, list.data(), sizeof(int32_t) * list.size());
   mesh->nbrMetVer = n;
-  printf("  %d metrix vertices to display \n", n);
+  appMessage("  %d metrix vertices to display \n", n);
   return n;
 }
 
@@ -281,7 +282,7 @@ std::vector<int32_t> spreadSelection(const int32_t *list, int n, int most) {
   const int step = n > most ? (n + most - 1) / most : 1;
   out.reserve((size_t)(n / step + 1));
   for (int i = 0; i < n; i += step) out.push_back(list[i]);
-  if (step > 1) printf("  %d of %d glyphs are drawn \n", (int)out.size(), n);
+  if (step > 1) appMessage("  %d of %d glyphs are drawn \n", (int)out.size(), n);
   return out;
 }
 
@@ -325,7 +326,7 @@ void PavMeshViewer::updateGlyphs() {
       }
     }
   } catch (const std::bad_alloc &) {
-    printf("  ## ERROR: not enough memory for the glyphs\n");
+    appMessage("  ## ERROR: not enough memory for the glyphs\n");
     metric = PavGlyphMesh();
     arrows = PavGlyphMesh();
   }

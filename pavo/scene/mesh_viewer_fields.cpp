@@ -1,6 +1,7 @@
 // Fields of the scene: the displayed vertex or element solution made scalar (vector component or
 // length, matrix determinant), spread onto the elements of every draw object, one palette over
 // the whole scene; stepping through solutions; solution extrema.
+#include "app_messages.h"
 #include "scene/mesh_viewer.h"
 
 #include "pavmsh.h"
@@ -62,8 +63,8 @@ void PavMeshViewer::rebuildFields() {
         mode == 1 ? pav_GetNumberOfVertexSolutions(mesh) : pav_GetMaxNumberOfElementSolutions(mesh);
     int &index = mode == 1 ? view.vertexSolution : view.elementSolution;
     if (held > 0 && (index < 1 || index > held)) {
-      printf("  ## ERROR: there is no solution field %d (%d held): field 1 is shown\n", index,
-             held);
+      appMessage("  ## ERROR: there is no solution field %d (%d held): field 1 is shown\n", index,
+                 held);
       index = 1;
     }
   }
@@ -82,12 +83,12 @@ void PavMeshViewer::rebuildFields() {
   if (mode == 1) {
     verRecord = recordAt(mesh->ent[Vertices].sol, view.vertexSolution);
     if (!verRecord) {
-      printf("error\n");
+      appMessage("error\n");
       detachAll();
       return;
     }
     if (verRecord->nbrEnt != nbrVer) {
-      printf("error invalid number of solution: %d != %d \n", verRecord->nbrEnt, nbrVer);
+      appMessage("error invalid number of solution: %d != %d \n", verRecord->nbrEnt, nbrVer);
       detachAll();
       return;
     }
@@ -132,8 +133,8 @@ void PavMeshViewer::rebuildFields() {
       }
       if (!rec) continue;
       if (rec->nbrEnt != pav_Count(mesh, srcType)) {
-        printf("error invalid number of solution: %d != %d \n", rec->nbrEnt,
-               pav_Count(mesh, srcType));
+        appMessage("error invalid number of solution: %d != %d \n", rec->nbrEnt,
+                   pav_Count(mesh, srcType));
         continue;
       }
       std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
@@ -334,7 +335,7 @@ void PavMeshViewer::computeSolutionExtrema() {
   if (view.fieldMode == 1) {
     const PavSolution *r = recordAt(mesh->ent[Vertices].sol, view.vertexSolution);
     if (!r || r->nbrEnt != nbrVer || !r->data) {
-      printf("error\n");
+      appMessage("error\n");
       return;
     }
     const size_t width =
@@ -351,8 +352,8 @@ void PavMeshViewer::computeSolutionExtrema() {
           solMaxAt = v;
         }
       }
-    printf("  Extrema Solution %d : [%f, %f]\n", view.vertexSolution, solMin, solMax);
-    printf("  Min at vertex %d, Max at vertex %d\n", solMinAt, solMaxAt);
+    appMessage("  Extrema Solution %d : [%f, %f]\n", view.vertexSolution, solMin, solMax);
+    appMessage("  Min at vertex %d, Max at vertex %d\n", solMinAt, solMaxAt);
     return;
   }
   if (view.fieldMode != 2) return;
@@ -363,7 +364,7 @@ void PavMeshViewer::computeSolutionExtrema() {
         const PavSolution *r = recordAt(mesh->ent[vt].sol, view.elementSolution);
         if (!r || !r->data) continue;
         if (r->kind != PavSolScalar) {
-          printf("case not scalar for elements not implemented yet \n");
+          appMessage("case not scalar for elements not implemented yet \n");
           return;
         }
         for (size_t i = (size_t)r->nbrNod; i < ((size_t)r->nbrEnt + 1) * (size_t)r->nbrNod; i++) {
@@ -373,7 +374,7 @@ void PavMeshViewer::computeSolutionExtrema() {
       }
   };
   scan();
-  printf("  Extrema Solution %d : [%f, %f]\n", view.elementSolution, solMin, solMax);
+  appMessage("  Extrema Solution %d : [%f, %f]\n", view.elementSolution, solMin, solMax);
 }
 
 } // namespace pavo

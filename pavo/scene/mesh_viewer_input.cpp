@@ -1,10 +1,10 @@
 #include "scene/mesh_viewer_input.h"
 
 #include "app_messages.h"
-#include "modes/view_state_file.h"
+#include "files/draw_types.h"
+#include "files/view_state_file.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
-#include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
 #include "scene/scene_marks.h"
 #include "scene/vertex_labels.h"
@@ -132,7 +132,7 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect) {
   case R::None:
     break;
   case R::Quit:
-    printf("%s", kFarewell);
+    appMessage("%s", kFarewell);
     fflush(stdout);
     win->close();
     if (quitApplication)
@@ -193,7 +193,6 @@ void PavViewerInput::carryOut(const PavKeyEffect &effect) {
       // Without a writer of the main window's: the view as it is, in "pavo.data".
       PavFileMessages messages;
       writeViewStateFile(viewStateOf(win), nullptr, messages);
-      for (const std::string &line : messages.lines) forwardMessage(line); // printed already
     }
     break;
   }
@@ -348,7 +347,8 @@ PavDrawObject *PavViewerInput::highlightAt(int x, int y) {
   if (insideView(x, y) && win->isExposed()) win->performPicking(x, y, &id, 1);
   PavDrawObject *o = toggleHighlightAll(livePicks(), id);
   if (o) {
-    if (traceHighlight) printf(" highligthing objects %p %d\n", (void *)o, (int)o->highlightAll);
+    if (traceHighlight)
+      appMessage(" highligthing objects %p %d\n", (void *)o, (int)o->highlightAll);
     propagateHighlight(win, o->type, o->id, o->highlightAll);
   }
   win->renderNow();
@@ -371,10 +371,9 @@ void PavViewerInput::reportPicking(PavDrawObject *picked) {
   e.angles = win->prefs.angles;
   e.vertexCoordinates = win->prefs.vertexCoordinates;
   PavPickReport r = pickReport(win->meshObject(), e);
-  printf("%s%s", r.text.c_str(), r.warnings.c_str());
-  fflush(stdout);
+  // Printed, and shown in this window's terminal panel only.
+  appMessageFrom(win, "%s%s", r.text.c_str(), r.warnings.c_str());
   report = r.text;
-  if (!r.text.empty()) emit win->terminalLine(QString::fromStdString(r.text));
 }
 
 void PavViewerInput::refreshColours() {
@@ -438,7 +437,7 @@ PavDrawObject *PavViewerInput::pickEntity(int entityType, int number) {
         }
       }
   if (!found) {
-    printf("WARNING: no element found for picking\n");
+    appMessage("WARNING: no element found for picking\n");
     return nullptr;
   }
   clearPicks(livePicks(), state);
@@ -530,7 +529,7 @@ QList<PavDrawObject *> PavViewerInput::pickingDemand(const QList<PavDrawObject *
   }
   if (!alive) return {};
   demandActive = false;
-  printf("  End of picking demand \n");
+  appMessage("  End of picking demand \n");
   return result;
 }
 
@@ -542,7 +541,7 @@ void PavViewerInput::finishDemand() {
   std::string ids;
   for (PavDrawObject *o : picked) ids += (ids.empty() ? "" : ", ") + std::to_string(o->id);
   clearHighlight();
-  printf(" multi-picking return list %s %s\n", "default", ids.c_str());
+  appMessage(" multi-picking return list %s %s\n", "default", ids.c_str());
   emit multiPickingDone(picked);
 }
 

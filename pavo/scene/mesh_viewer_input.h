@@ -58,8 +58,8 @@ public:
   // Double click at a point: switches the highlight of the whole object under it.
   PavDrawObject *highlightAt(int x, int y);
 
-  // The report of a picked object's last pick: printed, sent to the terminal panel (the viewer's
-  // terminalLine) and kept as lastReport(). Warnings are printed.
+  // The report of a picked object's last pick: printed with its warnings through the message
+  // funnel as this viewer's (its window's terminal panel shows it) and kept as lastReport().
   void reportPicking(PavDrawObject *picked);
   const std::string &lastReport() const { return report; }
   // The entity behind a picked element of an object (volume faces mapped to their element).

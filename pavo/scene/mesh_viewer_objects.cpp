@@ -1,8 +1,9 @@
 // Scene building from the mesh object: draw objects per entity type and reference, the boundary
 // surface of volume elements, and the vertices of a mesh without elements.
+#include "app_messages.h"
 #include "scene/mesh_viewer.h"
 
-#include "modes/param_file.h"
+#include "files/param_file.h"
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "render/buffer_packing.h"
@@ -64,16 +65,16 @@ void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t
       set.mshType, nbrVer, n, firstIdx, firstIdx + (int64_t)(n - 1) * k, firstRef,
       firstRef + (n - 1), &nbrGroups, &sorted, status);
   if (!groups) {
-    if (status[0]) printf("%s", status);
+    if (status[0]) appMessage("%s", status);
     return;
   }
   const char *name = pavDrawType2String(set.drawType);
-  printf("  Type %s: number of references list created: %d [%d, %d]\n", name, nbrGroups,
-         nbrGroups > 0 ? sorted[0] : 0, nbrGroups > 0 ? sorted[nbrGroups - 1] : 0);
+  appMessage("  Type %s: number of references list created: %d [%d, %d]\n", name, nbrGroups,
+             nbrGroups > 0 ? sorted[0] : 0, nbrGroups > 0 ? sorted[nbrGroups - 1] : 0);
   int64_t filtered = pav_CountFilteredEntities(groups, nbrGroups);
   if (filtered > 0)
-    printf(" %s%s: %d topologically invalid entities are filtered !\n", filterPrefix, name,
-           (int)filtered);
+    appMessage(" %s%s: %d topologically invalid entities are filtered !\n", filterPrefix, name,
+               (int)filtered);
 
   // Local vertex numbering per object: a stamp per mesh vertex tells whether the current object
   // has numbered it yet, so each object costs the size of its own entities.
@@ -171,7 +172,7 @@ void PavMeshViewer::buildBoundarySurface() {
     for (int vt : volumeTypesOfDegree(d)) volumes = volumes || pav_Count(mesh, vt) > 0;
   if (!volumes || surfaceBuilt) return;
   surfaceBuilt = true;
-  printf("  Surface reconstruction in progress\n");
+  appMessage("  Surface reconstruction in progress\n");
   QElapsedTimer clock;
   clock.start();
   for (int d = 1; d <= 4; d++) {
@@ -210,7 +211,7 @@ void PavMeshViewer::buildBoundarySurface() {
       first = false;
       FreeList owned{{triNod, triL, quaNod, quaL}};
       if (rc != 0) {
-        printf("%s", status);
+        appMessage("%s", status);
         continue;
       }
       const int faceTypes[2] = {pav_ElementType(PavKindTriangle, d),
@@ -235,7 +236,7 @@ void PavMeshViewer::buildBoundarySurface() {
       }
     }
   }
-  printf("  Surface reconstruction done in %5.2f s\n", (double)clock.elapsed() / 1000.0);
+  appMessage("  Surface reconstruction done in %5.2f s\n", (double)clock.elapsed() / 1000.0);
 }
 
 void PavMeshViewer::prebuildFacePrograms() {

@@ -1,5 +1,6 @@
 // Polygons and the faces of polyhedra in the scene, drawn as the triangles of their
 // tessellation, one object per reference plus the object -1.
+#include "app_messages.h"
 #include "scene/mesh_viewer.h"
 
 #include "pav_tessellate_polygon.h"
@@ -15,8 +16,8 @@ namespace pavo {
 
 void PavMeshViewer::addTessellatedPolygon(uint32_t drawType) {
   if (drawType != DrawPolygon && drawType != DrawPolyhedra && drawType != DrawCustomPolygon) {
-    printf(" Error addTessellatedPolygon: pavDrawTyp should be equal to %d or %d or %d\n",
-           (int)DrawPolygon, (int)DrawPolyhedra, (int)DrawCustomPolygon);
+    appMessage(" Error addTessellatedPolygon: pavDrawTyp should be equal to %d or %d or %d\n",
+               (int)DrawPolygon, (int)DrawPolyhedra, (int)DrawCustomPolygon);
     return;
   }
   if (!mesh || !mesh->pol) return;

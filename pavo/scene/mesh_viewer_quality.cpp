@@ -1,6 +1,7 @@
 // Jacobians and tetrahedron quality on the scene: computed by the core library into the mesh
 // object, then shown on the face objects (the faces of volume elements take the value of their
 // element).
+#include "app_messages.h"
 #include "scene/mesh_viewer.h"
 
 #include "ho_jacobian.h"
@@ -35,11 +36,11 @@ void recordExtrema(const double *data, int nbrEnt, int nbrNod, double *lo, doubl
 void PavMeshViewer::add2DJacobian(int mode) {
   if (!mesh) return;
   minimalJacobian = mode == 2;
-  printf("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
+  appMessage("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
   QElapsedTimer clock;
   clock.start();
   pav_ComputeSurfaceJacobians(mesh, mode, nullptr);
-  printf("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  appMessage("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
   std::vector<PavPendingField> pending;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   int loAt = 0;
@@ -56,7 +57,7 @@ void PavMeshViewer::add2DJacobian(int mode) {
       return s.source == PavSetSource::MeshType && s.mshType == t;
     });
     if (set == sets.end()) {
-      printf("Warning:add2DJacobian PavDrawObject should exist ? \n");
+      appMessage("Warning:add2DJacobian PavDrawObject should exist ? \n");
       return;
     }
     recordExtrema(data, nbrEnt, nbrNod, &lo, &hi, &loAt);
@@ -64,8 +65,8 @@ void PavMeshViewer::add2DJacobian(int mode) {
                pending);
   }
   if (pending.empty()) return;
-  printf("  Jacobian extrema: [%15.7e %15.7e] \n", lo, hi);
-  printf("  Jacobian minimal computed on element number: %d \n", loAt);
+  appMessage("  Jacobian extrema: [%15.7e %15.7e] \n", lo, hi);
+  appMessage("  Jacobian minimal computed on element number: %d \n", loAt);
   float range[2];
   attachPending(PavFieldKind::Jacobian, pending, range);
 }
@@ -73,11 +74,11 @@ void PavMeshViewer::add2DJacobian(int mode) {
 void PavMeshViewer::add3DJacobian(int mode) {
   if (!mesh) return;
   minimalJacobian = mode == 2;
-  printf("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
+  appMessage("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
   QElapsedTimer clock;
   clock.start();
   pav_ComputeVolumeJacobians(mesh, mode, nullptr);
-  printf("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  appMessage("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
   std::vector<PavPendingField> pending;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   int loAt = 0;
@@ -129,11 +130,11 @@ void PavMeshViewer::add3DJacobian(int mode) {
     return;
   }
   if (!any) {
-    printf("Warning:add3DJacobian PavDrawObject should exist ? \n");
+    appMessage("Warning:add3DJacobian PavDrawObject should exist ? \n");
     return;
   }
-  printf("  Jacobian extrema: [%15.7e %15.7e] \n", lo, hi);
-  printf("  Jacobian minimal computed on element number: %d \n", loAt);
+  appMessage("  Jacobian extrema: [%15.7e %15.7e] \n", lo, hi);
+  appMessage("  Jacobian minimal computed on element number: %d \n", loAt);
   float range[2];
   attachPending(PavFieldKind::Jacobian, pending, range);
 }
@@ -143,10 +144,11 @@ void PavMeshViewer::performQuality() {
   QElapsedTimer clock;
   clock.start();
   if (pav_ComputeTetrahedraQuality(mesh) != 0) {
-    printf(" performQuality failed as %s\n", "no quality could be computed");
+    appMessage(" performQuality failed as %s\n", "no quality could be computed");
     return;
   }
-  printf("  Time to compute quality for tetrahedra %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  appMessage("  Time to compute quality for tetrahedra %5.2f s \n",
+             (double)clock.elapsed() / 1000.0);
   char status[PAV_STATUS_SIZE] = "";
   const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
   const int32_t nbrTet = pav_Count(mesh, Tetrahedra);
@@ -154,7 +156,7 @@ void PavMeshViewer::performQuality() {
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   int loAt = 0;
   recordExtrema(q, nbrTet, 1, &lo, &hi, &loAt);
-  printf("  Quality extrema: [%15.7e %15.7e] \n", lo, hi);
+  appMessage("  Quality extrema: [%15.7e %15.7e] \n", lo, hi);
   // Each face of the tetrahedra shows the quality of its element, one value per face.
   std::vector<PavPendingField> pending;
   for (PavBuiltSet &set : sets) {
@@ -167,7 +169,7 @@ void PavMeshViewer::performQuality() {
     gatherRows(set, rows, 1, pending);
   }
   if (pending.empty()) {
-    printf("Warning:add3DJacobian PavDrawObject should exist ? \n");
+    appMessage("Warning:add3DJacobian PavDrawObject should exist ? \n");
     return;
   }
   float range[2];

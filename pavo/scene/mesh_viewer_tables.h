@@ -2,7 +2,7 @@
 // building.
 #pragma once
 
-#include "render/draw_types.h"
+#include "files/draw_types.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "scene/pick_report.h"
 
+#include "files/draw_types.h"
 #include "ho_eigen.h"
 #include "pav_solution.h"
 #include "pav_topology.h"
 #include "pav_types.h"
-#include "render/draw_types.h"
 
 #include <algorithm>
 #include <cmath>

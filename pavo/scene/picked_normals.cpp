@@ -1,9 +1,9 @@
 #include "scene/picked_normals.h"
 
+#include "files/draw_types.h"
 #include "pav_object.h"
 #include "pav_topology.h"
 #include "pav_types.h"
-#include "render/draw_types.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/pick_report.h"

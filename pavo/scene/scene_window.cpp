@@ -152,8 +152,8 @@ PavDrawObject *PavSceneWindow::addObject(std::unique_ptr<PavDrawObject> object) 
   if (!object) return nullptr;
   if (model.contains(object.get())) {
     if (object->type != DrawCutPlane)
-      printf(" warning : addObject: object %p of type %s already in scene \n", (void *)object.get(),
-             pavDrawType2String(object->type));
+      appMessage(" warning : addObject: object %p of type %s already in scene \n",
+                 (void *)object.get(), pavDrawType2String(object->type));
     (void)object.release(); // the scene owns it already
     return nullptr;
   }
@@ -164,8 +164,8 @@ PavDrawObject *PavSceneWindow::addObject(std::unique_ptr<PavDrawObject> object) 
 
 std::unique_ptr<PavDrawObject> PavSceneWindow::removeObject(const PavDrawObject *object) {
   if (!object || !model.contains(object)) {
-    printf(" warning : removeObject: object %p of type %s is not present in the scene \n",
-           (const void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    appMessage(" warning : removeObject: object %p of type %s is not present in the scene \n",
+               (const void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
     return nullptr;
   }
   buffers.erase(object);
@@ -220,11 +220,12 @@ bool PavSceneWindow::attachField(std::unique_ptr<PavDrawField> field, PavDrawObj
   // The target must be in the scene before the field becomes part of it.
   if (!model.contains(object)) {
     if (kind == PavFieldKind::Solution)
-      printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
-             (void *)object, pavDrawType2String(object->type));
+      appMessage(
+          " warning : attachData solution: object %p of type %s is not present in the scene \n",
+          (void *)object, pavDrawType2String(object->type));
     else
-      printf(" warning : attachData: object %p of type %s is not present in the scene \n",
-             (void *)object, pavDrawType2String(object->type));
+      appMessage(" warning : attachData: object %p of type %s is not present in the scene \n",
+                 (void *)object, pavDrawType2String(object->type));
     return false;
   }
   field->degree = deg;
@@ -297,8 +298,9 @@ bool PavSceneWindow::vertexFieldPerElement(const PavDrawObject *object, const fl
                                            int64_t nbrEnt, int nbrNod, std::vector<float> &out) {
   const PavSceneEntry *e = model.entry(object);
   if (!e) {
-    printf(" warning : attachData solution: object %p of type %s is not present in the scene \n",
-           (const void *)object, pavDrawType2String(object->type));
+    appMessage(
+        " warning : attachData solution: object %p of type %s is not present in the scene \n",
+        (const void *)object, pavDrawType2String(object->type));
     return false;
   }
   PavDrawFamily family = pavDrawFamily(object->type);
@@ -308,12 +310,12 @@ bool PavSceneWindow::vertexFieldPerElement(const PavDrawObject *object, const fl
                                                          : 0;
   int nodes = corners ? PavDrawTyp2Siz(object->type) : 0;
   if (nodes < 1 || nbrNod != 1 || !data) {
-    printf(" Invalid number of nodes for solution object\n");
+    appMessage(" Invalid number of nodes for solution object\n");
     return false;
   }
   if (nbrEnt != e->nbrVer) {
-    printf(" Invalid number of entities for solution object %lld != %d\n", (long long)nbrEnt,
-           e->nbrVer);
+    appMessage(" Invalid number of entities for solution object %lld != %d\n", (long long)nbrEnt,
+               e->nbrVer);
     return false;
   }
   int64_t nbrElt = object->count;
@@ -353,15 +355,15 @@ bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *
                                 const int *elt) {
   PavSceneEntry *e = object ? model.entry(object) : nullptr;
   if (!e) {
-    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
-           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    appMessage(" warning : attachData: object %p of type %s is not present in the scene \n",
+               (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
     return false;
   }
   if (nbrVer <= 0 || !xyz || nbrElt < 0 || (nbrElt > 0 && !elt)) return false;
   object->count = nbrElt;
   PavBufferObject *b = bufferOf(object);
   if (!b) {
-    printf(" Virtual function updateVao called !!!! ");
+    appMessage(" Virtual function updateVao called !!!! ");
     return false;
   }
   if (!makeContextCurrent()) return false;
@@ -378,8 +380,8 @@ bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *
 bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
                                        const unsigned *edgeTags, const float *normals) {
   if (!object || !model.contains(object)) {
-    printf(" warning : attachData: object %p of type %s is not present in the scene \n",
-           (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
+    appMessage(" warning : attachData: object %p of type %s is not present in the scene \n",
+               (void *)object, object ? pavDrawType2String(object->type) : "Unknown ");
     return false;
   }
   if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
@@ -499,8 +501,8 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     if (pickingPass && !o->pickable) continue;
     PavBufferObject *b = bufferOf(o);
     if (!b || b->nbrElt < 1) {
-      printf(" warning : no attachData to object of type %s with ref %d\n",
-             pavDrawType2String(o->type), o->id);
+      appMessage(" warning : no attachData to object of type %s with ref %d\n",
+                 pavDrawType2String(o->type), o->id);
       continue;
     }
     if (!p) p = useProgramForType(type, m);
@@ -840,7 +842,7 @@ void PavSceneWindow::renderOverlay(const PavCameraMatrices &m) {
 void PavSceneWindow::performPicking(int x, int y, int *id, int mode) {
   if (id) *id = 0;
   if (mode == 2) {
-    printf("performpicking isoline\n");
+    appMessage("performpicking isoline\n");
     return;
   }
   if (!gl || !isExposed()) return;
@@ -894,9 +896,8 @@ bool PavSceneWindow::screenshot(const char *name) {
   std::vector<uint8_t> pixels = grabFrame(&w, &h);
   std::string file = screenshotFileName(name, (long)std::time(nullptr));
   if (pixels.empty()) {
-    fprintf(stderr, "ERROR: no screenshot %s: the window has no frame to read (%dx%d)\n",
-            file.c_str(), w, h);
-    forwardMessage("ERROR: no screenshot " + file + ": the window has no frame to read");
+    appError("ERROR: no screenshot %s: the window has no frame to read (%dx%d)\n", file.c_str(), w,
+             h);
     return false;
   }
   if (!writeScreenshotFile(file, w, h, pixels.data())) return false;

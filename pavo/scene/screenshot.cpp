@@ -83,8 +83,7 @@ bool writeScreenshotFile(const std::string &file, int width, int height, const u
     const char *kind = fmt == PavImageFormat::Png   ? "png"
                        : fmt == PavImageFormat::Bmp ? "bmp"
                                                     : "jpg";
-    fprintf(stderr, "ERROR: could not write %s screenshot file %s\n%s", kind, file.c_str(), status);
-    forwardMessage(std::string("ERROR: could not write ") + kind + " screenshot file " + file);
+    appError("ERROR: could not write %s screenshot file %s\n%s", kind, file.c_str(), status);
   }
   return ok;
 }

@@ -1,5 +1,7 @@
 #include "scene/vertex_labels.h"
 
+#include "app_messages.h"
+
 #include "pav_object.h"
 #include "scene/scene_window.h"
 
@@ -14,8 +16,8 @@ int64_t setVertexLabels(PavSceneWindow &window, const PavObject *mesh, bool on) 
   int count = 0;
   if (!on || !mesh || pav_GetNumberOfVertices(mesh, &count, status) != 0 || count < 1) return 0;
   if (count > kVertexLabelCap) {
-    printf("  Too many vertices (%d) to show their numbers (at most %lld)\n", count,
-           (long long)kVertexLabelCap);
+    appMessage("  Too many vertices (%d) to show their numbers (at most %lld)\n", count,
+               (long long)kVertexLabelCap);
     fflush(stdout);
     return 0;
   }

@@ -4,8 +4,8 @@
 // scene model with it. Copy it to save or share a view.
 #pragma once
 
+#include "files/hidden_ref.h"
 #include "scene/camera.h"
-#include "scene/hidden_ref.h"
 #include "scene/render_option.h"
 
 #include <QVector3D>

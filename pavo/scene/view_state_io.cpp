@@ -171,4 +171,32 @@ void applyParameterColours(const PavParameters &params, PavReferenceColours &col
   colours.setUserTable((int)params.refColor.size(), rgb.data());
 }
 
+void setViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
+  applyViewStatePalette(data, viewer->solutionPalette);
+  // The box refits centre and scale: the file's own centre is applied after it.
+  if (data.useBoundingBox && *data.useBoundingBox == 1 && data.boundingBox) {
+    double box[6];
+    std::copy(data.boundingBox->begin(), data.boundingBox->end(), box);
+    viewer->setBoundingBox(box);
+  }
+  applyViewStateData(data, viewer->view);
+}
+
+void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
+  setViewState(viewer, data);
+  // The scene building reads the view state: the cut, the field shown and the hidden references.
+  // The file's view is this window's own: the linked windows are not told.
+  viewer->refresh(PavChange::Cut | PavChange::Fields | PavChange::Hidden | PavChange::Unlinked,
+                  PavRedraw::Later);
+}
+
+bool applyViewState(PavMeshViewer *viewer, const std::string &name, PavViewStateData *read) {
+  PavViewStateData data;
+  PavFileMessages messages;
+  if (!readViewStateFile(name.c_str(), data, messages)) return false;
+  applyViewState(viewer, data);
+  if (read) *read = data;
+  return true;
+}
+
 } // namespace pavo

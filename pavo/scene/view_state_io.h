@@ -1,13 +1,16 @@
 // Moving the view files to and from a window's view state: a view-state file
-// restores a view and records one; a parameter file sets the cut plane,
+// restores a view and records one (applied to a viewer before a movie or sequence frame, at
+// start-up of the viewer windows and from the Data menu); a parameter file sets the cut plane,
 // colormap, displayed field, palettes, isolines and reference colours of a
 // scene.
 #pragma once
 
-#include "modes/param_file.h"
-#include "modes/view_state_file.h"
+#include "files/param_file.h"
+#include "files/view_state_file.h"
 #include "render/palette.h"
 #include "scene/view_state.h"
+
+#include <string>
 
 namespace pavo {
 
@@ -51,5 +54,17 @@ void applyParameterPalettes(const PavParameters &params, PavPalette &solution,
 // The reference colours of a parameter file as the user colour table (unchanged
 // when the file gives none).
 void applyParameterColours(const PavParameters &params, PavReferenceColours &colours);
+
+// Sets view-state data on a viewer's state, building nothing: the user palette, the bounding box
+// when UseBoundingBox is 1, then the view (camera, switches, cut, field, hidden references). A
+// viewer being loaded takes it before its scene is built.
+void setViewState(PavMeshViewer *viewer, const PavViewStateData &data);
+// The same, then the cut, the fields and the hidden references are rebuilt (when a mesh is
+// shown) and the view redrawn. The window size is the caller's.
+void applyViewState(PavMeshViewer *viewer, const PavViewStateData &data);
+// Reads a view-state file and applies it. A file that cannot be read changes nothing (its
+// message is printed) and gives false. `read`, when given, receives what the file held.
+bool applyViewState(PavMeshViewer *viewer, const std::string &name,
+                    PavViewStateData *read = nullptr);
 
 } // namespace pavo

@@ -1,6 +1,8 @@
 #include "scene/window_links.h"
 
-#include "modes/viewer_args.h"
+#include "app_messages.h"
+
+#include "files/viewer_args.h"
 #include "pav_object.h"
 #include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
@@ -170,9 +172,10 @@ bool setCommonBoundingBox(PavMeshViewer *any) {
     w->viewer()->setBoundingBox(box);
     w->viewer()->renderNow();
   }
-  printf(" \n");
-  printf("  Set new bounding box:\n");
-  printf("  x:[%lg %lg] y:[%lg %lg] z:[%lg %lg]\n", box[0], box[1], box[2], box[3], box[4], box[5]);
+  appMessage(" \n");
+  appMessage("  Set new bounding box:\n");
+  appMessage("  x:[%lg %lg] y:[%lg %lg] z:[%lg %lg]\n", box[0], box[1], box[2], box[3], box[4],
+             box[5]);
   fflush(stdout);
   return true;
 }

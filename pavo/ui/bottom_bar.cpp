@@ -1,5 +1,7 @@
 #include "ui/bottom_bar.h"
 
+#include "app_messages.h"
+
 #include "pav_list.h"
 #include "pav_solution.h"
 #include "pav_types.h"
@@ -202,7 +204,7 @@ void PavBottom::validRegExp() {
     const int count = counts.value(kind, 0);
     if (number > count) {
       const QByteArray name = kindName(kind);
-      std::printf("Out Of Bound\nMax Number of %s = %d \n", name.constData(), count);
+      appMessage("Out Of Bound\nMax Number of %s = %d \n", name.constData(), count);
       showMessage(QString("Out Of Bound\nMax Number of %1 = %2").arg(kindName(kind)).arg(count));
       return;
     }
@@ -217,8 +219,8 @@ void PavBottom::validRegExp() {
   QString list = text;
   list.remove("ref");
   if (listedValues(list) > kMaxReferences) {
-    std::printf("  Warning: more than %lld references listed, nothing highlighted\n",
-                (long long)kMaxReferences);
+    appMessage("  Warning: more than %lld references listed, nothing highlighted\n",
+               (long long)kMaxReferences);
     showMessage(QString("Too many references: at most %1").arg(kMaxReferences));
     return;
   }
@@ -228,7 +230,7 @@ void PavBottom::validRegExp() {
   if (n < 1 || !refs) {
     std::free(refs);
     if (!list.trimmed().isEmpty())
-      std::printf("  Warning: no reference read from \"%s\"\n", bytes.constData());
+      appMessage("  Warning: no reference read from \"%s\"\n", bytes.constData());
     return;
   }
   QVector<int> out(n);

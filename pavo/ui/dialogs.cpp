@@ -1,5 +1,7 @@
 #include "ui/dialogs.h"
 
+#include "app_messages.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QIcon>
@@ -33,7 +35,7 @@ const std::vector<PavFileDialog> &fileDialogs() {
 const PavFileDialog &fileDialog(const char *slot) {
   for (const PavFileDialog &d : fileDialogs())
     if (std::strcmp(d.slot, slot) == 0) return d;
-  fprintf(stderr, "  ## ERROR: no file dialog for %s\n", slot);
+  appError("  ## ERROR: no file dialog for %s\n", slot);
   std::exit(1);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/main_actions.h"
 
+#include "app_messages.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -114,7 +116,7 @@ void missingPanelWarning(const char *slot) {
   const char *name = slot;
   for (const auto &[s, n] : names)
     if (std::strcmp(s, slot) == 0) name = n;
-  printf("%%%%Warning Widget %s does not exist \n", name);
+  appMessage("%%%%Warning Widget %s does not exist \n", name);
   fflush(stdout);
 }
 

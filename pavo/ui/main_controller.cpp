@@ -2,11 +2,9 @@
 
 #include "app_messages.h"
 
+#include "files/file_tokens.h"
+#include "files/viewer_args.h"
 #include "ho_jacobian.h"
-#include "modes/batch_work.h"
-#include "modes/file_tokens.h"
-#include "modes/frame_files.h"
-#include "modes/frame_modes.h"
 #include "pav_io.h"
 #include "pav_object.h"
 #include "pav_quality.h"
@@ -17,6 +15,7 @@
 #include "scene/mesh_viewer_input.h"
 #include "scene/picked_normals.h"
 #include "scene/vertex_labels.h"
+#include "scene/view_state_io.h"
 #include "ui/dialog_answers.h"
 #include "ui/main_actions.h"
 #include "ui/mesh_panels.h"
@@ -85,14 +84,14 @@ bool PavMainController::openMeshFile(const QString &path) {
       print("  ## ERROR: " + path + " is a solution file: open its mesh first\n");
       return false;
     }
-    printf("  Loading solution file %s\n", path.toLocal8Bit().constData());
+    appMessage("  Loading solution file %s\n", path.toLocal8Bit().constData());
     p.viewer->openSolution(path.toLocal8Bit().constData());
     meshLoaded();
     return true;
   }
-  printf("\n");
-  printf("  Clearing scene ");
-  printf("  Loading mesh file %s\n", path.toLocal8Bit().constData());
+  appMessage("\n");
+  appMessage("  Clearing scene ");
+  appMessage("  Loading mesh file %s\n", path.toLocal8Bit().constData());
   fflush(stdout);
   p.window->setWindowFilePath(path);
   fillRecentActions(acts->recent(), recordRecentFile(*p.settings, path));
@@ -136,7 +135,7 @@ void PavMainController::openSolution() {
   const QString problem = inputFileProblem(name);
   if (!problem.isEmpty()) return print(problem);
   if (!p.viewer->meshObject()) return print("  ## ERROR: open a mesh before its solution\n");
-  printf("  Loading solution file %s\n", name.toLocal8Bit().constData());
+  appMessage("  Loading solution file %s\n", name.toLocal8Bit().constData());
   p.viewer->openSolution(name.toLocal8Bit().constData());
   meshLoaded();
 }
@@ -146,7 +145,7 @@ void PavMainController::loadData() {
   if (name.isEmpty()) return;
   const QString problem = inputFileProblem(name);
   if (!problem.isEmpty()) return print(problem);
-  printf("  Loading data file %s\n", name.toLocal8Bit().constData());
+  appMessage("  Loading data file %s\n", name.toLocal8Bit().constData());
   readViewState(name);
 }
 
@@ -162,7 +161,6 @@ QString PavMainController::writeViewState(const char *name) {
   p.viewer->renderNow(); // the file records what the window shows
   PavFileMessages messages;
   const std::string written = writeViewStateFile(viewStateOf(p.viewer), name, messages);
-  for (const std::string &line : messages.lines) forwardMessage(line); // printed already
   return QString::fromStdString(written);
 }
 
@@ -367,7 +365,7 @@ void PavMainController::openspec() {
 }
 
 void PavMainController::quit() {
-  printf("%s", kFarewell);
+  appMessage("%s", kFarewell);
   fflush(stdout);
   QApplication::closeAllWindows();
   QCoreApplication::quit();
@@ -448,7 +446,7 @@ void PavMainController::openFilter(const char *slot, const QString &title,
       const int64_t n = applyElementFilter(*p.viewer, *kept, range);
       refreshElementColours();
       if (range)
-        printf("  %%%% %lld elements shown in [%g %g]\n", (long long)n, range[0], range[1]);
+        appMessage("  %%%% %lld elements shown in [%g %g]\n", (long long)n, range[0], range[1]);
       fflush(stdout);
       p.viewer->renderLater();
       return n;
@@ -467,11 +465,21 @@ void PavMainController::openmenuFilSol() {
 // them) then the filters' visibility on top.
 void PavMainController::refreshElementColours() { refreshElementVisibility(*p.viewer); }
 
+namespace {
+PavWindowModes &windowModes() {
+  static PavWindowModes modes;
+  return modes;
+}
+} // namespace
+
+void setWindowModes(PavWindowModes modes) { windowModes() = std::move(modes); }
+
 // The batch modes on this window: the movie of "pavo.movie" under the view state "pavo.data",
 // the surface reconstruction of the mesh shown (written beside it as <mesh>.surfOK), the data
 // sequence of "pavo.seq".
 void PavMainController::movie() {
-  launchMovie("pavo.data", p.viewer);
+  if (!windowModes().movie) return;
+  windowModes().movie(p.viewer);
   p.viewer->renderLater();
 }
 
@@ -480,13 +488,15 @@ void PavMainController::checkSurf() {
   if (!mesh) return print("  ## ERROR: there is no mesh to reconstruct\n");
   const std::string base = cutAt(p.viewer->meshName().toStdString(), ".mesh") + ".surfOK";
   const bool withSol = !p.viewer->solutionName().isEmpty();
-  launchSurfaceReconstruction(mesh, (base + ".meshb").c_str(),
-                              withSol ? (base + ".solb").c_str() : nullptr);
+  if (!windowModes().surface) return;
+  windowModes().surface(mesh, (base + ".meshb").c_str(),
+                        withSol ? (base + ".solb").c_str() : nullptr);
   p.viewer->displayObject(); // the added faces are part of the scene
 }
 
 void PavMainController::seqData() {
-  launchSequence(p.viewer, "pavo.seq");
+  if (!windowModes().sequence) return;
+  windowModes().sequence(p.viewer);
   p.viewer->renderLater();
 }
 

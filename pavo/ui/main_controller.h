@@ -23,11 +23,22 @@ class QSettings;
 class QWidget;
 class QDropEvent;
 class QDragEnterEvent;
+struct PavObject;
 
 namespace pavo {
 
 class PavMeshViewer;
 class PavMainActions;
+
+// The batch modes that the Utilities menu runs on a window: the movie of "pavo.movie", the data
+// sequence of "pavo.seq" and the surface reconstruction of a mesh written to meshOut (and solOut
+// when not null). They are drivers, a floor above the interface, so the drivers hand them in at
+// start-up (installWindowModes); a mode not handed in leaves its menu entry without effect.
+struct PavWindowModes {
+  std::function<void(PavMeshViewer *viewer)> movie, sequence;
+  std::function<void(PavObject *mesh, const char *meshOut, const char *solOut)> surface;
+};
+void setWindowModes(PavWindowModes modes);
 
 struct PavMainParts {
   QWidget *window = nullptr; // the main window (parent of dialogs and panels)

@@ -1,5 +1,7 @@
 #include "ui/mesh_panels.h"
 
+#include "app_messages.h"
+
 #include "pav_modify.h"
 #include "pav_solution.h"
 
@@ -91,14 +93,14 @@ PavMeshModificationsPanel::PavMeshModificationsPanel(PavMeshTarget target, QWidg
        [](PavObject *m) {
          char status[PAV_STATUS_SIZE] = "";
          const int ret = pav_MergeVertices(m, nullptr, status);
-         if (ret) printf("  ## ERROR: %s", status);
+         if (ret) appMessage("  ## ERROR: %s", status);
          return ret;
        }},
       {"addBoundaryEdges", "Add the boundary edges of the surface",
        [](PavObject *m) {
          char status[PAV_STATUS_SIZE] = "";
          const int ret = pav_AddBoundaryEdges(m, nullptr, status);
-         if (ret) printf("  ## ERROR: %s", status);
+         if (ret) appMessage("  ## ERROR: %s", status);
          return ret;
        }},
       {"reconstructSurface", "Complete the boundary surface of the volume",
@@ -121,7 +123,7 @@ PavMeshModificationsPanel::PavMeshModificationsPanel(PavMeshTarget target, QWidg
 void PavMeshModificationsPanel::run(int (*modify)(PavObject *)) {
   PavObject *mesh = t.mesh();
   if (!mesh) {
-    printf("  ## ERROR: no mesh is loaded\n");
+    appMessage("  ## ERROR: no mesh is loaded\n");
     fflush(stdout);
     return;
   }

@@ -1,7 +1,7 @@
 #include "ui/mesh_viewer_widget.h"
 
 #include "app_messages.h"
-#include "modes/viewer_args.h"
+#include "files/viewer_args.h"
 #include "pav_object.h"
 #include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"
@@ -93,8 +93,15 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   term->resize(800, 100);
   bottom->resize(800, 20);
   connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
+  // Every message reaches the panel, and the reports of this window's viewer; lines printed on a
+  // worker thread are appended on the window's own.
   messageListener = addMessageListener(
-      [this](const std::string &line) { appendTerminal(QString::fromLocal8Bit(line.c_str())); });
+      [this](const std::string &line) {
+        const QString text = QString::fromLocal8Bit(line.c_str());
+        QMetaObject::invokeMethod(
+            this, [this, text] { appendTerminal(text); }, Qt::AutoConnection);
+      },
+      view);
   // The bar picks, highlights and chooses solutions through the viewer; its panels are the menus'.
   connectBottomBar(bottom, view);
   connect(view, &PavMeshViewer::solutionsChanged, bottom,
@@ -119,7 +126,7 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   setFocus();
   setAcceptDrops(true);
   container->setAcceptDrops(true);
-  printf("\n  Setting up the scene %5.2f s \n", (double)clock.elapsed() / 1000.0);
+  appMessage("\n  Setting up the scene %5.2f s \n", (double)clock.elapsed() / 1000.0);
   fflush(stdout);
 }
 
@@ -164,7 +171,7 @@ void PavMeshViewerWidget::closeEvent(QCloseEvent *event) {
   QWidget::closeEvent(event);
   // Only the window manager's close: the program's own close() calls end nothing.
   if (!event->spontaneous() || !event->isAccepted()) return;
-  printf("%s", kFarewell);
+  appMessage("%s", kFarewell);
   fflush(stdout);
   QCoreApplication::quit();
 }

@@ -1,5 +1,7 @@
 #include "ui/option_panels.h"
 
+#include "app_messages.h"
+
 #include "render/colormaps.h"
 
 #include <QCheckBox>
@@ -136,7 +138,7 @@ PavCutPlanePanel::PavCutPlanePanel(PavPanelTarget target, PavSceneSwitches &swit
               len += n[i] * n[i];
             }
             if (!(len > 0)) {
-              printf(" warning : the normal of the cut plane is zero, plane unchanged\n");
+              appMessage(" warning : the normal of the cut plane is zero, plane unchanged\n");
               return;
             }
             for (int i = 0; i < 3; i++) t.view.cutPlane[i] = n[i];

@@ -1,5 +1,7 @@
 #include "ui/preferences.h"
 
+#include "app_messages.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -39,7 +41,7 @@ const std::vector<PavPreferenceRow> &preferenceRows() {
 int textHeightForIndex(int index) {
   if (index == 0 || index == 3) return 24;
   if (index >= 1 && index <= 9) return 16 + 4 * (index - 1);
-  printf("unkwown setting size text \n");
+  appMessage("unkwown setting size text \n");
   return -1;
 }
 
@@ -58,7 +60,7 @@ PavPreferences readPreferences(const QSettings &settings) {
 
 bool storePreferenceState(QSettings &settings, const PavPreferenceRow &row, int state) {
   if (state != Qt::Checked && state != Qt::Unchecked) {
-    printf("%%%%Warning: Pref Menu: unknown check box status: %d \n", state);
+    appMessage("%%%%Warning: Pref Menu: unknown check box status: %d \n", state);
     return false;
   }
   settings.setValue(row.settingsKey, state == Qt::Checked ? 1 : 0);

@@ -1,7 +1,10 @@
 #include "ui/viewer_windows.h"
 
-#include "modes/frame_files.h"
-#include "modes/viewer_args.h"
+#include "app_messages.h"
+
+#include "files/view_state_file.h"
+#include "files/viewer_args.h"
+#include "scene/view_state_io.h"
 #include "scene/mesh_viewer.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
@@ -66,8 +69,8 @@ QList<PavMeshViewerWidget *> openViewerWindows(int argc, char **argv) {
   const std::string viewState = viewerViewStateName(argc, argv, args);
   const bool withViewState = !viewState.empty() && viewStateReadable(viewState);
   loadWindow(first, mesh, sol, viewState, withViewState);
-  printf("  Total time to initialize all and render %5.2f s \n",
-         (double)first->elapsedMs() / 1000.0);
+  appMessage("  Total time to initialize all and render %5.2f s \n",
+             (double)first->elapsedMs() / 1000.0);
   fflush(stdout);
 
   for (int k = 2; k <= n; k++) {

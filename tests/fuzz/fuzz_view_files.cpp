@@ -2,10 +2,10 @@
 // ('p' parameter file, 'm' movie file, 'v' view-state file, 's' sequence file); the rest of the
 // input is the file. Besides the sanitizers, what a reader keeps is checked against the ranges
 // its header promises, and a view state read is written and read back without a reading error.
-#include "modes/movie_seq_files.h"
-#include "modes/param_file.h"
-#include "modes/view_state_file.h"
-#include "render/colormaps.h"
+#include "files/colormap_names.h"
+#include "files/movie_seq_files.h"
+#include "files/param_file.h"
+#include "files/view_state_file.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,8 +6,8 @@
 // name), then the view state applied and the scene built again with it.
 #pragma once
 
-#include "modes/frame_files.h"
 #include "scene/mesh_viewer.h"
+#include "scene/view_state_io.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Clipping and capping layers of a cut cube against the cut's geometry and analytic fields.
 #include "scene/cut_packing.h"
 
+#include "files/draw_types.h"
 #include "mesh_builders.h"
 #include "pav_solution.h"
-#include "render/draw_types.h"
 
 #include <gtest/gtest.h>
 

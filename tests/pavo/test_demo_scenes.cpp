@@ -1,6 +1,6 @@
 // The demonstration scenes: every curved kind with consistent arrays, crack-free tiles, polygons.
+#include "files/draw_types.h"
 #include "ho_bezier.h"
-#include "render/draw_types.h"
 #include "scene/demo_scenes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The draw-type table, the draw-object factory, parent maps and the field attach checks.
+#include "files/draw_types.h"
 #include "render/draw_object.h"
-#include "render/draw_types.h"
 #include "test_paths.h"
 
 #include <functional>

@@ -1,5 +1,5 @@
 // Packing of curved fields for the fragment stage.
-#include "render/draw_types.h"
+#include "files/draw_types.h"
 #include "scene/field_packing.h"
 
 #include "ho_lattice.h"

@@ -1,6 +1,6 @@
 // Palettes, colour maps and reference colours, evaluated on the CPU as the shaders do.
+#include "files/draw_types.h"
 #include "render/colormaps.h"
-#include "render/draw_types.h"
 #include "render/palette.h"
 #include "test_paths.h"
 

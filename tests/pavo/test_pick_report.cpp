@@ -1,8 +1,8 @@
 // Picked-entity texts byte for byte; metric eigen decompositions against LAPACK.
 #include "scene/pick_report.h"
 
+#include "files/draw_types.h"
 #include "pav_solution.h"
-#include "render/draw_types.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Parameter, view-state, movie and sequence files: values, messages, clamping, safe writes.
-#include "modes/movie_seq_files.h"
-#include "modes/param_file.h"
-#include "modes/view_state_file.h"
+#include "files/movie_seq_files.h"
+#include "files/param_file.h"
+#include "files/view_state_file.h"
 #include "scene/view_state_io.h"
 
 #include "test_paths.h"

@@ -2,9 +2,9 @@
 // placement, chain, common bounding box, bottom bar) driven in this process, and pavo4 run as a
 // process under the test's X server for what it prints and how it ends.
 #include "app_startup.h"
+#include "files/viewer_args.h"
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
-#include "modes/viewer_args.h"
 #include "pavo_process.h"
 #include "scene/mesh_viewer.h"
 #include "scene/window_links.h"

@@ -1,4 +1,4 @@
-#include "modes/movie_seq_files.h"
+#include "files/movie_seq_files.h"
 
 #include <cctype>
 #include <cstdio>

@@ -3,7 +3,7 @@
 // switches). This is the pure reading; the viewer applies the result (scene/view_state_io.h).
 #pragma once
 
-#include "modes/file_tokens.h"
+#include "files/file_tokens.h"
 
 #include <array>
 #include <cstdint>
@@ -40,7 +40,7 @@ struct PavParameters {
   std::optional<std::array<float, 6>> boundingBox; // x-min, x-max, y-min, y-max, z-min, z-max
   std::optional<int32_t> checkSurf;                // surface reconstruction switch
   std::optional<int32_t> scrolling;                // scrolling switch
-  std::optional<int32_t> colormap;                 // colormap index (render/colormaps.h)
+  std::optional<int32_t> colormap;                 // colormap index (files/colormap_names.h)
 
   // Colours of references 1..n (red, green, blue from 0 to 255); entries or components the file
   // does not give are grey 214.

@@ -27,6 +27,9 @@ std::string viewerViewStateName(int argc, char **argv, const ViewerArgs &args);
 // "pavo.data" without -data.
 std::string movieViewStateName(int argc, char **argv);
 
+// name cut at the first occurrence of suffix (name unchanged when it does not occur).
+std::string cutAt(const std::string &name, const char *suffix);
+
 // The last '/'-separated component of a file name.
 std::string baseName(const std::string &path);
 

@@ -1,6 +1,6 @@
-#include "modes/param_file.h"
+#include "files/param_file.h"
 
-#include "render/colormaps.h"
+#include "files/colormap_names.h"
 
 #include <algorithm>
 #include <cmath>

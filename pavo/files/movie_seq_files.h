@@ -3,7 +3,7 @@
 // render the lines.
 #pragma once
 
-#include "modes/file_tokens.h"
+#include "files/file_tokens.h"
 
 #include <cstdio>
 #include <string>

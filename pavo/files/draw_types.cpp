@@ -1,4 +1,6 @@
-#include "render/draw_types.h"
+#include "files/draw_types.h"
+
+#include "app_messages.h"
 
 #include <array>
 #include <cstdio>
@@ -116,7 +118,7 @@ const char *pavDrawType2String(uint32_t type) {
 
 int PavDrawTyp2Siz(uint32_t type) {
   if (type >= PAV_NBR_DRAW_TYPES || table()[type].nodes < 0) {
-    printf("Warning PavDrawTyp2Siz case not defined for type %s \n", pavDrawType2String(type));
+    appMessage("Warning PavDrawTyp2Siz case not defined for type %s \n", pavDrawType2String(type));
     return -1;
   }
   return table()[type].nodes;
@@ -137,7 +139,7 @@ int PavSolDeg(uint32_t type, int n) {
       if (n == (d + 1) * (d + 1)) return d;
     return -1;
   case PavDrawFamily::Polygon:
-    printf("Warning PavSolDeg case not defined for type %s \n", pavDrawType2String(type));
+    appMessage("Warning PavSolDeg case not defined for type %s \n", pavDrawType2String(type));
     return -1;
   default:
     return -1;
@@ -146,8 +148,8 @@ int PavSolDeg(uint32_t type, int n) {
 
 int PavDrawTypetoPavMshType(uint32_t type) {
   if (type >= PAV_NBR_DRAW_TYPES || table()[type].meshType == 0) {
-    printf("Warning: PavDrawTypetoPavMshType undefined for DrawType %s \n",
-           pavDrawType2String(type));
+    appMessage("Warning: PavDrawTypetoPavMshType undefined for DrawType %s \n",
+               pavDrawType2String(type));
     return 0;
   }
   return table()[type].meshType;

@@ -4,8 +4,8 @@
 // viewer.
 #pragma once
 
-#include "modes/file_tokens.h"
-#include "scene/hidden_ref.h"
+#include "files/file_tokens.h"
+#include "files/hidden_ref.h"
 
 #include <array>
 #include <cstdint>
@@ -36,7 +36,7 @@ struct PavViewStateData {
   std::optional<int32_t> curSol;                         // 0 none, 1 vertex, 2 element
   std::optional<int32_t> ithSol;                         // 0 to PAV_MAX_FILE_COUNT
   std::optional<float> isoSiz;                           // 0 to 64 pixels
-  std::optional<int32_t> colormap;                       // index (render/colormaps.h)
+  std::optional<int32_t> colormap;                       // index (files/colormap_names.h)
   std::optional<int32_t> textOn, lineSurfOn, hideSurfOn; // 0 or 1
   std::optional<int32_t> cutoffBelowOn;                  // 0 or 1
   std::optional<float> cutoffBelowVal;
@@ -80,5 +80,9 @@ std::string viewStateText(const PavViewStateData &data, std::time_t when);
 // Returns the name written, or an empty string after a failure.
 std::string writeViewStateFile(const PavViewStateData &data, const char *name,
                                PavFileMessages &messages);
+
+// True when the view-state file can be opened for reading. One that exists but is refused (a FIFO,
+// a device, a folder, an unreadable file) is named on standard output with the reason.
+bool viewStateReadable(const std::string &name);
 
 } // namespace pavo

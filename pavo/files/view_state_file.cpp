@@ -1,8 +1,10 @@
-#include "modes/view_state_file.h"
+#include "files/view_state_file.h"
 
-#include "modes/param_file.h"
-#include "render/colormaps.h"
-#include "render/draw_types.h"
+#include "app_messages.h"
+
+#include "files/colormap_names.h"
+#include "files/draw_types.h"
+#include "files/param_file.h"
 
 #include "pav_safe_write.h"
 #include "pav_status.h"
@@ -373,6 +375,16 @@ std::string writeViewStateFile(const PavViewStateData &data, const char *name,
     return std::string();
   }
   return file;
+}
+
+bool viewStateReadable(const std::string &name) {
+  std::string why;
+  bool missing = false;
+  std::FILE *f = pavOpenTextFile(name.c_str(), why, &missing);
+  if (!f && !missing) appMessage("  ## ERROR: %s: %s: not read\n", name.c_str(), why.c_str());
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 } // namespace pavo

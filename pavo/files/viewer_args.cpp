@@ -1,6 +1,4 @@
-#include "modes/viewer_args.h"
-
-#include "modes/batch_work.h"
+#include "files/viewer_args.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -37,6 +35,11 @@ std::string movieViewStateName(int argc, char **argv) {
   const ViewerArgs args = scanViewerArgs(argc, argv);
   if (args.data > 0 && args.data < argc) return dataBase(argv[args.data]) + ".data";
   return "pavo.data";
+}
+
+std::string cutAt(const std::string &name, const char *suffix) {
+  const size_t p = name.find(suffix);
+  return p == std::string::npos ? name : name.substr(0, p);
 }
 
 std::string baseName(const std::string &path) {

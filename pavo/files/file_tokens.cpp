@@ -1,4 +1,6 @@
-#include "modes/file_tokens.h"
+#include "files/file_tokens.h"
+
+#include "app_messages.h"
 
 #include <cctype>
 #include <cerrno>
@@ -25,7 +27,7 @@ void PavFileMessages::print(const char *format, ...) {
     text.resize((size_t)n);
   }
   va_end(ap);
-  std::fputs(text.c_str(), stdout);
+  appText(text);
   lines.push_back(std::move(text));
 }
 

@@ -6,7 +6,7 @@
 
 namespace pavo {
 
-// A hidden draw object: draw type (render/draw_types.h) and reference.
+// A hidden draw object: draw type (files/draw_types.h) and reference.
 struct PavHiddenRef {
   uint32_t drawType = 0;
   int32_t ref = 0;
