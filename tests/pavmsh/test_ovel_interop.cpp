@@ -1,10 +1,8 @@
-// Files exchanged with other tools: meshio reads the files written here; gmsh writes a box whose
-// volume the tetrahedra read must fill.
-#include "mesh_builders.h"
+// Files exchanged with other tools: meshio reads the files written here (files Gmsh writes are
+// test_gmsh.cpp's).
 #include "ovel.h"
 #include "test_paths.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -21,11 +19,6 @@ bool haveMeshio() {
   static const bool ok =
       access(kPython, X_OK) == 0 &&
       std::system((std::string(kPython) + " -c 'import meshio' >/dev/null 2>&1").c_str()) == 0;
-  return ok;
-}
-
-bool haveGmsh() {
-  static const bool ok = std::system("command -v gmsh >/dev/null 2>&1") == 0;
   return ok;
 }
 
@@ -75,49 +68,6 @@ TEST(OvelInterop, MeshioReadsFilesWrittenHere) {
     expected += "6 36.0 -0.5\n2 2 3 4 5\n11 12\n11 12 13 14 15 16\n";
   }
   EXPECT_EQ(runPython(dir, script, arguments), expected);
-}
-
-double tetVolume(const double *a, const double *b, const double *c, const double *d) {
-  double u[3], v[3], w[3];
-  for (int k = 0; k < 3; k++) u[k] = b[k] - a[k], v[k] = c[k] - a[k], w[k] = d[k] - a[k];
-  return std::fabs(u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
-                   u[2] * (v[0] * w[1] - v[1] * w[0])) /
-         6.0;
-}
-
-// A 1 x 2 x 3 box meshed by gmsh: volume 6 only holds when every index and coordinate was read
-// right.
-TEST(OvelInterop, ReadsGmshAsciiMesh) {
-  if (!haveGmsh()) GTEST_SKIP() << "gmsh is not installed";
-  const std::string dir = pavo_test::scratchDir("ovel_gmsh");
-  std::ofstream(dir + "/box.geo") << "SetFactory(\"OpenCASCADE\");\n"
-                                     "Box(1) = {0, 0, 0, 1, 2, 3};\n"
-                                     "Mesh.MeshSizeMax = 0.6;\n";
-  const std::string name = dir + "/box.mesh";
-  const std::string cmd =
-      "cd " + dir + " && gmsh box.geo -3 -format mesh -o " + name + " > gmsh.log 2>&1";
-  ASSERT_EQ(std::system(cmd.c_str()), 0) << pavo_test::readFile(dir + "/gmsh.log");
-  int version = 0, dim = 0;
-  int64_t h = OvelOpenMesh(name.c_str(), OvelRead, &version, &dim);
-  ASSERT_NE(h, 0);
-  const int64_t nv = OvelStatKwd(h, OvelVertices), nt = OvelStatKwd(h, OvelTetrahedra);
-  ASSERT_TRUE(dim == 3 && nv > 8 && nt > 0);
-  std::vector<double> xyz(3 * (nv + 1));
-  std::vector<int> vref(nv + 1), tet(5 * (nt + 1));
-  ASSERT_EQ(OvelGetBlock(h, OvelVertices, 1, nv, 0, nullptr, nullptr, OvelDoubleVec, 3, &xyz[3],
-                         &xyz[3 * nv], OvelInt, &vref[1], &vref[nv]),
-            1);
-  ASSERT_EQ(OvelGetBlock(h, OvelTetrahedra, 1, nt, 0, nullptr, nullptr, OvelIntVec, 5, &tet[5],
-                         &tet[5 * nt]),
-            1);
-  EXPECT_EQ(OvelCloseMesh(h), 1);
-  double volume = 0;
-  for (int64_t e = 1; e <= nt; e++) {
-    const int *t = &tet[5 * e];
-    for (int k = 0; k < 4; k++) ASSERT_TRUE(t[k] >= 1 && t[k] <= nv);
-    volume += tetVolume(&xyz[3 * t[0]], &xyz[3 * t[1]], &xyz[3 * t[2]], &xyz[3 * t[3]]);
-  }
-  EXPECT_NEAR(volume, 6.0, 1e-9);
 }
 
 } // namespace
