@@ -22,14 +22,12 @@ namespace {
 enum Look { White, Grey, Colour, Dark };
 
 Look lookAt(PavMeshViewer &v, QPoint p, int r) {
-  v.renderNowNoSwap();
-  int w = 0, h = 0;
-  const std::vector<uint8_t> f = v.grabFrame(&w, &h);
+  const Frame f(v);
   Look look = White;
   for (int y = p.y() - r; y <= p.y() + r; y++)
     for (int x = p.x() - r; x <= p.x() + r; x++) {
-      if (x < 0 || y < 0 || x >= w || y >= h) continue;
-      const uint8_t *c = &f[4 * ((size_t)(h - 1 - y) * (size_t)w + (size_t)x)];
+      const std::array<int, 3> c = f.at(x, f.h - 1 - y);
+      if (c[0] < 0) continue;
       const int hi = std::max({c[0], c[1], c[2]}), lo = std::min({c[0], c[1], c[2]});
       if (hi < 80) return Dark;
       if (hi - lo > 60) look = Colour;
@@ -48,9 +46,7 @@ PavObject *mesh(MeshKind kind) {
   if (kind == FieldSquare) {
     PavObject *obj =
         meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
-    PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, st);
-    for (int v = 1; v <= 4; v++) f->data[v] = obj->crdDbl[3 * v];
-    pav_PushSolution(obj, SolAtVertices, f, st);
+    pushVertexField(obj, [](double x, double, double) { return x; });
     return obj;
   }
   if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 3, 1);

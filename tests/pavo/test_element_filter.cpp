@@ -27,11 +27,7 @@ const double kX[5] = {0, 1, 3, 6, 10}; // quad q spans [kX[q], kX[q + 1]] x [0, 
 
 // The mesh with the vertex field f = x.
 PavObject *withX(PavObject *obj) {
-  char status[PAV_STATUS_SIZE];
-  const int n = obj->ent[Vertices].nbr;
-  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, n, 1, 1, status);
-  for (int v = 1; v <= n; v++) r->data[v] = obj->crdDbl[3 * v];
-  pav_PushSolution(obj, SolAtVertices, r, status);
+  pavo_test::pushVertexField(obj, [](double x, double, double) { return x; });
   return obj;
 }
 
@@ -41,12 +37,6 @@ PavObject *strip() {
   for (int i = 0; i < 5; i++) xyz.insert(xyz.end(), {kX[i], 0, 0, kX[i], 1, 0});
   for (int a = 1; a < 9; a += 2) tri.insert(tri.end(), {a, a + 2, a + 3, a, a + 3, a + 1});
   return withX(pavo_test::buildMesh(3, xyz, Triangles, tri));
-}
-
-// Whether the pixel under scene point (x, y, z) shows a face (not the white background).
-bool drawnAt(PavMeshViewer *v, double x, double y, double z = 0) {
-  return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, z)) !=
-         std::array<int, 3>{255, 255, 255};
 }
 
 TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
@@ -59,10 +49,7 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   v->waitForInit();
   v->adoptMesh(strip());
   pavo_test::captured([&] { v->displayObject(); });
-  PavRenderOption &o = v->view.options;
-  o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
-  o.setRenderMode(3);
-  o.UsePhong = 3;
+  pavo_test::plainFaces(v->view.options);
   v->view.whiteBackground = true;
 
   // [1, 6] keeps quads 1 and 2; straight triangles' Jacobians are all 1: [1.5, 2] hides all.
@@ -92,8 +79,8 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
                 QString(apply ? c.count : "8 of 8") + " elements");
       for (int q = 0; q < 4; q++) {
         const double x0 = kX[q], x1 = kX[q + 1]; // centres of the quad's two triangles
-        EXPECT_EQ(drawnAt(v, (x0 + 2 * x1) / 3, 1.0 / 3), !apply || c.kept[q]) << q;
-        EXPECT_EQ(drawnAt(v, (2 * x0 + x1) / 3, 2.0 / 3), !apply || c.kept[q]) << q;
+        EXPECT_EQ(pavo_test::drawnAt(*v, (x0 + 2 * x1) / 3, 1.0 / 3, 0), !apply || c.kept[q]) << q;
+        EXPECT_EQ(pavo_test::drawnAt(*v, (2 * x0 + x1) / 3, 2.0 / 3, 0), !apply || c.kept[q]) << q;
       }
     }
   }
@@ -111,8 +98,8 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
   for (double c : {0.5, 0.6}) {
     v->view.cutPlane[3] = -c;
     pavo_test::captured([&] { v->updateCut(); });
-    EXPECT_TRUE(drawnAt(v, 0.15, 0.5, c)) << c;
-    EXPECT_FALSE(drawnAt(v, 0.85, 0.5, c)) << c;
+    EXPECT_TRUE(pavo_test::drawnAt(*v, 0.15, 0.5, c)) << c;
+    EXPECT_FALSE(pavo_test::drawnAt(*v, 0.85, 0.5, c)) << c;
   }
 }
 

@@ -1,6 +1,7 @@
 // The scene on a real window read back by pixels: field colours, cut-offs, cut plane, isolines,
 // a cubic field and lighting.
 #include "gl_fixture.h"
+#include "gl_viewer_events.h"
 #include "ho_reference.h"
 #include "render/colormaps.h"
 #include "render/palette.h"
@@ -13,6 +14,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 
 using namespace pavo;
 
@@ -74,22 +76,12 @@ protected:
   }
 
   // Window position (from the lower left, not rounded) of a scene point.
-  QPointF windowOf(float x, float y, float z = 0) {
-    PavCameraMatrices m = scene->matrices();
-    QVector3D p = (QVector3D(x, y, z) - scene->view.sceneCentre) * scene->view.sceneScale;
-    QVector4D c = m.mvp * QVector4D(p, 1);
-    QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
-    return QPointF(w.x(), w.y());
-  }
+  QPointF windowOf(float x, float y, float z = 0) { return pavo_test::windowOf(*scene, x, y, z); }
   QPoint pixelOf(float x, float y, float z = 0) {
     QPointF w = windowOf(x, y, z);
     return QPoint((int)w.x(), (int)w.y());
   }
-
-  std::array<int, 3> pixel(int x, int y) {
-    size_t i = 4 * ((size_t)y * (size_t)frameW + (size_t)x);
-    return {frame[i], frame[i + 1], frame[i + 2]};
-  }
+  std::array<int, 3> pixel(int x, int y) { return frame->at(x, y); }
   std::array<int, 3> colourAt(float x, float y) {
     QPoint p = pixelOf(x, y);
     return pixel(p.x(), p.y());
@@ -103,14 +95,12 @@ protected:
   }
 
   void draw() {
-    scene->renderNowNoSwap();
-    frame = scene->grabFrame(&frameW, &frameH);
-    ASSERT_EQ(frame.size(), 4u * frameW * frameH);
+    frame.emplace(*scene);
+    ASSERT_EQ(frame->rgba.size(), 4u * frame->w * frame->h);
   }
 
   std::unique_ptr<PavSceneWindow> scene;
-  std::vector<uint8_t> frame;
-  int frameW = 0, frameH = 0;
+  std::optional<pavo_test::Frame> frame;
 };
 
 void expectColour(const std::array<int, 3> &c, int r, int g, int b, int tol = 3) {

@@ -8,9 +8,7 @@
 #include "main_window_fixture.h"
 #include "mesh_builders.h"
 #include "pav_object.h"
-#include "render/palette.h"
 
-#include <cmath>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -24,30 +22,8 @@ struct Window : pavo_test::MainWindow {
 };
 
 void plainFaces(PavViewState &v) {
-  PavRenderOption &o = v.options;
-  o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
-  o.setRenderMode(3);
-  o.UsePhong = 3; // unlit: colours are the palette's
-  o.IsoOn = 0;
-}
-
-// The frame drawn anew, rows from the bottom; the colour under a scene point.
-std::vector<uint8_t> frameOf(PavMeshViewer *v) {
-  v->renderNowNoSwap();
-  int w = 0, h = 0;
-  return v->grabFrame(&w, &h);
-}
-std::array<int, 3> at(PavMeshViewer *v, double x, double y, double z) {
-  return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, z));
-}
-
-bool background(const std::array<int, 3> &c) { return c[0] == 255 && c[1] == 255 && c[2] == 255; }
-
-std::array<int, 3> paletteRgb(const float pal[5], int colormap, float value) {
-  float rgb[3];
-  paletteColour(pal, colormap, value, rgb);
-  return {(int)std::lround(rgb[0] * 255), (int)std::lround(rgb[1] * 255),
-          (int)std::lround(rgb[2] * 255)};
+  pavo_test::plainFaces(v.options);
+  v.options.IsoOn = 0; // colours are the palette's
 }
 
 } // namespace
@@ -87,8 +63,8 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
     v->view.trackball.rotation = QQuaternion();
     if (!c.capping) {
       for (double y : {0.2, 0.8}) {
-        EXPECT_TRUE(background(at(v, 0.92, y, 1.0))) << y;
-        EXPECT_FALSE(background(at(v, 0.1, y, 1.0))) << y;
+        EXPECT_FALSE(pavo_test::drawnAt(*v, 0.92, y, 1.0)) << y;
+        EXPECT_TRUE(pavo_test::drawnAt(*v, 0.1, y, 1.0)) << y;
       }
       continue;
     }
@@ -99,7 +75,8 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
     for (int i = 0; i < 6; i++) EXPECT_DOUBLE_EQ(box[i], i % 2 ? 1.5 : -0.5);
     for (double x : {0.15, 0.45, 0.85})
       for (double y : {0.3, 0.7}) {
-        const auto got = at(v, x, y, 0.5), want = paletteRgb(pal, 0, (float)x);
+        const auto got = pavo_test::colourAt(*v, pavo_test::pixelOf(*v, x, y, 0.5)),
+                   want = pavo_test::paletteRgb(pal, 0, (float)x);
         for (int k = 0; k < 3; k++) EXPECT_NEAR(got[k], want[k], 8) << x << " " << y;
       }
   }
@@ -131,7 +108,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   a->ctl->resizeView(300, 260);
   const std::string data = a->dir + "/box.data";
   a->run("writeData", a->dir + "/box"); // ".data" appended
-  const std::vector<uint8_t> fa = frameOf(a->viewer);
+  const std::vector<uint8_t> fa = pavo_test::Frame(*a->viewer).rgba;
 
   auto expectSame = [&](PavMeshViewer *v, bool sameFrame) {
     EXPECT_EQ(v->width(), 300);
@@ -142,7 +119,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
     EXPECT_TRUE(v->solutionPalette.paletteFixed);
     EXPECT_TRUE(qFuzzyCompare(v->view.trackball.rotation, va.trackball.rotation));
     if (!sameFrame) return; // the start-up window's format is the application's
-    const std::vector<uint8_t> f = frameOf(v);
+    const std::vector<uint8_t> f = pavo_test::Frame(*v).rgba;
     ASSERT_EQ(f.size(), fa.size());
     size_t off = 0;
     for (size_t i = 0; i < f.size(); i++) off += std::abs(f[i] - fa[i]) > 24;

@@ -34,15 +34,13 @@ const QVector3D kT1(1.0f / 3, 1.0f / 3, 0), kT2(2.0f / 3, 2.0f / 3, 0);
 PavObject *square(bool fields) {
   PavObject *obj = meshOf(kSquare, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
   if (!fields) return obj;
+  pushVertexField(obj, [](double x, double, double) { return x; });
   char st[PAV_STATUS_SIZE];
-  PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, st);
   PavSolution *m = pav_NewSolutionRecord(3, PavSolSymMatrix, 4, 1, 1, st);
   for (int v = 1; v <= 4; v++) {
-    f->data[v] = obj->crdDbl[3 * v];
     const double met[6] = {4, 1, 0, 2, 0, 1.0 + v};
     for (int c = 0; c < 6; c++) m->data[6 * v + c] = met[c];
   }
-  pav_PushSolution(obj, SolAtVertices, f, st);
   pav_PushSolution(obj, SolAtVertices, m, st);
   return obj;
 }

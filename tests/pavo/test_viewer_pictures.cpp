@@ -1,6 +1,7 @@
 // What a user sees of fields, references and labels: a main window on a real context, the
 // picture read back at points projected with the view's own matrices and compared with colours
 // the files give (reference tables) or the geometry implies (which sides face the eye).
+#include "gl_viewer_events.h"
 #include "ho_reference.h"
 #include "main_window_fixture.h"
 #include "mesh_builders.h"
@@ -61,35 +62,21 @@ struct Box : pavo_test::MainWindow {
 };
 
 // The frame, where scene points land in it and whether a face turns its front to the eye.
-struct Picture {
-  std::vector<uint8_t> rgba;
-  int w = 0, h = 0;
+struct Picture : pavo_test::Frame {
   PavMeshViewer *v;
-  PavCameraMatrices m;
-  explicit Picture(PavMeshViewer *viewer) : v(viewer) {
-    v->renderNowNoSwap();
-    rgba = v->grabFrame(&w, &h);
-    m = v->matrices();
-  }
-  QVector3D scaled(const QVector3D &p) const {
-    return (p - v->view.sceneCentre) * v->view.sceneScale;
-  }
+  explicit Picture(PavMeshViewer *viewer) : Frame(*viewer), v(viewer) {}
   QPoint pixel(const QVector3D &p) const {
-    const QVector4D c = m.mvp * QVector4D(scaled(p), 1);
-    const QVector4D s = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+    const QPointF s = pavo_test::windowOf(*v, p.x(), p.y(), p.z());
     return QPoint((int)s.x(), (int)s.y());
   }
-  Rgb at(const QPoint &q) const {
-    if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h) return {-1, -1, -1};
-    const size_t i = 4 * ((size_t)q.y() * (size_t)w + (size_t)q.x());
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
-  }
+  Rgb at(const QPoint &q) const { return Frame::at(q.x(), q.y()); }
   Rgb at(const QVector3D &p) const { return at(pixel(p)); }
   bool facesEye(int side) const {
-    const QVector3D eye = (m.modelView.inverted() * QVector4D(0, 0, 0, 1)).toVector3D();
+    const QVector3D eye = (v->matrices().modelView.inverted() * QVector4D(0, 0, 0, 1)).toVector3D();
     const float *s = kSide[side];
-    return QVector3D::dotProduct(QVector3D(s[3], s[4], s[5]),
-                                 eye - scaled(QVector3D(s[0], s[1], s[2]))) > 0.05f;
+    const QVector3D centre =
+        (QVector3D(s[0], s[1], s[2]) - v->view.sceneCentre) * v->view.sceneScale;
+    return QVector3D::dotProduct(QVector3D(s[3], s[4], s[5]), eye - centre) > 0.05f;
   }
   // The largest channel difference to `want` of the pixel nearest to it within r of p's pixel.
   int distance(const QVector3D &p, const Rgb &want, int r = 0) const {

@@ -4,6 +4,7 @@
 
 #include "pav_object.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,11 @@ PavPolygonSet *attachPolygons(PavObject *obj, const std::vector<int32_t> &bndHdr
 // Renumbers the vertices by a random permutation of the seed: coordinates move with their vertex
 // and element nodes follow, so the geometry is unchanged and every rotation of a split is met.
 void shuffleVertices(PavObject *obj, unsigned seed);
+
+// Pushes onto obj's vertex solutions the scalar field f(x, y, z) at its vertices, given
+// nbrEnt entries (one per vertex when negative: other counts make a field of the wrong size).
+PavSolution *pushVertexField(PavObject *obj, const std::function<double(double, double, double)> &f,
+                             int nbrEnt = -1);
 
 // Writes the cube [0, 1]^3 of 3 x 3 x 3 cells of tetrahedra as dir/box.meshb with `fields` vertex
 // fields (x, then y, then z) as dir/box.solb; returns the mesh's name.
