@@ -1,19 +1,32 @@
-// The main window's commands on a real viewer: meshes written back and read again, bad answers,
-// a dropped file, the window size, the help boxes and a panel control seen in the picture.
-#include "ui/recent_files.h"
-
+// The main window on a real viewer: every action reaches a slot, the menus are in the bar,
+// preferences ticked in one window are found by the next and reach the viewer, the bottom bar
+// follows a solution opened after the mesh; meshes written back and read again, bad answers, a
+// dropped file, the window size, the help boxes, a panel control seen in the picture, vertex
+// numbers as labels (refused above the cap) and the warning of a destroyed panel.
 #include "gl_viewer_events.h"
 #include "main_window_fixture.h"
+#include "mesh_builders.h"
 #include "pav_io.h"
 #include "pav_object.h"
+#include "pav_solution.h"
+#include "scene/mesh_viewer_input.h"
+#include "scene/vertex_labels.h"
+#include "ui/bottom_bar.h"
+#include "ui/mesh_viewer_widget.h"
+#include "ui/preferences.h"
+#include "ui/recent_files.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
+#include <QMenuBar>
+#include <QMetaObject>
 #include <QMimeData>
 #include <QUrl>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -126,3 +139,138 @@ TEST(MainWindow, SizeHelpPanelsAndDrop) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  // The tests' settings store is private (tests/pavo/main.cpp): start from an empty one.
+  QSettings().clear();
+  {
+    PavMeshViewerWidget w(QSurfaceFormat::defaultFormat(), 1, 1);
+    const QMetaObject *meta = w.controller()->metaObject();
+    for (const PavActionRow &row : mainActionRows())
+      EXPECT_TRUE(!*row.slot || meta->indexOfSlot((std::string(row.slot) + "()").c_str()) >= 0);
+    auto *bar = w.findChild<QMenuBar *>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->actions().size(), 6);
+    w.controller()->actions().action("openpreferences")->trigger();
+    auto *axis = w.findChild<QCheckBox *>("cli:axisBox:1");
+    auto *angles = w.findChild<QCheckBox *>("cli:angBox:1");
+    ASSERT_NE(axis, nullptr);
+    axis->click(); // on by default: now off
+    angles->click();
+    EXPECT_FALSE(w.viewer()->view.options.AxisOn);
+  }
+  PavMeshViewerWidget again(QSurfaceFormat::defaultFormat(), 1, 1);
+  EXPECT_FALSE(again.controller()->preferences().axis);
+  EXPECT_TRUE(again.controller()->preferences().angles);
+  EXPECT_FALSE(again.viewer()->view.options.AxisOn);
+  QSettings().clear();
+
+  // A solution opened after the mesh (File > Open Solution File) refills the bar's selectors
+  // from the solutions the mesh now holds (here one already in memory, the file missing).
+  PavObject *obj = pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0}, Triangles, {1, 2, 3});
+  char status[PAV_STATUS_SIZE] = "";
+  pav_PushSolution(obj, SolAtVertices, pav_NewSolutionRecord(3, PavSolVector, 3, 1, 1, status),
+                   status);
+  again.viewer()->waitForInit();
+  again.viewer()->adoptMesh(obj);
+  pavo_test::captured([&] { again.viewer()->openSolution("missing.solb"); });
+  EXPECT_EQ(again.bottomBar()->vertexSolutionSelector()->itemText(1), "1 Vector at Vertices ");
+}
+
+} // namespace
+
+namespace {
+
+const std::string kDir = pavo_test::scratchDir("preferences_apply");
+
+// What each general check box changes in the viewer.
+std::map<std::string, bool> viewerFlags(const PavMeshViewer &v) {
+  return {{"Sol Pref", v.prefs.solutionInfo},
+          {"Ang Pref", v.prefs.angles},
+          {"Scroll Pref", v.prefs.scrolling},
+          {"Axis Pref", v.view.options.AxisOn},
+          {"Met Pref", v.prefs.metric},
+          {"EllipsMet Pref", v.prefs.ellipsoidMetric},
+          {"Renum Info Pref", v.prefs.renumbering},
+          {"Ver Elt Pref", v.prefs.vertexCoordinates}};
+}
+
+} // namespace
+
+TEST(PreferencesApply, BoxesTextSizePersistenceVertexNumbersAndPanelWarnings) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  QFile::remove(QString::fromStdString(kDir + "/pavo.conf"));
+  std::map<std::string, bool> expected;
+  {
+    pavo_test::MainWindow w(kDir);
+    EXPECT_EQ(w.viewer->textHeight, 24); // entry 0
+    w.ctl->openpreferences();
+    QWidget *panel = w.ctl->panel("openpreferences");
+    ASSERT_NE(panel, nullptr);
+    for (const PavPreferenceRow &row : preferenceRows()) {
+      SCOPED_TRACE(row.settingsKey);
+      auto *box = panel->findChild<QCheckBox *>(QString(row.objectName).arg(1));
+      ASSERT_NE(box, nullptr);
+      const bool now = !box->isChecked();
+      box->setChecked(now);
+      expected[row.settingsKey] = now;
+      EXPECT_EQ(w.ctl->preferences().*row.flag, now); // propagation: read by the window links
+      EXPECT_TRUE(row.propagation || viewerFlags(*w.viewer).at(row.settingsKey) == now);
+    }
+    auto *size = panel->findChild<QComboBox *>("sizeTextBox:1");
+    ASSERT_NE(size, nullptr);
+    for (auto [index, height] : {std::pair{1, 16}, {9, 48}, {6, 36}}) {
+      size->setCurrentIndex(index);
+      EXPECT_EQ(w.viewer->textHeight, height) << index;
+    }
+    w.settings.sync();
+  }
+  pavo_test::MainWindow again(kDir); // a later run reads the same store
+  for (const PavPreferenceRow &row : preferenceRows()) {
+    SCOPED_TRACE(row.settingsKey);
+    EXPECT_EQ(again.ctl->preferences().*row.flag, expected[row.settingsKey]);
+    EXPECT_TRUE(row.propagation ||
+                viewerFlags(*again.viewer).at(row.settingsKey) == expected[row.settingsKey]);
+  }
+  EXPECT_EQ(again.viewer->textHeight, 36);
+  // A panel destroyed under the window warns and is not rebuilt.
+  for (auto [slot, name] :
+       {std::pair{"opencutplane", "Cut Plane"}, {"openmenuFilSol", "Filter Sol"}}) {
+    SCOPED_TRACE(slot);
+    again.ctl->actions().action(slot)->trigger();
+    QWidget *panel = again.ctl->panel(slot);
+    ASSERT_NE(panel, nullptr);
+    delete panel;
+    EXPECT_EQ(pavo_test::captured([&] { again.ctl->actions().action(slot)->trigger(); }),
+              std::string("%%Warning Widget ") + name + " does not exist \n");
+    EXPECT_EQ(again.ctl->panel(slot), nullptr); // nothing rebuilt
+  }
+  // Vertex numbers are labels at their vertices, refused above the cap.
+  again.viewer->adoptMesh(
+      pavo_test::buildMesh(3, {0, 0, 0, 1, 0, 0, 0, 1, 0}, Triangles, {1, 2, 3}));
+  pavo_test::captured([&] { again.viewer->displayObject(); });
+  // The labels' pixels are the display switches' test (key D draws the same labels).
+  again.ctl->showVerticesNumbers();
+  ASSERT_EQ(again.viewer->labels.size(), 3u);
+  for (int v = 0; v < 3; v++) EXPECT_EQ(again.viewer->labels[v].text, std::to_string(v + 1));
+  again.ctl->showVerticesNumbers(); // off again
+  EXPECT_TRUE(again.viewer->labels.empty());
+  // Draw Normals Picked: nothing without a pick (the input's pick state), else the arrow.
+  for (int picked : {0, 1}) {
+    pavo_test::captured([&] {
+      if (picked) PavViewerInput::of(again.viewer)->pickEntity(Triangles, 1);
+      again.ctl->drawNormals();
+    });
+    EXPECT_EQ(again.viewer->objectsOfType(DrawCustomEdge).size(), picked);
+  }
+
+  std::vector<double> many; // above the cap: a message and no labels
+  for (int i = 0; i <= kVertexLabelCap; i++) many.insert(many.end(), {(double)i, 0.0, 0.0});
+  pavo_test::ObjectPtr big(pavo_test::buildMesh(3, many));
+  EXPECT_EQ(
+      pavo_test::captured([&] { EXPECT_EQ(setVertexLabels(*again.viewer, big.get(), true), 0); }),
+      "  Too many vertices (10001) to show their numbers (at most 10000)\n");
+}
