@@ -1,7 +1,7 @@
 // The input of a mesh viewer on a real window, driven by synthesized Qt events: clicks pick
 // entities, the bottom bar (selectors, solution choices, numbers within bounds, reference lists)
 // and a picking demand pick, and bad input leaves a working window (the keys' effect on the
-// picture: test_display_switches.cpp).
+// picture: test_keys.cpp).
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pav_solution.h"
