@@ -4,7 +4,6 @@
 #include "ho_bezier.h"
 #include "mesh_builders.h"
 #include "pav_cut.h"
-#include "pav_object.h"
 #include "pav_solution.h"
 #include "pav_topology.h"
 
@@ -16,7 +15,6 @@
 #include <map>
 #include <numeric>
 #include <unistd.h>
-#include <vector>
 
 using pavo_test::buildCube;
 using pavo_test::CubeSplit;

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
-#include <vector>
 
 namespace {
 

@@ -10,9 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
 
 namespace {
 

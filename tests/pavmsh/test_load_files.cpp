@@ -10,10 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
-#include <vector>
 
 using namespace load_test;
 using pavo_test::scratchDir;

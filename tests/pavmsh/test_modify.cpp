@@ -16,8 +16,6 @@
 #include <map>
 #include <random>
 #include <set>
-#include <string>
-#include <vector>
 
 using pavo_test::buildCube;
 using pavo_test::CubeSplit;

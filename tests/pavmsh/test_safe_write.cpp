@@ -10,12 +10,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 

@@ -7,9 +7,7 @@
 #include "pavmsh.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>

@@ -10,7 +10,6 @@
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/element_filter.h"
-#include "scene/mesh_viewer.h"
 
 #include <QAction>
 #include <QDoubleSpinBox>

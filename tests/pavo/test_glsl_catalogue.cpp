@@ -16,7 +16,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <vector>
 
 using pavo::GlslFlags;
 using pavo::GlslProgram;

@@ -1,9 +1,9 @@
 // The keys: the table (the shortcut list it generates, the dispatch of every row, the cycles and
 // limits on the view state), and on the picture of a real viewer: shrink (flat, curved and
 // quadrilateral faces), the cut at the box centre, box, cut-plane outline, scene centre, corners,
-// point numbers, the light reset, the field colours, black isolines and discarding the unpicked.
-// Each row presses its keys and reads pixels at window points projected from the exact geometry:
-// what was background becomes a mark, or a face pixel becomes background.
+// the light reset (the vertex numbers of D: ViewerPictures), the field colours, black isolines and
+// discarding the unpicked. Each row presses its keys and reads pixels at window points projected
+// from the exact geometry: what was background becomes a mark, or a face pixel becomes background.
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
@@ -14,7 +14,6 @@
 #include <cctype>
 #include <cmath>
 #include <gtest/gtest.h>
-#include <vector>
 
 using namespace pavo;
 using namespace pavo_test;
@@ -119,8 +118,6 @@ const Row kRows[] = {
     {"SceneCentre", P1Triangle, nullptr, {{0, "c"}}, {{0.56, 0.5, 0, 0, 0, 1, White, Dark}}},
     // The corner on vertex 2 is a disc of 8 pixels; 2 pixels right of it is background.
     {"Corners", P1Triangle, nullptr, {{0, "g"}}, {{1, 0, 0, 3, 0, 1, White, Dark}}},
-    // The number of vertex 2 is written to the upper right of it.
-    {"PointNumbers", P1Triangle, nullptr, {{0, "D"}}, {{1, 0, 0, 9, -9, 7, White, Dark}}},
     // m colours the field; o twice draws black isolines; d, with T1 picked, discards T2.
     {"SolutionColours",
      FieldSquare,

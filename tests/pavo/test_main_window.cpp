@@ -7,7 +7,6 @@
 #include "main_window_fixture.h"
 #include "mesh_builders.h"
 #include "pav_io.h"
-#include "pav_object.h"
 #include "pav_solution.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/vertex_labels.h"
@@ -20,7 +19,6 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
-#include <QMenuBar>
 #include <QMetaObject>
 #include <QMimeData>
 #include <QUrl>
@@ -41,12 +39,8 @@ struct Window : pavo_test::MainWindow {
 const std::string kMesh = pavo_test::sourceDir() + "/examples/annulus_p2.mesh";
 
 int64_t count(const std::string &file, int type) {
-  PavObject *obj = nullptr;
-  pav_NewInterface(&obj);
-  char status[PAV_IO_STATUS_SIZE] = "";
-  int64_t n = pav_OpenMesh(obj, file.c_str(), status) == 0 ? pav_Count(obj, type) : -1;
-  pav_DeleteInterface(&obj);
-  return n;
+  pavo_test::Reader r;
+  return r.open(file) == 0 ? pav_Count(r.obj, type) : -1;
 }
 
 TEST(MainWindow, OpenWriteAndReadBack) {

@@ -6,7 +6,6 @@
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "scene/element_filter.h"
-#include "scene/mesh_viewer.h"
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -14,7 +13,6 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
-#include <memory>
 
 using namespace pavo;
 

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 #include <optional>
 
 using namespace pavo;

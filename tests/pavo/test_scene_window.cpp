@@ -8,7 +8,6 @@
 #include "scene/gl_frame.h"
 #include "scene/scene_window.h"
 #include "scene/screenshot.h"
-#include "test_paths.h"
 
 #include <QGuiApplication>
 #include <QImage>

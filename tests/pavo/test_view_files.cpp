@@ -8,9 +8,7 @@
 #include "modes/movie_seq_files.h"
 #include "modes/param_file.h"
 #include "modes/view_state_file.h"
-#include "pav_object.h"
 #include "scene/view_state_io.h"
-#include "test_paths.h"
 #include "ui/mesh_viewer_widget.h"
 
 #include <cmath>

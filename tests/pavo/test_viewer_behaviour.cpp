@@ -5,7 +5,6 @@
 
 #include "gl_fixture.h"
 #include "mesh_builders.h"
-#include "pav_object.h"
 #include "scene/key_bindings.h"
 #include "scene/mesh_viewer.h"
 #include "test_paths.h"

@@ -22,7 +22,6 @@
 #include <gtest/gtest.h>
 #include <set>
 #include <sstream>
-#include <vector>
 
 using namespace pavo;
 using namespace pavo_test;

@@ -10,10 +10,8 @@
 #include "modes/viewer_args.h"
 #include "pavmsh.h"
 #include "pavo_process.h"
-#include "scene/mesh_viewer.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/window_links.h"
-#include "test_paths.h"
 #include "ui/bottom_bar.h"
 #include "ui/mesh_viewer_widget.h"
 #include "ui/viewer_windows.h"
@@ -26,9 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
 
 using namespace pavo;
 using pavo_test::has;

@@ -2,6 +2,7 @@
 // conforming, positively oriented, high-order nodes placed exactly on the straight elements.
 #pragma once
 
+#include "pav_io.h"
 #include "pav_object.h"
 
 #include <functional>
@@ -61,5 +62,19 @@ struct ObjectDeleter {
   void operator()(PavObject *obj) const { pav_DeleteInterface(&obj); }
 };
 using ObjectPtr = std::unique_ptr<PavObject, ObjectDeleter>;
+
+// A new empty object that files are read into, with the readers' status text; released at the
+// end of its scope.
+struct Reader {
+  PavObject *obj = nullptr;
+  char status[PAV_IO_STATUS_SIZE] = "";
+  Reader() { pav_NewInterface(&obj); }
+  ~Reader() { pav_DeleteInterface(&obj); }
+  Reader(const Reader &) = delete;
+  Reader &operator=(const Reader &) = delete;
+  int open(const std::string &name) { return pav_OpenMesh(obj, name.c_str(), status); }
+  int openSolution(const std::string &name) { return pav_OpenSolution(obj, name.c_str(), status); }
+  const double *vertex(int v) const { return obj->crdDbl + 3 * v; }
+};
 
 } // namespace pavo_test
