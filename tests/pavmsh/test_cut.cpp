@@ -287,10 +287,6 @@ TEST(CutEntities, PolygonsAndPolyhedra) {
   free(lh);
 }
 
-} // namespace
-
-namespace {
-
 double field(double x, double y, double z) {
   return 1 + 2 * x - y + 0.5 * z + x * y - 3 * z * z + 0.25 * x * x;
 }

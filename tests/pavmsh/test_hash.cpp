@@ -120,10 +120,6 @@ TEST(ReferenceIndex, ListsReferencesAndEntities) {
   EXPECT_EQ(listed(), (std::vector<int>{3, 7, 40}));
 }
 
-} // namespace
-
-namespace {
-
 std::vector<int32_t> parse(const char *text) {
   int32_t n = -1;
   int32_t *v = pav_ParseIntList(text, &n);
@@ -180,10 +176,6 @@ TEST(ParseIntList, ExpandsRangesAndSkipsTheRest) {
   // A range too large to expand is skipped rather than exhausting memory.
   EXPECT_EQ(parse("1-2000000000 6"), (std::vector<int32_t>{6}));
 }
-
-} // namespace
-
-namespace {
 
 struct Split {
   PavRefGroup *g = nullptr;

@@ -48,10 +48,6 @@ TEST(Examples, OpenWithTheirSolutions) {
   }
 }
 
-} // namespace
-
-namespace {
-
 // Four copies of one tetrahedron: the first visits miss, the other 12 of 16 hit (75 %); one
 // hexahedron of distinct vertices never hits and earns the hint. 2-D types are not measured in
 // 3-D.

@@ -231,10 +231,6 @@ TEST(SolutionNames, ReferenceStringsAndSetName) {
   EXPECT_STREQ(pav_SolutionList(obj.get(), SolAtTetrahedraP1)->name, "second");
 }
 
-} // namespace
-
-namespace {
-
 class MeshRoundTrip : public ::testing::TestWithParam<std::tuple<int, const char *>> {};
 
 TEST_P(MeshRoundTrip, EveryElementTypeReadsBackUnchanged) {
@@ -403,10 +399,6 @@ TEST(MeshOpen, NodeOutsideTheVerticesFails) {
   EXPECT_EQ(obj->ent[Triangles].nbr, 1);
   EXPECT_EQ(obj->ent[Tetrahedra].nbr, 0);
 }
-
-} // namespace
-
-namespace {
 
 constexpr int kDegree = 10;
 constexpr int kHexQ1Keyword = 122; // HOSolAtHexahedraQ1

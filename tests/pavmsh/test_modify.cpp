@@ -193,10 +193,6 @@ TEST(CheckSurf, BadInputAndWriting) {
   pav_DeleteInterface(&obj);
 }
 
-} // namespace
-
-namespace {
-
 struct CloudCase {
   const char *name;
   double scale;   // coordinates in [-scale, scale]

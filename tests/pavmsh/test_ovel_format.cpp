@@ -174,10 +174,6 @@ TEST(OvelFormat, AsciiTokensAcrossTheReadBuffer) {
   }
 }
 
-} // namespace
-
-namespace {
-
 struct SmallReadBuffer {
   size_t saved = ovel::readBufferBytes;
   SmallReadBuffer() { ovel::readBufferBytes = 4096; }

@@ -221,10 +221,6 @@ TEST_P(OvelRoundTrip, BlocksWithConversionAndMaps) {
 INSTANTIATE_TEST_SUITE_P(AllVersionsAndForms, OvelRoundTrip, testing::ValuesIn(allCases()),
                          caseName);
 
-} // namespace
-
-namespace {
-
 // The system Python, which has meshio (the one first on PATH may not).
 const char *kPython = "/usr/bin/python3";
 

@@ -97,10 +97,6 @@ TEST(Scheduler, RefusesBadRequests) {
   EXPECT_EQ(sched_CoreCount(), 1);
 }
 
-} // namespace
-
-namespace {
-
 struct Cloud {
   std::vector<double> crd; // vertex v at 3 * (v - 1)
   int32_t n() const { return static_cast<int32_t>(crd.size() / 3); }

@@ -32,7 +32,7 @@ namespace {
 int thisYear() { return QDate::currentDate().year(); }
 
 std::string expected(const std::string &name) {
-  std::string text = pavo_test::readFile(pavo_test::sourceDir() + "/tests/expected/" + name);
+  std::string text = pavo_test::expectedText(name);
   const std::string placeholder = "@YEAR@";
   for (std::size_t at = text.find(placeholder); at != std::string::npos;
        at = text.find(placeholder, at))
@@ -102,10 +102,6 @@ TEST(CliNoDisplay, WindowModesFailCleanly) {
     EXPECT_EQ(r.out.find("Launching"), std::string::npos) << r.out;
   }
 }
-
-} // namespace
-
-namespace {
 
 TEST(CliStartup, PlatformIsChosenOnlyWhenTheUserDidNot) {
   using pavo::choosePlatform;
@@ -187,10 +183,6 @@ TEST(CliStartup, SpecialSettingsFilesAreRefusedBeforeTheFirstRead) {
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home);
   EXPECT_EQ(pavo::refuseSpecialSettingsFiles(), 0);
 }
-
-} // namespace
-
-namespace {
 
 // A unit square of two triangles in the plane z = 0, with a vertex field.
 void writeSquare(const std::string &dir) {

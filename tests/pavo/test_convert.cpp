@@ -118,10 +118,6 @@ TEST(ConvertGmsh, FieldsComeOutAsGmshReadsThemAndADamagedFileWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(dir + "/cut.solb"));
 }
 
-} // namespace
-
-namespace {
-
 // A prism with a boundary triangle and a vertex density.
 void writePrism(const std::string &name) {
   int fn = 0, B = 0, Z = 0, C = 0, S = 0, BC = 0, F = 0;

@@ -184,10 +184,6 @@ TEST(CutPlaneOutline, DiagonalPlaneGivesTheCubesHexagonInOrder) {
 INSTANTIATE_TEST_SUITE_P(Keys, DisplaySwitches, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row> &i) { return i.param.name; });
 
-} // namespace
-
-namespace {
-
 struct Keys {
   PavViewState view;
   PavSceneSwitches switches;

@@ -132,10 +132,6 @@ TEST(MainWindow, SizeHelpPanelsAndDrop) {
   EXPECT_EQ(w.viewer->meshName(), QString::fromStdString(kMesh));
 }
 
-} // namespace
-
-namespace {
-
 TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
   if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
   // The tests' settings store is private (tests/pavo/main.cpp): start from an empty one.
@@ -173,10 +169,6 @@ TEST(MainWidget, ActionsMenusAndPreferencesAcrossWindows) {
   pavo_test::captured([&] { again.viewer()->openSolution("missing.solb"); });
   EXPECT_EQ(again.bottomBar()->vertexSolutionSelector()->itemText(1), "1 Vector at Vertices ");
 }
-
-} // namespace
-
-namespace {
 
 const std::string kDir = pavo_test::scratchDir("preferences_apply");
 

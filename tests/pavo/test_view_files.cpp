@@ -245,10 +245,6 @@ TEST_F(ViewFiles, ParametersReachTheView) {
             std::make_tuple(2.0f, 4, 9, 9.0f));
 }
 
-} // namespace
-
-namespace {
-
 struct Window : pavo_test::MainWindow {
   explicit Window(std::string dir = pavo_test::scratchDir("view_integration"))
       : MainWindow(std::move(dir)) {}

@@ -59,6 +59,12 @@ std::set<int> bracketVertices(const std::string &report) {
   return out;
 }
 
+void typeAndReturn(PavBottom &bar, const QString &text) {
+  bar.numberInput()->setText(text);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(bar.numberInput(), &press);
+}
+
 class ViewerInput : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -115,11 +121,7 @@ TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
   bar.messageMs = 1;
   bar.fill(viewer->meshObject());
   connectBottomBar(&bar, viewer.get());
-  auto type = [&](const QString &text) {
-    bar.numberInput()->setText(text);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    return captured([&] { QApplication::sendEvent(bar.numberInput(), &press); });
-  };
+  auto type = [&](const char *text) { captured([&] { typeAndReturn(bar, text); }); };
   bar.kindSelector()->setCurrentIndex(2);
   emit bar.kindSelector()->activated(2);
   type("2");
@@ -231,12 +233,6 @@ TEST(PickedNormals, ArrowRunsFromTheCentroidAlongTheNormal) {
 }
 
 namespace {
-
-void typeAndReturn(PavBottom &bar, const QString &text) {
-  bar.numberInput()->setText(text);
-  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-  QApplication::sendEvent(bar.numberInput(), &press);
-}
 
 void choose(QComboBox *c, const QString &text) {
   const int i = c->findText(text);
