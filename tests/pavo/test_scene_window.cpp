@@ -1,19 +1,24 @@
 // The scene window and its frame on a real context: registry rules, field state, overlay texts,
 // picking of the background, screenshots of a real window and in the three formats, multisample
 // resolve, the picking framebuffer and id composition, GL error reports; the camera arithmetic
-// (wheel zoom, trackball drags, frame matrices).
+// (wheel zoom, trackball drags, frame matrices); glyph rasterisation of the texts, without a
+// context.
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
+#include "render/text_renderer.h"
 #include "scene/camera.h"
 #include "scene/gl_frame.h"
 #include "scene/scene_window.h"
 #include "scene/screenshot.h"
+#include "test_paths.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QOpenGLFunctions_4_0_Core>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtMath>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -249,4 +254,58 @@ TEST(Camera, MiddleDragTranslatesByTheSceneRadiusPerHalfWindow) {
   EXPECT_TRUE(ball.rotation.isIdentity());
   ball.move(QPointF(400, 400), 800, 600, 20, PavTrackball::Translation);
   EXPECT_NEAR(ball.translation.y(), -1, 1e-6); // window y down is scene y down
+}
+
+namespace {
+
+const PavGlyphAtlas &regular32() {
+  static const PavGlyphAtlas atlas =
+      rasterizeFont((pavo_test::sourceDir() + "/pavo/fonts/Montserrat-Regular.ttf").c_str(), 32);
+  return atlas;
+}
+
+} // namespace
+
+TEST(TextAtlas, GlyphsHaveTheSizeOfTheFontAndTheirInkInTheAtlas) {
+  const PavGlyphAtlas &a = regular32();
+  ASSERT_TRUE(a.valid);
+  const PavGlyph &H = a.glyphs['H'], &x = a.glyphs['x'], &p = a.glyphs['p'];
+  // Capital height of this family is about 0.7 em; x-height about 0.52 em.
+  EXPECT_NEAR(H.size[1], 0.70 * 32, 2.5);
+  EXPECT_NEAR(x.size[1], 0.52 * 32, 2.5);
+  EXPECT_EQ(H.bearing[1], H.size[1]); // sits on the baseline
+  EXPECT_LT(p.bearing[1], p.size[1]); // descender below it
+  int inked = 0;                      // rows of H's atlas rectangle holding ink
+  for (int r = 0; r < H.size[1]; r++) {
+    const auto *row = &a.pixels[size_t(H.atlasY + r) * size_t(a.width) + size_t(H.atlasX)];
+    inked += *std::max_element(row, row + H.size[0]) > 128;
+  }
+  EXPECT_GE(inked, H.size[1] - 1);
+  // The glyph rectangles do not overlap and lie inside the atlas.
+  for (int c = 33; c < 127; c++) {
+    const PavGlyph &g = a.glyphs[c];
+    ASSERT_GT(g.size[0], 0) << c;
+    EXPECT_TRUE(g.atlasX + g.size[0] <= a.width && g.atlasY + g.size[1] <= a.height) << c;
+    for (int d = c + 1; d < 127; d++) {
+      const PavGlyph &o = a.glyphs[d];
+      bool apart = g.atlasX + g.size[0] <= o.atlasX || o.atlasX + o.size[0] <= g.atlasX ||
+                   g.atlasY + g.size[1] <= o.atlasY || o.atlasY + o.size[1] <= g.atlasY;
+      EXPECT_TRUE(apart) << c << " " << d;
+    }
+  }
+  const PavGlyphAtlas big =
+      rasterizeFont((pavo_test::sourceDir() + "/pavo/fonts/Montserrat-SemiBold.ttf").c_str(), 64);
+  EXPECT_NEAR(big.glyphs['H'].size[1], 2 * H.size[1], 2);
+}
+
+// The built-in fonts are resources that rasterise; a missing font is reported.
+TEST(TextAtlas, BuiltInFontsAreResourcesAndFailuresAreReported) {
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(rasterizeFont("/nonexistent/font.ttf", 12).valid);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open font /nonexistent/font.ttf\n");
+  QTemporaryDir dir;
+  QString path = extractResource(":/fonts/Montserrat-SemiBold.ttf", dir.path(), "semi.ttf");
+  ASSERT_FALSE(path.isEmpty());
+  EXPECT_TRUE(rasterizeFont(path.toLocal8Bit().constData(), 16).valid);
+  EXPECT_TRUE(extractResource(":/fonts/none.ttf", dir.path(), "x.ttf").isEmpty());
 }
