@@ -155,21 +155,12 @@ TEST_F(ViewerInput, PickingDemandReturnsThePickedObjectsOnReturn) {
 }
 
 TEST_F(ViewerInput, BadInputLeavesAWorkingWindow) {
-  const PavViewState fresh = viewer->view;
-  // Every key of the table and clicks before a mesh is loaded.
-  const std::string out = captured([&] {
-    for (const PavKeyBinding &b : keyBindings()) {
-      if (b.qtKey == Qt::Key_Q || b.qtKey == Qt::Key_Escape || b.qtKey == Qt::Key_Space ||
-          b.text == 'w')
-        continue;
-      key(*viewer, b.qtKey, b.text ? std::string(1, b.text).c_str() : "");
-    }
+  // Clicks before a mesh is loaded (every key on an empty window: the viewer smoke) pick nothing.
+  captured([&] {
     click(*viewer, QPoint(120, 120), Qt::ShiftModifier);
     doubleClick(*viewer, QPoint(-40, 5000));
   });
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
-
-  viewer->view = fresh;
   showMesh(*viewer, square(true));
   // The scene rebuilt under a pick (a reload): events in between touch no deleted object.
   captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
