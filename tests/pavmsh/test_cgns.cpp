@@ -1,6 +1,7 @@
 // CGNS files written here with the CGNS library, read through pav_OpenMesh and pav_OpenSolution
 // and compared with the mesh they were built from.
 #include "ho_lattice.h"
+#include "mesh_builders.h"
 #include "pav_cgns.h"
 #include "pav_io.h"
 #include "pav_solution.h"
@@ -210,15 +211,7 @@ struct Writer {
   }
 };
 
-struct Object {
-  PavObject *obj = nullptr;
-  char status[PAV_IO_STATUS_SIZE] = "";
-  Object() { pav_NewInterface(&obj); }
-  ~Object() { pav_DeleteInterface(&obj); }
-  int open(const std::string &name) { return pav_OpenMesh(obj, name.c_str(), status); }
-  int openSolution(const std::string &name) { return pav_OpenSolution(obj, name.c_str(), status); }
-  const double *vertex(int v) const { return obj->crdDbl + 3 * v; }
-};
+using Object = pavo_test::Reader;
 
 class CgnsOrder : public ::testing::TestWithParam<int> {};
 

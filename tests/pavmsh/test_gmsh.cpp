@@ -4,6 +4,7 @@
 // wrong moves a node off it), references come from the physical groups, and a node field keeps
 // the value Gmsh wrote at each vertex.
 #include "ho_lattice.h"
+#include "mesh_builders.h"
 #include "pav_io.h"
 #include "pav_solution.h"
 #include "test_paths.h"
@@ -80,13 +81,7 @@ const std::string &gmshFiles() {
   return dir;
 }
 
-struct Object {
-  PavObject *obj = nullptr;
-  char status[PAV_IO_STATUS_SIZE] = "";
-  Object() { pav_NewInterface(&obj); }
-  ~Object() { pav_DeleteInterface(&obj); }
-  const double *vertex(int v) const { return obj->crdDbl + 3 * v; }
-};
+using Object = pavo_test::Reader;
 
 class GmshFile : public ::testing::TestWithParam<Case> {};
 
@@ -105,7 +100,7 @@ TEST_P(GmshFile, EveryVersionReadsTheSameStraightOrderedMeshAndItsField) {
     SCOPED_TRACE(version);
     Object o;
     const std::string file = gmshFiles() + "/" + c.name + "_" + version + ".msh";
-    ASSERT_EQ(pav_OpenMesh(o.obj, file.c_str(), o.status), 0) << o.status;
+    ASSERT_EQ(o.open(file), 0) << o.status;
     const PavEntitySet &set = o.obj->ent[c.type];
     ASSERT_GT(set.nbr, 10);
     std::vector<double> nodes;
@@ -142,7 +137,7 @@ TEST_P(GmshFile, EveryVersionReadsTheSameStraightOrderedMeshAndItsField) {
       apart = std::max(apart, std::abs(nodes[i] - first[i]));
     EXPECT_LT(apart, 1e-14);
     // The field Gmsh stored at the nodes: f = x + 2y + 3z at every vertex.
-    ASSERT_EQ(pav_OpenSolution(o.obj, file.c_str(), o.status), 0) << o.status;
+    ASSERT_EQ(o.openSolution(file), 0) << o.status;
     const PavSolution *s = o.obj->ent[Vertices].sol;
     ASSERT_TRUE(s);
     ASSERT_EQ(s->nbrEnt, o.obj->ent[Vertices].nbr);
@@ -159,8 +154,8 @@ TEST_P(GmshFile, GmshKeywordFileReadsAsTheCurvedTypeWithItsNodes) {
   const Case c = GetParam();
   Object msh, mesh;
   const std::string base = gmshFiles() + "/" + c.name;
-  ASSERT_EQ(pav_OpenMesh(msh.obj, (base + "_41b.msh").c_str(), msh.status), 0) << msh.status;
-  ASSERT_EQ(pav_OpenMesh(mesh.obj, (base + ".mesh").c_str(), mesh.status), 0) << mesh.status;
+  ASSERT_EQ(msh.open(base + "_41b.msh"), 0) << msh.status;
+  ASSERT_EQ(mesh.open(base + ".mesh"), 0) << mesh.status;
   const PavEntitySet &a = msh.obj->ent[c.type], &b = mesh.obj->ent[c.type];
   ASSERT_EQ(a.nbr, b.nbr);
   const int k = pav_MshTyp2Siz(c.type, msh.status);
@@ -234,7 +229,7 @@ TEST(GmshDamagedFile, NamesTheSectionAndTheByteAndLeavesTheObjectEmpty) {
                           pavo_test::readFile(gmshFiles() + "/p2disk_" + d.version + ".msh"), d);
     pavo_test::writeFile(file, bytes);
     Object o;
-    pavo_test::captured([&] { EXPECT_NE(pav_OpenMesh(o.obj, file.c_str(), o.status), 0); });
+    pavo_test::captured([&] { EXPECT_NE(o.open(file), 0); });
     const std::string text = o.status;
     SCOPED_TRACE(std::string(d.version) + " " + d.reason + ": " + text);
     const size_t at = text.find(std::string(" in ") + d.section + " at byte ");

@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace {
 

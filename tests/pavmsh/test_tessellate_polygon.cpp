@@ -1,6 +1,5 @@
 // Polygon triangulation against the shoelace area and orientation; an object's polygon set.
 #include "mesh_builders.h"
-#include "pav_object.h"
 #include "pav_tessellate_polygon.h"
 #include "test_paths.h"
 
@@ -10,7 +9,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <random>
-#include <vector>
 
 namespace {
 

@@ -13,9 +13,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
-#include <string>
 #include <tuple>
-#include <vector>
 
 using pavo_test::buildCube;
 using pavo_test::CubeSplit;

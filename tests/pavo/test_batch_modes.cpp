@@ -40,10 +40,9 @@ void write(const PavObject *obj, const std::string &name) {
 }
 
 int countIn(const std::string &name, int t) {
-  pavo_test::ObjectPtr obj(pavo_test::buildMesh(3, {}));
-  char status[PAV_IO_STATUS_SIZE];
-  EXPECT_EQ(pav_OpenMesh(obj.get(), name.c_str(), status), 0) << status;
-  return obj->ent[t].nbr;
+  pavo_test::Reader r;
+  EXPECT_EQ(r.open(name), 0) << r.status;
+  return r.obj->ent[t].nbr;
 }
 
 void writeSurface(const std::string &name, const std::vector<double> &xyz,

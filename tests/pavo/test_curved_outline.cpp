@@ -7,9 +7,7 @@
 #include "pavmsh.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <map>
@@ -109,22 +107,15 @@ PavObject *disk(HoKind kind, int degree, bool curved = true) {
   return buildMesh(3, b.xyz, types[row][degree - 1], b.nodes);
 }
 
-// The frame of a 1000 x 1000 viewer looking down z at obj, as a mask of drawn pixels.
+// The frame of a viewer looking down z, as a mask of drawn pixels, and where scene points land.
 struct Picture {
   std::vector<bool> drawn;
   int w = 0, h = 0;
-  PavCameraMatrices m;
-  QVector3D centre;
-  float scale = 1;
+  const PavMeshViewer *v;
   bool at(int x, int y) const {
     return x >= 0 && y >= 0 && x < w && y < h && drawn[(size_t)(y * w + x)];
   }
-  QPointF window(const P3 &p) const {
-    QVector4D c =
-        m.mvp * QVector4D((QVector3D((float)p[0], (float)p[1], (float)p[2]) - centre) * scale, 1);
-    QVector4D v = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
-    return {v.x(), v.y()};
-  }
+  QPointF window(const P3 &p) const { return windowOf(*v, p[0], p[1], p[2]); }
 };
 
 // The frame at a tessellation level and rotation; a pixel is drawn when its colour is nearer the
@@ -132,18 +123,14 @@ struct Picture {
 Picture grab(PavMeshViewer &v, int level = 4, QQuaternion rot = {}) {
   v.view.trackball.rotation = rot;
   v.view.options.tessLevel = (int8_t)level;
-  v.renderNowNoSwap();
-  Picture p;
-  std::vector<uint8_t> f = v.grabFrame(&p.w, &p.h);
-  std::vector<int> diff(f.size() / 4);
+  const Frame f(v);
+  Picture p{{}, f.w, f.h, &v};
+  std::vector<int> diff(f.rgba.size() / 4);
   for (size_t i = 0; i < diff.size(); i++)
-    for (int c = 0; c < 3; c++) diff[i] += std::abs(f[4 * i + c] - f[c]);
+    for (int c = 0; c < 3; c++) diff[i] += std::abs(f.rgba[4 * i + c] - f.rgba[c]);
   const int most = *std::max_element(diff.begin(), diff.end());
   p.drawn.resize(diff.size());
   for (size_t i = 0; i < diff.size(); i++) p.drawn[i] = 2 * diff[i] > most;
-  p.m = v.matrices();
-  p.centre = v.view.sceneCentre;
-  p.scale = v.view.sceneScale;
   return p;
 }
 
@@ -295,14 +282,14 @@ TEST(CurvedOutlineLines, DenseMeshesShowTheirFacesCoarseOnesTheirEdges) {
   v->view.options.TextOn = v->view.options.PalOn = v->view.options.AxisOn = false;
   for (CubeSplit split : {CubeSplit::Hexahedra, CubeSplit::Tetrahedra}) {
     showMesh(*v, buildCube(split, 60, 1));
-    v->renderNowNoSwap();
-    int w = 0, h = 0;
-    const std::vector<uint8_t> f = v->grabFrame(&w, &h);
+    const Frame f(*v);
     std::vector<int> g; // grey levels over the top face, window rows counted downwards
     const QPoint a = pixelOf(*v, 0.1, 0.1, 1), b = pixelOf(*v, 0.9, 0.9, 1);
     for (int y = b.y(); y <= a.y(); y++)
-      for (size_t x = a.x(), i = 4 * ((size_t)(h - 1 - y) * w + x); x <= (size_t)b.x(); x++, i += 4)
-        g.push_back(f[i] + f[i + 1] + f[i + 2]);
+      for (int x = a.x(); x <= b.x(); x++) {
+        const std::array<int, 3> c = f.at(x, f.h - 1 - y);
+        g.push_back(c[0] + c[1] + c[2]);
+      }
     std::sort(g.begin(), g.end());
     const int face = g[g.size() * 9 / 10];
     ASSERT_GT(face, 150) << (int)split; // a lit face, not the black lines

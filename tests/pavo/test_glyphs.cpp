@@ -5,9 +5,7 @@
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/glyph_packing.h"
-#include "scene/mesh_viewer.h"
 
-#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>

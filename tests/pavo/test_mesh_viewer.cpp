@@ -1,39 +1,35 @@
 // Scene building from a mesh object, read back on a real window: reference groups, filtered
-// entities, refused fields, volume boundaries, clipping and capping, solutions, degenerate meshes.
+// entities, refused fields, volume boundaries, clipping and capping, solutions, degenerate meshes;
+// the element filters hiding the elements outside their range (eight triangles of widths 1 to 4
+// along x with f = x, probed at their centres; "clear" shows them again; a volume's cut loses the
+// elements filtered out).
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
-#include "render/palette.h"
 #include "scene/element_filter.h"
-#include "scene/mesh_viewer.h"
+#include "ui/main_actions.h"
+#include "ui/main_controller.h"
+#include "ui/mesh_viewer_widget.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QSurfaceFormat>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
-#include <memory>
 
 using namespace pavo;
+using pavo_test::meshOf;
+using pavo_test::pushVertexField;
 
 namespace {
-
-using pavo_test::meshOf;
-
-// Pushes a scalar vertex solution f(x, y, z) of nbrEnt entries (default: one per vertex).
-template <typename F> void pushVertexField(PavObject *obj, F f, int nbrEnt = -1) {
-  char status[PAV_STATUS_SIZE];
-  const int nv = obj->ent[Vertices].nbr;
-  if (nbrEnt < 0) nbrEnt = nv;
-  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nbrEnt, 1, 1, status);
-  ASSERT_NE(r, nullptr);
-  for (int v = 1; v <= std::min(nv, nbrEnt); v++)
-    r->data[v] = f(obj->crdDbl[3 * v], obj->crdDbl[3 * v + 1], obj->crdDbl[3 * v + 2]);
-  ASSERT_EQ(pav_PushSolution(obj, SolAtVertices, r, status), 0);
-}
 
 class MeshViewerTest : public ::testing::Test {
 protected:
@@ -53,8 +49,8 @@ protected:
     viewer->view.options.IsoOn = 0;
     return pavo_test::colourAt(*viewer, pavo_test::pixelOf(*viewer, x, y, z));
   }
-  static bool isBackground(const std::array<int, 3> &c) {
-    return c[0] == 255 && c[1] == 255 && c[2] == 255;
+  bool drawnAt(double x, double y, double z) {
+    return colourAt(x, y, z) != std::array<int, 3>{255, 255, 255};
   }
   // The colour the palette of the shown field gives to a value.
   std::array<int, 3> paletteRgb(float value) {
@@ -63,10 +59,7 @@ protected:
       for (const auto &bo : set.objects)
         if (!f) f = viewer->fieldOf(PavFieldKind::Solution, bo.object);
     EXPECT_NE(f, nullptr);
-    float rgb[3] = {0, 0, 0};
-    if (f) paletteColour(f->palette, f->colormap, value, rgb);
-    return {(int)std::lround(rgb[0] * 255), (int)std::lround(rgb[1] * 255),
-            (int)std::lround(rgb[2] * 255)};
+    return f ? pavo_test::paletteRgb(f->palette, f->colormap, value) : std::array<int, 3>{};
   }
 
   std::map<int, int> countsById(uint32_t type) {
@@ -91,8 +84,8 @@ TEST_F(MeshViewerTest, ReferenceGroupsObjectMinusOneAndFilteredEntities) {
       show(meshOf(xyz, Triangles, {1, 2, 3, 1, 3, 4, 2, 3, 4, 1, 9, 3}, {1, 1, 2, 2}));
   EXPECT_NE(out.find(" Triangle : 1 topologically invalid entities are filtered !\n"), out.npos);
   EXPECT_EQ(countsById(DrawTriangle), (std::map<int, int>{{-1, 3}, {1, 2}, {2, 1}}));
-  EXPECT_FALSE(isBackground(colourAt(0.75, 0.6, 0)));
-  EXPECT_TRUE(isBackground(colourAt(1.2, 0.5, 0)));
+  EXPECT_TRUE(drawnAt(0.75, 0.6, 0));
+  EXPECT_FALSE(drawnAt(1.2, 0.5, 0));
 }
 
 // Every render mode shows a surface mesh (it once vanished in the default mode); with the lines
@@ -102,11 +95,11 @@ TEST_F(MeshViewerTest, EveryRenderModeShowsASurfaceMesh) {
   for (int mode = 0; mode < 4; mode++) {
     SCOPED_TRACE(mode);
     viewer->view.options.setRenderMode(mode);
-    EXPECT_FALSE(isBackground(colourAt(0.25, 0.25, 0)));
+    EXPECT_TRUE(drawnAt(0.25, 0.25, 0));
   }
   viewer->view.options.LineOn = viewer->view.options.LineSurfOn = true;
   viewer->view.options.setRenderMode(0);
-  EXPECT_TRUE(isBackground(colourAt(0.25, 0.25, 0)));
+  EXPECT_FALSE(drawnAt(0.25, 0.25, 0));
   int darkest = 255; // along the side y = 0, just inside the triangle
   for (double x = 0.3; x <= 0.7; x += 0.1)
     for (double y = 0; y <= 0.02; y += 0.005) darkest = std::min(darkest, colourAt(x, y, 0)[0]);
@@ -155,9 +148,7 @@ TEST_F(MeshViewerTest, MovedPlaneAndEnvelopeDrawWhatThePlaneSetDirectlyDraws) {
     });
     for (const auto &set : viewer->cutSets())
       for (const auto &bo : set.objects) bo.object->visible &= hide != 1 || bo.object->id != 2;
-    viewer->renderNowNoSwap();
-    int w = 0, h = 0;
-    return viewer->grabFrame(&w, &h);
+    return pavo_test::Frame(*viewer).rgba;
   };
   for (bool capping : {false, true}) {
     frameAt(from, capping);
@@ -197,8 +188,8 @@ TEST_F(MeshViewerTest, TetrahedraSurfaceFieldsPicksAndGlyphs) {
   std::string out = show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
   EXPECT_NE(out.find("  Surface reconstruction in progress\n"), std::string::npos);
   EXPECT_EQ(countsById(DrawSrfTriangle)[-1], 6 * 2 * 2 * 2); // 6 sides, 2 x 2 cells, 2 each
-  EXPECT_FALSE(isBackground(colourAt(0.9, 0.9, 1)));         // seen from +z, the front side
-  EXPECT_TRUE(isBackground(colourAt(1.3, 0.5, 1)));
+  EXPECT_TRUE(drawnAt(0.9, 0.9, 1));                         // seen from +z, the front side
+  EXPECT_FALSE(drawnAt(1.3, 0.5, 1));
   // Every tetrahedron of the split is a copy of (0,0,0), (1,0,0), (1,1,0), (1,1,1) scaled: squared
   // edges sum to 10, volume 1/6, quality 10^(3/2) / (12 sqrt 3 * 6 * 1/6).
   const double q = std::pow(10.0, 1.5) / (12 * std::sqrt(3.0));
@@ -234,7 +225,7 @@ TEST_F(MeshViewerTest, SolutionsWrongFieldsEmptyMeshesAndPolygons) {
       bad, [](double x, double, double) { return x; }, 3);
   std::string out = show(bad);
   EXPECT_NE(out.find("error invalid number of solution: 3 != 4 \n"), std::string::npos);
-  EXPECT_FALSE(isBackground(colourAt(0.5, 0.5, 0))); // the geometry still draws
+  EXPECT_TRUE(drawnAt(0.5, 0.5, 0)); // the geometry still draws
   PavObject *obj = meshOf(sq, Triangles, {1, 2, 3, 1, 3, 4}, {1, 1});
   pushVertexField(obj, [](double x, double, double) { return 1 - x; }); // second
   pushVertexField(obj, [](double x, double, double) { return x; });     // first
@@ -256,8 +247,8 @@ TEST_F(MeshViewerTest, SolutionsWrongFieldsEmptyMeshesAndPolygons) {
   pavo_test::attachPolygons(obj, {0, 0, 1, 5}, {0, 1, 2, 3, 4, 5, 6});
   show(obj);
   EXPECT_EQ(countsById(DrawPolygon), (std::map<int, int>{{-1, 4}, {5, 4}}));
-  EXPECT_FALSE(isBackground(colourAt(0.5, 1.5, 0)));
-  EXPECT_TRUE(isBackground(colourAt(1.5, 1.5, 0))); // the notch of the L
+  EXPECT_TRUE(drawnAt(0.5, 1.5, 0));
+  EXPECT_FALSE(drawnAt(1.5, 1.5, 0)); // the notch of the L
   out = pavo_test::captured([&] { viewer->addTessellatedPolygon(DrawTriangle); });
   EXPECT_EQ(out, " Error addTessellatedPolygon: pavDrawTyp should be equal to 75 or 76 or 77\n");
 }
@@ -321,3 +312,87 @@ TEST_F(MeshViewerTest, ConstantAndNonFiniteFieldsOnCurvedTriangles) {
         EXPECT_TRUE(f->palette[0] == 0 && f->palette[4] == 1) << f->palette[4];
       }
 }
+
+namespace {
+
+const double kX[5] = {0, 1, 3, 6, 10}; // quad q spans [kX[q], kX[q + 1]] x [0, 1]
+
+// The mesh with the vertex field f = x.
+PavObject *withX(PavObject *obj) {
+  pavo_test::pushVertexField(obj, [](double x, double, double) { return x; });
+  return obj;
+}
+
+PavObject *strip() {
+  std::vector<double> xyz;
+  std::vector<int> tri;
+  for (int i = 0; i < 5; i++) xyz.insert(xyz.end(), {kX[i], 0, 0, kX[i], 1, 0});
+  for (int a = 1; a < 9; a += 2) tri.insert(tri.end(), {a, a + 2, a + 3, a, a + 3, a + 1});
+  return withX(pavo_test::buildMesh(3, xyz, Triangles, tri));
+}
+
+TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setDepthBufferSize(24);
+  PavMeshViewerWidget w(format, 1, 1);
+  PavMeshViewer *v = w.viewer();
+  EXPECT_FALSE(w.windowIcon().isNull()); // the built-in application icon
+  v->waitForInit();
+  v->adoptMesh(strip());
+  pavo_test::captured([&] { v->displayObject(); });
+  pavo_test::plainFaces(v->view.options);
+  v->view.whiteBackground = true;
+
+  // [1, 6] keeps quads 1 and 2; straight triangles' Jacobians are all 1: [1.5, 2] hides all.
+  struct Case {
+    const char *slot;
+    double lo, hi, min, max; // range applied, extrema computed
+    bool kept[4];
+    const char *count;
+  };
+  for (const Case &c :
+       {Case{"openmenuFilSol", 1, 6, 0, 10, {false, true, true, false}, "4 of 8"},
+        Case{"openmenujac", 1.5, 2, 1, 1, {false, false, false, false}, "0 of 8"}}) {
+    SCOPED_TRACE(c.slot);
+    w.controller()->actions().action(c.slot)->trigger();
+    QWidget *panel = w.controller()->panel(c.slot);
+    ASSERT_NE(panel, nullptr);
+    panel->findChild<QPushButton *>("compute")->click();
+    auto *low = panel->findChild<QDoubleSpinBox *>("low");
+    auto *high = panel->findChild<QDoubleSpinBox *>("high");
+    EXPECT_NEAR(low->value(), c.min, 1e-6);
+    EXPECT_NEAR(high->value(), c.max, 1e-6);
+    low->setValue(c.lo);
+    high->setValue(c.hi);
+    for (bool apply : {true, false}) {
+      panel->findChild<QPushButton *>(apply ? "apply" : "clear")->click();
+      EXPECT_EQ(panel->findChild<QLabel *>("count")->text(),
+                QString(apply ? c.count : "8 of 8") + " elements");
+      for (int q = 0; q < 4; q++) {
+        const double x0 = kX[q], x1 = kX[q + 1]; // centres of the quad's two triangles
+        EXPECT_EQ(pavo_test::drawnAt(*v, (x0 + 2 * x1) / 3, 1.0 / 3, 0), !apply || c.kept[q]) << q;
+        EXPECT_EQ(pavo_test::drawnAt(*v, (2 * x0 + x1) / 3, 2.0 / 3, 0), !apply || c.kept[q]) << q;
+      }
+    }
+  }
+  // The cut too: a cube of tetrahedra with f = x capped at z = c, seen from above; [0, 0.5]
+  // keeps the section over x < 1/3 and nothing at x > 2/3 (nor below), also after the plane moved.
+  v->view.hasCutPlane = v->view.capping = v->view.options.CutOn = true;
+  v->view.cutPlane[0] = 0, v->view.cutPlane[2] = 1;
+  v->adoptMesh(withX(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 3, 1)));
+  v->view.trackball.rotation = QQuaternion(); // looking down the z axis
+  const double range[2] = {0, 0.5};
+  pavo_test::captured([&] {
+    v->displayObject();
+    applyElementFilter(*v, solutionValues(*v), range);
+  });
+  for (double c : {0.5, 0.6}) {
+    v->view.cutPlane[3] = -c;
+    pavo_test::captured([&] { v->updateCut(); });
+    EXPECT_TRUE(pavo_test::drawnAt(*v, 0.15, 0.5, c)) << c;
+    EXPECT_FALSE(pavo_test::drawnAt(*v, 0.85, 0.5, c)) << c;
+  }
+}
+
+} // namespace

@@ -13,9 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSpinBox>
-#include <array>
 #include <cstring>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace pavo;

@@ -1,13 +1,26 @@
-// The scene window: registry rules, field state, overlay texts, wheel zoom, picking of the
-// background and screenshots of a real window.
+// The scene window and its frame on a real context: registry rules, field state, overlay texts,
+// picking of the background, screenshots of a real window and in the three formats, multisample
+// resolve, the picking framebuffer and id composition, GL error reports; the camera arithmetic
+// (wheel zoom, trackball drags, frame matrices); glyph rasterisation of the texts, without a
+// context.
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
+#include "render/text_renderer.h"
+#include "scene/camera.h"
+#include "scene/gl_frame.h"
 #include "scene/scene_window.h"
+#include "scene/screenshot.h"
 #include "test_paths.h"
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QOpenGLFunctions_4_0_Core>
+#include <QTemporaryDir>
 #include <QWheelEvent>
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 using namespace pavo;
@@ -88,4 +101,211 @@ TEST_F(SceneWindowTest, BackgroundPicksZeroAndScreenshotsShowTheFrame) {
     for (int x = 0; x < 120; x++) light += qGray(img.pixel(x, y)) > 128;
   EXPECT_GT(light, 20);
   scene.checkGLError(__FILE__, __LINE__);
+}
+
+TEST(Screenshot, UnwritableFileIsReported) {
+  const uint8_t px[4] = {1, 2, 3, 255};
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(writeScreenshotFile("/nonexistent/dir/a.png", 1, 1, px));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "ERROR: could not write png screenshot file /nonexistent/dir/a.png\n"
+            "Cannot write /nonexistent/dir/a.png: No such file or directory\n");
+}
+
+using SceneFrame = pavo_test::GlFixture;
+
+// Left half red, right half blue, a green square in the lower-left corner.
+TEST_F(SceneFrame, ScreenshotsDecodeInTheirFormatAndMatchTheFrame) {
+  gl->glEnable(GL_SCISSOR_TEST);
+  gl->glScissor(0, 0, width / 2, height);
+  clear(1, 0, 0, 1);
+  gl->glScissor(width / 2, 0, width - width / 2, height);
+  clear(0, 0, 1, 1);
+  gl->glScissor(0, 0, 16, 16);
+  clear(0, 1, 0, 1);
+  gl->glDisable(GL_SCISSOR_TEST);
+  GLint fbo = 0;
+  gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &fbo);
+  std::vector<uint8_t> rgba = readFramebuffer(gl, (unsigned)fbo, width, height);
+  std::string dir = pavo_test::scratchDir("screenshots");
+  for (const char *name : {"shot.png", "shot.bmp", "shot"}) {
+    std::string file = dir + "/" + screenshotFileName(name, 0);
+    ASSERT_TRUE(writeScreenshotFile(file, width, height, rgba.data())) << file;
+    QImage img(QString::fromStdString(file));
+    ASSERT_FALSE(img.isNull()) << file;
+    EXPECT_EQ(img.size(), QSize(width, height));
+    // Image rows run from the top; the green square is at the bottom left of the frame.
+    int tol = file.find(".jpg") != std::string::npos ? 24 : 0;
+    auto near = [&](QRgb c, int r, int g, int b) {
+      return std::abs(qRed(c) - r) <= tol && std::abs(qGreen(c) - g) <= tol &&
+             std::abs(qBlue(c) - b) <= tol;
+    };
+    EXPECT_TRUE(near(img.pixel(4, height - 5), 0, 255, 0)) << file;
+    EXPECT_TRUE(near(img.pixel(width - 10, height / 2), 0, 0, 255)) << file;
+  }
+}
+
+TEST_F(SceneFrame, MultisampledFramesAreResolvedBeforeReading) {
+  GLuint fbo = 0, rb = 0;
+  gl->glGenFramebuffers(1, &fbo);
+  gl->glGenRenderbuffers(1, &rb);
+  gl->glBindRenderbuffer(GL_RENDERBUFFER, rb);
+  gl->glRenderbufferStorageMultisample(GL_RENDERBUFFER, 4, GL_RGBA8, width, height);
+  GLint previous = 0;
+  gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+  gl->glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  gl->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb);
+  ASSERT_EQ(gl->glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
+  gl->glClearColor(0.2f, 0.6f, 1.0f, 1.0f);
+  gl->glClear(GL_COLOR_BUFFER_BIT);
+  std::vector<uint8_t> px = readFramebuffer(gl, fbo, width, height);
+  ASSERT_FALSE(px.empty());
+  size_t mid = 4 * ((size_t)(height / 2) * width + width / 2);
+  EXPECT_TRUE(std::abs(px[mid] - 51) <= 1 && std::abs(px[mid + 1] - 153) <= 1 &&
+              px[mid + 2] == 255);
+  gl->glBindFramebuffer(GL_FRAMEBUFFER, (GLuint)previous);
+  gl->glDeleteFramebuffers(1, &fbo);
+  gl->glDeleteRenderbuffers(1, &rb);
+}
+
+TEST_F(SceneFrame, PickingFramebufferHoldsIdsAndReleasesItsNames) {
+  GLint previous = 0;
+  gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+  PavPickingFramebuffer fb;
+  ASSERT_TRUE(fb.create(gl, 64, 32, (unsigned)previous));
+  GLint bound = 0;
+  gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+  EXPECT_EQ(bound, previous);
+  gl->glBindFramebuffer(GL_FRAMEBUFFER, fb.framebuffer);
+  // Id 70000 = 1 * 65536 + 17 * 256 + 112, alpha 0.
+  gl->glClearColor(1 / 255.0f, 17 / 255.0f, 112 / 255.0f, 0);
+  gl->glClear(GL_COLOR_BUFFER_BIT);
+  uint8_t px[4];
+  gl->glReadPixels(5, 5, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+  EXPECT_EQ(composePickId(px), 70000u);
+  fb.release(gl);
+  EXPECT_EQ(fb.framebuffer, 0u);
+  EXPECT_EQ(glError(), 0u);
+  EXPECT_FALSE(fb.create(gl, 0, 16, (unsigned)previous));
+}
+
+TEST(Camera, WheelZoomsByTenPercentWithinBounds) {
+  double fovy = 45;
+  for (int i = 0; i < 10; i++) fovy = fovyAfterWheel(fovy, 120);
+  EXPECT_NEAR(fovy, 116.7, 0.05);
+  for (int i = 0; i < 20; i++) fovy = fovyAfterWheel(fovy, 120);
+  EXPECT_DOUBLE_EQ(fovy, 179);
+  for (int i = 0; i < 400; i++) fovy = fovyAfterWheel(fovy, -120);
+  EXPECT_DOUBLE_EQ(fovy, 1e-9);
+  EXPECT_DOUBLE_EQ(fovyAfterWheel(10, 0), 9); // no vertical motion counts as "below 1"
+}
+
+// Where a scene point lands in the window, in pixels from the lower left.
+static QPointF windowPoint(const PavCameraMatrices &m, const QVector3D &p) {
+  QVector4D c = m.mvp * QVector4D(p, 1);
+  QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), c.z() / c.w(), 1);
+  return QPointF(w.x(), w.y());
+}
+
+TEST(Camera, SceneCentreAtWindowCentreAndSceneInsideTheWindow) {
+  PavTrackball ball;
+  QVector3D centre(10, 20, 30);
+  PavCameraMatrices m = cameraMatrices(ball, centre, 0.5f, 45, 800, 600);
+  QPointF c = windowPoint(m, centre);
+  EXPECT_NEAR(c.x(), 400, 1e-3);
+  EXPECT_NEAR(c.y(), 300, 1e-3);
+  // The sphere of radius 2 about the centre (scaled to 1) fits in the window height.
+  QPointF top = windowPoint(m, centre + QVector3D(0, 2, 0));
+  EXPECT_GT(top.y(), 450);
+  EXPECT_LT(top.y(), 600);
+  QPointF right = windowPoint(m, centre + QVector3D(2, 0, 0));
+  EXPECT_NEAR(right.x() - 400, top.y() - 300, 1e-2); // square pixels whatever the aspect
+}
+
+TEST(Camera, DragRightTurnsTheFrontToTheRight) {
+  PavTrackball ball;
+  ball.push(QPointF(400, 300), 800, 600, 0);
+  EXPECT_FALSE(ball.move(QPointF(400, 300), 800, 600, 5, PavTrackball::Rotation));
+  ASSERT_TRUE(ball.move(QPointF(500, 300), 800, 600, 10, PavTrackball::Rotation));
+  EXPECT_NEAR(ball.axis.y(), 1, 1e-5); // about the vertical axis
+  EXPECT_GT(ball.angularVelocity, 0);
+  // A point in front of the centre moves to +x, and lengths are kept.
+  QVector3D front = ball.rotation.rotatedVector(QVector3D(0, 0, 1));
+  EXPECT_GT(front.x(), 0.1f);
+  EXPECT_NEAR(front.length(), 1, 1e-5);
+  // The drag angle is the angle between the two sphere points.
+  QVector3D a = PavTrackball::spherePoint(QPointF(400, 300), 800, 600);
+  QVector3D b = PavTrackball::spherePoint(QPointF(500, 300), 800, 600);
+  float angle = qRadiansToDegrees(std::acos(QVector3D::dotProduct(a, b)));
+  QVector3D axis;
+  float got;
+  ball.rotation.getAxisAndAngle(&axis, &got);
+  EXPECT_NEAR(got, angle, 1e-3);
+  ball.release();
+  EXPECT_FALSE(ball.move(QPointF(600, 300), 800, 600, 20, PavTrackball::Rotation));
+}
+
+TEST(Camera, MiddleDragTranslatesByTheSceneRadiusPerHalfWindow) {
+  PavTrackball ball;
+  ball.push(QPointF(100, 100), 800, 600, 0);
+  ASSERT_TRUE(ball.move(QPointF(400, 100), 800, 600, 10, PavTrackball::Translation));
+  EXPECT_NEAR(ball.translation.x(), 1, 1e-6);
+  EXPECT_NEAR(ball.translation.y(), 0, 1e-6);
+  EXPECT_TRUE(ball.rotation.isIdentity());
+  ball.move(QPointF(400, 400), 800, 600, 20, PavTrackball::Translation);
+  EXPECT_NEAR(ball.translation.y(), -1, 1e-6); // window y down is scene y down
+}
+
+namespace {
+
+const PavGlyphAtlas &regular32() {
+  static const PavGlyphAtlas atlas =
+      rasterizeFont((pavo_test::sourceDir() + "/pavo/fonts/Montserrat-Regular.ttf").c_str(), 32);
+  return atlas;
+}
+
+} // namespace
+
+TEST(TextAtlas, GlyphsHaveTheSizeOfTheFontAndTheirInkInTheAtlas) {
+  const PavGlyphAtlas &a = regular32();
+  ASSERT_TRUE(a.valid);
+  const PavGlyph &H = a.glyphs['H'], &x = a.glyphs['x'], &p = a.glyphs['p'];
+  // Capital height of this family is about 0.7 em; x-height about 0.52 em.
+  EXPECT_NEAR(H.size[1], 0.70 * 32, 2.5);
+  EXPECT_NEAR(x.size[1], 0.52 * 32, 2.5);
+  EXPECT_EQ(H.bearing[1], H.size[1]); // sits on the baseline
+  EXPECT_LT(p.bearing[1], p.size[1]); // descender below it
+  int inked = 0;                      // rows of H's atlas rectangle holding ink
+  for (int r = 0; r < H.size[1]; r++) {
+    const auto *row = &a.pixels[size_t(H.atlasY + r) * size_t(a.width) + size_t(H.atlasX)];
+    inked += *std::max_element(row, row + H.size[0]) > 128;
+  }
+  EXPECT_GE(inked, H.size[1] - 1);
+  // The glyph rectangles do not overlap and lie inside the atlas.
+  for (int c = 33; c < 127; c++) {
+    const PavGlyph &g = a.glyphs[c];
+    ASSERT_GT(g.size[0], 0) << c;
+    EXPECT_TRUE(g.atlasX + g.size[0] <= a.width && g.atlasY + g.size[1] <= a.height) << c;
+    for (int d = c + 1; d < 127; d++) {
+      const PavGlyph &o = a.glyphs[d];
+      bool apart = g.atlasX + g.size[0] <= o.atlasX || o.atlasX + o.size[0] <= g.atlasX ||
+                   g.atlasY + g.size[1] <= o.atlasY || o.atlasY + o.size[1] <= g.atlasY;
+      EXPECT_TRUE(apart) << c << " " << d;
+    }
+  }
+  const PavGlyphAtlas big =
+      rasterizeFont((pavo_test::sourceDir() + "/pavo/fonts/Montserrat-SemiBold.ttf").c_str(), 64);
+  EXPECT_NEAR(big.glyphs['H'].size[1], 2 * H.size[1], 2);
+}
+
+// The built-in fonts are resources that rasterise; a missing font is reported.
+TEST(TextAtlas, BuiltInFontsAreResourcesAndFailuresAreReported) {
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(rasterizeFont("/nonexistent/font.ttf", 12).valid);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open font /nonexistent/font.ttf\n");
+  QTemporaryDir dir;
+  QString path = extractResource(":/fonts/Montserrat-SemiBold.ttf", dir.path(), "semi.ttf");
+  ASSERT_FALSE(path.isEmpty());
+  EXPECT_TRUE(rasterizeFont(path.toLocal8Bit().constData(), 16).valid);
+  EXPECT_TRUE(extractResource(":/fonts/none.ttf", dir.path(), "x.ttf").isEmpty());
 }

@@ -1,9 +1,11 @@
 // The input of a mesh viewer on a real window, driven by synthesized Qt events: clicks pick
-// entities, the bottom bar and a picking demand pick, and bad input leaves a working window (the
-// keys' effect on the picture: test_display_switches.cpp).
+// entities, the bottom bar (selectors, solution choices, numbers within bounds, reference lists)
+// and a picking demand pick, and bad input leaves a working window (the keys' effect on the
+// picture: test_keys.cpp).
 #include "app_messages.h"
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
+#include "pav_solution.h"
 #include "pavmsh.h"
 #include "scene/glyph_packing.h"
 #include "scene/mesh_viewer_input.h"
@@ -35,15 +37,13 @@ const QVector3D kT1(1.0f / 3, 1.0f / 3, 0), kT2(2.0f / 3, 2.0f / 3, 0);
 PavObject *square(bool fields) {
   PavObject *obj = meshOf(kSquare, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
   if (!fields) return obj;
+  pushVertexField(obj, [](double x, double, double) { return x; });
   char st[PAV_STATUS_SIZE];
-  PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, st);
   PavSolution *m = pav_NewSolutionRecord(3, PavSolSymMatrix, 4, 1, 1, st);
   for (int v = 1; v <= 4; v++) {
-    f->data[v] = obj->crdDbl[3 * v];
     const double met[6] = {4, 1, 0, 2, 0, 1.0 + v};
     for (int c = 0; c < 6; c++) m->data[6 * v + c] = met[c];
   }
-  pav_PushSolution(obj, SolAtVertices, f, st);
   pav_PushSolution(obj, SolAtVertices, m, st);
   return obj;
 }
@@ -58,6 +58,12 @@ std::set<int> bracketVertices(const std::string &report) {
   std::istringstream in(report.substr(a + 1, b - a - 1));
   for (int v; in >> v;) out.insert(v);
   return out;
+}
+
+void typeAndReturn(PavBottom &bar, const QString &text) {
+  bar.numberInput()->setText(text);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(bar.numberInput(), &press);
 }
 
 class ViewerInput : public ::testing::Test {
@@ -119,11 +125,7 @@ TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
   bar.messageMs = 1;
   bar.fill(viewer->meshObject());
   connectBottomBar(&bar, viewer.get());
-  auto type = [&](const QString &text) {
-    bar.numberInput()->setText(text);
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    return captured([&] { QApplication::sendEvent(bar.numberInput(), &press); });
-  };
+  auto type = [&](const char *text) { captured([&] { typeAndReturn(bar, text); }); };
   bar.kindSelector()->setCurrentIndex(2);
   emit bar.kindSelector()->activated(2);
   type("2");
@@ -157,21 +159,12 @@ TEST_F(ViewerInput, PickingDemandReturnsThePickedObjectsOnReturn) {
 }
 
 TEST_F(ViewerInput, BadInputLeavesAWorkingWindow) {
-  const PavViewState fresh = viewer->view;
-  // Every key of the table and clicks before a mesh is loaded.
-  const std::string out = captured([&] {
-    for (const PavKeyBinding &b : keyBindings()) {
-      if (b.qtKey == Qt::Key_Q || b.qtKey == Qt::Key_Escape || b.qtKey == Qt::Key_Space ||
-          b.text == 'w')
-        continue;
-      key(*viewer, b.qtKey, b.text ? std::string(1, b.text).c_str() : "");
-    }
+  // Clicks before a mesh is loaded (every key on an empty window: the viewer smoke) pick nothing.
+  captured([&] {
     click(*viewer, QPoint(120, 120), Qt::ShiftModifier);
     doubleClick(*viewer, QPoint(-40, 5000));
   });
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
-
-  viewer->view = fresh;
   showMesh(*viewer, square(true));
   // The scene rebuilt under a pick (a reload): events in between touch no deleted object.
   captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier); });
@@ -232,4 +225,75 @@ TEST(PickedNormals, ArrowRunsFromTheCentroidAlongTheNormal) {
   ASSERT_EQ(a.xyz.size(), xyz.size());
   for (size_t i = 0; i < xyz.size(); i++) EXPECT_NEAR(a.xyz[i], xyz[i], 1e-6) << i;
   EXPECT_EQ(a.edges, (std::vector<int>{0, 1, 1, 2, 1, 3}));
+}
+
+namespace {
+
+void choose(QComboBox *c, const QString &text) {
+  const int i = c->findText(text);
+  ASSERT_GE(i, 0) << text.toStdString();
+  c->setCurrentIndex(i);
+  emit c->activated(i);
+}
+
+} // namespace
+
+TEST(BottomBar, SelectorsPickingAndReferenceListsFollowTheMesh) {
+  if (!qApp) GTEST_SKIP() << "needs an X server";
+  // 10 triangles and 2 tetrahedra; vertex solutions 1 scalar, 2 vector; one on the triangles.
+  PavObject *obj = nullptr;
+  char status[PAV_STATUS_SIZE] = "";
+  pav_NewInterface(&obj);
+  obj->dim = 3;
+  pav_AllocEntityArrays(obj, Vertices, 4, status);
+  pav_AllocEntityArrays(obj, Triangles, 10, status);
+  pav_AllocEntityArrays(obj, Tetrahedra, 2, status);
+  pav_PushSolution(obj, SolAtVertices, pav_NewSolutionRecord(3, PavSolVector, 4, 1, 1, status),
+                   status);
+  pav_PushSolution(obj, SolAtVertices, pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, status),
+                   status);
+  pav_PushSolution(obj, SolAtTrianglesP1, pav_NewSolutionRecord(3, PavSolScalar, 10, 0, 1, status),
+                   status);
+  PavBottom bar(2);
+  std::vector<std::pair<int, int>> solutions, picks, volumes;
+  std::vector<QVector<int>> refs;
+  auto into = [](std::vector<std::pair<int, int>> &v) {
+    return [&v](int a, int b) { v.push_back({a, b}); };
+  };
+  QObject::connect(&bar, &PavBottom::solutionChosen, into(solutions));
+  QObject::connect(&bar, &PavBottom::pickRequested, into(picks));
+  QObject::connect(&bar, &PavBottom::volumeElementRequested, into(volumes));
+  QObject::connect(&bar, &PavBottom::referencesRequested,
+                   [&refs](int, const QVector<int> &r) { refs.push_back(r); });
+  bar.fill(obj);
+
+  QStringList kinds;
+  for (int i = 0; i < bar.kindSelector()->count(); i++) kinds << bar.kindSelector()->itemText(i);
+  EXPECT_EQ(kinds, (QStringList{"Picking", "Vertex", "Triangle", "Tetrahedron"}));
+  choose(bar.vertexSolutionSelector(), "2 Vector at Vertices ");
+  choose(bar.elementSolutionSelector(), "1 Solution at Elements");
+  EXPECT_EQ(solutions, (std::vector<std::pair<int, int>>{{1, 2}, {2, 1}}));
+
+  // Picking by number: a kind first, then a number within its bounds.
+  bar.messageMs = 0;
+  typeAndReturn(bar, "3");
+  EXPECT_EQ(bar.lastMessage(), "Please select a type of element for picking");
+  choose(bar.kindSelector(), "Triangle");
+  typeAndReturn(bar, "12");
+  EXPECT_EQ(bar.lastMessage(), "Out Of Bound\nMax Number of Triangle = 10");
+  typeAndReturn(bar, "10");
+  choose(bar.kindSelector(), "Tetrahedron");
+  typeAndReturn(bar, " 2 ");
+  EXPECT_EQ(picks, (std::vector<std::pair<int, int>>{{Triangles, 10}}));
+  EXPECT_EQ(volumes, (std::vector<std::pair<int, int>>{{Tetrahedra, 2}}));
+
+  // Reference lists highlight; malformed and huge ones are refused.
+  choose(bar.kindSelector(), "Triangle");
+  typeAndReturn(bar, "ref 3,5-7");
+  typeAndReturn(bar, "ref abc");         // nothing readable: nothing highlighted
+  typeAndReturn(bar, "ref 1-999999999"); // far too many: refused before expanding
+  EXPECT_EQ(bar.lastMessage(), "Too many references: at most 1000000");
+  EXPECT_EQ(refs, (std::vector<QVector<int>>{{3, 5, 6, 7}}));
+  QApplication::processEvents(); // the boxes close themselves
+  pav_DeleteInterface(&obj);
 }

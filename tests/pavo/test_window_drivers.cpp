@@ -1,12 +1,17 @@
 // The windows opened from the command line: the argument rules, the windows themselves (titles,
 // placement, chain, common bounding box, bottom bar) driven in this process, and pavo4 run as a
-// process under the test's X server for what it prints and how it ends.
+// process under the test's X server for what it prints and how it ends; two linked viewers: a
+// rotation, a cut and a pick in one reach the other when their switches are on, nothing crosses
+// with them off, a destroyed window leaves the chain.
 #include "app_startup.h"
 #include "files/viewer_args.h"
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
+#include "mesh_builders.h"
+#include "pavmsh.h"
 #include "pavo_process.h"
 #include "scene/mesh_viewer.h"
+#include "scene/mesh_viewer_input.h"
 #include "scene/window_links.h"
 #include "test_paths.h"
 #include "ui/bottom_bar.h"
@@ -23,13 +28,12 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <string>
 #include <sys/stat.h>
-#include <vector>
 
 using namespace pavo;
 using pavo_test::has;
 using pavo_test::runPavo;
+using namespace pavo_test;
 
 namespace {
 
@@ -171,8 +175,7 @@ TEST_F(ViewerWindows, EmptyWindowInvitesToOpenAFileThenShowsWhatIsLoaded) {
   ASSERT_TRUE(waitForView(v));
   auto centreIsBackground = [&] { // the triangle's centroid; while nothing is loaded, the centre
     const QVector3D c = v->meshObject() ? QVector3D(2 / 3.0f, 2 / 3.0f, 0) : v->view.sceneCentre;
-    return pavo_test::colourAt(*v, pavo_test::pixelOf(*v, c.x(), c.y(), c.z())) ==
-           std::array<int, 3>{255, 255, 255};
+    return !pavo_test::drawnAt(*v, c.x(), c.y(), c.z());
   };
   EXPECT_TRUE(centreIsBackground());
   ASSERT_EQ(w->loadMesh((dir + "/t.mesh").c_str(), nullptr), 0);
@@ -268,4 +271,75 @@ TEST(ViewerProcess, PrintsTheCommonBoxAndSurvivesBadMeshes) {
       << r.out;
   EXPECT_TRUE(has(r.err, "could not write png screenshot file ")) << r.err;
   EXPECT_FALSE(has(r.out, "Screen shot done")) << r.out;
+}
+
+namespace {
+
+// Unit square of two triangles (references 1, 2).
+PavObject *square(double shift = 0) {
+  return meshOf({shift, 0, 0, 1 + shift, 0, 0, shift, 1, 0, 1 + shift, 1, 0}, Triangles,
+                {1, 2, 3, 2, 4, 3}, {1, 2});
+}
+
+class WindowLinks : public ::testing::Test {
+protected:
+  void SetUp() override {
+    a = shownViewer();
+    b = shownViewer();
+    if (!a || !b) GTEST_SKIP() << "no display";
+    chainWindows({a.get(), b.get()});
+  }
+  void all(bool on) {
+    PavPropagation p;
+    p.keys = p.solution = p.views = p.clip = p.picking = p.centre = p.boundingBox = on;
+    setPropagation(a.get(), p);
+  }
+  std::unique_ptr<PavMeshViewer> a, b;
+};
+
+} // namespace
+
+TEST_F(WindowLinks, RotationCutAndPickReachTheOtherWindow) {
+  showMesh(*a, buildCube(CubeSplit::Tetrahedra, 3, 1));
+  showMesh(*b, buildCube(CubeSplit::Tetrahedra, 3, 1));
+  EXPECT_EQ(linkedWindows(a.get()), std::vector<PavMeshViewer *>{b.get()});
+
+  all(false);
+  drag(*a, QPoint(100, 120), QPoint(140, 120));
+  EXPECT_NE(a->view.trackball.rotation, b->view.trackball.rotation);
+
+  all(true);
+  drag(*a, QPoint(100, 120), QPoint(140, 100));
+  EXPECT_EQ(a->view.trackball.rotation, b->view.trackball.rotation);
+  // A cut: the same plane, and the other's picture is cut too.
+  for (PavMeshViewer *v : {a.get(), b.get()}) v->view.trackball.rotation = QQuaternion();
+  ASSERT_TRUE(drawnAt(*b, 0.75, 0.5, 1));
+  captured([&] { key(*a, Qt::Key_F1); });
+  EXPECT_TRUE(b->view.cutActive());
+  for (int i = 0; i < 4; i++) EXPECT_DOUBLE_EQ(b->view.cutPlane[i], a->view.cutPlane[i]);
+  EXPECT_FALSE(drawnAt(*b, 0.75, 0.5, 1));
+  captured([&] { key(*a, Qt::Key_F1); });
+  EXPECT_FALSE(b->view.cutActive());
+
+  // A pick: the same face of the boundary is picked and reported in the other window.
+  captured([&] { click(*a, pixelOf(*a, 0.3, 0.6, 1), Qt::ShiftModifier); });
+  PavViewerInput *ia = PavViewerInput::of(a.get()), *ib = PavViewerInput::of(b.get());
+  ASSERT_NE(ia->pickState().lastPicked(), nullptr);
+  ASSERT_NE(ib->pickState().lastPicked(), nullptr);
+  EXPECT_EQ(ib->lastReport(), ia->lastReport());
+}
+
+TEST_F(WindowLinks, CommonBoundingBoxAndAWindowLeavingTheChain) {
+  showMesh(*a, square());
+  showMesh(*b, square(2));
+  const std::string out = captured([&] { EXPECT_TRUE(propagateBoundingBox(b.get())); });
+  EXPECT_EQ(out, " \n  Set new bounding box:\n  x:[0 3] y:[0 1] z:[0 0]\n");
+  double box[6];
+  a->boundingBox(box);
+  EXPECT_EQ(box[1], 3);
+  all(true);
+  b.reset();
+  EXPECT_TRUE(linkedWindows(a.get()).empty());
+  drag(*a, QPoint(100, 120), QPoint(140, 100)); // nobody left to follow
+  EXPECT_FALSE(propagateBoundingBox(a.get()));
 }

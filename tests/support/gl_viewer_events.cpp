@@ -3,11 +3,13 @@
 #include "gl_fixture.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "render/palette.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSurfaceFormat>
+#include <cmath>
 
 using namespace pavo;
 
@@ -25,11 +27,14 @@ std::unique_ptr<PavMeshViewer> shownViewer(int size) {
   // themselves, however long the machine takes, never on a clock.
   v->waitForInit();
   while (!v->isExposed()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  PavRenderOption &o = v->view.options;
+  plainFaces(v->view.options);
+  return v;
+}
+
+void plainFaces(PavRenderOption &o) {
   o.TextOn = o.PalOn = o.AxisOn = o.LineOn = o.TessOn = false;
   o.setRenderMode(3);
   o.UsePhong = 3;
-  return v;
 }
 
 void showMesh(PavMeshViewer &v, PavObject *obj) {
@@ -38,24 +43,46 @@ void showMesh(PavMeshViewer &v, PavObject *obj) {
   v.renderNow();
 }
 
-QPoint pixelOf(const PavMeshViewer &v, double x, double y, double z) {
+Frame::Frame(PavSceneWindow &v) {
+  v.renderNowNoSwap();
+  rgba = v.grabFrame(&w, &h);
+}
+
+std::array<int, 3> Frame::at(int x, int y) const {
+  if (x < 0 || y < 0 || x >= w || y >= h || rgba.empty()) return {-1, -1, -1};
+  const size_t i = 4 * ((size_t)y * (size_t)w + (size_t)x);
+  return {rgba[i], rgba[i + 1], rgba[i + 2]};
+}
+
+QPointF windowOf(const PavSceneWindow &v, double x, double y, double z) {
   PavCameraMatrices m = v.matrices();
   QVector3D p = (QVector3D((float)x, (float)y, (float)z) - v.view.sceneCentre) * v.view.sceneScale;
   QVector4D c = m.mvp * QVector4D(p, 1);
   QVector4D w = m.viewport * QVector4D(c.x() / c.w(), c.y() / c.w(), 0, 1);
+  return {w.x(), w.y()};
+}
+
+QPoint pixelOf(const PavSceneWindow &v, double x, double y, double z) {
+  const QPointF w = windowOf(v, x, y, z);
   const double ratio = v.devicePixelRatio();
   return QPoint((int)(w.x() / ratio), v.height() - 1 - (int)(w.y() / ratio));
 }
 
-std::array<int, 3> colourAt(PavMeshViewer &v, QPoint p) {
-  v.renderNowNoSwap();
-  int w = 0, h = 0;
-  std::vector<uint8_t> frame = v.grabFrame(&w, &h);
+std::array<int, 3> colourAt(PavSceneWindow &v, QPoint p) {
+  const Frame f(v);
   const double ratio = v.devicePixelRatio();
-  const int x = (int)(p.x() * ratio), y = h - 1 - (int)(p.y() * ratio);
-  if (x < 0 || y < 0 || x >= w || y >= h || frame.empty()) return {-1, -1, -1};
-  const size_t i = 4 * ((size_t)y * (size_t)w + (size_t)x);
-  return {frame[i], frame[i + 1], frame[i + 2]};
+  return f.at((int)(p.x() * ratio), f.h - 1 - (int)(p.y() * ratio));
+}
+
+bool drawnAt(PavSceneWindow &v, double x, double y, double z) {
+  return colourAt(v, pixelOf(v, x, y, z)) != std::array<int, 3>{255, 255, 255};
+}
+
+std::array<int, 3> paletteRgb(const float pal[5], int colormap, float value) {
+  float rgb[3];
+  paletteColour(pal, colormap, value, rgb);
+  return {(int)std::lround(rgb[0] * 255), (int)std::lround(rgb[1] * 255),
+          (int)std::lround(rgb[2] * 255)};
 }
 
 void click(PavMeshViewer &v, QPoint p, Qt::KeyboardModifiers mods, Qt::MouseButton button) {

@@ -230,15 +230,26 @@ void shuffleVertices(PavObject *obj, unsigned seed) {
   }
 }
 
+PavSolution *pushVertexField(PavObject *obj, const std::function<double(double, double, double)> &f,
+                             int nbrEnt) {
+  char status[PAV_STATUS_SIZE];
+  const int nv = obj->ent[Vertices].nbr, n = nbrEnt < 0 ? nv : nbrEnt;
+  PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, n, 1, 1, status);
+  EXPECT_NE(r, nullptr) << status;
+  for (int v = 1; r && v <= std::min(nv, n); v++) {
+    const double *p = obj->crdDbl + 3 * v;
+    r->data[v] = f(p[0], p[1], p[2]);
+  }
+  EXPECT_EQ(pav_PushSolution(obj, SolAtVertices, r, status), 0) << status;
+  return r;
+}
+
 std::string writeFieldCube(const std::string &dir, int fields) {
   ObjectPtr cube(buildCube(CubeSplit::Tetrahedra, 3, 1));
   char status[PAV_IO_STATUS_SIZE] = "";
-  const int nv = cube->ent[Vertices].nbr;
-  for (int c = 0; c < fields; c++) {
-    PavSolution *r = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
-    for (int v = 1; v <= nv; v++) r->data[v] = cube->crdDbl[3 * v + c];
-    pav_PushSolution(cube.get(), SolAtVertices, r, status);
-  }
+  for (int c = 0; c < fields; c++)
+    pushVertexField(cube.get(),
+                    [c](double x, double y, double z) { return c ? c > 1 ? z : y : x; });
   const std::string mesh = dir + "/box.meshb";
   EXPECT_EQ(pav_WriteMesh(cube.get(), mesh.c_str(), status), 0) << status;
   EXPECT_EQ(pav_WriteSolution(cube.get(), (dir + "/box.solb").c_str(), -2, status), 0) << status;

@@ -2,8 +2,10 @@
 // conforming, positively oriented, high-order nodes placed exactly on the straight elements.
 #pragma once
 
+#include "pav_io.h"
 #include "pav_object.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +46,11 @@ PavPolygonSet *attachPolygons(PavObject *obj, const std::vector<int32_t> &bndHdr
 // and element nodes follow, so the geometry is unchanged and every rotation of a split is met.
 void shuffleVertices(PavObject *obj, unsigned seed);
 
+// Pushes onto obj's vertex solutions the scalar field f(x, y, z) at its vertices, given
+// nbrEnt entries (one per vertex when negative: other counts make a field of the wrong size).
+PavSolution *pushVertexField(PavObject *obj, const std::function<double(double, double, double)> &f,
+                             int nbrEnt = -1);
+
 // Writes the cube [0, 1]^3 of 3 x 3 x 3 cells of tetrahedra as dir/box.meshb with `fields` vertex
 // fields (x, then y, then z) as dir/box.solb; returns the mesh's name.
 std::string writeFieldCube(const std::string &dir, int fields);
@@ -55,5 +62,19 @@ struct ObjectDeleter {
   void operator()(PavObject *obj) const { pav_DeleteInterface(&obj); }
 };
 using ObjectPtr = std::unique_ptr<PavObject, ObjectDeleter>;
+
+// A new empty object that files are read into, with the readers' status text; released at the
+// end of its scope.
+struct Reader {
+  PavObject *obj = nullptr;
+  char status[PAV_IO_STATUS_SIZE] = "";
+  Reader() { pav_NewInterface(&obj); }
+  ~Reader() { pav_DeleteInterface(&obj); }
+  Reader(const Reader &) = delete;
+  Reader &operator=(const Reader &) = delete;
+  int open(const std::string &name) { return pav_OpenMesh(obj, name.c_str(), status); }
+  int openSolution(const std::string &name) { return pav_OpenSolution(obj, name.c_str(), status); }
+  const double *vertex(int v) const { return obj->crdDbl + 3 * v; }
+};
 
 } // namespace pavo_test

@@ -1,13 +1,17 @@
-// Display keys on the picture of a real viewer: shrink (flat, curved and quadrilateral faces),
-// the cut at the box centre, box, cut-plane outline, scene centre, corners, point numbers, the
-// light reset, the field colours, black isolines and discarding the unpicked. Each row
-// presses its keys and reads pixels at window points projected from the exact geometry: what was
-// background becomes a mark, or a face pixel becomes background.
+// The keys: the table (the shortcut list it generates, the dispatch of every row, the cycles and
+// limits on the view state), and on the picture of a real viewer: shrink (flat, curved and
+// quadrilateral faces), the cut at the box centre, box, cut-plane outline, scene centre, corners,
+// the light reset (the vertex numbers of D: ViewerPictures), the field colours, black isolines and
+// discarding the unpicked. Each row presses its keys and reads pixels at window points projected
+// from the exact geometry: what was background becomes a mark, or a face pixel becomes background.
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
+#include "scene/key_bindings.h"
 #include "scene/scene_marks.h"
 
+#include <QKeySequence>
+#include <cctype>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -22,14 +26,12 @@ namespace {
 enum Look { White, Grey, Colour, Dark };
 
 Look lookAt(PavMeshViewer &v, QPoint p, int r) {
-  v.renderNowNoSwap();
-  int w = 0, h = 0;
-  const std::vector<uint8_t> f = v.grabFrame(&w, &h);
+  const Frame f(v);
   Look look = White;
   for (int y = p.y() - r; y <= p.y() + r; y++)
     for (int x = p.x() - r; x <= p.x() + r; x++) {
-      if (x < 0 || y < 0 || x >= w || y >= h) continue;
-      const uint8_t *c = &f[4 * ((size_t)(h - 1 - y) * (size_t)w + (size_t)x)];
+      const std::array<int, 3> c = f.at(x, f.h - 1 - y);
+      if (c[0] < 0) continue;
       const int hi = std::max({c[0], c[1], c[2]}), lo = std::min({c[0], c[1], c[2]});
       if (hi < 80) return Dark;
       if (hi - lo > 60) look = Colour;
@@ -48,9 +50,7 @@ PavObject *mesh(MeshKind kind) {
   if (kind == FieldSquare) {
     PavObject *obj =
         meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
-    PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, 4, 1, 1, st);
-    for (int v = 1; v <= 4; v++) f->data[v] = obj->crdDbl[3 * v];
-    pav_PushSolution(obj, SolAtVertices, f, st);
+    pushVertexField(obj, [](double x, double, double) { return x; });
     return obj;
   }
   if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 3, 1);
@@ -118,8 +118,6 @@ const Row kRows[] = {
     {"SceneCentre", P1Triangle, nullptr, {{0, "c"}}, {{0.56, 0.5, 0, 0, 0, 1, White, Dark}}},
     // The corner on vertex 2 is a disc of 8 pixels; 2 pixels right of it is background.
     {"Corners", P1Triangle, nullptr, {{0, "g"}}, {{1, 0, 0, 3, 0, 1, White, Dark}}},
-    // The number of vertex 2 is written to the upper right of it.
-    {"PointNumbers", P1Triangle, nullptr, {{0, "D"}}, {{1, 0, 0, 9, -9, 7, White, Dark}}},
     // m colours the field; o twice draws black isolines; d, with T1 picked, discards T2.
     {"SolutionColours",
      FieldSquare,
@@ -186,4 +184,104 @@ TEST(CutPlaneOutline, DiagonalPlaneGivesTheCubesHexagonInOrder) {
 INSTANTIATE_TEST_SUITE_P(Keys, DisplaySwitches, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row> &i) { return i.param.name; });
 
+struct Keys {
+  PavViewState view;
+  PavSceneSwitches switches;
+  PavKeyFacts facts;
+  // Named keys ("F1", "Return") by key code; a character by Qt's code for it and its text.
+  PavKeyEffect press(const std::string &key, int times = 1) {
+    PavKeyEffect e;
+    for (int i = 0; i < times; i++)
+      e = key.size() > 1
+              ? applyKey(QKeySequence(QString::fromStdString(key))[0], "", view, switches, facts)
+              : applyKey(std::toupper((unsigned char)key[0]), key, view, switches, facts);
+    return e;
+  }
+};
 } // namespace
+
+TEST(KeyBindings, ShortcutListIsGeneratedFromTheTableInOrder) {
+  const std::string list = shortcutListText();
+  const std::string last = "<li>F6/F7: Increase/decrease shrinking value</li></ul>";
+  EXPECT_EQ(list.substr(list.size() - last.size()), last);
+  // Every row is reached by its own key (no row hides another).
+  for (const PavKeyBinding &b : keyBindings())
+    EXPECT_EQ(findKeyBinding(b.qtKey, b.qtKey ? "" : std::string(1, b.text)), &b)
+        << b.description << " " << b.text;
+  EXPECT_EQ(findKeyBinding(0, "x"), nullptr);
+}
+
+TEST(KeyBindings, CyclesReturnToTheirStartAndLimitsHold) {
+  Keys k;
+  const int mode = k.view.options.renderMode();
+  const int phong = k.view.options.UsePhong;
+  for (int i = 1; i <= 4; i++) {
+    k.press("f");
+    k.press("r");
+    EXPECT_EQ(k.view.options.renderMode(), (mode + i) % 4);
+    EXPECT_EQ(k.view.options.UsePhong, (phong + i) % 4);
+  }
+
+  k.view.options.shrink = 1.0f;
+  k.press("F6", 20);
+  EXPECT_FLOAT_EQ(k.view.options.shrink, 0.1f);
+
+  // Tessellation-driven edges cannot be switched off with l; without tessellation they can.
+  k.view.options.TessOn = true;
+  const bool line = k.view.options.LineOn;
+  k.press("l");
+  EXPECT_EQ(k.view.options.LineOn, line);
+  k.press("L");
+  k.press("l");
+  EXPECT_NE(k.view.options.LineOn, line);
+}
+
+TEST(KeyBindings, InitialViewSolutionsAndRequests) {
+  Keys k;
+  k.facts.boxCentre[0] = 2, k.facts.boxCentre[1] = -1, k.facts.boxCentre[2] = 0.5;
+  k.switches.dimension = 2;
+  k.view.trackball.rotation = QQuaternion::fromAxisAndAngle(1, 0, 0, 30);
+  EXPECT_EQ(k.press("i").changes, PavChange::Camera | PavChange::Centre); // linked windows follow
+  EXPECT_TRUE(k.view.trackball.rotation.isIdentity() &&
+              k.view.sceneCentre == QVector3D(2, -1, 0.5f));
+
+  // m without any solution changes nothing; n needs a solution of the other kind.
+  EXPECT_FALSE(k.press("m").changes.has(PavChange::Programs));
+  k.facts.vertexSolutions = true;
+  k.press("n");
+  EXPECT_TRUE(k.view.options.SolOn == 0 && k.view.fieldMode == 0);
+  const int solOn[] = {1, 2, 0, 1};
+  for (int s : solOn) {
+    EXPECT_TRUE(k.press("m").changes.has(PavChange::Programs));
+    EXPECT_EQ(k.view.options.SolOn, s);
+  }
+  EXPECT_EQ(k.view.fieldMode, 1);
+  k.facts.solDefinition = true;
+  EXPECT_FALSE(k.press("o").changes.has(PavChange::Programs));
+  EXPECT_EQ(k.view.options.IsoOn, 1);
+  k.facts.elementSolutions = true;
+  k.press("n");
+  EXPECT_TRUE(k.press("n").changes.has(PavChange::Fields));
+  EXPECT_EQ(k.view.fieldMode, 1);
+
+  k.facts.multiPickingActive = true;
+  EXPECT_EQ(k.press("Return").request, PavKeyRequest::FinishMultiPicking);
+}
+
+TEST(KeyBindings, CutPlaneKeysFollowDimensionPlaneAndTrackballMode) {
+  Keys k;
+  k.facts.boxCentre[0] = 4;
+  k.switches.dimension = 3;
+  k.press("F2");
+  EXPECT_FALSE(k.switches.cutPlaneMode); // no plane yet
+  EXPECT_TRUE(k.press("F1").changes.has(PavChange::Cut));
+  EXPECT_TRUE(k.view.cutActive());
+  const std::vector<double> plane = {1, 0, 0, -4};
+  EXPECT_EQ(std::vector<double>(k.view.cutPlane, k.view.cutPlane + 4), plane);
+
+  k.press("C");
+  k.press("F2");
+  EXPECT_TRUE(k.switches.cutPlaneMode && k.view.capping);
+  k.press("F2");
+  EXPECT_FALSE(k.switches.cutPlaneMode || k.view.capping);
+}
