@@ -27,6 +27,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -264,6 +265,10 @@ bool PavMainController::resizeView(int w, int h) {
   p.container->setFixedSize(w, h);
   p.viewer->resize(w, h);
   win->resize((QSize(w, h) + around).expandedTo(win->minimumSizeHint()));
+  // The window system answers the window's resize later: the container keeps its fixed size until
+  // that answer is laid out, or the layout would give the old window's height to the other parts.
+  QGuiApplication::sync();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   p.container->setMinimumSize(0, 0);
   p.container->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   return true;

@@ -334,7 +334,9 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   const float pal[5] = {0.1f, 0.3f, 0.5f, 0.7f, 0.9f};
   a->viewer->solutionPalette.setUserPalette(pal);
   a->viewer->rebuildFields();
+  pavo_test::ExposeWatch exposedA(a->viewer);
   a->ctl->resizeView(300, 260);
+  exposedA.waitFor(QSize(300, 260));
   const std::string data = a->dir + "/box.data";
   a->run("writeData", a->dir + "/box"); // ".data" appended
   const std::vector<uint8_t> fa = pavo_test::Frame(*a->viewer).rgba;
@@ -357,7 +359,9 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   {
     Window b(a->dir);
     b.viewer->displayMesh(mesh.c_str(), sol.c_str());
+    pavo_test::ExposeWatch exposedB(b.viewer);
     b.run("loadData", data);
+    exposedB.waitFor(QSize(300, 260));
     expectSame(b.viewer, true);
   }
   const std::string in = mesh;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSurfaceFormat>
+#include <QTest>
 #include <cmath>
 
 using namespace pavo;
@@ -52,6 +53,15 @@ std::array<int, 3> Frame::at(int x, int y) const {
   if (x < 0 || y < 0 || x >= w || y >= h || rgba.empty()) return {-1, -1, -1};
   const size_t i = 4 * ((size_t)y * (size_t)w + (size_t)x);
   return {rgba[i], rgba[i + 1], rgba[i + 2]};
+}
+
+bool ExposeWatch::eventFilter(QObject *o, QEvent *e) {
+  if (e->type() == QEvent::Expose) last = static_cast<QWindow *>(o)->size();
+  return false;
+}
+
+void ExposeWatch::waitFor(QSize size, int ms) {
+  QTest::qWaitFor([&] { return last == size; }, ms);
 }
 
 QPointF windowOf(const PavSceneWindow &v, double x, double y, double z) {

@@ -9,6 +9,8 @@
 
 #include <QPoint>
 #include <QPointF>
+#include <QSize>
+#include <QWindow>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -33,6 +35,16 @@ struct Frame {
   explicit Frame(pavo::PavSceneWindow &v);
   // Colour of the device pixel (x, y) from the lower left; {-1, -1, -1} outside the frame.
   std::array<int, 3> at(int x, int y) const;
+};
+// The window's size at its last expose. The window system grows a window's drawable once it has
+// processed a resize, and exposes the new area then: a frame read back before that is drawn
+// into the old, smaller buffer.
+struct ExposeWatch : QObject {
+  explicit ExposeWatch(QWindow *w) { w->installEventFilter(this); }
+  bool eventFilter(QObject *o, QEvent *e) override;
+  // Waits until an expose at `size` (at most `ms`; a window that shrank is not exposed).
+  void waitFor(QSize size, int ms = 5000);
+  QSize last;
 };
 // Device-pixel position in the frame (from the lower left, not rounded) of a scene point.
 QPointF windowOf(const pavo::PavSceneWindow &v, double x, double y, double z);
