@@ -100,10 +100,12 @@ const char *programNameForType(uint32_t type) {
 
 const char *flatProgramNameForType(uint32_t type) {
   static const char *const tri[3] = {"P2TriFlatSha", "P3TriFlatSha", "P4TriFlatSha"};
+  static const char *const qua[3] = {"Q2QuaFlatSha", "Q3QuaFlatSha", "Q4QuaFlatSha"};
   const int d = pavDrawTypeDegree(type);
-  if (pavDrawFamily(type) != PavDrawFamily::Triangle || type == DrawVecTriangle || d < 2 || d > 4)
-    return nullptr;
-  return tri[d - 2];
+  const PavDrawFamily family = pavDrawFamily(type);
+  if (d < 2 || d > 4 || type == DrawVecTriangle) return nullptr;
+  if (family == PavDrawFamily::Triangle) return tri[d - 2];
+  return family == PavDrawFamily::Quadrilateral ? qua[d - 2] : nullptr;
 }
 
 float flatTolerance(const QMatrix4x4 &mvp, float halfWidth, float halfHeight, int level) {
@@ -575,7 +577,9 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     };
     perObject(p);
     // Curved elements flat on screen take the cheap program (built once per type and frame).
-    b->flatElements = b->flatCount((double)frameFlatTol / (double)view.sceneScale);
+    const PavRenderOption &opt = view.options;
+    b->flatField = ((opt.SolOn || opt.IsoOn) && b->texInit()) || (opt.JacOn && b->jacInit());
+    b->flatElements = b->flatCount((double)frameFlatTol / (double)view.sceneScale, b->flatField);
     b->flatProgram = nullptr;
     if (b->flatElements > 0) {
       if (!flat) flat = useProgramForType(type, m, true);

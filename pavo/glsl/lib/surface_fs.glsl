@@ -28,6 +28,9 @@ in vec3 GNormal;
 in vec2 GBarycentric;
 in EDGE_T GEdgeDistance;
 in vec3 GTessDistance;
+#ifdef PULLED_QUAD
+flat in vec4 GRef; // curved quadrilaterals drawn flat: fetched once per corner
+#endif
 #endif
 flat in int GElt;
 
@@ -268,7 +271,7 @@ void main() {
   int elt = GElt;
   int fieldElt = offset + elt;
   // 1. Per-element colour and visibility.
-#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
+#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE) || defined(PULLED_QUAD)
   vec4 ref = GRef;
 #else
   vec4 ref = texelFetch(texref, elt);
