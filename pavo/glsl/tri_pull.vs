@@ -2,10 +2,10 @@
 // Flat triangles without a geometry stage, by vertex pulling: the draw is
 // glDrawArrays(GL_TRIANGLES, 0, 3 n) with no index buffer; vertex gl_VertexID is corner
 // gl_VertexID % 3 of triangle gl_VertexID / 3, whose node indices come from NodeIdx and positions
-// from NodePos. Each corner carries what a geometry stage would make for the triangle: the face
-// normal, the corner's barycentric coordinates and the element index (gl_VertexID / 3, exact on
-// every driver), and the element's colour; an element whose colour has alpha 0 (hidden) has its
-// corners moved outside the view volume, so it makes no fragments at all.
+// from NodePos. Each corner carries what a geometry stage would make for the triangle: the
+// corner's barycentric coordinates and the element index (gl_VertexID / 3, exact on every
+// driver), and the element's colour; an element whose colour has alpha 0 (hidden) has its corners
+// moved outside the view volume, so it makes no fragments at all.
 uniform samplerBuffer NodePos;  // 3 floats per node
 uniform usamplerBuffer NodeIdx; // 3 node indices per triangle
 uniform samplerBuffer texref;   // RGBA per triangle
@@ -18,26 +18,23 @@ uniform vec4 CutPlane;
 uniform float Shrink; // the triangle shrinks towards its centre by this factor
 
 out vec3 GPosition;
-flat out vec3 GNormal;
 out vec3 GEdgeDistance;
 flat out int GElt;
 flat out vec4 GRef;
 
+vec3 corner(int e, int i) {
+  return scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, 3 * e + i).r)).xyz + trans;
+}
+
 void main() {
   int e = gl_VertexID / 3, c = gl_VertexID - 3 * e;
-  vec3 q[3], eye[3];
-  for (int i = 0; i < 3; ++i)
-    q[i] = scaling * texelFetch(NodePos, int(texelFetch(NodeIdx, 3 * e + i).r)).xyz + trans;
-  vec3 centre = (q[0] + q[1] + q[2]) / 3.0;
-  for (int i = 0; i < 3; ++i) {
-    q[i] = mix(centre, q[i], Shrink > 0.0 ? Shrink : 1.0); // unset (0): whole
-    eye[i] = (ModelViewMatrix * vec4(q[i], 1.0)).xyz;
-  }
-  vec3 p = q[c];
-  vec3 corner = vec3(c == 0, c == 1, c == 2);
-  GPosition = eye[c];
-  GNormal = normalize(cross(eye[1] - eye[0], eye[2] - eye[0]));
-  GEdgeDistance = corner; // also the face parameters (u, v) = corner.yz
+  // Only this corner: the fragment stage takes the face's normal from the derivatives of the
+  // position, so the other corners are read only to shrink.
+  vec3 p = corner(e, c);
+  if (Shrink > 0.0 && Shrink != 1.0) // unset (0): whole
+    p = mix((corner(e, 0) + corner(e, 1) + corner(e, 2)) / 3.0, p, Shrink);
+  GPosition = (ModelViewMatrix * vec4(p, 1.0)).xyz;
+  GEdgeDistance = vec3(c == 0, c == 1, c == 2); // also the face parameters (u, v) = .yz
   GElt = e;
   gl_ClipDistance[0] = -dot(p / scenescaling.w + scenescaling.xyz, CutPlane.xyz) - CutPlane.w;
   gl_Position = MVP * vec4(p, 1.0);

@@ -287,11 +287,24 @@ void PavBufferObject::updateFieldTextures(QOpenGLFunctions_4_0_Core *gl, int64_t
 
 void PavBufferObject::updateColors(QOpenGLFunctions_4_0_Core *gl, const PavDrawObject *object) {
   if (!gl || !object || nbrElt < 1) return;
-  std::vector<float> colors = packElementColors(nbrElt, object->eltColors, object->ownColor());
-  if (texref.exists() && colors == lastColors) return;
+  // Checked every frame without building the table: one colour for all (no colour per element)
+  // is compared as that colour, colours per element against the copy of what texref holds.
+  const std::vector<float> &own = object->eltColors;
+  const bool each = static_cast<int64_t>(own.size()) >= int64_t(nbrElt) * 4;
+  const float *fallback = object->ownColor();
+  if (texref.exists() && nbrElt == lastColorCount && each == !lastColors.empty() &&
+      (each ? std::equal(lastColors.begin(), lastColors.end(), own.begin())
+            : std::equal(fallback, fallback + 3, lastUniform)))
+    return;
+  std::vector<float> colors = packElementColors(nbrElt, own, fallback);
   // One RGBA texel per element: a single fetch in the fragment stage.
   texref.upload(gl, GL_RGBA32F, int64_t(colors.size() * sizeof(float)), colors.data());
-  lastColors.swap(colors);
+  std::copy(fallback, fallback + 3, lastUniform);
+  lastColorCount = nbrElt;
+  if (each)
+    lastColors.swap(colors);
+  else
+    lastColors.clear();
 }
 
 int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,

@@ -168,7 +168,9 @@ protected:
   int64_t drawnSplit = -1;
   bool drawnField = false;
   bool norOn = false, polOn = false;
-  std::vector<float> lastColors; // what texref holds
+  std::vector<float> lastColors;    // what texref holds, when it holds a colour per element
+  float lastUniform[3] = {0, 0, 0}; // its one colour otherwise
+  int64_t lastColorCount = -1;      // for that many elements
 };
 
 // Points (vertices, corners, scene centre): positions only, GL_POINTS.

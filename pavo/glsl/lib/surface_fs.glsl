@@ -10,12 +10,11 @@
 
 in vec3 GPosition;
 #if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
-// Flat triangles: one normal per face (curved elements drawn flat, PULLED_TRIANGLE: the normals
-// of their corners), and the barycentric coordinates serve as the face parameters and both
-// wire-line distances (fewer values to interpolate per fragment).
-#ifdef FLAT_TRIANGLE
-flat in vec3 GNormal;
-#else
+// Flat triangles: one normal per face, taken from the derivatives of the position here (the
+// vertex stage then reads its own corner only), or for curved elements drawn flat
+// (PULLED_TRIANGLE) the normals of their corners; the barycentric coordinates serve as the face
+// parameters and both wire-line distances (fewer values to interpolate per fragment).
+#ifndef FLAT_TRIANGLE
 in vec3 GNormal;
 #endif
 in vec3 GEdgeDistance;
@@ -292,11 +291,16 @@ void main() {
   vec3 n = NormalMatrix * vec3(texelFetch(normal, fieldElt * 3).r,
                                texelFetch(normal, fieldElt * 3 + 1).r,
                                texelFetch(normal, fieldElt * 3 + 2).r);
+#elif defined(FLAT_TRIANGLE)
+  // Across the screen's x and y: the normal of the side that faces the eye.
+  vec3 n = cross(dFdx(GPosition), dFdy(GPosition));
 #else
   vec3 n = GNormal;
 #endif
   n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, 1.0);
+#ifndef FLAT_TRIANGLE
   if (!gl_FrontFacing) n = -n;
+#endif
   bool surface = !VolSurf;
 #ifdef LIGHT_MODEL
   const int model = LIGHT_MODEL; // FaceOff only comes with model 3
