@@ -10,11 +10,15 @@
 
 in vec3 GPosition;
 #if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
-// Flat triangles: one normal per face, taken from the derivatives of the position here (the
-// vertex stage then reads its own corner only), or for curved elements drawn flat
-// (PULLED_TRIANGLE) the normals of their corners; the barycentric coordinates serve as the face
-// parameters and both wire-line distances (fewer values to interpolate per fragment).
-#ifndef FLAT_TRIANGLE
+// Flat triangles: one normal per face (curved elements drawn flat, PULLED_TRIANGLE: the normals
+// of their corners), and the barycentric coordinates serve as the face parameters and both
+// wire-line distances (fewer values to interpolate per fragment). Flat triangles bring their
+// distances to the sides in pixels and their smallest height instead, for the lines.
+#ifdef FLAT_TRIANGLE
+flat in vec3 GNormal;
+noperspective in vec3 GSidePixels;
+flat in float GHeight;
+#else
 in vec3 GNormal;
 #endif
 in vec3 GEdgeDistance;
@@ -291,16 +295,11 @@ void main() {
   vec3 n = NormalMatrix * vec3(texelFetch(normal, fieldElt * 3).r,
                                texelFetch(normal, fieldElt * 3 + 1).r,
                                texelFetch(normal, fieldElt * 3 + 2).r);
-#elif defined(FLAT_TRIANGLE)
-  // Across the screen's x and y: the normal of the side that faces the eye.
-  vec3 n = cross(dFdx(GPosition), dFdy(GPosition));
 #else
   vec3 n = GNormal;
 #endif
   n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, 1.0);
-#ifndef FLAT_TRIANGLE
   if (!gl_FrontFacing) n = -n;
-#endif
   bool surface = !VolSurf;
 #ifdef LIGHT_MODEL
   const int model = LIGHT_MODEL; // FaceOff only comes with model 3
@@ -376,8 +375,14 @@ void main() {
   // 15. Wire lines: distance in pixels to the nearest side. A parameter that runs from 0 on a
   // side to 1 at the opposite corner changes by fwidth per pixel, so 1 / fwidth is the element's
   // height over that side on screen; lines fade out where the smallest height falls from 8 to
-  // 2 pixels, so that a dense mesh shows its faces instead of a block of lines.
-  float d, grain;
+  // 2 pixels, so that a dense mesh shows its faces instead of a block of lines. Flat triangles
+  // have both from their vertex stage.
+  float d, height;
+#ifdef FLAT_TRIANGLE
+  d = min(GSidePixels.x, min(GSidePixels.y, GSidePixels.z));
+  height = GHeight;
+#else
+  float grain;
   if (TessOn) {
     vec3 w = max(fwidth(GTessDistance), vec3(1e-30));
     vec3 dist = GTessDistance / w;
@@ -404,7 +409,9 @@ void main() {
     d = min(dist.x, min(dist.y, dist.z));
 #endif
   }
-  float fade = smoothstep(2.0, 8.0, 1.0 / grain);
+  height = 1.0 / grain;
+#endif
+  float fade = smoothstep(2.0, 8.0, height);
 #ifndef NO_HIDING
   if (FaceOff && surface && !find && d > Line.Width + 1.0) discard;
 #endif
