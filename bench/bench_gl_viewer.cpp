@@ -155,7 +155,8 @@ void BM_RedrawBoundary(benchmark::State &state) {
   Built &b = builtFor(sizeOf(state.range(0)));
   PavRenderOption &o = b.viewer->view.options;
   const PavRenderOption saved = o;
-  o.LineOn = o.TessOn = state.range(1) != 0;
+  o.LineOn = state.range(1) != 0;
+  o.TessOn = false;
   const double cpu = pavo_bench::processCpu();
   for (auto _ : state) {
     b.viewer->renderNowNoSwap();
