@@ -3,20 +3,7 @@
 // EltOrder[EltFirst], ... (every element in order when not Ordered). Each corner carries the
 // normal and parameters the evaluation stage gives it, so the element looks as it would
 // tessellated once; fields are evaluated per fragment from the parameters.
-uniform samplerBuffer NodePos;   // 3 floats per node
-uniform usamplerBuffer NodeIdx;  // (DEG + 1)^2 node indices per element, (i, j) at i (DEG + 1) + j
-uniform usamplerBuffer EltOrder; // element numbers
-uniform bool Ordered;            // false: every element, in order (all flat)
-uniform samplerBuffer texref;    // RGBA per element
-uniform int EltFirst;
-uniform mat4 MVP;
-uniform mat4 ModelViewMatrix;
-uniform mat3 NormalMatrix;
-uniform float scaling;
-uniform vec3 trans;
-uniform vec4 scenescaling;
-uniform vec4 CutPlane;
-uniform float Shrink; // the element shrinks towards the centre of its corners by this factor
+#include "lib/flat_pull.glsl"
 
 out vec3 GPosition;
 out vec3 GNormal;
