@@ -65,11 +65,7 @@ PavObject *sphere(int n, bool p2, std::vector<float> &xyz, std::vector<unsigned>
   return obj;
 }
 
-struct Shown {
-  std::unique_ptr<PavMeshViewer> viewer;
-  std::vector<float> xyz;
-  std::vector<unsigned> tri;
-};
+using Shown = ShownTriangles;
 std::map<bool, Shown> shown;
 
 Shown &shownSphere(bool p2) {
@@ -98,46 +94,8 @@ void BM_SphereViewer(benchmark::State &state) {
 // The corner triangles drawn by a program that only transforms and fills.
 void BM_SpherePassThrough(benchmark::State &state) {
   Shown &s = shownSphere(true);
-  PavMeshViewer &v = *s.viewer;
-  QOpenGLFunctions_4_0_Core *gl = v.functions();
-  v.glContext()->makeCurrent(&v);
-  QOpenGLShaderProgram program;
-  program.addShaderFromSourceCode(QOpenGLShader::Vertex,
-                                  "#version 400\nlayout(location = 0) in vec3 p;\n"
-                                  "uniform mat4 MVP;\nuniform float s;\nuniform vec3 t;\n"
-                                  "void main() { gl_Position = MVP * vec4(s * p + t, 1.0); }\n");
-  program.addShaderFromSourceCode(QOpenGLShader::Fragment,
-                                  "#version 400\nout vec4 c;\n"
-                                  "void main() { c = vec4(0.8, 0.8, 0.8, 1.0); }\n");
-  program.link();
-  unsigned vao = 0, buf[2] = {0, 0};
-  gl->glGenVertexArrays(1, &vao);
-  gl->glGenBuffers(2, buf);
-  gl->glBindVertexArray(vao);
-  gl->glBindBuffer(GL_ARRAY_BUFFER, buf[0]);
-  gl->glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(s.xyz.size() * 4), s.xyz.data(), GL_STATIC_DRAW);
-  gl->glEnableVertexAttribArray(0);
-  gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-  gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buf[1]);
-  gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(s.tri.size() * 4), s.tri.data(),
-                   GL_STATIC_DRAW);
-  const PavCameraMatrices m = v.matrices();
-  for (auto _ : state) {
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, v.glContext()->defaultFramebufferObject());
-    gl->glViewport(0, 0, kWidth, kHeight);
-    gl->glClearColor(1, 1, 1, 1);
-    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    program.bind();
-    program.setUniformValue("MVP", m.mvp);
-    program.setUniformValue("s", v.view.sceneScale);
-    program.setUniformValue("t", -v.view.sceneCentre * v.view.sceneScale);
-    gl->glBindVertexArray(vao);
-    gl->glDrawElements(GL_TRIANGLES, (GLsizei)s.tri.size(), GL_UNSIGNED_INT, nullptr);
-    gl->glFinish();
-  }
-  gl->glBindVertexArray(0);
-  gl->glDeleteBuffers(2, buf);
-  gl->glDeleteVertexArrays(1, &vao);
+  PassThrough pass(*s.viewer, s.xyz, s.tri);
+  for (auto _ : state) pass.frame();
   state.counters["triangles"] = (double)(s.tri.size() / 3);
 }
 
@@ -147,10 +105,5 @@ BENCHMARK(BM_SpherePassThrough)->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SphereViewer)->Arg(0)->Arg(1)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv) {
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  shown.clear(); // windows go before the application
-  benchmark::Shutdown();
-  return 0;
+  return runViewerBenchmarks(argc, argv, [] { shown.clear(); });
 }

@@ -30,21 +30,10 @@ using namespace pavo_bench;
 
 namespace {
 
-std::unique_ptr<PavMeshViewer> fieldCube(int n) {
-  PavObject *obj = pavo_bench::tetCube(n);
-  char status[PAV_STATUS_SIZE];
-  const int nv = obj->ent[Vertices].nbr;
-  PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
-  for (int v = 1; v <= nv; v++) f->data[v] = obj->crdDbl[3 * v];
-  pav_PushSolution(obj, SolAtVertices, f, status);
-  auto v = newViewer();
-  Quiet q;
-  v->adoptMesh(obj);
-  v->displayObject();
-  v->view.hasCutPlane = true;
-  v->view.options.CutOn = false;
+std::unique_ptr<PavMeshViewer> cutCube(int n) {
   const double plane[4] = {1, 0.01, 0.02, -0.5003};
-  std::copy(plane, plane + 4, v->view.cutPlane);
+  std::unique_ptr<PavMeshViewer> v = fieldCube(n, plane);
+  Quiet q;
   v->renderNowNoSwap();
   finish(*v);
   return v;
@@ -82,7 +71,7 @@ double timed(PavMeshViewer &v, int reps, const std::function<void(int)> &step,
 void BM_CutAgainstFrame(benchmark::State &state) {
   const int n = pavo_bench::cellsPerAxis(55);
   const double t0 = now();
-  std::unique_ptr<PavMeshViewer> v = fieldCube(n);
+  std::unique_ptr<PavMeshViewer> v = cutCube(n);
   const double setup = now() - t0;
   PavViewerInput *input = PavViewerInput::of(v.get());
   PavViewState &view = v->view;
@@ -199,10 +188,4 @@ BENCHMARK(BM_CutAgainstFrame)->Iterations(1)->UseManualTime()->Unit(benchmark::k
 
 } // namespace
 
-int main(int argc, char **argv) {
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return runViewerBenchmarks(argc, argv); }

@@ -29,21 +29,11 @@ using namespace pavo_bench;
 namespace {
 
 std::unique_ptr<PavMeshViewer> cutCube(int n) {
-  PavObject *obj = pavo_bench::tetCube(n);
-  char status[PAV_STATUS_SIZE];
-  const int nv = obj->ent[Vertices].nbr;
-  PavSolution *f = pav_NewSolutionRecord(3, PavSolScalar, nv, 1, 1, status);
-  for (int v = 1; v <= nv; v++) f->data[v] = obj->crdDbl[3 * v];
-  pav_PushSolution(obj, SolAtVertices, f, status);
-  auto v = newViewer();
+  const double plane[4] = {1, 0, 0, -0.5};
+  std::unique_ptr<PavMeshViewer> v = fieldCube(n, plane);
   Quiet q;
-  v->adoptMesh(obj);
-  v->displayObject();
-  v->view.hasCutPlane = true;
   v->view.options.CutOn = true;
   v->view.capping = true;
-  const double plane[4] = {1, 0, 0, -0.5};
-  std::copy(plane, plane + 4, v->view.cutPlane);
   v->updateCut();
   v->renderNowNoSwap();
   finish(*v);
@@ -104,10 +94,4 @@ BENCHMARK(BM_PickAgainstFrame)->Iterations(6)->UseManualTime()->Unit(benchmark::
 
 } // namespace
 
-int main(int argc, char **argv) {
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return runViewerBenchmarks(argc, argv); }

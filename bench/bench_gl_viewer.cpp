@@ -122,11 +122,7 @@ void BM_ViewerOpen(benchmark::State &state) {
 }
 
 // One built viewer per size for the redraw comparison.
-struct Built {
-  std::unique_ptr<PavMeshViewer> viewer;
-  std::vector<float> xyz;
-  std::vector<unsigned> tri;
-};
+using Built = ShownTriangles;
 std::map<int, Built> built;
 
 Built &builtFor(int n) {
@@ -159,7 +155,8 @@ void BM_RedrawBoundary(benchmark::State &state) {
   Built &b = builtFor(sizeOf(state.range(0)));
   PavRenderOption &o = b.viewer->view.options;
   const PavRenderOption saved = o;
-  o.LineOn = o.TessOn = state.range(1) != 0;
+  o.LineOn = state.range(1) != 0;
+  o.TessOn = false;
   const double cpu = pavo_bench::processCpu();
   for (auto _ : state) {
     b.viewer->renderNowNoSwap();
@@ -190,49 +187,11 @@ void BM_CoreBoundarySurface(benchmark::State &state) {
 
 void BM_RedrawPassThrough(benchmark::State &state) {
   Built &b = builtFor(sizeOf(state.range(0)));
-  PavMeshViewer &v = *b.viewer;
-  QOpenGLFunctions_4_0_Core *gl = v.functions();
-  v.glContext()->makeCurrent(&v);
-  QOpenGLShaderProgram program;
-  program.addShaderFromSourceCode(QOpenGLShader::Vertex,
-                                  "#version 400\nlayout(location = 0) in vec3 p;\n"
-                                  "uniform mat4 MVP;\nuniform float s;\nuniform vec3 t;\n"
-                                  "void main() { gl_Position = MVP * vec4(s * p + t, 1.0); }\n");
-  program.addShaderFromSourceCode(QOpenGLShader::Fragment,
-                                  "#version 400\nout vec4 c;\n"
-                                  "void main() { c = vec4(0.8, 0.8, 0.8, 1.0); }\n");
-  program.link();
-  unsigned vao = 0, buf[2] = {0, 0};
-  gl->glGenVertexArrays(1, &vao);
-  gl->glGenBuffers(2, buf);
-  gl->glBindVertexArray(vao);
-  gl->glBindBuffer(GL_ARRAY_BUFFER, buf[0]);
-  gl->glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)(b.xyz.size() * 4), b.xyz.data(), GL_STATIC_DRAW);
-  gl->glEnableVertexAttribArray(0);
-  gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-  gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buf[1]);
-  gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(b.tri.size() * 4), b.tri.data(),
-                   GL_STATIC_DRAW);
-  const PavCameraMatrices m = v.matrices();
+  PassThrough pass(*b.viewer, b.xyz, b.tri);
   const double cpu = pavo_bench::processCpu();
-  for (auto _ : state) {
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, v.glContext()->defaultFramebufferObject());
-    gl->glViewport(0, 0, kWidth, kHeight);
-    gl->glClearColor(1, 1, 1, 1);
-    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    program.bind();
-    program.setUniformValue("MVP", m.mvp);
-    program.setUniformValue("s", v.view.sceneScale);
-    program.setUniformValue("t", -v.view.sceneCentre * v.view.sceneScale);
-    gl->glBindVertexArray(vao);
-    gl->glDrawElements(GL_TRIANGLES, (GLsizei)b.tri.size(), GL_UNSIGNED_INT, nullptr);
-    gl->glFinish();
-  }
+  for (auto _ : state) pass.frame();
   state.counters["frame_cpu_ms"] =
       1e3 * (pavo_bench::processCpu() - cpu) / (double)state.iterations();
-  gl->glBindVertexArray(0);
-  gl->glDeleteBuffers(2, buf);
-  gl->glDeleteVertexArrays(1, &vao);
   state.counters["triangles"] = (double)(b.tri.size() / 3);
 }
 
@@ -270,10 +229,5 @@ BENCHMARK(BM_RedrawPassThrough)
     ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv) {
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  built.clear(); // windows go before the application
-  benchmark::Shutdown();
-  return 0;
+  return runViewerBenchmarks(argc, argv, [] { built.clear(); });
 }

@@ -171,8 +171,7 @@ void PavBufferObject::releaseGeometry(QOpenGLFunctions_4_0_Core *gl) {
   normalTex.release(gl);
   polygonTex.release(gl);
   eltOrder.release(gl);
-  sortedDeviation.clear();
-  byDeviation.clear();
+  flatOrder[0] = flatOrder[1] = FlatOrder();
   drawnSplit = -1;
   norOn = polOn = false;
   if (vao && gl->glIsVertexArray(vao)) gl->glDeleteVertexArrays(1, &vao);
@@ -183,10 +182,10 @@ void PavBufferObject::releaseGeometry(QOpenGLFunctions_4_0_Core *gl) {
   }
 }
 
-int64_t PavBufferObject::flatCount(double tolerance) const {
+int64_t PavBufferObject::flatCount(double tolerance, bool field) const {
   if (!(tolerance >= 0)) return 0;
-  return std::upper_bound(sortedDeviation.begin(), sortedDeviation.end(), tolerance) -
-         sortedDeviation.begin();
+  const std::vector<float> &sorted = flatOrderFor(field).deviation;
+  return std::upper_bound(sorted.begin(), sorted.end(), tolerance) - sorted.begin();
 }
 
 void PavBufferObject::releaseSolution(QOpenGLFunctions_4_0_Core *gl) { tex.release(gl); }
@@ -291,11 +290,24 @@ void PavBufferObject::updateFieldTextures(QOpenGLFunctions_4_0_Core *gl, int64_t
 
 void PavBufferObject::updateColors(QOpenGLFunctions_4_0_Core *gl, const PavDrawObject *object) {
   if (!gl || !object || nbrElt < 1) return;
-  std::vector<float> colors = packElementColors(nbrElt, object->eltColors, object->ownColor());
-  if (texref.exists() && colors == lastColors) return;
+  // Checked every frame without building the table: one colour for all (no colour per element)
+  // is compared as that colour, colours per element against the copy of what texref holds.
+  const std::vector<float> &own = object->eltColors;
+  const bool each = static_cast<int64_t>(own.size()) >= int64_t(nbrElt) * 4;
+  const float *fallback = object->ownColor();
+  if (texref.exists() && nbrElt == lastColorCount && each == !lastColors.empty() &&
+      (each ? std::equal(lastColors.begin(), lastColors.end(), own.begin())
+            : std::equal(fallback, fallback + 3, lastUniform)))
+    return;
+  std::vector<float> colors = packElementColors(nbrElt, own, fallback);
   // One RGBA texel per element: a single fetch in the fragment stage.
   texref.upload(gl, GL_RGBA32F, int64_t(colors.size() * sizeof(float)), colors.data());
-  lastColors.swap(colors);
+  std::copy(fallback, fallback + 3, lastUniform);
+  lastColorCount = nbrElt;
+  if (each)
+    lastColors.swap(colors);
+  else
+    lastColors.clear();
 }
 
 int64_t PavBufferObject::prepareDraw(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
@@ -608,14 +620,20 @@ void PavBufferCurved<K>::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const 
   if (!uploadStandard(gl, nv, xyz, ne, data, int64_t(ne) * K)) return;
   nodePos.attach(gl, GL_RGB32F, vbo[0]);
   nodeIdx.attach(gl, GL_R32UI, vbo[1]);
-  if (kind != HoTriangle || degree < 2 || indices.empty()) return;
-  sortedDeviation = triangleFlatDeviation(degree, nv, xyz, ne, indices.data());
-  byDeviation = orderByDeviation(sortedDeviation);
+  if ((kind != HoTriangle && kind != HoQuadrilateral) || degree < 2 || indices.empty()) return;
+  for (int field = 0; field < (kind == HoQuadrilateral ? 2 : 1); ++field) {
+    FlatOrder &o = flatOrder[field];
+    o.deviation = flatDeviation(kind, degree, nv, xyz, ne, indices.data(), field == 1);
+    o.elements = orderByDeviation(o.deviation);
+  }
 }
 
 template <int K>
 void PavBufferCurved<K>::updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t split) {
-  if (split == drawnSplit || split < 1 || byDeviation.size() != static_cast<size_t>(nbrElt)) return;
+  const std::vector<uint32_t> &byDeviation = flatOrderFor(flatField).elements;
+  if ((split == drawnSplit && flatField == drawnField) || split < 1 ||
+      byDeviation.size() != static_cast<size_t>(nbrElt))
+    return;
   // Both parts in element order: neighbouring elements share nodes, so the fetches stay in the
   // caches (the order by deviation made the flat part three times slower), and llvmpipe drops
   // patches when many finely tessellated ones come together (the sphere of the tests opens from
@@ -629,6 +647,7 @@ void PavBufferCurved<K>::updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t 
       if (flat[e] == (part == 1)) order.push_back(static_cast<uint32_t>(e));
   eltOrder.upload(gl, GL_R32UI, int64_t(order.size() * sizeof(uint32_t)), order.data());
   drawnSplit = split;
+  drawnField = flatField;
 }
 
 template <int K>
@@ -639,7 +658,7 @@ int PavBufferCurved<K>::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject 
   // from the same first id.
   int64_t flat = 0, n = 0;
   const int first = counter ? *counter : 0;
-  const bool split = flatProgram && flatElements > 0 && !byDeviation.empty();
+  const bool split = flatProgram && flatElements > 0 && !flatOrder[0].elements.empty();
   // All flat: every element in its own order, no order to fill.
   const bool all = flatElements >= nbrElt;
   if (split && !all) updateDrawOrder(gl, flatElements);
@@ -649,9 +668,11 @@ int PavBufferCurved<K>::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject 
     if (n > 0) {
       flat = std::min<int64_t>(flatElements, n);
       flatProgram->setUniform("Ordered", !all);
-      // 3 vertices per flat element but only nbrVer positions: the attribute must not be fetched.
+      // 3 vertices per flat triangle, 6 per quadrilateral (two triangles), but only nbrVer
+      // positions: the attribute must not be fetched.
+      const int corners = kind == HoQuadrilateral ? 6 : 3;
       gl->glDisableVertexAttribArray(0);
-      gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(3 * flat));
+      gl->glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners * flat));
       gl->glEnableVertexAttribArray(0);
     }
     program->use();

@@ -120,13 +120,15 @@ public:
   const PavDrawField *jacobian = nullptr;
   const PavDrawField *value = nullptr;
 
-  // Curved triangles sort their elements by their distance from the flat triangle of their
-  // corners when uploaded (deviations in uploaded units, increasing). The scene draws the first
-  // flatCount(tolerance) of them with flatProgram, untessellated, and tessellates the rest;
-  // flatElements is how many the next renderList draws flat (0: all tessellated).
-  int64_t flatCount(double tolerance) const;
+  // Curved triangles and quadrilaterals sort their elements by their distance from their flat
+  // drawing (flatDeviation) when uploaded (deviations in uploaded units, increasing). The scene
+  // draws the first flatCount(tolerance) of them with flatProgram, untessellated, and tessellates
+  // the rest; flatElements is how many the next renderList draws flat (0: all tessellated), in
+  // the order for a field shown (flatField) or not.
+  int64_t flatCount(double tolerance, bool field = false) const;
   GlslProgram *flatProgram = nullptr;
   int64_t flatElements = 0;
+  bool flatField = false;
 
   bool texInit() const { return tex.exists(); }
   bool jacInit() const { return texjac.exists(); }
@@ -151,14 +153,24 @@ protected:
   PavGlBufferTexture normalTex, polygonTex;
   PavGlBufferTexture placeholder, placeholderU;
   PavGlTextureView nodePos, nodeIdx; // views of vbo[0] and vbo[1] for vertex pulling
-  // Curved triangles: element numbers by increasing deviation and the deviations in that order;
-  // eltOrder holds the order of the last split draw (the flat part, then the others).
-  std::vector<uint32_t> byDeviation;
-  std::vector<float> sortedDeviation;
+  // Curved faces: element numbers by increasing deviation and the deviations in that order, [1]
+  // while a field is shown (quadrilaterals only, whose flat drawing bends the parameters; empty:
+  // as [0]); eltOrder holds the order of the last split draw (the flat part, then the others).
+  struct FlatOrder {
+    std::vector<uint32_t> elements;
+    std::vector<float> deviation;
+  };
+  FlatOrder flatOrder[2];
+  const FlatOrder &flatOrderFor(bool field) const {
+    return field && !flatOrder[1].elements.empty() ? flatOrder[1] : flatOrder[0];
+  }
   PavGlBufferTexture eltOrder;
   int64_t drawnSplit = -1;
+  bool drawnField = false;
   bool norOn = false, polOn = false;
-  std::vector<float> lastColors; // what texref holds
+  std::vector<float> lastColors;    // what texref holds, when it holds a colour per element
+  float lastUniform[3] = {0, 0, 0}; // its one colour otherwise
+  int64_t lastColorCount = -1;      // for that many elements
 };
 
 // Points (vertices, corners, scene centre): positions only, GL_POINTS.

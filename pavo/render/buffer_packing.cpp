@@ -1,6 +1,7 @@
 #include "render/buffer_packing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -25,14 +26,62 @@ std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const
   return out;
 }
 
-std::vector<float> triangleFlatDeviation(int degree, int64_t nbrVer, const float *xyz, int64_t n,
-                                         const uint32_t *idx) {
+namespace {
+
+using Vec = std::array<double, 3>;
+Vec sub(const float *x, const float *y) {
+  return {double(x[0]) - y[0], double(x[1]) - y[1], double(x[2]) - y[2]};
+}
+Vec cross(const Vec &x, const Vec &y) {
+  return {x[1] * y[2] - x[2] * y[1], x[2] * y[0] - x[0] * y[2], x[0] * y[1] - x[1] * y[0]};
+}
+double dot(const Vec &x, const Vec &y) { return x[0] * y[0] + x[1] * y[1] + x[2] * y[2]; }
+
+// How far the two triangles (a, b, d) and (a, d, c) of a quadrilateral's corners (a at (0, 0), b
+// at (1, 0), c at (0, 1), d at (1, 1)) are from its bilinear patch. Point for point that is at
+// most a quarter of the twist a - b - c + d, the bound a field needs (it is drawn by the
+// parameters). As point sets, when the corners seen along the normal of the diagonals make a
+// convex quadrilateral, both cover the same region there and lie within the corners' distance h
+// from the plane through their centre: 2 h, zero for any flat quadrilateral.
+double quadSplitGap(const float *a, const float *b, const float *c, const float *d, bool field) {
+  const Vec t = {double(a[0]) - b[0] - c[0] + d[0], double(a[1]) - b[1] - c[1] + d[1],
+                 double(a[2]) - b[2] - c[2] + d[2]};
+  const double pointwise = 0.25 * std::sqrt(dot(t, t));
+  Vec n = cross(sub(d, a), sub(c, b));
+  const double len = std::sqrt(dot(n, n));
+  if (field || !(len > 0)) return pointwise;
+  for (double &x : n) x /= len;
+  const float *ring[4] = {a, b, d, c};
+  double h = 0;
+  for (int i = 0; i < 4; ++i) {
+    // Each turn of the ring the same way round the normal: convex.
+    if (!(dot(cross(sub(ring[(i + 1) % 4], ring[i]), sub(ring[(i + 2) % 4], ring[(i + 1) % 4])),
+              n) > 0))
+      return pointwise;
+    double off = 0;
+    for (int j = 0; j < 4; ++j) off += 0.25 * dot(sub(ring[i], ring[j]), n);
+    h = std::max(h, std::abs(off));
+  }
+  return std::min(pointwise, 2 * h);
+}
+
+} // namespace
+
+std::vector<float> flatDeviation(HoKind kind, int degree, int64_t nbrVer, const float *xyz,
+                                 int64_t n, const uint32_t *idx, bool field) {
   std::vector<float> out;
-  if (degree < 1 || degree > 4 || n < 1 || nbrVer < 1 || !xyz || !idx) return out;
-  const int d = degree, k = (d + 1) * (d + 2) / 2;
+  const bool quad = kind == HoQuadrilateral;
+  if ((!quad && kind != HoTriangle) || degree < 1 || degree > 4 || n < 1 || nbrVer < 1 || !xyz ||
+      !idx)
+    return out;
+  const int d = degree, k = quad ? (d + 1) * (d + 1) : (d + 1) * (d + 2) / 2;
   const float inf = std::numeric_limits<float>::infinity();
   out.assign(static_cast<size_t>(n), 0.0f);
-  auto at = [d](int i, int j) { return i * d - i * (i - 1) / 2 + (d - j); };
+  // Control point (i, j): a triangle's multi-index (i, j, d - i - j) in the lexicographic layout,
+  // a quadrilateral's i along u and j along v.
+  auto at = [d, quad](int i, int j) {
+    return quad ? i * (d + 1) + j : i * d - i * (i - 1) / 2 + (d - j);
+  };
   for (int64_t e = 0; e < n; ++e) {
     const uint32_t *el = idx + e * k;
     bool bad = false;
@@ -41,22 +90,29 @@ std::vector<float> triangleFlatDeviation(int degree, int64_t nbrVer, const float
       out[static_cast<size_t>(e)] = inf;
       continue;
     }
-    // Corners (d, 0, 0), (0, d, 0), (0, 0, d).
-    const float *a = xyz + 3 * int64_t(el[at(d, 0)]), *b = xyz + 3 * int64_t(el[at(0, d)]),
-                *c = xyz + 3 * int64_t(el[at(0, 0)]);
+    auto pos = [&](int i, int j) { return xyz + 3 * int64_t(el[at(i, j)]); };
+    // Triangle corners (d, 0, 0), (0, d, 0), (0, 0, d); quadrilateral corners (0, 0), (d, 0),
+    // (0, d), (d, d).
+    const float *a = quad ? pos(0, 0) : pos(d, 0), *b = quad ? pos(d, 0) : pos(0, d),
+                *c = quad ? pos(0, d) : pos(0, 0), *c4 = quad ? pos(d, d) : c;
     double worst = 0;
     for (int i = 0; i <= d; ++i)
-      for (int j = 0; j <= d - i; ++j) {
-        const float *q = xyz + 3 * int64_t(el[at(i, j)]);
+      for (int j = 0; j <= (quad ? d : d - i); ++j) {
+        const float *q = pos(i, j);
+        const double u = double(i) / d, v = double(j) / d;
         double s = 0;
         for (int m = 0; m < 3; ++m) {
-          const double lin = (i * double(a[m]) + j * double(b[m]) + (d - i - j) * double(c[m])) / d;
-          s += (q[m] - lin) * (q[m] - lin);
+          const double flat =
+              quad ? (1 - v) * ((1 - u) * a[m] + u * b[m]) + v * ((1 - u) * c[m] + u * c4[m])
+                   : u * a[m] + v * b[m] + (1 - u - v) * c[m];
+          s += (q[m] - flat) * (q[m] - flat);
         }
         // A NaN fails every comparison: it must not be taken for a flat element.
         worst = s >= worst ? s : (s < worst ? worst : double(inf));
       }
-    const double dev = std::sqrt(worst);
+    // The element lies within sqrt(worst) of its flat triangle or bilinear patch (linear
+    // precision of the Bernstein bases).
+    const double dev = std::sqrt(worst) + (quad ? quadSplitGap(a, b, c, c4, field) : 0.0);
     out[static_cast<size_t>(e)] = std::isfinite(dev) ? static_cast<float>(dev) : inf;
   }
   return out;

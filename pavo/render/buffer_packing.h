@@ -25,13 +25,16 @@ std::vector<uint32_t> packPatchIndices(HoKind kind, int degree, int64_t n, const
 // 1 and types that are not edges, triangles or quadrilaterals are left as they are.
 void bezierGeometry(uint32_t drawType, int64_t nbrVer, float *xyz, int64_t nbrElt, const int *elt);
 
-// How far each of n triangles of `degree` departs from its flat triangle: the largest distance of
-// a control point (nodes idx in the lexicographic layout of packPatchIndices, positions xyz of
-// nbrVer vertices) from the point of the same multi-index on the triangle of the corners. The
-// Bezier triangle lies within that distance of the flat one. A coordinate that is not a finite
-// number, or an index outside the positions, gives infinity.
-std::vector<float> triangleFlatDeviation(int degree, int64_t nbrVer, const float *xyz, int64_t n,
-                                         const uint32_t *idx);
+// How far each of n curved triangles or quadrilaterals of `degree` departs from what the flat
+// path draws for it (nodes idx in the lexicographic layout of packPatchIndices, positions xyz of
+// nbrVer vertices). A triangle: the largest distance of a control point from the point of the
+// same parameters on the triangle of its corners. A quadrilateral, drawn as two triangles: the
+// same from its bilinear patch, plus the distance of the two triangles from that patch, point for
+// point where a field is drawn by the parameters, else as surfaces. Every side lies within it of
+// its chord. A coordinate that is not a finite number, or an index outside the positions, gives
+// infinity; other kinds give nothing.
+std::vector<float> flatDeviation(HoKind kind, int degree, int64_t nbrVer, const float *xyz,
+                                 int64_t n, const uint32_t *idx, bool field = false);
 
 // Element numbers sorted by increasing deviation (equal ones by number), and the deviations in
 // that order.

@@ -49,6 +49,13 @@ const GlslCatalogueEntry kCatalogue[] = {
      false},
     {"Q4QuaCustomSha", G("quaqk.vs"), G("quaq4.tcs"), G("quaq4.tes"), G("quaqk.gs"), G("qua.fs"),
      false, false},
+    // Curved quadrilaterals flat on screen: two triangles of their corners, no tessellation.
+    {"Q2QuaFlatSha", G("quaq2_flat.vs"), nullptr, nullptr, nullptr, G("qua_pulled.fs"), false,
+     false},
+    {"Q3QuaFlatSha", G("quaq3_flat.vs"), nullptr, nullptr, nullptr, G("qua_pulled.fs"), false,
+     false},
+    {"Q4QuaFlatSha", G("quaq4_flat.vs"), nullptr, nullptr, nullptr, G("qua_pulled.fs"), false,
+     false},
     {"EdgSha", G("tri.vs"), nullptr, nullptr, G("edg.gs"), G("edg.fs"), false, false},
     {"P2EdgSha", G("edgpk.vs"), G("edgp2.tcs"), G("edgp2.tes"), G("edgpk.gs"), G("edg.fs"), false,
      false},

@@ -91,24 +91,34 @@ const char *programNameForType(uint32_t type) {
 
 const char *flatProgramNameForType(uint32_t type) {
   static const char *const tri[3] = {"P2TriFlatSha", "P3TriFlatSha", "P4TriFlatSha"};
+  static const char *const qua[3] = {"Q2QuaFlatSha", "Q3QuaFlatSha", "Q4QuaFlatSha"};
   const int d = pavDrawTypeDegree(type);
-  if (pavDrawFamily(type) != PavDrawFamily::Triangle || type == DrawVecTriangle || d < 2 || d > 4)
-    return nullptr;
-  return tri[d - 2];
+  const PavDrawFamily family = pavDrawFamily(type);
+  if (d < 2 || d > 4 || type == DrawVecTriangle) return nullptr;
+  if (family == PavDrawFamily::Triangle) return tri[d - 2];
+  return family == PavDrawFamily::Quadrilateral ? qua[d - 2] : nullptr;
 }
 
 float flatTolerance(const QMatrix4x4 &mvp, float halfWidth, float halfHeight, int level) {
   // A pixel position is S r.xy(q) / r.w(q) for the rows r of mvp and S the half frame; its
-  // derivative S (r.xy - ndc r.w) / r.w is bounded on the screen (|ndc| <= 1 per axis) by the
-  // row norms over the smallest w of the sphere.
-  auto norm3 = [](const QVector4D &r) { return QVector3D(r.x(), r.y(), r.z()).length(); };
-  const QVector4D rx = mvp.row(0), ry = mvp.row(1), rw = mvp.row(3);
-  const float wMin = rw.w() - norm3(rw);
-  const float mag = (std::hypot(halfWidth * norm3(rx), halfHeight * norm3(ry)) +
-                     std::hypot(halfWidth, halfHeight) * norm3(rw)) /
-                    wMin;
+  // derivative is the 2 x 3 matrix J = S (r.xy - ndc r.w) / r.w. Its largest singular value is
+  // convex in ndc, so on the screen (|ndc| <= 1 per axis) it is largest at a corner; over the
+  // sphere it is bounded by that over the smallest w of the sphere. (Row norms summed would
+  // overestimate it by up to sqrt(2) plus the whole perspective term.)
+  auto xyz = [](const QVector4D &r) { return QVector3D(r.x(), r.y(), r.z()); };
+  const QVector3D rx = xyz(mvp.row(0)), ry = xyz(mvp.row(1)), rw = xyz(mvp.row(3));
+  const float wMin = mvp.row(3).w() - rw.length();
+  double widest = 0;
+  for (int corner = 0; corner < 4; ++corner) {
+    const QVector3D a = halfWidth * (rx - (corner & 1 ? 1.0f : -1.0f) * rw),
+                    b = halfHeight * (ry - (corner & 2 ? 1.0f : -1.0f) * rw);
+    const double aa = QVector3D::dotProduct(a, a), bb = QVector3D::dotProduct(b, b),
+                 ab = QVector3D::dotProduct(a, b);
+    widest = std::max(widest, 0.5 * (aa + bb) + std::hypot(0.5 * (aa - bb), ab));
+  }
+  const double mag = std::sqrt(widest) / wMin;
   if (!(wMin > 1e-3f) || !(mag > 0) || !std::isfinite(mag)) return -1;
-  return 1.5f / (float)std::max(level, 1) / mag;
+  return (float)(1.5 / std::max(level, 1) / mag);
 }
 
 PavSceneWindow::PavSceneWindow(QWindow *parent) : OpenGLWindow(parent) {
@@ -523,7 +533,9 @@ int64_t PavSceneWindow::renderType(uint32_t type, const QList<PavDrawObject *> &
     };
     perObject(p);
     // Curved elements flat on screen take the cheap program (built once per type and frame).
-    b->flatElements = b->flatCount((double)frameFlatTol / (double)view.sceneScale);
+    const PavRenderOption &opt = view.options;
+    b->flatField = ((opt.SolOn || opt.IsoOn) && b->texInit()) || (opt.JacOn && b->jacInit());
+    b->flatElements = b->flatCount((double)frameFlatTol / (double)view.sceneScale, b->flatField);
     b->flatProgram = nullptr;
     if (b->flatElements > 0) {
       if (!flat) flat = useProgramForType(type, m, true);

@@ -64,8 +64,8 @@ std::string planeEquationText(const double eq[4]);
 // Name of the catalogue program that draws a draw type ("TriSha", "P3EdgSha", ...), or null
 // for types drawn by no program (volumes, fields, composites).
 const char *programNameForType(uint32_t type);
-// Name of the program that draws the elements of a curved triangle type that are flat on screen,
-// without tessellation ("P2TriFlatSha", ...), or null for other types.
+// Name of the program that draws the elements of a curved triangle or quadrilateral type that are
+// flat on screen, without tessellation ("P2TriFlatSha", "Q2QuaFlatSha", ...), or null for others.
 const char *flatProgramNameForType(uint32_t type);
 
 // The distance (scaled model units) within which a curved element is drawn as its flat element:

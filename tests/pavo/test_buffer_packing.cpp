@@ -112,10 +112,23 @@ TEST(BufferPacking, FlatDeviationOfCurvedTrianglesAndTheirOrder) {
   elt.insert(elt.end(), {0, 1, 2, 3, 4, 99});
   bezierGeometry(DrawTriangleP2, (int)xyz.size() / 3, xyz.data(), 4, elt.data());
   const std::vector<uint32_t> idx = packPatchIndices(HoTriangle, 2, 5, elt.data());
-  std::vector<float> dev = triangleFlatDeviation(2, (int)xyz.size() / 3, xyz.data(), 5, idx.data());
+  std::vector<float> dev =
+      flatDeviation(HoTriangle, 2, (int)xyz.size() / 3, xyz.data(), 5, idx.data());
   const float inf = std::numeric_limits<float>::infinity(), want[5] = {0, 0.06f, 0.2f, inf, inf};
   EXPECT_EQ(orderByDeviation(dev), (std::vector<uint32_t>{1, 2, 0, 3, 4}));
   for (int i = 0; i < 5; i++) EXPECT_TRUE(dev[i] == want[i] || std::abs(dev[i] - want[i]) < 1e-6f);
+  // Bilinear quadrilaterals: a flat trapezoid is drawn exactly by its two triangles, except for
+  // its parameters (a quarter of the twist (-2, 0, 0)); its saddle, corners 0.1 off their plane,
+  // within 0.2 as a surface.
+  const std::vector<float> quads = {0, 0, 0,    4, 0, 0,     1, 1, 0,     3, 1, 0,
+                                    0, 0, 0.1f, 4, 0, -0.1f, 1, 1, -0.1f, 3, 1, 0.1f};
+  const std::vector<uint32_t> qidx = {0, 2, 1, 3, 4, 6, 5, 7}; // (0,0) (0,1) (1,0) (1,1)
+  for (bool field : {false, true}) {
+    const std::vector<float> q =
+        flatDeviation(HoQuadrilateral, 1, 8, quads.data(), 2, qidx.data(), field);
+    EXPECT_NEAR(q[0], field ? 0.5f : 0, 1e-6f);
+    EXPECT_NEAR(q[1], field ? std::hypot(2, 0.4) / 4 : 0.2, 1e-6f);
+  }
 }
 
 TEST(BufferPicking, CompositeAdvancesByItsParts) {

@@ -72,7 +72,7 @@ TEST(GlslPrefix, DefinitionsFollowTheFieldState) {
 TEST(GlslCatalogue, NamesAreUniqueAndResourcesExist) {
   int count = 0;
   const pavo::GlslCatalogueEntry *entries = pavo::glslCatalogue(&count);
-  ASSERT_EQ(count, 38);
+  ASSERT_EQ(count, 41);
   std::set<std::string> names;
   for (int i = 0; i < count; ++i) {
     EXPECT_TRUE(names.insert(entries[i].name).second) << entries[i].name;

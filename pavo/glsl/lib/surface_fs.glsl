@@ -12,9 +12,12 @@ in vec3 GPosition;
 #if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
 // Flat triangles: one normal per face (curved elements drawn flat, PULLED_TRIANGLE: the normals
 // of their corners), and the barycentric coordinates serve as the face parameters and both
-// wire-line distances (fewer values to interpolate per fragment).
+// wire-line distances (fewer values to interpolate per fragment). Flat triangles bring their
+// distances to the sides in pixels and their smallest height instead, for the lines.
 #ifdef FLAT_TRIANGLE
 flat in vec3 GNormal;
+noperspective in vec3 GSidePixels;
+flat in float GHeight;
 #else
 in vec3 GNormal;
 #endif
@@ -28,6 +31,9 @@ in vec3 GNormal;
 in vec2 GBarycentric;
 in EDGE_T GEdgeDistance;
 in vec3 GTessDistance;
+#ifdef PULLED_QUAD
+flat in vec4 GRef; // curved quadrilaterals drawn flat: fetched once per corner
+#endif
 #endif
 flat in int GElt;
 
@@ -268,7 +274,7 @@ void main() {
   int elt = GElt;
   int fieldElt = offset + elt;
   // 1. Per-element colour and visibility.
-#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE)
+#if defined(FLAT_TRIANGLE) || defined(PULLED_TRIANGLE) || defined(PULLED_QUAD)
   vec4 ref = GRef;
 #else
   vec4 ref = texelFetch(texref, elt);
@@ -369,8 +375,14 @@ void main() {
   // 15. Wire lines: distance in pixels to the nearest side. A parameter that runs from 0 on a
   // side to 1 at the opposite corner changes by fwidth per pixel, so 1 / fwidth is the element's
   // height over that side on screen; lines fade out where the smallest height falls from 8 to
-  // 2 pixels, so that a dense mesh shows its faces instead of a block of lines.
-  float d, grain;
+  // 2 pixels, so that a dense mesh shows its faces instead of a block of lines. Flat triangles
+  // have both from their vertex stage.
+  float d, height;
+#ifdef FLAT_TRIANGLE
+  d = min(GSidePixels.x, min(GSidePixels.y, GSidePixels.z));
+  height = GHeight;
+#else
+  float grain;
   if (TessOn) {
     vec3 w = max(fwidth(GTessDistance), vec3(1e-30));
     vec3 dist = GTessDistance / w;
@@ -397,7 +409,9 @@ void main() {
     d = min(dist.x, min(dist.y, dist.z));
 #endif
   }
-  float fade = smoothstep(2.0, 8.0, 1.0 / grain);
+  height = 1.0 / grain;
+#endif
+  float fade = smoothstep(2.0, 8.0, height);
 #ifndef NO_HIDING
   if (FaceOff && surface && !find && d > Line.Width + 1.0) discard;
 #endif

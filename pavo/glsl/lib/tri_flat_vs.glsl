@@ -3,20 +3,7 @@
 // first). Corner c of a triangle is the element's corner control point, with the normal and face
 // parameters the evaluation stage gives that corner at level 1, so the element looks as it would
 // tessellated once; fields are evaluated per fragment from the face parameters.
-uniform samplerBuffer NodePos;   // 3 floats per node
-uniform usamplerBuffer NodeIdx;  // NPTS node indices per element, lexicographic layout
-uniform usamplerBuffer EltOrder; // element numbers
-uniform bool Ordered;            // false: every element, in order (all flat)
-uniform samplerBuffer texref;    // RGBA per element
-uniform int EltFirst;
-uniform mat4 MVP;
-uniform mat4 ModelViewMatrix;
-uniform mat3 NormalMatrix;
-uniform float scaling;
-uniform vec3 trans;
-uniform vec4 scenescaling;
-uniform vec4 CutPlane;
-uniform float Shrink; // the element shrinks towards the centre of its corners by this factor
+#include "lib/flat_pull.glsl"
 
 out vec3 GPosition;
 out vec3 GNormal;
