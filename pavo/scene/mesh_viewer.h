@@ -163,6 +163,9 @@ public:
   };
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
   const std::vector<PavBuiltSet> &cutSets() const { return cuts; }
+  // The built object of a draw object and its set (null when it was not built from the mesh
+  // object): a binary search in the index made when the sets were built.
+  const PavBuiltObject *builtOf(const PavDrawObject *o, const PavBuiltSet **setOut = nullptr) const;
 
   // Palettes the user gave (parameter file, view-state file): a fixed one replaces the range of
   // the field, its isolines are those of every field of its kind. Unset, each field takes its
@@ -196,6 +199,15 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
+  // Every built object by its draw object: (object, list, set, position), sorted by object. Made
+  // again by indexBuilt after each change of the sets; a stale row is never taken (builtOf
+  // checks the row against the sets).
+  struct PavBuiltRow {
+    const PavDrawObject *object;
+    uint32_t list, set, index; // list 0: sets, 1: cuts
+  };
+  std::vector<PavBuiltRow> builtIndex;
+  void indexBuilt();
   bool cutShell = false; // the clipped faces hold the envelope of the crossed elements only
   int cutBuildCount = 0;
   PavCutBlocks cutBlocks; // the runs of entities of the mesh for the cut search

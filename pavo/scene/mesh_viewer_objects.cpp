@@ -38,6 +38,7 @@ void PavMeshViewer::clearMeshScene() {
   clearScene();
   sets.clear();
   cuts.clear();
+  builtIndex.clear();
   surfaceBuilt = volumeBuilt = vectorBuilt = false;
   shown.clear();
   arrowVertices.clear();
@@ -50,6 +51,42 @@ void PavMeshViewer::removeSets(std::vector<PavBuiltSet> &list) {
     for (PavBuiltObject &bo : set.objects)
       if (bo.object) removeObject(bo.object);
   list.clear();
+}
+
+void PavMeshViewer::indexBuilt() {
+  builtIndex.clear();
+  const std::vector<PavBuiltSet> *lists[2] = {&sets, &cuts};
+  size_t n = 0;
+  for (const std::vector<PavBuiltSet> *list : lists)
+    for (const PavBuiltSet &s : *list) n += s.objects.size();
+  builtIndex.reserve(n);
+  for (uint32_t l = 0; l < 2; l++)
+    for (size_t s = 0; s < lists[l]->size(); s++) {
+      const std::vector<PavBuiltObject> &objects = (*lists[l])[s].objects;
+      for (size_t i = 0; i < objects.size(); i++)
+        if (objects[i].object)
+          builtIndex.push_back({objects[i].object, l, (uint32_t)s, (uint32_t)i});
+    }
+  std::sort(builtIndex.begin(), builtIndex.end(), [](const PavBuiltRow &a, const PavBuiltRow &b) {
+    return std::less<const PavDrawObject *>()(a.object, b.object);
+  });
+}
+
+const PavMeshViewer::PavBuiltObject *PavMeshViewer::builtOf(const PavDrawObject *o,
+                                                            const PavBuiltSet **setOut) const {
+  if (setOut) *setOut = nullptr;
+  if (!o) return nullptr;
+  auto row = std::lower_bound(builtIndex.begin(), builtIndex.end(), o,
+                              [](const PavBuiltRow &r, const PavDrawObject *key) {
+                                return std::less<const PavDrawObject *>()(r.object, key);
+                              });
+  if (row == builtIndex.end() || row->object != o) return nullptr;
+  const std::vector<PavBuiltSet> &list = row->list == 0 ? sets : cuts;
+  if (row->set >= list.size() || row->index >= list[row->set].objects.size()) return nullptr;
+  const PavBuiltSet &set = list[row->set];
+  if (set.objects[row->index].object != o) return nullptr;
+  if (setOut) *setOut = &set;
+  return &set.objects[row->index];
 }
 
 void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
@@ -307,6 +344,7 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
   if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
   if (sets.empty()) buildPointsOnly();
+  indexBuilt();
   // The marks of a mesh follow the mesh now shown.
   cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
   setVertexLabels(*this, mesh, switches.showPointNumbers);
