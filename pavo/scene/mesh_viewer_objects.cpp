@@ -294,6 +294,22 @@ void PavMeshViewer::prebuildFacePrograms() {
   for (uint32_t t : types) useProgram(programNameForType(t));
 }
 
+bool PavMeshViewer::bendingSurface() const {
+  if (!mesh || mesh->dim == 2) return false;
+  for (int d = 1; d <= 4; d++)
+    for (int vt : volumeTypesOfDegree(d))
+      if (pav_Count(mesh, vt) > 0) return false;
+  bool faces = false;
+  for (int t : surfaceAndEdgeTypes()) {
+    const PavElementKind k = pav_ElementKind(t);
+    faces =
+        faces || ((k == PavKindTriangle || k == PavKindQuadrilateral) && pav_Count(mesh, t) > 0);
+  }
+  const double size[3] = {bbox[1] - bbox[0], bbox[3] - bbox[2], bbox[5] - bbox[4]};
+  const double most = std::max({size[0], size[1], size[2]});
+  return faces && most > 0 && std::min({size[0], size[1], size[2]}) > 1e-3 * most;
+}
+
 void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   if (!mesh) return;
   warnNonFiniteSolutions(mesh);
@@ -328,6 +344,15 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
     else if (pav_GetMaxNumberOfElementSolutions(mesh) > 0)
       view.fieldMode = 2;
   }
+  // A surface that bends in 3-D shows little of its shape under one light: its edges are drawn
+  // from the first picture on (Y hides them; a view-state file may say otherwise). Flat meshes
+  // show their outline, and volume meshes draw their boundary faces with lines anyway.
+  const bool surfaceLines = bendingSurface();
+  if (surfaceLines)
+    view.options.LineSurfOn = true;
+  else if (surfaceLinesByDefault)
+    view.options.LineSurfOn = false;
+  surfaceLinesByDefault = surfaceLines;
   if (beforeBuild) beforeBuild();
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
