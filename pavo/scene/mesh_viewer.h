@@ -67,6 +67,10 @@ public:
   // linked windows (unless the change came from one, or is Unlinked). Nothing is rebuilt before
   // a mesh is shown and the context exists.
   void refresh(PavChanges changes, PavRedraw when = PavRedraw::Now);
+  // A mesh of at least this many elements shows that its rebuilds take time: a wait cursor and
+  // the work's name (busyChanged) while a cut, a field, glyphs or the scene are built.
+  int64_t busyFromElements = 1000000;
+  int64_t elementCount() const;
   // Rebuilds the field data of every object from the solutions held by the mesh object and the
   // view state's field mode, solution indices and vector mode; geometry is left as it is.
   void rebuildFields();
@@ -183,6 +187,8 @@ signals:
   void solutionStepped(int fieldMode, int index);
   // openSolution changed the solutions the mesh object holds (selectors follow them).
   void solutionsChanged();
+  // Long work on a large mesh begins ("Cutting ...") or ends (an empty text).
+  void busyChanged(const QString &work);
 
 public:
   // The field mode (1 vertices, 2 elements) and index (from 1) of the solution displayed now, or
@@ -262,6 +268,21 @@ private:
   // The fields again for the view state: with the cut when one is built (it packs its field
   // with its geometry), else on the objects.
   void rebuildShownField();
+};
+
+// While it lives, long work on a large mesh is shown: the wait cursor over the application and
+// the work's name through busyChanged; both go on every way out of the scope. Nothing for a small
+// mesh or a null name.
+class PavBusyScope {
+public:
+  PavBusyScope(PavMeshViewer &viewer, const char *work);
+  ~PavBusyScope();
+  PavBusyScope(const PavBusyScope &) = delete;
+  PavBusyScope &operator=(const PavBusyScope &) = delete;
+
+private:
+  PavMeshViewer &viewer;
+  bool shown = false;
 };
 
 // One line when solution values of the mesh are not finite numbers (NaN or infinite): the

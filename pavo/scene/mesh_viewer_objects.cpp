@@ -354,6 +354,7 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
     view.options.LineSurfOn = false;
   surfaceLinesByDefault = surfaceLines;
   if (beforeBuild) beforeBuild();
+  PavBusyScope busy(*this, "Building the scene ...");
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
   for (int t : surfaceAndEdgeTypes()) {

@@ -10,6 +10,7 @@
 #include "scene/mesh_viewer.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <algorithm>
 #include <cmath>
@@ -133,6 +134,30 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
   std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
+}
+
+// A cut built on a mesh past the busy size shows the wait cursor and names its work while it
+// runs, and takes both away after; below that size nothing shows.
+TEST_F(MeshViewerTest, LongRebuildsShowTheWaitCursorAndTheirWork) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  std::vector<std::pair<QString, bool>> seen; // the text, whether the wait cursor is on
+  QObject::connect(viewer.get(), &PavMeshViewer::busyChanged, [&](const QString &work) {
+    const QCursor *c = QGuiApplication::overrideCursor();
+    seen.emplace_back(work, c && c->shape() == Qt::WaitCursor);
+  });
+  viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
+  pavo_test::captured([&] { viewer->refresh(PavChange::Cut); });
+  EXPECT_TRUE(seen.empty()); // 48 tetrahedra
+  viewer->busyFromElements = 1;
+  for (bool capping : {false, true}) {
+    viewer->view.capping = capping;
+    pavo_test::captured([&] { viewer->refresh(PavChange::Cut); });
+  }
+  const std::vector<std::pair<QString, bool>> want = {
+      {"Cutting ...", true}, {"", false}, {"Capping ...", true}, {"", false}};
+  EXPECT_EQ(seen, want);
+  EXPECT_FALSE(viewer->cutSets().empty());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // A plane moved from another position, or dragged in cut-plane mode (F2, middle button; read
