@@ -38,46 +38,19 @@ Look lookAt(PavMeshViewer &v, QPoint p, int r) {
   return look;
 }
 
-enum MeshKind {
-  P1Triangle,
-  P2Triangle,
-  Q1Square,
-  TetCube,
-  HexQ2Cube,
-  PrismP2Cube,
-  FieldSquare,
-  Icosahedron
-};
-
-const double kPhi = (1 + std::sqrt(5.0)) / 2;
+enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, HexQ2Cube, PrismP2Cube, FieldSquare };
+constexpr MeshKind Octahedron = MeshKind(FieldSquare + 1);
 
 // The triangle (0,0) (1,0) (0,1) in z = 0, straight P2 nodes on its sides, with a corner on
 // vertex 2; the unit square; the unit cube of 3 x 3 x 3 cells of tetrahedra, Q2 hexahedra or P2
 // prisms; the unit square of triangles T1 (1, 2, 3) and T2 (2, 4, 3) with the vertex field f = x;
-// the icosahedron of vertices (0, +-1, +-phi) and their cyclic shifts (edges of length 2), a
-// closed surface of triangles in 3-D.
+// the octahedron of vertices (+-1, 0, 0), (0, +-1, 0), (0, 0, +-1), a closed surface in 3-D.
 PavObject *mesh(MeshKind kind) {
   char st[PAV_STATUS_SIZE];
-  if (kind == Icosahedron) {
-    std::vector<double> xyz;
-    for (int c = 0; c < 3; c++)
-      for (int s = 0; s < 4; s++) {
-        const double p[3] = {0, s & 1 ? -1.0 : 1.0, s & 2 ? -kPhi : kPhi};
-        for (int a = 0; a < 3; a++) xyz.push_back(p[(a + 3 - c) % 3]);
-      }
-    auto d2 = [&](int i, int j) {
-      double s = 0;
-      for (int a = 0; a < 3; a++) s += std::pow(xyz[3 * i + a] - xyz[3 * j + a], 2);
-      return s;
-    };
-    std::vector<int> nodes;
-    for (int i = 0; i < 12; i++)
-      for (int j = i + 1; j < 12; j++)
-        for (int k = j + 1; k < 12; k++)
-          if (std::abs(d2(i, j) - 4) + std::abs(d2(j, k) - 4) + std::abs(d2(i, k) - 4) < 1e-9)
-            nodes.insert(nodes.end(), {i + 1, j + 1, k + 1});
-    return meshOf(xyz, Triangles, nodes, std::vector<int>(nodes.size() / 3, 1));
-  }
+  if (kind == Octahedron)
+    return meshOf({1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1}, Triangles,
+                  {1, 3, 5, 3, 2, 5, 2, 4, 5, 4, 1, 5, 3, 1, 6, 2, 3, 6, 4, 2, 6, 1, 4, 6},
+                  std::vector<int>(8, 1));
   if (kind == FieldSquare) {
     PavObject *obj =
         meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
@@ -118,14 +91,6 @@ const std::vector<std::pair<int, const char *>> kCutKeys = {{Qt::Key_F1, ""}, {Q
 const std::vector<Probe> kCutProbes = {{0.2, 0.5, 1, 0, 0, 1, Grey, Grey},
                                        {0.6, 0.5, 1, 0, 0, 1, Grey, Grey},
                                        {0.8, 0.5, 1, 0, 0, 1, Grey, White}};
-// The default render mode, light and lines of a new window (the viewer of these rows starts
-// plain grey without lines), seen down z.
-void defaultLook(PavMeshViewer &v) {
-  const PavRenderOption d;
-  v.view.options.setRenderMode(d.renderMode());
-  v.view.options.LineOn = d.LineOn, v.view.options.UsePhong = d.UsePhong;
-  fromAbove(v);
-}
 void plainFaces(PavMeshViewer &v) { v.view.options.SolOn = v.view.options.IsoOn = 0; }
 
 // With shrink 0.5 about centroid c, the point c + 0.8 (v - c) near a vertex v comes from
@@ -180,13 +145,18 @@ const Row kRows[] = {
      },
      {{0, "d"}},
      {{1.0 / 3, 1.0 / 3, 0, 0, 0, 0, Colour, Colour}, {2.0 / 3, 2.0 / 3, 0, 0, 0, 0, Grey, White}}},
-    // A closed surface in 3-D opens lit with its edges drawn: the edge from (0, 1, phi) to
-    // (0, -1, phi) faces the eye, and so does the face it shares with (phi, 0, 1).
+    // A closed surface in 3-D opens lit with its edges drawn, in the default mode and lines of a
+    // new window (these rows start plain grey without lines): seen down z, an edge and a face.
     {"SurfaceOpensWithItsEdges",
-     Icosahedron,
-     defaultLook,
+     Octahedron,
+     [](PavMeshViewer &v) {
+       const PavRenderOption d;
+       v.view.options.setRenderMode(d.renderMode());
+       v.view.options.LineOn = d.LineOn, v.view.options.UsePhong = d.UsePhong;
+       fromAbove(v);
+     },
      {},
-     {{0, 0, kPhi, 0, 0, 1, Dark, Dark}, {kPhi / 3, 0, (2 * kPhi + 1) / 3, 0, 0, 0, Grey, Grey}}},
+     {{0.5, 0, 0.5, 0, 0, 1, Dark, Dark}, {1.0 / 3, 1.0 / 3, 1.0 / 3, 0, 0, 0, Grey, Grey}}},
     // i brings the light back in front of the faces.
     {"LightReset",
      P1Triangle,

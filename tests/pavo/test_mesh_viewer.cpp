@@ -137,7 +137,7 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
 }
 
 // A cut built on a mesh past the busy size shows the wait cursor and names its work while it
-// runs, and takes both away after; below that size nothing shows.
+// runs, and takes both away after; below that size (48 tetrahedra) nothing shows.
 TEST_F(MeshViewerTest, LongRebuildsShowTheWaitCursorAndTheirWork) {
   show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
   std::vector<std::pair<QString, bool>> seen; // the text, whether the wait cursor is on
@@ -146,17 +146,12 @@ TEST_F(MeshViewerTest, LongRebuildsShowTheWaitCursorAndTheirWork) {
     seen.emplace_back(work, c && c->shape() == Qt::WaitCursor);
   });
   viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
-  pavo_test::captured([&] { viewer->refresh(PavChange::Cut); });
-  EXPECT_TRUE(seen.empty()); // 48 tetrahedra
-  viewer->busyFromElements = 1;
-  for (bool capping : {false, true}) {
-    viewer->view.capping = capping;
+  for (int64_t from : {1000000, 1, 1}) {
+    viewer->busyFromElements = from, viewer->view.capping = seen.size() == 2;
     pavo_test::captured([&] { viewer->refresh(PavChange::Cut); });
   }
-  const std::vector<std::pair<QString, bool>> want = {
-      {"Cutting ...", true}, {"", false}, {"Capping ...", true}, {"", false}};
-  EXPECT_EQ(seen, want);
-  EXPECT_FALSE(viewer->cutSets().empty());
+  EXPECT_EQ(seen, (std::vector<std::pair<QString, bool>>{
+                      {"Cutting ...", true}, {"", false}, {"Capping ...", true}, {"", false}}));
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
