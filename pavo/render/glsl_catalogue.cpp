@@ -80,6 +80,9 @@ const GlslCatalogueEntry kCatalogue[] = {
 
 } // namespace
 
+static_assert(sizeof(kCatalogue) / sizeof(kCatalogue[0]) == kGlslProgramCount,
+              "kGlslProgramCount must count the catalogue's entries");
+
 const GlslCatalogueEntry *glslCatalogue(int *count) {
   if (count) *count = static_cast<int>(sizeof(kCatalogue) / sizeof(kCatalogue[0]));
   return kCatalogue;

@@ -17,6 +17,9 @@ struct GlslCatalogueEntry {
   bool fixedFlat; // built with every field flag off whatever the scene state (text)
 };
 
+// How many programs the catalogue holds (checked against the table when it is compiled).
+constexpr int kGlslProgramCount = 41;
+
 // The entries, in catalogue order; *count receives their number.
 const GlslCatalogueEntry *glslCatalogue(int *count);
 

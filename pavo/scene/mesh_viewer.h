@@ -67,6 +67,10 @@ public:
   // linked windows (unless the change came from one, or is Unlinked). Nothing is rebuilt before
   // a mesh is shown and the context exists.
   void refresh(PavChanges changes, PavRedraw when = PavRedraw::Now);
+  // A mesh of at least this many elements shows that its rebuilds take time: a wait cursor and
+  // the work's name (busyChanged) while a cut, a field, glyphs or the scene are built.
+  int64_t busyFromElements = 1000000;
+  int64_t elementCount() const;
   // Rebuilds the field data of every object from the solutions held by the mesh object and the
   // view state's field mode, solution indices and vector mode; geometry is left as it is.
   void rebuildFields();
@@ -163,6 +167,9 @@ public:
   };
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
   const std::vector<PavBuiltSet> &cutSets() const { return cuts; }
+  // The built object of a draw object and its set (null when it was not built from the mesh
+  // object): a binary search in the index made when the sets were built.
+  const PavBuiltObject *builtOf(const PavDrawObject *o, const PavBuiltSet **setOut = nullptr) const;
 
   // Palettes the user gave (parameter file, view-state file): a fixed one replaces the range of
   // the field, its isolines are those of every field of its kind. Unset, each field takes its
@@ -180,6 +187,8 @@ signals:
   void solutionStepped(int fieldMode, int index);
   // openSolution changed the solutions the mesh object holds (selectors follow them).
   void solutionsChanged();
+  // Long work on a large mesh begins ("Cutting ...") or ends (an empty text).
+  void busyChanged(const QString &work);
 
 public:
   // The field mode (1 vertices, 2 elements) and index (from 1) of the solution displayed now, or
@@ -196,6 +205,18 @@ protected:
   int windowCount = 1;
   double bbox[6] = {0, 1, 0, 1, 0, 1};
   std::vector<PavBuiltSet> sets, cuts;
+  // Every built object by its draw object: (object, list, set, position), sorted by object. Made
+  // again by indexBuilt after each change of the sets; a stale row is never taken (builtOf
+  // checks the row against the sets).
+  struct PavBuiltRow {
+    const PavDrawObject *object;
+    uint32_t list, set, index; // list 0: sets, 1: cuts
+  };
+  std::vector<PavBuiltRow> builtIndex;
+  // A 3-D surface mesh that is not flat (no volume elements, the box thick in every direction).
+  bool bendingSurface() const;
+  bool surfaceLinesByDefault = false; // LineSurfOn was turned on by the last mesh shown
+  void indexBuilt();
   bool cutShell = false; // the clipped faces hold the envelope of the crossed elements only
   int cutBuildCount = 0;
   PavCutBlocks cutBlocks; // the runs of entities of the mesh for the cut search
@@ -247,6 +268,21 @@ private:
   // The fields again for the view state: with the cut when one is built (it packs its field
   // with its geometry), else on the objects.
   void rebuildShownField();
+};
+
+// While it lives, long work on a large mesh is shown: the wait cursor over the application and
+// the work's name through busyChanged; both go on every way out of the scope. Nothing for a small
+// mesh or a null name.
+class PavBusyScope {
+public:
+  PavBusyScope(PavMeshViewer &viewer, const char *work);
+  ~PavBusyScope();
+  PavBusyScope(const PavBusyScope &) = delete;
+  PavBusyScope &operator=(const PavBusyScope &) = delete;
+
+private:
+  PavMeshViewer &viewer;
+  bool shown = false;
 };
 
 // One line when solution values of the mesh are not finite numbers (NaN or infinite): the

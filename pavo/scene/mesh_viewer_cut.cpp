@@ -83,6 +83,7 @@ void PavMeshViewer::updateCut() {
       cuts.push_back(std::move(set));
     }
   }
+  indexBuilt();
   rebuildFields();
   refreshElementVisibility(*this); // the filters hide the cut elements of the elements they hide
   renderLater();

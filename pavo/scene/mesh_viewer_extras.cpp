@@ -181,6 +181,7 @@ void PavMeshViewer::setVectorTriangles() {
   }
   buildSet(set, mesh->ent[Triangles].idx, mesh->ent[Triangles].ref, false, "");
   sets.push_back(std::move(set));
+  indexBuilt();
   if (!rec || sets.size() == before) return;
   PavBuiltSet &built = sets.back();
   for (PavBuiltObject &bo : built.objects) {

@@ -31,20 +31,6 @@ using BuiltSet = PavMeshViewer::PavBuiltSet;
 using BuiltObject = PavMeshViewer::PavBuiltObject;
 using Source = PavMeshViewer::PavSetSource;
 
-// The built set and object of a draw object of the viewer (null when it was not built from the
-// mesh object).
-const BuiltObject *findBuilt(const PavMeshViewer &v, const PavDrawObject *o,
-                             const BuiltSet **setOut) {
-  for (const std::vector<BuiltSet> *list : {&v.builtSets(), &v.cutSets()})
-    for (const BuiltSet &s : *list)
-      for (const BuiltObject &bo : s.objects)
-        if (bo.object == o) {
-          if (setOut) *setOut = &s;
-          return &bo;
-        }
-  return nullptr;
-}
-
 bool facesOfVolumes(const BuiltSet &s) {
   return s.source == Source::BoundaryFaces || s.source == Source::ClipFaces;
 }
@@ -331,7 +317,7 @@ PavDrawObject *PavViewerInput::pickAt(int x, int y, int mode, bool adding) {
   if (o) {
     emit win->pickingDone(o); // reportPicking answers
     const BuiltSet *set = nullptr;
-    const BuiltObject *bo = findBuilt(*win, o, &set);
+    const BuiltObject *bo = win->builtOf(o, &set);
     const int32_t local = state.mark(o).local;
     if (bo && local >= 0 && (size_t)local < bo->entities.size())
       propagatePick(win, set->mshType, bo->entities[(size_t)local]);
@@ -357,7 +343,7 @@ PavDrawObject *PavViewerInput::highlightAt(int x, int y) {
 
 PavPickedEntity PavViewerInput::entityOf(const PavDrawObject *object, int32_t local) const {
   const BuiltSet *set = nullptr;
-  findBuilt(*win, object, &set);
+  win->builtOf(object, &set);
   return pickedEntityOf(*object, local, set && facesOfVolumes(*set) ? set->volType : 0);
 }
 
@@ -475,7 +461,7 @@ void PavViewerInput::centreOnPicked() {
   emit win->doCenterScene(o);
   // The centre of the picked element: the mean of its nodes (the object's when no element).
   const BuiltSet *set = nullptr;
-  const BuiltObject *bo = findBuilt(*win, o, &set);
+  const BuiltObject *bo = win->builtOf(o, &set);
   const PavSceneEntry *entry = win->sceneModel().entry(o);
   const PavObject *mesh = win->meshObject();
   if (!bo || !entry || !mesh || bo->vertices.empty() || o->count < 1) return;

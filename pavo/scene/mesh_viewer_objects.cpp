@@ -39,6 +39,7 @@ void PavMeshViewer::clearMeshScene() {
   clearScene();
   sets.clear();
   cuts.clear();
+  builtIndex.clear();
   surfaceBuilt = volumeBuilt = vectorBuilt = false;
   shown.clear();
   arrowVertices.clear();
@@ -51,6 +52,42 @@ void PavMeshViewer::removeSets(std::vector<PavBuiltSet> &list) {
     for (PavBuiltObject &bo : set.objects)
       if (bo.object) removeObject(bo.object);
   list.clear();
+}
+
+void PavMeshViewer::indexBuilt() {
+  builtIndex.clear();
+  const std::vector<PavBuiltSet> *lists[2] = {&sets, &cuts};
+  size_t n = 0;
+  for (const std::vector<PavBuiltSet> *list : lists)
+    for (const PavBuiltSet &s : *list) n += s.objects.size();
+  builtIndex.reserve(n);
+  for (uint32_t l = 0; l < 2; l++)
+    for (size_t s = 0; s < lists[l]->size(); s++) {
+      const std::vector<PavBuiltObject> &objects = (*lists[l])[s].objects;
+      for (size_t i = 0; i < objects.size(); i++)
+        if (objects[i].object)
+          builtIndex.push_back({objects[i].object, l, (uint32_t)s, (uint32_t)i});
+    }
+  std::sort(builtIndex.begin(), builtIndex.end(), [](const PavBuiltRow &a, const PavBuiltRow &b) {
+    return std::less<const PavDrawObject *>()(a.object, b.object);
+  });
+}
+
+const PavMeshViewer::PavBuiltObject *PavMeshViewer::builtOf(const PavDrawObject *o,
+                                                            const PavBuiltSet **setOut) const {
+  if (setOut) *setOut = nullptr;
+  if (!o) return nullptr;
+  auto row = std::lower_bound(builtIndex.begin(), builtIndex.end(), o,
+                              [](const PavBuiltRow &r, const PavDrawObject *key) {
+                                return std::less<const PavDrawObject *>()(r.object, key);
+                              });
+  if (row == builtIndex.end() || row->object != o) return nullptr;
+  const std::vector<PavBuiltSet> &list = row->list == 0 ? sets : cuts;
+  if (row->set >= list.size() || row->index >= list[row->set].objects.size()) return nullptr;
+  const PavBuiltSet &set = list[row->set];
+  if (set.objects[row->index].object != o) return nullptr;
+  if (setOut) *setOut = &set;
+  return &set.objects[row->index];
 }
 
 void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
@@ -258,6 +295,22 @@ void PavMeshViewer::prebuildFacePrograms() {
   for (uint32_t t : types) useProgram(programNameForType(t));
 }
 
+bool PavMeshViewer::bendingSurface() const {
+  if (!mesh || mesh->dim == 2) return false;
+  for (int d = 1; d <= 4; d++)
+    for (int vt : volumeTypesOfDegree(d))
+      if (pav_Count(mesh, vt) > 0) return false;
+  bool faces = false;
+  for (int t : surfaceAndEdgeTypes()) {
+    const PavElementKind k = pav_ElementKind(t);
+    faces =
+        faces || ((k == PavKindTriangle || k == PavKindQuadrilateral) && pav_Count(mesh, t) > 0);
+  }
+  const double size[3] = {bbox[1] - bbox[0], bbox[3] - bbox[2], bbox[5] - bbox[4]};
+  const double most = std::max({size[0], size[1], size[2]});
+  return faces && most > 0 && std::min({size[0], size[1], size[2]}) > 1e-3 * most;
+}
+
 void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   if (!mesh) return;
   warnNonFiniteSolutions(mesh);
@@ -292,7 +345,17 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
     else if (pav_GetMaxNumberOfElementSolutions(mesh) > 0)
       view.fieldMode = 2;
   }
+  // A surface that bends in 3-D shows little of its shape under one light: its edges are drawn
+  // from the first picture on (Y hides them; a view-state file may say otherwise). Flat meshes
+  // show their outline, and volume meshes draw their boundary faces with lines anyway.
+  const bool surfaceLines = bendingSurface();
+  if (surfaceLines)
+    view.options.LineSurfOn = true;
+  else if (surfaceLinesByDefault)
+    view.options.LineSurfOn = false;
+  surfaceLinesByDefault = surfaceLines;
   if (beforeBuild) beforeBuild();
+  PavBusyScope busy(*this, "Building the scene ...");
   solMin = std::numeric_limits<double>::infinity();
   solMax = -std::numeric_limits<double>::infinity();
   for (int t : surfaceAndEdgeTypes()) {
@@ -308,6 +371,7 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
   if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
   if (sets.empty()) buildPointsOnly();
+  indexBuilt();
   // The marks of a mesh follow the mesh now shown.
   cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
   setVertexLabels(*this, mesh, switches.showPointNumbers);

@@ -6,6 +6,7 @@
 
 #include "render/buffer_object.h"
 #include "render/draw_object.h"
+#include "render/glsl_catalogue.h"
 #include "render/glsl_program.h"
 #include "render/opengl_window.h"
 #include "render/palette.h"
@@ -35,8 +36,8 @@ class QOpenGLFunctions_4_0_Core;
 namespace pavo {
 
 // Program slots of a scene, one "built" flag each, indexed like the catalogue
-// (glsl_catalogue.h); there are more slots than catalogue entries.
-constexpr int kSceneProgramCount = 38;
+// (glsl_catalogue.h): one slot per entry.
+constexpr int kSceneProgramCount = kGlslProgramCount;
 
 // Texts of the overlay that do not depend on the context (frame rate, palette title and values,
 // cut-plane equation); pure so that they can be checked without a window.

@@ -1,18 +1,50 @@
 // The viewer's one redraw path: a change of the view, wherever it was made, becomes the rebuilds
 // it needs, a frame and the linked windows' turn.
 #include "scene/mesh_viewer.h"
+
+#include "pavmsh.h"
 #include "scene/mesh_viewer_input.h"
+#include "scene/mesh_viewer_tables.h"
 #include "scene/scene_marks.h"
 #include "scene/vertex_labels.h"
 #include "scene/window_links.h"
 
+#include <QGuiApplication>
+
 namespace pavo {
+
+int64_t PavMeshViewer::elementCount() const {
+  if (!mesh) return 0;
+  int64_t n = 0;
+  for (int t : surfaceAndEdgeTypes()) n += pav_Count(mesh, t);
+  for (int d = 1; d <= 4; d++)
+    for (int t : volumeTypesOfDegree(d)) n += pav_Count(mesh, t);
+  return n;
+}
+
+PavBusyScope::PavBusyScope(PavMeshViewer &v, const char *work) : viewer(v) {
+  if (!work || v.elementCount() < v.busyFromElements) return;
+  shown = true;
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  emit viewer.busyChanged(QString::fromUtf8(work));
+}
+
+PavBusyScope::~PavBusyScope() {
+  if (!shown) return;
+  QGuiApplication::restoreOverrideCursor();
+  emit viewer.busyChanged(QString());
+}
 
 void PavMeshViewer::refresh(PavChanges changes, PavRedraw when) {
   using C = PavChange;
   if (changes.has(C::Programs)) resetShaders();
   // What was built from the mesh is rebuilt only once it was built: the uploads need the context.
   if (mesh && isInitDone()) {
+    const char *work = changes.has(C::Cut)      ? (view.capping ? "Capping ..." : "Cutting ...")
+                       : changes.has(C::Fields) ? "Colouring the field ..."
+                       : changes.has(C::Metric) ? "Placing the glyphs ..."
+                                                : nullptr;
+    PavBusyScope busy(*this, work);
     if (changes.has(C::Cut))
       updateCut(); // with the fields: the cut packs its own
     else if (changes.has(C::Fields))

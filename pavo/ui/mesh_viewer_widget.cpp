@@ -18,8 +18,10 @@
 #include <QGridLayout>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <algorithm>
 #include <cstdio>
 
 namespace pavo {
@@ -93,6 +95,21 @@ PavMeshViewerWidget::PavMeshViewerWidget(const QSurfaceFormat &format, int windo
   term->resize(800, 100);
   bottom->resize(800, 20);
   connect(view, &PavMeshViewer::terminalLine, this, &PavMeshViewerWidget::appendTerminal);
+  // Long work blocks the event loop: the line is painted at once, before the work starts.
+  busyLine = new QLabel(bottom);
+  busyLine->setAutoFillBackground(true);
+  busyLine->hide();
+  connect(view, &PavMeshViewer::busyChanged, busyLine, [this](const QString &work) {
+    busyLine->setText(work);
+    busyLine->adjustSize();
+    busyLine->move(std::max(0, bottom->width() - busyLine->width() - 4),
+                   std::max(0, (bottom->height() - busyLine->height()) / 2));
+    busyLine->setVisible(!work.isEmpty());
+    if (!work.isEmpty()) {
+      busyLine->raise();
+      busyLine->repaint();
+    }
+  });
   // Every message reaches the panel, and the reports of this window's viewer; lines printed on a
   // worker thread are appended on the window's own.
   messageListener = addMessageListener(

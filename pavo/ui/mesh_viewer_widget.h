@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <functional>
 
+class QLabel;
 class QMenuBar;
 
 namespace pavo {
@@ -82,6 +83,7 @@ private:
   int index = 1, count = 1;
   PavTerm *term = nullptr;
   PavBottom *bottom = nullptr; // solution selectors and picking by number
+  QLabel *busyLine = nullptr;  // the long work under way, at the right end of the bottom bar
   QSettings settings;
   PavMeshViewer *view = nullptr;
   QWidget *container = nullptr;

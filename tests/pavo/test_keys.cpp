@@ -41,12 +41,18 @@ Look lookAt(PavMeshViewer &v, QPoint p, int r) {
 }
 
 enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, HexQ2Cube, PrismP2Cube, FieldSquare };
+constexpr MeshKind Octahedron = MeshKind(FieldSquare + 1);
 
 // The triangle (0,0) (1,0) (0,1) in z = 0, straight P2 nodes on its sides, with a corner on
 // vertex 2; the unit square; the unit cube of 3 x 3 x 3 cells of tetrahedra, Q2 hexahedra or P2
-// prisms; the unit square of triangles T1 (1, 2, 3) and T2 (2, 4, 3) with the vertex field f = x.
+// prisms; the unit square of triangles T1 (1, 2, 3) and T2 (2, 4, 3) with the vertex field f = x;
+// the octahedron of vertices (+-1, 0, 0), (0, +-1, 0), (0, 0, +-1), a closed surface in 3-D.
 PavObject *mesh(MeshKind kind) {
   char st[PAV_STATUS_SIZE];
+  if (kind == Octahedron)
+    return meshOf({1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 1, 0, 0, -1}, Triangles,
+                  {1, 3, 5, 3, 2, 5, 2, 4, 5, 4, 1, 5, 3, 1, 6, 2, 3, 6, 4, 2, 6, 1, 4, 6},
+                  std::vector<int>(8, 1));
   if (kind == FieldSquare) {
     PavObject *obj =
         meshOf({0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0}, Triangles, {1, 2, 3, 2, 4, 3}, {1, 2});
@@ -137,6 +143,18 @@ const Row kRows[] = {
      },
      {{0, "d"}},
      {{1.0 / 3, 1.0 / 3, 0, 0, 0, 0, Colour, Colour}, {2.0 / 3, 2.0 / 3, 0, 0, 0, 0, Grey, White}}},
+    // A closed surface in 3-D opens lit with its edges drawn, in the default mode and lines of a
+    // new window (these rows start plain grey without lines): seen down z, an edge and a face.
+    {"SurfaceOpensWithItsEdges",
+     Octahedron,
+     [](PavMeshViewer &v) {
+       const PavRenderOption d;
+       v.view.options.setRenderMode(d.renderMode());
+       v.view.options.LineOn = d.LineOn, v.view.options.UsePhong = d.UsePhong;
+       fromAbove(v);
+     },
+     {},
+     {{0.5, 0, 0.5, 0, 0, 1, Dark, Dark}, {1.0 / 3, 1.0 / 3, 1.0 / 3, 0, 0, 0, Grey, Grey}}},
     // i brings the light back in front of the faces.
     {"LightReset",
      P1Triangle,

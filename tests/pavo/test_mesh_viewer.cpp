@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDoubleSpinBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -126,6 +127,25 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
   std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
+}
+
+// A cut built on a mesh past the busy size shows the wait cursor and names its work while it
+// runs, and takes both away after; below that size (48 tetrahedra) nothing shows.
+TEST_F(MeshViewerTest, LongRebuildsShowTheWaitCursorAndTheirWork) {
+  show(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1));
+  std::vector<std::pair<QString, bool>> seen; // the text, whether the wait cursor is on
+  QObject::connect(viewer.get(), &PavMeshViewer::busyChanged, [&](const QString &work) {
+    const QCursor *c = QGuiApplication::overrideCursor();
+    seen.emplace_back(work, c && c->shape() == Qt::WaitCursor);
+  });
+  viewer->view.hasCutPlane = viewer->view.options.CutOn = true;
+  for (int64_t from : {1000000, 1, 1}) {
+    viewer->busyFromElements = from, viewer->view.capping = seen.size() == 2;
+    pavo_test::captured([&] { viewer->refresh(PavChange::Cut); });
+  }
+  EXPECT_EQ(seen, (std::vector<std::pair<QString, bool>>{
+                      {"Cutting ...", true}, {"", false}, {"Capping ...", true}, {"", false}}));
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // A plane moved from another position, or dragged in cut-plane mode (F2, middle button; read

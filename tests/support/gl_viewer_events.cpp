@@ -60,8 +60,8 @@ bool ExposeWatch::eventFilter(QObject *o, QEvent *e) {
   return false;
 }
 
-void ExposeWatch::waitFor(QSize size, int ms) {
-  QTest::qWaitFor([&] { return last == size; }, ms);
+bool ExposeWatch::waitFor(QSize size, int ms) {
+  return QTest::qWaitFor([&] { return last == size; }, ms);
 }
 
 QPointF windowOf(const PavSceneWindow &v, double x, double y, double z) {

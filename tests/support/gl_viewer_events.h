@@ -43,7 +43,7 @@ struct ExposeWatch : QObject {
   explicit ExposeWatch(QWindow *w) { w->installEventFilter(this); }
   bool eventFilter(QObject *o, QEvent *e) override;
   // Waits until an expose at `size` (at most `ms`; a window that shrank is not exposed).
-  void waitFor(QSize size, int ms = 5000);
+  bool waitFor(QSize size, int ms = 5000);
   QSize last;
 };
 // Device-pixel position in the frame (from the lower left, not rounded) of a scene point.
