@@ -48,23 +48,34 @@ void readSequenceLines(std::FILE *file, std::vector<PavSequenceLine> &lines) {
   for (const auto &w : splitLines(file, 2)) lines.push_back({w[0], w.size() > 1 ? w[1] : w[0]});
 }
 
+namespace {
+
+// Opens a movie or sequence file; `opened` is printed once it was tried. A file that is refused
+// or missing is said (the missing one with the name the user should give it) and gives null.
+std::FILE *openFrameList(const char *name, const char *usual, const char *opened,
+                         PavFileMessages &messages) {
+  std::string why;
+  bool missing = false;
+  std::FILE *f = pavOpenTextFile(name, why, &missing);
+  if (opened) messages.print("%s", opened);
+  if (!f && !missing) messages.print("  ## ERROR: %s: %s: not read\n", name, why.c_str());
+  if (!f && missing) {
+    messages.print("  no file %s found \n", name);
+    messages.print("  Please specify your sequence of meshes and solution in a file named "
+                   "\"%s\" \n",
+                   usual);
+  }
+  return f;
+}
+
+} // namespace
+
 bool readMovieFile(const char *name, std::vector<PavMovieLine> &lines, PavFileMessages &messages) {
   lines.clear();
   if (!name) name = "pavo.movie";
   messages.print("  Launching movie frames generator\n");
-  std::string why;
-  bool missing = false;
-  std::FILE *f = pavOpenTextFile(name, why, &missing);
-  if (!f && !missing) {
-    messages.print("  ## ERROR: %s: %s: not read\n", name, why.c_str());
-    return false;
-  }
-  if (!f) {
-    messages.print("  no file %s found \n", name);
-    messages.print("  Please specify your sequence of meshes and solution in a file named "
-                   "\"pavo.movie\" \n");
-    return false;
-  }
+  std::FILE *f = openFrameList(name, "pavo.movie", nullptr, messages);
+  if (!f) return false;
   readMovieLines(f, lines);
   std::fclose(f);
   return true;
@@ -75,21 +86,9 @@ bool readSequenceFile(const char *name, std::vector<PavSequenceLine> &lines,
   lines.clear();
   if (!name) name = "pavo.seq";
   messages.print("  opening %s file \n", name);
-  std::string why;
-  bool missing = false;
-  std::FILE *f = pavOpenTextFile(name, why, &missing);
-  messages.print("  Launching the sequence data generator\n");
-  messages.print("\n");
-  if (!f && !missing) {
-    messages.print("  ## ERROR: %s: %s: not read\n", name, why.c_str());
-    return false;
-  }
-  if (!f) {
-    messages.print("  no file %s found \n", name);
-    messages.print("  Please specify your sequence of meshes and solution in a file named "
-                   "\"pavo.seq\" \n");
-    return false;
-  }
+  std::FILE *f =
+      openFrameList(name, "pavo.seq", "  Launching the sequence data generator\n\n", messages);
+  if (!f) return false;
   readSequenceLines(f, lines);
   std::fclose(f);
   return true;
