@@ -4,8 +4,8 @@
 
 #include "files/view_state_file.h"
 #include "files/viewer_args.h"
-#include "scene/view_state_io.h"
 #include "scene/mesh_viewer.h"
+#include "scene/view_state_io.h"
 #include "ui/main_controller.h"
 #include "ui/mesh_viewer_widget.h"
 
