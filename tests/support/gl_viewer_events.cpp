@@ -6,10 +6,10 @@
 #include "render/palette.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSurfaceFormat>
-#include <QTest>
 #include <cmath>
 
 using namespace pavo;
@@ -61,7 +61,10 @@ bool ExposeWatch::eventFilter(QObject *o, QEvent *e) {
 }
 
 bool ExposeWatch::waitFor(QSize size, int ms) {
-  return QTest::qWaitFor([&] { return last == size; }, ms);
+  QDeadlineTimer deadline(ms);
+  while (last != size && !deadline.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, int(deadline.remainingTime()));
+  return last == size;
 }
 
 QPointF windowOf(const PavSceneWindow &v, double x, double y, double z) {
