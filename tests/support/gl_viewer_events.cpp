@@ -55,16 +55,17 @@ std::array<int, 3> Frame::at(int x, int y) const {
   return {rgba[i], rgba[i + 1], rgba[i + 2]};
 }
 
-bool ExposeWatch::eventFilter(QObject *o, QEvent *e) {
-  if (e->type() == QEvent::Expose) last = static_cast<QWindow *>(o)->size();
+bool ExposeWatch::eventFilter(QObject *, QEvent *e) {
+  if (e->type() == QEvent::Expose) exposed = true;
   return false;
 }
 
 bool ExposeWatch::waitFor(QSize size, int ms) {
   QDeadlineTimer deadline(ms);
-  while (last != size && !deadline.hasExpired())
+  auto ready = [&] { return exposed && window->size() == size; };
+  while (!ready() && !deadline.hasExpired())
     QCoreApplication::processEvents(QEventLoop::AllEvents, int(deadline.remainingTime()));
-  return last == size;
+  return ready();
 }
 
 QPointF windowOf(const PavSceneWindow &v, double x, double y, double z) {
