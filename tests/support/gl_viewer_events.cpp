@@ -6,7 +6,6 @@
 #include "render/palette.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSurfaceFormat>
@@ -53,19 +52,6 @@ std::array<int, 3> Frame::at(int x, int y) const {
   if (x < 0 || y < 0 || x >= w || y >= h || rgba.empty()) return {-1, -1, -1};
   const size_t i = 4 * ((size_t)y * (size_t)w + (size_t)x);
   return {rgba[i], rgba[i + 1], rgba[i + 2]};
-}
-
-bool ExposeWatch::eventFilter(QObject *, QEvent *e) {
-  if (e->type() == QEvent::Expose) exposed = true;
-  return false;
-}
-
-bool ExposeWatch::waitFor(QSize size, int ms) {
-  QDeadlineTimer deadline(ms);
-  auto ready = [&] { return exposed && window->size() == size; };
-  while (!ready() && !deadline.hasExpired())
-    QCoreApplication::processEvents(QEventLoop::AllEvents, int(deadline.remainingTime()));
-  return ready();
 }
 
 QPointF windowOf(const PavSceneWindow &v, double x, double y, double z) {

@@ -9,8 +9,6 @@
 
 #include <QPoint>
 #include <QPointF>
-#include <QSize>
-#include <QWindow>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -35,17 +33,6 @@ struct Frame {
   explicit Frame(pavo::PavSceneWindow &v);
   // Colour of the device pixel (x, y) from the lower left; {-1, -1, -1} outside the frame.
   std::array<int, 3> at(int x, int y) const;
-};
-// Whether a window was exposed since the watch began. The window system grows a window's
-// drawable once it has processed a resize, and exposes the new area then: a frame read back
-// before that is drawn into the old, smaller buffer.
-struct ExposeWatch : QObject {
-  explicit ExposeWatch(QWindow *w) : window(w) { w->installEventFilter(this); }
-  bool eventFilter(QObject *, QEvent *e) override;
-  // Waits, at most `ms`, until the window has `size` and was exposed since the watch began.
-  bool waitFor(QSize size, int ms = 5000);
-  QWindow *window;
-  bool exposed = false;
 };
 // Device-pixel position in the frame (from the lower left, not rounded) of a scene point.
 QPointF windowOf(const pavo::PavSceneWindow &v, double x, double y, double z);
