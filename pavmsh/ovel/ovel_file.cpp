@@ -484,7 +484,8 @@ void warn(File &f, const char *fmt, ...) __attribute__((format(printf, 2, 3)));
 // counted: a count that fits a higher degree of the same kind moves the keyword's lines to that
 // keyword, with one warning; any other count is an error naming the keyword and the line. Only
 // one line is read per keyword, so a correct file costs nothing more.
-void promoteCurvedKeyword(File &f, int code) {
+// Returns the keyword that holds the lines now.
+int promoteCurvedKeyword(File &f, int code) {
   static const char *const kinds[][2] = {{"Edges", "EdgesP"},
                                          {"Triangles", "TrianglesP"},
                                          {"Quadrilaterals", "QuadrilateralsQ"},
@@ -497,10 +498,10 @@ void promoteCurvedKeyword(File &f, int code) {
   for (const auto &k : kinds)
     if (std::strcmp(info->name, k[0]) == 0) prefix = k[1];
   Keyword &kw = f.keywords[code];
-  if (!prefix || kw.lines <= 0) return;
+  if (!prefix || kw.lines <= 0) return code;
   char buf[4096];
   const ssize_t got = ::pread(f.fd, buf, sizeof buf, kw.position);
-  if (got <= 0) return;
+  if (got <= 0) return code;
   const char *p = buf, *end = buf + got;
   while (p < end && isBlank(*p)) p++;
   const int64_t lineStart = kw.position + (p - buf); // the first element's line, past the count's
@@ -511,7 +512,7 @@ void promoteCurvedKeyword(File &f, int code) {
     while (p < end && isBlank(*p) && *p != '\n') p++;
   }
   const int expected = OvelElementNodes(code, nullptr) + 1;
-  if (tokens == expected || p == end) return; // a line longer than the look-ahead is left as is
+  if (tokens == expected || p == end) return code; // a line longer than the look-ahead stays
   for (int d = 2; d <= 4; d++) {
     char name[40];
     std::snprintf(name, sizeof name, "%s%d", prefix, d);
@@ -526,7 +527,7 @@ void promoteCurvedKeyword(File &f, int code) {
     kw = Keyword{};
     warn(f, "%s holds %d node numbers a line: read as %s (degree %d)", info->name, tokens - 1, name,
          d);
-    return;
+    return higher;
   }
   // The line of the first element, counted only now that it is needed.
   int64_t line = 1;
@@ -563,8 +564,8 @@ void indexAscii(File &f) {
     if (!code) continue;
     setReasonKeyword(code);
     readHeader(f, code);
-    promoteCurvedKeyword(f, code);
-    const Keyword &kw = f.keywords[code];
+    // A promoted keyword's lines now belong to the curved keyword: that one is bounded below.
+    const Keyword &kw = f.keywords[promoteCurvedKeyword(f, code)];
     // Every field is a token of at least one character and a separator: a line count that the
     // rest of the file cannot hold is a damaged header, refused before anyone sizes arrays by it.
     const int64_t tokens = (f.size - kw.position + 1) / 2;

@@ -122,6 +122,7 @@ TEST(OvelDamaged, AsciiHeadersRejected) {
         std::string("MeshVersionFormatted two\nDimension 3\n"), head + "Vertices -2\n",
         head + "Vertices 99999999999999999999\n",
         head + "Vertices 1000000000000\n0 0 0 1\n",           // more lines than the file
+        head + "Triangles 105000009\n1 2 3 4 5 6 0\n",        // the same, read as P2 triangles
         head + "SolAtVertices 1 1001 1\n", head + "Vertices", // header cut by the end of the file
         head + std::string(1 << 21, '7')})                    // a token longer than the buffer
     EXPECT_EQ(openBytes(name, bad), 0) << bad.substr(0, 60);
