@@ -130,7 +130,7 @@ Scene *makeScene(bool p2, int n) {
   grid(n, p2, xyz, elt);
   const int count = 2 * n * n;
   if (p2)
-    s->buffer.reset(new PavBufferTriangleP2);
+    s->buffer.reset(createBufferObjectForType(DrawTriangleP2));
   else
     s->buffer.reset(new PavBufferTriangle);
   s->buffer->updateVao(g->gl, int(xyz.size() / 3), xyz.data(), count, elt.data());

@@ -16,6 +16,7 @@ struct DrawTypeRow {
   int meshType = 0; // 0: none
   PavDrawFamily family = PavDrawFamily::None;
   int degree = 1;
+  bool meshEntity = false; // draws the mesh's own entities of meshType one for one
 };
 
 using DrawTypeTable = std::array<DrawTypeRow, PAV_NBR_DRAW_TYPES>;
@@ -48,6 +49,7 @@ DrawTypeTable buildTable() {
   DrawTypeTable t;
   setRow(t, DrawVertex, "Vertex", 1, 1, F::Point);
   setRow(t, DrawCorner, "Corner", 1, 2, F::Point);
+  t[DrawVertex].meshEntity = t[DrawCorner].meshEntity = true;
   setRow(t, DrawNormalAtVertex, "NormalAtVertex", 0, 128, F::None);
   setRow(t, DrawSceneCenter, "SceneCenter", 0, 1, F::Point);
   // The base kinds sit at scattered codes (degrees 2-3 next to degree 1, degree 4 at 34-36).
@@ -63,6 +65,7 @@ DrawTypeTable buildTable() {
            triMsh[d - 1], F::Triangle, d);
     setRow(t, quads[d - 1], ("Quadrilateral" + (d > 1 ? "Q" + sfx : sfx)).c_str(),
            (d + 1) * (d + 1), quadMsh[d - 1], F::Quadrilateral, d);
+    for (uint32_t code : {edges[d - 1], tris[d - 1], quads[d - 1]}) t[code].meshEntity = true;
   }
   // Volume kinds: named and typed, never drawn. Only degree 1 has a node count.
   struct Volume {
@@ -81,6 +84,7 @@ DrawTypeTable buildTable() {
       std::string name = v.stem;
       if (d > 1) name += std::string(1, v.letter) + std::to_string(d);
       setRow(t, v.first + d - 1, name.c_str(), d == 1 ? v.nodes : 0, v.msh[d - 1], F::None, d);
+      t[v.first + d - 1].meshEntity = true;
     }
   setRow(t, DrawCutPlane, "CutPlane", 0, 0, F::CutPlane);
   setRow(t, DrawSolution, "Solution", 0, 0, F::Solution);
@@ -99,6 +103,7 @@ DrawTypeTable buildTable() {
   setBlock(t, DrawCustomTriangle, "CustomTriangle", 'P', F::Triangle, {0, 0, 0, 0});
   setBlock(t, DrawCustomQuad, "CustomQuadrilaterals", 'Q', F::Quadrilateral, {0, 0, 0, 0});
   setBlock(t, DrawCustomEdge, "CustomEdges", 'P', F::Edge, {3, 11, 18, 25});
+  for (uint32_t d = 0; d < 4; d++) t[DrawCustomEdge + d].meshEntity = true;
   setRow(t, DrawPolygon, "Polygon", -1, 131, F::Polygon);
   setRow(t, DrawPolyhedra, "Polyghedron", -1, 132, F::Polygon);
   setRow(t, DrawCustomPolygon, "CustomPolygon", -1, 0, F::Polygon);
@@ -161,6 +166,14 @@ PavDrawFamily pavDrawFamily(uint32_t type) {
 
 int pavDrawTypeDegree(uint32_t type) {
   return type < PAV_NBR_DRAW_TYPES ? table()[type].degree : 1;
+}
+
+int pavDrawTypeEntity(uint32_t type) {
+  return type < PAV_NBR_DRAW_TYPES && table()[type].meshEntity ? table()[type].meshType : 0;
+}
+
+bool pavHasParents(uint32_t type) {
+  return pavIsFaceType(type) || (type >= DrawCustomEdge && type < DrawCustomEdge + 4);
 }
 
 bool pavIsFaceType(uint32_t type) {

@@ -109,4 +109,13 @@ int pavDrawTypeDegree(uint32_t type);
 // volume tetrahedra).
 bool pavIsFaceType(uint32_t type);
 
+// True for the types whose drawn elements map back to mesh entities through parent arrays: the
+// face types and the custom edges.
+bool pavHasParents(uint32_t type);
+
+// The mesh entity code whose entities a type draws one for one: vertices, corners, the edge,
+// triangle and quadrilateral kinds and their custom edges, and the volume kinds. 0 for the kinds
+// whose elements the viewer makes (cuts, surfaces, custom faces, polygons, glyphs, helpers).
+int pavDrawTypeEntity(uint32_t type);
+
 } // namespace pavo

@@ -609,15 +609,33 @@ int PavBufferTriangle::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *
 // ---------------------------------------------------------------------------------------------
 // Curved kinds
 
-template <int K> void PavBufferCurved<K>::printType() { appMessage("%s\n", name); }
+namespace {
 
-template <int K>
-void PavBufferCurved<K>::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
-                                   const int *elt) {
+// "PavBuffer" and the kind, with the degree's suffix past 1: PavBufferEdgeP2, PavBufferQuadQ3.
+std::string curvedClassName(HoKind kind, int degree) {
+  const bool quad = kind == HoQuadrilateral;
+  std::string name = kind == HoEdge       ? "PavBufferEdge"
+                     : kind == HoTriangle ? "PavBufferTriangle"
+                     : quad               ? "PavBufferQuad"
+                                          : "PavBufferTetra";
+  if (degree > 1) name += (quad ? "Q" : "P") + std::to_string(degree);
+  return name;
+}
+
+} // namespace
+
+PavBufferCurved::PavBufferCurved(HoKind kind, int degree)
+    : nodesPerElement(int(hoNodeCount(kind, degree))), kind(kind), degree(degree),
+      name(curvedClassName(kind, degree)) {}
+
+void PavBufferCurved::printType() { appMessage("%s\n", name.c_str()); }
+
+void PavBufferCurved::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
+                                const int *elt) {
   if (!gl || nv < 1 || ne < 1 || !xyz || !elt) return;
   const std::vector<uint32_t> indices = packPatchIndices(kind, degree, ne, elt);
   const void *data = indices.empty() ? static_cast<const void *>(elt) : indices.data();
-  if (!uploadStandard(gl, nv, xyz, ne, data, int64_t(ne) * K)) return;
+  if (!uploadStandard(gl, nv, xyz, ne, data, int64_t(ne) * nodesPerElement)) return;
   nodePos.attach(gl, GL_RGB32F, vbo[0]);
   nodeIdx.attach(gl, GL_R32UI, vbo[1]);
   if ((kind != HoTriangle && kind != HoQuadrilateral) || degree < 2 || indices.empty()) return;
@@ -628,8 +646,7 @@ void PavBufferCurved<K>::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const 
   }
 }
 
-template <int K>
-void PavBufferCurved<K>::updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t split) {
+void PavBufferCurved::updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t split) {
   const std::vector<uint32_t> &byDeviation = flatOrderFor(flatField).elements;
   if ((split == drawnSplit && flatField == drawnField) || split < 1 ||
       byDeviation.size() != static_cast<size_t>(nbrElt))
@@ -650,9 +667,8 @@ void PavBufferCurved<K>::updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t 
   drawnField = flatField;
 }
 
-template <int K>
-int PavBufferCurved<K>::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
-                                   GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
+int PavBufferCurved::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object,
+                                GlslProgram *program, QList<PavPickEntry> *picks, int *counter) {
   const bool edge = kind == HoEdge;
   // The flat part first, with its own program; both parts number their elements for picking
   // from the same first id.
@@ -687,25 +703,16 @@ int PavBufferCurved<K>::renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject 
   }
   if (flat < n) {
     if (edge) setEdgeHighlight(program, object, nbrElt);
-    program->setUniform("NodesPerElement", K);
+    const int k = nodesPerElement;
+    program->setUniform("NodesPerElement", k);
     program->setUniform("EltFirst", static_cast<int>(flat));
     program->setUniform("Ordered", flat > 0);
-    gl->glPatchParameteri(GL_PATCH_VERTICES, K);
-    gl->glDrawArrays(GL_PATCHES, 0, static_cast<GLsizei>(int64_t(K) * (n - flat)));
+    gl->glPatchParameteri(GL_PATCH_VERTICES, k);
+    gl->glDrawArrays(GL_PATCHES, 0, static_cast<GLsizei>(int64_t(k) * (n - flat)));
   }
   finishDraw(gl, n, object);
   return static_cast<int>(n);
 }
-
-template class PavBufferCurved<3>;
-template class PavBufferCurved<4>;
-template class PavBufferCurved<5>;
-template class PavBufferCurved<6>;
-template class PavBufferCurved<9>;
-template class PavBufferCurved<10>;
-template class PavBufferCurved<15>;
-template class PavBufferCurved<16>;
-template class PavBufferCurved<25>;
 
 void PavBufferTetra::updateVao(QOpenGLFunctions_4_0_Core *gl, int nv, const float *xyz, int ne,
                                const int *elt) {
@@ -844,88 +851,35 @@ int PavBufferGlyph::render(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *, GlslP
 // Factory
 
 PavBufferObject *createBufferObjectForType(uint32_t type) {
-  switch (type) {
-  case DrawVertex:
-  case DrawCorner:
-  case DrawSceneCenter:
+  const int d = pavDrawTypeDegree(type);
+  switch (pavDrawFamily(type)) {
+  case PavDrawFamily::Point:
     return new PavBufferPoint;
-  case DrawEdge:
-  case DrawCustomEdge:
-    return new PavBufferEdge;
-  case DrawEdgeP2:
-  case DrawCustomEdge + 1:
-    return new PavBufferEdgeP2;
-  case DrawEdgeP3:
-  case DrawCustomEdge + 2:
-    return new PavBufferEdgeP3;
-  case DrawEdgeP4:
-  case DrawCustomEdge + 3:
-    return new PavBufferEdgeP4;
-  case DrawTriangle:
-  case DrawCutTriangle:
-  case DrawUsrCutTriangle:
-  case DrawSrfTriangle:
-  case DrawVecTriangle:
-  case DrawCustomTriangle:
-  case DrawPolygon:
-  case DrawPolyhedra:
-  case DrawCustomPolygon:
+  case PavDrawFamily::Edge:
+    return d > 1 ? static_cast<PavBufferObject *>(new PavBufferCurved(HoEdge, d))
+                 : new PavBufferEdge;
+  case PavDrawFamily::Triangle:
+    return d > 1 ? static_cast<PavBufferObject *>(new PavBufferCurved(HoTriangle, d))
+                 : new PavBufferTriangle;
+  case PavDrawFamily::Polygon:
     return new PavBufferTriangle;
-  case DrawTriangleP2:
-  case DrawCutTriangle + 1:
-  case DrawUsrCutTriangle + 1:
-  case DrawSrfTriangle + 1:
-  case DrawCustomTriangle + 1:
-    return new PavBufferTriangleP2;
-  case DrawTriangleP3:
-  case DrawCutTriangle + 2:
-  case DrawUsrCutTriangle + 2:
-  case DrawSrfTriangle + 2:
-  case DrawCustomTriangle + 2:
-    return new PavBufferTriangleP3;
-  case DrawTriangleP4:
-  case DrawCutTriangle + 3:
-  case DrawUsrCutTriangle + 3:
-  case DrawSrfTriangle + 3:
-  case DrawCustomTriangle + 3:
-    return new PavBufferTriangleP4;
-  case DrawQuad:
-  case DrawCutQuad:
-  case DrawUsrCutQuad:
-  case DrawSrfQuad:
-  case DrawCustomQuad:
-    return new PavBufferQuad;
-  case DrawQuadQ2:
-  case DrawCutQuad + 1:
-  case DrawUsrCutQuad + 1:
-  case DrawSrfQuad + 1:
-  case DrawCustomQuad + 1:
-    return new PavBufferQuadQ2;
-  case DrawQuadQ3:
-  case DrawCutQuad + 2:
-  case DrawUsrCutQuad + 2:
-  case DrawSrfQuad + 2:
-  case DrawCustomQuad + 2:
-    return new PavBufferQuadQ3;
-  case DrawQuadQ4:
-  case DrawCutQuad + 3:
-  case DrawUsrCutQuad + 3:
-  case DrawSrfQuad + 3:
-  case DrawCustomQuad + 3:
-    return new PavBufferQuadQ4;
-  case DrawVolTetrahedron:
+  case PavDrawFamily::Quadrilateral:
+    return new PavBufferCurved(HoQuadrilateral, d);
+  case PavDrawFamily::Tetrahedron:
     return new PavBufferTetra;
-  case DrawCutPlane:
+  case PavDrawFamily::CutPlane:
     return new PavBufferCutPlane;
-  case DrawPalette:
+  case PavDrawFamily::Palette:
     return new PavBufferPalette;
-  case DrawPatch:
+  case PavDrawFamily::Patch:
     return new PavBufferPatch;
-  case DrawSolution:
+  case PavDrawFamily::Solution:
     return new PavBufferSolution;
-  default:
-    return nullptr;
+  case PavDrawFamily::None:
+  case PavDrawFamily::Composite:
+    break;
   }
+  return nullptr;
 }
 
 PavBufferObject *createBufferObject(const PavDrawObject *object) {

@@ -228,50 +228,33 @@ private:
   std::vector<int> corners;
 };
 
-// Curved kinds with K control points per element: edges, triangles and quadrilaterals of a kind
-// and degree, drawn as patches of K vertices by vertex pulling.
-template <int K> class PavBufferCurved : public PavBufferObject {
+// Curved kinds: edges, triangles and quadrilaterals of a kind and degree (quadrilaterals of degree
+// 1 too), drawn as patches of their control points by vertex pulling. The class name traces print
+// is built from the kind and degree ("PavBufferTriangleP2", "PavBufferQuad", ...).
+class PavBufferCurved : public PavBufferObject {
 public:
   using PavBufferObject::updateVao;
-  PavBufferCurved(HoKind kind, int degree, const char *name)
-      : kind(kind), degree(degree), name(name) {}
+  PavBufferCurved(HoKind kind, int degree);
   void printType() override;
   void updateVao(QOpenGLFunctions_4_0_Core *gl, int nbrVer, const float *xyz, int nbrElt,
                  const int *elt) override;
   int renderList(QOpenGLFunctions_4_0_Core *gl, PavDrawObject *object, GlslProgram *program,
                  QList<PavPickEntry> *picks, int *counter) override;
-  static constexpr int nodesPerElement = K;
+  const int nodesPerElement; // control points per element, the patch size
 
 protected:
   // Fills eltOrder for a draw of `split` flat elements, unless it holds that split already.
   void updateDrawOrder(QOpenGLFunctions_4_0_Core *gl, int64_t split);
-  const char *className() const override { return name; }
+  const char *className() const override { return name.c_str(); }
   const HoKind kind;
   const int degree;
-  const char *const name;
+  const std::string name;
 };
 
-#define PAV_CURVED_BUFFER(Name, K, Kind, Degree)                                                   \
-  class Name : public PavBufferCurved<K> {                                                         \
-  public:                                                                                          \
-    Name() : PavBufferCurved<K>(Kind, Degree, #Name) {}                                            \
-  };
-PAV_CURVED_BUFFER(PavBufferEdgeP2, 3, HoEdge, 2)
-PAV_CURVED_BUFFER(PavBufferEdgeP3, 4, HoEdge, 3)
-PAV_CURVED_BUFFER(PavBufferEdgeP4, 5, HoEdge, 4)
-PAV_CURVED_BUFFER(PavBufferTriangleP2, 6, HoTriangle, 2)
-PAV_CURVED_BUFFER(PavBufferTriangleP3, 10, HoTriangle, 3)
-PAV_CURVED_BUFFER(PavBufferTriangleP4, 15, HoTriangle, 4)
-PAV_CURVED_BUFFER(PavBufferQuad, 4, HoQuadrilateral, 1)
-PAV_CURVED_BUFFER(PavBufferQuadQ2, 9, HoQuadrilateral, 2)
-PAV_CURVED_BUFFER(PavBufferQuadQ3, 16, HoQuadrilateral, 3)
-PAV_CURVED_BUFFER(PavBufferQuadQ4, 25, HoQuadrilateral, 4)
-#undef PAV_CURVED_BUFFER
-
 // Volume tetrahedra: 4 nodes per element as patches (no program of the catalogue draws them).
-class PavBufferTetra : public PavBufferCurved<4> {
+class PavBufferTetra : public PavBufferCurved {
 public:
-  PavBufferTetra() : PavBufferCurved<4>(HoTetrahedron, 1, "PavBufferTetra") {}
+  PavBufferTetra() : PavBufferCurved(HoTetrahedron, 1) {}
   void updateVao(QOpenGLFunctions_4_0_Core *gl, int nbrVer, const float *xyz, int nbrElt,
                  const int *elt) override;
 };
@@ -347,8 +330,9 @@ protected:
   const char *className() const override { return "PavBufferGlyph"; }
 };
 
-// The buffer object of a draw object's type (owned by the caller), or null for a null object,
-// a type without buffer (5, 13-28, 33) or a type of 78 or more.
+// The buffer object of a draw object's type (owned by the caller), chosen by the type's family
+// and degree; null for a null object, a type without buffer (5, 13-28, 33) or a type of 78 or
+// more.
 PavBufferObject *createBufferObject(const PavDrawObject *object);
 PavBufferObject *createBufferObjectForType(uint32_t type);
 

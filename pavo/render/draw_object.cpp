@@ -127,11 +127,6 @@ const float *PavDrawObjectWithPalette::getNormals() const {
   return normals.empty() ? nullptr : normals.data();
 }
 
-void PavDrawPartsObject::setParts(int32_t n, PavDrawObject *const *list) {
-  parts.clear();
-  if (n > 0 && list) parts.assign(list, list + n);
-}
-
 void PavDrawComposite::setObjectsList(int32_t n, PavDrawObject *const *list) {
   appMessage("PavDrawComposite: setObjectsList \n");
   appMessage("nbrObj = %d \n", n);
@@ -152,84 +147,19 @@ int64_t PavDrawComposite::totalCount() const {
 }
 
 PavDrawObject *createDrawObject(uint32_t type, int32_t id) {
-  // Degree blocks: the class of degree d of a block starting at `first` is entry d - 1.
-#define PAV_BLOCK(first, C1, C2, C3, C4)                                                           \
-  case first:                                                                                      \
-    return new C1(type, id);                                                                       \
-  case first + 1:                                                                                  \
-    return new C2(type, id);                                                                       \
-  case first + 2:                                                                                  \
-    return new C3(type, id);                                                                       \
-  case first + 3:                                                                                  \
-    return new C4(type, id);
-  switch (type) {
-  case DrawVertex:
-    return new PavDrawPoint(type, id);
-  case DrawCorner:
-    return new PavDrawCorner(type, id);
-  case DrawEdge:
-    return new PavDrawEdge(type, id);
-  case DrawEdgeP2:
-    return new PavDrawEdgeP2(type, id);
-  case DrawEdgeP3:
-    return new PavDrawEdgeP3(type, id);
-  case DrawEdgeP4:
-    return new PavDrawEdgeP4(type, id);
-  case DrawTriangle:
-    return new PavDrawTriangle(type, id);
-  case DrawTriangleP2:
-    return new PavDrawTriangleP2(type, id);
-  case DrawTriangleP3:
-    return new PavDrawTriangleP3(type, id);
-  case DrawTriangleP4:
-    return new PavDrawTriangleP4(type, id);
-  case DrawSceneCenter:
-    return new PavDrawSceneCenter(type, id);
-  case DrawQuad:
-    return new PavDrawQuad(type, id);
-  case DrawQuadQ2:
-    return new PavDrawQuadQ2(type, id);
-  case DrawQuadQ3:
-    return new PavDrawQuadQ3(type, id);
-  case DrawQuadQ4:
-    return new PavDrawQuadQ4(type, id);
-  case DrawCutPlane:
-    return new PavDrawCutPlane(type, id);
-  case DrawSolution:
+  if (pavHasParents(type)) return new PavDrawObjectWithPalette(type, id);
+  switch (pavDrawFamily(type)) {
+  case PavDrawFamily::Point:
+  case PavDrawFamily::Edge:
+  case PavDrawFamily::Patch:
+  case PavDrawFamily::CutPlane:
+    return new PavDrawObject(type, id);
+  case PavDrawFamily::Solution:
     return new PavDrawSolution(id);
-  case DrawPatch:
-    return new PavDrawPatch(type, id);
-    PAV_BLOCK(DrawCutTriangle, PavDrawCutTriangle, PavDrawCutTriangleP2, PavDrawCutTriangleP3,
-              PavDrawCutTriangleP4)
-    PAV_BLOCK(DrawCutQuad, PavDrawCutQuad, PavDrawCutQuadQ2, PavDrawCutQuadQ3, PavDrawCutQuadQ4)
-    PAV_BLOCK(DrawUsrCutTriangle, PavDrawUsrCutTriangle, PavDrawUsrCutTriangleP2,
-              PavDrawUsrCutTriangleP3, PavDrawUsrCutTriangleP4)
-    PAV_BLOCK(DrawUsrCutQuad, PavDrawUsrCutQuad, PavDrawUsrCutQuadQ2, PavDrawUsrCutQuadQ3,
-              PavDrawUsrCutQuadQ4)
-    PAV_BLOCK(DrawSrfTriangle, PavDrawSrfTriangle, PavDrawSrfTriangleP2, PavDrawSrfTriangleP3,
-              PavDrawSrfTriangleP4)
-    PAV_BLOCK(DrawSrfQuad, PavDrawSrfQuad, PavDrawSrfQuadQ2, PavDrawSrfQuadQ3, PavDrawSrfQuadQ4)
-    PAV_BLOCK(DrawCustomTriangle, PavDrawCustomTriangle, PavDrawCustomTriangleP2,
-              PavDrawCustomTriangleP3, PavDrawCustomTriangleP4)
-    PAV_BLOCK(DrawCustomQuad, PavDrawCustomQuadrilateral, PavDrawCustomQuadrilateralQ2,
-              PavDrawCustomQuadrilateralQ3, PavDrawCustomQuadrilateralQ4)
-    PAV_BLOCK(DrawCustomEdge, PavDrawCustomEdge, PavDrawCustomEdgeP2, PavDrawCustomEdgeP3,
-              PavDrawCustomEdgeP4)
-  case DrawVecTriangle:
-    return new PavDrawVecTriangle(type, id);
-  case DrawVolTetrahedron:
-    return new PavDrawVolTetrahedron(type, id);
-  case DrawPolygon:
-    return new PavDrawPolygon(type, id);
-  case DrawPolyhedra:
-    return new PavDrawPolyhedra(type, id);
-  case DrawCustomPolygon:
-    return new PavDrawCustomPolygon(type, id);
   default:
     appMessage("Warning no PavDrawObject created !\n");
     return nullptr;
   }
-#undef PAV_BLOCK
 }
 
 PavRenderModeUniforms renderModeUniforms(int mode, bool whiteLines, const float refColour[3]) {

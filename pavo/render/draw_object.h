@@ -90,7 +90,7 @@ public:
   const float *ownColor() const { return useSceneColor ? sceneColor : params.color; }
 };
 
-// Base of the face and custom kinds: parent maps from drawn faces to mesh entities.
+// The face and custom kinds (pavHasParents): parent maps from drawn faces to mesh entities.
 //
 // setParents copies, for each drawn face i (0..count-1), the triple at position first + i of the
 // list (parent volume element, face number within it, third index); setParentsFromPairs copies
@@ -123,85 +123,6 @@ protected:
   std::vector<int32_t> parentElt, parentFace, parentVer;
   std::vector<float> normals; // 3 per face
 };
-
-// Objects with a part list (edges, patches): the parts are other draw objects, not owned.
-class PavDrawPartsObject : public PavDrawObject {
-public:
-  using PavDrawObject::PavDrawObject;
-  int32_t getNbrParts() const override { return (int32_t)parts.size(); }
-  PavDrawObject *const *getParts() const override { return parts.empty() ? nullptr : parts.data(); }
-  void setParts(int32_t n, PavDrawObject *const *list) override;
-
-protected:
-  std::vector<PavDrawObject *> parts;
-};
-
-// Geometric classes. Each takes its type from the table; the factory creates them by code.
-#define PAV_DRAW_CLASS(Name, Base)                                                                 \
-  class Name : public Base {                                                                       \
-  public:                                                                                          \
-    Name(uint32_t type, int32_t id) : Base(type, id) {}                                            \
-  };
-
-PAV_DRAW_CLASS(PavDrawPoint, PavDrawObject)
-PAV_DRAW_CLASS(PavDrawCorner, PavDrawObject)
-PAV_DRAW_CLASS(PavDrawEdge, PavDrawPartsObject)
-PAV_DRAW_CLASS(PavDrawEdgeP2, PavDrawPartsObject)
-PAV_DRAW_CLASS(PavDrawEdgeP3, PavDrawPartsObject)
-PAV_DRAW_CLASS(PavDrawEdgeP4, PavDrawPartsObject)
-PAV_DRAW_CLASS(PavDrawSceneCenter, PavDrawObject)
-PAV_DRAW_CLASS(PavDrawCutPlane, PavDrawObject)
-PAV_DRAW_CLASS(PavDrawPatch, PavDrawPartsObject)
-PAV_DRAW_CLASS(PavDrawTriangle, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawTriangleP2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawTriangleP3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawTriangleP4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawQuad, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawQuadQ2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawQuadQ3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawQuadQ4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutTriangle, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutTriangleP2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutTriangleP3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutTriangleP4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutQuad, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutQuadQ2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutQuadQ3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCutQuadQ4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutTriangle, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutTriangleP2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutTriangleP3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutTriangleP4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutQuad, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutQuadQ2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutQuadQ3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawUsrCutQuadQ4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfTriangle, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfTriangleP2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfTriangleP3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfTriangleP4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfQuad, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfQuadQ2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfQuadQ3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawSrfQuadQ4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawVecTriangle, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawVolTetrahedron, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomTriangle, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomTriangleP2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomTriangleP3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomTriangleP4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomQuadrilateral, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomQuadrilateralQ2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomQuadrilateralQ3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomQuadrilateralQ4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomEdge, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomEdgeP2, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomEdgeP3, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomEdgeP4, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawPolygon, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawPolyhedra, PavDrawObjectWithPalette)
-PAV_DRAW_CLASS(PavDrawCustomPolygon, PavDrawObjectWithPalette)
-#undef PAV_DRAW_CLASS
 
 // The palette bar (type DrawPalette), created directly.
 class PavDrawPalette : public PavDrawObject {
@@ -255,9 +176,11 @@ private:
   std::vector<PavDrawObject *> objs;
 };
 
-// The factory: the class of the table for every code that has one, except DrawPalette and
-// DrawComposite (constructed directly). Any other code prints "Warning no PavDrawObject created !"
-// and returns null. The caller owns the result.
+// The factory, by the draw type's family: a PavDrawObjectWithPalette for the types with parent
+// maps (pavHasParents), a PavDrawSolution for DrawSolution, a plain PavDrawObject for points,
+// edges, patches and the cut plane. DrawPalette and DrawComposite are constructed directly; any
+// other code prints "Warning no PavDrawObject created !" and returns null. The caller owns the
+// result.
 PavDrawObject *createDrawObject(uint32_t type, int32_t id);
 
 // Uniforms that a render mode sets before each face draw (the scene's option word, bits 1-3).

@@ -26,47 +26,6 @@ void add(std::string &out, const char *fmt, ...) {
   if (n > 0) out.append(buf, std::min<size_t>((size_t)n, sizeof buf - 1));
 }
 
-// The mesh entity code drawn by a draw type: vertices, corners, or the element code of its family
-// and degree; 0 for every other type (cut, surface and custom faces come from volume elements or
-// from nothing in the mesh).
-int entityCodeOf(uint32_t drawType) {
-  switch (drawType) {
-  case DrawVertex:
-    return Vertices;
-  case DrawCorner:
-    return Corners;
-  default:
-    break;
-  }
-  const int d = pavDrawTypeDegree(drawType);
-  switch (drawType) {
-  case DrawEdge:
-  case DrawEdgeP2:
-  case DrawEdgeP3:
-  case DrawEdgeP4:
-  case DrawCustomEdge:
-  case DrawCustomEdge + 1:
-  case DrawCustomEdge + 2:
-  case DrawCustomEdge + 3:
-    return pav_ElementType(PavKindEdge, d);
-  case DrawTriangle:
-  case DrawTriangleP2:
-  case DrawTriangleP3:
-  case DrawTriangleP4:
-    return pav_ElementType(PavKindTriangle, d);
-  case DrawQuad:
-  case DrawQuadQ2:
-  case DrawQuadQ3:
-  case DrawQuadQ4:
-    return pav_ElementType(PavKindQuadrilateral, d);
-  default:
-    break;
-  }
-  if (drawType >= DrawTetrahedron && drawType <= DrawPyramidP4)
-    return PavDrawTypetoPavMshType(drawType);
-  return 0;
-}
-
 // Name of the draw type that shows a volume code (7..31), "Unknown " when none does.
 const char *volumeName(int volumeType) {
   for (uint32_t t = DrawTetrahedron; t <= DrawPyramidP4; t++)
@@ -360,7 +319,7 @@ PavPickReport pickReport(const PavObject *mesh, const PavPickedEntity &e) {
   // The nodes and reference: of the face of a volume element, or of the entity itself.
   int nodes[125] = {0};
   int nbrNod = 0, ref = 0;
-  int fieldType = entityCodeOf(e.drawType);
+  int fieldType = pavDrawTypeEntity(e.drawType);
   int32_t fieldElt = e.number;
   char status[PAV_STATUS_SIZE] = "";
   if (e.volumeType != 0) {

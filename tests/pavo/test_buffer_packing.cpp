@@ -132,7 +132,7 @@ TEST(BufferPacking, FlatDeviationOfCurvedTrianglesAndTheirOrder) {
 }
 
 TEST(BufferPicking, CompositeAdvancesByItsParts) {
-  PavDrawTriangle a(DrawTriangle, 1), b(DrawTriangle, 2), c(DrawTriangle, 3);
+  PavDrawObjectWithPalette a(DrawTriangle, 1), b(DrawTriangle, 2), c(DrawTriangle, 3);
   a.count = 10, b.count = 0, c.count = 5;
   PavDrawObject *parts[4] = {&a, nullptr, &b, &c};
   PavDrawComposite composite(9);
@@ -226,7 +226,7 @@ TEST(DrawObjects, FactoryCreatesEveryDrawableTypeAndRefusesTheRest) {
 }
 
 TEST(DrawObjects, ParentsAreTakenFromTheObjectsRangeOfTheList) {
-  PavDrawTriangle tri(DrawTriangle, 1);
+  PavDrawObjectWithPalette tri(DrawTriangle, 1);
   tri.first = 2;
   tri.count = 2;
   const int32_t triples[] = {0, 0, 0, 0, 0, 0, 11, 1, 5, 12, 3, 6, 99, 9, 9};
@@ -245,7 +245,7 @@ TEST(DrawObjects, ParentsAreTakenFromTheObjectsRangeOfTheList) {
 // Undefined cases and bad attachments: each call's result and its
 // printed lines byte for byte (type names keep their trailing blank, hence two blanks).
 TEST(DrawTypes, CallsThatPrintReturnTheirMarkerAndTheirLines) {
-  PavDrawTriangle target(DrawTriangle, 3);
+  PavDrawObjectWithPalette target(DrawTriangle, 3);
   target.count = 4;
   target.polygonParents = {4, 4};
   PavDrawSolution sol(1);

@@ -90,7 +90,7 @@ TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChan
   EXPECT_FALSE(scene.fieldState().sol);
   EXPECT_EQ(scene.fieldOf(PavFieldKind::Solution, tri), nullptr);
   // A refused field whose target is not in the scene is deleted by the scene, never kept.
-  PavDrawTriangleP2 stranger(DrawTriangleP2, 2);
+  PavDrawObjectWithPalette stranger(DrawTriangleP2, 2);
   EXPECT_FALSE(scene.attachData(std::make_unique<PavDrawJacobian>(1), &stranger, v, 0, 3));
   ASSERT_TRUE(scene.attachData(std::make_unique<PavDrawSolution>(1), tri, v, 1, 10)); // cubic
   EXPECT_TRUE(scene.fieldState().sol);
