@@ -24,12 +24,12 @@ int runDemo(DemoScene scene) {
   viewer.setTitle(scene == DemoScene::Polygons ? "pavo4 polygons" : "pavo4 demo");
   viewer.resize(1024, 768);
   viewer.show();
-  viewer.waitForInit();
   viewer.showDemo(kind);
   if (scene == DemoScene::Plain)
     appMessage("  Total time to launch the demo %5.2f s \n", (double)clock.elapsed() / 1000.0);
   const char *shot = std::getenv("PAVO4_DEMO_SCREENSHOT");
   if (shot && *shot) {
+    viewer.waitForInit(); // the frame can be read once the window is up
     viewer.renderNowNoSwap();
     viewer.screenshot(shot);
     return 0;

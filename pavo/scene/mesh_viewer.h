@@ -23,14 +23,14 @@ public:
   ~PavMeshViewer() override;
 
   // Replaces the scene by a demonstration scene: every item's object is added with its geometry
-  // and field, the labels are shown and the camera is fitted to the scene. Needs waitForInit().
+  // and field, the labels are shown and the camera is fitted to the scene.
   void showDemo(PavDemoKind kind);
 
   // Loads a mesh and its solution into this window (the viewer's loading sequence): the previous
   // mesh object and scene are released, the files are opened, the scene is built from the new
   // object and the view is fitted to its bounding box. solName may be null or name a missing
   // file (the solution is then skipped). Returns 0 when the mesh was opened, else the loader's
-  // status; the window keeps working either way. Needs waitForInit(). beforeBuild, when given,
+  // status; the window keeps working either way. beforeBuild, when given,
   // runs once the view is fitted and set to the initial view and before anything is built (a
   // view-state file sets the view there, so that its cut and fields are built once).
   int displayMesh(const char *meshName, const char *solName,
@@ -55,7 +55,7 @@ public:
   // Builds the scene from the loaded mesh object: per entity type one object per reference plus
   // the object -1 holding every entity (hidden; it carries the field data of the whole type),
   // the boundary surface of volume elements, the cut when one is on, and the fields chosen in the
-  // view state. Called by the loading sequence after the files are read. Needs waitForInit().
+  // view state. Called by the loading sequence after the files are read.
   // beforeBuild runs after the parameter file, the box fit and the default field choice, before
   // the first set is built.
   void displayObject(const std::function<void()> &beforeBuild = nullptr);

@@ -149,8 +149,33 @@ void paletteBarRect(int width, int height, double ratio, int rect[4]) {
 
 void PavSceneWindow::BufferRelease::operator()(PavBufferObject *b) const {
   if (!b) return;
-  if (owner && owner->makeContextCurrent()) b->release(owner->gl);
+  if (owner) {
+    owner->dropUploads(b);
+    if (owner->makeContextCurrent()) b->release(owner->gl);
+  }
   delete b;
+}
+
+// ---- Uploads ----
+
+void PavSceneWindow::recordUpload(const PavBufferObject *b, UploadSlot slot,
+                                  std::function<void()> upload) {
+  pendingUploads[{b, int(slot)}] = std::move(upload);
+}
+
+void PavSceneWindow::dropUploads(const PavBufferObject *b) {
+  auto it = pendingUploads.lower_bound({b, 0});
+  while (it != pendingUploads.end() && it->first.first == b) it = pendingUploads.erase(it);
+}
+
+bool PavSceneWindow::flushUploads() {
+  if (pendingUploads.empty()) return true;
+  if (!makeContextCurrent()) return false;
+  // Taken out first: an upload may record nothing new, but the map must not change under the walk.
+  std::map<std::pair<const PavBufferObject *, int>, std::function<void()>> due;
+  due.swap(pendingUploads);
+  for (auto &u : due) u.second();
+  return true;
 }
 
 PavBufferObject *PavSceneWindow::bufferOf(const PavDrawObject *object) const {
@@ -194,11 +219,14 @@ int64_t PavSceneWindow::setGlyphs(PavGlyphKind kind, const PavGlyphMesh &mesh) {
     g.reset();
     return 0;
   }
-  if (!makeContextCurrent()) return 0;
   if (!g) g = makeBuffer(new PavBufferGlyph);
-  static_cast<PavBufferGlyph *>(g.get())->upload(gl, mesh.corners(), mesh.xyz.data(),
-                                                 mesh.rgb.data());
-  return g->nbrElt;
+  auto *glyph = static_cast<PavBufferGlyph *>(g.get());
+  const int64_t corners = mesh.corners();
+  glyph->nbrElt = int(corners / 3);
+  recordUpload(glyph, UploadSlot::Geometry, [this, glyph, corners, mesh] {
+    glyph->upload(gl, corners, mesh.xyz.data(), mesh.rgb.data());
+  });
+  return glyph->nbrElt;
 }
 
 int64_t PavSceneWindow::glyphTriangles(PavGlyphKind kind) const {
@@ -260,13 +288,14 @@ bool PavSceneWindow::uploadField(PavDrawField *field, PavDrawObject *object, con
   b->attachFields(sol, jac, val);
   b->setFieldDegrees(sol ? sol->degree : 0, jac ? jac->degree : 0, val ? val->degree : 0);
   std::vector<float> bezier;
-  if (!packBezierField(object->type, nbrNod, nbrEnt, data, bezier) || !makeContextCurrent())
-    return false;
-  int64_t n = (int64_t)bezier.size();
+  if (!packBezierField(object->type, nbrNod, nbrEnt, data, bezier)) return false;
   const PavFieldKind kind = field->fieldKind;
-  b->updateFieldTextures(gl, kind == PavFieldKind::Solution ? n : 0, bezier.data(),
-                         kind == PavFieldKind::Jacobian ? n : 0, bezier.data(),
-                         kind == PavFieldKind::Value ? n : 0, bezier.data());
+  recordUpload(b, fieldSlot(kind), [this, b, kind, bezier = std::move(bezier)] {
+    const int64_t n = (int64_t)bezier.size();
+    b->updateFieldTextures(gl, kind == PavFieldKind::Solution ? n : 0, bezier.data(),
+                           kind == PavFieldKind::Jacobian ? n : 0, bezier.data(),
+                           kind == PavFieldKind::Value ? n : 0, bezier.data());
+  });
   return true;
 }
 
@@ -280,10 +309,11 @@ void PavSceneWindow::detachField(PavFieldKind kind, PavDrawObject *object) {
   const PavDrawField *val = model.field(PavFieldKind::Value, object);
   b->attachFields(sol, jac, val);
   b->setFieldDegrees(sol ? sol->degree : 0, jac ? jac->degree : 0, val ? val->degree : 0);
-  if (!makeContextCurrent()) return;
-  if (kind == PavFieldKind::Solution) b->releaseSolution(gl);
-  if (kind == PavFieldKind::Jacobian) b->releaseJacobian(gl);
-  if (kind == PavFieldKind::Value) b->releaseValue(gl);
+  recordUpload(b, fieldSlot(kind), [this, b, kind] {
+    if (kind == PavFieldKind::Solution) b->releaseSolution(gl);
+    if (kind == PavFieldKind::Jacobian) b->releaseJacobian(gl);
+    if (kind == PavFieldKind::Value) b->releaseValue(gl);
+  });
 }
 
 bool PavSceneWindow::updateFieldValues(PavFieldKind kind, PavDrawObject *object, const float *data,
@@ -376,15 +406,19 @@ bool PavSceneWindow::attachData(PavDrawObject *object, int nbrVer, const float *
     appMessage(" Virtual function updateVao called !!!! ");
     return false;
   }
-  if (!makeContextCurrent()) return false;
   int k = PavDrawTyp2Siz(object->type);
   e->nbrVer = nbrVer;
   if (k > 0)
     e->elt.assign(elt, elt + (int64_t)nbrElt * k);
   else
     e->elt.clear();
-  b->updateVao(gl, nbrVer, xyz, nbrElt, elt);
-  return b->nbrElt == nbrElt;
+  // The connectivity is the model's; the positions are kept only until they are uploaded.
+  recordUpload(
+      b, UploadSlot::Geometry,
+      [this, b, e, nbrVer, nbrElt, pos = std::vector<float>(xyz, xyz + 3 * int64_t(nbrVer))] {
+        b->updateVao(gl, nbrVer, pos.data(), nbrElt, e->elt.empty() ? nullptr : e->elt.data());
+      });
+  return true;
 }
 
 bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const float *data,
@@ -397,9 +431,14 @@ bool PavSceneWindow::attachPolygonData(PavDrawObject *object, int nbrVer, const 
   if (nbrVer <= 0 || nbrVer % 3 != 0 || !data || !edgeTags || !normals) return false;
   object->count = nbrVer / 3;
   PavBufferObject *b = bufferOf(object);
-  if (!b || !makeContextCurrent()) return false;
-  b->updateVaoPolygon(gl, nbrVer, data, edgeTags, normals);
-  return b->nbrElt == nbrVer / 3;
+  if (!b) return false;
+  recordUpload(b, UploadSlot::Geometry,
+               [this, b, nbrVer, corners = std::vector<float>(data, data + 5 * int64_t(nbrVer)),
+                tags = std::vector<unsigned>(edgeTags, edgeTags + nbrVer),
+                faces = std::vector<float>(normals, normals + nbrVer)] {
+                 b->updateVaoPolygon(gl, nbrVer, corners.data(), tags.data(), faces.data());
+               });
+  return true;
 }
 
 bool PavSceneWindow::makeContextCurrent() {
@@ -469,6 +508,7 @@ void PavSceneWindow::initialize() {
 
 void PavSceneWindow::render() {
   if (!displayEnabled || !gl) return;
+  flushUploads();
   PavCameraMatrices m = matrices();
   gl->glViewport(0, 0, deviceWidth(), deviceHeight());
   // The picking pass clears to id 0; the frame to the background colour.

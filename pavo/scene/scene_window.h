@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QVector3D>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -138,9 +139,9 @@ public:
   bool updateFieldValues(PavFieldKind kind, PavDrawObject *object, const float *values,
                          int64_t nbrEnt, int nbrNod, bool atVertices);
   // Geometry of an object: nbrVer positions (3 floats each) and nbrElt elements of the node count
-  // of its type (0-based vertex indices, canonical node order), uploaded to its buffer object at
-  // once: the context must exist (waitForInit). The connectivity is kept in the model. Warns
-  // when the object is not in the scene.
+  // of its type (0-based vertex indices, canonical node order). The connectivity is kept in the
+  // model; the positions are copied and go to the object's buffer with the next frame
+  // (flushUploads), so no context is needed yet. Warns when the object is not in the scene.
   bool attachData(PavDrawObject *object, int nbrVer, const float *xyz, int nbrElt, const int *elt);
   // Polygon geometry (types 75-77): nbrVer triangle corners of 5 floats (x, y, z and a
   // barycentric pair), one edge tag per triangle side (1: polygon side, 0: hidden diagonal), one
@@ -150,8 +151,8 @@ public:
   PavDrawField *fieldOf(PavFieldKind kind, const PavDrawObject *target) const;
   // Glyph triangles drawn over the objects and left out of picking: metric glyphs in the fixed
   // colour of "MetSha", arrows in their corners' colours ("VecArrowSha"). They replace the
-  // layer's previous glyphs; an empty mesh removes them. Needs the context (waitForInit).
-  // Returns the triangles the layer holds.
+  // layer's previous glyphs; an empty mesh removes them. Uploaded with the next frame, like
+  // geometry and fields. Returns the triangles the layer holds.
   int64_t setGlyphs(PavGlyphKind kind, const PavGlyphMesh &mesh);
   int64_t glyphTriangles(PavGlyphKind kind) const;
 
@@ -218,6 +219,10 @@ public:
 
   void render() override;
   void initialize() override;
+  // Carries out the uploads recorded since the last frame (geometry, fields, glyphs), with the
+  // context current; every frame and picking pass starts with it. False while there is no
+  // context yet (they stay recorded).
+  bool flushUploads();
 
 signals:
   // A frame (not a picking pass) was drawn with the view state as it is now.
@@ -277,6 +282,18 @@ protected:
 
   QOpenGLFunctions_4_0_Core *gl = nullptr;
   PavSceneModel model;
+  // GL work recorded on the CPU for the next frame, by buffer and slot: a later record of the
+  // same slot replaces the earlier one, and a buffer's geometry goes up before its fields.
+  // Declared before the buffers, which drop their records when they are released.
+  enum class UploadSlot { Geometry = 0, Solution, Jacobian, Value };
+  static UploadSlot fieldSlot(PavFieldKind kind) {
+    return kind == PavFieldKind::Solution   ? UploadSlot::Solution
+           : kind == PavFieldKind::Jacobian ? UploadSlot::Jacobian
+                                            : UploadSlot::Value;
+  }
+  void recordUpload(const PavBufferObject *b, UploadSlot slot, std::function<void()> upload);
+  void dropUploads(const PavBufferObject *b);
+  std::map<std::pair<const PavBufferObject *, int>, std::function<void()>> pendingUploads;
   // One buffer object per object of the model that has a buffer class.
   std::unordered_map<const PavDrawObject *, BufferHandle> buffers;
   // The built variants of each catalogue program, by GlslSwitches::key().

@@ -52,7 +52,6 @@ PavMainController::PavMainController(PavMainParts parts, PavDialogs d)
   if (!p.load)
     p.load = [this](const QString &mesh, const char *sol) {
       p.window->setWindowTitle(QString("[%1] %2").arg(p.index).arg(QFileInfo(mesh).fileName()));
-      p.viewer->waitForInit();
       return p.viewer->displayMesh(mesh.toLocal8Bit().constData(), sol);
     };
   acts = std::make_unique<PavMainActions>(p.window, this);

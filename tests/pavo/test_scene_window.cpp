@@ -72,11 +72,10 @@ protected:
   }
 };
 
+// The scene is built before its window has a context; the first frame uploads and draws it.
 TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChangesNothing) {
   PavSceneWindow scene;
   scene.resize(64, 64);
-  scene.show();
-  scene.waitForInit(); // geometry goes to the GPU: the context must exist
   PavDrawObject *tri = createDrawObject(DrawTriangleP2, 1);
   scene.addObject(tri);
   const float xyz[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -100,7 +99,20 @@ TEST_F(SceneWindowTest, FieldAttachmentSwitchesTheFieldStateAndCountMismatchChan
   ASSERT_TRUE(scene.attachData(std::make_unique<PavDrawJacobian>(1), tri, v, 1, 3));
   EXPECT_TRUE(scene.fieldState().jac);
   EXPECT_EQ(scene.fieldState().jacDeg, 1);
-  scene.clearScene(); // deletes the objects and fields
+  const double box[6] = {0, 1, 0, 1, -0.1, 0.1};
+  scene.fitBoundingBox(box);
+  scene.show();
+  scene.waitForInit();
+  auto covered = [&scene] {
+    scene.renderNowNoSwap();
+    int w = 0, h = 0, n = 0;
+    const std::vector<uint8_t> px = scene.grabFrame(&w, &h);
+    for (size_t i = 0; i + 3 < px.size(); i += 4) n += px[i] != px[0] || px[i + 1] != px[1];
+    return n;
+  };
+  const int drawn = covered();
+  scene.clearScene();                                  // deletes the objects and fields
+  EXPECT_GT(drawn - covered(), 64 * 64 / 10) << drawn; // the overlay stays
   EXPECT_FALSE(scene.fieldState().sol || scene.fieldState().jac);
   EXPECT_EQ(scene.fieldState().solDeg, 0);
 }
