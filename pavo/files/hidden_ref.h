@@ -1,5 +1,5 @@
 // A hidden draw object, as the view state and the view-state file name it. Kept apart from
-// scene/view_state.h so that the file readers need no Qt.
+// render/view_state.h so that the file readers need no Qt.
 #pragma once
 
 #include <cstdint>

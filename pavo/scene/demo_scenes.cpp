@@ -1,6 +1,6 @@
 #include "scene/demo_scenes.h"
 
-#include "scene/field_packing.h"
+#include "render/field_packing.h"
 
 #include "ho_bezier.h"
 #include "ho_lattice.h"

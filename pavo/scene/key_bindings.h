@@ -10,8 +10,8 @@
 // window.
 #pragma once
 
+#include "render/view_state.h"
 #include "scene/view_changes.h"
-#include "scene/view_state.h"
 
 #include <string>
 #include <vector>

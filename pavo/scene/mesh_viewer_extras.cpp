@@ -4,7 +4,7 @@
 #include "scene/mesh_viewer.h"
 
 #include "render/buffer_packing.h"
-#include "scene/glyph_packing.h"
+#include "render/glyph_packing.h"
 
 #include "pav_split_reference.h"
 #include "pavmsh.h"

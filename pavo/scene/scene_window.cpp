@@ -1,8 +1,8 @@
 #include "scene/scene_window.h"
 
 #include "app_messages.h"
+#include "render/field_packing.h"
 #include "render/glsl_catalogue.h"
-#include "scene/field_packing.h"
 #include "scene/screenshot.h"
 
 #include <QOpenGLContext>

@@ -5,18 +5,18 @@
 #pragma once
 
 #include "render/buffer_object.h"
+#include "render/camera.h"
 #include "render/draw_object.h"
+#include "render/gl_frame.h"
 #include "render/glsl_catalogue.h"
 #include "render/glsl_program.h"
+#include "render/glyph_packing.h"
 #include "render/opengl_window.h"
 #include "render/palette.h"
+#include "render/render_option.h"
+#include "render/scene_model.h"
 #include "render/text_renderer.h"
-#include "scene/camera.h"
-#include "scene/gl_frame.h"
-#include "scene/glyph_packing.h"
-#include "scene/render_option.h"
-#include "scene/scene_model.h"
-#include "scene/view_state.h"
+#include "render/view_state.h"
 
 #include <QElapsedTimer>
 #include <QList>

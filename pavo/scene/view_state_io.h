@@ -8,7 +8,7 @@
 #include "files/param_file.h"
 #include "files/view_state_file.h"
 #include "render/palette.h"
-#include "scene/view_state.h"
+#include "render/view_state.h"
 
 #include <string>
 

@@ -14,9 +14,9 @@
 // Filters (Quality, Jacobian, Solution): "compute", "low", "high", "apply", "clear", "count".
 #pragma once
 
+#include "render/view_state.h"
 #include "scene/key_bindings.h"
 #include "scene/view_changes.h"
-#include "scene/view_state.h"
 
 #include <QWidget>
 #include <cstdint>

@@ -9,8 +9,8 @@
 #include "render/buffer_object.h"
 #include "render/buffer_packing.h"
 #include "render/draw_object.h"
+#include "render/field_packing.h"
 #include "scene/cut_packing.h"
-#include "scene/field_packing.h"
 #include "test_paths.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
-#include "scene/glyph_packing.h"
+#include "render/glyph_packing.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 // context.
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
+#include "render/camera.h"
+#include "render/gl_frame.h"
 #include "render/text_renderer.h"
-#include "scene/camera.h"
-#include "scene/gl_frame.h"
 #include "scene/scene_window.h"
 #include "scene/screenshot.h"
 #include "test_paths.h"

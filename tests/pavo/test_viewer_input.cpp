@@ -7,7 +7,7 @@
 #include "mesh_builders.h"
 #include "pav_solution.h"
 #include "pavmsh.h"
-#include "scene/glyph_packing.h"
+#include "render/glyph_packing.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/picked_normals.h"
 #include "ui/bottom_bar.h"

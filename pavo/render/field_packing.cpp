@@ -1,4 +1,4 @@
-#include "scene/field_packing.h"
+#include "render/field_packing.h"
 
 #include "files/draw_types.h"
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "files/hidden_ref.h"
-#include "scene/camera.h"
-#include "scene/render_option.h"
+#include "render/camera.h"
+#include "render/render_option.h"
 
 #include <QVector3D>
 #include <cstdint>

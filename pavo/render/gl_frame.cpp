@@ -1,4 +1,4 @@
-#include "scene/gl_frame.h"
+#include "render/gl_frame.h"
 
 #include "app_messages.h"
 

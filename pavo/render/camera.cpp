@@ -1,4 +1,4 @@
-#include "scene/camera.h"
+#include "render/camera.h"
 
 #include <QtMath>
 #include <algorithm>

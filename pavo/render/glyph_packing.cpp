@@ -1,4 +1,4 @@
-#include "scene/glyph_packing.h"
+#include "render/glyph_packing.h"
 
 #include "ho_eigen.h"
 #include "render/colormaps.h"

@@ -1,4 +1,4 @@
-#include "scene/scene_model.h"
+#include "render/scene_model.h"
 
 #include <algorithm>
 
