@@ -6,7 +6,7 @@
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "scene/mesh_viewer.h"
-#include "scene/scene_marks.h"
+#include "render/scene_marks.h"
 #include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 

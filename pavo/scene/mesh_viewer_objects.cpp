@@ -8,7 +8,7 @@
 #include "pavmsh.h"
 #include "render/buffer_packing.h"
 #include "scene/mesh_viewer_tables.h"
-#include "scene/scene_marks.h"
+#include "render/scene_marks.h"
 #include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 

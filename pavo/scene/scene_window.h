@@ -1,99 +1,20 @@
-// The scene window: the OpenGL window that draws a scene model (scene_model.h) with a view state
-// (view_state.h) and turns input into changes of that state. It owns the model, one buffer object
-// per drawn object (the only owner of its GL names, released with the context current), the
-// shader programs with their "built" flags, the picking framebuffer and the text renderer.
+// The scene window: the OpenGL window that shows a scene model (scene_model.h) with a view state
+// (view_state.h). It holds the model, the view and the renderer that draws them
+// (scene_renderer.h, the one owner of the GL names), and keeps the window, its context and its
+// size; the field rules and the registry checks of the scene live here.
 #pragma once
 
-#include "render/buffer_object.h"
-#include "render/camera.h"
-#include "render/draw_object.h"
-#include "render/gl_frame.h"
-#include "render/glsl_catalogue.h"
-#include "render/glsl_program.h"
-#include "render/glyph_packing.h"
 #include "render/opengl_window.h"
-#include "render/palette.h"
-#include "render/render_option.h"
-#include "render/scene_model.h"
-#include "render/text_renderer.h"
-#include "render/view_state.h"
+#include "render/scene_renderer.h"
 
-#include <QElapsedTimer>
-#include <QList>
-#include <QMap>
-#include <QPair>
 #include <QTimer>
-#include <QVector3D>
-#include <deque>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class QOpenGLFunctions_4_0_Core;
 
 namespace pavo {
-
-// Program slots of a scene, one "built" flag each, indexed like the catalogue
-// (glsl_catalogue.h): one slot per entry.
-constexpr int kSceneProgramCount = kGlslProgramCount;
-
-// Texts of the overlay that do not depend on the context (frame rate, palette title and values,
-// cut-plane equation); pure so that they can be checked without a window.
-struct PavOverlayTexts {
-  std::string fps;                 // "FPS: %2.2f"
-  std::string title;               // palette title, empty when no field is shown
-  std::vector<std::string> values; // the five palette values, "%1.5lg"
-  std::string plane;               // "Eqn: ..." when a cut plane is shown
-};
-
-// Title of the palette of a field: "Solution at Vertices"/"Solution at Elements" with
-// " %d of %d" when several fields exist (index from 1), "Quality" or "Values" for values,
-// "Normalized Jacobian" or "Minimal Jacobian" for Jacobians.
-std::string paletteTitle(PavFieldKind kind, bool atVertices, int index, int count,
-                         bool quality = false, bool minimalJacobian = false);
-
-// Frames per second over the start times (milliseconds, oldest first) of the last frames drawn:
-// (n - 1) frames over the time from the first to the last; 0 with fewer than two frames or no
-// time between them.
-double frameRate(const std::deque<qint64> &starts);
-
-// The cut-plane equation a x + b y + c z + d = 0 as the overlay prints it.
-std::string planeEquationText(const double eq[4]);
-
-// Name of the catalogue program that draws a draw type ("TriSha", "P3EdgSha", ...), or null
-// for types drawn by no program (volumes, fields, composites).
-const char *programNameForType(uint32_t type);
-// Name of the program that draws the elements of a curved triangle or quadrilateral type that are
-// flat on screen, without tessellation ("P2TriFlatSha", "Q2QuaFlatSha", ...), or null for others.
-const char *flatProgramNameForType(uint32_t type);
-
-// The distance (scaled model units) within which a curved element is drawn as its flat element:
-// the tessellation tolerance of 1.5 / level pixels over the largest magnification of mvp (to a
-// frame of 2 halfWidth x 2 halfHeight pixels) anywhere in the unit sphere, where the scene is
-// scaled to. Negative when the eye is too close to the sphere for a bound.
-float flatTolerance(const QMatrix4x4 &mvp, float halfWidth, float halfHeight, int level);
-
-// The palette bar's rectangle in device pixels (x0, y0, x1, y1, origin at the lower left) for
-// a frame of width x height device pixels at the given pixel ratio: a vertical bar at the right
-// edge, half the frame high and centred, its values written to its left.
-void paletteBarRect(int width, int height, double ratio, int rect[4]);
-
-// The orientation axes: unit vectors turned with the scene, kAxesLength long in normalised
-// device coordinates, from (kAxesOrigin, kAxesOrigin) near the lower left corner.
-constexpr float kAxesLength = 0.12f;
-constexpr float kAxesOrigin = -0.85f;
-
-// A text attached to a scene point, drawn over the frame.
-// The glyph layers of a scene: metric ellipses or ellipsoids, and vector arrows.
-enum class PavGlyphKind { Metric = 0, Arrow = 1 };
-
-struct PavSceneLabel {
-  QVector3D at;
-  std::string text;
-};
 
 class PavSceneWindow : public OpenGLWindow {
   Q_OBJECT
@@ -159,18 +80,16 @@ public:
   // Shader definitions for the fields attached now (derived from the model).
   PavFieldState fieldState() const { return model.fieldState(); }
   // Releases every built program and variant.
-  void resetShaders();
-  bool programBuilt(int index) const {
-    return index >= 0 && index < kSceneProgramCount && !programs[index].empty();
-  }
+  void resetShaders() { renderer.resetShaders(); }
+  bool programBuilt(int index) const { return renderer.programBuilt(index); }
   // The switches the face programs are built with for the current view state and pass: the
   // lighting model, picking and wire lines where they are the same for every face drawn.
-  GlslSwitches fixedSwitches() const;
+  GlslSwitches fixedSwitches() const { return renderer.fixedSwitches(); }
 
   // Picking: mode 1 and 3 render the id pass at window point (x, y) (logical pixels, y down) and
   // return the id there (0: background); mode 2 prints "performpicking isoline" and gives 0.
   void performPicking(int x, int y, int *id, int mode);
-  const QList<PavPickEntry> &pickList() const { return picks; }
+  const QList<PavPickEntry> &pickList() const { return renderer.pickList(); }
 
   void printGLInfo(bool withExtensions);
   void checkGLError(const char *file, int line);
@@ -183,7 +102,7 @@ public:
   // Largest width and height, in device pixels, that the context draws, picks and reads back
   // (the least of GL_MAX_VIEWPORT_DIMS, GL_MAX_RENDERBUFFER_SIZE and GL_MAX_TEXTURE_SIZE);
   // 0 before the context exists.
-  int largestFrameSide() const { return largestSide; }
+  int largestFrameSide() const { return renderer.largestFrameSide(); }
 
   // The view: camera, switches, cut plane, palette and field choice.
   PavViewState view;
@@ -202,9 +121,7 @@ public:
   // Window state that is not part of the view.
   bool displayEnabled = true;
   bool exitOnGLFailure = false;
-  bool pickingPass = false;
   bool acceptsInteraction = true;
-  double lastFps = 0; // the rate of the last frames drawn (frameRate)
   PavReferenceColours referenceColours;
   std::vector<PavSceneLabel> labels;
   // Marks drawn over the scene (never picked) as the switches say: the bounding box (showBox), the
@@ -214,15 +131,14 @@ public:
   std::vector<float> cornerPoints;
   int textHeight = 24; // pixel height of the overlay text (and of the labels)
 
-  QOpenGLFunctions_4_0_Core *functions() const { return gl; }
-  PavTextRenderer &textRenderer() { return text; }
+  QOpenGLFunctions_4_0_Core *functions() const { return renderer.functions(); }
 
   void render() override;
   void initialize() override;
   // Carries out the uploads recorded since the last frame (geometry, fields, glyphs), with the
   // context current; every frame and picking pass starts with it. False while there is no
   // context yet (they stay recorded).
-  bool flushUploads();
+  bool flushUploads() { return renderer.flushUploads(); }
 
 signals:
   // A frame (not a picking pass) was drawn with the view state as it is now.
@@ -240,90 +156,18 @@ public slots:
   void animate();
 
 protected:
-  // Draws the objects of one draw type with their buffer objects; returns the elements drawn.
-  // The base draws nothing for types without a buffer.
-  virtual int64_t renderType(uint32_t type, const QList<PavDrawObject *> &list,
-                             const PavCameraMatrices &m, int *pickCounter);
-  // Sets the object's scene colour for this draw (PavDrawObject::sceneColor).
-  void sceneColourOf(PavDrawObject *o) const;
-  // The program of a draw type, built for the current field state if its flag is clear and in
-  // use with the uniforms that do not depend on the object; null when the type has none.
-  // flat: the type's program for elements flat on screen (flatProgramNameForType).
-  GlslProgram *useProgramForType(uint32_t type, const PavCameraMatrices &m, bool flat = false);
-  // The CutPlane uniform: the plane while a cut is on and the object is clipped, else a plane
-  // that keeps everything.
-  QVector4D cutPlaneUniform(bool clipped) const;
-  // Overlay text over the frame.
-  virtual void renderOverlay(const PavCameraMatrices &m);
   // The palette title of a field shown (paletteTitle); viewers name the solution's place and its
   // index among the solutions of its kind.
   virtual std::string fieldTitle(const PavDrawField &field) const;
-  // The field whose palette is shown: the first solution (when solutions are shown), else the
-  // first value field, else the first Jacobian, provided it carries a palette; null otherwise.
-  const PavDrawField *shownField() const;
+  // The field whose palette is shown (PavSceneRenderer::shownField).
+  const PavDrawField *shownField() const { return renderer.shownField(); }
   // The catalogue program of that name, built for the current field state and fixedSwitches()
   // unless that variant is built already, and in use; null when there is none.
-  GlslProgram *useProgram(const char *name);
-  // The orientation axes (AxisOn) over the frame.
-  void renderAxes();
-  // The palette bar of the shown field (PalOn), over everything drawn before it.
-  void renderPaletteBar(const PavCameraMatrices &m);
+  GlslProgram *useProgram(const char *name) { return renderer.useProgram(name); }
   // True when a cut plane is given and switched on: only then is anything clipped.
   bool cutActive() const { return view.cutActive(); }
-  PavBufferObject *bufferOf(const PavDrawObject *object) const;
 
-  // Releases a buffer object's GL names with the context current, then deletes it.
-  struct BufferRelease {
-    PavSceneWindow *owner; // value-initialised to null by the handle's default constructor
-    void operator()(PavBufferObject *b) const;
-  };
-  using BufferHandle = std::unique_ptr<PavBufferObject, BufferRelease>;
-  BufferHandle makeBuffer(PavBufferObject *b) { return BufferHandle(b, BufferRelease{this}); }
-
-  QOpenGLFunctions_4_0_Core *gl = nullptr;
   PavSceneModel model;
-  // GL work recorded on the CPU for the next frame, by buffer and slot: a later record of the
-  // same slot replaces the earlier one, and a buffer's geometry goes up before its fields.
-  // Declared before the buffers, which drop their records when they are released.
-  enum class UploadSlot { Geometry = 0, Solution, Jacobian, Value };
-  static UploadSlot fieldSlot(PavFieldKind kind) {
-    return kind == PavFieldKind::Solution   ? UploadSlot::Solution
-           : kind == PavFieldKind::Jacobian ? UploadSlot::Jacobian
-                                            : UploadSlot::Value;
-  }
-  void recordUpload(const PavBufferObject *b, UploadSlot slot, std::function<void()> upload);
-  void dropUploads(const PavBufferObject *b);
-  std::map<std::pair<const PavBufferObject *, int>, std::function<void()>> pendingUploads;
-  // One buffer object per object of the model that has a buffer class.
-  std::unordered_map<const PavDrawObject *, BufferHandle> buffers;
-  // The built variants of each catalogue program, by GlslSwitches::key().
-  std::map<uint32_t, GlslProgram> programs[kSceneProgramCount];
-  PavFieldState builtState; // the field definitions the built programs were made with
-  // Start times of the last frames drawn (not the picking passes), for the frame rate.
-  static constexpr size_t kRateFrames = 10;
-  QElapsedTimer frameClock;
-  std::deque<qint64> frameStarts;
-  GlslProgram textProgram;
-  bool textProgramBuilt = false;
-  PavTextRenderer text;
-  bool textReady = false;
-  int largestSide = 0;
-  // Distance within which curved elements are drawn flat this frame (flatTolerance).
-  float frameFlatTol = -1;
-  PavPickingFramebuffer pickingFb;
-  QList<PavPickEntry> picks;
-  long frameClockMs = 0;
-  // The palette bar and the axes, outside the model.
-  std::unique_ptr<PavDrawObject> paletteBarObject;
-  BufferHandle paletteBar;
-  int paletteBarShape[4] = {0, 0, 0, 0}; // the rectangle its buffer holds
-  BufferHandle axes;                     // the three axes as lines
-  BufferHandle glyphs[2];                // by PavGlyphKind
-  void renderGlyphs(const PavCameraMatrices &m);
-  // The marks (scene_marks.cpp); their lines and points are uploaded again only when they change.
-  void renderMarks(const PavCameraMatrices &m);
-  BufferHandle marks, markPoints;
-  std::vector<float> marksShown, markPointsShown;
 
 private:
   // The per-element first-order values of a field given at the nbrEnt vertices of an object
@@ -331,14 +175,16 @@ private:
   // returns false when it does not fit.
   bool vertexFieldPerElement(const PavDrawObject *object, const float *data, int64_t nbrEnt,
                              int nbrNod, std::vector<float> &out);
-  // Converts and uploads the coefficients of the attached field of an object.
+  // Converts the coefficients of the attached field of an object and records their upload.
   bool uploadField(PavDrawField *field, PavDrawObject *object, const float *values, int64_t nbrEnt,
                    int nbrNod);
-  // Makes the context current for an upload; false before the context exists.
+  // Makes the context current; false before the context exists.
   bool makeContextCurrent();
   int deviceWidth() const;
   int deviceHeight() const;
   QTimer timer;
+  // Draws what the model and the view say; declared last, since it reads the members above.
+  PavSceneRenderer renderer;
 };
 
 } // namespace pavo

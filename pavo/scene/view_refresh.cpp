@@ -5,7 +5,7 @@
 #include "pavmsh.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/mesh_viewer_tables.h"
-#include "scene/scene_marks.h"
+#include "render/scene_marks.h"
 #include "scene/vertex_labels.h"
 #include "scene/window_links.h"
 

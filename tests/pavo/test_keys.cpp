@@ -8,7 +8,7 @@
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "scene/key_bindings.h"
-#include "scene/scene_marks.h"
+#include "render/scene_marks.h"
 
 #include <QKeySequence>
 #include <cctype>
