@@ -34,7 +34,8 @@ double seconds(const QElapsedTimer &clock) { return (double)clock.elapsed() / 10
 // with ".solb" or ".sol").
 bool solutionFileBeside(const char *meshName) {
   std::string base = meshName ? meshName : "";
-  if (base.find(".cgns") != std::string::npos) return true; // the mesh file holds its solutions
+  if (base.find(".cgns") != std::string::npos)
+    return true; // the meshScene.mesh file holds its solutions
   const size_t cut = base.find(".mesh");
   if (cut != std::string::npos) base.resize(cut);
   for (const char *ext : {".solb", ".sol"})
@@ -65,13 +66,13 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
   if (isInitDone()) updateContext(); // the uploads of the scene building go to this context
   // A new load replaces everything the previous one left; the field shown is chosen anew.
   adoptMesh(nullptr);
-  meshFile.clear();
-  solFile.clear();
+  meshScene.meshFile.clear();
+  meshScene.solFile.clear();
   view.fieldMode = 0;
   view.vertexSolution = view.elementSolution = 1;
 
-  const int created = pav_NewInterface(&mesh);
-  if (created != 0 || !mesh) {
+  const int created = pav_NewInterface(&meshScene.mesh);
+  if (created != 0 || !meshScene.mesh) {
     appMessage(" pav_NewInterface  status %d \n", created);
     fflush(stdout);
     return created != 0 ? created : 2;
@@ -80,17 +81,17 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
   QElapsedTimer clock;
   clock.start();
   char status[kStatusSize] = {};
-  const int opened = pav_OpenMesh(mesh, meshName, status);
+  const int opened = pav_OpenMesh(meshScene.mesh, meshName, status);
   appMessage("  Open mesh done in    %5.2f s \n", seconds(clock));
   if (opened == 0) {
     const char *name = status + kOpenedName;
     appMessage("  %%%% %s OPENED\n", name);
     emit terminalLine(QString::asprintf("Mesh File %s OPENED", name));
-    meshFile = QString::fromLocal8Bit(name);
+    meshScene.meshFile = QString::fromLocal8Bit(name);
   } else {
     appMessage(" pav_OpenMesh failed error %3d : %s\n", opened, status);
     // What a failed read left behind is not shown: the window stays empty and usable.
-    pav_DeleteInterface(&mesh);
+    pav_DeleteInterface(&meshScene.mesh);
     appMessage("  Total time to render %5.2f s \n", seconds(clock));
     fflush(stdout);
     renderLater();
@@ -98,27 +99,28 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
   }
 
   char message[kStatusSize] = {};
-  pav_PrintMeshInfo(mesh, message);
-  if (windowCount == 1 && pav_GetNumberOfNonP1SimplexEntities(mesh, message) <= kFewCurvedEntities)
+  pav_PrintMeshInfo(meshScene.mesh, message);
+  if (windowCount == 1 &&
+      pav_GetNumberOfNonP1SimplexEntities(meshScene.mesh, message) <= kFewCurvedEntities)
     view.options.tessLevel = kFineTessLevel;
 
-  if (pav_Count(mesh, Vertices) >= 1) {
+  if (pav_Count(meshScene.mesh, Vertices) >= 1) {
     clock.restart();
     char solStatus[kStatusSize] = {};
     // Without a solution name the loader looks for one under the mesh's name.
-    const int solOpened = pav_OpenSolution(mesh, solName ? solName : meshName, solStatus);
+    const int solOpened = pav_OpenSolution(meshScene.mesh, solName ? solName : meshName, solStatus);
     if (solOpened == 0) {
       const char *name = solStatus + kOpenedName;
       appMessage("  Open solution in     %5.2f s \n", seconds(clock));
       appMessage("  %%%% %s OPENED\n", name);
       emit terminalLine(QString::asprintf("Sol. File %s OPENED", name));
-      solFile = QString::fromLocal8Bit(name);
+      meshScene.solFile = QString::fromLocal8Bit(name);
     } else if ((!solName || std::strcmp(solName, meshName) == 0) && !solutionFileBeside(meshName)) {
       appMessage("  No solution file beside the mesh\n"); // nothing was asked for: not an error
     } else {
       appMessage("  pav_OpenSolution failed error %3d : %s", solOpened, solStatus);
     }
-    pav_PrintSolutionInfo(mesh, message);
+    pav_PrintSolutionInfo(meshScene.mesh, message);
     // The scene building takes the solution degree from the object, picks the field shown,
     // computes the bounding box and fits and centres the view on it. A new mesh is seen from the
     // initial view (a volume shows its shape, a plane stays flat), unless the caller's view
@@ -137,7 +139,7 @@ int PavMeshViewer::displayMesh(const char *meshName, const char *solName,
 }
 
 int PavMeshViewer::openSolution(const char *solName) {
-  if (!mesh) {
+  if (!meshScene.mesh) {
     appMessage("  pav_OpenSolution failed error %3d : %s\n", 2, "no mesh loaded\n");
     fflush(stdout);
     return 2;
@@ -146,23 +148,23 @@ int PavMeshViewer::openSolution(const char *solName) {
   QElapsedTimer clock;
   clock.start();
   char status[kStatusSize] = {};
-  const int opened = pav_OpenSolution(mesh, solName, status);
+  const int opened = pav_OpenSolution(meshScene.mesh, solName, status);
   if (opened == 0) {
     const char *name = status + kOpenedName;
     appMessage("  Open solution in     %5.2f s \n", seconds(clock));
     appMessage("  %%%% %s OPENED\n", name);
     emit terminalLine(QString::asprintf("Solution File %s OPENED", name));
-    solFile = QString::fromLocal8Bit(name);
+    meshScene.solFile = QString::fromLocal8Bit(name);
   } else {
     appMessage("  pav_OpenSolution failed error %3d : %s\n", opened, status);
   }
   char message[kStatusSize] = {};
-  pav_PrintSolutionInfo(mesh, message);
-  warnNonFiniteSolutions(mesh);
+  pav_PrintSolutionInfo(meshScene.mesh, message);
+  warnNonFiniteSolutions(meshScene.mesh);
   // Vertex solutions are shown when there are any, else element solutions; an index beyond the
   // solutions now held goes back to the first.
-  const int nbrVerSol = pav_GetNumberOfVertexSolutions(mesh);
-  const int nbrEltSol = pav_GetMaxNumberOfElementSolutions(mesh);
+  const int nbrVerSol = pav_GetNumberOfVertexSolutions(meshScene.mesh);
+  const int nbrEltSol = pav_GetMaxNumberOfElementSolutions(meshScene.mesh);
   view.fieldMode = nbrVerSol > 0 ? 1 : (nbrEltSol > 0 ? 2 : 0);
   if (view.vertexSolution < 1 || view.vertexSolution > nbrVerSol) view.vertexSolution = 1;
   if (view.elementSolution < 1 || view.elementSolution > nbrEltSol) view.elementSolution = 1;

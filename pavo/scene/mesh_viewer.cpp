@@ -10,24 +10,24 @@ PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {
 }
 
 PavMeshViewer::~PavMeshViewer() {
-  cutBlocks = PavCutBlocks(); // no worker reads the mesh any more
-  if (mesh) pav_DeleteInterface(&mesh);
+  meshScene.cutBlocks = PavCutBlocks(); // no worker reads the meshScene.mesh any more
+  if (meshScene.mesh) pav_DeleteInterface(&meshScene.mesh);
 }
 
 void PavMeshViewer::adoptMesh(PavObject *object) {
   clearMeshScene();
-  cutBlocks = PavCutBlocks();
-  if (mesh && mesh != object) pav_DeleteInterface(&mesh);
-  mesh = object;
+  meshScene.cutBlocks = PavCutBlocks();
+  if (meshScene.mesh && meshScene.mesh != object) pav_DeleteInterface(&meshScene.mesh);
+  meshScene.mesh = object;
 }
 
 void PavMeshViewer::boundingBox(double box[6]) const {
-  for (int i = 0; i < 6; i++) box[i] = bbox[i];
+  for (int i = 0; i < 6; i++) box[i] = meshScene.bbox[i];
 }
 
 void PavMeshViewer::setBoundingBox(const double box[6]) {
-  for (int i = 0; i < 6; i++) bbox[i] = box[i];
-  fitBoundingBox(bbox);
+  for (int i = 0; i < 6; i++) meshScene.bbox[i] = box[i];
+  fitBoundingBox(meshScene.bbox);
   renderLater();
 }
 

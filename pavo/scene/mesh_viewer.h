@@ -4,6 +4,7 @@
 
 #include "scene/cut_packing.h"
 #include "scene/demo_scenes.h"
+#include "scene/mesh_scene.h"
 #include "scene/scene_window.h"
 #include "scene/view_changes.h"
 
@@ -42,10 +43,10 @@ public:
   // until displayObject.
   void adoptMesh(PavObject *object);
   // The loaded mesh object (owned by the viewer), null before the first load.
-  PavObject *meshObject() const { return mesh; }
+  PavObject *meshObject() const { return meshScene.mesh; }
   // Names of the files last opened successfully (empty when none).
-  const QString &meshName() const { return meshFile; }
-  const QString &solutionName() const { return solFile; }
+  const QString &meshName() const { return meshScene.meshFile; }
+  const QString &solutionName() const { return meshScene.solFile; }
   // Number of windows of this run (the single-window rules of the loading sequence use it).
   void setWindowCount(int n) { windowCount = n; }
   // The scene bounding box (min x, max x, min y, max y, min z, max z); setting it refits the view.
@@ -81,13 +82,13 @@ public:
   // view.options.CutOn.
   void updateCut();
   // Number of cuts packed since the viewer was made (each updateCut with the cut on).
-  int cutBuilds() const { return cutBuildCount; }
+  int cutBuilds() const { return meshScene.cutBuildCount; }
   // Rebuilds the clipped faces when the shrink factor or the transparency changed whether the
   // crossed elements show their envelope only (opaque, unshrunk) or every face.
   void updateCutIfFacesChanged();
   // Waits for the worker that makes the boxes of the cut search and forgets them: call before the
   // mesh object is changed in place.
-  void meshWillChange() { cutBlocks = PavCutBlocks(); }
+  void meshWillChange() { meshScene.cutBlocks = PavCutBlocks(); }
   // Clipping draws every face of the crossed elements even where their envelope would show the
   // same picture (comparisons).
   bool clipEveryFace = false;
@@ -118,7 +119,7 @@ public:
   // object (arrows false) or the arrow vertices (arrows true, arrow mode 1 only). Returns their
   // number.
   int selectGlyphVertices(bool arrows, int arrowMode = 1);
-  const std::vector<int32_t> &arrowVertexList() const { return arrowVertices; }
+  const std::vector<int32_t> &arrowVertexList() const { return meshScene.arrowVertices; }
   // Glyphs of the displayed vertex field (field mode 1): a metric field as ellipses or
   // ellipsoids at the metric vertices, a vector field as arrows at the arrow vertices (each
   // selection made from the visible surfaces when empty); any other field removes them. Called
@@ -145,40 +146,19 @@ public:
   // Removes everything built from the mesh object (the next displayObject builds anew).
   void clearMeshScene();
 
-  // An entity set turned into draw objects: one mesh type, the new boundary faces of one volume
-  // type, the faces of cut elements or the capping of one volume type.
-  enum class PavSetSource { MeshType, BoundaryFaces, ClipFaces, CapTriangles, Polygons };
-  struct PavBuiltObject {
-    PavDrawObject *object = nullptr; // owned by the scene
-    std::vector<int32_t> entities;   // entity numbers of the set, from 1, one per element
-    std::vector<int32_t> vertices;   // mesh vertex of each local vertex (MeshType, faces)
-    std::vector<float> cutField;     // cuts: the packed field values of its elements
-  };
-  struct PavBuiltSet {
-    PavSetSource source = PavSetSource::MeshType;
-    int mshType = 0; // entity type of the elements drawn (a face type for faces)
-    int volType = 0; // the volume type faces and caps come from
-    uint32_t drawType = 0;
-    int32_t nbrEnt = 0;
-    std::vector<int32_t> nod; // faces: nodes per face packed from 0
-    std::vector<int32_t> lnk; // faces: (volume type, element, face) per face packed from 0
-    int cutFieldNodes = 0;    // cuts: field values per element of the packed fields
-    std::vector<PavBuiltObject> objects; // per reference, then the object -1 last
-  };
-  const std::vector<PavBuiltSet> &builtSets() const { return sets; }
-  const std::vector<PavBuiltSet> &cutSets() const { return cuts; }
-  // The built object of a draw object and its set (null when it was not built from the mesh
-  // object): a binary search in the index made when the sets were built.
-  const PavBuiltObject *builtOf(const PavDrawObject *o, const PavBuiltSet **setOut = nullptr) const;
+  // The entity sets of the mesh scene (mesh_scene.h).
+  using PavSetSource = pavo::PavSetSource;
+  using PavBuiltObject = pavo::PavBuiltObject;
+  using PavBuiltSet = pavo::PavBuiltSet;
+  const std::vector<PavBuiltSet> &builtSets() const { return meshScene.sets; }
+  const std::vector<PavBuiltSet> &cutSets() const { return meshScene.cuts; }
+  const PavBuiltObject *builtOf(const PavDrawObject *o,
+                                const PavBuiltSet **setOut = nullptr) const {
+    return meshScene.builtOf(o, setOut);
+  }
 
-  // Palettes the user gave (parameter file, view-state file): a fixed one replaces the range of
-  // the field, its isolines are those of every field of its kind. Unset, each field takes its
-  // range.
-  PavPalette solutionPalette, jacobianPalette;
-
-  // Running extrema of the displayed field and where they occur (vertex numbers in mode 1).
-  double solMin = 0, solMax = 0;
-  int solMinAt = 0, solMaxAt = 0;
+  // What the viewer built from the mesh object it shows, with the object itself.
+  PavMeshScene meshScene;
 
 signals:
   // A short text for the window's terminal panel ("Mesh File %s OPENED", ...).
@@ -199,34 +179,10 @@ protected:
   // The solution shown is named by the field mode and its index among the solutions of that
   // kind; the Jacobian by the last request (j normalised, J minimal).
   std::string fieldTitle(const PavDrawField &field) const override;
-  bool minimalJacobian = false;
-  PavObject *mesh = nullptr;
-  QString meshFile, solFile;
   int windowCount = 1;
-  double bbox[6] = {0, 1, 0, 1, 0, 1};
-  std::vector<PavBuiltSet> sets, cuts;
-  // Every built object by its draw object: (object, list, set, position), sorted by object. Made
-  // again by indexBuilt after each change of the sets; a stale row is never taken (builtOf
-  // checks the row against the sets).
-  struct PavBuiltRow {
-    const PavDrawObject *object;
-    uint32_t list, set, index; // list 0: sets, 1: cuts
-  };
-  std::vector<PavBuiltRow> builtIndex;
   // A 3-D surface mesh that is not flat (no volume elements, the box thick in every direction).
   bool bendingSurface() const;
-  bool surfaceLinesByDefault = false; // LineSurfOn was turned on by the last mesh shown
-  void indexBuilt();
-  bool cutShell = false; // the clipped faces hold the envelope of the crossed elements only
-  int cutBuildCount = 0;
-  PavCutBlocks cutBlocks; // the runs of entities of the mesh for the cut search
   bool clipShellOnly() const;
-  bool surfaceBuilt = false, volumeBuilt = false, vectorBuilt = false;
-  std::vector<PavDrawObject *> shown; // picked elements shown on their own
-  std::vector<int32_t> arrowVertices;
-  // Links of the existing surface elements to the volume faces they cover, by degree (1..4):
-  // 6 integers per element, count + 1 elements.
-  std::vector<int> triLnk[5], quaLnk[5];
 
 private:
   struct PavPendingField {

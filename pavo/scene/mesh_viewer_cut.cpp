@@ -22,23 +22,25 @@ bool PavMeshViewer::clipShellOnly() const {
 }
 
 void PavMeshViewer::updateCutIfFacesChanged() {
-  if (mesh && view.cutActive() && !view.capping && cutShell != clipShellOnly()) updateCut();
+  if (meshScene.mesh && view.cutActive() && !view.capping && meshScene.cutShell != clipShellOnly())
+    updateCut();
 }
 
 void PavMeshViewer::updateCut() {
-  removeSets(cuts);
-  if (mesh && view.cutActive()) {
-    cutBuildCount++;
+  removeSets(meshScene.cuts);
+  if (meshScene.mesh && view.cutActive()) {
+    meshScene.cutBuildCount++;
     PavCutFieldChoice choice;
     choice.mode = view.fieldMode;
     choice.vertexIndex = view.vertexSolution;
     choice.elementIndex = view.elementSolution;
     choice.vectorMode = view.vectorMode;
     const bool capping = view.capping;
-    cutShell = clipShellOnly();
+    meshScene.cutShell = clipShellOnly();
     std::vector<PavCutLayer> layers =
-        capping ? packCapping(mesh, view.cutPlane, choice, &cutBlocks)
-                : packClipping(mesh, view.cutPlane, choice, cutShell, &cutBlocks);
+        capping ? packCapping(meshScene.mesh, view.cutPlane, choice, &meshScene.cutBlocks)
+                : packClipping(meshScene.mesh, view.cutPlane, choice, meshScene.cutShell,
+                               &meshScene.cutBlocks);
     // The section lies on the plane itself: move it a hair to the kept side (a x + b y + c z + d
     // below 0), so that the clipping of the programs does not eat it.
     const double *p = view.cutPlane;
@@ -72,7 +74,7 @@ void PavMeshViewer::updateCut() {
         o->setParentElt(g.parent.data());
         if (!g.face.empty()) o->setParentFace(g.face.data());
         o->volSurf = !capping;
-        o->wholeInCut = !capping; // the crossed elements are shown whole
+        o->wholeInCut = !capping; // the crossed elements are meshScene.shown whole
         o->visible = g.ref != -1; // the object -1 holds every element for the fields and picking
         PavBuiltObject bo;
         bo.object = o;
@@ -80,10 +82,10 @@ void PavMeshViewer::updateCut() {
         set.nbrEnt += g.ref == -1 ? (int32_t)g.nbrElt() : 0;
         set.objects.push_back(std::move(bo));
       }
-      cuts.push_back(std::move(set));
+      meshScene.cuts.push_back(std::move(set));
     }
   }
-  indexBuilt();
+  meshScene.indexBuilt();
   rebuildFields();
   refreshElementVisibility(*this); // the filters hide the cut elements of the elements they hide
   renderLater();

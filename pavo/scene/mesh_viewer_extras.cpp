@@ -37,22 +37,22 @@ uint32_t customTypeOfFace(int faceType) {
 } // namespace
 
 void PavMeshViewer::clearShownElements() {
-  for (PavDrawObject *o : shown)
+  for (PavDrawObject *o : meshScene.shown)
     if (contains(o)) removeObject(o);
-  shown.clear();
+  meshScene.shown.clear();
 }
 
 // Adds one highlighted custom object of k-node faces (nodes are mesh vertex numbers).
 PavDrawObject *PavMeshViewer::addFaceObject(uint32_t drawType, int32_t id, const int *nodes,
                                             int nbrFaces, int k) {
   if (nbrFaces < 1 || k < 1 || drawType >= PAV_NBR_DRAW_TYPES) return nullptr;
-  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  const int32_t nbrVer = meshScene.mesh->ent[Vertices].nbr;
   std::vector<float> xyz;
   std::vector<int> elt;
   for (int i = 0; i < nbrFaces * k; i++) {
     const int v = nodes[i];
     if (v < 1 || v > nbrVer) return nullptr;
-    for (int c = 0; c < 3; c++) xyz.push_back((float)mesh->crdDbl[3 * (size_t)v + c]);
+    for (int c = 0; c < 3; c++) xyz.push_back((float)meshScene.mesh->crdDbl[3 * (size_t)v + c]);
     elt.push_back(i);
   }
   bezierGeometry(drawType, nbrFaces * k, xyz.data(), nbrFaces, elt.data());
@@ -60,13 +60,13 @@ PavDrawObject *PavMeshViewer::addFaceObject(uint32_t drawType, int32_t id, const
   if (!o) return nullptr;
   attachData(o, nbrFaces * k, xyz.data(), nbrFaces, elt.data());
   o->highlightAll = true;
-  shown.push_back(o);
+  meshScene.shown.push_back(o);
   renderLater();
   return o;
 }
 
 int PavMeshViewer::showVolumeElement(int type, int number) {
-  if (!mesh || number < 1 || number > pav_Count(mesh, type)) return 0;
+  if (!meshScene.mesh || number < 1 || number > pav_Count(meshScene.mesh, type)) return 0;
   const PavElementKind kind = pav_ElementKind(type);
   if (kind != PavKindTetrahedron && kind != PavKindPyramid && kind != PavKindPrism &&
       kind != PavKindHexahedron)
@@ -75,8 +75,8 @@ int PavMeshViewer::showVolumeElement(int type, int number) {
   int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
   int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
   int made = 0;
-  if (pav_GetFacesOfEntities(mesh, type, 1, &number, &nbrTri, &triNod, &triLnk, &nodTri, &nbrQua,
-                             &quaNod, &quaLnk, &nodQua, status) == 0) {
+  if (pav_GetFacesOfEntities(meshScene.mesh, type, 1, &number, &nbrTri, &triNod, &triLnk, &nodTri,
+                             &nbrQua, &quaNod, &quaLnk, &nodQua, status) == 0) {
     const int d = pav_ElementDegree(type);
     made += addFaceObject(customTypeOfFace(pav_ElementType(PavKindTriangle, d)), number, triNod,
                           nbrTri, nodTri) != nullptr;
@@ -93,23 +93,26 @@ int PavMeshViewer::showSurfaceElement(int type, int number) {
     appMessage("showSurfaceElement: unknown surface type: %s \n", pav_EntityTypeName(type));
     return 0;
   }
-  if (!mesh || number < 1 || number > pav_Count(mesh, type)) return 0;
+  if (!meshScene.mesh || number < 1 || number > pav_Count(meshScene.mesh, type)) return 0;
   const int k = pav_MshTyp2Siz(type, nullptr);
-  return addFaceObject(custom, number, mesh->ent[type].idx + (size_t)number * k, 1, k) != nullptr;
+  return addFaceObject(custom, number, meshScene.mesh->ent[type].idx + (size_t)number * k, 1, k) !=
+         nullptr;
 }
 
 void PavMeshViewer::setVolumeObjects() {
-  if (!mesh || volumeBuilt) return;
-  volumeBuilt = true;
+  if (!meshScene.mesh || meshScene.volumeBuilt) return;
+  meshScene.volumeBuilt = true;
   appMessage("setVolumeObjects \n");
-  const int32_t n = pav_Count(mesh, Tetrahedra), nbrVer = mesh->ent[Vertices].nbr;
+  const int32_t n = pav_Count(meshScene.mesh, Tetrahedra),
+                nbrVer = meshScene.mesh->ent[Vertices].nbr;
   appMessage("addVolumeObjectsLst \n");
   appMessage("nbrEnt = %d \n", n);
   char status[PAV_STATUS_SIZE] = "";
   int32_t nbrGroups = 0, *sorted = nullptr;
   PavRefGroup *groups = nullptr;
   if (n > 0) {
-    const int32_t *idx = mesh->ent[Tetrahedra].idx + 4, *ref = mesh->ent[Tetrahedra].ref + 1;
+    const int32_t *idx = meshScene.mesh->ent[Tetrahedra].idx + 4,
+                  *ref = meshScene.mesh->ent[Tetrahedra].ref + 1;
     groups = pav_SplitEntitiesByReference(Tetrahedra, nbrVer, n, idx, idx + 4 * (int64_t)(n - 1),
                                           ref, ref + (n - 1), &nbrGroups, &sorted, status);
   }
@@ -118,14 +121,14 @@ void PavMeshViewer::setVolumeObjects() {
     std::vector<float> xyz((size_t)nbrVer * 3);
     for (int32_t v = 1; v <= nbrVer; v++)
       for (int c = 0; c < 3; c++)
-        xyz[3 * (size_t)(v - 1) + c] = (float)mesh->crdDbl[3 * (size_t)v + c];
+        xyz[3 * (size_t)(v - 1) + c] = (float)meshScene.mesh->crdDbl[3 * (size_t)v + c];
     appMessage("attachData vol \n");
     std::vector<int> elt;
     for (int32_t g = 0; g < nbrGroups; g++) {
       elt.clear();
       for (int32_t i = 0; i < groups[g].nbrKept; i++)
         for (int j = 0; j < 4; j++)
-          elt.push_back(mesh->ent[Tetrahedra].idx[4 * (size_t)groups[g].kept[i] + j] - 1);
+          elt.push_back(meshScene.mesh->ent[Tetrahedra].idx[4 * (size_t)groups[g].kept[i] + j] - 1);
       PavDrawObject *o = addObject(
           std::unique_ptr<PavDrawObject>(createDrawObject(DrawVolTetrahedron, groups[g].ref)));
       if (o && !elt.empty()) attachData(o, nbrVer, xyz.data(), (int)(elt.size() / 4), elt.data());
@@ -137,17 +140,18 @@ void PavMeshViewer::setVolumeObjects() {
 }
 
 void PavMeshViewer::setVectorTriangles() {
-  if (!mesh || vectorBuilt) return;
-  vectorBuilt = true;
-  const int32_t n = pav_Count(mesh, Triangles), nbrVer = mesh->ent[Vertices].nbr;
+  if (!meshScene.mesh || meshScene.vectorBuilt) return;
+  meshScene.vectorBuilt = true;
+  const int32_t n = pav_Count(meshScene.mesh, Triangles),
+                nbrVer = meshScene.mesh->ent[Vertices].nbr;
   if (n < 1) return;
-  const int dim = mesh->dim == 2 ? 2 : 3;
+  const int dim = meshScene.mesh->dim == 2 ? 2 : 3;
   // The vertex field is carried whole: every component of each node of each triangle.
   const PavSolution *rec = nullptr;
   if (view.fieldMode == 2) {
     appMessage("Case sol at elements not implemented \n");
   } else if (view.fieldMode == 1) {
-    rec = mesh->ent[Vertices].sol;
+    rec = meshScene.mesh->ent[Vertices].sol;
     for (int i = 1; rec && i < view.vertexSolution; i++) rec = rec->next;
     if (rec && rec->kind == PavSolScalar) {
       appMessage("scalar solution, skip \n");
@@ -164,11 +168,12 @@ void PavMeshViewer::setVectorTriangles() {
   set.mshType = Triangles;
   set.drawType = DrawVecTriangle;
   set.nbrEnt = n;
-  const size_t before = sets.size();
+  const size_t before = meshScene.sets.size();
   {
     char status[PAV_STATUS_SIZE] = "";
     int32_t nbrGroups = 0, *sorted = nullptr;
-    const int32_t *idx = mesh->ent[Triangles].idx + 3, *ref = mesh->ent[Triangles].ref + 1;
+    const int32_t *idx = meshScene.mesh->ent[Triangles].idx + 3,
+                  *ref = meshScene.mesh->ent[Triangles].ref + 1;
     PavRefGroup *g =
         pav_SplitEntitiesByReference(Triangles, nbrVer, n, idx, idx + 3 * (int64_t)(n - 1), ref,
                                      ref + (n - 1), &nbrGroups, &sorted, status);
@@ -179,11 +184,11 @@ void PavMeshViewer::setVectorTriangles() {
     pav_FreeRefGroups(g);
     free(sorted);
   }
-  buildSet(set, mesh->ent[Triangles].idx, mesh->ent[Triangles].ref, false, "");
-  sets.push_back(std::move(set));
-  indexBuilt();
-  if (!rec || sets.size() == before) return;
-  PavBuiltSet &built = sets.back();
+  buildSet(set, meshScene.mesh->ent[Triangles].idx, meshScene.mesh->ent[Triangles].ref, false, "");
+  meshScene.sets.push_back(std::move(set));
+  meshScene.indexBuilt();
+  if (!rec || meshScene.sets.size() == before) return;
+  PavBuiltSet &built = meshScene.sets.back();
   for (PavBuiltObject &bo : built.objects) {
     const PavSceneEntry *e = bo.object ? sceneModel().entry(bo.object) : nullptr;
     if (!e) continue;
@@ -207,16 +212,16 @@ void PavMeshViewer::setVectorTriangles() {
 }
 
 int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
-  if (!mesh) return 0;
+  if (!meshScene.mesh) return 0;
   if (arrows && arrowMode != 1) {
     appMessage("ModeVecArrow %d not known \n", arrowMode);
     return 0;
   }
   // Vertices of the visible surface objects, each once.
-  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  const int32_t nbrVer = meshScene.mesh->ent[Vertices].nbr;
   std::vector<char> seen((size_t)nbrVer + 1, 0);
   std::vector<int32_t> list(1, 0);
-  for (const PavBuiltSet &set : sets) {
+  for (const PavBuiltSet &set : meshScene.sets) {
     const PavElementKind k = pav_ElementKind(set.mshType);
     if (k != PavKindTriangle && k != PavKindQuadrilateral) continue;
     for (const PavBuiltObject &bo : set.objects) {
@@ -230,15 +235,15 @@ int PavMeshViewer::selectGlyphVertices(bool arrows, int arrowMode) {
   }
   const int n = (int)list.size() - 1;
   if (arrows) {
-    arrowVertices.assign(list.begin() + 1, list.end());
+    meshScene.arrowVertices.assign(list.begin() + 1, list.end());
     appMessage("  %d arrow vertices to display \n", n);
     return n;
   }
-  pav_FreeMetricVertices(mesh);
-  mesh->metVer = static_cast<int32_t *>(malloc(sizeof(int32_t) * list.size()));
-  if (!mesh->metVer) return 0;
-  std::memcpy(mesh->metVer, list.data(), sizeof(int32_t) * list.size());
-  mesh->nbrMetVer = n;
+  pav_FreeMetricVertices(meshScene.mesh);
+  meshScene.mesh->metVer = static_cast<int32_t *>(malloc(sizeof(int32_t) * list.size()));
+  if (!meshScene.mesh->metVer) return 0;
+  std::memcpy(meshScene.mesh->metVer, list.data(), sizeof(int32_t) * list.size());
+  meshScene.mesh->nbrMetVer = n;
   appMessage("  %d metrix vertices to display \n", n);
   return n;
 }
@@ -294,35 +299,38 @@ void PavMeshViewer::updateGlyphs() {
   constexpr int kMostMetricGlyphs = 10000, kMostArrows = 100000;
   PavGlyphMesh metric, arrows;
   const PavSolution *rec = nullptr;
-  if (mesh && view.fieldMode == 1 && view.vertexSolution >= 1) {
-    rec = mesh->ent[Vertices].sol;
+  if (meshScene.mesh && view.fieldMode == 1 && view.vertexSolution >= 1) {
+    rec = meshScene.mesh->ent[Vertices].sol;
     for (int i = 1; rec && i < view.vertexSolution; i++) rec = rec->next;
   }
-  const int32_t nbrVer = mesh ? mesh->ent[Vertices].nbr : 0;
-  const int dim = mesh && mesh->dim == 2 ? 2 : 3;
+  const int32_t nbrVer = meshScene.mesh ? meshScene.mesh->ent[Vertices].nbr : 0;
+  const int dim = meshScene.mesh && meshScene.mesh->dim == 2 ? 2 : 3;
   try {
-    if (rec && rec->nbrEnt == nbrVer && rec->data && mesh->crdDbl) {
+    if (rec && rec->nbrEnt == nbrVer && rec->data && meshScene.mesh->crdDbl) {
       if (rec->kind == PavSolSymMatrix && metricGlyphsOn) {
-        if (mesh->nbrMetVer < 1 || !mesh->metVer) selectGlyphVertices(false);
+        if (meshScene.mesh->nbrMetVer < 1 || !meshScene.mesh->metVer) selectGlyphVertices(false);
         static const float dark[3] = {0.6f, 0.0f, 0.0f}; // what "MetSha" paints
-        const std::vector<int32_t> list = spreadSelection(mesh->metVer ? mesh->metVer + 1 : nullptr,
-                                                          mesh->nbrMetVer, kMostMetricGlyphs);
+        const std::vector<int32_t> list =
+            spreadSelection(meshScene.mesh->metVer ? meshScene.mesh->metVer + 1 : nullptr,
+                            meshScene.mesh->nbrMetVer, kMostMetricGlyphs);
         // Neighbouring glyphs must not overlap: each within 0.45 of the shortest edge at it.
         const double scale = metricFitScale(dim, rec->data, nbrVer, list.data(), (int)list.size(),
-                                            shortestEdges(mesh), 0.45, metricScale);
-        packMetricGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), (int)list.size(), scale,
-                         dark, metric, prefs.ellipsoidMetric);
+                                            shortestEdges(meshScene.mesh), 0.45, metricScale);
+        packMetricGlyphs(dim, meshScene.mesh->crdDbl, rec->data, nbrVer, list.data(),
+                         (int)list.size(), scale, dark, metric, prefs.ellipsoidMetric);
       } else if (rec->kind == PavSolVector && arrowGlyphsOn) {
-        if (arrowVertices.empty()) selectGlyphVertices(true, 1);
-        const std::vector<int32_t> list =
-            spreadSelection(arrowVertices.data(), (int)arrowVertices.size(), kMostArrows);
+        if (meshScene.arrowVertices.empty()) selectGlyphVertices(true, 1);
+        const std::vector<int32_t> list = spreadSelection(
+            meshScene.arrowVertices.data(), (int)meshScene.arrowVertices.size(), kMostArrows);
         const int n = (int)list.size();
-        const double dx = bbox[1] - bbox[0], dy = bbox[3] - bbox[2], dz = bbox[5] - bbox[4];
+        const double dx = meshScene.bbox[1] - meshScene.bbox[0],
+                     dy = meshScene.bbox[3] - meshScene.bbox[2],
+                     dz = meshScene.bbox[5] - meshScene.bbox[4];
         const double scale = arrowScale > 0
                                  ? arrowScale
                                  : arrowLengthScale(dim, rec->data, nbrVer, list.data(), n,
                                                     std::sqrt(dx * dx + dy * dy + dz * dz), 0.05);
-        packArrowGlyphs(dim, mesh->crdDbl, rec->data, nbrVer, list.data(), n, scale,
+        packArrowGlyphs(dim, meshScene.mesh->crdDbl, rec->data, nbrVer, list.data(), n, scale,
                         view.colormap >= 0 ? view.colormap : 0, arrows);
       }
     }

@@ -53,14 +53,14 @@ std::vector<double> scalarOf(const PavSolution *r, int dim, int vectorMode) {
 } // namespace
 
 void PavMeshViewer::rebuildFields() {
-  if (!mesh) return;
+  if (!meshScene.mesh) return;
   updateGlyphs();
   const int mode = view.fieldMode;
   // A field number beyond those held (asked for by a parameter or view-state file) falls back to
   // the first field, and says so.
   if (mode == 1 || mode == 2) {
-    const int held =
-        mode == 1 ? pav_GetNumberOfVertexSolutions(mesh) : pav_GetMaxNumberOfElementSolutions(mesh);
+    const int held = mode == 1 ? pav_GetNumberOfVertexSolutions(meshScene.mesh)
+                               : pav_GetMaxNumberOfElementSolutions(meshScene.mesh);
     int &index = mode == 1 ? view.vertexSolution : view.elementSolution;
     if (held > 0 && (index < 1 || index > held)) {
       appMessage("  ## ERROR: there is no solution field %d (%d held): field 1 is shown\n", index,
@@ -68,10 +68,10 @@ void PavMeshViewer::rebuildFields() {
       index = 1;
     }
   }
-  const int32_t nbrVer = mesh->ent[Vertices].nbr;
-  const int dim = mesh->dim == 2 ? 2 : 3;
+  const int32_t nbrVer = meshScene.mesh->ent[Vertices].nbr;
+  const int dim = meshScene.mesh->dim == 2 ? 2 : 3;
   std::vector<PavBuiltSet *> all;
-  for (auto *list : {&sets, &cuts})
+  for (auto *list : {&meshScene.sets, &meshScene.cuts})
     for (PavBuiltSet &s : *list) all.push_back(&s);
   auto detachAll = [&] {
     for (PavBuiltSet *s : all)
@@ -81,7 +81,7 @@ void PavMeshViewer::rebuildFields() {
   std::vector<double> verScalar; // mode 1: one value per vertex, from 1
   const PavSolution *verRecord = nullptr;
   if (mode == 1) {
-    verRecord = recordAt(mesh->ent[Vertices].sol, view.vertexSolution);
+    verRecord = recordAt(meshScene.mesh->ent[Vertices].sol, view.vertexSolution);
     if (!verRecord) {
       appMessage("error\n");
       detachAll();
@@ -123,7 +123,7 @@ void PavMeshViewer::rebuildFields() {
       perVertex = true;
     } else {
       int solTyp = pav_EntTyp2SolTyp(srcType, nullptr);
-      const PavSolution *rec = recordAt(mesh->ent[srcType].sol, view.elementSolution);
+      const PavSolution *rec = recordAt(meshScene.mesh->ent[srcType].sol, view.elementSolution);
       if (!rec && set->source == PavSetSource::MeshType) {
         // Faces of a volume mesh without their own field take the field of the volume element
         // they cover.
@@ -132,9 +132,9 @@ void PavMeshViewer::rebuildFields() {
         continue;
       }
       if (!rec) continue;
-      if (rec->nbrEnt != pav_Count(mesh, srcType)) {
+      if (rec->nbrEnt != pav_Count(meshScene.mesh, srcType)) {
         appMessage("error invalid number of solution: %d != %d \n", rec->nbrEnt,
-                   pav_Count(mesh, srcType));
+                   pav_Count(meshScene.mesh, srcType));
         continue;
       }
       std::vector<double> scal = scalarOf(rec, dim, view.vectorMode);
@@ -173,8 +173,8 @@ void PavMeshViewer::rebuildFields() {
   detachAll();
   float range[2];
   if (attachPending(PavFieldKind::Solution, pending, range)) {
-    solMin = std::min(solMin, (double)range[0]);
-    solMax = std::max(solMax, (double)range[1]);
+    meshScene.solMin = std::min(meshScene.solMin, (double)range[0]);
+    meshScene.solMax = std::max(meshScene.solMax, (double)range[1]);
   }
   renderLater();
 }
@@ -195,8 +195,8 @@ bool PavMeshViewer::attachPending(PavFieldKind kind, std::vector<PavPendingField
   const float pal[5] = {lo, lo + 0.25f * (hi - lo), lo + 0.5f * (hi - lo), lo + 0.75f * (hi - lo),
                         hi};
   // A palette the user gave replaces the range; its isolines go to every field of its kind.
-  const PavPalette *user = kind == PavFieldKind::Solution   ? &solutionPalette
-                           : kind == PavFieldKind::Jacobian ? &jacobianPalette
+  const PavPalette *user = kind == PavFieldKind::Solution   ? &meshScene.solutionPalette
+                           : kind == PavFieldKind::Jacobian ? &meshScene.jacobianPalette
                                                             : nullptr;
   for (PavPendingField &f : pending) {
     std::unique_ptr<PavDrawField> field;
@@ -233,13 +233,13 @@ void PavMeshViewer::gatherRows(const PavBuiltSet &set, const std::vector<double>
 }
 
 int PavMeshViewer::volumeFieldOnFaces(const PavBuiltSet &set, std::vector<double> &rows) const {
-  const int dim = mesh->dim == 2 ? 2 : 3;
+  const int dim = meshScene.mesh->dim == 2 ? 2 : 3;
   std::vector<double> scal;
   return volumeValuesOnFaces(
       set,
       [&](int vt, int *degree) -> const double * {
-        const PavSolution *rec = recordAt(mesh->ent[vt].sol, view.elementSolution);
-        if (!rec || rec->nbrEnt != pav_Count(mesh, vt)) return nullptr;
+        const PavSolution *rec = recordAt(meshScene.mesh->ent[vt].sol, view.elementSolution);
+        if (!rec || rec->nbrEnt != pav_Count(meshScene.mesh, vt)) return nullptr;
         scal = scalarOf(rec, dim, view.vectorMode);
         *degree = rec->degree;
         return scal.empty() ? nullptr : scal.data();
@@ -253,7 +253,8 @@ int PavMeshViewer::volumeValuesOnFaces(
   const int d = pav_ElementDegree(set.mshType);
   const PavElementKind kind = pav_ElementKind(set.mshType);
   if (d < 1 || d > 4 || (kind != PavKindTriangle && kind != PavKindQuadrilateral)) return 0;
-  const std::vector<int> &links = kind == PavKindTriangle ? triLnk[d] : quaLnk[d];
+  const std::vector<int> &links =
+      kind == PavKindTriangle ? meshScene.triLnk[d] : meshScene.quaLnk[d];
   if (links.size() < 6 * ((size_t)set.nbrEnt + 1)) return 0;
   int nbrNod = 0, degree = -1;
   for (int vt : volumeTypesOfDegree(d)) {
@@ -279,7 +280,7 @@ int PavMeshViewer::volumeValuesOnFaces(
 int PavMeshViewer::shownSolution(int *index) const {
   const bool on = view.options.SolOn != 0 || view.options.IsoOn != 0;
   const int mode = view.fieldMode == 1 || view.fieldMode == 2 ? view.fieldMode : 0;
-  if (!mesh || !on || !mode || !sceneModel().firstField(PavFieldKind::Solution)) {
+  if (!meshScene.mesh || !on || !mode || !sceneModel().firstField(PavFieldKind::Solution)) {
     if (index) *index = 0;
     return 0;
   }
@@ -289,24 +290,24 @@ int PavMeshViewer::shownSolution(int *index) const {
 
 std::string PavMeshViewer::fieldTitle(const PavDrawField &field) const {
   if (field.fieldKind == PavFieldKind::Jacobian)
-    return paletteTitle(field.fieldKind, false, 1, 1, false, minimalJacobian);
-  if (field.fieldKind != PavFieldKind::Solution || !mesh || view.fieldMode < 1)
+    return paletteTitle(field.fieldKind, false, 1, 1, false, meshScene.minimalJacobian);
+  if (field.fieldKind != PavFieldKind::Solution || !meshScene.mesh || view.fieldMode < 1)
     return PavSceneWindow::fieldTitle(field);
   const bool atVertices = view.fieldMode == 1;
-  const int count =
-      atVertices ? pav_GetNumberOfVertexSolutions(mesh) : pav_GetMaxNumberOfElementSolutions(mesh);
+  const int count = atVertices ? pav_GetNumberOfVertexSolutions(meshScene.mesh)
+                               : pav_GetMaxNumberOfElementSolutions(meshScene.mesh);
   const int index = atVertices ? view.vertexSolution : view.elementSolution;
   return paletteTitle(field.fieldKind, atVertices, index, count);
 }
 
 bool PavMeshViewer::stepSolution(int step) {
-  if (!mesh) return false;
+  if (!meshScene.mesh) return false;
   int count = 0, *index = nullptr;
   if (view.fieldMode == 1) {
-    count = pav_GetNumberOfVertexSolutions(mesh);
+    count = pav_GetNumberOfVertexSolutions(meshScene.mesh);
     index = &view.vertexSolution;
   } else if (view.fieldMode == 2) {
-    count = pav_GetMaxNumberOfElementSolutions(mesh);
+    count = pav_GetMaxNumberOfElementSolutions(meshScene.mesh);
     index = &view.elementSolution;
   } else {
     return false;
@@ -315,45 +316,47 @@ bool PavMeshViewer::stepSolution(int step) {
   if (next < 1 || next > count) return false;
   *index = next;
   emit solutionStepped(view.fieldMode, next);
-  solMin = std::numeric_limits<double>::infinity();
-  solMax = -std::numeric_limits<double>::infinity();
+  meshScene.solMin = std::numeric_limits<double>::infinity();
+  meshScene.solMax = -std::numeric_limits<double>::infinity();
   rebuildShownField();
   return true;
 }
 
 void PavMeshViewer::rebuildShownField() {
   // Cuts pack their field with their geometry: they are packed again.
-  if (!cuts.empty())
+  if (!meshScene.cuts.empty())
     updateCut();
   else
     rebuildFields();
 }
 
 void PavMeshViewer::computeSolutionExtrema() {
-  if (!mesh) return;
-  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  if (!meshScene.mesh) return;
+  const int32_t nbrVer = meshScene.mesh->ent[Vertices].nbr;
   if (view.fieldMode == 1) {
-    const PavSolution *r = recordAt(mesh->ent[Vertices].sol, view.vertexSolution);
+    const PavSolution *r = recordAt(meshScene.mesh->ent[Vertices].sol, view.vertexSolution);
     if (!r || r->nbrEnt != nbrVer || !r->data) {
       appMessage("error\n");
       return;
     }
     const size_t width =
-        r->nbrEnt > 0 ? (size_t)r->nbrNod * (size_t)pav_SolKindSize(mesh->dim, r->kind) : 0;
+        r->nbrEnt > 0 ? (size_t)r->nbrNod * (size_t)pav_SolKindSize(meshScene.mesh->dim, r->kind)
+                      : 0;
     for (int32_t v = 1; v <= nbrVer; v++)
       for (size_t c = 0; c < width; c++) {
         double x = r->data[(size_t)v * width + c];
-        if (x < solMin) {
-          solMin = x;
-          solMinAt = v;
+        if (x < meshScene.solMin) {
+          meshScene.solMin = x;
+          meshScene.solMinAt = v;
         }
-        if (x > solMax) {
-          solMax = x;
-          solMaxAt = v;
+        if (x > meshScene.solMax) {
+          meshScene.solMax = x;
+          meshScene.solMaxAt = v;
         }
       }
-    appMessage("  Extrema Solution %d : [%f, %f]\n", view.vertexSolution, solMin, solMax);
-    appMessage("  Min at vertex %d, Max at vertex %d\n", solMinAt, solMaxAt);
+    appMessage("  Extrema Solution %d : [%f, %f]\n", view.vertexSolution, meshScene.solMin,
+               meshScene.solMax);
+    appMessage("  Min at vertex %d, Max at vertex %d\n", meshScene.solMinAt, meshScene.solMaxAt);
     return;
   }
   if (view.fieldMode != 2) return;
@@ -361,20 +364,21 @@ void PavMeshViewer::computeSolutionExtrema() {
   auto scan = [&] {
     for (int d = 1; d <= 4; d++)
       for (int vt : volumeTypesOfDegree(d)) {
-        const PavSolution *r = recordAt(mesh->ent[vt].sol, view.elementSolution);
+        const PavSolution *r = recordAt(meshScene.mesh->ent[vt].sol, view.elementSolution);
         if (!r || !r->data) continue;
         if (r->kind != PavSolScalar) {
           appMessage("case not scalar for elements not implemented yet \n");
           return;
         }
         for (size_t i = (size_t)r->nbrNod; i < ((size_t)r->nbrEnt + 1) * (size_t)r->nbrNod; i++) {
-          solMin = std::min(solMin, r->data[i]);
-          solMax = std::max(solMax, r->data[i]);
+          meshScene.solMin = std::min(meshScene.solMin, r->data[i]);
+          meshScene.solMax = std::max(meshScene.solMax, r->data[i]);
         }
       }
   };
   scan();
-  appMessage("  Extrema Solution %d : [%f, %f]\n", view.elementSolution, solMin, solMax);
+  appMessage("  Extrema Solution %d : [%f, %f]\n", view.elementSolution, meshScene.solMin,
+             meshScene.solMax);
 }
 
 } // namespace pavo

@@ -7,8 +7,8 @@
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "render/buffer_packing.h"
-#include "scene/mesh_viewer_tables.h"
 #include "render/scene_marks.h"
+#include "scene/mesh_viewer_tables.h"
 #include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 
@@ -37,14 +37,14 @@ struct FreeList {
 
 void PavMeshViewer::clearMeshScene() {
   clearScene();
-  sets.clear();
-  cuts.clear();
-  builtIndex.clear();
-  surfaceBuilt = volumeBuilt = vectorBuilt = false;
-  shown.clear();
-  arrowVertices.clear();
-  for (auto &l : triLnk) l.clear();
-  for (auto &l : quaLnk) l.clear();
+  meshScene.sets.clear();
+  meshScene.cuts.clear();
+  meshScene.indexBuilt();
+  meshScene.surfaceBuilt = meshScene.volumeBuilt = meshScene.vectorBuilt = false;
+  meshScene.shown.clear();
+  meshScene.arrowVertices.clear();
+  for (auto &l : meshScene.triLnk) l.clear();
+  for (auto &l : meshScene.quaLnk) l.clear();
 }
 
 void PavMeshViewer::removeSets(std::vector<PavBuiltSet> &list) {
@@ -54,47 +54,11 @@ void PavMeshViewer::removeSets(std::vector<PavBuiltSet> &list) {
   list.clear();
 }
 
-void PavMeshViewer::indexBuilt() {
-  builtIndex.clear();
-  const std::vector<PavBuiltSet> *lists[2] = {&sets, &cuts};
-  size_t n = 0;
-  for (const std::vector<PavBuiltSet> *list : lists)
-    for (const PavBuiltSet &s : *list) n += s.objects.size();
-  builtIndex.reserve(n);
-  for (uint32_t l = 0; l < 2; l++)
-    for (size_t s = 0; s < lists[l]->size(); s++) {
-      const std::vector<PavBuiltObject> &objects = (*lists[l])[s].objects;
-      for (size_t i = 0; i < objects.size(); i++)
-        if (objects[i].object)
-          builtIndex.push_back({objects[i].object, l, (uint32_t)s, (uint32_t)i});
-    }
-  std::sort(builtIndex.begin(), builtIndex.end(), [](const PavBuiltRow &a, const PavBuiltRow &b) {
-    return std::less<const PavDrawObject *>()(a.object, b.object);
-  });
-}
-
-const PavMeshViewer::PavBuiltObject *PavMeshViewer::builtOf(const PavDrawObject *o,
-                                                            const PavBuiltSet **setOut) const {
-  if (setOut) *setOut = nullptr;
-  if (!o) return nullptr;
-  auto row = std::lower_bound(builtIndex.begin(), builtIndex.end(), o,
-                              [](const PavBuiltRow &r, const PavDrawObject *key) {
-                                return std::less<const PavDrawObject *>()(r.object, key);
-                              });
-  if (row == builtIndex.end() || row->object != o) return nullptr;
-  const std::vector<PavBuiltSet> &list = row->list == 0 ? sets : cuts;
-  if (row->set >= list.size() || row->index >= list[row->set].objects.size()) return nullptr;
-  const PavBuiltSet &set = list[row->set];
-  if (set.objects[row->index].object != o) return nullptr;
-  if (setOut) *setOut = &set;
-  return &set.objects[row->index];
-}
-
 void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
                              const char *filterPrefix) {
   char status[PAV_STATUS_SIZE] = "";
   const int k = pav_MshTyp2Siz(set.mshType, nullptr);
-  const int32_t n = set.nbrEnt, nbrVer = mesh->ent[Vertices].nbr;
+  const int32_t n = set.nbrEnt, nbrVer = meshScene.mesh->ent[Vertices].nbr;
   if (n < 1 || k < 1 || !idx || !ref) return;
   const int32_t *firstIdx = packed ? idx : idx + k, *firstRef = packed ? ref : ref + 1;
   int32_t nbrGroups = 0, *sorted = nullptr;
@@ -135,7 +99,8 @@ void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t
           stamp[v] = current;
           local[v] = (int32_t)bo.vertices.size();
           bo.vertices.push_back(v);
-          for (int c = 0; c < 3; c++) xyz.push_back((float)mesh->crdDbl[3 * (size_t)v + c]);
+          for (int c = 0; c < 3; c++)
+            xyz.push_back((float)meshScene.mesh->crdDbl[3 * (size_t)v + c]);
         }
         elt[(size_t)(i * k + j)] = local[v];
       }
@@ -177,13 +142,13 @@ void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t
 }
 
 void PavMeshViewer::buildPointsOnly() {
-  const int32_t nbrVer = mesh->ent[Vertices].nbr;
+  const int32_t nbrVer = meshScene.mesh->ent[Vertices].nbr;
   if (nbrVer < 1) return;
   std::vector<float> xyz((size_t)nbrVer * 3);
   std::vector<int> elt((size_t)nbrVer);
   for (int32_t v = 1; v <= nbrVer; v++) {
     for (int c = 0; c < 3; c++)
-      xyz[3 * (size_t)(v - 1) + c] = (float)mesh->crdDbl[3 * (size_t)v + c];
+      xyz[3 * (size_t)(v - 1) + c] = (float)meshScene.mesh->crdDbl[3 * (size_t)v + c];
     elt[(size_t)(v - 1)] = v - 1;
   }
   PavBuiltSet set;
@@ -200,22 +165,22 @@ void PavMeshViewer::buildPointsOnly() {
   for (int32_t v = 1; v <= nbrVer; v++) bo.entities[(size_t)(v - 1)] = v;
   bo.vertices = bo.entities;
   set.objects.push_back(std::move(bo));
-  sets.push_back(std::move(set));
+  meshScene.sets.push_back(std::move(set));
 }
 
 void PavMeshViewer::buildBoundarySurface() {
   bool volumes = false;
   for (int d = 1; d <= 4; d++)
-    for (int vt : volumeTypesOfDegree(d)) volumes = volumes || pav_Count(mesh, vt) > 0;
-  if (!volumes || surfaceBuilt) return;
-  surfaceBuilt = true;
+    for (int vt : volumeTypesOfDegree(d)) volumes = volumes || pav_Count(meshScene.mesh, vt) > 0;
+  if (!volumes || meshScene.surfaceBuilt) return;
+  meshScene.surfaceBuilt = true;
   appMessage("  Surface reconstruction in progress\n");
   QElapsedTimer clock;
   clock.start();
   for (int d = 1; d <= 4; d++) {
     int tt = pav_ElementType(PavKindTriangle, d), qt = pav_ElementType(PavKindQuadrilateral, d);
-    triLnk[d].assign(6 * ((size_t)pav_Count(mesh, tt) + 1), 0);
-    quaLnk[d].assign(6 * ((size_t)pav_Count(mesh, qt) + 1), 0);
+    meshScene.triLnk[d].assign(6 * ((size_t)pav_Count(meshScene.mesh, tt) + 1), 0);
+    meshScene.quaLnk[d].assign(6 * ((size_t)pav_Count(meshScene.mesh, qt) + 1), 0);
   }
   // The first extraction runs on a worker thread while this thread compiles the face programs
   // the first frame needs (both take long on big meshes); the others follow in order, so the
@@ -223,14 +188,15 @@ void PavMeshViewer::buildBoundarySurface() {
   bool first = true;
   for (int d = 1; d <= 4; d++) {
     for (int vt : volumeTypesOfDegree(d)) {
-      if (pav_Count(mesh, vt) < 1) continue;
+      if (pav_Count(meshScene.mesh, vt) < 1) continue;
       char status[PAV_STATUS_SIZE] = "";
       int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
       int *triNod = nullptr, *triL = nullptr, *quaNod = nullptr, *quaL = nullptr;
       int rc = 2;
       auto extract = [&] {
-        rc = pav_BuildBoundarySurface(mesh, vt, &nbrTri, &triNod, &triL, triLnk[d].data(), &nodTri,
-                                      &nbrQua, &quaNod, &quaL, quaLnk[d].data(), &nodQua, status);
+        rc = pav_BuildBoundarySurface(meshScene.mesh, vt, &nbrTri, &triNod, &triL,
+                                      meshScene.triLnk[d].data(), &nodTri, &nbrQua, &quaNod, &quaL,
+                                      meshScene.quaLnk[d].data(), &nodQua, status);
       };
       std::thread worker;
       if (first) {
@@ -267,9 +233,10 @@ void PavMeshViewer::buildBoundarySurface() {
         set.nod.assign(nods[f], nods[f] + (size_t)counts[f] * nodes[f]);
         set.lnk.assign(lnks[f], lnks[f] + 3 * (size_t)counts[f]);
         std::vector<int32_t> refs((size_t)counts[f]);
-        for (int i = 0; i < counts[f]; i++) refs[(size_t)i] = mesh->ent[vt].ref[lnks[f][3 * i + 1]];
+        for (int i = 0; i < counts[f]; i++)
+          refs[(size_t)i] = meshScene.mesh->ent[vt].ref[lnks[f][3 * i + 1]];
         buildSet(set, set.nod.data(), refs.data(), true, "");
-        sets.push_back(std::move(set));
+        meshScene.sets.push_back(std::move(set));
       }
     }
   }
@@ -278,13 +245,13 @@ void PavMeshViewer::buildBoundarySurface() {
 
 void PavMeshViewer::prebuildFacePrograms() {
   // Programs are built for the fields attached now (none yet): only worth it when none will be.
-  if (view.fieldMode != 0 || !mesh) return;
+  if (view.fieldMode != 0 || !meshScene.mesh) return;
   std::vector<uint32_t> types;
-  for (const PavBuiltSet &set : sets) types.push_back(set.drawType);
+  for (const PavBuiltSet &set : meshScene.sets) types.push_back(set.drawType);
   for (int d = 1; d <= 4; d++) {
     bool tri = false, qua = false;
     for (int vt : volumeTypesOfDegree(d)) {
-      if (pav_Count(mesh, vt) < 1) continue;
+      if (pav_Count(meshScene.mesh, vt) < 1) continue;
       const PavElementKind k = pav_ElementKind(vt);
       tri = tri || k != PavKindHexahedron;
       qua = qua || k == PavKindHexahedron || k == PavKindPyramid || k == PavKindPrism;
@@ -296,53 +263,55 @@ void PavMeshViewer::prebuildFacePrograms() {
 }
 
 bool PavMeshViewer::bendingSurface() const {
-  if (!mesh || mesh->dim == 2) return false;
+  if (!meshScene.mesh || meshScene.mesh->dim == 2) return false;
   for (int d = 1; d <= 4; d++)
     for (int vt : volumeTypesOfDegree(d))
-      if (pav_Count(mesh, vt) > 0) return false;
+      if (pav_Count(meshScene.mesh, vt) > 0) return false;
   bool faces = false;
   for (int t : surfaceAndEdgeTypes()) {
     const PavElementKind k = pav_ElementKind(t);
-    faces =
-        faces || ((k == PavKindTriangle || k == PavKindQuadrilateral) && pav_Count(mesh, t) > 0);
+    faces = faces || ((k == PavKindTriangle || k == PavKindQuadrilateral) &&
+                      pav_Count(meshScene.mesh, t) > 0);
   }
-  const double size[3] = {bbox[1] - bbox[0], bbox[3] - bbox[2], bbox[5] - bbox[4]};
+  const double size[3] = {meshScene.bbox[1] - meshScene.bbox[0],
+                          meshScene.bbox[3] - meshScene.bbox[2],
+                          meshScene.bbox[5] - meshScene.bbox[4]};
   const double most = std::max({size[0], size[1], size[2]});
   return faces && most > 0 && std::min({size[0], size[1], size[2]}) > 1e-3 * most;
 }
 
 void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
-  if (!mesh) return;
-  warnNonFiniteSolutions(mesh);
+  if (!meshScene.mesh) return;
+  warnNonFiniteSolutions(meshScene.mesh);
   clearMeshScene();
-  switches.dimension = mesh->dim == 2 ? 2 : 3;
+  switches.dimension = meshScene.mesh->dim == 2 ? 2 : 3;
   double paramBox[6];
   const bool boxGiven = readParameters(paramBox);
-  const int32_t nbrVer = mesh->ent[Vertices].nbr;
-  if (nbrVer > 0 && mesh->crdDbl) {
+  const int32_t nbrVer = meshScene.mesh->ent[Vertices].nbr;
+  if (nbrVer > 0 && meshScene.mesh->crdDbl) {
     double box[6] = {
         std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
         std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
         std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
     for (int32_t v = 1; v <= nbrVer; v++)
       for (int c = 0; c < 3; c++) {
-        double x = mesh->crdDbl[3 * (size_t)v + c];
+        double x = meshScene.mesh->crdDbl[3 * (size_t)v + c];
         box[2 * c] = std::min(box[2 * c], x);
         box[2 * c + 1] = std::max(box[2 * c + 1], x);
       }
-    std::copy(box, box + 6, bbox);
+    std::copy(box, box + 6, meshScene.bbox);
   }
-  if (boxGiven) std::copy(paramBox, paramBox + 6, bbox);
-  fitBoundingBox(bbox);
-  if (nbrVer < 1 || !mesh->crdDbl) {
+  if (boxGiven) std::copy(paramBox, paramBox + 6, meshScene.bbox);
+  fitBoundingBox(meshScene.bbox);
+  if (nbrVer < 1 || !meshScene.mesh->crdDbl) {
     renderLater();
     return;
   }
   // A field is shown by default: vertex solutions when there are any, else element solutions.
   if (view.fieldMode == 0) {
-    if (pav_GetNumberOfVertexSolutions(mesh) > 0)
+    if (pav_GetNumberOfVertexSolutions(meshScene.mesh) > 0)
       view.fieldMode = 1;
-    else if (pav_GetMaxNumberOfElementSolutions(mesh) > 0)
+    else if (pav_GetMaxNumberOfElementSolutions(meshScene.mesh) > 0)
       view.fieldMode = 2;
   }
   // A surface that bends in 3-D shows little of its shape under one light: its edges are drawn
@@ -351,50 +320,53 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   const bool surfaceLines = bendingSurface();
   if (surfaceLines)
     view.options.LineSurfOn = true;
-  else if (surfaceLinesByDefault)
+  else if (meshScene.surfaceLinesByDefault)
     view.options.LineSurfOn = false;
-  surfaceLinesByDefault = surfaceLines;
+  meshScene.surfaceLinesByDefault = surfaceLines;
   if (beforeBuild) beforeBuild();
   PavBusyScope busy(*this, "Building the scene ...");
-  solMin = std::numeric_limits<double>::infinity();
-  solMax = -std::numeric_limits<double>::infinity();
+  meshScene.solMin = std::numeric_limits<double>::infinity();
+  meshScene.solMax = -std::numeric_limits<double>::infinity();
   for (int t : surfaceAndEdgeTypes()) {
-    if (pav_Count(mesh, t) < 1) continue;
+    if (pav_Count(meshScene.mesh, t) < 1) continue;
     PavBuiltSet set;
     set.mshType = t;
     set.drawType = drawTypeOfMeshType(t);
-    set.nbrEnt = pav_Count(mesh, t);
-    buildSet(set, mesh->ent[t].idx, mesh->ent[t].ref, false, "");
-    sets.push_back(std::move(set));
+    set.nbrEnt = pav_Count(meshScene.mesh, t);
+    buildSet(set, meshScene.mesh->ent[t].idx, meshScene.mesh->ent[t].ref, false, "");
+    meshScene.sets.push_back(std::move(set));
   }
   buildBoundarySurface();
-  if (mesh->pol && mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
-  if (mesh->pol && mesh->pol->nbrPolyhedra > 0) addTessellatedPolygon(DrawPolyhedra);
-  if (sets.empty()) buildPointsOnly();
-  indexBuilt();
+  if (meshScene.mesh->pol && meshScene.mesh->pol->nbrBndPol > 0) addTessellatedPolygon(DrawPolygon);
+  if (meshScene.mesh->pol && meshScene.mesh->pol->nbrPolyhedra > 0)
+    addTessellatedPolygon(DrawPolyhedra);
+  if (meshScene.sets.empty()) buildPointsOnly();
+  meshScene.indexBuilt();
   // The marks of a mesh follow the mesh now shown.
-  cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
-  setVertexLabels(*this, mesh, switches.showPointNumbers);
+  cornerPoints = switches.showCorners ? cornerPositions(meshScene.mesh) : std::vector<float>();
+  setVertexLabels(*this, meshScene.mesh, switches.showPointNumbers);
   applyHiddenReferences();
   if (view.cutActive())
     updateCut(); // rebuilds the fields too
   else
     rebuildFields();
-  if (prefs.renumbering) pav_PrintNumberingQuality(mesh);
+  if (prefs.renumbering) pav_PrintNumberingQuality(meshScene.mesh);
   renderLater();
 }
 
 bool PavMeshViewer::readParameters(double box[6]) {
   PavParameters params;
   PavFileMessages messages;
-  if (!readParameterFile(meshFile.toLocal8Bit().constData(), params, messages)) return false;
+  if (!readParameterFile(meshScene.meshFile.toLocal8Bit().constData(), params, messages))
+    return false;
   applyParameters(params, view);
-  applyParameterPalettes(params, solutionPalette, jacobianPalette);
+  applyParameterPalettes(params, meshScene.solutionPalette, meshScene.jacobianPalette);
   applyParameterColours(params, referenceColours);
   if (params.scrolling) prefs.scrolling = *params.scrolling != 0;
   // The surface reconstruction adds the missing boundary faces to the mesh itself (with their
   // solutions), so that they are drawn, picked and written like the file's own faces.
-  if (params.checkSurf && *params.checkSurf != 0) checksurfMesh(0, mesh, nullptr, nullptr);
+  if (params.checkSurf && *params.checkSurf != 0)
+    checksurfMesh(0, meshScene.mesh, nullptr, nullptr);
   if (!params.boundingBox) return false;
   std::copy(params.boundingBox->begin(), params.boundingBox->end(), box);
   return true;
@@ -402,7 +374,7 @@ bool PavMeshViewer::readParameters(double box[6]) {
 
 void PavMeshViewer::applyHiddenReferences() {
   const std::vector<PavHiddenRef> &hidden = view.hiddenReferences;
-  for (PavBuiltSet &set : sets)
+  for (PavBuiltSet &set : meshScene.sets)
     for (PavBuiltObject &bo : set.objects) {
       if (!bo.object || bo.object->id == -1) continue;
       const PavHiddenRef h{bo.object->type, bo.object->id};

@@ -20,15 +20,15 @@ void PavMeshViewer::addTessellatedPolygon(uint32_t drawType) {
                (int)DrawPolygon, (int)DrawPolyhedra, (int)DrawCustomPolygon);
     return;
   }
-  if (!mesh || !mesh->pol) return;
+  if (!meshScene.mesh || !meshScene.mesh->pol) return;
   const int mode = drawType == DrawPolyhedra ? PAV_TESS_POLYHEDRA : PAV_TESS_BOUNDARY;
   int nbrTri = 0;
   double *crd = nullptr;
   int *lnk = nullptr;
   unsigned char *edg = nullptr;
   char status[PAV_STATUS_SIZE] = "";
-  const int rc =
-      pav_createTessellationPolygons(mesh, mode, 0, nullptr, &nbrTri, &crd, &lnk, &edg, status);
+  const int rc = pav_createTessellationPolygons(meshScene.mesh, mode, 0, nullptr, &nbrTri, &crd,
+                                                &lnk, &edg, status);
   if (rc != 0 || nbrTri < 1 || !crd || !lnk) {
     free(crd);
     free(lnk);
@@ -88,7 +88,7 @@ void PavMeshViewer::addTessellatedPolygon(uint32_t drawType) {
   }
   std::iota(order.begin(), order.end(), 0);
   addOne(-1, order.data(), order.size());
-  sets.push_back(std::move(set));
+  meshScene.sets.push_back(std::move(set));
   free(crd);
   free(lnk);
   free(edg);

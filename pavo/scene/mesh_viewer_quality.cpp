@@ -34,12 +34,12 @@ void recordExtrema(const double *data, int nbrEnt, int nbrNod, double *lo, doubl
 } // namespace
 
 void PavMeshViewer::add2DJacobian(int mode) {
-  if (!mesh) return;
-  minimalJacobian = mode == 2;
+  if (!meshScene.mesh) return;
+  meshScene.minimalJacobian = mode == 2;
   appMessage("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
   QElapsedTimer clock;
   clock.start();
-  pav_ComputeSurfaceJacobians(mesh, mode, nullptr);
+  pav_ComputeSurfaceJacobians(meshScene.mesh, mode, nullptr);
   appMessage("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
   std::vector<PavPendingField> pending;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -50,13 +50,14 @@ void PavMeshViewer::add2DJacobian(int mode) {
     int nbrEnt = 0, kind = 0, it = 0, deg = 0, nbrNod = 0;
     double time = 0;
     char status[PAV_STATUS_SIZE] = "";
-    const double *data =
-        pav_GetJacobiansArray(mesh, t, 1, &nbrEnt, &kind, &it, &time, &deg, &nbrNod, status);
+    const double *data = pav_GetJacobiansArray(meshScene.mesh, t, 1, &nbrEnt, &kind, &it, &time,
+                                               &deg, &nbrNod, status);
     if (!data || nbrEnt < 1 || nbrNod < 1) continue;
-    auto set = std::find_if(sets.begin(), sets.end(), [&](const PavBuiltSet &s) {
-      return s.source == PavSetSource::MeshType && s.mshType == t;
-    });
-    if (set == sets.end()) {
+    auto set =
+        std::find_if(meshScene.sets.begin(), meshScene.sets.end(), [&](const PavBuiltSet &s) {
+          return s.source == PavSetSource::MeshType && s.mshType == t;
+        });
+    if (set == meshScene.sets.end()) {
       appMessage("Warning:add2DJacobian PavDrawObject should exist ? \n");
       return;
     }
@@ -72,18 +73,18 @@ void PavMeshViewer::add2DJacobian(int mode) {
 }
 
 void PavMeshViewer::add3DJacobian(int mode) {
-  if (!mesh) return;
-  minimalJacobian = mode == 2;
+  if (!meshScene.mesh) return;
+  meshScene.minimalJacobian = mode == 2;
   appMessage("  Computation Jacobian of the elements. This may take a while in 3D ....\n");
   QElapsedTimer clock;
   clock.start();
-  pav_ComputeVolumeJacobians(mesh, mode, nullptr);
+  pav_ComputeVolumeJacobians(meshScene.mesh, mode, nullptr);
   appMessage("  Computation Jacobian done in %5.2f s \n", (double)clock.elapsed() / 1000.0);
   std::vector<PavPendingField> pending;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   int loAt = 0;
   bool any = false;
-  for (PavBuiltSet &set : sets) {
+  for (PavBuiltSet &set : meshScene.sets) {
     if (set.source == PavSetSource::MeshType) {
       // Faces the file holds take the Jacobian of the volume element they cover.
       std::vector<double> rows;
@@ -93,8 +94,8 @@ void PavMeshViewer::add3DJacobian(int mode) {
             int nbrEnt = 0, kind = 0, it = 0, nbrNod = 0;
             double time = 0;
             char status[PAV_STATUS_SIZE] = "";
-            const double *data = pav_GetJacobiansArray(mesh, vt, 1, &nbrEnt, &kind, &it, &time,
-                                                       degree, &nbrNod, status);
+            const double *data = pav_GetJacobiansArray(meshScene.mesh, vt, 1, &nbrEnt, &kind, &it,
+                                                       &time, degree, &nbrNod, status);
             if (!data || nbrEnt < 1) return nullptr;
             any = true;
             recordExtrema(data, nbrEnt, nbrNod, &lo, &hi, &loAt);
@@ -108,8 +109,8 @@ void PavMeshViewer::add3DJacobian(int mode) {
     int nbrEnt = 0, kind = 0, it = 0, deg = 0, nbrNod = 0;
     double time = 0;
     char status[PAV_STATUS_SIZE] = "";
-    double *data = pav_GetJacobiansArray(mesh, set.volType, 1, &nbrEnt, &kind, &it, &time, &deg,
-                                         &nbrNod, status);
+    double *data = pav_GetJacobiansArray(meshScene.mesh, set.volType, 1, &nbrEnt, &kind, &it, &time,
+                                         &deg, &nbrNod, status);
     if (!data || nbrEnt < 1) continue;
     any = true;
     recordExtrema(data, nbrEnt, nbrNod, &lo, &hi, &loAt);
@@ -123,7 +124,7 @@ void PavMeshViewer::add3DJacobian(int mode) {
   }
   int64_t volumes = 0;
   for (int d = 1; d <= 4; d++)
-    for (int vt : volumeTypesOfDegree(d)) volumes += vt > 0 ? pav_Count(mesh, vt) : 0;
+    for (int vt : volumeTypesOfDegree(d)) volumes += vt > 0 ? pav_Count(meshScene.mesh, vt) : 0;
   if (!any && volumes == 0) {
     // A surface in space: the Jacobians of its faces.
     add2DJacobian(mode);
@@ -140,18 +141,18 @@ void PavMeshViewer::add3DJacobian(int mode) {
 }
 
 void PavMeshViewer::performQuality() {
-  if (!mesh) return;
+  if (!meshScene.mesh) return;
   QElapsedTimer clock;
   clock.start();
-  if (pav_ComputeTetrahedraQuality(mesh) != 0) {
+  if (pav_ComputeTetrahedraQuality(meshScene.mesh) != 0) {
     appMessage(" performQuality failed as %s\n", "no quality could be computed");
     return;
   }
   appMessage("  Time to compute quality for tetrahedra %5.2f s \n",
              (double)clock.elapsed() / 1000.0);
   char status[PAV_STATUS_SIZE] = "";
-  const double *q = pav_GetValuesArrray(mesh, Tetrahedra, status);
-  const int32_t nbrTet = pav_Count(mesh, Tetrahedra);
+  const double *q = pav_GetValuesArrray(meshScene.mesh, Tetrahedra, status);
+  const int32_t nbrTet = pav_Count(meshScene.mesh, Tetrahedra);
   if (!q || nbrTet < 1) return;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   int loAt = 0;
@@ -159,7 +160,7 @@ void PavMeshViewer::performQuality() {
   appMessage("  Quality extrema: [%15.7e %15.7e] \n", lo, hi);
   // Each face of the tetrahedra shows the quality of its element, one value per face.
   std::vector<PavPendingField> pending;
-  for (PavBuiltSet &set : sets) {
+  for (PavBuiltSet &set : meshScene.sets) {
     if (set.source != PavSetSource::BoundaryFaces || set.volType != Tetrahedra) continue;
     std::vector<double> rows((size_t)set.nbrEnt + 1, 0.0);
     for (int32_t f = 1; f <= set.nbrEnt; f++) {

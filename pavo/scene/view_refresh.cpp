@@ -3,9 +3,9 @@
 #include "scene/mesh_viewer.h"
 
 #include "pavmsh.h"
+#include "render/scene_marks.h"
 #include "scene/mesh_viewer_input.h"
 #include "scene/mesh_viewer_tables.h"
-#include "render/scene_marks.h"
 #include "scene/vertex_labels.h"
 #include "scene/window_links.h"
 
@@ -14,11 +14,11 @@
 namespace pavo {
 
 int64_t PavMeshViewer::elementCount() const {
-  if (!mesh) return 0;
+  if (!meshScene.mesh) return 0;
   int64_t n = 0;
-  for (int t : surfaceAndEdgeTypes()) n += pav_Count(mesh, t);
+  for (int t : surfaceAndEdgeTypes()) n += pav_Count(meshScene.mesh, t);
   for (int d = 1; d <= 4; d++)
-    for (int t : volumeTypesOfDegree(d)) n += pav_Count(mesh, t);
+    for (int t : volumeTypesOfDegree(d)) n += pav_Count(meshScene.mesh, t);
   return n;
 }
 
@@ -39,7 +39,7 @@ void PavMeshViewer::refresh(PavChanges changes, PavRedraw when) {
   using C = PavChange;
   if (changes.has(C::Programs)) resetShaders();
   // What was built from the mesh is rebuilt only once it was built: the uploads need the context.
-  if (mesh && isInitDone()) {
+  if (meshScene.mesh && isInitDone()) {
     const char *work = changes.has(C::Cut)      ? (view.capping ? "Capping ..." : "Cutting ...")
                        : changes.has(C::Fields) ? "Colouring the field ..."
                        : changes.has(C::Metric) ? "Placing the glyphs ..."
@@ -53,9 +53,9 @@ void PavMeshViewer::refresh(PavChanges changes, PavRedraw when) {
     if (changes.has(C::Metric)) updateGlyphs();
     updateCutIfFacesChanged(); // shrink and transparency need every face of the cut
   }
-  if (changes.has(C::Numbers)) setVertexLabels(*this, mesh, switches.showPointNumbers);
+  if (changes.has(C::Numbers)) setVertexLabels(*this, meshScene.mesh, switches.showPointNumbers);
   if (changes.has(C::Corners))
-    cornerPoints = switches.showCorners ? cornerPositions(mesh) : std::vector<float>();
+    cornerPoints = switches.showCorners ? cornerPositions(meshScene.mesh) : std::vector<float>();
   PavViewerInput *input = PavViewerInput::of(this);
   if (changes.has(C::Colours) && input) input->refreshColours();
   if (when == PavRedraw::Now)

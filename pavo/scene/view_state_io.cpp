@@ -115,7 +115,7 @@ PavViewStateData viewStateData(const PavViewState &v, PavViewStateData d) {
 PavViewStateData viewStateOf(const PavMeshViewer *viewer) {
   PavViewStateData window;
   window.windowSize = {{viewer->width(), viewer->height()}};
-  const PavPalette &pal = viewer->solutionPalette;
+  const PavPalette &pal = viewer->meshScene.solutionPalette;
   window.usePalette = pal.paletteFixed ? 1 : 0;
   if (pal.paletteFixed) std::copy_n(pal.palette, 5, window.palette.emplace().begin());
   double box[6];
@@ -172,7 +172,7 @@ void applyParameterColours(const PavParameters &params, PavReferenceColours &col
 }
 
 void setViewState(PavMeshViewer *viewer, const PavViewStateData &data) {
-  applyViewStatePalette(data, viewer->solutionPalette);
+  applyViewStatePalette(data, viewer->meshScene.solutionPalette);
   // The box refits centre and scale: the file's own centre is applied after it.
   if (data.useBoundingBox && *data.useBoundingBox == 1 && data.boundingBox) {
     double box[6];

@@ -276,7 +276,7 @@ bool PavMainController::resizeView(int w, int h) {
 // The palette choices of Modify View as the view shows them: the shown field's breaks and
 // isolines, automatic unless the user fixed the palette.
 void PavMainController::readPaletteChoice() {
-  const PavPalette &user = p.viewer->solutionPalette;
+  const PavPalette &user = p.viewer->meshScene.solutionPalette;
   palette.automatic = !user.paletteFixed;
   if (const PavDrawField *f = p.viewer->sceneModel().firstField(PavFieldKind::Solution)) {
     std::copy_n(f->palette, 5, palette.values);
@@ -301,7 +301,7 @@ std::function<void(PavChanges)> PavMainController::redraw() {
 
 void PavMainController::usePaletteChoice() {
   // Modify View's palette goes to the fields shown: the user's breaks, or the fields' range.
-  PavPalette &user = p.viewer->solutionPalette;
+  PavPalette &user = p.viewer->meshScene.solutionPalette;
   if (palette.automatic)
     user.paletteFixed = false;
   else

@@ -298,7 +298,7 @@ TEST(ViewIntegration, ParameterFileCutsThePictureAndSetsBoxAndPalette) {
       continue;
     }
     const float pal[5] = {0, 0.5f, 1, 1.5f, 2}; // not the range of f: the file's
-    ASSERT_TRUE(v->solutionPalette.paletteFixed);
+    ASSERT_TRUE(v->meshScene.solutionPalette.paletteFixed);
     double box[6];
     v->boundingBox(box);
     for (int i = 0; i < 6; i++) EXPECT_DOUBLE_EQ(box[i], i % 2 ? 1.5 : -0.5);
@@ -332,7 +332,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
   for (PavDrawObject *o : a->viewer->objectsOfType(DrawSrfTriangle))
     EXPECT_EQ(o->visible, o->id != 2 && o->id != -1) << o->id; // other types keep reference 1
   const float pal[5] = {0.1f, 0.3f, 0.5f, 0.7f, 0.9f};
-  a->viewer->solutionPalette.setUserPalette(pal);
+  a->viewer->meshScene.solutionPalette.setUserPalette(pal);
   a->viewer->rebuildFields();
   // The windows keep the fixture's size: a frame read back at once after a resize would depend
   // on when the window system answers it (the size asked for is checked below).
@@ -347,7 +347,7 @@ TEST(ViewIntegration, WrittenViewStateRestoresTheDisplayAndTheFrame) {
     EXPECT_EQ(v->view.hiddenReferences, (std::vector<PavHiddenRef>{{DrawSrfTriangle, 2}}));
     EXPECT_TRUE(v->view.options.LineOn);
     EXPECT_EQ(v->view.options.renderMode(), 3);
-    EXPECT_TRUE(v->solutionPalette.paletteFixed);
+    EXPECT_TRUE(v->meshScene.solutionPalette.paletteFixed);
     EXPECT_TRUE(qFuzzyCompare(v->view.trackball.rotation, va.trackball.rotation));
     if (!sameFrame) return; // the start-up window's format is the application's
     const std::vector<uint8_t> f = pavo_test::Frame(*v).rgba;

@@ -151,7 +151,7 @@ TEST(ViewerPictures, ReferenceAndEdgeColours) {
     w.show();
     w.v->view.whiteBackground = white;
     const float pal[5] = {0, 1, 2, 3, 4};
-    w.v->solutionPalette.setUserPalette(pal);
+    w.v->meshScene.solutionPalette.setUserPalette(pal);
     w.v->view.fieldMode = field ? 2 : 0;
     w.v->rebuildFields();
     const Picture pic(w.v);
