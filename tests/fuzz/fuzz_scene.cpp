@@ -1,6 +1,6 @@
 // Fuzz target over the viewer's scene building: a mesh, its solution, a view-state file and a
 // parameter file (one input as scene_input.h reads it) loaded into a mesh viewer that is never
-// shown (no GL context: the draw data are prepared, nothing is uploaded).
+// shown (no GL context: the whole scene is built and its uploads recorded; none is carried out).
 #include "scene_input.h"
 
 #include <QGuiApplication>
