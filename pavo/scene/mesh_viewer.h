@@ -164,8 +164,13 @@ public:
     std::vector<int32_t> lnk; // faces: (volume type, element, face) per face packed from 0
     int cutFieldNodes = 0;    // cuts: field values per element of the packed fields
     std::vector<PavBuiltObject> objects; // per reference, then the object -1 last
+    // First-order triangles: closedSurfaceSide of the entities its objects draw together.
+    int closedSide = 0;
+    double closedBox[6] = {0, 0, 0, 0, 0, 0}; // its box when closed
   };
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
+  // The set's closedSide while every reference of it is shown with all its elements, else 0.
+  int closedSideOf(const PavDrawObject *o, const QMatrix4x4 &mvp) const override;
   const std::vector<PavBuiltSet> &cutSets() const { return cuts; }
   // The built object of a draw object and its set (null when it was not built from the mesh
   // object): a binary search in the index made when the sets were built.

@@ -7,6 +7,7 @@
 #include "pav_split_reference.h"
 #include "pavmsh.h"
 #include "render/buffer_packing.h"
+#include "scene/closed_surface.h"
 #include "scene/mesh_viewer_tables.h"
 #include "scene/scene_marks.h"
 #include "scene/vertex_labels.h"
@@ -71,6 +72,21 @@ void PavMeshViewer::indexBuilt() {
   std::sort(builtIndex.begin(), builtIndex.end(), [](const PavBuiltRow &a, const PavBuiltRow &b) {
     return std::less<const PavDrawObject *>()(a.object, b.object);
   });
+}
+
+int PavMeshViewer::closedSideOf(const PavDrawObject *o, const QMatrix4x4 &mvp) const {
+  const PavBuiltSet *set = nullptr;
+  if (!builtOf(o, &set) || !set || set->closedSide == 0 || !boxBeyondNearPlane(set->closedBox, mvp))
+    return 0;
+  // A hidden reference or element opens the surface: what lies behind shows through.
+  for (const PavBuiltObject &bo : set->objects) {
+    if (!bo.object || bo.object->id == -1) continue;
+    if (!bo.object->visible) return 0;
+    const std::vector<float> &c = bo.object->eltColors;
+    for (size_t i = 3; i < c.size(); i += 4)
+      if (c[i] != 1.0f) return 0;
+  }
+  return set->closedSide;
 }
 
 const PavMeshViewer::PavBuiltObject *PavMeshViewer::builtOf(const PavDrawObject *o,
@@ -169,6 +185,23 @@ void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t
   }
   // The object -1 holds every kept entity; the per-reference objects are what is seen.
   std::sort(all.begin(), all.end());
+  if (set.drawType == DrawSrfTriangle ||
+      (set.drawType == DrawTriangle && set.source == PavSetSource::MeshType)) {
+    std::vector<const int32_t *> drawn(all.size());
+    for (size_t i = 0; i < all.size(); i++)
+      drawn[i] = packed ? idx + (int64_t)(all[i] - 1) * k : idx + (int64_t)all[i] * k;
+    set.closedSide = closedSurfaceSide(drawn, nbrVer, mesh->crdDbl);
+    double *box = set.closedBox;
+    for (int c = 0; set.closedSide != 0 && c < 3; c++)
+      box[2 * c] = box[2 * c + 1] = mesh->crdDbl[3 * (size_t)drawn[0][0] + c];
+    for (size_t i = 0; set.closedSide != 0 && i < drawn.size(); i++)
+      for (int j = 0; j < 3; j++)
+        for (int c = 0; c < 3; c++) {
+          const double x = mesh->crdDbl[3 * (size_t)drawn[i][j] + c];
+          box[2 * c] = std::min(box[2 * c], x);
+          box[2 * c + 1] = std::max(box[2 * c + 1], x);
+        }
+  }
   addOne(-1, all.data(), (int64_t)all.size());
   if (!set.objects.empty() && set.objects.back().object && set.objects.back().object->id == -1)
     set.objects.back().object->visible = false;

@@ -235,6 +235,15 @@ public slots:
   void animate();
 
 protected:
+  // Whether an object's faces, with the others of its kind, close up around volumes seen from
+  // outside: +1 with their corners counter-clockwise seen from outside, -1 clockwise, 0 not
+  // closed (or not known: the base knows no object).
+  // mvp: the frame's camera; a surface counts as closed only while its box lies wholly beyond
+  // the near plane (boxBeyondNearPlane), so that the eye is outside.
+  virtual int closedSideOf(const PavDrawObject *, const QMatrix4x4 & /*mvp*/) const { return 0; }
+  // Whether every corner of the box (xmin, xmax, ymin, ymax, zmin, zmax in mesh coordinates)
+  // lies beyond the near plane of the camera mvp.
+  bool boxBeyondNearPlane(const double box[6], const QMatrix4x4 &mvp) const;
   // Draws the objects of one draw type with their buffer objects; returns the elements drawn.
   // The base draws nothing for types without a buffer.
   virtual int64_t renderType(uint32_t type, const QList<PavDrawObject *> &list,
@@ -265,6 +274,9 @@ protected:
   void renderPaletteBar(const PavCameraMatrices &m);
   // True when a cut plane is given and switched on: only then is anything clipped.
   bool cutActive() const { return view.cutActive(); }
+  // The face to cull (GL_BACK, GL_FRONT) for the closed surfaces of this frame, 0 for none.
+  unsigned closedCulling(const PavCameraMatrices &m) const;
+  unsigned frameCulling = 0;
   PavBufferObject *bufferOf(const PavDrawObject *object) const;
 
   // Releases a buffer object's GL names with the context current, then deletes it.
