@@ -13,7 +13,7 @@ namespace pavo {
 // seen from outside; -1 when every part is closed and encloses a negative volume; 0 otherwise
 // (an open or inconsistently oriented surface, a flat part, an index out of 1..nbrVer).
 // tri: 3 vertex numbers (1..nbrVer) per triangle; xyz: 3 coordinates per vertex, vertex v at
-// 3 v. Temporary memory: 8 bytes per side and 20 bytes per vertex.
+// 3 v. Temporary memory: 4 bytes per mesh vertex, about 60 bytes per triangle.
 int closedSurfaceSide(const std::vector<const int32_t *> &triangles, int32_t nbrVer,
                       const double *xyz);
 
