@@ -167,6 +167,9 @@ public:
     // First-order triangles: closedSurfaceSide of the entities its objects draw together.
     int closedSide = 0;
     double closedBox[6] = {0, 0, 0, 0, 0, 0}; // its box when closed
+    // Whether every reference and element of it is shown, as of frame shownFrame.
+    mutable uint64_t shownFrame = 0;
+    mutable bool allShown = false;
   };
   const std::vector<PavBuiltSet> &builtSets() const { return sets; }
   // The set's closedSide while every reference of it is shown with all its elements, else 0.

@@ -78,15 +78,19 @@ int PavMeshViewer::closedSideOf(const PavDrawObject *o, const QMatrix4x4 &mvp) c
   const PavBuiltSet *set = nullptr;
   if (!builtOf(o, &set) || !set || set->closedSide == 0 || !boxBeyondNearPlane(set->closedBox, mvp))
     return 0;
-  // A hidden reference or element opens the surface: what lies behind shows through.
-  for (const PavBuiltObject &bo : set->objects) {
-    if (!bo.object || bo.object->id == -1) continue;
-    if (!bo.object->visible) return 0;
-    const std::vector<float> &c = bo.object->eltColors;
-    for (size_t i = 3; i < c.size(); i += 4)
-      if (c[i] != 1.0f) return 0;
+  // A hidden reference or element opens the surface: what lies behind shows through. Looked at
+  // once a frame for the whole set, not for each of its objects.
+  if (set->shownFrame != frameNumber) {
+    set->shownFrame = frameNumber;
+    set->allShown = true;
+    for (const PavBuiltObject &bo : set->objects) {
+      if (!bo.object || bo.object->id == -1) continue;
+      const std::vector<float> &c = bo.object->eltColors;
+      set->allShown = set->allShown && bo.object->visible;
+      for (size_t i = 3; set->allShown && i < c.size(); i += 4) set->allShown = c[i] == 1.0f;
+    }
   }
-  return set->closedSide;
+  return set->allShown ? set->closedSide : 0;
 }
 
 const PavMeshViewer::PavBuiltObject *PavMeshViewer::builtOf(const PavDrawObject *o,

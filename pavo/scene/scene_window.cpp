@@ -488,6 +488,7 @@ void PavSceneWindow::render() {
   else
     gl->glDisable(GL_CLIP_DISTANCE0);
   int counter = 1; // 0 is the background
+  frameNumber++;
   frameCulling = closedCulling(m);
   frameFlatTol = flatTolerance(m.mvp, (float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f,
                                view.options.tessLevel);

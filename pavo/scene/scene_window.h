@@ -277,6 +277,7 @@ protected:
   // The face to cull (GL_BACK, GL_FRONT) for the closed surfaces of this frame, 0 for none.
   unsigned closedCulling(const PavCameraMatrices &m) const;
   unsigned frameCulling = 0;
+  uint64_t frameNumber = 0; // frames and picking passes drawn, counted from 1
   PavBufferObject *bufferOf(const PavDrawObject *object) const;
 
   // Releases a buffer object's GL names with the context current, then deletes it.
