@@ -9,6 +9,7 @@
 #include "bench_quiet.h"
 #include "bench_viewer.h"
 #include "pavmsh.h"
+#include "scene/closed_surface.h"
 #include "scene/mesh_viewer.h"
 
 #include <QGuiApplication>
@@ -149,7 +150,7 @@ Built &builtFor(int n) {
   return b;
 }
 
-// The viewer's frame of the boundary surface: lit faces with their wire lines (the default), or
+// The viewer's frame of the boundary surface: faces with their wire lines (the default), or
 // without lines (range 1 = 0).
 void BM_RedrawBoundary(benchmark::State &state) {
   Built &b = builtFor(sizeOf(state.range(0)));
@@ -185,11 +186,36 @@ void BM_CoreBoundarySurface(benchmark::State &state) {
   pav_DeleteInterface(&obj);
 }
 
+// The check that the boundary closes up (the scene building's extra step for culling), on the
+// triangles pav_BuildBoundarySurface gives.
+void BM_ClosedSurfaceCheck(benchmark::State &state) {
+  PavObject *obj = openMesh(meshFile(sizeOf(state.range(0)), false));
+  char status[1024] = "";
+  int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
+  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
+  {
+    Quiet q;
+    pav_BuildBoundarySurface(obj, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri, &nbrQua,
+                             &quaNod, &quaLnk, nullptr, &nodQua, status);
+  }
+  std::vector<const int32_t *> rows((size_t)std::max(nbrTri, 0));
+  for (size_t i = 0; i < rows.size(); i++) rows[i] = triNod + 3 * i;
+  int side = 0;
+  for (auto _ : state) side = closedSurfaceSide(rows, obj->ent[Vertices].nbr, obj->crdDbl);
+  state.counters["side"] = side;
+  state.counters["triangles"] = nbrTri;
+  for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  pav_DeleteInterface(&obj);
+}
+
+// The pass-through of the same triangles, all of them, or without those turned away (range 1 =
+// 1), which is what the viewer draws of a closed surface seen from outside.
 void BM_RedrawPassThrough(benchmark::State &state) {
   Built &b = builtFor(sizeOf(state.range(0)));
   PassThrough pass(*b.viewer, b.xyz, b.tri);
+  const bool cull = state.range(1) != 0;
   const double cpu = pavo_bench::processCpu();
-  for (auto _ : state) pass.frame();
+  for (auto _ : state) pass.frame(cull);
   state.counters["frame_cpu_ms"] =
       1e3 * (pavo_bench::processCpu() - cpu) / (double)state.iterations();
   state.counters["triangles"] = (double)(b.tri.size() / 3);
@@ -219,12 +245,16 @@ BENCHMARK(BM_CoreBoundarySurface)
     ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, false); })
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClosedSurfaceCheck)
+    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, false); })
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawBoundary)
     ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, true); })
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedrawPassThrough)
-    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, false); })
+    ->Apply([](benchmark::internal::Benchmark *b) { sizes(b, true); })
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond);
 

@@ -105,8 +105,9 @@ public:
     gl->glDeleteBuffers(2, buf);
     gl->glDeleteVertexArrays(1, &vao);
   }
-  // One frame: cleared, drawn, finished.
-  void frame() {
+  // One frame: cleared, drawn, finished; cullBack: without the triangles turned away from the
+  // eye (counter-clockwise on screen is the front), as the viewer draws a closed surface.
+  void frame(bool cullBack = false) {
     const pavo::PavCameraMatrices m = v.matrices();
     gl->glBindFramebuffer(GL_FRAMEBUFFER, v.glContext()->defaultFramebufferObject());
     gl->glViewport(0, 0, kWidth, kHeight);
@@ -117,7 +118,9 @@ public:
     program.setUniformValue("s", v.view.sceneScale);
     program.setUniformValue("t", -v.view.sceneCentre * v.view.sceneScale);
     gl->glBindVertexArray(vao);
+    if (cullBack) gl->glEnable(GL_CULL_FACE);
     gl->glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_INT, nullptr);
+    gl->glDisable(GL_CULL_FACE);
     gl->glFinish();
   }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace pavo {
 
@@ -133,7 +134,8 @@ PavSceneRenderer::PavSceneRenderer(PavSceneSource s)
       labels(s.labels), cornerPoints(s.cornerPoints), textHeight(s.textHeight),
       makeCurrent(std::move(s.makeCurrent)), deviceWidth(std::move(s.deviceWidth)),
       deviceHeight(std::move(s.deviceHeight)), devicePixelRatio(std::move(s.devicePixelRatio)),
-      boundingBox(std::move(s.boundingBox)), fieldTitle(std::move(s.fieldTitle)) {
+      boundingBox(std::move(s.boundingBox)), fieldTitle(std::move(s.fieldTitle)),
+      closedSideOf(std::move(s.closedSideOf)) {
   frameClock.start();
 }
 
@@ -339,6 +341,8 @@ void PavSceneRenderer::draw() {
   else
     gl->glDisable(GL_CLIP_DISTANCE0);
   int counter = 1; // 0 is the background
+  frames++;
+  frameCulling = closedCulling(m);
   frameFlatTol = flatTolerance(m.mvp, (float)deviceWidth() * 0.5f, (float)deviceHeight() * 0.5f,
                                view.options.tessLevel);
   const QMap<int, QList<PavDrawObject *>> &byType = model.byType();
@@ -394,11 +398,45 @@ int64_t PavSceneRenderer::renderType(uint32_t type, const QList<PavDrawObject *>
       b->flatProgram = flat;
       p->use();
     }
+    // Closed surfaces seen from outside hide their back faces themselves: not drawing them
+    // saves their setup, which bounds large frames.
+    const int side =
+        frameCulling && closedSideOf && std::strcmp(programNameForType(type), "TriSha") == 0
+            ? closedSideOf(o, m.mvp)
+            : 0;
+    if (side != 0) {
+      gl->glEnable(GL_CULL_FACE);
+      gl->glCullFace(side > 0 ? frameCulling : frameCulling == GL_BACK ? GL_FRONT : GL_BACK);
+    }
     n += b->renderList(gl, o, p, &picks, pickCounter);
+    if (side != 0) gl->glDisable(GL_CULL_FACE);
     b->flatProgram = nullptr; // the programs may be rebuilt before the next frame
     b->flatElements = 0;
   }
   return n;
+}
+
+unsigned PavSceneRenderer::closedCulling(const PavCameraMatrices &m) const {
+  // Back faces are hidden by the front of the same surface only where nothing opens it (a cut,
+  // shrunk faces, faces dropped by the programs) nor shows through it (transparency), and only
+  // from outside (each object's box beyond the near plane, closedSideOf).
+  const PavRenderOption &o = view.options;
+  if (cutActive() || o.shrink != 1.0f || o.TransOn || !fixedSwitches().noHiding) return 0;
+  // Counter-clockwise seen from outside stays so on screen unless the camera mirrors the scene.
+  const QMatrix4x4 &v = m.modelView;
+  const double det = v(0, 0) * (v(1, 1) * v(2, 2) - v(1, 2) * v(2, 1)) -
+                     v(0, 1) * (v(1, 0) * v(2, 2) - v(1, 2) * v(2, 0)) +
+                     v(0, 2) * (v(1, 0) * v(2, 1) - v(1, 1) * v(2, 0));
+  return det > 0 ? GL_BACK : det < 0 ? GL_FRONT : 0;
+}
+
+bool boxBeyondNearPlane(const double box[6], const QMatrix4x4 &mvp, const PavViewState &view) {
+  for (int c = 0; c < 8; c++) {
+    const QVector3D p((float)box[c & 1], (float)box[2 + ((c >> 1) & 1)], (float)box[4 + (c >> 2)]);
+    const QVector4D q = mvp * QVector4D((p - view.sceneCentre) * view.sceneScale, 1.0f);
+    if (!(q.w() > 0 && q.z() > -q.w())) return false;
+  }
+  return true;
 }
 
 void PavSceneRenderer::sceneColourOf(PavDrawObject *o) const {

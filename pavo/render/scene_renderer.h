@@ -107,7 +107,15 @@ struct PavSceneSource {
   std::function<double()> devicePixelRatio;
   std::function<void(double box[6])> boundingBox;              // the box the marks outline
   std::function<std::string(const PavDrawField &)> fieldTitle; // the palette's title
+  // +1 or -1 when an object's faces close up around volumes seen from outside (the sign: their
+  // corners turn counter-clockwise or clockwise seen from outside), 0 otherwise: the faces
+  // turned away from the eye are then culled.
+  std::function<int(const PavDrawObject *, const QMatrix4x4 &mvp)> closedSideOf;
 };
+
+// Whether every corner of the box (xmin, xmax, ymin, ymax, zmin, zmax in mesh coordinates) lies
+// beyond the near plane of the camera mvp, for positions scaled into the unit sphere by the view.
+bool boxBeyondNearPlane(const double box[6], const QMatrix4x4 &mvp, const PavViewState &view);
 
 class PavSceneRenderer {
 public:
@@ -170,6 +178,8 @@ public:
   // Texts of the overlay for the current state, and the rate of the last frames drawn.
   PavOverlayTexts overlayTexts() const;
   double framesPerSecond() const { return lastFps; }
+  // Frames and picking passes drawn, counted from 1.
+  uint64_t frameNumber() const { return frames; }
   // The field whose palette is shown: the first solution (when solutions are shown), else the
   // first value field, else the first Jacobian, provided it carries a palette; null otherwise.
   const PavDrawField *shownField() const;
@@ -187,6 +197,7 @@ private:
   std::function<double()> devicePixelRatio;
   std::function<void(double box[6])> boundingBox;
   std::function<std::string(const PavDrawField &)> fieldTitle;
+  std::function<int(const PavDrawObject *, const QMatrix4x4 &)> closedSideOf;
 
   // Releases a buffer object's GL names with the context current, then deletes it, dropping
   // what was recorded for it.
@@ -220,6 +231,10 @@ private:
   QVector4D cutPlaneUniform(bool clipped) const;
   bool cutActive() const { return view.cutActive(); }
   PavCameraMatrices matrices() const;
+  // The face to cull (GL_BACK, GL_FRONT) for the closed surfaces of this frame, 0 for none.
+  unsigned closedCulling(const PavCameraMatrices &m) const;
+  unsigned frameCulling = 0;
+  uint64_t frames = 0;
   void renderOverlay(const PavCameraMatrices &m);
   void renderAxes();
   void renderPaletteBar(const PavCameraMatrices &m);

@@ -37,6 +37,12 @@ struct PavBuiltSet {
   std::vector<int32_t> lnk;            // faces: (volume type, element, face) per face packed from 0
   int cutFieldNodes = 0;               // cuts: field values per element of the packed fields
   std::vector<PavBuiltObject> objects; // per reference, then the object -1 last
+  // First-order triangles: closedSurfaceSide of the entities its objects draw together.
+  int closedSide = 0;
+  double closedBox[6] = {0, 0, 0, 0, 0, 0}; // its box when closed
+  // Whether every reference and element of it is shown, as of frame shownFrame.
+  mutable uint64_t shownFrame = 0;
+  mutable bool allShown = false;
 };
 
 struct PavMeshScene {

@@ -152,6 +152,8 @@ public:
   using PavBuiltSet = pavo::PavBuiltSet;
   const std::vector<PavBuiltSet> &builtSets() const { return meshScene.sets; }
   const std::vector<PavBuiltSet> &cutSets() const { return meshScene.cuts; }
+  // The set's closedSide while every reference of it is shown with all its elements, else 0.
+  int closedSideOf(const PavDrawObject *o, const QMatrix4x4 &mvp) const override;
   const PavBuiltObject *builtOf(const PavDrawObject *o,
                                 const PavBuiltSet **setOut = nullptr) const {
     return meshScene.builtOf(o, setOut);

@@ -8,6 +8,7 @@
 #include "pavmsh.h"
 #include "render/buffer_packing.h"
 #include "render/scene_marks.h"
+#include "scene/closed_surface.h"
 #include "scene/mesh_viewer_tables.h"
 #include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
@@ -52,6 +53,27 @@ void PavMeshViewer::removeSets(std::vector<PavBuiltSet> &list) {
     for (PavBuiltObject &bo : set.objects)
       if (bo.object) removeObject(bo.object);
   list.clear();
+}
+
+int PavMeshViewer::closedSideOf(const PavDrawObject *o, const QMatrix4x4 &mvp) const {
+  const PavBuiltSet *set = nullptr;
+  if (!builtOf(o, &set) || !set || set->closedSide == 0 ||
+      !boxBeyondNearPlane(set->closedBox, mvp, view))
+    return 0;
+  // A hidden reference or element opens the surface: what lies behind shows through. Looked at
+  // once a frame for the whole set, not for each of its objects.
+  const uint64_t frame = frameNumber();
+  if (set->shownFrame != frame) {
+    set->shownFrame = frame;
+    set->allShown = true;
+    for (const PavBuiltObject &bo : set->objects) {
+      if (!bo.object || bo.object->id == -1) continue;
+      const std::vector<float> &c = bo.object->eltColors;
+      set->allShown = set->allShown && bo.object->visible;
+      for (size_t i = 3; set->allShown && i < c.size(); i += 4) set->allShown = c[i] == 1.0f;
+    }
+  }
+  return set->allShown ? set->closedSide : 0;
 }
 
 void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t *ref, bool packed,
@@ -134,6 +156,23 @@ void PavMeshViewer::buildSet(PavBuiltSet &set, const int32_t *idx, const int32_t
   }
   // The object -1 holds every kept entity; the per-reference objects are what is seen.
   std::sort(all.begin(), all.end());
+  if (set.drawType == DrawSrfTriangle ||
+      (set.drawType == DrawTriangle && set.source == PavSetSource::MeshType)) {
+    std::vector<const int32_t *> drawn(all.size());
+    for (size_t i = 0; i < all.size(); i++)
+      drawn[i] = packed ? idx + (int64_t)(all[i] - 1) * k : idx + (int64_t)all[i] * k;
+    set.closedSide = closedSurfaceSide(drawn, nbrVer, meshScene.mesh->crdDbl);
+    double *box = set.closedBox;
+    for (int c = 0; set.closedSide != 0 && c < 3; c++)
+      box[2 * c] = box[2 * c + 1] = meshScene.mesh->crdDbl[3 * (size_t)drawn[0][0] + c];
+    for (size_t i = 0; set.closedSide != 0 && i < drawn.size(); i++)
+      for (int j = 0; j < 3; j++)
+        for (int c = 0; c < 3; c++) {
+          const double x = meshScene.mesh->crdDbl[3 * (size_t)drawn[i][j] + c];
+          box[2 * c] = std::min(box[2 * c], x);
+          box[2 * c + 1] = std::max(box[2 * c + 1], x);
+        }
+  }
   addOne(-1, all.data(), (int64_t)all.size());
   if (!set.objects.empty() && set.objects.back().object && set.objects.back().object->id == -1)
     set.objects.back().object->visible = false;

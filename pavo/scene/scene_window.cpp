@@ -15,12 +15,13 @@ namespace pavo {
 
 PavSceneWindow::PavSceneWindow(QWindow *parent)
     : OpenGLWindow(parent),
-      renderer(PavSceneSource{model, view, switches, referenceColours, labels, cornerPoints,
-                              textHeight, [this] { return makeContextCurrent(); },
-                              [this] { return deviceWidth(); }, [this] { return deviceHeight(); },
-                              [this] { return devicePixelRatio(); },
-                              [this](double box[6]) { boundingBox(box); },
-                              [this](const PavDrawField &field) { return fieldTitle(field); }}) {
+      renderer(PavSceneSource{
+          model, view, switches, referenceColours, labels, cornerPoints, textHeight,
+          [this] { return makeContextCurrent(); }, [this] { return deviceWidth(); },
+          [this] { return deviceHeight(); }, [this] { return devicePixelRatio(); },
+          [this](double box[6]) { boundingBox(box); },
+          [this](const PavDrawField &field) { return fieldTitle(field); },
+          [this](const PavDrawObject *o, const QMatrix4x4 &mvp) { return closedSideOf(o, mvp); }}) {
   connect(&timer, &QTimer::timeout, this, &PavSceneWindow::animate);
 }
 

@@ -166,6 +166,14 @@ protected:
   GlslProgram *useProgram(const char *name) { return renderer.useProgram(name); }
   // True when a cut plane is given and switched on: only then is anything clipped.
   bool cutActive() const { return view.cutActive(); }
+  // Whether an object's faces, with the others of its kind, close up around volumes seen from
+  // outside: +1 with their corners counter-clockwise seen from outside, -1 clockwise, 0 not
+  // closed (or not known: the base knows no object). mvp: the frame's camera; viewers count a
+  // surface as closed only while its box lies wholly beyond the near plane (boxBeyondNearPlane),
+  // so that the eye is outside. The renderer culls the faces turned away from such surfaces.
+  virtual int closedSideOf(const PavDrawObject *, const QMatrix4x4 & /*mvp*/) const { return 0; }
+  // Frames and picking passes drawn, counted from 1.
+  uint64_t frameNumber() const { return renderer.frameNumber(); }
 
   PavSceneModel model;
 

@@ -8,6 +8,7 @@
 #include "mesh_builders.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
+#include "scene/closed_surface.h"
 #include "scene/element_filter.h"
 #include "ui/main_actions.h"
 #include "ui/main_controller.h"
@@ -416,3 +417,23 @@ TEST(ElementFilter, RangeHidesTheElementsOutsideIt) {
 }
 
 } // namespace
+
+// Which way a set of triangles closes up: the unit tetrahedron (1 origin, 2-4 on the axes) with
+// its sides turned out, in, one of four left out, one turned, beside a second tetrahedron
+// turned in, or flattened (one side taken both ways).
+TEST(ClosedSurface, SideOfEachShape) {
+  const double xyz[27] = {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0,
+                          1, 5, 0, 0, 6, 0, 0, 5, 1, 0, 5, 0, 1};
+  const int32_t out[] = {1, 3, 2, 1, 2, 4, 1, 4, 3, 2, 3, 4},
+                in[] = {1, 2, 3, 1, 4, 2, 1, 3, 4, 2, 4, 3},
+                in2[] = {5, 6, 7, 5, 8, 6, 5, 7, 8, 6, 8, 7};
+  const std::vector<const int32_t *> rows[] = {
+      {out, out + 3, out + 6, out + 9},
+      {in, in + 3, in + 6, in + 9},
+      {out, out + 3, out + 6},
+      {in, out + 3, out + 6, out + 9},
+      {out, out + 3, out + 6, out + 9, in2, in2 + 3, in2 + 6, in2 + 9},
+      {out, in}};
+  const int want[] = {1, -1, 0, 0, 0, 0};
+  for (int i = 0; i < 6; i++) EXPECT_EQ(closedSurfaceSide(rows[i], 8, xyz), want[i]) << i;
+}

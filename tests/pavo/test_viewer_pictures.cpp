@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QUrl>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -157,6 +158,37 @@ TEST(ViewerPictures, ReferenceAndEdgeColours) {
     const Picture pic(w.v);
     for (const QVector3D &c : {QVector3D(.5f, 0, 1), QVector3D(1, .5f, 1), QVector3D(.5f, 1, 1)})
       EXPECT_LT(pic.distance(c, want, 1), 80) << white << field << " " << c.x() << " " << c.y();
+  }
+}
+
+// A closed surface seen from outside loses nothing to the culling of its back faces, whichever
+// way its corners turn; with the reference of a side facing the eye hidden, the inside of a side
+// turned away shows through the hole, in that side's colour.
+TEST(ViewerPictures, ClosedSurfacesWithEitherOrientationAndAHole) {
+  if (!pavo_test::haveDisplay()) GTEST_SKIP() << "no display";
+  for (bool flip : {false, true}) {
+    Box w;
+    if (flip) // the same triangles, corners reversed
+      std::ofstream(w.path("box.mesh"))
+          << std::string(kBox, std::strstr(kBox, "Triangles"))
+          << "Triangles\n12\n1 2 3 1\n1 3 4 1\n5 7 6 2\n5 8 7 2\n1 6 2 3\n1 5 6 3\n2 7 3 4\n2 6 7 "
+             "4\n3 8 4 5\n3 7 8 5\n4 5 1 6\n4 8 5 6\nEnd\n";
+    w.show();
+    w.v->view.options.setRenderMode(2);
+    auto distance = [](const Picture &p, int at, int s) {
+      const uint8_t *b = PavReferenceColours::builtin(s + 1);
+      return p.distance(QVector3D(kSide[at][0], kSide[at][1], kSide[at][2]), {b[0], b[1], b[2]});
+    };
+    const Picture pic(w.v);
+    int front = 0, best = 255;
+    for (int s = 0; s < 6; s++)
+      EXPECT_LE(pic.facesEye(s) ? distance(pic, front = s, s) : 0, 2) << flip << s;
+    w.v->view.hiddenReferences = {{DrawTriangle, front + 1}};
+    w.v->applyHiddenReferences();
+    const Picture hole(w.v);
+    for (int s = 0; s < 6; s++)
+      if (!pic.facesEye(s)) best = std::min(best, distance(hole, front, s));
+    EXPECT_LE(best, 2) << flip;
   }
 }
 

@@ -13,11 +13,11 @@ in vec3 GPosition;
 // Flat triangles: one normal per face (curved elements drawn flat, PULLED_TRIANGLE: the normals
 // of their corners), and the barycentric coordinates serve as the face parameters and both
 // wire-line distances (fewer values to interpolate per fragment). Flat triangles bring their
-// distances to the sides in pixels and their smallest height instead, for the lines.
+// distances to the sides in pixels and their lines' fading instead, and a unit normal.
 #ifdef FLAT_TRIANGLE
 flat in vec3 GNormal;
 noperspective in vec3 GSidePixels;
-flat in float GHeight;
+flat in float GFade;
 #else
 in vec3 GNormal;
 #endif
@@ -295,10 +295,14 @@ void main() {
   vec3 n = NormalMatrix * vec3(texelFetch(normal, fieldElt * 3).r,
                                texelFetch(normal, fieldElt * 3 + 1).r,
                                texelFetch(normal, fieldElt * 3 + 2).r);
+#elif defined(FLAT_TRIANGLE)
+  vec3 n = GNormal; // unit length from the vertex stage
 #else
   vec3 n = GNormal;
 #endif
+#if !defined(FLAT_TRIANGLE) || defined(STL)
   n = length(n) > 0.0 ? normalize(n) : vec3(0.0, 0.0, 1.0);
+#endif
   if (!gl_FrontFacing) n = -n;
   bool surface = !VolSurf;
 #ifdef LIGHT_MODEL
@@ -377,10 +381,10 @@ void main() {
   // height over that side on screen; lines fade out where the smallest height falls from 8 to
   // 2 pixels, so that a dense mesh shows its faces instead of a block of lines. Flat triangles
   // have both from their vertex stage.
-  float d, height;
+  float d, fade;
 #ifdef FLAT_TRIANGLE
   d = min(GSidePixels.x, min(GSidePixels.y, GSidePixels.z));
-  height = GHeight;
+  fade = GFade;
 #else
   float grain;
   if (TessOn) {
@@ -409,9 +413,8 @@ void main() {
     d = min(dist.x, min(dist.y, dist.z));
 #endif
   }
-  height = 1.0 / grain;
+  fade = smoothstep(2.0, 8.0, 1.0 / grain);
 #endif
-  float fade = smoothstep(2.0, 8.0, height);
 #ifndef NO_HIDING
   if (FaceOff && surface && !find && d > Line.Width + 1.0) discard;
 #endif
