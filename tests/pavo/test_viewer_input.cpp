@@ -119,6 +119,26 @@ TEST_F(ViewerInput, ClicksPickReportColourAndUnpick) {
   EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
 }
 
+// Alt selects the object under the cursor whole; Meta does the same for window managers that
+// keep Alt with the left button. A second click on it unselects it.
+TEST_F(ViewerInput, AltOrMetaClickSelectsTheWholeObject) {
+  showMesh(*viewer, square(false));
+  const std::array<int, 3> grey = colourAt(*viewer, at(kT2));
+  for (Qt::KeyboardModifier mod : {Qt::AltModifier, Qt::MetaModifier}) {
+    SCOPED_TRACE(mod);
+    std::string out = captured([&] { click(*viewer, at(kT2), mod); });
+    PavDrawObject *o = input->pickState().lastPicked();
+    ASSERT_NE(o, nullptr);
+    EXPECT_TRUE(o->highlightAll);
+    EXPECT_TRUE(input->pickState().pickedElts(o).empty());
+    EXPECT_NE(out.find("Triangle"), std::string::npos) << out;
+    EXPECT_TRUE(isCyan(colourAt(*viewer, at(kT2))));
+    out = captured([&] { click(*viewer, at(kT2), mod); });
+    EXPECT_EQ(input->pickState().lastPicked(), nullptr);
+    EXPECT_EQ(colourAt(*viewer, at(kT2)), grey);
+  }
+}
+
 TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
   showMesh(*viewer, square(false));
   PavBottom bar(1);
