@@ -6,6 +6,7 @@
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
+#include "pav_topology.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "scene/element_filter.h"
@@ -76,6 +77,22 @@ void expectNear(const std::array<int, 3> &a, const std::array<int, 3> &b, int to
   for (int c = 0; c < 3; c++) EXPECT_NEAR(a[c], b[c], tol) << "component " << c;
 }
 
+// Gives a volume mesh its boundary faces as surface elements of its degree, as files hold them.
+PavObject *withBoundary(PavObject *obj, int volType) {
+  int n[2] = {}, per[2] = {}, *nod[2] = {};
+  char st[PAV_STATUS_SIZE] = "";
+  pav_BuildBoundarySurface(obj, volType, n, nod, nullptr, nullptr, per, n + 1, nod + 1, nullptr,
+                           nullptr, per + 1, st);
+  for (int k : {0, 1}) {
+    const int type =
+        pav_ElementType(k ? PavKindQuadrilateral : PavKindTriangle, pav_ElementDegree(volType));
+    if (n[k] > 0 && pav_AllocEntityArrays(obj, type, n[k], st) == PAV_SUCCESS)
+      std::copy(nod[k], nod[k] + int64_t(n[k]) * per[k], obj->ent[type].idx + per[k]);
+    free(nod[k]);
+  }
+  return obj;
+}
+
 } // namespace
 
 TEST_F(MeshViewerTest, ReferenceGroupsObjectMinusOneAndFilteredEntities) {
@@ -127,6 +144,25 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
   std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
+}
+
+// Second-order elements in three layers, their boundary held as surface elements (drawn first by
+// the flat-face program the crossed faces share), clipped at z = 1/2: seen from above, the crossed
+// layer's top z = 2/3 shows the colour of f = z there, not a hole onto z = 1/3.
+TEST_F(MeshViewerTest, ClippedSecondOrderElementsShowTheWholeCrossedLayer) {
+  for (const auto &[split, volType] : {std::pair{pavo_test::CubeSplit::Prisms, PrismsP2},
+                                       {pavo_test::CubeSplit::Hexahedra, HexahedraQ2}}) {
+    SCOPED_TRACE(volType);
+    PavObject *cube = withBoundary(pavo_test::buildCube(split, 3, 2), volType);
+    pushVertexField(cube, [](double, double, double z) { return z; });
+    show(cube);
+    PavViewState &v = viewer->view;
+    v.hasCutPlane = v.options.CutOn = true, v.capping = false, v.trackball.rotation = {};
+    v.cutPlane[0] = v.cutPlane[1] = 0, v.cutPlane[2] = 1, v.cutPlane[3] = -0.5; // keeps z <= 1/2
+    pavo_test::captured([&] { viewer->updateCut(); });
+    for (double x : {0.2, 0.5, 0.8})
+      for (double y : {0.25, 0.6}) expectNear(colourAt(x, y, 2.0 / 3), paletteRgb(2.0f / 3), 12);
+  }
 }
 
 // A cut built on a mesh past the busy size shows the wait cursor and names its work while it
@@ -274,16 +310,10 @@ TEST_F(MeshViewerTest, SolutionsWrongFieldsEmptyMeshesAndPolygons) {
 }
 
 TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement) {
-  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1);
-  char status[PAV_STATUS_SIZE];
   // Boundary triangles in the file; the field is the x of each tetrahedron's centroid.
-  int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
-  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
-  pav_BuildBoundarySurface(cube, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri, &nbrQua,
-                           &quaNod, &quaLnk, nullptr, &nodQua, status);
-  pav_AllocEntityArrays(cube, Triangles, nbrTri, status);
-  for (int i = 0; i < 3 * nbrTri; i++) cube->ent[Triangles].idx[3 + i] = triNod[i];
-  for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  PavObject *cube =
+      withBoundary(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1), Tetrahedra);
+  char status[PAV_STATUS_SIZE];
   const int nbrTet = pav_Count(cube, Tetrahedra);
   auto corner = [&](int e, int j, int c) {
     return cube->crdDbl[3 * cube->ent[Tetrahedra].idx[4 * e + j] + c];
