@@ -213,7 +213,7 @@ protected:
     uint32_t list, set, index; // list 0: sets, 1: cuts
   };
   std::vector<PavBuiltRow> builtIndex;
-  // A 3-D surface mesh that is not flat (no volume elements, the box thick in every direction).
+  // A 3-D mesh with surface elements that is not flat (the box thick in every direction).
   bool bendingSurface() const;
   bool surfaceLinesByDefault = false; // LineSurfOn was turned on by the last mesh shown
   void indexBuilt();

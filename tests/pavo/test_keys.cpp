@@ -109,8 +109,7 @@ const Row kRows[] = {
      nullptr,
      kTenF6,
      {{0.5, 0.5, 0, 0, 0, 0, Grey, Grey}, {0.9, 0.9, 0, 0, 0, 1, Grey, White}}},
-    // F1 and F3 cut at x = 0.5: the middle layer of cells is crossed and shown whole, lit; seen
-    // down z, the top beyond x = 2/3 goes (second-order elements: MeshViewerTest).
+    // F1, F3 cut at x = 0.5: the middle layer, crossed, shows whole and lit; x > 2/3 goes.
     {"CutAtBoxCentre", TetCube, fromAbove, kCutKeys, kCutProbes},
     // The box [0,1]^2 x {0}: its side x = 1 runs outside the triangle.
     {"Box", P1Triangle, nullptr, {{0, "B"}}, {{1, 0.75, 0, 0, 0, 1, White, Dark}}},

@@ -146,9 +146,8 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
             std::string::npos);
 }
 
-// Second-order elements in three layers, their boundary held as surface elements (drawn first by
-// the flat-face program the crossed faces share), clipped at z = 1/2: seen from above, the crossed
-// layer's top z = 2/3 shows the colour of f = z there, not a hole onto z = 1/3.
+// Clipped at z = 1/2, second-order elements in 3 layers with their boundary in the file (drawn
+// first by the flat-face program the crossed faces share) show the top z = 2/3 in its colour f = z.
 TEST_F(MeshViewerTest, ClippedSecondOrderElementsShowTheWholeCrossedLayer) {
   for (const auto &[split, volType] : {std::pair{pavo_test::CubeSplit::Prisms, PrismsP2},
                                        {pavo_test::CubeSplit::Hexahedra, HexahedraQ2}}) {
@@ -330,6 +329,12 @@ TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement)
       if (corner(e, j, 2) == 1) cx += corner(e, j, 0), cy += corner(e, j, 1), n++;
     if (n == 3) expectNear(colourAt(cx / 3, cy / 3, 1), paletteRgb((float)r->data[e]));
   }
+  // Their edges show in the first picture's mode and lines: the side y = 1/2 of the front.
+  viewer->view.options.setRenderMode(PavRenderOption().renderMode());
+  viewer->view.options.LineOn = true, viewer->view.options.SolOn = 0;
+  int darkest = 255;
+  for (double x = 0.1; x < 1; x += 0.2) darkest = std::min(darkest, colourAt(x, 0.5, 1)[0]);
+  EXPECT_LT(darkest, 128);
 }
 
 // On curved triangles, a constant field other than 0 is one colour (its rounding must not scatter

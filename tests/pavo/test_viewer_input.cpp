@@ -118,9 +118,10 @@ TEST_F(ViewerInput, ClicksPickReportColourAndUnpick) {
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
 
-  // Alt, or Meta where the window manager keeps Alt with the button, selects the object whole.
+  // Alt, or Meta (window managers may keep Alt-clicks), selects T2's object whole; T1 unpicked.
   for (Qt::KeyboardModifier mod : {Qt::AltModifier, Qt::MetaModifier}) {
-    captured([&] { click(*viewer, at(kT2), mod); });
+    captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier), click(*viewer, at(kT2), mod); });
+    EXPECT_EQ(colourAt(*viewer, at(kT1)), grey) << mod;
     const PavDrawObject *o = input->pickState().lastPicked();
     EXPECT_TRUE(o && o->highlightAll && isCyan(colourAt(*viewer, at(kT2)))) << mod;
     captured([&] { click(*viewer, at(kT2), mod); });
