@@ -77,6 +77,11 @@ void expectNear(const std::array<int, 3> &a, const std::array<int, 3> &b, int to
   for (int c = 0; c < 3; c++) EXPECT_NEAR(a[c], b[c], tol) << "component " << c;
 }
 
+PavObject *withZ(PavObject *obj) { // with the vertex field f = z
+  pushVertexField(obj, [](double, double, double z) { return z; });
+  return obj;
+}
+
 // Gives a volume mesh its boundary faces as surface elements of its degree, as files hold them.
 PavObject *withBoundary(PavObject *obj, int volType) {
   int n[2] = {}, per[2] = {}, *nod[2] = {};
@@ -138,12 +143,13 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
   viewer->view.options.CutOn = false; // switching the cut off removes the cut objects
   viewer->updateCut();
   EXPECT_TRUE(viewer->cutSets().empty());
-  // Curved hexahedra are not capped.
-  show(pavo_test::buildCube(pavo_test::CubeSplit::Hexahedra, 1, 2));
+  // Curved hexahedra are not capped: crossed, they show whole, their top z = 1 in its colour f = z.
+  show(withZ(pavo_test::buildCube(pavo_test::CubeSplit::Hexahedra, 1, 2)));
   viewer->view.options.CutOn = viewer->view.capping = true;
   std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
+  expectNear(colourAt(0.5, 0.5, 1), paletteRgb(1), 12);
 }
 
 // Clipped at z = 1/2, second-order elements in 3 layers with their boundary in the file (drawn
@@ -152,9 +158,7 @@ TEST_F(MeshViewerTest, ClippedSecondOrderElementsShowTheWholeCrossedLayer) {
   for (const auto &[split, volType] : {std::pair{pavo_test::CubeSplit::Prisms, PrismsP2},
                                        {pavo_test::CubeSplit::Hexahedra, HexahedraQ2}}) {
     SCOPED_TRACE(volType);
-    PavObject *cube = withBoundary(pavo_test::buildCube(split, 3, 2), volType);
-    pushVertexField(cube, [](double, double, double z) { return z; });
-    show(cube);
+    show(withZ(withBoundary(pavo_test::buildCube(split, 3, 2), volType)));
     PavViewState &v = viewer->view;
     v.hasCutPlane = v.options.CutOn = true, v.capping = false, v.trackball.rotation = {};
     v.cutPlane[0] = v.cutPlane[1] = 0, v.cutPlane[2] = 1, v.cutPlane[3] = -0.5; // keeps z <= 1/2
