@@ -393,7 +393,13 @@ int64_t PavSceneRenderer::renderType(uint32_t type, const QList<PavDrawObject *>
     b->flatElements = b->flatCount((double)frameFlatTol / (double)view.sceneScale, b->flatField);
     b->flatProgram = nullptr;
     if (b->flatElements > 0) {
-      if (!flat) flat = useProgramForType(type, m, true);
+      // Uniforms go to the program in use: the flat one is bound before its per-object values
+      // are set, else the first object's plane (clipped surfaces) stays on the crossed elements
+      // that follow and their flat faces vanish.
+      if (!flat)
+        flat = useProgramForType(type, m, true);
+      else
+        flat->use();
       if (flat) perObject(flat);
       b->flatProgram = flat;
       p->use();

@@ -304,6 +304,34 @@ bool shellByReference(const PavObject *obj, int type, const CutList &cut, CutFac
   return true;
 }
 
+// The clipping layers of one volume type: the faces of its crossed entities (all, or the
+// envelope of each reference).
+void appendClipLayers(const PavObject *obj, int type, const double plane[4],
+                      const PavCutFieldChoice &field, const ScalarField &verField, bool shellOnly,
+                      PavCutBlocks *blocks, std::vector<int32_t> &compact,
+                      std::vector<PavCutLayer> &out) {
+  CutList cut;
+  if (!cutEntities(obj, plane, type, cut, blocks)) return;
+  CutFaces f;
+  if (!(shellOnly ? shellByReference(obj, type, cut, f)
+                  : appendFaces(obj, type, cut.n, cut.lst, false, f)))
+    return;
+  const ScalarField eltField = elementField(obj, type, field);
+  if (f.nTri > 0)
+    clipLayer(obj, type, PavKindTriangle, f.nTri, f.triNod.data(), f.triLnk.data(), f.perTri,
+              verField, eltField, compact, out);
+  if (f.nQua > 0)
+    clipLayer(obj, type, PavKindQuadrilateral, f.nQua, f.quaNod.data(), f.quaLnk.data(), f.perQua,
+              verField, eltField, compact, out);
+}
+
+void appendEnvelope(const PavObject *obj, int type, const double plane[4],
+                    const PavCutFieldChoice &field, const ScalarField &verField,
+                    PavCutBlocks *blocks, std::vector<PavCutLayer> &out) {
+  std::vector<int32_t> compact(size_t(pav_Count(obj, Vertices)) + 1, -1);
+  appendClipLayers(obj, type, plane, field, verField, true, blocks, compact, out);
+}
+
 } // namespace
 
 std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4],
@@ -313,22 +341,9 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
   if (!obj || !plane || (!obj->crdDbl && !obj->crdFlt)) return out;
   const ScalarField verField = vertexField(obj, field);
   std::vector<int32_t> compact(size_t(pav_Count(obj, Vertices)) + 1, -1);
-  for (int type : kVolumeTypes) {
-    if (pav_Count(obj, type) < 1) continue;
-    CutList cut;
-    if (!cutEntities(obj, plane, type, cut, blocks)) continue;
-    CutFaces f;
-    if (!(shellOnly ? shellByReference(obj, type, cut, f)
-                    : appendFaces(obj, type, cut.n, cut.lst, false, f)))
-      continue;
-    const ScalarField eltField = elementField(obj, type, field);
-    if (f.nTri > 0)
-      clipLayer(obj, type, PavKindTriangle, f.nTri, f.triNod.data(), f.triLnk.data(), f.perTri,
-                verField, eltField, compact, out);
-    if (f.nQua > 0)
-      clipLayer(obj, type, PavKindQuadrilateral, f.nQua, f.quaNod.data(), f.quaLnk.data(), f.perQua,
-                verField, eltField, compact, out);
-  }
+  for (int type : kVolumeTypes)
+    if (pav_Count(obj, type) > 0)
+      appendClipLayers(obj, type, plane, field, verField, shellOnly, blocks, compact, out);
   return out;
 }
 
@@ -344,6 +359,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
     const bool curved = type == TetrahedraP2;
     if (degree > 1 && !curved) {
       appMessage("Capping not done for element %s of degree > 1 \n", pav_EntityTypeName(type));
+      appendEnvelope(obj, type, plane, field, verField, blocks, out);
       continue;
     }
     CutList cut;
@@ -366,6 +382,7 @@ std::vector<PavCutLayer> packCapping(const PavObject *obj, const double plane[4]
 
     PavCutLayer layer;
     layer.volumeType = type;
+    layer.section = true;
     layer.drawType = curved ? DrawCutTriangle + 1 : DrawCutTriangle;
     const int outDegree = curved ? 2 : 1;
     layer.nodesPerElt = curved ? 6 : 3;

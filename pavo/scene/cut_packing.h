@@ -47,6 +47,7 @@ struct PavCutLayer {
   std::vector<float> xyz; // 3 floats per position, shared by every group of the layer
   std::vector<PavCutGroup> groups; // one per reference, increasing, then the group of all (-1)
   int64_t filtered = 0;            // elements left out for invalid node (or parent) numbers
+  bool section = false; // capping triangles on the plane (else faces of crossed elements, whole)
 };
 
 // The runs of entities of the large volume types of one mesh with the boxes of their nodes
@@ -86,7 +87,9 @@ std::vector<PavCutLayer> packClipping(const PavObject *obj, const double plane[4
 // Capping layers: for each P1 volume type, its crossed entities sliced into cut triangles (3
 // nodes each); for P2 tetrahedra, P2 cut triangles (6 nodes, the mid-edge nodes mapped through the
 // curved element); any other type of degree above 1 prints
-// "Capping not done for element %s of degree > 1 \n" with the type's display name. Every
+// "Capping not done for element %s of degree > 1 \n" with the type's display name and gives the
+// envelope of its crossed elements by reference instead, as clipping does, so that the section
+// shows no hole onto the inside of the boundary. Every
 // triangle has its own positions. The field is evaluated at the triangle nodes through their
 // reference coordinates in the parent element (degree 1, or 2 on P2 cut triangles). Prints
 // " Capping %s: %d topologically invalid entities are filtered !\n" (draw-type name) when

@@ -34,8 +34,7 @@ double seconds(const QElapsedTimer &clock) { return (double)clock.elapsed() / 10
 // with ".solb" or ".sol").
 bool solutionFileBeside(const char *meshName) {
   std::string base = meshName ? meshName : "";
-  if (base.find(".cgns") != std::string::npos)
-    return true; // the meshScene.mesh file holds its solutions
+  if (base.find(".cgns") != std::string::npos) return true; // the mesh file holds its solutions
   const size_t cut = base.find(".mesh");
   if (cut != std::string::npos) base.resize(cut);
   for (const char *ext : {".solb", ".sol"})

@@ -10,7 +10,7 @@ PavMeshViewer::PavMeshViewer(QWindow *parent) : PavSceneWindow(parent) {
 }
 
 PavMeshViewer::~PavMeshViewer() {
-  meshScene.cutBlocks = PavCutBlocks(); // no worker reads the meshScene.mesh any more
+  meshScene.cutBlocks = PavCutBlocks(); // no worker reads the mesh any more
   if (meshScene.mesh) pav_DeleteInterface(&meshScene.mesh);
 }
 

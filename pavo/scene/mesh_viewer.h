@@ -182,7 +182,7 @@ protected:
   // kind; the Jacobian by the last request (j normalised, J minimal).
   std::string fieldTitle(const PavDrawField &field) const override;
   int windowCount = 1;
-  // A 3-D surface mesh that is not flat (no volume elements, the box thick in every direction).
+  // A 3-D mesh with surface elements that is not flat (the box thick in every direction).
   bool bendingSurface() const;
   bool clipShellOnly() const;
 

@@ -1,7 +1,7 @@
 // The cut plane in the scene: the volume elements it crosses shown by their faces (clipping), or
 // the section of the first-order volume elements and of the P2 tetrahedra by the plane with the
-// field evaluated on it (capping), both packed on the CPU by cut_packing. The rest of the scene
-// is clipped by the programs themselves.
+// field evaluated on it (capping; other types show their crossed elements), both packed on the
+// CPU by cut_packing. The rest of the scene is clipped by the programs themselves.
 #include "scene/mesh_viewer.h"
 
 #include "files/draw_types.h"
@@ -45,9 +45,11 @@ void PavMeshViewer::updateCut() {
     // below 0), so that the clipping of the programs does not eat it.
     const double *p = view.cutPlane;
     const double len = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
-    const double eps = capping && len > 0 ? 1e-5 / (double)view.sceneScale / len : 0;
+    const double eps = len > 0 ? 1e-5 / (double)view.sceneScale / len : 0;
     for (PavCutLayer &layer : layers) {
-      for (size_t i = 0; eps > 0 && i < layer.xyz.size(); i++)
+      // Capping falls back to the crossed elements, whole, where it cannot slice their type.
+      const bool section = capping && layer.section;
+      for (size_t i = 0; section && eps > 0 && i < layer.xyz.size(); i++)
         layer.xyz[i] -= (float)(eps * p[i % 3]);
       // Curved faces and caps are drawn from their Bezier control points; the groups share the
       // layer's nodes, so they are converted once, through every group's elements.
@@ -60,7 +62,7 @@ void PavMeshViewer::updateCut() {
                          (int64_t)(all.size() / (size_t)k), all.data());
       }
       PavBuiltSet set;
-      set.source = capping ? PavSetSource::CapTriangles : PavSetSource::ClipFaces;
+      set.source = section ? PavSetSource::CapTriangles : PavSetSource::ClipFaces;
       set.volType = layer.volumeType;
       set.drawType = layer.drawType;
       set.cutFieldNodes = layer.fieldNodes;
@@ -73,8 +75,8 @@ void PavMeshViewer::updateCut() {
         attachData(o, nbrVer, layer.xyz.data(), (int)g.nbrElt(), g.elt.data());
         o->setParentElt(g.parent.data());
         if (!g.face.empty()) o->setParentFace(g.face.data());
-        o->volSurf = !capping;
-        o->wholeInCut = !capping; // the crossed elements are meshScene.shown whole
+        o->volSurf = !section;
+        o->wholeInCut = !section; // the crossed elements are shown whole
         o->visible = g.ref != -1; // the object -1 holds every element for the fields and picking
         PavBuiltObject bo;
         bo.object = o;

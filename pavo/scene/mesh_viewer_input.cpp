@@ -5,8 +5,8 @@
 #include "files/view_state_file.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
-#include "scene/mesh_viewer.h"
 #include "render/scene_marks.h"
+#include "scene/mesh_viewer.h"
 #include "scene/vertex_labels.h"
 #include "scene/view_state_io.h"
 
@@ -195,8 +195,10 @@ void PavViewerInput::mousePress(QMouseEvent *event) {
   const int x = (int)std::lround(event->localPos().x()),
             y = (int)std::lround(event->localPos().y());
   const Qt::KeyboardModifiers mods = event->modifiers();
+  // Whole-object selection takes Alt or, since many window managers keep Alt with the left
+  // button for moving windows and never pass that press on, the Meta (Super) key as well.
   if (event->button() == Qt::LeftButton &&
-      (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+      (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
     if (mods & Qt::ShiftModifier)
       pickAt(x, y, 1, false);
     else if (mods & Qt::ControlModifier)

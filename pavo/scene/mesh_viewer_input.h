@@ -2,8 +2,8 @@
 // to each viewer (a child object made by the viewer) and filters the viewer's events: the keys go
 // through the key table (key_bindings.h) and every request they make is carried out here; the
 // mouse turns the camera, moves the cut plane in cut-plane mode and picks with Shift, Control
-// and Alt; picks are resolved (pick_resolution.h), coloured, reported (pick_report.h) and passed
-// to the linked windows (window_links.h).
+// and Alt (or Meta); picks are resolved (pick_resolution.h), coloured, reported (pick_report.h) and
+// passed to the linked windows (window_links.h).
 #pragma once
 
 #include "scene/key_bindings.h"
@@ -52,8 +52,8 @@ public:
   PavKeyEffect handleKey(int qtKey, const QString &text);
 
   // Picking at a window point (logical pixels, y down): mode 1 single (Shift), adding (Control:
-  // adding true), 3 whole object (Alt). Resolves, recolours, reports and propagates; returns the
-  // object picked (null on the background, an unpick or a point outside the view).
+  // adding true), 3 whole object (Alt or Meta). Resolves, recolours, reports and propagates;
+  // returns the object picked (null on the background, an unpick or a point outside the view).
   PavDrawObject *pickAt(int x, int y, int mode, bool adding = false);
   // Double click at a point: switches the highlight of the whole object under it.
   PavDrawObject *highlightAt(int x, int y);

@@ -303,9 +303,6 @@ void PavMeshViewer::prebuildFacePrograms() {
 
 bool PavMeshViewer::bendingSurface() const {
   if (!meshScene.mesh || meshScene.mesh->dim == 2) return false;
-  for (int d = 1; d <= 4; d++)
-    for (int vt : volumeTypesOfDegree(d))
-      if (pav_Count(meshScene.mesh, vt) > 0) return false;
   bool faces = false;
   for (int t : surfaceAndEdgeTypes()) {
     const PavElementKind k = pav_ElementKind(t);
@@ -355,7 +352,8 @@ void PavMeshViewer::displayObject(const std::function<void()> &beforeBuild) {
   }
   // A surface that bends in 3-D shows little of its shape under one light: its edges are drawn
   // from the first picture on (Y hides them; a view-state file may say otherwise). Flat meshes
-  // show their outline, and volume meshes draw their boundary faces with lines anyway.
+  // show their outline. Volume meshes draw the boundary faces they build with lines anyway, but
+  // files often hold that boundary as surface elements, which then need the switch as well.
   const bool surfaceLines = bendingSurface();
   if (surfaceLines)
     view.options.LineSurfOn = true;

@@ -72,9 +72,9 @@ PavDrawObject *resolvePick(const QList<PavPickEntry> &picks, int64_t id, int x, 
 PavDrawObject *resolvePickAdding(const QList<PavPickEntry> &picks, int64_t id, int x, int y,
                                  PavPickState &state);
 
-// Whole-object selection (left button with Alt, picking mode 3): the object hit becomes the only
-// picked object and is highlighted whole (highlightAll; its pickedElts stay empty, its last pick
-// is stored); every other object of the list loses its picks and highlight. Hitting the object
+// Whole-object selection (left button with Alt or Meta, picking mode 3): the object hit becomes the
+// only picked object and is highlighted whole (highlightAll; its pickedElts stay empty, its last
+// pick is stored); every other object of the list loses its picks and highlight. Hitting the object
 // that is already highlighted and picked unselects it and returns null. The background clears
 // everything.
 PavDrawObject *resolveObjectPick(const QList<PavPickEntry> &picks, int64_t id, int x, int y,

@@ -7,8 +7,8 @@
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
 #include "pavmsh.h"
-#include "scene/key_bindings.h"
 #include "render/scene_marks.h"
+#include "scene/key_bindings.h"
 
 #include <QKeySequence>
 #include <cctype>
@@ -40,13 +40,13 @@ Look lookAt(PavMeshViewer &v, QPoint p, int r) {
   return look;
 }
 
-enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, HexQ2Cube, PrismP2Cube, FieldSquare };
+enum MeshKind { P1Triangle, P2Triangle, Q1Square, TetCube, FieldSquare };
 constexpr MeshKind Octahedron = MeshKind(FieldSquare + 1);
 
 // The triangle (0,0) (1,0) (0,1) in z = 0, straight P2 nodes on its sides, with a corner on
-// vertex 2; the unit square; the unit cube of 3 x 3 x 3 cells of tetrahedra, Q2 hexahedra or P2
-// prisms; the unit square of triangles T1 (1, 2, 3) and T2 (2, 4, 3) with the vertex field f = x;
-// the octahedron of vertices (+-1, 0, 0), (0, +-1, 0), (0, 0, +-1), a closed surface in 3-D.
+// vertex 2; the unit square; the unit cube of 3 x 3 x 3 cells of tetrahedra; the unit square of
+// triangles T1 (1, 2, 3) and T2 (2, 4, 3) with the vertex field f = x; the octahedron of
+// vertices (+-1, 0, 0), (0, +-1, 0), (0, 0, +-1), a closed surface in 3-D.
 PavObject *mesh(MeshKind kind) {
   char st[PAV_STATUS_SIZE];
   if (kind == Octahedron)
@@ -60,8 +60,6 @@ PavObject *mesh(MeshKind kind) {
     return obj;
   }
   if (kind == TetCube) return buildCube(CubeSplit::Tetrahedra, 3, 1);
-  if (kind == HexQ2Cube || kind == PrismP2Cube)
-    return buildCube(kind == HexQ2Cube ? CubeSplit::Hexahedra : CubeSplit::Prisms, 3, 2);
   if (kind == Q1Square)
     return meshOf({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, Quadrilaterals, {1, 2, 3, 4}, {1});
   std::vector<double> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0.5, 0, 0, 0.5, 0.5, 0, 0, 0.5, 0};
@@ -111,11 +109,8 @@ const Row kRows[] = {
      nullptr,
      kTenF6,
      {{0.5, 0.5, 0, 0, 0, 0, Grey, Grey}, {0.9, 0.9, 0, 0, 0, 1, Grey, White}}},
-    // F1 and F3 cut at x = 0.5: the middle layer of cells is crossed and shown whole, lit at
-    // every degree; seen down z, the top beyond x = 2/3 goes.
+    // F1, F3 cut at x = 0.5: the middle layer, crossed, shows whole and lit; x > 2/3 goes.
     {"CutAtBoxCentre", TetCube, fromAbove, kCutKeys, kCutProbes},
-    {"CutQ2HexahedraAtBoxCentre", HexQ2Cube, fromAbove, kCutKeys, kCutProbes},
-    {"CutP2PrismsAtBoxCentre", PrismP2Cube, fromAbove, kCutKeys, kCutProbes},
     // The box [0,1]^2 x {0}: its side x = 1 runs outside the triangle.
     {"Box", P1Triangle, nullptr, {{0, "B"}}, {{1, 0.75, 0, 0, 0, 1, White, Dark}}},
     // With the cut at x = 0.5, U outlines the plane across the box.

@@ -6,6 +6,7 @@
 #include "gl_fixture.h"
 #include "gl_viewer_events.h"
 #include "mesh_builders.h"
+#include "pav_topology.h"
 #include "pavmsh.h"
 #include "render/colormaps.h"
 #include "scene/closed_surface.h"
@@ -77,6 +78,27 @@ void expectNear(const std::array<int, 3> &a, const std::array<int, 3> &b, int to
   for (int c = 0; c < 3; c++) EXPECT_NEAR(a[c], b[c], tol) << "component " << c;
 }
 
+PavObject *withZ(PavObject *obj) { // with the vertex field f = z
+  pushVertexField(obj, [](double, double, double z) { return z; });
+  return obj;
+}
+
+// Gives a volume mesh its boundary faces as surface elements of its degree, as files hold them.
+PavObject *withBoundary(PavObject *obj, int volType) {
+  int n[2] = {}, per[2] = {}, *nod[2] = {};
+  char st[PAV_STATUS_SIZE] = "";
+  pav_BuildBoundarySurface(obj, volType, n, nod, nullptr, nullptr, per, n + 1, nod + 1, nullptr,
+                           nullptr, per + 1, st);
+  for (int k : {0, 1}) {
+    const int type =
+        pav_ElementType(k ? PavKindQuadrilateral : PavKindTriangle, pav_ElementDegree(volType));
+    if (n[k] > 0 && pav_AllocEntityArrays(obj, type, n[k], st) == PAV_SUCCESS)
+      std::copy(nod[k], nod[k] + int64_t(n[k]) * per[k], obj->ent[type].idx + per[k]);
+    free(nod[k]);
+  }
+  return obj;
+}
+
 } // namespace
 
 TEST_F(MeshViewerTest, ReferenceGroupsObjectMinusOneAndFilteredEntities) {
@@ -122,12 +144,29 @@ TEST_F(MeshViewerTest, CappingShowsTheFieldOnTheSectionAndCurvedHexahedraAreNotC
   viewer->view.options.CutOn = false; // switching the cut off removes the cut objects
   viewer->updateCut();
   EXPECT_TRUE(viewer->cutSets().empty());
-  // Curved hexahedra are not capped.
-  show(pavo_test::buildCube(pavo_test::CubeSplit::Hexahedra, 1, 2));
+  // Curved hexahedra are not capped: crossed, they show whole, their top z = 1 in its colour f = z.
+  show(withZ(pavo_test::buildCube(pavo_test::CubeSplit::Hexahedra, 1, 2)));
   viewer->view.options.CutOn = viewer->view.capping = true;
   std::string out = pavo_test::captured([&] { viewer->updateCut(); });
   EXPECT_NE(out.find("Capping not done for element  Q2 Hexahedra      of degree > 1 \n"),
             std::string::npos);
+  expectNear(colourAt(0.5, 0.5, 1), paletteRgb(1), 12);
+}
+
+// Clipped at z = 1/2, second-order elements in 3 layers with their boundary in the file (drawn
+// first by the flat-face program the crossed faces share) show the top z = 2/3 in its colour f = z.
+TEST_F(MeshViewerTest, ClippedSecondOrderElementsShowTheWholeCrossedLayer) {
+  for (const auto &[split, volType] : {std::pair{pavo_test::CubeSplit::Prisms, PrismsP2},
+                                       {pavo_test::CubeSplit::Hexahedra, HexahedraQ2}}) {
+    SCOPED_TRACE(volType);
+    show(withZ(withBoundary(pavo_test::buildCube(split, 3, 2), volType)));
+    PavViewState &v = viewer->view;
+    v.hasCutPlane = v.options.CutOn = true, v.capping = false, v.trackball.rotation = {};
+    v.cutPlane[0] = v.cutPlane[1] = 0, v.cutPlane[2] = 1, v.cutPlane[3] = -0.5; // keeps z <= 1/2
+    pavo_test::captured([&] { viewer->updateCut(); });
+    for (double x : {0.2, 0.5, 0.8})
+      for (double y : {0.25, 0.6}) expectNear(colourAt(x, y, 2.0 / 3), paletteRgb(2.0f / 3), 12);
+  }
 }
 
 // A cut built on a mesh past the busy size shows the wait cursor and names its work while it
@@ -275,16 +314,10 @@ TEST_F(MeshViewerTest, SolutionsWrongFieldsEmptyMeshesAndPolygons) {
 }
 
 TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement) {
-  PavObject *cube = pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1);
-  char status[PAV_STATUS_SIZE];
   // Boundary triangles in the file; the field is the x of each tetrahedron's centroid.
-  int nbrTri = 0, nbrQua = 0, nodTri = 0, nodQua = 0;
-  int *triNod = nullptr, *triLnk = nullptr, *quaNod = nullptr, *quaLnk = nullptr;
-  pav_BuildBoundarySurface(cube, Tetrahedra, &nbrTri, &triNod, &triLnk, nullptr, &nodTri, &nbrQua,
-                           &quaNod, &quaLnk, nullptr, &nodQua, status);
-  pav_AllocEntityArrays(cube, Triangles, nbrTri, status);
-  for (int i = 0; i < 3 * nbrTri; i++) cube->ent[Triangles].idx[3 + i] = triNod[i];
-  for (int *p : {triNod, triLnk, quaNod, quaLnk}) free(p);
+  PavObject *cube =
+      withBoundary(pavo_test::buildCube(pavo_test::CubeSplit::Tetrahedra, 2, 1), Tetrahedra);
+  char status[PAV_STATUS_SIZE];
   const int nbrTet = pav_Count(cube, Tetrahedra);
   auto corner = [&](int e, int j, int c) {
     return cube->crdDbl[3 * cube->ent[Tetrahedra].idx[4 * e + j] + c];
@@ -301,6 +334,12 @@ TEST_F(MeshViewerTest, BoundaryTrianglesOfAVolumeMeshShowTheFieldOfTheirElement)
       if (corner(e, j, 2) == 1) cx += corner(e, j, 0), cy += corner(e, j, 1), n++;
     if (n == 3) expectNear(colourAt(cx / 3, cy / 3, 1), paletteRgb((float)r->data[e]));
   }
+  // Their edges show in the first picture's mode and lines: the side y = 1/2 of the front.
+  viewer->view.options.setRenderMode(PavRenderOption().renderMode());
+  viewer->view.options.LineOn = true, viewer->view.options.SolOn = 0;
+  int darkest = 255;
+  for (double x = 0.1; x < 1; x += 0.2) darkest = std::min(darkest, colourAt(x, 0.5, 1)[0]);
+  EXPECT_LT(darkest, 128);
 }
 
 // On curved triangles, a constant field other than 0 is one colour (its rounding must not scatter

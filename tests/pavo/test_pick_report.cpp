@@ -221,11 +221,6 @@ TEST(PickResolution, AddingAndWholeObjectSelectionsToggle) {
   EXPECT_EQ(s.elts(s.a.get()), (std::vector<int32_t>{2, 6}));
   EXPECT_EQ(resolvePickAdding(s.picks, 105, 0, 0, s.state), nullptr);
   EXPECT_EQ(s.state.pickedObjects, std::vector<PavDrawObject *>{s.a.get()});
-  // Whole-object selection highlights one object and toggles off.
-  EXPECT_EQ(resolveObjectPick(s.picks, 110, 5, 6, s.state), s.b.get());
-  EXPECT_TRUE(s.b->highlightAll && !s.a->highlightAll && s.elts(s.a.get()).empty());
-  EXPECT_EQ(resolveObjectPick(s.picks, 140, 5, 6, s.state), nullptr);
-  EXPECT_TRUE(!s.b->highlightAll && s.state.pickedObjects.empty());
   EXPECT_EQ(highlightObjects(s.picks, [](const PavDrawObject *o) { return o->id == 2; }), 1);
   EXPECT_TRUE(!s.a->highlightAll && s.b->highlightAll);
 }

@@ -117,6 +117,16 @@ TEST_F(ViewerInput, ClicksPickReportColourAndUnpick) {
   click(*viewer, QPoint(2, 2), Qt::ShiftModifier);
   EXPECT_EQ(input->pickState().lastPicked(), nullptr);
   EXPECT_EQ(colourAt(*viewer, at(kT1)), grey);
+
+  // Alt, or Meta (window managers may keep Alt-clicks), selects T2's object whole; T1 unpicked.
+  for (Qt::KeyboardModifier mod : {Qt::AltModifier, Qt::MetaModifier}) {
+    captured([&] { click(*viewer, at(kT1), Qt::ShiftModifier), click(*viewer, at(kT2), mod); });
+    EXPECT_EQ(colourAt(*viewer, at(kT1)), grey) << mod;
+    const PavDrawObject *o = input->pickState().lastPicked();
+    EXPECT_TRUE(o && o->highlightAll && isCyan(colourAt(*viewer, at(kT2)))) << mod;
+    captured([&] { click(*viewer, at(kT2), mod); });
+    EXPECT_EQ(colourAt(*viewer, at(kT2)), grey) << mod;
+  }
 }
 
 TEST_F(ViewerInput, BottomBarPicksByNumberAndHighlightsReferences) {
