@@ -362,6 +362,10 @@ int64_t PavSceneRenderer::renderType(uint32_t type, const QList<PavDrawObject *>
   if (type == DrawSolution) return 0;
   GlslProgram *p = nullptr, *flat = nullptr;
   int64_t n = 0;
+  // Only the plain flat triangles (drawn by "TriSha") are culled, whatever their objects.
+  const char *programName = programNameForType(type);
+  const bool cullable =
+      frameCulling && closedSideOf && programName && std::strcmp(programName, "TriSha") == 0;
   for (PavDrawObject *o : list) {
     if (pickingPass && !o->pickable) continue;
     PavBufferObject *b = bufferOf(o);
@@ -406,10 +410,7 @@ int64_t PavSceneRenderer::renderType(uint32_t type, const QList<PavDrawObject *>
     }
     // Closed surfaces seen from outside hide their back faces themselves: not drawing them
     // saves their setup, which bounds large frames.
-    const int side =
-        frameCulling && closedSideOf && std::strcmp(programNameForType(type), "TriSha") == 0
-            ? closedSideOf(o, m.mvp)
-            : 0;
+    const int side = cullable ? closedSideOf(o, m.mvp) : 0;
     if (side != 0) {
       gl->glEnable(GL_CULL_FACE);
       gl->glCullFace(side > 0 ? frameCulling : frameCulling == GL_BACK ? GL_FRONT : GL_BACK);

@@ -178,6 +178,8 @@ public:
   // Texts of the overlay for the current state, and the rate of the last frames drawn.
   PavOverlayTexts overlayTexts() const;
   double framesPerSecond() const { return lastFps; }
+  // Camera matrices of the frame, for positions already scaled into the unit sphere.
+  PavCameraMatrices matrices() const;
   // Frames and picking passes drawn, counted from 1.
   uint64_t frameNumber() const { return frames; }
   // The field whose palette is shown: the first solution (when solutions are shown), else the
@@ -230,7 +232,6 @@ private:
   // that keeps everything.
   QVector4D cutPlaneUniform(bool clipped) const;
   bool cutActive() const { return view.cutActive(); }
-  PavCameraMatrices matrices() const;
   // The face to cull (GL_BACK, GL_FRONT) for the closed surfaces of this frame, 0 for none.
   unsigned closedCulling(const PavCameraMatrices &m) const;
   unsigned frameCulling = 0;

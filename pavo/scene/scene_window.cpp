@@ -260,12 +260,7 @@ void PavSceneWindow::fitBoundingBox(const double b[6]) {
 int PavSceneWindow::deviceWidth() const { return (int)(width() * devicePixelRatio()); }
 int PavSceneWindow::deviceHeight() const { return (int)(height() * devicePixelRatio()); }
 
-PavCameraMatrices PavSceneWindow::matrices() const {
-  // The programs scale and move positions into the unit sphere themselves (scaling, trans): the
-  // matrices hold the camera only.
-  return cameraMatrices(view.trackball, QVector3D(), 1.0f, view.fovy, deviceWidth(),
-                        deviceHeight());
-}
+PavCameraMatrices PavSceneWindow::matrices() const { return renderer.matrices(); }
 
 void PavSceneWindow::animate() { renderLater(); }
 void PavSceneWindow::boundingBox(double box[6]) const {
